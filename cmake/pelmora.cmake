@@ -1,0 +1,37 @@
+# Shared helpers for the project's targets.
+
+# GoogleTest: Debian's package on the host; on Windows builds, the same sources
+# from /usr/src/googletest compiled with the cross compiler.
+macro(pelmora_setup_gtest)
+  if(WIN32)
+    if(NOT TARGET gtest)
+      set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+      set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+      set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+      add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/_googletest EXCLUDE_FROM_ALL)
+      foreach(t gtest gtest_main gmock gmock_main)
+        if(TARGET ${t})
+          target_compile_options(${t} PRIVATE -w)
+        endif()
+      endforeach()
+    endif()
+    set(PELMORA_GTEST_LIBS gtest gmock gtest_main)
+  else()
+    find_package(GTest REQUIRED)
+    set(PELMORA_GTEST_LIBS GTest::gtest GTest::gmock GTest::gtest_main)
+  endif()
+endmacro()
+
+# One test executable is one CTest test: under Wine each start of a program
+# costs time, so the cases are not registered one by one.
+# pelmora_add_test(NAME name SOURCES ... LIBS ... [LABELS ...])
+function(pelmora_add_test)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} ${PELMORA_GTEST_LIBS})
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME} --gtest_brief=1)
+  if(T_LABELS)
+    set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 600)
+endfunction()
