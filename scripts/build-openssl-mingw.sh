@@ -23,6 +23,23 @@ ensure_source() {
   fi
 }
 
+# apt-get source may fail for one listed version (the archive can lag behind
+# its index); try each listed version, and fall back to the upstream tarball
+# that the failed attempt already downloaded.
+fetch_source() {
+  local dir=$1 v
+  for v in $(apt-cache showsrc openssl | awk '/^Version:/{print $2}' | sort -rV); do
+    if (cd "$dir" && apt-get source -qq "openssl=$v" >/dev/null 2>&1); then return 0; fi
+  done
+  local tarball
+  tarball=$(ls "$dir"/openssl_*.orig.tar.gz 2>/dev/null | sort -V | tail -n1)
+  if [ -n "$tarball" ]; then
+    tar -xzf "$tarball" -C "$dir"
+    return 0
+  fi
+  return 1
+}
+
 version=$(dpkg-query -W -f='${Version}' libssl-dev 2>/dev/null || true)
 [ -n "$version" ] || version=$(apt-cache policy libssl-dev | awk '/Candidate:/{print $2}')
 version=${version//[:~]/_}
@@ -36,8 +53,9 @@ for arch in "$@"; do
   fi
   ensure_source
   work=$(mktemp -d)
-  (cd "$work" && apt-get source -qq openssl >/dev/null 2>&1 || apt-get source openssl)
+  fetch_source "$work"
   src=$(find "$work" -maxdepth 1 -type d -name 'openssl-*' | head -n1)
+  [ -n "$src" ] || { echo "no OpenSSL source could be fetched" >&2; exit 1; }
   case $arch in
     x86_64) target=mingw64 ;;
     i686) target=mingw ;;
@@ -46,7 +64,7 @@ for arch in "$@"; do
   (
     cd "$src"
     ./Configure "$target" --cross-compile-prefix="$arch-w64-mingw32-" \
-      --prefix="$dest" --libdir=lib no-shared no-tests no-docs no-apps \
+      --prefix="$dest" --libdir=lib no-shared no-tests \
       enable-weak-ssl-ciphers >/dev/null
     make -j"$(nproc)" build_libs >/dev/null
     make install_dev >/dev/null
