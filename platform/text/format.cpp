@@ -34,6 +34,7 @@ std::basic_string<Char> format_any(std::basic_string_view<Char> pattern,
       out.push_back(c);
       continue;
     }
+    const std::size_t percent = i;
     std::size_t j = i + 1;
     if (pattern[j] == static_cast<Char>('%')) {
       out.push_back(c);
@@ -114,7 +115,10 @@ std::basic_string<Char> format_any(std::basic_string_view<Char> pattern,
         }
         break;
       default:
-        out.append(pattern.substr(start == out.size() ? i - (j - i) : i, 1));
+        // Not a conversion this formatter knows: keep the text as written and
+        // leave the argument for the next conversion.
+        out.append(pattern.substr(percent, j - percent + 1));
+        if (have) --next;
         break;
     }
     if (left && out.size() - start < width) out.append(width - (out.size() - start), ' ');

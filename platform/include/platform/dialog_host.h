@@ -1,0 +1,57 @@
+// The window a dialog's logic talks to. The logic classes never touch a
+// window handle: they ask their host, which is a real dialog window in the
+// Windows build and a recorded set of controls in the simulation.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// MessageBox flags and answers the programs use.
+inline constexpr std::uint32_t kMbOk = 0x0;
+inline constexpr std::uint32_t kMbIconError = 0x10;
+inline constexpr std::uint32_t kMbIconInformation = 0x40;
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
+
+class DialogHost {
+ public:
+  virtual ~DialogHost() = default;
+
+  virtual void set_title(std::u16string_view title) = 0;
+  virtual std::u16string title() = 0;
+
+  virtual void set_text(int control, std::u16string_view text) = 0;
+  virtual std::u16string text(int control) = 0;
+  virtual void enable(int control, bool enabled) = 0;
+  // May be asked from another thread (the wizard's worker handshake).
+  virtual bool is_enabled(int control) = 0;
+  virtual void show(int control, bool visible) = 0;
+  virtual bool is_visible(int control) = 0;
+  virtual void set_check(int control, bool checked) = 0;
+  virtual bool is_checked(int control) = 0;
+
+  virtual void combo_add(int control, std::u16string_view item) = 0;
+  virtual void combo_select(int control, int index) = 0;
+  virtual int combo_selection(int control) = 0;
+
+  virtual void progress_range(int control, int low, int high) = 0;
+  virtual void progress_position(int control, int position) = 0;
+
+  // Static picture controls: show a bitmap resource.
+  virtual void set_bitmap(int control, int bitmap_resource) = 0;
+
+  virtual bool set_timer(std::uint32_t id, std::uint32_t period_ms) = 0;
+  virtual void kill_timer(std::uint32_t id) = 0;
+
+  virtual int message_box(std::u16string_view text, std::u16string_view caption,
+                          std::uint32_t flags) = 0;
+  // Posts WM_CLOSE to the dialog; closing ends a modal dialog.
+  virtual void post_close() = 0;
+  // Removes and dispatches every waiting message of the thread's queue.
+  virtual void pump_messages() = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,25 @@
+// The ports handed to the programs' logic. One Platform is made at start-up
+// (the real Windows, or a simulated one in tests) and passed down.
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/desktop.h"
+#include "platform/devices.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "platform/spooler.h"
+#include "platform/system_info.h"
+
+namespace platform {
+
+struct Platform {
+  Registry& registry;
+  SystemInfo& system;
+  Shell& shell;
+  Spooler& spooler;
+  Devices& devices;
+  Desktop& desktop;
+  Clock& clock;
+};
+
+}  // namespace platform

@@ -1,0 +1,82 @@
+// The print spooler (winspool).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/win_error.h"
+
+namespace platform {
+
+using PrinterHandle = std::uintptr_t;
+
+inline constexpr std::uint32_t kPrinterAccessUse = 0x00000008;
+inline constexpr std::uint32_t kPrinterAllAccess = 0x000F000C;
+inline constexpr std::uint32_t kPrinterAttributeWorkOffline = 0x00000400;
+
+// PRINTER_DEFAULTSW: data type and access (the programs never pass a device mode).
+struct PrinterDefaults {
+  std::u16string data_type;  // empty: none
+  std::uint32_t access = kPrinterAccessUse;
+};
+
+// The fields of PRINTER_INFO_2W the programs use.
+struct PrinterInfo2 {
+  std::u16string printer_name;
+  std::u16string port_name;
+  std::u16string driver_name;
+  std::uint32_t attributes = 0;
+  std::uint32_t status = 0;
+};
+
+struct PrinterDataValue {
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+};
+
+class Spooler {
+ public:
+  virtual ~Spooler() = default;
+
+  // EnumPrintersW(PRINTER_ENUM_LOCAL, NULL, 2): the local queues in the
+  // spooler's order.
+  virtual Win32Error enum_local_printers(std::vector<PrinterInfo2>* printers) = 0;
+  virtual Win32Error open_printer(std::u16string_view name, const PrinterDefaults* defaults,
+                                  PrinterHandle* handle) = 0;
+  virtual Win32Error close_printer(PrinterHandle handle) = 0;
+  // GetPrinterDataW with a buffer of `max_bytes`: a longer value is not read
+  // and gives kErrorMoreData.
+  virtual Win32Error get_printer_data(PrinterHandle handle, std::u16string_view value_name,
+                                      std::size_t max_bytes, PrinterDataValue* value) = 0;
+  // GetPrinterDriverW for the queue at `level` into a buffer of `buffer_bytes`;
+  // the content is not returned, only whether the call succeeded.
+  virtual Win32Error get_printer_driver(PrinterHandle handle, std::uint32_t level,
+                                        std::size_t buffer_bytes) = 0;
+};
+
+// Closes the queue when it goes out of scope.
+class ScopedPrinter {
+ public:
+  explicit ScopedPrinter(Spooler& spooler) : spooler_(spooler) {}
+  ~ScopedPrinter() { reset(); }
+  ScopedPrinter(const ScopedPrinter&) = delete;
+  ScopedPrinter& operator=(const ScopedPrinter&) = delete;
+  PrinterHandle* receive() {
+    reset();
+    return &handle_;
+  }
+  PrinterHandle get() const { return handle_; }
+  void reset() {
+    if (handle_ != 0) spooler_.close_printer(handle_);
+    handle_ = 0;
+  }
+
+ private:
+  Spooler& spooler_;
+  PrinterHandle handle_ = 0;
+};
+
+}  // namespace platform

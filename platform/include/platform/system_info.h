@@ -1,0 +1,36 @@
+// Facts about the running Windows and the running program.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/win_error.h"
+
+namespace platform {
+
+// The parts of OSVERSIONINFOEXW the programs look at.
+struct WindowsVersion {
+  std::uint32_t major = 0;
+  std::uint32_t minor = 0;
+  std::uint32_t build = 0;
+  std::uint32_t platform_id = 0;  // 1: Windows 9x family, 2: NT family
+  std::uint8_t product_type = 0;  // 1: workstation, 2: domain controller, 3: server
+};
+
+class SystemInfo {
+ public:
+  virtual ~SystemInfo() = default;
+  // GetVersionExW with the extended record.
+  virtual Win32Error get_version(WindowsVersion* version) = 0;
+  // IsWow64Process of the current process: a 32-bit program on 64-bit Windows.
+  virtual bool is_wow64() = 0;
+  // Full path of the program's own executable (GetModuleFileNameW).
+  virtual std::u16string module_file_name() = 0;
+  // The system's message text for an error code (FormatMessageW), without the
+  // trailing line break; empty when the system has none.
+  virtual std::u16string error_message(Win32Error code) = 0;
+  // The program's argument text: the command line after the program name.
+  virtual std::u16string argument_text() = 0;
+};
+
+}  // namespace platform

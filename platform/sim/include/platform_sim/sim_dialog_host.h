@@ -1,0 +1,98 @@
+// A dialog window without a window: controls are records a test can read,
+// timers fire when the test advances virtual time, and every progress
+// position and message box is kept for inspection.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/dialog_host.h"
+#include "platform/message_map.h"
+#include "platform_sim/sim_system.h"
+
+namespace platform::sim {
+
+class SimDialogHost : public DialogHost {
+ public:
+  struct Control {
+    std::u16string text;
+    bool enabled = true;
+    bool visible = true;
+    bool checked = false;
+    std::vector<std::u16string> items;
+    int selection = -1;
+    int range_low = 0;
+    int range_high = 100;
+    int position = 0;
+    int bitmap = 0;
+  };
+  struct MessageBoxCall {
+    std::u16string text;
+    std::u16string caption;
+    std::uint32_t flags;
+  };
+
+  explicit SimDialogHost(SimClock& clock) : clock_(clock) {}
+
+  void set_title(std::u16string_view title) override;
+  std::u16string title() override;
+  void set_text(int control, std::u16string_view text) override;
+  std::u16string text(int control) override;
+  void enable(int control, bool enabled) override;
+  bool is_enabled(int control) override;
+  void show(int control, bool visible) override;
+  bool is_visible(int control) override;
+  void set_check(int control, bool checked) override;
+  bool is_checked(int control) override;
+  void combo_add(int control, std::u16string_view item) override;
+  void combo_select(int control, int index) override;
+  int combo_selection(int control) override;
+  void progress_range(int control, int low, int high) override;
+  void progress_position(int control, int position) override;
+  void set_bitmap(int control, int bitmap_resource) override;
+  bool set_timer(std::uint32_t id, std::uint32_t period_ms) override;
+  void kill_timer(std::uint32_t id) override;
+  int message_box(std::u16string_view text, std::u16string_view caption,
+                  std::uint32_t flags) override;
+  void post_close() override;
+  void pump_messages() override;
+
+  // Test side.
+  Control control(int id);
+  // Declares a control with its template state (hidden, disabled, ...).
+  void define(int id, Control initial);
+  bool timer_running(std::uint32_t id);
+  std::vector<std::uint32_t> running_timers();
+  // Advances virtual time by `ms`, dispatching WM_TIMER for every timer that
+  // falls due, in deadline order (ties in the order the timers were set).
+  // Stops early once the dialog is closed.
+  void run_for(std::uint64_t ms, const std::function<void(const WindowMessage&)>& dispatch);
+  bool closed() const { return close_posted_; }
+  int pumps() const { return pumps_; }
+  std::vector<int> positions(int control);  // every position set, in order
+  std::vector<MessageBoxCall> message_boxes;
+  int message_box_answer = kIdOk;
+
+ private:
+  struct Timer {
+    std::uint32_t period;
+    std::uint64_t due;
+    std::uint64_t order;
+  };
+  Control& at(int id);
+
+  SimClock& clock_;
+  std::recursive_mutex mutex_;
+  std::u16string title_;
+  std::map<int, Control> controls_;
+  std::map<int, std::vector<int>> positions_;
+  std::map<std::uint32_t, Timer> timers_;
+  std::uint64_t timer_order_ = 0;
+  bool close_posted_ = false;
+  int pumps_ = 0;
+};
+
+}  // namespace platform::sim

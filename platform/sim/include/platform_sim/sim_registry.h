@@ -1,0 +1,64 @@
+// An in-memory registry with Windows semantics: case-insensitive names,
+// subkeys enumerated in sorted order, values in the order they were made,
+// handles that go stale when their key is deleted.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+#include "platform_sim/faults.h"
+
+namespace platform::sim {
+
+class SimRegistry : public Registry {
+ public:
+  explicit SimRegistry(Faults& faults);
+  ~SimRegistry() override;
+
+  Win32Error open_key(RegKey parent, std::u16string_view subkey, std::uint32_t access,
+                      RegKey* key) override;
+  Win32Error create_key(RegKey parent, std::u16string_view subkey, std::uint32_t access,
+                        RegKey* key) override;
+  Win32Error close_key(RegKey key) override;
+  Win32Error query_value(RegKey key, std::u16string_view name, std::size_t max_bytes,
+                         RegistryValue* value) override;
+  Win32Error set_value(RegKey key, std::u16string_view name, std::uint32_t type, const void* data,
+                       std::size_t size) override;
+  Win32Error delete_value(RegKey key, std::u16string_view name) override;
+  Win32Error delete_key(RegKey parent, std::u16string_view subkey) override;
+  Win32Error delete_tree(RegKey parent, std::u16string_view subkey) override;
+  Win32Error enum_subkey(RegKey key, std::uint32_t index, std::u16string* name) override;
+  Win32Error enum_value(RegKey key, std::uint32_t index, std::u16string* name) override;
+
+  // Test conveniences on full paths ("SOFTWARE\\Orlent System\\Tessaly").
+  bool key_exists(RegKey root, std::u16string_view path) const;
+  bool value(RegKey root, std::u16string_view path, std::u16string_view name,
+             RegistryValue* out) const;
+  void put_value(RegKey root, std::u16string_view path, std::u16string_view name,
+                 std::uint32_t type, std::vector<std::uint8_t> data);
+  void put_string(RegKey root, std::u16string_view path, std::u16string_view name,
+                  std::u16string_view text);
+  void put_dword(RegKey root, std::u16string_view path, std::u16string_view name,
+                 std::uint32_t value);
+  std::size_t open_handles() const;
+
+  struct Node;
+
+ private:
+  Node* resolve(RegKey key) const;
+  Node* walk(Node* from, std::u16string_view path, bool create) const;
+
+  Faults& faults_;
+  mutable std::mutex mutex_;
+  std::unique_ptr<Node> local_machine_;
+  std::unique_ptr<Node> current_user_;
+  std::map<RegKey, std::shared_ptr<bool>> handle_alive_;
+  std::map<RegKey, Node*> handles_;
+  RegKey next_handle_ = 0x1000;
+};
+
+}  // namespace platform::sim

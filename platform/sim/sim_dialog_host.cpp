@@ -1,0 +1,178 @@
+#include "platform_sim/sim_dialog_host.h"
+
+namespace platform::sim {
+
+SimDialogHost::Control& SimDialogHost::at(int id) { return controls_[id]; }
+
+void SimDialogHost::set_title(std::u16string_view title) {
+  std::lock_guard lock(mutex_);
+  title_ = title;
+}
+
+std::u16string SimDialogHost::title() {
+  std::lock_guard lock(mutex_);
+  return title_;
+}
+
+void SimDialogHost::set_text(int control, std::u16string_view text) {
+  std::lock_guard lock(mutex_);
+  at(control).text = text;
+}
+
+std::u16string SimDialogHost::text(int control) {
+  std::lock_guard lock(mutex_);
+  return at(control).text;
+}
+
+void SimDialogHost::enable(int control, bool enabled) {
+  std::lock_guard lock(mutex_);
+  at(control).enabled = enabled;
+}
+
+bool SimDialogHost::is_enabled(int control) {
+  std::lock_guard lock(mutex_);
+  return at(control).enabled;
+}
+
+void SimDialogHost::show(int control, bool visible) {
+  std::lock_guard lock(mutex_);
+  at(control).visible = visible;
+}
+
+bool SimDialogHost::is_visible(int control) {
+  std::lock_guard lock(mutex_);
+  return at(control).visible;
+}
+
+void SimDialogHost::set_check(int control, bool checked) {
+  std::lock_guard lock(mutex_);
+  at(control).checked = checked;
+}
+
+bool SimDialogHost::is_checked(int control) {
+  std::lock_guard lock(mutex_);
+  return at(control).checked;
+}
+
+void SimDialogHost::combo_add(int control, std::u16string_view item) {
+  std::lock_guard lock(mutex_);
+  at(control).items.emplace_back(item);
+}
+
+void SimDialogHost::combo_select(int control, int index) {
+  std::lock_guard lock(mutex_);
+  Control& c = at(control);
+  // CB_SETCURSEL with an index outside the list clears the selection.
+  c.selection = (index >= 0 && static_cast<std::size_t>(index) < c.items.size()) ? index : -1;
+}
+
+int SimDialogHost::combo_selection(int control) {
+  std::lock_guard lock(mutex_);
+  return at(control).selection;
+}
+
+void SimDialogHost::progress_range(int control, int low, int high) {
+  std::lock_guard lock(mutex_);
+  at(control).range_low = low;
+  at(control).range_high = high;
+}
+
+void SimDialogHost::progress_position(int control, int position) {
+  std::lock_guard lock(mutex_);
+  at(control).position = position;
+  positions_[control].push_back(position);
+}
+
+void SimDialogHost::set_bitmap(int control, int bitmap_resource) {
+  std::lock_guard lock(mutex_);
+  at(control).bitmap = bitmap_resource;
+}
+
+bool SimDialogHost::set_timer(std::uint32_t id, std::uint32_t period_ms) {
+  std::lock_guard lock(mutex_);
+  timers_[id] = Timer{period_ms, clock_.now_ms() + period_ms, timer_order_++};
+  return true;
+}
+
+void SimDialogHost::kill_timer(std::uint32_t id) {
+  std::lock_guard lock(mutex_);
+  timers_.erase(id);
+}
+
+int SimDialogHost::message_box(std::u16string_view text, std::u16string_view caption,
+                               std::uint32_t flags) {
+  std::lock_guard lock(mutex_);
+  message_boxes.push_back({std::u16string(text), std::u16string(caption), flags});
+  return message_box_answer;
+}
+
+void SimDialogHost::post_close() {
+  std::lock_guard lock(mutex_);
+  close_posted_ = true;
+}
+
+void SimDialogHost::pump_messages() {
+  std::lock_guard lock(mutex_);
+  ++pumps_;
+}
+
+SimDialogHost::Control SimDialogHost::control(int id) {
+  std::lock_guard lock(mutex_);
+  return at(id);
+}
+
+void SimDialogHost::define(int id, Control initial) {
+  std::lock_guard lock(mutex_);
+  controls_[id] = std::move(initial);
+}
+
+bool SimDialogHost::timer_running(std::uint32_t id) {
+  std::lock_guard lock(mutex_);
+  return timers_.count(id) != 0;
+}
+
+std::vector<std::uint32_t> SimDialogHost::running_timers() {
+  std::lock_guard lock(mutex_);
+  std::vector<std::uint32_t> ids;
+  for (const auto& [id, timer] : timers_) ids.push_back(id);
+  return ids;
+}
+
+std::vector<int> SimDialogHost::positions(int control) {
+  std::lock_guard lock(mutex_);
+  return positions_[control];
+}
+
+void SimDialogHost::run_for(std::uint64_t ms,
+                            const std::function<void(const WindowMessage&)>& dispatch) {
+  const std::uint64_t end = clock_.now_ms() + ms;
+  for (;;) {
+    std::uint32_t id = 0;
+    std::uint64_t due = 0;
+    {
+      std::lock_guard lock(mutex_);
+      if (close_posted_) return;
+      const Timer* next = nullptr;
+      for (const auto& [timer_id, timer] : timers_) {
+        if (!next || timer.due < next->due || (timer.due == next->due && timer.order < next->order)) {
+          next = &timer;
+          id = timer_id;
+        }
+      }
+      if (!next || next->due > end) break;
+      due = next->due;
+      // A window timer posts at most one WM_TIMER at a time: after a handler
+      // that blocked for longer than the period, the next one is due at once.
+      Timer& t = timers_[id];
+      t.due = due + t.period;
+    }
+    clock_.advance_to(due);
+    dispatch(WindowMessage::timer(id));
+    std::lock_guard lock(mutex_);
+    auto it = timers_.find(id);
+    if (it != timers_.end() && it->second.due < clock_.now_ms()) it->second.due = clock_.now_ms();
+  }
+  clock_.advance_to(end);
+}
+
+}  // namespace platform::sim

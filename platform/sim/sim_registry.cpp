@@ -1,0 +1,276 @@
+#include "platform_sim/sim_registry.h"
+
+#include <cstring>
+#include <iterator>
+
+#include "platform/text.h"
+
+namespace platform::sim {
+
+namespace {
+
+std::u16string fold(std::u16string_view name) {
+  std::u16string out(name);
+  for (auto& c : out) c = ascii_upper(c);
+  return out;
+}
+
+// Splits "A\\B\\C" into its parts; empty parts (doubled or edge backslashes)
+// are skipped as Windows does.
+std::vector<std::u16string_view> split_path(std::u16string_view path) {
+  std::vector<std::u16string_view> parts;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find(u'\\', start);
+    if (end == std::u16string_view::npos) end = path.size();
+    if (end > start) parts.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
+}  // namespace
+
+struct SimRegistry::Node {
+  std::u16string name;
+  std::map<std::u16string, std::unique_ptr<Node>> children;  // by folded name
+  std::vector<std::pair<std::u16string, RegistryValue>> values;
+  std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+
+  ~Node() { *alive = false; }
+
+  std::vector<std::pair<std::u16string, RegistryValue>>::iterator find_value(
+      std::u16string_view value_name) {
+    const auto folded = fold(value_name);
+    for (auto it = values.begin(); it != values.end(); ++it)
+      if (fold(it->first) == folded) return it;
+    return values.end();
+  }
+};
+
+SimRegistry::SimRegistry(Faults& faults)
+    : faults_(faults),
+      local_machine_(std::make_unique<Node>()),
+      current_user_(std::make_unique<Node>()) {}
+
+SimRegistry::~SimRegistry() = default;
+
+SimRegistry::Node* SimRegistry::resolve(RegKey key) const {
+  if (key == kHkeyLocalMachine) return local_machine_.get();
+  if (key == kHkeyCurrentUser) return current_user_.get();
+  auto it = handles_.find(key);
+  if (it == handles_.end()) return nullptr;
+  auto alive = handle_alive_.find(key);
+  if (alive == handle_alive_.end() || !*alive->second) return nullptr;
+  return it->second;
+}
+
+SimRegistry::Node* SimRegistry::walk(Node* from, std::u16string_view path, bool create) const {
+  Node* node = from;
+  for (auto part : split_path(path)) {
+    auto folded = fold(part);
+    auto it = node->children.find(folded);
+    if (it == node->children.end()) {
+      if (!create) return nullptr;
+      auto child = std::make_unique<Node>();
+      child->name = std::u16string(part);
+      it = node->children.emplace(folded, std::move(child)).first;
+    }
+    node = it->second.get();
+  }
+  return node;
+}
+
+Win32Error SimRegistry::open_key(RegKey parent, std::u16string_view subkey, std::uint32_t,
+                                 RegKey* key) {
+  if (auto e = faults_.check("RegOpenKeyExW", subkey)) return e;
+  std::lock_guard lock(mutex_);
+  Node* from = resolve(parent);
+  if (!from) return kErrorInvalidHandle;
+  Node* node = walk(from, subkey, false);
+  if (!node) return kErrorFileNotFound;
+  const RegKey handle = next_handle_++;
+  handles_[handle] = node;
+  handle_alive_[handle] = node->alive;
+  *key = handle;
+  return kErrorSuccess;
+}
+
+Win32Error SimRegistry::create_key(RegKey parent, std::u16string_view subkey, std::uint32_t,
+                                   RegKey* key) {
+  if (auto e = faults_.check("RegCreateKeyExW", subkey)) return e;
+  std::lock_guard lock(mutex_);
+  Node* from = resolve(parent);
+  if (!from) return kErrorInvalidHandle;
+  Node* node = walk(from, subkey, true);
+  const RegKey handle = next_handle_++;
+  handles_[handle] = node;
+  handle_alive_[handle] = node->alive;
+  *key = handle;
+  return kErrorSuccess;
+}
+
+Win32Error SimRegistry::close_key(RegKey key) {
+  if (key == kHkeyLocalMachine || key == kHkeyCurrentUser) return kErrorSuccess;
+  std::lock_guard lock(mutex_);
+  if (handles_.erase(key) == 0) return kErrorInvalidHandle;
+  handle_alive_.erase(key);
+  return kErrorSuccess;
+}
+
+Win32Error SimRegistry::query_value(RegKey key, std::u16string_view name, std::size_t max_bytes,
+                                    RegistryValue* value) {
+  if (auto e = faults_.check("RegQueryValueExW", name)) return e;
+  std::lock_guard lock(mutex_);
+  Node* node = resolve(key);
+  if (!node) return handles_.count(key) ? kErrorKeyDeleted : kErrorInvalidHandle;
+  auto it = node->find_value(name);
+  if (it == node->values.end()) return kErrorFileNotFound;
+  if (it->second.data.size() > max_bytes) return kErrorMoreData;
+  *value = it->second;
+  return kErrorSuccess;
+}
+
+Win32Error SimRegistry::set_value(RegKey key, std::u16string_view name, std::uint32_t type,
+                                  const void* data, std::size_t size) {
+  if (auto e = faults_.check("RegSetValueExW", name)) return e;
+  std::lock_guard lock(mutex_);
+  Node* node = resolve(key);
+  if (!node) return handles_.count(key) ? kErrorKeyDeleted : kErrorInvalidHandle;
+  RegistryValue v;
+  v.type = type;
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  v.data.assign(bytes, bytes + size);
+  auto it = node->find_value(name);
+  if (it == node->values.end())
+    node->values.emplace_back(std::u16string(name), std::move(v));
+  else
+    it->second = std::move(v);
+  return kErrorSuccess;
+}
+
+Win32Error SimRegistry::delete_value(RegKey key, std::u16string_view name) {
+  if (auto e = faults_.check("RegDeleteValueW", name)) return e;
+  std::lock_guard lock(mutex_);
+  Node* node = resolve(key);
+  if (!node) return handles_.count(key) ? kErrorKeyDeleted : kErrorInvalidHandle;
+  auto it = node->find_value(name);
+  if (it == node->values.end()) return kErrorFileNotFound;
+  node->values.erase(it);
+  return kErrorSuccess;
+}
+
+Win32Error SimRegistry::delete_key(RegKey parent, std::u16string_view subkey) {
+  if (auto e = faults_.check("RegDeleteKeyW", subkey)) return e;
+  std::lock_guard lock(mutex_);
+  Node* from = resolve(parent);
+  if (!from) return kErrorInvalidHandle;
+  auto parts = split_path(subkey);
+  if (parts.empty()) return kErrorAccessDenied;
+  Node* node = from;
+  for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+    auto it = node->children.find(fold(parts[i]));
+    if (it == node->children.end()) return kErrorFileNotFound;
+    node = it->second.get();
+  }
+  auto it = node->children.find(fold(parts.back()));
+  if (it == node->children.end()) return kErrorFileNotFound;
+  if (!it->second->children.empty()) return kErrorAccessDenied;
+  node->children.erase(it);
+  return kErrorSuccess;
+}
+
+Win32Error SimRegistry::delete_tree(RegKey parent, std::u16string_view subkey) {
+  if (auto e = faults_.check("RegDeleteTreeW", subkey)) return e;
+  std::lock_guard lock(mutex_);
+  Node* from = resolve(parent);
+  if (!from) return kErrorInvalidHandle;
+  auto parts = split_path(subkey);
+  if (parts.empty()) return kErrorAccessDenied;
+  Node* node = from;
+  for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+    auto it = node->children.find(fold(parts[i]));
+    if (it == node->children.end()) return kErrorFileNotFound;
+    node = it->second.get();
+  }
+  if (node->children.erase(fold(parts.back())) == 0) return kErrorFileNotFound;
+  return kErrorSuccess;
+}
+
+Win32Error SimRegistry::enum_subkey(RegKey key, std::uint32_t index, std::u16string* name) {
+  if (auto e = faults_.check("RegEnumKeyExW")) return e;
+  std::lock_guard lock(mutex_);
+  Node* node = resolve(key);
+  if (!node) return kErrorInvalidHandle;
+  if (index >= node->children.size()) return kErrorNoMoreItems;
+  auto it = node->children.begin();
+  std::advance(it, index);
+  *name = it->second->name;
+  return kErrorSuccess;
+}
+
+Win32Error SimRegistry::enum_value(RegKey key, std::uint32_t index, std::u16string* name) {
+  if (auto e = faults_.check("RegEnumValueW")) return e;
+  std::lock_guard lock(mutex_);
+  Node* node = resolve(key);
+  if (!node) return kErrorInvalidHandle;
+  if (index >= node->values.size()) return kErrorNoMoreItems;
+  *name = node->values[index].first;
+  return kErrorSuccess;
+}
+
+bool SimRegistry::key_exists(RegKey root, std::u16string_view path) const {
+  std::lock_guard lock(mutex_);
+  Node* from = resolve(root);
+  return from && walk(from, path, false) != nullptr;
+}
+
+bool SimRegistry::value(RegKey root, std::u16string_view path, std::u16string_view name,
+                        RegistryValue* out) const {
+  std::lock_guard lock(mutex_);
+  Node* from = resolve(root);
+  Node* node = from ? walk(from, path, false) : nullptr;
+  if (!node) return false;
+  auto it = node->find_value(name);
+  if (it == node->values.end()) return false;
+  if (out) *out = it->second;
+  return true;
+}
+
+void SimRegistry::put_value(RegKey root, std::u16string_view path, std::u16string_view name,
+                            std::uint32_t type, std::vector<std::uint8_t> data) {
+  std::lock_guard lock(mutex_);
+  Node* node = walk(resolve(root), path, true);
+  RegistryValue v{type, std::move(data)};
+  auto it = node->find_value(name);
+  if (it == node->values.end())
+    node->values.emplace_back(std::u16string(name), std::move(v));
+  else
+    it->second = std::move(v);
+}
+
+void SimRegistry::put_string(RegKey root, std::u16string_view path, std::u16string_view name,
+                             std::u16string_view text) {
+  std::vector<std::uint8_t> bytes;
+  for (char16_t c : text) {
+    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+  }
+  bytes.push_back(0);
+  bytes.push_back(0);
+  put_value(root, path, name, kRegSz, std::move(bytes));
+}
+
+void SimRegistry::put_dword(RegKey root, std::u16string_view path, std::u16string_view name,
+                            std::uint32_t value) {
+  std::vector<std::uint8_t> bytes(4);
+  std::memcpy(bytes.data(), &value, 4);
+  put_value(root, path, name, kRegDword, std::move(bytes));
+}
+
+std::size_t SimRegistry::open_handles() const {
+  std::lock_guard lock(mutex_);
+  return handles_.size();
+}
+
+}  // namespace platform::sim
