@@ -55,3 +55,22 @@ class DialogHost {
 };
 
 }  // namespace platform
+
+#include "platform/message_map.h"
+
+namespace platform {
+
+// The behaviour behind a dialog window. The window (real or simulated)
+// attaches its host, then calls OnInitDialog for WM_INITDIALOG and
+// handle_message for everything else.
+class DialogLogic {
+ public:
+  virtual ~DialogLogic() = default;
+  virtual void attach(DialogHost* host) = 0;
+  // WM_INITDIALOG; returns true to let the system set the focus.
+  virtual bool OnInitDialog() = 0;
+  // Returns true when the message was handled.
+  virtual bool handle_message(const WindowMessage& message) = 0;
+};
+
+}  // namespace platform
