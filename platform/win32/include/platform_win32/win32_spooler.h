@@ -1,0 +1,24 @@
+// The print spooler over winspool.
+#pragma once
+
+#include "platform/spooler.h"
+
+namespace platform_win32 {
+
+class Win32Spooler : public platform::Spooler {
+ public:
+  Win32Spooler() = default;
+
+  platform::Win32Error enum_local_printers(std::vector<platform::PrinterInfo2>* printers) override;
+  platform::Win32Error open_printer(std::u16string_view name,
+                                    const platform::PrinterDefaults* defaults,
+                                    platform::PrinterHandle* handle) override;
+  platform::Win32Error close_printer(platform::PrinterHandle handle) override;
+  platform::Win32Error get_printer_data(platform::PrinterHandle handle,
+                                        std::u16string_view value_name, std::size_t max_bytes,
+                                        platform::PrinterDataValue* value) override;
+  platform::Win32Error get_printer_driver(platform::PrinterHandle handle, std::uint32_t level,
+                                          std::size_t buffer_bytes) override;
+};
+
+}  // namespace platform_win32

@@ -1,0 +1,147 @@
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include "platform_win32/win32_spooler.h"
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace platform_win32 {
+namespace {
+
+const wchar_t* wide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+std::u16string from_wide(const wchar_t* text) {
+  if (text == nullptr) return {};
+  return std::u16string(reinterpret_cast<const char16_t*>(text));
+}
+
+platform::Win32Error last_error_or(platform::Win32Error fallback) {
+  const DWORD error = GetLastError();
+  return error != 0 ? static_cast<platform::Win32Error>(error) : fallback;
+}
+
+// Buffers are DWORD-sized in winspool; anything larger is refused.
+bool fits_dword(std::size_t bytes) { return bytes <= std::numeric_limits<DWORD>::max(); }
+
+}  // namespace
+
+platform::Win32Error Win32Spooler::enum_local_printers(
+    std::vector<platform::PrinterInfo2>* printers) {
+  if (printers == nullptr) return platform::kErrorInvalidParameter;
+  printers->clear();
+  // The list can grow between the size query and the read: retry a few times.
+  std::vector<BYTE> buffer;
+  DWORD needed = 0;
+  DWORD returned = 0;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    SetLastError(0);
+    const BOOL ok =
+        EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.empty() ? nullptr : buffer.data(),
+                      static_cast<DWORD>(buffer.size()), &needed, &returned);
+    if (ok) {
+      const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+      if (returned > 0 && info == nullptr) return platform::kErrorInvalidParameter;
+      printers->reserve(returned);
+      for (DWORD i = 0; i < returned; ++i) {
+        platform::PrinterInfo2 p;
+        p.printer_name = from_wide(info[i].pPrinterName);
+        p.port_name = from_wide(info[i].pPortName);
+        p.driver_name = from_wide(info[i].pDriverName);
+        p.attributes = info[i].Attributes;
+        p.status = info[i].Status;
+        printers->push_back(std::move(p));
+      }
+      return platform::kErrorSuccess;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size()) {
+      return error != 0 ? static_cast<platform::Win32Error>(error)
+                        : platform::kErrorInvalidParameter;
+    }
+    buffer.assign(needed, 0);
+  }
+  return platform::kErrorInsufficientBuffer;
+}
+
+platform::Win32Error Win32Spooler::open_printer(std::u16string_view name,
+                                                const platform::PrinterDefaults* defaults,
+                                                platform::PrinterHandle* handle) {
+  if (handle == nullptr) return platform::kErrorInvalidParameter;
+  *handle = 0;
+  std::u16string printer_name(name);
+  std::u16string data_type;
+  PRINTER_DEFAULTSW pd{};
+  if (defaults != nullptr) {
+    data_type = defaults->data_type;
+    pd.pDatatype = data_type.empty() ? nullptr : const_cast<LPWSTR>(wide(data_type));
+    pd.pDevMode = nullptr;
+    pd.DesiredAccess = defaults->access;
+  }
+  HANDLE h = nullptr;
+  SetLastError(0);
+  if (!OpenPrinterW(const_cast<LPWSTR>(wide(printer_name)), &h,
+                    defaults != nullptr ? &pd : nullptr)) {
+    return last_error_or(platform::kErrorInvalidPrinterName);
+  }
+  if (h == nullptr) return platform::kErrorInvalidHandle;
+  *handle = reinterpret_cast<platform::PrinterHandle>(h);
+  return platform::kErrorSuccess;
+}
+
+platform::Win32Error Win32Spooler::close_printer(platform::PrinterHandle handle) {
+  if (handle == 0) return platform::kErrorInvalidHandle;
+  SetLastError(0);
+  if (!ClosePrinter(reinterpret_cast<HANDLE>(handle))) {
+    return last_error_or(platform::kErrorInvalidHandle);
+  }
+  return platform::kErrorSuccess;
+}
+
+platform::Win32Error Win32Spooler::get_printer_data(platform::PrinterHandle handle,
+                                                    std::u16string_view value_name,
+                                                    std::size_t max_bytes,
+                                                    platform::PrinterDataValue* value) {
+  if (value == nullptr) return platform::kErrorInvalidParameter;
+  value->type = 0;
+  value->data.clear();
+  if (!fits_dword(max_bytes)) return platform::kErrorInvalidParameter;
+  std::u16string name(value_name);
+  // One spare byte so that a zero-sized request still has a valid pointer.
+  std::vector<BYTE> buffer(max_bytes + 1, 0);
+  DWORD type = 0;
+  DWORD needed = 0;
+  const DWORD result =
+      GetPrinterDataW(reinterpret_cast<HANDLE>(handle), const_cast<LPWSTR>(wide(name)), &type,
+                      buffer.data(), static_cast<DWORD>(max_bytes), &needed);
+  if (result != ERROR_SUCCESS) return static_cast<platform::Win32Error>(result);
+  // Never trust the reported size beyond the buffer handed over.
+  if (needed > max_bytes) return platform::kErrorMoreData;
+  value->type = type;
+  value->data.assign(buffer.begin(), buffer.begin() + needed);
+  return platform::kErrorSuccess;
+}
+
+platform::Win32Error Win32Spooler::get_printer_driver(platform::PrinterHandle handle,
+                                                      std::uint32_t level,
+                                                      std::size_t buffer_bytes) {
+  if (!fits_dword(buffer_bytes)) return platform::kErrorInvalidParameter;
+  // Aligned storage: the driver info structures hold pointers.
+  std::vector<std::uint64_t> buffer(buffer_bytes / sizeof(std::uint64_t) + 1, 0);
+  DWORD needed = 0;
+  SetLastError(0);
+  if (!GetPrinterDriverW(reinterpret_cast<HANDLE>(handle), nullptr, level,
+                         buffer_bytes == 0 ? nullptr : reinterpret_cast<BYTE*>(buffer.data()),
+                         static_cast<DWORD>(buffer_bytes), &needed)) {
+    return last_error_or(platform::kErrorInvalidParameter);
+  }
+  return platform::kErrorSuccess;
+}
+
+}  // namespace platform_win32
