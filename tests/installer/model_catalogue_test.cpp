@@ -1,0 +1,241 @@
+#include "operations/model_catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+#include <string_view>
+
+namespace pelmora {
+namespace {
+
+std::u16string_view Name(int row) { return ModelCatalogue[row].modelName; }
+
+TEST(ModelCatalogueTest, RowsSharingFamiliesAgree) {
+  // Rows 7 and 9 have a manufacturer folder of one space.
+  EXPECT_EQ(std::u16string_view(ModelCatalogue[7].manufacturer), u" ");
+  EXPECT_EQ(std::u16string_view(ModelCatalogue[9].manufacturer), u" ");
+  EXPECT_EQ(Name(7), u"Card Printer");
+  EXPECT_EQ(Name(9), u"Card Printer");
+
+  const int families[][4] = {{0, 5, 6, 12}, {2, 8, 8, 8}, {4, 10, 10, 10}, {13, 14, 14, 14}};
+  for (const auto& rows : families) {
+    for (int row : rows) {
+      EXPECT_EQ(std::u16string_view(ModelCatalogue[row].family), ModelCatalogue[rows[0]].family);
+      EXPECT_EQ(std::u16string_view(ModelCatalogue[row].monitorName),
+                ModelCatalogue[rows[0]].monitorName);
+    }
+  }
+  int shared = 0;
+  for (const ModelEntry& entry : ModelCatalogue) shared += entry.productId == 0x3850 ? 1 : 0;
+  EXPECT_EQ(shared, 4);  // rows 0, 5, 12, 15
+  EXPECT_EQ(ModelCatalogue[13].productId, 0x3856u);
+  EXPECT_EQ(ModelCatalogue[14].productId, 0x3876u);
+  EXPECT_EQ(Name(15), u"QEL-KLX-2D");
+}
+
+TEST(ModelCatalogueTest, EffectiveIndexAndPairs) {
+  EXPECT_EQ(EffectiveModelIndex(MODEL_NONE), 0);
+  EXPECT_EQ(EffectiveModelIndex(0), 0);
+  EXPECT_EQ(EffectiveModelIndex(15), 15);
+  EXPECT_EQ(EffectiveModelIndex(-1), 0);
+  EXPECT_EQ(EffectiveModelIndex(17), 0);
+
+  EXPECT_EQ(PrimaryModelIndex(6), 0);
+  EXPECT_EQ(PrimaryModelIndex(0), 0);
+  EXPECT_EQ(PrimaryModelIndex(8), 2);
+  EXPECT_EQ(PrimaryModelIndex(10), 4);
+  EXPECT_EQ(PrimaryModelIndex(14), 13);
+  EXPECT_EQ(PrimaryModelIndex(5), 5);
+  EXPECT_EQ(PrimaryModelIndex(12), 12);
+}
+
+TEST(ModelCatalogueTest, UsbModelNameRanges) {
+  const struct {
+    std::uint32_t id;
+    std::u16string_view name;
+  } cases[] = {
+      {0x384F, u"Card Printer"},
+      {0x3850, u"Orvane ZELKO-70 Card Printer"},
+      {0x3851, u"K2100-K2200 Card Printer"},
+      {0x3855, u"Card Printer"},
+      {0x3856, u"Orvane MARLO-800 Card Printer"},
+      {0x3857, u"Card Printer"},
+      {0x386F, u"Card Printer"},
+      {0x3870, u"Orvane ZELKO-40 Card Printer"},
+      {0x3871, u"Card Printer"},
+      {0x3872, u"Tavrin TX230 Printer"},
+      {0x3873, u"Card Printer"},
+      {0x3874, u"Card Printer"},  // row 10 says "KORVEN-40 Card Printer"; this list does not
+      {0x3875, u"TMX410D"},
+      {0x3876, u"Orvane MARLO-600 Card Printer"},
+      {0x3877, u"Card Printer"},
+      {0, u"Card Printer"},
+      {0xFFFFFFFF, u"Card Printer"},
+  };
+  for (const auto& c : cases) {
+    char16_t text[64];
+    std::fill(std::begin(text), std::end(text), u'#');
+    GetUsbModelName(c.id, text, 64);
+    EXPECT_EQ(std::u16string_view(text), c.name) << std::hex << c.id;
+  }
+}
+
+TEST(ModelCatalogueTest, UsbModelNameRespectsTheBuffer) {
+  char16_t text[16];
+  std::fill(std::begin(text), std::end(text), u'#');
+  GetUsbModelName(0x3850, text, 10);
+  EXPECT_EQ(std::u16string_view(text), u"Orvane ZE");
+  EXPECT_EQ(text[10], u'#');
+
+  std::fill(std::begin(text), std::end(text), u'#');
+  GetUsbModelName(0x3850, text, 0);
+  EXPECT_EQ(text[0], u'#');
+  GetUsbModelName(0x3850, nullptr, 64);  // no crash
+
+  GetUsbModelName(0x3850, text, 1);
+  EXPECT_EQ(text[0], u'\0');
+  EXPECT_EQ(text[1], u'#');
+}
+
+TEST(ModelCatalogueTest, FamilyDisplayNames) {
+  EXPECT_EQ(std::u16string_view(GetTitleFamilyName(0)), u"Orvane ZELKO Card Printer");
+  EXPECT_EQ(std::u16string_view(GetTitleFamilyName(6)), u"Orvane ZELKO Card Printer");
+  EXPECT_EQ(std::u16string_view(GetTitleFamilyName(2)), u"TAVRIN ID Printer");
+  EXPECT_EQ(std::u16string_view(GetTitleFamilyName(8)), u"TAVRIN ID Printer");
+  EXPECT_EQ(std::u16string_view(GetTitleFamilyName(4)), u"KORVEN Card Printer");
+  EXPECT_EQ(std::u16string_view(GetTitleFamilyName(10)), u"KORVEN Card Printer");
+  EXPECT_EQ(std::u16string_view(GetTitleFamilyName(13)), u"Orvane MARLO Card Printer");
+  EXPECT_EQ(std::u16string_view(GetTitleFamilyName(14)), u"Orvane MARLO Card Printer");
+  EXPECT_EQ(std::u16string_view(GetTitleFamilyName(15)), u"QEL-KLX-2D");
+  EXPECT_EQ(std::u16string_view(GetTitleFamilyName(5)), u"Orlent ZELKO Card Printer");
+  EXPECT_EQ(GetTitleFamilyName(MODEL_NONE), nullptr);  // the title stays unchanged
+  EXPECT_EQ(GetTitleFamilyName(-1), nullptr);
+
+  // The selection dialog uses the effective index and other spellings.
+  EXPECT_EQ(std::u16string_view(GetSelectionFamilyName(0)), u"Orvane ZELKO Card Printer");
+  EXPECT_EQ(std::u16string_view(GetSelectionFamilyName(MODEL_NONE)), u"Orvane ZELKO Card Printer");
+  EXPECT_EQ(std::u16string_view(GetSelectionFamilyName(2)), u"Tavrin ID Printer");
+  EXPECT_EQ(std::u16string_view(GetSelectionFamilyName(13)), u"Orvane MARLO Card Printer");
+  EXPECT_EQ(std::u16string_view(GetSelectionFamilyName(6)), u"Orvane ZELKO-40 Card Printer");
+  EXPECT_EQ(std::u16string_view(GetSelectionFamilyName(8)), u"Tavrin TX230 Printer");
+  EXPECT_EQ(std::u16string_view(GetSelectionFamilyName(14)), u"Orvane MARLO-600 Card Printer");
+  EXPECT_EQ(std::u16string_view(GetSelectionFamilyName(4)), u"KORVEN Card Printer");
+}
+
+TEST(ModelCatalogueTest, InfNameOverrides) {
+  EXPECT_EQ(std::u16string_view(GetInfNameOverride(6)), u"Orvane ZELKO-70 Card Printer");
+  EXPECT_EQ(std::u16string_view(GetInfNameOverride(8)), u"Tavrin TX250 Printer");
+  EXPECT_EQ(std::u16string_view(GetInfNameOverride(10)), u"KORVEN Card Printer");
+  EXPECT_EQ(std::u16string_view(GetInfNameOverride(14)), u"Orvane MARLO-800 Card Printer");
+  for (int m : {0, 1, 2, 4, 5, 12, 13, 15, MODEL_NONE, -1}) {
+    EXPECT_EQ(GetInfNameOverride(m), nullptr) << m;
+  }
+  EXPECT_EQ(std::u16string_view(GetInfLookupName(3, u"Given")), u"Given");
+  EXPECT_EQ(std::u16string_view(GetInfLookupName(14, u"Given")), u"Orvane MARLO-800 Card Printer");
+}
+
+TEST(ModelCatalogueTest, AwaitedQueueNames) {
+  const struct {
+    int model;
+    std::u16string_view first;
+    std::u16string_view second;  // empty: only one name
+  } cases[] = {
+      {0, u"Orvane ZELKO-40 Card Printer", u"Orvane ZELKO-70 Card Printer"},
+      {MODEL_NONE, u"Orvane ZELKO-40 Card Printer", u"Orvane ZELKO-70 Card Printer"},
+      {2, u"Tavrin TX230 Printer", u"Tavrin TX250 Printer"},
+      {4, u"KORVEN-40 Card Printer", u"KORVEN Card Printer"},
+      {13, u"Orvane MARLO-600 Card Printer", u"Orvane MARLO-800 Card Printer"},
+      {6, u"Orvane ZELKO-40 Card Printer", u""},
+      {14, u"Orvane MARLO-600 Card Printer", u""},
+      {5, u"Orlent ZELKO Card Printer", u""},
+      {15, u"QEL-KLX-2D", u""},
+      {7, u"Card Printer", u""},
+  };
+  for (const auto& c : cases) {
+    AwaitedQueueNames queues = GetAwaitedQueueNames(c.model);
+    ASSERT_EQ(queues.count, c.second.empty() ? 1 : 2) << c.model;
+    EXPECT_EQ(std::u16string_view(queues.names[0]), c.first) << c.model;
+    if (queues.count == 2) {
+      EXPECT_EQ(std::u16string_view(queues.names[1]), c.second) << c.model;
+    }
+  }
+}
+
+TEST(IsOwnModelNameTest, NoModelChosenMatchesEveryCatalogueName) {
+  for (int row = 0; row < kModelCount; ++row) {
+    EXPECT_TRUE(IsOwnModelName(Name(row), MODEL_NONE)) << row;
+  }
+  EXPECT_TRUE(IsOwnModelName(u"Card Printer", MODEL_NONE));
+  // Rule 1 decides alone: family names outside the catalogue do not count.
+  EXPECT_FALSE(IsOwnModelName(u"Tavrin Card Printer", MODEL_NONE));
+  EXPECT_FALSE(IsOwnModelName(u"Tavrin ID Printer", MODEL_NONE));
+  EXPECT_FALSE(IsOwnModelName(u"KORVEN-70 Card Printer", MODEL_NONE));
+  EXPECT_FALSE(IsOwnModelName(u"Orvane MARLO Card Printer", MODEL_NONE));
+  EXPECT_FALSE(IsOwnModelName(u"", MODEL_NONE));
+}
+
+TEST(IsOwnModelNameTest, FamilyRules) {
+  // Every row owns its own name.
+  for (int row = 0; row < kModelCount; ++row) EXPECT_TRUE(IsOwnModelName(Name(row), row)) << row;
+
+  // Tavrin: "Tavrin Card Printer" only for 2.
+  EXPECT_TRUE(IsOwnModelName(u"Tavrin Card Printer", 2));
+  EXPECT_FALSE(IsOwnModelName(u"Tavrin Card Printer", 8));
+  for (int m : {2, 8}) {
+    EXPECT_TRUE(IsOwnModelName(u"Tavrin TX230 Printer", m));
+    EXPECT_TRUE(IsOwnModelName(u"Tavrin TX250 Printer", m));
+    EXPECT_TRUE(IsOwnModelName(u"Tavrin ID Printer", m));
+    EXPECT_FALSE(IsOwnModelName(u"TAVRIN ID Printer", m));
+  }
+  for (int m : {4, 10}) {
+    EXPECT_TRUE(IsOwnModelName(u"KORVEN Card Printer", m));
+    EXPECT_TRUE(IsOwnModelName(u"KORVEN-40 Card Printer", m));
+    EXPECT_TRUE(IsOwnModelName(u"KORVEN-70 Card Printer", m));
+    EXPECT_FALSE(IsOwnModelName(u"Tavrin TX250 Printer", m));
+  }
+  for (int m : {13, 14}) {
+    EXPECT_TRUE(IsOwnModelName(u"Orvane MARLO-800 Card Printer", m));
+    EXPECT_TRUE(IsOwnModelName(u"Orvane MARLO-600 Card Printer", m));
+    EXPECT_TRUE(IsOwnModelName(u"Orvane MARLO Card Printer", m));
+    EXPECT_FALSE(IsOwnModelName(u"Orvane ZELKO-70 Card Printer", m));
+  }
+  for (int m : {0, 5, 6, 12, 15}) {
+    for (std::u16string_view name :
+         {u"Orvane ZELKO-40 Card Printer", u"Orvane ZELKO-70 Card Printer",
+          u"Orlent ZELKO Card Printer", u"VANTO-70 Card Printer", u"QEL-KLX-2D"}) {
+      EXPECT_TRUE(IsOwnModelName(name, m)) << m;
+    }
+    EXPECT_FALSE(IsOwnModelName(u"Orvane MARLO-800 Card Printer", m));
+    EXPECT_FALSE(IsOwnModelName(u"Orvane ZELKO Card Printer", m));
+    EXPECT_FALSE(IsOwnModelName(u"Card Printer", m));
+  }
+}
+
+TEST(IsOwnModelNameTest, OtherModelsOwnOnlyTheirExactName) {
+  EXPECT_TRUE(IsOwnModelName(u"K2100-K2200 Card Printer", 1));
+  EXPECT_FALSE(IsOwnModelName(u"k2100-k2200 card printer", 1));
+  EXPECT_FALSE(IsOwnModelName(u"K2100-K2200 Card Printer ", 1));
+  EXPECT_FALSE(IsOwnModelName(u"K2100-K2200 Card Printe", 1));
+  EXPECT_FALSE(IsOwnModelName(u"Card Printer", 1));
+  EXPECT_TRUE(IsOwnModelName(u"Card Printer", 7));
+  EXPECT_TRUE(IsOwnModelName(u"Card Printer", 9));
+  EXPECT_FALSE(IsOwnModelName(u"Orvane ZELKO-70 Card Printer", 7));
+  EXPECT_FALSE(IsOwnModelName(u"Card Printer", 3));
+  EXPECT_TRUE(IsOwnModelName(u"Lumetra DX450", 3));
+  EXPECT_TRUE(IsOwnModelName(u"TMX410D", 11));
+  EXPECT_FALSE(IsOwnModelName(u"Tavrin ID Printer", 11));
+}
+
+TEST(IsOwnModelNameTest, BadInputOwnsNothing) {
+  EXPECT_FALSE(IsOwnModelName(u"Card Printer", -1));
+  EXPECT_FALSE(IsOwnModelName(u"Card Printer", 17));
+  EXPECT_FALSE(IsOwnModelName(static_cast<const char16_t*>(nullptr), MODEL_NONE));
+  EXPECT_FALSE(IsOwnModelName(static_cast<const char16_t*>(nullptr), 7));
+  const char16_t buffer[] = u"Card Printer";
+  EXPECT_TRUE(IsOwnModelName(buffer, 7));
+  EXPECT_FALSE(IsOwnModelName(u"", 7));
+}
+
+}  // namespace
+}  // namespace pelmora
