@@ -1,0 +1,50 @@
+// The installer process: start-up runs the wizard as a modal dialog, and the
+// process ends when it closes.
+#pragma once
+
+#include <functional>
+
+#include "platform/dialog_host.h"
+#include "platform/platform.h"
+#include "wizard_steps.h"
+
+namespace pelmora {
+
+class CPelmoraDlg;
+
+// What start-up needs from outside the ports: the Windows-only set-up steps
+// and the modal dialog loop. The Windows entry point fills these with the
+// real calls; tests with stand-ins.
+struct StartupServices {
+  std::function<void()> init_common_controls;  // InitCommonControlsEx(0xFF)
+  std::function<bool()> init_sockets;          // Windows Sockets start-up
+  std::function<void()> cleanup_sockets;
+  std::function<void()> create_channel_lock;  // the network channel lock
+  std::function<void()> delete_channel_lock;
+  std::function<int(platform::DialogLogic&)> run_modal;  // runs template 102 modally
+};
+
+class CPelmoraApp {
+ public:
+  CPelmoraApp(platform::Platform& platform, WizardSteps& steps, StartupServices services);
+  virtual ~CPelmoraApp() = default;
+
+  // Returns false so that the process ends once the wizard has closed.
+  virtual bool InitInstance();
+  // Its result is the process exit code.
+  virtual int ExitInstance();
+
+  // The wizard while it is open.
+  CPelmoraDlg* main_window() const { return main_window_; }
+  bool channel_lock_created() const { return channel_lock_created_; }
+
+ private:
+  platform::Platform& platform_;
+  WizardSteps& steps_;
+  StartupServices services_;
+  CPelmoraDlg* main_window_ = nullptr;
+  bool sockets_started_ = false;
+  bool channel_lock_created_ = false;
+};
+
+}  // namespace pelmora

@@ -1,0 +1,321 @@
+#include "pelmora_dlg.h"
+
+#include "environment.h"
+#include "localized_text.h"
+#include "operations/model_catalogue.h"
+#include "platform/format.h"
+#include "platform/text.h"
+#include "settings.h"
+
+namespace pelmora {
+
+namespace {
+
+using platform::WindowMessage;
+
+const platform::MessageMapEntry<CPelmoraDlg> kMessageMap[] = {
+    platform::OnCommand<CPelmoraDlg>(IDC_NEXT, platform::kBnClicked, &CPelmoraDlg::OnNext),
+    platform::OnCommand<CPelmoraDlg>(IDC_CANCEL_BUTTON, platform::kBnClicked,
+                                     &CPelmoraDlg::OnCancelButton),
+    platform::OnCommand<CPelmoraDlg>(IDC_SCAN, platform::kBnClicked, &CPelmoraDlg::OnScan),
+    platform::OnCommand<CPelmoraDlg>(IDC_LANGUAGE, platform::kCbnSelChange,
+                                     &CPelmoraDlg::OnLanguageChange),
+    platform::OnCommand<CPelmoraDlg>(IDC_PORT_TCPIP, platform::kBnClicked,
+                                     &CPelmoraDlg::OnNetworkPort),
+    platform::OnTimerMessage<CPelmoraDlg>(&CPelmoraDlg::OnTimer),
+};
+
+// A settings file is a few short lines; anything beyond this is not one and
+// is treated like a file that cannot be read.
+constexpr std::size_t kMaxSettingsFileBytes = 1 << 20;
+
+constexpr int kProgressTicks = 30;
+
+// Shell windows that show the printers, by title, in the order they are tried.
+constexpr const char16_t* kPrinterWindowTitles[] = {
+    u"장치 및 프린터",     u"프린터 및 팩스",        u"Devices and Printers",
+    u"Printers and Faxes", u"プリンタと FAX", u"デバイスとプリンター",
+};
+
+}  // namespace
+
+int StaleDeviceIndexes(int modelIndex, int indexes[16]) {
+  auto pair = [&](int first, int second) {
+    indexes[0] = first;
+    indexes[1] = second;
+    return 2;
+  };
+  switch (modelIndex) {
+    case MODEL_NONE:
+      for (int i = 0; i < 16; ++i) indexes[i] = i;
+      return 16;
+    case 0:
+    case 5:
+    case 6:
+      return pair(0, 6);
+    case 2:
+    case 8:
+      return pair(2, 8);
+    case 4:
+    case 10:
+      return pair(4, 10);
+    case 13:
+    case 14:
+      return pair(13, 14);
+    default:
+      if (modelIndex < 0 || modelIndex >= kModelCount) return 0;
+      indexes[0] = modelIndex;
+      return 1;
+  }
+}
+
+CPelmoraDlg::CPelmoraDlg(platform::Platform& platform, WizardSteps& steps)
+    : platform_(platform), steps_(steps) {}
+
+bool CPelmoraDlg::handle_message(const WindowMessage& message) {
+  return platform::DispatchMessageMap(*this, kMessageMap, message);
+}
+
+const char16_t* CPelmoraDlg::Text(int row) const { return GetLocalizedText(row, languageIndex); }
+
+void CPelmoraDlg::SetStatusText(std::u16string_view text) { host_->set_text(IDC_STATUS, text); }
+
+void CPelmoraDlg::SetDetails(int first_row, int second_row) {
+  host_->set_text(IDC_DETAILS,
+                  platform::format(u"\r\n  %s\r\n\r\n  %s", {Text(first_row), Text(second_row)}));
+}
+
+void CPelmoraDlg::SetButtons() {
+  host_->set_text(IDC_CANCEL_BUTTON, Text(kTextCancel));
+  host_->set_text(IDC_NEXT, Text(kTextNext));
+}
+
+bool CPelmoraDlg::OnInitDialog() {
+  if (platform_.system.is_wow64()) host_->set_title(u"Pelmora - WOW64");
+  host_->show(IDC_PORT_USB, false);
+  host_->show(IDC_PORT_TCPIP, false);
+  LoadSettings();
+  host_->combo_select(IDC_LANGUAGE, languageIndex);
+  if (modelIndex < MODEL_NONE)
+    host_->set_title(platform::format(u"Pelmora  -  %s", {GetTitleFamilyName(modelIndex)}));
+  ShowStep1Page();
+  return true;
+}
+
+void CPelmoraDlg::LoadSettings() {
+  std::string contents;
+  const bool readable = platform_.shell.read_file(kSettingsFileName, kMaxSettingsFileBytes,
+                                                  &contents) == platform::kErrorSuccess;
+  const Settings settings =
+      ParseSettings(readable ? &contents : nullptr, platform_.system.argument_text());
+  languageIndex = settings.languageIndex;
+  modelIndex = settings.modelIndex;
+}
+
+void CPelmoraDlg::ShowStep1Page() {
+  wizardState = WIZ_STEP1;
+  host_->set_text(IDC_HEADER, Text(kTextStep1Header));
+  host_->set_bitmap(IDC_PICTURE, IDB_STEP1);
+  if (!platform_.shell.is_user_an_admin()) {
+    host_->set_text(IDC_DETAILS, Text(kTextNeedAdministrator));
+    host_->enable(IDC_NEXT, false);
+    return;
+  }
+  RegisterCompatibilityPersisted(platform_.registry, platform_.system);
+  SetDetails(kTextStep1Details, kTextStep1Unplug);
+  SetStatusText(Text(kTextStep1Status));
+  SetButtons();
+}
+
+void CPelmoraDlg::ShowStep2Page() {
+  wizardState = WIZ_STEP2;
+  host_->set_text(IDC_HEADER, Text(kTextStep2Header));
+  host_->set_bitmap(IDC_PICTURE, IDB_STEP2);
+  SetDetails(kTextStep2Details, kTextStep2ClickNext);
+  SetStatusText(Text(kTextStep2Status));
+  SetButtons();
+}
+
+void CPelmoraDlg::ShowStep3Page() {
+  wizardState = WIZ_STEP3;
+  host_->enable(IDC_NEXT, true);
+  host_->set_text(IDC_HEADER, Text(kTextStep3Header));
+  host_->set_bitmap(IDC_PICTURE, IDB_STEP3);
+  SetDetails(kTextStep3Details, kTextStep3PlugIn);
+  host_->show(IDC_STATUS, false);
+  host_->show(IDC_PORT_USB, true);
+  host_->show(IDC_PORT_TCPIP, true);
+  host_->set_check(IDC_PORT_USB, true);
+  host_->set_check(IDC_PORT_TCPIP, false);
+  SetButtons();
+}
+
+void CPelmoraDlg::OnLanguageChange() {
+  if (wizardState != WIZ_STEP1) return;
+  const int selection = host_->combo_selection(IDC_LANGUAGE);
+  if (selection < 0 || selection >= kLanguageCount) return;  // nothing selected
+  languageIndex = selection;
+  ShowStep1Page();
+}
+
+void CPelmoraDlg::OnCancelButton() { host_->post_close(); }
+
+void CPelmoraDlg::OnNext() {
+  switch (wizardState) {
+    case WIZ_STEP1: {
+      host_->enable(IDC_CANCEL_BUTTON, false);
+      host_->enable(IDC_NEXT, false);
+      host_->show(IDC_LANGUAGE, false);
+      if (steps_.RunCleanupStep(*this)) ShowStep2Page();
+      host_->enable(IDC_CANCEL_BUTTON, true);
+      host_->enable(IDC_NEXT, true);
+      break;
+    }
+    case WIZ_STEP2:
+      // The Cancel button stays disabled until the pre-install worker enables
+      // it: that is its only way of saying it succeeded.
+      host_->enable(IDC_CANCEL_BUTTON, false);
+      host_->enable(IDC_NEXT, false);
+      if (steps_.RunPreparationStep(*this)) {
+        wizardState = WIZ_PACKAGE_WAIT;
+        tickCounter = 2;
+        host_->set_timer(TIMER_PACKAGE_WAIT, 1000);
+      }
+      break;
+    case WIZ_PACKAGE_WAIT:
+      ShowStep3Page();
+      break;
+    case WIZ_STEP3: {
+      host_->enable(IDC_CANCEL_BUTTON, true);
+      host_->enable(IDC_NEXT, false);
+      host_->set_text(IDC_CANCEL_BUTTON, Text(kTextCancel));
+      host_->set_text(IDC_NEXT, Text(kTextClose));
+      host_->enable(IDC_PORT_USB, false);
+      host_->enable(IDC_PORT_TCPIP, false);
+      int indexes[16];
+      const int count = StaleDeviceIndexes(modelIndex, indexes);
+      for (int i = 0; i < count; ++i) steps_.RemoveStaleUsbDevices(*this, indexes[i]);
+      // StartInstall: the timers take over from here.
+      tickCounter = 0;
+      if (host_->is_checked(IDC_PORT_USB)) {
+        host_->set_timer(TIMER_QUEUE_POLL, 1000);
+      } else {
+        steps_.InstallNetworkPrinter(*this);
+        host_->set_timer(TIMER_NETWORK_FINISH, 500);
+      }
+      wizardState = WIZ_INSTALLING;
+      break;
+    }
+    default:
+      host_->post_close();
+      break;
+  }
+}
+
+void CPelmoraDlg::OnNetworkPort() {
+  if (host_->is_checked(IDC_PORT_USB)) return;
+  const int effective = EffectiveModelIndex(modelIndex);
+  NetworkSelection selection;
+  const bool chosen =
+      steps_.SelectNetworkPrinter(*this, GetSelectionFamilyName(effective),
+                                  ModelCatalogue[effective].productId, &selection) &&
+      !selection.address.empty();
+  if (!chosen) {
+    host_->set_check(IDC_PORT_USB, true);
+    host_->set_check(IDC_PORT_TCPIP, false);
+    return;
+  }
+  platform::copy_truncated(networkAddress, selection.address);
+  networkPortNumber = selection.portNumber;
+  if (selection.detectedModelIndex >= 1 && selection.detectedModelIndex <= 14)
+    modelIndex = selection.detectedModelIndex;
+}
+
+platform::ConfigRet CPelmoraDlg::ScanDevices() {
+  platform::DevNode root = 0;
+  platform::ConfigRet result =
+      platform_.devices.locate_root(platform::kCmLocateDevnodeNormal, &root);
+  if (result == platform::kCrSuccess)
+    result = platform_.devices.reenumerate(root, platform::kCmReenumerateRetryInstallation);
+  return result;
+}
+
+void CPelmoraDlg::OnScan() { ScanDevices(); }
+
+void CPelmoraDlg::FinishInstallation() {
+  host_->enable(IDC_CANCEL_BUTTON, false);
+  host_->enable(IDC_NEXT, true);
+  host_->progress_position(IDC_PROGRESS, kProgressTicks);
+  // The status line takes the radio buttons' place, so the user sees what to
+  // do next on both paths.
+  host_->show(IDC_PORT_USB, false);
+  host_->show(IDC_PORT_TCPIP, false);
+  host_->show(IDC_STATUS, true);
+  SetStatusText(kClickCloseText);
+}
+
+void CPelmoraDlg::OnTimer(std::uintptr_t id) {
+  host_->progress_range(IDC_PROGRESS, 0, kProgressTicks);
+  if (id == TIMER_PACKAGE_WAIT) {
+    if (tickCounter < kProgressTicks) {
+      host_->progress_position(IDC_PROGRESS, static_cast<int>(tickCounter));
+      ++tickCounter;
+    }
+    if (host_->is_enabled(IDC_CANCEL_BUTTON)) {
+      host_->kill_timer(TIMER_PACKAGE_WAIT);
+      host_->progress_position(IDC_PROGRESS, kProgressTicks);
+      platform_.clock.sleep(2000);
+      host_->progress_position(IDC_PROGRESS, 0);
+      OnNext();
+    }
+    return;
+  }
+  if (id == TIMER_NETWORK_FINISH) {
+    if (tickCounter == 0) RefreshPrinterWindows();
+    ++tickCounter;
+    if (tickCounter < kProgressTicks + 1)
+      host_->progress_position(IDC_PROGRESS, static_cast<int>(tickCounter));
+    if (tickCounter == kProgressTicks) {
+      host_->kill_timer(TIMER_NETWORK_FINISH);
+      FinishInstallation();
+    }
+    return;
+  }
+  if (id == TIMER_QUEUE_POLL) {
+    const AwaitedQueueNames queues = GetAwaitedQueueNames(EffectiveModelIndex(modelIndex));
+    platform::PrinterDefaults defaults{u"RAW", platform::kPrinterAllAccess};
+    for (int i = 0; i < queues.count; ++i) {
+      platform::ScopedPrinter printer(platform_.spooler);
+      if (platform_.spooler.open_printer(queues.names[i], &defaults, printer.receive()) !=
+          platform::kErrorSuccess)
+        continue;
+      printer.reset();
+      host_->kill_timer(TIMER_QUEUE_POLL);
+      FinishInstallation();
+      RefreshPrinterWindows();
+      return;
+    }
+    // Let Plug and Play install the just-plugged printer from the
+    // pre-installed package.
+    OnScan();
+  }
+}
+
+bool CPelmoraDlg::RefreshPrinterWindows() {
+  platform::Desktop& desktop = platform_.desktop;
+  if (platform::WindowRef explorer = desktop.find_window_by_class(u"CabinetWClass")) {
+    desktop.post_message(explorer, platform::kWmPaint);
+    platform_.clock.sleep(500);
+  }
+  for (const char16_t* title : kPrinterWindowTitles) {
+    if (platform::WindowRef window = desktop.find_window_by_title(title)) {
+      desktop.send_message(window, platform::kWmPaint);
+      break;
+    }
+  }
+  return true;
+}
+
+void CPelmoraDlg::PumpMessages() { host_->pump_messages(); }
+
+}  // namespace pelmora

@@ -1,0 +1,52 @@
+// The operations the wizard's pages run. The wizard calls them through this
+// one interface, so that the step sequence can be driven with stand-ins.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace pelmora {
+
+class CPelmoraDlg;
+
+// What the network printer selection hands back when it ends with OK.
+struct NetworkSelection {
+  std::u16string address;       // dotted address of the chosen printer
+  int portNumber = 0;           // its raw print port
+  int detectedModelIndex = -1;  // a catalogue row recognised in its line, or -1
+};
+
+class WizardSteps {
+ public:
+  virtual ~WizardSteps() = default;
+  // Step 1: removes earlier installations; true on success.
+  virtual bool RunCleanupStep(CPelmoraDlg& dialog) = 0;
+  // Step 2: prepares the system and, as its last action, starts the
+  // pre-install worker, which enables the Cancel button when it succeeds.
+  virtual bool RunPreparationStep(CPelmoraDlg& dialog) = 0;
+  // Step 3: removes the stale USB device nodes of one catalogue row.
+  virtual bool RemoveStaleUsbDevices(CPelmoraDlg& dialog, int catalogueIndex) = 0;
+  // Step 3 on the network: creates the TCP/IP port for the chosen printer and
+  // installs the driver and the queue on it.
+  virtual void InstallNetworkPrinter(CPelmoraDlg& dialog) = 0;
+  // The modal network printer selection; true when it ended with OK.
+  virtual bool SelectNetworkPrinter(CPelmoraDlg& dialog, std::u16string_view familyName,
+                                    std::uint32_t productId, NetworkSelection* selection) = 0;
+};
+
+// The steps of a build that does not carry the operations yet: each says so
+// in the status line and fails, so nothing pretends to have worked.
+class UnavailableWizardSteps : public WizardSteps {
+ public:
+  bool RunCleanupStep(CPelmoraDlg& dialog) override;
+  bool RunPreparationStep(CPelmoraDlg& dialog) override;
+  bool RemoveStaleUsbDevices(CPelmoraDlg& dialog, int catalogueIndex) override;
+  void InstallNetworkPrinter(CPelmoraDlg& dialog) override;
+  bool SelectNetworkPrinter(CPelmoraDlg& dialog, std::u16string_view familyName,
+                            std::uint32_t productId, NetworkSelection* selection) override;
+};
+
+inline constexpr char16_t kStepNotAvailableText[] = u"This step is not available in this build.";
+
+}  // namespace pelmora
