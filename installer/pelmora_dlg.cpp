@@ -245,7 +245,6 @@ void CPelmoraDlg::OnScan() { ScanDevices(); }
 void CPelmoraDlg::FinishInstallation() {
   host_->enable(IDC_CANCEL_BUTTON, false);
   host_->enable(IDC_NEXT, true);
-  host_->progress_position(IDC_PROGRESS, kProgressTicks);
   // The status line takes the radio buttons' place, so the user sees what to
   // do next on both paths.
   host_->show(IDC_PORT_USB, false);
@@ -291,6 +290,7 @@ void CPelmoraDlg::OnTimer(std::uintptr_t id) {
         continue;
       printer.reset();
       host_->kill_timer(TIMER_QUEUE_POLL);
+      host_->progress_position(IDC_PROGRESS, kProgressTicks);
       FinishInstallation();
       RefreshPrinterWindows();
       return;

@@ -1,0 +1,153 @@
+#include "environment.h"
+
+#include <gtest/gtest.h>
+
+#include "pelmora_app.h"
+#include "pelmora_dlg.h"
+#include "platform/text.h"
+#include "platform_sim/sim_windows.h"
+
+namespace pelmora {
+namespace {
+
+using platform::WindowsVersion;
+
+TEST(ClassifyWindowsVersion, WholeTable) {
+  struct Case {
+    std::uint32_t platform, major, minor;
+    std::uint8_t product;
+    int code;
+  } cases[] = {
+      {1, 4, 0, 1, 3},   {1, 4, 10, 1, 4},  {1, 4, 90, 1, 5},  {1, 4, 20, 1, 9},
+      {2, 3, 51, 1, 8},  {2, 4, 0, 1, 9},   {2, 5, 0, 1, 10},  {2, 5, 1, 1, 11},
+      {2, 5, 2, 3, -1},  {2, 6, 0, 1, 13},  {2, 6, 0, 3, 15},  {2, 6, 1, 1, 14},
+      {2, 6, 1, 2, 16},  {2, 6, 2, 1, 17},  {2, 6, 2, 3, 18},  {2, 6, 3, 1, -1},
+      {2, 10, 0, 1, -1}, {0, 6, 1, 1, -1},  {3, 6, 1, 1, -1},  {1, 5, 0, 1, 10},
+  };
+  for (const auto& c : cases) {
+    WindowsVersion v{c.major, c.minor, 0, c.platform, c.product};
+    EXPECT_EQ(ClassifyWindowsVersion(v), c.code)
+        << c.platform << " " << c.major << "." << c.minor << " type " << int(c.product);
+  }
+  platform::sim::SimWindows win;
+  win.faults.fail("GetVersionExW", platform::kErrorAccessDenied);
+  EXPECT_EQ(ClassifyWindowsVersion(win.system), -1);
+  EXPECT_EQ(ClassifyWindowsVersion(win.system), 14);  // the simulated Windows 7
+}
+
+TEST(GetInstallerDirectory, CutsAfterTheLastBackslash) {
+  platform::sim::SimWindows win;
+  char16_t buffer[260];
+  win.system.module_path = u"D:\\Media\\Drivers\\Pelmora.exe";
+  EXPECT_TRUE(GetInstallerDirectory(win.system, buffer, 260));
+  EXPECT_EQ(platform::view_of(buffer), u"D:\\Media\\Drivers\\");
+  win.system.module_path = u"Pelmora.exe";
+  GetInstallerDirectory(win.system, buffer, 260);
+  EXPECT_EQ(platform::view_of(buffer), u"Pelmora.exe");
+  // A path longer than the buffer is cut first, then at its last backslash.
+  win.system.module_path = u"C:\\abc\\defgh\\Pelmora.exe";
+  char16_t small[10];
+  GetInstallerDirectory(win.system, small, 10);
+  EXPECT_EQ(platform::view_of(small), u"C:\\abc\\");
+}
+
+constexpr char16_t kAssistant[] =
+    u"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Compatibility Assistant";
+constexpr char16_t kPersisted[] =
+    u"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Compatibility "
+    u"Assistant\\Persisted";
+
+TEST(RegisterCompatibilityPersisted, MissingAssistantIsASuccessfulNoOp) {
+  platform::sim::SimWindows win;
+  EXPECT_TRUE(RegisterCompatibilityPersisted(win.registry, win.system));
+  EXPECT_FALSE(win.registry.key_exists(platform::kHkeyCurrentUser, kPersisted));
+}
+
+TEST(RegisterCompatibilityPersisted, CreatesPersistedAndWritesThreeValues) {
+  platform::sim::SimWindows win;
+  win.registry.put_dword(platform::kHkeyCurrentUser, kAssistant, u"x", 0);
+  win.system.module_path = u"E:\\Setup Files\\Pelmora.exe";
+  EXPECT_TRUE(RegisterCompatibilityPersisted(win.registry, win.system));
+  for (auto name : {u"SIGN=D1FE0 Pelmora.exe", u"SIGN.MEDIA=D1FE0 Pelmora.exe",
+                    u"E:\\Setup Files\\Pelmora.exe"}) {
+    platform::RegistryValue v;
+    ASSERT_TRUE(win.registry.value(platform::kHkeyCurrentUser, kPersisted, name, &v));
+    EXPECT_EQ(v.type, platform::kRegDword);
+    EXPECT_EQ(v.data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
+  }
+  EXPECT_EQ(win.registry.open_handles(), 0u);  // both keys closed
+}
+
+TEST(RegisterCompatibilityPersisted, StopsAtTheFirstFailedWrite) {
+  platform::sim::SimWindows win;
+  win.registry.put_dword(platform::kHkeyCurrentUser, kAssistant, u"x", 0);
+  win.faults.fail("RegSetValueExW", platform::kErrorAccessDenied, 2);
+  EXPECT_FALSE(RegisterCompatibilityPersisted(win.registry, win.system));
+  EXPECT_TRUE(
+      win.registry.value(platform::kHkeyCurrentUser, kPersisted, u"SIGN=D1FE0 Pelmora.exe", nullptr));
+  EXPECT_FALSE(win.registry.value(platform::kHkeyCurrentUser, kPersisted,
+                                  u"SIGN.MEDIA=D1FE0 Pelmora.exe", nullptr));
+  EXPECT_FALSE(
+      win.registry.value(platform::kHkeyCurrentUser, kPersisted, u"C:\\Setup\\Pelmora.exe", nullptr));
+  EXPECT_EQ(win.registry.open_handles(), 0u);
+
+  // Create refused, open of the full path works: written there.
+  win.faults.clear();
+  win.faults.fail("RegCreateKeyExW", platform::kErrorAccessDenied);
+  EXPECT_TRUE(RegisterCompatibilityPersisted(win.registry, win.system));
+  EXPECT_TRUE(win.registry.value(platform::kHkeyCurrentUser, kPersisted,
+                                 u"SIGN.MEDIA=D1FE0 Pelmora.exe", nullptr));
+  // Both refused: failure.
+  win.faults.fail("RegCreateKeyExW", platform::kErrorAccessDenied);
+  win.faults.fail("RegOpenKeyExW", platform::kErrorAccessDenied, 2);
+  EXPECT_FALSE(RegisterCompatibilityPersisted(win.registry, win.system));
+  EXPECT_EQ(win.registry.open_handles(), 0u);
+}
+
+TEST(CPelmoraApp, StartsSocketsAndLockThenRunsTheWizardModally) {
+  platform::sim::SimWindows win;
+  UnavailableWizardSteps steps;
+  std::vector<std::string> order;
+  CPelmoraApp* app_pointer = nullptr;
+  StartupServices services;
+  services.init_common_controls = [&] { order.push_back("controls"); };
+  services.init_sockets = [&] {
+    order.push_back("sockets");
+    return true;
+  };
+  services.create_channel_lock = [&] { order.push_back("lock"); };
+  services.delete_channel_lock = [&] { order.push_back("unlock"); };
+  services.run_modal = [&](platform::DialogLogic& logic) {
+    order.push_back("modal");
+    EXPECT_EQ(app_pointer->main_window(), static_cast<CPelmoraDlg*>(&logic));
+    return 2;
+  };
+  CPelmoraApp app(win.platform, steps, services);
+  app_pointer = &app;
+  EXPECT_FALSE(app.InitInstance());
+  EXPECT_EQ(app.main_window(), nullptr);
+  EXPECT_TRUE(app.channel_lock_created());
+  EXPECT_EQ(app.ExitInstance(), 0);
+  EXPECT_EQ(order, (std::vector<std::string>{"controls", "sockets", "lock", "modal", "unlock"}));
+}
+
+TEST(CPelmoraApp, EndsSilentlyWithoutSockets) {
+  platform::sim::SimWindows win;
+  UnavailableWizardSteps steps;
+  bool modal = false, lock = false;
+  StartupServices services;
+  services.init_sockets = [] { return false; };
+  services.create_channel_lock = [&] { lock = true; };
+  services.run_modal = [&](platform::DialogLogic&) {
+    modal = true;
+    return 0;
+  };
+  CPelmoraApp app(win.platform, steps, services);
+  EXPECT_FALSE(app.InitInstance());
+  EXPECT_FALSE(modal);
+  EXPECT_FALSE(lock);
+  app.ExitInstance();
+}
+
+}  // namespace
+}  // namespace pelmora

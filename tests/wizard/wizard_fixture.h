@@ -1,0 +1,123 @@
+// Drives the wizard on a simulated Windows: controls are records, timers
+// fire as the test advances virtual time, and the step operations are
+// stand-ins that succeed, fail, or never signal completion.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "localized_text.h"
+#include "pelmora_dlg.h"
+#include "platform/text.h"
+#include "platform_sim/sim_dialog_host.h"
+#include "platform_sim/sim_windows.h"
+
+namespace pelmora::testing {
+
+class FakeSteps : public WizardSteps {
+ public:
+  bool RunCleanupStep(CPelmoraDlg& dialog) override {
+    calls.push_back("cleanup");
+    dialog.SetStatusText(u"cleanup ran");
+    return cleanup_result;
+  }
+  bool RunPreparationStep(CPelmoraDlg&) override {
+    calls.push_back("preparation");
+    return preparation_result;
+  }
+  bool RemoveStaleUsbDevices(CPelmoraDlg&, int index) override {
+    stale_removed.push_back(index);
+    return true;
+  }
+  void InstallNetworkPrinter(CPelmoraDlg& dialog) override {
+    calls.push_back("network install");
+    installed_address = platform::view_of(dialog.networkAddress);
+    installed_port = dialog.networkPortNumber;
+  }
+  bool SelectNetworkPrinter(CPelmoraDlg&, std::u16string_view family, std::uint32_t product,
+                            NetworkSelection* out) override {
+    calls.push_back("select");
+    selection_family = family;
+    selection_product = product;
+    *out = selection;
+    return selection_ok;
+  }
+
+  bool cleanup_result = true;
+  bool preparation_result = true;
+  bool selection_ok = true;
+  NetworkSelection selection;
+  std::vector<std::string> calls;
+  std::vector<int> stale_removed;
+  std::u16string installed_address;
+  int installed_port = 0;
+  std::u16string selection_family;
+  std::uint32_t selection_product = 0;
+};
+
+class WizardTest : public ::testing::Test {
+ protected:
+  using Control = platform::sim::SimDialogHost::Control;
+
+  WizardTest() : host(win.clock), dialog(win.platform, steps) {
+    // The dialog template: caption, the hidden Scan button, the ten
+    // languages of the combo box's initialisation data.
+    host.set_title(u"Pelmora");
+    Control scan;
+    scan.visible = false;
+    host.define(IDC_SCAN, scan);
+    Control combo;
+    for (const auto& language : kLanguages) combo.items.emplace_back(language.comboName);
+    host.define(IDC_LANGUAGE, combo);
+    dialog.attach(&host);
+    // An administrator's profile with the compatibility assistant.
+    win.registry.put_dword(platform::kHkeyCurrentUser,
+                           u"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\"
+                           u"Compatibility Assistant",
+                           u"Marker", 1);
+  }
+
+  void WriteSettings(const std::string& text) {
+    win.shell.put_file(u"C:\\Setup\\Pelmora.ini", text);
+  }
+  void Start() { ASSERT_TRUE(dialog.OnInitDialog()); }
+  void Click(int control) {
+    dialog.handle_message(platform::WindowMessage::command(control, platform::kBnClicked));
+  }
+  void ChooseLanguage(int index) {
+    host.combo_select(IDC_LANGUAGE, index);
+    dialog.handle_message(platform::WindowMessage::command(IDC_LANGUAGE, platform::kCbnSelChange));
+  }
+  // An auto radio button checks itself, clears its sibling, then notifies.
+  void ClickTcpIp() {
+    host.set_check(IDC_PORT_TCPIP, true);
+    host.set_check(IDC_PORT_USB, false);
+    Click(IDC_PORT_TCPIP);
+  }
+  void Run(std::uint64_t ms) {
+    host.run_for(ms, [this](const platform::WindowMessage& m) { dialog.handle_message(m); });
+  }
+  std::u16string Text(int row, int language = 0) { return GetLocalizedText(row, language); }
+  std::u16string Status() { return host.text(IDC_STATUS); }
+
+  // Runs the wizard to Step 3 with stand-in steps that succeed; the worker
+  // signals after three seconds.
+  void AdvanceToStep3() {
+    Start();
+    Click(IDC_NEXT);
+    Click(IDC_NEXT);
+    Run(3000);
+    host.enable(IDC_CANCEL_BUTTON, true);
+    Run(1000);
+    ASSERT_EQ(dialog.wizardState, WIZ_STEP3);
+  }
+
+  platform::sim::SimWindows win;
+  platform::sim::SimDialogHost host;
+  FakeSteps steps;
+  CPelmoraDlg dialog;
+};
+
+}  // namespace pelmora::testing

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include "operations/model_catalogue.h"
+#include "wizard_fixture.h"
+
+namespace pelmora::testing {
+namespace {
+
+TEST_F(WizardTest, CancelledSelectionSelectsUsbAgain) {
+  AdvanceToStep3();
+  steps.selection_ok = false;
+  ClickTcpIp();
+  EXPECT_TRUE(host.is_checked(IDC_PORT_USB));
+  EXPECT_FALSE(host.is_checked(IDC_PORT_TCPIP));
+  EXPECT_EQ(dialog.wizardState, WIZ_STEP3);
+  // Without a model the selection looks for row 0's family and product id.
+  EXPECT_EQ(steps.selection_family, u"Orvane ZELKO Card Printer");
+  EXPECT_EQ(steps.selection_product, 0x3850u);
+
+  // OK with an empty address counts as cancelled too.
+  steps.selection_ok = true;
+  steps.selection = {u"", 9100, 3};
+  ClickTcpIp();
+  EXPECT_TRUE(host.is_checked(IDC_PORT_USB));
+  EXPECT_EQ(dialog.modelIndex, MODEL_NONE);
+
+  // Clicking the USB-selected radio does nothing.
+  const auto calls = steps.calls.size();
+  Click(IDC_PORT_TCPIP);
+  EXPECT_EQ(steps.calls.size(), calls);
+}
+
+TEST_F(WizardTest, DetectedModelIsTakenOnlyInOneToFourteen) {
+  AdvanceToStep3();
+  steps.selection = {u"192.0.2.10", 9100, 0};
+  ClickTcpIp();
+  EXPECT_EQ(dialog.modelIndex, MODEL_NONE);
+  EXPECT_EQ(platform::view_of(dialog.networkAddress), u"192.0.2.10");
+  EXPECT_EQ(dialog.networkPortNumber, 9100);
+  steps.selection = {u"192.0.2.11", 9101, 15};
+  ClickTcpIp();
+  EXPECT_EQ(dialog.modelIndex, MODEL_NONE);
+  steps.selection = {u"192.0.2.12", 9102, 8};
+  ClickTcpIp();
+  EXPECT_EQ(dialog.modelIndex, 8);
+  steps.selection = {u"192.0.2.13", 9103, 14};
+  ClickTcpIp();
+  EXPECT_EQ(dialog.modelIndex, 14);
+  // The selection now starts from the detected model's row.
+  EXPECT_EQ(steps.selection_family, ModelCatalogue[8].modelName);
+  EXPECT_EQ(steps.selection_product, 0x3872u);
+}
+
+TEST_F(WizardTest, OverlongAddressIsCutToTheField) {
+  AdvanceToStep3();
+  steps.selection = {std::u16string(200, u'9'), 9100, -1};
+  ClickTcpIp();
+  EXPECT_EQ(platform::view_of(dialog.networkAddress).size(), 31u);
+}
+
+TEST_F(WizardTest, NetworkPathEndsExactlyThirtyTicksAfterNext) {
+  AdvanceToStep3();
+  steps.selection = {u"192.0.2.10", 9100, -1};
+  ClickTcpIp();
+  win.desktop.add_window(u"CabinetWClass", u"Printers");
+  const auto printers = win.desktop.add_window(u"#32770", u"Devices and Printers");
+  Click(IDC_NEXT);
+  EXPECT_EQ(dialog.wizardState, WIZ_INSTALLING);
+  EXPECT_EQ(steps.installed_address, u"192.0.2.10");
+  EXPECT_EQ(steps.installed_port, 9100);
+  EXPECT_TRUE(host.timer_running(TIMER_NETWORK_FINISH));
+  EXPECT_FALSE(host.timer_running(TIMER_QUEUE_POLL));
+
+  Run(14'999);
+  EXPECT_TRUE(host.timer_running(TIMER_NETWORK_FINISH));
+  EXPECT_TRUE(host.is_enabled(IDC_CANCEL_BUTTON));
+  EXPECT_EQ(dialog.tickCounter, 29u);
+  Run(1);
+  EXPECT_FALSE(host.timer_running(TIMER_NETWORK_FINISH));
+  EXPECT_EQ(dialog.tickCounter, 30u);
+  std::vector<int> expected;
+  for (int p = 1; p <= 30; ++p) expected.push_back(p);
+  const auto positions = host.positions(IDC_PROGRESS);
+  ASSERT_GE(positions.size(), 30u);
+  // The last thirty positions are this path's: 1..30 (the wait before Step 3
+  // left its own in front of them).
+  EXPECT_EQ(std::vector<int>(positions.end() - 30, positions.end()), expected);
+  EXPECT_FALSE(host.is_visible(IDC_PORT_USB));
+  EXPECT_FALSE(host.is_visible(IDC_PORT_TCPIP));
+  EXPECT_TRUE(host.is_visible(IDC_STATUS));
+  EXPECT_EQ(Status(), u"Click Close");
+  EXPECT_FALSE(host.is_enabled(IDC_CANCEL_BUTTON));
+  EXPECT_TRUE(host.is_enabled(IDC_NEXT));
+  EXPECT_EQ(host.text(IDC_NEXT), u"Close");
+
+  // The printer windows were refreshed once, at the first tick: Explorer got
+  // a posted paint, and the first printer window found a sent one.
+  ASSERT_EQ(win.desktop.deliveries.size(), 2u);
+  EXPECT_TRUE(win.desktop.deliveries[0].posted);
+  EXPECT_EQ(win.desktop.deliveries[1].window, printers);
+  EXPECT_FALSE(win.desktop.deliveries[1].posted);
+  EXPECT_EQ(win.desktop.title_searches,
+            (std::vector<std::u16string>{u"장치 및 프린터", u"프린터 및 팩스",
+                                         u"Devices and Printers"}));
+  Click(IDC_NEXT);
+  EXPECT_TRUE(host.closed());
+}
+
+TEST_F(WizardTest, ScanReenumeratesOnlyWhenTheRootIsFound) {
+  Start();
+  EXPECT_EQ(dialog.ScanDevices(), platform::kCrSuccess);
+  EXPECT_EQ(win.devices.reenumerations, 1);
+  win.devices.locate_result = platform::kCrFailure;
+  EXPECT_EQ(dialog.ScanDevices(), platform::kCrFailure);
+  EXPECT_EQ(win.devices.reenumerations, 1);
+}
+
+TEST_F(WizardTest, UnavailableStepsSayWhyAndDoNotAdvance) {
+  UnavailableWizardSteps unavailable;
+  CPelmoraDlg wizard(win.platform, unavailable);
+  wizard.attach(&host);
+  wizard.OnInitDialog();
+  wizard.OnNext();
+  EXPECT_EQ(wizard.wizardState, WIZ_STEP1);
+  EXPECT_EQ(host.text(IDC_STATUS), kStepNotAvailableText);
+  EXPECT_TRUE(host.is_enabled(IDC_NEXT));
+}
+
+}  // namespace
+}  // namespace pelmora::testing
