@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# Builds every preset and runs every test:
+#   host            Linux tests on the simulated Windows
+#   host-sanitize   the same under AddressSanitizer and UndefinedBehaviorSanitizer
+#   e2e network     the real broadcast path inside a private network namespace
+#   win64           the Windows tests under wine64 on a virtual display
+#   win32           the shipping 32-bit programs: built and linked
+# Installs what is missing first. Ends with one line "N passed, N failed".
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+export PELMORA_CACHE=${PELMORA_CACHE:-/var/cache/pelmora}
+jobs=${PELMORA_JOBS:-2}
+
+bash scripts/install-deps.sh
+bash scripts/build-openssl-mingw.sh x86_64 i686
+
+passed=0
+failed=0
+failed_stages=()
+log_dir=$root/build/test-logs
+mkdir -p "$log_dir"
+
+# Adds a ctest run's counts ("... N tests failed out of M") to the totals.
+count_ctest() {
+  local log=$1 line total bad
+  line=$(grep -E 'tests? failed out of [0-9]+' "$log" | tail -n1)
+  if [ -z "$line" ]; then
+    failed=$((failed + 1))
+    return
+  fi
+  bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+  total=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+}
+
+stage() {
+  local name=$1
+  shift
+  echo "=== $name"
+  if "$@"; then
+    echo "=== $name: ok"
+  else
+    echo "=== $name: FAILED"
+    failed_stages+=("$name")
+    return 1
+  fi
+}
+
+configure_and_build() {
+  local preset=$1
+  shift
+  cmake --preset "$preset" "$@" >"$log_dir/$preset-configure.log" 2>&1 ||
+    { tail -n 30 "$log_dir/$preset-configure.log"; return 1; }
+  cmake --build --preset "$preset" -j "$jobs" >"$log_dir/$preset-build.log" 2>&1 ||
+    { grep -E 'error|Error' "$log_dir/$preset-build.log" | head -n 40; return 1; }
+}
+
+run_ctest() {
+  local preset=$1
+  local log=$log_dir/$preset-ctest.log
+  ctest --preset "$preset" -j "$jobs" --timeout 600 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  count_ctest "$log"
+  return "$rc"
+}
+
+host_stage() { configure_and_build host && run_ctest host; }
+sanitize_stage() {
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  configure_and_build host-sanitize && run_ctest host-sanitize
+}
+network_stage() {
+  local script=tests/e2e/net/broadcast.sh
+  [ -f "$script" ] || return 0
+  if bash "$script" "$root/build/host"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    return 1
+  fi
+}
+win64_stage() {
+  # shellcheck source=scripts/wine-env.sh
+  source scripts/wine-env.sh
+  wine_env_start || return 1
+  local rc=0
+  configure_and_build win64 -DPELMORA_HOST_BUILD_DIR="$root/build/host" && run_ctest win64 || rc=1
+  wine_env_stop
+  return "$rc"
+}
+win32_stage() { configure_and_build win32; }
+
+stage "host" host_stage
+stage "host-sanitize" sanitize_stage
+stage "e2e network" network_stage
+stage "win64 under wine64" win64_stage
+stage "win32 build" win32_stage
+
+if [ ${#failed_stages[@]} -gt 0 ]; then
+  echo "Failed stages: ${failed_stages[*]}"
+  [ "$failed" -gt 0 ] || failed=${#failed_stages[@]}
+fi
+echo "Summary: $passed passed, $failed failed"
+[ ${#failed_stages[@]} -eq 0 ] && [ "$failed" -eq 0 ]
