@@ -1,0 +1,97 @@
+// printer_sim: plays network card printers for tests and demonstrations.
+//
+//   printer_sim --config FILE [--net A.B.C] [--listen any|printers]
+//               [--discovery-port N] [--admin-port N] [--jobs-dir DIR]
+//               [--ready-file FILE] [--verbose]
+//
+// Runs until SIGINT or SIGTERM. --ready-file is written once every socket is
+// bound, so a script can wait for it. See sim_config.h for the file format.
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "sim_config.h"
+#include "simulator.h"
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+void on_signal(int) { g_stop = true; }
+
+int usage() {
+  std::fprintf(stderr,
+               "usage: printer_sim --config FILE [--net A.B.C] [--listen any|printers]\n"
+               "                   [--discovery-port N] [--admin-port N] [--jobs-dir DIR]\n"
+               "                   [--ready-file FILE] [--verbose]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string config_path, net = "127.0.0", listen, jobs_dir, ready_file;
+  long discovery_port = -1, admin_port = -1;
+  bool verbose = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+    const char* v = nullptr;
+    if (arg == "--verbose") {
+      verbose = true;
+    } else if (arg == "--config" && (v = value())) {
+      config_path = v;
+    } else if (arg == "--net" && (v = value())) {
+      net = v;
+    } else if (arg == "--listen" && (v = value())) {
+      listen = v;
+    } else if (arg == "--discovery-port" && (v = value())) {
+      discovery_port = std::strtol(v, nullptr, 10);
+    } else if (arg == "--admin-port" && (v = value())) {
+      admin_port = std::strtol(v, nullptr, 10);
+    } else if (arg == "--jobs-dir" && (v = value())) {
+      jobs_dir = v;
+    } else if (arg == "--ready-file" && (v = value())) {
+      ready_file = v;
+    } else {
+      return usage();
+    }
+  }
+  if (config_path.empty()) return usage();
+
+  printer_sim::SimulatorConfig config;
+  std::string error;
+  if (!printer_sim::LoadConfig(config_path, net, &config, &error)) {
+    std::fprintf(stderr, "printer_sim: %s: %s\n", config_path.c_str(), error.c_str());
+    return 1;
+  }
+  if (listen == "any") config.listenAny = true;
+  if (listen == "printers") config.listenAny = false;
+  if (discovery_port > 0 && discovery_port <= 0xFFFF) {
+    config.discoveryPort = static_cast<std::uint16_t>(discovery_port);
+  }
+  if (admin_port > 0 && admin_port <= 0xFFFF) config.adminPort = static_cast<std::uint16_t>(admin_port);
+  if (!jobs_dir.empty()) config.jobsDir = jobs_dir;
+
+  signal(SIGINT, on_signal);
+  signal(SIGTERM, on_signal);
+
+  printer_sim::Simulator simulator(config);
+  simulator.SetVerbose(verbose);
+  if (!simulator.Start(&error)) {
+    std::fprintf(stderr, "printer_sim: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("printer_sim: %zu printer(s) ready\n", config.printers.size());
+  std::fflush(stdout);
+  if (!ready_file.empty()) std::ofstream(ready_file) << "ready\n";
+
+  while (!g_stop) pause();
+  simulator.Stop();
+  return 0;
+}

@@ -1,0 +1,160 @@
+// zelkonet: finds the network card printers that answer the discovery and
+// reads a printer's encoder report, with the installer's own network search.
+//
+//   zelkonet list [options]
+//   zelkonet query PRINTER_ID [ADDRESS] [options]
+//
+// Options (the defaults are the installer's):
+//   --broadcast ADDR      where a request without ADDRESS goes (255.255.255.255)
+//   --local ADDR          reply address announced to the printers (the first
+//                         address of this host's name)
+//   --discovery-port N    printers' discovery port (11119)
+//   --admin-port N        printers' administration port (11111)
+//   --window-ms N         listening window in milliseconds (500)
+//   --timeout-ms N        limit of each administration channel stage
+//
+// Exit status: 0 done (list) or printer found (query); 1 search failed or
+// printer not found; 2 wrong usage.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/socket.h"
+#include "platform/text.h"
+#include "search_net.h"
+
+namespace {
+
+int usage() {
+  std::fprintf(stderr,
+               "usage: zelkonet list [options]\n"
+               "       zelkonet query PRINTER_ID [ADDRESS] [options]\n"
+               "options: --broadcast ADDR  --local ADDR  --discovery-port N  --admin-port N\n"
+               "         --window-ms N  --timeout-ms N\n");
+  return 2;
+}
+
+std::string text_of(const char16_t* field, std::size_t capacity) {
+  return platform::to_utf8(std::u16string_view(field, platform::bounded_length(field, capacity)));
+}
+
+template <std::size_t N>
+std::string text_of(const char16_t (&field)[N]) {
+  return text_of(field, N);
+}
+
+bool parse_number(const char* text, long low, long high, long* value) {
+  if (text == nullptr || *text == 0) return false;
+  char* end = nullptr;
+  const long parsed = std::strtol(text, &end, 10);
+  if (*end != 0 || parsed < low || parsed > high) return false;
+  *value = parsed;
+  return true;
+}
+
+void print_report(const pelmora::EncoderInfoBlock& block) {
+  std::printf("Encoder report:\n");
+  std::printf("  Status word:                    0x%08X\n", static_cast<unsigned>(block.statusWord));
+  std::printf("  Contact reader (port 2/3):      %s\n", text_of(block.contactReaderLow).c_str());
+  std::printf("  Contact reader (port 4):        %s\n", text_of(block.contactReaderHigh).c_str());
+  std::printf("  Contactless reader (port 2/3):  %s\n", text_of(block.contactlessReaderLow).c_str());
+  std::printf("  Contactless reader (port 4):    %s\n", text_of(block.contactlessReaderHigh).c_str());
+  static const pelmora::EncoderInfoBlock empty{};
+  if (std::memcmp(&block, &empty, sizeof block) == 0) {
+    std::printf("  (empty: no readers reported, or no answer on the administration channel)\n");
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return usage();
+  const std::string command = argv[1];
+  pelmora::NetworkSearchOptions options;
+  std::string printer_id, address;
+  int positional = 0;
+  for (int i = 2; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    long number = 0;
+    if (arg == "--broadcast" || arg == "--local") {
+      const auto parsed = value ? platform::ParseIpv4(value) : std::nullopt;
+      if (!parsed) return usage();
+      if (arg == "--broadcast") {
+        options.broadcastAddress = *parsed;
+      } else {
+        options.localAddress = platform::to_utf16(value);
+      }
+      ++i;
+    } else if (arg == "--discovery-port" || arg == "--admin-port") {
+      if (!parse_number(value, 1, 65535, &number)) return usage();
+      (arg == "--discovery-port" ? options.discoveryPort : options.adminPort) =
+          static_cast<std::uint16_t>(number);
+      ++i;
+    } else if (arg == "--window-ms") {
+      if (!parse_number(value, 5, 60000, &number)) return usage();
+      options.listeningPolls = static_cast<int>(number / pelmora::kListeningPollWaitMs);
+      ++i;
+    } else if (arg == "--timeout-ms") {
+      if (!parse_number(value, 1, 600000, &number)) return usage();
+      const auto ms = static_cast<std::uint32_t>(number);
+      options.adminTimeouts = {ms, ms, ms};
+      ++i;
+    } else if (!arg.empty() && arg[0] == '-') {
+      return usage();
+    } else if (command == "query" && positional == 0) {
+      printer_id = arg;
+      ++positional;
+    } else if (command == "query" && positional == 1) {
+      address = arg;
+      ++positional;
+    } else {
+      return usage();
+    }
+  }
+
+  if (!platform::InitializeSockets()) {
+    std::fprintf(stderr, "zelkonet: the socket library cannot be started\n");
+    return 1;
+  }
+  pelmora::CZelkoSearchNet search;
+  int status = 1;
+  if (command == "list") {
+    pelmora::PrinterList list{};
+    list.count = 0;
+    if (!search.ListNetworkPrinters(&list, pelmora::kDiscoveryRequestCode, options)) {
+      std::fprintf(stderr, "zelkonet: the discovery could not be sent\n");
+    } else {
+      for (int i = 0; i < list.count; ++i) {
+        const pelmora::PrinterListEntry& entry = list.entries[i];
+        std::printf("%s   product id 0x%04X\n", text_of(entry.listLine).c_str(),
+                    static_cast<unsigned>(entry.productId));
+      }
+      std::printf("%d printer answer(s).\n", list.count);
+      status = 0;
+    }
+  } else if (command == "query" && !printer_id.empty()) {
+    pelmora::PrinterDetails details{};
+    const std::u16string id = platform::to_utf16(printer_id);
+    const std::u16string target = platform::to_utf16(address);
+    if (!search.FindNetworkPrinter(&details, id.c_str(), address.empty() ? nullptr : target.c_str(),
+                                   pelmora::kDiscoveryRequestCode, options)) {
+      std::fprintf(stderr, "zelkonet: printer %s did not answer\n", printer_id.c_str());
+    } else {
+      std::printf("Printer id:      %s\n", text_of(details.printerId).c_str());
+      std::printf("Model:           %s\n", text_of(details.displayName).c_str());
+      std::printf("Product id:      0x%04X\n", static_cast<unsigned>(details.productId));
+      std::printf("IP address:      %s\n", text_of(details.ipAddress).c_str());
+      std::printf("Raw print port:  %d\n", static_cast<int>(details.rawPort));
+      std::printf("Reply token:     %s\n", text_of(details.replyToken).c_str());
+      std::printf("Reply extra:     %d\n", static_cast<int>(details.replyExtra));
+      print_report(details.encoderInfo);
+      status = 0;
+    }
+  } else {
+    status = usage();
+  }
+  platform::CleanupSockets();
+  return status;
+}
