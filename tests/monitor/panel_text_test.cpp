@@ -1,0 +1,403 @@
+#include "monitor/panel_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/text.h"
+
+namespace tessaly {
+namespace {
+
+using platform::view_of;
+
+constexpr char16_t kBlanks[] = u"                ";
+
+// An online two-key ZELKO-70 with ribbon left, firmware 1.00.61 and nothing else.
+PrinterStatusRecord idle_record() {
+  PrinterStatusRecord r{};
+  r.online = 1;
+  r.model_index = 0;
+  r.ribbon_left = 100;
+  r.two_key_panel = 1;
+  platform::copy_truncated(r.firmware, u"1.00.61");
+  return r;
+}
+
+struct Panel {
+  std::u16string line1, line2, line3;
+  int active;
+};
+
+Panel compose(PrinterStatusRecord r) {
+  compose_panel_text(r);
+  return {std::u16string(view_of(r.line1)), std::u16string(view_of(r.line2)),
+          std::u16string(view_of(r.line3)), r.active};
+}
+
+TEST(PanelText, LowestErrorBitUsesOnlyTheCodedBits) {
+  EXPECT_EQ(lowest_error_bit(0), kNoErrorCode);
+  // Bits 10, 11, 14 and 23-31 never give a numbered code.
+  EXPECT_EQ(lowest_error_bit((1u << 10) | (1u << 11) | (1u << 14) | 0xFF800000u), kNoErrorCode);
+  EXPECT_EQ(lowest_error_bit(1u << 0), 0);
+  EXPECT_EQ(lowest_error_bit((1u << 14) | (1u << 12)), 12);
+  EXPECT_EQ(lowest_error_bit((1u << 22) | (1u << 28)), 22);
+  EXPECT_EQ(lowest_error_bit(0xFFFFFFFFu), 0);
+}
+
+TEST(PanelText, TablesHaveTheirWidths) {
+  for (int i = 0; i < kModelTableSize; ++i)
+    EXPECT_EQ(std::u16string_view(panel_model_name(i)).size(), 16u) << i;
+  EXPECT_EQ(std::u16string_view(panel_model_name(-1)), kBlanks);
+  EXPECT_EQ(std::u16string_view(panel_model_name(18)), kBlanks);
+  EXPECT_EQ(std::u16string_view(error_description(5)),
+            u"Card transport to contactless card encoding position");
+  EXPECT_EQ(std::u16string_view(error_description(29)), u"Full printer spool");
+  EXPECT_EQ(std::u16string_view(error_description(30)), u"");
+  EXPECT_EQ(std::u16string_view(error_description(32)), u"");
+  EXPECT_EQ(std::u16string_view(error_description(-1)), u"");
+}
+
+TEST(PanelText, OfflineComesFirstAndKeepsTheThirdLine) {
+  PrinterStatusRecord r = idle_record();
+  r.online = 0;
+  r.status_error = 0xFFFFFFFFu;
+  r.status_main = 0xFFFFFFFFu;
+  r.ribbon_left = 0;
+  platform::copy_truncated(r.line3, u"from before");
+  const Panel p = compose(r);
+  EXPECT_EQ(p.line1, kBlanks);
+  EXPECT_EQ(p.line2, kBlanks);
+  EXPECT_EQ(p.line3, u"from before");
+  EXPECT_EQ(p.active, 0);
+}
+
+TEST(PanelText, HeadNotFoundWinsOverRibbonNotFound) {
+  PrinterStatusRecord r = idle_record();
+  r.status_error = (1u << 18) | (1u << 20);
+  r.status_main = 1u << 29;  // initialising too: bit 18 still comes first
+  const Panel p = compose(r);
+  EXPECT_EQ(p.line1, u" Check Please.. ");
+  EXPECT_EQ(p.line2, u" TPH Not Found  ");
+  EXPECT_EQ(p.line3, u"");
+  EXPECT_EQ(p.active, 1);
+
+  r.status_error = 1u << 20;
+  r.status_main = 0;
+  EXPECT_EQ(compose(r).line2, u"Ribbon Not Found");
+}
+
+TEST(PanelText, Initialising) {
+  PrinterStatusRecord r = idle_record();
+  r.status_main = 1u << 29;
+  Panel p = compose(r);
+  EXPECT_EQ(p.line1, u"[1.00.61][00|00]");
+  EXPECT_EQ(p.line2, u" Initialize...  ");
+  EXPECT_EQ(p.line3, u"");
+
+  // A print error without a code is no INIT error.
+  r.status_error = 1u << 14;
+  EXPECT_EQ(compose(r).line2, u" Initialize...  ");
+
+  r.status_error = 0x20;
+  p = compose(r);
+  EXPECT_EQ(p.line1, u" INIT Error 05+ ");
+  EXPECT_EQ(p.line2, u" <Retry  Retry> ");
+  EXPECT_EQ(p.line3, u"Card transport to contactless card encoding position");
+  r.two_key_panel = 0;
+  EXPECT_EQ(compose(r).line2, u"    < Retry >     ");
+
+  // A long firmware text is cut to what the line holds, never past it.
+  platform::copy_truncated(r.firmware, u"1.00.61.0000000000000000000000000000000000000000000");
+  r.status_error = 0;
+  p = compose(r);
+  EXPECT_EQ(p.line1.size(), kPanelLineChars - 1);
+  EXPECT_EQ(p.line1.substr(0, 9), u"[1.00.61.");
+}
+
+TEST(PanelText, LaminatorRulesInOrder) {
+  PrinterStatusRecord r = idle_record();
+  r.has_laminator = 1;
+  r.lam_status = 1u << 15;
+  r.lam_error = 0xFFFFFFFFu;
+  r.status_error = (1u << 20) | (1u << 28);  // ribbon and lock come after the laminator
+  platform::copy_truncated(r.line3, u"kept");
+
+  struct Step {
+    std::uint32_t lam_error;
+    const char16_t* line1;
+    const char16_t* line3;
+  };
+  Panel p = compose(r);
+  EXPECT_EQ(p.line1, u"Lami. Cover Open ");
+  EXPECT_EQ(p.line2, u"  Please Close  ");
+  EXPECT_EQ(p.line3, u"Please close laminator cover");
+
+  r.lam_status = 0;
+  const Step steps[] = {
+      {(1u << 16) | (1u << 31) | 1u, u"Lami. Film Zero ", u"Please replace to new film"},
+      {(1u << 31) | 1u | (1u << 4), u"Lami. Film Empty", u"Please input new film"},
+      {1u | (1u << 4) | (1u << 6), u" Lami. Error 0  ", u"kept"},
+      {(1u << 4) | (1u << 6), u" Lami. Error 4  ", u"kept"},
+      {(1u << 6) | (1u << 8), u" Lami. Error 6  ", u"kept"},
+      {(1u << 8) | (1u << 9), u" Lami. Error 8  ", u"kept"},
+      {(1u << 9) | (1u << 10), u" Lami. Error 9  ", u"kept"},
+      {(1u << 10) | (1u << 12), u" Lami. Error 10 ", u"kept"},
+      {(1u << 12) | (1u << 30), u" Lami. Error 12 ", u"kept"},
+      {1u << 1, u" Lami. Error 01 ", u"kept"},
+      // Set bits outside the code mask: the number is 32.
+      {1u << 30, u" Lami. Error 32 ", u"kept"},
+  };
+  for (const Step& step : steps) {
+    r.lam_error = step.lam_error;
+    p = compose(r);
+    EXPECT_EQ(p.line1, step.line1) << std::hex << step.lam_error;
+    EXPECT_EQ(p.line2, u"Plz Error Clear ");
+    EXPECT_EQ(p.line3, step.line3) << std::hex << step.lam_error;
+    EXPECT_EQ(p.active, 1);
+  }
+
+  // Initialising comes before the laminator.
+  r.status_main = 1u << 29;
+  r.status_error = 0;
+  EXPECT_EQ(compose(r).line2, u" Initialize...  ");
+
+  // Without a laminator its words mean nothing.
+  r = idle_record();
+  r.lam_status = 1u << 15;
+  r.lam_error = 0xFFFFFFFFu;
+  p = compose(r);
+  EXPECT_EQ(p.line2, u"  System Ready  ");
+  EXPECT_EQ(p.active, 0);
+}
+
+TEST(PanelText, RibbonAndLock) {
+  PrinterStatusRecord r = idle_record();
+  r.status_error = (1u << 20) | (1u << 28);
+  r.printer_type = 1u << 3;
+  Panel p = compose(r);
+  EXPECT_EQ(p.line1, u" Check Please.. ");
+  EXPECT_EQ(p.line2, u" Remove Ribbon  ");
+  EXPECT_EQ(p.line3, u"Remove ribbon");
+  r.printer_type = 0;
+  p = compose(r);
+  EXPECT_EQ(p.line2, u"Ribbon Not Found");
+  EXPECT_EQ(p.line3, u"Check ribbon");
+
+  r.status_error = 1u << 28;
+  r.ribbon_left = 0;  // the lock comes before the empty ribbon
+  r.lock_type = 1;
+  p = compose(r);
+  EXPECT_EQ(p.line1, u"   ZELKO-70 S   ");
+  EXPECT_EQ(p.line2, u" Verify your PC ");
+  EXPECT_EQ(p.line3, u"Authentication failed");
+  r.lock_type = 2;
+  p = compose(r);
+  EXPECT_EQ(p.line2, u"Unlock Please.. ");
+  EXPECT_EQ(p.line3, u"ZELKO is locked");
+
+  r.status_error = 0;
+  r.status_main = (1u << 12) | (1u << 19) | (1u << 31);
+  p = compose(r);
+  EXPECT_EQ(p.line1, u" Check Please.. ");
+  EXPECT_EQ(p.line2, u"  Ribbon Zero   ");
+  EXPECT_EQ(p.line3, u"Check ribbon");
+}
+
+TEST(PanelText, CleaningReminderNeedsFirmware10060AndCountsAsActivity) {
+  PrinterStatusRecord r = idle_record();
+  r.status_main = (1u << 19) | (1u << 12);  // also printing: the reminder wins
+  platform::copy_truncated(r.firmware, u"1.00.59");
+  Panel p = compose(r);
+  EXPECT_EQ(p.line2, u"   Printing!    ");
+
+  r.status_main = 1u << 19;
+  p = compose(r);
+  EXPECT_EQ(p.line2, u"  System Ready  ");
+  EXPECT_EQ(p.line1, u"   ZELKO-70 S   ");
+  EXPECT_EQ(p.active, 0);
+
+  platform::copy_truncated(r.firmware, u"1.00.60");
+  platform::copy_truncated(r.line3, u"old");
+  p = compose(r);
+  EXPECT_EQ(p.line1, u"Do printer clean");
+  EXPECT_EQ(p.line2, u"  System Ready  ");
+  EXPECT_EQ(p.line3, u"");
+  EXPECT_EQ(p.active, 1);
+
+  r.printer_type = 1u << 14;
+  p = compose(r);
+  EXPECT_EQ(p.line1, u"   ZELKO-70 S   ");
+  EXPECT_EQ(p.active, 0);
+}
+
+TEST(PanelText, PrintingBoardTestCoverAndErrorsByPanelKind) {
+  PrinterStatusRecord r = idle_record();
+  r.status_main = (1u << 12) | (1u << 31) | (1u << 28);
+  r.status_error = (1u << 2) | (1u << 14);
+  Panel p = compose(r);
+  EXPECT_EQ(p.line1, u"   ZELKO-70 S   ");
+  EXPECT_EQ(p.line2, u"   Printing!    ");
+
+  r.status_main = (1u << 31) | (1u << 28);
+  p = compose(r);
+  EXPECT_EQ(p.line1, u"Board Test Mode ");
+  EXPECT_EQ(p.line2, u"      Wait      ");
+
+  // Top cover: on a two-key panel it comes before the card-out code.
+  r.status_main = 1u << 28;
+  p = compose(r);
+  EXPECT_EQ(p.line1, u" Top Cover Open ");
+  EXPECT_EQ(p.line2, u"<-Card Moving ->");
+  EXPECT_EQ(p.line3, u"Please close top cover");
+  // On a one-key panel the card-out error comes before the cover.
+  r.two_key_panel = 0;
+  p = compose(r);
+  EXPECT_EQ(p.line1, u" Card Out Error ");
+  EXPECT_EQ(p.line2, u"   < Cancel >   ");
+  EXPECT_EQ(p.line3, u"");
+  r.status_error = 0;
+  EXPECT_EQ(compose(r).line2, u"    < Eject >   ");
+
+  // Card out alone on a two-key panel is a numbered print error.
+  r = idle_record();
+  r.status_error = 1u << 2;
+  p = compose(r);
+  EXPECT_EQ(p.line1, u"Print Error 02+ ");
+  EXPECT_EQ(p.line2, u"<Retry   Cancel>");
+  EXPECT_EQ(p.line3, u"Card out to stacker");
+  r.status_error = (1u << 21) | (1u << 14);
+  r.two_key_panel = 0;
+  p = compose(r);
+  EXPECT_EQ(p.line1, u"Print Error 21+ ");
+  EXPECT_EQ(p.line2, u"   < Cancel >   ");
+  EXPECT_EQ(p.line3, u"Invalid print data");
+
+  // The print error bit alone has no number.
+  r.status_error = 0x4000;
+  p = compose(r);
+  EXPECT_EQ(p.line1, u"  Print Error!  ");
+  EXPECT_EQ(p.line2, u"   < Cancel >   ");
+  EXPECT_EQ(p.line3, u"");
+  r.two_key_panel = 1;
+  EXPECT_EQ(compose(r).line2, u"<-Any Key Push->");
+}
+
+TEST(PanelText, ModelLetterMarksLaminatorOrDualSided) {
+  PrinterStatusRecord r = idle_record();
+  EXPECT_EQ(compose(r).line1, u"   ZELKO-70 S   ");
+  r.duplex = 1;
+  EXPECT_EQ(compose(r).line1, u"   ZELKO-70 D   ");
+  r.has_laminator = 1;  // the laminator letter wins
+  EXPECT_EQ(compose(r).line1, u"   ZELKO-70 L   ");
+
+  r.model_index = 6;
+  EXPECT_EQ(compose(r).line1, u"  ZELKO-CH 70L  ");
+  r.has_laminator = 0;
+  r.model_index = 7;
+  EXPECT_EQ(compose(r).line1, u"  ZELKO-CH 40D  ");
+  r.model_index = 14;
+  EXPECT_EQ(compose(r).line1, u"   MARLO-800D   ");
+  r.model_index = 13;
+  r.status_main = 1u << 12;  // the printing text carries the letter too
+  EXPECT_EQ(compose(r).line1, u"   VANTO-40 D   ");
+  r.status_main = 0;
+  // Other names have no letter to change.
+  r.model_index = 2;
+  EXPECT_EQ(compose(r).line1, u"   Tavrin 250   ");
+  r.model_index = 17;
+  r.has_laminator = 1;
+  EXPECT_EQ(compose(r).line1, u"   KORVEN-40    ");
+  // An index outside the table shows a blank name rather than reading past it.
+  r.model_index = 40;
+  EXPECT_EQ(compose(r).line1, kBlanks);
+}
+
+// Builds a record for each rule and checks that every panel line has the
+// panel's 16 cells, apart from the two texts that are longer on purpose.
+TEST(PanelText, EveryRuleIsReachableAndItsPanelLinesAre16Wide) {
+  auto with = [](auto change) {
+    PrinterStatusRecord r = idle_record();
+    change(r);
+    return r;
+  };
+  const PrinterStatusRecord cases[] = {
+      with([](auto& r) { r.online = 0; }),
+      with([](auto& r) { r.status_error = 1u << 18; }),
+      with([](auto& r) { r.status_main = 1u << 29; }),
+      with([](auto& r) {
+        r.status_main = 1u << 29;
+        r.status_error = 1u << 9;
+      }),
+      with([](auto& r) {
+        r.has_laminator = 1;
+        r.lam_status = 1u << 15;
+      }),
+      with([](auto& r) {
+        r.has_laminator = 1;
+        r.lam_error = 1u << 16;
+      }),
+      with([](auto& r) {
+        r.has_laminator = 1;
+        r.lam_error = 1u << 31;
+      }),
+      with([](auto& r) {
+        r.has_laminator = 1;
+        r.lam_error = 1u << 0;
+      }),
+      with([](auto& r) {
+        r.has_laminator = 1;
+        r.lam_error = 1u << 4;
+      }),
+      with([](auto& r) {
+        r.has_laminator = 1;
+        r.lam_error = 1u << 6;
+      }),
+      with([](auto& r) {
+        r.has_laminator = 1;
+        r.lam_error = 1u << 8;
+      }),
+      with([](auto& r) {
+        r.has_laminator = 1;
+        r.lam_error = 1u << 9;
+      }),
+      with([](auto& r) {
+        r.has_laminator = 1;
+        r.lam_error = 1u << 10;
+      }),
+      with([](auto& r) {
+        r.has_laminator = 1;
+        r.lam_error = 1u << 17;
+      }),
+      with([](auto& r) { r.status_error = 1u << 20; }),
+      with([](auto& r) { r.status_error = 1u << 28; }),
+      with([](auto& r) { r.ribbon_left = 0; }),
+      with([](auto& r) { r.status_main = 1u << 19; }),
+      with([](auto& r) { r.status_main = 1u << 12; }),
+      with([](auto& r) { r.status_main = 1u << 31; }),
+      with([](auto& r) {
+        r.two_key_panel = 0;
+        r.status_error = 1u << 2;
+      }),
+      with([](auto& r) { r.status_main = 1u << 28; }),
+      with([](auto& r) { r.status_error = 1u << 7; }),
+      with([](auto& r) { r.status_error = 1u << 14; }),
+      idle_record(),
+  };
+  for (int rule = 1; rule <= 25; ++rule) {
+    for (int keys = 0; keys < 2; ++keys) {
+      PrinterStatusRecord r = cases[rule - 1];
+      if (rule != 21) r.two_key_panel = static_cast<std::uint8_t>(keys);
+      ASSERT_EQ(panel_rule(r), rule);
+      const Panel p = compose(r);
+      const bool long_line1 = rule == 5;
+      const bool long_line2 = rule == 4 && r.two_key_panel == 0;
+      EXPECT_EQ(p.line1.size(), long_line1 ? 17u : 16u) << "rule " << rule;
+      EXPECT_EQ(p.line2.size(), long_line2 ? 18u : 16u) << "rule " << rule;
+      EXPECT_EQ(p.active, rule == 1 || rule == 25 ? 0 : 1) << "rule " << rule;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tessaly
