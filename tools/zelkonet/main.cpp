@@ -3,6 +3,10 @@
 //
 //   zelkonet list [options]
 //   zelkonet query PRINTER_ID [ADDRESS] [options]
+//   zelkonet local-address
+//
+// local-address prints the reply address the installer announces: the first
+// IPv4 address of this host's name.
 //
 // Options (the defaults are the installer's):
 //   --broadcast ADDR      where a request without ADDRESS goes (255.255.255.255)
@@ -30,6 +34,7 @@ int usage() {
   std::fprintf(stderr,
                "usage: zelkonet list [options]\n"
                "       zelkonet query PRINTER_ID [ADDRESS] [options]\n"
+               "       zelkonet local-address\n"
                "options: --broadcast ADDR  --local ADDR  --discovery-port N  --admin-port N\n"
                "         --window-ms N  --timeout-ms N\n");
   return 2;
@@ -133,6 +138,14 @@ int main(int argc, char** argv) {
       }
       std::printf("%d printer answer(s).\n", list.count);
       status = 0;
+    }
+  } else if (command == "local-address") {
+    char16_t local[64] = {};
+    if (search.GetLocalAddress(local, 64)) {
+      std::printf("%s\n", text_of(local).c_str());
+      status = 0;
+    } else {
+      std::fprintf(stderr, "zelkonet: the host name does not resolve to an IPv4 address\n");
     }
   } else if (command == "query" && !printer_id.empty()) {
     pelmora::PrinterDetails details{};
