@@ -1,9 +1,9 @@
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include "platform_win32/win32_spooler.h"
 
-#include <windows.h>
+// clang-format off
+#include "platform_win32/windows_api.h"
 #include <winspool.h>
+// clang-format on
 
 #include <cstring>
 #include <limits>
@@ -12,15 +12,6 @@
 
 namespace platform_win32 {
 namespace {
-
-const wchar_t* wide(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
-std::u16string from_wide(const wchar_t* text) {
-  if (text == nullptr) return {};
-  return std::u16string(reinterpret_cast<const char16_t*>(text));
-}
 
 platform::Win32Error last_error_or(platform::Win32Error fallback) {
   const DWORD error = GetLastError();
@@ -80,13 +71,13 @@ platform::Win32Error Win32Spooler::open_printer(std::u16string_view name,
   PRINTER_DEFAULTSW pd{};
   if (defaults != nullptr) {
     data_type = defaults->data_type;
-    pd.pDatatype = data_type.empty() ? nullptr : const_cast<LPWSTR>(wide(data_type));
+    pd.pDatatype = data_type.empty() ? nullptr : const_cast<LPWSTR>(as_wide(data_type));
     pd.pDevMode = nullptr;
     pd.DesiredAccess = defaults->access;
   }
   HANDLE h = nullptr;
   SetLastError(0);
-  if (!OpenPrinterW(const_cast<LPWSTR>(wide(printer_name)), &h,
+  if (!OpenPrinterW(const_cast<LPWSTR>(as_wide(printer_name)), &h,
                     defaults != nullptr ? &pd : nullptr)) {
     return last_error_or(platform::kErrorInvalidPrinterName);
   }
@@ -118,7 +109,7 @@ platform::Win32Error Win32Spooler::get_printer_data(platform::PrinterHandle hand
   DWORD type = 0;
   DWORD needed = 0;
   const DWORD result =
-      GetPrinterDataW(reinterpret_cast<HANDLE>(handle), const_cast<LPWSTR>(wide(name)), &type,
+      GetPrinterDataW(reinterpret_cast<HANDLE>(handle), const_cast<LPWSTR>(as_wide(name)), &type,
                       buffer.data(), static_cast<DWORD>(max_bytes), &needed);
   if (result != ERROR_SUCCESS) return static_cast<platform::Win32Error>(result);
   // Never trust the reported size beyond the buffer handed over.
