@@ -72,8 +72,7 @@ int CZelkoSearchNet::ListNetworkPrinters(PrinterList* list, int requestCode,
   if (!SendRequest(*this, socket, requestCode, options.broadcastAddress, options)) return 0;
   Listen(socket, options, [&](const DiscoveryAnswer& answer) {
     char16_t display_name[kDisplayNameLength] = {};
-    GetUsbModelName(static_cast<std::uint32_t>(answer.productId), display_name,
-                    kDisplayNameLength);
+    GetUsbModelName(static_cast<std::uint32_t>(answer.productId), display_name, kDisplayNameLength);
     // A full list drops the answer; the window still runs to its end.
     AppendListEntry(list, platform::view_of(display_name), platform::view_of(answer.printerId),
                     platform::view_of(answer.ipAddress), answer.productId);

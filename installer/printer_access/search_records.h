@@ -17,9 +17,9 @@ inline constexpr std::size_t kReaderNameLength = 64;
 // printer over USB, from the printer over the network, or from the
 // installer's own probe of the printer's hub. Users zero-fill it first.
 struct EncoderInfoBlock {
-  std::uint32_t statusWord;                        // as received, or the printer-status flag
-  char16_t contactReaderLow[kReaderNameLength];    // contact reader at hub port 2 or 3
-  char16_t contactReaderHigh[kReaderNameLength];   // contact reader at hub port 4
+  std::uint32_t statusWord;                           // as received, or the printer-status flag
+  char16_t contactReaderLow[kReaderNameLength];       // contact reader at hub port 2 or 3
+  char16_t contactReaderHigh[kReaderNameLength];      // contact reader at hub port 4
   char16_t contactlessReaderLow[kReaderNameLength];   // contactless reader at port 2 or 3
   char16_t contactlessReaderHigh[kReaderNameLength];  // contactless reader at port 4
 };
@@ -43,7 +43,7 @@ inline constexpr int kPrinterListCapacity = 32;
 struct PrinterListEntry {
   char16_t displayName[kDisplayNameLength];  // queue name or model display name
   char16_t printerId[kPrinterIdLength];
-  char16_t address[kAddressLength];  // USB port name, or IP address text
+  char16_t address[kAddressLength];    // USB port name, or IP address text
   char16_t listLine[kListLineLength];  // "%s  [%s : %s]" of the three above
   std::int32_t productId;
 };

@@ -1,7 +1,7 @@
 // The parts of the socket wrapper that need no system call.
-#include "platform/socket.h"
-
 #include <cstdio>
+
+#include "platform/socket.h"
 
 namespace platform {
 

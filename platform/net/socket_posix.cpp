@@ -91,7 +91,8 @@ std::optional<std::uint32_t> FirstHostAddress() {
 
 UdpSocket::~UdpSocket() { Close(); }
 
-UdpSocket::UdpSocket(UdpSocket&& other) noexcept : handle_(std::exchange(other.handle_, kNoSocket)) {}
+UdpSocket::UdpSocket(UdpSocket&& other) noexcept
+    : handle_(std::exchange(other.handle_, kNoSocket)) {}
 
 UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept {
   if (this != &other) {
@@ -136,8 +137,8 @@ bool UdpSocket::SendTo(std::uint32_t address, std::uint16_t port, const void* da
                        std::size_t size) {
   if (!IsOpen()) return false;
   sockaddr_in destination = make_address(address, port);
-  ssize_t sent = ::sendto(fd_of(handle_), data, size, 0,
-                          reinterpret_cast<sockaddr*>(&destination), sizeof destination);
+  ssize_t sent = ::sendto(fd_of(handle_), data, size, 0, reinterpret_cast<sockaddr*>(&destination),
+                          sizeof destination);
   return sent >= 0 && static_cast<std::size_t>(sent) == size;
 }
 
@@ -177,7 +178,8 @@ bool UdpSocket::WaitReadable(std::uint32_t milliseconds) {
 
 TcpSocket::~TcpSocket() { Close(); }
 
-TcpSocket::TcpSocket(TcpSocket&& other) noexcept : handle_(std::exchange(other.handle_, kNoSocket)) {}
+TcpSocket::TcpSocket(TcpSocket&& other) noexcept
+    : handle_(std::exchange(other.handle_, kNoSocket)) {}
 
 TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
   if (this != &other) {

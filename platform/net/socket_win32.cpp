@@ -40,7 +40,8 @@ bool wait_for(SOCKET s, bool write, std::uint32_t milliseconds) {
   FD_ZERO(&error_set);
   FD_SET(s, &main_set);
   FD_SET(s, &error_set);
-  timeval wait{static_cast<long>(milliseconds / 1000), static_cast<long>((milliseconds % 1000) * 1000)};
+  timeval wait{static_cast<long>(milliseconds / 1000),
+               static_cast<long>((milliseconds % 1000) * 1000)};
   int ready = write ? select(0, nullptr, &main_set, &error_set, &wait)
                     : select(0, &main_set, nullptr, nullptr, &wait);
   return ready > 0 && FD_ISSET(s, &main_set);
@@ -100,7 +101,8 @@ std::optional<std::uint32_t> FirstHostAddress() {
 
 UdpSocket::~UdpSocket() { Close(); }
 
-UdpSocket::UdpSocket(UdpSocket&& other) noexcept : handle_(std::exchange(other.handle_, kNoSocket)) {}
+UdpSocket::UdpSocket(UdpSocket&& other) noexcept
+    : handle_(std::exchange(other.handle_, kNoSocket)) {}
 
 UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept {
   if (this != &other) {
@@ -146,8 +148,8 @@ bool UdpSocket::SendTo(std::uint32_t address, std::uint16_t port, const void* da
                        std::size_t size) {
   if (!IsOpen() || size > 0x7FFFFFFF) return false;
   sockaddr_in destination = make_address(address, port);
-  int sent = ::sendto(socket_of(handle_), static_cast<const char*>(data), static_cast<int>(size),
-                      0, reinterpret_cast<sockaddr*>(&destination), sizeof destination);
+  int sent = ::sendto(socket_of(handle_), static_cast<const char*>(data), static_cast<int>(size), 0,
+                      reinterpret_cast<sockaddr*>(&destination), sizeof destination);
   return sent != SOCKET_ERROR && static_cast<std::size_t>(sent) == size;
 }
 
@@ -159,9 +161,9 @@ UdpSocket::ReceiveResult UdpSocket::ReceiveFrom(void* buffer, std::size_t capaci
   }
   sockaddr_in source{};
   int length = sizeof source;
-  int received = ::recvfrom(socket_of(handle_), static_cast<char*>(buffer),
-                            static_cast<int>(capacity), 0, reinterpret_cast<sockaddr*>(&source),
-                            &length);
+  int received =
+      ::recvfrom(socket_of(handle_), static_cast<char*>(buffer), static_cast<int>(capacity), 0,
+                 reinterpret_cast<sockaddr*>(&source), &length);
   if (received == SOCKET_ERROR) {
     int error = WSAGetLastError();
     if (error == WSAEMSGSIZE) {
@@ -190,7 +192,8 @@ bool UdpSocket::WaitReadable(std::uint32_t milliseconds) {
 
 TcpSocket::~TcpSocket() { Close(); }
 
-TcpSocket::TcpSocket(TcpSocket&& other) noexcept : handle_(std::exchange(other.handle_, kNoSocket)) {}
+TcpSocket::TcpSocket(TcpSocket&& other) noexcept
+    : handle_(std::exchange(other.handle_, kNoSocket)) {}
 
 TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
   if (this != &other) {
@@ -248,7 +251,8 @@ long TcpSocket::Send(const void* data, std::size_t size) {
 
 long TcpSocket::Receive(void* buffer, std::size_t capacity) {
   if (!IsOpen() || capacity > 0x7FFFFFFF) return -1;
-  int received = ::recv(socket_of(handle_), static_cast<char*>(buffer), static_cast<int>(capacity), 0);
+  int received =
+      ::recv(socket_of(handle_), static_cast<char*>(buffer), static_cast<int>(capacity), 0);
   return received == SOCKET_ERROR ? -1 : received;
 }
 

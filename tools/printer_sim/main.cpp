@@ -75,7 +75,8 @@ int main(int argc, char** argv) {
   if (discovery_port > 0 && discovery_port <= 0xFFFF) {
     config.discoveryPort = static_cast<std::uint16_t>(discovery_port);
   }
-  if (admin_port > 0 && admin_port <= 0xFFFF) config.adminPort = static_cast<std::uint16_t>(admin_port);
+  if (admin_port > 0 && admin_port <= 0xFFFF)
+    config.adminPort = static_cast<std::uint16_t>(admin_port);
   if (!jobs_dir.empty()) config.jobsDir = jobs_dir;
 
   signal(SIGINT, on_signal);

@@ -30,7 +30,8 @@ bool to_int64(std::string_view text, std::int64_t* value) {
 }
 
 std::string expand_net(std::string_view address, std::string_view net) {
-  if (address.substr(0, 4) == "NET.") return std::string(net) + "." + std::string(address.substr(4));
+  if (address.substr(0, 4) == "NET.")
+    return std::string(net) + "." + std::string(address.substr(4));
   return std::string(address);
 }
 
@@ -125,12 +126,18 @@ bool ParseConfig(std::string_view text, std::string_view net, SimulatorConfig* c
     } else if (key == "contactless-high") {
       p.report.contactlessHigh = value;
     } else if (key == "discovery") {
-      if (value == "normal") p.discovery = DiscoveryMode::Normal;
-      else if (value == "silent") p.discovery = DiscoveryMode::Silent;
-      else if (value == "malformed") p.discovery = DiscoveryMode::Malformed;
-      else if (value == "short") p.discovery = DiscoveryMode::Short;
-      else if (value == "oversized") p.discovery = DiscoveryMode::Oversized;
-      else return fail("unknown discovery mode '" + value + "'");
+      if (value == "normal")
+        p.discovery = DiscoveryMode::Normal;
+      else if (value == "silent")
+        p.discovery = DiscoveryMode::Silent;
+      else if (value == "malformed")
+        p.discovery = DiscoveryMode::Malformed;
+      else if (value == "short")
+        p.discovery = DiscoveryMode::Short;
+      else if (value == "oversized")
+        p.discovery = DiscoveryMode::Oversized;
+      else
+        return fail("unknown discovery mode '" + value + "'");
     } else if (key == "discovery-delay-ms") {
       if (!need_number()) return false;
       p.discoveryDelayMs = static_cast<int>(number);
@@ -140,12 +147,18 @@ bool ParseConfig(std::string_view text, std::string_view net, SimulatorConfig* c
     } else if (key == "answer-text") {
       p.answerText = value;
     } else if (key == "admin") {
-      if (value == "normal") p.admin = AdminMode::Normal;
-      else if (value == "off") p.admin = AdminMode::Off;
-      else if (value == "refuse-handshake") p.admin = AdminMode::RefuseHandshake;
-      else if (value == "no-anonymous") p.admin = AdminMode::NoAnonymous;
-      else if (value == "silent") p.admin = AdminMode::Silent;
-      else return fail("unknown admin mode '" + value + "'");
+      if (value == "normal")
+        p.admin = AdminMode::Normal;
+      else if (value == "off")
+        p.admin = AdminMode::Off;
+      else if (value == "refuse-handshake")
+        p.admin = AdminMode::RefuseHandshake;
+      else if (value == "no-anonymous")
+        p.admin = AdminMode::NoAnonymous;
+      else if (value == "silent")
+        p.admin = AdminMode::Silent;
+      else
+        return fail("unknown admin mode '" + value + "'");
     } else if (key == "reply-direction") {
       if (!need_number()) return false;
       p.replyDirection = static_cast<int>(number);

@@ -40,8 +40,8 @@ std::uint64_t now_ms() {
 
 std::string format_address(std::uint32_t address) {
   char text[16];
-  std::snprintf(text, sizeof text, "%u.%u.%u.%u", (address >> 24) & 0xFFu,
-                (address >> 16) & 0xFFu, (address >> 8) & 0xFFu, address & 0xFFu);
+  std::snprintf(text, sizeof text, "%u.%u.%u.%u", (address >> 24) & 0xFFu, (address >> 16) & 0xFFu,
+                (address >> 8) & 0xFFu, address & 0xFFu);
   return text;
 }
 
@@ -135,7 +135,8 @@ std::vector<std::uint8_t> admin_reply(const PrinterConfig& printer) {
   if (printer.replySize >= 0) {
     // Extra bytes carry a pattern that no report contains, so a reader that
     // copies past the block is caught.
-    const std::size_t size = std::min<std::size_t>(static_cast<std::size_t>(printer.replySize), 16384);
+    const std::size_t size =
+        std::min<std::size_t>(static_cast<std::size_t>(printer.replySize), 16384);
     reply.resize(size, 0xAB);
   }
   return reply;
@@ -347,7 +348,8 @@ void Simulator::Loop() {
       std::lock_guard<std::mutex> hold(mutex_);
       const std::uint64_t now = now_ms();
       for (const PendingAnswer& answer : pending_) {
-        timeout = std::min<int>(timeout, answer.due_ms > now ? static_cast<int>(answer.due_ms - now) : 0);
+        timeout =
+            std::min<int>(timeout, answer.due_ms > now ? static_cast<int>(answer.due_ms - now) : 0);
       }
     }
     if (poll(entries.data(), entries.size(), timeout) < 0 && errno != EINTR) break;
@@ -518,9 +520,9 @@ void Simulator::ServeAdmin(std::size_t index, int fd) {
       std::lock_guard<std::mutex> hold(mutex_);
       admin_requests_.push_back({printer.name, request});
     }
-    const bool encoder_request = request.size() >= 16 && std::memcmp(request.data(), "TVRQ", 4) == 0 &&
-                                 (request[8] | (request[9] << 8)) == 2550 &&
-                                 (request[10] | (request[11] << 8)) == 1;
+    const bool encoder_request =
+        request.size() >= 16 && std::memcmp(request.data(), "TVRQ", 4) == 0 &&
+        (request[8] | (request[9] << 8)) == 2550 && (request[10] | (request[11] << 8)) == 1;
     Log(printer.name + ": admin request of " + std::to_string(received) + " bytes" +
         (encoder_request ? "" : " (not understood)"));
     if (encoder_request && !(printer.replyDelayMs > 0 && WaitOrStop(printer.replyDelayMs))) {
@@ -556,8 +558,17 @@ void Simulator::ServeRaw(std::size_t index, int fd) {
   }
   job.close();
   Log(printer.name + ": stored a job of " + std::to_string(total) + " bytes in " + path);
-  std::lock_guard<std::mutex> hold(mutex_);
-  jobs_.push_back(path);
+  {
+    std::lock_guard<std::mutex> hold(mutex_);
+    jobs_.push_back(path);
+  }
+  job_stored_.notify_all();
+}
+
+bool Simulator::WaitForJobs(std::size_t count, int timeout_ms) {
+  std::unique_lock<std::mutex> hold(mutex_);
+  return job_stored_.wait_for(hold, std::chrono::milliseconds(timeout_ms),
+                              [&] { return jobs_.size() >= count; });
 }
 
 std::vector<DiscoveryRecord> Simulator::DiscoveryRequests() {

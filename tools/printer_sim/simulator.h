@@ -47,6 +47,8 @@ class Simulator {
   std::vector<AdminRecord> AdminRequests();
   // Paths of the raw print jobs stored so far.
   std::vector<std::string> StoredJobs();
+  // Waits until at least `count` jobs are stored; false after `timeout_ms`.
+  bool WaitForJobs(std::size_t count, int timeout_ms);
 
   void SetVerbose(bool verbose) { verbose_ = verbose; }
 
@@ -88,6 +90,7 @@ class Simulator {
 
   std::mutex mutex_;  // guards everything below
   std::condition_variable stop_signal_;
+  std::condition_variable job_stored_;
   std::vector<PendingAnswer> pending_;
   std::vector<std::thread> workers_;
   std::set<int> open_connections_;

@@ -60,11 +60,14 @@ bool parse_number(const char* text, long low, long high, long* value) {
 
 void print_report(const pelmora::EncoderInfoBlock& block) {
   std::printf("Encoder report:\n");
-  std::printf("  Status word:                    0x%08X\n", static_cast<unsigned>(block.statusWord));
+  std::printf("  Status word:                    0x%08X\n",
+              static_cast<unsigned>(block.statusWord));
   std::printf("  Contact reader (port 2/3):      %s\n", text_of(block.contactReaderLow).c_str());
   std::printf("  Contact reader (port 4):        %s\n", text_of(block.contactReaderHigh).c_str());
-  std::printf("  Contactless reader (port 2/3):  %s\n", text_of(block.contactlessReaderLow).c_str());
-  std::printf("  Contactless reader (port 4):    %s\n", text_of(block.contactlessReaderHigh).c_str());
+  std::printf("  Contactless reader (port 2/3):  %s\n",
+              text_of(block.contactlessReaderLow).c_str());
+  std::printf("  Contactless reader (port 4):    %s\n",
+              text_of(block.contactlessReaderHigh).c_str());
   static const pelmora::EncoderInfoBlock empty{};
   if (std::memcmp(&block, &empty, sizeof block) == 0) {
     std::printf("  (empty: no readers reported, or no answer on the administration channel)\n");

@@ -1,0 +1,124 @@
+// What the simulated printers received: the exact bytes of the installer's
+// requests and where they were sent. Needs the simulator inside the test
+// program, so it runs natively only.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "admin_net.h"
+#include "platform/socket.h"
+#include "platform/text.h"
+#include "search_net.h"
+#include "sim_environment.h"
+#include "simulator.h"
+
+namespace pelmora {
+namespace {
+
+printer_sim::Simulator& Sim(printer_access_test::SimEnvironment* env) {
+  return *static_cast<printer_sim::Simulator*>(env->host_simulator);
+}
+
+TEST(SimulatedPrinter, ReceivesThe38ByteRequestForK7M2P4T9) {
+  REQUIRE_SIMULATOR(env);
+  const std::size_t before = Sim(env).AdminRequests().size();
+  CZelkoAdminNet channel;
+  const std::u16string address = env->address16(2);
+  ASSERT_EQ(channel.ConnectChannel(u"K7M2P4T9", address.c_str(), ADMIN_PORT), 0);
+  EncoderInfoBlock block;
+  std::memset(&block, 0, sizeof block);
+  ASSERT_EQ(channel.ReadEncoderInfo(&block), 0);
+  channel.CloseChannel();
+
+  const auto requests = Sim(env).AdminRequests();
+  ASSERT_EQ(requests.size(), before + 1);
+  const auto& bytes = requests.back().bytes;
+  EXPECT_EQ(requests.back().printer, "plain");
+  ASSERT_EQ(bytes.size(), 38u);
+  EXPECT_EQ(std::memcmp(bytes.data(), "TVRQ", 4), 0);
+  EXPECT_EQ(ReadLe32(&bytes[4]), 1u);
+  EXPECT_EQ(ReadLe16(&bytes[8]), 2550);
+  EXPECT_EQ(ReadLe16(&bytes[10]), 1);
+  EXPECT_EQ(ReadLe32(&bytes[12]), 1u);
+  EXPECT_EQ(ReadLe32(&bytes[16]), 18u);
+  const char id[] = "K7M2P4T9";
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(bytes[20 + 2 * i], id[i]);
+    EXPECT_EQ(bytes[21 + 2 * i], 0);
+  }
+  EXPECT_EQ(bytes[36], 0);
+  EXPECT_EQ(bytes[37], 0);
+}
+
+TEST(SimulatedPrinter, UnicastAndBroadcastDestinations) {
+  REQUIRE_SIMULATOR(env);
+  CZelkoSearchNet search;
+  PrinterDetails details;
+  std::memset(&details, 0, sizeof details);
+  const std::size_t before = Sim(env).DiscoveryRequests().size();
+
+  ASSERT_EQ(search.FindNetworkPrinter(&details, u"K7M2P4T9", env->address16(2).c_str(),
+                                      kDiscoveryRequestCode, env->options(1)),
+            1);
+  ASSERT_EQ(search.FindNetworkPrinter(&details, u"K7M2P4T9", nullptr, kDiscoveryRequestCode,
+                                      env->options(1)),
+            1);
+  const auto requests = Sim(env).DiscoveryRequests();
+  ASSERT_EQ(requests.size(), before + 2);
+  // One datagram to the target, one to the broadcast destination, each
+  // "TVRQ2.0 2 <reply address> <reply port>" with its zero character.
+  const auto& unicast = requests[before];
+  const auto& broadcast = requests[before + 1];
+  EXPECT_EQ(unicast.destination, env->address_value(2));
+  EXPECT_EQ(broadcast.destination, env->address_value(1));
+  for (const auto& request : {unicast, broadcast}) {
+    std::istringstream words(request.text);
+    std::string token, code, address;
+    long port = 0;
+    words >> token >> code >> address >> port;
+    EXPECT_EQ(token, "TVRQ2.0");
+    EXPECT_EQ(code, "2");
+    EXPECT_EQ(address, "127.0.0.1");
+    EXPECT_GT(port, 0);
+    EXPECT_EQ(request.text, token + " 2 127.0.0.1 " + std::to_string(port));
+    EXPECT_EQ(request.bytes, 2 * request.text.size() + 2);
+  }
+}
+
+TEST(SimulatedPrinter, RawPrintPortStoresTheJob) {
+  REQUIRE_SIMULATOR(env);
+  const std::size_t before = Sim(env).StoredJobs().size();
+  platform::TcpSocket socket;
+  ASSERT_TRUE(socket.Open());
+  ASSERT_TRUE(socket.Connect(env->address_value(3), 9101, 2000));
+  const std::string job = "\x1b%-12345X@PJL JOB\r\ncard data\r\n";
+  ASSERT_EQ(socket.Send(job.data(), job.size()), static_cast<long>(job.size()));
+  socket.Close();
+  ASSERT_TRUE(Sim(env).WaitForJobs(before + 1, 3000));
+  const std::string path = Sim(env).StoredJobs()[before];
+  EXPECT_NE(path.find("R4D8N2W6-"), std::string::npos);
+  std::ifstream stored(path, std::ios::binary);
+  std::stringstream content;
+  content << stored.rdbuf();
+  EXPECT_EQ(content.str(), job);
+}
+
+TEST(SimulatorConfig, RejectsWhatItCannotPlay) {
+  printer_sim::SimulatorConfig config;
+  std::string error;
+  EXPECT_FALSE(printer_sim::ParseConfig("[printer]\nid = A\n", "127.0.0", &config, &error));
+  EXPECT_FALSE(printer_sim::ParseConfig("[printer]\nid = A\naddress = NET.2\nadmin = maybe\n",
+                                        "127.0.0", &config, &error));
+  EXPECT_NE(error.find("line 4"), std::string::npos) << error;
+  EXPECT_FALSE(printer_sim::ParseConfig("colour = blue\n", "127.0.0", &config, &error));
+  ASSERT_TRUE(printer_sim::ParseConfig("[printer]\nid = A\naddress = NET.2\nproduct = 0x3870\n",
+                                       "127.9.9", &config, &error))
+      << error;
+  EXPECT_EQ(config.printers[0].address, "127.9.9.2");
+  EXPECT_EQ(config.printers[0].product, 0x3870);
+}
+
+}  // namespace
+}  // namespace pelmora
