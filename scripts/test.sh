@@ -85,10 +85,10 @@ network_stage() {
 win64_stage() {
   # shellcheck source=scripts/wine-env.sh
   source scripts/wine-env.sh
-  wine_env_start || return 1
+  pelmora_wine_start || return 1
   local rc=0
   configure_and_build win64 -DPELMORA_HOST_BUILD_DIR="$root/build/host" && run_ctest win64 || rc=1
-  wine_env_stop
+  pelmora_wine_stop
   return "$rc"
 }
 win32_stage() { configure_and_build win32; }
