@@ -1,0 +1,133 @@
+#include "status_tool.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "monitor/simulated_queue.h"
+#include "platform/text.h"
+#include "platform_sim/sim_windows.h"
+#include "status_options.h"
+
+namespace tessaly_status {
+namespace {
+
+std::vector<std::u16string> args(std::initializer_list<const char*> list) {
+  std::vector<std::u16string> out;
+  for (const char* a : list) out.push_back(platform::to_utf16(a));
+  return out;
+}
+
+struct ToolRun {
+  int code;
+  std::string out, err;
+};
+
+ToolRun run(const std::vector<std::u16string>& a, platform::sim::SimWindows* local = nullptr) {
+  platform::sim::SimWindows empty;
+  platform::sim::SimWindows& w = local ? *local : empty;
+  ToolRun r;
+  r.code = run_status_tool(a, w.spooler, w.registry, r.out, r.err);
+  return r;
+}
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST(StatusTool, NumbersAndBytesAreParsedStrictly) {
+  std::uint32_t w = 0;
+  EXPECT_TRUE(parse_word(u"0x20401000", &w));
+  EXPECT_EQ(w, 0x20401000u);
+  EXPECT_TRUE(parse_word(u"4294967295", &w));
+  EXPECT_EQ(w, 0xFFFFFFFFu);
+  EXPECT_FALSE(parse_word(u"4294967296", &w));
+  EXPECT_FALSE(parse_word(u"0x100000000", &w));
+  EXPECT_FALSE(parse_word(u"0x", &w));
+  EXPECT_FALSE(parse_word(u"", &w));
+  EXPECT_FALSE(parse_word(u"-1", &w));
+  EXPECT_FALSE(parse_word(u"12a", &w));
+  EXPECT_FALSE(parse_word(std::u16string(100, u'0'), &w));
+
+  std::vector<std::uint8_t> b;
+  EXPECT_TRUE(parse_hex_bytes(u"00 10:Ff-01", &b));
+  EXPECT_EQ(b, (std::vector<std::uint8_t>{0x00, 0x10, 0xFF, 0x01}));
+  EXPECT_FALSE(parse_hex_bytes(u"001", &b));
+  EXPECT_FALSE(parse_hex_bytes(u"0 01", &b));
+  EXPECT_FALSE(parse_hex_bytes(u"zz", &b));
+}
+
+TEST(StatusTool, BadCommandLinesAreRefusedWithUsage) {
+  for (const auto& a : {args({"--status-main"}), args({"--ribbon", "65536"}),
+                        args({"--bogus", "1"}), args({"--firmware", "1.00\t61"}),
+                        args({"--queue", ""}), args({"--printer-status", "123"})}) {
+    const ToolRun r = run(a);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(contains(r.err, "Usage: tessaly_status"));
+    EXPECT_TRUE(r.out.empty());
+  }
+  // A huge argument is refused, not cut.
+  std::vector<std::u16string> huge = {u"--serial", std::u16string(kMaxArgumentChars + 1, u'9')};
+  EXPECT_EQ(run(huge).code, 2);
+  EXPECT_EQ(run(args({"--help"})).code, 0);
+}
+
+TEST(StatusTool, DecodesOneQueueAsTheMonitorWould) {
+  ToolRun r = run(args({"--status-main", "0x401000", "--lam-status", "0x8000", "--queue", "Büro",
+                        "--error-message", "Encoding failed"}));
+  EXPECT_EQ(r.code, 0);
+  EXPECT_TRUE(contains(r.out, "Queue:         Büro\n"));
+  EXPECT_TRUE(contains(r.out, "[printing, laminator attached]"));
+  EXPECT_TRUE(contains(r.out, "Laminator:     yes, status 0x00008000"));
+  EXPECT_TRUE(
+      contains(r.out, "  |Lami. Cover Open|  (text \"Lami. Cover Open \", 17 characters)\n"));
+  EXPECT_TRUE(contains(r.out, "  |  Please Close  |\n"));
+  EXPECT_TRUE(contains(r.out, "Please close laminator cover"));
+  EXPECT_TRUE(contains(r.out, "Driver error text waiting: Encoding failed"));
+
+  r = run(args(
+      {"--printer-status", "00 00 00 00 04 00 00 00 00 00 05 00", "--serial", "3A", "--offline"}));
+  EXPECT_TRUE(contains(r.out, "Online:        no"));
+  EXPECT_TRUE(contains(r.out, "Ribbon left:   5\n"));
+  EXPECT_TRUE(contains(r.out, "[2 Card out to stacker]"));
+  EXPECT_TRUE(contains(r.out, "  |                |\n"));
+
+  // Values the monitor cannot read leave the queue out, and the tool says why.
+  r = run({u"--serial", std::u16string(40, u'9')});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_TRUE(contains(r.out, "not reported: PrinterSerial (error 234"));
+
+  r = run(args({"--driver", "orvane zelko-70 card printer"}));
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(contains(r.out, "is not one the monitor watches"));
+}
+
+TEST(StatusTool, PollLeavesTheDriverErrorTextForTheMonitor) {
+  platform::sim::SimWindows windows;
+  for (int i = 0; i < 17; ++i) {
+    tessaly::SimulatedQueue q;
+    q.queue_name = u"Q" + platform::to_utf16(std::to_string(i));
+    add_simulated_queue(windows, q);
+  }
+  windows.spooler.set_driver_string(u"Q0", u"ErrorMessage", u"Ribbon mismatch");
+  const ToolRun r = run({}, &windows);
+  EXPECT_EQ(r.code, 0);
+  EXPECT_TRUE(contains(r.out, "Queue:         Q15\n"));
+  EXPECT_FALSE(contains(r.out, "Queue:         Q16\n"));
+  EXPECT_TRUE(contains(r.out, "at most 16 queues"));
+  EXPECT_TRUE(contains(r.out, "Driver error text waiting: Ribbon mismatch"));
+  platform::RegistryValue v;
+  EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine,
+                                     windows.spooler.driver_data_key(u"Q0"), u"ErrorMessage", &v));
+
+  platform::sim::SimWindows none;
+  EXPECT_TRUE(contains(run({}, &none).out, "No print queue with one of the monitored"));
+  none.faults.fail("EnumPrintersW", platform::kErrorServiceNotActive);
+  const ToolRun failed = run({}, &none);
+  EXPECT_EQ(failed.code, 1);
+  EXPECT_TRUE(contains(failed.out, "error 1062"));
+}
+
+}  // namespace
+}  // namespace tessaly_status
