@@ -14,13 +14,21 @@
 namespace tessaly {
 namespace {
 
+// "<prefix><number>" (built by appending: GCC 12 warns wrongly about
+// prefix + std::string temporaries).
+std::u16string numbered(std::u16string_view prefix, int number) {
+  std::u16string name(prefix);
+  name += platform::to_utf16(std::to_string(number));
+  return name;
+}
+
 // 200 local queues, 16 of them the maker's (every 12th, some with a
 // laminator), the rest other printers.
 void fill_spooler(platform::sim::SimWindows& windows) {
   int monitored = 0;
   for (int i = 0; i < 200; ++i) {
     SimulatedQueue q;
-    q.queue_name = u"Queue " + platform::to_utf16(std::to_string(i));
+    q.queue_name = numbered(u"Queue ", i);
     if (i % 12 == 5 && monitored < 16) {
       q.driver_name = kMonitoredDriverNames[monitored % kModelTableSize];
       if (monitored % 4 == 0) q.status_main = 1u << 22;
@@ -31,7 +39,7 @@ void fill_spooler(platform::sim::SimWindows& windows) {
       platform::PrinterInfo2 info;
       info.printer_name = q.queue_name;
       info.port_name = u"LPT1:";
-      info.driver_name = u"Generic Office Laser " + platform::to_utf16(std::to_string(i % 7));
+      info.driver_name = numbered(u"Generic Office Laser ", i % 7);
       windows.spooler.add_queue(info);
     }
   }

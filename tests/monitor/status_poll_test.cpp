@@ -14,6 +14,14 @@
 namespace tessaly {
 namespace {
 
+// "<prefix><number>" (built by appending: GCC 12 warns wrongly about
+// prefix + std::string temporaries).
+std::u16string numbered(std::u16string_view prefix, int number) {
+  std::u16string name(prefix);
+  name += platform::to_utf16(std::to_string(number));
+  return name;
+}
+
 using platform::view_of;
 
 constexpr char16_t kZelko70[] = u"Orvane ZELKO-70 Card Printer";
@@ -422,7 +430,7 @@ TEST_F(StatusPoll, PendingOffAppliesAtTheFirstMonitoredPrinter) {
 
 TEST_F(StatusPoll, AtMost16RecordsOfQueuesThatPassEveryRead) {
   for (int i = 0; i < 20; ++i) {
-    auto q = queue(u"Q" + platform::to_utf16(std::to_string(i)));
+    auto q = queue(numbered(u"Q", i));
     q.status_main = 1u << 12;
     add(q);
   }

@@ -13,6 +13,14 @@
 namespace tessaly_status {
 namespace {
 
+// "<prefix><number>" (built by appending: GCC 12 warns wrongly about
+// prefix + std::string temporaries).
+std::u16string numbered(std::u16string_view prefix, int number) {
+  std::u16string name(prefix);
+  name += platform::to_utf16(std::to_string(number));
+  return name;
+}
+
 std::vector<std::u16string> args(std::initializer_list<const char*> list) {
   std::vector<std::u16string> out;
   for (const char* a : list) out.push_back(platform::to_utf16(a));
@@ -107,7 +115,7 @@ TEST(StatusTool, PollLeavesTheDriverErrorTextForTheMonitor) {
   platform::sim::SimWindows windows;
   for (int i = 0; i < 17; ++i) {
     tessaly::SimulatedQueue q;
-    q.queue_name = u"Q" + platform::to_utf16(std::to_string(i));
+    q.queue_name = numbered(u"Q", i);
     add_simulated_queue(windows, q);
   }
   windows.spooler.set_driver_string(u"Q0", u"ErrorMessage", u"Ribbon mismatch");
