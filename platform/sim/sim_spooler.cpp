@@ -99,6 +99,17 @@ bool SimSpooler::has_queue(std::u16string_view name) const {
   return false;
 }
 
+bool SimSpooler::set_attributes(std::u16string_view name, std::uint32_t attributes) {
+  std::lock_guard lock(mutex_);
+  for (auto& q : queues_) {
+    if (equals_ignore_ascii_case(q.printer_name, name)) {
+      q.attributes = attributes;
+      return true;
+    }
+  }
+  return false;
+}
+
 std::vector<PrinterInfo2> SimSpooler::queues() const {
   std::lock_guard lock(mutex_);
   return queues_;

@@ -34,6 +34,9 @@ class SimSpooler : public Spooler {
   bool remove_queue(std::u16string_view name);
   bool has_queue(std::u16string_view name) const;
   std::vector<PrinterInfo2> queues() const;
+  // PRINTER_INFO_2 attributes of a queue (work offline); false when there is
+  // no such queue.
+  bool set_attributes(std::u16string_view name, std::uint32_t attributes);
   void set_driver_data(std::u16string_view queue, std::u16string_view value_name,
                        std::uint32_t type, std::vector<std::uint8_t> data);
   void set_driver_dword(std::u16string_view queue, std::u16string_view value_name,

@@ -1,0 +1,347 @@
+// One contract for the spooler calls the status poll makes, run against the
+// simulated spooler on every build and against winspool in the Windows build
+// (under Wine here, with queues made for the test on Wine's PostScript driver
+// files under the names of the maker's drivers). The last case runs the whole
+// poll over each.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "monitor/simulated_queue.h"
+#include "monitor/status_poll.h"
+#include "platform/text.h"
+#include "platform_sim/sim_windows.h"
+#ifdef _WIN32
+// clang-format off
+#include "platform_win32/windows_api.h"
+#include <winspool.h>
+// clang-format on
+#include "platform_win32/win32_windows.h"
+#endif
+
+namespace tessaly {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr char16_t kDriverZelko70[] = u"Orvane ZELKO-70 Card Printer";
+constexpr char16_t kDriverOther[] = u"Tessaly Test Other Driver";
+constexpr char16_t kQueueFront[] = u"Tessaly test front desk";
+constexpr char16_t kQueueOffline[] = u"Tessaly test offline";
+constexpr char16_t kQueueOther[] = u"Tessaly test other driver";
+
+Bytes text_bytes(std::u16string_view text) {
+  Bytes b;
+  for (char16_t c : text)
+    b.insert(b.end(), {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8)});
+  b.insert(b.end(), {0, 0});
+  return b;
+}
+
+Bytes dword_bytes(std::uint32_t w) {
+  return {static_cast<std::uint8_t>(w), static_cast<std::uint8_t>(w >> 8),
+          static_cast<std::uint8_t>(w >> 16), static_cast<std::uint8_t>(w >> 24)};
+}
+
+struct SimulatedSpooler {
+  platform::sim::SimWindows windows;
+  platform::Spooler& spooler() { return windows.spooler; }
+  platform::Registry& registry() { return windows.registry; }
+  bool setup() { return true; }
+  bool add_queue(std::u16string_view name, std::u16string_view driver) {
+    platform::PrinterInfo2 info;
+    info.printer_name = name;
+    info.port_name = u"FILE:";
+    info.driver_name = driver;
+    windows.spooler.add_queue(info);
+    return true;
+  }
+  void remove_queue(std::u16string_view name) { windows.spooler.remove_queue(name); }
+  bool set_value(std::u16string_view queue, std::u16string_view name, std::uint32_t type,
+                 const Bytes& data) {
+    windows.spooler.set_driver_data(queue, name, type, data);
+    return true;
+  }
+  bool set_offline(std::u16string_view queue, bool offline) {
+    return windows.spooler.set_attributes(queue,
+                                          offline ? platform::kPrinterAttributeWorkOffline : 0);
+  }
+  void cleanup() {}
+};
+
+#ifdef _WIN32
+// Queues and drivers made with winspool in the running Windows.
+struct RealSpooler {
+  platform_win32::Win32Windows windows;
+  platform::Spooler& spooler() { return windows.spooler; }
+  platform::Registry& registry() { return windows.registry; }
+
+  static std::wstring w(std::u16string_view text) { return platform_win32::to_wide(text); }
+
+  static DWORD add_driver(std::u16string_view name) {
+    std::wstring driver_name = w(name);
+    std::wstring file = L"wineps.drv";
+    DRIVER_INFO_3W info{};
+    info.cVersion = 3;
+    info.pName = driver_name.data();
+    info.pDriverPath = file.data();
+    info.pDataFile = file.data();
+    info.pConfigFile = file.data();
+    if (AddPrinterDriverW(nullptr, 3, reinterpret_cast<BYTE*>(&info))) return 0;
+    const DWORD error = GetLastError();
+    return error == ERROR_PRINTER_DRIVER_ALREADY_INSTALLED ? 0 : error;
+  }
+  bool setup() { return add_driver(kDriverZelko70) == 0 && add_driver(kDriverOther) == 0; }
+  // The queue opened with full access, as the driver's components hold it.
+  static HANDLE open_admin(std::u16string_view name) {
+    std::wstring queue = w(name);
+    PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE h = nullptr;
+    return OpenPrinterW(queue.data(), &h, &defaults) ? h : nullptr;
+  }
+  void remove_queue(std::u16string_view name) {
+    if (HANDLE h = open_admin(name)) {
+      DeletePrinter(h);
+      ClosePrinter(h);
+    }
+  }
+  bool add_queue(std::u16string_view name, std::u16string_view driver) {
+    remove_queue(name);  // left over from an interrupted run
+    std::wstring queue = w(name), driver_name = w(driver);
+    std::wstring port = L"FILE:", processor = L"WinPrint", data_type = L"RAW";
+    PRINTER_INFO_2W info{};
+    info.pPrinterName = queue.data();
+    info.pPortName = port.data();
+    info.pDriverName = driver_name.data();
+    info.pPrintProcessor = processor.data();
+    info.pDatatype = data_type.data();
+    HANDLE h = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
+    if (h == nullptr) {
+      ADD_FAILURE() << "AddPrinterW failed with " << GetLastError();
+      return false;
+    }
+    ClosePrinter(h);
+    return true;
+  }
+  bool set_value(std::u16string_view queue, std::u16string_view name, std::uint32_t type,
+                 const Bytes& data) {
+    HANDLE h = open_admin(queue);
+    if (!h) return false;
+    std::wstring value = w(name);
+    const DWORD error = SetPrinterDataW(h, value.data(), type, const_cast<BYTE*>(data.data()),
+                                        static_cast<DWORD>(data.size()));
+    ClosePrinter(h);
+    return error == ERROR_SUCCESS;
+  }
+  bool set_offline(std::u16string_view queue, bool offline) {
+    HANDLE h = open_admin(queue);
+    if (!h) return false;
+    DWORD needed = 0;
+    GetPrinterW(h, 2, nullptr, 0, &needed);
+    std::vector<std::uint64_t> buffer(needed / sizeof(std::uint64_t) + 1);
+    auto* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
+    bool ok = needed > 0 && GetPrinterW(h, 2, reinterpret_cast<BYTE*>(info), needed, &needed);
+    if (ok) {
+      if (offline)
+        info->Attributes |= PRINTER_ATTRIBUTE_WORK_OFFLINE;
+      else
+        info->Attributes &= ~PRINTER_ATTRIBUTE_WORK_OFFLINE;
+      info->pSecurityDescriptor = nullptr;
+      ok = SetPrinterW(h, 2, reinterpret_cast<BYTE*>(info), 0);
+    }
+    ClosePrinter(h);
+    return ok;
+  }
+  void cleanup() {
+    // Wine deletes drivers only with flags 0 and its own environment name.
+    for (std::u16string_view driver :
+         {std::u16string_view(kDriverZelko70), std::u16string_view(kDriverOther)}) {
+      std::wstring environment = L"Windows x64", name = w(driver);
+      DeletePrinterDriverExW(nullptr, environment.data(), name.data(), 0, 0);
+    }
+  }
+};
+#endif
+
+template <typename Under>
+class SpoolerContract : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(under_.setup()) << "cannot add the test drivers";
+    ASSERT_TRUE(under_.add_queue(kQueueFront, kDriverZelko70));
+    ASSERT_TRUE(under_.add_queue(kQueueOffline, kDriverZelko70));
+    ASSERT_TRUE(under_.add_queue(kQueueOther, kDriverOther));
+  }
+  void TearDown() override {
+    under_.remove_queue(kQueueFront);
+    under_.remove_queue(kQueueOffline);
+    under_.remove_queue(kQueueOther);
+    under_.cleanup();
+  }
+  platform::Spooler& spooler() { return under_.spooler(); }
+
+  // What the printer driver publishes for a printer.
+  void publish(std::u16string_view queue, const SimulatedQueue& q) {
+    Bytes version(q.firmware.begin(), q.firmware.end());
+    version.insert(version.end(), {static_cast<std::uint8_t>(q.firmware_end), 0});
+    ASSERT_TRUE(under_.set_value(queue, u"PrinterID", platform::kRegSz, text_bytes(q.printer_id)));
+    ASSERT_TRUE(under_.set_value(queue, u"PrinterSerial", platform::kRegSz, text_bytes(q.serial)));
+    ASSERT_TRUE(under_.set_value(queue, u"PrinterVersion", platform::kRegBinary, version));
+    ASSERT_TRUE(
+        under_.set_value(queue, u"PrinterStatus", platform::kRegBinary,
+                         printer_status_bytes(q.status_main, q.status_error, q.ribbon_left)));
+    ASSERT_TRUE(
+        under_.set_value(queue, u"PrinterType", platform::kRegDword, dword_bytes(q.printer_type)));
+    ASSERT_TRUE(
+        under_.set_value(queue, u"LockType", platform::kRegDword, dword_bytes(q.lock_type)));
+    ASSERT_TRUE(under_.set_value(queue, u"LaminatorStatus", platform::kRegBinary,
+                                 laminator_status_bytes(q.lam_status, q.lam_error)));
+  }
+
+  Under under_;
+};
+
+#ifdef _WIN32
+using Spoolers = ::testing::Types<SimulatedSpooler, RealSpooler>;
+#else
+using Spoolers = ::testing::Types<SimulatedSpooler>;
+#endif
+TYPED_TEST_SUITE(SpoolerContract, Spoolers);
+
+TYPED_TEST(SpoolerContract, EnumeratesLocalQueuesWithDriverAndAttributes) {
+  ASSERT_TRUE(this->under_.set_offline(kQueueOffline, true));
+  std::vector<platform::PrinterInfo2> printers;
+  ASSERT_EQ(this->spooler().enum_local_printers(&printers), platform::kErrorSuccess);
+  int found = 0;
+  for (const auto& p : printers) {
+    if (p.printer_name == kQueueFront) {
+      ++found;
+      EXPECT_EQ(p.driver_name, kDriverZelko70);
+      EXPECT_EQ(p.attributes & platform::kPrinterAttributeWorkOffline, 0u);
+      EXPECT_EQ(p.port_name, u"FILE:");
+    } else if (p.printer_name == kQueueOffline) {
+      ++found;
+      EXPECT_NE(p.attributes & platform::kPrinterAttributeWorkOffline, 0u);
+    } else if (p.printer_name == kQueueOther) {
+      ++found;
+      EXPECT_EQ(p.driver_name, kDriverOther);
+    }
+  }
+  EXPECT_EQ(found, 3);
+}
+
+TYPED_TEST(SpoolerContract, ReadsDriverDataWithinTheLimit) {
+  auto& under = this->under_;
+  ASSERT_TRUE(
+      under.set_value(kQueueFront, u"PrinterType", platform::kRegDword, dword_bytes(0x4008)));
+  ASSERT_TRUE(
+      under.set_value(kQueueFront, u"PrinterSerial", platform::kRegSz, text_bytes(u"12CH3456")));
+  ASSERT_TRUE(
+      under.set_value(kQueueFront, u"PrinterStatus", platform::kRegBinary, Bytes(65, 0x11)));
+  ASSERT_TRUE(under.set_value(kQueueFront, u"PrinterVersion", platform::kRegBinary,
+                              Bytes{'1', '.', '0', '0', 'x', 0}));
+
+  auto& spooler = this->spooler();
+  platform::ScopedPrinter printer(spooler);
+  platform::PrinterDefaults defaults;  // PRINTER_ACCESS_USE, no data type
+  ASSERT_EQ(spooler.open_printer(kQueueFront, &defaults, printer.receive()),
+            platform::kErrorSuccess);
+
+  platform::PrinterDataValue value;
+  ASSERT_EQ(spooler.get_printer_data(printer.get(), u"PrinterType", 4, &value),
+            platform::kErrorSuccess);
+  EXPECT_EQ(value.type, platform::kRegDword);
+  EXPECT_EQ(value.data, dword_bytes(0x4008));
+
+  ASSERT_EQ(spooler.get_printer_data(printer.get(), u"PrinterSerial", 64, &value),
+            platform::kErrorSuccess);
+  EXPECT_EQ(value.type, platform::kRegSz);
+  EXPECT_EQ(value.data, text_bytes(u"12CH3456"));
+
+  ASSERT_EQ(spooler.get_printer_data(printer.get(), u"PrinterVersion", 64, &value),
+            platform::kErrorSuccess);
+  EXPECT_EQ(value.type, platform::kRegBinary);
+  EXPECT_EQ(value.data.size(), 6u);
+
+  // One byte over the limit: not read.
+  EXPECT_EQ(spooler.get_printer_data(printer.get(), u"PrinterStatus", 64, &value),
+            platform::kErrorMoreData);
+  EXPECT_EQ(spooler.get_printer_data(printer.get(), u"PrinterType", 2, &value),
+            platform::kErrorMoreData);
+  EXPECT_EQ(spooler.get_printer_data(printer.get(), u"NoSuchValue", 64, &value),
+            platform::kErrorFileNotFound);
+
+  // The driver can be described at level 6 in 16 KB, not in nothing.
+  EXPECT_EQ(spooler.get_printer_driver(printer.get(), 6, 16384), platform::kErrorSuccess);
+  EXPECT_EQ(spooler.get_printer_driver(printer.get(), 6, 0), platform::kErrorInsufficientBuffer);
+}
+
+TYPED_TEST(SpoolerContract, OpenAndCloseFailuresCarryTheirCodes) {
+  auto& spooler = this->spooler();
+  platform::PrinterHandle handle = 0;
+  platform::PrinterDefaults defaults;
+  EXPECT_EQ(spooler.open_printer(u"Tessaly test no such queue", &defaults, &handle),
+            platform::kErrorInvalidPrinterName);
+  EXPECT_EQ(handle, 0u);
+  EXPECT_EQ(spooler.close_printer(0), platform::kErrorInvalidHandle);
+  ASSERT_EQ(spooler.open_printer(kQueueFront, nullptr, &handle), platform::kErrorSuccess);
+  EXPECT_NE(handle, 0u);
+  EXPECT_EQ(spooler.close_printer(handle), platform::kErrorSuccess);
+}
+
+TYPED_TEST(SpoolerContract, PollReadsTheQueuesAndPicksUpTheErrorText) {
+  SimulatedQueue front;
+  front.status_main = (1u << 22) | (1u << 12);
+  front.lam_status = 1u << 15;
+  SimulatedQueue offline;
+  offline.serial = u"3XCH";
+  this->publish(kQueueFront, front);
+  this->publish(kQueueOffline, offline);
+  this->publish(kQueueOther, front);
+  ASSERT_TRUE(this->under_.set_value(kQueueFront, u"ErrorMessage", platform::kRegSz,
+                                     text_bytes(u"Encoding failed")));
+  ASSERT_TRUE(this->under_.set_offline(kQueueOffline, true));
+
+  DisplayState display;
+  auto snapshot = std::make_unique<StatusSnapshot>();
+  platform::Registry& registry = this->under_.registry();
+  poll_printer_status(this->spooler(), registry, display, *snapshot);
+
+  const PrinterStatusRecord* a = nullptr;
+  const PrinterStatusRecord* b = nullptr;
+  for (std::size_t i = 0; i < snapshot->count; ++i) {
+    const auto name = platform::view_of(snapshot->records[i].queue_name);
+    if (name == kQueueFront) a = &snapshot->records[i];
+    if (name == kQueueOffline) b = &snapshot->records[i];
+    EXPECT_NE(name, kQueueOther);
+  }
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(b, nullptr);
+  EXPECT_LT(a, b);  // the spooler's order
+  EXPECT_EQ(a->online, 1);
+  EXPECT_EQ(a->has_laminator, 1);
+  EXPECT_EQ(platform::view_of(a->firmware), u"1.00.61");
+  EXPECT_EQ(platform::view_of(a->line1), u"Lami. Cover Open ");
+  EXPECT_EQ(b->online, 0);
+  EXPECT_EQ(b->two_key_panel, 0);
+  EXPECT_EQ(platform::view_of(b->line1), u"                ");
+
+  // The error text went through the registry and is gone from it; the
+  // values the driver published stay.
+  EXPECT_EQ(display.error_pending, 1);
+  EXPECT_EQ(platform::view_of(display.error_text), u"Encoding failed");
+  platform::ScopedRegKey key(registry);
+  ASSERT_EQ(registry.open_key(platform::kHkeyLocalMachine, driver_data_key(kQueueFront),
+                              platform::kKeyRead, key.receive()),
+            platform::kErrorSuccess);
+  platform::RegistryValue value;
+  EXPECT_EQ(registry.query_value(key.get(), u"ErrorMessage", 128, &value),
+            platform::kErrorFileNotFound);
+  EXPECT_EQ(registry.query_value(key.get(), u"PrinterSerial", 128, &value),
+            platform::kErrorSuccess);
+}
+
+}  // namespace
+}  // namespace tessaly
