@@ -6,7 +6,7 @@
 // clang-format on
 
 #include <cstring>
-#include <limits>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -18,8 +18,15 @@ platform::Win32Error last_error_or(platform::Win32Error fallback) {
   return error != 0 ? static_cast<platform::Win32Error>(error) : fallback;
 }
 
-// Buffers are DWORD-sized in winspool; anything larger is refused.
-bool fits_dword(std::size_t bytes) { return bytes <= std::numeric_limits<DWORD>::max(); }
+// Caller-chosen buffers are capped well below what a DWORD size or a 32-bit
+// address space could hold; printer data and driver descriptions are small.
+constexpr std::size_t kMaxBufferBytes = 16u << 20;
+bool acceptable_size(std::size_t bytes) { return bytes <= kMaxBufferBytes; }
+
+// Storage aligned for the pointer-holding structures winspool writes.
+std::vector<std::uint64_t> aligned_buffer(std::size_t bytes) {
+  return std::vector<std::uint64_t>(bytes / sizeof(std::uint64_t) + 1, 0);
+}
 
 }  // namespace
 
@@ -27,18 +34,32 @@ platform::Win32Error Win32Spooler::enum_local_printers(
     std::vector<platform::PrinterInfo2>* printers) {
   if (printers == nullptr) return platform::kErrorInvalidParameter;
   printers->clear();
+  try {
+    return enumerate(printers);
+  } catch (const std::bad_alloc&) {
+    printers->clear();
+    return platform::kErrorNotEnoughMemory;
+  }
+}
+
+platform::Win32Error Win32Spooler::enumerate(std::vector<platform::PrinterInfo2>* printers) {
   // The list can grow between the size query and the read: retry a few times.
-  std::vector<BYTE> buffer;
+  std::vector<std::uint64_t> buffer;
+  DWORD buffer_bytes = 0;
   DWORD needed = 0;
   DWORD returned = 0;
   for (int attempt = 0; attempt < 4; ++attempt) {
     SetLastError(0);
     const BOOL ok =
-        EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.empty() ? nullptr : buffer.data(),
-                      static_cast<DWORD>(buffer.size()), &needed, &returned);
+        EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2,
+                      buffer_bytes == 0 ? nullptr : reinterpret_cast<BYTE*>(buffer.data()),
+                      buffer_bytes, &needed, &returned);
     if (ok) {
+      if (returned == 0) return platform::kErrorSuccess;
+      // Never read more entries than the buffer can hold.
+      if (buffer_bytes == 0 || returned > buffer_bytes / sizeof(PRINTER_INFO_2W))
+        return platform::kErrorInvalidParameter;
       const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-      if (returned > 0 && info == nullptr) return platform::kErrorInvalidParameter;
       printers->reserve(returned);
       for (DWORD i = 0; i < returned; ++i) {
         platform::PrinterInfo2 p;
@@ -52,11 +73,12 @@ platform::Win32Error Win32Spooler::enum_local_printers(
       return platform::kErrorSuccess;
     }
     const DWORD error = GetLastError();
-    if (error != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size()) {
+    if (error != ERROR_INSUFFICIENT_BUFFER || needed <= buffer_bytes) {
       return error != 0 ? static_cast<platform::Win32Error>(error)
                         : platform::kErrorInvalidParameter;
     }
-    buffer.assign(needed, 0);
+    buffer = aligned_buffer(needed);
+    buffer_bytes = needed;
   }
   return platform::kErrorInsufficientBuffer;
 }
@@ -102,7 +124,18 @@ platform::Win32Error Win32Spooler::get_printer_data(platform::PrinterHandle hand
   if (value == nullptr) return platform::kErrorInvalidParameter;
   value->type = 0;
   value->data.clear();
-  if (!fits_dword(max_bytes)) return platform::kErrorInvalidParameter;
+  if (!acceptable_size(max_bytes)) return platform::kErrorInvalidParameter;
+  try {
+    return read_data(handle, value_name, max_bytes, value);
+  } catch (const std::bad_alloc&) {
+    value->data.clear();
+    return platform::kErrorNotEnoughMemory;
+  }
+}
+
+platform::Win32Error Win32Spooler::read_data(platform::PrinterHandle handle,
+                                             std::u16string_view value_name, std::size_t max_bytes,
+                                             platform::PrinterDataValue* value) {
   std::u16string name(value_name);
   // One spare byte so that a zero-sized request still has a valid pointer.
   std::vector<BYTE> buffer(max_bytes + 1, 0);
@@ -122,9 +155,13 @@ platform::Win32Error Win32Spooler::get_printer_data(platform::PrinterHandle hand
 platform::Win32Error Win32Spooler::get_printer_driver(platform::PrinterHandle handle,
                                                       std::uint32_t level,
                                                       std::size_t buffer_bytes) {
-  if (!fits_dword(buffer_bytes)) return platform::kErrorInvalidParameter;
-  // Aligned storage: the driver info structures hold pointers.
-  std::vector<std::uint64_t> buffer(buffer_bytes / sizeof(std::uint64_t) + 1, 0);
+  if (!acceptable_size(buffer_bytes)) return platform::kErrorInvalidParameter;
+  std::vector<std::uint64_t> buffer;
+  try {
+    buffer = aligned_buffer(buffer_bytes);
+  } catch (const std::bad_alloc&) {
+    return platform::kErrorNotEnoughMemory;
+  }
   DWORD needed = 0;
   SetLastError(0);
   if (!GetPrinterDriverW(reinterpret_cast<HANDLE>(handle), nullptr, level,
