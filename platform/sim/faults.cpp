@@ -18,7 +18,10 @@ Win32Error Faults::check(std::string_view operation, std::u16string_view detail)
   std::lock_guard lock(mutex_);
   ++counts_[std::string(operation)];
   std::string entry(operation);
-  if (!detail.empty()) entry += " " + to_utf8(detail);
+  if (!detail.empty()) {
+    entry.push_back(' ');
+    entry.append(to_utf8(detail));
+  }
   log_.push_back(std::move(entry));
   auto it = plans_.find(operation);
   if (it == plans_.end()) return kErrorSuccess;
