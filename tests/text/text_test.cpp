@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include "platform/format.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+
+namespace platform {
+namespace {
+
+TEST(Format, TheConversionsTheProgramsUse) {
+  EXPECT_EQ(format(u"%s() failed with error %08X: %s", {u"DeletePrinter", 5u, u"Access is denied."}),
+            u"DeletePrinter() failed with error 00000005: Access is denied.");
+  EXPECT_EQ(format(u"%08X", {0x80100001u}), u"80100001");
+  // A negative 32-bit code shows its bit pattern, as printf does.
+  EXPECT_EQ(format(u"%08X", {-2}), u"FFFFFFFE");
+  EXPECT_EQ(format(u"%02d:%02d", {7, 45}), u"07:45");
+  EXPECT_EQ(format(u"%04x", {0x3a}), u"003a");
+  EXPECT_EQ(format(u"%d %u %d", {-12, 4000000000u, 0}), u"-12 4000000000 0");
+  EXPECT_EQ(format(u"%5d|%-5d|", {42, 42}), u"   42|42   |");
+  EXPECT_EQ(format(u"IP_%s", {std::u16string(u"192.0.2.7")}), u"IP_192.0.2.7");
+  EXPECT_EQ(format(u"100%% %c", {65}), u"100% A");
+}
+
+TEST(Format, BadPatternsAndArgumentsStayBounded) {
+  EXPECT_EQ(format(u"%s and %s", {u"one"}), u"one and ?");   // missing argument
+  EXPECT_EQ(format(u"%d", {u"text"}), u"?");                 // mismatched argument
+  EXPECT_EQ(format(u"%s", {5}), u"?");
+  EXPECT_EQ(format(u"50%", {}), u"50%");                     // lone percent at the end
+  EXPECT_EQ(format(u"%q %d", {3}), u"%q 3");                 // unknown conversion kept
+  EXPECT_EQ(format(u"%99999d", {1}).size(), 256u);           // width is capped
+  const char16_t* null_text = nullptr;
+  EXPECT_EQ(format(u"[%s]", {null_text}), u"[]");
+
+  char16_t small[8];
+  EXPECT_EQ(format_to(small, 8, u"%s-%s", {u"abcd", u"efgh"}), 7u);
+  EXPECT_EQ(std::u16string(small), u"abcd-ef");
+  EXPECT_EQ(format_narrow("TVRQ%s:%d", {u"K7M2", 11111}), "TVRQK7M2:11111");
+}
+
+TEST(Text, Utf8RoundTripsAndMalformedInput) {
+  const std::u16string korean = u"장치 및 프린터";
+  EXPECT_EQ(to_utf16(to_utf8(korean)), korean);
+  const std::u16string emoji = u"card \U0001F4B3";
+  EXPECT_EQ(to_utf16(to_utf8(emoji)), emoji);
+  EXPECT_EQ(to_utf16("\xC3\xA9"), u"\u00E9");
+  // Broken sequences become U+FFFD and nothing is read past the input.
+  EXPECT_EQ(to_utf16("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(to_utf16("a\xE2\x82"), u"a\uFFFD");
+  EXPECT_EQ(to_utf16("\xED\xA0\x80"), u"\uFFFD");  // an encoded surrogate
+  // A lone surrogate in UTF-16 is written as U+FFFD.
+  EXPECT_EQ(to_utf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
+}
+
+TEST(Text, FixedBuffersAreCutAndTerminated) {
+  char16_t buffer[4] = {u'x', u'x', u'x', u'x'};
+  EXPECT_EQ(copy_truncated(buffer, u"abcdef"), 3u);
+  EXPECT_EQ(view_of(buffer), u"abc");
+  EXPECT_EQ(buffer[3], 0);
+  EXPECT_EQ(copy_truncated(buffer, 0, u"abc"), 0u);
+  const char16_t unterminated[3] = {u'a', u'b', u'c'};
+  EXPECT_EQ(bounded_length(unterminated, 3), 3u);
+  EXPECT_TRUE(equals_ignore_ascii_case(u"KoR", u"kor"));
+  EXPECT_FALSE(equals_ignore_ascii_case(u"kor", u"kors"));
+  EXPECT_FALSE(equals_ignore_ascii_case(u"é", u"É"));  // ASCII only
+}
+
+TEST(Text, RegistryStringsStopAtTheFirstZeroAndIgnoreAnOddByte) {
+  RegistryValue v{kRegSz, {'H', 0, 'i', 0, 0, 0, 'X', 0}};
+  EXPECT_EQ(registry_string(v), u"Hi");
+  v.data = {'O', 0, 'K', 0, 'Z'};
+  EXPECT_EQ(registry_string(v), u"OK");
+  v.data.clear();
+  EXPECT_EQ(registry_string(v), u"");
+}
+
+}  // namespace
+}  // namespace platform
