@@ -101,7 +101,7 @@ bool ParseDiscoveryAnswer(const std::uint8_t* bytes, std::size_t size, Discovery
 std::vector<std::uint8_t> BuildEncoderInfoRequest(std::u16string_view printerId) {
   std::vector<std::uint8_t> request;
   request.reserve(20 + 2 * printerId.size() + 2);
-  request.insert(request.end(), std::begin(kAdminRequestTag), std::end(kAdminRequestTag));
+  for (char c : kAdminRequestTag) request.push_back(static_cast<std::uint8_t>(c));
   append_le32(request, kAdminHeaderWord);
   append_le16(request, kCommandReadEncoderInfo);
   append_le16(request, kDirectionRequest);
