@@ -51,6 +51,9 @@ SimEnvironment* SimEnvironment::Get(std::string* why_not) {
       if (!simulator->Start(&failure)) {
         failure = "the printer simulator did not start: " + failure;
       } else {
+        // Stopped before the libraries' own exit handlers (registered during
+        // Start) run.
+        std::atexit([] { simulator->Stop(); });
         made->host_simulator = simulator;
         environment = std::move(made);
       }

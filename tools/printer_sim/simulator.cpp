@@ -309,12 +309,12 @@ void Simulator::Stop() {
     (void)!write(wake_[1], &byte, 1);
   }
   if (loop_.joinable()) loop_.join();
-  std::vector<std::thread> workers;
+  std::vector<Worker> workers;
   {
     std::lock_guard<std::mutex> hold(mutex_);
     workers.swap(workers_);
   }
-  for (std::thread& worker : workers) worker.join();
+  for (Worker& worker : workers) worker.thread.join();
   for (UdpEndpoint& endpoint : udp_) close(endpoint.fd);
   udp_.clear();
   for (Listener& listener : listeners_) close(listener.fd);
@@ -475,8 +475,19 @@ void Simulator::StartWorker(std::size_t printer, Listener::Kind kind, int fd) {
     close(fd);
     return;
   }
+  // Threads of finished connections are joined here, so a long-running
+  // simulator does not collect them.
+  for (auto it = workers_.begin(); it != workers_.end();) {
+    if (it->done->load()) {
+      it->thread.join();
+      it = workers_.erase(it);
+    } else {
+      ++it;
+    }
+  }
   open_connections_.insert(fd);
-  workers_.emplace_back([this, printer, kind, fd] {
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  std::thread thread([this, printer, kind, fd, done] {
     if (kind == Listener::Kind::Admin) {
       ServeAdmin(printer, fd);
     } else {
@@ -485,7 +496,9 @@ void Simulator::StartWorker(std::size_t printer, Listener::Kind kind, int fd) {
     std::lock_guard<std::mutex> hold_again(mutex_);
     open_connections_.erase(fd);
     close(fd);
+    done->store(true);
   });
+  workers_.push_back({std::move(thread), done});
 }
 
 void Simulator::ServeAdmin(std::size_t index, int fd) {

@@ -92,7 +92,11 @@ class Simulator {
   std::condition_variable stop_signal_;
   std::condition_variable job_stored_;
   std::vector<PendingAnswer> pending_;
-  std::vector<std::thread> workers_;
+  struct Worker {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+  };
+  std::vector<Worker> workers_;
   std::set<int> open_connections_;
   std::vector<DiscoveryRecord> discovery_requests_;
   std::vector<AdminRecord> admin_requests_;
