@@ -2,25 +2,25 @@
 // the USB vendor requests, the UDP discovery protocol and the TLS
 // administration channel, with the encoders and decoders of their messages.
 //
-//   interface                  request                          the printer answers
-//   USB: read encoder info     get request F0 01 01             >= 516 bytes, an EncoderInfoBlock
-//   first USB: read printer id       get request 50 06 00             the id in the first 8 bytes,
-//   one char each USB: read printer status   get request 00 00 00             bit 7 of byte 2 is
-//   the status flag USB: close channel         set request F0 00 00, 20 00 00 00 nothing read back
-//   UDP discovery              "TVRQ2.0 2 <addr> <port>" to     one UTF-16LE datagram of at most
-//   1024
-//                              UDP 11119 (broadcast or unicast) bytes, "%s %d %s %s %d %d", sent to
-//                                                               <addr>:<port> within about half a
-//                                                               second
-//   TLS admin channel          TCP 11111, TLS 1.0,              one reply record, readable in a
-//   single
-//                              "ADH-AES128-SHA", one "TVRQ"     read of at most 1024 bytes:
-//                              direction 2, record, command 2550, the id     block length at 20,
-//                              block from 28
-//   raw print service          none (the Standard TCP/IP port   prints what arrives on the TCP port
-//   named
-//                              created for the printer uses it) by the fifth word of the discovery
-//                              answer
+// - USB, read encoder information: get request F0 01 01; an answer of at
+//   least 516 bytes whose first 516 bytes are an EncoderInfoBlock.
+// - USB, read printer id: get request 50 06 00; the first 8 answer bytes are
+//   the id, one character per byte.
+// - USB, read printer status: get request 00 00 00; bit 7 of answer byte 2 is
+//   the printer's status flag.
+// - USB, close channel: set request F0 00 00 with the data 20 00 00 00;
+//   nothing is read back.
+// - UDP discovery: "TVRQ2.0 2 <reply address> <reply port>" to UDP port
+//   11119, broadcast or unicast; one UTF-16LE datagram of at most 1024 bytes
+//   with the six words "%s %d %s %s %d %d", sent to the reply address and
+//   port within the listening window of about half a second.
+// - TLS administration channel: TCP port 11111, TLS 1.0 with
+//   "ADH-AES128-SHA", one "TVRQ" record with command 2550 and the printer id;
+//   one reply record readable by a single read of at most 1024 bytes, with
+//   direction 2, the block length at offset 20 and the block from offset 28.
+// - Raw print service: nothing from the installer; the Standard TCP/IP port
+//   made for the printer prints on the TCP port that the fifth word of the
+//   discovery answer names.
 #pragma once
 
 #include <cstddef>
