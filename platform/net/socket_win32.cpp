@@ -5,6 +5,7 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include <mswsock.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -122,6 +123,13 @@ bool UdpSocket::Open(std::uint32_t address, std::uint16_t port) {
     closesocket(s);
     return false;
   }
+  // Without this, a datagram sent to an address where nothing listens makes
+  // the next reads fail with WSAECONNRESET, which would eat the polls of a
+  // listening window.
+  BOOL report_resets = FALSE;
+  DWORD returned = 0;
+  WSAIoctl(s, SIO_UDP_CONNRESET, &report_resets, sizeof report_resets, nullptr, 0, &returned,
+           nullptr, nullptr);
   handle_ = static_cast<NativeSocket>(s);
   return true;
 }
