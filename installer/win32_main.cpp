@@ -1,0 +1,43 @@
+// The Windows entry point of Pelmora.exe: the real ports, the real start-up
+// calls and the real dialog window, handed to the application object.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <commctrl.h>
+
+#include "pelmora_app.h"
+#include "pelmora_dlg.h"
+#include "platform_win32/modal_dialog.h"
+#include "platform_win32/win32_windows.h"
+#if PELMORA_HAS_PRINTER_ACCESS
+#include "platform/socket.h"
+#include "printer_access/channel_lock.h"
+#endif
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  static platform_win32::Win32Windows windows;
+  static pelmora::UnavailableWizardSteps steps;
+
+  pelmora::StartupServices services;
+  services.init_common_controls = [] {
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xFF};
+    InitCommonControlsEx(&controls);
+  };
+#if PELMORA_HAS_PRINTER_ACCESS
+  services.init_sockets = [] { return platform::InitializeSockets(); };
+  services.cleanup_sockets = [] { platform::CleanupSockets(); };
+  services.create_channel_lock = [] { pelmora::CreateChannelLock(); };
+  services.delete_channel_lock = [] { pelmora::DeleteChannelLock(); };
+#endif
+  services.run_modal = [](platform::DialogLogic& logic) {
+    return platform_win32::RunModalDialog(pelmora::IDD_PELMORA_DIALOG, logic);
+  };
+
+  pelmora::CPelmoraApp app(windows.platform, steps, services);
+  app.InitInstance();
+  return app.ExitInstance();
+}
