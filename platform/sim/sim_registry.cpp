@@ -65,6 +65,12 @@ SimRegistry::Node* SimRegistry::resolve(RegKey key) const {
   return it->second;
 }
 
+// A handle whose key was deleted answers ERROR_KEY_DELETED to every call but
+// close, as Windows does; an unknown handle is invalid.
+Win32Error SimRegistry::stale_or_invalid(RegKey key) const {
+  return handles_.count(key) ? kErrorKeyDeleted : kErrorInvalidHandle;
+}
+
 SimRegistry::Node* SimRegistry::walk(Node* from, std::u16string_view path, bool create) const {
   Node* node = from;
   for (auto part : split_path(path)) {
@@ -86,7 +92,7 @@ Win32Error SimRegistry::open_key(RegKey parent, std::u16string_view subkey, std:
   if (auto e = faults_.check("RegOpenKeyExW", subkey)) return e;
   std::lock_guard lock(mutex_);
   Node* from = resolve(parent);
-  if (!from) return kErrorInvalidHandle;
+  if (!from) return stale_or_invalid(parent);
   Node* node = walk(from, subkey, false);
   if (!node) return kErrorFileNotFound;
   const RegKey handle = next_handle_++;
@@ -101,7 +107,7 @@ Win32Error SimRegistry::create_key(RegKey parent, std::u16string_view subkey, st
   if (auto e = faults_.check("RegCreateKeyExW", subkey)) return e;
   std::lock_guard lock(mutex_);
   Node* from = resolve(parent);
-  if (!from) return kErrorInvalidHandle;
+  if (!from) return stale_or_invalid(parent);
   Node* node = walk(from, subkey, true);
   const RegKey handle = next_handle_++;
   handles_[handle] = node;
@@ -123,7 +129,7 @@ Win32Error SimRegistry::query_value(RegKey key, std::u16string_view name, std::s
   if (auto e = faults_.check("RegQueryValueExW", name)) return e;
   std::lock_guard lock(mutex_);
   Node* node = resolve(key);
-  if (!node) return handles_.count(key) ? kErrorKeyDeleted : kErrorInvalidHandle;
+  if (!node) return stale_or_invalid(key);
   auto it = node->find_value(name);
   if (it == node->values.end()) return kErrorFileNotFound;
   if (it->second.data.size() > max_bytes) return kErrorMoreData;
@@ -136,7 +142,7 @@ Win32Error SimRegistry::set_value(RegKey key, std::u16string_view name, std::uin
   if (auto e = faults_.check("RegSetValueExW", name)) return e;
   std::lock_guard lock(mutex_);
   Node* node = resolve(key);
-  if (!node) return handles_.count(key) ? kErrorKeyDeleted : kErrorInvalidHandle;
+  if (!node) return stale_or_invalid(key);
   RegistryValue v;
   v.type = type;
   const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -153,7 +159,7 @@ Win32Error SimRegistry::delete_value(RegKey key, std::u16string_view name) {
   if (auto e = faults_.check("RegDeleteValueW", name)) return e;
   std::lock_guard lock(mutex_);
   Node* node = resolve(key);
-  if (!node) return handles_.count(key) ? kErrorKeyDeleted : kErrorInvalidHandle;
+  if (!node) return stale_or_invalid(key);
   auto it = node->find_value(name);
   if (it == node->values.end()) return kErrorFileNotFound;
   node->values.erase(it);
@@ -164,7 +170,7 @@ Win32Error SimRegistry::delete_key(RegKey parent, std::u16string_view subkey) {
   if (auto e = faults_.check("RegDeleteKeyW", subkey)) return e;
   std::lock_guard lock(mutex_);
   Node* from = resolve(parent);
-  if (!from) return kErrorInvalidHandle;
+  if (!from) return stale_or_invalid(parent);
   auto parts = split_path(subkey);
   if (parts.empty()) return kErrorAccessDenied;
   Node* node = from;
@@ -184,7 +190,7 @@ Win32Error SimRegistry::delete_tree(RegKey parent, std::u16string_view subkey) {
   if (auto e = faults_.check("RegDeleteTreeW", subkey)) return e;
   std::lock_guard lock(mutex_);
   Node* from = resolve(parent);
-  if (!from) return kErrorInvalidHandle;
+  if (!from) return stale_or_invalid(parent);
   auto parts = split_path(subkey);
   if (parts.empty()) return kErrorAccessDenied;
   Node* node = from;
@@ -201,7 +207,7 @@ Win32Error SimRegistry::enum_subkey(RegKey key, std::uint32_t index, std::u16str
   if (auto e = faults_.check("RegEnumKeyExW")) return e;
   std::lock_guard lock(mutex_);
   Node* node = resolve(key);
-  if (!node) return kErrorInvalidHandle;
+  if (!node) return stale_or_invalid(key);
   if (index >= node->children.size()) return kErrorNoMoreItems;
   auto it = node->children.begin();
   std::advance(it, index);
@@ -213,7 +219,7 @@ Win32Error SimRegistry::enum_value(RegKey key, std::uint32_t index, std::u16stri
   if (auto e = faults_.check("RegEnumValueW")) return e;
   std::lock_guard lock(mutex_);
   Node* node = resolve(key);
-  if (!node) return kErrorInvalidHandle;
+  if (!node) return stale_or_invalid(key);
   if (index >= node->values.size()) return kErrorNoMoreItems;
   *name = node->values[index].first;
   return kErrorSuccess;

@@ -50,6 +50,7 @@ class SimRegistry : public Registry {
 
  private:
   Node* resolve(RegKey key) const;
+  Win32Error stale_or_invalid(RegKey key) const;
   Node* walk(Node* from, std::u16string_view path, bool create) const;
 
   Faults& faults_;

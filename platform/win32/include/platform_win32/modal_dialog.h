@@ -1,0 +1,18 @@
+// Runs a dialog template of the program's resources as a modal dialog whose
+// behaviour is a platform::DialogLogic.
+#pragma once
+
+#include "platform/dialog_host.h"
+
+namespace platform_win32 {
+
+// Creates the dialog from resource `template_id`, executes its dialog
+// initialisation data (the list and combo box items stored with the
+// template), attaches a Win32DialogHost to `logic` and calls its
+// OnInitDialog, then forwards the window's messages to it until the dialog
+// ends. WM_CLOSE and the commands IDOK and IDCANCEL (Enter and Escape) end the
+// dialog unless the logic handles them. Returns the dialog's result, or -1
+// when the dialog could not be created.
+int RunModalDialog(int template_id, platform::DialogLogic& logic);
+
+}  // namespace platform_win32

@@ -1,0 +1,58 @@
+// A dialog's logic talking to a real dialog window: each call of the host
+// port is one or two user32 calls on the window or one of its controls.
+#pragma once
+
+#include <map>
+
+#include "platform/dialog_host.h"
+#include "platform_win32/windows_api.h"
+
+namespace platform_win32 {
+
+class Win32DialogHost : public platform::DialogHost {
+ public:
+  explicit Win32DialogHost(HWND dialog) : dialog_(dialog) {}
+  ~Win32DialogHost() override;
+  Win32DialogHost(const Win32DialogHost&) = delete;
+  Win32DialogHost& operator=(const Win32DialogHost&) = delete;
+
+  HWND window() const { return dialog_; }
+
+  void set_title(std::u16string_view title) override;
+  std::u16string title() override;
+  void set_text(int control, std::u16string_view text) override;
+  std::u16string text(int control) override;
+  // Called once from the pre-install worker thread: EnableWindow on another
+  // thread's window is delivered through that thread's message queue.
+  void enable(int control, bool enabled) override;
+  bool is_enabled(int control) override;
+  void show(int control, bool visible) override;
+  bool is_visible(int control) override;
+  void set_check(int control, bool checked) override;
+  bool is_checked(int control) override;
+  void combo_add(int control, std::u16string_view item) override;
+  void combo_select(int control, int index) override;
+  int combo_selection(int control) override;
+  void progress_range(int control, int low, int high) override;
+  void progress_position(int control, int position) override;
+  void set_bitmap(int control, int bitmap_resource) override;
+  bool set_timer(std::uint32_t id, std::uint32_t period_ms) override;
+  void kill_timer(std::uint32_t id) override;
+  int message_box(std::u16string_view text, std::u16string_view caption,
+                  std::uint32_t flags) override;
+  void post_close() override;
+  void pump_messages() override;
+
+ private:
+  HWND item(int control) const { return GetDlgItem(dialog_, control); }
+
+  HWND dialog_;
+  // Bitmaps loaded from the resources, kept until the host goes: the static
+  // controls show them but never delete them.
+  std::map<int, HBITMAP> bitmaps_;
+};
+
+// Window text of any window, whatever its length.
+std::u16string window_text(HWND window);
+
+}  // namespace platform_win32

@@ -1,0 +1,29 @@
+// The real Windows: one of each port over the system's own calls, and the
+// Platform that hands them to the programs' logic. The twin of
+// platform_sim/sim_windows.h.
+#pragma once
+
+#include "platform/platform.h"
+#include "platform_win32/win32_registry.h"
+#include "platform_win32/win32_spooler.h"
+#include "platform_win32/win32_system.h"
+
+namespace platform_win32 {
+
+class Win32Windows {
+ public:
+  Win32Windows() : platform{registry, system, shell, spooler, devices, desktop, clock} {}
+  Win32Windows(const Win32Windows&) = delete;
+  Win32Windows& operator=(const Win32Windows&) = delete;
+
+  Win32Clock clock;
+  Win32Registry registry;
+  Win32Spooler spooler;
+  Win32SystemInfo system;
+  Win32Shell shell;
+  Win32Devices devices;
+  Win32Desktop desktop;
+  platform::Platform platform;
+};
+
+}  // namespace platform_win32

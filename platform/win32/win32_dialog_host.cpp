@@ -1,0 +1,134 @@
+#include "platform_win32/win32_dialog_host.h"
+
+#include <commctrl.h>
+
+namespace platform_win32 {
+
+std::u16string window_text(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  if (length <= 0) return {};
+  std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = GetWindowTextW(window, buffer.data(), length + 1);
+  if (copied <= 0) return {};
+  return from_wide(buffer.data(), static_cast<std::size_t>(copied));
+}
+
+Win32DialogHost::~Win32DialogHost() {
+  for (auto& [id, bitmap] : bitmaps_) DeleteObject(bitmap);
+}
+
+void Win32DialogHost::set_title(std::u16string_view title) {
+  SetWindowTextW(dialog_, to_wide(title).c_str());
+}
+
+std::u16string Win32DialogHost::title() { return window_text(dialog_); }
+
+void Win32DialogHost::set_text(int control, std::u16string_view text) {
+  SetDlgItemTextW(dialog_, control, to_wide(text).c_str());
+}
+
+std::u16string Win32DialogHost::text(int control) { return window_text(item(control)); }
+
+void Win32DialogHost::enable(int control, bool enabled) {
+  EnableWindow(item(control), enabled ? TRUE : FALSE);
+}
+
+bool Win32DialogHost::is_enabled(int control) {
+  const HWND window = item(control);
+  return window != nullptr && IsWindowEnabled(window) != FALSE;
+}
+
+void Win32DialogHost::show(int control, bool visible) {
+  ShowWindow(item(control), visible ? SW_SHOW : SW_HIDE);
+}
+
+bool Win32DialogHost::is_visible(int control) {
+  // The control's own style bit: IsWindowVisible would also ask the dialog,
+  // which is still hidden during its initialisation.
+  const HWND window = item(control);
+  return window != nullptr && (GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void Win32DialogHost::set_check(int control, bool checked) {
+  CheckDlgButton(dialog_, control, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+bool Win32DialogHost::is_checked(int control) {
+  return IsDlgButtonChecked(dialog_, control) == BST_CHECKED;
+}
+
+void Win32DialogHost::combo_add(int control, std::u16string_view item_text) {
+  SendDlgItemMessageW(dialog_, control, CB_ADDSTRING, 0,
+                      reinterpret_cast<LPARAM>(to_wide(item_text).c_str()));
+}
+
+void Win32DialogHost::combo_select(int control, int index) {
+  // An index outside the list clears the selection, as Windows documents it
+  // (Wine would keep the old one).
+  const LRESULT count = SendDlgItemMessageW(dialog_, control, CB_GETCOUNT, 0, 0);
+  if (index < 0 || count == CB_ERR || index >= count) index = -1;
+  SendDlgItemMessageW(dialog_, control, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int Win32DialogHost::combo_selection(int control) {
+  return static_cast<int>(SendDlgItemMessageW(dialog_, control, CB_GETCURSEL, 0, 0));
+}
+
+void Win32DialogHost::progress_range(int control, int low, int high) {
+  SendDlgItemMessageW(dialog_, control, PBM_SETRANGE32, static_cast<WPARAM>(low),
+                      static_cast<LPARAM>(high));
+}
+
+void Win32DialogHost::progress_position(int control, int position) {
+  SendDlgItemMessageW(dialog_, control, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+void Win32DialogHost::set_bitmap(int control, int bitmap_resource) {
+  HBITMAP bitmap = nullptr;
+  auto it = bitmaps_.find(bitmap_resource);
+  if (it != bitmaps_.end()) {
+    bitmap = it->second;
+  } else {
+    bitmap = LoadBitmapW(program_instance(), MAKEINTRESOURCEW(bitmap_resource));
+    if (bitmap == nullptr) return;
+    bitmaps_.emplace(bitmap_resource, bitmap);
+  }
+  const HANDLE previous = reinterpret_cast<HANDLE>(SendDlgItemMessageW(
+      dialog_, control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
+  // The control hands back the picture it showed. One of ours stays cached;
+  // anything else (the picture the template loaded, or a copy the control
+  // made) is now ours to delete.
+  if (previous != nullptr && previous != bitmap) {
+    bool cached = false;
+    for (const auto& [id, handle] : bitmaps_) cached = cached || handle == previous;
+    if (!cached) DeleteObject(previous);
+  }
+}
+
+bool Win32DialogHost::set_timer(std::uint32_t id, std::uint32_t period_ms) {
+  return SetTimer(dialog_, id, period_ms, nullptr) != 0;
+}
+
+void Win32DialogHost::kill_timer(std::uint32_t id) { KillTimer(dialog_, id); }
+
+int Win32DialogHost::message_box(std::u16string_view text, std::u16string_view caption,
+                                 std::uint32_t flags) {
+  return MessageBoxW(dialog_, to_wide(text).c_str(), to_wide(caption).c_str(), flags);
+}
+
+void Win32DialogHost::post_close() { PostMessageW(dialog_, WM_CLOSE, 0, 0); }
+
+void Win32DialogHost::pump_messages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // Not ours to swallow: put it back for the loop that owns it.
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+}  // namespace platform_win32

@@ -1,0 +1,130 @@
+#include "platform_win32/win32_system.h"
+
+#include <limits>
+
+#include "platform/command_line.h"
+#include "platform_win32/windows_api.h"
+
+// After windows.h.
+#include <cfgmgr32.h>
+#include <shlobj.h>
+
+namespace platform_win32 {
+
+using platform::Win32Error;
+
+void Win32Clock::sleep(std::uint32_t milliseconds) { Sleep(milliseconds); }
+
+std::uint64_t Win32Clock::now_ms() { return GetTickCount64(); }
+
+Win32Error Win32SystemInfo::get_version(platform::WindowsVersion* version) {
+  if (version == nullptr) return platform::kErrorInvalidParameter;
+  static_assert(sizeof(OSVERSIONINFOEXW) == 284, "the extended version record is 284 bytes");
+  OSVERSIONINFOEXW info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) return last_error();
+  version->major = info.dwMajorVersion;
+  version->minor = info.dwMinorVersion;
+  version->build = info.dwBuildNumber;
+  version->platform_id = info.dwPlatformId;
+  version->product_type = info.wProductType;
+  return platform::kErrorSuccess;
+}
+
+bool Win32SystemInfo::is_wow64() {
+  BOOL wow64 = FALSE;
+  if (!IsWow64Process(GetCurrentProcess(), &wow64)) return false;
+  return wow64 != FALSE;
+}
+
+std::u16string Win32SystemInfo::module_file_name() {
+  // A path can be longer than MAX_PATH; the call cuts it silently and returns
+  // the buffer size, so grow until it fits (32767 is the longest path).
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD size = static_cast<DWORD>(buffer.size());
+    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), size);
+    if (length == 0) return {};
+    if (length < size) return from_wide(buffer.data(), length);
+    if (buffer.size() > 32768) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::u16string Win32SystemInfo::error_message(Win32Error code) {
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  if (length == 0 || text == nullptr) return {};
+  std::u16string message = from_wide(text, length);
+  LocalFree(text);
+  while (!message.empty() && (message.back() == u'\r' || message.back() == u'\n'))
+    message.pop_back();
+  return message;
+}
+
+std::u16string Win32SystemInfo::argument_text() {
+  const wchar_t* command_line = GetCommandLineW();
+  if (command_line == nullptr) return {};
+  return std::u16string(platform::argument_text_of(from_wide(command_line)));
+}
+
+bool Win32Shell::is_user_an_admin() { return IsUserAnAdmin() != FALSE; }
+
+Win32Error Win32Shell::read_file(std::u16string_view path, std::size_t max_bytes,
+                                 std::string* contents) {
+  if (contents == nullptr) return platform::kErrorInvalidParameter;
+  ScopedFileHandle file(CreateFileW(to_wide(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return last_error();
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size)) return last_error();
+  if (size.QuadPart < 0 || static_cast<std::uint64_t>(size.QuadPart) > max_bytes)
+    return platform::kErrorMoreData;
+  // Read until the end: the file may have grown since its size was taken, and
+  // whatever passes the limit is refused rather than cut.
+  std::string data;
+  data.reserve(static_cast<std::size_t>(size.QuadPart));
+  char chunk[4096];
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr)) return last_error();
+    if (read == 0) break;
+    if (data.size() + read > max_bytes) return platform::kErrorMoreData;
+    data.append(chunk, read);
+  }
+  *contents = std::move(data);
+  return platform::kErrorSuccess;
+}
+
+platform::ConfigRet Win32Devices::locate_root(std::uint32_t flags, platform::DevNode* node) {
+  if (node == nullptr) return CR_INVALID_POINTER;
+  DEVINST root = 0;
+  const CONFIGRET result = CM_Locate_DevNodeW(&root, nullptr, flags);
+  if (result == CR_SUCCESS) *node = root;
+  return result;
+}
+
+platform::ConfigRet Win32Devices::reenumerate(platform::DevNode node, std::uint32_t flags) {
+  return CM_Reenumerate_DevNode(node, flags);
+}
+
+platform::WindowRef Win32Desktop::find_window_by_class(std::u16string_view class_name) {
+  return reinterpret_cast<platform::WindowRef>(FindWindowW(to_wide(class_name).c_str(), nullptr));
+}
+
+platform::WindowRef Win32Desktop::find_window_by_title(std::u16string_view title) {
+  return reinterpret_cast<platform::WindowRef>(FindWindowW(nullptr, to_wide(title).c_str()));
+}
+
+bool Win32Desktop::post_message(platform::WindowRef window, std::uint32_t message) {
+  return PostMessageW(reinterpret_cast<HWND>(window), message, 0, 0) != FALSE;
+}
+
+void Win32Desktop::send_message(platform::WindowRef window, std::uint32_t message) {
+  SendMessageW(reinterpret_cast<HWND>(window), message, 0, 0);
+}
+
+}  // namespace platform_win32

@@ -1,0 +1,331 @@
+// The installer's dialog template in a real window, driven through the modal
+// runner and the host port.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "pelmora_ids.h"
+#include "platform/dialog_host.h"
+#include "platform/text.h"
+#include "platform_win32/modal_dialog.h"
+#include "platform_win32/win32_dialog_host.h"
+#include "platform_win32/windows_api.h"
+
+// After windows.h.
+#include <commctrl.h>
+
+namespace {
+
+using namespace platform;
+using namespace platform_win32;
+
+// A logic whose steps the test supplies.
+class ScriptedLogic : public DialogLogic {
+ public:
+  std::function<bool(DialogHost&)> on_init = [](DialogHost&) { return true; };
+  std::function<bool(DialogHost&, const WindowMessage&)> on_message =
+      [](DialogHost&, const WindowMessage&) { return false; };
+
+  void attach(DialogHost* host) override { host_ = host; }
+  bool OnInitDialog() override { return on_init(*host_); }
+  bool handle_message(const WindowMessage& message) override {
+    seen.push_back(message);
+    return on_message(*host_, message);
+  }
+
+  HWND window() const { return static_cast<Win32DialogHost*>(host_)->window(); }
+  DialogHost* host_ = nullptr;
+  std::vector<WindowMessage> seen;
+};
+
+std::u16string combo_item(HWND combo, int index) {
+  wchar_t buffer[64] = {};
+  if (SendMessageW(combo, CB_GETLBTEXTLEN, index, 0) >= 64) return u"(too long)";
+  SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer));
+  return from_wide(buffer);
+}
+
+// A control's place in pixels, from the template's dialog units: the dialog
+// manager converts the origin and the size separately.
+RECT template_rect(HWND dialog, int left, int top, int width, int height) {
+  RECT origin{left, top, width, height};
+  MapDialogRect(dialog, &origin);
+  return RECT{origin.left, origin.top, origin.left + origin.right, origin.top + origin.bottom};
+}
+
+RECT client_rect_of(HWND dialog, int control) {
+  RECT r{};
+  GetWindowRect(GetDlgItem(dialog, control), &r);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+TEST(Win32DialogTest, TemplateControlsAndLanguageListComeFromTheResources) {
+  ScriptedLogic logic;
+  std::vector<std::u16string> items;
+  int selection_before = 0;
+  bool scan_visible = true, status_visible = false, picture_set = false;
+  std::u16string title;
+  std::vector<std::pair<RECT, RECT>> places;
+  LONG style = 0, ex_style = 0;
+  logic.on_init = [&](DialogHost& host) {
+    const HWND dialog = logic.window();
+    const HWND combo = GetDlgItem(dialog, IDC_LANGUAGE);
+    const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) items.push_back(combo_item(combo, i));
+    selection_before = host.combo_selection(IDC_LANGUAGE);
+    scan_visible = host.is_visible(IDC_SCAN);
+    status_visible = host.is_visible(IDC_STATUS);
+    picture_set = SendDlgItemMessageW(dialog, IDC_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0) != 0;
+    title = host.title();
+    style = GetWindowLongW(dialog, GWL_STYLE);
+    ex_style = GetWindowLongW(dialog, GWL_EXSTYLE);
+    places.push_back({template_rect(dialog, 102, 54, 246, 17), client_rect_of(dialog, IDC_STATUS)});
+    places.push_back({template_rect(dialog, 258, 189, 90, 17), client_rect_of(dialog, IDC_NEXT)});
+    places.push_back(
+        {template_rect(dialog, 101, 76, 247, 8), client_rect_of(dialog, IDC_PROGRESS)});
+    places.push_back({template_rect(dialog, 0, 0, 359, 41), client_rect_of(dialog, IDC_HEADER)});
+    host.post_close();
+    return true;
+  };
+  EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, logic));
+
+  EXPECT_EQ((std::vector<std::u16string>{u"English", u"Korean", u"Spanish", u"Japanese",
+                                         u"Chinese(CHI)", u"Chinese(CHT)", u"Indonesian",
+                                         u"Portuguese", u"Persian", u"Russian"}),
+            items);
+  EXPECT_EQ(-1, selection_before);
+  EXPECT_FALSE(scan_visible);
+  EXPECT_TRUE(status_visible);
+  EXPECT_TRUE(picture_set);
+  EXPECT_EQ(u"Pelmora", title);
+  EXPECT_EQ(static_cast<LONG>(WS_POPUP | WS_CAPTION | WS_SYSMENU),
+            style & static_cast<LONG>(WS_POPUP | WS_CAPTION | WS_SYSMENU));
+  EXPECT_NE(0, ex_style & WS_EX_APPWINDOW);
+  for (const auto& [expected, actual] : places) {
+    EXPECT_EQ(expected.left, actual.left);
+    EXPECT_EQ(expected.top, actual.top);
+    EXPECT_EQ(expected.right, actual.right);
+    EXPECT_EQ(expected.bottom, actual.bottom);
+  }
+}
+
+TEST(Win32DialogTest, HostPortChangesTheRealControls) {
+  ScriptedLogic logic;
+  logic.on_init = [&](DialogHost& host) {
+    const HWND dialog = logic.window();
+    host.set_title(u"Pelmora  -  Card Printer");
+    EXPECT_EQ(u"Pelmora  -  Card Printer", host.title());
+    const std::u16string korean = u"  1 단계: 구버전 드라이버 확인";
+    host.set_text(IDC_HEADER, korean);
+    EXPECT_EQ(korean, host.text(IDC_HEADER));
+    host.set_text(IDC_DETAILS, u"\r\n  first\r\n\r\n  second");
+    EXPECT_EQ(u"\r\n  first\r\n\r\n  second", host.text(IDC_DETAILS));
+
+    EXPECT_TRUE(host.is_enabled(IDC_NEXT));
+    host.enable(IDC_NEXT, false);
+    EXPECT_FALSE(host.is_enabled(IDC_NEXT));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_NEXT)));
+    host.enable(IDC_NEXT, true);
+    EXPECT_TRUE(host.is_enabled(IDC_NEXT));
+    // An id the template does not have is simply not there.
+    EXPECT_FALSE(host.is_enabled(4242));
+    EXPECT_FALSE(host.is_visible(4242));
+
+    host.show(IDC_PORT_USB, false);
+    EXPECT_FALSE(host.is_visible(IDC_PORT_USB));
+    host.show(IDC_PORT_USB, true);
+    EXPECT_TRUE(host.is_visible(IDC_PORT_USB));
+
+    host.set_check(IDC_PORT_USB, true);
+    host.set_check(IDC_PORT_TCPIP, false);
+    EXPECT_TRUE(host.is_checked(IDC_PORT_USB));
+    EXPECT_FALSE(host.is_checked(IDC_PORT_TCPIP));
+
+    host.combo_select(IDC_LANGUAGE, 3);
+    EXPECT_EQ(3, host.combo_selection(IDC_LANGUAGE));
+    // Outside the list: no selection, as on Windows (Wine alone would keep
+    // the old selection; the host clears it itself).
+    host.combo_select(IDC_LANGUAGE, 10);
+    EXPECT_EQ(-1, host.combo_selection(IDC_LANGUAGE));
+    host.combo_select(IDC_LANGUAGE, 9);
+    host.combo_select(IDC_LANGUAGE, -5);
+    EXPECT_EQ(-1, host.combo_selection(IDC_LANGUAGE));
+    host.combo_add(IDC_LANGUAGE, u"Extra");
+    EXPECT_EQ(11, SendDlgItemMessageW(dialog, IDC_LANGUAGE, CB_GETCOUNT, 0, 0));
+
+    host.progress_range(IDC_PROGRESS, 0, 30);
+    host.progress_position(IDC_PROGRESS, 29);
+    PBRANGE range{};
+    SendDlgItemMessageW(dialog, IDC_PROGRESS, PBM_GETRANGE, FALSE,
+                        reinterpret_cast<LPARAM>(&range));
+    EXPECT_EQ(0, range.iLow);
+    EXPECT_EQ(30, range.iHigh);
+    EXPECT_EQ(29, SendDlgItemMessageW(dialog, IDC_PROGRESS, PBM_GETPOS, 0, 0));
+
+    const LRESULT first = SendDlgItemMessageW(dialog, IDC_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0);
+    host.set_bitmap(IDC_PICTURE, IDB_STEP2);
+    const LRESULT second = SendDlgItemMessageW(dialog, IDC_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0);
+    EXPECT_NE(0, second);
+    EXPECT_NE(first, second);
+    host.set_bitmap(IDC_PICTURE, IDB_STEP3);
+    host.set_bitmap(IDC_PICTURE, IDB_STEP2);  // shown again from the cache
+    EXPECT_EQ(second, SendDlgItemMessageW(dialog, IDC_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    host.set_bitmap(IDC_PICTURE, 4242);  // no such picture: the control keeps its own
+    EXPECT_EQ(second, SendDlgItemMessageW(dialog, IDC_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0));
+
+    host.post_close();
+    return true;
+  };
+  EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, logic));
+}
+
+bool is_command(const WindowMessage& m, int control) {
+  return m.message == kWmCommand && static_cast<int>(m.wparam & 0xFFFF) == control;
+}
+
+TEST(Win32DialogTest, TimersCommandsAndTheDefaultEndings) {
+  // A timer tick reaches the logic with its id; a click reaches it as the
+  // control's command; IDOK that the logic leaves alone ends the dialog.
+  ScriptedLogic logic;
+  int ticks = 0;
+  logic.on_init = [&](DialogHost& host) {
+    EXPECT_TRUE(host.set_timer(TIMER_NETWORK_FINISH, 10));
+    return true;
+  };
+  logic.on_message = [&](DialogHost& host, const WindowMessage& m) {
+    if (m.message == kWmTimer && m.wparam == TIMER_NETWORK_FINISH) {
+      if (++ticks == 2) {
+        host.kill_timer(TIMER_NETWORK_FINISH);
+        PostMessageW(logic.window(), WM_COMMAND, MAKEWPARAM(IDC_NEXT, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(logic.window(), IDC_NEXT)));
+      }
+      return true;
+    }
+    if (is_command(m, IDC_NEXT)) {
+      PostMessageW(logic.window(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      return true;
+    }
+    return false;
+  };
+  EXPECT_EQ(IDOK, RunModalDialog(IDD_PELMORA_DIALOG, logic));
+  EXPECT_EQ(2, ticks);
+  int next_clicks = 0;
+  for (const auto& m : logic.seen) next_clicks += is_command(m, IDC_NEXT);
+  EXPECT_EQ(1, next_clicks);
+
+  // Escape in the dialog is IDCANCEL, which ends it.
+  ScriptedLogic escape;
+  int escape_ticks = 0;
+  escape.on_init = [&](DialogHost& host) { return host.set_timer(7, 10); };
+  escape.on_message = [&](DialogHost& host, const WindowMessage& m) {
+    if (m.message == kWmTimer) {
+      if (++escape_ticks == 1) {
+        const HWND focus = GetFocus();
+        PostMessageW(focus ? focus : escape.window(), WM_KEYDOWN, VK_ESCAPE, 0);
+      } else if (escape_ticks > 200) {
+        host.post_close();  // the key never arrived: end anyway, the checks below fail
+      }
+      return true;
+    }
+    return false;
+  };
+  EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, escape));
+  bool saw_cancel = false;
+  for (const auto& m : escape.seen) saw_cancel = saw_cancel || is_command(m, IDCANCEL);
+  EXPECT_TRUE(saw_cancel);
+  EXPECT_LT(escape_ticks, 200);
+
+  // A logic that handles WM_CLOSE itself keeps the dialog open.
+  ScriptedLogic stubborn;
+  int closes = 0;
+  stubborn.on_init = [&](DialogHost& host) {
+    host.post_close();
+    return true;
+  };
+  stubborn.on_message = [&](DialogHost& host, const WindowMessage& m) {
+    if (m.message == kWmClose && ++closes == 1) {
+      host.set_timer(9, 10);
+      return true;
+    }
+    if (m.message == kWmTimer) {
+      host.kill_timer(9);
+      host.post_close();
+      return true;
+    }
+    return false;
+  };
+  EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, stubborn));
+  EXPECT_EQ(2, closes);
+}
+
+TEST(Win32DialogTest, AnotherThreadEnablesAButtonAndTheWindowSeesIt) {
+  // The pre-install worker's only signal: it enables Cancel from its own
+  // thread while the window polls the button once per tick.
+  ScriptedLogic logic;
+  std::thread worker;
+  std::atomic<bool> worker_done{false};
+  int ticks = 0;
+  bool seen_enabled = false;
+  logic.on_init = [&](DialogHost& host) {
+    host.enable(IDC_CANCEL_BUTTON, false);
+    host.set_timer(TIMER_PACKAGE_WAIT, 10);
+    DialogHost* shared = &host;
+    worker = std::thread([shared, &worker_done] {
+      EXPECT_FALSE(shared->is_enabled(IDC_CANCEL_BUTTON));
+      shared->enable(IDC_CANCEL_BUTTON, true);
+      worker_done = true;
+    });
+    return true;
+  };
+  logic.on_message = [&](DialogHost& host, const WindowMessage& m) {
+    if (m.message != kWmTimer) return false;
+    ++ticks;
+    if (host.is_enabled(IDC_CANCEL_BUTTON) || ticks > 500) {
+      seen_enabled = host.is_enabled(IDC_CANCEL_BUTTON);
+      host.kill_timer(TIMER_PACKAGE_WAIT);
+      host.post_close();
+    }
+    return true;
+  };
+  EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, logic));
+  worker.join();
+  EXPECT_TRUE(worker_done);
+  EXPECT_TRUE(seen_enabled);
+}
+
+TEST(Win32DialogTest, PumpingDeliversWaitingMessagesAtOnce) {
+  ScriptedLogic logic;
+  int private_messages = 0;
+  int seen_after_pump = -1;
+  logic.on_init = [&](DialogHost& host) {
+    PostMessageW(logic.window(), WM_APP + 3, 0, 0);
+    PostMessageW(logic.window(), WM_APP + 3, 0, 0);
+    host.pump_messages();
+    seen_after_pump = private_messages;
+    host.post_close();
+    return true;
+  };
+  logic.on_message = [&](DialogHost&, const WindowMessage& m) {
+    if (m.message != WM_APP + 3) return false;
+    ++private_messages;
+    return true;
+  };
+  EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, logic));
+  EXPECT_EQ(2, seen_after_pump);
+}
+
+TEST(Win32DialogTest, MissingTemplateFailsWithoutTouchingTheLogic) {
+  ScriptedLogic logic;
+  bool initialised = false;
+  logic.on_init = [&](DialogHost&) { return initialised = true; };
+  EXPECT_EQ(-1, RunModalDialog(4242, logic));
+  EXPECT_FALSE(initialised);
+  EXPECT_EQ(nullptr, logic.host_);
+}
+
+}  // namespace
