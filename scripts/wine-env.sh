@@ -1,0 +1,192 @@
+# The Wine environment of the Windows tests and the demo. Source it:
+#
+#   . scripts/wine-env.sh
+#   pelmora_wine_start     # display, prefix (made once), persistent wineserver
+#   ctest --preset win64
+#   pelmora_wine_stop      # ends only what pelmora_wine_start started
+#
+# The prefix lives outside the checkout, under $PELMORA_CACHE (default
+# /var/cache/pelmora/wineprefix), and is made once: about ten seconds and
+# 700 MB the first time. One Xvfb display (:99 unless PELMORA_DISPLAY says
+# otherwise) and one persistent wineserver serve the whole run, so each test
+# program starts in a fraction of a second.
+# Safe to source more than once, and from bash or a POSIX shell.
+
+PELMORA_CACHE=${PELMORA_CACHE:-/var/cache/pelmora}
+export WINEPREFIX=${PELMORA_WINEPREFIX:-$PELMORA_CACHE/wineprefix}
+export WINEARCH=win64
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko download prompts: the programs need neither.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export DISPLAY=${PELMORA_DISPLAY:-:99}
+# Debian keeps wine64 and wineserver in /usr/lib/wine.
+case ":$PATH:" in
+  *:/usr/lib/wine:*) ;;
+  *) PATH=/usr/lib/wine:$PATH ;;
+esac
+export PATH
+
+PELMORA_WINE_RUN=$PELMORA_CACHE/run
+# Debian packages the environment needs: Wine, the display, the fonts Wine
+# draws dialogs with (Liberation for the Windows faces, WenQuanYi Micro Hei
+# for Hangul, kana and Chinese) and ImageMagick for screenshots.
+PELMORA_WINE_PACKAGES="wine wine64 xvfb x11-utils fonts-wine fonts-liberation2 fonts-wqy-microhei imagemagick"
+
+pelmora_wine_install_packages() {
+  missing=
+  for package in $PELMORA_WINE_PACKAGES; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+      missing="$missing $package"
+  done
+  [ -z "$missing" ] && return 0
+  echo "wine-env: installing$missing" >&2
+  apt-get update -qq >/dev/null &&
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
+}
+
+# True when an X server answers on $DISPLAY.
+pelmora_display_up() {
+  number=${DISPLAY#:}
+  number=${number%%.*}
+  [ -S "/tmp/.X11-unix/X$number" ] || return 1
+  if command -v xdpyinfo >/dev/null 2>&1; then
+    xdpyinfo >/dev/null 2>&1
+  else
+    return 0
+  fi
+}
+
+pelmora_display_start() {
+  pelmora_display_up && return 0
+  mkdir -p "$PELMORA_WINE_RUN"
+  number=${DISPLAY#:}
+  number=${number%%.*}
+  # A lock left by a display that died would stop Xvfb from starting.
+  if [ -f "/tmp/.X$number-lock" ]; then
+    old=$(tr -d ' ' < "/tmp/.X$number-lock")
+    if [ -n "$old" ] && ! kill -0 "$old" 2>/dev/null; then
+      rm -f "/tmp/.X$number-lock" "/tmp/.X11-unix/X$number"
+    fi
+  fi
+  Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$PELMORA_WINE_RUN/xvfb.log" 2>&1 &
+  echo $! > "$PELMORA_WINE_RUN/xvfb-$number.pid"
+  PELMORA_STARTED_XVFB=$!
+  tries=0
+  until pelmora_display_up; do
+    tries=$((tries + 1))
+    if [ $tries -gt 100 ]; then
+      echo "wine-env: Xvfb did not start on $DISPLAY" >&2
+      return 1
+    fi
+    sleep 0.1
+  done
+}
+
+# Settings the prefix gets once (a new PELMORA_WINE_CONFIG_VERSION applies
+# them again to an existing prefix):
+# - a virtual desktop: Xvfb has no window manager, and without one Wine waits
+#   two seconds for every top-level window it hides; inside the desktop
+#   window it does not wait, and windows get their frames;
+# - fonts: Wine finds Hangul, kana and Chinese characters only in the fonts
+#   it links to the dialog faces, so those links point at WenQuanYi Micro
+#   Hei, and the East Asian Windows faces are replaced by it.
+PELMORA_WINE_CONFIG_VERSION=2
+
+pelmora_wine_configure() {
+  reg_file=$PELMORA_WINE_RUN/pelmora-prefix.reg
+  link=$(pelmora_multi_sz_hex "wqy-microhei.ttc,WenQuanYi Micro Hei")
+  {
+    echo 'Windows Registry Editor Version 5.00'
+    echo
+    echo '[HKEY_CURRENT_USER\Software\Wine\Explorer]'
+    echo '"Desktop"="Default"'
+    echo
+    echo '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]'
+    echo '"Default"="1024x768"'
+    echo
+    echo '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]'
+    for face in "Microsoft Sans Serif" "MS Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" \
+                "Segoe UI" "Arial" "Liberation Sans"; do
+      printf '"%s"=hex(7):%s\n' "$face" "$link"
+    done
+    echo
+    echo '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]'
+    for face in "Gulim" "Dotum" "Malgun Gothic" "MS UI Gothic" "MS Gothic" "Meiryo" "SimSun" \
+                "NSimSun" "PMingLiU" "MingLiU" "Microsoft YaHei" "Microsoft JhengHei"; do
+      printf '"%s"="WenQuanYi Micro Hei"\n' "$face"
+    done
+  } > "$reg_file"
+  wine64 regedit /S "$(winepath -w "$reg_file" 2>/dev/null || echo "$reg_file")" \
+    </dev/null >/dev/null 2>&1
+}
+
+# REG_MULTI_SZ bytes of one string, as regedit's hex(7) wants them.
+pelmora_multi_sz_hex() {
+  printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -v -tx1 |
+    tr -s ' \n' ' ' | sed 's/^ //; s/ $//; s/ /,/g; s/$/,00,00,00,00/'
+}
+
+pelmora_prefix_ready() {
+  [ "$(cat "$WINEPREFIX/.pelmora-ready" 2>/dev/null)" = "$PELMORA_WINE_CONFIG_VERSION" ]
+}
+
+pelmora_prefix_create() {
+  pelmora_prefix_ready && return 0
+  mkdir -p "$(dirname "$WINEPREFIX")" "$PELMORA_WINE_RUN"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "wine-env: creating the Wine prefix $WINEPREFIX" >&2
+    # The first Wine process of a prefix must see the display, or later GUI
+    # calls fail with error 1400.
+    wine64 wineboot -i </dev/null >"$PELMORA_WINE_RUN/wineboot.log" 2>&1 || return 1
+  fi
+  pelmora_wine_configure || return 1
+  # Let the short-lived server of the set-up end, so the persistent one
+  # below is started fresh.
+  wineserver -w </dev/null >/dev/null 2>&1
+  echo "$PELMORA_WINE_CONFIG_VERSION" > "$WINEPREFIX/.pelmora-ready"
+}
+
+pelmora_wineserver_start() {
+  # -p: persistent, so the server outlives each test program. When a server
+  # already runs for this prefix, wineserver says so with exit code 2 and
+  # that server is used. No output stays tied to the caller's terminal or
+  # pipe: a daemon holding it would keep a "| tee" open for ever.
+  wineserver -p </dev/null >>"$PELMORA_WINE_RUN/wineserver.log" 2>&1
+  case $? in
+    0) PELMORA_STARTED_WINESERVER=1 ;;
+    2) ;;
+    *) echo "wine-env: wineserver did not start" >&2; return 1 ;;
+  esac
+}
+
+# The first program a fresh server runs also starts Wine's own background
+# processes (services, device drivers, the desktop window's explorer), and
+# they inherit that program's output. Under ctest that output is a pipe, and
+# ctest would wait for it to close until the test's time-out. Start them here
+# from a program whose output goes nowhere: rundll32 makes a window, which
+# brings up the desktop too.
+pelmora_wine_warm_up() {
+  wine64 rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1
+}
+
+pelmora_wine_start() {
+  pelmora_wine_install_packages || return 1
+  pelmora_display_start || return 1
+  pelmora_prefix_create || return 1
+  pelmora_wineserver_start || return 1
+  pelmora_wine_warm_up
+}
+
+# Ends what this shell's pelmora_wine_start started, nothing else: a display
+# or server that was already running stays for whoever started it.
+pelmora_wine_stop() {
+  if [ -n "${PELMORA_STARTED_WINESERVER:-}" ]; then
+    wineserver -k 2>/dev/null
+    PELMORA_STARTED_WINESERVER=
+  fi
+  if [ -n "${PELMORA_STARTED_XVFB:-}" ]; then
+    kill "$PELMORA_STARTED_XVFB" 2>/dev/null
+    wait "$PELMORA_STARTED_XVFB" 2>/dev/null
+    PELMORA_STARTED_XVFB=
+  fi
+}
