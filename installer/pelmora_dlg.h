@@ -8,39 +8,19 @@
 #include "platform/dialog_host.h"
 #include "platform/message_map.h"
 #include "platform/platform.h"
+#include "resources/pelmora_ids.h"
 #include "wizard_steps.h"
 
 namespace pelmora {
 
-// Dialog template and control ids.
-inline constexpr int IDD_PELMORA_DIALOG = 102;
-inline constexpr int IDC_HEADER = 1012;
-inline constexpr int IDC_STATUS = 1013;
-inline constexpr int IDC_NEXT = 1016;
-inline constexpr int IDC_CANCEL_BUTTON = 1017;
-inline constexpr int IDC_DETAILS = 1018;
-inline constexpr int IDC_PROGRESS = 1019;
-inline constexpr int IDC_SCAN = 1020;
-inline constexpr int IDC_PICTURE = 1022;
-inline constexpr int IDC_LANGUAGE = 1024;
-inline constexpr int IDC_PORT_USB = 1026;
-inline constexpr int IDC_PORT_TCPIP = 1027;
-
-inline constexpr int IDB_STEP1 = 132;
-inline constexpr int IDB_STEP2 = 133;
-inline constexpr int IDB_STEP3 = 134;
-
+// Dialog template, control, picture and timer numbers, shared with the
+// resource script.
 // Wizard states (the stored numbers).
 inline constexpr int WIZ_PACKAGE_WAIT = 0;
 inline constexpr int WIZ_STEP1 = 1;
 inline constexpr int WIZ_STEP2 = 2;
 inline constexpr int WIZ_STEP3 = 3;
 inline constexpr int WIZ_INSTALLING = 4;
-
-// Window timers.
-inline constexpr std::uint32_t TIMER_PACKAGE_WAIT = 111111;
-inline constexpr std::uint32_t TIMER_QUEUE_POLL = 999999;
-inline constexpr std::uint32_t TIMER_NETWORK_FINISH = 222222;
 
 inline constexpr char16_t kClickCloseText[] = u"Click Close";
 
