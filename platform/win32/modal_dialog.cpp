@@ -70,6 +70,30 @@ bool forwarded(UINT message) {
   }
 }
 
+// A top-level dialog that its template puts at the origin, and that its
+// initialisation did not move, is centred on the screen's work area, as the
+// application framework does for its dialogs.
+void center_if_unplaced(HWND window, const RECT& before) {
+  RECT now{};
+  GetWindowRect(window, &now);
+  if (now.left != before.left || now.top != before.top) return;
+  const LONG style = GetWindowLongW(window, GWL_STYLE);
+  if ((style & WS_CHILD) != 0 || (style & DS_ABSALIGN) != 0) return;
+  if (now.left != 0 || now.top != 0) return;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
+  const RECT& area = monitor.rcWork;
+  const LONG width = now.right - now.left;
+  const LONG height = now.bottom - now.top;
+  LONG x = area.left + (area.right - area.left - width) / 2;
+  LONG y = area.top + (area.bottom - area.top - height) / 2;
+  // Never push the caption off the top or left edge.
+  if (x < area.left) x = area.left;
+  if (y < area.top) y = area.top;
+  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 INT_PTR CALLBACK dialog_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_INITDIALOG) {
     auto* dialog = reinterpret_cast<ModalDialog*>(lparam);
@@ -77,7 +101,11 @@ INT_PTR CALLBACK dialog_procedure(HWND window, UINT message, WPARAM wparam, LPAR
     dialog->host = std::make_unique<Win32DialogHost>(window);
     execute_dialog_init(window, dialog->template_id);
     dialog->logic.attach(dialog->host.get());
-    return dialog->logic.OnInitDialog() ? TRUE : FALSE;
+    RECT before{};
+    GetWindowRect(window, &before);
+    const bool focus_default = dialog->logic.OnInitDialog();
+    if (IsWindow(window)) center_if_unplaced(window, before);
+    return focus_default ? TRUE : FALSE;
   }
   auto* dialog = reinterpret_cast<ModalDialog*>(GetWindowLongPtrW(window, DWLP_USER));
   if (dialog == nullptr) return FALSE;  // messages before WM_INITDIALOG
@@ -85,6 +113,16 @@ INT_PTR CALLBACK dialog_procedure(HWND window, UINT message, WPARAM wparam, LPAR
     SetWindowLongPtrW(window, DWLP_USER, 0);
     return FALSE;
   }
+  // Controls with colours of their own (the header strip); the brush is the
+  // procedure's result.
+  if (message == WM_CTLCOLORSTATIC && dialog->host) {
+    const HBRUSH brush =
+        dialog->host->static_colors(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam));
+    if (brush != nullptr) return reinterpret_cast<INT_PTR>(brush);
+    return FALSE;
+  }
+  if (message == WM_QUERYDRAGICON && dialog->host && dialog->host->big_icon())
+    return reinterpret_cast<INT_PTR>(dialog->host->big_icon());
   const bool handled = forwarded(message) && dialog->logic.handle_message(platform::WindowMessage{
                                                  message, static_cast<std::uintptr_t>(wparam),
                                                  static_cast<std::intptr_t>(lparam)});

@@ -13,8 +13,14 @@ std::u16string window_text(HWND window) {
   return from_wide(buffer.data(), static_cast<std::size_t>(copied));
 }
 
+// The host outlives its window (the runner destroys it after the dialog has
+// ended), so nothing here is still selected into a control.
 Win32DialogHost::~Win32DialogHost() {
   for (auto& [id, bitmap] : bitmaps_) DeleteObject(bitmap);
+  for (auto& [id, colors] : colors_) DeleteObject(colors.brush);
+  for (auto& [id, font] : fonts_) DeleteObject(font);
+  if (big_icon_) DestroyIcon(big_icon_);
+  if (small_icon_) DestroyIcon(small_icon_);
 }
 
 void Win32DialogHost::set_title(std::u16string_view title) {
@@ -129,6 +135,67 @@ void Win32DialogHost::pump_messages() {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
+}
+
+void Win32DialogHost::set_icon(int icon_resource) {
+  const HICON big =
+      static_cast<HICON>(LoadImageW(program_instance(), MAKEINTRESOURCEW(icon_resource), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+  const HICON small = static_cast<HICON>(
+      LoadImageW(program_instance(), MAKEINTRESOURCEW(icon_resource), IMAGE_ICON,
+                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  if (big == nullptr || small == nullptr) {
+    if (big) DestroyIcon(big);
+    if (small) DestroyIcon(small);
+    return;
+  }
+  SendMessageW(dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  SendMessageW(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  if (big_icon_) DestroyIcon(big_icon_);
+  if (small_icon_) DestroyIcon(small_icon_);
+  big_icon_ = big;
+  small_icon_ = small;
+}
+
+void Win32DialogHost::set_static_colors(int control, std::uint32_t text_color,
+                                        std::uint32_t background_color) {
+  const COLORREF text =
+      text_color == platform::kSystemColor ? GetSysColor(COLOR_BTNTEXT) : text_color;
+  const COLORREF background =
+      background_color == platform::kSystemColor ? GetSysColor(COLOR_BTNFACE) : background_color;
+  const HBRUSH brush = CreateSolidBrush(background);
+  if (brush == nullptr) return;
+  auto it = colors_.find(control);
+  if (it != colors_.end()) {
+    DeleteObject(it->second.brush);
+    it->second = StaticColors{text, background, brush};
+  } else {
+    colors_.emplace(control, StaticColors{text, background, brush});
+  }
+  InvalidateRect(item(control), nullptr, TRUE);
+}
+
+void Win32DialogHost::set_font(int control, int height, int weight) {
+  const HFONT font =
+      CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS | DEFAULT_PITCH, nullptr);
+  if (font == nullptr) return;
+  SendDlgItemMessageW(dialog_, control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  auto it = fonts_.find(control);
+  if (it != fonts_.end()) {
+    DeleteObject(it->second);  // no longer selected: the control has the new one
+    it->second = font;
+  } else {
+    fonts_.emplace(control, font);
+  }
+}
+
+HBRUSH Win32DialogHost::static_colors(HWND control, HDC dc) const {
+  auto it = colors_.find(GetDlgCtrlID(control));
+  if (it == colors_.end()) return nullptr;
+  SetTextColor(dc, it->second.text);
+  SetBkColor(dc, it->second.background);
+  return it->second.brush;
 }
 
 }  // namespace platform_win32

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -182,6 +183,74 @@ TEST(Win32DialogTest, HostPortChangesTheRealControls) {
     return true;
   };
   EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, logic));
+}
+
+TEST(Win32DialogTest, IconHeaderColoursFontAndPlacement) {
+  ScriptedLogic logic;
+  COLORREF text = 0, background = 0;
+  HBRUSH brush = nullptr, plain = nullptr;
+  LOGFONTW font{};
+  bool have_icons = false, drag_icon = false;
+  RECT window{}, work{};
+  logic.on_init = [&](DialogHost& host) {
+    const HWND dialog = logic.window();
+    host.set_icon(IDI_PELMORA);
+    have_icons = SendMessageW(dialog, WM_GETICON, ICON_BIG, 0) != 0 &&
+                 SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0) != 0;
+    host.set_static_colors(IDC_HEADER, 0x00FF0000, 0x000000FF);
+    host.set_static_colors(IDC_HEADER, 0x00FFFFFF, 0x00FF4040);  // the second one counts
+    host.set_font(IDC_HEADER, 16, FW_BOLD);
+    host.set_font(IDC_HEADER, 16, FW_BOLD);  // again: the old font is let go
+    host.set_timer(1, 10);
+    return true;
+  };
+  logic.on_message = [&](DialogHost& host, const WindowMessage& m) {
+    if (m.message != kWmTimer) return false;
+    host.kill_timer(1);
+    const HWND dialog = logic.window();
+    // Ask the dialog how it wants the header painted, as the control does.
+    const HDC dc = CreateCompatibleDC(nullptr);
+    brush = reinterpret_cast<HBRUSH>(
+        SendMessageW(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_HEADER))));
+    text = GetTextColor(dc);
+    background = GetBkColor(dc);
+    LOGBRUSH description{};
+    if (brush) GetObjectW(brush, sizeof description, &description);
+    EXPECT_EQ(0x00FF4040u, description.lbColor);
+    // A static without colours of its own keeps the system's painting.
+    plain = reinterpret_cast<HBRUSH>(
+        SendMessageW(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_STATUS))));
+    DeleteDC(dc);
+    const HFONT header_font =
+        reinterpret_cast<HFONT>(SendDlgItemMessageW(dialog, IDC_HEADER, WM_GETFONT, 0, 0));
+    if (header_font) GetObjectW(header_font, sizeof font, &font);
+    drag_icon = SendMessageW(dialog, WM_QUERYDRAGICON, 0, 0) ==
+                SendMessageW(dialog, WM_GETICON, ICON_BIG, 0);
+    GetWindowRect(dialog, &window);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    work = monitor.rcWork;
+    host.post_close();
+    return true;
+  };
+  EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, logic));
+  EXPECT_TRUE(have_icons);
+  EXPECT_TRUE(drag_icon);
+  ASSERT_NE(nullptr, brush);
+  EXPECT_NE(brush, plain);
+  EXPECT_EQ(0x00FFFFFFu, text);
+  EXPECT_EQ(0x00FF4040u, background);
+  EXPECT_EQ(16, font.lfHeight);
+  EXPECT_EQ(FW_BOLD, font.lfWeight);
+  // The template places the dialog at the origin; the runner centres it.
+  const LONG left_gap = window.left - work.left, right_gap = work.right - window.right;
+  const LONG top_gap = window.top - work.top, bottom_gap = work.bottom - window.bottom;
+  EXPECT_LE(std::abs(left_gap - right_gap), 1);
+  EXPECT_LE(std::abs(top_gap - bottom_gap), 1);
+  EXPECT_GT(left_gap, 0);
 }
 
 bool is_command(const WindowMessage& m, int control) {

@@ -52,7 +52,22 @@ class DialogHost {
   virtual void post_close() = 0;
   // Removes and dispatches every waiting message of the thread's queue.
   virtual void pump_messages() = 0;
+
+  // Appearance. A host without a screen may ignore these; the defaults do
+  // nothing.
+  // The window's big and small icon, from an icon resource (WM_SETICON).
+  virtual void set_icon(int /*icon_resource*/) {}
+  // A static control that paints in fixed colours (0x00BBGGRR, as COLORREF;
+  // kSystemColor: the system's button text or button face colour).
+  virtual void set_static_colors(int /*control*/, std::uint32_t /*text_color*/,
+                                 std::uint32_t /*background_color*/) {}
+  // Gives a control a font of `height` logical units and `weight` (700:
+  // bold): Swiss family, default pitch, no face name, so the system picks a
+  // sans-serif face.
+  virtual void set_font(int /*control*/, int /*height*/, int /*weight*/) {}
 };
+
+inline constexpr std::uint32_t kSystemColor = 0xFFFFFFFFu;
 
 }  // namespace platform
 

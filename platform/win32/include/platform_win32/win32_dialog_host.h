@@ -42,14 +42,33 @@ class Win32DialogHost : public platform::DialogHost {
                   std::uint32_t flags) override;
   void post_close() override;
   void pump_messages() override;
+  void set_icon(int icon_resource) override;
+  void set_static_colors(int control, std::uint32_t text_color,
+                         std::uint32_t background_color) override;
+  void set_font(int control, int height, int weight) override;
+
+  // For the dialog procedure's WM_CTLCOLORSTATIC: a control with colours of
+  // its own gets them on `dc` and its background brush back; others null.
+  HBRUSH static_colors(HWND control, HDC dc) const;
+  // The icon given by set_icon, for WM_QUERYDRAGICON; null when none.
+  HICON big_icon() const { return big_icon_; }
 
  private:
+  struct StaticColors {
+    COLORREF text;
+    COLORREF background;
+    HBRUSH brush;
+  };
   HWND item(int control) const { return GetDlgItem(dialog_, control); }
 
   HWND dialog_;
   // Bitmaps loaded from the resources, kept until the host goes: the static
   // controls show them but never delete them.
   std::map<int, HBITMAP> bitmaps_;
+  std::map<int, StaticColors> colors_;
+  std::map<int, HFONT> fonts_;
+  HICON big_icon_ = nullptr;
+  HICON small_icon_ = nullptr;
 };
 
 // Window text of any window, whatever its length.
