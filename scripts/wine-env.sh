@@ -28,9 +28,9 @@ export PATH
 
 PELMORA_WINE_RUN=$PELMORA_CACHE/run
 # Debian packages the environment needs: Wine, the display, the fonts Wine
-# draws dialogs with (Liberation for the Windows faces, WenQuanYi Micro Hei
-# for Hangul, kana and Chinese) and ImageMagick for screenshots.
-PELMORA_WINE_PACKAGES="wine wine64 xvfb x11-utils fonts-wine fonts-liberation2 fonts-wqy-microhei imagemagick"
+# draws dialogs with (Wine's own, Liberation for the Windows faces, Noto Sans
+# CJK for Hangul, kana and Chinese) and ImageMagick for screenshots.
+PELMORA_WINE_PACKAGES="wine wine64 xvfb x11-utils fonts-wine fonts-liberation2 fonts-noto-cjk imagemagick"
 
 pelmora_wine_install_packages() {
   missing=
@@ -87,16 +87,20 @@ pelmora_display_start() {
 # - a virtual desktop: Xvfb has no window manager, and without one Wine waits
 #   two seconds for every top-level window it hides; inside the desktop
 #   window it does not wait, and windows get their frames;
-# - fonts: Wine finds Hangul, kana and Chinese characters only in the fonts
-#   it links to the dialog faces, so those links point at WenQuanYi Micro
-#   Hei, and the East Asian Windows faces are replaced by it.
-PELMORA_WINE_CONFIG_VERSION=2
+# - fonts: Wine draws Hangul, kana and Chinese characters only from fonts it
+#   links to the dialog faces, so those links point at Noto Sans CJK (and at
+#   DejaVu Sans for the Persian texts), and the East Asian Windows faces are
+#   replaced by Noto Sans CJK.
+PELMORA_WINE_CONFIG_VERSION=5
+PELMORA_CJK_FONT_FILE=NotoSansCJK-Regular.ttc
+PELMORA_CJK_FONT="Noto Sans CJK KR"
 
 pelmora_wine_configure() {
   reg_file=$PELMORA_WINE_RUN/pelmora-prefix.reg
-  link=$(pelmora_multi_sz_hex "wqy-microhei.ttc,WenQuanYi Micro Hei")
+  link=$(pelmora_multi_sz_hex "$PELMORA_CJK_FONT_FILE,$PELMORA_CJK_FONT" \
+    "DejaVuSans.ttf,DejaVu Sans")
   {
-    echo 'Windows Registry Editor Version 5.00'
+    echo 'REGEDIT4'
     echo
     echo '[HKEY_CURRENT_USER\Software\Wine\Explorer]'
     echo '"Desktop"="Default"'
@@ -106,24 +110,34 @@ pelmora_wine_configure() {
     echo
     echo '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]'
     for face in "Microsoft Sans Serif" "MS Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" \
-                "Segoe UI" "Arial" "Liberation Sans"; do
+                "Segoe UI"; do
       printf '"%s"=hex(7):%s\n' "$face" "$link"
     done
     echo
     echo '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]'
-    for face in "Gulim" "Dotum" "Malgun Gothic" "MS UI Gothic" "MS Gothic" "Meiryo" "SimSun" \
-                "NSimSun" "PMingLiU" "MingLiU" "Microsoft YaHei" "Microsoft JhengHei"; do
-      printf '"%s"="WenQuanYi Micro Hei"\n' "$face"
+    for face in "Gulim" "Dotum" "Malgun Gothic"; do
+      printf '"%s"="Noto Sans CJK KR"\n' "$face"
+    done
+    for face in "MS UI Gothic" "MS Gothic" "Meiryo"; do
+      printf '"%s"="Noto Sans CJK JP"\n' "$face"
+    done
+    for face in "SimSun" "NSimSun" "Microsoft YaHei"; do
+      printf '"%s"="Noto Sans CJK SC"\n' "$face"
+    done
+    for face in "PMingLiU" "MingLiU" "Microsoft JhengHei"; do
+      printf '"%s"="Noto Sans CJK TC"\n' "$face"
     done
   } > "$reg_file"
   wine64 regedit /S "$(winepath -w "$reg_file" 2>/dev/null || echo "$reg_file")" \
     </dev/null >/dev/null 2>&1
 }
 
-# REG_MULTI_SZ bytes of one string, as regedit's hex(7) wants them.
+# REG_MULTI_SZ of ASCII strings, as hex(7) of a REGEDIT4 file wants it:
+# 8-bit characters, each string's zero and the list's zero.
 pelmora_multi_sz_hex() {
-  printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -v -tx1 |
-    tr -s ' \n' ' ' | sed 's/^ //; s/ $//; s/ /,/g; s/$/,00,00,00,00/'
+  for text in "$@"; do
+    printf '%s\0' "$text"
+  done | od -An -v -tx1 | tr -s ' \n' ' ' | sed 's/^ //; s/ $//; s/ /,/g; s/$/,00/'
 }
 
 pelmora_prefix_ready() {
@@ -132,7 +146,6 @@ pelmora_prefix_ready() {
 
 pelmora_prefix_create() {
   pelmora_prefix_ready && return 0
-  mkdir -p "$(dirname "$WINEPREFIX")" "$PELMORA_WINE_RUN"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "wine-env: creating the Wine prefix $WINEPREFIX" >&2
     # The first Wine process of a prefix must see the display, or later GUI
@@ -140,9 +153,6 @@ pelmora_prefix_create() {
     wine64 wineboot -i </dev/null >"$PELMORA_WINE_RUN/wineboot.log" 2>&1 || return 1
   fi
   pelmora_wine_configure || return 1
-  # Let the short-lived server of the set-up end, so the persistent one
-  # below is started fresh.
-  wineserver -w </dev/null >/dev/null 2>&1
   echo "$PELMORA_WINE_CONFIG_VERSION" > "$WINEPREFIX/.pelmora-ready"
 }
 
@@ -151,8 +161,10 @@ pelmora_wineserver_start() {
   # already runs for this prefix, wineserver says so with exit code 2 and
   # that server is used. No output stays tied to the caller's terminal or
   # pipe: a daemon holding it would keep a "| tee" open for ever.
-  wineserver -p </dev/null >>"$PELMORA_WINE_RUN/wineserver.log" 2>&1
-  case $? in
+  mkdir -p "$PELMORA_WINE_RUN"
+  server_status=0
+  wineserver -p </dev/null >>"$PELMORA_WINE_RUN/wineserver.log" 2>&1 || server_status=$?
+  case $server_status in
     0) PELMORA_STARTED_WINESERVER=1 ;;
     2) ;;
     *) echo "wine-env: wineserver did not start" >&2; return 1 ;;
@@ -166,14 +178,18 @@ pelmora_wineserver_start() {
 # from a program whose output goes nowhere: rundll32 makes a window, which
 # brings up the desktop too.
 pelmora_wine_warm_up() {
-  wine64 rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1
+  wine64 rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 || true
 }
 
 pelmora_wine_start() {
   pelmora_wine_install_packages || return 1
   pelmora_display_start || return 1
-  pelmora_prefix_create || return 1
+  # The persistent server comes first: the prefix's set-up then runs on it,
+  # and nothing has to wait for a short-lived server to go away (a server
+  # that someone else made persistent never would).
+  mkdir -p "$WINEPREFIX" "$PELMORA_WINE_RUN"
   pelmora_wineserver_start || return 1
+  pelmora_prefix_create || return 1
   pelmora_wine_warm_up
 }
 
@@ -181,12 +197,12 @@ pelmora_wine_start() {
 # or server that was already running stays for whoever started it.
 pelmora_wine_stop() {
   if [ -n "${PELMORA_STARTED_WINESERVER:-}" ]; then
-    wineserver -k 2>/dev/null
+    wineserver -k </dev/null >/dev/null 2>&1 || true
     PELMORA_STARTED_WINESERVER=
   fi
   if [ -n "${PELMORA_STARTED_XVFB:-}" ]; then
-    kill "$PELMORA_STARTED_XVFB" 2>/dev/null
-    wait "$PELMORA_STARTED_XVFB" 2>/dev/null
+    kill "$PELMORA_STARTED_XVFB" 2>/dev/null || true
+    wait "$PELMORA_STARTED_XVFB" 2>/dev/null || true
     PELMORA_STARTED_XVFB=
   fi
 }
