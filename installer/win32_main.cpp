@@ -1,12 +1,8 @@
 // The Windows entry point of Pelmora.exe: the real ports, the real start-up
 // calls and the real dialog window, handed to the application object.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform_win32/windows_api.h"
+
+// After windows.h.
 #include <commctrl.h>
 
 #include "pelmora_app.h"
@@ -34,7 +30,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   services.delete_channel_lock = [] { pelmora::DeleteChannelLock(); };
 #endif
   services.run_modal = [](platform::DialogLogic& logic) {
-    return platform_win32::RunModalDialog(pelmora::IDD_PELMORA_DIALOG, logic);
+    return platform_win32::RunModalDialog(IDD_PELMORA_DIALOG, logic);
   };
 
   pelmora::CPelmoraApp app(windows.platform, steps, services);
