@@ -28,8 +28,14 @@ echo "demo: building Pelmora.exe (win64)"
 if [ -x scripts/build-openssl-mingw.sh ] || [ -f scripts/build-openssl-mingw.sh ]; then
   bash scripts/build-openssl-mingw.sh x86_64 >/dev/null
 fi
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target Pelmora -j "${PELMORA_JOBS:-2}" >/dev/null
+mkdir -p "$root/build/demo"
+build_log=$root/build/demo/build.log
+if ! { cmake --preset win64 && cmake --build --preset win64 --target Pelmora -j "${PELMORA_JOBS:-2}"; } \
+  >"$build_log" 2>&1; then
+  grep -E 'error|Error' "$build_log" | head -n 20 >&2
+  echo "demo: the build failed; see $build_log" >&2
+  exit 1
+fi
 exe=$root/build/win64/installer/Pelmora.exe
 [ -f "$exe" ] || { echo "demo: $exe was not built" >&2; exit 1; }
 
