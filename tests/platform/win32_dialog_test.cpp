@@ -18,6 +18,7 @@
 
 // After windows.h.
 #include <commctrl.h>
+#include <winver.h>
 
 namespace {
 
@@ -386,6 +387,55 @@ TEST(Win32DialogTest, PumpingDeliversWaitingMessagesAtOnce) {
   };
   EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, logic));
   EXPECT_EQ(2, seen_after_pump);
+}
+
+std::u16string version_string(const std::vector<BYTE>& block, const wchar_t* name) {
+  std::wstring path = L"\\StringFileInfo\\040904b0\\";
+  path += name;
+  void* value = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(block.data(), path.c_str(), &value, &length) || value == nullptr) return {};
+  return from_wide(static_cast<const wchar_t*>(value));
+}
+
+TEST(Win32DialogTest, VersionRecordAndCommonControlsSix) {
+  // This test program carries the installer's resource script, so its
+  // version record and manifest are the installer's.
+  wchar_t path[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameW(nullptr, path, MAX_PATH), 0u);
+  const DWORD size = GetFileVersionInfoSizeW(path, nullptr);
+  ASSERT_GT(size, 0u);
+  std::vector<BYTE> block(size);
+  ASSERT_TRUE(GetFileVersionInfoW(path, 0, size, block.data()));
+  EXPECT_EQ(u"Orvane", version_string(block, L"CompanyName"));
+  EXPECT_EQ(u"Card Printer Driver Installer", version_string(block, L"FileDescription"));
+  EXPECT_EQ(u"Card Printer Driver Installer", version_string(block, L"ProductName"));
+  EXPECT_EQ(u"2.0.0.0", version_string(block, L"FileVersion"));
+  EXPECT_EQ(u"2.0.0.0", version_string(block, L"ProductVersion"));
+  EXPECT_EQ(u"Pelmora.exe", version_string(block, L"InternalName"));
+  EXPECT_EQ(u"Pelmora.exe", version_string(block, L"OriginalFilename"));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(0x00020000u, fixed->dwFileVersionMS);
+  EXPECT_EQ(0u, fixed->dwFileVersionLS);
+
+  // The manifest binds the program to common controls 6 (a wrong
+  // architecture in it would silently give version 5): the library then
+  // comes from the side-by-side store. (Wine's DllGetVersion says 5 for both
+  // copies, so the place is what tells them apart.)
+  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&controls);
+  const HMODULE comctl = GetModuleHandleW(L"comctl32.dll");
+  ASSERT_NE(nullptr, comctl);
+  wchar_t comctl_path[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameW(comctl, comctl_path, MAX_PATH), 0u);
+  std::u16string place = from_wide(comctl_path);
+  for (auto& c : place)
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+  EXPECT_NE(std::u16string::npos, place.find(u"microsoft.windows.common-controls"))
+      << to_utf8(place);
+  EXPECT_NE(std::u16string::npos, place.find(u"_6.0.")) << to_utf8(place);
 }
 
 TEST(Win32DialogTest, MissingTemplateFailsWithoutTouchingTheLogic) {
