@@ -31,6 +31,10 @@ constexpr std::size_t kMaxSettingsFileBytes = 1 << 20;
 
 constexpr int kProgressTicks = 30;
 
+// Colours as 0x00BBGGRR.
+constexpr std::uint32_t kHeaderTextColor = 0x00FFFFFF;
+constexpr std::uint32_t kHeaderBackgroundColor = 0x00FF4040;  // red 64, green 64, blue 255
+
 // Shell windows that show the printers, by title, in the order they are tried.
 constexpr const char16_t* kPrinterWindowTitles[] = {
     u"장치 및 프린터",     u"프린터 및 팩스",        u"Devices and Printers",
@@ -91,6 +95,7 @@ void CPelmoraDlg::SetButtons() {
 }
 
 bool CPelmoraDlg::OnInitDialog() {
+  host_->set_icon(IDI_PELMORA);
   if (platform_.system.is_wow64()) host_->set_title(u"Pelmora - WOW64");
   host_->show(IDC_PORT_USB, false);
   host_->show(IDC_PORT_TCPIP, false);
@@ -98,6 +103,10 @@ bool CPelmoraDlg::OnInitDialog() {
   host_->combo_select(IDC_LANGUAGE, languageIndex);
   if (modelIndex < MODEL_NONE)
     host_->set_title(platform::format(u"Pelmora  -  %s", {GetTitleFamilyName(modelIndex)}));
+  // The header strip: a white bold title on a fixed blue, whatever the
+  // system colours are.
+  host_->set_static_colors(IDC_HEADER, kHeaderTextColor, kHeaderBackgroundColor);
+  host_->set_font(IDC_HEADER, 16, 700);
   ShowStep1Page();
   return true;
 }

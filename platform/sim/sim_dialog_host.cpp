@@ -116,6 +116,24 @@ void SimDialogHost::pump_messages() {
   ++pumps_;
 }
 
+void SimDialogHost::set_icon(int icon_resource) {
+  std::lock_guard lock(mutex_);
+  icon_ = icon_resource;
+}
+
+void SimDialogHost::set_static_colors(int control, std::uint32_t text_color,
+                                      std::uint32_t background_color) {
+  std::lock_guard lock(mutex_);
+  at(control).text_color = text_color;
+  at(control).background_color = background_color;
+}
+
+void SimDialogHost::set_font(int control, int height, int weight) {
+  std::lock_guard lock(mutex_);
+  at(control).font_height = height;
+  at(control).font_weight = weight;
+}
+
 SimDialogHost::Control SimDialogHost::control(int id) {
   std::lock_guard lock(mutex_);
   return at(id);

@@ -30,6 +30,10 @@ TEST_F(WizardTest, Step1ForAnAdministratorInEnglishByDefault) {
   EXPECT_FALSE(host.is_visible(IDC_PORT_TCPIP));
   EXPECT_EQ(host.combo_selection(IDC_LANGUAGE), 0);
   EXPECT_EQ(host.control(IDC_PICTURE).bitmap, IDB_STEP1);
+  EXPECT_EQ(host.icon(), 128);
+  EXPECT_EQ(host.control(IDC_HEADER).background_color, 0x00FF4040u);  // RGB(64, 64, 255)
+  EXPECT_EQ(host.control(IDC_HEADER).text_color, 0x00FFFFFFu);
+  EXPECT_EQ(host.control(IDC_HEADER).font_weight, 700);
   // The compatibility registration ran for the administrator.
   EXPECT_TRUE(win.registry.value(kHkeyCurrentUser, kPersisted, u"SIGN=D1FE0 Pelmora.exe", nullptr));
   EXPECT_TRUE(win.registry.value(kHkeyCurrentUser, kPersisted, u"C:\\Setup\\Pelmora.exe", nullptr));

@@ -28,6 +28,10 @@ class SimDialogHost : public DialogHost {
     int range_high = 100;
     int position = 0;
     int bitmap = 0;
+    std::uint32_t text_color = kSystemColor;
+    std::uint32_t background_color = kSystemColor;
+    int font_height = 0;
+    int font_weight = 0;
   };
   struct MessageBoxCall {
     std::u16string text;
@@ -59,6 +63,10 @@ class SimDialogHost : public DialogHost {
                   std::uint32_t flags) override;
   void post_close() override;
   void pump_messages() override;
+  void set_icon(int icon_resource) override;
+  void set_static_colors(int control, std::uint32_t text_color,
+                         std::uint32_t background_color) override;
+  void set_font(int control, int height, int weight) override;
 
   // Test side.
   Control control(int id);
@@ -71,6 +79,7 @@ class SimDialogHost : public DialogHost {
   // Stops early once the dialog is closed.
   void run_for(std::uint64_t ms, const std::function<void(const WindowMessage&)>& dispatch);
   bool closed() const { return close_posted_; }
+  int icon() const { return icon_; }
   int pumps() const { return pumps_; }
   std::vector<int> positions(int control);  // every position set, in order
   std::vector<MessageBoxCall> message_boxes;
@@ -92,6 +101,7 @@ class SimDialogHost : public DialogHost {
   std::map<std::uint32_t, Timer> timers_;
   std::uint64_t timer_order_ = 0;
   bool close_posted_ = false;
+  int icon_ = 0;
   int pumps_ = 0;
 };
 
