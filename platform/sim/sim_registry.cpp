@@ -166,40 +166,45 @@ Win32Error SimRegistry::delete_value(RegKey key, std::u16string_view name) {
   return kErrorSuccess;
 }
 
-Win32Error SimRegistry::delete_key(RegKey parent, std::u16string_view subkey) {
-  if (auto e = faults_.check("RegDeleteKeyW", subkey)) return e;
-  std::lock_guard lock(mutex_);
-  Node* from = resolve(parent);
-  if (!from) return stale_or_invalid(parent);
+// Finds the key named by the last part of `subkey` below `parent` for a
+// deletion: its parent node and the child's entry. Fails as Windows does for
+// an empty name (refused) and for a missing key on the way.
+Win32Error SimRegistry::find_for_delete(RegKey parent, std::u16string_view subkey, Node** owner,
+                                        std::u16string* child) const {
+  Node* node = resolve(parent);
+  if (!node) return stale_or_invalid(parent);
   auto parts = split_path(subkey);
   if (parts.empty()) return kErrorAccessDenied;
-  Node* node = from;
   for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
     auto it = node->children.find(fold(parts[i]));
     if (it == node->children.end()) return kErrorFileNotFound;
     node = it->second.get();
   }
-  auto it = node->children.find(fold(parts.back()));
-  if (it == node->children.end()) return kErrorFileNotFound;
+  *child = fold(parts.back());
+  if (!node->children.count(*child)) return kErrorFileNotFound;
+  *owner = node;
+  return kErrorSuccess;
+}
+
+Win32Error SimRegistry::delete_key(RegKey parent, std::u16string_view subkey) {
+  if (auto e = faults_.check("RegDeleteKeyW", subkey)) return e;
+  std::lock_guard lock(mutex_);
+  Node* owner = nullptr;
+  std::u16string child;
+  if (auto e = find_for_delete(parent, subkey, &owner, &child)) return e;
+  auto it = owner->children.find(child);
   if (!it->second->children.empty()) return kErrorAccessDenied;
-  node->children.erase(it);
+  owner->children.erase(it);
   return kErrorSuccess;
 }
 
 Win32Error SimRegistry::delete_tree(RegKey parent, std::u16string_view subkey) {
   if (auto e = faults_.check("RegDeleteTreeW", subkey)) return e;
   std::lock_guard lock(mutex_);
-  Node* from = resolve(parent);
-  if (!from) return stale_or_invalid(parent);
-  auto parts = split_path(subkey);
-  if (parts.empty()) return kErrorAccessDenied;
-  Node* node = from;
-  for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-    auto it = node->children.find(fold(parts[i]));
-    if (it == node->children.end()) return kErrorFileNotFound;
-    node = it->second.get();
-  }
-  if (node->children.erase(fold(parts.back())) == 0) return kErrorFileNotFound;
+  Node* owner = nullptr;
+  std::u16string child;
+  if (auto e = find_for_delete(parent, subkey, &owner, &child)) return e;
+  owner->children.erase(child);
   return kErrorSuccess;
 }
 
