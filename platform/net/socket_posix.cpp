@@ -89,19 +89,6 @@ std::optional<std::uint32_t> FirstHostAddress() {
 
 // ---- UdpSocket ----
 
-UdpSocket::~UdpSocket() { Close(); }
-
-UdpSocket::UdpSocket(UdpSocket&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNoSocket)) {}
-
-UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, kNoSocket);
-  }
-  return *this;
-}
-
 bool UdpSocket::Open(std::uint32_t address, std::uint16_t port) {
   Close();
   int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
@@ -175,19 +162,6 @@ bool UdpSocket::WaitReadable(std::uint32_t milliseconds) {
 }
 
 // ---- TcpSocket ----
-
-TcpSocket::~TcpSocket() { Close(); }
-
-TcpSocket::TcpSocket(TcpSocket&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNoSocket)) {}
-
-TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, kNoSocket);
-  }
-  return *this;
-}
 
 bool TcpSocket::Open() {
   Close();

@@ -87,6 +87,13 @@ SimRegistry::Node* SimRegistry::walk(Node* from, std::u16string_view path, bool 
   return node;
 }
 
+RegKey SimRegistry::make_handle(Node* node) {
+  const RegKey handle = next_handle_++;
+  handles_[handle] = node;
+  handle_alive_[handle] = node->alive;
+  return handle;
+}
+
 Win32Error SimRegistry::open_key(RegKey parent, std::u16string_view subkey, std::uint32_t,
                                  RegKey* key) {
   if (auto e = faults_.check("RegOpenKeyExW", subkey)) return e;
@@ -95,10 +102,7 @@ Win32Error SimRegistry::open_key(RegKey parent, std::u16string_view subkey, std:
   if (!from) return stale_or_invalid(parent);
   Node* node = walk(from, subkey, false);
   if (!node) return kErrorFileNotFound;
-  const RegKey handle = next_handle_++;
-  handles_[handle] = node;
-  handle_alive_[handle] = node->alive;
-  *key = handle;
+  *key = make_handle(node);
   return kErrorSuccess;
 }
 
@@ -108,11 +112,7 @@ Win32Error SimRegistry::create_key(RegKey parent, std::u16string_view subkey, st
   std::lock_guard lock(mutex_);
   Node* from = resolve(parent);
   if (!from) return stale_or_invalid(parent);
-  Node* node = walk(from, subkey, true);
-  const RegKey handle = next_handle_++;
-  handles_[handle] = node;
-  handle_alive_[handle] = node->alive;
-  *key = handle;
+  *key = make_handle(walk(from, subkey, true));
   return kErrorSuccess;
 }
 

@@ -52,6 +52,7 @@ class SimRegistry : public Registry {
   Node* resolve(RegKey key) const;
   Win32Error stale_or_invalid(RegKey key) const;
   Node* walk(Node* from, std::u16string_view path, bool create) const;
+  RegKey make_handle(Node* node);
   Win32Error find_for_delete(RegKey parent, std::u16string_view subkey, Node** owner,
                              std::u16string* child) const;
 
