@@ -44,9 +44,9 @@ install=$demo/install
 rm -rf "$install"
 mkdir -p "$install"
 cp "$exe" "$install/"
-# The helper that waits for the window and closes it, built beside it.
-x86_64-w64-mingw32-gcc -municode -O2 -Wall -Wextra -o "$demo/window-tool.exe" \
-  scripts/demo/window-tool.c
+# The window driver of the end-to-end tests waits for the window and closes it.
+x86_64-w64-mingw32-gcc -municode -O2 -Wall -Wextra -o "$demo/window_driver.exe" \
+  tests/e2e/window_driver.c
 
 # shellcheck source=scripts/wine-env.sh
 source scripts/wine-env.sh
@@ -70,7 +70,7 @@ shoot() {
   (cd "$install" && exec wine64 Pelmora.exe </dev/null >"$demo/pelmora.log" 2>&1) &
   local pid=$!
   local rect
-  if ! rect=$(wine64 "$demo/window-tool.exe" wait Pelmora 60 </dev/null 2>/dev/null); then
+  if ! rect=$(wine64 "$demo/window_driver.exe" wait Pelmora 60 </dev/null 2>/dev/null); then
     echo "demo: the Pelmora window did not appear" >&2
     kill "$pid" 2>/dev/null || true
     return 1
@@ -78,7 +78,7 @@ shoot() {
   local x y w h
   read -r x y w h <<<"$rect"
   import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage "$shots/$name"
-  wine64 "$demo/window-tool.exe" close Pelmora </dev/null >/dev/null 2>&1 || true
+  wine64 "$demo/window_driver.exe" close Pelmora </dev/null >/dev/null 2>&1 || true
   # The window's close ends the modal wizard and with it the process.
   local waited=0
   while kill -0 "$pid" 2>/dev/null && [ $waited -lt 100 ]; do
