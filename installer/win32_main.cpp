@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "pelmora_app.h"
+#include "operations/installer_steps.h"
 #include "pelmora_dlg.h"
 #include "platform_win32/modal_dialog.h"
 #include "platform_win32/win32_windows.h"
@@ -16,7 +17,7 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   static platform_win32::Win32Windows windows;
-  static pelmora::UnavailableWizardSteps steps;
+  static pelmora::InstallerSteps steps;
 
   pelmora::StartupServices services;
   services.init_common_controls = [] {

@@ -1,8 +1,15 @@
 #include "platform_sim/sim_dialog_host.h"
 
+#include <algorithm>
+
 namespace platform::sim {
 
-SimDialogHost::Control& SimDialogHost::at(int id) { return controls_[id]; }
+// A control the template does not have: Windows finds no window for the id,
+// so changes go nowhere and every query reads as empty, disabled, hidden.
+SimDialogHost::Control* SimDialogHost::find(int id) {
+  auto it = controls_.find(id);
+  return it == controls_.end() ? nullptr : &it->second;
+}
 
 void SimDialogHost::set_title(std::u16string_view title) {
   std::lock_guard lock(mutex_);
@@ -16,76 +23,87 @@ std::u16string SimDialogHost::title() {
 
 void SimDialogHost::set_text(int control, std::u16string_view text) {
   std::lock_guard lock(mutex_);
-  at(control).text = text;
+  if (Control* c = find(control)) c->text = text;
 }
 
 std::u16string SimDialogHost::text(int control) {
   std::lock_guard lock(mutex_);
-  return at(control).text;
+  Control* c = find(control);
+  return c ? c->text : std::u16string();
 }
 
 void SimDialogHost::enable(int control, bool enabled) {
   std::lock_guard lock(mutex_);
-  at(control).enabled = enabled;
+  if (Control* c = find(control)) c->enabled = enabled;
 }
 
 bool SimDialogHost::is_enabled(int control) {
   std::lock_guard lock(mutex_);
-  return at(control).enabled;
+  Control* c = find(control);
+  return c && c->enabled;
 }
 
 void SimDialogHost::show(int control, bool visible) {
   std::lock_guard lock(mutex_);
-  at(control).visible = visible;
+  if (Control* c = find(control)) c->visible = visible;
 }
 
 bool SimDialogHost::is_visible(int control) {
   std::lock_guard lock(mutex_);
-  return at(control).visible;
+  Control* c = find(control);
+  return c && c->visible;
 }
 
 void SimDialogHost::set_check(int control, bool checked) {
   std::lock_guard lock(mutex_);
-  at(control).checked = checked;
+  if (Control* c = find(control)) c->checked = checked;
 }
 
 bool SimDialogHost::is_checked(int control) {
   std::lock_guard lock(mutex_);
-  return at(control).checked;
+  Control* c = find(control);
+  return c && c->checked;
 }
 
 void SimDialogHost::combo_add(int control, std::u16string_view item) {
   std::lock_guard lock(mutex_);
-  at(control).items.emplace_back(item);
+  if (Control* c = find(control)) c->items.emplace_back(item);
 }
 
 void SimDialogHost::combo_select(int control, int index) {
   std::lock_guard lock(mutex_);
-  Control& c = at(control);
+  Control* c = find(control);
+  if (!c) return;
   // CB_SETCURSEL with an index outside the list clears the selection.
-  c.selection = (index >= 0 && static_cast<std::size_t>(index) < c.items.size()) ? index : -1;
+  c->selection = (index >= 0 && static_cast<std::size_t>(index) < c->items.size()) ? index : -1;
 }
 
 int SimDialogHost::combo_selection(int control) {
   std::lock_guard lock(mutex_);
-  return at(control).selection;
+  Control* c = find(control);
+  return c ? c->selection : -1;
 }
 
 void SimDialogHost::progress_range(int control, int low, int high) {
   std::lock_guard lock(mutex_);
-  at(control).range_low = low;
-  at(control).range_high = high;
+  if (Control* c = find(control)) c->range_low = low;
+  if (Control* c = find(control)) c->range_high = high;
 }
 
 void SimDialogHost::progress_position(int control, int position) {
   std::lock_guard lock(mutex_);
-  at(control).position = position;
+  Control* c = find(control);
+  if (!c) return;
+  // The bar keeps its position inside its range, as PBM_SETPOS does.
+  if (position < c->range_low) position = c->range_low;
+  if (position > c->range_high) position = c->range_high;
+  c->position = position;
   positions_[control].push_back(position);
 }
 
 void SimDialogHost::set_bitmap(int control, int bitmap_resource) {
   std::lock_guard lock(mutex_);
-  at(control).bitmap = bitmap_resource;
+  if (Control* c = find(control)) c->bitmap = bitmap_resource;
 }
 
 bool SimDialogHost::set_timer(std::uint32_t id, std::uint32_t period_ms) {
@@ -101,8 +119,13 @@ void SimDialogHost::kill_timer(std::uint32_t id) {
 
 int SimDialogHost::message_box(std::u16string_view text, std::u16string_view caption,
                                std::uint32_t flags) {
-  std::lock_guard lock(mutex_);
-  message_boxes.push_back({std::u16string(text), std::u16string(caption), flags});
+  {
+    std::lock_guard lock(mutex_);
+    message_boxes.push_back({std::u16string(text), std::u16string(caption), flags});
+  }
+  // The box runs its own message loop until the user answers: the window's
+  // timers keep firing meanwhile.
+  if (dispatch_) run_for(message_box_wait_ms, dispatch_);
   return message_box_answer;
 }
 
@@ -112,8 +135,26 @@ void SimDialogHost::post_close() {
 }
 
 void SimDialogHost::pump_messages() {
-  std::lock_guard lock(mutex_);
-  ++pumps_;
+  std::vector<std::uint32_t> due;
+  {
+    std::lock_guard lock(mutex_);
+    ++pumps_;
+    if (!dispatch_ || close_posted_) return;
+    // Each timer that is due now sends one WM_TIMER; time does not move.
+    std::vector<std::pair<std::uint64_t, std::pair<std::uint64_t, std::uint32_t>>> order;
+    for (auto& [id, timer] : timers_)
+      if (timer.due <= clock_.now_ms()) order.push_back({timer.due, {timer.order, id}});
+    std::sort(order.begin(), order.end());
+    for (const auto& entry : order) {
+      Timer& t = timers_[entry.second.second];
+      t.due = clock_.now_ms() + t.period;
+      due.push_back(entry.second.second);
+    }
+  }
+  for (std::uint32_t id : due) {
+    if (!timer_running(id)) continue;  // killed by an earlier handler
+    dispatch_(WindowMessage::timer(id));
+  }
 }
 
 void SimDialogHost::set_icon(int icon_resource) {
@@ -124,25 +165,38 @@ void SimDialogHost::set_icon(int icon_resource) {
 void SimDialogHost::set_static_colors(int control, std::uint32_t text_color,
                                       std::uint32_t background_color) {
   std::lock_guard lock(mutex_);
-  at(control).text_color = text_color;
-  at(control).background_color = background_color;
+  if (Control* c = find(control)) c->text_color = text_color;
+  if (Control* c = find(control)) c->background_color = background_color;
 }
 
 void SimDialogHost::set_font(int control, int height, int weight) {
   std::lock_guard lock(mutex_);
-  at(control).font_height = height;
-  at(control).font_weight = weight;
+  if (Control* c = find(control)) c->font_height = height;
+  if (Control* c = find(control)) c->font_weight = weight;
 }
 
 SimDialogHost::Control SimDialogHost::control(int id) {
   std::lock_guard lock(mutex_);
-  return at(id);
+  Control* c = find(id);
+  return c ? *c : Control{};
+}
+
+bool SimDialogHost::has_control(int id) {
+  std::lock_guard lock(mutex_);
+  return find(id) != nullptr;
+}
+
+void SimDialogHost::set_dispatch(std::function<void(const WindowMessage&)> dispatch) {
+  std::lock_guard lock(mutex_);
+  dispatch_ = std::move(dispatch);
 }
 
 void SimDialogHost::define(int id, Control initial) {
   std::lock_guard lock(mutex_);
   controls_[id] = std::move(initial);
 }
+
+void SimDialogHost::define(int id) { define(id, Control{}); }
 
 bool SimDialogHost::timer_running(std::uint32_t id) {
   std::lock_guard lock(mutex_);
@@ -158,7 +212,8 @@ std::vector<std::uint32_t> SimDialogHost::running_timers() {
 
 std::vector<int> SimDialogHost::positions(int control) {
   std::lock_guard lock(mutex_);
-  return positions_[control];
+  auto it = positions_.find(control);
+  return it == positions_.end() ? std::vector<int>() : it->second;
 }
 
 void SimDialogHost::run_for(std::uint64_t ms,

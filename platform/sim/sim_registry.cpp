@@ -29,6 +29,22 @@ std::vector<std::u16string_view> split_path(std::u16string_view path) {
   return parts;
 }
 
+// Access rights a handle needs for each kind of call.
+constexpr std::uint32_t kKeyQueryValue = 0x0001;
+constexpr std::uint32_t kKeySetValue = 0x0002;
+constexpr std::uint32_t kKeyEnumerateSubKeys = 0x0008;
+// The longest name of one key, in characters.
+constexpr std::size_t kMaxKeyNameLength = 255;
+
+// Windows refuses a path that starts with a backslash, and a key name longer
+// than 255 characters.
+Win32Error check_key_path(std::u16string_view path) {
+  if (!path.empty() && path.front() == u'\\') return kErrorBadPathname;
+  for (auto part : split_path(path))
+    if (part.size() > kMaxKeyNameLength) return kErrorInvalidParameter;
+  return kErrorSuccess;
+}
+
 }  // namespace
 
 struct SimRegistry::Node {
@@ -87,33 +103,44 @@ SimRegistry::Node* SimRegistry::walk(Node* from, std::u16string_view path, bool 
   return node;
 }
 
-RegKey SimRegistry::make_handle(Node* node) {
+RegKey SimRegistry::make_handle(Node* node, std::uint32_t access) {
   const RegKey handle = next_handle_++;
   handles_[handle] = node;
   handle_alive_[handle] = node->alive;
+  handle_access_[handle] = access;
   return handle;
 }
 
-Win32Error SimRegistry::open_key(RegKey parent, std::u16string_view subkey, std::uint32_t,
+Win32Error SimRegistry::open_key(RegKey parent, std::u16string_view subkey, std::uint32_t access,
                                  RegKey* key) {
+  *key = 0;
   if (auto e = faults_.check("RegOpenKeyExW", subkey)) return e;
+  if (auto e = check_key_path(subkey)) return e;
   std::lock_guard lock(mutex_);
   Node* from = resolve(parent);
   if (!from) return stale_or_invalid(parent);
   Node* node = walk(from, subkey, false);
   if (!node) return kErrorFileNotFound;
-  *key = make_handle(node);
+  *key = make_handle(node, access);
   return kErrorSuccess;
 }
 
-Win32Error SimRegistry::create_key(RegKey parent, std::u16string_view subkey, std::uint32_t,
+Win32Error SimRegistry::create_key(RegKey parent, std::u16string_view subkey, std::uint32_t access,
                                    RegKey* key) {
+  *key = 0;
   if (auto e = faults_.check("RegCreateKeyExW", subkey)) return e;
+  if (auto e = check_key_path(subkey)) return e;
   std::lock_guard lock(mutex_);
   Node* from = resolve(parent);
   if (!from) return stale_or_invalid(parent);
-  *key = make_handle(walk(from, subkey, true));
+  *key = make_handle(walk(from, subkey, true), access);
   return kErrorSuccess;
+}
+
+bool SimRegistry::allows(RegKey key, std::uint32_t right) const {
+  if (key == kHkeyLocalMachine || key == kHkeyCurrentUser) return true;
+  auto it = handle_access_.find(key);
+  return it != handle_access_.end() && (it->second & right) == right;
 }
 
 Win32Error SimRegistry::close_key(RegKey key) {
@@ -121,6 +148,7 @@ Win32Error SimRegistry::close_key(RegKey key) {
   std::lock_guard lock(mutex_);
   if (handles_.erase(key) == 0) return kErrorInvalidHandle;
   handle_alive_.erase(key);
+  handle_access_.erase(key);
   return kErrorSuccess;
 }
 
@@ -130,6 +158,7 @@ Win32Error SimRegistry::query_value(RegKey key, std::u16string_view name, std::s
   std::lock_guard lock(mutex_);
   Node* node = resolve(key);
   if (!node) return stale_or_invalid(key);
+  if (!allows(key, kKeyQueryValue)) return kErrorAccessDenied;
   auto it = node->find_value(name);
   if (it == node->values.end()) return kErrorFileNotFound;
   if (it->second.data.size() > max_bytes) return kErrorMoreData;
@@ -143,6 +172,7 @@ Win32Error SimRegistry::set_value(RegKey key, std::u16string_view name, std::uin
   std::lock_guard lock(mutex_);
   Node* node = resolve(key);
   if (!node) return stale_or_invalid(key);
+  if (!allows(key, kKeySetValue)) return kErrorAccessDenied;
   RegistryValue v;
   v.type = type;
   const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -160,6 +190,7 @@ Win32Error SimRegistry::delete_value(RegKey key, std::u16string_view name) {
   std::lock_guard lock(mutex_);
   Node* node = resolve(key);
   if (!node) return stale_or_invalid(key);
+  if (!allows(key, kKeySetValue)) return kErrorAccessDenied;
   auto it = node->find_value(name);
   if (it == node->values.end()) return kErrorFileNotFound;
   node->values.erase(it);
@@ -213,6 +244,7 @@ Win32Error SimRegistry::enum_subkey(RegKey key, std::uint32_t index, std::u16str
   std::lock_guard lock(mutex_);
   Node* node = resolve(key);
   if (!node) return stale_or_invalid(key);
+  if (!allows(key, kKeyEnumerateSubKeys)) return kErrorAccessDenied;
   if (index >= node->children.size()) return kErrorNoMoreItems;
   auto it = node->children.begin();
   std::advance(it, index);
@@ -225,6 +257,7 @@ Win32Error SimRegistry::enum_value(RegKey key, std::uint32_t index, std::u16stri
   std::lock_guard lock(mutex_);
   Node* node = resolve(key);
   if (!node) return stale_or_invalid(key);
+  if (!allows(key, kKeyQueryValue)) return kErrorAccessDenied;
   if (index >= node->values.size()) return kErrorNoMoreItems;
   *name = node->values[index].first;
   return kErrorSuccess;
@@ -277,6 +310,23 @@ void SimRegistry::put_dword(RegKey root, std::u16string_view path, std::u16strin
   std::vector<std::uint8_t> bytes(4);
   std::memcpy(bytes.data(), &value, 4);
   put_value(root, path, name, kRegDword, std::move(bytes));
+}
+
+void SimRegistry::ensure_key(RegKey root, std::u16string_view path) {
+  std::lock_guard lock(mutex_);
+  walk(resolve(root), path, true);
+}
+
+bool SimRegistry::remove_key(RegKey root, std::u16string_view path) {
+  std::lock_guard lock(mutex_);
+  auto parts = split_path(path);
+  if (parts.empty()) return false;
+  Node* node = resolve(root);
+  for (std::size_t i = 0; node && i + 1 < parts.size(); ++i) {
+    auto it = node->children.find(fold(parts[i]));
+    node = it == node->children.end() ? nullptr : it->second.get();
+  }
+  return node && node->children.erase(fold(parts.back())) != 0;
 }
 
 std::size_t SimRegistry::open_handles() const {

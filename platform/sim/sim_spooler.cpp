@@ -13,21 +13,51 @@ std::u16string SimSpooler::driver_data_key(std::u16string_view queue) const {
   return std::u16string(kPrintersKey) + u"\\" + std::u16string(queue) + u"\\PrinterDriverData";
 }
 
+namespace {
+
+// The data types the spooler's own print processor accepts.
+constexpr const char16_t* kDataTypes[] = {
+    u"RAW",          u"RAW [FF appended]", u"RAW [FF auto]", u"NT EMF 1.003",
+    u"NT EMF 1.006", u"NT EMF 1.007",      u"NT EMF 1.008",  u"TEXT",
+    u"XPS2GDI",
+};
+
+bool known_data_type(std::u16string_view type) {
+  for (const char16_t* known : kDataTypes)
+    if (equals_ignore_ascii_case(type, known)) return true;
+  return false;
+}
+
+}  // namespace
+
+Win32Error SimSpooler::unavailable() const {
+  return service_running && !service_running() ? kErrorRpcServerUnavailable : kErrorSuccess;
+}
+
+std::u16string SimSpooler::environment() const {
+  return default_environment ? default_environment() : std::u16string(u"Windows NT x86");
+}
+
 Win32Error SimSpooler::enum_local_printers(std::vector<PrinterInfo2>* printers) {
   if (auto e = faults_.check("EnumPrintersW")) return e;
+  if (auto e = unavailable()) return e;
   std::lock_guard lock(mutex_);
   *printers = queues_;
   return kErrorSuccess;
 }
 
-Win32Error SimSpooler::open_printer(std::u16string_view name, const PrinterDefaults*,
+Win32Error SimSpooler::open_printer(std::u16string_view name, const PrinterDefaults* defaults,
                                     PrinterHandle* handle) {
+  *handle = 0;
   if (auto e = faults_.check("OpenPrinterW", name)) return e;
+  if (auto e = unavailable()) return e;
+  if (defaults && !defaults->data_type.empty() && !known_data_type(defaults->data_type))
+    return kErrorInvalidDatatype;
   std::lock_guard lock(mutex_);
   for (const auto& q : queues_) {
     if (equals_ignore_ascii_case(q.printer_name, name)) {
       const PrinterHandle h = next_handle_++;
-      handles_[h] = q.printer_name;
+      handles_[h] = {q.printer_name, defaults ? defaults->access : kPrinterAccessUse};
       *handle = h;
       return kErrorSuccess;
     }
@@ -43,13 +73,17 @@ Win32Error SimSpooler::close_printer(PrinterHandle handle) {
 
 Win32Error SimSpooler::get_printer_data(PrinterHandle handle, std::u16string_view value_name,
                                         std::size_t max_bytes, PrinterDataValue* value) {
+  // Windows leaves no type or data behind when the read fails.
+  value->type = kRegNone;
+  value->data.clear();
   if (auto e = faults_.check("GetPrinterDataW", value_name)) return e;
+  if (auto e = unavailable()) return e;
   std::u16string queue;
   {
     std::lock_guard lock(mutex_);
     auto it = handles_.find(handle);
     if (it == handles_.end()) return kErrorInvalidHandle;
-    queue = it->second;
+    queue = it->second.queue;
   }
   RegistryValue v;
   if (!registry_.value(kHkeyLocalMachine, driver_data_key(queue), value_name, &v))
@@ -63,6 +97,7 @@ Win32Error SimSpooler::get_printer_data(PrinterHandle handle, std::u16string_vie
 Win32Error SimSpooler::get_printer_driver(PrinterHandle handle, std::uint32_t level,
                                           std::size_t buffer_bytes) {
   if (auto e = faults_.check("GetPrinterDriverW")) return e;
+  if (auto e = unavailable()) return e;
   std::lock_guard lock(mutex_);
   if (!handles_.count(handle)) return kErrorInvalidHandle;
   if (level < 1 || level > 8) return kErrorInvalidLevel;
@@ -70,26 +105,108 @@ Win32Error SimSpooler::get_printer_driver(PrinterHandle handle, std::uint32_t le
   return kErrorSuccess;
 }
 
+Win32Error SimSpooler::purge_printer(PrinterHandle handle) {
+  if (auto e = faults_.check("SetPrinterW")) return e;
+  if (auto e = unavailable()) return e;
+  std::lock_guard lock(mutex_);
+  auto it = handles_.find(handle);
+  if (it == handles_.end()) return kErrorInvalidHandle;
+  if (!(it->second.access & kPrinterAccessAdminister)) return kErrorAccessDenied;
+  ++purges_[it->second.queue];
+  return kErrorSuccess;
+}
+
+Win32Error SimSpooler::delete_printer(PrinterHandle handle) {
+  if (auto e = faults_.check("DeletePrinter")) return e;
+  if (auto e = unavailable()) return e;
+  std::u16string queue;
+  {
+    std::lock_guard lock(mutex_);
+    auto it = handles_.find(handle);
+    if (it == handles_.end()) return kErrorInvalidHandle;
+    if (!(it->second.access & kStandardDelete)) return kErrorAccessDenied;
+    queue = it->second.queue;
+  }
+  if (!remove_queue(queue)) return kErrorInvalidPrinterName;
+  return kErrorSuccess;
+}
+
+Win32Error SimSpooler::enum_printer_drivers(std::vector<std::u16string>* names) {
+  names->clear();
+  if (auto e = faults_.check("EnumPrinterDriversW")) return e;
+  if (auto e = unavailable()) return e;
+  const std::u16string env = environment();
+  std::lock_guard lock(mutex_);
+  for (const auto& d : drivers_)
+    if (equals_ignore_ascii_case(d.environment, env)) names->push_back(d.name);
+  return kErrorSuccess;
+}
+
+Win32Error SimSpooler::delete_printer_driver(std::u16string_view name, std::uint32_t,
+                                             std::uint32_t version) {
+  if (auto e = faults_.check("DeletePrinterDriverExW", name)) return e;
+  if (auto e = unavailable()) return e;
+  const std::u16string env = environment();
+  std::lock_guard lock(mutex_);
+  for (const auto& q : queues_)
+    if (equals_ignore_ascii_case(q.driver_name, name)) return kErrorPrinterDriverInUse;
+  for (auto it = drivers_.begin(); it != drivers_.end(); ++it) {
+    if (equals_ignore_ascii_case(it->name, name) && equals_ignore_ascii_case(it->environment, env) &&
+        it->version == version) {
+      drivers_.erase(it);
+      return kErrorSuccess;
+    }
+  }
+  return kErrorUnknownPrinterDriver;
+}
+
+void SimSpooler::add_driver(std::u16string_view name, std::u16string_view environment,
+                            std::uint32_t version) {
+  std::lock_guard lock(mutex_);
+  drivers_.push_back({std::u16string(name), std::u16string(environment), version});
+}
+
+std::vector<SimSpooler::Driver> SimSpooler::drivers() const {
+  std::lock_guard lock(mutex_);
+  return drivers_;
+}
+
+bool SimSpooler::has_driver(std::u16string_view name) const {
+  std::lock_guard lock(mutex_);
+  for (const auto& d : drivers_)
+    if (equals_ignore_ascii_case(d.name, name)) return true;
+  return false;
+}
+
+int SimSpooler::purges(std::u16string_view queue) const {
+  std::lock_guard lock(mutex_);
+  auto it = purges_.find(std::u16string(queue));
+  return it == purges_.end() ? 0 : it->second;
+}
+
 void SimSpooler::add_queue(const PrinterInfo2& info) {
   {
     std::lock_guard lock(mutex_);
     queues_.push_back(info);
   }
-  RegKey key = 0;
-  if (registry_.create_key(kHkeyLocalMachine, driver_data_key(info.printer_name), kKeyAllAccess,
-                           &key) == kErrorSuccess)
-    registry_.close_key(key);
+  registry_.ensure_key(kHkeyLocalMachine, driver_data_key(info.printer_name));
 }
 
 bool SimSpooler::remove_queue(std::u16string_view name) {
-  std::lock_guard lock(mutex_);
-  for (auto it = queues_.begin(); it != queues_.end(); ++it) {
-    if (equals_ignore_ascii_case(it->printer_name, name)) {
-      queues_.erase(it);
-      return true;
+  std::u16string removed;
+  {
+    std::lock_guard lock(mutex_);
+    for (auto it = queues_.begin(); it != queues_.end(); ++it) {
+      if (equals_ignore_ascii_case(it->printer_name, name)) {
+        removed = it->printer_name;
+        queues_.erase(it);
+        break;
+      }
     }
   }
-  return false;
+  if (removed.empty()) return false;
+  registry_.remove_key(kHkeyLocalMachine, std::u16string(kPrintersKey) + u"\\" + removed);
+  return true;
 }
 
 bool SimSpooler::has_queue(std::u16string_view name) const {

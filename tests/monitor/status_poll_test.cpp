@@ -59,6 +59,19 @@ class RecordingSpooler : public platform::Spooler {
     driver_bytes = bytes;
     return inner_.get_printer_driver(h, level, bytes);
   }
+  platform::Win32Error purge_printer(platform::PrinterHandle h) override {
+    return inner_.purge_printer(h);
+  }
+  platform::Win32Error delete_printer(platform::PrinterHandle h) override {
+    return inner_.delete_printer(h);
+  }
+  platform::Win32Error enum_printer_drivers(std::vector<std::u16string>* names) override {
+    return inner_.enum_printer_drivers(names);
+  }
+  platform::Win32Error delete_printer_driver(std::u16string_view name, std::uint32_t flags,
+                                             std::uint32_t version) override {
+    return inner_.delete_printer_driver(name, flags, version);
+  }
 
   bool opened_with_defaults = false;
   std::uint32_t access = 0;

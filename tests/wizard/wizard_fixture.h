@@ -57,6 +57,22 @@ class FakeSteps : public WizardSteps {
   std::uint32_t selection_product = 0;
 };
 
+// The controls of dialog template 102 as the window starts with them:
+// caption, the hidden Scan button, the ten languages of the combo box's
+// initialisation data.
+inline void DefineWizardTemplate(platform::sim::SimDialogHost& host) {
+  host.set_title(u"Pelmora");
+  for (int id : {IDC_HEADER, IDC_STATUS, IDC_NEXT, IDC_CANCEL_BUTTON, IDC_DETAILS, IDC_PROGRESS,
+                 IDC_PICTURE, IDC_PORT_USB, IDC_PORT_TCPIP})
+    host.define(id);
+  platform::sim::SimDialogHost::Control scan;
+  scan.visible = false;
+  host.define(IDC_SCAN, scan);
+  platform::sim::SimDialogHost::Control combo;
+  for (const auto& language : kLanguages) combo.items.emplace_back(language.comboName);
+  host.define(IDC_LANGUAGE, combo);
+}
+
 class WizardTest : public ::testing::Test {
  protected:
   using Control = platform::sim::SimDialogHost::Control;
@@ -64,14 +80,9 @@ class WizardTest : public ::testing::Test {
   WizardTest() : host(win.clock), dialog(win.platform, steps) {
     // The dialog template: caption, the hidden Scan button, the ten
     // languages of the combo box's initialisation data.
-    host.set_title(u"Pelmora");
-    Control scan;
-    scan.visible = false;
-    host.define(IDC_SCAN, scan);
-    Control combo;
-    for (const auto& language : kLanguages) combo.items.emplace_back(language.comboName);
-    host.define(IDC_LANGUAGE, combo);
+    DefineWizardTemplate(host);
     dialog.attach(&host);
+    host.set_dispatch([this](const platform::WindowMessage& m) { dialog.handle_message(m); });
     // An administrator's profile with the compatibility assistant.
     win.registry.put_dword(platform::kHkeyCurrentUser,
                            u"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\"

@@ -94,6 +94,7 @@ TEST_F(WizardTest, LanguageFromSettingsFileAndCommandLine) {
   bare.system.arguments = u"/KOR";
   platform::sim::SimDialogHost bare_host(bare.clock);
   CPelmoraDlg bare_dialog(bare.platform, steps);
+  DefineWizardTemplate(bare_host);
   bare_dialog.attach(&bare_host);
   bare_dialog.OnInitDialog();
   EXPECT_EQ(bare_dialog.languageIndex, 0);
@@ -276,6 +277,7 @@ TEST_F(WizardTest, UsbPollForEachPairTriesTheSecondMemberFirst) {
     platform::sim::SimDialogHost sim_host(sim.clock);
     FakeSteps fake;
     CPelmoraDlg wizard(sim.platform, fake);
+    DefineWizardTemplate(sim_host);
     wizard.attach(&sim_host);
     sim.shell.put_file(u"C:\\Setup\\Pelmora.ini", "MODEL:" + std::to_string(model));
     wizard.OnInitDialog();
@@ -294,6 +296,7 @@ TEST_F(WizardTest, CancelClosesInEveryState) {
 
   platform::sim::SimDialogHost second(win.clock);
   CPelmoraDlg wizard(win.platform, steps);
+  DefineWizardTemplate(second);
   wizard.attach(&second);
   wizard.OnInitDialog();
   wizard.OnNext();

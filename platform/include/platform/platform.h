@@ -5,7 +5,10 @@
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/devices.h"
+#include "platform/processes.h"
 #include "platform/registry.h"
+#include "platform/services.h"
+#include "platform/setup_api.h"
 #include "platform/shell.h"
 #include "platform/spooler.h"
 #include "platform/system_info.h"
@@ -20,6 +23,9 @@ struct Platform {
   Devices& devices;
   Desktop& desktop;
   Clock& clock;
+  Processes& processes;
+  Services& services;
+  SetupApi& setup_api;
 };
 
 }  // namespace platform

@@ -2,12 +2,35 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "platform/win_error.h"
 
 namespace platform {
+
+// Shell folders (CSIDL values).
+inline constexpr int kCsidlWindows = 0x0024;
+inline constexpr int kCsidlSystem = 0x0025;
+inline constexpr int kCsidlProgramFiles = 0x0026;
+
+// File attributes.
+inline constexpr std::uint32_t kFileAttributeReadOnly = 0x00000001;
+inline constexpr std::uint32_t kFileAttributeHidden = 0x00000002;
+inline constexpr std::uint32_t kFileAttributeDirectory = 0x00000010;
+inline constexpr std::uint32_t kFileAttributeArchive = 0x00000020;
+inline constexpr std::uint32_t kFileAttributeNormal = 0x00000080;
+inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
+
+// SHFileOperationW operations and flags.
+inline constexpr std::uint32_t kFoCopy = 0x0002;
+inline constexpr std::uint32_t kFoDelete = 0x0003;
+inline constexpr std::uint32_t kFofSilent = 0x0004;
+inline constexpr std::uint32_t kFofNoConfirmation = 0x0010;
+inline constexpr std::uint32_t kFofAllowUndo = 0x0040;
+inline constexpr std::uint32_t kFofNoConfirmMkdir = 0x0200;
+inline constexpr std::uint32_t kFofNoErrorUi = 0x0400;
 
 class Shell {
  public:
@@ -19,6 +42,32 @@ class Shell {
   // from the process's current directory. kErrorFileNotFound when it is missing.
   virtual Win32Error read_file(std::u16string_view path, std::size_t max_bytes,
                                std::string* contents) = 0;
+
+  // SHGetSpecialFolderPathW without creating the folder; false when the
+  // system has none.
+  virtual bool special_folder(int csidl, std::u16string* path) = 0;
+  // GetSystemDirectoryW.
+  virtual std::u16string system_directory() = 0;
+  // GetFileAttributesW (kInvalidFileAttributes when missing) and
+  // SetFileAttributesW.
+  virtual std::uint32_t file_attributes(std::u16string_view path) = 0;
+  virtual Win32Error set_file_attributes(std::u16string_view path, std::uint32_t attributes) = 0;
+  bool file_exists(std::u16string_view path) {
+    return file_attributes(path) != kInvalidFileAttributes;
+  }
+  // DeleteFileW: a read-only file is refused (kErrorAccessDenied).
+  virtual Win32Error delete_file(std::u16string_view path) = 0;
+  // CopyFileW.
+  virtual Win32Error copy_file(std::u16string_view from, std::u16string_view to,
+                               bool fail_if_exists) = 0;
+  // CreateDirectoryW of one folder (its parent must exist):
+  // kErrorAlreadyExists when it is there.
+  virtual Win32Error create_directory(std::u16string_view path) = 0;
+  // SHFileOperationW. `from` and `to` are single paths (the call adds the
+  // double zero); the last part of `from` may be a wildcard ("*.*").
+  // Returns the call's result: 0 on success.
+  virtual int file_operation(std::uint32_t operation, std::u16string_view from,
+                             std::u16string_view to, std::uint32_t flags) = 0;
 };
 
 }  // namespace platform

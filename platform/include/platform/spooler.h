@@ -13,9 +13,17 @@ namespace platform {
 
 using PrinterHandle = std::uintptr_t;
 
+inline constexpr std::uint32_t kPrinterAccessAdminister = 0x00000004;
 inline constexpr std::uint32_t kPrinterAccessUse = 0x00000008;
+inline constexpr std::uint32_t kStandardDelete = 0x00010000;
 inline constexpr std::uint32_t kPrinterAllAccess = 0x000F000C;
 inline constexpr std::uint32_t kPrinterAttributeWorkOffline = 0x00000400;
+inline constexpr std::uint32_t kPrinterControlPurge = 3;
+// DeletePrinterDriverExW flags.
+inline constexpr std::uint32_t kDpdDeleteUnusedFiles = 0x00000001;
+
+inline constexpr Win32Error kErrorRpcServerUnavailable = 1722;
+inline constexpr Win32Error kErrorInvalidDatatype = 1804;
 
 // PRINTER_DEFAULTSW: data type and access (the programs never pass a device mode).
 struct PrinterDefaults {
@@ -55,6 +63,19 @@ class Spooler {
   // the content is not returned, only whether the call succeeded.
   virtual Win32Error get_printer_driver(PrinterHandle handle, std::uint32_t level,
                                         std::size_t buffer_bytes) = 0;
+  // SetPrinterW(handle, 0, NULL, PRINTER_CONTROL_PURGE): deletes the queue's
+  // jobs. Needs a handle opened with PRINTER_ACCESS_ADMINISTER.
+  virtual Win32Error purge_printer(PrinterHandle handle) = 0;
+  // DeletePrinter. Needs a handle opened with DELETE access.
+  virtual Win32Error delete_printer(PrinterHandle handle) = 0;
+  // EnumPrinterDriversW(NULL, NULL, 6) for the caller's default environment:
+  // first the size query, then the enumeration; the drivers' names in the
+  // spooler's order (empty when the needed size is 0).
+  virtual Win32Error enum_printer_drivers(std::vector<std::u16string>* names) = 0;
+  // DeletePrinterDriverExW(NULL, NULL, name, delete_flags, version) for the
+  // caller's default environment.
+  virtual Win32Error delete_printer_driver(std::u16string_view name, std::uint32_t delete_flags,
+                                           std::uint32_t version) = 0;
 };
 
 // Closes the queue when it goes out of scope.

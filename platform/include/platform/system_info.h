@@ -24,6 +24,9 @@ class SystemInfo {
   virtual Win32Error get_version(WindowsVersion* version) = 0;
   // IsWow64Process of the current process: a 32-bit program on 64-bit Windows.
   virtual bool is_wow64() = 0;
+  // Whether the program itself is a 64-bit build (then Windows is 64-bit
+  // although is_wow64() is false).
+  virtual bool is_64bit_process() = 0;
   // Full path of the program's own executable (GetModuleFileNameW).
   virtual std::u16string module_file_name() = 0;
   // The system's message text for an error code (FormatMessageW), without the

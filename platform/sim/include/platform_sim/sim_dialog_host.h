@@ -69,9 +69,19 @@ class SimDialogHost : public DialogHost {
   void set_font(int control, int height, int weight) override;
 
   // Test side.
+  // A copy of a control; a default Control for an id the dialog lacks.
   Control control(int id);
-  // Declares a control with its template state (hidden, disabled, ...).
+  bool has_control(int id);
+  // Declares a control of the dialog's template with its initial state
+  // (hidden, disabled, ...). Only declared controls exist.
   void define(int id, Control initial);
+  void define(int id);
+  // How messages reach the dialog's logic while the host itself runs a
+  // loop: a message box's, or a pump of the queue. Without it neither
+  // dispatches anything.
+  void set_dispatch(std::function<void(const WindowMessage&)> dispatch);
+  // Virtual time a message box stays open before the user answers.
+  std::uint64_t message_box_wait_ms = 0;
   bool timer_running(std::uint32_t id);
   std::vector<std::uint32_t> running_timers();
   // Advances virtual time by `ms`, dispatching WM_TIMER for every timer that
@@ -91,7 +101,7 @@ class SimDialogHost : public DialogHost {
     std::uint64_t due;
     std::uint64_t order;
   };
-  Control& at(int id);
+  Control* find(int id);
 
   SimClock& clock_;
   std::recursive_mutex mutex_;
@@ -100,6 +110,7 @@ class SimDialogHost : public DialogHost {
   std::map<int, std::vector<int>> positions_;
   std::map<std::uint32_t, Timer> timers_;
   std::uint64_t timer_order_ = 0;
+  std::function<void(const WindowMessage&)> dispatch_;
   bool close_posted_ = false;
   int icon_ = 0;
   int pumps_ = 0;

@@ -44,6 +44,10 @@ class SimRegistry : public Registry {
                   std::u16string_view text);
   void put_dword(RegKey root, std::u16string_view path, std::u16string_view name,
                  std::uint32_t value);
+  // Makes the key and its missing parents, or removes it with everything
+  // below it; neither is a call of the program's, so neither is logged.
+  void ensure_key(RegKey root, std::u16string_view path);
+  bool remove_key(RegKey root, std::u16string_view path);
   std::size_t open_handles() const;
 
   struct Node;
@@ -52,7 +56,8 @@ class SimRegistry : public Registry {
   Node* resolve(RegKey key) const;
   Win32Error stale_or_invalid(RegKey key) const;
   Node* walk(Node* from, std::u16string_view path, bool create) const;
-  RegKey make_handle(Node* node);
+  RegKey make_handle(Node* node, std::uint32_t access);
+  bool allows(RegKey key, std::uint32_t right) const;
   Win32Error find_for_delete(RegKey parent, std::u16string_view subkey, Node** owner,
                              std::u16string* child) const;
 
@@ -62,6 +67,7 @@ class SimRegistry : public Registry {
   std::unique_ptr<Node> current_user_;
   std::map<RegKey, std::shared_ptr<bool>> handle_alive_;
   std::map<RegKey, Node*> handles_;
+  std::map<RegKey, std::uint32_t> handle_access_;
   RegKey next_handle_ = 0x1000;
 };
 

@@ -3,6 +3,7 @@
 // registry, so the registry and GetPrinterDataW see the same values.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -28,6 +29,31 @@ class SimSpooler : public Spooler {
                               std::size_t max_bytes, PrinterDataValue* value) override;
   Win32Error get_printer_driver(PrinterHandle handle, std::uint32_t level,
                                 std::size_t buffer_bytes) override;
+  Win32Error purge_printer(PrinterHandle handle) override;
+  Win32Error delete_printer(PrinterHandle handle) override;
+  Win32Error enum_printer_drivers(std::vector<std::u16string>* names) override;
+  Win32Error delete_printer_driver(std::u16string_view name, std::uint32_t delete_flags,
+                                   std::uint32_t version) override;
+
+  // Whether the Spooler service runs: while it does not, every call fails
+  // with RPC_S_SERVER_UNAVAILABLE, as winspool's do. Set by the simulated
+  // Windows to ask its service manager.
+  std::function<bool()> service_running;
+  // The caller's default environment: "Windows NT x86" for a 32-bit
+  // program, "Windows x64" for a 64-bit one.
+  std::function<std::u16string()> default_environment;
+
+  struct Driver {
+    std::u16string name;
+    std::u16string environment;
+    std::uint32_t version = 3;
+  };
+  void add_driver(std::u16string_view name, std::u16string_view environment,
+                  std::uint32_t version = 3);
+  std::vector<Driver> drivers() const;
+  bool has_driver(std::u16string_view name) const;
+  // Jobs purged from a queue so far (by queue name).
+  int purges(std::u16string_view queue) const;
 
   // Test set-up and inspection.
   void add_queue(const PrinterInfo2& info);
@@ -52,8 +78,17 @@ class SimSpooler : public Spooler {
   Faults& faults_;
   SimRegistry& registry_;
   mutable std::mutex mutex_;
+  struct Handle {
+    std::u16string queue;
+    std::uint32_t access;
+  };
+  Win32Error unavailable() const;
+  std::u16string environment() const;
+
   std::vector<PrinterInfo2> queues_;
-  std::map<PrinterHandle, std::u16string> handles_;
+  std::vector<Driver> drivers_;
+  std::map<std::u16string, int> purges_;
+  std::map<PrinterHandle, Handle> handles_;
   PrinterHandle next_handle_ = 0x2000;
   std::size_t driver_info_size_ = 1024;
 };

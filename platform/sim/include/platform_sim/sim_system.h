@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,12 +39,14 @@ class SimSystemInfo : public SystemInfo {
   explicit SimSystemInfo(Faults& faults) : faults_(faults) {}
   Win32Error get_version(WindowsVersion* version) override;
   bool is_wow64() override { return wow64; }
+  bool is_64bit_process() override { return process_64bit; }
   std::u16string module_file_name() override { return module_path; }
   std::u16string error_message(Win32Error code) override;
   std::u16string argument_text() override { return arguments; }
 
   WindowsVersion version{6, 1, 7601, 2, 1};
   bool wow64 = false;
+  bool process_64bit = false;
   std::u16string module_path = u"C:\\Setup\\Pelmora.exe";
   std::u16string arguments;
 
@@ -51,31 +54,80 @@ class SimSystemInfo : public SystemInfo {
   Faults& faults_;
 };
 
+// The shell and a file system in memory. Paths are compared without regard
+// to case. For a 32-bit program on 64-bit Windows (SimSystemInfo::wow64),
+// the folder system32 is redirected to SysWOW64 as Windows does, except the
+// subfolders Windows exempts (spool, catroot, catroot2, drivers\etc,
+// logfiles, driverstore).
 class SimShell : public Shell {
  public:
-  explicit SimShell(Faults& faults) : faults_(faults) {}
+  SimShell(Faults& faults, const SimSystemInfo& system);
   bool is_user_an_admin() override;
   Win32Error read_file(std::u16string_view path, std::size_t max_bytes,
                        std::string* contents) override;
+  bool special_folder(int csidl, std::u16string* path) override;
+  std::u16string system_directory() override;
+  std::uint32_t file_attributes(std::u16string_view path) override;
+  Win32Error set_file_attributes(std::u16string_view path, std::uint32_t attributes) override;
+  Win32Error delete_file(std::u16string_view path) override;
+  Win32Error copy_file(std::u16string_view from, std::u16string_view to,
+                       bool fail_if_exists) override;
+  Win32Error create_directory(std::u16string_view path) override;
+  int file_operation(std::uint32_t operation, std::u16string_view from, std::u16string_view to,
+                     std::uint32_t flags) override;
 
   bool admin = true;
   std::u16string current_directory = u"C:\\Setup";
-  // Files by full path, compared without regard to case.
-  void put_file(std::u16string_view path, std::string contents);
+  std::u16string windows_folder = u"C:\\Windows";
+
+  // Test side. put_file makes the missing parent folders.
+  void put_file(std::u16string_view path, std::string contents,
+                std::uint32_t attributes = kFileAttributeArchive);
+  void put_directory(std::u16string_view path);
   bool has_file(std::u16string_view path) const;
+  bool has_directory(std::u16string_view path) const;
+  std::string file_contents(std::u16string_view path) const;
+  // Removes a file whatever its attributes; not a call of the program's.
+  bool remove_file(std::u16string_view path);
+  // Full paths (as first written) of the files directly in a folder, in
+  // name order.
+  std::vector<std::u16string> list_files(std::u16string_view folder) const;
+  // The upper-cased full path a program's path names, after redirection.
   std::u16string full_path(std::u16string_view path) const;
 
  private:
+  struct File {
+    std::u16string path;
+    std::string contents;
+    std::uint32_t attributes;
+  };
+  std::u16string program_files() const;
+  void make_parents(const std::u16string& key, std::u16string_view path);
+  bool parent_exists(const std::u16string& key) const;
+  bool copy_tree(const std::u16string& from_key, const std::u16string& to_path);
+  void delete_tree(const std::u16string& key);
+
   Faults& faults_;
-  mutable std::mutex mutex_;
-  std::map<std::u16string, std::string> files_;  // by upper-cased full path
+  const SimSystemInfo& system_;
+  mutable std::recursive_mutex mutex_;
+  std::map<std::u16string, File> files_;           // by full_path()
+  std::map<std::u16string, std::u16string> dirs_;  // full_path() -> path as first written
 };
 
+// The device tree: device nodes with their instance ids and hardware ids,
+// present (plugged in) or not.
 class SimDevices : public Devices {
  public:
   explicit SimDevices(Faults& faults) : faults_(faults) {}
   ConfigRet locate_root(std::uint32_t flags, DevNode* node) override;
   ConfigRet reenumerate(DevNode node, std::uint32_t flags) override;
+  Win32Error get_class_devs(std::string_view enumerator, std::uint32_t flags,
+                            DeviceInfoSet* set) override;
+  Win32Error enum_device_info(DeviceInfoSet set, std::uint32_t index) override;
+  Win32Error get_hardware_ids(DeviceInfoSet set, std::uint32_t index, std::size_t buffer_bytes,
+                              std::string* ids) override;
+  Win32Error remove_device(DeviceInfoSet set, std::uint32_t index) override;
+  Win32Error destroy_set(DeviceInfoSet set) override;
 
   ConfigRet locate_result = kCrSuccess;
   int reenumerations = 0;
@@ -84,8 +136,22 @@ class SimDevices : public Devices {
   // printer here.
   std::function<void()> on_reenumerate;
 
+  struct Node {
+    std::string instance_id;  // "USB\\VID_0016&PID_3850\\5&1A2B&0&1"
+    std::vector<std::string> hardware_ids;
+    bool present = true;
+  };
+  void add_node(Node node);
+  std::vector<Node> nodes() const;
+  std::size_t open_sets() const;
+
  private:
   Faults& faults_;
+  mutable std::mutex mutex_;
+  std::vector<Node> nodes_;
+  // Each set holds the instance ids it was made with, in tree order.
+  std::map<DeviceInfoSet, std::vector<std::string>> sets_;
+  DeviceInfoSet next_set_ = 0x6000;
 };
 
 class SimDesktop : public Desktop {

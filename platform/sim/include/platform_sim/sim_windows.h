@@ -4,7 +4,10 @@
 
 #include "platform/platform.h"
 #include "platform_sim/faults.h"
+#include "platform_sim/sim_processes.h"
 #include "platform_sim/sim_registry.h"
+#include "platform_sim/sim_services.h"
+#include "platform_sim/sim_setup_api.h"
 #include "platform_sim/sim_spooler.h"
 #include "platform_sim/sim_system.h"
 
@@ -16,9 +19,20 @@ class SimWindows {
       : registry(faults),
         spooler(faults, registry),
         system(faults),
-        shell(faults),
+        shell(faults, system),
         devices(faults),
-        platform{registry, system, shell, spooler, devices, desktop, clock} {}
+        processes(faults, shell),
+        services(faults),
+        setup_api(faults, shell, system),
+        platform{registry, system,  shell,     spooler,   devices,
+                 desktop,  clock,   processes, services,  setup_api} {
+    // The spooler answers only while its service runs, and serves the
+    // caller's own environment.
+    spooler.service_running = [this] { return services.running(u"Spooler"); };
+    spooler.default_environment = [this] {
+      return std::u16string(system.process_64bit ? u"Windows x64" : u"Windows NT x86");
+    };
+  }
   SimWindows(const SimWindows&) = delete;
   SimWindows& operator=(const SimWindows&) = delete;
 
@@ -30,6 +44,9 @@ class SimWindows {
   SimShell shell;
   SimDevices devices;
   SimDesktop desktop;
+  SimProcesses processes;
+  SimServices services;
+  SimSetupApi setup_api;
   Platform platform;
 };
 

@@ -1,0 +1,369 @@
+#include "operations/cleanup.h"
+
+#include <vector>
+
+#include "localized_text.h"
+#include "operations/model_catalogue.h"
+#include "operations/system_folders.h"
+#include "pelmora_dlg.h"
+#include "platform/format.h"
+#include "platform/text.h"
+
+namespace pelmora {
+
+namespace {
+
+using platform::kErrorSuccess;
+
+// The status line holds at most this many characters of an error text.
+constexpr std::size_t kMaxErrorTextLength = 255;
+// EnumProcesses is given room for this many process ids.
+constexpr std::size_t kMaxProcessIds = 1024;
+// The hardware id list of a device node is read into this many bytes.
+constexpr std::size_t kHardwareIdBufferBytes = 100;
+// SetupGetSourceInfoW reads a description of at most this many characters.
+constexpr std::size_t kSourceDescriptionChars = 1024;
+
+constexpr const char16_t* kUtilityPrograms[] = {u"kvtool.exe", u"Scrubber.exe"};
+constexpr const char16_t* kPluginFiles[] = {u"Cardplug.dll", u"Cardplug.INI"};
+constexpr const char16_t* kSpoolDriverFileFormats[] = {u"%s\\%suni.dll", u"%s\\%sui.dll",
+                                                       u"%s\\%s.bud", u"%s\\%s.gpd",
+                                                       u"%s\\%s.ini"};
+
+// The catalogue rows an operation works on: every row without a selected
+// model, else the selected one.
+std::vector<int> SelectedRows(int modelIndex) {
+  std::vector<int> rows;
+  if (modelIndex == MODEL_NONE) {
+    for (int row = 0; row < kModelCount; ++row) rows.push_back(row);
+  } else if (modelIndex >= 0 && modelIndex < kModelCount) {
+    rows.push_back(modelIndex);
+  }
+  return rows;
+}
+
+void ShowProgress(CPelmoraDlg& dialog, int text_row) {
+  dialog.SetStatusText(dialog.Text(text_row));
+  dialog.PumpMessages();
+}
+
+// Opens the service manager and the Spooler service into the two holders.
+bool OpenSpoolerService(platform::Services& services, platform::ScopedService& manager,
+                        platform::ScopedService& spooler) {
+  if (services.open_manager(platform::kScManagerAllAccess, manager.receive()) != kErrorSuccess)
+    return false;
+  return services.open_service(manager.get(), u"Spooler", platform::kServiceAllAccess,
+                               spooler.receive()) == kErrorSuccess;
+}
+
+void DeleteReadOnlyFile(platform::Shell& shell, const std::u16string& path) {
+  if (!shell.file_exists(path)) return;
+  std::uint32_t attributes = shell.file_attributes(path) & ~platform::kFileAttributeReadOnly;
+  if (attributes == 0) attributes = platform::kFileAttributeNormal;
+  shell.set_file_attributes(path, attributes);
+  shell.delete_file(path);
+}
+
+}  // namespace
+
+void ReportApiError(CPelmoraDlg& dialog, std::u16string_view function, platform::Win32Error code) {
+  const std::u16string system_text = dialog.platform().system.error_message(code);
+  std::u16string text = platform::format(u"%s() failed with error %08X: %s",
+                                         {function, static_cast<std::uint32_t>(code), system_text});
+  if (text.size() > kMaxErrorTextLength) text.resize(kMaxErrorTextLength);
+  dialog.SetStatusText(text);
+}
+
+bool TerminateProcessByName(platform::Processes& processes, std::u16string_view name) {
+  std::vector<std::uint32_t> ids;
+  if (processes.enum_processes(kMaxProcessIds, &ids) != kErrorSuccess) return false;
+  bool result = false;
+  for (std::uint32_t id : ids) {
+    std::u16string module = u"unknown";
+    {
+      platform::ScopedProcess query(processes);
+      if (processes.open_process(platform::kProcessQueryInformation | platform::kProcessVmRead, id,
+                                 query.receive()) == kErrorSuccess) {
+        std::u16string base;
+        if (processes.first_module_base_name(query.get(), &base) == kErrorSuccess) module = base;
+      }
+    }
+    if (module != name) continue;
+    platform::ScopedProcess process(processes);
+    if (processes.open_process(platform::kProcessAllAccess, id, process.receive()) != kErrorSuccess)
+      continue;
+    std::uint32_t exit_code = 0;
+    processes.get_exit_code(process.get(), &exit_code);
+    result = processes.terminate(process.get(), exit_code) == kErrorSuccess;
+    if (result) processes.wait(process.get(), platform::kInfinite);
+  }
+  return result;
+}
+
+bool KillTessaly(platform::Platform& platform) {
+  if (TerminateProcessByName(platform.processes, kMonitorModuleName) &&
+      TerminateProcessByName(platform.processes, kMonitorModuleName))
+    return false;  // it was running again at once
+  platform::ScopedRegKey run(platform.registry);
+  if (platform.registry.open_key(platform::kHkeyLocalMachine, kRunKey, platform::kKeyAllAccess,
+                                 run.receive()) != kErrorSuccess)
+    return false;
+  platform.registry.delete_value(run.get(), kMonitorRunValue);
+  return true;
+}
+
+bool RestartSpooler(platform::Platform& platform) {
+  platform::ScopedService manager(platform.services);
+  platform::ScopedService spooler(platform.services);
+  if (!OpenSpoolerService(platform.services, manager, spooler)) return false;
+  platform.services.stop(spooler.get());
+  platform.clock.sleep(2000);
+  platform.services.start(spooler.get());
+  platform.clock.sleep(2000);
+  return true;
+}
+
+bool RemovePrinters(CPelmoraDlg& dialog) {
+  platform::Platform& platform = dialog.platform();
+  ShowProgress(dialog, kTextCleaningPrinters);
+  if (!KillTessaly(platform)) {
+    ReportApiError(dialog, u"KillTessaly", 0xFFFFFFFFu);
+    return false;
+  }
+  std::vector<platform::PrinterInfo2> printers;
+  if (auto error = platform.spooler.enum_local_printers(&printers)) {
+    ReportApiError(dialog, u"EnumPrinters", error);
+    return false;
+  }
+  if (printers.empty()) return true;
+  const platform::PrinterDefaults defaults{u"", platform::kPrinterAllAccess};
+  for (const auto& printer : printers) {
+    if (!IsOwnModelName(printer.driver_name, dialog.modelIndex)) continue;
+    platform::ScopedPrinter queue(platform.spooler);
+    if (auto error = platform.spooler.open_printer(printer.printer_name, &defaults, queue.receive())) {
+      ReportApiError(dialog, u"OpenPrinter", error);
+      return false;
+    }
+    if (auto error = platform.spooler.purge_printer(queue.get())) {
+      ReportApiError(dialog, u"SetPrinter", error);
+      return false;
+    }
+    if (auto error = platform.spooler.delete_printer(queue.get())) {
+      ReportApiError(dialog, u"DeletePrinter", error);
+      return false;
+    }
+  }
+  platform.clock.sleep(500);
+  return true;
+}
+
+bool RemoveDrivers(CPelmoraDlg& dialog) {
+  platform::Platform& platform = dialog.platform();
+  ShowProgress(dialog, kTextCleaningDrivers);
+  if (!RestartSpooler(platform)) {
+    dialog.SetStatusText(kRestartSpoolerFailedText);
+    return false;
+  }
+  std::vector<std::u16string> drivers;
+  if (auto error = platform.spooler.enum_printer_drivers(&drivers)) {
+    ReportApiError(dialog, u"EnumPrinterDrivers", error);
+    return false;
+  }
+  if (drivers.empty()) return true;
+  for (const auto& driver : drivers) {
+    if (!IsOwnModelName(driver, dialog.modelIndex)) continue;
+    if (auto error =
+            platform.spooler.delete_printer_driver(driver, platform::kDpdDeleteUnusedFiles, 3)) {
+      ReportApiError(dialog, u"DeletePrinterDriverEx", error);
+      return false;
+    }
+  }
+  if (!RestartSpooler(platform)) {
+    dialog.SetStatusText(kRestartSpoolerFailedText);
+    return false;
+  }
+  platform.clock.sleep(500);
+  return true;
+}
+
+bool RemoveMonitors(CPelmoraDlg& dialog) {
+  platform::Platform& platform = dialog.platform();
+  ShowProgress(dialog, kTextCleaningMonitors);
+  for (int row : SelectedRows(dialog.modelIndex)) {
+    platform::ScopedRegKey monitors(platform.registry);
+    if (platform.registry.open_key(platform::kHkeyLocalMachine, kMonitorsKey,
+                                   platform::kKeyAllAccess, monitors.receive()) != kErrorSuccess)
+      continue;
+    platform.registry.delete_key(monitors.get(), ModelCatalogue[row].monitorName);
+  }
+  if (!RestartSpooler(platform)) {
+    dialog.SetStatusText(kRestartSpoolerFailedText);
+    return false;
+  }
+  platform.clock.sleep(500);
+  return true;
+}
+
+bool RemoveDriverPackages(CPelmoraDlg& dialog) {
+  platform::Platform& platform = dialog.platform();
+  ShowProgress(dialog, kTextCleaningDriverPackages);
+  const SystemFolders folders = GetSystemFolders(platform);
+  for (int row : SelectedRows(dialog.modelIndex)) {
+    const std::u16string command_line =
+        platform::format(u"%sBin\\%s\\DIFxCmd /u \"%s\"",
+                         {folders.installer, ToolArchitecture(folders), InstalledPackageInf(folders, row)});
+    platform::ScopedProcess tool(platform.processes);
+    if (platform.processes.create_process(
+            command_line, platform::kCreateNoWindow | platform::kCreatePreserveCodeAuthzLevel,
+            tool.receive()) == kErrorSuccess)
+      platform.processes.wait(tool.get(), platform::kInfinite);
+    tool.reset();
+    platform.shell.file_operation(platform::kFoDelete, InstalledPackageFolder(folders, row), u"",
+                                  platform::kFofSilent | platform::kFofNoConfirmation);
+  }
+  platform.clock.sleep(500);
+  return true;
+}
+
+bool DeleteDriverFiles(CPelmoraDlg& dialog) {
+  platform::Platform& platform = dialog.platform();
+  platform::ScopedService manager(platform.services);
+  platform::ScopedService spooler(platform.services);
+  if (!OpenSpoolerService(platform.services, manager, spooler)) return false;
+  platform.services.stop(spooler.get());
+  platform.clock.sleep(2000);
+  const SystemFolders folders = GetSystemFolders(platform);
+  const std::u16string spool = SpoolDriverFolder(folders);
+  // Without a selected model the files of every family go.
+  for (int row : SelectedRows(dialog.modelIndex)) {
+    const ModelEntry& model = ModelCatalogue[row];
+    platform.shell.delete_file(
+        platform::format(u"%s\\system32\\%smon.dll", {folders.windows, model.family}));
+    for (const char16_t* pattern : kSpoolDriverFileFormats)
+      platform.shell.delete_file(platform::format(pattern, {spool, model.family}));
+    for (const char16_t* plugin : kPluginFiles)
+      platform.shell.delete_file(platform::format(
+          u"%s\\%s\\Driver\\plugin\\%s", {folders.programFiles, model.manufacturer, plugin}));
+  }
+  platform.services.start(spooler.get());
+  platform.clock.sleep(2000);
+  return true;
+}
+
+bool RemoveInfFiles(CPelmoraDlg& dialog) {
+  platform::Platform& platform = dialog.platform();
+  ShowProgress(dialog, kTextCleaningInfFiles);
+  // The INF folder is named, not left to the call's default: the same list
+  // on Windows, and the only way to get one from Wine.
+  const SystemFolders folders = GetSystemFolders(platform);
+  std::u16string list;
+  if (auto error = platform.setup_api.get_inf_file_list(folders.windows + u"\\INF",
+                                                        platform::kInfStyleWin4, &list)) {
+    ReportApiError(dialog, u"SetupGetInfFileList", error);
+    return false;
+  }
+  if (list.empty()) return true;
+  // Names each end in a zero; the list's own zero is its last character.
+  const std::size_t end = list.size() - 1;
+  for (std::size_t start = 0; start < end;) {
+    std::size_t stop = list.find(u'\0', start);
+    if (stop == std::u16string::npos || stop > end) stop = end;
+    const std::u16string name = list.substr(start, stop - start);
+    start = stop + 1;
+    if (name.empty()) continue;
+    platform::InfHandle inf = 0;
+    if (platform.setup_api.open_inf(name, platform::kInfStyleWin4, &inf) != kErrorSuccess) continue;
+    std::u16string description;
+    platform.setup_api.get_source_info(inf, 100, platform::kSrcInfoDescription,
+                                       kSourceDescriptionChars, &description);
+    platform.setup_api.close_inf(inf);
+    if (IsOwnModelName(description, dialog.modelIndex))
+      platform.setup_api.uninstall_oem_inf(name, platform::kSuoiForceDelete);
+  }
+  platform.clock.sleep(500);
+  return true;
+}
+
+bool DeleteUtilityFiles(CPelmoraDlg& dialog) {
+  platform::Platform& platform = dialog.platform();
+  const SystemFolders folders = GetSystemFolders(platform);
+  for (const char16_t* program : kUtilityPrograms)
+    DeleteReadOnlyFile(platform.shell,
+                       platform::format(u"%s\\system32\\%s", {folders.windows, program}));
+  if (!folders.windows64) return true;
+  for (const char16_t* program : kUtilityPrograms)
+    DeleteReadOnlyFile(platform.shell,
+                       platform::format(u"%s\\syswow64\\%s", {folders.windows, program}));
+  // One communication library for the 32-bit programs: the selected family's,
+  // or the first row's when no model was chosen.
+  const ModelEntry& model = ModelCatalogue[EffectiveModelIndex(dialog.modelIndex)];
+  platform.shell.copy_file(
+      platform::format(u"%s%s\\%s", {folders.installer, model.family, u"Pexlink2.dll"}),
+      platform::format(u"%s\\syswow64\\%s", {folders.windows, u"Pexlink2.dll"}), false);
+  return true;
+}
+
+bool RunCleanupStep(CPelmoraDlg& dialog) {
+  using Operation = bool (*)(CPelmoraDlg&);
+  static constexpr Operation kOperations[] = {RemovePrinters,       RemoveDrivers,
+                                              RemoveMonitors,       RemoveDriverPackages,
+                                              DeleteDriverFiles,    RemoveInfFiles,
+                                              DeleteUtilityFiles};
+  platform::DialogHost& host = dialog.host();
+  host.progress_range(IDC_PROGRESS, 0, 6);
+  for (int k = 0; k < 7; ++k) {
+    host.progress_position(IDC_PROGRESS, k);
+    if (!kOperations[k](dialog)) return false;
+  }
+  dialog.platform().clock.sleep(500);
+  host.progress_position(IDC_PROGRESS, 0);
+  return true;
+}
+
+const char* UsbHardwareIdPrefix(int modelIndex) {
+  switch (modelIndex) {
+    case 1: return "USB\\VID_0016&PID_3851";
+    case 2: return "USB\\VID_0016&PID_3852";
+    case 3: return "USB\\VID_0016&PID_3853";
+    case 4: return "USB\\VID_0016&PID_3854";
+    case 6: return "USB\\VID_0016&PID_3870";
+    case 8: return "USB\\VID_0016&PID_3872";
+    case 11: return "USB\\VID_0016&PID_3875";
+    case 13: return "USB\\VID_0016&PID_3856";
+    case 14: return "USB\\VID_0016&PID_3876";
+    case 15: return "USB\\VID_0016&PID_3870";
+    default: return "USB\\VID_0016&PID_3850";
+  }
+}
+
+bool RemoveStaleUsbDevices(CPelmoraDlg& dialog, int modelIndex) {
+  platform::Devices& devices = dialog.platform().devices;
+  const std::string_view prefix = UsbHardwareIdPrefix(modelIndex);
+  platform::DeviceInfoSet set = 0;
+  if (devices.get_class_devs("USB", platform::kDigcfAllClasses, &set) != kErrorSuccess) return false;
+  for (std::uint32_t index = 0;; ++index) {
+    const platform::Win32Error error = devices.enum_device_info(set, index);
+    if (error == platform::kErrorNoMoreItems) return devices.destroy_set(set) == kErrorSuccess;
+    if (error != kErrorSuccess) {
+      // A set that cannot be walked any further ends the walk.
+      devices.destroy_set(set);
+      return false;
+    }
+    std::string ids;
+    if (devices.get_hardware_ids(set, index, kHardwareIdBufferBytes, &ids) != kErrorSuccess)
+      continue;
+    if (ids.size() < prefix.size()) continue;
+    bool same = true;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+      if (platform::ascii_upper(static_cast<unsigned char>(ids[i])) !=
+          platform::ascii_upper(static_cast<unsigned char>(prefix[i])))
+        same = false;
+    if (!same) continue;
+    if (devices.remove_device(set, index) != kErrorSuccess) {
+      devices.destroy_set(set);
+      return false;
+    }
+  }
+}
+
+}  // namespace pelmora

@@ -1,0 +1,59 @@
+// The service control manager, for stopping and starting the print spooler.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "platform/win_error.h"
+
+namespace platform {
+
+using ServiceHandle = std::uintptr_t;
+
+inline constexpr std::uint32_t kScManagerAllAccess = 0xF003F;
+inline constexpr std::uint32_t kServiceAllAccess = 0xF01FF;
+
+inline constexpr Win32Error kErrorServiceDoesNotExist = 1060;
+inline constexpr Win32Error kErrorServiceAlreadyRunning = 1056;
+
+class Services {
+ public:
+  virtual ~Services() = default;
+  // OpenSCManagerW on the local machine's active database; on failure
+  // *manager is 0.
+  virtual Win32Error open_manager(std::uint32_t access, ServiceHandle* manager) = 0;
+  // OpenServiceW; on failure *service is 0.
+  virtual Win32Error open_service(ServiceHandle manager, std::u16string_view name,
+                                  std::uint32_t access, ServiceHandle* service) = 0;
+  // ControlService with SERVICE_CONTROL_STOP. Returns at once; the service
+  // stops by itself shortly after (the callers wait).
+  virtual Win32Error stop(ServiceHandle service) = 0;
+  // StartServiceW without arguments.
+  virtual Win32Error start(ServiceHandle service) = 0;
+  // CloseServiceHandle, for service and manager handles alike.
+  virtual Win32Error close(ServiceHandle handle) = 0;
+};
+
+// Closes the service or manager handle when it goes out of scope.
+class ScopedService {
+ public:
+  explicit ScopedService(Services& services) : services_(services) {}
+  ~ScopedService() { reset(); }
+  ScopedService(const ScopedService&) = delete;
+  ScopedService& operator=(const ScopedService&) = delete;
+  ServiceHandle* receive() {
+    reset();
+    return &handle_;
+  }
+  ServiceHandle get() const { return handle_; }
+  void reset() {
+    if (handle_ != 0) services_.close(handle_);
+    handle_ = 0;
+  }
+
+ private:
+  Services& services_;
+  ServiceHandle handle_ = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,92 @@
+// Simulated processes: a process table a test fills (the monitor running, a
+// monitor that restarts itself, system processes that refuse to be opened),
+// and programs that a started command line runs. A program runs to its end
+// when it is started; its exit code is kept for the waiting caller.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/processes.h"
+#include "platform_sim/faults.h"
+#include "platform_sim/sim_system.h"
+
+namespace platform::sim {
+
+class SimProcesses : public Processes {
+ public:
+  SimProcesses(Faults& faults, SimShell& shell);
+
+  Win32Error enum_processes(std::size_t max_ids, std::vector<std::uint32_t>* ids) override;
+  Win32Error open_process(std::uint32_t access, std::uint32_t process_id,
+                          ProcessHandle* process) override;
+  Win32Error first_module_base_name(ProcessHandle process, std::u16string* name) override;
+  Win32Error get_exit_code(ProcessHandle process, std::uint32_t* exit_code) override;
+  Win32Error terminate(ProcessHandle process, std::uint32_t exit_code) override;
+  Win32Error wait(ProcessHandle process, std::uint32_t timeout_ms) override;
+  Win32Error create_process(std::u16string_view command_line, std::uint32_t creation_flags,
+                            ProcessHandle* process) override;
+  Win32Error shell_execute_runas(std::u16string_view file, std::u16string_view parameters,
+                                 std::u16string_view directory, ProcessHandle* process) override;
+  Win32Error close(ProcessHandle process) override;
+  void exit_current_process(std::uint32_t exit_code) override;
+
+  // What a started program does: it gets its command line and returns its
+  // exit code.
+  using Program = std::function<std::uint32_t(std::u16string_view command_line)>;
+  // Programs by file name without folder and ".exe" ("DIFxCmd"), compared
+  // without regard to case. A program file that exists but has no behaviour
+  // here ends at once with exit code 0.
+  void install_program(std::u16string_view name, Program program);
+
+  struct Process {
+    std::uint32_t id = 0;
+    std::u16string module;  // first module's base name, "Tessaly.exe"
+    bool running = true;
+    std::uint32_t exit_code = kStillActive;
+    bool restarts = false;     // starts again at once when terminated
+    bool protected_ = false;   // a system process: opening it is refused
+  };
+  // A running process; returns its id.
+  std::uint32_t add_process(std::u16string_view module, bool restarts = false,
+                            bool protected_process = false);
+  int running_count(std::u16string_view module) const;
+  std::vector<Process> processes() const;
+
+  struct Started {
+    std::u16string command_line;
+    std::uint32_t creation_flags = 0;
+    bool elevated = false;  // ShellExecuteExW "runas"
+    std::u16string directory;
+  };
+  std::vector<Started> started() const;
+  std::size_t open_handles() const;
+  // The code the program ended itself with, when it did.
+  std::optional<std::uint32_t> own_exit_code() const;
+
+ private:
+  struct Handle {
+    std::uint32_t id;
+    std::uint32_t access;
+  };
+  Process* find(std::uint32_t id);
+  Win32Error run(std::u16string_view program_path, std::u16string_view command_line,
+                 const Started& record, ProcessHandle* process);
+
+  Faults& faults_;
+  SimShell& shell_;
+  mutable std::mutex mutex_;
+  std::vector<Process> processes_;
+  std::map<std::u16string, Program> programs_;  // by upper-cased name
+  std::map<ProcessHandle, Handle> handles_;
+  std::vector<Started> started_;
+  std::optional<std::uint32_t> own_exit_code_;
+  std::uint32_t next_id_ = 1000;
+  ProcessHandle next_handle_ = 0x3000;
+};
+
+}  // namespace platform::sim

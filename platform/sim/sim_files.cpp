@@ -1,0 +1,313 @@
+// The simulated shell's file system.
+#include <algorithm>
+
+#include "platform/text.h"
+#include "platform_sim/sim_system.h"
+
+namespace platform::sim {
+
+namespace {
+
+constexpr Win32Error kErrorFileExists = 80;
+
+std::u16string upper(std::u16string_view text) {
+  std::u16string out(text);
+  for (auto& c : out) c = ascii_upper(c);
+  return out;
+}
+
+bool starts_with_folder(std::u16string_view path, std::u16string_view folder) {
+  return path.size() >= folder.size() && path.substr(0, folder.size()) == folder &&
+         (path.size() == folder.size() || path[folder.size()] == u'\\');
+}
+
+std::u16string parent_of(std::u16string_view path) {
+  const auto slash = path.rfind(u'\\');
+  if (slash == std::u16string_view::npos) return {};
+  return std::u16string(path.substr(0, slash));
+}
+
+std::u16string leaf_of(std::u16string_view path) {
+  const auto slash = path.rfind(u'\\');
+  return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
+}
+
+bool is_wildcard(std::u16string_view leaf) {
+  return leaf == u"*" || leaf == u"*.*";
+}
+
+}  // namespace
+
+SimShell::SimShell(Faults& faults, const SimSystemInfo& system)
+    : faults_(faults), system_(system) {
+  put_directory(u"C:\\Windows\\system32");
+  put_directory(u"C:\\Windows\\INF");
+  put_directory(u"C:\\Program Files");
+  put_directory(current_directory);
+}
+
+bool SimShell::is_user_an_admin() {
+  if (faults_.check("IsUserAnAdmin")) return false;
+  return admin;
+}
+
+std::u16string SimShell::full_path(std::u16string_view path) const {
+  const bool absolute =
+      path.size() >= 2 && (path[1] == u':' || (path[0] == u'\\' && path[1] == u'\\'));
+  std::u16string full = absolute ? std::u16string(path) : current_directory + u"\\" + std::u16string(path);
+  // Doubled and trailing backslashes name the same file.
+  std::u16string clean;
+  for (char16_t c : full) {
+    if (c == u'\\' && !clean.empty() && clean.back() == u'\\' && clean.size() > 2) continue;
+    clean.push_back(ascii_upper(c));
+  }
+  while (clean.size() > 3 && clean.back() == u'\\') clean.pop_back();
+  if (system_.wow64) {
+    const std::u16string windows = upper(windows_folder);
+    const std::u16string system32 = windows + u"\\SYSTEM32";
+    if (starts_with_folder(clean, system32)) {
+      const std::u16string rest = clean.substr(system32.size());
+      static constexpr const char16_t* kExempt[] = {u"\\SPOOL",       u"\\CATROOT",
+                                                    u"\\CATROOT2",    u"\\DRIVERS\\ETC",
+                                                    u"\\LOGFILES",    u"\\DRIVERSTORE"};
+      bool exempt = false;
+      for (const char16_t* folder : kExempt)
+        if (starts_with_folder(rest, folder)) exempt = true;
+      if (!exempt) clean = windows + u"\\SYSWOW64" + rest;
+    }
+  }
+  return clean;
+}
+
+void SimShell::make_parents(const std::u16string& key, std::u16string_view path) {
+  std::u16string parent_key = parent_of(key);
+  std::u16string parent_path = parent_of(path);
+  while (parent_key.size() > 2 && !dirs_.count(parent_key)) {
+    dirs_[parent_key] = parent_path.size() == parent_key.size() ? parent_path : parent_key;
+    parent_key = parent_of(parent_key);
+    parent_path = parent_of(parent_path);
+  }
+}
+
+bool SimShell::parent_exists(const std::u16string& key) const {
+  const std::u16string parent = parent_of(key);
+  return parent.size() <= 2 || dirs_.count(parent) != 0;
+}
+
+void SimShell::put_file(std::u16string_view path, std::string contents, std::uint32_t attributes) {
+  std::lock_guard lock(mutex_);
+  const std::u16string key = full_path(path);
+  make_parents(key, path);
+  files_[key] = {std::u16string(path), std::move(contents), attributes};
+}
+
+void SimShell::put_directory(std::u16string_view path) {
+  std::lock_guard lock(mutex_);
+  const std::u16string key = full_path(path);
+  make_parents(key, path);
+  if (!dirs_.count(key)) dirs_[key] = std::u16string(path);
+}
+
+bool SimShell::has_file(std::u16string_view path) const {
+  std::lock_guard lock(mutex_);
+  return files_.count(full_path(path)) != 0;
+}
+
+bool SimShell::has_directory(std::u16string_view path) const {
+  std::lock_guard lock(mutex_);
+  return dirs_.count(full_path(path)) != 0;
+}
+
+std::string SimShell::file_contents(std::u16string_view path) const {
+  std::lock_guard lock(mutex_);
+  auto it = files_.find(full_path(path));
+  return it == files_.end() ? std::string() : it->second.contents;
+}
+
+bool SimShell::remove_file(std::u16string_view path) {
+  std::lock_guard lock(mutex_);
+  return files_.erase(full_path(path)) != 0;
+}
+
+std::vector<std::u16string> SimShell::list_files(std::u16string_view folder) const {
+  std::lock_guard lock(mutex_);
+  const std::u16string key = full_path(folder);
+  std::vector<std::u16string> out;
+  for (const auto& [path, file] : files_)
+    if (parent_of(path) == key) out.push_back(file.path);
+  return out;
+}
+
+Win32Error SimShell::read_file(std::u16string_view path, std::size_t max_bytes,
+                               std::string* contents) {
+  if (auto e = faults_.check("ReadFile", path)) return e;
+  std::lock_guard lock(mutex_);
+  auto it = files_.find(full_path(path));
+  if (it == files_.end()) return kErrorFileNotFound;
+  if (it->second.contents.size() > max_bytes) return kErrorMoreData;
+  *contents = it->second.contents;
+  return kErrorSuccess;
+}
+
+std::u16string SimShell::program_files() const {
+  // A 32-bit program on 64-bit Windows is given the folder of 32-bit programs.
+  return system_.wow64 ? u"C:\\Program Files (x86)" : u"C:\\Program Files";
+}
+
+bool SimShell::special_folder(int csidl, std::u16string* path) {
+  if (faults_.check("SHGetSpecialFolderPathW")) return false;
+  switch (csidl) {
+    case kCsidlWindows: *path = windows_folder; return true;
+    case kCsidlSystem: *path = windows_folder + u"\\system32"; return true;
+    case kCsidlProgramFiles: *path = program_files(); return true;
+    default: return false;
+  }
+}
+
+std::u16string SimShell::system_directory() {
+  faults_.check("GetSystemDirectoryW");
+  return windows_folder + u"\\system32";
+}
+
+std::uint32_t SimShell::file_attributes(std::u16string_view path) {
+  if (faults_.check("GetFileAttributesW", path)) return kInvalidFileAttributes;
+  std::lock_guard lock(mutex_);
+  const std::u16string key = full_path(path);
+  if (auto it = files_.find(key); it != files_.end()) return it->second.attributes;
+  if (dirs_.count(key)) return kFileAttributeDirectory;
+  return kInvalidFileAttributes;
+}
+
+Win32Error SimShell::set_file_attributes(std::u16string_view path, std::uint32_t attributes) {
+  if (auto e = faults_.check("SetFileAttributesW", path)) return e;
+  std::lock_guard lock(mutex_);
+  auto it = files_.find(full_path(path));
+  if (it == files_.end()) return kErrorFileNotFound;
+  // FILE_ATTRIBUTE_NORMAL alone means no attributes.
+  it->second.attributes = attributes == kFileAttributeNormal ? 0 : attributes;
+  return kErrorSuccess;
+}
+
+Win32Error SimShell::delete_file(std::u16string_view path) {
+  if (auto e = faults_.check("DeleteFileW", path)) return e;
+  std::lock_guard lock(mutex_);
+  const std::u16string key = full_path(path);
+  auto it = files_.find(key);
+  if (it == files_.end()) {
+    if (dirs_.count(key)) return kErrorAccessDenied;
+    return parent_exists(key) ? kErrorFileNotFound : kErrorPathNotFound;
+  }
+  if (it->second.attributes & kFileAttributeReadOnly) return kErrorAccessDenied;
+  files_.erase(it);
+  return kErrorSuccess;
+}
+
+Win32Error SimShell::copy_file(std::u16string_view from, std::u16string_view to,
+                               bool fail_if_exists) {
+  if (auto e = faults_.check("CopyFileW", from)) return e;
+  std::lock_guard lock(mutex_);
+  auto source = files_.find(full_path(from));
+  if (source == files_.end()) return kErrorFileNotFound;
+  const std::u16string key = full_path(to);
+  if (!parent_exists(key)) return kErrorPathNotFound;
+  if (dirs_.count(key)) return kErrorAccessDenied;
+  if (auto target = files_.find(key); target != files_.end()) {
+    if (fail_if_exists) return kErrorFileExists;
+    if (target->second.attributes & kFileAttributeReadOnly) return kErrorAccessDenied;
+  }
+  File copy = source->second;
+  copy.path = std::u16string(to);
+  files_[key] = std::move(copy);
+  return kErrorSuccess;
+}
+
+Win32Error SimShell::create_directory(std::u16string_view path) {
+  if (auto e = faults_.check("CreateDirectoryW", path)) return e;
+  std::lock_guard lock(mutex_);
+  const std::u16string key = full_path(path);
+  if (dirs_.count(key) || files_.count(key)) return kErrorAlreadyExists;
+  if (!parent_exists(key)) return kErrorPathNotFound;
+  dirs_[key] = std::u16string(path);
+  return kErrorSuccess;
+}
+
+void SimShell::delete_tree(const std::u16string& key) {
+  for (auto it = files_.begin(); it != files_.end();)
+    it = starts_with_folder(it->first, key) ? files_.erase(it) : std::next(it);
+  for (auto it = dirs_.begin(); it != dirs_.end();)
+    it = starts_with_folder(it->first, key) ? dirs_.erase(it) : std::next(it);
+}
+
+// Copies the file or folder `from_key` to the new path `to_path`.
+bool SimShell::copy_tree(const std::u16string& from_key, const std::u16string& to_path) {
+  const std::u16string to_key = full_path(to_path);
+  if (auto file = files_.find(from_key); file != files_.end()) {
+    if (auto target = files_.find(to_key);
+        target != files_.end() && (target->second.attributes & kFileAttributeReadOnly))
+      return false;
+    File copy = file->second;
+    copy.path = to_path;
+    files_[to_key] = std::move(copy);
+    return true;
+  }
+  if (!dirs_.count(from_key)) return false;
+  if (!dirs_.count(to_key)) dirs_[to_key] = to_path;
+  // Collect first: the copy may land inside the source.
+  std::vector<std::u16string> children;
+  for (const auto& [path, file] : files_)
+    if (parent_of(path) == from_key) children.push_back(path);
+  for (const auto& [path, name] : dirs_)
+    if (parent_of(path) == from_key) children.push_back(path);
+  bool ok = true;
+  for (const auto& child : children) {
+    const auto original = files_.count(child) ? files_[child].path : dirs_[child];
+    ok = copy_tree(child, to_path + u"\\" + leaf_of(original)) && ok;
+  }
+  return ok;
+}
+
+int SimShell::file_operation(std::uint32_t operation, std::u16string_view from,
+                             std::u16string_view to, std::uint32_t) {
+  if (auto e = faults_.check("SHFileOperationW", from)) return static_cast<int>(e);
+  std::lock_guard lock(mutex_);
+  const std::u16string leaf = leaf_of(from);
+  const bool wildcard = is_wildcard(leaf);
+  const std::u16string from_key = full_path(wildcard ? parent_of(from) : from);
+  if (!files_.count(from_key) && !dirs_.count(from_key)) return static_cast<int>(kErrorFileNotFound);
+  if (operation == kFoDelete) {
+    if (wildcard) {
+      std::vector<std::u16string> children;
+      for (const auto& [path, file] : files_)
+        if (parent_of(path) == from_key) children.push_back(path);
+      for (const auto& [path, name] : dirs_)
+        if (parent_of(path) == from_key) children.push_back(path);
+      for (const auto& child : children) delete_tree(child);
+    } else {
+      delete_tree(from_key);
+    }
+    return 0;
+  }
+  if (operation != kFoCopy) return static_cast<int>(kErrorInvalidParameter);
+  // The destination folder is made when missing (FOF_NOCONFIRMMKDIR).
+  const std::u16string to_key = full_path(to);
+  if (!parent_exists(to_key) && !dirs_.count(to_key)) return static_cast<int>(kErrorPathNotFound);
+  bool ok = true;
+  if (wildcard) {
+    if (!dirs_.count(to_key)) dirs_[to_key] = std::u16string(to);
+    std::vector<std::u16string> children;
+    for (const auto& [path, file] : files_)
+      if (parent_of(path) == from_key) children.push_back(file.path);
+    for (const auto& [path, name] : dirs_)
+      if (parent_of(path) == from_key) children.push_back(name);
+    for (const auto& child : children)
+      ok = copy_tree(full_path(child), std::u16string(to) + u"\\" + leaf_of(child)) && ok;
+  } else if (dirs_.count(to_key)) {
+    // Into an existing folder: the source keeps its name there.
+    ok = copy_tree(from_key, std::u16string(to) + u"\\" + leaf);
+  } else {
+    ok = copy_tree(from_key, std::u16string(to));
+  }
+  return ok ? 0 : static_cast<int>(kErrorAccessDenied);
+}
+
+}  // namespace platform::sim

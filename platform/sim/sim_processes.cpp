@@ -1,0 +1,241 @@
+#include "platform_sim/sim_processes.h"
+
+#include "platform/text.h"
+
+namespace platform::sim {
+
+namespace {
+
+std::u16string upper(std::u16string_view text) {
+  std::u16string out(text);
+  for (auto& c : out) c = ascii_upper(c);
+  return out;
+}
+
+// The program part of a command line: a quoted path, or everything up to the
+// first space.
+std::u16string program_of(std::u16string_view command_line) {
+  if (!command_line.empty() && command_line.front() == u'"') {
+    const auto end = command_line.find(u'"', 1);
+    return std::u16string(command_line.substr(1, end == std::u16string_view::npos ? end : end - 1));
+  }
+  return std::u16string(command_line.substr(0, command_line.find(u' ')));
+}
+
+std::u16string base_name(std::u16string_view path) {
+  const auto slash = path.find_last_of(u"\\/");
+  return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
+}
+
+bool has_extension(std::u16string_view name) { return name.find(u'.') != std::u16string_view::npos; }
+
+}  // namespace
+
+SimProcesses::SimProcesses(Faults& faults, SimShell& shell) : faults_(faults), shell_(shell) {
+  // The system process is always there and can never be opened.
+  add_process(u"System", false, true);
+}
+
+std::uint32_t SimProcesses::add_process(std::u16string_view module, bool restarts,
+                                        bool protected_process) {
+  std::lock_guard lock(mutex_);
+  Process p;
+  p.id = next_id_;
+  next_id_ += 4;
+  p.module = std::u16string(module);
+  p.restarts = restarts;
+  p.protected_ = protected_process;
+  processes_.push_back(p);
+  return p.id;
+}
+
+SimProcesses::Process* SimProcesses::find(std::uint32_t id) {
+  for (auto& p : processes_)
+    if (p.id == id) return &p;
+  return nullptr;
+}
+
+Win32Error SimProcesses::enum_processes(std::size_t max_ids, std::vector<std::uint32_t>* ids) {
+  ids->clear();
+  if (auto e = faults_.check("EnumProcesses")) return e;
+  std::lock_guard lock(mutex_);
+  for (const auto& p : processes_)
+    if (p.running && ids->size() < max_ids) ids->push_back(p.id);
+  return kErrorSuccess;
+}
+
+Win32Error SimProcesses::open_process(std::uint32_t access, std::uint32_t process_id,
+                                      ProcessHandle* process) {
+  *process = 0;
+  if (auto e = faults_.check("OpenProcess")) return e;
+  std::lock_guard lock(mutex_);
+  Process* p = find(process_id);
+  if (!p || !p->running) return kErrorInvalidParameter;
+  if (p->protected_) return kErrorAccessDenied;
+  const ProcessHandle h = next_handle_++;
+  handles_[h] = {process_id, access};
+  *process = h;
+  return kErrorSuccess;
+}
+
+Win32Error SimProcesses::first_module_base_name(ProcessHandle process, std::u16string* name) {
+  name->clear();
+  if (auto e = faults_.check("GetModuleBaseNameW")) return e;
+  std::lock_guard lock(mutex_);
+  auto it = handles_.find(process);
+  if (it == handles_.end()) return kErrorInvalidHandle;
+  constexpr std::uint32_t kNeeded = kProcessQueryInformation | kProcessVmRead;
+  if ((it->second.access & kNeeded) != kNeeded) return kErrorAccessDenied;
+  Process* p = find(it->second.id);
+  if (!p || !p->running) return kErrorInvalidHandle;
+  *name = p->module;
+  return kErrorSuccess;
+}
+
+Win32Error SimProcesses::get_exit_code(ProcessHandle process, std::uint32_t* exit_code) {
+  if (auto e = faults_.check("GetExitCodeProcess")) return e;
+  std::lock_guard lock(mutex_);
+  auto it = handles_.find(process);
+  if (it == handles_.end()) return kErrorInvalidHandle;
+  Process* p = find(it->second.id);
+  *exit_code = p ? p->exit_code : 0;
+  return kErrorSuccess;
+}
+
+Win32Error SimProcesses::terminate(ProcessHandle process, std::uint32_t exit_code) {
+  if (auto e = faults_.check("TerminateProcess")) return e;
+  std::lock_guard lock(mutex_);
+  auto it = handles_.find(process);
+  if (it == handles_.end()) return kErrorInvalidHandle;
+  if (!(it->second.access & kProcessTerminate)) return kErrorAccessDenied;
+  Process* p = find(it->second.id);
+  if (!p || !p->running) return kErrorAccessDenied;
+  p->running = false;
+  p->exit_code = exit_code;
+  if (p->restarts) {
+    Process again = *p;
+    again.id = next_id_;
+    next_id_ += 4;
+    again.running = true;
+    again.exit_code = kStillActive;
+    processes_.push_back(again);
+  }
+  return kErrorSuccess;
+}
+
+Win32Error SimProcesses::wait(ProcessHandle process, std::uint32_t) {
+  if (auto e = faults_.check("WaitForSingleObject")) return e;
+  std::lock_guard lock(mutex_);
+  auto it = handles_.find(process);
+  if (it == handles_.end()) return kErrorInvalidHandle;
+  Process* p = find(it->second.id);
+  // Nothing ends a running process here but a termination: waiting for one
+  // would never return on Windows.
+  return p && p->running ? kWaitTimeout : kErrorSuccess;
+}
+
+Win32Error SimProcesses::run(std::u16string_view program_path, std::u16string_view command_line,
+                             const Started& record, ProcessHandle* process) {
+  std::u16string path(program_path);
+  if (!has_extension(base_name(path))) path += u".exe";
+  std::u16string found;
+  if (path.find(u'\\') != std::u16string::npos) {
+    if (shell_.has_file(path)) found = path;
+  } else {
+    // The search of CreateProcessW: the current folder, then the system folders.
+    const std::u16string folders[] = {shell_.current_directory,
+                                      shell_.windows_folder + u"\\system32",
+                                      shell_.windows_folder};
+    for (const auto& folder : folders)
+      if (found.empty() && shell_.has_file(folder + u"\\" + path)) found = folder + u"\\" + path;
+  }
+  if (found.empty()) return kErrorFileNotFound;
+  std::u16string name = base_name(found);
+  name = upper(name.substr(0, name.size() - 4));
+  Program program;
+  {
+    std::lock_guard lock(mutex_);
+    started_.push_back(record);
+    auto it = programs_.find(name);
+    if (it != programs_.end()) program = it->second;
+  }
+  const std::uint32_t exit_code = program ? program(command_line) : 0;
+  std::lock_guard lock(mutex_);
+  Process p;
+  p.id = next_id_;
+  next_id_ += 4;
+  p.module = base_name(found);
+  p.running = false;
+  p.exit_code = exit_code;
+  processes_.push_back(p);
+  const ProcessHandle h = next_handle_++;
+  handles_[h] = {p.id, kProcessAllAccess};
+  *process = h;
+  return kErrorSuccess;
+}
+
+Win32Error SimProcesses::create_process(std::u16string_view command_line,
+                                        std::uint32_t creation_flags, ProcessHandle* process) {
+  *process = 0;
+  if (auto e = faults_.check("CreateProcessW", command_line)) return e;
+  Started record{std::u16string(command_line), creation_flags, false, {}};
+  return run(program_of(command_line), command_line, record, process);
+}
+
+Win32Error SimProcesses::shell_execute_runas(std::u16string_view file,
+                                             std::u16string_view parameters,
+                                             std::u16string_view directory,
+                                             ProcessHandle* process) {
+  *process = 0;
+  if (auto e = faults_.check("ShellExecuteExW", file)) return e;
+  std::u16string command_line = u"\"" + std::u16string(file) + u"\" " + std::u16string(parameters);
+  Started record{command_line, 0, true, std::u16string(directory)};
+  return run(file, command_line, record, process);
+}
+
+Win32Error SimProcesses::close(ProcessHandle process) {
+  if (auto e = faults_.check("CloseHandle")) return e;
+  std::lock_guard lock(mutex_);
+  return handles_.erase(process) ? kErrorSuccess : kErrorInvalidHandle;
+}
+
+void SimProcesses::exit_current_process(std::uint32_t exit_code) {
+  faults_.check("ExitProcess");
+  std::lock_guard lock(mutex_);
+  if (!own_exit_code_) own_exit_code_ = exit_code;
+}
+
+void SimProcesses::install_program(std::u16string_view name, Program program) {
+  std::lock_guard lock(mutex_);
+  programs_[upper(name)] = std::move(program);
+}
+
+int SimProcesses::running_count(std::u16string_view module) const {
+  std::lock_guard lock(mutex_);
+  int count = 0;
+  for (const auto& p : processes_)
+    if (p.running && p.module == module) ++count;
+  return count;
+}
+
+std::vector<SimProcesses::Process> SimProcesses::processes() const {
+  std::lock_guard lock(mutex_);
+  return processes_;
+}
+
+std::vector<SimProcesses::Started> SimProcesses::started() const {
+  std::lock_guard lock(mutex_);
+  return started_;
+}
+
+std::size_t SimProcesses::open_handles() const {
+  std::lock_guard lock(mutex_);
+  return handles_.size();
+}
+
+std::optional<std::uint32_t> SimProcesses::own_exit_code() const {
+  std::lock_guard lock(mutex_);
+  return own_exit_code_;
+}
+
+}  // namespace platform::sim
