@@ -194,9 +194,13 @@ Win32Error SimProcesses::shell_execute_runas(std::u16string_view file,
 }
 
 Win32Error SimProcesses::close(ProcessHandle process) {
-  if (auto e = faults_.check("CloseHandle")) return e;
+  // A close that fails still ends the handle's life: the caller cannot
+  // use it again either way.
+  const Win32Error injected = faults_.check("CloseHandle");
   std::lock_guard lock(mutex_);
-  return handles_.erase(process) ? kErrorSuccess : kErrorInvalidHandle;
+  const bool known = handles_.erase(process) != 0;
+  if (injected) return injected;
+  return known ? kErrorSuccess : kErrorInvalidHandle;
 }
 
 void SimProcesses::exit_current_process(std::uint32_t exit_code) {

@@ -66,9 +66,12 @@ Win32Error SimServices::start(ServiceHandle service) {
 }
 
 Win32Error SimServices::close(ServiceHandle handle) {
-  if (auto e = faults_.check("CloseServiceHandle")) return e;
+  // A close that fails still ends the handle's life.
+  const Win32Error injected = faults_.check("CloseServiceHandle");
   std::lock_guard lock(mutex_);
-  return handles_.erase(handle) ? kErrorSuccess : kErrorInvalidHandle;
+  const bool known = handles_.erase(handle) != 0;
+  if (injected) return injected;
+  return known ? kErrorSuccess : kErrorInvalidHandle;
 }
 
 void SimServices::add_service(std::u16string_view name, bool running) {

@@ -66,9 +66,12 @@ Win32Error SimSpooler::open_printer(std::u16string_view name, const PrinterDefau
 }
 
 Win32Error SimSpooler::close_printer(PrinterHandle handle) {
-  if (auto e = faults_.check("ClosePrinter")) return e;
+  // A close that fails still ends the handle's life.
+  const Win32Error injected = faults_.check("ClosePrinter");
   std::lock_guard lock(mutex_);
-  return handles_.erase(handle) ? kErrorSuccess : kErrorInvalidHandle;
+  const bool known = handles_.erase(handle) != 0;
+  if (injected) return injected;
+  return known ? kErrorSuccess : kErrorInvalidHandle;
 }
 
 Win32Error SimSpooler::get_printer_data(PrinterHandle handle, std::u16string_view value_name,

@@ -178,9 +178,12 @@ Win32Error SimDevices::remove_device(DeviceInfoSet set, std::uint32_t index) {
 }
 
 Win32Error SimDevices::destroy_set(DeviceInfoSet set) {
-  if (auto e = faults_.check("SetupDiDestroyDeviceInfoList")) return e;
+  // A destruction that fails still ends the set's life.
+  const Win32Error injected = faults_.check("SetupDiDestroyDeviceInfoList");
   std::lock_guard lock(mutex_);
-  return sets_.erase(set) ? kErrorSuccess : kErrorInvalidHandle;
+  const bool known = sets_.erase(set) != 0;
+  if (injected) return injected;
+  return known ? kErrorSuccess : kErrorInvalidHandle;
 }
 
 void SimDevices::add_node(Node node) {

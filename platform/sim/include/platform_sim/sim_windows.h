@@ -32,6 +32,11 @@ class SimWindows {
     spooler.default_environment = [this] {
       return std::u16string(system.process_64bit ? u"Windows x64" : u"Windows NT x86");
     };
+    // Keys every Windows has.
+    for (const char16_t* key : {u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors",
+                                u"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers"})
+      registry.ensure_key(kHkeyLocalMachine, key);
   }
   SimWindows(const SimWindows&) = delete;
   SimWindows& operator=(const SimWindows&) = delete;

@@ -1,0 +1,129 @@
+// A simulated Windows with what an earlier installation of catalogue rows
+// left behind, for the removal tests: every kind of trace Step 1 removes,
+// each where Windows keeps it, plus things of other makers that must stay.
+#pragma once
+
+#include <string>
+
+#include "operations/cleanup.h"
+#include "operations/model_catalogue.h"
+#include "platform/format.h"
+#include "platform/text.h"
+#include "platform_sim/sim_windows.h"
+
+namespace pelmora::testing {
+
+inline std::string Narrow(std::u16string_view text) { return platform::to_utf8(text); }
+
+// An INF as the maker's packages have it: source disk 100 carries the model
+// name, through a string key as INF writers usually do.
+inline std::string MakerInf(std::u16string_view model_name) {
+  return "; driver package\r\n[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Printer\r\n"
+         "Provider=%Maker%\r\n\r\n[SourceDisksNames]\r\n100 = %DiskName%,,,\r\n\r\n"
+         "[Strings]\r\nMaker=\"Orvane\"\r\nDiskName=\"" +
+         Narrow(model_name) + "\"\r\n";
+}
+
+struct Leftovers {
+  explicit Leftovers(platform::sim::SimWindows& windows) : win(windows) {}
+
+  std::u16string spool_folder() const {
+    return win.system.wow64 || win.system.process_64bit
+               ? u"C:\\Windows\\system32\\spool\\drivers\\x64\\3"
+               : u"C:\\Windows\\system32\\spool\\drivers\\w32x86\\3";
+  }
+  std::u16string environment() const {
+    return win.system.process_64bit ? u"Windows x64" : u"Windows NT x86";
+  }
+  std::u16string program_files() const {
+    return win.system.wow64 ? u"C:\\Program Files (x86)" : u"C:\\Program Files";
+  }
+
+  // Everything an installation of `row` leaves, with the queue `queue`.
+  void Add(int row, std::u16string queue) {
+    const ModelEntry& m = ModelCatalogue[row];
+    win.spooler.add_queue({queue, u"USB001", m.modelName, 0, 0});
+    win.spooler.add_driver(m.modelName, environment());
+    win.registry.put_string(platform::kHkeyLocalMachine,
+                            std::u16string(kMonitorsKey) + u"\\" + m.monitorName, u"Driver",
+                            platform::format(u"%smon.dll", {m.family}));
+    const std::u16string package =
+        platform::format(u"%s\\%s\\Driver\\%s", {program_files(), m.manufacturer, m.family});
+    win.shell.put_file(platform::format(u"%s\\%s.inf", {package, m.family}), MakerInf(m.modelName));
+    win.shell.put_file(package + u"\\data\\" + m.family + u".gpd", "*GPD");
+    win.shell.put_file(platform::format(u"C:\\Windows\\system32\\%smon.dll", {m.family}), "MZ");
+    for (const char16_t* suffix : {u"uni.dll", u"ui.dll", u".bud", u".gpd", u".ini"})
+      win.shell.put_file(spool_folder() + u"\\" + m.family + suffix, "driver file");
+    for (const char16_t* plugin : {u"Cardplug.dll", u"Cardplug.INI"})
+      win.shell.put_file(
+          platform::format(u"%s\\%s\\Driver\\plugin\\%s", {program_files(), m.manufacturer, plugin}),
+          "plug-in");
+    win.shell.put_file(platform::format(u"C:\\Windows\\INF\\oem%d.inf", {next_oem++}),
+                       MakerInf(m.modelName));
+  }
+
+  // The monitor running with its Run value, and the utility programs.
+  void AddMonitorAndUtilities() {
+    win.processes.add_process(u"Tessaly.exe");
+    win.registry.put_string(platform::kHkeyLocalMachine, kRunKey, kMonitorRunValue,
+                            u"C:\\Windows\\system32\\Tessaly.exe");
+    win.shell.put_file(u"C:\\Windows\\system32\\kvtool.exe", "MZ",
+                       platform::kFileAttributeReadOnly | platform::kFileAttributeArchive);
+    win.shell.put_file(u"C:\\Windows\\system32\\Scrubber.exe", "MZ");
+  }
+
+  // What belongs to nobody of ours: it must survive every removal.
+  void AddForeign() {
+    win.spooler.add_queue({u"Office laser", u"LPT1:", u"HP LaserJet", 0, 0});
+    // Named after a model, but driven by another maker's driver.
+    win.spooler.add_queue({ModelCatalogue[0].modelName, u"LPT2:", u"Generic / Text Only", 0, 0});
+    win.spooler.add_driver(u"HP LaserJet", environment());
+    win.spooler.add_driver(u"Generic / Text Only", environment());
+    win.shell.put_file(u"C:\\Windows\\INF\\oem90.inf", MakerInf(u"HP LaserJet"));
+    win.shell.put_file(u"C:\\Windows\\INF\\printer.inf", MakerInf(ModelCatalogue[0].modelName));
+    win.processes.add_process(u"tessaly.exe");  // not the monitor: the name differs in case
+    win.registry.put_string(platform::kHkeyLocalMachine, kRunKey, u"Other", u"other.exe");
+  }
+
+  // The installer's media: the driver-package tool for both architectures.
+  void AddTool() {
+    win.shell.put_file(u"C:\\Setup\\Bin\\i386\\DIFxCmd.exe", "MZ");
+    win.shell.put_file(u"C:\\Setup\\Bin\\amd64\\DIFxCmd.exe", "MZ");
+    for (int row = 0; row < kModelCount; ++row)
+      win.shell.put_file(
+          platform::format(u"C:\\Setup\\%s\\Pexlink2.dll", {ModelCatalogue[row].family}),
+          Narrow(ModelCatalogue[row].family));
+  }
+
+  // Whether any trace of `row` is left.
+  std::vector<std::string> TracesOf(int row) const {
+    std::vector<std::string> traces;
+    const ModelEntry& m = ModelCatalogue[row];
+    for (const auto& q : win.spooler.queues())
+      if (q.driver_name == m.modelName) traces.push_back("queue " + Narrow(q.printer_name));
+    if (win.spooler.has_driver(m.modelName)) traces.push_back("driver");
+    if (win.registry.key_exists(platform::kHkeyLocalMachine,
+                                std::u16string(kMonitorsKey) + u"\\" + m.monitorName))
+      traces.push_back("monitor key");
+    if (win.shell.has_directory(
+            platform::format(u"%s\\%s\\Driver\\%s", {program_files(), m.manufacturer, m.family})))
+      traces.push_back("package folder");
+    if (win.shell.has_file(platform::format(u"C:\\Windows\\system32\\%smon.dll", {m.family})))
+      traces.push_back("monitor dll");
+    for (const char16_t* suffix : {u"uni.dll", u"ui.dll", u".bud", u".gpd", u".ini"})
+      if (win.shell.has_file(spool_folder() + u"\\" + m.family + suffix))
+        traces.push_back("spool file " + Narrow(suffix));
+    for (const auto& name : win.setup_api.oem_infs())
+      if (name != u"oem90.inf") {
+        const std::string text = win.shell.file_contents(u"C:\\Windows\\INF\\" + name);
+        if (text.find("DiskName=\"" + Narrow(m.modelName) + "\"") != std::string::npos)
+          traces.push_back("oem inf " + Narrow(name));
+      }
+    return traces;
+  }
+
+  platform::sim::SimWindows& win;
+  int next_oem = 3;
+};
+
+}  // namespace pelmora::testing

@@ -1,0 +1,356 @@
+// Step 1 on a simulated Windows with the leftovers of earlier installations.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "cleanup_scenario.h"
+#include "localized_text.h"
+#include "operations/installer_steps.h"
+#include "pelmora_dlg.h"
+#include "platform_sim/sim_dialog_host.h"
+#include "wizard_fixture.h"
+
+namespace pelmora::testing {
+namespace {
+
+using platform::sim::SimWindows;
+
+class Cleanup : public ::testing::Test {
+ protected:
+  Cleanup() : host(win.clock), dialog(win.platform, steps), leftovers(win) {
+    DefineWizardTemplate(host);
+    dialog.attach(&host);
+    host.set_dispatch([this](const platform::WindowMessage& m) { dialog.handle_message(m); });
+    leftovers.AddTool();
+  }
+
+  // A full earlier installation of `model` (and its pair partners), the
+  // monitor, the utilities, and things of other makers.
+  void SeedFull(int model) {
+    dialog.modelIndex = model;
+    leftovers.Add(EffectiveModelIndex(model), u"Card printer at the desk");
+    leftovers.AddMonitorAndUtilities();
+    leftovers.AddForeign();
+  }
+
+  std::size_t OpenHandles() {
+    return win.spooler.open_handles() + win.registry.open_handles() +
+           win.processes.open_handles() + win.services.open_handles() +
+           win.setup_api.open_handles() + win.devices.open_sets();
+  }
+  std::u16string Status() { return host.text(IDC_STATUS); }
+
+  SimWindows win;
+  platform::sim::SimDialogHost host;
+  InstallerSteps steps;
+  CPelmoraDlg dialog;
+  Leftovers leftovers;
+};
+
+TEST_F(Cleanup, FullStepRemovesEveryTraceOfTheModelAndNothingElse) {
+  SeedFull(0);
+  leftovers.Add(1, u"K2100");  // another family: not the selected model's
+  win.clock.sleeps();
+  const std::uint64_t start = win.clock.now_ms();
+
+  ASSERT_TRUE(RunCleanupStep(dialog)) << platform::to_utf8(Status());
+
+  EXPECT_EQ(leftovers.TracesOf(0), std::vector<std::string>{});
+  EXPECT_EQ(win.processes.running_count(u"Tessaly.exe"), 0);
+  EXPECT_FALSE(win.registry.value(platform::kHkeyLocalMachine, kRunKey, kMonitorRunValue, nullptr));
+  EXPECT_FALSE(win.shell.has_file(u"C:\\Windows\\system32\\kvtool.exe"));
+  EXPECT_FALSE(win.shell.has_file(u"C:\\Windows\\system32\\Scrubber.exe"));
+  EXPECT_FALSE(win.shell.has_file(u"C:\\Program Files\\Orvane\\Driver\\plugin\\Cardplug.dll"));
+  EXPECT_FALSE(win.shell.has_file(u"C:\\Program Files\\Orvane\\Driver\\plugin\\Cardplug.INI"));
+  EXPECT_EQ(win.spooler.purges(u"Card printer at the desk"), 1);
+
+  // Foreign things stay: a queue named after the model with another driver,
+  // another maker's queue, driver and OEM INF, a non-OEM INF with our disk
+  // name, a process whose name differs in case only, another Run value, and
+  // the other family.
+  EXPECT_TRUE(win.spooler.has_queue(ModelCatalogue[0].modelName));
+  EXPECT_TRUE(win.spooler.has_queue(u"Office laser"));
+  EXPECT_TRUE(win.spooler.has_driver(u"HP LaserJet"));
+  EXPECT_TRUE(win.shell.has_file(u"C:\\Windows\\INF\\oem90.inf"));
+  EXPECT_TRUE(win.shell.has_file(u"C:\\Windows\\INF\\printer.inf"));
+  EXPECT_EQ(win.processes.running_count(u"tessaly.exe"), 1);
+  EXPECT_TRUE(win.registry.value(platform::kHkeyLocalMachine, kRunKey, u"Other", nullptr));
+  EXPECT_EQ(leftovers.TracesOf(1).size(), 11u);
+
+  // 16 s in four spooler restarts and the stop and start around the driver
+  // files, 3 s in six half-second waits.
+  EXPECT_EQ(win.clock.now_ms() - start, 19000u);
+  EXPECT_EQ(win.services.service(u"Spooler").stops, 4);
+  EXPECT_TRUE(win.services.running(u"Spooler"));
+  EXPECT_EQ(host.positions(IDC_PROGRESS), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 0}));
+  EXPECT_EQ(host.control(IDC_PROGRESS).range_high, 6);
+  // Each operation with a text of its own showed it and let the window
+  // repaint before it worked.
+  EXPECT_EQ(host.pumps(), 5);
+  EXPECT_EQ(Status(), dialog.Text(kTextCleaningInfFiles));
+  // The driver-package tool ran once, for the model's package, hidden.
+  const auto started = win.processes.started();
+  ASSERT_EQ(started.size(), 1u);
+  EXPECT_EQ(started[0].command_line,
+            u"C:\\Setup\\Bin\\i386\\DIFxCmd /u \"C:\\Program Files\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
+  EXPECT_EQ(started[0].creation_flags, 0x0A000000u);
+  EXPECT_EQ(OpenHandles(), 0u);
+
+  // A second run on the cleaned system succeeds too.
+  EXPECT_TRUE(RunCleanupStep(dialog)) << platform::to_utf8(Status());
+}
+
+TEST_F(Cleanup, SixtyFourBitWindowsUsesTheX64SpoolFolderAndSysWow64) {
+  win.system.wow64 = true;  // the shipped 32-bit installer on 64-bit Windows
+  SeedFull(6);
+  win.shell.put_file(u"C:\\Windows\\SysWOW64\\Scrubber.exe", "MZ", platform::kFileAttributeReadOnly);
+  // A 32-bit program asking for system32 gets SysWOW64; the spool folder is
+  // not redirected.
+  win.shell.put_file(u"C:\\Windows\\system32\\spool\\drivers\\w32x86\\3\\ZELKOuni.dll", "x86");
+  ASSERT_TRUE(RunCleanupStep(dialog)) << platform::to_utf8(Status());
+  EXPECT_EQ(leftovers.TracesOf(6), std::vector<std::string>{});
+  EXPECT_FALSE(win.shell.has_file(u"C:\\Windows\\SysWOW64\\Scrubber.exe"));
+  EXPECT_TRUE(win.shell.has_file(u"C:\\Windows\\system32\\spool\\drivers\\w32x86\\3\\ZELKOuni.dll"));
+  EXPECT_EQ(win.shell.file_contents(u"C:\\Windows\\SysWOW64\\Pexlink2.dll"), "ZELKO");
+  EXPECT_EQ(win.processes.started().at(0).command_line,
+            u"C:\\Setup\\Bin\\amd64\\DIFxCmd /u \"C:\\Program Files (x86)\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
+
+  // A 32-bit Windows has no SysWOW64 to clean and gets no library.
+  SimWindows plain;
+  platform::sim::SimDialogHost plain_host(plain.clock);
+  CPelmoraDlg plain_dialog(plain.platform, steps);
+  DefineWizardTemplate(plain_host);
+  plain_dialog.attach(&plain_host);
+  Leftovers(plain).AddTool();
+  plain.shell.put_file(u"C:\\Windows\\SysWOW64\\kvtool.exe", "MZ");
+  ASSERT_TRUE(RunCleanupStep(plain_dialog));
+  EXPECT_TRUE(plain.shell.has_file(u"C:\\Windows\\SysWOW64\\kvtool.exe"));
+  EXPECT_FALSE(plain.shell.has_file(u"C:\\Windows\\SysWOW64\\Pexlink2.dll"));
+}
+
+TEST_F(Cleanup, WithoutAModelEveryCatalogueRowIsRemoved) {
+  dialog.modelIndex = MODEL_NONE;
+  for (int row = 0; row < kModelCount; ++row)
+    leftovers.Add(row, platform::format(u"Queue %d", {row}));
+  leftovers.AddForeign();
+  ASSERT_TRUE(RunCleanupStep(dialog)) << platform::to_utf8(Status());
+  for (int row = 0; row < kModelCount; ++row)
+    EXPECT_EQ(leftovers.TracesOf(row), std::vector<std::string>{}) << "row " << row;
+  // The tool ran once per row, rows sharing a package folder included.
+  const auto started = win.processes.started();
+  ASSERT_EQ(started.size(), 16u);
+  std::set<std::u16string> lines;
+  for (const auto& s : started) lines.insert(s.command_line);
+  EXPECT_EQ(lines.size(), 9u);  // nine families
+  EXPECT_TRUE(lines.count(u"C:\\Setup\\Bin\\i386\\DIFxCmd /u \"C:\\Program Files\\ \\Driver\\PRN\\PRN.inf\""));
+  EXPECT_TRUE(win.spooler.has_queue(u"Office laser"));
+  EXPECT_TRUE(win.shell.has_file(u"C:\\Windows\\INF\\oem90.inf"));
+}
+
+TEST_F(Cleanup, AnEmptySystemSkipsTheWaitsOfNothingToRemove) {
+  dialog.modelIndex = 0;
+  win.shell.put_file(u"C:\\Windows\\INF\\printer.inf", MakerInf(u"Generic"));
+  const std::uint64_t start = win.clock.now_ms();
+  ASSERT_TRUE(RunCleanupStep(dialog));
+  // No queues and no drivers: neither the 500 ms waits of those two nor the
+  // second spooler restart.
+  EXPECT_EQ(win.clock.now_ms() - start, 19000u - 500 - 500 - 4000);
+  EXPECT_EQ(win.services.service(u"Spooler").stops, 3);
+}
+
+TEST_F(Cleanup, AMonitorThatRestartsItselfStopsTheStep) {
+  dialog.modelIndex = 0;
+  win.processes.add_process(u"Tessaly.exe", /*restarts=*/true);
+  leftovers.Add(0, u"Desk");
+  EXPECT_FALSE(RunCleanupStep(dialog));
+  EXPECT_EQ(Status(), u"KillTessaly() failed with error FFFFFFFF: ");
+  EXPECT_EQ(host.positions(IDC_PROGRESS).back(), 0);  // the first operation failed
+  EXPECT_TRUE(win.spooler.has_queue(u"Desk"));
+}
+
+TEST_F(Cleanup, ASpoolerThatCannotBeOpenedIsReported) {
+  dialog.modelIndex = 0;
+  win.faults.fail("OpenServiceW", platform::kErrorAccessDenied, 1, true);
+  EXPECT_FALSE(RunCleanupStep(dialog));
+  EXPECT_EQ(Status(), kRestartSpoolerFailedText);
+  EXPECT_EQ(host.positions(IDC_PROGRESS).back(), 1);
+}
+
+TEST_F(Cleanup, InfListsWithOddEntriesAreWalkedWithinTheirLength) {
+  dialog.modelIndex = 0;
+  leftovers.Add(0, u"Desk");
+  // An INF that SetupAPI reads as Windows 4 style only by its signature, one
+  // whose disk 100 is in the decorated section, and one that is no INF.
+  win.shell.put_file(u"C:\\Windows\\INF\\oem40.inf",
+                     "[version]\nsignature=$CHICAGO$\n[SourceDisksNames.x86]\n"
+                     "100=\"Orvane ZELKO-40 Card Printer\" ; the pair partner\n");
+  win.shell.put_file(u"C:\\Windows\\INF\\oem41.inf", std::string("\xFF\xFE", 2));
+  win.shell.put_file(u"C:\\Windows\\INF\\oem42.inf",
+                     "[Version]\nSignature=\"$Windows NT$\"\n[SourceDisksNames]\n100=\"" +
+                         std::string(1100, 'x') + "\"\n");
+  ASSERT_TRUE(RemoveInfFiles(dialog));
+  EXPECT_FALSE(win.shell.has_file(u"C:\\Windows\\INF\\oem40.inf"));
+  EXPECT_TRUE(win.shell.has_file(u"C:\\Windows\\INF\\oem41.inf"));
+  EXPECT_TRUE(win.shell.has_file(u"C:\\Windows\\INF\\oem42.inf"));
+  EXPECT_EQ(leftovers.TracesOf(0), (std::vector<std::string>{"queue Desk", "driver", "monitor key",
+                                                             "package folder", "monitor dll",
+                                                             "spool file uni.dll", "spool file ui.dll",
+                                                             "spool file .bud", "spool file .gpd",
+                                                             "spool file .ini"}));
+}
+
+// Which status text a failure of each call leads to, when the step stops;
+// empty for a call whose failure must not stop it.
+std::u16string ExpectedFailureText(const std::string& operation) {
+  static const std::map<std::string, std::u16string> kTexts = {
+      {"EnumPrintersW", u"EnumPrinters() failed with error 00000005: Access is denied."},
+      {"OpenPrinterW", u"OpenPrinter() failed with error 00000005: Access is denied."},
+      {"SetPrinterW", u"SetPrinter() failed with error 00000005: Access is denied."},
+      {"DeletePrinter", u"DeletePrinter() failed with error 00000005: Access is denied."},
+      {"EnumPrinterDriversW", u"EnumPrinterDrivers() failed with error 00000005: Access is denied."},
+      {"DeletePrinterDriverExW",
+       u"DeletePrinterDriverEx() failed with error 00000005: Access is denied."},
+      {"SetupGetInfFileListW",
+       u"SetupGetInfFileList() failed with error 00000005: Access is denied."},
+      {"RegOpenKeyExW", u"KillTessaly() failed with error FFFFFFFF: "},
+  };
+  auto it = kTexts.find(operation);
+  return it == kTexts.end() ? std::u16string() : it->second;
+}
+
+// Each call of a full Step 1 fails in turn. The step either goes on (the
+// result is ignored there) or stops with that call's text; nothing is left
+// open; a second run without the fault removes everything.
+TEST(CleanupFaults, EveryCallFailedInTurn) {
+  auto seed = [](SimWindows& win) {
+    Leftovers leftovers(win);
+    leftovers.AddTool();
+    leftovers.Add(0, u"Desk");
+    leftovers.Add(6, u"Desk 40");
+    leftovers.AddMonitorAndUtilities();
+    leftovers.AddForeign();
+    win.devices.add_node({"USB\\VID_0016&PID_3850\\1", {"USB\\VID_0016&PID_3850&REV_0100"}, false});
+  };
+  std::vector<std::string> calls;
+  {
+    SimWindows win;
+    seed(win);
+    platform::sim::SimDialogHost host(win.clock);
+    InstallerSteps steps;
+    CPelmoraDlg dialog(win.platform, steps);
+    DefineWizardTemplate(host);
+    dialog.attach(&host);
+    dialog.modelIndex = 0;
+    win.faults.clear_log();
+    ASSERT_TRUE(RunCleanupStep(dialog));
+    ASSERT_TRUE(RemoveStaleUsbDevices(dialog, 0));
+    calls = win.faults.log();
+  }
+  ASSERT_GT(calls.size(), 60u);
+  std::map<std::string, int> seen;
+  for (const auto& entry : calls) {
+    const std::string operation = entry.substr(0, entry.find(' '));
+    const int nth = ++seen[operation];
+    SCOPED_TRACE(entry + " #" + std::to_string(nth));
+    SimWindows win;
+    seed(win);
+    platform::sim::SimDialogHost host(win.clock);
+    InstallerSteps steps;
+    CPelmoraDlg dialog(win.platform, steps);
+    DefineWizardTemplate(host);
+    dialog.attach(&host);
+    dialog.modelIndex = 0;
+    win.faults.fail(operation, platform::kErrorAccessDenied, nth);
+    const bool cleaned = RunCleanupStep(dialog);
+    const bool usb = RemoveStaleUsbDevices(dialog, 0);
+    if (!cleaned) {
+      const std::u16string status = host.text(IDC_STATUS);
+      if (operation == "OpenSCManagerW" || operation == "OpenServiceW") {
+        // RemoveDrivers and RemoveMonitors say so; DeleteDriverFiles fails
+        // without a text of its own.
+        EXPECT_TRUE(status == kRestartSpoolerFailedText ||
+                    status == dialog.Text(kTextCleaningDriverPackages))
+            << platform::to_utf8(status);
+      } else if (operation == "StartServiceW") {
+        // The spooler stays stopped: the next spooler call says so.
+        EXPECT_NE(status.find(u"failed with error 000006BA: The RPC server is unavailable."),
+                  std::u16string::npos)
+            << platform::to_utf8(status);
+      } else {
+        const std::u16string expected = ExpectedFailureText(operation);
+        EXPECT_FALSE(expected.empty()) << "stopped: " << platform::to_utf8(status);
+        EXPECT_EQ(status, expected);
+      }
+    }
+    EXPECT_EQ(win.spooler.open_handles() + win.registry.open_handles() +
+                  win.processes.open_handles() + win.services.open_handles() +
+                  win.setup_api.open_handles() + win.devices.open_sets(),
+              0u);
+    EXPECT_TRUE(win.services.running(u"Spooler") || operation == "StartServiceW");
+    if (!usb) {
+      // Only a failure inside the device walk makes it fail.
+      EXPECT_EQ(operation.rfind("SetupDi", 0), 0u);
+    }
+    win.faults.clear();
+    if (!win.services.running(u"Spooler")) {
+      // A start that failed leaves the spooler stopped; the administrator
+      // starts it again before the next try.
+      platform::ServiceHandle m = 0, s = 0;
+      win.services.open_manager(0, &m);
+      win.services.open_service(m, u"Spooler", 0, &s);
+      win.services.start(s);
+      win.services.close(s);
+      win.services.close(m);
+    }
+    EXPECT_TRUE(RunCleanupStep(dialog)) << platform::to_utf8(host.text(IDC_STATUS));
+    EXPECT_TRUE(RemoveStaleUsbDevices(dialog, 0));
+    Leftovers check(win);
+    EXPECT_EQ(check.TracesOf(0), std::vector<std::string>{});
+    EXPECT_EQ(check.TracesOf(6), std::vector<std::string>{});
+    EXPECT_EQ(win.processes.running_count(u"Tessaly.exe"), 0);
+    EXPECT_TRUE(win.devices.nodes().empty());
+  }
+}
+
+TEST_F(Cleanup, StaleUsbNodesMatchTheirFirstHardwareIdOnly) {
+  auto node = [](std::string instance, std::vector<std::string> ids, bool present) {
+    return platform::sim::SimDevices::Node{std::move(instance), std::move(ids), present};
+  };
+  // Lower case with a revision suffix matches; so does an unplugged node.
+  win.devices.add_node(node("USB\\VID_0016&PID_3850\\A", {"usb\\vid_0016&pid_3850&rev_0100",
+                                                         "USB\\VID_0016&PID_3850"}, true));
+  win.devices.add_node(node("USB\\VID_0016&PID_3850\\B", {"USB\\VID_0016&PID_3850"}, false));
+  // The product id only in a later entry, another product, another bus, a
+  // list that does not fit in 100 bytes, a node without hardware ids.
+  win.devices.add_node(node("USB\\VID_0016&PID_3870\\C", {"USB\\VID_0016&PID_3870",
+                                                         "USB\\VID_0016&PID_3850"}, true));
+  win.devices.add_node(node("USB\\VID_0016&PID_3851\\D", {"USB\\VID_0016&PID_3851"}, true));
+  win.devices.add_node(node("HID\\VID_0016&PID_3850\\E", {"USB\\VID_0016&PID_3850"}, true));
+  win.devices.add_node(node("USB\\VID_0016&PID_3850\\F",
+                            {"USB\\VID_0016&PID_3850&REV_0100", std::string(80, 'x')}, true));
+  win.devices.add_node(node("USB\\VID_0016&PID_3850\\G", {}, true));
+  EXPECT_TRUE(RemoveStaleUsbDevices(dialog, 5));
+  std::vector<std::string> left;
+  for (const auto& n : win.devices.nodes()) left.push_back(n.instance_id);
+  EXPECT_EQ(left, (std::vector<std::string>{"USB\\VID_0016&PID_3870\\C", "USB\\VID_0016&PID_3851\\D",
+                                            "HID\\VID_0016&PID_3850\\E", "USB\\VID_0016&PID_3850\\F",
+                                            "USB\\VID_0016&PID_3850\\G"}));
+
+  // Rows 7, 9, 10 and 15 use the prefix table, not their product ids.
+  EXPECT_EQ(std::string(UsbHardwareIdPrefix(10)), "USB\\VID_0016&PID_3850");
+  EXPECT_EQ(std::string(UsbHardwareIdPrefix(15)), "USB\\VID_0016&PID_3870");
+
+  // A removal that fails ends the walk with false; an enumeration that fails
+  // ends it too instead of trying the same node for ever.
+  win.devices.add_node(node("USB\\VID_0016&PID_3851\\H", {"USB\\VID_0016&PID_3851"}, true));
+  win.faults.fail("SetupDiRemoveDevice", platform::kErrorAccessDenied);
+  EXPECT_FALSE(RemoveStaleUsbDevices(dialog, 1));
+  win.faults.fail("SetupDiEnumDeviceInfo", platform::kErrorInvalidHandle, 1, true);
+  EXPECT_FALSE(RemoveStaleUsbDevices(dialog, 1));
+  EXPECT_LE(win.faults.calls("SetupDiEnumDeviceInfo"), 10);
+  EXPECT_EQ(win.devices.open_sets(), 0u);
+}
+
+}  // namespace
+}  // namespace pelmora::testing
