@@ -42,6 +42,7 @@ SimShell::SimShell(Faults& faults, const SimSystemInfo& system)
     : faults_(faults), system_(system) {
   put_directory(u"C:\\Windows\\system32");
   put_directory(u"C:\\Windows\\INF");
+  put_directory(u"C:\\Windows\\Temp");
   put_directory(u"C:\\Program Files");
   put_directory(current_directory);
 }

@@ -188,7 +188,8 @@ Win32Error SimProcesses::shell_execute_runas(std::u16string_view file,
                                              ProcessHandle* process) {
   *process = 0;
   if (auto e = faults_.check("ShellExecuteExW", file)) return e;
-  std::u16string command_line = u"\"" + std::u16string(file) + u"\" " + std::u16string(parameters);
+  std::u16string command_line;
+  command_line.append(u"\"").append(file).append(u"\" ").append(parameters);
   Started record{command_line, 0, true, std::u16string(directory)};
   return run(file, command_line, record, process);
 }

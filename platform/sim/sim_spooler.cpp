@@ -1,5 +1,6 @@
 #include "platform_sim/sim_spooler.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/text.h"
@@ -43,6 +44,15 @@ Win32Error SimSpooler::enum_local_printers(std::vector<PrinterInfo2>* printers) 
   if (auto e = unavailable()) return e;
   std::lock_guard lock(mutex_);
   *printers = queues_;
+  // In the order of their names, as the Printers key lists them.
+  std::stable_sort(printers->begin(), printers->end(), [](const auto& a, const auto& b) {
+    const std::size_t n = std::min(a.printer_name.size(), b.printer_name.size());
+    for (std::size_t i = 0; i < n; ++i) {
+      const char16_t x = ascii_upper(a.printer_name[i]), y = ascii_upper(b.printer_name[i]);
+      if (x != y) return x < y;
+    }
+    return a.printer_name.size() < b.printer_name.size();
+  });
   return kErrorSuccess;
 }
 

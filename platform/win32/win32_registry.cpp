@@ -30,6 +30,7 @@ constexpr DWORD kMaxValueNameChars = 16384;
 Win32Error Win32Registry::open_key(platform::RegKey parent, std::u16string_view subkey,
                                    std::uint32_t access, platform::RegKey* key) {
   if (key == nullptr) return platform::kErrorInvalidParameter;
+  *key = 0;
   HKEY opened = nullptr;
   const LSTATUS result =
       RegOpenKeyExW(to_hkey(parent), to_wide(subkey).c_str(), 0, access, &opened);
@@ -41,6 +42,7 @@ Win32Error Win32Registry::open_key(platform::RegKey parent, std::u16string_view 
 Win32Error Win32Registry::create_key(platform::RegKey parent, std::u16string_view subkey,
                                      std::uint32_t access, platform::RegKey* key) {
   if (key == nullptr) return platform::kErrorInvalidParameter;
+  *key = 0;
   HKEY created = nullptr;
   const LSTATUS result =
       RegCreateKeyExW(to_hkey(parent), to_wide(subkey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,

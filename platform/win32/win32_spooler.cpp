@@ -172,4 +172,66 @@ platform::Win32Error Win32Spooler::get_printer_driver(platform::PrinterHandle ha
   return platform::kErrorSuccess;
 }
 
+platform::Win32Error Win32Spooler::purge_printer(platform::PrinterHandle handle) {
+  SetLastError(0);
+  if (!SetPrinterW(reinterpret_cast<HANDLE>(handle), 0, nullptr, PRINTER_CONTROL_PURGE))
+    return last_error_or(platform::kErrorInvalidHandle);
+  return platform::kErrorSuccess;
+}
+
+platform::Win32Error Win32Spooler::delete_printer(platform::PrinterHandle handle) {
+  SetLastError(0);
+  if (!DeletePrinter(reinterpret_cast<HANDLE>(handle)))
+    return last_error_or(platform::kErrorInvalidHandle);
+  return platform::kErrorSuccess;
+}
+
+platform::Win32Error Win32Spooler::enum_printer_drivers(std::vector<std::u16string>* names) {
+  if (names == nullptr) return platform::kErrorInvalidParameter;
+  names->clear();
+  try {
+    // The list can grow between the size query and the read: retry a few times.
+    std::vector<std::uint64_t> buffer;
+    DWORD buffer_bytes = 0;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+      DWORD needed = 0;
+      DWORD returned = 0;
+      SetLastError(0);
+      const BOOL ok = EnumPrinterDriversW(
+          nullptr, nullptr, 6, buffer_bytes == 0 ? nullptr : reinterpret_cast<BYTE*>(buffer.data()),
+          buffer_bytes, &needed, &returned);
+      if (ok) {
+        if (returned == 0 || buffer_bytes == 0) return platform::kErrorSuccess;
+        if (returned > buffer_bytes / sizeof(DRIVER_INFO_6W)) return platform::kErrorInvalidParameter;
+        const auto* info = reinterpret_cast<const DRIVER_INFO_6W*>(buffer.data());
+        for (DWORD i = 0; i < returned; ++i) names->push_back(from_wide(info[i].pName));
+        return platform::kErrorSuccess;
+      }
+      const DWORD error = GetLastError();
+      // No drivers at all: the size query asks for nothing.
+      if (error == ERROR_INSUFFICIENT_BUFFER && needed == 0) return platform::kErrorSuccess;
+      if (error != ERROR_INSUFFICIENT_BUFFER || needed <= buffer_bytes || !acceptable_size(needed))
+        return error != 0 ? static_cast<platform::Win32Error>(error)
+                          : platform::kErrorInvalidParameter;
+      buffer = aligned_buffer(needed);
+      buffer_bytes = needed;
+    }
+    return platform::kErrorInsufficientBuffer;
+  } catch (const std::bad_alloc&) {
+    names->clear();
+    return platform::kErrorNotEnoughMemory;
+  }
+}
+
+platform::Win32Error Win32Spooler::delete_printer_driver(std::u16string_view name,
+                                                         std::uint32_t delete_flags,
+                                                         std::uint32_t version) {
+  std::u16string driver(name);
+  SetLastError(0);
+  if (!DeletePrinterDriverExW(nullptr, nullptr, const_cast<LPWSTR>(as_wide(driver)), delete_flags,
+                              version))
+    return last_error_or(platform::kErrorUnknownPrinterDriver);
+  return platform::kErrorSuccess;
+}
+
 }  // namespace platform_win32

@@ -7,6 +7,8 @@
 
 // After windows.h.
 #include <cfgmgr32.h>
+#include <setupapi.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 namespace platform_win32 {
@@ -109,6 +111,128 @@ platform::ConfigRet Win32Devices::locate_root(std::uint32_t flags, platform::Dev
 
 platform::ConfigRet Win32Devices::reenumerate(platform::DevNode node, std::uint32_t flags) {
   return CM_Reenumerate_DevNode(node, flags);
+}
+
+namespace {
+
+HDEVINFO as_set(platform::DeviceInfoSet set) { return reinterpret_cast<HDEVINFO>(set); }
+
+// The element at `index` of a set; false with the last error set when there
+// is none.
+bool element_at(platform::DeviceInfoSet set, std::uint32_t index, SP_DEVINFO_DATA* data) {
+  *data = SP_DEVINFO_DATA{};
+  data->cbSize = sizeof(SP_DEVINFO_DATA);
+  return SetupDiEnumDeviceInfo(as_set(set), index, data) != FALSE;
+}
+
+// Hardware id lists are short; a caller's buffer beyond this is refused.
+constexpr std::size_t kMaxPropertyBytes = 65536;
+
+}  // namespace
+
+Win32Error Win32Devices::get_class_devs(std::string_view enumerator, std::uint32_t flags,
+                                        platform::DeviceInfoSet* set) {
+  if (set == nullptr) return platform::kErrorInvalidParameter;
+  *set = 0;
+  const std::string name(enumerator);
+  HDEVINFO h = SetupDiGetClassDevsA(nullptr, name.empty() ? nullptr : name.c_str(), nullptr, flags);
+  if (h == INVALID_HANDLE_VALUE) return last_error();
+  *set = reinterpret_cast<platform::DeviceInfoSet>(h);
+  return platform::kErrorSuccess;
+}
+
+Win32Error Win32Devices::enum_device_info(platform::DeviceInfoSet set, std::uint32_t index) {
+  SP_DEVINFO_DATA data;
+  if (!element_at(set, index, &data)) return last_error();
+  return platform::kErrorSuccess;
+}
+
+Win32Error Win32Devices::get_hardware_ids(platform::DeviceInfoSet set, std::uint32_t index,
+                                          std::size_t buffer_bytes, std::string* ids) {
+  if (ids == nullptr || buffer_bytes == 0 || buffer_bytes > kMaxPropertyBytes)
+    return platform::kErrorInvalidParameter;
+  ids->clear();
+  SP_DEVINFO_DATA data;
+  if (!element_at(set, index, &data)) return last_error();
+  std::string buffer(buffer_bytes, '\0');
+  DWORD type = 0;
+  DWORD needed = 0;
+  if (!SetupDiGetDeviceRegistryPropertyA(as_set(set), &data, SPDRP_HARDWAREID, &type,
+                                         reinterpret_cast<BYTE*>(buffer.data()),
+                                         static_cast<DWORD>(buffer_bytes), &needed))
+    return last_error();
+  buffer.resize(needed <= buffer_bytes ? needed : buffer_bytes);
+  *ids = std::move(buffer);
+  return platform::kErrorSuccess;
+}
+
+Win32Error Win32Devices::remove_device(platform::DeviceInfoSet set, std::uint32_t index) {
+  SP_DEVINFO_DATA data;
+  if (!element_at(set, index, &data)) return last_error();
+  if (!SetupDiRemoveDevice(as_set(set), &data)) return last_error();
+  return platform::kErrorSuccess;
+}
+
+Win32Error Win32Devices::destroy_set(platform::DeviceInfoSet set) {
+  if (!SetupDiDestroyDeviceInfoList(as_set(set))) return last_error();
+  return platform::kErrorSuccess;
+}
+
+bool Win32Shell::special_folder(int csidl, std::u16string* path) {
+  if (path == nullptr) return false;
+  wchar_t buffer[MAX_PATH] = {};
+  if (!SHGetSpecialFolderPathW(nullptr, buffer, csidl, FALSE)) return false;
+  buffer[MAX_PATH - 1] = L'\0';
+  *path = from_wide(buffer);
+  return true;
+}
+
+std::u16string Win32Shell::system_directory() {
+  wchar_t buffer[MAX_PATH] = {};
+  const UINT length = GetSystemDirectoryW(buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  return from_wide(buffer, length);
+}
+
+std::uint32_t Win32Shell::file_attributes(std::u16string_view path) {
+  return GetFileAttributesW(to_wide(path).c_str());
+}
+
+Win32Error Win32Shell::set_file_attributes(std::u16string_view path, std::uint32_t attributes) {
+  if (!SetFileAttributesW(to_wide(path).c_str(), attributes)) return last_error();
+  return platform::kErrorSuccess;
+}
+
+Win32Error Win32Shell::delete_file(std::u16string_view path) {
+  if (!DeleteFileW(to_wide(path).c_str())) return last_error();
+  return platform::kErrorSuccess;
+}
+
+Win32Error Win32Shell::copy_file(std::u16string_view from, std::u16string_view to,
+                                 bool fail_if_exists) {
+  if (!CopyFileW(to_wide(from).c_str(), to_wide(to).c_str(), fail_if_exists ? TRUE : FALSE))
+    return last_error();
+  return platform::kErrorSuccess;
+}
+
+Win32Error Win32Shell::create_directory(std::u16string_view path) {
+  if (!CreateDirectoryW(to_wide(path).c_str(), nullptr)) return last_error();
+  return platform::kErrorSuccess;
+}
+
+int Win32Shell::file_operation(std::uint32_t operation, std::u16string_view from,
+                               std::u16string_view to, std::uint32_t flags) {
+  // Both paths are lists ending in two zeros.
+  std::wstring source = to_wide(from);
+  source.push_back(L'\0');
+  std::wstring target = to_wide(to);
+  target.push_back(L'\0');
+  SHFILEOPSTRUCTW op{};
+  op.wFunc = operation;
+  op.pFrom = source.c_str();
+  op.pTo = to.empty() ? nullptr : target.c_str();
+  op.fFlags = static_cast<FILEOP_FLAGS>(flags);
+  return SHFileOperationW(&op);
 }
 
 platform::WindowRef Win32Desktop::find_window_by_class(std::u16string_view class_name) {

@@ -5,6 +5,7 @@
 // poll over each.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,7 +50,11 @@ struct SimulatedSpooler {
   platform::sim::SimWindows windows;
   platform::Spooler& spooler() { return windows.spooler; }
   platform::Registry& registry() { return windows.registry; }
-  bool setup() { return true; }
+  bool setup() {
+    for (const char16_t* driver : {kDriverZelko70, kDriverOther})
+      windows.spooler.add_driver(driver, u"Windows NT x86");
+    return true;
+  }
   bool add_queue(std::u16string_view name, std::u16string_view driver) {
     platform::PrinterInfo2 info;
     info.printer_name = name;
@@ -69,6 +74,7 @@ struct SimulatedSpooler {
                                           offline ? platform::kPrinterAttributeWorkOffline : 0);
   }
   void cleanup() {}
+  static bool under_wine() { return false; }
 };
 
 #ifdef _WIN32
@@ -154,6 +160,10 @@ struct RealSpooler {
     ClosePrinter(h);
     return ok;
   }
+  static bool under_wine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }
   void cleanup() {
     // Wine deletes drivers only with flags 0 and its own environment name.
     for (std::u16string_view driver :
@@ -170,9 +180,10 @@ class SpoolerContract : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(under_.setup()) << "cannot add the test drivers";
+    // Not in name order, so that the enumeration order shows.
+    ASSERT_TRUE(under_.add_queue(kQueueOther, kDriverOther));
     ASSERT_TRUE(under_.add_queue(kQueueFront, kDriverZelko70));
     ASSERT_TRUE(under_.add_queue(kQueueOffline, kDriverZelko70));
-    ASSERT_TRUE(under_.add_queue(kQueueOther, kDriverOther));
   }
   void TearDown() override {
     under_.remove_queue(kQueueFront);
@@ -289,6 +300,63 @@ TYPED_TEST(SpoolerContract, OpenAndCloseFailuresCarryTheirCodes) {
   ASSERT_EQ(spooler.open_printer(kQueueFront, nullptr, &handle), platform::kErrorSuccess);
   EXPECT_NE(handle, 0u);
   EXPECT_EQ(spooler.close_printer(handle), platform::kErrorSuccess);
+}
+
+// Queues come in the order of their names, whatever order they were made in
+// (as Wine lists them from the registry's Printers key).
+TYPED_TEST(SpoolerContract, EnumerationIsInNameOrder) {
+  std::vector<platform::PrinterInfo2> printers;
+  ASSERT_EQ(this->spooler().enum_local_printers(&printers), platform::kErrorSuccess);
+  std::vector<std::u16string> ours;
+  for (const auto& p : printers)
+    if (p.printer_name.rfind(u"Tessaly test", 0) == 0) ours.push_back(p.printer_name);
+  EXPECT_EQ(ours, (std::vector<std::u16string>{kQueueFront, kQueueOffline, kQueueOther}));
+}
+
+TYPED_TEST(SpoolerContract, QueuesAreRemovedWithFullAccessAndDriversAreListed) {
+  auto& spooler = this->spooler();
+  // A data type no print processor knows is refused, and leaves no handle
+  // (Wine takes any data type).
+  if (!this->under_.under_wine()) {
+    platform::PrinterHandle handle = 0x1234;
+    platform::PrinterDefaults unknown_type{u"PELMORA BOGUS", platform::kPrinterAccessUse};
+    EXPECT_EQ(spooler.open_printer(kQueueOther, &unknown_type, &handle),
+              platform::kErrorInvalidDatatype);
+    EXPECT_EQ(handle, 0u);
+  }
+
+  platform::ScopedPrinter user(spooler);
+  platform::PrinterDefaults use{u"", platform::kPrinterAccessUse};
+  ASSERT_EQ(spooler.open_printer(kQueueOther, &use, user.receive()), platform::kErrorSuccess);
+  if (!this->under_.under_wine()) {
+    // Wine checks no access rights on printer handles.
+    EXPECT_EQ(spooler.delete_printer(user.get()), platform::kErrorAccessDenied);
+    EXPECT_EQ(spooler.purge_printer(user.get()), platform::kErrorAccessDenied);
+  }
+  user.reset();
+
+  platform::ScopedPrinter admin(spooler);
+  platform::PrinterDefaults all{u"", platform::kPrinterAllAccess};
+  ASSERT_EQ(spooler.open_printer(kQueueOther, &all, admin.receive()), platform::kErrorSuccess);
+  // Wine has no purge (SetPrinterW level 0): it answers ERROR_INVALID_LEVEL.
+  EXPECT_EQ(spooler.purge_printer(admin.get()),
+            this->under_.under_wine() ? platform::kErrorInvalidLevel : platform::kErrorSuccess);
+  EXPECT_EQ(spooler.delete_printer(admin.get()), platform::kErrorSuccess);
+  admin.reset();
+  std::vector<platform::PrinterInfo2> printers;
+  ASSERT_EQ(spooler.enum_local_printers(&printers), platform::kErrorSuccess);
+  for (const auto& p : printers) EXPECT_NE(p.printer_name, kQueueOther);
+
+  std::vector<std::u16string> drivers;
+  ASSERT_EQ(spooler.enum_printer_drivers(&drivers), platform::kErrorSuccess);
+  EXPECT_NE(std::find(drivers.begin(), drivers.end(), kDriverZelko70), drivers.end());
+  EXPECT_NE(std::find(drivers.begin(), drivers.end(), kDriverOther), drivers.end());
+  // A driver nobody has is unknown. Wine refuses every deletion with these
+  // flags and the default environment as a wrong parameter.
+  EXPECT_EQ(spooler.delete_printer_driver(u"Pelmora no such driver",
+                                          platform::kDpdDeleteUnusedFiles, 3),
+            this->under_.under_wine() ? platform::kErrorInvalidParameter
+                                      : platform::kErrorUnknownPrinterDriver);
 }
 
 TYPED_TEST(SpoolerContract, PollReadsTheQueuesAndPicksUpTheErrorText) {

@@ -114,20 +114,20 @@ class StatusPoll : public ::testing::Test {
 TEST_F(StatusPoll, MonitorsOnlyExactDriverNamesInSpoolerOrder) {
   add(queue(u"Office laser", u"HP LaserJet"));
   add(queue(u"Lower case", u"orvane zelko-70 card printer"));
-  auto lam = queue(u"Front desk");
+  auto lam = queue(u"A front desk");
   lam.status_main = 1u << 22;
   lam.lam_status = 1u << 15;
   add(lam);
-  add(queue(u"Back office", kZelko40));
-  add(queue(u"Dual", u"KORVEN-40 Card Printer"));
+  add(queue(u"B back office", kZelko40));
+  add(queue(u"C dual", u"KORVEN-40 Card Printer"));
   poll();
   ASSERT_EQ(snapshot->count, 3u);
-  EXPECT_EQ(queue_of(0), u"Front desk");
+  EXPECT_EQ(queue_of(0), u"A front desk");
   EXPECT_EQ(record(0).model_index, 0);
   EXPECT_EQ(record(0).has_laminator, 1);
   EXPECT_EQ(record(0).lam_status, 1u << 15);
   EXPECT_EQ(view_of(record(0).line1), u"Lami. Cover Open ");
-  EXPECT_EQ(queue_of(1), u"Back office");
+  EXPECT_EQ(queue_of(1), u"B back office");
   EXPECT_EQ(record(1).model_index, 1);  // the first equal row, never row 7
   EXPECT_EQ(record(1).has_laminator, 0);
   EXPECT_EQ(view_of(record(1).line1), u"   ZELKO-40 S   ");
@@ -295,15 +295,15 @@ TEST_F(StatusPoll, OddValuesGetADefinedOutcome) {
   add(short_status);
   windows.spooler.set_driver_data(u"Short status", u"PrinterStatus", platform::kRegBinary,
                                   {0x00, 0x10, 0x00, 0x00});
-  auto raw_id = queue(u"Raw id");
+  auto raw_id = queue(u"T raw id");
   add(raw_id);
   // Unterminated text filling the whole limit.
   std::vector<std::uint8_t> id(64, 0);
   for (std::size_t i = 0; i < 64; i += 2) id[i] = 'A';
-  windows.spooler.set_driver_data(u"Raw id", u"PrinterID", platform::kRegBinary, id);
-  windows.spooler.set_driver_data(u"Raw id", u"PrinterVersion", platform::kRegBinary,
+  windows.spooler.set_driver_data(u"T raw id", u"PrinterID", platform::kRegBinary, id);
+  windows.spooler.set_driver_data(u"T raw id", u"PrinterVersion", platform::kRegBinary,
                                   std::vector<std::uint8_t>(64, '1'));
-  windows.spooler.set_driver_data(u"Raw id", u"PrinterType", platform::kRegDword, {0x08});
+  windows.spooler.set_driver_data(u"T raw id", u"PrinterType", platform::kRegDword, {0x08});
 
   PollDiagnostics diagnostics;
   poll_printer_status(windows.spooler, windows.registry, display, *snapshot, &diagnostics);
@@ -314,7 +314,7 @@ TEST_F(StatusPoll, OddValuesGetADefinedOutcome) {
   EXPECT_EQ(record(0).status_main, 0x1000u);
   EXPECT_EQ(record(0).ribbon_left, 0);
   EXPECT_EQ(view_of(record(0).line2), u"  Ribbon Zero   ");
-  EXPECT_EQ(queue_of(1), u"Raw id");
+  EXPECT_EQ(queue_of(1), u"T raw id");
   EXPECT_EQ(view_of(record(1).printer_id), std::u16string(32, u'A'));
   EXPECT_EQ(view_of(record(1).firmware), std::u16string(63, u'1'));
   EXPECT_EQ(record(1).printer_type, 8u);
@@ -327,16 +327,16 @@ TEST_F(StatusPoll, OddValuesGetADefinedOutcome) {
 
 TEST_F(StatusPoll, ErrorTextIsPickedUpOnceAndDeleted) {
   add(queue(u"Front desk"));
-  add(queue(u"Back office"));
+  add(queue(u"Second desk"));
   windows.spooler.set_driver_string(u"Front desk", u"ErrorMessage", u"Encoding failed");
-  windows.spooler.set_driver_string(u"Back office", u"ErrorMessage", u"Second message");
+  windows.spooler.set_driver_string(u"Second desk", u"ErrorMessage", u"Second message");
   poll();
   EXPECT_EQ(snapshot->count, 2u);
   EXPECT_EQ(display.error_pending, 1);
   EXPECT_EQ(view_of(display.error_text), u"Encoding failed");
   EXPECT_FALSE(has_error_message(u"Front desk"));
   // A text waiting to be shown is not overwritten: the second stays put.
-  EXPECT_TRUE(has_error_message(u"Back office"));
+  EXPECT_TRUE(has_error_message(u"Second desk"));
   poll();
   EXPECT_EQ(view_of(display.error_text), u"Encoding failed");
 
@@ -345,7 +345,7 @@ TEST_F(StatusPoll, ErrorTextIsPickedUpOnceAndDeleted) {
   poll();
   EXPECT_EQ(display.error_pending, 1);
   EXPECT_EQ(view_of(display.error_text), u"Second message");
-  EXPECT_FALSE(has_error_message(u"Back office"));
+  EXPECT_FALSE(has_error_message(u"Second desk"));
   display.error_pending = 0;
   display.error_text[0] = 0;
   poll();
@@ -442,24 +442,25 @@ TEST_F(StatusPoll, PendingOffAppliesAtTheFirstMonitoredPrinter) {
 }
 
 TEST_F(StatusPoll, AtMost16RecordsOfQueuesThatPassEveryRead) {
-  for (int i = 0; i < 20; ++i) {
+  // Two-digit numbers, so that the spooler's name order is the number order.
+  for (int i = 10; i < 30; ++i) {
     auto q = queue(numbered(u"Q", i));
     q.status_main = 1u << 12;
     add(q);
   }
-  // Q3 cannot be read: Q16 takes the last place; Q17 onwards are not touched.
-  windows.spooler.set_driver_data(u"Q3", u"PrinterStatus", platform::kRegBinary,
+  // Q13 cannot be read: Q26 takes the last place; Q27 onwards are not touched.
+  windows.spooler.set_driver_data(u"Q13", u"PrinterStatus", platform::kRegBinary,
                                   std::vector<std::uint8_t>(65, 0));
-  windows.spooler.set_driver_string(u"Q18", u"ErrorMessage", u"later");
+  windows.spooler.set_driver_string(u"Q28", u"ErrorMessage", u"later");
   poll();
   ASSERT_EQ(snapshot->count, 16u);
-  EXPECT_EQ(queue_of(2), u"Q2");
-  EXPECT_EQ(queue_of(3), u"Q4");
-  EXPECT_EQ(queue_of(15), u"Q16");
+  EXPECT_EQ(queue_of(2), u"Q12");
+  EXPECT_EQ(queue_of(3), u"Q14");
+  EXPECT_EQ(queue_of(15), u"Q26");
   for (std::size_t i = 0; i < 16; ++i) EXPECT_EQ(record(i).active, 1);
   EXPECT_EQ(windows.faults.calls("OpenPrinterW"), 17);
   EXPECT_EQ(display.error_pending, 0);
-  EXPECT_TRUE(has_error_message(u"Q18"));
+  EXPECT_TRUE(has_error_message(u"Q28"));
   expect_no_handles_left();
 }
 

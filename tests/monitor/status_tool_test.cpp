@@ -113,21 +113,22 @@ TEST(StatusTool, DecodesOneQueueAsTheMonitorWould) {
 
 TEST(StatusTool, PollLeavesTheDriverErrorTextForTheMonitor) {
   platform::sim::SimWindows windows;
-  for (int i = 0; i < 17; ++i) {
+  // Two-digit numbers, so that the spooler's name order is the number order.
+  for (int i = 10; i < 27; ++i) {
     tessaly::SimulatedQueue q;
     q.queue_name = numbered(u"Q", i);
     add_simulated_queue(windows, q);
   }
-  windows.spooler.set_driver_string(u"Q0", u"ErrorMessage", u"Ribbon mismatch");
+  windows.spooler.set_driver_string(u"Q10", u"ErrorMessage", u"Ribbon mismatch");
   const ToolRun r = run({}, &windows);
   EXPECT_EQ(r.code, 0);
-  EXPECT_TRUE(contains(r.out, "Queue:         Q15\n"));
-  EXPECT_FALSE(contains(r.out, "Queue:         Q16\n"));
+  EXPECT_TRUE(contains(r.out, "Queue:         Q25\n"));
+  EXPECT_FALSE(contains(r.out, "Queue:         Q26\n"));
   EXPECT_TRUE(contains(r.out, "at most 16 queues"));
   EXPECT_TRUE(contains(r.out, "Driver error text waiting: Ribbon mismatch"));
   platform::RegistryValue v;
   EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine,
-                                     windows.spooler.driver_data_key(u"Q0"), u"ErrorMessage", &v));
+                                     windows.spooler.driver_data_key(u"Q10"), u"ErrorMessage", &v));
 
   platform::sim::SimWindows none;
   EXPECT_TRUE(contains(run({}, &none).out, "No print queue with one of the monitored"));

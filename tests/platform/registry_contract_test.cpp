@@ -376,3 +376,39 @@ TYPED_TEST(RegistryContract, HandleToADeletedKeyReportsKeyDeleted) {
 }
 
 }  // namespace
+
+namespace {
+
+TYPED_TEST(RegistryContract, AccessRightsAndKeyPathsAreEnforced) {
+  auto& reg = this->reg();
+  reg.close_key(this->create(u"Rights"));
+  // A key opened for reading refuses writes, and gives its contents.
+  RegKey read_only = 0;
+  ASSERT_EQ(kErrorSuccess, this->open(u"Rights", &read_only));
+  const std::uint32_t one = 1;
+  EXPECT_EQ(kErrorAccessDenied, reg.set_value(read_only, u"Value", kRegDword, &one, 4));
+  EXPECT_EQ(kErrorAccessDenied, reg.delete_value(read_only, u"Value"));
+  RegistryValue value;
+  EXPECT_EQ(kErrorFileNotFound, reg.query_value(read_only, u"Value", 4, &value));
+  reg.close_key(read_only);
+
+  // A path starting with a backslash, and a key name far over 255
+  // characters, are refused; a failed open leaves no handle behind. (Wine
+  // still takes a name of 256 characters, Windows refuses it.)
+  RegKey key = 0x1234;
+  EXPECT_EQ(kErrorBadPathname, reg.open_key(this->root_, u"\\Rights", kKeyRead, &key));
+  EXPECT_EQ(0u, key);
+  key = 0x1234;
+  EXPECT_EQ(kErrorBadPathname, reg.create_key(this->root_, u"\\Other", kKeyAllAccess, &key));
+  EXPECT_EQ(0u, key);
+  const std::u16string longest(255, u'k');
+  EXPECT_EQ(kErrorInvalidParameter,
+            reg.create_key(this->root_, longest + u"kkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkk",
+                           kKeyAllAccess, &key));
+  EXPECT_EQ(0u, key);
+  ASSERT_EQ(kErrorSuccess, reg.create_key(this->root_, longest, kKeyAllAccess, &key));
+  reg.close_key(key);
+  EXPECT_EQ(kErrorSuccess, reg.delete_key(this->root_, longest));
+}
+
+}  // namespace

@@ -15,6 +15,7 @@ inline constexpr std::uint32_t kServiceAllAccess = 0xF01FF;
 
 inline constexpr Win32Error kErrorServiceDoesNotExist = 1060;
 inline constexpr Win32Error kErrorServiceAlreadyRunning = 1056;
+inline constexpr Win32Error kErrorServiceRequestTimeout = 1053;
 
 class Services {
  public:

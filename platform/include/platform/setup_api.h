@@ -14,7 +14,7 @@ namespace platform {
 using InfHandle = std::uintptr_t;
 
 inline constexpr std::uint32_t kInfStyleWin4 = 0x00000002;
-inline constexpr std::uint32_t kSrcInfoDescription = 0x00000002;
+inline constexpr std::uint32_t kSrcInfoDescription = 0x00000003;
 inline constexpr std::uint32_t kSuoiForceDelete = 0x00000001;
 inline constexpr std::uint32_t kSpostNone = 0;
 // SetupAPI's own error codes (APPLICATION_ERROR_MASK | ERROR_SEVERITY_ERROR | n).

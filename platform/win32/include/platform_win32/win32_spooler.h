@@ -19,6 +19,11 @@ class Win32Spooler : public platform::Spooler {
                                         platform::PrinterDataValue* value) override;
   platform::Win32Error get_printer_driver(platform::PrinterHandle handle, std::uint32_t level,
                                           std::size_t buffer_bytes) override;
+  platform::Win32Error purge_printer(platform::PrinterHandle handle) override;
+  platform::Win32Error delete_printer(platform::PrinterHandle handle) override;
+  platform::Win32Error enum_printer_drivers(std::vector<std::u16string>* names) override;
+  platform::Win32Error delete_printer_driver(std::u16string_view name, std::uint32_t delete_flags,
+                                             std::uint32_t version) override;
 
  private:
   platform::Win32Error enumerate(std::vector<platform::PrinterInfo2>* printers);

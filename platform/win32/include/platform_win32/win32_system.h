@@ -20,6 +20,7 @@ class Win32SystemInfo : public platform::SystemInfo {
  public:
   platform::Win32Error get_version(platform::WindowsVersion* version) override;
   bool is_wow64() override;
+  bool is_64bit_process() override { return sizeof(void*) == 8; }
   std::u16string module_file_name() override;
   std::u16string error_message(platform::Win32Error code) override;
   std::u16string argument_text() override;
@@ -30,12 +31,30 @@ class Win32Shell : public platform::Shell {
   bool is_user_an_admin() override;
   platform::Win32Error read_file(std::u16string_view path, std::size_t max_bytes,
                                  std::string* contents) override;
+  bool special_folder(int csidl, std::u16string* path) override;
+  std::u16string system_directory() override;
+  std::uint32_t file_attributes(std::u16string_view path) override;
+  platform::Win32Error set_file_attributes(std::u16string_view path,
+                                           std::uint32_t attributes) override;
+  platform::Win32Error delete_file(std::u16string_view path) override;
+  platform::Win32Error copy_file(std::u16string_view from, std::u16string_view to,
+                                 bool fail_if_exists) override;
+  platform::Win32Error create_directory(std::u16string_view path) override;
+  int file_operation(std::uint32_t operation, std::u16string_view from, std::u16string_view to,
+                     std::uint32_t flags) override;
 };
 
 class Win32Devices : public platform::Devices {
  public:
   platform::ConfigRet locate_root(std::uint32_t flags, platform::DevNode* node) override;
   platform::ConfigRet reenumerate(platform::DevNode node, std::uint32_t flags) override;
+  platform::Win32Error get_class_devs(std::string_view enumerator, std::uint32_t flags,
+                                      platform::DeviceInfoSet* set) override;
+  platform::Win32Error enum_device_info(platform::DeviceInfoSet set, std::uint32_t index) override;
+  platform::Win32Error get_hardware_ids(platform::DeviceInfoSet set, std::uint32_t index,
+                                        std::size_t buffer_bytes, std::string* ids) override;
+  platform::Win32Error remove_device(platform::DeviceInfoSet set, std::uint32_t index) override;
+  platform::Win32Error destroy_set(platform::DeviceInfoSet set) override;
 };
 
 class Win32Desktop : public platform::Desktop {

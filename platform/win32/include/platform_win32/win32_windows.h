@@ -4,7 +4,9 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform_win32/win32_processes.h"
 #include "platform_win32/win32_registry.h"
+#include "platform_win32/win32_setup_api.h"
 #include "platform_win32/win32_spooler.h"
 #include "platform_win32/win32_system.h"
 
@@ -12,7 +14,9 @@ namespace platform_win32 {
 
 class Win32Windows {
  public:
-  Win32Windows() : platform{registry, system, shell, spooler, devices, desktop, clock} {}
+  Win32Windows()
+      : platform{registry, system,  shell,     spooler,  devices,
+                 desktop,  clock,   processes, services, setup_api} {}
   Win32Windows(const Win32Windows&) = delete;
   Win32Windows& operator=(const Win32Windows&) = delete;
 
@@ -23,6 +27,9 @@ class Win32Windows {
   Win32Shell shell;
   Win32Devices devices;
   Win32Desktop desktop;
+  Win32Processes processes;
+  Win32Services services;
+  Win32SetupApi setup_api;
   platform::Platform platform;
 };
 

@@ -1,0 +1,266 @@
+// One contract for the file calls of the shell port and for the SetupAPI INF
+// calls: the simulated Windows on every build, the real one in the Windows
+// build, run under Wine here. Each run works in a folder of its own.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <random>
+#include <set>
+#include <string>
+
+#include "platform/text.h"
+#include "platform_sim/sim_windows.h"
+#ifdef _WIN32
+#include "platform_win32/win32_setup_api.h"
+#include "platform_win32/win32_system.h"
+#include "platform_win32/windows_api.h"
+#endif
+
+namespace {
+
+using namespace platform;
+
+std::u16string run_name() {
+  std::mt19937_64 random(
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+      std::random_device{}());
+  return u"PelmoraFiles" + to_utf16(std::to_string(random() % 1000000000));
+}
+
+struct SimulatedFiles {
+  sim::SimWindows windows;
+  Shell& shell() { return windows.shell; }
+  SetupApi& setup_api() { return windows.setup_api; }
+  std::u16string scratch() { return u"C:\\Windows\\Temp\\" + run_name(); }
+  void write(const std::u16string& path, const std::string& bytes) {
+    windows.shell.put_file(path, bytes);
+  }
+  static bool under_wine() { return false; }
+  bool process_64bit() { return windows.system.process_64bit; }
+};
+
+#ifdef _WIN32
+struct RealFiles {
+  platform_win32::Win32Shell shell_port;
+  platform_win32::Win32SetupApi setup_port;
+  Shell& shell() { return shell_port; }
+  SetupApi& setup_api() { return setup_port; }
+  std::u16string scratch() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::u16string folder = platform_win32::from_wide(temp);
+    if (!folder.empty() && folder.back() == u'\\') folder.pop_back();
+    return folder + u"\\" + run_name();
+  }
+  void write(const std::u16string& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(platform_win32::as_wide(path), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+  }
+  static bool under_wine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }
+  bool process_64bit() { return sizeof(void*) == 8; }
+};
+#endif
+
+template <typename Under>
+class FilesContract : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = under_.scratch();
+    ASSERT_EQ(kErrorSuccess, shell().create_directory(root_)) << to_utf8(root_);
+  }
+  void TearDown() override {
+    shell().file_operation(kFoDelete, root_, u"", kFofSilent | kFofNoConfirmation | kFofNoErrorUi);
+  }
+  Shell& shell() { return under_.shell(); }
+  std::u16string at(std::u16string_view name) { return root_ + u"\\" + std::u16string(name); }
+  std::string read(const std::u16string& path) {
+    std::string contents;
+    EXPECT_EQ(kErrorSuccess, shell().read_file(path, 1 << 20, &contents)) << to_utf8(path);
+    return contents;
+  }
+
+  Under under_;
+  std::u16string root_;
+};
+
+#ifdef _WIN32
+using Implementations = ::testing::Types<SimulatedFiles, RealFiles>;
+#else
+using Implementations = ::testing::Types<SimulatedFiles>;
+#endif
+class ImplementationNames {
+ public:
+  template <typename T>
+  static std::string GetName(int) {
+    return std::is_same_v<T, SimulatedFiles> ? "Sim" : "Win32";
+  }
+};
+TYPED_TEST_SUITE(FilesContract, Implementations, ImplementationNames);
+
+TYPED_TEST(FilesContract, FoldersAndFilesKeepWindowsRules) {
+  Shell& shell = this->shell();
+  EXPECT_EQ(kErrorAlreadyExists, shell.create_directory(this->root_));
+  EXPECT_EQ(kErrorPathNotFound, shell.create_directory(this->at(u"a\\b")));
+  EXPECT_EQ(kFileAttributeDirectory, shell.file_attributes(this->root_) & kFileAttributeDirectory);
+  EXPECT_FALSE(shell.file_exists(this->at(u"missing.txt")));
+
+  const std::u16string file = this->at(u"tool.exe");
+  this->under_.write(file, "MZ");
+  ASSERT_TRUE(shell.file_exists(file));
+  // A read-only file cannot be deleted until the attribute is cleared.
+  const std::uint32_t attributes = shell.file_attributes(file);
+  ASSERT_EQ(kErrorSuccess, shell.set_file_attributes(file, attributes | kFileAttributeReadOnly));
+  EXPECT_EQ(kErrorAccessDenied, shell.delete_file(file));
+  ASSERT_EQ(kErrorSuccess, shell.set_file_attributes(file, kFileAttributeNormal));
+  EXPECT_EQ(0u, shell.file_attributes(file) & kFileAttributeReadOnly);
+  EXPECT_EQ(kErrorSuccess, shell.delete_file(file));
+  EXPECT_EQ(kErrorFileNotFound, shell.delete_file(file));
+  EXPECT_EQ(kErrorPathNotFound, shell.delete_file(this->at(u"nowhere\\tool.exe")));
+
+  // Copies: overwrite or refuse, never into a missing folder.
+  const std::u16string source = this->at(u"Pexlink2.dll");
+  const std::u16string target = this->at(u"copy.dll");
+  this->under_.write(source, "first");
+  ASSERT_EQ(kErrorSuccess, shell.copy_file(source, target, true));
+  this->under_.write(source, "second");
+  EXPECT_EQ(80u, shell.copy_file(source, target, true));  // ERROR_FILE_EXISTS
+  EXPECT_EQ("first", this->read(target));
+  EXPECT_EQ(kErrorSuccess, shell.copy_file(source, target, false));
+  EXPECT_EQ("second", this->read(target));
+  EXPECT_EQ(kErrorFileNotFound, shell.copy_file(this->at(u"none.dll"), target, false));
+  EXPECT_EQ(kErrorPathNotFound, shell.copy_file(source, this->at(u"none\\copy.dll"), false));
+}
+
+TYPED_TEST(FilesContract, ShellOperationsCopyAndDeleteWholeFolders) {
+  Shell& shell = this->shell();
+  const std::u16string package = this->at(u"ZELKO");
+  ASSERT_EQ(kErrorSuccess, shell.create_directory(package));
+  ASSERT_EQ(kErrorSuccess, shell.create_directory(package + u"\\data"));
+  this->under_.write(package + u"\\ZELKO.inf", "inf");
+  this->under_.write(package + u"\\data\\ZELKO.gpd", "gpd");
+
+  // The folder's contents into a folder that does not exist yet.
+  const std::u16string installed = this->at(u"Driver");
+  EXPECT_EQ(0, shell.file_operation(kFoCopy, package + u"\\*.*", installed,
+                                    kFofSilent | kFofNoConfirmation | kFofNoConfirmMkdir |
+                                        kFofNoErrorUi));
+  EXPECT_EQ("inf", this->read(installed + u"\\ZELKO.inf"));
+  EXPECT_EQ("gpd", this->read(installed + u"\\data\\ZELKO.gpd"));
+  // A folder into an existing folder keeps its name there.
+  EXPECT_EQ(0, shell.file_operation(kFoCopy, package, installed,
+                                    kFofSilent | kFofNoConfirmation | kFofNoErrorUi));
+  EXPECT_EQ("inf", this->read(installed + u"\\ZELKO\\ZELKO.inf"));
+
+  // Deleting takes the folder with everything in it, read-only files too.
+  ASSERT_EQ(kErrorSuccess,
+            shell.set_file_attributes(installed + u"\\ZELKO.inf", kFileAttributeReadOnly));
+  EXPECT_EQ(0, shell.file_operation(kFoDelete, installed, u"",
+                                    kFofSilent | kFofNoConfirmation | kFofNoErrorUi));
+  EXPECT_FALSE(shell.file_exists(installed));
+  EXPECT_FALSE(shell.file_exists(installed + u"\\data\\ZELKO.gpd"));
+  EXPECT_TRUE(shell.file_exists(package + u"\\data\\ZELKO.gpd"));
+  // Nothing to delete is a failure the callers may ignore.
+  EXPECT_NE(0, shell.file_operation(kFoDelete, installed, u"",
+                                    kFofSilent | kFofNoConfirmation | kFofNoErrorUi));
+
+  std::u16string windows, program_files;
+  ASSERT_TRUE(shell.special_folder(kCsidlWindows, &windows));
+  ASSERT_TRUE(shell.special_folder(kCsidlProgramFiles, &program_files));
+  EXPECT_TRUE(equals_ignore_ascii_case(windows, u"C:\\Windows"));
+  EXPECT_TRUE(equals_ignore_ascii_case(shell.system_directory(), windows + u"\\system32"));
+  EXPECT_EQ(program_files.rfind(u"C:\\Program Files", 0), 0u) << to_utf8(program_files);
+}
+
+constexpr char kPackageInf[] =
+    "; a printer package\r\n"
+    "[Version]\r\n"
+    "Signature=\"$Windows NT$\"\r\n"
+    "Class=Printer\r\n"
+    "ClassGUID={4D36E979-E325-11CE-BFC1-08002BE10318}\r\n"
+    "Provider=%Maker%\r\n"
+    "\r\n"
+    "[SourceDisksNames]\r\n"
+    "100 = %DiskName%,,,\r\n"
+    "101 = \"Say \"\"hi\"\"\" , , ; a comment\r\n"
+    "\r\n"
+    "[SourceDisksNames.amd64]\r\n"
+    "102 = \"Only for x64\"\r\n"
+    "\r\n"
+    "[SourceDisksNames.x86]\r\n"
+    "102 = \"Only for x86\"\r\n"
+    "\r\n"
+    "[Strings]\r\n"
+    "Maker = \"Orvane\"\r\n"
+    "DiskName = \"Orvane ZELKO-70 Card Printer\"\r\n";
+
+TYPED_TEST(FilesContract, InfFilesAreListedAndReadAsSetupApiReadsThem) {
+  SetupApi& setup = this->under_.setup_api();
+  this->under_.write(this->at(u"zelko.inf"), kPackageInf);
+  this->under_.write(this->at(u"old.inf"), "[Version]\r\nProvider=Someone\r\n");
+  this->under_.write(this->at(u"readme.txt"), "not an INF");
+
+  std::u16string list;
+  ASSERT_EQ(kErrorSuccess, setup.get_inf_file_list(this->root_, kInfStyleWin4, &list));
+  // One name, its zero, the list's zero.
+  EXPECT_EQ(list, std::u16string(u"zelko.inf\0\0", 11));
+
+  InfHandle inf = 0;
+  ASSERT_EQ(kErrorSuccess, setup.open_inf(this->at(u"zelko.inf"), kInfStyleWin4, &inf));
+  std::u16string text;
+  ASSERT_EQ(kErrorSuccess, setup.get_source_info(inf, 100, kSrcInfoDescription, 1024, &text));
+  EXPECT_EQ(text, u"Orvane ZELKO-70 Card Printer");
+  ASSERT_EQ(kErrorSuccess, setup.get_source_info(inf, 101, kSrcInfoDescription, 1024, &text));
+  EXPECT_EQ(text, u"Say \"hi\"");
+  // The section decorated for the caller's platform is read first.
+  ASSERT_EQ(kErrorSuccess, setup.get_source_info(inf, 102, kSrcInfoDescription, 1024, &text));
+  EXPECT_EQ(text, this->under_.process_64bit() ? u"Only for x64" : u"Only for x86");
+  // Too small a buffer reads nothing (Wine then answers success with an empty
+  // text, Windows ERROR_INSUFFICIENT_BUFFER); a missing disk is an error.
+  const Win32Error small = setup.get_source_info(inf, 100, kSrcInfoDescription, 10, &text);
+  EXPECT_TRUE(text.empty());
+  if (!this->under_.under_wine()) {
+    EXPECT_EQ(kErrorInsufficientBuffer, small);
+  }
+  EXPECT_NE(kErrorSuccess, setup.get_source_info(inf, 300, kSrcInfoDescription, 1024, &text));
+  setup.close_inf(inf);
+
+  InfHandle missing = 0x1234;
+  EXPECT_NE(kErrorSuccess, setup.open_inf(this->at(u"none.inf"), kInfStyleWin4, &missing));
+  EXPECT_EQ(0u, missing);
+}
+
+TYPED_TEST(FilesContract, PackagesGoIntoTheInfFolderAndOut) {
+  SetupApi& setup = this->under_.setup_api();
+  Shell& shell = this->shell();
+  const std::u16string source = this->at(u"pelmoracontract.inf");
+  this->under_.write(source, kPackageInf);
+  std::u16string name;
+  ASSERT_EQ(kErrorSuccess, setup.copy_oem_inf(source, &name));
+  std::u16string windows;
+  ASSERT_TRUE(shell.special_folder(kCsidlWindows, &windows));
+  const std::u16string installed = windows + u"\\INF\\" + name;
+  EXPECT_TRUE(shell.file_exists(installed));
+  if (this->under_.under_wine()) {
+    // Wine keeps the INF's own name; Windows names it oem<N>.inf.
+    EXPECT_TRUE(equals_ignore_ascii_case(name, u"pelmoracontract.inf")) << to_utf8(name);
+  } else {
+    EXPECT_EQ(name.rfind(u"oem", 0), 0u) << to_utf8(name);
+  }
+  // The package is found among the system's INF files by its disk name.
+  std::u16string list;
+  ASSERT_EQ(kErrorSuccess, setup.get_inf_file_list(windows + u"\\INF", kInfStyleWin4, &list));
+  EXPECT_NE(list.find(name), std::u16string::npos);
+
+  EXPECT_EQ(kErrorSuccess, setup.uninstall_oem_inf(name, kSuoiForceDelete));
+  EXPECT_FALSE(shell.file_exists(installed));
+}
+
+}  // namespace
