@@ -51,7 +51,8 @@ struct RealProcesses {
     return platform_win32::from_wide(path);
   }
   std::uint32_t start_sleeper(ProcessHandle* handle) {
-    const std::u16string line = u"\"" + own_path() + u"\" " + to_utf16(kSleeperSwitch);
+    std::u16string line;
+    line.append(u"\"").append(own_path()).append(u"\" ").append(to_utf16(kSleeperSwitch));
     if (process_port.create_process(line, kCreateNoWindow, handle) != kErrorSuccess) return 0;
     // Its modules can be listed once the loader has run.
     Sleep(500);
