@@ -17,6 +17,9 @@
  *                                             program may work inside its
  *                                             handler); fails when disabled
  *   window_driver close WINDOW                posts WM_CLOSE
+ *   window_driver sleep SECONDS               does nothing for that long (a
+ *                                             stand-in process to be found
+ *                                             and ended by name)
  *
  * Exit code 0 on success, 1 when the window or control is missing (or the
  * wait ran out), 2 on bad arguments. Messages that wait for an answer are
@@ -24,6 +27,8 @@
  * handlers. */
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <wchar.h>
@@ -114,14 +119,20 @@ static int usage(void) {
   fwprintf(stderr,
            L"usage: window_driver wait|gone WINDOW SECONDS | rect WINDOW | text WINDOW ID |\n"
            L"       wait-text WINDOW ID TEXT SECONDS | state WINDOW ID | click WINDOW ID |\n"
-           L"       close WINDOW\n");
+           L"       close WINDOW | sleep SECONDS\n");
   return 2;
 }
 
 int wmain(int argc, wchar_t** argv) {
   static wchar_t text[TEXT_CHARS];
+  /* Lines end in "\n" alone, as the scripts reading them expect. */
+  _setmode(_fileno(stdout), _O_BINARY);
   if (argc < 3) return usage();
   const wchar_t* command = argv[1];
+  if (wcscmp(command, L"sleep") == 0 && argc == 3) {
+    Sleep((DWORD)_wtoi(argv[2]) * 1000);
+    return 0;
+  }
   if ((wcscmp(command, L"wait") == 0 || wcscmp(command, L"gone") == 0) && argc == 4) {
     const int want_present = wcscmp(command, L"wait") == 0;
     const int tenths = _wtoi(argv[3]) * 10;

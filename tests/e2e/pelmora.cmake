@@ -1,0 +1,5 @@
+# Pelmora.exe itself under Wine.
+pelmora_add_wine_scenario(NAME e2e_pelmora_cleanup SCRIPT pelmora_cleanup.sh
+  ARGS $<TARGET_FILE:Pelmora> leftovers)
+pelmora_add_wine_scenario(NAME e2e_pelmora_cleanup_purge_refused SCRIPT pelmora_cleanup.sh
+  ARGS $<TARGET_FILE:Pelmora> queue)
