@@ -4,9 +4,12 @@
 
 #include "platform/clock.h"
 #include "platform/desktop.h"
+#include "platform/device_interfaces.h"
+#include "platform/device_io.h"
 #include "platform/devices.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
+#include "platform/smart_cards.h"
 #include "platform/spooler.h"
 #include "platform/system_info.h"
 
@@ -20,6 +23,9 @@ struct Platform {
   Devices& devices;
   Desktop& desktop;
   Clock& clock;
+  DeviceIo& device_io;
+  DeviceInterfaces& device_interfaces;
+  SmartCards& smart_cards;
 };
 
 }  // namespace platform

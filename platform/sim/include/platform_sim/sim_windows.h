@@ -7,6 +7,7 @@
 #include "platform_sim/sim_registry.h"
 #include "platform_sim/sim_spooler.h"
 #include "platform_sim/sim_system.h"
+#include "platform_sim/sim_usb_machine.h"
 
 namespace platform::sim {
 
@@ -18,7 +19,8 @@ class SimWindows {
         system(faults),
         shell(faults),
         devices(faults),
-        platform{registry, system, shell, spooler, devices, desktop, clock} {}
+        usb(faults, clock),
+        platform{registry, system, shell, spooler, devices, desktop, clock, usb, usb, usb} {}
   SimWindows(const SimWindows&) = delete;
   SimWindows& operator=(const SimWindows&) = delete;
 
@@ -30,6 +32,7 @@ class SimWindows {
   SimShell shell;
   SimDevices devices;
   SimDesktop desktop;
+  SimUsbMachine usb;
   Platform platform;
 };
 
