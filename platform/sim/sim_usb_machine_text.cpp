@@ -181,7 +181,7 @@ class Parser {
     for (std::size_t i = 2; i < words.size(); ++i) {
       const Field& f = words[i];
       unsigned long n = 0;
-      if (f.key == "ports" && parse_decimal(f.value, 255, &n) && n > 0) {
+      if (f.key == "ports" && parse_decimal(f.value, 255, &n)) {
         hub.ports = static_cast<int>(n);
       } else if (f.key == "at" && parse_at(f.value, &at_port)) {
         connected = true;
