@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform_win32/win32_device_io.h"
 #include "platform_win32/win32_registry.h"
 #include "platform_win32/win32_spooler.h"
 #include "platform_win32/win32_system.h"
@@ -12,7 +13,9 @@ namespace platform_win32 {
 
 class Win32Windows {
  public:
-  Win32Windows() : platform{registry, system, shell, spooler, devices, desktop, clock} {}
+  Win32Windows()
+      : platform{registry, system, shell,     spooler,           devices,
+                 desktop,  clock,  device_io, device_interfaces, smart_cards} {}
   Win32Windows(const Win32Windows&) = delete;
   Win32Windows& operator=(const Win32Windows&) = delete;
 
@@ -23,6 +26,9 @@ class Win32Windows {
   Win32Shell shell;
   Win32Devices devices;
   Win32Desktop desktop;
+  Win32DeviceIo device_io;
+  Win32DeviceInterfaces device_interfaces;
+  Win32SmartCards smart_cards;
   platform::Platform platform;
 };
 
