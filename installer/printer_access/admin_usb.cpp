@@ -19,8 +19,9 @@ bool LockedVendorIoControl(platform::Platform& platform, const char16_t* lockNam
   *bytesReturned = 0;
   // An event name that does not fit is refused rather than cut: a cut name
   // would serialise against some other port.
-  const std::u16string name = platform::format(
-      kUsbLockNameFormat, {std::u16string_view(lockName, platform::bounded_length(lockName, 1024))});
+  const std::u16string name =
+      platform::format(kUsbLockNameFormat,
+                       {std::u16string_view(lockName, platform::bounded_length(lockName, 1024))});
   if (name.size() >= kLockEventNameLength) return false;
 
   platform::DeviceIo& io = platform.device_io;
@@ -70,8 +71,8 @@ int CZelkoAdminUsb::ReadEncoderInfo(EncoderInfoBlock* block) {
   std::vector<std::uint8_t> answer(kEncoderAnswerCapacity, 0);
   std::uint32_t returned = 0;
   if (!LockedVendorIoControl(platform_, lockName, device, platform::kIoctlUsbprintVendorGetCommand,
-                             kReadEncoderInfoRequest, sizeof kReadEncoderInfoRequest,
-                             answer.data(), kEncoderAnswerCapacity, &returned) ||
+                             kReadEncoderInfoRequest, sizeof kReadEncoderInfoRequest, answer.data(),
+                             kEncoderAnswerCapacity, &returned) ||
       returned < kEncoderInfoBlockSize)
     return -1;
   std::memcpy(block, answer.data(), kEncoderInfoBlockSize);

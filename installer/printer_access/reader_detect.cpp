@@ -18,27 +18,48 @@ constexpr char16_t kInterfaceZeroForm[] = u"USB\\Vid_%04x&Pid_%04x&MI_00\\%s";
 }  // namespace
 
 const KnownReader kKnownReaders[7] = {
-    {ReaderKind::Contact, 0x08E6, 0x3437, kPlainForm,
+    {ReaderKind::Contact,
+     0x08E6,
+     0x3437,
+     kPlainForm,
      {{u"GemCCID", u"Gemplus USB Smart Card Reader"},
       {u"USBCCID", u"Gemplus USB Smart Card Reader"},
       {nullptr, nullptr}}},
-    {ReaderKind::Contact, 0x072F, 0x9000, kPlainForm,
+    {ReaderKind::Contact,
+     0x072F,
+     0x9000,
+     kPlainForm,
      {{u"ACSSCR", u"ACS ACR38U"}, {nullptr, nullptr}, {nullptr, nullptr}}},
-    {ReaderKind::Contact, 0x11B8, 0x0022, kPlainForm,
+    {ReaderKind::Contact,
+     0x11B8,
+     0x0022,
+     kPlainForm,
      {{u"scorpy", u"CST"},
       {u"hstu", u"HISMARTECH Co., Ltd. HST USB Smart Card Reader"},
       {nullptr, nullptr}}},
-    {ReaderKind::Contactless, 0x076B, 0x5121, kPlainForm,
+    {ReaderKind::Contactless,
+     0x076B,
+     0x5121,
+     kPlainForm,
      {{u"cxru0x64", u"OMNIKEY CardMan 5X21-CL"},
       {u"cxru0wdm", u"OMNIKEY CardMan 5X21-CL"},
       {u"USBCCID", u"OMNIKEY CardMan 5X21-CL"}}},
-    {ReaderKind::Contactless, 0x076B, 0x5127, kInterfaceZeroForm,
+    {ReaderKind::Contactless,
+     0x076B,
+     0x5127,
+     kInterfaceZeroForm,
      {{u"hidgcx64", u"HID OMNIKEY 5127 CK CL"},
       {u"hidgcx86", u"HID OMNIKEY 5127 CK CL"},
       {u"USBCCID", u"HID OMNIKEY 5127 CK"}}},
-    {ReaderKind::Contactless, 0x072F, 0x2200, kPlainForm,
+    {ReaderKind::Contactless,
+     0x072F,
+     0x2200,
+     kPlainForm,
      {{u"ACR122U", u"ACS ACR122"}, {u"USBCCID", u"ACS ACR122"}, {nullptr, nullptr}}},
-    {ReaderKind::Contactless, 0x1DB2, 0x0802, kPlainForm,
+    {ReaderKind::Contactless,
+     0x1DB2,
+     0x0802,
+     kPlainForm,
      {{u"USBCCID", u"DUALi DE-ABCM LARGE"}, {nullptr, nullptr}, {nullptr, nullptr}}},
 };
 
@@ -109,11 +130,12 @@ int probe(platform::Platform& platform, platform::DeviceHandle hub, int port, Re
                             &driverKey))
     return 0;
   char16_t instance[kUsbTextLength] = {};
-  if (!FindReaderInstance(platform, reader->vendorId, reader->productId, driverKey.c_str(), instance,
-                          kUsbTextLength))
+  if (!FindReaderInstance(platform, reader->vendorId, reader->productId, driverKey.c_str(),
+                          instance, kUsbTextLength))
     return 0;
-  const std::u16string instanceId = platform::format(
-      reader->instanceIdForm, {reader->vendorId, reader->productId, view(instance, kUsbTextLength)});
+  const std::u16string instanceId =
+      platform::format(reader->instanceIdForm,
+                       {reader->vendorId, reader->productId, view(instance, kUsbTextLength)});
   for (const auto& binding : reader->bindings) {
     if (binding.service == nullptr) break;
     if (CheckReaderBinding(platform, instanceId.c_str(), name, capacity, binding.service,
@@ -141,9 +163,9 @@ int ResolveReaderName(platform::Platform& platform, char16_t* name, std::size_t 
   platform::ScardContext context = 0;
   bool established = false;
   for (int attempt = 1; attempt <= kPcscContextAttempts && !established; ++attempt) {
-    established = cards.establish_context(platform::kScardScopeSystem, &context) ==
-                      platform::kScardSuccess &&
-                  context != 0;
+    established =
+        cards.establish_context(platform::kScardScopeSystem, &context) == platform::kScardSuccess &&
+        context != 0;
     if (!established && attempt < kPcscContextAttempts) platform.clock.sleep(kPcscRetryWaitMs);
   }
   if (!established) return 0;

@@ -41,7 +41,8 @@ extern const KnownReader kKnownReaders[7];
 
 // Fills the reader slots from ports 2, 3 and 4 of an open hub; slots it does
 // not find keep what they held.
-void DetectReaders(platform::Platform& platform, EncoderInfoBlock* block, platform::DeviceHandle hub);
+void DetectReaders(platform::Platform& platform, EncoderInfoBlock* block,
+                   platform::DeviceHandle hub);
 int ProbeContactReader(platform::Platform& platform, platform::DeviceHandle hub, int port,
                        char16_t* name, std::size_t capacity);
 int ProbeContactlessReader(platform::Platform& platform, platform::DeviceHandle hub, int port,

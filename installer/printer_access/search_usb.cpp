@@ -24,7 +24,8 @@ std::u16string_view view(const char16_t* text, std::size_t limit) {
 // Closes an open hub when it goes out of scope.
 class HubHold {
  public:
-  HubHold(platform::Platform& platform, platform::DeviceHandle hub) : platform_(platform), hub_(hub) {}
+  HubHold(platform::Platform& platform, platform::DeviceHandle hub)
+      : platform_(platform), hub_(hub) {}
   ~HubHold() {
     if (hub_ != platform::kInvalidDeviceHandle) platform_.device_io.close_handle(hub_);
   }
@@ -169,7 +170,8 @@ bool CZelkoSearch::HasInnerHub(platform::DeviceHandle hub, int port) {
 
 void CZelkoSearch::ScanInnerHub(EncoderInfoBlock* block, platform::DeviceHandle hub, int port) {
   std::u16string name;
-  if (!GetHubConnectionText(platform_, hub, port, platform::kIoctlUsbGetNodeConnectionName, &name) ||
+  if (!GetHubConnectionText(platform_, hub, port, platform::kIoctlUsbGetNodeConnectionName,
+                            &name) ||
       name.empty())
     return;
   HubHold inner(platform_, OpenHub(platform_, platform::format(u"\\\\.\\%s", {name})));

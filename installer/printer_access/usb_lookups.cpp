@@ -98,9 +98,9 @@ bool ask_printer(platform::Platform& platform, const char16_t* devicePath, const
                                      &device) != platform::kErrorSuccess ||
       device == platform::kInvalidDeviceHandle)
     return false;
-  const bool answered = LockedVendorIoControl(platform, lockName, device,
-                                              platform::kIoctlUsbprintVendorGetCommand, request,
-                                              requestLength, answer, kPrinterAnswerCapacity, returned);
+  const bool answered =
+      LockedVendorIoControl(platform, lockName, device, platform::kIoctlUsbprintVendorGetCommand,
+                            request, requestLength, answer, kPrinterAnswerCapacity, returned);
   platform.device_io.close_handle(device);
   return answered;
 }
@@ -230,9 +230,9 @@ bool ReadInterfacePath(platform::Platform& platform, platform::DevInfoSet set,
   return true;
 }
 
-bool FindPrinterDevice(platform::Platform& platform, std::uint16_t vendorId, std::uint16_t productId,
-                       const char16_t* driverKey, char16_t* path, std::size_t pathCapacity,
-                       char16_t* prefix, std::size_t prefixCapacity) {
+bool FindPrinterDevice(platform::Platform& platform, std::uint16_t vendorId,
+                       std::uint16_t productId, const char16_t* driverKey, char16_t* path,
+                       std::size_t pathCapacity, char16_t* prefix, std::size_t prefixCapacity) {
   std::u16string id, name;
   if (!find_instance_by_driver_key(platform, vendorId, productId, view(driverKey), &id, &name))
     return false;

@@ -50,9 +50,9 @@ bool ReadInterfacePath(platform::Platform& platform, platform::DevInfoSet set,
 // The "\\.\..." path of the instance's present printing-class interface.
 bool FindUsbPrintPath(platform::Platform& platform, const char16_t* instanceId, char16_t* path,
                       std::size_t capacity);
-bool FindPrinterDevice(platform::Platform& platform, std::uint16_t vendorId, std::uint16_t productId,
-                       const char16_t* driverKey, char16_t* path, std::size_t pathCapacity,
-                       char16_t* prefix, std::size_t prefixCapacity);
+bool FindPrinterDevice(platform::Platform& platform, std::uint16_t vendorId,
+                       std::uint16_t productId, const char16_t* driverKey, char16_t* path,
+                       std::size_t pathCapacity, char16_t* prefix, std::size_t prefixCapacity);
 bool FindReaderInstance(platform::Platform& platform, std::uint16_t vendorId,
                         std::uint16_t productId, const char16_t* driverKey, char16_t* name,
                         std::size_t capacity);

@@ -99,7 +99,8 @@ bool SimUsbMachine::complete(std::string* error) {
       if (&other == &device) break;
     }
     if (device.instance.empty())
-      device.instance = format(u"5&%x&0&%d", {0x1A2B3C0u + static_cast<unsigned>(hub), device.port});
+      device.instance =
+          format(u"5&%x&0&%d", {0x1A2B3C0u + static_cast<unsigned>(hub), device.port});
     if (device.driver_key.empty())
       device.driver_key = format(u"{36FC9E60-C465-11CF-8056-444553540000}\\%04d", {number});
     if (device.has_parent_id_prefix && device.parent_id_prefix.empty())
@@ -108,7 +109,8 @@ bool SimUsbMachine::complete(std::string* error) {
         device.has_parent_id_prefix ? device.parent_id_prefix : device.instance;
     if (device.kind == SimUsbKind::Printer) {
       if (device.port_child.empty())
-        device.port_child = prefix + u"&" + (device.port_name.empty() ? u"USB001" : device.port_name);
+        device.port_child =
+            prefix + u"&" + (device.port_name.empty() ? u"USB001" : device.port_name);
       if (device.queue_instance.empty())
         device.queue_instance = u"USBPRINT\\" + device.usbprint_model + u"\\" + device.port_child;
     }
@@ -127,7 +129,8 @@ bool SimUsbMachine::complete(std::string* error) {
     if (!hub.symbolic_name.empty()) continue;
     const SimUsbDevice* at_port = nullptr;
     for (const auto& d : devices)
-      if (d.kind == SimUsbKind::Hub && equals_ignore_ascii_case(d.hub_label, hub.label)) at_port = &d;
+      if (d.kind == SimUsbKind::Hub && equals_ignore_ascii_case(d.hub_label, hub.label))
+        at_port = &d;
     if (at_port != nullptr) {
       hub.symbolic_name = format(u"USB#VID_%04X&PID_%04X#%s#%s",
                                  {at_port->vendor, at_port->product, at_port->instance, kHubClass});
@@ -203,8 +206,8 @@ Win32Error SimUsbMachine::device_io_control(DeviceHandle device, std::uint32_t c
   if (it->second.hub >= 0)
     return hub_request(hubs[it->second.hub], code, in, input_length, out, output_capacity,
                        returned);
-  return printer_request(devices[it->second.device], code, in, input_length, out,
-                         output_capacity, returned);
+  return printer_request(devices[it->second.device], code, in, input_length, out, output_capacity,
+                         returned);
 }
 
 Win32Error SimUsbMachine::hub_request(const SimUsbHub& hub, std::uint32_t code,
@@ -463,9 +466,11 @@ Win32Error SimUsbMachine::get_interface_detail(DevInfoSet set, const DeviceInter
   const auto needed = static_cast<std::uint32_t>(kDeviceInterfaceDetailPathOffset +
                                                  (path.size() + 1) * sizeof(char16_t));
   if (required_size != nullptr) *required_size = needed;
-  if (detail == nullptr) return detail_size == 0 ? kErrorInsufficientBuffer : kErrorInvalidUserBuffer;
+  if (detail == nullptr)
+    return detail_size == 0 ? kErrorInsufficientBuffer : kErrorInvalidUserBuffer;
   auto* bytes = static_cast<std::uint8_t*>(detail);
-  if (detail_size < kDeviceInterfaceDetailHeaderSize || get32(bytes) != kDeviceInterfaceDetailHeaderSize)
+  if (detail_size < kDeviceInterfaceDetailHeaderSize ||
+      get32(bytes) != kDeviceInterfaceDetailHeaderSize)
     return kErrorInvalidUserBuffer;
   if (detail_size < needed) return kErrorInsufficientBuffer;
   for (std::size_t i = 0; i <= path.size(); ++i)

@@ -108,9 +108,10 @@ struct ReaderModel {
   std::uint16_t product;
 };
 constexpr ReaderModel kReaderModels[] = {
-    {"gemplus", 0x08E6, 0x3437},     {"acr38u", 0x072F, 0x9000}, {"hismartech", 0x11B8, 0x0022},
-    {"omnikey5x21", 0x076B, 0x5121}, {"omnikey5127", 0x076B, 0x5127},
-    {"acr122", 0x072F, 0x2200},      {"duali", 0x1DB2, 0x0802},
+    {"gemplus", 0x08E6, 0x3437},     {"acr38u", 0x072F, 0x9000},
+    {"hismartech", 0x11B8, 0x0022},  {"omnikey5x21", 0x076B, 0x5121},
+    {"omnikey5127", 0x076B, 0x5127}, {"acr122", 0x072F, 0x2200},
+    {"duali", 0x1DB2, 0x0802},
 };
 
 // The encoder answer: statusWord and the four 64-character slots of the
@@ -306,7 +307,8 @@ class Parser {
       }
     }
     if (!at) return fail(error, "at=HUB:PORT is missing");
-    if (kind != SimUsbKind::Printer && !ids) return fail(error, "vid= and pid= (or model=) are missing");
+    if (kind != SimUsbKind::Printer && !ids)
+      return fail(error, "vid= and pid= (or model=) are missing");
     if (kind == SimUsbKind::Reader && d.service.empty()) return fail(error, "service= is missing");
     if (encoder.present) d.encoder_answer = encoder_bytes(encoder);
     m_->devices.push_back(std::move(d));

@@ -4,10 +4,10 @@
 
 // After <windows.h>.
 #include <setupapi.h>
-#include <winscard.h>
-#include <winioctl.h>
 #include <usbioctl.h>
 #include <usbprint.h>
+#include <winioctl.h>
+#include <winscard.h>
 
 #include <cstddef>
 #include <cstring>
@@ -17,7 +17,8 @@
 namespace platform_win32 {
 
 // The layouts the programs read, checked against the system's own headers.
-static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) == platform::kDeviceInterfaceDetailHeaderSize);
+static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) ==
+              platform::kDeviceInterfaceDetailHeaderSize);
 static_assert(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) ==
               platform::kDeviceInterfaceDetailPathOffset);
 static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) <= sizeof(platform::DeviceInterfaceData::storage));
@@ -70,7 +71,8 @@ SP_DEVICE_INTERFACE_DATA interface_data(const platform::DeviceInterfaceData& dat
 
 platform::Win32Error Win32DeviceIo::create_file(std::u16string_view path, std::uint32_t access,
                                                 std::uint32_t share_mode, std::uint32_t creation,
-                                                std::uint32_t flags, platform::DeviceHandle* handle) {
+                                                std::uint32_t flags,
+                                                platform::DeviceHandle* handle) {
   const std::wstring wide = to_wide(path);
   HANDLE file = CreateFileW(wide.c_str(), access, share_mode, nullptr, creation, flags, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
@@ -149,7 +151,8 @@ platform::Win32Error Win32DeviceInterfaces::enum_interface(platform::DevInfoSet 
   const GUID guid = as_guid(interface_class);
   SP_DEVICE_INTERFACE_DATA out{};
   out.cbSize = sizeof out;
-  if (!SetupDiEnumDeviceInterfaces(as_handle(set), nullptr, &guid, index, &out)) return last_error();
+  if (!SetupDiEnumDeviceInterfaces(as_handle(set), nullptr, &guid, index, &out))
+    return last_error();
   std::memset(data->storage, 0, sizeof data->storage);
   std::memcpy(data->storage, &out, sizeof out);
   return platform::kErrorSuccess;
@@ -189,7 +192,8 @@ platform::ScardResult Win32SmartCards::list_readers(platform::ScardContext conte
 }
 
 platform::ScardResult Win32SmartCards::release_context(platform::ScardContext context) {
-  return static_cast<platform::ScardResult>(SCardReleaseContext(static_cast<SCARDCONTEXT>(context)));
+  return static_cast<platform::ScardResult>(
+      SCardReleaseContext(static_cast<SCARDCONTEXT>(context)));
 }
 
 }  // namespace platform_win32

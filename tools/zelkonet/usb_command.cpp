@@ -125,7 +125,8 @@ int RunUsbCommand(int argc, char** argv) {
   if (machine_file.empty()) platform = &real->platform;
 #else
   if (machine_file.empty()) {
-    std::fprintf(stderr, "zelkonet: there is no USB here; describe a machine with --machine FILE\n");
+    std::fprintf(stderr,
+                 "zelkonet: there is no USB here; describe a machine with --machine FILE\n");
     return 2;
   }
 #endif

@@ -46,10 +46,9 @@ class DeviceIo {
                                  std::uint32_t flags, DeviceHandle* handle) = 0;
   // DeviceIoControl without an overlapped structure: returns when the request
   // is done. `returned` receives the count of answer bytes.
-  virtual Win32Error device_io_control(DeviceHandle device, std::uint32_t code,
-                                       const void* input, std::uint32_t input_length,
-                                       void* output, std::uint32_t output_capacity,
-                                       std::uint32_t* returned) = 0;
+  virtual Win32Error device_io_control(DeviceHandle device, std::uint32_t code, const void* input,
+                                       std::uint32_t input_length, void* output,
+                                       std::uint32_t output_capacity, std::uint32_t* returned) = 0;
   virtual Win32Error close_handle(DeviceHandle device) = 0;
 
   // OpenEventW. On failure the handle is 0.

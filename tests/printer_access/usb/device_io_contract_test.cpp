@@ -89,8 +89,8 @@ TYPED_TEST(DeviceIoContract, NamedAutoResetEvent) {
 TYPED_TEST(DeviceIoContract, MissingDevicePathDoesNotOpen) {
   DeviceHandle device = 0;
   const Win32Error error = this->under.io().create_file(
-      u"\\\\.\\usb#vid_0016&pid_3850#nothing#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}",
-      kGenericRead, 0, kOpenExisting, kFileAttributeNormal, &device);
+      u"\\\\.\\usb#vid_0016&pid_3850#nothing#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}", kGenericRead,
+      0, kOpenExisting, kFileAttributeNormal, &device);
   EXPECT_EQ(error, kErrorFileNotFound);
   EXPECT_EQ(device, kInvalidDeviceHandle);
 }

@@ -81,7 +81,8 @@ TEST_F(UsbChannel, EncoderAnswerNeedsAtLeast516Bytes) {
     printer.encoder_answer = answer;
     EncoderInfoBlock block;
     std::memset(&block, 0x77, sizeof block);
-    const int read = ReadEncoderInfoOverUsb(P(), &block, PathOf(u"ROOT", 1).c_str(), u"USB001", u"Q");
+    const int read =
+        ReadEncoderInfoOverUsb(P(), &block, PathOf(u"ROOT", 1).c_str(), u"USB001", u"Q");
     EXPECT_EQ(read, c.ok ? 1 : 0) << c.length;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(&block);
     if (c.ok) {
@@ -92,8 +93,7 @@ TEST_F(UsbChannel, EncoderAnswerNeedsAtLeast516Bytes) {
       for (std::size_t i = 0; i < sizeof block; ++i) ASSERT_EQ(bytes[i], 0x77) << i;
     }
     // Read, then close with exactly the 7 close bytes, whatever the read gave.
-    EXPECT_EQ(Requests(u"ROOT", 1),
-              (std::vector<std::string>{"F0 01 01", "F0 00 00 20 00 00 00"}));
+    EXPECT_EQ(Requests(u"ROOT", 1), (std::vector<std::string>{"F0 01 01", "F0 00 00 20 00 00 00"}));
     printer.requests.clear();
   }
   EXPECT_EQ(windows.usb.open_device_handles(), 0u);
@@ -139,7 +139,8 @@ TEST_F(UsbChannel, LongNamesNeverOverrunTheFields) {
   const std::u16string lock31(31, u'L'), lock32(32, u'L');
   CZelkoAdminUsb channel(P());
   // A lock name that does not fit is refused: cut, it would be another port's.
-  EXPECT_EQ(channel.OpenChannel(long_queue.c_str(), PathOf(u"ROOT", 1).c_str(), lock32.c_str()), -1);
+  EXPECT_EQ(channel.OpenChannel(long_queue.c_str(), PathOf(u"ROOT", 1).c_str(), lock32.c_str()),
+            -1);
   ASSERT_EQ(channel.OpenChannel(long_queue.c_str(), PathOf(u"ROOT", 1).c_str(), lock31.c_str()), 0);
   EXPECT_EQ(Text(channel.lockName), lock31);
   EXPECT_EQ(Text(channel.printerName), std::u16string(31, u'Q'));

@@ -38,8 +38,9 @@ class UsbLockAcrossProcesses : public ::testing::Test {
     const std::u16string ready_name = port_ + u"_ready";
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, platform_win32::as_wide(ready_name));
     EXPECT_NE(ready, nullptr);
-    std::wstring command = platform_win32::to_wide(platform::format(
-        u"\"%s\" %s %u %s", {std::u16string(PELMORA_LOCK_HOLDER), port_, milliseconds, ready_name}));
+    std::wstring command = platform_win32::to_wide(
+        platform::format(u"\"%s\" %s %u %s",
+                         {std::u16string(PELMORA_LOCK_HOLDER), port_, milliseconds, ready_name}));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -54,9 +55,9 @@ class UsbLockAcrossProcesses : public ::testing::Test {
     std::uint8_t answer[64] = {};
     std::uint32_t returned = 0;
     const ULONGLONG start = GetTickCount64();
-    const bool sent = LockedVendorIoControl(windows_.platform, port_.c_str(),
-                                            reinterpret_cast<platform::DeviceHandle>(read_),
-                                            kPipePeek, nullptr, 0, answer, sizeof answer, &returned);
+    const bool sent = LockedVendorIoControl(
+        windows_.platform, port_.c_str(), reinterpret_cast<platform::DeviceHandle>(read_),
+        kPipePeek, nullptr, 0, answer, sizeof answer, &returned);
     *elapsed_ms = GetTickCount64() - start;
     return sent;
   }

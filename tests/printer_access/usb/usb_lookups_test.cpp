@@ -1,7 +1,8 @@
 // The registry and device-node joins of a USB printer.
+#include "usb_lookups.h"
+
 #include "platform/registry.h"
 #include "usb_fixture.h"
-#include "usb_lookups.h"
 
 namespace pelmora {
 namespace {
@@ -11,9 +12,10 @@ constexpr char16_t kPrinters[] = u"SYSTEM\\CurrentControlSet\\Control\\Print\\Pr
 class UsbLookups : public testing::UsbMachineTest {
  protected:
   void Queue(std::u16string_view name, std::u16string_view instance) {
-    windows.registry.put_string(platform::kHkeyLocalMachine,
-                                std::u16string(kPrinters) + u"\\" + std::u16string(name) + u"\\PnPData",
-                                u"DeviceInstanceId", instance);
+    windows.registry.put_string(
+        platform::kHkeyLocalMachine,
+        std::u16string(kPrinters) + u"\\" + std::u16string(name) + u"\\PnPData",
+        u"DeviceInstanceId", instance);
   }
   std::u16string QueueFor(std::u16string_view prefix) {
     char16_t queue[kUsbTextLength] = {};
@@ -28,7 +30,7 @@ TEST_F(UsbLookups, QueueNeedsMoreThanPrefixAndSevenCharacters) {
   EXPECT_EQ(QueueFor(u"7&abc&0"), u"(none)");
   Queue(u"Longer", u"X7&ABC&0&USB001");
   EXPECT_EQ(QueueFor(u"7&abc&0"), u"Longer");  // letter case ignored
-  EXPECT_EQ(QueueFor(u"7&abc&"), u"(none)");    // 8 characters after it
+  EXPECT_EQ(QueueFor(u"7&abc&"), u"(none)");   // 8 characters after it
   EXPECT_EQ(QueueFor(u""), u"(none)");
   EXPECT_EQ(windows.registry.open_handles(), 0u);
 }
@@ -60,16 +62,20 @@ printer at=ROOT:1 instance=AAA driver={36FC9E60-C465-11CF-8056-444553540000}\000
 printer at=ROOT:2 instance=BBB driver={36FC9E60-C465-11CF-8056-444553540000}\0008 prefix=none
 )");
   char16_t path[kUsbTextLength] = {}, prefix[kUsbTextLength] = {};
-  ASSERT_TRUE(FindPrinterDevice(P(), 0x0016, 0x3850, u"{36fc9e60-c465-11cf-8056-444553540000}\\0007",
-                                path, kUsbTextLength, prefix, kUsbTextLength));
+  ASSERT_TRUE(FindPrinterDevice(P(), 0x0016, 0x3850,
+                                u"{36fc9e60-c465-11cf-8056-444553540000}\\0007", path,
+                                kUsbTextLength, prefix, kUsbTextLength));
   EXPECT_EQ(std::u16string(platform::view_of(prefix)), u"7&1f&0");
-  ASSERT_TRUE(FindPrinterDevice(P(), 0x0016, 0x3850, u"{36FC9E60-C465-11CF-8056-444553540000}\\0008",
-                                path, kUsbTextLength, prefix, kUsbTextLength));
+  ASSERT_TRUE(FindPrinterDevice(P(), 0x0016, 0x3850,
+                                u"{36FC9E60-C465-11CF-8056-444553540000}\\0008", path,
+                                kUsbTextLength, prefix, kUsbTextLength));
   EXPECT_EQ(std::u16string(platform::view_of(prefix)), u"BBB");
-  EXPECT_FALSE(FindPrinterDevice(P(), 0x0016, 0x3850, u"{36FC9E60-C465-11CF-8056-444553540000}\\0009",
-                                 path, kUsbTextLength, prefix, kUsbTextLength));
-  EXPECT_FALSE(FindPrinterDevice(P(), 0x0016, 0x3851, u"{36FC9E60-C465-11CF-8056-444553540000}\\0007",
-                                 path, kUsbTextLength, prefix, kUsbTextLength));
+  EXPECT_FALSE(FindPrinterDevice(P(), 0x0016, 0x3850,
+                                 u"{36FC9E60-C465-11CF-8056-444553540000}\\0009", path,
+                                 kUsbTextLength, prefix, kUsbTextLength));
+  EXPECT_FALSE(FindPrinterDevice(P(), 0x0016, 0x3851,
+                                 u"{36FC9E60-C465-11CF-8056-444553540000}\\0007", path,
+                                 kUsbTextLength, prefix, kUsbTextLength));
 }
 
 TEST_F(UsbLookups, PortNameFromTheChildNodeOrTheFallback) {
@@ -109,7 +115,8 @@ printer at=ROOT:3 port=USB003 id=none status=none
   EXPECT_EQ(Requests(u"ROOT", 2), (std::vector<std::string>{"50 06 00", "00 00 00"}));
 
   // Neither source answers: empty id, clear flag.
-  QueryPrinterId(P(), path3.c_str(), u"USB003", u"Orvane ZELKO-70 Card Printer", id, kUsbTextLength);
+  QueryPrinterId(P(), path3.c_str(), u"USB003", u"Orvane ZELKO-70 Card Printer", id,
+                 kUsbTextLength);
   EXPECT_EQ(std::u16string(platform::view_of(id)), u"");
   EXPECT_EQ(QueryPrinterStatusFlag(P(), path3.c_str(), u"USB003", u"x"), 0);
   At(u"ROOT", 2).held_open_elsewhere = true;
@@ -120,12 +127,14 @@ printer at=ROOT:3 port=USB003 id=none status=none
 
 TEST_F(UsbLookups, PrinterIdIsEightSignExtendedBytesCutToTheBuffer) {
   Load("hub ROOT ports=1\nprinter at=ROOT:1 id=none\n");
-  At(u"ROOT", 1).id_answer = std::vector<std::uint8_t>{'A', 'B', 0xC1, 'D', 'E', 'F', 'G', 'H', 'I'};
+  At(u"ROOT", 1).id_answer =
+      std::vector<std::uint8_t>{'A', 'B', 0xC1, 'D', 'E', 'F', 'G', 'H', 'I'};
   const std::u16string path = PathOf(u"ROOT", 1);
   char16_t id[16];
   std::fill(std::begin(id), std::end(id), u'#');
   QueryPrinterId(P(), path.c_str(), u"USB001", u"none", id, 16);
-  EXPECT_EQ(std::u16string(platform::view_of(id)), std::u16string(u"AB\xFFC1" u"DEFGH"));
+  EXPECT_EQ(std::u16string(platform::view_of(id)), std::u16string(u"AB\xFFC1"
+                                                                  u"DEFGH"));
   char16_t small[4];
   QueryPrinterId(P(), path.c_str(), u"USB001", u"none", small, 4);
   EXPECT_EQ(std::u16string(platform::view_of(small)), u"AB\xFFC1");

@@ -22,7 +22,8 @@ TEST(UsbMachineText, ErrorsNameTheLine) {
   EXPECT_EQ(ParseError("hub A\nfrobnicate\n"), "line 2: unknown statement \"frobnicate\"");
   EXPECT_EQ(ParseError("hub A\nprinter at=A:1 queue=\"open\n"), "line 2: unclosed quote");
   EXPECT_EQ(ParseError("printer at=B:1\n"), "device 1 is on an unknown hub B");
-  EXPECT_EQ(ParseError("hub A ports=2\nprinter at=A:3\n"), "device 1 is on port 3 of a hub with 2 ports");
+  EXPECT_EQ(ParseError("hub A ports=2\nprinter at=A:3\n"),
+            "device 1 is on port 3 of a hub with 2 ports");
   EXPECT_EQ(ParseError("hub A\nprinter at=A:1\nreader at=A:1 model=acr38u service=S\n"),
             "two devices at A:1");
   EXPECT_EQ(ParseError("hub A\nreader at=A:2 model=acr38u\n"), "line 2: service= is missing");
@@ -57,9 +58,10 @@ TEST_F(UsbMachineAnswers, DetailDataNeedsThePlatformsHeaderSize) {
 TEST_F(UsbMachineAnswers, HubNamesTooLongForTheBufferGiveOnlyTheirLength) {
   Load("hub A ports=2\nprinter at=A:1 driver=" + std::string(100, 'K') + "\n");
   platform::DeviceHandle hub = 0;
-  ASSERT_EQ(windows.usb.create_file(windows.usb.hub_path(windows.usb.hubs[0]), platform::kGenericRead,
-                                    platform::kFileShareRead, platform::kOpenExisting, 0, &hub),
-            0u);
+  ASSERT_EQ(
+      windows.usb.create_file(windows.usb.hub_path(windows.usb.hubs[0]), platform::kGenericRead,
+                              platform::kFileShareRead, platform::kOpenExisting, 0, &hub),
+      0u);
   std::uint8_t buffer[64] = {1};
   std::uint32_t returned = 0;
   ASSERT_EQ(windows.usb.device_io_control(hub, platform::kIoctlUsbGetNodeConnectionDriverkeyName,

@@ -92,7 +92,7 @@ TEST_F(UsbReaders, NameRules) {
       {u"OMNIKEY CL CardMan 5x21 0", u"OMNIKEY CardMan 5X21-CL 0", false},  // CL before 5x21
       {u"HID OMNIKEY 5127 CK CL 0", u"HID OMNIKEY 5127 CK CL 0", true},
       {u"HID OMNIKEY 5127 CK 0", u"HID OMNIKEY 5127 CK 0", false},
-      {u"HID Global OMNIKEY 5127 CL", u"HID OMNIKEY 5127 CK 0", false},  // no start word
+      {u"HID Global OMNIKEY 5127 CL", u"HID OMNIKEY 5127 CK 0", false},     // no start word
       {u"Gemalto USB Reader 0", u"Gemplus USB Smart Card Reader 0", true},  // same first three
       {u"Gemalto USB Card 0", u"Gemplus USB Smart Card Reader 0", false},
       {u"Omnikey 5x21-CL 0", u"ACS ACR38U 0", false},  // first three differ

@@ -39,9 +39,9 @@ printer at=ROOT:3 pid=3999 id=LAST0001
 printer at=ROOT:4 pid=399A id=ABOVE001
 printer at=ROOT:5 vid=0017 pid=3850 id=OTHER001
 )");
-  EXPECT_EQ(Lines(), (std::vector<std::u16string>{
-                         u"Orvane ZELKO-70 Card Printer  [FIRST001 : USB002]",
-                         u"Card Printer  [LAST0001 : USB003]"}));
+  EXPECT_EQ(Lines(),
+            (std::vector<std::u16string>{u"Orvane ZELKO-70 Card Printer  [FIRST001 : USB002]",
+                                         u"Card Printer  [LAST0001 : USB003]"}));
   EXPECT_TRUE(Requests(u"ROOT", 1).empty());
   EXPECT_TRUE(Requests(u"ROOT", 5).empty());
   EXPECT_EQ(windows.usb.open_device_handles(), 0u);
@@ -80,11 +80,13 @@ printer at=ROOT:1 port=none id=LONE0001
 printer at=ROOT:2 interface=no id=HIDDEN01
 printer at=ROOT:3 connected=no id=GONE0001
 )");
-  EXPECT_EQ(Lines(), std::vector<std::u16string>{u"Orvane ZELKO-70 Card Printer  [LONE0001 : USB999]"});
+  EXPECT_EQ(Lines(),
+            std::vector<std::u16string>{u"Orvane ZELKO-70 Card Printer  [LONE0001 : USB999]"});
   // The fallback port name also names the lock of its requests.
   EXPECT_EQ(windows.faults.calls("CreateEventW"), 1);
   const auto log = windows.faults.log();
-  EXPECT_NE(std::find(log.begin(), log.end(), "CreateEventW Global\\ZELKO_IOCTL_USB999"), log.end());
+  EXPECT_NE(std::find(log.begin(), log.end(), "CreateEventW Global\\ZELKO_IOCTL_USB999"),
+            log.end());
 }
 
 TEST_F(UsbSearch, BusyPrinterIsFoundOnlyThroughItsPublishedId) {
@@ -193,6 +195,53 @@ TEST_F(UsbSearch, NoHubListMeansNothingFound) {
   PrinterDetails details;
   EXPECT_EQ(Find(&details, u"ENC00001"), 0);
   EXPECT_EQ(CZelkoSearch(P()).ListUsbPrinters(nullptr), 0);
+}
+
+// Each call the search makes is failed in turn, once: whatever the search then
+// reports, it leaves no key, device, list, event or PC/SC context open, and a
+// match is always the wanted printer.
+TEST(UsbSearchFaults, EveryFailingCallLeavesNothingOpen) {
+  const char* const operations[] = {"CreateFileW",
+                                    "DeviceIoControl",
+                                    "OpenEventW",
+                                    "CreateEventW",
+                                    "WaitForSingleObject",
+                                    "SetupDiGetClassDevsW",
+                                    "SetupDiEnumDeviceInterfaces",
+                                    "SetupDiGetDeviceInterfaceDetailW",
+                                    "RegOpenKeyExW",
+                                    "RegQueryValueExW",
+                                    "RegEnumKeyExW"};
+  auto run = [](const char* operation, int nth, int* calls) {
+    platform::sim::SimWindows windows;
+    std::string error;
+    std::vector<platform::sim::SimUsbLock> locks;
+    EXPECT_TRUE(platform::sim::ParseUsbMachine(kEncoderMachine, &windows.usb, &locks, &error));
+    windows.usb.install(windows.registry, windows.spooler);
+    const int before = windows.faults.calls(operation);
+    if (nth > 0) windows.faults.fail(operation, platform::kErrorAccessDenied, nth);
+    PrinterDetails details{};
+    const int found = CZelkoSearch(windows.platform).FindUsbPrinter(&details, u"ENC00001", nullptr);
+    if (found == 1) {
+      EXPECT_EQ(Text(details.printerId), u"ENC00001");
+    }
+    EXPECT_EQ(windows.registry.open_handles(), 0u) << operation << " " << nth;
+    EXPECT_EQ(windows.usb.open_device_handles(), 0u) << operation << " " << nth;
+    EXPECT_EQ(windows.usb.open_device_sets(), 0u) << operation << " " << nth;
+    EXPECT_EQ(windows.usb.open_event_handles(), 0u) << operation << " " << nth;
+    EXPECT_EQ(windows.usb.open_contexts(), 0u) << operation << " " << nth;
+    *calls = windows.faults.calls(operation) - before;
+    return found;
+  };
+  for (const char* operation : operations) {
+    int calls = 0;
+    ASSERT_EQ(run(operation, 0, &calls), 1) << operation;
+    ASSERT_GT(calls, 0) << operation;
+    for (int nth = 1; nth <= calls; ++nth) {
+      int ignored = 0;
+      run(operation, nth, &ignored);
+    }
+  }
 }
 
 }  // namespace

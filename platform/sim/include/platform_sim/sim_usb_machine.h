@@ -28,7 +28,7 @@ class SimSpooler;
 struct SimUsbHub {
   std::u16string label;  // the name the machine description uses
   int ports = 4;
-  bool present = true;   // listed among the present hub interfaces
+  bool present = true;  // listed among the present hub interfaces
   // Filled by SimUsbMachine::complete(): the name of the hub's interface,
   // without the "\\?\" in front (what IOCTL_USB_GET_NODE_CONNECTION_NAME
   // answers for a hub at a port).
@@ -45,19 +45,19 @@ struct SimUsbDevice {
   std::uint16_t product = 0;
   bool connected = true;
   // Device node. Empty texts are made up by complete().
-  std::u16string instance;     // instance name under Enum\USB\VID_x&PID_y
-  std::u16string driver_key;   // "Driver" value, also the hub's driver-key answer
+  std::u16string instance;    // instance name under Enum\USB\VID_x&PID_y
+  std::u16string driver_key;  // "Driver" value, also the hub's driver-key answer
   bool has_parent_id_prefix = true;
   std::u16string parent_id_prefix;
 
   // Printers.
-  bool has_interface = true;         // printing-class interface present
-  std::u16string port_name;          // empty: no port child node under USBPRINT
+  bool has_interface = true;  // printing-class interface present
+  std::u16string port_name;   // empty: no port child node under USBPRINT
   std::u16string usbprint_model = u"ORVANE_ZELKO";
-  std::u16string port_child;         // child node name (default prefix + "&" + port)
-  std::u16string queue;              // empty: no print queue
-  std::u16string queue_instance;     // the queue's PnPData "DeviceInstanceId"
-  std::optional<std::u16string> registry_id;               // published "PrinterID"
+  std::u16string port_child;                  // child node name (default prefix + "&" + port)
+  std::u16string queue;                       // empty: no print queue
+  std::u16string queue_instance;              // the queue's PnPData "DeviceInstanceId"
+  std::optional<std::u16string> registry_id;  // published "PrinterID"
   std::optional<std::vector<std::uint8_t>> registry_status;  // published "PrinterStatus"
   // Answers to the vendor requests; none: the request fails.
   std::optional<std::vector<std::uint8_t>> id_answer;
@@ -143,8 +143,7 @@ class SimUsbMachine : public DeviceIo, public DeviceInterfaces, public SmartCard
 
   // --- SmartCards ---
   ScardResult establish_context(std::uint32_t scope, ScardContext* context) override;
-  ScardResult list_readers(ScardContext context, char16_t* readers,
-                           std::uint32_t* length) override;
+  ScardResult list_readers(ScardContext context, char16_t* readers, std::uint32_t* length) override;
   ScardResult release_context(ScardContext context) override;
 
  private:
@@ -164,10 +163,9 @@ class SimUsbMachine : public DeviceIo, public DeviceInterfaces, public SmartCard
   Win32Error hub_request(const SimUsbHub& hub, std::uint32_t code, const std::uint8_t* input,
                          std::uint32_t input_length, std::uint8_t* output,
                          std::uint32_t output_capacity, std::uint32_t* returned);
-  Win32Error printer_request(SimUsbDevice& printer, std::uint32_t code,
-                             const std::uint8_t* input, std::uint32_t input_length,
-                             std::uint8_t* output, std::uint32_t output_capacity,
-                             std::uint32_t* returned);
+  Win32Error printer_request(SimUsbDevice& printer, std::uint32_t code, const std::uint8_t* input,
+                             std::uint32_t input_length, std::uint8_t* output,
+                             std::uint32_t output_capacity, std::uint32_t* returned);
   int hub_index(std::u16string_view label) const;
   void release_event_if_unused(const std::u16string& key);
 

@@ -21,7 +21,8 @@ class Win32DeviceIo : public platform::DeviceIo {
   platform::Win32Error open_event(std::u16string_view name, std::uint32_t access, bool inherit,
                                   platform::EventHandle* event) override;
   platform::Win32Error create_event(std::u16string_view name, bool manual_reset,
-                                    bool initially_signalled, platform::EventHandle* event) override;
+                                    bool initially_signalled,
+                                    platform::EventHandle* event) override;
   std::uint32_t wait(platform::EventHandle event, std::uint32_t milliseconds) override;
   platform::Win32Error set_event(platform::EventHandle event) override;
   platform::Win32Error close_event(platform::EventHandle event) override;
