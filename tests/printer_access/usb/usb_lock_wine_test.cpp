@@ -12,7 +12,7 @@
 #include "search_usb.h"
 
 #ifndef PELMORA_LOCK_HOLDER
-#error "PELMORA_LOCK_HOLDER names the helper program"
+#error "PELMORA_LOCK_HOLDER names the program that holds the lock"
 #endif
 
 namespace pelmora {
