@@ -158,7 +158,7 @@ Win32Error SimUsbMachine::create_file(std::u16string_view path, std::uint32_t ac
   *handle = kInvalidDeviceHandle;
   if (auto e = faults_.check("CreateFileW", path)) return e;
   std::lock_guard lock(mutex_);
-  if (creation != kOpenExisting || access == 0) return kErrorInvalidParameter;
+  if (creation != kOpenExisting) return kErrorInvalidParameter;
   const std::u16string key = path_key(path);
   OpenFile file;
   for (std::size_t i = 0; i < hubs.size() && file.hub < 0; ++i)
