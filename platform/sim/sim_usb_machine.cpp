@@ -152,7 +152,7 @@ std::u16string SimUsbMachine::hub_path(const SimUsbHub& hub) const {
 
 // --- Device files ---
 
-Win32Error SimUsbMachine::create_file(std::u16string_view path, std::uint32_t access,
+Win32Error SimUsbMachine::create_file(std::u16string_view path, std::uint32_t /*access*/,
                                       std::uint32_t share_mode, std::uint32_t creation,
                                       std::uint32_t, DeviceHandle* handle) {
   *handle = kInvalidDeviceHandle;
