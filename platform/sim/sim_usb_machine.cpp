@@ -77,6 +77,11 @@ SimUsbDevice* SimUsbMachine::device_at(std::u16string_view hub, int port) {
 }
 
 bool SimUsbMachine::complete(std::string* error) {
+  for (std::size_t i = 0; i < hubs.size(); ++i)
+    if (hub_index(hubs[i].label) != static_cast<int>(i)) {
+      *error = "two hubs named " + to_utf8(hubs[i].label);
+      return false;
+    }
   int number = 0;
   for (auto& device : devices) {
     ++number;

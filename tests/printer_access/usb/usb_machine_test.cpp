@@ -27,6 +27,7 @@ TEST(UsbMachineText, ErrorsNameTheLine) {
   EXPECT_EQ(ParseError("hub A\nprinter at=A:1\nreader at=A:1 model=acr38u service=S\n"),
             "two devices at A:1");
   EXPECT_EQ(ParseError("hub A\nreader at=A:2 model=acr38u\n"), "line 2: service= is missing");
+  EXPECT_EQ(ParseError("hub A\nhub a ports=2\n"), "two hubs named a");
   EXPECT_EQ(ParseError("hub A\nprinter at=A:0\n"), "line 2: at=HUB:PORT");
   EXPECT_EQ(ParseError("hub A\nprinter at=A:1 status=1FF\n"), "line 2: status=HEX|none");
   EXPECT_EQ(ParseError(std::string(5000, 'x')), "line 1: line too long");
