@@ -4,6 +4,8 @@
 //   zelkonet list [options]
 //   zelkonet query PRINTER_ID [ADDRESS] [options]
 //   zelkonet local-address
+//   zelkonet usb list [--machine FILE]
+//   zelkonet usb query PRINTER_ID [PORT] [--machine FILE]
 //
 // local-address prints the reply address the installer announces: the first
 // IPv4 address of this host's name.
@@ -26,27 +28,24 @@
 
 #include "platform/socket.h"
 #include "platform/text.h"
+#include "report.h"
 #include "search_net.h"
+#include "usb_command.h"
 
 namespace {
+
+using zelkonet::print_report;
+using zelkonet::text_of;
 
 int usage() {
   std::fprintf(stderr,
                "usage: zelkonet list [options]\n"
                "       zelkonet query PRINTER_ID [ADDRESS] [options]\n"
                "       zelkonet local-address\n"
+               "       zelkonet usb list|query ... (zelkonet usb --help)\n"
                "options: --broadcast ADDR  --local ADDR  --discovery-port N  --admin-port N\n"
                "         --window-ms N  --timeout-ms N\n");
   return 2;
-}
-
-std::string text_of(const char16_t* field, std::size_t capacity) {
-  return platform::to_utf8(std::u16string_view(field, platform::bounded_length(field, capacity)));
-}
-
-template <std::size_t N>
-std::string text_of(const char16_t (&field)[N]) {
-  return text_of(field, N);
 }
 
 bool parse_number(const char* text, long low, long high, long* value) {
@@ -58,27 +57,12 @@ bool parse_number(const char* text, long low, long high, long* value) {
   return true;
 }
 
-void print_report(const pelmora::EncoderInfoBlock& block) {
-  std::printf("Encoder report:\n");
-  std::printf("  Status word:                    0x%08X\n",
-              static_cast<unsigned>(block.statusWord));
-  std::printf("  Contact reader (port 2/3):      %s\n", text_of(block.contactReaderLow).c_str());
-  std::printf("  Contact reader (port 4):        %s\n", text_of(block.contactReaderHigh).c_str());
-  std::printf("  Contactless reader (port 2/3):  %s\n",
-              text_of(block.contactlessReaderLow).c_str());
-  std::printf("  Contactless reader (port 4):    %s\n",
-              text_of(block.contactlessReaderHigh).c_str());
-  static const pelmora::EncoderInfoBlock empty{};
-  if (std::memcmp(&block, &empty, sizeof block) == 0) {
-    std::printf("  (empty: no readers reported, or no answer on the administration channel)\n");
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return usage();
   const std::string command = argv[1];
+  if (command == "usb") return zelkonet::RunUsbCommand(argc - 2, argv + 2);
   pelmora::NetworkSearchOptions options;
   std::string printer_id, address;
   int positional = 0;

@@ -4,12 +4,15 @@
 
 #include "platform/clock.h"
 #include "platform/desktop.h"
+#include "platform/device_interfaces.h"
+#include "platform/device_io.h"
 #include "platform/devices.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/services.h"
 #include "platform/setup_api.h"
 #include "platform/shell.h"
+#include "platform/smart_cards.h"
 #include "platform/spooler.h"
 #include "platform/system_info.h"
 
@@ -26,6 +29,9 @@ struct Platform {
   Processes& processes;
   Services& services;
   SetupApi& setup_api;
+  DeviceIo& device_io;
+  DeviceInterfaces& device_interfaces;
+  SmartCards& smart_cards;
 };
 
 }  // namespace platform

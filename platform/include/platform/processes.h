@@ -26,9 +26,6 @@ inline constexpr std::uint32_t kCreateNoWindow = 0x08000000;
 
 // GetExitCodeProcess of a process that is still running.
 inline constexpr std::uint32_t kStillActive = 259;
-inline constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;
-// WaitForSingleObject outcomes, as Win32Error-like results of wait().
-inline constexpr Win32Error kWaitTimeout = 258;
 
 class Processes {
  public:

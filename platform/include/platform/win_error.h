@@ -36,4 +36,11 @@ inline constexpr Win32Error kErrorPrinterDriverInUse = 3001;
 // SetupAPI: the device node is gone (ERROR_NO_SUCH_DEVINST).
 inline constexpr Win32Error kErrorNoSuchDevinst = 0xE000020B;
 
+// WaitForSingleObject: the wait without limit, and its results.
+inline constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;
+inline constexpr std::uint32_t kWaitObject0 = 0;
+inline constexpr std::uint32_t kWaitAbandoned = 0x80;
+inline constexpr std::uint32_t kWaitTimeout = 0x102;
+inline constexpr std::uint32_t kWaitFailed = 0xFFFFFFFFu;
+
 }  // namespace platform

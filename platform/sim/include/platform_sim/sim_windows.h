@@ -10,6 +10,7 @@
 #include "platform_sim/sim_setup_api.h"
 #include "platform_sim/sim_spooler.h"
 #include "platform_sim/sim_system.h"
+#include "platform_sim/sim_usb_machine.h"
 
 namespace platform::sim {
 
@@ -24,8 +25,9 @@ class SimWindows {
         processes(faults, shell),
         services(faults),
         setup_api(faults, shell, system),
-        platform{registry, system,  shell,     spooler,   devices,
-                 desktop,  clock,   processes, services,  setup_api} {
+        usb(faults, clock),
+        platform{registry,  system,   shell,     spooler, devices, desktop, clock,
+                 processes, services, setup_api, usb,     usb,     usb} {
     // The spooler answers only while its service runs, and serves the
     // caller's own environment.
     spooler.service_running = [this] { return services.running(u"Spooler"); };
@@ -52,6 +54,7 @@ class SimWindows {
   SimProcesses processes;
   SimServices services;
   SimSetupApi setup_api;
+  SimUsbMachine usb;
   Platform platform;
 };
 

@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 #include "platform_win32/win32_processes.h"
+#include "platform_win32/win32_device_io.h"
 #include "platform_win32/win32_registry.h"
 #include "platform_win32/win32_setup_api.h"
 #include "platform_win32/win32_spooler.h"
@@ -15,8 +16,9 @@ namespace platform_win32 {
 class Win32Windows {
  public:
   Win32Windows()
-      : platform{registry, system,  shell,     spooler,  devices,
-                 desktop,  clock,   processes, services, setup_api} {}
+      : platform{registry,  system,   shell,     spooler,   devices,
+                 desktop,   clock,    processes, services,  setup_api,
+                 device_io, device_interfaces, smart_cards} {}
   Win32Windows(const Win32Windows&) = delete;
   Win32Windows& operator=(const Win32Windows&) = delete;
 
@@ -30,6 +32,9 @@ class Win32Windows {
   Win32Processes processes;
   Win32Services services;
   Win32SetupApi setup_api;
+  Win32DeviceIo device_io;
+  Win32DeviceInterfaces device_interfaces;
+  Win32SmartCards smart_cards;
   platform::Platform platform;
 };
 

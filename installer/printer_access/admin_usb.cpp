@@ -1,0 +1,104 @@
+#include "admin_usb.h"
+
+#include <cstring>
+#include <vector>
+
+#include "platform/format.h"
+#include "platform/text.h"
+#include "platform/usb_requests.h"
+
+namespace pelmora {
+
+bool LockedVendorIoControl(platform::Platform& platform, const char16_t* lockName,
+                           platform::DeviceHandle device, std::uint32_t controlCode,
+                           const void* input, std::uint32_t inputLength, void* output,
+                           std::uint32_t outputCapacity, std::uint32_t* bytesReturned) {
+  if (lockName == nullptr || device == platform::kInvalidDeviceHandle || device == 0) return false;
+  std::uint32_t ignored = 0;
+  if (bytesReturned == nullptr) bytesReturned = &ignored;
+  *bytesReturned = 0;
+  // An event name that does not fit is refused rather than cut: a cut name
+  // would serialise against some other port.
+  const std::u16string name =
+      platform::format(kUsbLockNameFormat,
+                       {std::u16string_view(lockName, platform::bounded_length(lockName, 1024))});
+  if (name.size() >= kLockEventNameLength) return false;
+
+  platform::DeviceIo& io = platform.device_io;
+  platform::EventHandle event = 0;
+  if (io.open_event(name, platform::kEventAllAccess, false, &event) != platform::kErrorSuccess ||
+      event == 0) {
+    io.create_event(name, false, true, &event);
+  }
+  if (event == 0) return false;
+  if (io.wait(event, kLockWaitMs) != platform::kWaitObject0) {
+    io.close_event(event);
+    return false;
+  }
+  const bool sent = io.device_io_control(device, controlCode, input, inputLength, output,
+                                         outputCapacity, bytesReturned) == platform::kErrorSuccess;
+  io.set_event(event);
+  io.close_event(event);
+  return sent;
+}
+
+CZelkoAdminUsb::~CZelkoAdminUsb() {
+  if (opened == 1) CloseChannel();
+}
+
+int CZelkoAdminUsb::OpenChannel(const char16_t* printerName_, const char16_t* devicePath,
+                                const char16_t* lockName_) {
+  if (devicePath == nullptr || lockName_ == nullptr) return -1;
+  const std::size_t lockLength = platform::bounded_length(lockName_, kChannelNameLength + 1);
+  if (lockLength >= kChannelNameLength) return -1;
+  platform::DeviceHandle handle = platform::kInvalidDeviceHandle;
+  if (platform_.device_io.create_file(devicePath, platform::kGenericRead, 0,
+                                      platform::kOpenExisting, platform::kFileAttributeNormal,
+                                      &handle) != platform::kErrorSuccess ||
+      handle == platform::kInvalidDeviceHandle)
+    return -1;
+  device = handle;
+  platform::copy_truncated(lockName, std::u16string_view(lockName_, lockLength));
+  const char16_t* queue = printerName_ != nullptr ? printerName_ : u"";
+  platform::copy_truncated(printerName,
+                           std::u16string_view(queue, platform::bounded_length(queue, 1024)));
+  opened = 1;
+  return 0;
+}
+
+int CZelkoAdminUsb::ReadEncoderInfo(EncoderInfoBlock* block) {
+  if (opened == 0 || device == platform::kInvalidDeviceHandle || block == nullptr) return -1;
+  std::vector<std::uint8_t> answer(kEncoderAnswerCapacity, 0);
+  std::uint32_t returned = 0;
+  if (!LockedVendorIoControl(platform_, lockName, device, platform::kIoctlUsbprintVendorGetCommand,
+                             kReadEncoderInfoRequest, sizeof kReadEncoderInfoRequest, answer.data(),
+                             kEncoderAnswerCapacity, &returned) ||
+      returned < kEncoderInfoBlockSize)
+    return -1;
+  std::memcpy(block, answer.data(), kEncoderInfoBlockSize);
+  return 0;
+}
+
+int CZelkoAdminUsb::CloseChannel() {
+  std::uint32_t returned = 0;
+  LockedVendorIoControl(platform_, lockName, device, platform::kIoctlUsbprintVendorSetCommand,
+                        kCloseChannelRequest, sizeof kCloseChannelRequest, nullptr, 0, &returned);
+  const platform::Win32Error released = device == platform::kInvalidDeviceHandle
+                                            ? platform::kErrorInvalidHandle
+                                            : platform_.device_io.close_handle(device);
+  device = platform::kInvalidDeviceHandle;
+  opened = 0;
+  return released == platform::kErrorSuccess ? 1 : 0;
+}
+
+int ReadEncoderInfoOverUsb(platform::Platform& platform, EncoderInfoBlock* block,
+                           const char16_t* devicePath, const char16_t* lockName,
+                           const char16_t* printerName) {
+  CZelkoAdminUsb channel(platform);
+  if (channel.OpenChannel(printerName, devicePath, lockName) != 0) return 0;
+  const int read = channel.ReadEncoderInfo(block);
+  channel.CloseChannel();
+  return read == 0 ? 1 : 0;
+}
+
+}  // namespace pelmora

@@ -1,0 +1,69 @@
+// The USB channel to a card printer: vendor requests of the USB printing
+// class, each one serialised machine-wide through a named event per printer
+// port, and the channel that reads the printer's encoder report.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+#include "search_records.h"
+
+namespace pelmora {
+
+inline constexpr std::uint32_t kLockWaitMs = 10000;
+// "Global\ZELKO_IOCTL_%s": one event per printer port, shared by every process
+// that talks to that printer.
+inline constexpr char16_t kUsbLockNameFormat[] = u"Global\\ZELKO_IOCTL_%s";
+inline constexpr std::size_t kLockEventNameLength = 512;
+
+inline constexpr std::uint8_t kReadEncoderInfoRequest[] = {0xF0, 0x01, 0x01};
+// Data of the close request: the UTF-16LE text " " with its terminator.
+inline constexpr std::uint8_t kCloseChannelRequest[] = {0xF0, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00};
+inline constexpr std::uint8_t kReadPrinterIdRequest[] = {0x50, 0x06, 0x00};
+inline constexpr std::uint8_t kReadPrinterStatusRequest[] = {0x00, 0x00, 0x00};
+inline constexpr std::uint32_t kEncoderAnswerCapacity = 4096;
+inline constexpr std::uint32_t kPrinterAnswerCapacity = 256;
+inline constexpr std::size_t kChannelNameLength = 32;
+
+// One device control request while holding the port's event: waits at most
+// 10 seconds for it, sends the request, and lets the event go again. False
+// when the lock name or device is absent, the event cannot be had in time, or
+// the request itself failed.
+bool LockedVendorIoControl(platform::Platform& platform, const char16_t* lockName,
+                           platform::DeviceHandle device, std::uint32_t controlCode,
+                           const void* input, std::uint32_t inputLength, void* output,
+                           std::uint32_t outputCapacity, std::uint32_t* bytesReturned);
+
+class CZelkoAdminUsb {
+ public:
+  explicit CZelkoAdminUsb(platform::Platform& platform) : platform_(platform) {}
+  virtual ~CZelkoAdminUsb();
+  CZelkoAdminUsb(const CZelkoAdminUsb&) = delete;
+  CZelkoAdminUsb& operator=(const CZelkoAdminUsb&) = delete;
+
+  // Opens the printer exclusively. 0 on success, -1 on failure. A lock name
+  // longer than 31 characters is refused: cut short, it would name another
+  // port's event. A longer printer name is cut (it is only kept).
+  int OpenChannel(const char16_t* printerName, const char16_t* devicePath,
+                  const char16_t* lockName);
+  // 0 with the first 516 answer bytes in `block`; -1 with `block` untouched.
+  int ReadEncoderInfo(EncoderInfoBlock* block);
+  // Sends the close request and releases the device: the result of the
+  // release, as CloseHandle gives it (non-zero when the handle was released).
+  int CloseChannel();
+
+  int opened = 0;
+  platform::DeviceHandle device = platform::kInvalidDeviceHandle;
+  char16_t lockName[kChannelNameLength] = {};
+  char16_t printerName[kChannelNameLength] = {};
+
+ private:
+  platform::Platform& platform_;
+};
+
+// One open-read-close cycle: 1 when the block came from the printer.
+int ReadEncoderInfoOverUsb(platform::Platform& platform, EncoderInfoBlock* block,
+                           const char16_t* devicePath, const char16_t* lockName,
+                           const char16_t* printerName);
+
+}  // namespace pelmora

@@ -1,0 +1,181 @@
+#include "search_usb.h"
+
+#include <cstring>
+
+#include "admin_usb.h"
+#include "operations/model_catalogue.h"
+#include "platform/device_interfaces.h"
+#include "platform/format.h"
+#include "platform/text.h"
+#include "platform/usb_requests.h"
+#include "reader_detect.h"
+#include "usb_hub.h"
+#include "usb_lookups.h"
+
+namespace pelmora {
+
+namespace {
+
+std::u16string_view view(const char16_t* text, std::size_t limit) {
+  return text == nullptr ? std::u16string_view()
+                         : std::u16string_view(text, platform::bounded_length(text, limit));
+}
+
+// Closes an open hub when it goes out of scope.
+class HubHold {
+ public:
+  HubHold(platform::Platform& platform, platform::DeviceHandle hub)
+      : platform_(platform), hub_(hub) {}
+  ~HubHold() {
+    if (hub_ != platform::kInvalidDeviceHandle) platform_.device_io.close_handle(hub_);
+  }
+  HubHold(const HubHold&) = delete;
+  HubHold& operator=(const HubHold&) = delete;
+  platform::DeviceHandle get() const { return hub_; }
+
+ private:
+  platform::Platform& platform_;
+  platform::DeviceHandle hub_;
+};
+
+}  // namespace
+
+bool IsRecognisedPrinter(std::uint16_t vendorId, std::uint16_t productId) {
+  return vendorId == kPrinterVendorId && productId >= kPrinterProductFirst &&
+         productId <= kPrinterProductLast;
+}
+
+template <typename PerHub>
+bool CZelkoSearch::WalkHubs(PerHub perHub) {
+  platform::DeviceInterfaces& interfaces = platform_.device_interfaces;
+  platform::DevInfoSet set = platform::kInvalidDevInfoSet;
+  if (interfaces.get_class_devs(platform::kGuidDevinterfaceUsbHub,
+                                platform::kDigcfPresent | platform::kDigcfDeviceInterface,
+                                &set) != platform::kErrorSuccess ||
+      set == platform::kInvalidDevInfoSet)
+    return false;
+  platform::DeviceInterfaceData data{};
+  bool done = false;
+  for (std::uint32_t i = 0;
+       !done && interfaces.enum_interface(set, platform::kGuidDevinterfaceUsbHub, i, &data) ==
+                    platform::kErrorSuccess;
+       ++i) {
+    std::u16string path;
+    if (!ReadInterfacePath(platform_, set, data, &path)) continue;
+    HubHold hub(platform_, OpenHub(platform_, path));
+    if (hub.get() == platform::kInvalidDeviceHandle) continue;
+    int ports = 0;
+    if (!GetHubPortCount(platform_, hub.get(), &ports)) continue;
+    done = perHub(hub.get(), ports);
+  }
+  interfaces.destroy_list(set);
+  return true;
+}
+
+bool CZelkoSearch::ProbeHubPort(platform::DeviceHandle hub, int port, UsbPortFindings* found) {
+  *found = UsbPortFindings{};
+  HubConnection connection;
+  if (!GetHubConnection(platform_, hub, port, &connection) ||
+      connection.connectionStatus != platform::kDeviceConnected ||
+      !IsRecognisedPrinter(connection.vendorId, connection.productId))
+    return false;
+  std::u16string driverKey;
+  if (!GetHubConnectionText(platform_, hub, port, platform::kIoctlUsbGetNodeConnectionDriverkeyName,
+                            &driverKey))
+    return false;
+  // The working buffers: zero-filled for every port.
+  char16_t path[kUsbTextLength] = {};
+  char16_t prefix[kUsbTextLength] = {};
+  char16_t display[kUsbTextLength] = {};
+  char16_t portName[kUsbTextLength] = {};
+  char16_t id[kUsbTextLength] = {};
+  if (!FindPrinterDevice(platform_, kPrinterVendorId, connection.productId, driverKey.c_str(), path,
+                         kUsbTextLength, prefix, kUsbTextLength))
+    return false;
+  if (!FindQueueForPrefix(platform_, prefix, display, kUsbTextLength))
+    GetUsbModelName(connection.productId, display, kUsbTextLength);
+  FindUsbPortName(platform_, prefix, portName, kUsbTextLength);
+  QueryPrinterId(platform_, path, portName, display, id, kUsbTextLength);
+  found->productId = connection.productId;
+  found->devicePath.assign(view(path, kUsbTextLength));
+  found->instancePrefix.assign(view(prefix, kUsbTextLength));
+  found->displayName.assign(view(display, kUsbTextLength));
+  found->portName.assign(view(portName, kUsbTextLength));
+  found->printerId.assign(view(id, kUsbTextLength));
+  return true;
+}
+
+int CZelkoSearch::ListUsbPrinters(PrinterList* list) {
+  if (list == nullptr) return 0;
+  WalkHubs([&](platform::DeviceHandle hub, int ports) {
+    for (int p = 1; p <= ports; ++p) {
+      UsbPortFindings found;
+      if (!ProbeHubPort(hub, p, &found)) continue;
+      AppendListEntry(list, found.displayName, found.printerId, found.portName, found.productId);
+    }
+    return false;
+  });
+  return 1;
+}
+
+int CZelkoSearch::FindUsbPrinter(PrinterDetails* details, const char16_t* wantedId,
+                                 const char16_t* wantedPort) {
+  if (details == nullptr || wantedId == nullptr) return 0;
+  const std::u16string_view id = view(wantedId, kUsbTextLength);
+  const bool byPort = wantedPort != nullptr;
+  const std::u16string_view port = view(wantedPort, kUsbTextLength);
+  bool matched = false;
+  WalkHubs([&](platform::DeviceHandle hub, int ports) {
+    for (int p = 1; p <= ports; ++p) {
+      UsbPortFindings found;
+      if (!ProbeHubPort(hub, p, &found)) continue;
+      if (found.printerId != id || (byPort && found.portName != port)) continue;
+      FillDetails(details, found, hub);
+      matched = true;
+      return true;
+    }
+    return false;
+  });
+  return matched ? 1 : 0;
+}
+
+void CZelkoSearch::FillDetails(PrinterDetails* details, const UsbPortFindings& found,
+                               platform::DeviceHandle hub) {
+  platform::copy_truncated(details->displayName, found.displayName);
+  platform::copy_truncated(details->printerId, found.printerId);
+  platform::copy_truncated(details->address, found.portName);
+  details->connectionKind = kConnectionUsb;
+  details->productId = found.productId;
+  platform::copy_truncated(details->usbPortName, found.portName);
+  platform::copy_truncated(details->devicePath, found.devicePath);
+  std::memset(&details->encoderInfo, 0, sizeof details->encoderInfo);
+  if (ReadEncoderInfoOverUsb(platform_, &details->encoderInfo, found.devicePath.c_str(),
+                             found.portName.c_str(), found.displayName.c_str()) == 1) {
+    details->encoderInfoFromPrinter = 1;
+    return;
+  }
+  details->encoderInfoFromPrinter = 0;
+  details->encoderInfo.statusWord = static_cast<std::uint32_t>(QueryPrinterStatusFlag(
+      platform_, found.devicePath.c_str(), found.portName.c_str(), found.displayName.c_str()));
+  DetectReaders(platform_, &details->encoderInfo, hub);
+  if (HasInnerHub(hub, kInnerHubPort)) ScanInnerHub(&details->encoderInfo, hub, kInnerHubPort);
+}
+
+bool CZelkoSearch::HasInnerHub(platform::DeviceHandle hub, int port) {
+  HubConnection connection;
+  return GetHubConnection(platform_, hub, port, &connection) &&
+         connection.connectionStatus == platform::kDeviceConnected &&
+         connection.vendorId == kInnerHubVendorId && connection.productId == kInnerHubProductId;
+}
+
+void CZelkoSearch::ScanInnerHub(EncoderInfoBlock* block, platform::DeviceHandle hub, int port) {
+  std::u16string name;
+  if (!GetHubConnectionText(platform_, hub, port, platform::kIoctlUsbGetNodeConnectionName,
+                            &name) ||
+      name.empty())
+    return;
+  HubHold inner(platform_, OpenHub(platform_, platform::format(u"\\\\.\\%s", {name})));
+  if (inner.get() != platform::kInvalidDeviceHandle) DetectReaders(platform_, block, inner.get());
+}
+
+}  // namespace pelmora

@@ -1,0 +1,77 @@
+#include "usb_hub.h"
+
+#include <cstring>
+
+#include "platform/usb_requests.h"
+
+namespace pelmora {
+
+namespace {
+
+std::uint32_t read32(const std::uint8_t* at) {
+  return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
+         static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+}
+
+std::uint16_t read16(const std::uint8_t* at) {
+  return static_cast<std::uint16_t>(at[0] | at[1] << 8);
+}
+
+bool hub_request(platform::Platform& platform, platform::DeviceHandle hub, int port,
+                 std::uint32_t code, std::uint8_t (&buffer)[kHubBufferSize],
+                 std::uint32_t* returned) {
+  std::memset(buffer, 0, sizeof buffer);
+  const auto index = static_cast<std::uint32_t>(port);
+  std::memcpy(buffer, &index, sizeof index);
+  return platform.device_io.device_io_control(hub, code, buffer, kHubBufferSize, buffer,
+                                              kHubBufferSize, returned) == platform::kErrorSuccess;
+}
+
+}  // namespace
+
+bool GetHubPortCount(platform::Platform& platform, platform::DeviceHandle hub, int* ports) {
+  std::uint8_t buffer[kHubBufferSize];
+  std::uint32_t returned = 0;
+  if (!hub_request(platform, hub, 0, platform::kIoctlUsbGetNodeInformation, buffer, &returned))
+    return false;
+  *ports = buffer[platform::kNodeInfoPortCountOffset];
+  return true;
+}
+
+bool GetHubConnection(platform::Platform& platform, platform::DeviceHandle hub, int port,
+                      HubConnection* connection) {
+  std::uint8_t buffer[kHubBufferSize];
+  std::uint32_t returned = 0;
+  if (!hub_request(platform, hub, port, platform::kIoctlUsbGetNodeConnectionInformation, buffer,
+                   &returned))
+    return false;
+  connection->connectionStatus = read32(buffer + platform::kConnectionStatusOffset);
+  connection->vendorId = read16(buffer + platform::kConnectionVendorOffset);
+  connection->productId = read16(buffer + platform::kConnectionProductOffset);
+  return true;
+}
+
+bool GetHubConnectionText(platform::Platform& platform, platform::DeviceHandle hub, int port,
+                          std::uint32_t controlCode, std::u16string* text) {
+  std::uint8_t buffer[kHubBufferSize];
+  std::uint32_t returned = 0;
+  if (!hub_request(platform, hub, port, controlCode, buffer, &returned)) return false;
+  text->clear();
+  // The answer's last character stays a terminator whatever the hub wrote.
+  for (std::size_t at = platform::kNameTextOffset; at + 2 < kHubBufferSize; at += 2) {
+    const char16_t c = read16(buffer + at);
+    if (c == 0) break;
+    text->push_back(c);
+  }
+  return true;
+}
+
+platform::DeviceHandle OpenHub(platform::Platform& platform, std::u16string_view path) {
+  platform::DeviceHandle hub = platform::kInvalidDeviceHandle;
+  if (platform.device_io.create_file(path, platform::kGenericRead, platform::kFileShareRead,
+                                     platform::kOpenExisting, 0, &hub) != platform::kErrorSuccess)
+    return platform::kInvalidDeviceHandle;
+  return hub;
+}
+
+}  // namespace pelmora

@@ -1,0 +1,333 @@
+#include "usb_lookups.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "admin_usb.h"
+#include "platform/device_interfaces.h"
+#include "platform/format.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+#include "platform/usb_requests.h"
+
+namespace pelmora {
+
+namespace {
+
+using platform::ScopedRegKey;
+
+std::u16string_view view(const char16_t* text, std::size_t limit = kUsbTextLength) {
+  return text == nullptr ? std::u16string_view()
+                         : std::u16string_view(text, platform::bounded_length(text, limit));
+}
+
+bool open_hklm(platform::Platform& platform, std::u16string_view path, ScopedRegKey& key) {
+  return platform.registry.open_key(platform::kHkeyLocalMachine, path, platform::kKeyRead,
+                                    key.receive()) == platform::kErrorSuccess;
+}
+
+// A text value of at most `maxBytes` bytes, up to its first zero.
+bool query_text(platform::Platform& platform, platform::RegKey key, std::u16string_view name,
+                std::size_t maxBytes, std::u16string* text) {
+  platform::RegistryValue value;
+  if (platform.registry.query_value(key, name, maxBytes, &value) != platform::kErrorSuccess)
+    return false;
+  *text = platform::registry_string(value);
+  return true;
+}
+
+bool read_hklm_text(platform::Platform& platform, std::u16string_view path,
+                    std::u16string_view name, std::size_t maxBytes, std::u16string* text) {
+  ScopedRegKey key(platform.registry);
+  return open_hklm(platform, path, key) && query_text(platform, key.get(), name, maxBytes, text);
+}
+
+bool starts_with_ignoring_case(std::u16string_view text, std::u16string_view start) {
+  return text.size() >= start.size() &&
+         platform::equals_ignore_ascii_case(text.substr(0, start.size()), start);
+}
+
+std::u16string node_key(std::u16string_view instanceId) {
+  return platform::format(u"SYSTEM\\CurrentControlSet\\Enum\\%s", {instanceId});
+}
+
+std::u16string usb_devices_key(std::uint16_t vendorId, std::uint16_t productId) {
+  return platform::format(u"SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_%04x&Pid_%04x",
+                          {vendorId, productId});
+}
+
+// Walks the instances of one vendor and product id for the node whose
+// "Driver" equals the driver key; `instanceId` and `instanceName` receive it.
+bool find_instance_by_driver_key(platform::Platform& platform, std::uint16_t vendorId,
+                                 std::uint16_t productId, std::u16string_view driverKey,
+                                 std::u16string* instanceId, std::u16string* instanceName) {
+  ScopedRegKey devices(platform.registry);
+  if (!open_hklm(platform, usb_devices_key(vendorId, productId), devices)) return false;
+  std::u16string name;
+  for (std::uint32_t i = 0;
+       platform.registry.enum_subkey(devices.get(), i, &name) == platform::kErrorSuccess; ++i) {
+    const std::u16string id =
+        platform::format(u"USB\\Vid_%04x&Pid_%04x\\%s", {vendorId, productId, name});
+    char16_t key[kUsbTextLength] = {};
+    if (ReadDeviceDriverKey(platform, id.c_str(), key, kUsbTextLength) &&
+        platform::equals_ignore_ascii_case(view(key), driverKey)) {
+      *instanceId = id;
+      *instanceName = name;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::uint8_t printer_answer_byte(const std::uint8_t* answer, std::uint32_t returned,
+                                 std::size_t index) {
+  return index < returned ? answer[index] : 0;
+}
+
+// Sends one get request to the printer at `devicePath`, opened exclusively
+// for that request only.
+bool ask_printer(platform::Platform& platform, const char16_t* devicePath, const char16_t* lockName,
+                 const std::uint8_t* request, std::uint32_t requestLength,
+                 std::uint8_t (&answer)[kPrinterAnswerCapacity], std::uint32_t* returned) {
+  if (devicePath == nullptr) return false;
+  platform::DeviceHandle device = platform::kInvalidDeviceHandle;
+  if (platform.device_io.create_file(view(devicePath), platform::kGenericRead, 0,
+                                     platform::kOpenExisting, platform::kFileAttributeNormal,
+                                     &device) != platform::kErrorSuccess ||
+      device == platform::kInvalidDeviceHandle)
+    return false;
+  const bool answered =
+      LockedVendorIoControl(platform, lockName, device, platform::kIoctlUsbprintVendorGetCommand,
+                            request, requestLength, answer, kPrinterAnswerCapacity, returned);
+  platform.device_io.close_handle(device);
+  return answered;
+}
+
+std::u16string driver_data_key(const char16_t* queueName) {
+  return platform::format(u"%s\\%s\\PrinterDriverData", {kPrintersKeyPath, view(queueName)});
+}
+
+}  // namespace
+
+bool ReadHklmValue(platform::Platform& platform, std::u16string_view subKey,
+                   std::u16string_view valueName, void* buffer, std::size_t bufferBytes,
+                   std::size_t* bytesRead) {
+  ScopedRegKey key(platform.registry);
+  if (!open_hklm(platform, subKey, key)) return false;
+  platform::RegistryValue value;
+  if (platform.registry.query_value(key.get(), valueName, bufferBytes, &value) !=
+          platform::kErrorSuccess ||
+      value.data.size() > bufferBytes)
+    return false;
+  if (!value.data.empty()) std::memcpy(buffer, value.data.data(), value.data.size());
+  if (bytesRead != nullptr) *bytesRead = value.data.size();
+  return true;
+}
+
+bool FindQueueForPrefix(platform::Platform& platform, const char16_t* prefix_, char16_t* queue,
+                        std::size_t capacity) {
+  const std::u16string_view prefix = view(prefix_);
+  ScopedRegKey printers(platform.registry);
+  if (!open_hklm(platform, kPrintersKeyPath, printers)) return false;
+  // An empty prefix names no device.
+  if (prefix.empty()) return false;
+  std::u16string name;
+  for (std::uint32_t i = 0;
+       platform.registry.enum_subkey(printers.get(), i, &name) == platform::kErrorSuccess; ++i) {
+    std::u16string instance;
+    if (!read_hklm_text(platform, platform::format(u"%s\\%s\\PnPData", {kPrintersKeyPath, name}),
+                        u"DeviceInstanceId", 1024, &instance))
+      continue;
+    if (instance.size() <= prefix.size() + 7) continue;
+    const std::u16string_view candidate =
+        std::u16string_view(instance).substr(instance.size() - 7 - prefix.size(), prefix.size());
+    if (platform::equals_ignore_ascii_case(candidate, prefix)) {
+      platform::copy_truncated(queue, capacity, name);
+      return true;
+    }
+  }
+  return false;
+}
+
+void ReadParentIdPrefix(platform::Platform& platform, const char16_t* instanceId,
+                        const char16_t* instanceName, char16_t* prefix, std::size_t capacity) {
+  platform::copy_truncated(prefix, capacity, u"");
+  std::u16string value;
+  if (read_hklm_text(platform, node_key(view(instanceId)), u"ParentIdPrefix", 2048, &value)) {
+    platform::copy_truncated(prefix, capacity, value);
+  } else {
+    platform::copy_truncated(prefix, capacity, view(instanceName));
+  }
+}
+
+bool ReadDeviceDriverKey(platform::Platform& platform, const char16_t* instanceId,
+                         char16_t* driverKey, std::size_t capacity) {
+  std::u16string value;
+  if (!read_hklm_text(platform, node_key(view(instanceId)), u"Driver", 2048, &value)) return false;
+  platform::copy_truncated(driverKey, capacity, value);
+  return true;
+}
+
+bool PathMatchesInstance(std::u16string_view path, std::u16string_view instanceId) {
+  auto fold = [](char16_t c) { return c == u'\\' ? u'#' : platform::ascii_upper(c); };
+  for (std::size_t i = 0; i < instanceId.size(); ++i) {
+    if (i + 4 >= path.size()) return false;
+    if (fold(path[i + 4]) != fold(instanceId[i])) return false;
+  }
+  return true;
+}
+
+bool FindUsbPrintPath(platform::Platform& platform, const char16_t* instanceId, char16_t* path,
+                      std::size_t capacity) {
+  platform::DeviceInterfaces& interfaces = platform.device_interfaces;
+  platform::DevInfoSet set = platform::kInvalidDevInfoSet;
+  if (interfaces.get_class_devs(platform::kGuidDevinterfaceUsbPrint,
+                                platform::kDigcfPresent | platform::kDigcfDeviceInterface,
+                                &set) != platform::kErrorSuccess ||
+      set == platform::kInvalidDevInfoSet)
+    return false;
+  bool found = false;
+  platform::DeviceInterfaceData data{};
+  for (std::uint32_t i = 0;
+       !found && interfaces.enum_interface(set, platform::kGuidDevinterfaceUsbPrint, i, &data) ==
+                     platform::kErrorSuccess;
+       ++i) {
+    std::u16string devicePath;
+    if (!ReadInterfacePath(platform, set, data, &devicePath)) continue;
+    if (!PathMatchesInstance(devicePath, view(instanceId))) continue;
+    platform::format_to(path, capacity, u"\\\\.\\%s", {std::u16string_view(devicePath).substr(4)});
+    found = true;
+  }
+  interfaces.destroy_list(set);
+  return found;
+}
+
+bool ReadInterfacePath(platform::Platform& platform, platform::DevInfoSet set,
+                       const platform::DeviceInterfaceData& data, std::u16string* path) {
+  platform::DeviceInterfaces& interfaces = platform.device_interfaces;
+  std::uint32_t required = 0;
+  interfaces.get_interface_detail(set, data, nullptr, 0, &required);
+  // A size that cannot hold the header and a terminator, or an absurd one,
+  // is no answer.
+  if (required < platform::kDeviceInterfaceDetailHeaderSize || required > 65536) return false;
+  std::vector<std::uint8_t> detail(required, 0);
+  const std::uint32_t header = platform::kDeviceInterfaceDetailHeaderSize;
+  std::memcpy(detail.data(), &header, sizeof header);
+  if (interfaces.get_interface_detail(set, data, detail.data(), required, nullptr) !=
+      platform::kErrorSuccess)
+    return false;
+  const std::size_t characters =
+      (required - platform::kDeviceInterfaceDetailPathOffset) / sizeof(char16_t);
+  std::u16string text(characters, u'\0');
+  std::memcpy(text.data(), detail.data() + platform::kDeviceInterfaceDetailPathOffset,
+              characters * sizeof(char16_t));
+  text.resize(platform::bounded_length(text.data(), characters));
+  // Anything shorter than the "\\?\" in front is no device path.
+  if (text.size() <= 4) return false;
+  *path = std::move(text);
+  return true;
+}
+
+bool FindPrinterDevice(platform::Platform& platform, std::uint16_t vendorId,
+                       std::uint16_t productId, const char16_t* driverKey, char16_t* path,
+                       std::size_t pathCapacity, char16_t* prefix, std::size_t prefixCapacity) {
+  std::u16string id, name;
+  if (!find_instance_by_driver_key(platform, vendorId, productId, view(driverKey), &id, &name))
+    return false;
+  ReadParentIdPrefix(platform, id.c_str(), name.c_str(), prefix, prefixCapacity);
+  return FindUsbPrintPath(platform, id.c_str(), path, pathCapacity);
+}
+
+bool FindReaderInstance(platform::Platform& platform, std::uint16_t vendorId,
+                        std::uint16_t productId, const char16_t* driverKey, char16_t* name,
+                        std::size_t capacity) {
+  std::u16string id, instance;
+  if (!find_instance_by_driver_key(platform, vendorId, productId, view(driverKey), &id, &instance))
+    return false;
+  if (vendorId == 0x076B && productId == 0x5127) {
+    // The composite reader: its interface-0 child is the reader.
+    ScopedRegKey children(platform.registry);
+    if (!open_hklm(platform, usb_devices_key(vendorId, productId) + u"&MI_00", children) ||
+        platform.registry.enum_subkey(children.get(), 0, &instance) != platform::kErrorSuccess)
+      return false;
+  }
+  platform::copy_truncated(name, capacity, instance);
+  return true;
+}
+
+bool FindUsbPortName(platform::Platform& platform, const char16_t* prefix_, char16_t* portName,
+                     std::size_t capacity) {
+  const std::u16string_view prefix = view(prefix_);
+  ScopedRegKey usbprint(platform.registry);
+  if (!open_hklm(platform, kUsbPrintEnumPath, usbprint)) return false;
+  std::u16string model;
+  for (std::uint32_t m = 0;
+       !prefix.empty() &&
+       platform.registry.enum_subkey(usbprint.get(), m, &model) == platform::kErrorSuccess;
+       ++m) {
+    ScopedRegKey children(platform.registry);
+    const std::u16string modelPath = platform::format(u"%s\\%s", {kUsbPrintEnumPath, model});
+    if (!open_hklm(platform, modelPath, children)) continue;
+    std::u16string child;
+    for (std::uint32_t c = 0;
+         platform.registry.enum_subkey(children.get(), c, &child) == platform::kErrorSuccess; ++c) {
+      if (!starts_with_ignoring_case(child, prefix)) continue;
+      children.reset();
+      usbprint.reset();
+      std::u16string port;
+      if (read_hklm_text(platform,
+                         platform::format(u"%s\\%s\\Device Parameters", {modelPath, child}),
+                         u"PortName", 1024, &port))
+        platform::copy_truncated(portName, capacity, port);
+      return true;
+    }
+  }
+  platform::copy_truncated(portName, capacity, kFallbackPortName);
+  return false;
+}
+
+void QueryPrinterId(platform::Platform& platform, const char16_t* devicePath,
+                    const char16_t* lockName, const char16_t* queueName, char16_t* id,
+                    std::size_t capacity) {
+  if (id == nullptr || capacity == 0) return;
+  std::memset(id, 0, capacity * sizeof(char16_t));
+  // The registry value goes in as it is, cut so that the id stays terminated.
+  const std::size_t maxBytes = std::min<std::size_t>(1024, (capacity - 1) * sizeof(char16_t));
+  ScopedRegKey key(platform.registry);
+  platform::RegistryValue value;
+  if (open_hklm(platform, driver_data_key(queueName), key) &&
+      platform.registry.query_value(key.get(), u"PrinterID", 1024, &value) ==
+          platform::kErrorSuccess) {
+    std::memcpy(id, value.data.data(), std::min(maxBytes, value.data.size()) & ~std::size_t{1});
+    return;
+  }
+  key.reset();
+  std::uint8_t answer[kPrinterAnswerCapacity] = {};
+  std::uint32_t returned = 0;
+  if (!ask_printer(platform, devicePath, lockName, kReadPrinterIdRequest,
+                   sizeof kReadPrinterIdRequest, answer, &returned))
+    return;
+  // Each answer byte is one character, sign-extended as the printer's
+  // firmware sends them.
+  for (std::size_t i = 0; i < 8 && i + 1 < capacity; ++i) {
+    const auto byte = static_cast<std::int8_t>(printer_answer_byte(answer, returned, i));
+    id[i] = static_cast<char16_t>(static_cast<std::int16_t>(byte));
+  }
+}
+
+int QueryPrinterStatusFlag(platform::Platform& platform, const char16_t* devicePath,
+                           const char16_t* lockName, const char16_t* queueName) {
+  std::uint8_t status[64] = {};
+  if (ReadHklmValue(platform, driver_data_key(queueName), u"PrinterStatus", status, sizeof status))
+    return (status[2] & 0x80) != 0 ? 0x80 : 0;
+  std::uint8_t answer[kPrinterAnswerCapacity] = {};
+  std::uint32_t returned = 0;
+  if (!ask_printer(platform, devicePath, lockName, kReadPrinterStatusRequest,
+                   sizeof kReadPrinterStatusRequest, answer, &returned))
+    return 0;
+  return (printer_answer_byte(answer, returned, 2) & 0x80) != 0 ? 1 : 0;
+}
+
+}  // namespace pelmora

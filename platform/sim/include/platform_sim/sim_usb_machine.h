@@ -1,0 +1,221 @@
+// A simulated USB machine: hubs with ports, the devices at those ports (card
+// printers, smart-card readers, inner hubs, anything else), the PC/SC reader
+// list, and named events that other processes may hold. From this one
+// description it answers the device ports (hub and printer requests in
+// Windows' byte layouts, device-interface lists, smart cards) and writes the
+// registry views Windows keeps of the same devices (Enum\USB, Enum\USBPRINT,
+// the print queues' PnPData and driver data, the reader services' Enum keys).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/device_interfaces.h"
+#include "platform/device_io.h"
+#include "platform/smart_cards.h"
+#include "platform_sim/faults.h"
+#include "platform_sim/sim_system.h"
+
+namespace platform::sim {
+
+class SimRegistry;
+class SimSpooler;
+
+struct SimUsbHub {
+  std::u16string label;  // the name the machine description uses
+  int ports = 4;
+  bool present = true;  // listed among the present hub interfaces
+  // Filled by SimUsbMachine::complete(): the name of the hub's interface,
+  // without the "\\?\" in front (what IOCTL_USB_GET_NODE_CONNECTION_NAME
+  // answers for a hub at a port).
+  std::u16string symbolic_name;
+};
+
+enum class SimUsbKind { Other, Printer, Reader, Hub };
+
+struct SimUsbDevice {
+  SimUsbKind kind = SimUsbKind::Other;
+  std::u16string hub;  // label of the hub it is connected to
+  int port = 1;
+  std::uint16_t vendor = 0;
+  std::uint16_t product = 0;
+  bool connected = true;
+  // Device node. Empty texts are made up by complete().
+  std::u16string instance;    // instance name under Enum\USB\VID_x&PID_y
+  std::u16string driver_key;  // "Driver" value, also the hub's driver-key answer
+  bool has_parent_id_prefix = true;
+  std::u16string parent_id_prefix;
+
+  // Printers.
+  bool has_interface = true;  // printing-class interface present
+  std::u16string port_name;   // empty: no port child node under USBPRINT
+  std::u16string usbprint_model = u"ORVANE_ZELKO";
+  std::u16string port_child;                  // child node name (default prefix + "&" + port)
+  std::u16string queue;                       // empty: no print queue
+  std::u16string queue_instance;              // the queue's PnPData "DeviceInstanceId"
+  std::optional<std::u16string> registry_id;  // published "PrinterID"
+  std::optional<std::vector<std::uint8_t>> registry_status;  // published "PrinterStatus"
+  // Answers to the vendor requests; none: the request fails.
+  std::optional<std::vector<std::uint8_t>> id_answer;
+  std::optional<std::vector<std::uint8_t>> status_answer;
+  std::optional<std::vector<std::uint8_t>> encoder_answer;
+  bool held_open_elsewhere = false;  // another process has the device open
+
+  // Readers.
+  std::u16string service;          // driver service whose Enum key lists it
+  std::u16string enum_id;          // instance id in that list (default from the node)
+  std::u16string interface_child;  // the "&MI_00" child's instance name (composite readers)
+
+  // Hubs at a port: the label of the hub this device is.
+  std::u16string hub_label;
+
+  // What the printer saw: the input bytes of every vendor request, in order.
+  std::vector<std::vector<std::uint8_t>> requests;
+  int opens = 0;
+};
+
+class SimUsbMachine : public DeviceIo, public DeviceInterfaces, public SmartCards {
+ public:
+  SimUsbMachine(Faults& faults, SimClock& clock);
+
+  // --- The machine ---
+  std::vector<SimUsbHub> hubs;
+  std::vector<SimUsbDevice> devices;
+  std::vector<std::u16string> pcsc_readers;
+  // The first N context (or listing) calls fail; -1: all of them.
+  int pcsc_context_failures = 0;
+  int pcsc_list_failures = 0;
+  // Service keys that exist without an "Enum" subkey.
+  std::vector<std::u16string> bare_services;
+
+  // Fills in what the description left out (instance names, driver keys,
+  // prefixes, hub names) and checks it. False with a message when a device
+  // sits on an unknown hub or port.
+  bool complete(std::string* error);
+  // Writes the registry and spooler views of the machine (after complete()).
+  void install(SimRegistry& registry, SimSpooler& spooler) const;
+
+  // Another process holds the named event ("Global\\..."): it is not
+  // signalled until `milliseconds` of virtual time have passed (never, when
+  // absent), and it exists even when no handle of ours is open.
+  void hold_event(std::u16string_view name, std::optional<std::uint64_t> milliseconds);
+
+  // --- Inspection ---
+  SimUsbDevice* device_at(std::u16string_view hub, int port);
+  std::u16string interface_path(const SimUsbDevice& device) const;  // "\\?\usb#vid_..."
+  std::u16string hub_path(const SimUsbHub& hub) const;              // "\\?\USB#..."
+  bool event_exists(std::u16string_view name) const;
+  std::size_t open_event_handles() const;
+  std::size_t open_device_handles() const;
+  std::size_t open_device_sets() const;
+  std::size_t open_contexts() const;
+  int context_attempts() const { return context_attempts_; }
+  int list_calls() const { return list_calls_; }
+
+  // --- DeviceIo ---
+  Win32Error create_file(std::u16string_view path, std::uint32_t access, std::uint32_t share_mode,
+                         std::uint32_t creation, std::uint32_t flags,
+                         DeviceHandle* handle) override;
+  Win32Error device_io_control(DeviceHandle device, std::uint32_t code, const void* input,
+                               std::uint32_t input_length, void* output,
+                               std::uint32_t output_capacity, std::uint32_t* returned) override;
+  Win32Error close_handle(DeviceHandle device) override;
+  Win32Error open_event(std::u16string_view name, std::uint32_t access, bool inherit,
+                        EventHandle* event) override;
+  Win32Error create_event(std::u16string_view name, bool manual_reset, bool initially_signalled,
+                          EventHandle* event) override;
+  std::uint32_t wait(EventHandle event, std::uint32_t milliseconds) override;
+  Win32Error set_event(EventHandle event) override;
+  Win32Error close_event(EventHandle event) override;
+
+  // --- DeviceInterfaces ---
+  Win32Error get_class_devs(const Guid& interface_class, std::uint32_t flags,
+                            DevInfoSet* set) override;
+  Win32Error enum_interface(DevInfoSet set, const Guid& interface_class, std::uint32_t index,
+                            DeviceInterfaceData* data) override;
+  Win32Error get_interface_detail(DevInfoSet set, const DeviceInterfaceData& data, void* detail,
+                                  std::uint32_t detail_size, std::uint32_t* required_size) override;
+  Win32Error destroy_list(DevInfoSet set) override;
+
+  // --- SmartCards ---
+  ScardResult establish_context(std::uint32_t scope, ScardContext* context) override;
+  ScardResult list_readers(ScardContext context, char16_t* readers, std::uint32_t* length) override;
+  ScardResult release_context(ScardContext context) override;
+
+ private:
+  struct OpenFile {
+    int hub = -1;     // index into hubs, or
+    int device = -1;  // index into devices
+    std::uint32_t share_mode = 0;
+  };
+  struct Event {
+    bool signalled = false;
+    bool manual_reset = false;
+    int handles = 0;
+    bool held_elsewhere = false;
+    std::optional<std::uint64_t> released_at;  // when the other process lets go
+  };
+
+  Win32Error hub_request(const SimUsbHub& hub, std::uint32_t code, const std::uint8_t* input,
+                         std::uint32_t input_length, std::uint8_t* output,
+                         std::uint32_t output_capacity, std::uint32_t* returned);
+  Win32Error printer_request(SimUsbDevice& printer, std::uint32_t code, const std::uint8_t* input,
+                             std::uint32_t input_length, std::uint8_t* output,
+                             std::uint32_t output_capacity, std::uint32_t* returned);
+  int hub_index(std::u16string_view label) const;
+  void release_event_if_unused(const std::u16string& key);
+
+  Faults& faults_;
+  SimClock& clock_;
+  mutable std::mutex mutex_;
+  std::map<DeviceHandle, OpenFile> files_;
+  DeviceHandle next_file_ = 0x3000;
+  std::map<std::u16string, Event> events_;  // by upper-cased name
+  std::map<EventHandle, std::u16string> event_handles_;
+  EventHandle next_event_ = 0x5000;
+  std::map<DevInfoSet, std::vector<std::u16string>> sets_;
+  DevInfoSet next_set_ = 0x7000;
+  std::map<ScardContext, bool> contexts_;
+  ScardContext next_context_ = 0x9000;
+  int context_attempts_ = 0;
+  int list_calls_ = 0;
+};
+
+// The text form of a machine, shared by the tests, the administrators' tool
+// and support engineers reproducing a customer's topology. One statement a
+// line; '#' starts a comment; values with blanks go in double quotes.
+//
+//   hub LABEL [ports=N] [at=HUB:PORT] [vid=HEX pid=HEX] [present=no]
+//   printer at=HUB:PORT [pid=HEX] [vid=HEX] [instance=T] [driver=T]
+//           [prefix=T|none] [interface=no] [connected=no] [port=USB001|none]
+//           [model=T] [child=T] [queue=T] [queue-instance=T]
+//           [registry-id=T] [registry-status=HEX,HEX,...]
+//           [id=T|none] [status=HEX|none] [encoder=LENGTH|none]
+//           [encoder-status=HEX] [encoder-contact-low=T] [encoder-contact-high=T]
+//           [encoder-contactless-low=T] [encoder-contactless-high=T]
+//           [busy=device]
+//   reader at=HUB:PORT model=gemplus|acr38u|hismartech|omnikey5x21|omnikey5127|acr122|duali
+//          service=T [vid=HEX pid=HEX] [instance=T] [driver=T] [enum-id=T]
+//          [interface-child=T] [connected=no]
+//   device at=HUB:PORT vid=HEX pid=HEX [instance=T] [driver=T] [connected=no]
+//   service NAME                       a service key with no "Enum" subkey
+//   pcsc-reader "NAME"                 one line per listed PC/SC reader name
+//   pcsc [fail-context=N|always] [fail-list=N|always]
+//   lock NAME [held-ms=N]              another process holds "Global\ZELKO_IOCTL_NAME"
+//
+// A hub given with at= is connected at that port (vid 0409, pid 005A unless
+// given: the printers' inner hub). The printer's id answer is the text's
+// bytes; "status" is answer byte 2; "encoder" is the length of the encoder
+// answer, built from the encoder-* fields and zero-filled.
+struct SimUsbLock {
+  std::u16string name;
+  std::optional<std::uint64_t> held_ms;
+};
+bool ParseUsbMachine(std::string_view text, SimUsbMachine* machine, std::vector<SimUsbLock>* locks,
+                     std::string* error);
+
+}  // namespace platform::sim

@@ -1,0 +1,187 @@
+// The card-encoder readers on a printer's hub and their PC/SC names.
+#include "reader_detect.h"
+#include "search_usb.h"
+#include "usb_fixture.h"
+#include "usb_hub.h"
+
+namespace pelmora {
+namespace {
+
+using testing::Text;
+
+class UsbReaders : public testing::UsbMachineTest {
+ protected:
+  EncoderInfoBlock Detect(std::u16string_view hubLabel = u"ROOT") {
+    EncoderInfoBlock block{};
+    const platform::DeviceHandle hub =
+        OpenHub(P(), windows.usb.hub_path(windows.usb.hubs[HubIndex(hubLabel)]));
+    EXPECT_NE(hub, platform::kInvalidDeviceHandle);
+    DetectReaders(P(), &block, hub);
+    windows.usb.close_handle(hub);
+    return block;
+  }
+  std::size_t HubIndex(std::u16string_view label) {
+    for (std::size_t i = 0; i < windows.usb.hubs.size(); ++i)
+      if (windows.usb.hubs[i].label == label) return i;
+    ADD_FAILURE() << "no hub";
+    return 0;
+  }
+};
+
+TEST_F(UsbReaders, SlotsByPortAndKind) {
+  Load(R"(
+hub ROOT ports=6
+reader at=ROOT:1 model=gemplus service=GemCCID
+reader at=ROOT:2 model=gemplus service=GemCCID
+reader at=ROOT:3 model=acr38u service=ACSSCR
+reader at=ROOT:4 model=duali service=USBCCID
+reader at=ROOT:5 model=acr122 service=ACR122U
+pcsc-reader "Gemplus USB Smart Card Reader 0"
+pcsc-reader "ACS ACR38U 0"
+pcsc-reader "DUALi DE-ABCM LARGE 0"
+pcsc-reader "ACS ACR122 0"
+)");
+  const EncoderInfoBlock block = Detect();
+  EXPECT_EQ(block.statusWord, 0u);
+  // Port 3 replaces port 2; ports 1 and 5 are never looked at.
+  EXPECT_EQ(Text(block.contactReaderLow), u"ACS ACR38U 0");
+  EXPECT_EQ(Text(block.contactReaderHigh), u"");
+  EXPECT_EQ(Text(block.contactlessReaderLow), u"");
+  EXPECT_EQ(Text(block.contactlessReaderHigh), u"DUALi DE-ABCM LARGE 0");
+  EXPECT_EQ(windows.usb.open_contexts(), 0u);
+  EXPECT_EQ(windows.registry.open_handles(), 0u);
+}
+
+TEST_F(UsbReaders, ServiceWithoutEnumFallsBackToWudfrd) {
+  Load(R"(
+hub ROOT ports=4
+reader at=ROOT:2 model=acr122 service=WUDFRd
+service ACR122U
+pcsc-reader "ACS ACR122 0"
+)");
+  EXPECT_EQ(Text(Detect().contactlessReaderLow), u"ACS ACR122 0");
+}
+
+TEST_F(UsbReaders, HismartechOnlyThroughHstuSinceCstNeverQualifies) {
+  Load(R"(
+hub ROOT ports=4
+reader at=ROOT:2 model=hismartech service=scorpy
+pcsc-reader "CST Reader 0"
+pcsc-reader "HISMARTECH Co., Ltd. HST USB Smart Card Reader 0"
+)");
+  EXPECT_EQ(Text(Detect().contactReaderLow), u"");
+  EXPECT_FALSE(ReaderNameQualifies(u"CST Reader 0", u"CST 0"));
+  windows.registry.put_dword(platform::kHkeyLocalMachine,
+                             u"SYSTEM\\CurrentControlSet\\Services\\hstu\\Enum", u"Count", 1);
+  windows.registry.put_string(platform::kHkeyLocalMachine,
+                              u"SYSTEM\\CurrentControlSet\\Services\\hstu\\Enum", u"0",
+                              At(u"ROOT", 2).enum_id);
+  EXPECT_EQ(Text(Detect().contactReaderLow), u"HISMARTECH Co., Ltd. HST USB Smart Card Reader 0");
+}
+
+TEST_F(UsbReaders, NameRules) {
+  struct Case {
+    const char16_t* listed;
+    const char16_t* text;
+    bool qualifies;
+  };
+  const Case cases[] = {
+      {u"ACS ACR122 0", u"ACS ACR38U 0", true},  // the ACS rule takes either model
+      {u"ACS ACR39U 0", u"ACS ACR38U 0", false},
+      {u"OMNIKEY CardMan 5x21-CL 0", u"OMNIKEY CardMan 5X21-CL 0", true},
+      {u"OMNIKEY CL CardMan 5x21 0", u"OMNIKEY CardMan 5X21-CL 0", false},  // CL before 5x21
+      {u"HID OMNIKEY 5127 CK CL 0", u"HID OMNIKEY 5127 CK CL 0", true},
+      {u"HID OMNIKEY 5127 CK 0", u"HID OMNIKEY 5127 CK 0", false},
+      {u"HID Global OMNIKEY 5127 CL", u"HID OMNIKEY 5127 CK 0", false},     // no start word
+      {u"Gemalto USB Reader 0", u"Gemplus USB Smart Card Reader 0", true},  // same first three
+      {u"Gemalto USB Card 0", u"Gemplus USB Smart Card Reader 0", false},
+      {u"Omnikey 5x21-CL 0", u"ACS ACR38U 0", false},  // first three differ
+      {u"gemplus usb reader", u"Gemplus USB Smart Card Reader 0", true},
+      {u"DUALi DE-ABCM LARGE 0", u"DUALi DE-ABCM LARGE 0", true},
+      {u"DUALi DE-ABCD 0", u"DUALi DE-ABCM LARGE 0", false},
+      {u"HISMARTECH Co., Ltd. HST", u"HISMARTECH Co., Ltd. HST USB Smart Card Reader 0", false},
+      {u"AC", u"ACS ACR38U 0", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ReaderNameQualifies(c.listed, c.text), c.qualifies) << platform::to_utf8(c.listed);
+}
+
+TEST_F(UsbReaders, SecondDeviceOfAServiceTakesItsIndexDigit) {
+  Load(R"(
+hub ROOT ports=4
+reader at=ROOT:1 model=omnikey5x21 service=cxru0x64
+reader at=ROOT:4 model=omnikey5x21 service=cxru0x64
+pcsc-reader "ACS ACR38U 0"
+pcsc-reader "OMNIKEY CardMan 5x21-CL 0"
+pcsc-reader "OMNIKEY CardMan 5x21-CL 1"
+)");
+  EXPECT_EQ(Text(Detect().contactlessReaderHigh), u"OMNIKEY CardMan 5x21-CL 1");
+  // The index comes from the service's list, not from the reader list: the
+  // first qualifying name is taken and its last digit replaced.
+  windows.usb.pcsc_readers = {u"OMNIKEY CardMan 5x21-CL 0"};
+  EXPECT_EQ(Text(Detect().contactlessReaderHigh), u"OMNIKEY CardMan 5x21-CL 1");
+}
+
+TEST_F(UsbReaders, PcscContextIsTriedFiveTimes200MsApart) {
+  Load(R"(
+hub ROOT ports=4
+reader at=ROOT:2 model=acr38u service=ACSSCR
+pcsc-reader "ACS ACR38U 0"
+pcsc fail-context=4
+)");
+  EXPECT_EQ(Text(Detect().contactReaderLow), u"ACS ACR38U 0");
+  EXPECT_EQ(windows.usb.context_attempts(), 5);
+  EXPECT_EQ(windows.clock.sleeps(), (std::vector<std::uint32_t>{200, 200, 200, 200}));
+
+  windows.usb.pcsc_context_failures = 5;
+  EXPECT_EQ(Text(Detect().contactReaderLow), u"");
+  EXPECT_EQ(windows.usb.context_attempts(), 10);
+  EXPECT_EQ(windows.clock.total_slept(), 1600u);  // no wait after the fifth
+}
+
+TEST_F(UsbReaders, FailedListingIsRepeatedOnce) {
+  Load(R"(
+hub ROOT ports=4
+reader at=ROOT:2 model=acr38u service=ACSSCR
+pcsc-reader "ACS ACR38U 0"
+pcsc fail-list=1
+)");
+  EXPECT_EQ(Text(Detect().contactReaderLow), u"ACS ACR38U 0");
+  EXPECT_EQ(windows.usb.list_calls(), 2);
+  windows.usb.pcsc_list_failures = 2;
+  EXPECT_EQ(Text(Detect().contactReaderLow), u"");
+  EXPECT_EQ(windows.usb.list_calls(), 4);
+  EXPECT_EQ(windows.usb.open_contexts(), 0u);
+}
+
+TEST_F(UsbReaders, OversizedListsAndNamesNeverOverrun) {
+  Load(R"(
+hub ROOT ports=4
+reader at=ROOT:2 model=acr38u service=ACSSCR
+)");
+  // A name over 63 characters is passed over; the next one qualifies.
+  windows.usb.pcsc_readers = {u"ACS ACR38U " + std::u16string(60, u'x'), u"ACS ACR38U 0"};
+  EXPECT_EQ(Text(Detect().contactReaderLow), u"ACS ACR38U 0");
+  // Only the first 32 names are examined.
+  windows.usb.pcsc_readers.assign(32, u"X");
+  windows.usb.pcsc_readers.push_back(u"ACS ACR38U 0");
+  EXPECT_EQ(Text(Detect().contactReaderLow), u"");
+  windows.usb.pcsc_readers.assign(31, u"X");
+  windows.usb.pcsc_readers.push_back(u"ACS ACR38U 0");
+  EXPECT_EQ(Text(Detect().contactReaderLow), u"ACS ACR38U 0");
+  // A list over 255 characters does not fit: no name, nothing written past.
+  windows.usb.pcsc_readers.assign(8, std::u16string(30, u'Y'));
+  windows.usb.pcsc_readers.push_back(u"ACS ACR38U 0");
+  EXPECT_EQ(Text(Detect().contactReaderLow), u"");
+  // A "Count" far beyond any service is cut, not walked to its end.
+  windows.registry.put_dword(platform::kHkeyLocalMachine,
+                             u"SYSTEM\\CurrentControlSet\\Services\\ACSSCR\\Enum", u"Count",
+                             0xFFFFFFFFu);
+  windows.registry.put_string(platform::kHkeyLocalMachine,
+                              u"SYSTEM\\CurrentControlSet\\Services\\ACSSCR\\Enum", u"0", u"other");
+  windows.usb.pcsc_readers = {u"ACS ACR38U 0"};
+  EXPECT_EQ(Text(Detect().contactReaderLow), u"");
+}
+
+}  // namespace
+}  // namespace pelmora
