@@ -137,6 +137,8 @@ TEST(Win32DialogTest, HostPortChangesTheRealControls) {
     // An id the template does not have is simply not there.
     EXPECT_FALSE(host.is_enabled(4242));
     EXPECT_FALSE(host.is_visible(4242));
+    host.set_text(4242, u"nowhere");
+    EXPECT_EQ(u"", host.text(4242));
 
     host.show(IDC_PORT_USB, false);
     EXPECT_FALSE(host.is_visible(IDC_PORT_USB));
@@ -168,6 +170,11 @@ TEST(Win32DialogTest, HostPortChangesTheRealControls) {
     EXPECT_EQ(0, range.iLow);
     EXPECT_EQ(30, range.iHigh);
     EXPECT_EQ(29, SendDlgItemMessageW(dialog, IDC_PROGRESS, PBM_GETPOS, 0, 0));
+    // The bar keeps its position inside its range.
+    host.progress_position(IDC_PROGRESS, 31);
+    EXPECT_EQ(30, SendDlgItemMessageW(dialog, IDC_PROGRESS, PBM_GETPOS, 0, 0));
+    host.progress_position(IDC_PROGRESS, -2);
+    EXPECT_EQ(0, SendDlgItemMessageW(dialog, IDC_PROGRESS, PBM_GETPOS, 0, 0));
 
     const LRESULT first = SendDlgItemMessageW(dialog, IDC_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0);
     host.set_bitmap(IDC_PICTURE, IDB_STEP2);
@@ -372,21 +379,30 @@ TEST(Win32DialogTest, PumpingDeliversWaitingMessagesAtOnce) {
   ScriptedLogic logic;
   int private_messages = 0;
   int seen_after_pump = -1;
+  int timers_after_pump = -1;
+  int timers = 0;
   logic.on_init = [&](DialogHost& host) {
     PostMessageW(logic.window(), WM_APP + 3, 0, 0);
     PostMessageW(logic.window(), WM_APP + 3, 0, 0);
+    // A timer that falls due while the thread works fires in the pump.
+    host.set_timer(77, 10);
+    Sleep(50);
     host.pump_messages();
     seen_after_pump = private_messages;
+    timers_after_pump = timers;
+    host.kill_timer(77);
     host.post_close();
     return true;
   };
   logic.on_message = [&](DialogHost&, const WindowMessage& m) {
+    if (m.message == WM_TIMER && m.wparam == 77) ++timers;
     if (m.message != WM_APP + 3) return false;
     ++private_messages;
     return true;
   };
   EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, logic));
   EXPECT_EQ(2, seen_after_pump);
+  EXPECT_EQ(1, timers_after_pump);
 }
 
 std::u16string version_string(const std::vector<BYTE>& block, const wchar_t* name) {

@@ -1,0 +1,76 @@
+// The simulated dialog host keeps the rules the real window keeps (the same
+// cases run on the real dialog in win32_dialog_test.cpp): only the
+// template's controls exist, the progress bar stays in its range, a pump
+// delivers the timers that are due, and a message box runs its own loop in
+// which the window's timers go on firing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform_sim/sim_dialog_host.h"
+#include "platform_sim/sim_system.h"
+
+namespace {
+
+using platform::WindowMessage;
+using platform::sim::SimDialogHost;
+
+TEST(SimDialogHost, KeepsTheRulesOfARealWindow) {
+  platform::sim::SimClock clock;
+  SimDialogHost host(clock);
+  host.define(10);
+  host.define(20);
+
+  // An id the template does not have is simply not there.
+  host.set_text(4242, u"nowhere");
+  host.enable(4242, true);
+  EXPECT_EQ(host.text(4242), u"");
+  EXPECT_FALSE(host.is_enabled(4242));
+  EXPECT_FALSE(host.is_visible(4242));
+  EXPECT_FALSE(host.has_control(4242));
+
+  host.progress_range(20, 0, 30);
+  host.progress_position(20, 31);
+  EXPECT_EQ(host.control(20).position, 30);
+  host.progress_position(20, -2);
+  EXPECT_EQ(host.control(20).position, 0);
+
+  std::vector<std::uintptr_t> fired;
+  std::vector<std::uint64_t> at;
+  host.set_dispatch([&](const WindowMessage& m) {
+    fired.push_back(m.wparam);
+    at.push_back(clock.now_ms());
+  });
+  // A pump delivers what is due now, once, and moves no time.
+  host.set_timer(77, 10);
+  host.set_timer(88, 500);
+  clock.sleep(50);
+  host.pump_messages();
+  EXPECT_EQ(fired, std::vector<std::uintptr_t>{77});
+  host.pump_messages();
+  EXPECT_EQ(fired.size(), 1u);
+
+  // While a message box waits for its answer, the timers keep firing.
+  fired.clear();
+  at.clear();
+  host.message_box_wait_ms = 1000;
+  const std::uint64_t opened = clock.now_ms();
+  EXPECT_EQ(host.message_box(u"text", u"ERROR", platform::kMbOk), platform::kIdOk);
+  EXPECT_EQ(clock.now_ms(), opened + 1000);
+  ASSERT_FALSE(fired.empty());
+  EXPECT_EQ(std::count(fired.begin(), fired.end(), 88u), 2);
+  EXPECT_GT(std::count(fired.begin(), fired.end(), 77u), 50);
+  EXPECT_EQ(host.message_boxes.size(), 1u);
+}
+
+// FindWindowW compares class names and titles without regard to case.
+TEST(SimDesktop, FindsWindowsIgnoringCase) {
+  platform::sim::SimDesktop desktop;
+  const platform::WindowRef shell = desktop.add_window(u"CabinetWClass", u"Devices and Printers");
+  EXPECT_EQ(desktop.find_window_by_class(u"cabinetwclass"), shell);
+  EXPECT_EQ(desktop.find_window_by_title(u"DEVICES AND PRINTERS"), shell);
+  EXPECT_EQ(desktop.find_window_by_title(u"Devices and Printer"), 0u);
+}
+
+}  // namespace
