@@ -91,7 +91,7 @@ pelmora_display_start() {
 #   links to the dialog faces, so those links point at Noto Sans CJK (and at
 #   DejaVu Sans for the Persian texts), and the East Asian Windows faces are
 #   replaced by Noto Sans CJK.
-PELMORA_WINE_CONFIG_VERSION=5
+PELMORA_WINE_CONFIG_VERSION=6
 PELMORA_CJK_FONT_FILE=NotoSansCJK-Regular.ttc
 PELMORA_CJK_FONT="Noto Sans CJK KR"
 
@@ -109,8 +109,11 @@ pelmora_wine_configure() {
     echo '"Default"="1024x768"'
     echo
     echo '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]'
+    # Wine looks a link up under the name of the face it really draws with:
+    # the Windows names and the Liberation and Wine faces that stand in for
+    # them all get one.
     for face in "Microsoft Sans Serif" "MS Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" \
-                "Segoe UI"; do
+                "Segoe UI" "Liberation Sans" "Arial" "Wine Tahoma"; do
       printf '"%s"=hex(7):%s\n' "$face" "$link"
     done
     echo
@@ -154,6 +157,7 @@ pelmora_prefix_create() {
   fi
   pelmora_wine_configure || return 1
   echo "$PELMORA_WINE_CONFIG_VERSION" > "$WINEPREFIX/.pelmora-ready"
+  PELMORA_PREFIX_CONFIGURED=1
 }
 
 pelmora_wineserver_start() {
@@ -189,7 +193,17 @@ pelmora_wine_start() {
   # that someone else made persistent never would).
   mkdir -p "$WINEPREFIX" "$PELMORA_WINE_RUN"
   pelmora_wineserver_start || return 1
+  PELMORA_PREFIX_CONFIGURED=
   pelmora_prefix_create || return 1
+  if [ -n "$PELMORA_PREFIX_CONFIGURED" ]; then
+    # The desktop and the fonts of the new settings are read when Wine's
+    # session starts: the one wineboot started has the old ones, so start
+    # a new one.
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    wineserver -w </dev/null >/dev/null 2>&1 || true
+    PELMORA_STARTED_WINESERVER=
+    pelmora_wineserver_start || return 1
+  fi
   pelmora_wine_warm_up
 }
 

@@ -139,7 +139,12 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 0; i <= tenths; ++i) {
       HWND window = find(argv[2]);
       if (want_present && window) {
-        /* Let it finish painting before anyone looks at it. */
+        /* Let it finish painting, frame included, before anyone looks at it:
+         * the first window of a fresh prefix can come up before its caption
+         * is drawn. */
+        Sleep(500);
+        RedrawWindow(window, NULL, NULL,
+                     RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         Sleep(500);
         return print_rect(window);
       }
