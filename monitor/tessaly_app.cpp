@@ -1,0 +1,16 @@
+#include "monitor/tessaly_app.h"
+
+namespace tessaly {
+
+bool CTessalyApp::InitInstance() {
+  bool already_running = false;
+  ports_.system.create_instance_mutex(kInstanceMutexName, &already_running);
+  if (already_running) return false;
+  ports_.system.init_common_controls();
+  CTessalyDlg dialog(ports_);
+  ran_ = true;
+  ports_.system.run_tray_window(dialog.dialog_template(), dialog);
+  return false;
+}
+
+}  // namespace tessaly
