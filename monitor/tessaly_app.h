@@ -2,6 +2,8 @@
 // hidden tray window, run modally until the monitor ends.
 #pragma once
 
+#include <functional>
+
 #include "monitor/tessaly_dlg.h"
 
 namespace tessaly {
@@ -14,6 +16,11 @@ class CTessalyApp {
   bool InitInstance();
   // Whether the tray window ran in this process.
   bool ran() const { return ran_; }
+
+  // Told when the tray window's object exists and when it is about to go:
+  // the balloon's window reaches the balloon through these.
+  std::function<void(CTessalyDlg&)> on_dialog;
+  std::function<void()> on_dialog_end;
 
  private:
   MonitorPorts ports_;
