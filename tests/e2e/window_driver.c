@@ -17,6 +17,20 @@
  *                                             program may work inside its
  *                                             handler); fails when disabled
  *   window_driver close WINDOW                posts WM_CLOSE
+ *   window_driver post WINDOW MSG WPARAM LPARAM
+ *                                             posts a message; hidden windows
+ *                                             count here (the tray window)
+ *   window_driver count WINDOW                prints how many top-level
+ *                                             windows match, hidden ones too
+ *   window_driver cursor X Y                  moves the cursor
+ *   window_driver menu SECONDS                waits for an open popup menu and
+ *                                             prints its items, one a line:
+ *                                             "checked default text" (0/1
+ *                                             digits; "-" for a separator,
+ *                                             ">" before a submenu's text)
+ *   window_driver menu-close                  ends the open menu (Escape)
+ *   window_driver workarea                    prints the desktop's work area
+ *                                             "left top right bottom"
  *
  * Exit code 0 on success, 1 when the window or control is missing (or the
  * wait ran out), 2 on bad arguments. Messages that wait for an answer are
@@ -35,13 +49,15 @@ struct search {
   const wchar_t* prefix;
   int by_class;
   HWND found;
+  int with_hidden; /* hidden windows count too */
+  int matches;
 };
 
 static BOOL CALLBACK visit(HWND window, LPARAM data) {
   struct search* s = (struct search*)data;
   wchar_t name[512];
   size_t length = wcslen(s->prefix);
-  if (!IsWindowVisible(window)) return TRUE;
+  if (!s->with_hidden && !IsWindowVisible(window)) return TRUE;
   if (s->by_class) {
     if (GetClassNameW(window, name, 512) <= 0) return TRUE;
     if (_wcsicmp(name, s->prefix) != 0) return TRUE;
@@ -50,17 +66,48 @@ static BOOL CALLBACK visit(HWND window, LPARAM data) {
     if (_wcsnicmp(name, s->prefix, length) != 0) return TRUE;
   }
   s->found = window;
-  return FALSE;
+  s->matches++;
+  return s->with_hidden ? TRUE : FALSE;
 }
 
-static HWND find(const wchar_t* spec) {
-  struct search s = {spec, 0, NULL};
+static HWND find_in(const wchar_t* spec, int with_hidden, int* matches) {
+  struct search s = {spec, 0, NULL, with_hidden, 0};
   if (wcsncmp(spec, L"class:", 6) == 0) {
     s.prefix = spec + 6;
     s.by_class = 1;
   }
   EnumWindows(visit, (LPARAM)&s);
+  if (matches) *matches = s.matches;
   return s.found;
+}
+
+static HWND find(const wchar_t* spec) { return find_in(spec, 0, NULL); }
+
+static void print_utf8(const wchar_t* text);
+
+/* Prints the items of a menu, descending into submenus. */
+static void print_menu(HMENU menu, int depth) {
+  int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    wchar_t item_text[256];
+    MENUITEMINFOW info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING;
+    info.dwTypeData = item_text;
+    info.cch = 255;
+    item_text[0] = 0;
+    if (!GetMenuItemInfoW(menu, (UINT)i, TRUE, &info)) continue;
+    for (int d = 0; d < depth; ++d) fputs("  ", stdout);
+    if (info.fType & MFT_SEPARATOR) {
+      puts("-");
+      continue;
+    }
+    printf("%d %d %s", (info.fState & MFS_CHECKED) ? 1 : 0, (info.fState & MFS_DEFAULT) ? 1 : 0,
+           info.hSubMenu ? ">" : "");
+    print_utf8(item_text);
+    if (info.hSubMenu) print_menu(info.hSubMenu, depth + 1);
+  }
 }
 
 static void print_utf8(const wchar_t* text) {
@@ -114,14 +161,27 @@ static int usage(void) {
   fwprintf(stderr,
            L"usage: window_driver wait|gone WINDOW SECONDS | rect WINDOW | text WINDOW ID |\n"
            L"       wait-text WINDOW ID TEXT SECONDS | state WINDOW ID | click WINDOW ID |\n"
-           L"       close WINDOW\n");
+           L"       close WINDOW | post WINDOW MSG WPARAM LPARAM | count WINDOW |\n"
+           L"       cursor X Y | menu SECONDS | menu-close | workarea\n");
   return 2;
 }
 
 int wmain(int argc, wchar_t** argv) {
   static wchar_t text[TEXT_CHARS];
-  if (argc < 3) return usage();
+  if (argc < 2) return usage();
   const wchar_t* command = argv[1];
+  if (wcscmp(command, L"workarea") == 0 && argc == 2) {
+    RECT area;
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) return 1;
+    printf("%ld %ld %ld %ld\n", area.left, area.top, area.right, area.bottom);
+    return 0;
+  }
+  if (wcscmp(command, L"menu-close") == 0 && argc == 2) {
+    HWND menu_window = FindWindowW(L"#32768", NULL);
+    if (!menu_window) return 1;
+    return PostMessageW(menu_window, WM_KEYDOWN, VK_ESCAPE, 0) ? 0 : 1;
+  }
+  if (argc < 3) return usage();
   if ((wcscmp(command, L"wait") == 0 || wcscmp(command, L"gone") == 0) && argc == 4) {
     const int want_present = wcscmp(command, L"wait") == 0;
     const int tenths = _wtoi(argv[3]) * 10;
@@ -180,6 +240,40 @@ int wmain(int argc, wchar_t** argv) {
     HWND control = control_of(argv[2], argv[3]);
     if (!control || !IsWindowEnabled(control) || !IsWindowVisible(control)) return 1;
     return PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
+  }
+  if (wcscmp(command, L"post") == 0 && argc == 6) {
+    HWND window = find_in(argv[2], 1, NULL);
+    if (!window) return 1;
+    return PostMessageW(window, (UINT)wcstoul(argv[3], NULL, 0), (WPARAM)wcstoul(argv[4], NULL, 0),
+                        (LPARAM)wcstol(argv[5], NULL, 0))
+               ? 0
+               : 1;
+  }
+  if (wcscmp(command, L"count") == 0 && argc == 3) {
+    int matches = 0;
+    find_in(argv[2], 1, &matches);
+    printf("%d\n", matches);
+    return 0;
+  }
+  if (wcscmp(command, L"cursor") == 0 && argc == 4) {
+    return SetCursorPos(_wtoi(argv[2]), _wtoi(argv[3])) ? 0 : 1;
+  }
+  if (wcscmp(command, L"menu") == 0 && argc == 3) {
+    const int tenths = _wtoi(argv[2]) * 10;
+    for (int i = 0; i <= tenths; ++i) {
+      HWND menu_window = FindWindowW(L"#32768", NULL);
+      DWORD_PTR menu = 0;
+      if (menu_window && IsWindowVisible(menu_window) &&
+          SendMessageTimeoutW(menu_window, MN_GETHMENU, 0, 0, SMTO_ABORTIFHUNG, ANSWER_TIMEOUT_MS,
+                              &menu) &&
+          menu) {
+        Sleep(300);
+        print_menu((HMENU)menu, 0);
+        return 0;
+      }
+      Sleep(100);
+    }
+    return 1;
   }
   return usage();
 }

@@ -1,0 +1,16 @@
+# Tessaly.exe under Wine: the balloon, the tray menu, the single instance and
+# the stored mode; tesshook.dll's clicks.
+add_executable(tessaly_queues tessaly_queues.c)
+target_link_options(tessaly_queues PRIVATE -municode)
+target_link_libraries(tessaly_queues PRIVATE winspool)
+
+# Posts a real click through the hook: the probe window counts the
+# registered messages it gets.
+add_executable(tesshook_probe tesshook_probe.c)
+target_link_options(tesshook_probe PRIVATE -municode)
+target_link_libraries(tesshook_probe PRIVATE tesshook)
+
+pelmora_add_wine_scenario(NAME tessaly_tray_wine SCRIPT tessaly_tray.sh
+  ARGS $<TARGET_FILE:Tessaly> $<TARGET_FILE:tessaly_queues> $<TARGET_FILE:tesshook>)
+pelmora_add_wine_scenario(NAME tesshook_wine SCRIPT tesshook.sh
+  ARGS $<TARGET_FILE:tesshook_probe> $<TARGET_FILE:tesshook>)
