@@ -24,11 +24,10 @@
  *                                             windows match, hidden ones too
  *   window_driver cursor X Y                  moves the cursor
  *   window_driver menu SECONDS                waits for an open popup menu and
- *                                             prints its items, one a line:
- *                                             "checked default text" (0/1
- *                                             digits; "-" for a separator,
- *                                             ">" before a submenu's text)
- *   window_driver menu-close                  ends the open menu (Escape)
+ *                                             prints its rectangle (a menu's
+ *                                             items belong to its process)
+ *   window_driver menu-gone SECONDS           waits until no menu is open
+ *   window_driver click-at X Y                a real left click at (X, Y)
  *   window_driver workarea                    prints the desktop's work area
  *                                             "left top right bottom"
  *
@@ -83,31 +82,10 @@ static HWND find_in(const wchar_t* spec, int with_hidden, int* matches) {
 
 static HWND find(const wchar_t* spec) { return find_in(spec, 0, NULL); }
 
-static void print_utf8(const wchar_t* text);
-
-/* Prints the items of a menu, descending into submenus. */
-static void print_menu(HMENU menu, int depth) {
-  int count = GetMenuItemCount(menu);
-  for (int i = 0; i < count; ++i) {
-    wchar_t item_text[256];
-    MENUITEMINFOW info;
-    ZeroMemory(&info, sizeof info);
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING;
-    info.dwTypeData = item_text;
-    info.cch = 255;
-    item_text[0] = 0;
-    if (!GetMenuItemInfoW(menu, (UINT)i, TRUE, &info)) continue;
-    for (int d = 0; d < depth; ++d) fputs("  ", stdout);
-    if (info.fType & MFT_SEPARATOR) {
-      puts("-");
-      continue;
-    }
-    printf("%d %d %s", (info.fState & MFS_CHECKED) ? 1 : 0, (info.fState & MFS_DEFAULT) ? 1 : 0,
-           info.hSubMenu ? ">" : "");
-    print_utf8(item_text);
-    if (info.hSubMenu) print_menu(info.hSubMenu, depth + 1);
-  }
+/* The open popup menu's window, if any. */
+static HWND open_menu(void) {
+  HWND menu_window = FindWindowW(L"#32768", NULL);
+  return menu_window && IsWindowVisible(menu_window) ? menu_window : NULL;
 }
 
 static void print_utf8(const wchar_t* text) {
@@ -162,7 +140,7 @@ static int usage(void) {
            L"usage: window_driver wait|gone WINDOW SECONDS | rect WINDOW | text WINDOW ID |\n"
            L"       wait-text WINDOW ID TEXT SECONDS | state WINDOW ID | click WINDOW ID |\n"
            L"       close WINDOW | post WINDOW MSG WPARAM LPARAM | count WINDOW |\n"
-           L"       cursor X Y | menu SECONDS | menu-close | workarea\n");
+           L"       cursor X Y | menu SECONDS | menu-gone SECONDS | click-at X Y | workarea\n");
   return 2;
 }
 
@@ -175,11 +153,6 @@ int wmain(int argc, wchar_t** argv) {
     if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) return 1;
     printf("%ld %ld %ld %ld\n", area.left, area.top, area.right, area.bottom);
     return 0;
-  }
-  if (wcscmp(command, L"menu-close") == 0 && argc == 2) {
-    HWND menu_window = FindWindowW(L"#32768", NULL);
-    if (!menu_window) return 1;
-    return PostMessageW(menu_window, WM_KEYDOWN, VK_ESCAPE, 0) ? 0 : 1;
   }
   if (argc < 3) return usage();
   if ((wcscmp(command, L"wait") == 0 || wcscmp(command, L"gone") == 0) && argc == 4) {
@@ -258,22 +231,29 @@ int wmain(int argc, wchar_t** argv) {
   if (wcscmp(command, L"cursor") == 0 && argc == 4) {
     return SetCursorPos(_wtoi(argv[2]), _wtoi(argv[3])) ? 0 : 1;
   }
-  if (wcscmp(command, L"menu") == 0 && argc == 3) {
+  if ((wcscmp(command, L"menu") == 0 || wcscmp(command, L"menu-gone") == 0) && argc == 3) {
+    const int want_open = wcscmp(command, L"menu") == 0;
     const int tenths = _wtoi(argv[2]) * 10;
     for (int i = 0; i <= tenths; ++i) {
-      HWND menu_window = FindWindowW(L"#32768", NULL);
-      DWORD_PTR menu = 0;
-      if (menu_window && IsWindowVisible(menu_window) &&
-          SendMessageTimeoutW(menu_window, MN_GETHMENU, 0, 0, SMTO_ABORTIFHUNG, ANSWER_TIMEOUT_MS,
-                              &menu) &&
-          menu) {
+      HWND menu_window = open_menu();
+      if (want_open && menu_window) {
         Sleep(300);
-        print_menu((HMENU)menu, 0);
-        return 0;
+        return print_rect(menu_window);
       }
+      if (!want_open && !menu_window) return 0;
       Sleep(100);
     }
     return 1;
+  }
+  if (wcscmp(command, L"click-at") == 0 && argc == 4) {
+    INPUT input[2];
+    if (!SetCursorPos(_wtoi(argv[2]), _wtoi(argv[3]))) return 1;
+    ZeroMemory(input, sizeof input);
+    input[0].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].type = INPUT_MOUSE;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    return SendInput(2, input, sizeof input[0]) == 2 ? 0 : 1;
   }
   return usage();
 }
