@@ -4,11 +4,21 @@
 
 // After windows.h.
 #include <commctrl.h>
+#include <cstddef>
 #include <process.h>
 #include <shellapi.h>
 
 namespace platform_win32 {
 namespace {
+
+// The monitor's icon record names 952 bytes: NOTIFYICONDATAW up to and
+// including guidItem in the 32-bit layout, and up to guidItem (the shell's
+// version-2 size) in the 64-bit one. Both are sizes the shell accepts.
+#if defined(_WIN64)
+static_assert(offsetof(NOTIFYICONDATAW, guidItem) == 952, "64-bit icon record size");
+#else
+static_assert(offsetof(NOTIFYICONDATAW, guidItem) + sizeof(GUID) == 952, "32-bit icon record size");
+#endif
 
 HICON load_program_icon(int resource, int size) {
   return static_cast<HICON>(LoadImageW(program_instance(), MAKEINTRESOURCEW(resource), IMAGE_ICON,
@@ -219,14 +229,19 @@ bool Win32TrackingThread::create_stop_event() {
   return state_->event.valid();
 }
 
+namespace {
+
+unsigned __stdcall tracking_entry(void* argument) {
+  (*static_cast<std::function<void()>*>(argument))();
+  return 0;
+}
+
+}  // namespace
+
 bool Win32TrackingThread::start(std::function<void()> body) {
   state_->body = std::move(body);
-  auto entry = [](void* argument) -> unsigned {
-    static_cast<State*>(argument)->body();
-    return 0;
-  };
   const std::uintptr_t thread =
-      _beginthreadex(nullptr, 0, entry, state_.get(), 0, nullptr);
+      _beginthreadex(nullptr, 0, tracking_entry, &state_->body, 0, nullptr);
   state_->thread.reset(reinterpret_cast<HANDLE>(thread));
   return state_->thread.valid();
 }
