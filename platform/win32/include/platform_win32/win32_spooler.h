@@ -19,8 +19,13 @@ class Win32Spooler : public platform::Spooler {
                                         platform::PrinterDataValue* value) override;
   platform::Win32Error get_printer_driver(platform::PrinterHandle handle, std::uint32_t level,
                                           std::size_t buffer_bytes) override;
+  platform::Win32Error get_printer_driver_native(platform::PrinterHandle handle,
+                                                 std::uint32_t level,
+                                                 std::size_t buffer_bytes) override;
 
  private:
+  platform::Win32Error driver_in(platform::PrinterHandle handle, const wchar_t* environment,
+                                 std::uint32_t level, std::size_t buffer_bytes);
   platform::Win32Error enumerate(std::vector<platform::PrinterInfo2>* printers);
   platform::Win32Error read_data(platform::PrinterHandle handle, std::u16string_view value_name,
                                  std::size_t max_bytes, platform::PrinterDataValue* value);
