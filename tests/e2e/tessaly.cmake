@@ -14,3 +14,8 @@ pelmora_add_wine_scenario(NAME tessaly_tray_wine SCRIPT tessaly_tray.sh
   ARGS $<TARGET_FILE:Tessaly> $<TARGET_FILE:tessaly_queues> $<TARGET_FILE:tesshook>)
 pelmora_add_wine_scenario(NAME tesshook_wine SCRIPT tesshook.sh
   ARGS $<TARGET_FILE:tesshook_probe> $<TARGET_FILE:tesshook>)
+
+# The status poll against Wine's spooler (run by bench/tessaly_wine_bench.sh;
+# a measurement, not a test).
+add_executable(tessaly_wine_bench ${PROJECT_SOURCE_DIR}/bench/tessaly_wine_bench.cpp)
+target_link_libraries(tessaly_wine_bench PRIVATE monitor_core platform_win32)

@@ -12,6 +12,11 @@
  *   tessaly_queues error QUEUE TEXT             "ErrorMessage"
  *   tessaly_queues has QUEUE VALUE              exit 0 when the value exists
  *   tessaly_queues delete QUEUE                 removes the queue
+ *   tessaly_queues crowd PREFIX COUNT MONITORED adds COUNT queues "PREFIX n",
+ *                                               MONITORED of them spread
+ *                                               evenly of the maker's driver,
+ *                                               the rest of another
+ *   tessaly_queues clear PREFIX COUNT           removes them again
  *
  * Exit code 0 on success, 1 on a failed call (its error code is printed),
  * 2 on bad arguments. */
@@ -101,10 +106,44 @@ static int add_queue(const wchar_t* queue, const wchar_t* driver, const wchar_t*
   return 0;
 }
 
+static void numbered(wchar_t* name, size_t capacity, const wchar_t* prefix, int n) {
+  _snwprintf(name, capacity, L"%ls %03d", prefix, n);
+  name[capacity - 1] = 0;
+}
+
+static int crowd(const wchar_t* prefix, int count, int monitored_count) {
+  wchar_t name[128];
+  const int every = monitored_count > 0 ? count / monitored_count : 0;
+  for (int i = 0; i < count; ++i) {
+    const int monitored = every > 0 && i % every == every / 2 && i / every < monitored_count;
+    numbered(name, 128, prefix, i);
+    if (add_queue(name, monitored ? L"Orvane ZELKO-70 Card Printer" : L"Generic Office Printer",
+                  L"12AB3456"))
+      return 1;
+  }
+  return 0;
+}
+
+static int clear(const wchar_t* prefix, int count) {
+  wchar_t name[128];
+  for (int i = 0; i < count; ++i) {
+    HANDLE printer;
+    numbered(name, 128, prefix, i);
+    if ((printer = open_admin(name)) != NULL) {
+      DeletePrinter(printer);
+      ClosePrinter(printer);
+    }
+  }
+  return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
   HANDLE printer;
   DWORD error = 0;
   if (argc < 3) return 2;
+  if (wcscmp(argv[1], L"crowd") == 0 && argc == 5)
+    return crowd(argv[2], _wtoi(argv[3]), _wtoi(argv[4]));
+  if (wcscmp(argv[1], L"clear") == 0 && argc == 4) return clear(argv[2], _wtoi(argv[3]));
   if (wcscmp(argv[1], L"add") == 0 && (argc == 4 || argc == 5))
     return add_queue(argv[2], argv[3], argc == 5 ? argv[4] : L"12AB3456");
   if (!(printer = open_admin(argv[2]))) return fail("OpenPrinterW", GetLastError());
