@@ -73,14 +73,25 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::vector<double> poll_us, bare_us;
-  for (int i = 0; i < rounds; ++i) {
-    auto start = Clock::now();
+  auto time_poll = [&] {
+    const auto start = Clock::now();
     tessaly::poll_printer_status(windows.platform, display, *snapshot);
-    auto middle = Clock::now();
+    poll_us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+  };
+  auto time_bare = [&] {
+    const auto start = Clock::now();
     bare_round(windows.spooler, windows.registry);
-    auto end = Clock::now();
-    poll_us.push_back(std::chrono::duration<double, std::micro>(middle - start).count());
-    bare_us.push_back(std::chrono::duration<double, std::micro>(end - middle).count());
+    bare_us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+  };
+  // Either goes first every other round, so neither always follows the other.
+  for (int i = 0; i < rounds; ++i) {
+    if (i % 2 == 0) {
+      time_poll();
+      time_bare();
+    } else {
+      time_bare();
+      time_poll();
+    }
   }
   const double poll = median(poll_us);
   const double bare = median(bare_us);
