@@ -69,10 +69,10 @@ static BOOL CALLBACK visit(HWND window, LPARAM data) {
   return s->with_hidden ? TRUE : FALSE;
 }
 
-static HWND find_in(const wchar_t* spec, int with_hidden, int* matches) {
-  struct search s = {spec, 0, NULL, with_hidden, 0};
-  if (wcsncmp(spec, L"class:", 6) == 0) {
-    s.prefix = spec + 6;
+static HWND find_in(const wchar_t* window_name, int with_hidden, int* matches) {
+  struct search s = {window_name, 0, NULL, with_hidden, 0};
+  if (wcsncmp(window_name, L"class:", 6) == 0) {
+    s.prefix = window_name + 6;
     s.by_class = 1;
   }
   EnumWindows(visit, (LPARAM)&s);
@@ -80,7 +80,7 @@ static HWND find_in(const wchar_t* spec, int with_hidden, int* matches) {
   return s.found;
 }
 
-static HWND find(const wchar_t* spec) { return find_in(spec, 0, NULL); }
+static HWND find(const wchar_t* window_name) { return find_in(window_name, 0, NULL); }
 
 /* The open popup menu's window, if any. */
 static HWND open_menu(void) {
