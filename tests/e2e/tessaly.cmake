@@ -19,3 +19,7 @@ pelmora_add_wine_scenario(NAME tesshook_wine SCRIPT tesshook.sh
 # a measurement, not a test).
 add_executable(tessaly_wine_bench ${PROJECT_SOURCE_DIR}/bench/tessaly_wine_bench.cpp)
 target_link_libraries(tessaly_wine_bench PRIVATE monitor_core platform_win32)
+
+# Tessaly.exe binds the hook library at load time: its import table names it.
+add_test(NAME tessaly_imports_tesshook
+  COMMAND sh -c "'${CMAKE_OBJDUMP}' -p '$<TARGET_FILE:Tessaly>' | grep -q 'DLL Name: tesshook.dll'")
