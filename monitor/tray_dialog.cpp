@@ -55,6 +55,8 @@ platform::MessageResult CTrayDialog::handle_message(const platform::WindowMessag
   switch (message.message) {
     case platform::kWmDestroy:
       on_destroy();
+      // The window's host goes with the window.
+      host_ = nullptr;
       return {false, 0};  // default handling goes on
     case platform::kWmSysCommand:
       return on_sys_command(message.wparam);

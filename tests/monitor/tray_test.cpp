@@ -322,6 +322,17 @@ TEST_F(TrayTest, CloseCommandEndsTheMonitorAndStopsTheThread) {
   EXPECT_TRUE(tracking.closed_event);
 }
 
+TEST_F(TrayTest, AnIconThatCannotBeRemovedIsNotTriedAgainOnceTheWindowIsGone) {
+  store_mode(0, 1, 0);
+  start();
+  tray.notify_succeeds = false;
+  tray.dispatch({platform::kWmDestroy, 0, 0});
+  const auto tries = tray.notifies.size();
+  EXPECT_EQ(tray.notifies.back().operation, platform::kNimDelete);
+  dialog.reset();  // the window's host is gone by now in the real program
+  EXPECT_EQ(tray.notifies.size(), tries);
+}
+
 TEST_F(TrayTest, TheDialogNeverStaysVisible) {
   store_mode(0, 1, 0);
   start();
