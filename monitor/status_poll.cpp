@@ -103,8 +103,14 @@ bool read_record(platform::Spooler& spooler, platform::PrinterHandle printer,
     return false;
   decode_firmware_value(value.data, record.firmware, kFirmwareChars);
 
-  // The driver must be readable; its description is not used.
-  if (const auto error = spooler.get_printer_driver(printer, 6, 16384)) {
+  // The driver must be readable; its description is not used. The monitor
+  // is a 32-bit program, and on 64-bit Windows it asks for the x86 driver,
+  // which a queue installed for x64 only does not have: its own driver
+  // counts as well, or no queue of such a machine would ever be shown.
+  auto error = spooler.get_printer_driver(printer, 6, 16384);
+  if (error == platform::kErrorUnknownPrinterDriver)
+    error = spooler.get_printer_driver_native(printer, 6, 16384);
+  if (error != platform::kErrorSuccess) {
     note_skip(diagnostics, queue, "GetPrinterDriverW", error);
     return false;
   }

@@ -10,6 +10,9 @@
 #   pelmora-step1-korean.png    with "LANGUAGE:" 1
 # Then it ends the program (as the window's close box would) and everything
 # it started. Only Step 1 is shown: the later steps change the system.
+# Then it lays Tessaly.exe into the prefix's system folder, seeds a few
+# queues of the maker's drivers and saves the monitor's balloon as
+#   tessaly-demo-balloon.png
 #
 # The demo has its own Wine prefix ($PELMORA_CACHE/demo-wineprefix) and
 # display (:97), so it never meets a test run on the shared ones.
@@ -94,3 +97,50 @@ shoot pelmora-step1-english.png 'LANGUAGE:0\r\nMODEL:0\r\n'
 shoot pelmora-step1-korean.png 'LANGUAGE:1\r\nMODEL:0\r\n'
 # The installation folder keeps the default settings.
 printf 'LANGUAGE:0\r\nMODEL:0\r\n' > "$install/Pelmora.ini"
+
+# ---- Tessaly ----------------------------------------------------------------
+# The monitor as the installer lays it out: Tessaly.exe and tesshook.dll in
+# the system folder, started from there, with a few seeded queues of the
+# maker's drivers (one printing, one out of ribbon, one idle) and the display
+# mode Always. Saves the balloon as tessaly-demo-balloon.png, then ends the
+# monitor and removes the queues and its settings.
+echo "demo: building Tessaly.exe (win64)"
+if ! cmake --build --preset win64 --target Tessaly tesshook tessaly_queues window_driver \
+  -j "${PELMORA_JOBS:-2}" >>"$build_log" 2>&1; then
+  grep -E 'error|Error' "$build_log" | head -n 20 >&2
+  echo "demo: the Tessaly build failed; see $build_log" >&2
+  exit 1
+fi
+system32=$WINEPREFIX/drive_c/windows/system32
+cp "$root/build/win64/monitor/Tessaly.exe" "$root/build/win64/tools/tesshook/tesshook.dll" \
+  "$system32/"
+queues=$root/build/win64/tests/e2e/tessaly_queues.exe
+driver=$root/build/win64/tests/e2e/window_driver.exe
+settings='HKLM\SOFTWARE\Orlent System\Tessaly'
+demo_queues=("Reception ZELKO-70" "Badge Office ZELKO-40" "Visitor Desk MARLO-800")
+tessaly_cleanup() {
+  wine64 "$driver" post Tessaly 0x10 0 0 </dev/null >/dev/null 2>&1 || true
+  sleep 1
+  for queue in "${demo_queues[@]}"; do
+    wine64 "$queues" delete "$queue" </dev/null >/dev/null 2>&1 || true
+  done
+  wine64 reg delete "$settings" /f </dev/null >/dev/null 2>&1 || true
+}
+trap 'tessaly_cleanup; pelmora_wine_stop' EXIT
+wine64 reg add "$settings" /v B_ALWAYS /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1
+wine64 "$queues" add "${demo_queues[0]}" "Orvane ZELKO-70 Card Printer" </dev/null >/dev/null 2>&1
+wine64 "$queues" add "${demo_queues[1]}" "Orvane ZELKO-40 Card Printer" 3CD00042 \
+  </dev/null >/dev/null 2>&1
+wine64 "$queues" add "${demo_queues[2]}" "Orvane MARLO-800 Card Printer" </dev/null >/dev/null 2>&1
+wine64 "$queues" status "${demo_queues[0]}" 0x1000 0 </dev/null >/dev/null 2>&1
+wine64 "$queues" status "${demo_queues[1]}" 0 0 0 </dev/null >/dev/null 2>&1
+(cd "$system32" && exec wine64 Tessaly.exe </dev/null >"$demo/tessaly.log" 2>&1) &
+if wine64 "$driver" wait class:TessalyBalloon 30 </dev/null >/dev/null 2>&1; then
+  sleep 1.5  # the rise: 5 pixels every 20 ms
+  read -r x y w h <<<"$(wine64 "$driver" rect class:TessalyBalloon </dev/null 2>/dev/null | tr -d '\r')"
+  import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage \
+    "$shots/tessaly-demo-balloon.png"
+  echo "demo: saved $shots/tessaly-demo-balloon.png (balloon ${w}x${h} at $x,$y)"
+else
+  echo "demo: the Tessaly balloon did not appear" >&2
+fi

@@ -6,6 +6,7 @@
 // clang-format on
 
 #include <cstring>
+#include <cwchar>
 #include <new>
 #include <string>
 #include <vector>
@@ -155,6 +156,36 @@ platform::Win32Error Win32Spooler::read_data(platform::PrinterHandle handle,
 platform::Win32Error Win32Spooler::get_printer_driver(platform::PrinterHandle handle,
                                                       std::uint32_t level,
                                                       std::size_t buffer_bytes) {
+  return driver_in(handle, nullptr, level, buffer_bytes);
+}
+
+platform::Win32Error Win32Spooler::get_printer_driver_native(platform::PrinterHandle handle,
+                                                             std::uint32_t level,
+                                                             std::size_t buffer_bytes) {
+  // The print server names its own environment ("Windows x64"); a server
+  // that does not answer is taken for the 64-bit one, the only other
+  // environment a 32-bit caller meets.
+  wchar_t environment[64] = L"Windows x64";
+  HANDLE server = nullptr;
+  if (OpenPrinterW(nullptr, &server, nullptr)) {
+    wchar_t answer[64] = {};
+    DWORD type = 0;
+    DWORD needed = 0;
+    if (GetPrinterDataW(server, const_cast<LPWSTR>(SPLREG_ARCHITECTURE), &type,
+                        reinterpret_cast<BYTE*>(answer), sizeof answer - sizeof answer[0],
+                        &needed) == ERROR_SUCCESS &&
+        type == REG_SZ && answer[0] != 0) {
+      answer[63] = 0;
+      wcsncpy(environment, answer, 63);
+    }
+    ClosePrinter(server);
+  }
+  return driver_in(handle, environment, level, buffer_bytes);
+}
+
+platform::Win32Error Win32Spooler::driver_in(platform::PrinterHandle handle,
+                                             const wchar_t* environment, std::uint32_t level,
+                                             std::size_t buffer_bytes) {
   if (!acceptable_size(buffer_bytes)) return platform::kErrorInvalidParameter;
   std::vector<std::uint64_t> buffer;
   try {
@@ -164,7 +195,7 @@ platform::Win32Error Win32Spooler::get_printer_driver(platform::PrinterHandle ha
   }
   DWORD needed = 0;
   SetLastError(0);
-  if (!GetPrinterDriverW(reinterpret_cast<HANDLE>(handle), nullptr, level,
+  if (!GetPrinterDriverW(reinterpret_cast<HANDLE>(handle), const_cast<LPWSTR>(environment), level,
                          buffer_bytes == 0 ? nullptr : reinterpret_cast<BYTE*>(buffer.data()),
                          static_cast<DWORD>(buffer_bytes), &needed)) {
     return last_error_or(platform::kErrorInvalidParameter);

@@ -20,6 +20,19 @@
  *   window_driver sleep SECONDS               does nothing for that long (a
  *                                             stand-in process to be found
  *                                             and ended by name)
+ *   window_driver post WINDOW MSG WPARAM LPARAM
+ *                                             posts a message; hidden windows
+ *                                             count here (the tray window)
+ *   window_driver count WINDOW                prints how many top-level
+ *                                             windows match, hidden ones too
+ *   window_driver cursor X Y                  moves the cursor
+ *   window_driver menu SECONDS                waits for an open popup menu and
+ *                                             prints its rectangle (a menu's
+ *                                             items belong to its process)
+ *   window_driver menu-gone SECONDS           waits until no menu is open
+ *   window_driver click-at X Y                a real left click at (X, Y)
+ *   window_driver workarea                    prints the desktop's work area
+ *                                             "left top right bottom"
  *
  * Exit code 0 on success, 1 when the window or control is missing (or the
  * wait ran out), 2 on bad arguments. Messages that wait for an answer are
@@ -40,13 +53,15 @@ struct search {
   const wchar_t* prefix;
   int by_class;
   HWND found;
+  int with_hidden; /* hidden windows count too */
+  int matches;
 };
 
 static BOOL CALLBACK visit(HWND window, LPARAM data) {
   struct search* s = (struct search*)data;
   wchar_t name[512];
   size_t length = wcslen(s->prefix);
-  if (!IsWindowVisible(window)) return TRUE;
+  if (!s->with_hidden && !IsWindowVisible(window)) return TRUE;
   if (s->by_class) {
     if (GetClassNameW(window, name, 512) <= 0) return TRUE;
     if (_wcsicmp(name, s->prefix) != 0) return TRUE;
@@ -55,17 +70,27 @@ static BOOL CALLBACK visit(HWND window, LPARAM data) {
     if (_wcsnicmp(name, s->prefix, length) != 0) return TRUE;
   }
   s->found = window;
-  return FALSE;
+  s->matches++;
+  return s->with_hidden ? TRUE : FALSE;
 }
 
-static HWND find(const wchar_t* spec) {
-  struct search s = {spec, 0, NULL};
-  if (wcsncmp(spec, L"class:", 6) == 0) {
-    s.prefix = spec + 6;
+static HWND find_in(const wchar_t* window_name, int with_hidden, int* matches) {
+  struct search s = {window_name, 0, NULL, with_hidden, 0};
+  if (wcsncmp(window_name, L"class:", 6) == 0) {
+    s.prefix = window_name + 6;
     s.by_class = 1;
   }
   EnumWindows(visit, (LPARAM)&s);
+  if (matches) *matches = s.matches;
   return s.found;
+}
+
+static HWND find(const wchar_t* window_name) { return find_in(window_name, 0, NULL); }
+
+/* The open popup menu's window, if any. */
+static HWND open_menu(void) {
+  HWND menu_window = FindWindowW(L"#32768", NULL);
+  return menu_window && IsWindowVisible(menu_window) ? menu_window : NULL;
 }
 
 static void print_utf8(const wchar_t* text) {
@@ -119,7 +144,9 @@ static int usage(void) {
   fwprintf(stderr,
            L"usage: window_driver wait|gone WINDOW SECONDS | rect WINDOW | text WINDOW ID |\n"
            L"       wait-text WINDOW ID TEXT SECONDS | state WINDOW ID | click WINDOW ID |\n"
-           L"       close WINDOW | sleep SECONDS\n");
+           L"       close WINDOW | sleep SECONDS | post WINDOW MSG WPARAM LPARAM |\n"
+           L"       count WINDOW | cursor X Y | menu SECONDS | menu-gone SECONDS |\n"
+           L"       click-at X Y | workarea\n");
   return 2;
 }
 
@@ -127,8 +154,15 @@ int wmain(int argc, wchar_t** argv) {
   static wchar_t text[TEXT_CHARS];
   /* Lines end in "\n" alone, as the scripts reading them expect. */
   _setmode(_fileno(stdout), _O_BINARY);
-  if (argc < 3) return usage();
+  if (argc < 2) return usage();
   const wchar_t* command = argv[1];
+  if (wcscmp(command, L"workarea") == 0 && argc == 2) {
+    RECT area;
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) return 1;
+    printf("%ld %ld %ld %ld\n", area.left, area.top, area.right, area.bottom);
+    return 0;
+  }
+  if (argc < 3) return usage();
   if (wcscmp(command, L"sleep") == 0 && argc == 3) {
     Sleep((DWORD)_wtoi(argv[2]) * 1000);
     return 0;
@@ -196,6 +230,47 @@ int wmain(int argc, wchar_t** argv) {
     HWND control = control_of(argv[2], argv[3]);
     if (!control || !IsWindowEnabled(control) || !IsWindowVisible(control)) return 1;
     return PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
+  }
+  if (wcscmp(command, L"post") == 0 && argc == 6) {
+    HWND window = find_in(argv[2], 1, NULL);
+    if (!window) return 1;
+    return PostMessageW(window, (UINT)wcstoul(argv[3], NULL, 0), (WPARAM)wcstoul(argv[4], NULL, 0),
+                        (LPARAM)wcstol(argv[5], NULL, 0))
+               ? 0
+               : 1;
+  }
+  if (wcscmp(command, L"count") == 0 && argc == 3) {
+    int matches = 0;
+    find_in(argv[2], 1, &matches);
+    printf("%d\n", matches);
+    return 0;
+  }
+  if (wcscmp(command, L"cursor") == 0 && argc == 4) {
+    return SetCursorPos(_wtoi(argv[2]), _wtoi(argv[3])) ? 0 : 1;
+  }
+  if ((wcscmp(command, L"menu") == 0 || wcscmp(command, L"menu-gone") == 0) && argc == 3) {
+    const int want_open = wcscmp(command, L"menu") == 0;
+    const int tenths = _wtoi(argv[2]) * 10;
+    for (int i = 0; i <= tenths; ++i) {
+      HWND menu_window = open_menu();
+      if (want_open && menu_window) {
+        Sleep(300);
+        return print_rect(menu_window);
+      }
+      if (!want_open && !menu_window) return 0;
+      Sleep(100);
+    }
+    return 1;
+  }
+  if (wcscmp(command, L"click-at") == 0 && argc == 4) {
+    INPUT input[2];
+    if (!SetCursorPos(_wtoi(argv[2]), _wtoi(argv[3]))) return 1;
+    ZeroMemory(input, sizeof input);
+    input[0].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].type = INPUT_MOUSE;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    return SendInput(2, input, sizeof input[0]) == 2 ? 0 : 1;
   }
   return usage();
 }

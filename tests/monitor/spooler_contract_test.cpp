@@ -287,6 +287,9 @@ TYPED_TEST(SpoolerContract, ReadsDriverDataWithinTheLimit) {
   // The driver can be described at level 6 in 16 KB, not in nothing.
   EXPECT_EQ(spooler.get_printer_driver(printer.get(), 6, 16384), platform::kErrorSuccess);
   EXPECT_EQ(spooler.get_printer_driver(printer.get(), 6, 0), platform::kErrorInsufficientBuffer);
+  // In the print server's own environment too (here the caller's: a 64-bit
+  // program on a 64-bit system).
+  EXPECT_EQ(spooler.get_printer_driver_native(printer.get(), 6, 16384), platform::kErrorSuccess);
 }
 
 TYPED_TEST(SpoolerContract, OpenAndCloseFailuresCarryTheirCodes) {

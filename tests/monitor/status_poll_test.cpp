@@ -159,6 +159,63 @@ TEST_F(StatusPoll, OpensForUseAndAsksForTheDriverAtLevel6WithinTheLimits) {
   EXPECT_EQ(spooler.limits, expected);
 }
 
+// A 32-bit monitor on 64-bit Windows: the caller's (x86) environment has no
+// driver for queues installed for x64 only; the server's own has.
+class X64OnlySpooler : public RecordingSpooler {
+ public:
+  using RecordingSpooler::RecordingSpooler;
+  platform::Win32Error get_printer_driver(platform::PrinterHandle h, std::uint32_t level,
+                                          std::size_t bytes) override {
+    ++caller_calls;
+    RecordingSpooler::get_printer_driver(h, level, bytes);
+    return caller_error;
+  }
+  platform::Win32Error get_printer_driver_native(platform::PrinterHandle, std::uint32_t level,
+                                                 std::size_t bytes) override {
+    ++native_calls;
+    native_level = level;
+    native_bytes = bytes;
+    return native_error;
+  }
+  platform::Win32Error caller_error = platform::kErrorUnknownPrinterDriver;
+  platform::Win32Error native_error = platform::kErrorSuccess;
+  int caller_calls = 0;
+  int native_calls = 0;
+  std::uint32_t native_level = 0;
+  std::size_t native_bytes = 0;
+};
+
+TEST_F(StatusPoll, AQueueWithoutADriverForTheCallersEnvironmentCountsByItsOwn) {
+  add(queue(u"Front desk"));
+  add(queue(u"Back office", kZelko40));
+  X64OnlySpooler spooler(windows.spooler);
+  poll_printer_status(spooler, windows.registry, display, *snapshot);
+  EXPECT_EQ(snapshot->count, 2u);
+  EXPECT_EQ(spooler.native_calls, 2);
+  EXPECT_EQ(spooler.native_level, 6u);
+  EXPECT_EQ(spooler.native_bytes, 16384u);
+
+  // Without the driver in either environment the queue is left out.
+  spooler.native_error = platform::kErrorUnknownPrinterDriver;
+  poll_printer_status(spooler, windows.registry, display, *snapshot);
+  EXPECT_EQ(snapshot->count, 0u);
+
+  // Other failures are not retried: the queue is left out at once.
+  spooler.native_calls = 0;
+  spooler.native_error = platform::kErrorSuccess;
+  spooler.caller_error = platform::kErrorAccessDenied;
+  poll_printer_status(spooler, windows.registry, display, *snapshot);
+  EXPECT_EQ(snapshot->count, 0u);
+  EXPECT_EQ(spooler.native_calls, 0);
+
+  // Where the caller's environment has the driver, it is asked once.
+  spooler.caller_error = platform::kErrorSuccess;
+  poll_printer_status(spooler, windows.registry, display, *snapshot);
+  EXPECT_EQ(snapshot->count, 2u);
+  EXPECT_EQ(spooler.native_calls, 0);
+  expect_no_handles_left();
+}
+
 TEST_F(StatusPoll, OfflineQueueIsReportedWithABlankPanel) {
   auto q = queue(u"Front desk");
   q.offline = true;

@@ -76,6 +76,14 @@ class Spooler {
   // caller's default environment.
   virtual Win32Error delete_printer_driver(std::u16string_view name, std::uint32_t delete_flags,
                                            std::uint32_t version) = 0;
+  // The same in the print server's own environment instead of the caller's:
+  // a 32-bit program on 64-bit Windows asks for the x86 driver by default,
+  // which a queue installed for x64 only does not have. Where the two
+  // environments are the same, this is get_printer_driver.
+  virtual Win32Error get_printer_driver_native(PrinterHandle handle, std::uint32_t level,
+                                               std::size_t buffer_bytes) {
+    return get_printer_driver(handle, level, buffer_bytes);
+  }
 };
 
 // Closes the queue when it goes out of scope.

@@ -24,8 +24,13 @@ class Win32Spooler : public platform::Spooler {
   platform::Win32Error enum_printer_drivers(std::vector<std::u16string>* names) override;
   platform::Win32Error delete_printer_driver(std::u16string_view name, std::uint32_t delete_flags,
                                              std::uint32_t version) override;
+  platform::Win32Error get_printer_driver_native(platform::PrinterHandle handle,
+                                                 std::uint32_t level,
+                                                 std::size_t buffer_bytes) override;
 
  private:
+  platform::Win32Error driver_in(platform::PrinterHandle handle, const wchar_t* environment,
+                                 std::uint32_t level, std::size_t buffer_bytes);
   platform::Win32Error enumerate(std::vector<platform::PrinterInfo2>* printers);
   platform::Win32Error read_data(platform::PrinterHandle handle, std::u16string_view value_name,
                                  std::size_t max_bytes, platform::PrinterDataValue* value);

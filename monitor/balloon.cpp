@@ -1,0 +1,173 @@
+#include "monitor/balloon.h"
+
+#include <string_view>
+
+#include "monitor/status_poll.h"
+#include "platform/text.h"
+
+namespace tessaly {
+
+namespace {
+
+// A shown panel: what a change of the printers means to the reader. Panel
+// text, ribbon count and lock type follow from these or do not matter enough
+// to repaint.
+bool shows_differently(const PrinterStatusRecord& a, const PrinterStatusRecord& b) {
+  return a.online != b.online || a.status_main != b.status_main ||
+         a.status_error != b.status_error || a.lam_status != b.lam_status ||
+         a.lam_error != b.lam_error;
+}
+
+}  // namespace
+
+CTBalloon::CTBalloon(platform::Platform& platform, platform::MonitorSystem& system)
+    : platform_(platform), work_area_(system.work_area()) {}
+
+void CTBalloon::poll() { poll_printer_status(platform_, display_, snapshot_); }
+
+void CTBalloon::set_rise_geometry() {
+  rect_.right = work_area_.right;
+  rect_.left = rect_.right - width_;
+  rect_.bottom = work_area_.bottom;
+  rect_.top = rect_.bottom;
+  height_ = static_cast<int>(snapshot_.count) * kPanelHeight;
+}
+
+void CTBalloon::set_shown_geometry() {
+  set_rise_geometry();
+  rect_.top = rect_.bottom - height_;
+}
+
+void CTBalloon::start_rise() {
+  display_.slide_state = kRising;
+  display_.elapsed_ms = 0;
+  poll();
+  set_rise_geometry();
+  if (host_ != nullptr) host_->set_timer(kBalloonTimerId, kBalloonTimerMs);
+}
+
+bool CTBalloon::create_balloon() {
+  const bool created = host_ != nullptr && host_->create();
+  // The rise runs whatever the creation gave: the poll and the tick still
+  // need the state, and a balloon without window simply shows nothing.
+  start_rise();
+  return created;
+}
+
+void CTBalloon::show_balloon() {
+  if (display_.slide_state != kHidden) return;
+  if (host_ != nullptr) host_->bring_to_top();
+  start_rise();
+}
+
+bool CTBalloon::refresh_balloon() {
+  const StatusSnapshot old = snapshot_;
+  poll();
+  set_shown_geometry();
+  if (old.count != snapshot_.count) return true;
+  for (std::uint32_t i = 0; i < snapshot_.count && i < kMaxRecords; ++i)
+    if (shows_differently(old.records[i], snapshot_.records[i])) return true;
+  return false;
+}
+
+bool CTBalloon::any_record_active() const {
+  for (std::uint32_t i = 0; i < snapshot_.count && i < kMaxRecords; ++i)
+    if (snapshot_.records[i].active) return true;
+  return false;
+}
+
+void CTBalloon::on_timer(std::uintptr_t id) {
+  if (id != kBalloonTimerId) return;
+  if (display_.slide_state == kHidden) return;
+  display_.elapsed_ms += kBalloonTimerMs;
+  switch (display_.slide_state) {
+    case kRising:
+      rect_.top -= kSlideStep;
+      if (rect_.top < rect_.bottom - height_) {
+        rect_.top = rect_.bottom - height_;
+        display_.slide_state = kShown;
+      }
+      if (host_ != nullptr) host_->move_window(rect_, true);
+      break;
+    case kShown:
+      if (display_.pinned || any_record_active()) display_.elapsed_ms = 0;
+      if (display_.mode_popup && display_.elapsed_ms > display_.hide_after_ms)
+        display_.slide_state = kFalling;
+      if (display_.elapsed_ms % kRefreshEveryMs == 0 && refresh_balloon() && host_ != nullptr) {
+        host_->move_window(rect_, true);
+        host_->invalidate(true);
+      }
+      break;
+    case kFalling:
+      rect_.top += kSlideStep;
+      if (rect_.top > rect_.bottom) {
+        rect_.top = rect_.bottom;
+        display_.slide_state = kHidden;
+        if (host_ != nullptr) host_->kill_timer(kBalloonTimerId);
+      }
+      if (host_ != nullptr) host_->move_window(rect_, true);
+      break;
+    default:
+      break;
+  }
+  if (host_ != nullptr) host_->show_window(platform::kSwRestore);
+}
+
+void CTBalloon::on_paint(platform::Canvas& canvas) const {
+  const platform::GdiRef background = canvas.create_brush(kBalloonBackground);
+  canvas.fill_rect({0, 0, width_, rect_.bottom - rect_.top}, background);
+  canvas.release_brush(background);
+  for (std::uint32_t i = 0; i < snapshot_.count && i < kMaxRecords; ++i)
+    paint_panel(canvas, snapshot_.records[i], static_cast<int>(i) * kPanelHeight);
+}
+
+void CTBalloon::paint_panel(platform::Canvas& canvas, const PrinterStatusRecord& record,
+                            int y) const {
+  constexpr int kMargin = 12;
+  constexpr int kBandHeight = 20;
+  constexpr int kCellWidth = 12;
+  constexpr int kCellHeight = 18;
+  constexpr int kCellPitch = 14;
+  const platform::GdiRef text_font = canvas.create_font(
+      u"Arial", 14, 400, platform::kDefaultCharSet, platform::kFfSwiss);
+  const platform::GdiRef cell_font = canvas.create_font(
+      u"Fixedsys", 12, 400, platform::kDefaultCharSet, platform::kFfSwiss);
+  const platform::GdiRef band = canvas.create_brush(kBandColor);
+
+  canvas.select_font(text_font);
+  canvas.set_transparent_background();
+  canvas.set_text_color(kTextColor);
+  canvas.fill_rect({0, y, width_, y + kBandHeight}, band);
+  canvas.draw_text(platform::view_of(record.queue_name),
+                   {kMargin, y, width_ - kMargin, y + kBandHeight},
+                   platform::kDtLeft | platform::kDtTop | platform::kDtNoPrefix);
+
+  canvas.select_font(cell_font);
+  const std::u16string_view lines[2] = {platform::view_of(record.line1),
+                                        platform::view_of(record.line2)};
+  const int bottoms[2] = {y + 44, y + 64};
+  for (int line = 0; line < 2; ++line) {
+    for (int k = 0; k < static_cast<int>(kPanelWidth); ++k) {
+      const int left = kMargin + kCellPitch * k;
+      const platform::Rect cell{left, bottoms[line] - kCellHeight, left + kCellWidth,
+                                bottoms[line]};
+      canvas.fill_rect(cell, band);
+      // A line shorter than the panel leaves the rest of its cells empty.
+      if (static_cast<std::size_t>(k) < lines[line].size())
+        canvas.draw_text(lines[line].substr(static_cast<std::size_t>(k), 1), cell,
+                         platform::kDtCenter | platform::kDtWordBreak);
+    }
+  }
+
+  canvas.select_font(text_font);
+  canvas.draw_text(platform::view_of(record.line3),
+                   {kMargin, y + 70, width_ - kMargin, y + kPanelHeight},
+                   platform::kDtLeft | platform::kDtTop);
+  canvas.fill_rect({0, y + kPanelHeight, width_, y + kPanelHeight + 2}, band);
+
+  canvas.release_brush(band);
+  canvas.release_font(cell_font);
+  canvas.release_font(text_font);
+}
+
+}  // namespace tessaly

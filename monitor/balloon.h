@@ -1,0 +1,75 @@
+// The status balloon: a borderless, always-on-top window that slides up at
+// the bottom-right corner of the work area with one panel per monitored
+// printer. It owns the display state that the tray window and the poll share.
+#pragma once
+
+#include <cstdint>
+
+#include "monitor/display_state.h"
+#include "monitor/status_record.h"
+#include "platform/platform.h"
+#include "platform/tray_window.h"
+
+namespace tessaly {
+
+inline constexpr int kBalloonWidth = 246;
+inline constexpr int kPanelHeight = 90;
+inline constexpr int kSlideStep = 5;
+inline constexpr std::uint32_t kBalloonTimerId = 16;
+inline constexpr std::uint32_t kBalloonTimerMs = 20;
+inline constexpr std::uint32_t kRefreshEveryMs = 500;
+
+enum SlideState : int { kHidden = 0, kRising = 1, kShown = 2, kFalling = 3 };
+
+// Panel colours.
+inline constexpr std::uint32_t kBalloonBackground = platform::rgb(32, 32, 255);
+inline constexpr std::uint32_t kBandColor = platform::rgb(0, 0, 255);
+inline constexpr std::uint32_t kTextColor = platform::rgb(255, 255, 255);
+
+class CTBalloon {
+ public:
+  // Reads the work area once: the balloon keeps its corner for its life.
+  CTBalloon(platform::Platform& platform, platform::MonitorSystem& system);
+  CTBalloon(const CTBalloon&) = delete;
+  CTBalloon& operator=(const CTBalloon&) = delete;
+
+  void attach(platform::BalloonWindowHost* host) { host_ = host; }
+
+  // Creates the window and starts the first rise (without bringing it to the
+  // top). Returns the creation result.
+  bool create_balloon();
+  // Starts a rise when the balloon is hidden; otherwise nothing.
+  void show_balloon();
+  // Polls again and places a fully shown balloon; true when the printers
+  // changed in a way the panels show.
+  bool refresh_balloon();
+  bool any_record_active() const;
+
+  // WM_TIMER and WM_PAINT of the balloon window.
+  void on_timer(std::uintptr_t id);
+  void on_paint(platform::Canvas& canvas) const;
+
+  DisplayState& display() { return display_; }
+  const DisplayState& display() const { return display_; }
+  const StatusSnapshot& snapshot() const { return snapshot_; }
+  const platform::Rect& window_rect() const { return rect_; }
+  int height() const { return height_; }
+
+ private:
+  void poll();
+  void set_rise_geometry();
+  void set_shown_geometry();
+  void start_rise();
+  void paint_panel(platform::Canvas& canvas, const PrinterStatusRecord& record, int y) const;
+
+  platform::Platform& platform_;
+  platform::BalloonWindowHost* host_ = nullptr;
+  DisplayState display_;
+  platform::Rect rect_;
+  platform::Rect work_area_;
+  int width_ = kBalloonWidth;
+  int height_ = 0;
+  StatusSnapshot snapshot_{};
+};
+
+}  // namespace tessaly

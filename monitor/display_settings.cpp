@@ -1,0 +1,76 @@
+// Where the monitor keeps its display mode: three REG_DWORD flags under
+// HKEY_LOCAL_MACHINE, at most one of them 1 after every save.
+#include <cstring>
+
+#include "monitor/tessaly_dlg.h"
+
+namespace tessaly {
+
+namespace {
+
+// KEY_WRITE: the creation asks only for reading and writing values.
+constexpr std::uint32_t kKeyWrite = 0x20006;
+
+// A flag as a 4-byte value; missing or unreadable reads as 0.
+int read_flag(platform::Registry& registry, platform::RegKey key, std::u16string_view name) {
+  platform::RegistryValue value;
+  if (registry.query_value(key, name, 4, &value) != platform::kErrorSuccess) return 0;
+  std::uint32_t flag = 0;
+  std::memcpy(&flag, value.data.data(), value.data.size() < 4 ? value.data.size() : 4);
+  return flag != 0 ? 1 : 0;
+}
+
+}  // namespace
+
+void CTessalyDlg::load_display_settings() {
+  DisplayState& state = display();
+  platform::Registry& registry = platform_.registry;
+  state.off_requested = 0;
+  platform::ScopedRegKey key(registry);
+  if (registry.open_key(platform::kHkeyLocalMachine, kSettingsKey, platform::kKeyAllAccess,
+                        key.receive()) != platform::kErrorSuccess) {
+    state.off_requested = 1;
+    return;
+  }
+  state.mode_off = read_flag(registry, key.get(), u"B_OFF");
+  state.mode_always = read_flag(registry, key.get(), u"B_ALWAYS");
+  state.mode_popup = read_flag(registry, key.get(), u"B_POPUP");
+  if (!state.mode_off && !state.mode_always && !state.mode_popup) state.off_requested = 1;
+  save_display_settings();
+}
+
+void CTessalyDlg::save_display_settings() {
+  DisplayState& state = display();
+  if (state.mode_off) {
+    set_mode_checks(true, false, false);
+    state.mode_popup = state.mode_always = 0;
+  } else if (state.mode_popup) {
+    set_mode_checks(false, true, false);
+    state.mode_off = state.mode_always = 0;
+  } else if (state.mode_always) {
+    set_mode_checks(false, false, true);
+    state.mode_off = state.mode_popup = 0;
+  }
+
+  platform::Registry& registry = platform_.registry;
+  platform::ScopedRegKey key(registry);
+  if (registry.open_key(platform::kHkeyLocalMachine, kSettingsKey, platform::kKeyAllAccess,
+                        key.receive()) != platform::kErrorSuccess &&
+      registry.create_key(platform::kHkeyLocalMachine, kSettingsKey,
+                          platform::kKeyRead | kKeyWrite,
+                          key.receive()) != platform::kErrorSuccess)
+    return;
+  write_mode_values(key.get());
+}
+
+bool CTessalyDlg::write_mode_values(platform::RegKey key) {
+  platform::Registry& registry = platform_.registry;
+  const DisplayState& state = display();
+  const std::pair<const char16_t*, int> values[] = {
+      {u"B_OFF", state.mode_off}, {u"B_POPUP", state.mode_popup}, {u"B_ALWAYS", state.mode_always}};
+  for (const auto& [name, flag] : values)
+    if (registry.set_dword(key, name, flag ? 1u : 0u) != platform::kErrorSuccess) return false;
+  return true;
+}
+
+}  // namespace tessaly

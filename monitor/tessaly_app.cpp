@@ -1,0 +1,18 @@
+#include "monitor/tessaly_app.h"
+
+namespace tessaly {
+
+bool CTessalyApp::InitInstance() {
+  bool already_running = false;
+  ports_.system.create_instance_mutex(kInstanceMutexName, &already_running);
+  if (already_running) return false;
+  ports_.system.init_common_controls();
+  CTessalyDlg dialog(ports_);
+  ran_ = true;
+  if (on_dialog) on_dialog(dialog);
+  ports_.system.run_tray_window(dialog.dialog_template(), dialog);
+  if (on_dialog_end) on_dialog_end();
+  return false;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,30 @@
+// The monitor's application object: one instance per machine, then the
+// hidden tray window, run modally until the monitor ends.
+#pragma once
+
+#include <functional>
+
+#include "monitor/tessaly_dlg.h"
+
+namespace tessaly {
+
+class CTessalyApp {
+ public:
+  explicit CTessalyApp(MonitorPorts ports) : ports_(ports) {}
+  // Always FALSE: the process ends when the tray window does, and a second
+  // instance ends at once.
+  bool InitInstance();
+  // Whether the tray window ran in this process.
+  bool ran() const { return ran_; }
+
+  // Told when the tray window's object exists and when it is about to go:
+  // the balloon's window reaches the balloon through these.
+  std::function<void(CTessalyDlg&)> on_dialog;
+  std::function<void()> on_dialog_end;
+
+ private:
+  MonitorPorts ports_;
+  bool ran_ = false;
+};
+
+}  // namespace tessaly

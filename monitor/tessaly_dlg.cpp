@@ -1,0 +1,206 @@
+#include "monitor/tessaly_dlg.h"
+
+#include "monitor/status_poll.h"
+#include "platform/dialog_host.h"
+#include "platform/text.h"
+#include "resources/tessaly_ids.h"
+
+namespace tessaly {
+
+CTessalyDlg::CTessalyDlg(MonitorPorts ports)
+    : CTrayDialog(IDD_TESSALY_DIALOG, ports.tracking),
+      platform_(ports.platform),
+      system_(ports.system),
+      balloon_window_(ports.balloon_window),
+      mouse_click_message_(ports.mouse_click_message),
+      balloon_(ports.platform, ports.system) {
+  balloon_.attach(&balloon_window_);
+}
+
+void CTessalyDlg::attach(platform::TrayWindowHost* host) {
+  CTrayDialog::attach(host);
+  if (host_ != nullptr) app_icon_ = host_->load_icon(IDR_MAINFRAME);
+}
+
+bool CTessalyDlg::OnInitDialog() {
+  if (host_ == nullptr) return true;
+  host_->set_window_icon(IDR_MAINFRAME);
+  if (const platform::GdiRef icon = host_->load_icon(IDR_MAINFRAME)) {
+    icon_record_.flags |= platform::kNifIcon;
+    icon_record_.icon = icon;
+  }
+  host_->load_menu(IDR_TRAY_MENU);
+  if (!icon_in_tray_ && host_->notify_icon(platform::kNimAdd, icon_record_)) icon_in_tray_ = 1;
+  load_display_settings();
+  host_->set_timer(kTickTimerId, kTickMs);
+  display().elapsed_ms = 0;
+  display().hide_after_ms = kShowingHideAfterMs;
+  // A balloon that cannot be created leaves the tray icon working.
+  balloon_.create_balloon();
+  system_.set_mouse_hook(host_->window());
+  return true;
+}
+
+platform::MessageResult CTessalyDlg::handle_message(const platform::WindowMessage& message) {
+  if (mouse_click_message_ != 0 && message.message == mouse_click_message_) {
+    close_menu_on_outside_click();
+    return {true, 0};
+  }
+  switch (message.message) {
+    case platform::kWmPaint:
+      if (host_ != nullptr && host_->is_minimized()) {
+        host_->paint_centred_icon(app_icon_);
+        return {true, 0};
+      }
+      // The dialog only owns the icon and the menu; it never stays visible.
+      if (host_ != nullptr) host_->show_window(platform::kSwHide);
+      return {false, 0};
+    case platform::kWmQueryDragIcon:
+      return {true, static_cast<std::intptr_t>(app_icon_)};
+    case platform::kWmTimer:
+      monitor_tick(message.wparam);
+      return {false, 0};
+    case platform::kWmClose:
+      on_close();
+      return {true, 0};
+    case platform::kWmCommand:
+      if (((message.wparam >> 16) & 0xFFFF) == 0) {
+        on_command(static_cast<int>(message.wparam & 0xFFFF));
+        return {true, 0};
+      }
+      return {false, 0};
+    default:
+      return CTrayDialog::handle_message(message);
+  }
+}
+
+void CTessalyDlg::on_command(int command) {
+  switch (command) {
+    case ID_TRAY_CLOSE:
+      if (host_ != nullptr) host_->post_message(platform::kWmClose, 0, 0);
+      break;
+    case ID_TRAY_UNINSTALL:
+      on_uninstall();
+      break;
+    case ID_DISPLAY_OFF:
+      choose_mode(1, 0, 0);
+      break;
+    case ID_DISPLAY_POPUP:
+      choose_mode(0, 1, 0);
+      break;
+    case ID_DISPLAY_ALWAYS:
+      choose_mode(0, 0, 1);
+      break;
+    default:  // the version line does nothing
+      break;
+  }
+}
+
+void CTessalyDlg::choose_mode(int off, int popup, int always) {
+  set_mode_checks(off != 0, popup != 0, always != 0);
+  DisplayState& state = display();
+  state.mode_off = off;
+  state.mode_popup = popup;
+  state.mode_always = always;
+  // Always keeps the balloon up; a balloon already pinned by the cursor is
+  // not started again.
+  if (always && state.pinned != 1) show_pinned();
+  save_display_settings();
+}
+
+void CTessalyDlg::show_pinned() {
+  DisplayState& state = display();
+  state.pinned = 1;
+  state.elapsed_ms = 0;
+  state.hide_after_ms = kShowingHideAfterMs;
+  balloon_.show_balloon();
+}
+
+void CTessalyDlg::HandleTrayHover(int, int) {
+  if (display().pinned == 1) return;
+  show_pinned();
+}
+
+void CTessalyDlg::HandleTrayLeave(int, int) {
+  if (display().pinned) display().pinned = 0;
+}
+
+void CTessalyDlg::set_mode_checks(bool off, bool popup, bool always) {
+  if (host_ == nullptr) return;
+  host_->check_menu_item(ID_DISPLAY_OFF, off);
+  host_->check_menu_item(ID_DISPLAY_POPUP, popup);
+  host_->check_menu_item(ID_DISPLAY_ALWAYS, always);
+}
+
+void CTessalyDlg::on_uninstall() {
+  if (host_ == nullptr) return;
+  if (host_->message_box(u"Do you want to uninstall Tessaly?", u"Confirm",
+                         platform::kMbOkCancelButtons) != platform::kIdOk)
+    return;
+  platform::Registry& registry = platform_.registry;
+  platform::ScopedRegKey key(registry);
+  if (registry.open_key(platform::kHkeyLocalMachine, kRunKey, platform::kKeyAllAccess,
+                        key.receive()) != platform::kErrorSuccess)
+    return;
+  registry.delete_value(key.get(), kRunValue);
+  key.reset();
+  host_->post_message(platform::kWmClose, 0, 0);
+}
+
+void CTessalyDlg::on_close() {
+  if (host_ == nullptr) return;
+  if (icon_in_tray_ && host_->notify_icon(platform::kNimDelete, icon_record_)) icon_in_tray_ = 0;
+  system_.clear_mouse_hook(host_->window());
+  host_->end_dialog(platform::kIdCancel);
+}
+
+void CTessalyDlg::close_menu_on_outside_click() {
+  if (host_ == nullptr) return;
+  platform::Point at;
+  host_->cursor_position(&at);
+  const int items = host_->menu_item_count();
+  platform::Rect first, last;
+  if (items <= 0 || !host_->menu_item_rect(0, &first) || !host_->menu_item_rect(items - 1, &last)) {
+    // No menu to measure: nothing is open, and ending none is harmless.
+    host_->end_menu();
+    return;
+  }
+  const int width = last.right - first.left;
+  const int height = last.bottom - first.top;
+  const platform::Point m = menu_position_;
+  const bool inside = m.x < at.x && at.x < m.x + width && m.y - height < at.y && at.y < m.y;
+  if (!inside) host_->end_menu();
+}
+
+void CTessalyDlg::monitor_tick(std::uintptr_t id) {
+  DisplayState& state = display();
+  set_mode_checks(state.mode_off != 0, state.mode_popup != 0, state.mode_always != 0);
+  // Writes back a switch to Off made by a poll.
+  if (state.mode_off || state.mode_popup) save_display_settings();
+
+  if (state.error_pending) {
+    const auto timer = static_cast<std::uint32_t>(id);
+    if (host_ != nullptr) host_->kill_timer(timer);
+    state.error_pending = 0;
+    if (host_ != nullptr)
+      host_->message_box_for_focus(platform::view_of(state.error_text), u"WinDrv Encoding Error",
+                                   platform::kMbOk);
+    platform_.clock.sleep(20);
+    state.error_text[0] = 0;
+    if (host_ != nullptr) host_->set_timer(timer, kTickMs);
+  }
+
+  if (id == kTickTimerId && !state.mode_off) {
+    poll_printer_status(platform_, state, tick_snapshot_);
+    bool active = false;
+    for (std::uint32_t i = 0; i < tick_snapshot_.count && i < kMaxRecords; ++i)
+      if (tick_snapshot_.records[i].active) active = true;
+    if (active && state.slide_state == kHidden) {
+      state.elapsed_ms = 0;
+      state.hide_after_ms = kShowingHideAfterMs;
+      balloon_.show_balloon();
+    }
+  }
+}
+
+}  // namespace tessaly

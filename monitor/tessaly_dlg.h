@@ -1,0 +1,72 @@
+// The monitor's hidden tray window: the tray icon and its menu, the display
+// mode and where it is kept, the 500 ms tick that polls the printers and
+// shows the driver's error texts, and the balloon it owns.
+#pragma once
+
+#include <cstdint>
+
+#include "monitor/balloon.h"
+#include "monitor/tray_dialog.h"
+#include "platform/platform.h"
+#include "platform/tray_window.h"
+
+namespace tessaly {
+
+inline constexpr char16_t kSettingsKey[] = u"SOFTWARE\\Orlent System\\Tessaly";
+inline constexpr char16_t kRunKey[] = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr char16_t kRunValue[] = u"Tessaly";
+inline constexpr std::uint32_t kTickTimerId = 999123;
+inline constexpr std::uint32_t kTickMs = 500;
+inline constexpr std::uint32_t kShowingHideAfterMs = 2000;
+inline constexpr char16_t kMouseClickMessageName[] =
+    u"UWM_MOUSECLICK_MSG-44E531B1_14D3_11d5_A025_006067718D04";
+inline constexpr char16_t kInstanceMutexName[] = u"ORVANE_ZELKO_TESSALY_MUTEX";
+
+// What the tray window needs besides its own host.
+struct MonitorPorts {
+  platform::Platform& platform;
+  platform::MonitorSystem& system;
+  platform::TrackingThread& tracking;
+  platform::BalloonWindowHost& balloon_window;
+  // The registered mouse-click message of the hook library.
+  std::uint32_t mouse_click_message;
+};
+
+class CTessalyDlg : public CTrayDialog {
+ public:
+  explicit CTessalyDlg(MonitorPorts ports);
+
+  void attach(platform::TrayWindowHost* host) override;
+  bool OnInitDialog() override;
+  platform::MessageResult handle_message(const platform::WindowMessage& message) override;
+  void HandleTrayHover(int x, int y) override;
+  void HandleTrayLeave(int x, int y) override;
+
+  // The 500 ms tick.
+  void monitor_tick(std::uintptr_t id);
+  void load_display_settings();
+  void save_display_settings();
+
+  CTBalloon& balloon() { return balloon_; }
+  DisplayState& display() { return balloon_.display(); }
+
+ private:
+  void on_command(int command);
+  void on_close();
+  void on_uninstall();
+  void choose_mode(int off, int popup, int always);
+  void set_mode_checks(bool off, bool popup, bool always);
+  void close_menu_on_outside_click();
+  void show_pinned();
+  bool write_mode_values(platform::RegKey key);
+
+  platform::Platform& platform_;
+  platform::MonitorSystem& system_;
+  platform::BalloonWindowHost& balloon_window_;
+  std::uint32_t mouse_click_message_;
+  platform::GdiRef app_icon_ = 0;
+  CTBalloon balloon_;
+  StatusSnapshot tick_snapshot_{};
+};
+
+}  // namespace tessaly

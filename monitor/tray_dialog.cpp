@@ -1,0 +1,147 @@
+#include "monitor/tray_dialog.h"
+
+namespace tessaly {
+
+CTrayDialog::CTrayDialog(int dialog_template, platform::TrackingThread& tracking)
+    : tracking_(tracking), dialog_template_(dialog_template) {
+  icon_record_.size = kNotifyIconRecordSize;
+  icon_record_.id = kTrayIconId;
+  icon_record_.flags = platform::kNifMessage;
+  icon_record_.callback_message = kTrayCallbackMessage;
+  event_created_ = tracking_.create_stop_event();
+  thread_started_ = tracking_.start([this] { tracking_loop(); });
+}
+
+CTrayDialog::~CTrayDialog() {
+  // A window that was never created (or never destroyed) still must not
+  // leave the thread running on a dead object.
+  on_destroy();
+}
+
+void CTrayDialog::attach(platform::TrayWindowHost* host) {
+  host_ = host;
+  on_create();
+}
+
+void CTrayDialog::on_create() {
+  if (host_ == nullptr) return;
+  icon_record_.window = host_->window();
+  icon_record_.id = kTrayIconId;
+}
+
+void CTrayDialog::on_destroy() {
+  if (host_ != nullptr && icon_record_.window != 0 && icon_record_.id > 0 && icon_in_tray_) {
+    if (host_->notify_icon(platform::kNimDelete, icon_record_)) icon_in_tray_ = 0;
+  }
+  if (thread_started_) {
+    tracking_.signal_stop();
+    if (!tracking_.join(kTrackingStopWaitMs)) tracking_.terminate();
+    tracking_.close_thread();
+    thread_started_ = false;
+  }
+  if (event_created_) {
+    tracking_.close_stop_event();
+    event_created_ = false;
+  }
+}
+
+platform::Point CTrayDialog::cursor() {
+  platform::Point point;
+  if (host_ != nullptr) host_->cursor_position(&point);
+  return point;
+}
+
+platform::MessageResult CTrayDialog::handle_message(const platform::WindowMessage& message) {
+  switch (message.message) {
+    case platform::kWmDestroy:
+      on_destroy();
+      // The window's host goes with the window.
+      host_ = nullptr;
+      return {false, 0};  // default handling goes on
+    case platform::kWmSysCommand:
+      return on_sys_command(message.wparam);
+    case kTrayCallbackMessage:
+      on_tray_callback(message.wparam, message.lparam);
+      return {true, 0};
+    default:
+      return {false, 0};
+  }
+}
+
+platform::MessageResult CTrayDialog::on_sys_command(std::uintptr_t command) {
+  if (minimize_to_tray_ != 1 || (command & 0xFFF0) != platform::kScMinimize) return {false, 0};
+  if (host_ != nullptr && !icon_in_tray_ && host_->notify_icon(platform::kNimAdd, icon_record_)) {
+    icon_in_tray_ = 1;
+    host_->show_window(platform::kSwHide);
+  }
+  return {true, 0};
+}
+
+void CTrayDialog::on_tray_callback(std::uintptr_t icon_id, std::intptr_t mouse_message) {
+  if (icon_id != kTrayIconId) return;
+  const platform::Point at = cursor();
+  switch (static_cast<std::uint32_t>(mouse_message)) {
+    case platform::kWmMouseMove:
+      last_x_.store(at.x);
+      last_y_.store(at.y);
+      if (hover_tracking_.load() == 0) {
+        if (host_ != nullptr)
+          host_->post_message(kTrayCallbackMessage, kTrayIconId, platform::kWmMouseHover);
+        hover_tracking_.store(1);
+      }
+      HandleTrayMove(at.x, at.y);
+      break;
+    case platform::kWmLButtonDown:
+      HandleTrayLeftDown(at.x, at.y);
+      break;
+    case platform::kWmLButtonDblClk:
+      HandleTrayLeftDouble(at.x, at.y);
+      break;
+    case platform::kWmRButtonDown:
+    case platform::kWmContextMenu:
+      HandleTrayRightDown(at.x, at.y);
+      break;
+    case platform::kWmRButtonDblClk:
+      HandleTrayRightDouble(at.x, at.y);
+      break;
+    case platform::kWmMouseHover:
+      HandleTrayHover(at.x, at.y);
+      break;
+    case platform::kWmMouseLeave:
+      HandleTrayLeave(at.x, at.y);
+      break;
+    default:
+      break;
+  }
+}
+
+void CTrayDialog::HandleTrayLeftDown(int, int) {}
+void CTrayDialog::HandleTrayLeftDouble(int, int) {}
+void CTrayDialog::HandleTrayRightDouble(int, int) {}
+void CTrayDialog::HandleTrayMove(int, int) {}
+void CTrayDialog::HandleTrayHover(int, int) {}
+void CTrayDialog::HandleTrayLeave(int, int) {}
+
+void CTrayDialog::HandleTrayRightDown(int x, int y) {
+  menu_position_ = {x, y};
+  if (host_ == nullptr) return;
+  host_->set_default_menu_item(default_item_);
+  host_->track_popup_menu(x, y, platform::kTpmRightButton | platform::kTpmBottomAlign);
+}
+
+void CTrayDialog::tracking_sample() {
+  if (hover_tracking_.load() != 1 || host_ == nullptr) return;
+  platform::Point now;
+  if (!host_->cursor_position(&now)) return;
+  if (now.x != last_x_.load() || now.y != last_y_.load()) {
+    hover_tracking_.store(0);
+    host_->post_message(kTrayCallbackMessage, kTrayIconId, platform::kWmMouseLeave);
+  }
+}
+
+void CTrayDialog::tracking_loop() {
+  while (tracking_.wait_stop(kTrackingSampleMs) == platform::TrackingThread::Wait::kTimeout)
+    tracking_sample();
+}
+
+}  // namespace tessaly

@@ -1,0 +1,43 @@
+// The Windows entry point of Tessaly.exe: the registered click message
+// first, then the real ports and windows, handed to the application object.
+#include "platform_win32/windows_api.h"
+
+#include "monitor/tessaly_app.h"
+#include "platform_win32/win32_tray_window.h"
+#include "platform_win32/win32_windows.h"
+#include "tesshook.h"
+
+namespace {
+
+// Registered before anything else of the program runs, as the hook library
+// posts it by name.
+const UINT g_mouse_click_message =
+    RegisterWindowMessageW(L"UWM_MOUSECLICK_MSG-44E531B1_14D3_11d5_A025_006067718D04");
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  static platform_win32::Win32Windows windows;
+  static platform_win32::Win32MonitorSystem system(
+      [](platform::WindowId window) { setMyHook(reinterpret_cast<HWND>(window)); },
+      [](platform::WindowId window) { clearMyHook(reinterpret_cast<HWND>(window)); });
+  static platform_win32::Win32TrackingThread tracking;
+  static platform_win32::Win32BalloonWindow balloon_window;
+
+  tessaly::CTessalyApp app(tessaly::MonitorPorts{windows.platform, system, tracking,
+                                                 balloon_window, g_mouse_click_message});
+  // The balloon's window procedure reaches the balloon of the running tray
+  // window through the app.
+  app.on_dialog = [](tessaly::CTessalyDlg& dialog) {
+    balloon_window.on_timer = [&dialog](std::uint32_t id) { dialog.balloon().on_timer(id); };
+    balloon_window.on_paint = [&dialog](platform::Canvas& canvas) {
+      dialog.balloon().on_paint(canvas);
+    };
+  };
+  app.on_dialog_end = [] {
+    balloon_window.on_timer = nullptr;
+    balloon_window.on_paint = nullptr;
+  };
+  app.InitInstance();
+  return 0;
+}

@@ -1,0 +1,270 @@
+#include "platform_sim/sim_tray_window.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace platform::sim {
+
+// ---- timers ----
+
+int SimTimers::add_window(Fire fire) {
+  windows_.push_back(std::move(fire));
+  return static_cast<int>(windows_.size()) - 1;
+}
+
+bool SimTimers::set(int window, std::uint32_t id, std::uint32_t period_ms) {
+  // Windows raises a zero period to the minimum of 10 ms.
+  const std::uint32_t period = period_ms < 10 ? 10 : period_ms;
+  timers_[{window, id}] = Timer{period, clock_.now_ms() + period, order_++};
+  return true;
+}
+
+void SimTimers::kill(int window, std::uint32_t id) { timers_.erase({window, id}); }
+
+bool SimTimers::running(int window, std::uint32_t id) const {
+  return timers_.count({window, id}) != 0;
+}
+
+bool SimTimers::step() {
+  if (timers_.empty()) return false;
+  auto next = timers_.begin();
+  for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+    if (it->second.due < next->second.due ||
+        (it->second.due == next->second.due && it->second.order < next->second.order))
+      next = it;
+  }
+  const auto [window, id] = next->first;
+  if (next->second.due > clock_.now_ms()) clock_.advance_to(next->second.due);
+  next->second.due += next->second.period;
+  next->second.order = order_++;
+  if (window >= 0 && window < static_cast<int>(windows_.size()) && windows_[window])
+    windows_[window](id);
+  return true;
+}
+
+void SimTimers::run_for(std::uint64_t ms) {
+  const std::uint64_t end = clock_.now_ms() + ms;
+  for (;;) {
+    std::uint64_t earliest = std::numeric_limits<std::uint64_t>::max();
+    for (const auto& [key, timer] : timers_) earliest = std::min(earliest, timer.due);
+    if (earliest > end) break;
+    step();
+  }
+  if (clock_.now_ms() < end) clock_.advance_to(end);
+}
+
+// ---- tray window ----
+
+SimTrayWindow::SimTrayWindow(SimTimers& timers) : timers_(timers) {
+  key_ = timers_.add_window(
+      [this](std::uint32_t id) { dispatch(WindowMessage::timer(id)); });
+}
+
+bool SimTrayWindow::set_timer(std::uint32_t id, std::uint32_t period_ms) {
+  return timers_.set(key_, id, period_ms);
+}
+void SimTrayWindow::kill_timer(std::uint32_t id) { timers_.kill(key_, id); }
+bool SimTrayWindow::timer_running(std::uint32_t id) const { return timers_.running(key_, id); }
+
+GdiRef SimTrayWindow::load_icon(int icon_resource) {
+  return icon_resources.count(icon_resource) ? 0x50000 + static_cast<GdiRef>(icon_resource) : 0;
+}
+
+bool SimTrayWindow::notify_icon(std::uint32_t operation, const NotifyIconRecord& record) {
+  notifies.push_back({operation, record});
+  if (!notify_succeeds) return false;
+  switch (operation) {
+    case kNimAdd:
+      return icons_in_tray.insert(record.id).second;
+    case kNimDelete:
+      return icons_in_tray.erase(record.id) != 0;
+    default:
+      return icons_in_tray.count(record.id) != 0;
+  }
+}
+
+bool SimTrayWindow::load_menu(int menu_resource) {
+  loaded_menu = menu_resource;
+  // The menu resource's own state: a check mark on Off.
+  checks = {{32788, true}, {32785, false}, {32786, false}};
+  if (item_rects.empty()) {
+    // Nine items of 20 pixels, 150 wide, laid out from the screen origin.
+    for (int i = 0; i < 9; ++i) item_rects.push_back({0, 20 * i, 150, 20 * i + 20});
+  }
+  return true;
+}
+
+void SimTrayWindow::check_menu_item(int command, bool checked) { checks[command] = checked; }
+
+void SimTrayWindow::track_popup_menu(int x, int y, std::uint32_t flags) {
+  tracks.push_back({{x, y}, flags});
+  if (on_track) on_track();
+}
+
+bool SimTrayWindow::menu_item_rect(int position, Rect* rect) {
+  if (position < 0 || position >= static_cast<int>(item_rects.size())) return false;
+  *rect = item_rects[static_cast<std::size_t>(position)];
+  return true;
+}
+
+int SimTrayWindow::box(std::u16string_view text, std::u16string_view caption, std::uint32_t flags,
+                       bool tray) {
+  boxes.push_back({std::u16string(text), std::u16string(caption), flags, tray});
+  if (on_box) on_box();
+  return box_answer;
+}
+
+int SimTrayWindow::message_box(std::u16string_view text, std::u16string_view caption,
+                               std::uint32_t flags) {
+  return box(text, caption, flags, true);
+}
+
+int SimTrayWindow::message_box_for_focus(std::u16string_view text, std::u16string_view caption,
+                                         std::uint32_t flags) {
+  return box(text, caption, flags, false);
+}
+
+bool SimTrayWindow::post_message(std::uint32_t message, std::uintptr_t wparam,
+                                 std::intptr_t lparam) {
+  std::lock_guard lock(mutex_);
+  posted.push_back({message, wparam, lparam});
+  return true;
+}
+
+bool SimTrayWindow::cursor_position(Point* point) {
+  std::lock_guard lock(mutex_);
+  *point = cursor_;
+  return true;
+}
+
+void SimTrayWindow::set_cursor(Point point) {
+  std::lock_guard lock(mutex_);
+  cursor_ = point;
+}
+
+MessageResult SimTrayWindow::dispatch(const WindowMessage& message) {
+  return logic != nullptr ? logic->handle_message(message) : MessageResult{};
+}
+
+void SimTrayWindow::pump() {
+  for (;;) {
+    WindowMessage next;
+    {
+      std::lock_guard lock(mutex_);
+      if (posted.empty()) return;
+      next = posted.front();
+      posted.erase(posted.begin());
+    }
+    dispatch(next);
+  }
+}
+
+// ---- balloon window ----
+
+SimBalloonWindow::SimBalloonWindow(SimTimers& timers) : timers_(timers) {
+  key_ = timers_.add_window([this](std::uint32_t id) {
+    if (on_timer) on_timer(id);
+  });
+}
+
+bool SimBalloonWindow::create() {
+  created = create_succeeds;
+  return created;
+}
+
+bool SimBalloonWindow::set_timer(std::uint32_t id, std::uint32_t period_ms) {
+  return timers_.set(key_, id, period_ms);
+}
+void SimBalloonWindow::kill_timer(std::uint32_t id) { timers_.kill(key_, id); }
+bool SimBalloonWindow::timer_running(std::uint32_t id) const { return timers_.running(key_, id); }
+
+void SimBalloonWindow::move_window(const Rect& to, bool) {
+  moves.push_back(to);
+  rect = to;
+}
+
+// ---- canvas ----
+
+GdiRef RecordingCanvas::create_font(std::u16string_view face, int height, int weight,
+                                    int char_set, int pitch_and_family) {
+  ++fonts_created;
+  const GdiRef ref = next_++;
+  fonts_[ref] = Font{std::u16string(face), height, weight, char_set, pitch_and_family};
+  return ref;
+}
+
+void RecordingCanvas::release_font(GdiRef font) { fonts_.erase(font); }
+
+GdiRef RecordingCanvas::create_brush(std::uint32_t color) {
+  ++brushes_created;
+  const GdiRef ref = next_++;
+  brushes_[ref] = color;
+  return ref;
+}
+
+void RecordingCanvas::release_brush(GdiRef brush) { brushes_.erase(brush); }
+
+void RecordingCanvas::fill_rect(const Rect& rect, GdiRef brush) {
+  auto it = brushes_.find(brush);
+  fills.push_back({rect, it != brushes_.end() ? it->second : 0xFFFFFFFFu});
+}
+
+void RecordingCanvas::draw_text(std::u16string_view text, const Rect& rect, std::uint32_t flags) {
+  auto it = fonts_.find(font_);
+  texts.push_back({std::u16string(text), rect, flags, it != fonts_.end() ? it->second : Font{},
+                   color_, transparent_});
+}
+
+// ---- system ----
+
+void SimMonitorSystem::create_instance_mutex(std::u16string_view name, bool* already_exists) {
+  *already_exists = !mutexes.insert(std::u16string(name)).second;
+}
+
+int SimMonitorSystem::run_tray_window(int dialog_template, TrayWindowLogic& logic) {
+  runs.push_back(dialog_template);
+  if (tray == nullptr) return -1;
+  tray->logic = &logic;
+  logic.attach(tray);
+  logic.OnInitDialog();
+  if (while_running) while_running();
+  logic.handle_message({kWmDestroy, 0, 0});
+  tray->logic = nullptr;
+  return tray->end_result;
+}
+
+// ---- tracking thread ----
+
+bool SimTrackingThread::create_stop_event() {
+  event_created = event_succeeds;
+  return event_created;
+}
+
+bool SimTrackingThread::start(std::function<void()> body) {
+  body_ = std::move(body);
+  started_ = true;
+  return true;
+}
+
+TrackingThread::Wait SimTrackingThread::wait_stop(std::uint32_t timeout_ms) {
+  ++waits;
+  if (before_wait) before_wait();
+  if (fail_wait) return Wait::kFailed;
+  if (signalled_) {
+    signalled_ = false;  // auto-reset
+    return Wait::kSignalled;
+  }
+  clock_.sleep(timeout_ms);
+  return Wait::kTimeout;
+}
+
+bool SimTrackingThread::join(std::uint32_t timeout_ms) {
+  join_timeouts.push_back(timeout_ms);
+  return ends_in_time;
+}
+
+void SimTrackingThread::run_body() {
+  if (body_) body_();
+}
+
+}  // namespace platform::sim

@@ -1,0 +1,173 @@
+#include "platform_win32/win32_tray_window.h"
+
+#include <map>
+
+#include "platform_win32/windows_api.h"
+
+namespace platform_win32 {
+namespace {
+
+constexpr wchar_t kBalloonClass[] = L"TessalyBalloon";
+
+// Drawing on a device context with GDI. Fonts are put back out of the
+// context before they are deleted: a selected font must not be deleted.
+class GdiCanvas : public platform::Canvas {
+ public:
+  explicit GdiCanvas(HDC dc) : dc_(dc) {}
+  ~GdiCanvas() override {
+    if (original_font_ != nullptr) SelectObject(dc_, original_font_);
+    for (auto& [ref, object] : objects_) DeleteObject(object);
+  }
+
+  platform::GdiRef create_font(std::u16string_view face, int height, int weight, int char_set,
+                               int pitch_and_family) override {
+    HFONT font = CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE,
+                             static_cast<DWORD>(char_set), OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             static_cast<DWORD>(pitch_and_family), to_wide(face).c_str());
+    return keep(font);
+  }
+  void release_font(platform::GdiRef font) override {
+    if (font == selected_font_ && original_font_ != nullptr) {
+      SelectObject(dc_, original_font_);
+      selected_font_ = 0;
+    }
+    release(font);
+  }
+  platform::GdiRef create_brush(std::uint32_t color) override {
+    return keep(CreateSolidBrush(static_cast<COLORREF>(color)));
+  }
+  void release_brush(platform::GdiRef brush) override { release(brush); }
+  void select_font(platform::GdiRef font) override {
+    auto it = objects_.find(font);
+    if (it == objects_.end()) return;
+    HGDIOBJ previous = SelectObject(dc_, it->second);
+    if (original_font_ == nullptr) original_font_ = previous;
+    selected_font_ = font;
+  }
+  void set_text_color(std::uint32_t color) override {
+    SetTextColor(dc_, static_cast<COLORREF>(color));
+  }
+  void set_transparent_background() override { SetBkMode(dc_, TRANSPARENT); }
+  void fill_rect(const platform::Rect& rect, platform::GdiRef brush) override {
+    auto it = objects_.find(brush);
+    if (it == objects_.end()) return;
+    const RECT r{rect.left, rect.top, rect.right, rect.bottom};
+    FillRect(dc_, &r, static_cast<HBRUSH>(it->second));
+  }
+  void draw_text(std::u16string_view text, const platform::Rect& rect,
+                 std::uint32_t flags) override {
+    RECT r{rect.left, rect.top, rect.right, rect.bottom};
+    std::wstring wide = to_wide(text);
+    DrawTextW(dc_, wide.data(), static_cast<int>(wide.size()), &r, flags);
+  }
+
+ private:
+  platform::GdiRef keep(HGDIOBJ object) {
+    if (object == nullptr) return 0;
+    const platform::GdiRef ref = next_++;
+    objects_[ref] = object;
+    return ref;
+  }
+  void release(platform::GdiRef ref) {
+    auto it = objects_.find(ref);
+    if (it == objects_.end()) return;
+    DeleteObject(it->second);
+    objects_.erase(it);
+  }
+
+  HDC dc_;
+  std::map<platform::GdiRef, HGDIOBJ> objects_;
+  platform::GdiRef next_ = 1;
+  HGDIOBJ original_font_ = nullptr;
+  platform::GdiRef selected_font_ = 0;
+};
+
+}  // namespace
+
+struct Win32BalloonWindow::State {
+  HWND window = nullptr;
+  Win32BalloonWindow* owner = nullptr;
+};
+
+namespace {
+
+LRESULT CALLBACK balloon_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+    SetWindowLongPtrW(window, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* owner = reinterpret_cast<Win32BalloonWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (owner != nullptr) {
+    if (message == WM_TIMER && owner->on_timer) {
+      owner->on_timer(static_cast<std::uint32_t>(wparam));
+      return DefWindowProcW(window, message, wparam, lparam);
+    }
+    if (message == WM_PAINT) {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(window, &paint);
+      if (dc != nullptr && owner->on_paint) {
+        GdiCanvas canvas(dc);
+        owner->on_paint(canvas);
+      }
+      EndPaint(window, &paint);
+      return 0;
+    }
+    if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+}  // namespace
+
+Win32BalloonWindow::Win32BalloonWindow() : state_(std::make_unique<State>()) {
+  state_->owner = this;
+}
+
+Win32BalloonWindow::~Win32BalloonWindow() {
+  if (state_->window != nullptr) DestroyWindow(state_->window);
+}
+
+const wchar_t* Win32BalloonWindow::class_name() { return kBalloonClass; }
+
+bool Win32BalloonWindow::create() {
+  WNDCLASSW window_class{};
+  window_class.style = CS_HREDRAW | CS_VREDRAW;
+  window_class.lpfnWndProc = balloon_procedure;
+  window_class.hInstance = program_instance();
+  window_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  window_class.lpszClassName = kBalloonClass;
+  if (!RegisterClassW(&window_class) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  state_->window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kBalloonClass, L"", WS_POPUP,
+                                   0, 0, 0, 0, nullptr, nullptr, program_instance(), this);
+  return state_->window != nullptr;
+}
+
+bool Win32BalloonWindow::set_timer(std::uint32_t id, std::uint32_t period_ms) {
+  return state_->window != nullptr && SetTimer(state_->window, id, period_ms, nullptr) != 0;
+}
+
+void Win32BalloonWindow::kill_timer(std::uint32_t id) {
+  if (state_->window != nullptr) KillTimer(state_->window, id);
+}
+
+void Win32BalloonWindow::move_window(const platform::Rect& rect, bool repaint) {
+  if (state_->window != nullptr)
+    MoveWindow(state_->window, rect.left, rect.top, rect.right - rect.left,
+               rect.bottom - rect.top, repaint ? TRUE : FALSE);
+}
+
+void Win32BalloonWindow::show_window(int command) {
+  if (state_->window != nullptr) ShowWindow(state_->window, command);
+}
+
+void Win32BalloonWindow::bring_to_top() {
+  if (state_->window != nullptr) BringWindowToTop(state_->window);
+}
+
+void Win32BalloonWindow::invalidate(bool erase) {
+  if (state_->window != nullptr) InvalidateRect(state_->window, nullptr, erase ? TRUE : FALSE);
+}
+
+}  // namespace platform_win32

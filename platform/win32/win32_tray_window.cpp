@@ -1,0 +1,277 @@
+#include "platform_win32/win32_tray_window.h"
+
+#include "platform_win32/windows_api.h"
+
+// After windows.h.
+#include <commctrl.h>
+#include <cstddef>
+#include <process.h>
+#include <shellapi.h>
+
+namespace platform_win32 {
+namespace {
+
+// The monitor's icon record names 952 bytes: NOTIFYICONDATAW up to and
+// including guidItem in the 32-bit layout, and up to guidItem (the shell's
+// version-2 size) in the 64-bit one. Both are sizes the shell accepts.
+#if defined(_WIN64)
+static_assert(offsetof(NOTIFYICONDATAW, guidItem) == 952, "64-bit icon record size");
+#else
+static_assert(offsetof(NOTIFYICONDATAW, guidItem) + sizeof(GUID) == 952, "32-bit icon record size");
+#endif
+
+HICON load_program_icon(int resource, int size) {
+  return static_cast<HICON>(LoadImageW(program_instance(), MAKEINTRESOURCEW(resource), IMAGE_ICON,
+                                       size, size, LR_DEFAULTCOLOR));
+}
+
+class Win32TrayHost : public platform::TrayWindowHost {
+ public:
+  explicit Win32TrayHost(HWND window) : window_(window) {}
+  ~Win32TrayHost() override {
+    if (menu_ != nullptr) DestroyMenu(menu_);
+  }
+
+  platform::WindowId window() override { return reinterpret_cast<platform::WindowId>(window_); }
+  bool set_timer(std::uint32_t id, std::uint32_t period_ms) override {
+    return SetTimer(window_, id, period_ms, nullptr) != 0;
+  }
+  void kill_timer(std::uint32_t id) override { KillTimer(window_, id); }
+
+  void set_window_icon(int icon_resource) override {
+    HICON big = load_program_icon(icon_resource, GetSystemMetrics(SM_CXICON));
+    HICON small = load_program_icon(icon_resource, GetSystemMetrics(SM_CXSMICON));
+    if (big) SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    if (small) SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  }
+  platform::GdiRef load_icon(int icon_resource) override {
+    return reinterpret_cast<platform::GdiRef>(
+        LoadIconW(program_instance(), MAKEINTRESOURCEW(icon_resource)));
+  }
+
+  bool notify_icon(std::uint32_t operation, const platform::NotifyIconRecord& record) override {
+    NOTIFYICONDATAW data{};
+    // The size the record names: the shell reads only that much of it.
+    data.cbSize = record.size <= sizeof data ? record.size : sizeof data;
+    data.hWnd = reinterpret_cast<HWND>(record.window);
+    data.uID = record.id;
+    data.uFlags = record.flags;
+    data.uCallbackMessage = record.callback_message;
+    data.hIcon = reinterpret_cast<HICON>(record.icon);
+    static_assert(sizeof data.szTip == sizeof record.tip, "tip text sizes agree");
+    memcpy(data.szTip, record.tip, sizeof data.szTip);
+    return Shell_NotifyIconW(operation, &data) != FALSE;
+  }
+
+  bool load_menu(int menu_resource) override {
+    if (menu_ != nullptr) DestroyMenu(menu_);
+    menu_ = LoadMenuW(program_instance(), MAKEINTRESOURCEW(menu_resource));
+    return menu_ != nullptr;
+  }
+  HMENU popup() const { return menu_ ? GetSubMenu(menu_, 0) : nullptr; }
+  void check_menu_item(int command, bool checked) override {
+    if (menu_ != nullptr)
+      CheckMenuItem(menu_, static_cast<UINT>(command),
+                    MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+  }
+  void set_default_menu_item(int position) override {
+    if (HMENU p = popup()) SetMenuDefaultItem(p, static_cast<UINT>(position), TRUE);
+  }
+  void track_popup_menu(int x, int y, std::uint32_t flags) override {
+    if (HMENU p = popup()) TrackPopupMenu(p, flags, x, y, 0, window_, nullptr);
+  }
+  int menu_item_count() override {
+    HMENU p = popup();
+    return p ? GetMenuItemCount(p) : 0;
+  }
+  bool menu_item_rect(int position, platform::Rect* rect) override {
+    HMENU p = popup();
+    RECT r{};
+    if (p == nullptr || !GetMenuItemRect(window_, p, static_cast<UINT>(position), &r)) return false;
+    *rect = {r.left, r.top, r.right, r.bottom};
+    return true;
+  }
+  void end_menu() override { EndMenu(); }
+
+  int message_box(std::u16string_view text, std::u16string_view caption,
+                  std::uint32_t flags) override {
+    return MessageBoxW(window_, to_wide(text).c_str(), to_wide(caption).c_str(), flags);
+  }
+  int message_box_for_focus(std::u16string_view text, std::u16string_view caption,
+                            std::uint32_t flags) override {
+    return MessageBoxW(GetFocus(), to_wide(text).c_str(), to_wide(caption).c_str(), flags);
+  }
+  bool post_message(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) override {
+    return PostMessageW(window_, message, wparam, lparam) != FALSE;
+  }
+  bool cursor_position(platform::Point* point) override {
+    POINT p{};
+    if (!GetCursorPos(&p)) return false;
+    *point = {p.x, p.y};
+    return true;
+  }
+  void show_window(int command) override { ShowWindow(window_, command); }
+  bool is_minimized() override { return IsIconic(window_) != FALSE; }
+  void paint_centred_icon(platform::GdiRef icon) override {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window_, &paint);
+    SendMessageW(window_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client{};
+    GetClientRect(window_, &client);
+    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    if (icon != 0) DrawIcon(dc, x, y, reinterpret_cast<HICON>(icon));
+    EndPaint(window_, &paint);
+  }
+  void end_dialog(int result) override { EndDialog(window_, result); }
+
+ private:
+  HWND window_;
+  HMENU menu_ = nullptr;
+};
+
+struct TrayDialog {
+  platform::TrayWindowLogic& logic;
+  std::unique_ptr<Win32TrayHost> host;
+};
+
+// Messages whose result a dialog procedure returns directly rather than
+// through DWLP_MSGRESULT.
+bool returns_result_directly(UINT message) {
+  return message == WM_QUERYDRAGICON || message == WM_CTLCOLORDLG ||
+         message == WM_CTLCOLORSTATIC || message == WM_COMPAREITEM ||
+         message == WM_VKEYTOITEM || message == WM_CHARTOITEM;
+}
+
+INT_PTR CALLBACK tray_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_INITDIALOG) {
+    auto* dialog = reinterpret_cast<TrayDialog*>(lparam);
+    SetWindowLongPtrW(window, DWLP_USER, lparam);
+    dialog->host = std::make_unique<Win32TrayHost>(window);
+    dialog->logic.attach(dialog->host.get());
+    return dialog->logic.OnInitDialog() ? TRUE : FALSE;
+  }
+  auto* dialog = reinterpret_cast<TrayDialog*>(GetWindowLongPtrW(window, DWLP_USER));
+  if (dialog == nullptr) return FALSE;
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(window, DWLP_USER, 0);
+    return FALSE;
+  }
+  const platform::MessageResult result = dialog->logic.handle_message(
+      {message, static_cast<std::uintptr_t>(wparam), static_cast<std::intptr_t>(lparam)});
+  if (!result.handled) return FALSE;
+  if (returns_result_directly(message)) return static_cast<INT_PTR>(result.result);
+  SetWindowLongPtrW(window, DWLP_MSGRESULT, static_cast<LONG_PTR>(result.result));
+  return TRUE;
+}
+
+}  // namespace
+
+// ---- system ----
+
+void Win32MonitorSystem::create_instance_mutex(std::u16string_view name, bool* already_exists) {
+  HANDLE mutex = CreateMutexW(nullptr, TRUE, to_wide(name).c_str());
+  *already_exists = GetLastError() == ERROR_ALREADY_EXISTS;
+  if (*already_exists) return;
+  // Open for the life of the process, so the name stays taken.
+  if (mutex != nullptr) ReleaseMutex(mutex);
+}
+
+void Win32MonitorSystem::init_common_controls() {
+  INITCOMMONCONTROLSEX controls{8, 0xFF};
+  InitCommonControlsEx(&controls);
+}
+
+platform::Rect Win32MonitorSystem::work_area() {
+  RECT area{};
+  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
+    area.right = GetSystemMetrics(SM_CXSCREEN);
+    area.bottom = GetSystemMetrics(SM_CYSCREEN);
+  }
+  return {area.left, area.top, area.right, area.bottom};
+}
+
+void Win32MonitorSystem::set_mouse_hook(platform::WindowId window) {
+  if (set_hook_) set_hook_(window);
+}
+
+void Win32MonitorSystem::clear_mouse_hook(platform::WindowId window) {
+  if (clear_hook_) clear_hook_(window);
+}
+
+int Win32MonitorSystem::run_tray_window(int dialog_template, platform::TrayWindowLogic& logic) {
+  TrayDialog dialog{logic, nullptr};
+  return static_cast<int>(DialogBoxParamW(program_instance(), MAKEINTRESOURCEW(dialog_template),
+                                          nullptr, tray_procedure,
+                                          reinterpret_cast<LPARAM>(&dialog)));
+}
+
+// ---- tracking thread ----
+
+struct Win32TrackingThread::State {
+  ScopedKernelHandle event;
+  ScopedKernelHandle thread;
+  std::function<void()> body;
+};
+
+Win32TrackingThread::Win32TrackingThread() : state_(std::make_unique<State>()) {}
+
+Win32TrackingThread::~Win32TrackingThread() {
+  // A thread still running here would outlive what it reads.
+  if (state_->thread) {
+    signal_stop();
+    if (!join(5000)) terminate();
+  }
+}
+
+bool Win32TrackingThread::create_stop_event() {
+  state_->event.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  return state_->event.valid();
+}
+
+namespace {
+
+unsigned __stdcall tracking_entry(void* argument) {
+  (*static_cast<std::function<void()>*>(argument))();
+  return 0;
+}
+
+}  // namespace
+
+bool Win32TrackingThread::start(std::function<void()> body) {
+  state_->body = std::move(body);
+  const std::uintptr_t thread =
+      _beginthreadex(nullptr, 0, tracking_entry, &state_->body, 0, nullptr);
+  state_->thread.reset(reinterpret_cast<HANDLE>(thread));
+  return state_->thread.valid();
+}
+
+bool Win32TrackingThread::running() { return state_->thread.valid(); }
+
+platform::TrackingThread::Wait Win32TrackingThread::wait_stop(std::uint32_t timeout_ms) {
+  switch (WaitForSingleObject(state_->event.get(), timeout_ms)) {
+    case WAIT_TIMEOUT:
+      return Wait::kTimeout;
+    case WAIT_OBJECT_0:
+      return Wait::kSignalled;
+    default:
+      return Wait::kFailed;
+  }
+}
+
+void Win32TrackingThread::signal_stop() {
+  if (state_->event) SetEvent(state_->event.get());
+}
+
+bool Win32TrackingThread::join(std::uint32_t timeout_ms) {
+  return !state_->thread || WaitForSingleObject(state_->thread.get(), timeout_ms) == WAIT_OBJECT_0;
+}
+
+void Win32TrackingThread::terminate() {
+  if (state_->thread) TerminateThread(state_->thread.get(), 0);
+}
+
+void Win32TrackingThread::close_thread() { state_->thread.reset(); }
+void Win32TrackingThread::close_stop_event() { state_->event.reset(); }
+
+}  // namespace platform_win32

@@ -1,0 +1,117 @@
+// What the balloon draws for its panels, from the recorded drawing.
+#include "monitor/balloon.h"
+
+#include "tray_fixture.h"
+
+namespace tessaly {
+namespace {
+
+using Canvas = platform::sim::RecordingCanvas;
+
+class BalloonPaintTest : public TrayFixture {};
+
+void expect_font(const Canvas::Font& font, const char16_t* face, int height) {
+  EXPECT_EQ(font.face, face);
+  EXPECT_EQ(font.height, height);
+  EXPECT_EQ(font.weight, 400);
+  EXPECT_EQ(font.char_set, 1);
+  EXPECT_EQ(font.pitch_and_family, 0x20);
+}
+
+TEST_F(BalloonPaintTest, TwoPanelsWithBandsCellsAndSeparators) {
+  store_mode(0, 0, 1);
+  SimulatedQueue printing = queue(u"Front & Desk");
+  printing.status_main = bits::kMainPrinting;
+  add(printing);
+  // Initialising with a short firmware text: the first line has 14
+  // characters, so its last two cells stay empty.
+  SimulatedQueue starting = queue(u"Side Office");
+  starting.firmware = "1.0.1";
+  starting.status_main = bits::kMainInitialising;
+  add(starting);
+  start();
+  const StatusSnapshot& shown = dialog->balloon().snapshot();
+  ASSERT_EQ(shown.count, 2u);
+  ASSERT_EQ(std::u16string(shown.records[1].line1), u"[1.0.1][00|00]");
+  balloon_steps(37);
+
+  Canvas canvas;
+  dialog->balloon().on_paint(canvas);
+  const std::uint32_t blue = platform::rgb(0, 0, 255);
+  const std::uint32_t white = platform::rgb(255, 255, 255);
+
+  // Background, then per panel: band, 32 cells, separator.
+  ASSERT_EQ(canvas.fills.size(), 1u + 2u * (1u + 32u + 1u));
+  EXPECT_EQ(canvas.fills[0].rect, (platform::Rect{0, 0, 246, 180}));
+  EXPECT_EQ(canvas.fills[0].color, platform::rgb(32, 32, 255));
+
+  std::size_t fill = 1;
+  std::size_t text = 0;
+  for (int panel = 0; panel < 2; ++panel) {
+    const int y = panel * 90;
+    const PrinterStatusRecord& record = shown.records[panel];
+    EXPECT_EQ(canvas.fills[fill].rect, (platform::Rect{0, y, 246, y + 20}));
+    EXPECT_EQ(canvas.fills[fill].color, blue);
+    ++fill;
+    const Canvas::Text& name = canvas.texts[text++];
+    EXPECT_EQ(name.text, record.queue_name);
+    EXPECT_EQ(name.rect, (platform::Rect{12, y, 234, y + 20}));
+    EXPECT_EQ(name.flags, platform::kDtNoPrefix) << "an & in a queue name is shown as it is";
+    expect_font(name.font, u"Arial", 14);
+    EXPECT_EQ(name.color, white);
+    EXPECT_TRUE(name.transparent);
+
+    for (int line = 0; line < 2; ++line) {
+      const std::u16string content = line == 0 ? record.line1 : record.line2;
+      const int bottom = y + (line == 0 ? 44 : 64);
+      for (int k = 0; k < 16; ++k) {
+        const platform::Rect cell{12 + 14 * k, bottom - 18, 24 + 14 * k, bottom};
+        EXPECT_EQ(canvas.fills[fill].rect, cell) << panel << " " << line << " " << k;
+        EXPECT_EQ(canvas.fills[fill].color, blue);
+        ++fill;
+        if (static_cast<std::size_t>(k) >= content.size()) continue;  // empty cell: no text
+        ASSERT_LT(text, canvas.texts.size());
+        const Canvas::Text& c = canvas.texts[text++];
+        EXPECT_EQ(c.text, content.substr(static_cast<std::size_t>(k), 1));
+        EXPECT_EQ(c.rect, cell);
+        EXPECT_EQ(c.flags, platform::kDtCenter | platform::kDtWordBreak);
+        expect_font(c.font, u"Fixedsys", 12);
+      }
+    }
+    const Canvas::Text& third = canvas.texts[text++];
+    EXPECT_EQ(third.text, record.line3);
+    EXPECT_EQ(third.rect, (platform::Rect{12, y + 70, 234, y + 90}));
+    expect_font(third.font, u"Arial", 14);
+    EXPECT_EQ(canvas.fills[fill].rect, (platform::Rect{0, y + 90, 246, y + 92}));
+    EXPECT_EQ(canvas.fills[fill].color, blue);
+    ++fill;
+  }
+  EXPECT_EQ(text, canvas.texts.size());
+  // The printing panel's second line, the initialising one's text cells.
+  EXPECT_EQ(std::u16string(shown.records[0].line2), u"   Printing!    ");
+  EXPECT_EQ(canvas.texts[1 + 16 + 3].text, u"P");
+  // Two fonts and one brush per panel plus the background brush, all freed.
+  EXPECT_EQ(canvas.fonts_created, 4);
+  EXPECT_EQ(canvas.brushes_created, 3);
+  EXPECT_EQ(canvas.live_objects(), 0);
+}
+
+TEST_F(BalloonPaintTest, PanelTextLongerThanSixteenShowsSixteenCells) {
+  store_mode(0, 0, 1);
+  SimulatedQueue lam = queue(u"Laminator");
+  lam.status_main = bits::kMainLaminatorAttached;
+  lam.lam_status = 1u << 15;  // cover open: "Lami. Cover Open " has 17 characters
+  add(lam);
+  start();
+  ASSERT_EQ(std::u16string(dialog->balloon().snapshot().records[0].line1), u"Lami. Cover Open ");
+  Canvas canvas;
+  dialog->balloon().on_paint(canvas);
+  int cells_with_text = 0;
+  for (const auto& t : canvas.texts)
+    if (t.flags == (platform::kDtCenter | platform::kDtWordBreak)) ++cells_with_text;
+  EXPECT_EQ(cells_with_text, 32);
+  for (const auto& t : canvas.texts) EXPECT_LE(t.rect.right, 234);
+}
+
+}  // namespace
+}  // namespace tessaly

@@ -1,0 +1,110 @@
+// A running monitor on the simulated Windows: tray window, balloon, timers on
+// the virtual clock, and the maker's queues in the simulated spooler.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "monitor/simulated_queue.h"
+#include "monitor/tessaly_dlg.h"
+#include "platform_sim/sim_tray_window.h"
+#include "platform_sim/sim_windows.h"
+
+namespace tessaly {
+
+inline constexpr std::uint32_t kClickMessage = 0xC123;
+
+class TrayFixture : public ::testing::Test {
+ protected:
+  TrayFixture()
+      : timers(windows.clock),
+        tray(timers),
+        balloon_window(timers),
+        tracking(windows.clock) {
+    system.tray = &tray;
+    // Wine's desktop of the tests: the work area is the whole screen.
+    system.area = {0, 0, 1024, 768};
+  }
+
+  void store_mode(std::uint32_t off, std::uint32_t popup, std::uint32_t always) {
+    auto& registry = windows.registry;
+    registry.put_dword(platform::kHkeyLocalMachine, kSettingsKey, u"B_OFF", off);
+    registry.put_dword(platform::kHkeyLocalMachine, kSettingsKey, u"B_POPUP", popup);
+    registry.put_dword(platform::kHkeyLocalMachine, kSettingsKey, u"B_ALWAYS", always);
+  }
+
+  SimulatedQueue queue(std::u16string name) {
+    SimulatedQueue q;
+    q.queue_name = std::move(name);
+    return q;
+  }
+  void add(const SimulatedQueue& q) { add_simulated_queue(windows, q); }
+
+  // Builds the tray window and runs its initialisation (the balloon's first
+  // rise starts there).
+  void start() {
+    dialog = std::make_unique<CTessalyDlg>(
+        MonitorPorts{windows.platform, system, tracking, balloon_window, kClickMessage});
+    balloon_window.on_timer = [this](std::uint32_t id) {
+      if (id == kBalloonTimerId) ++balloon_ticks;
+      dialog->balloon().on_timer(id);
+    };
+    tray.logic = dialog.get();
+    dialog->attach(&tray);
+    dialog->OnInitDialog();
+  }
+
+  // Runs virtual time until the balloon has had `count` more animation ticks.
+  void balloon_steps(int count) {
+    const int target = balloon_ticks + count;
+    // A balloon whose timer stopped would never get there.
+    const std::uint64_t give_up = windows.clock.now_ms() + 20u * count + 1000;
+    while (balloon_ticks < target) {
+      ASSERT_LT(windows.clock.now_ms(), give_up) << "the animation timer stopped";
+      ASSERT_TRUE(timers.step()) << "no timer runs";
+    }
+  }
+
+  void tray_event(std::uint32_t mouse_message) {
+    tray.dispatch({kTrayCallbackMessage, kTrayIconId, static_cast<std::intptr_t>(mouse_message)});
+  }
+  void command(int id) { tray.dispatch(platform::WindowMessage::command(id, 0)); }
+
+  // Cursor onto the icon: a move, then the hover the window posts itself.
+  void hover() {
+    tray.set_cursor({1000, 760});
+    tray_event(platform::kWmMouseMove);
+    tray.pump();
+  }
+  // Cursor away: the tracking thread's next sample posts the leave.
+  void leave() {
+    tray.set_cursor({400, 300});
+    dialog->tracking_sample();
+    tray.pump();
+  }
+
+  DisplayState& state() { return dialog->display(); }
+  const platform::Rect& rect() { return dialog->balloon().window_rect(); }
+  bool registry_dword(const char16_t* name, std::uint32_t* value) {
+    platform::RegistryValue v;
+    if (!windows.registry.value(platform::kHkeyLocalMachine, kSettingsKey, name, &v)) return false;
+    if (v.data.size() != 4) return false;
+    *value = static_cast<std::uint32_t>(v.data[0]) | (static_cast<std::uint32_t>(v.data[1]) << 8) |
+             (static_cast<std::uint32_t>(v.data[2]) << 16) |
+             (static_cast<std::uint32_t>(v.data[3]) << 24);
+    return true;
+  }
+
+  platform::sim::SimWindows windows;
+  platform::sim::SimTimers timers;
+  platform::sim::SimTrayWindow tray;
+  platform::sim::SimBalloonWindow balloon_window;
+  platform::sim::SimMonitorSystem system;
+  platform::sim::SimTrackingThread tracking;
+  std::unique_ptr<CTessalyDlg> dialog;
+  int balloon_ticks = 0;
+};
+
+}  // namespace tessaly

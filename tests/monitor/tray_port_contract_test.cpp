@@ -1,0 +1,93 @@
+// What the monitor asks of the system besides its windows, against the
+// simulated Windows and, in the Windows build, the real one (Wine here): the
+// single-instance mutex, the work area and the tracking thread's stop event.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <random>
+#include <string>
+
+#include "platform/text.h"
+#include "platform_sim/sim_tray_window.h"
+#ifdef _WIN32
+#include "platform_win32/win32_tray_window.h"
+#endif
+
+namespace {
+
+struct Simulated {
+  platform::sim::SimClock clock;
+  platform::sim::SimMonitorSystem system;
+  platform::sim::SimTrackingThread thread{clock};
+};
+
+#ifdef _WIN32
+struct Real {
+  platform_win32::Win32MonitorSystem system{nullptr, nullptr};
+  platform_win32::Win32TrackingThread thread;
+};
+#endif
+
+template <typename Under>
+class TrayPortContract : public ::testing::Test {
+ protected:
+  Under under;
+};
+
+#ifdef _WIN32
+using Systems = ::testing::Types<Simulated, Real>;
+#else
+using Systems = ::testing::Types<Simulated>;
+#endif
+TYPED_TEST_SUITE(TrayPortContract, Systems);
+
+TYPED_TEST(TrayPortContract, TheInstanceMutexNameStaysTaken) {
+  std::mt19937_64 random(static_cast<std::uint64_t>(
+      std::chrono::steady_clock::now().time_since_epoch().count()));
+  const std::u16string name =
+      u"TESSALY_CONTRACT_" + platform::to_utf16(std::to_string(random()));
+  bool exists = true;
+  this->under.system.create_instance_mutex(name, &exists);
+  EXPECT_FALSE(exists);
+  // Released at once, but the handle stays open: the name is still taken.
+  this->under.system.create_instance_mutex(name, &exists);
+  EXPECT_TRUE(exists);
+}
+
+TYPED_TEST(TrayPortContract, TheWorkAreaIsARealRectangle) {
+  const platform::Rect area = this->under.system.work_area();
+  EXPECT_LT(area.left, area.right);
+  EXPECT_LT(area.top, area.bottom);
+  EXPECT_GE(area.right - area.left, 246) << "room for the balloon";
+}
+
+TYPED_TEST(TrayPortContract, TheStopEventResetsItselfAfterOneWait) {
+  auto& thread = this->under.thread;
+  ASSERT_TRUE(thread.create_stop_event());
+  using Wait = platform::TrackingThread::Wait;
+  EXPECT_EQ(thread.wait_stop(1), Wait::kTimeout);
+  thread.signal_stop();
+  EXPECT_EQ(thread.wait_stop(1000), Wait::kSignalled);
+  EXPECT_EQ(thread.wait_stop(1), Wait::kTimeout) << "auto-reset";
+  thread.close_stop_event();
+}
+
+TYPED_TEST(TrayPortContract, AThreadThatStopsOnTheEventCanBeJoined) {
+  auto& thread = this->under.thread;
+  ASSERT_TRUE(thread.create_stop_event());
+  std::atomic<int> samples{0};
+  ASSERT_TRUE(thread.start([&] {
+    while (thread.wait_stop(5) == platform::TrackingThread::Wait::kTimeout) ++samples;
+  }));
+  EXPECT_TRUE(thread.running());
+  thread.signal_stop();
+  // The simulated thread runs at the test's pace: its body runs here.
+  if constexpr (requires { thread.run_body(); }) thread.run_body();
+  EXPECT_TRUE(thread.join(5000));
+  thread.close_thread();
+  EXPECT_FALSE(thread.running());
+  thread.close_stop_event();
+}
+
+}  // namespace

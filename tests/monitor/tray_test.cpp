@@ -1,0 +1,352 @@
+// The tray window: start-up, the stored display mode, the menu and its
+// commands, the driver's error text, hover and leave, and the end.
+#include "monitor/tessaly_app.h"
+
+#include "resources/tessaly_ids.h"
+#include "tray_fixture.h"
+
+namespace tessaly {
+namespace {
+
+class TrayTest : public TrayFixture {};
+
+TEST_F(TrayTest, ASecondInstanceEndsAtOnce) {
+  const MonitorPorts ports{windows.platform, system, tracking, balloon_window, kClickMessage};
+  CTessalyApp first(ports);
+  CTessalyApp second(ports);
+  bool second_result = true;
+  system.while_running = [&] {
+    second_result = second.InitInstance();
+    tray.dispatch({platform::kWmClose, 0, 0});
+  };
+  EXPECT_FALSE(first.InitInstance());
+  EXPECT_TRUE(first.ran());
+  EXPECT_FALSE(second_result);
+  EXPECT_FALSE(second.ran());
+  EXPECT_EQ(system.runs, (std::vector<int>{IDD_TESSALY_DIALOG}));
+  EXPECT_EQ(system.common_controls, 1);
+  int adds = 0;
+  for (const auto& n : tray.notifies) adds += n.operation == platform::kNimAdd;
+  EXPECT_EQ(adds, 1);
+  EXPECT_TRUE(tray.icons_in_tray.empty()) << "removed on close";
+  EXPECT_TRUE(tray.ended);
+  EXPECT_EQ(system.hook_calls.size(), 2u);
+  EXPECT_EQ(system.hook_calls[0], std::make_pair(true, platform::sim::SimTrayWindow::kWindow));
+  EXPECT_EQ(system.hook_calls[1], std::make_pair(false, platform::sim::SimTrayWindow::kWindow));
+}
+
+TEST_F(TrayTest, InitialisationAddsTheIconAndStartsTheTick) {
+  store_mode(0, 1, 0);
+  start();
+  EXPECT_EQ(tray.window_icon, IDR_MAINFRAME);
+  EXPECT_EQ(tray.loaded_menu, IDR_TRAY_MENU);
+  ASSERT_EQ(tray.notifies.size(), 1u);
+  const platform::NotifyIconRecord& record = tray.notifies[0].record;
+  EXPECT_EQ(tray.notifies[0].operation, platform::kNimAdd);
+  EXPECT_EQ(record.size, 952u);
+  EXPECT_EQ(record.window, platform::sim::SimTrayWindow::kWindow);
+  EXPECT_EQ(record.id, 1u);
+  EXPECT_EQ(record.flags, platform::kNifMessage | platform::kNifIcon) << "no tip";
+  EXPECT_EQ(record.callback_message, 0x401u);
+  EXPECT_NE(record.icon, 0u);
+  EXPECT_EQ(record.tip[0], 0);
+  EXPECT_TRUE(dialog->icon_in_tray());
+  EXPECT_TRUE(tray.timer_running(kTickTimerId));
+  EXPECT_EQ(state().hide_after_ms, 2000u);
+}
+
+TEST_F(TrayTest, AnIconThatCannotBeAddedLeavesTheMonitorRunning) {
+  store_mode(0, 1, 0);
+  tray.notify_succeeds = false;
+  tray.icon_resources.clear();
+  start();
+  EXPECT_FALSE(dialog->icon_in_tray());
+  EXPECT_EQ(tray.notifies[0].record.flags, platform::kNifMessage) << "no icon loaded";
+  EXPECT_TRUE(tray.timer_running(kTickTimerId));
+  // Minimising tries once more.
+  tray.notify_succeeds = true;
+  EXPECT_TRUE(tray.dispatch({platform::kWmSysCommand, platform::kScMinimize | 2, 0}).handled);
+  EXPECT_TRUE(dialog->icon_in_tray());
+  EXPECT_EQ(tray.shows.back(), platform::kSwHide);
+  EXPECT_FALSE(tray.dispatch({platform::kWmSysCommand, 0xF060, 0}).handled) << "SC_CLOSE";
+}
+
+TEST_F(TrayTest, FirstStartWithoutSettingsAndAMonitoredPrinterTurnsOff) {
+  add(queue(u"Card A"));
+  start();
+  EXPECT_EQ(state().mode_off, 1) << "the balloon's first poll applied the request";
+  EXPECT_EQ(state().off_requested, 0);
+  EXPECT_EQ(dialog->balloon().height(), 0);
+  EXPECT_FALSE(windows.registry.key_exists(platform::kHkeyLocalMachine, kSettingsKey));
+  timers.run_for(500);
+  std::uint32_t off = 9, popup = 9, always = 9;
+  ASSERT_TRUE(registry_dword(u"B_OFF", &off));
+  ASSERT_TRUE(registry_dword(u"B_POPUP", &popup));
+  ASSERT_TRUE(registry_dword(u"B_ALWAYS", &always));
+  EXPECT_EQ(off, 1u);
+  EXPECT_EQ(popup, 0u);
+  EXPECT_EQ(always, 0u);
+  EXPECT_TRUE(tray.checks[ID_DISPLAY_OFF]);
+}
+
+TEST_F(TrayTest, FirstStartWithoutAnyPrinterLeavesTheModeUnset) {
+  start();
+  EXPECT_TRUE(tray.checks[ID_DISPLAY_OFF]) << "the menu resource's own mark";
+  timers.run_for(500);
+  EXPECT_FALSE(tray.checks[ID_DISPLAY_OFF]);
+  EXPECT_FALSE(tray.checks[ID_DISPLAY_POPUP]);
+  EXPECT_FALSE(tray.checks[ID_DISPLAY_ALWAYS]);
+  EXPECT_EQ(state().off_requested, 1);
+  EXPECT_FALSE(windows.registry.key_exists(platform::kHkeyLocalMachine, kSettingsKey));
+  // A printer installed later turns the mode Off at the first poll.
+  add(queue(u"Card A"));
+  timers.run_for(1000);
+  EXPECT_EQ(state().mode_off, 1);
+  std::uint32_t off = 0;
+  EXPECT_TRUE(registry_dword(u"B_OFF", &off));
+  EXPECT_EQ(off, 1u);
+}
+
+TEST_F(TrayTest, SeveralStoredModesAreReducedToOne) {
+  store_mode(1, 0, 1);
+  start();
+  EXPECT_EQ(state().mode_off, 1);
+  EXPECT_EQ(state().mode_always, 0);
+  std::uint32_t always = 9;
+  ASSERT_TRUE(registry_dword(u"B_ALWAYS", &always));
+  EXPECT_EQ(always, 0u);
+
+  // Popup and Always stored: Popup wins.
+  store_mode(0, 1, 1);
+  dialog->load_display_settings();
+  EXPECT_EQ(state().mode_popup, 1);
+  EXPECT_EQ(state().mode_always, 0);
+  EXPECT_TRUE(tray.checks[ID_DISPLAY_POPUP]);
+  EXPECT_FALSE(tray.checks[ID_DISPLAY_OFF]);
+  EXPECT_FALSE(tray.checks[ID_DISPLAY_ALWAYS]);
+}
+
+TEST_F(TrayTest, ModeCommandsMarkTheMenuAndAreStored) {
+  store_mode(0, 1, 0);
+  start();
+  command(ID_DISPLAY_ALWAYS);
+  EXPECT_TRUE(tray.checks[ID_DISPLAY_ALWAYS]);
+  EXPECT_FALSE(tray.checks[ID_DISPLAY_POPUP]);
+  std::uint32_t always = 0, popup = 9;
+  ASSERT_TRUE(registry_dword(u"B_ALWAYS", &always));
+  ASSERT_TRUE(registry_dword(u"B_POPUP", &popup));
+  EXPECT_EQ(always, 1u);
+  EXPECT_EQ(popup, 0u);
+  command(ID_DISPLAY_OFF);
+  EXPECT_TRUE(tray.checks[ID_DISPLAY_OFF]);
+  EXPECT_FALSE(tray.checks[ID_DISPLAY_ALWAYS]);
+  std::uint32_t off = 0;
+  ASSERT_TRUE(registry_dword(u"B_OFF", &off));
+  EXPECT_EQ(off, 1u);
+  command(ID_TRAY_VERSION);
+  EXPECT_TRUE(tray.posted.empty());
+}
+
+TEST_F(TrayTest, UninstallCancelledChangesNothing) {
+  store_mode(0, 1, 0);
+  windows.registry.put_string(platform::kHkeyLocalMachine, kRunKey, kRunValue, u"C:\\Tessaly.exe");
+  start();
+  tray.box_answer = platform::kIdCancel;
+  command(ID_TRAY_UNINSTALL);
+  ASSERT_EQ(tray.boxes.size(), 1u);
+  EXPECT_EQ(tray.boxes[0].text, u"Do you want to uninstall Tessaly?");
+  EXPECT_EQ(tray.boxes[0].caption, u"Confirm");
+  EXPECT_EQ(tray.boxes[0].flags, platform::kMbOkCancelButtons);
+  EXPECT_TRUE(tray.boxes[0].owned_by_tray);
+  platform::RegistryValue v;
+  EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, &v));
+  EXPECT_TRUE(tray.posted.empty());
+}
+
+TEST_F(TrayTest, UninstallRemovesOnlyTheRunValueAndEnds) {
+  store_mode(0, 1, 0);
+  windows.registry.put_string(platform::kHkeyLocalMachine, kRunKey, kRunValue, u"C:\\Tessaly.exe");
+  windows.registry.put_string(platform::kHkeyLocalMachine, kRunKey, u"Other", u"other.exe");
+  start();
+  command(ID_TRAY_UNINSTALL);
+  platform::RegistryValue v;
+  EXPECT_FALSE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, &v));
+  EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, u"Other", &v));
+  EXPECT_TRUE(windows.registry.key_exists(platform::kHkeyLocalMachine, kSettingsKey));
+  ASSERT_EQ(tray.posted.size(), 1u);
+  EXPECT_EQ(tray.posted[0].message, platform::kWmClose);
+  tray.pump();
+  EXPECT_TRUE(tray.ended);
+  EXPECT_TRUE(tray.icons_in_tray.empty());
+  ASSERT_FALSE(system.hook_calls.empty());
+  EXPECT_FALSE(system.hook_calls.back().first) << "hook cleared";
+}
+
+TEST_F(TrayTest, UninstallWithoutARunKeyKeepsRunning) {
+  store_mode(0, 1, 0);
+  windows.registry.remove_key(platform::kHkeyLocalMachine, kRunKey);
+  start();
+  command(ID_TRAY_UNINSTALL);
+  EXPECT_TRUE(tray.posted.empty());
+  EXPECT_FALSE(tray.ended);
+}
+
+TEST_F(TrayTest, DriverErrorTextIsShownOnceWithTheTickStopped) {
+  store_mode(0, 1, 0);
+  add(queue(u"Card A"));
+  windows.spooler.set_driver_string(u"Card A", u"ErrorMessage", u"Encoder not responding");
+  start();  // the balloon's first poll picks the text up
+  EXPECT_EQ(state().error_pending, 1);
+  bool tick_running_during_box = true;
+  tray.on_box = [&] { tick_running_during_box = tray.timer_running(kTickTimerId); };
+  const auto sleeps_before = windows.clock.sleeps().size();
+  timers.run_for(500);
+  ASSERT_EQ(tray.boxes.size(), 1u);
+  EXPECT_EQ(tray.boxes[0].text, u"Encoder not responding");
+  EXPECT_EQ(tray.boxes[0].caption, u"WinDrv Encoding Error");
+  EXPECT_EQ(tray.boxes[0].flags, platform::kMbOk);
+  EXPECT_FALSE(tray.boxes[0].owned_by_tray) << "owned by the focus window";
+  EXPECT_FALSE(tick_running_during_box);
+  EXPECT_TRUE(tray.timer_running(kTickTimerId));
+  ASSERT_GT(windows.clock.sleeps().size(), sleeps_before);
+  EXPECT_EQ(windows.clock.sleeps()[sleeps_before], 20u);
+  EXPECT_EQ(state().error_pending, 0);
+  EXPECT_EQ(state().error_text[0], 0);
+  platform::RegistryValue v;
+  EXPECT_FALSE(windows.registry.value(platform::kHkeyLocalMachine,
+                                      windows.spooler.driver_data_key(u"Card A"), u"ErrorMessage",
+                                      &v));
+  timers.run_for(5000);
+  EXPECT_EQ(tray.boxes.size(), 1u) << "shown once";
+}
+
+TEST_F(TrayTest, HoverAndLeaveFromTheTrackingThreadsSamples) {
+  store_mode(0, 1, 0);
+  add(queue(u"Card A"));
+  start();
+  tray.set_cursor({1000, 760});
+  tray_event(platform::kWmMouseMove);
+  tray_event(platform::kWmMouseMove);
+  ASSERT_EQ(tray.posted.size(), 1u) << "one hover for the first move";
+  EXPECT_EQ(tray.posted[0].lparam, platform::kWmMouseHover);
+  EXPECT_EQ(tray.posted[0].message, kTrayCallbackMessage);
+  EXPECT_EQ(tray.posted[0].wparam, 1u);
+  tray.pump();
+  EXPECT_EQ(state().pinned, 1);
+
+  // The thread: two samples at rest, then the cursor moves, then the stop.
+  int wait = 0;
+  tracking.before_wait = [&] {
+    ++wait;
+    if (wait == 4) tray.set_cursor({1001, 760});
+    if (wait == 6) tracking.signal_stop();
+  };
+  tracking.run_body();
+  EXPECT_EQ(tracking.waits, 6);
+  ASSERT_EQ(tray.posted.size(), 1u) << "one leave";
+  EXPECT_EQ(tray.posted[0].lparam, platform::kWmMouseLeave);
+  EXPECT_FALSE(dialog->hover_tracking());
+  tray.pump();
+  EXPECT_EQ(state().pinned, 0);
+
+  // Back on the icon: a new hover.
+  tray_event(platform::kWmMouseMove);
+  ASSERT_EQ(tray.posted.size(), 1u);
+  EXPECT_EQ(tray.posted[0].lparam, platform::kWmMouseHover);
+
+  // A failed wait ends the thread as a stop does.
+  tracking.before_wait = nullptr;
+  tracking.fail_wait = true;
+  tracking.run_body();
+}
+
+TEST_F(TrayTest, ACallbackForAnotherIconIsIgnored) {
+  store_mode(0, 1, 0);
+  start();
+  tray.dispatch({kTrayCallbackMessage, 2, platform::kWmMouseMove});
+  EXPECT_TRUE(tray.posted.empty());
+  EXPECT_FALSE(dialog->hover_tracking());
+}
+
+TEST_F(TrayTest, TheMenuClosesOnAClickOutsideItsStrictBounds) {
+  store_mode(0, 1, 0);
+  start();
+  tray.set_cursor({900, 700});
+  bool inside_checks_done = false;
+  // The menu is open while TrackPopupMenu runs; the hook's clicks arrive then.
+  tray.on_track = [&] {
+    // Nine items of 150 x 20: the menu spans 150 x 180 above (900, 700).
+    const platform::Point inside[] = {{901, 699}, {1049, 521}, {960, 600}};
+    for (const platform::Point p : inside) {
+      tray.set_cursor(p);
+      tray.dispatch({kClickMessage, 0, 0});
+    }
+    EXPECT_EQ(tray.end_menus, 0);
+    const platform::Point outside[] = {{900, 600}, {1050, 600}, {960, 700}, {960, 520}, {10, 10}};
+    int expected = 0;
+    for (const platform::Point p : outside) {
+      tray.set_cursor(p);
+      EXPECT_TRUE(tray.dispatch({kClickMessage, 0, 0}).handled);
+      EXPECT_EQ(tray.end_menus, ++expected) << p.x << "," << p.y;
+    }
+    inside_checks_done = true;
+  };
+  tray_event(platform::kWmRButtonDown);
+  EXPECT_TRUE(inside_checks_done);
+  ASSERT_EQ(tray.tracks.size(), 1u);
+  EXPECT_EQ(tray.tracks[0].first, (platform::Point{900, 700}));
+  EXPECT_EQ(tray.tracks[0].second, platform::kTpmRightButton | platform::kTpmBottomAlign);
+  EXPECT_EQ(tray.default_item, 0);
+  tray.on_track = nullptr;
+  tray.set_cursor({100, 100});
+  tray_event(platform::kWmContextMenu);
+  EXPECT_EQ(tray.tracks.size(), 2u);
+  EXPECT_EQ(dialog->menu_position(), (platform::Point{100, 100}));
+}
+
+TEST_F(TrayTest, CloseCommandEndsTheMonitorAndStopsTheThread) {
+  store_mode(0, 1, 0);
+  start();
+  command(ID_TRAY_CLOSE);
+  ASSERT_EQ(tray.posted.size(), 1u);
+  EXPECT_EQ(tray.posted[0].message, platform::kWmClose);
+  tray.pump();
+  EXPECT_TRUE(tray.ended);
+  EXPECT_TRUE(tray.icons_in_tray.empty());
+  const auto deletes = tray.notifies.size();
+  tracking.ends_in_time = false;
+  tray.dispatch({platform::kWmDestroy, 0, 0});
+  EXPECT_EQ(tray.notifies.size(), deletes) << "the icon is gone already";
+  EXPECT_EQ(tracking.join_timeouts, (std::vector<std::uint32_t>{5000}));
+  EXPECT_EQ(tracking.terminations, 1) << "a thread that does not end is terminated";
+  EXPECT_TRUE(tracking.closed_thread);
+  EXPECT_TRUE(tracking.closed_event);
+}
+
+TEST_F(TrayTest, AnIconThatCannotBeRemovedIsNotTriedAgainOnceTheWindowIsGone) {
+  store_mode(0, 1, 0);
+  start();
+  tray.notify_succeeds = false;
+  tray.dispatch({platform::kWmDestroy, 0, 0});
+  const auto tries = tray.notifies.size();
+  EXPECT_EQ(tray.notifies.back().operation, platform::kNimDelete);
+  dialog.reset();  // the window's host is gone by now in the real program
+  EXPECT_EQ(tray.notifies.size(), tries);
+}
+
+TEST_F(TrayTest, TheDialogNeverStaysVisible) {
+  store_mode(0, 1, 0);
+  start();
+  EXPECT_FALSE(tray.dispatch({platform::kWmPaint, 0, 0}).handled);
+  EXPECT_EQ(tray.shows.back(), platform::kSwHide);
+  tray.minimized = true;
+  EXPECT_TRUE(tray.dispatch({platform::kWmPaint, 0, 0}).handled);
+  ASSERT_EQ(tray.painted_icons.size(), 1u);
+  const auto drag = tray.dispatch({platform::kWmQueryDragIcon, 0, 0});
+  EXPECT_TRUE(drag.handled);
+  EXPECT_EQ(static_cast<platform::GdiRef>(drag.result), tray.painted_icons[0]);
+  EXPECT_NE(drag.result, 0);
+}
+
+}  // namespace
+}  // namespace tessaly

@@ -1,0 +1,30 @@
+/* The mouse-hook library the monitor imports. While a window is set, every
+ * mouse button click anywhere on the desktop posts the registered message
+ * "UWM_MOUSECLICK_MSG-44E531B1_14D3_11d5_A025_006067718D04" to it, so that a
+ * popup menu left open can close on a click outside it. */
+#ifndef TESSHOOK_H
+#define TESSHOOK_H
+
+#include <windows.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#ifdef TESSHOOK_BUILDING
+#define TESSHOOK_API __declspec(dllexport)
+#else
+#define TESSHOOK_API __declspec(dllimport)
+#endif
+
+/* Installs the low-level mouse hook for `window` (replacing an earlier
+ * window). The calling thread must pump messages: the hook runs there. */
+TESSHOOK_API void setMyHook(HWND window);
+/* Removes the hook when it was set for `window`. */
+TESSHOOK_API void clearMyHook(HWND window);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
