@@ -12,12 +12,30 @@
 #include "platform_win32/win32_windows.h"
 #if PELMORA_HAS_PRINTER_ACCESS
 #include "platform/socket.h"
+#include "platform_win32/win32_dialog_host.h"
 #include "printer_access/channel_lock.h"
+#include "printer_access/select_dialog.h"
 #endif
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   static platform_win32::Win32Windows windows;
   static pelmora::InstallerSteps steps;
+#if PELMORA_HAS_PRINTER_ACCESS
+  static pelmora::CZelkoSearch usb_search(windows.platform);
+  static pelmora::CZelkoSearchNet network_search;
+  static pelmora::PrinterSearches searches{usb_search, network_search, {}};
+  steps.chooseNetworkPrinter = [](pelmora::CPelmoraDlg& wizard, std::u16string_view family,
+                                  std::uint32_t product, pelmora::NetworkSelection* selection) {
+    const pelmora::ModalDialogRunner run_modal = [](int template_id,
+                                                    platform::DialogLogic& logic,
+                                                    platform::DialogHost& owner) {
+      return platform_win32::RunModalDialog(
+          template_id, logic, static_cast<platform_win32::Win32DialogHost&>(owner).window());
+    };
+    return pelmora::ChooseNetworkPrinter(searches, run_modal, wizard.host(), family, product,
+                                         selection);
+  };
+#endif
 
   pelmora::StartupServices services;
   services.init_common_controls = [] {

@@ -28,6 +28,12 @@
 #define IDC_PORT_USB 1026      // "Local USB port" radio button
 #define IDC_PORT_TCPIP 1027    // "TCP/IP Network port" radio button
 
+// The network printer selection dialog.
+#define IDD_SELECT_PRINTER 136
+#define IDC_PRINTER_COMBO 1028  // editable, sorted list of the printers found
+#define IDC_REFRESH 1029        // searches again
+#define REFRESH_TIMER 999999    // the first search, 50 ms after opening
+
 // Window timers of the wizard dialog.
 #define TIMER_PACKAGE_WAIT 111111
 #define TIMER_QUEUE_POLL 999999

@@ -6,6 +6,13 @@ namespace pelmora {
 
 bool InstallerSteps::RunCleanupStep(CPelmoraDlg& dialog) { return pelmora::RunCleanupStep(dialog); }
 
+bool InstallerSteps::SelectNetworkPrinter(CPelmoraDlg& dialog, std::u16string_view familyName,
+                                          std::uint32_t productId, NetworkSelection* selection) {
+  if (!chooseNetworkPrinter)
+    return UnavailableWizardSteps::SelectNetworkPrinter(dialog, familyName, productId, selection);
+  return chooseNetworkPrinter(dialog, familyName, productId, selection);
+}
+
 bool InstallerSteps::RemoveStaleUsbDevices(CPelmoraDlg& dialog, int catalogueIndex) {
   return pelmora::RemoveStaleUsbDevices(dialog, catalogueIndex);
 }

@@ -2,6 +2,8 @@
 // platform stands for.
 #pragma once
 
+#include <functional>
+
 #include "wizard_steps.h"
 
 namespace pelmora {
@@ -10,6 +12,16 @@ class InstallerSteps : public UnavailableWizardSteps {
  public:
   bool RunCleanupStep(CPelmoraDlg& dialog) override;
   bool RemoveStaleUsbDevices(CPelmoraDlg& dialog, int catalogueIndex) override;
+  bool SelectNetworkPrinter(CPelmoraDlg& dialog, std::u16string_view familyName,
+                            std::uint32_t productId, NetworkSelection* selection) override;
+
+  // The network printer selection (its dialog needs the printer searches,
+  // which live beside the installer's core); without one the step says it
+  // is not available.
+  using NetworkPrinterChooser = std::function<bool(
+      CPelmoraDlg& dialog, std::u16string_view familyName, std::uint32_t productId,
+      NetworkSelection* selection)>;
+  NetworkPrinterChooser chooseNetworkPrinter;
 };
 
 }  // namespace pelmora

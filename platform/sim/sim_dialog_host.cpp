@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/text.h"
+
 namespace platform::sim {
 
 // A control the template does not have: Windows finds no window for the id,
@@ -67,15 +69,41 @@ bool SimDialogHost::is_checked(int control) {
 
 void SimDialogHost::combo_add(int control, std::u16string_view item) {
   std::lock_guard lock(mutex_);
-  if (Control* c = find(control)) c->items.emplace_back(item);
+  Control* c = find(control);
+  if (!c) return;
+  if (!c->sorted) {
+    c->items.emplace_back(item);
+    return;
+  }
+  // After the last item that does not sort behind it, ignoring case.
+  auto folded = [](std::u16string_view text) {
+    std::u16string out(text);
+    for (auto& ch : out) ch = ascii_upper(ch);
+    return out;
+  };
+  const std::u16string key = folded(item);
+  auto at = c->items.begin();
+  while (at != c->items.end() && folded(*at) <= key) ++at;
+  c->items.emplace(at, item);
+}
+
+void SimDialogHost::combo_reset(int control) {
+  std::lock_guard lock(mutex_);
+  Control* c = find(control);
+  if (!c) return;
+  c->items.clear();
+  c->selection = -1;
+  c->text.clear();
 }
 
 void SimDialogHost::combo_select(int control, int index) {
   std::lock_guard lock(mutex_);
   Control* c = find(control);
   if (!c) return;
-  // CB_SETCURSEL with an index outside the list clears the selection.
+  // CB_SETCURSEL with an index outside the list clears the selection; a
+  // selected item is what the combo box's text then reads.
   c->selection = (index >= 0 && static_cast<std::size_t>(index) < c->items.size()) ? index : -1;
+  if (c->selection >= 0) c->text = c->items[static_cast<std::size_t>(c->selection)];
 }
 
 int SimDialogHost::combo_selection(int control) {
@@ -131,6 +159,13 @@ int SimDialogHost::message_box(std::u16string_view text, std::u16string_view cap
 
 void SimDialogHost::post_close() {
   std::lock_guard lock(mutex_);
+  if (!close_posted_) result_ = kIdCancel;
+  close_posted_ = true;
+}
+
+void SimDialogHost::end_dialog(int result) {
+  std::lock_guard lock(mutex_);
+  if (!close_posted_) result_ = result;
   close_posted_ = true;
 }
 

@@ -145,9 +145,9 @@ INT_PTR CALLBACK dialog_procedure(HWND window, UINT message, WPARAM wparam, LPAR
 
 }  // namespace
 
-int RunModalDialog(int template_id, platform::DialogLogic& logic) {
+int RunModalDialog(int template_id, platform::DialogLogic& logic, HWND owner) {
   ModalDialog dialog{template_id, logic, nullptr};
-  const INT_PTR result = DialogBoxParamW(program_instance(), MAKEINTRESOURCEW(template_id), nullptr,
+  const INT_PTR result = DialogBoxParamW(program_instance(), MAKEINTRESOURCEW(template_id), owner,
                                          dialog_procedure, reinterpret_cast<LPARAM>(&dialog));
   return static_cast<int>(result);
 }

@@ -68,6 +68,10 @@ void Win32DialogHost::combo_add(int control, std::u16string_view item_text) {
                       reinterpret_cast<LPARAM>(to_wide(item_text).c_str()));
 }
 
+void Win32DialogHost::combo_reset(int control) {
+  SendDlgItemMessageW(dialog_, control, CB_RESETCONTENT, 0, 0);
+}
+
 void Win32DialogHost::combo_select(int control, int index) {
   // An index outside the list clears the selection, as Windows documents it
   // (Wine would keep the old one).
@@ -136,6 +140,8 @@ void Win32DialogHost::pump_messages() {
     DispatchMessageW(&message);
   }
 }
+
+void Win32DialogHost::end_dialog(int result) { EndDialog(dialog_, result); }
 
 void Win32DialogHost::set_icon(int icon_resource) {
   const HICON big =

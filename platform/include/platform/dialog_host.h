@@ -33,7 +33,10 @@ class DialogHost {
   virtual void set_check(int control, bool checked) = 0;
   virtual bool is_checked(int control) = 0;
 
+  // CB_ADDSTRING: a sorted combo box puts the item in its place.
   virtual void combo_add(int control, std::u16string_view item) = 0;
+  // CB_RESETCONTENT: no items, no selection, an empty edit field.
+  virtual void combo_reset(int control) = 0;
   virtual void combo_select(int control, int index) = 0;
   virtual int combo_selection(int control) = 0;
 
@@ -50,6 +53,8 @@ class DialogHost {
                           std::uint32_t flags) = 0;
   // Posts WM_CLOSE to the dialog; closing ends a modal dialog.
   virtual void post_close() = 0;
+  // EndDialog: the modal dialog ends with `result` once its handler returns.
+  virtual void end_dialog(int result) = 0;
   // Removes and dispatches every waiting message of the thread's queue.
   virtual void pump_messages() = 0;
 

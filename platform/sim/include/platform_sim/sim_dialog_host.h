@@ -23,6 +23,7 @@ class SimDialogHost : public DialogHost {
     bool visible = true;
     bool checked = false;
     std::vector<std::u16string> items;
+    bool sorted = false;  // a combo box with CBS_SORT
     int selection = -1;
     int range_low = 0;
     int range_high = 100;
@@ -52,6 +53,7 @@ class SimDialogHost : public DialogHost {
   void set_check(int control, bool checked) override;
   bool is_checked(int control) override;
   void combo_add(int control, std::u16string_view item) override;
+  void combo_reset(int control) override;
   void combo_select(int control, int index) override;
   int combo_selection(int control) override;
   void progress_range(int control, int low, int high) override;
@@ -62,6 +64,7 @@ class SimDialogHost : public DialogHost {
   int message_box(std::u16string_view text, std::u16string_view caption,
                   std::uint32_t flags) override;
   void post_close() override;
+  void end_dialog(int result) override;
   void pump_messages() override;
   void set_icon(int icon_resource) override;
   void set_static_colors(int control, std::uint32_t text_color,
@@ -89,6 +92,8 @@ class SimDialogHost : public DialogHost {
   // Stops early once the dialog is closed.
   void run_for(std::uint64_t ms, const std::function<void(const WindowMessage&)>& dispatch);
   bool closed() const { return close_posted_; }
+  // The result the dialog ended with: IDCANCEL for a close.
+  int result() const { return result_; }
   int icon() const { return icon_; }
   int pumps() const { return pumps_; }
   std::vector<int> positions(int control);  // every position set, in order
@@ -112,6 +117,7 @@ class SimDialogHost : public DialogHost {
   std::uint64_t timer_order_ = 0;
   std::function<void(const WindowMessage&)> dispatch_;
   bool close_posted_ = false;
+  int result_ = 0;
   int icon_ = 0;
   int pumps_ = 0;
 };

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/dialog_host.h"
+#include "platform_win32/windows_api.h"
 
 namespace platform_win32 {
 
@@ -12,7 +13,8 @@ namespace platform_win32 {
 // OnInitDialog, then forwards the window's messages to it until the dialog
 // ends. WM_CLOSE and the commands IDOK and IDCANCEL (Enter and Escape) end the
 // dialog unless the logic handles them. Returns the dialog's result, or -1
-// when the dialog could not be created.
-int RunModalDialog(int template_id, platform::DialogLogic& logic);
+// when the dialog could not be created. With an owner, the owner is disabled
+// while the dialog runs.
+int RunModalDialog(int template_id, platform::DialogLogic& logic, HWND owner = nullptr);
 
 }  // namespace platform_win32

@@ -31,6 +31,7 @@ class Win32DialogHost : public platform::DialogHost {
   void set_check(int control, bool checked) override;
   bool is_checked(int control) override;
   void combo_add(int control, std::u16string_view item) override;
+  void combo_reset(int control) override;
   void combo_select(int control, int index) override;
   int combo_selection(int control) override;
   void progress_range(int control, int low, int high) override;
@@ -41,6 +42,7 @@ class Win32DialogHost : public platform::DialogHost {
   int message_box(std::u16string_view text, std::u16string_view caption,
                   std::uint32_t flags) override;
   void post_close() override;
+  void end_dialog(int result) override;
   void pump_messages() override;
   void set_icon(int icon_resource) override;
   void set_static_colors(int control, std::uint32_t text_color,

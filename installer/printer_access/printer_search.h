@@ -1,0 +1,41 @@
+// The two entry points of the printer selection: listing the printers of
+// one or both kinds, and finding one printer again from its description
+// ("...[id : address]"), on USB or on the network.
+#pragma once
+
+#include <cstdint>
+
+#include "search_net.h"
+#include "search_records.h"
+#include "search_usb.h"
+
+namespace pelmora {
+
+inline constexpr int kSearchUsb = 1;
+inline constexpr int kSearchNetwork = 2;
+
+// The searches a selection uses, and where the network one talks.
+struct PrinterSearches {
+  CZelkoSearch& usb;
+  CZelkoSearchNet& network;
+  NetworkSearchOptions networkOptions;
+};
+
+// Empties the list, then lists the USB printers (flag bit 0) and the network
+// printers (flag bit 1). The network search's result, or 0 without bit 1.
+int SearchPrinters(PrinterSearches& searches, PrinterList* list, int flags, int requestCode);
+
+// 1 when the printer was found and `details` filled. Without an address the
+// USB printers are asked first, then the whole network; an address starting
+// with "USB" names a USB port; any other address is the one printer asked.
+int FindPrinterByDescription(PrinterSearches& searches, PrinterDetails* details,
+                             const char16_t* printerId, const char16_t* address, int requestCode);
+
+// Takes the part of `text` from its last "[": the printer id up to " : " or
+// ":", then the address without the closing character. 0 when there is no
+// "[" or nothing was found. The id and the address are each cut to 63
+// characters.
+int ParsePrinterDescription(PrinterSearches& searches, PrinterDetails* details,
+                            const char16_t* text, int requestCode);
+
+}  // namespace pelmora

@@ -1,0 +1,166 @@
+// The network printer selection against the simulated printers of
+// scenario.conf and a simulated USB machine: the list it fills, the
+// descriptions it takes, what it hands back.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/text.h"
+#include "platform_sim/sim_dialog_host.h"
+#include "platform_sim/sim_usb_machine.h"
+#include "platform_sim/sim_windows.h"
+#include "select_dialog.h"
+#include "sim_environment.h"
+
+namespace pelmora {
+namespace {
+
+using printer_access_test::SimEnvironment;
+
+constexpr int kLan = 1;
+
+class Selection {
+ public:
+  Selection(SimEnvironment* env, std::int32_t product)
+      : host(windows.clock),
+        usb(windows.platform),
+        searches{usb, network, env->options(kLan)},
+        dialog(searches) {
+    host.define(IDC_REFRESH);
+    platform::sim::SimDialogHost::Control combo;
+    combo.sorted = true;
+    host.define(IDC_PRINTER_COMBO, combo);
+    host.define(platform::kIdOk);
+    host.define(platform::kIdCancel);
+    dialog.attach(&host);
+    host.set_dispatch([this](const platform::WindowMessage& m) { dialog.handle_message(m); });
+    dialog.expectedProductId = product;
+  }
+  // A USB machine with one printer whose driver published its id.
+  void PlugUsbPrinter(std::string_view id, std::string_view port) {
+    std::string error;
+    std::vector<platform::sim::SimUsbLock> locks;
+    const std::string text = "hub ROOT ports=4\nprinter at=ROOT:1 pid=3850 port=" + std::string(port) +
+                             " queue=\"Desk\" registry-id=" + std::string(id) + " status=01\n";
+    ASSERT_TRUE(platform::sim::ParseUsbMachine(text, &windows.usb, &locks, &error)) << error;
+    windows.usb.install(windows.registry, windows.spooler);
+  }
+  void Open() {
+    ASSERT_TRUE(dialog.OnInitDialog());
+    host.run_for(50, [this](const platform::WindowMessage& m) { dialog.handle_message(m); });
+  }
+  void Ok(std::u16string_view text) {
+    host.set_text(IDC_PRINTER_COMBO, text);
+    dialog.handle_message(platform::WindowMessage::command(platform::kIdOk, platform::kBnClicked));
+  }
+  std::u16string Address() const { return std::u16string(platform::view_of(dialog.selectedAddress)); }
+
+  platform::sim::SimWindows windows;
+  platform::sim::SimDialogHost host;
+  CZelkoSearch usb;
+  CZelkoSearchNet network;
+  PrinterSearches searches;
+  CDlgSelect dialog;
+};
+
+TEST(PrinterSelection, ListsTheFamilySortedAndSelectsTheFirstLine) {
+  REQUIRE_SIMULATOR(env);
+  Selection s(env, 0x3850);
+  s.Open();
+  // The first search ran once, 50 ms after opening.
+  EXPECT_FALSE(s.host.timer_running(REFRESH_TIMER));
+  const auto combo = s.host.control(IDC_PRINTER_COMBO);
+  // plain (0x3850) and twice (0x3870, answering twice); 0x3856 and the
+  // printer of no known product are another family.
+  const std::u16string plain = u"Orvane ZELKO-70 Card Printer  [K7M2P4T9 : " + env->address16(2) + u"]";
+  const std::u16string twice = u"Orvane ZELKO-40 Card Printer  [R4D8N2W6 : " + env->address16(3) + u"]";
+  EXPECT_EQ(combo.items, (std::vector<std::u16string>{twice, twice, plain}));
+  EXPECT_EQ(combo.selection, 0);
+  EXPECT_EQ(combo.text, twice);
+  EXPECT_TRUE(s.host.is_enabled(IDC_REFRESH));
+
+  // The list line: address, raw port, and the model word at position 7.
+  s.Ok(plain);
+  EXPECT_TRUE(s.host.closed());
+  EXPECT_EQ(s.host.result(), platform::kIdOk);
+  EXPECT_EQ(s.Address(), env->address16(2));
+  EXPECT_EQ(s.dialog.selectedRawPort, 9100);
+  EXPECT_EQ(s.dialog.selectedModelIndex, 0);
+
+  // Another family lists nothing; OK on the empty text ends without a choice.
+  Selection other(env, 0x3851);
+  other.Open();
+  EXPECT_TRUE(other.host.control(IDC_PRINTER_COMBO).items.empty());
+  other.Ok(u"");
+  EXPECT_TRUE(other.host.closed());
+  EXPECT_EQ(other.Address(), u"");
+  EXPECT_EQ(other.dialog.selectedModelIndex, -1);
+}
+
+TEST(PrinterSelection, TypedDescriptionsAreFoundAgainOrRefused) {
+  REQUIRE_SIMULATOR(env);
+  const std::u16string a2 = env->address16(2);
+  // Both typed forms, and a text whose last "[" is the one that counts.
+  for (const std::u16string& typed :
+       {u"[K7M2P4T9:" + a2 + u"]", u"[K7M2P4T9 :" + a2 + u"]",
+        u"old [NOSUCH00 : 10.9.9.9] new [K7M2P4T9 : " + a2 + u"]"}) {
+    Selection s(env, 0x3850);
+    s.Ok(typed);
+    EXPECT_TRUE(s.host.closed()) << platform::to_utf8(typed);
+    EXPECT_EQ(s.Address(), a2);
+    EXPECT_EQ(s.dialog.selectedModelIndex, -1);  // no model word in the text
+    EXPECT_TRUE(s.host.message_boxes.empty());
+  }
+  // No "[" at all, and a printer that does not answer: the box, and the
+  // dialog stays open for another try.
+  for (const std::u16string& typed : {u"K7M2P4T9 " + a2, u"[NOSUCH00 : " + a2 + u"]"}) {
+    Selection s(env, 0x3850);
+    s.Ok(typed);
+    EXPECT_FALSE(s.host.closed());
+    ASSERT_EQ(s.host.message_boxes.size(), 1u);
+    EXPECT_EQ(s.host.message_boxes[0].text, u"Wrong printer description\nPlease check Printer ID or IP.");
+    EXPECT_EQ(s.host.message_boxes[0].caption, u"ERROR");
+    EXPECT_EQ(s.host.message_boxes[0].flags, platform::kMbOk);
+  }
+  // Model words count from positions 0 to 9 only.
+  Selection nine(env, 0x3850);
+  nine.Ok(u"012345678zelko-40 [K7M2P4T9 : " + a2 + u"]");
+  EXPECT_EQ(nine.dialog.selectedModelIndex, 6);
+  Selection ten(env, 0x3850);
+  ten.Ok(u"0123456789ZELKO-40 [K7M2P4T9 : " + a2 + u"]");
+  EXPECT_TRUE(ten.host.closed());
+  EXPECT_EQ(ten.dialog.selectedModelIndex, -1);
+}
+
+TEST(PrinterSelection, AUsbPortGoesToTheUsbSearchAndGivesNoAddress) {
+  REQUIRE_SIMULATOR(env);
+  Selection s(env, 0x3850);
+  s.PlugUsbPrinter("K7M2P4T9", "USB001");
+  s.Ok(u"Orvane ZELKO-70 Card Printer  [K7M2P4T9 : USB001]");
+  // Found on USB: the dialog ends, but there is no network address to use.
+  EXPECT_TRUE(s.host.closed());
+  EXPECT_TRUE(s.host.message_boxes.empty());
+  EXPECT_EQ(s.Address(), u"");
+  EXPECT_EQ(s.dialog.selectedModelIndex, 0);
+
+  // The wizard's side: no address is no choice.
+  Selection again(env, 0x3850);
+  again.PlugUsbPrinter("K7M2P4T9", "USB001");
+  NetworkSelection chosen;
+  const ModalDialogRunner run = [&](int template_id, platform::DialogLogic& logic,
+                                    platform::DialogHost&) {
+    EXPECT_EQ(template_id, IDD_SELECT_PRINTER);
+    auto& select = static_cast<CDlgSelect&>(logic);
+    EXPECT_EQ(std::u16string(platform::view_of(select.modelDisplayName)), u"ZELKO Card Printer");
+    select.attach(&again.host);
+    again.Ok(u"[K7M2P4T9 : USB001]");
+    return again.host.result();
+  };
+  EXPECT_FALSE(ChooseNetworkPrinter(again.searches, run, again.host, u"ZELKO Card Printer", 0x3850,
+                                    &chosen));
+  EXPECT_TRUE(chosen.address.empty());
+}
+
+}  // namespace
+}  // namespace pelmora
