@@ -6,8 +6,8 @@
 # Builds Pelmora.exe with the win64 preset, lays out an installation folder
 # (build/demo/install: Pelmora.exe and its Pelmora.ini), runs the program
 # there on a virtual display of its own, and saves the wizard window as
-#   pelmora-step1-english.png   with the default settings ("LANGUAGE:" 0)
-#   pelmora-step1-korean.png    with "LANGUAGE:" 1
+#   pelmora-step1-<language>.png  for each of the ten languages
+#                                 ("LANGUAGE:" 0 to 9)
 # Then it ends the program (as the window's close box would) and everything
 # it started. Only Step 1 is shown: the later steps change the system.
 # Then it lays Tessaly.exe into the prefix's system folder, seeds a few
@@ -55,15 +55,6 @@ x86_64-w64-mingw32-gcc -municode -O2 -Wall -Wextra -o "$demo/window_driver.exe" 
 source scripts/wine-env.sh
 pelmora_wine_start || { echo "demo: the Wine environment did not start" >&2; exit 1; }
 trap 'pelmora_wine_stop' EXIT
-# The header's bold font names no face, and Wine then takes its Arial, which
-# has no Hangul: in this demo prefix Arial is Noto Sans CJK, which has all the
-# scripts (Windows picks its own face; the program asks for none). The
-# dialog's own face keeps Liberation Sans, linked to Noto Sans CJK for the
-# East Asian texts, so the window keeps its usual proportions.
-wine64 reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d "$PELMORA_CJK_FONT" /f \
-  </dev/null >/dev/null 2>&1
-wine64 reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "Microsoft Sans Serif" \
-  /d "Liberation Sans" /f </dev/null >/dev/null 2>&1
 
 # Runs Pelmora in the installation folder with the given Pelmora.ini and
 # saves its window as $shots/$1.
@@ -93,8 +84,13 @@ shoot() {
   echo "demo: saved $shots/$name"
 }
 
-shoot pelmora-step1-english.png 'LANGUAGE:0\r\nMODEL:0\r\n'
-shoot pelmora-step1-korean.png 'LANGUAGE:1\r\nMODEL:0\r\n'
+# Step 1 in every language, in the order of the language list.
+language=0
+for name in english korean spanish japanese chinese-simplified chinese-traditional \
+            indonesian portuguese persian russian; do
+  shoot "pelmora-step1-$name.png" "LANGUAGE:$language\r\nMODEL:0\r\n"
+  language=$((language + 1))
+done
 # The installation folder keeps the default settings.
 printf 'LANGUAGE:0\r\nMODEL:0\r\n' > "$install/Pelmora.ini"
 

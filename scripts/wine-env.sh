@@ -30,7 +30,7 @@ PELMORA_WINE_RUN=$PELMORA_CACHE/run
 # Debian packages the environment needs: Wine, the display, the fonts Wine
 # draws dialogs with (Wine's own, Liberation for the Windows faces, Noto Sans
 # CJK for Hangul, kana and Chinese) and ImageMagick for screenshots.
-PELMORA_WINE_PACKAGES="wine wine64 xvfb x11-utils fonts-wine fonts-liberation2 fonts-noto-cjk imagemagick"
+PELMORA_WINE_PACKAGES="wine wine64 xvfb x11-utils fonts-wine fonts-liberation2 fonts-noto-cjk fonts-dejavu-core imagemagick"
 
 pelmora_wine_install_packages() {
   missing=
@@ -91,14 +91,15 @@ pelmora_display_start() {
 #   links to the dialog faces, so those links point at Noto Sans CJK (and at
 #   DejaVu Sans for the Persian texts), and the East Asian Windows faces are
 #   replaced by Noto Sans CJK.
-PELMORA_WINE_CONFIG_VERSION=6
+PELMORA_WINE_CONFIG_VERSION=11
 PELMORA_CJK_FONT_FILE=NotoSansCJK-Regular.ttc
 PELMORA_CJK_FONT="Noto Sans CJK KR"
 
 pelmora_wine_configure() {
   reg_file=$PELMORA_WINE_RUN/pelmora-prefix.reg
   link=$(pelmora_multi_sz_hex "$PELMORA_CJK_FONT_FILE,$PELMORA_CJK_FONT" \
-    "DejaVuSans.ttf,DejaVu Sans")
+    "DejaVuSans.ttf,DejaVu Sans" "DejaVuSans-Bold.ttf,DejaVu Sans Bold")
+  persian=$(pelmora_multi_sz_hex "DejaVuSans.ttf,DejaVu Sans" "DejaVuSans-Bold.ttf,DejaVu Sans Bold")
   {
     echo 'REGEDIT4'
     echo
@@ -113,11 +114,25 @@ pelmora_wine_configure() {
     # the Windows names and the Liberation and Wine faces that stand in for
     # them all get one.
     for face in "Microsoft Sans Serif" "MS Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" \
-                "Segoe UI" "Liberation Sans" "Arial" "Wine Tahoma"; do
+                "Segoe UI" "Liberation Sans" "Arial" "Wine Tahoma" "DejaVu Sans"; do
       printf '"%s"=hex(7):%s\n' "$face" "$link"
     done
+    # The CJK face itself (it stands in for the faces below) borrows the
+    # Persian letters; its bold face is looked up under a name of its own.
+    printf '"%s"=hex(7):%s\n' "$PELMORA_CJK_FONT" "$persian" "$PELMORA_CJK_FONT Bold" "$persian"
     echo
     echo '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]'
+    # A font created without a face name (the wizard's bold header) is drawn
+    # in Wine's Arial, and font links do not reach it there: Arial is the CJK
+    # face, which has Latin, Cyrillic, Hangul, kana and Chinese, and links to
+    # DejaVu Sans for the Persian letters. Windows picks its own face.
+    printf '"Arial"="%s"\n' "$PELMORA_CJK_FONT"
+    # The dialogs' "Microsoft Sans Serif" is DejaVu Sans, which has the
+    # Latin, Cyrillic and Persian letters itself and links to the CJK face.
+    # Wine's edit controls draw Persian through Uniscribe, which falls back to
+    # "Microsoft Sans Serif" for it and ignores font links; and a face that
+    # takes Cyrillic from a link lifts some of its letters in edit controls.
+    echo '"Microsoft Sans Serif"="DejaVu Sans"'
     for face in "Gulim" "Dotum" "Malgun Gothic"; do
       printf '"%s"="Noto Sans CJK KR"\n' "$face"
     done
