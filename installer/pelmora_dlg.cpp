@@ -23,6 +23,7 @@ const platform::MessageMapEntry<CPelmoraDlg> kMessageMap[] = {
     platform::OnCommand<CPelmoraDlg>(IDC_PORT_TCPIP, platform::kBnClicked,
                                      &CPelmoraDlg::OnNetworkPort),
     platform::OnTimerMessage<CPelmoraDlg>(&CPelmoraDlg::OnTimer),
+    platform::OnMessage<CPelmoraDlg>(platform::kWmDestroy, &CPelmoraDlg::OnDestroy),
 };
 
 // A settings file is a few short lines; anything beyond this is not one and
@@ -105,7 +106,9 @@ bool CPelmoraDlg::OnInitDialog() {
     host_->set_title(platform::format(u"Pelmora  -  %s", {GetTitleFamilyName(modelIndex)}));
   // The header strip: a white bold title on a fixed blue, whatever the
   // system colours are.
-  host_->set_static_colors(IDC_HEADER, kHeaderTextColor, kHeaderBackgroundColor);
+  headerStrip.Attach(host_, IDC_HEADER);
+  headerStrip.SetBkColor(kHeaderBackgroundColor);
+  headerStrip.SetTextColor(kHeaderTextColor);
   host_->set_font(IDC_HEADER, 16, 700);
   ShowStep1Page();
   return true;
@@ -326,5 +329,7 @@ bool CPelmoraDlg::RefreshPrinterWindows() {
 }
 
 void CPelmoraDlg::PumpMessages() { host_->pump_messages(); }
+
+void CPelmoraDlg::OnDestroy() { headerStrip.OnDestroy(); }
 
 }  // namespace pelmora

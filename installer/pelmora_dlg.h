@@ -7,6 +7,7 @@
 
 #include "platform/dialog_host.h"
 #include "platform/message_map.h"
+#include "color_static.h"
 #include "platform/platform.h"
 #include "resources/pelmora_ids.h"
 #include "wizard_steps.h"
@@ -46,6 +47,10 @@ class CPelmoraDlg : public platform::DialogLogic {
   bool RefreshPrinterWindows();
   void PumpMessages();
   void LoadSettings();
+  void OnDestroy();
+
+  // The header strip across the top of every page.
+  CColorStaticST headerStrip;
 
   // What the step operations use.
   platform::Platform& platform() { return platform_; }

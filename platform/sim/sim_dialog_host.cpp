@@ -210,6 +210,40 @@ void SimDialogHost::set_font(int control, int height, int weight) {
   if (Control* c = find(control)) c->font_weight = weight;
 }
 
+DialogHost::BrushRef SimDialogHost::create_solid_brush(std::uint32_t color) {
+  std::lock_guard lock(mutex_);
+  const BrushRef brush = next_brush_++;
+  brushes_[brush] = color;
+  return brush;
+}
+
+void SimDialogHost::delete_brush(BrushRef brush) {
+  std::lock_guard lock(mutex_);
+  brushes_.erase(brush);
+}
+
+std::uint32_t SimDialogHost::system_color(int index) {
+  std::lock_guard lock(mutex_);
+  auto it = system_colors.find(index);
+  return it == system_colors.end() ? 0 : it->second;
+}
+
+void SimDialogHost::set_control_colors(int control, std::uint32_t text_color,
+                                       std::uint32_t background_color, BrushRef brush) {
+  std::lock_guard lock(mutex_);
+  Control* c = find(control);
+  if (!c) return;
+  c->text_color = text_color;
+  c->background_color = background_color;
+  c->brush = brush;
+  ++c->erased_repaints;
+}
+
+std::map<DialogHost::BrushRef, std::uint32_t> SimDialogHost::live_brushes() const {
+  std::lock_guard lock(mutex_);
+  return brushes_;
+}
+
 SimDialogHost::Control SimDialogHost::control(int id) {
   std::lock_guard lock(mutex_);
   Control* c = find(id);

@@ -17,7 +17,8 @@ std::u16string window_text(HWND window) {
 // ended), so nothing here is still selected into a control.
 Win32DialogHost::~Win32DialogHost() {
   for (auto& [id, bitmap] : bitmaps_) DeleteObject(bitmap);
-  for (auto& [id, colors] : colors_) DeleteObject(colors.brush);
+  for (auto& [id, colors] : colors_)
+    if (colors.owned) DeleteObject(colors.brush);
   for (auto& [id, font] : fonts_) DeleteObject(font);
   if (big_icon_) DestroyIcon(big_icon_);
   if (small_icon_) DestroyIcon(small_icon_);
@@ -173,11 +174,30 @@ void Win32DialogHost::set_static_colors(int control, std::uint32_t text_color,
   if (brush == nullptr) return;
   auto it = colors_.find(control);
   if (it != colors_.end()) {
-    DeleteObject(it->second.brush);
-    it->second = StaticColors{text, background, brush};
+    if (it->second.owned) DeleteObject(it->second.brush);
+    it->second = StaticColors{text, background, brush, true};
   } else {
-    colors_.emplace(control, StaticColors{text, background, brush});
+    colors_.emplace(control, StaticColors{text, background, brush, true});
   }
+  InvalidateRect(item(control), nullptr, TRUE);
+}
+
+platform::DialogHost::BrushRef Win32DialogHost::create_solid_brush(std::uint32_t color) {
+  return reinterpret_cast<BrushRef>(CreateSolidBrush(color));
+}
+
+void Win32DialogHost::delete_brush(BrushRef brush) {
+  if (brush != 0) DeleteObject(reinterpret_cast<HBRUSH>(brush));
+}
+
+std::uint32_t Win32DialogHost::system_color(int index) { return GetSysColor(index); }
+
+void Win32DialogHost::set_control_colors(int control, std::uint32_t text_color,
+                                         std::uint32_t background_color, BrushRef brush) {
+  auto it = colors_.find(control);
+  if (it != colors_.end() && it->second.owned) DeleteObject(it->second.brush);
+  colors_[control] = StaticColors{text_color, background_color, reinterpret_cast<HBRUSH>(brush),
+                                  false};
   InvalidateRect(item(control), nullptr, TRUE);
 }
 

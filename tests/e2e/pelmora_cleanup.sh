@@ -40,7 +40,12 @@ cleanup() {
   [ -n "${pelmora_pid:-}" ] && { sleep 1; kill "$pelmora_pid" 2>/dev/null; }
   [ -n "${monitor_pid:-}" ] && kill "$monitor_pid" 2>/dev/null
   w "$seed" remove-queue "$queue"
-  w "$seed" remove-driver "$model"
+  # Every driver name of the model's family: one that another scenario left
+  # would stop the removal (Wine cannot delete drivers the way Step 1 asks).
+  for name in "$model" 'Orvane ZELKO-40 Card Printer' 'Orlent ZELKO Card Printer' \
+              'VANTO-70 Card Printer' 'QEL-KLX-2D'; do
+    w "$seed" remove-driver "$name"
+  done
   w reg delete "$monitor_key" /f >/dev/null
   w reg delete "$run_key" /v Tessaly /f >/dev/null
   chmod -R u+w "$install" 2>/dev/null

@@ -8,6 +8,7 @@
 # With a screenshot folder it keeps the balloon and the open menu there.
 set -u
 driver=$1
+seed=$2
 tessaly=$3
 queues=$4
 hook=$5
@@ -41,6 +42,11 @@ cleanup() {
     kill "$pid" 2>/dev/null
   done
   for queue in "$A" "$B" "$C"; do q delete "$queue"; done
+  # The drivers go too: a maker's driver left in the prefix would be the
+  # next installer scenario's leftover.
+  for name in "Orvane ZELKO-70 Card Printer" "Orvane ZELKO-40 Card Printer" "Generic Office Printer"; do
+    wine64 "$seed" remove-driver "$name" </dev/null >/dev/null 2>&1
+  done
   wine64 reg delete "$settings" /f </dev/null >/dev/null 2>&1
   rm -rf "$dir"
 }

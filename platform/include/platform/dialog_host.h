@@ -70,7 +70,23 @@ class DialogHost {
   // bold): Swiss family, default pitch, no face name, so the system picks a
   // sans-serif face.
   virtual void set_font(int /*control*/, int /*height*/, int /*weight*/) {}
+
+  // Colours a control object of the program owns: a single-colour brush
+  // (0: none could be made) and its deletion, a system colour (GetSysColor
+  // index), and the colours and brush a static control paints with from now
+  // on (the reflected WM_CTLCOLORSTATIC), repainted with its background
+  // erased. The brush stays the caller's.
+  using BrushRef = std::uintptr_t;
+  virtual BrushRef create_solid_brush(std::uint32_t /*color*/) { return 0; }
+  virtual void delete_brush(BrushRef /*brush*/) {}
+  virtual std::uint32_t system_color(int /*index*/) { return 0; }
+  virtual void set_control_colors(int /*control*/, std::uint32_t /*text_color*/,
+                                  std::uint32_t /*background_color*/, BrushRef /*brush*/) {}
 };
+
+// GetSysColor indexes.
+inline constexpr int kColorButtonFace = 15;
+inline constexpr int kColorButtonText = 18;
 
 inline constexpr std::uint32_t kSystemColor = 0xFFFFFFFFu;
 

@@ -10,6 +10,7 @@
 
 namespace platform {
 
+inline constexpr std::uint32_t kWmDestroy = 0x0002;
 inline constexpr std::uint32_t kWmClose = 0x0010;
 inline constexpr std::uint32_t kWmCommand = 0x0111;
 inline constexpr std::uint32_t kWmTimer = 0x0113;
@@ -47,6 +48,12 @@ constexpr MessageMapEntry<Dialog> OnCommand(int control, int notification,
   return {kWmCommand, control, notification, handler, nullptr};
 }
 
+// Any other message, without arguments (WM_DESTROY).
+template <typename Dialog>
+constexpr MessageMapEntry<Dialog> OnMessage(std::uint32_t message, void (Dialog::*handler)()) {
+  return {message, 0, 0, handler, nullptr};
+}
+
 template <typename Dialog>
 constexpr MessageMapEntry<Dialog> OnTimerMessage(void (Dialog::*handler)(std::uintptr_t)) {
   return {kWmTimer, 0, 0, nullptr, handler};
@@ -67,6 +74,10 @@ bool DispatchMessageMap(Dialog& dialog, const MessageMapEntry<Dialog> (&map)[N],
     }
     if (message.message == kWmTimer && entry.timer_handler) {
       (dialog.*entry.timer_handler)(message.wparam);
+      return true;
+    }
+    if (message.message != kWmTimer && entry.command_handler) {
+      (dialog.*entry.command_handler)();
       return true;
     }
   }

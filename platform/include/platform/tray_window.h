@@ -36,8 +36,8 @@ using GdiRef = std::uintptr_t;
 
 // Window messages of the tray monitor.
 inline constexpr std::uint32_t kWmCreate = 0x0001;
-inline constexpr std::uint32_t kWmDestroy = 0x0002;
-// kWmPaint comes from platform/desktop.h.
+// kWmDestroy comes from platform/message_map.h, kWmPaint from
+// platform/desktop.h.
 inline constexpr std::uint32_t kWmSysCommand = 0x0112;
 inline constexpr std::uint32_t kWmContextMenu = 0x007B;
 inline constexpr std::uint32_t kWmMouseMove = 0x0200;

@@ -31,6 +31,8 @@ class SimDialogHost : public DialogHost {
     int bitmap = 0;
     std::uint32_t text_color = kSystemColor;
     std::uint32_t background_color = kSystemColor;
+    BrushRef brush = 0;     // the brush it paints its background with
+    int erased_repaints = 0;
     int font_height = 0;
     int font_weight = 0;
   };
@@ -70,6 +72,16 @@ class SimDialogHost : public DialogHost {
   void set_static_colors(int control, std::uint32_t text_color,
                          std::uint32_t background_color) override;
   void set_font(int control, int height, int weight) override;
+  BrushRef create_solid_brush(std::uint32_t color) override;
+  void delete_brush(BrushRef brush) override;
+  std::uint32_t system_color(int index) override;
+  void set_control_colors(int control, std::uint32_t text_color, std::uint32_t background_color,
+                          BrushRef brush) override;
+  // Brushes made and not yet deleted, with their colours.
+  std::map<BrushRef, std::uint32_t> live_brushes() const;
+  // The system's colours, as a test sets them (index -> 0x00BBGGRR).
+  std::map<int, std::uint32_t> system_colors{{kColorButtonFace, 0x00F0F0F0},
+                                             {kColorButtonText, 0x00000000}};
 
   // Test side.
   // A copy of a control; a default Control for an id the dialog lacks.
@@ -109,13 +121,15 @@ class SimDialogHost : public DialogHost {
   Control* find(int id);
 
   SimClock& clock_;
-  std::recursive_mutex mutex_;
+  mutable std::recursive_mutex mutex_;
   std::u16string title_;
   std::map<int, Control> controls_;
   std::map<int, std::vector<int>> positions_;
   std::map<std::uint32_t, Timer> timers_;
   std::uint64_t timer_order_ = 0;
   std::function<void(const WindowMessage&)> dispatch_;
+  std::map<BrushRef, std::uint32_t> brushes_;
+  BrushRef next_brush_ = 0x7000;
   bool close_posted_ = false;
   int result_ = 0;
   int icon_ = 0;

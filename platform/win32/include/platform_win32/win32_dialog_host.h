@@ -48,6 +48,11 @@ class Win32DialogHost : public platform::DialogHost {
   void set_static_colors(int control, std::uint32_t text_color,
                          std::uint32_t background_color) override;
   void set_font(int control, int height, int weight) override;
+  BrushRef create_solid_brush(std::uint32_t color) override;
+  void delete_brush(BrushRef brush) override;
+  std::uint32_t system_color(int index) override;
+  void set_control_colors(int control, std::uint32_t text_color, std::uint32_t background_color,
+                          BrushRef brush) override;
 
   // For the dialog procedure's WM_CTLCOLORSTATIC: a control with colours of
   // its own gets them on `dc` and its background brush back; others null.
@@ -60,6 +65,7 @@ class Win32DialogHost : public platform::DialogHost {
     COLORREF text;
     COLORREF background;
     HBRUSH brush;
+    bool owned;  // made by set_static_colors, deleted with the host
   };
   HWND item(int control) const { return GetDlgItem(dialog_, control); }
 

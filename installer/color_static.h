@@ -1,0 +1,52 @@
+// A static control in colours of its own: the wizard's header strip. It owns
+// the brush its background is painted with; the window paints the control
+// with its colours through the reflected control-colour message.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/dialog_host.h"
+
+namespace pelmora {
+
+class CColorStaticST {
+ public:
+  // Takes over control `control` of the dialog: the system's button text and
+  // face colours until told otherwise.
+  void Attach(platform::DialogHost* host, int control);
+  // kSystemColor (-1) stands for the system's button-face colour; a new
+  // brush of the colour replaces the old one, and the control repaints.
+  void SetBkColor(std::uint32_t color);
+  // kSystemColor (-1) stands for the system's button-text colour.
+  void SetTextColor(std::uint32_t color);
+  // WM_DESTROY of the control: the brush goes, and the blink timer stops if
+  // it ever ran.
+  void OnDestroy();
+
+  std::uint32_t textColor() const { return textColor_; }
+  std::uint32_t backgroundColor() const { return backgroundColor_; }
+
+ private:
+  void Apply();
+
+  platform::DialogHost* host_ = nullptr;
+  int control_ = 0;
+  std::uint32_t textColor_ = 0;
+  std::uint32_t backgroundColor_ = 0;
+  platform::DialogHost::BrushRef brush_ = 0;
+  // The control can blink its text; the wizard never asks it to.
+  bool blinkTimerRunning_ = false;
+};
+
+// Where a minimised window draws its icon: centred in the client area, with
+// the integer halves Windows uses.
+struct IconOrigin {
+  int x;
+  int y;
+};
+inline IconOrigin CenteredIconOrigin(int clientWidth, int clientHeight, int iconWidth,
+                                     int iconHeight) {
+  return {(clientWidth - iconWidth + 1) / 2, (clientHeight - iconHeight + 1) / 2};
+}
+
+}  // namespace pelmora
