@@ -6,12 +6,6 @@ namespace platform::sim {
 
 namespace {
 
-std::u16string upper(std::u16string_view text) {
-  std::u16string out(text);
-  for (auto& c : out) c = ascii_upper(c);
-  return out;
-}
-
 bool is_space(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == 0x1A; }
 
 std::u16string trim(std::u16string_view text) {
@@ -163,7 +157,7 @@ std::u16string substitute(std::u16string_view text,
     const auto name = text.substr(i + 1, close - i - 1);
     if (name.empty()) {
       out.push_back(u'%');
-    } else if (auto it = strings.find(upper(name)); it != strings.end()) {
+    } else if (auto it = strings.find(ascii_upper(name)); it != strings.end()) {
       out += it->second;
     } else {
       out.append(text.substr(i, close - i + 1));
@@ -186,7 +180,7 @@ InfFile InfFile::parse(std::string_view bytes) {
         current = nullptr;
         continue;
       }
-      current = &inf.sections_[upper(trim(std::u16string_view(line).substr(1, close - 1)))];
+      current = &inf.sections_[ascii_upper(trim(std::u16string_view(line).substr(1, close - 1)))];
       continue;
     }
     if (!current) continue;  // lines before the first section belong to none
@@ -206,7 +200,7 @@ InfFile InfFile::parse(std::string_view bytes) {
   std::map<std::u16string, std::u16string> strings;
   if (auto it = inf.sections_.find(u"STRINGS"); it != inf.sections_.end())
     for (const auto& l : it->second)
-      if (!l.key.empty() && !l.fields.empty()) strings.emplace(upper(l.key), l.fields.front());
+      if (!l.key.empty() && !l.fields.empty()) strings.emplace(ascii_upper(l.key), l.fields.front());
   for (auto& [name, lines] : inf.sections_) {
     if (name == u"STRINGS") continue;
     for (auto& l : lines) {
@@ -218,11 +212,11 @@ InfFile InfFile::parse(std::string_view bytes) {
 }
 
 bool InfFile::has_section(std::u16string_view name) const {
-  return sections_.count(upper(name)) != 0;
+  return sections_.count(ascii_upper(name)) != 0;
 }
 
 const std::vector<InfLine>* InfFile::section(std::u16string_view name) const {
-  auto it = sections_.find(upper(name));
+  auto it = sections_.find(ascii_upper(name));
   return it == sections_.end() ? nullptr : &it->second;
 }
 

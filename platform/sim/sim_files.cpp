@@ -10,12 +10,6 @@ namespace {
 
 constexpr Win32Error kErrorFileExists = 80;
 
-std::u16string upper(std::u16string_view text) {
-  std::u16string out(text);
-  for (auto& c : out) c = ascii_upper(c);
-  return out;
-}
-
 bool starts_with_folder(std::u16string_view path, std::u16string_view folder) {
   return path.size() >= folder.size() && path.substr(0, folder.size()) == folder &&
          (path.size() == folder.size() || path[folder.size()] == u'\\');
@@ -64,7 +58,7 @@ std::u16string SimShell::full_path(std::u16string_view path) const {
   }
   while (clean.size() > 3 && clean.back() == u'\\') clean.pop_back();
   if (system_.wow64) {
-    const std::u16string windows = upper(windows_folder);
+    const std::u16string windows = ascii_upper(windows_folder);
     const std::u16string system32 = windows + u"\\SYSTEM32";
     if (starts_with_folder(clean, system32)) {
       const std::u16string rest = clean.substr(system32.size());

@@ -6,12 +6,6 @@ namespace platform::sim {
 
 namespace {
 
-std::u16string upper(std::u16string_view text) {
-  std::u16string out(text);
-  for (auto& c : out) c = ascii_upper(c);
-  return out;
-}
-
 // The program part of a command line: a quoted path, or everything up to the
 // first space.
 std::u16string program_of(std::u16string_view command_line) {
@@ -151,7 +145,7 @@ Win32Error SimProcesses::run(std::u16string_view program_path, std::u16string_vi
   }
   if (found.empty()) return kErrorFileNotFound;
   std::u16string name = base_name(found);
-  name = upper(name.substr(0, name.size() - 4));
+  name = ascii_upper(name.substr(0, name.size() - 4));
   Program program;
   {
     std::lock_guard lock(mutex_);
@@ -212,7 +206,7 @@ void SimProcesses::exit_current_process(std::uint32_t exit_code) {
 
 void SimProcesses::install_program(std::u16string_view name, Program program) {
   std::lock_guard lock(mutex_);
-  programs_[upper(name)] = std::move(program);
+  programs_[ascii_upper(name)] = std::move(program);
 }
 
 int SimProcesses::running_count(std::u16string_view module) const {

@@ -9,11 +9,7 @@ namespace platform::sim {
 
 namespace {
 
-std::u16string fold(std::u16string_view name) {
-  std::u16string out(name);
-  for (auto& c : out) c = ascii_upper(c);
-  return out;
-}
+std::u16string fold(std::u16string_view name) { return ascii_upper(name); }
 
 // Splits "A\\B\\C" into its parts; empty parts (doubled or edge backslashes)
 // are skipped as Windows does.

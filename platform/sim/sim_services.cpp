@@ -4,16 +4,6 @@
 
 namespace platform::sim {
 
-namespace {
-
-std::u16string upper(std::u16string_view text) {
-  std::u16string out(text);
-  for (auto& c : out) c = ascii_upper(c);
-  return out;
-}
-
-}  // namespace
-
 SimServices::SimServices(Faults& faults) : faults_(faults) { add_service(u"Spooler", true); }
 
 Win32Error SimServices::open_manager(std::uint32_t, ServiceHandle* manager) {
@@ -33,7 +23,7 @@ Win32Error SimServices::open_service(ServiceHandle manager, std::u16string_view 
   std::lock_guard lock(mutex_);
   auto it = handles_.find(manager);
   if (it == handles_.end() || !it->second.empty()) return kErrorInvalidHandle;
-  const std::u16string key = upper(name);
+  const std::u16string key = ascii_upper(name);
   if (!services_.count(key)) return kErrorServiceDoesNotExist;
   const ServiceHandle h = next_handle_++;
   handles_[h] = key;
@@ -76,23 +66,23 @@ Win32Error SimServices::close(ServiceHandle handle) {
 
 void SimServices::add_service(std::u16string_view name, bool running) {
   std::lock_guard lock(mutex_);
-  services_[upper(name)] = Service{running, 0, 0};
+  services_[ascii_upper(name)] = Service{running, 0, 0};
 }
 
 bool SimServices::remove_service(std::u16string_view name) {
   std::lock_guard lock(mutex_);
-  return services_.erase(upper(name)) != 0;
+  return services_.erase(ascii_upper(name)) != 0;
 }
 
 SimServices::Service SimServices::service(std::u16string_view name) const {
   std::lock_guard lock(mutex_);
-  auto it = services_.find(upper(name));
+  auto it = services_.find(ascii_upper(name));
   return it == services_.end() ? Service{false, 0, 0} : it->second;
 }
 
 bool SimServices::running(std::u16string_view name) const {
   std::lock_guard lock(mutex_);
-  auto it = services_.find(upper(name));
+  auto it = services_.find(ascii_upper(name));
   return it != services_.end() && it->second.running;
 }
 

@@ -106,6 +106,12 @@ std::size_t copy_truncated(char16_t* buffer, std::size_t capacity, std::u16strin
 
 char16_t ascii_upper(char16_t c) { return (c >= u'a' && c <= u'z') ? c - (u'a' - u'A') : c; }
 
+std::u16string ascii_upper(std::u16string_view text) {
+  std::u16string out(text);
+  for (auto& c : out) c = ascii_upper(c);
+  return out;
+}
+
 bool equals_ignore_ascii_case(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)

@@ -34,6 +34,9 @@ std::u16string_view view_of(const char16_t (&buffer)[N]) {
 
 // ASCII-only case folding, as the Windows code compares protocol tokens.
 char16_t ascii_upper(char16_t c);
+// The text with its ASCII letters in upper case (the key Windows compares
+// names by).
+std::u16string ascii_upper(std::u16string_view text);
 bool equals_ignore_ascii_case(std::u16string_view a, std::u16string_view b);
 
 }  // namespace platform
