@@ -59,6 +59,8 @@ class CPelmoraDlg : public platform::DialogLogic {
   char16_t networkAddress[32] = {};
   int networkPortNumber = 0;
   int wizardState = WIZ_STEP1;
+  // The started pre-install worker, or 0.
+  std::uintptr_t workerThread = 0;
 
  private:
   void SetDetails(int first_row, int second_row);

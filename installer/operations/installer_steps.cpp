@@ -1,6 +1,8 @@
 #include "operations/installer_steps.h"
 
 #include "operations/cleanup.h"
+#include "operations/installation.h"
+#include "operations/preparation.h"
 
 namespace pelmora {
 
@@ -8,6 +10,14 @@ bool InstallerSteps::RunCleanupStep(CPelmoraDlg& dialog) { return pelmora::RunCl
 
 bool InstallerSteps::RemoveStaleUsbDevices(CPelmoraDlg& dialog, int catalogueIndex) {
   return pelmora::RemoveStaleUsbDevices(dialog, catalogueIndex);
+}
+
+bool InstallerSteps::RunPreparationStep(CPelmoraDlg& dialog) {
+  return pelmora::RunPreparationStep(dialog);
+}
+
+void InstallerSteps::InstallNetworkPrinter(CPelmoraDlg& dialog) {
+  pelmora::InstallNetworkPrinter(dialog);
 }
 
 }  // namespace pelmora

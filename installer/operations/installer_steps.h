@@ -10,6 +10,8 @@ class InstallerSteps : public UnavailableWizardSteps {
  public:
   bool RunCleanupStep(CPelmoraDlg& dialog) override;
   bool RemoveStaleUsbDevices(CPelmoraDlg& dialog, int catalogueIndex) override;
+  bool RunPreparationStep(CPelmoraDlg& dialog) override;
+  void InstallNetworkPrinter(CPelmoraDlg& dialog) override;
 };
 
 }  // namespace pelmora

@@ -65,6 +65,10 @@ class DialogHost {
   // bold): Swiss family, default pitch, no face name, so the system picks a
   // sans-serif face.
   virtual void set_font(int /*control*/, int /*height*/, int /*weight*/) {}
+  // The dialog's window, for another thread that may outlive this host: it
+  // reaches the window only through the Desktop port. 0 for a host without
+  // a window.
+  virtual std::uintptr_t window() { return 0; }
 };
 
 inline constexpr std::uint32_t kSystemColor = 0xFFFFFFFFu;
