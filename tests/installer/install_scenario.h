@@ -46,6 +46,8 @@ struct DifxRuns {
 // architectures; the system folder with Tessaly.exe and certutil.exe.
 inline void PrepareInstallation(platform::sim::SimWindows& win, DifxRuns* runs = nullptr) {
   LoadMedia(win, u"C:\\Setup");
+  win.shell.put_directory(u"C:\\Program Files");
+  win.shell.put_directory(u"C:\\Program Files (x86)");
   win.shell.put_file(u"C:\\Setup\\Bin\\i386\\DIFxCmd.exe", "MZ");
   win.shell.put_file(u"C:\\Setup\\Bin\\amd64\\DIFxCmd.exe", "MZ");
   win.shell.put_file(u"C:\\Windows\\system32\\Tessaly.exe", "MZ");
