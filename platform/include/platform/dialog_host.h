@@ -68,7 +68,7 @@ class DialogHost {
   // The dialog's window, for another thread that may outlive this host: it
   // reaches the window only through the Desktop port. 0 for a host without
   // a window.
-  virtual std::uintptr_t window() { return 0; }
+  virtual std::uintptr_t window_ref() { return 0; }
 };
 
 inline constexpr std::uint32_t kSystemColor = 0xFFFFFFFFu;

@@ -49,7 +49,7 @@ class SimDialogHost : public DialogHost {
   }
   SimDialogHost(const SimDialogHost&) = delete;
   SimDialogHost& operator=(const SimDialogHost&) = delete;
-  std::uintptr_t window() override { return window_; }
+  std::uintptr_t window_ref() override { return window_; }
 
   void set_title(std::u16string_view title) override;
   std::u16string title() override;

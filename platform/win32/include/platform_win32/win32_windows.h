@@ -18,7 +18,8 @@ class Win32Windows {
   Win32Windows()
       : platform{registry,  system,   shell,     spooler,   devices,
                  desktop,   clock,    processes, services,  setup_api,
-                 device_io, device_interfaces, smart_cards} {}
+                 device_io, device_interfaces, smart_cards, spooler,
+                 threads} {}
   Win32Windows(const Win32Windows&) = delete;
   Win32Windows& operator=(const Win32Windows&) = delete;
 
@@ -35,6 +36,7 @@ class Win32Windows {
   Win32DeviceIo device_io;
   Win32DeviceInterfaces device_interfaces;
   Win32SmartCards smart_cards;
+  Win32Threads threads;
   platform::Platform platform;
 };
 
