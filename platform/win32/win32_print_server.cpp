@@ -16,11 +16,6 @@ namespace {
 
 using platform::Win32Error;
 
-Win32Error last_error() {
-  const DWORD error = GetLastError();
-  return error != 0 ? static_cast<Win32Error>(error) : platform::kErrorInvalidParameter;
-}
-
 HANDLE as_printer(platform::PrinterHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 
 // Strings winspool takes as writable pointers it does not write through.
