@@ -66,7 +66,7 @@ std::uint32_t Remove(platform::SetupApi& setup_api, platform::Shell& shell,
     if (ReadDiskDescription(setup_api, name, &description) != kErrorSuccess ||
         description != wanted)
       continue;
-    if (auto error = setup_api.uninstall_oem_inf(name, 0)) {
+    if (auto error = setup_api.uninstall_oem_inf(name, platform::kSuoiForceDelete)) {
       last_error = error;
       continue;
     }
