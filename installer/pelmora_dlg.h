@@ -27,6 +27,10 @@ inline constexpr char16_t kClickCloseText[] = u"Click Close";
 class CPelmoraDlg : public platform::DialogLogic {
  public:
   CPelmoraDlg(platform::Platform& platform, WizardSteps& steps);
+  // Lets go of the worker's handle; the worker itself may still run.
+  ~CPelmoraDlg() override;
+  CPelmoraDlg(const CPelmoraDlg&) = delete;
+  CPelmoraDlg& operator=(const CPelmoraDlg&) = delete;
 
   // platform::DialogLogic
   void attach(platform::DialogHost* host) override { host_ = host; }

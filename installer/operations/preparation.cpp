@@ -198,7 +198,7 @@ bool StartPreinstallWorker(CPelmoraDlg& dialog) {
   platform.clock.sleep(1000);
   char16_t directory[260];
   GetInstallerDirectory(platform.system, directory, 260);
-  PreinstallWorkerContext context{&platform, dialog.host().window(),
+  PreinstallWorkerContext context{&platform, dialog.host().window_ref(),
                                   std::u16string(platform::view_of(directory))};
   platform::ThreadHandle thread = 0;
   const bool started =

@@ -239,8 +239,9 @@ TEST(InstallationFaults, EveryCallFailedInTurn) {
     const std::u16string status = run.host.text(IDC_STATUS);
     if (!prepared) {
       EXPECT_TRUE(step_texts.count(status)) << platform::to_utf8(status);
-      if (nth == 1 && first_call_texts.count(operation))
+      if (nth == 1 && first_call_texts.count(operation)) {
         EXPECT_EQ(status, first_call_texts.at(operation));
+      }
     } else {
       const auto boxes = run.win.desktop.message_boxes();
       if (run.host.is_enabled(IDC_CANCEL_BUTTON)) {
@@ -261,10 +262,11 @@ TEST(InstallationFaults, EveryCallFailedInTurn) {
     // A card form moved behind the CR80 form is deleted before it is added
     // again; when that add fails, the form is gone and no rerun brings it
     // back.
-    if (entry == "AddFormW ID card")
+    if (entry == "AddFormW ID card") {
       EXPECT_EQ(run.Missing(), std::vector<std::string>{"forms"});
-    else
+    } else {
       EXPECT_EQ(run.Missing(), std::vector<std::string>{});
+    }
   }
 }
 

@@ -262,12 +262,14 @@ TEST(PreparationWorker, AWorkerOutlivingTheWizardWindowTouchesNothingOfIt) {
     dialog.handle_message(platform::WindowMessage::command(IDC_NEXT, platform::kBnClicked));
     dialog.handle_message(platform::WindowMessage::command(IDC_NEXT, platform::kBnClicked));
     ASSERT_EQ(dialog.wizardState, WIZ_PACKAGE_WAIT);
-    window = host.window();
+    window = host.window_ref();
     // The user closes the wizard while the worker has not run yet; the
     // modal loop ends and the dialog and its host are gone.
     dialog.handle_message(platform::WindowMessage::command(IDC_CANCEL_BUTTON, platform::kBnClicked));
   }
   ASSERT_NE(window, 0u);
+  // The dialog let go of the worker's handle; the worker has not run yet.
+  EXPECT_EQ(win.threads.open_handles(), 0u);
   win.threads.run_held();
   // The tool ran and its success reached for a window that is gone.
   EXPECT_EQ(win.setup_api.oem_infs().size(), 1u);
