@@ -41,8 +41,14 @@ bool RestoreClassFile(platform::Shell& shell, const std::u16string& target,
 }
 
 platform::FormInfo1 Cr80Form() {
-  return {platform::kFormPrinter, kCr80FormName, kCr80Width, kCr80Height,
-          0, 0, kCr80Width, kCr80Height};
+  return {platform::kFormPrinter,
+          kCr80FormName,
+          kCr80Width,
+          kCr80Height,
+          0,
+          0,
+          kCr80Width,
+          kCr80Height};
 }
 
 }  // namespace
@@ -160,11 +166,9 @@ bool PreinstallDriverPackage(CPelmoraDlg& dialog) {
         Bounded(platform::format(u"%s\\%s\\%s", {folders.installer, u"plugin", from_names[i]})),
         Bounded(plugin + u"\\" + to_names[i]), false);
 
-  if (platform.shell.file_operation(platform::kFoCopy,
-                                    Bounded(platform::format(u"%s%s", {folders.installer,
-                                                                       model.family})),
-                                    driver, platform::kFofSilent | platform::kFofNoConfirmation) !=
-      0) {
+  if (platform.shell.file_operation(
+          platform::kFoCopy, Bounded(platform::format(u"%s%s", {folders.installer, model.family})),
+          driver, platform::kFofSilent | platform::kFofNoConfirmation) != 0) {
     dialog.SetStatusText(u"Can't copy driver files");
     return false;
   }
@@ -202,8 +206,7 @@ bool StartPreinstallWorker(CPelmoraDlg& dialog) {
                                   std::u16string(platform::view_of(directory))};
   platform::ThreadHandle thread = 0;
   const bool started =
-      platform.threads.start([context] { PreinstallWorker(context); }, &thread) ==
-      kErrorSuccess;
+      platform.threads.start([context] { PreinstallWorker(context); }, &thread) == kErrorSuccess;
   dialog.workerThread = thread;
   return started;
 }
@@ -213,9 +216,8 @@ void PreinstallWorker(const PreinstallWorkerContext& context) {
   if (ClassifyWindowsVersion(platform.system) >= 13) {
     const std::u16string system = Bounded(platform.shell.system_directory());
     for (const char16_t* store : {u"trustedpublisher", u"root"}) {
-      const std::u16string parameters =
-          platform::format(u" -addstore %s \"%sbin\\tvcert1.cer\"",
-                           {store, context.installerDirectory});
+      const std::u16string parameters = platform::format(u" -addstore %s \"%sbin\\tvcert1.cer\"",
+                                                         {store, context.installerDirectory});
       platform::ScopedProcess process(platform.processes);
       platform.processes.shell_execute_runas(u"certutil.exe", Bounded(parameters), system,
                                              process.receive());

@@ -28,8 +28,7 @@ SimPlugAndPlay::SimPlugAndPlay(SimUsbMachine& usb, SimDevices& devices, SimSpool
     : usb_(usb), devices_(devices), spooler_(spooler), shell_(shell), system_(system) {}
 
 SimUsbDevice& SimPlugAndPlay::plug_printer(std::uint16_t product, std::u16string_view manufacturer,
-                                           std::u16string_view model,
-                                           std::u16string_view serial) {
+                                           std::u16string_view model, std::u16string_view serial) {
   bool has_root = false;
   for (const auto& hub : usb_.hubs) has_root = has_root || hub.label == kRootHub;
   if (!has_root) {
@@ -50,7 +49,10 @@ SimUsbDevice& SimPlugAndPlay::plug_printer(std::uint16_t product, std::u16string
   device.instance = std::u16string(serial);
   device.usbprint_model = UsbPrintHardwareId(manufacturer, model).substr(9);
   usb_.devices.push_back(device);
-  plugged_.push_back({usb_.devices.size() - 1, UsbPrintHardwareId(manufacturer, model)});
+  Plugged plugged;
+  plugged.device = usb_.devices.size() - 1;
+  plugged.hardware_id = UsbPrintHardwareId(manufacturer, model);
+  plugged_.push_back(std::move(plugged));
   return usb_.devices.back();
 }
 

@@ -126,8 +126,8 @@ Win32Error SimSpooler::xcv_data(PrinterHandle xcv, std::u16string_view command, 
   }
   std::memcpy(&record, input, sizeof record);
   const std::u16string name = field_text(record.sztPortName, 64);
-  if (record.dwVersion != kPortDataVersion1 || record.cbSize != sizeof(PortData1) ||
-      name.empty() || field_text(record.sztHostAddress, 49).empty()) {
+  if (record.dwVersion != kPortDataVersion1 || record.cbSize != sizeof(PortData1) || name.empty() ||
+      field_text(record.sztHostAddress, 49).empty()) {
     *status = kErrorInvalidParameter;
     return kErrorSuccess;
   }

@@ -1,7 +1,6 @@
 #include "platform_sim/sim_system.h"
 
 #include "platform/dialog_host.h"
-
 #include "platform/text.h"
 
 namespace platform::sim {

@@ -46,8 +46,8 @@ Win32Error Win32Spooler::enum_forms(platform::PrinterHandle server, std::size_t 
   for (DWORD i = 0; i < count; ++i) {
     const FORM_INFO_1W& r = records[i];
     forms->push_back({r.Flags, r.pName ? from_wide(r.pName) : std::u16string(), r.Size.cx,
-                      r.Size.cy, r.ImageableArea.left, r.ImageableArea.top,
-                      r.ImageableArea.right, r.ImageableArea.bottom});
+                      r.Size.cy, r.ImageableArea.left, r.ImageableArea.top, r.ImageableArea.right,
+                      r.ImageableArea.bottom});
   }
   return platform::kErrorSuccess;
 }
@@ -110,8 +110,8 @@ Win32Error Win32Spooler::add_printer(const platform::NewPrinter& printer,
   if (handle == nullptr) return platform::kErrorInvalidParameter;
   *handle = 0;
   std::wstring name = to_wide(printer.printer_name), port = to_wide(printer.port_name),
-               driver = to_wide(printer.driver_name),
-               processor = to_wide(printer.print_processor), type = to_wide(printer.data_type);
+               driver = to_wide(printer.driver_name), processor = to_wide(printer.print_processor),
+               type = to_wide(printer.data_type);
   PRINTER_INFO_2W info{};
   info.pPrinterName = writable(name);
   info.pPortName = writable(port);

@@ -24,7 +24,8 @@ struct Wizard {
   explicit Wizard(int model) : host(win.clock, win.desktop), dialog(win.platform, steps) {
     PrepareInstallation(win, &runs);
     if (model != MODEL_NONE)
-      win.shell.put_file(u"C:\\Setup\\Pelmora.ini", "LANGUAGE: 0\r\nMODEL: " + std::to_string(model));
+      win.shell.put_file(u"C:\\Setup\\Pelmora.ini",
+                         "LANGUAGE: 0\r\nMODEL: " + std::to_string(model));
     DefineWizardTemplate(host);
     dialog.attach(&host);
     host.set_dispatch([this](const platform::WindowMessage& m) { dialog.handle_message(m); });
@@ -72,14 +73,13 @@ TEST_P(FullUsbInstallation, FromStep1ToClickClose) {
   EXPECT_TRUE(w.win.shell.has_file(inf));
   EXPECT_TRUE(w.win.shell.has_file(platform::format(
       u"C:\\Program Files\\%s\\Driver\\plugin\\Cardplug.INI", {entry.manufacturer})));
-  EXPECT_EQ(RunValue(w.win),
-            u"C:\\Windows\\system32\\Tessaly.exe");
+  EXPECT_EQ(RunValue(w.win), u"C:\\Windows\\system32\\Tessaly.exe");
   const std::u16string difx = u"C:\\Setup\\Bin\\i386\\DIFxCmd /p \"" + inf + u"\"";
   bool difx_ran = false;
   for (const auto& started : w.win.processes.started())
     if (started.command_line == difx)
-      difx_ran = started.creation_flags == (platform::kCreateNoWindow |
-                                            platform::kCreatePreserveCodeAuthzLevel);
+      difx_ran = started.creation_flags ==
+                 (platform::kCreateNoWindow | platform::kCreatePreserveCodeAuthzLevel);
   EXPECT_TRUE(difx_ran);
   // Step 1 ran the tool with /u for what it removes; /p ran once.
   int preinstalls = 0;
@@ -134,10 +134,9 @@ TEST(FullInstallation, PrintersSharingAProductIdInstallUnderTheirOwnNames) {
   EXPECT_EQ(w.win.devices.reenumerate(0, platform::kCmReenumerateRetryInstallation), 0u);
   std::set<std::u16string> names;
   for (const auto& q : w.win.spooler.queues()) names.insert(q.printer_name);
-  EXPECT_EQ(names, (std::set<std::u16string>{ModelCatalogue[0].modelName,
-                                              ModelCatalogue[5].modelName,
-                                              ModelCatalogue[12].modelName,
-                                              ModelCatalogue[15].modelName}));
+  EXPECT_EQ(names,
+            (std::set<std::u16string>{ModelCatalogue[0].modelName, ModelCatalogue[5].modelName,
+                                      ModelCatalogue[12].modelName, ModelCatalogue[15].modelName}));
 }
 
 TEST(FullInstallation, APrinterFoundBeforeItsPackageInstallsOnlyOnARetry) {
@@ -197,7 +196,8 @@ struct FaultRun {
     // only the set of forms is the same each time.
     std::multiset<std::u16string> forms;
     for (const auto& form : win.spooler.forms()) forms.insert(form.name);
-    if (forms != std::multiset<std::u16string>{kCr80FormName, u"ID card"}) missing.push_back("forms");
+    if (forms != std::multiset<std::u16string>{kCr80FormName, u"ID card"})
+      missing.push_back("forms");
     if (!host.is_enabled(IDC_CANCEL_BUTTON)) missing.push_back("worker signal");
     return missing;
   }
@@ -218,10 +218,12 @@ TEST(InstallationFaults, EveryCallFailedInTurn) {
     calls = run.win.faults.log();
   }
   ASSERT_GT(calls.size(), 40u);
-  const std::set<std::u16string> step_texts = {
-      u"    Can't copy usbprint.inf", u"Can't copy usbprint.sys", u"Can't access spool",
-      u"Can't create directory. error : 5", u"Can't create directory... error : 5",
-      u"Can't copy driver files"};
+  const std::set<std::u16string> step_texts = {u"    Can't copy usbprint.inf",
+                                               u"Can't copy usbprint.sys",
+                                               u"Can't access spool",
+                                               u"Can't create directory. error : 5",
+                                               u"Can't create directory... error : 5",
+                                               u"Can't copy driver files"};
   const std::map<std::string, std::u16string> first_call_texts = {
       {"CopyFileW", u"    Can't copy usbprint.inf"},
       {"OpenPrinterW", u"Can't access spool"},

@@ -54,9 +54,8 @@ inline void PrepareInstallation(platform::sim::SimWindows& win, DifxRuns* runs =
   win.shell.put_file(u"C:\\Windows\\system32\\certutil.exe", "MZ");
   win.processes.install_program(u"DIFxCmd", [&win, runs](std::u16string_view line) {
     std::u16string output;
-    const std::uint32_t code =
-        difx::RunDifxCommand(win.setup_api, win.shell,
-                             difx::SplitArguments(platform::argument_text_of(line)), &output);
+    const std::uint32_t code = difx::RunDifxCommand(
+        win.setup_api, win.shell, difx::SplitArguments(platform::argument_text_of(line)), &output);
     if (runs) runs->outputs.push_back(output);
     return code;
   });
@@ -79,9 +78,9 @@ inline const char16_t* DeviceIdMaker(int row) {
 }
 
 inline platform::sim::SimUsbDevice& PlugPrinter(platform::sim::SimWindows& win, int row) {
-  return win.plug_and_play.plug_printer(
-      static_cast<std::uint16_t>(ModelCatalogue[row].productId), DeviceIdMaker(row),
-      ModelCatalogue[row].modelName, platform::format(u"ZK%06d", {row + 1}));
+  return win.plug_and_play.plug_printer(static_cast<std::uint16_t>(ModelCatalogue[row].productId),
+                                        DeviceIdMaker(row), ModelCatalogue[row].modelName,
+                                        platform::format(u"ZK%06d", {row + 1}));
 }
 
 }  // namespace pelmora::testing

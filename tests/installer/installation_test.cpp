@@ -1,12 +1,13 @@
 // Step 3 on a simulated Windows: the TCP/IP port handed to the port
 // monitor, the INF search by source-disk description, the driver installer
 // command line and the queue.
+#include "operations/installation.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "install_scenario.h"
-#include "operations/installation.h"
 #include "operations/installer_steps.h"
 #include "operations/preparation.h"
 #include "pelmora_dlg.h"
@@ -20,7 +21,8 @@ using platform::sim::SimWindows;
 
 std::string OemInf(std::u16string_view description) {
   return "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Printer\r\n[SourceDisksNames]\r\n"
-         "100 = \"" + platform::to_utf8(description) + "\",,,\r\n";
+         "100 = \"" +
+         platform::to_utf8(description) + "\",,,\r\n";
 }
 
 class NetworkInstallation : public ::testing::Test {
@@ -104,8 +106,9 @@ TEST_F(NetworkInstallation, ZelkoFortyIsFoundUnderItsPairsNameAndInstalledUnderI
   dialog.modelIndex = 6;
   win.shell.put_file(u"C:\\Windows\\INF\\oem4.inf", OemInf(ModelCatalogue[0].modelName));
   InstallNetworkPrinter(dialog);
-  EXPECT_EQ(DriverCommand(), u"rundll32 printui.dll,PrintUIEntry /ia /m \"Orvane ZELKO-40 Card "
-                             u"Printer\" /f \"C:\\Windows\\Inf\\oem4.inf\"");
+  EXPECT_EQ(DriverCommand(),
+            u"rundll32 printui.dll,PrintUIEntry /ia /m \"Orvane ZELKO-40 Card "
+            u"Printer\" /f \"C:\\Windows\\Inf\\oem4.inf\"");
   const auto queues = win.spooler.queues();
   ASSERT_EQ(queues.size(), 1u);
   EXPECT_EQ(queues[0].printer_name, u"Orvane ZELKO-40 Card Printer");
@@ -121,7 +124,8 @@ TEST_F(NetworkInstallation, WithoutAModelRowZeroIsInstalledFromThePreinstalledPa
   InstallNetworkPrinter(dialog);
   EXPECT_EQ(DriverCommand(),
             u"rundll32 printui.dll,PrintUIEntry /ia /m \"Orvane ZELKO-70 Card Printer\" /f "
-            u"\"C:\\Windows\\Inf\\" + win.setup_api.oem_infs()[0] + u"\"");
+            u"\"C:\\Windows\\Inf\\" +
+                win.setup_api.oem_infs()[0] + u"\"");
   EXPECT_TRUE(win.spooler.has_queue(u"Orvane ZELKO-70 Card Printer"));
   EXPECT_TRUE(win.desktop.message_boxes().empty());
   EXPECT_TRUE(host.message_boxes.empty());

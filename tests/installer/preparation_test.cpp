@@ -1,12 +1,13 @@
 // Step 2 on a simulated Windows: the class files, the card form walk, the
 // driver package and its command line, the monitor's autorun and the
 // pre-install worker.
+#include "operations/preparation.h"
+
 #include <gtest/gtest.h>
 
 #include "install_scenario.h"
 #include "localized_text.h"
 #include "operations/installer_steps.h"
-#include "operations/preparation.h"
 #include "pelmora_dlg.h"
 #include "platform_sim/sim_dialog_host.h"
 #include "wizard_fixture.h"
@@ -53,10 +54,10 @@ TEST_F(Preparation, TheCardFormComesFirstAmongTheCardSizedForms) {
   // Exactly the CR80 size under another name: replaced by the CR80 form,
   // the card-sized form met before it moves behind it, the one after it
   // stays where it is.
-  EXPECT_EQ(FormsAfterCheck({Form(u"Letter", 215900, 279400), Form(u"Badge", 54000, 86000),
-                             Form(u"CR80", kCr80Width, kCr80Height),
-                             Form(u"Later card", 54500, 86500)}),
-            (std::vector<std::u16string>{u"Letter", u"Later card", kCr80FormName, u"Badge"}));
+  EXPECT_EQ(
+      FormsAfterCheck({Form(u"Letter", 215900, 279400), Form(u"Badge", 54000, 86000),
+                       Form(u"CR80", kCr80Width, kCr80Height), Form(u"Later card", 54500, 86500)}),
+      (std::vector<std::u16string>{u"Letter", u"Later card", kCr80FormName, u"Badge"}));
   const FormInfo1 cr80 = win.spooler.forms()[2];
   EXPECT_EQ(cr80.flags, platform::kFormPrinter);
   EXPECT_EQ(cr80.width, 53848);
@@ -145,8 +146,7 @@ TEST_F(Preparation, CommandLineOnThirtyTwoAndSixtyFourBitWindows) {
             u"C:\\Setup\\Bin\\amd64\\DIFxCmd /p "
             u"\"C:\\Program Files (x86)\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
   EXPECT_TRUE(win.shell.has_file(u"C:\\Program Files (x86)\\Orvane\\Driver\\ZELKO\\ZELKO.gpd"));
-  EXPECT_TRUE(
-      win.shell.has_file(u"C:\\Program Files (x86)\\Orvane\\Driver\\plugin\\Cardplug.dll"));
+  EXPECT_TRUE(win.shell.has_file(u"C:\\Program Files (x86)\\Orvane\\Driver\\plugin\\Cardplug.dll"));
 }
 
 TEST_F(Preparation, WithoutAModelRowZeroIsPreparedAndExistingFoldersAreNoFailure) {
@@ -207,8 +207,9 @@ TEST_F(Preparation, AFailedToolRunShowsTheCommandAndTheCodeAndEndsTheInstaller) 
   ASSERT_TRUE(RunPreparationStep(dialog));
   const auto boxes = win.desktop.message_boxes();
   ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[0].text, u"C:\\Setup\\Bin\\i386\\DIFxCmd /p "
-                           u"\"C:\\Program Files\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
+  EXPECT_EQ(boxes[0].text,
+            u"C:\\Setup\\Bin\\i386\\DIFxCmd /p "
+            u"\"C:\\Program Files\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
   EXPECT_EQ(boxes[1].text, u"Error : 1, Installation has been canceled");
   EXPECT_EQ(boxes[1].caption, u"Pelmora");
   EXPECT_EQ(boxes[1].flags, platform::kMbOk);
@@ -265,7 +266,8 @@ TEST(PreparationWorker, AWorkerOutlivingTheWizardWindowTouchesNothingOfIt) {
     window = host.window_ref();
     // The user closes the wizard while the worker has not run yet; the
     // modal loop ends and the dialog and its host are gone.
-    dialog.handle_message(platform::WindowMessage::command(IDC_CANCEL_BUTTON, platform::kBnClicked));
+    dialog.handle_message(
+        platform::WindowMessage::command(IDC_CANCEL_BUTTON, platform::kBnClicked));
   }
   ASSERT_NE(window, 0u);
   // The dialog let go of the worker's handle; the worker has not run yet.

@@ -77,9 +77,8 @@ TYPED_TEST(PrintServerContract, TheServerOpensAndItsFormsComeInOneBuffer) {
 
 TYPED_TEST(PrintServerContract, TheTcpMonitorTakesAPortRecordOrIsAbsent) {
   ScopedPrinter xcv(this->under_.spooler());
-  const Win32Error opened =
-      this->under_.server().open_xcv_monitor(u"Standard TCP/IP Port", kServerAccessAdminister,
-                                             xcv.receive());
+  const Win32Error opened = this->under_.server().open_xcv_monitor(
+      u"Standard TCP/IP Port", kServerAccessAdminister, xcv.receive());
   if (this->under_.under_wine()) {
     // Wine has no Standard TCP/IP port monitor.
     EXPECT_EQ(opened, kErrorUnknownPort);

@@ -41,8 +41,8 @@ std::uint32_t Preinstall(platform::SetupApi& setup_api, std::u16string_view inf,
 
 // The package's OEM INF is the one of the INF folder that names the same
 // source disk; the package's own INF keeps its name where the store does.
-std::uint32_t Remove(platform::SetupApi& setup_api, platform::Shell& shell,
-                     std::u16string_view inf, std::u16string* output) {
+std::uint32_t Remove(platform::SetupApi& setup_api, platform::Shell& shell, std::u16string_view inf,
+                     std::u16string* output) {
   std::u16string wanted;
   if (auto error = ReadDiskDescription(setup_api, inf, &wanted)) {
     *output += platform::format(u"%s cannot be read: error %08X\r\n", {inf, error});
@@ -105,15 +105,15 @@ std::vector<std::u16string> SplitArguments(std::u16string_view text) {
 }
 
 std::uint32_t RunDifxCommand(platform::SetupApi& setup_api, platform::Shell& shell,
-                             const std::vector<std::u16string>& arguments,
-                             std::u16string* output) {
+                             const std::vector<std::u16string>& arguments, std::u16string* output) {
   output->clear();
   if (arguments.size() != 2 || arguments[1].empty()) {
     *output = kUsageText;
     return platform::kErrorInvalidParameter;
   }
   const std::u16string& verb = arguments[0];
-  if (platform::equals_ignore_ascii_case(verb, u"/p")) return Preinstall(setup_api, arguments[1], output);
+  if (platform::equals_ignore_ascii_case(verb, u"/p"))
+    return Preinstall(setup_api, arguments[1], output);
   if (platform::equals_ignore_ascii_case(verb, u"/u"))
     return Remove(setup_api, shell, arguments[1], output);
   *output = kUsageText;

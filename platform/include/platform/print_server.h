@@ -67,10 +67,9 @@ class PrintServer {
                                       PrinterHandle* handle) = 0;
   // XcvDataW: `input` is the command's data, `output_capacity` the bytes of
   // the output buffer; `*status` the monitor's own answer.
-  virtual Win32Error xcv_data(PrinterHandle xcv, std::u16string_view command,
-                              const void* input, std::uint32_t input_bytes,
-                              std::uint32_t output_capacity, std::uint32_t* needed,
-                              std::uint32_t* status) = 0;
+  virtual Win32Error xcv_data(PrinterHandle xcv, std::u16string_view command, const void* input,
+                              std::uint32_t input_bytes, std::uint32_t output_capacity,
+                              std::uint32_t* needed, std::uint32_t* status) = 0;
   // AddPrinterW(NULL, 2, ...): the new queue's handle is the caller's to close.
   virtual Win32Error add_printer(const NewPrinter& printer, PrinterHandle* handle) = 0;
 };

@@ -40,11 +40,11 @@ class SimPlugAndPlay {
   void reenumerate(std::uint32_t flags);
 
   struct Plugged {
-    std::size_t device;            // index into the machine's devices
-    std::u16string hardware_id;    // the USBPRINT id
+    std::size_t device = 0;          // index into the machine's devices
+    std::u16string hardware_id;  // the USBPRINT id
     bool enumerated = false;
     bool installed = false;
-    std::u16string inf;            // the OEM INF it was installed from
+    std::u16string inf;  // the OEM INF it was installed from
   };
   std::vector<Plugged> plugged() const { return plugged_; }
 

@@ -30,9 +30,8 @@ class SimWindows {
         usb(faults, clock),
         threads(faults),
         plug_and_play(usb, devices, spooler, shell, system),
-        platform{registry,  system,   shell,     spooler, devices, desktop, clock,
-                 processes, services, setup_api, usb,     usb,     usb,     spooler,
-                 threads} {
+        platform{registry, system,    shell, spooler, devices, desktop, clock,  processes,
+                 services, setup_api, usb,   usb,     usb,     spooler, threads} {
     // Plug and Play installs what was plugged in whenever the tree is
     // enumerated again.
     devices.on_reenumerate = [this] { plug_and_play.reenumerate(devices.last_reenumerate_flags); };
