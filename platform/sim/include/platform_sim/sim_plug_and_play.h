@@ -40,7 +40,7 @@ class SimPlugAndPlay {
   void reenumerate(std::uint32_t flags);
 
   struct Plugged {
-    std::size_t device = 0;          // index into the machine's devices
+    std::size_t device = 0;      // index into the machine's devices
     std::u16string hardware_id;  // the USBPRINT id
     bool enumerated = false;
     bool installed = false;
