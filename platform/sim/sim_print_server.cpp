@@ -11,6 +11,7 @@ namespace {
 
 constexpr char16_t kTcpMonitor[] = u"Standard TCP/IP Port";
 constexpr Win32Error kErrorUnknownPrintProcessor = 1798;
+constexpr Win32Error kErrorBusy = 170;
 
 std::u16string field_text(const char16_t* field, std::size_t capacity) {
   std::size_t n = 0;
@@ -82,6 +83,9 @@ Win32Error SimSpooler::delete_port(std::u16string_view name) {
   if (auto e = faults_.check("DeletePortW", name)) return e;
   if (auto e = unavailable()) return e;
   std::lock_guard lock(mutex_);
+  // A port a queue prints to stays.
+  for (const auto& queue : queues_)
+    if (equals_ignore_ascii_case(queue.port_name, name)) return kErrorBusy;
   for (auto it = tcp_ports_.begin(); it != tcp_ports_.end(); ++it) {
     if (equals_ignore_ascii_case(field_text(it->record.sztPortName, 64), name)) {
       tcp_ports_.erase(it);

@@ -95,6 +95,11 @@ TEST_F(NetworkInstallation, InstallingTwiceForOneAddressReplacesThePort) {
   const auto ports = win.spooler.tcp_ports();
   ASSERT_EQ(ports.size(), 1u);
   EXPECT_EQ(ports[0].record.dwPortNumber, 9101u);
+  // With a queue on it the spooler keeps the port: the monitor answers that
+  // it exists, the call still succeeds, and the queue keeps printing there.
+  win.spooler.add_queue({u"Desk", u"IP_10.0.0.31", u"Some driver", 0, 0});
+  EXPECT_TRUE(AddTcpIpPort(dialog, u"10.0.0.31", 9102));
+  EXPECT_EQ(win.spooler.tcp_ports().at(0).record.dwPortNumber, 9101u);
   // The longest address still gives a name of at most 33 characters.
   EXPECT_EQ(TcpIpPortName(u"fedc:ba98:7654:3210:0123:4567:89ab:cdef").size(), 33u);
   // Without the port monitor (as under Wine) no port is made.
