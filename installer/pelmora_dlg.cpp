@@ -77,6 +77,10 @@ int StaleDeviceIndexes(int modelIndex, int indexes[16]) {
 CPelmoraDlg::CPelmoraDlg(platform::Platform& platform, WizardSteps& steps)
     : platform_(platform), steps_(steps) {}
 
+CPelmoraDlg::~CPelmoraDlg() {
+  if (workerThread != 0) platform_.threads.close(workerThread);
+}
+
 bool CPelmoraDlg::handle_message(const WindowMessage& message) {
   return platform::DispatchMessageMap(*this, kMessageMap, message);
 }

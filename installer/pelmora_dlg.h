@@ -28,6 +28,10 @@ inline constexpr char16_t kClickCloseText[] = u"Click Close";
 class CPelmoraDlg : public platform::DialogLogic {
  public:
   CPelmoraDlg(platform::Platform& platform, WizardSteps& steps);
+  // Lets go of the worker's handle; the worker itself may still run.
+  ~CPelmoraDlg() override;
+  CPelmoraDlg(const CPelmoraDlg&) = delete;
+  CPelmoraDlg& operator=(const CPelmoraDlg&) = delete;
 
   // platform::DialogLogic
   void attach(platform::DialogHost* host) override { host_ = host; }
@@ -64,6 +68,8 @@ class CPelmoraDlg : public platform::DialogLogic {
   char16_t networkAddress[32] = {};
   int networkPortNumber = 0;
   int wizardState = WIZ_STEP1;
+  // The started pre-install worker, or 0.
+  std::uintptr_t workerThread = 0;
 
  private:
   void SetDetails(int first_row, int second_row);

@@ -4,7 +4,8 @@
 #   scripts/demo.sh [SCREENSHOT_FOLDER]     (default docs/screenshots)
 #
 # Builds Pelmora.exe with the win64 preset, lays out an installation folder
-# (build/demo/install: Pelmora.exe and its Pelmora.ini), runs the program
+# (build/demo/install: Pelmora.exe, its Pelmora.ini and the installation
+# media), runs the program
 # there on a virtual display of its own, and saves the wizard window as
 #   pelmora-step1-<language>.png  for each of the ten languages
 #                                 ("LANGUAGE:" 0 to 9)
@@ -33,7 +34,7 @@ if [ -x scripts/build-openssl-mingw.sh ] || [ -f scripts/build-openssl-mingw.sh 
 fi
 mkdir -p "$root/build/demo"
 build_log=$root/build/demo/build.log
-if ! { cmake --preset win64 && cmake --build --preset win64 --target Pelmora -j "${PELMORA_JOBS:-2}"; } \
+if ! { cmake --preset win64 && cmake --build --preset win64 --target Pelmora DIFxCmd Cardplug pelmora_media -j "${PELMORA_JOBS:-2}"; } \
   >"$build_log" 2>&1; then
   grep -E 'error|Error' "$build_log" | head -n 20 >&2
   echo "demo: the build failed; see $build_log" >&2
@@ -47,6 +48,9 @@ install=$demo/install
 rm -rf "$install"
 mkdir -p "$install"
 cp "$exe" "$install/"
+# The installation media the build generated: driver packages, plug-in,
+# certificate and driver-package tool.
+cp -r "$root/build/win64/media/." "$install/"
 # The window driver of the end-to-end tests waits for the window and closes it.
 x86_64-w64-mingw32-gcc -municode -O2 -Wall -Wextra -o "$demo/window_driver.exe" \
   tests/e2e/window_driver.c

@@ -1,6 +1,8 @@
 #include "operations/installer_steps.h"
 
 #include "operations/cleanup.h"
+#include "operations/installation.h"
+#include "operations/preparation.h"
 
 namespace pelmora {
 
@@ -15,6 +17,14 @@ bool InstallerSteps::SelectNetworkPrinter(CPelmoraDlg& dialog, std::u16string_vi
 
 bool InstallerSteps::RemoveStaleUsbDevices(CPelmoraDlg& dialog, int catalogueIndex) {
   return pelmora::RemoveStaleUsbDevices(dialog, catalogueIndex);
+}
+
+bool InstallerSteps::RunPreparationStep(CPelmoraDlg& dialog) {
+  return pelmora::RunPreparationStep(dialog);
+}
+
+void InstallerSteps::InstallNetworkPrinter(CPelmoraDlg& dialog) {
+  pelmora::InstallNetworkPrinter(dialog);
 }
 
 }  // namespace pelmora

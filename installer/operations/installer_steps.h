@@ -12,6 +12,8 @@ class InstallerSteps : public UnavailableWizardSteps {
  public:
   bool RunCleanupStep(CPelmoraDlg& dialog) override;
   bool RemoveStaleUsbDevices(CPelmoraDlg& dialog, int catalogueIndex) override;
+  bool RunPreparationStep(CPelmoraDlg& dialog) override;
+  void InstallNetworkPrinter(CPelmoraDlg& dialog) override;
   bool SelectNetworkPrinter(CPelmoraDlg& dialog, std::u16string_view familyName,
                             std::uint32_t productId, NetworkSelection* selection) override;
 

@@ -8,7 +8,15 @@
 namespace platform::sim {
 
 SimSpooler::SimSpooler(Faults& faults, SimRegistry& registry)
-    : faults_(faults), registry_(registry) {}
+    : faults_(faults), registry_(registry) {
+  // A few of the forms every spooler is born with.
+  forms_ = {
+      {kFormBuiltin, u"Letter", 215900, 279400, 0, 0, 215900, 279400},
+      {kFormBuiltin, u"A4", 210000, 297000, 0, 0, 210000, 297000},
+      {kFormBuiltin, u"A6", 105000, 148000, 0, 0, 105000, 148000},
+  };
+  local_ports_ = {u"LPT1:", u"COM1:", u"FILE:"};
+}
 
 std::u16string SimSpooler::driver_data_key(std::u16string_view queue) const {
   return std::u16string(kPrintersKey) + u"\\" + std::u16string(queue) + u"\\PrinterDriverData";
@@ -30,6 +38,8 @@ bool known_data_type(std::u16string_view type) {
 }
 
 }  // namespace
+
+bool known_data_type_name(std::u16string_view type) { return known_data_type(type); }
 
 Win32Error SimSpooler::unavailable() const {
   return service_running && !service_running() ? kErrorRpcServerUnavailable : kErrorSuccess;

@@ -1,5 +1,6 @@
 #include "platform_sim/sim_system.h"
 
+#include "platform/dialog_host.h"
 #include "platform/text.h"
 
 namespace platform::sim {
@@ -226,6 +227,46 @@ bool SimDesktop::post_message(WindowRef window, std::uint32_t message) {
 
 void SimDesktop::send_message(WindowRef window, std::uint32_t message) {
   deliveries.push_back({window, message, false});
+}
+
+WindowRef SimDesktop::register_dialog(DialogHost* host) {
+  std::lock_guard lock(dialog_mutex_);
+  const WindowRef window = next_dialog_++;
+  dialogs_[window] = host;
+  return window;
+}
+
+void SimDesktop::unregister_dialog(WindowRef window) {
+  std::lock_guard lock(dialog_mutex_);
+  dialogs_.erase(window);
+}
+
+bool SimDesktop::enable_control(WindowRef dialog, int control, bool enabled) {
+  std::lock_guard lock(dialog_mutex_);
+  auto it = dialogs_.find(dialog);
+  if (it == dialogs_.end()) {
+    ++calls_on_missing_windows_;
+    return false;
+  }
+  it->second->enable(control, enabled);
+  return true;
+}
+
+int SimDesktop::message_box(std::u16string_view text, std::u16string_view caption,
+                            std::uint32_t flags) {
+  std::lock_guard lock(dialog_mutex_);
+  message_boxes_.push_back({std::u16string(text), std::u16string(caption), flags});
+  return message_box_answer;
+}
+
+std::vector<SimDesktop::OwnerlessMessageBox> SimDesktop::message_boxes() const {
+  std::lock_guard lock(dialog_mutex_);
+  return message_boxes_;
+}
+
+int SimDesktop::calls_on_missing_windows() const {
+  std::lock_guard lock(dialog_mutex_);
+  return calls_on_missing_windows_;
 }
 
 }  // namespace platform::sim

@@ -251,4 +251,17 @@ void Win32Desktop::send_message(platform::WindowRef window, std::uint32_t messag
   SendMessageW(reinterpret_cast<HWND>(window), message, 0, 0);
 }
 
+bool Win32Desktop::enable_control(platform::WindowRef dialog, int control, bool enabled) {
+  // A window that is gone (the wizard closed meanwhile) has no control.
+  HWND item = GetDlgItem(reinterpret_cast<HWND>(dialog), control);
+  if (item == nullptr) return false;
+  EnableWindow(item, enabled ? TRUE : FALSE);
+  return true;
+}
+
+int Win32Desktop::message_box(std::u16string_view text, std::u16string_view caption,
+                              std::uint32_t flags) {
+  return MessageBoxW(nullptr, to_wide(text).c_str(), to_wide(caption).c_str(), flags);
+}
+
 }  // namespace platform_win32

@@ -82,6 +82,11 @@ class DialogHost {
   virtual std::uint32_t system_color(int /*index*/) { return 0; }
   virtual void set_control_colors(int /*control*/, std::uint32_t /*text_color*/,
                                   std::uint32_t /*background_color*/, BrushRef /*brush*/) {}
+
+  // The dialog's window, for another thread that may outlive this host: it
+  // reaches the window only through the Desktop port. 0 for a host without
+  // a window.
+  virtual std::uintptr_t window_ref() { return 0; }
 };
 
 // GetSysColor indexes.

@@ -7,6 +7,7 @@
 #include "platform/device_interfaces.h"
 #include "platform/device_io.h"
 #include "platform/devices.h"
+#include "platform/print_server.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/services.h"
@@ -15,6 +16,7 @@
 #include "platform/smart_cards.h"
 #include "platform/spooler.h"
 #include "platform/system_info.h"
+#include "platform/threads.h"
 
 namespace platform {
 
@@ -32,6 +34,8 @@ struct Platform {
   DeviceIo& device_io;
   DeviceInterfaces& device_interfaces;
   SmartCards& smart_cards;
+  PrintServer& print_server;
+  Threads& threads;
 };
 
 }  // namespace platform

@@ -43,6 +43,16 @@ class SimDialogHost : public DialogHost {
   };
 
   explicit SimDialogHost(SimClock& clock) : clock_(clock) {}
+  // A host with a window other threads can reach through the desktop while
+  // the host lives.
+  SimDialogHost(SimClock& clock, SimDesktop& desktop)
+      : clock_(clock), desktop_(&desktop), window_(desktop.register_dialog(this)) {}
+  ~SimDialogHost() override {
+    if (desktop_) desktop_->unregister_dialog(window_);
+  }
+  SimDialogHost(const SimDialogHost&) = delete;
+  SimDialogHost& operator=(const SimDialogHost&) = delete;
+  std::uintptr_t window_ref() override { return window_; }
 
   void set_title(std::u16string_view title) override;
   std::u16string title() override;
@@ -121,6 +131,8 @@ class SimDialogHost : public DialogHost {
   Control* find(int id);
 
   SimClock& clock_;
+  SimDesktop* desktop_ = nullptr;
+  std::uintptr_t window_ = 0;
   mutable std::recursive_mutex mutex_;
   std::u16string title_;
   std::map<int, Control> controls_;

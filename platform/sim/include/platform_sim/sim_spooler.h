@@ -9,15 +9,20 @@
 #include <string>
 #include <vector>
 
+#include "platform/port_data.h"
+#include "platform/print_server.h"
 #include "platform/spooler.h"
 #include "platform_sim/faults.h"
 #include "platform_sim/sim_registry.h"
 
 namespace platform::sim {
 
+// Whether the spooler's own print processor takes this data type.
+bool known_data_type_name(std::u16string_view type);
+
 inline constexpr char16_t kPrintersKey[] = u"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
 
-class SimSpooler : public Spooler {
+class SimSpooler : public Spooler, public PrintServer {
  public:
   SimSpooler(Faults& faults, SimRegistry& registry);
 
@@ -34,6 +39,35 @@ class SimSpooler : public Spooler {
   Win32Error enum_printer_drivers(std::vector<std::u16string>* names) override;
   Win32Error delete_printer_driver(std::u16string_view name, std::uint32_t delete_flags,
                                    std::uint32_t version) override;
+
+  // PrintServer (sim_print_server.cpp).
+  Win32Error open_print_server(PrinterHandle* handle) override;
+  Win32Error enum_forms(PrinterHandle server, std::size_t buffer_bytes,
+                        std::vector<FormInfo1>* forms) override;
+  Win32Error add_form(PrinterHandle server, const FormInfo1& form) override;
+  Win32Error delete_form(PrinterHandle server, std::u16string_view name) override;
+  Win32Error delete_port(std::u16string_view name) override;
+  Win32Error open_xcv_monitor(std::u16string_view monitor, std::uint32_t access,
+                              PrinterHandle* handle) override;
+  Win32Error xcv_data(PrinterHandle xcv, std::u16string_view command, const void* input,
+                      std::uint32_t input_bytes, std::uint32_t output_capacity,
+                      std::uint32_t* needed, std::uint32_t* status) override;
+  Win32Error add_printer(const NewPrinter& printer, PrinterHandle* handle) override;
+
+  // The forms in the spooler's order. A new spooler holds a few built-in
+  // forms (Letter, A4, A6), which cannot be deleted.
+  std::vector<FormInfo1> forms() const;
+  void set_forms(std::vector<FormInfo1> forms);
+  // The ports the Standard TCP/IP monitor was given, with the record it got.
+  struct TcpPort {
+    PortData1 record;
+  };
+  std::vector<TcpPort> tcp_ports() const;
+  bool has_port(std::u16string_view name) const;
+  // Ports other monitors own ("USB001", "LPT1:").
+  void add_local_port(std::u16string_view name);
+  // Whether the Standard TCP/IP monitor is installed (Wine has none).
+  bool tcp_monitor_installed = true;
 
   // Whether the Spooler service runs: while it does not, every call fails
   // with RPC_S_SERVER_UNAVAILABLE, as winspool's do. Set by the simulated
@@ -81,7 +115,9 @@ class SimSpooler : public Spooler {
   struct Handle {
     std::u16string queue;
     std::uint32_t access;
+    enum class Kind { Queue, Server, Xcv } kind = Kind::Queue;
   };
+  Win32Error check_handle(PrinterHandle handle, Handle::Kind kind) const;
   Win32Error unavailable() const;
   std::u16string environment() const;
 
@@ -91,6 +127,9 @@ class SimSpooler : public Spooler {
   std::map<PrinterHandle, Handle> handles_;
   PrinterHandle next_handle_ = 0x2000;
   std::size_t driver_info_size_ = 1024;
+  std::vector<FormInfo1> forms_;
+  std::vector<TcpPort> tcp_ports_;
+  std::vector<std::u16string> local_ports_;
 };
 
 }  // namespace platform::sim

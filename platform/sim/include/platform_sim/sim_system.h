@@ -16,6 +16,10 @@
 #include "platform/system_info.h"
 #include "platform_sim/faults.h"
 
+namespace platform {
+class DialogHost;
+}
+
 namespace platform::sim {
 
 // Virtual time: sleep() moves the clock on at once.
@@ -160,6 +164,22 @@ class SimDesktop : public Desktop {
   WindowRef find_window_by_title(std::u16string_view title) override;
   bool post_message(WindowRef window, std::uint32_t message) override;
   void send_message(WindowRef window, std::uint32_t message) override;
+  bool enable_control(WindowRef dialog, int control, bool enabled) override;
+  int message_box(std::u16string_view text, std::u16string_view caption,
+                  std::uint32_t flags) override;
+
+  // Dialog windows: a simulated dialog host registers itself for as long as
+  // it lives, so a call on a window that is gone fails as on Windows.
+  WindowRef register_dialog(DialogHost* host);
+  void unregister_dialog(WindowRef window);
+  struct OwnerlessMessageBox {
+    std::u16string text;
+    std::u16string caption;
+    std::uint32_t flags;
+  };
+  std::vector<OwnerlessMessageBox> message_boxes() const;
+  int message_box_answer = 1;
+  int calls_on_missing_windows() const;
 
   struct Window {
     std::u16string class_name;
@@ -176,6 +196,11 @@ class SimDesktop : public Desktop {
 
  private:
   std::vector<Window> windows_;
+  mutable std::mutex dialog_mutex_;
+  std::map<WindowRef, DialogHost*> dialogs_;
+  WindowRef next_dialog_ = 0x10000;
+  std::vector<OwnerlessMessageBox> message_boxes_;
+  int calls_on_missing_windows_ = 0;
 };
 
 }  // namespace platform::sim

@@ -4,12 +4,14 @@
 
 #include "platform/platform.h"
 #include "platform_sim/faults.h"
+#include "platform_sim/sim_plug_and_play.h"
 #include "platform_sim/sim_processes.h"
 #include "platform_sim/sim_registry.h"
 #include "platform_sim/sim_services.h"
 #include "platform_sim/sim_setup_api.h"
 #include "platform_sim/sim_spooler.h"
 #include "platform_sim/sim_system.h"
+#include "platform_sim/sim_threads.h"
 #include "platform_sim/sim_usb_machine.h"
 
 namespace platform::sim {
@@ -26,8 +28,13 @@ class SimWindows {
         services(faults),
         setup_api(faults, shell, system),
         usb(faults, clock),
-        platform{registry,  system,   shell,     spooler, devices, desktop, clock,
-                 processes, services, setup_api, usb,     usb,     usb} {
+        threads(faults),
+        plug_and_play(usb, devices, spooler, shell, system),
+        platform{registry, system,    shell, spooler, devices, desktop, clock,  processes,
+                 services, setup_api, usb,   usb,     usb,     spooler, threads} {
+    // Plug and Play installs what was plugged in whenever the tree is
+    // enumerated again.
+    devices.on_reenumerate = [this] { plug_and_play.reenumerate(devices.last_reenumerate_flags); };
     // The spooler answers only while its service runs, and serves the
     // caller's own environment.
     spooler.service_running = [this] { return services.running(u"Spooler"); };
@@ -55,6 +62,8 @@ class SimWindows {
   SimServices services;
   SimSetupApi setup_api;
   SimUsbMachine usb;
+  SimThreads threads;
+  SimPlugAndPlay plug_and_play;
   Platform platform;
 };
 

@@ -17,6 +17,7 @@ class Win32DialogHost : public platform::DialogHost {
   Win32DialogHost& operator=(const Win32DialogHost&) = delete;
 
   HWND window() const { return dialog_; }
+  std::uintptr_t window_ref() override { return reinterpret_cast<std::uintptr_t>(dialog_); }
 
   void set_title(std::u16string_view title) override;
   std::u16string title() override;

@@ -4,8 +4,15 @@
 
 #include "platform/processes.h"
 #include "platform/services.h"
+#include "platform/threads.h"
 
 namespace platform_win32 {
+
+class Win32Threads : public platform::Threads {
+ public:
+  platform::Win32Error start(std::function<void()> body, platform::ThreadHandle* thread) override;
+  void close(platform::ThreadHandle thread) override;
+};
 
 class Win32Processes : public platform::Processes {
  public:

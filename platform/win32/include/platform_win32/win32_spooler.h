@@ -1,11 +1,12 @@
 // The print spooler over winspool.
 #pragma once
 
+#include "platform/print_server.h"
 #include "platform/spooler.h"
 
 namespace platform_win32 {
 
-class Win32Spooler : public platform::Spooler {
+class Win32Spooler : public platform::Spooler, public platform::PrintServer {
  public:
   Win32Spooler() = default;
 
@@ -27,6 +28,24 @@ class Win32Spooler : public platform::Spooler {
   platform::Win32Error get_printer_driver_native(platform::PrinterHandle handle,
                                                  std::uint32_t level,
                                                  std::size_t buffer_bytes) override;
+
+  // PrintServer (win32_print_server.cpp).
+  platform::Win32Error open_print_server(platform::PrinterHandle* handle) override;
+  platform::Win32Error enum_forms(platform::PrinterHandle server, std::size_t buffer_bytes,
+                                  std::vector<platform::FormInfo1>* forms) override;
+  platform::Win32Error add_form(platform::PrinterHandle server,
+                                const platform::FormInfo1& form) override;
+  platform::Win32Error delete_form(platform::PrinterHandle server,
+                                   std::u16string_view name) override;
+  platform::Win32Error delete_port(std::u16string_view name) override;
+  platform::Win32Error open_xcv_monitor(std::u16string_view monitor, std::uint32_t access,
+                                        platform::PrinterHandle* handle) override;
+  platform::Win32Error xcv_data(platform::PrinterHandle xcv, std::u16string_view command,
+                                const void* input, std::uint32_t input_bytes,
+                                std::uint32_t output_capacity, std::uint32_t* needed,
+                                std::uint32_t* status) override;
+  platform::Win32Error add_printer(const platform::NewPrinter& printer,
+                                   platform::PrinterHandle* handle) override;
 
  private:
   platform::Win32Error driver_in(platform::PrinterHandle handle, const wchar_t* environment,

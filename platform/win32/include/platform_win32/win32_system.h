@@ -63,6 +63,9 @@ class Win32Desktop : public platform::Desktop {
   platform::WindowRef find_window_by_title(std::u16string_view title) override;
   bool post_message(platform::WindowRef window, std::uint32_t message) override;
   void send_message(platform::WindowRef window, std::uint32_t message) override;
+  bool enable_control(platform::WindowRef dialog, int control, bool enabled) override;
+  int message_box(std::u16string_view text, std::u16string_view caption,
+                  std::uint32_t flags) override;
 };
 
 }  // namespace platform_win32

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "platform_win32/win32_processes.h"
 #include "platform_win32/win32_device_io.h"
+#include "platform_win32/win32_processes.h"
 #include "platform_win32/win32_registry.h"
 #include "platform_win32/win32_setup_api.h"
 #include "platform_win32/win32_spooler.h"
@@ -16,9 +16,9 @@ namespace platform_win32 {
 class Win32Windows {
  public:
   Win32Windows()
-      : platform{registry,  system,   shell,     spooler,   devices,
-                 desktop,   clock,    processes, services,  setup_api,
-                 device_io, device_interfaces, smart_cards} {}
+      : platform{registry,    system,    shell,    spooler,   devices,   desktop,
+                 clock,       processes, services, setup_api, device_io, device_interfaces,
+                 smart_cards, spooler,   threads} {}
   Win32Windows(const Win32Windows&) = delete;
   Win32Windows& operator=(const Win32Windows&) = delete;
 
@@ -35,6 +35,7 @@ class Win32Windows {
   Win32DeviceIo device_io;
   Win32DeviceInterfaces device_interfaces;
   Win32SmartCards smart_cards;
+  Win32Threads threads;
   platform::Platform platform;
 };
 

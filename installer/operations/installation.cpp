@@ -1,0 +1,159 @@
+#include "operations/installation.h"
+
+#include "operations/model_catalogue.h"
+#include "operations/system_folders.h"
+#include "pelmora_dlg.h"
+#include "platform/format.h"
+#include "platform/text.h"
+
+namespace pelmora {
+
+namespace {
+
+using platform::kErrorSuccess;
+
+constexpr std::size_t kSourceDescriptionChars = 1024;
+constexpr std::size_t kCommandLineChars = 1024;
+constexpr std::size_t kModelNameChars = 64;
+
+template <std::size_t N>
+void CopyField(char16_t (&field)[N], std::u16string_view text) {
+  platform::copy_truncated(field, text);
+}
+
+char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
+
+bool StartsWithIgnoreCase(std::u16string_view text, std::u16string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i)
+    if (Lower(text[i]) != Lower(prefix[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+std::u16string TcpIpPortName(std::u16string_view address) {
+  std::u16string name = platform::format(u"IP_%s", {address});
+  if (name.size() > kPortNameChars - 1) name.resize(kPortNameChars - 1);
+  return name;
+}
+
+platform::PortData1 MakeTcpIpPortRecord(std::u16string_view address, int portNumber) {
+  platform::PortData1 record{};
+  CopyField(record.sztPortName, TcpIpPortName(address));
+  record.dwVersion = platform::kPortDataVersion1;
+  record.dwProtocol = platform::kProtocolRawTcp;
+  record.cbSize = sizeof(platform::PortData1);
+  record.dwReserved = 0;
+  CopyField(record.sztHostAddress, address);
+  CopyField(record.sztSNMPCommunity, kSnmpCommunity);
+  record.dwDoubleSpool = 0;
+  record.dwPortNumber = static_cast<std::uint32_t>(portNumber);
+  record.dwSNMPEnabled = 0;
+  record.dwSNMPDevIndex = 1;
+  return record;
+}
+
+void InstallNetworkPrinter(CPelmoraDlg& dialog) {
+  // Neither result stops the step: the network path ends the same way.
+  const std::u16string_view address = platform::view_of(dialog.networkAddress);
+  AddTcpIpPort(dialog, address, dialog.networkPortNumber);
+  InstallPrinterDriver(dialog, ModelCatalogue[EffectiveModelIndex(dialog.modelIndex)].modelName,
+                       TcpIpPortName(address));
+}
+
+bool AddTcpIpPort(CPelmoraDlg& dialog, std::u16string_view address, int portNumber) {
+  platform::Platform& platform = dialog.platform();
+  const platform::PortData1 record = MakeTcpIpPortRecord(address, portNumber);
+  // Running the installation again for the same printer replaces its port.
+  platform.print_server.delete_port(TcpIpPortName(address));
+  platform::ScopedPrinter xcv(platform.spooler);
+  if (platform.print_server.open_xcv_monitor(kTcpIpMonitor, platform::kServerAccessAdminister,
+                                             xcv.receive()) != kErrorSuccess)
+    return false;
+  std::uint32_t needed = 0, status = 0;
+  return platform.print_server.xcv_data(xcv.get(), u"AddPort", &record, sizeof record,
+                                        sizeof record, &needed, &status) == kErrorSuccess;
+}
+
+bool FindModelInf(CPelmoraDlg& dialog, char16_t* path, std::size_t capacity,
+                  std::u16string_view modelName) {
+  platform::Platform& platform = dialog.platform();
+  std::u16string wanted;
+  if (const char16_t* override_name = GetInfNameOverride(dialog.modelIndex))
+    wanted = override_name;
+  else
+    wanted = modelName.substr(0, kModelNameChars - 1);
+  if (capacity > 0) path[0] = 0;
+  const SystemFolders folders = GetSystemFolders(platform);
+  // The INF folder is named rather than left to the call's default: the
+  // same list on Windows, and the only way to get one from Wine.
+  std::u16string list;
+  if (platform.setup_api.get_inf_file_list(folders.windows + u"\\INF", platform::kInfStyleWin4,
+                                           &list) != kErrorSuccess ||
+      list.empty())
+    return false;
+  const std::size_t end = list.size() - 1;
+  for (std::size_t start = 0; start < end;) {
+    std::size_t stop = list.find(u'\0', start);
+    if (stop == std::u16string::npos || stop > end) stop = end;
+    const std::u16string name = list.substr(start, stop - start);
+    start = stop + 1;
+    if (name.empty()) continue;
+    platform::InfHandle inf = 0;
+    if (platform.setup_api.open_inf(name, platform::kInfStyleWin4, &inf) != kErrorSuccess) continue;
+    std::u16string description;
+    platform.setup_api.get_source_info(inf, 100, platform::kSrcInfoDescription,
+                                       kSourceDescriptionChars, &description);
+    platform.setup_api.close_inf(inf);
+    if (description != wanted) continue;
+    platform::format_to(path, capacity, u"%s\\Inf\\%s", {folders.windows, name});
+    return true;
+  }
+  return false;
+}
+
+std::u16string RewriteProfileInfPath(std::u16string_view infPath) {
+  std::u16string_view tail;
+  bool has_tail = false;
+  for (std::size_t i = 0; i + 4 <= infPath.size(); ++i) {
+    if (StartsWithIgnoreCase(infPath.substr(i), u"\\oem")) {
+      tail = infPath.substr(i);
+      has_tail = true;
+    }
+  }
+  // Without an OEM name to keep, the path is used as the system gave it.
+  if (has_tail && StartsWithIgnoreCase(infPath, u"c:\\users\\administrator\\window"))
+    return platform::format(u"C:\\windows\\inf%s", {tail});
+  return std::u16string(infPath);
+}
+
+bool InstallPrinterDriver(CPelmoraDlg& dialog, std::u16string_view modelName,
+                          std::u16string_view portName) {
+  platform::Platform& platform = dialog.platform();
+  char16_t inf_path[kInfPathChars];
+  if (!FindModelInf(dialog, inf_path, kInfPathChars, modelName)) {
+    dialog.host().message_box(u"Fail to install driver !!!", u"ERROR", platform::kMbOk);
+    return false;
+  }
+  const std::u16string inf = RewriteProfileInfPath(platform::view_of(inf_path));
+  std::u16string command = platform::format(
+      u"rundll32 printui.dll,PrintUIEntry /ia /m \"%s\" /f \"%s\"", {modelName, inf});
+  if (command.size() > kCommandLineChars - 1) command.resize(kCommandLineChars - 1);
+  {
+    platform::ScopedProcess process(platform.processes);
+    if (platform.processes.create_process(
+            command, platform::kCreateNoWindow | platform::kCreatePreserveCodeAuthzLevel,
+            process.receive()) != kErrorSuccess)
+      return false;
+    platform.processes.wait(process.get(), platform::kInfinite);
+    std::uint32_t exit_code = 0;
+    platform.processes.get_exit_code(process.get(), &exit_code);
+  }
+  platform::NewPrinter printer{std::u16string(modelName), std::u16string(portName),
+                               std::u16string(modelName), u"WinPrint", u"RAW"};
+  platform::ScopedPrinter queue(platform.spooler);
+  return platform.print_server.add_printer(printer, queue.receive()) == kErrorSuccess;
+}
+
+}  // namespace pelmora

@@ -1,0 +1,39 @@
+// Step 3 of the wizard: the driver installation. On USB, Plug and Play
+// installs from the pre-installed package and the wizard only waits; on the
+// network, a Standard TCP/IP port is made for the printer and the driver and
+// the queue are installed on it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "platform/port_data.h"
+
+namespace pelmora {
+
+class CPelmoraDlg;
+
+// The network half of StartInstall: the port, the driver and the queue for
+// the chosen printer; the wizard then runs its finishing timer.
+void InstallNetworkPrinter(CPelmoraDlg& dialog);
+bool AddTcpIpPort(CPelmoraDlg& dialog, std::u16string_view address, int portNumber);
+bool InstallPrinterDriver(CPelmoraDlg& dialog, std::u16string_view modelName,
+                          std::u16string_view portName);
+bool FindModelInf(CPelmoraDlg& dialog, char16_t* path, std::size_t capacity,
+                  std::u16string_view modelName);
+
+// The port record handed to the port monitor for one printer.
+platform::PortData1 MakeTcpIpPortRecord(std::u16string_view address, int portNumber);
+// "IP_%s": at most 34 characters with the terminating zero.
+std::u16string TcpIpPortName(std::u16string_view address);
+// An INF path the system reported inside the administrator's profile is
+// moved back to the Windows INF folder, keeping its OEM file name.
+std::u16string RewriteProfileInfPath(std::u16string_view infPath);
+
+inline constexpr std::size_t kInfPathChars = 1024;
+inline constexpr std::size_t kPortNameChars = 34;
+inline constexpr char16_t kSnmpCommunity[] = u"kvpqzt";
+inline constexpr char16_t kTcpIpMonitor[] = u"Standard TCP/IP Port";
+
+}  // namespace pelmora

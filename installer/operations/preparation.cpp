@@ -1,0 +1,250 @@
+#include "operations/preparation.h"
+
+#include <vector>
+
+#include "environment.h"
+#include "localized_text.h"
+#include "operations/cleanup.h"
+#include "operations/model_catalogue.h"
+#include "operations/system_folders.h"
+#include "pelmora_dlg.h"
+#include "platform/format.h"
+#include "platform/text.h"
+
+namespace pelmora {
+
+char16_t g_preinstallCommand[kPreinstallCommandChars] = {};
+
+namespace {
+
+using platform::kErrorSuccess;
+
+// Paths of this step are formatted into buffers of this many characters.
+constexpr std::size_t kPathChars = 1024;
+
+std::u16string Bounded(std::u16string text) {
+  if (text.size() > kPathChars - 1) text.resize(kPathChars - 1);
+  return text;
+}
+
+void ShowProgress(CPelmoraDlg& dialog, int text_row) {
+  dialog.SetStatusText(dialog.Text(text_row));
+  dialog.PumpMessages();
+}
+
+// Copies `backup` to `target` when the target is missing and the backup is
+// there; false only when that copy fails.
+bool RestoreClassFile(platform::Shell& shell, const std::u16string& target,
+                      const std::u16string& backup) {
+  if (shell.file_exists(target) || !shell.file_exists(backup)) return true;
+  return shell.copy_file(backup, target, true) == kErrorSuccess;
+}
+
+platform::FormInfo1 Cr80Form() {
+  return {platform::kFormPrinter,
+          kCr80FormName,
+          kCr80Width,
+          kCr80Height,
+          0,
+          0,
+          kCr80Width,
+          kCr80Height};
+}
+
+}  // namespace
+
+bool IsCardSizeForm(std::uint32_t width, std::uint32_t height) {
+  auto inside = [](std::uint32_t short_side, std::uint32_t long_side) {
+    return short_side >= 53000 && short_side <= 55000 && long_side >= 85000 && long_side <= 87000;
+  };
+  return inside(width, height) || inside(height, width);
+}
+
+bool RunPreparationStep(CPelmoraDlg& dialog) {
+  platform::DialogHost& host = dialog.host();
+  host.progress_range(IDC_PROGRESS, 0, 30);
+  host.progress_position(IDC_PROGRESS, 0);
+  if (!CheckSystemFiles(dialog)) return false;
+  host.progress_position(IDC_PROGRESS, 1);
+  if (!CheckPapers(dialog)) return false;
+  host.progress_position(IDC_PROGRESS, 2);
+  if (!PreinstallDriverPackage(dialog)) return false;
+  RegisterMonitorAutorun(dialog);
+  StartPreinstallWorker(dialog);
+  return true;
+}
+
+bool CheckSystemFiles(CPelmoraDlg& dialog) {
+  platform::Platform& platform = dialog.platform();
+  ShowProgress(dialog, kTextCheckingSystemFiles);
+  std::u16string system;
+  if (platform.shell.special_folder(platform::kCsidlSystem, &system) &&
+      !RestoreClassFile(platform.shell, Bounded(system + u"\\inf\\usbprint.inf"),
+                        Bounded(system + u"\\inf\\usbprint.in"))) {
+    dialog.SetStatusText(u"    Can't copy usbprint.inf");
+    return false;
+  }
+  if (platform.shell.special_folder(platform::kCsidlSystem, &system) &&
+      !RestoreClassFile(platform.shell, Bounded(system + u"\\drivers\\usbprint.sys"),
+                        Bounded(system + u"\\inf\\usbprint.sy"))) {
+    dialog.SetStatusText(u"Can't copy usbprint.sys");
+    return false;
+  }
+  platform.clock.sleep(500);
+  return true;
+}
+
+bool CheckPapers(CPelmoraDlg& dialog) {
+  platform::Platform& platform = dialog.platform();
+  platform::PrintServer& server = platform.print_server;
+  ShowProgress(dialog, kTextCheckingPapers);
+  platform::ScopedPrinter handle(platform.spooler);
+  if (server.open_print_server(handle.receive()) != kErrorSuccess) {
+    dialog.SetStatusText(u"Can't access spool");
+    return false;
+  }
+  // More forms than one buffer holds come back as a failed enumeration and
+  // count as no forms: the CR80 form is then added (or already there) and
+  // nothing else is touched.
+  std::vector<platform::FormInfo1> forms;
+  if (server.enum_forms(handle.get(), kFormsBufferBytes, &forms) != kErrorSuccess) forms.clear();
+
+  // The forms to add, in order; they came out of one 1 MiB enumeration, so
+  // they fit in a list of the same size.
+  std::vector<platform::FormInfo1> add_list{Cr80Form()};
+  auto add_all = [&] {
+    for (const auto& form : add_list) server.add_form(handle.get(), form);
+  };
+  for (const auto& form : forms) {
+    const auto width = static_cast<std::uint32_t>(form.width);
+    const auto height = static_cast<std::uint32_t>(form.height);
+    if (form.width == kCr80Width && form.height == kCr80Height) {
+      server.delete_form(handle.get(), form.name);
+      add_all();
+      return true;
+    }
+    if (!IsCardSizeForm(width, height)) continue;
+    if (form.name == kCr80FormName) {
+      if (add_list.size() == 1) return true;
+      server.delete_form(handle.get(), form.name);
+    } else {
+      add_list.push_back(form);
+      server.delete_form(handle.get(), form.name);
+    }
+  }
+  add_all();
+  handle.reset();
+  platform.clock.sleep(500);
+  return true;
+}
+
+bool PreinstallDriverPackage(CPelmoraDlg& dialog) {
+  platform::Platform& platform = dialog.platform();
+  ShowProgress(dialog, kTextPreinstallingDriverPackage);
+  const SystemFolders folders = GetSystemFolders(platform);
+  const int row = EffectiveModelIndex(dialog.modelIndex);
+  const ModelEntry& model = ModelCatalogue[row];
+  const std::u16string maker =
+      Bounded(platform::format(u"%s\\%s", {folders.programFiles, model.manufacturer}));
+  const std::u16string driver = Bounded(maker + u"\\Driver");
+  const std::u16string plugin = Bounded(driver + u"\\plugin");
+
+  auto created = [&](const std::u16string& folder, const char16_t* failure) {
+    const platform::Win32Error error = platform.shell.create_directory(folder);
+    if (error == kErrorSuccess || error == platform::kErrorAlreadyExists) return true;
+    dialog.SetStatusText(platform::format(failure, {static_cast<int>(error)}));
+    return false;
+  };
+  if (!created(maker, u"Can't create directory. error : %d")) return false;
+  if (!created(driver, u"Can't create directory... error : %d")) return false;
+  platform.shell.create_directory(plugin);
+
+  const char16_t* const from_names[] = {u"Cardplug.dll", u"Cardplug.ini"};
+  const char16_t* const to_names[] = {u"Cardplug.dll", u"Cardplug.INI"};
+  for (int i = 0; i < 2; ++i)
+    platform.shell.copy_file(
+        Bounded(platform::format(u"%s\\%s\\%s", {folders.installer, u"plugin", from_names[i]})),
+        Bounded(plugin + u"\\" + to_names[i]), false);
+
+  if (platform.shell.file_operation(
+          platform::kFoCopy, Bounded(platform::format(u"%s%s", {folders.installer, model.family})),
+          driver, platform::kFofSilent | platform::kFofNoConfirmation) != 0) {
+    dialog.SetStatusText(u"Can't copy driver files");
+    return false;
+  }
+  platform::copy_truncated(g_preinstallCommand,
+                           platform::format(u"%sBin\\%s\\DIFxCmd /p \"%s\"",
+                                            {folders.installer, ToolArchitecture(folders),
+                                             InstalledPackageInf(folders, row)}));
+  dialog.workerThread = 0;
+  return true;
+}
+
+platform::Win32Error RegisterMonitorAutorun(CPelmoraDlg& dialog) {
+  platform::Platform& platform = dialog.platform();
+  std::u16string system;
+  platform.shell.special_folder(platform::kCsidlSystem, &system);
+  const std::u16string monitor = Bounded(system + u"\\" + kMonitorModuleName);
+  {
+    platform::ScopedProcess process(platform.processes);
+    platform.processes.create_process(monitor, 0, process.receive());
+  }
+  platform::ScopedRegKey key(platform.registry);
+  if (auto error = platform.registry.open_key(platform::kHkeyLocalMachine, kRunKey,
+                                              platform::kKeyAllAccess, key.receive()))
+    return error;
+  return platform.registry.set_string(key.get(), kMonitorRunValue, monitor);
+}
+
+bool StartPreinstallWorker(CPelmoraDlg& dialog) {
+  if (dialog.workerThread != 0) return false;
+  platform::Platform& platform = dialog.platform();
+  platform.clock.sleep(1000);
+  char16_t directory[260];
+  GetInstallerDirectory(platform.system, directory, 260);
+  PreinstallWorkerContext context{&platform, dialog.host().window_ref(),
+                                  std::u16string(platform::view_of(directory))};
+  platform::ThreadHandle thread = 0;
+  const bool started =
+      platform.threads.start([context] { PreinstallWorker(context); }, &thread) == kErrorSuccess;
+  dialog.workerThread = thread;
+  return started;
+}
+
+void PreinstallWorker(const PreinstallWorkerContext& context) {
+  platform::Platform& platform = *context.platform;
+  if (ClassifyWindowsVersion(platform.system) >= 13) {
+    const std::u16string system = Bounded(platform.shell.system_directory());
+    for (const char16_t* store : {u"trustedpublisher", u"root"}) {
+      const std::u16string parameters = platform::format(u" -addstore %s \"%sbin\\tvcert1.cer\"",
+                                                         {store, context.installerDirectory});
+      platform::ScopedProcess process(platform.processes);
+      platform.processes.shell_execute_runas(u"certutil.exe", Bounded(parameters), system,
+                                             process.receive());
+    }
+  }
+  platform.clock.sleep(500);
+  std::uint32_t exit_code = 0xFFFFFFFFu;
+  {
+    platform::ScopedProcess process(platform.processes);
+    if (platform.processes.create_process(
+            platform::view_of(g_preinstallCommand),
+            platform::kCreateNoWindow | platform::kCreatePreserveCodeAuthzLevel,
+            process.receive()) == kErrorSuccess) {
+      platform.clock.sleep(200);
+      platform.processes.wait(process.get(), platform::kInfinite);
+      if (platform.processes.get_exit_code(process.get(), &exit_code) != kErrorSuccess)
+        exit_code = 0xFFFFFFFFu;
+      if (exit_code == 0) platform.desktop.enable_control(context.window, IDC_CANCEL_BUTTON, true);
+    }
+  }
+  if (exit_code == 0) return;
+  platform.desktop.message_box(platform::view_of(g_preinstallCommand), kProgramName,
+                               platform::kMbOk);
+  platform.desktop.message_box(
+      platform::format(u"Error : %X, Installation has been canceled", {exit_code}), kProgramName,
+      platform::kMbOk);
+  platform.processes.exit_current_process(0);
+}
+
+}  // namespace pelmora

@@ -1,0 +1,22 @@
+// Threads the programs start.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "platform/win_error.h"
+
+namespace platform {
+
+using ThreadHandle = std::uintptr_t;
+
+class Threads {
+ public:
+  virtual ~Threads() = default;
+  // CreateThread: normal priority, default stack, running at once. The body
+  // owns everything it captured; the handle is the caller's to close.
+  virtual Win32Error start(std::function<void()> body, ThreadHandle* thread) = 0;
+  virtual void close(ThreadHandle thread) = 0;
+};
+
+}  // namespace platform

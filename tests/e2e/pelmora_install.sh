@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Steps 1 and 2 of the real Pelmora.exe under wine64 with the build's
+# installation media in its folder, up to the Step 3 page.
+#
+#   pelmora_install.sh WINDOW_DRIVER E2E_SEED PELMORA_EXE MEDIA_FOLDER [SCREENSHOT_FOLDER]
+#
+# After Next on Step 2 the driver package and the plug-in lie under
+# "C:\Program Files\Orvane\Driver", the Run value names the system folder's
+# Tessaly.exe, DIFxCmd /p put the package's INF into the INF folder, and the
+# worker's signal brought the wizard to Step 3.
+#
+# What Wine lacks on the way, and what is therefore not checked here (the
+# simulated Windows of the unit tests covers it): forms (AddFormW and
+# DeleteFormW store nothing, so the CR80 form cannot be seen), certutil.exe
+# (the two elevated certificate imports find no program; their results are
+# ignored), and a driver store (SetupCopyOEMInfW keeps the INF's own name,
+# ZELKO.inf, instead of an oemN.inf name).
+set -u
+driver=$1 exe=$3 media=$4 shots=${5:-}
+: "${WINEPREFIX:?run inside the Wine environment of scripts/wine-env.sh}"
+
+c=$WINEPREFIX/drive_c
+install=$c/pelmora-e2e-install
+orvane="$c/Program Files/Orvane"
+run_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
+failures=0
+
+w() { wine64 "$@" </dev/null 2>/dev/null; }
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+stored() { grep -l 'DiskName="Orvane ZELKO-70 Card Printer"' "$c/windows/inf/"*.inf 2>/dev/null; }
+shoot() {
+  [ -n "$shots" ] || return 0
+  local rect x y width height
+  rect=$(w "$driver" rect Pelmora) || { fail "no window rectangle for $1"; return; }
+  read -r x y width height <<<"$rect"
+  mkdir -p "$shots"
+  import -display "$DISPLAY" -window root -crop "${width}x${height}+${x}+${y}" +repage "$shots/$1" ||
+    fail "screenshot $1"
+}
+
+cleanup() {
+  w "$driver" close Pelmora >/dev/null
+  [ -n "${pelmora_pid:-}" ] && { sleep 1; kill "$pelmora_pid" 2>/dev/null; }
+  w reg delete "$run_key" /v Tessaly /f >/dev/null
+  for f in $(stored); do rm -f "$f" "${f%.inf}.pnf"; done
+  rm -rf "$install" "$orvane" "$c/windows/system32/Tessaly.exe"
+}
+trap cleanup EXIT
+cleanup
+
+mkdir -p "$install"
+cp "$exe" "$install/Pelmora.exe"
+cp -r "$media/." "$install/"
+printf 'MODEL: 0\r\n' > "$install/Pelmora.ini"
+# The monitor the installer starts and registers: any program will do.
+cp "$driver" "$c/windows/system32/Tessaly.exe"
+
+(cd "$install" && exec wine64 Pelmora.exe </dev/null >/dev/null 2>&1) &
+pelmora_pid=$!
+w "$driver" wait Pelmora 60 >/dev/null || { fail "the wizard did not appear"; exit 1; }
+w "$driver" click Pelmora 1016 || fail "Next on Step 1 could not be clicked"
+header=$(w "$driver" wait-text Pelmora 1012 "STEP 2" 240) || { fail "no Step 2: '$header'"; exit 1; }
+sleep 1
+shoot pelmora-step2-english.png
+
+w "$driver" click Pelmora 1016 || fail "Next on Step 2 could not be clicked"
+header=$(w "$driver" wait-text Pelmora 1012 "STEP 3" 120) ||
+  fail "no Step 3: '$header', status '$(w "$driver" text Pelmora 1013)'"
+sleep 1
+shoot pelmora-step3-english.png
+
+[ -f "$orvane/Driver/ZELKO/ZELKO.inf" ] || fail "no ZELKO.inf under Program Files"
+[ -f "$orvane/Driver/ZELKO/ZELKO.gpd" ] || fail "no driver file under Program Files"
+[ -f "$orvane/Driver/plugin/Cardplug.dll" ] || fail "no Cardplug.dll"
+[ -f "$orvane/Driver/plugin/Cardplug.INI" ] || fail "no Cardplug.INI"
+value=$(w reg query "$run_key" /v Tessaly | tr -d '\r' | sed -n 's/.*REG_SZ[[:space:]]*//p')
+[ "$value" = 'C:\windows\system32\Tessaly.exe' ] || fail "Run value '$value'"
+[ -n "$(stored)" ] || fail "DIFxCmd /p left no INF of the package in the INF folder"
+# Step 3 shows both port choices, USB first; Next is enabled, and Cancel too:
+# the worker's signal.
+state=$(w "$driver" state Pelmora 1026)
+[ "$state" = "1 1 1" ] || fail "USB port choice: $state"
+state=$(w "$driver" state Pelmora 1017)
+[ "${state%% *}" = 1 ] || fail "Cancel is not enabled: $state"
+kill -0 "$pelmora_pid" 2>/dev/null || fail "the installer ended"
+
+if [ "$failures" -eq 0 ]; then echo "pelmora_install: passed"; exit 0; fi
+echo "pelmora_install: $failures failed"
+exit 1

@@ -1,0 +1,280 @@
+// The whole wizard on a simulated Windows with the build's media: Step 1 to
+// "Click Close" over USB for every model setting, the printer plugged in
+// after Next on Step 3; and every call of Steps 2 and 3 failed in turn.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "install_scenario.h"
+#include "localized_text.h"
+#include "operations/installation.h"
+#include "operations/installer_steps.h"
+#include "operations/preparation.h"
+#include "pelmora_dlg.h"
+#include "platform_sim/sim_dialog_host.h"
+#include "wizard_fixture.h"
+
+namespace pelmora::testing {
+namespace {
+
+using platform::sim::SimWindows;
+
+struct Wizard {
+  explicit Wizard(int model) : host(win.clock, win.desktop), dialog(win.platform, steps) {
+    PrepareInstallation(win, &runs);
+    if (model != MODEL_NONE)
+      win.shell.put_file(u"C:\\Setup\\Pelmora.ini",
+                         "LANGUAGE: 0\r\nMODEL: " + std::to_string(model));
+    DefineWizardTemplate(host);
+    dialog.attach(&host);
+    host.set_dispatch([this](const platform::WindowMessage& m) { dialog.handle_message(m); });
+  }
+  void Click(int control) {
+    dialog.handle_message(platform::WindowMessage::command(control, platform::kBnClicked));
+  }
+  void Run(std::uint64_t ms) {
+    host.run_for(ms, [this](const platform::WindowMessage& m) { dialog.handle_message(m); });
+  }
+
+  SimWindows win;
+  DifxRuns runs;
+  platform::sim::SimDialogHost host;
+  InstallerSteps steps;
+  CPelmoraDlg dialog;
+};
+
+class FullUsbInstallation : public ::testing::TestWithParam<int> {};
+
+TEST_P(FullUsbInstallation, FromStep1ToClickClose) {
+  const int model = GetParam();
+  const int row = EffectiveModelIndex(model);
+  const ModelEntry& entry = ModelCatalogue[row];
+  Wizard w(model);
+  if (!FamilyLoaded(w.win, entry.family))
+    GTEST_SKIP() << "the media's " << platform::to_utf8(entry.family)
+                 << " folder cannot be read on this system";
+  ASSERT_TRUE(w.dialog.OnInitDialog());
+  ASSERT_EQ(w.dialog.modelIndex, model);
+
+  w.Click(IDC_NEXT);  // Step 1: nothing to remove on a fresh system
+  ASSERT_EQ(w.dialog.wizardState, WIZ_STEP2) << platform::to_utf8(w.host.text(IDC_STATUS));
+
+  const std::uint64_t step2_start = w.win.clock.now_ms();
+  w.Click(IDC_NEXT);
+  ASSERT_EQ(w.dialog.wizardState, WIZ_PACKAGE_WAIT) << platform::to_utf8(w.host.text(IDC_STATUS));
+  EXPECT_EQ(w.host.text(IDC_STATUS), w.dialog.Text(kTextPreinstallingDriverPackage));
+  w.Run(1000);
+  ASSERT_EQ(w.dialog.wizardState, WIZ_STEP3);
+  // The step's own waits (500 + 500 + 1000 before the worker, 500 + 200 in
+  // it), one tick of the package wait and its 2 s pause.
+  EXPECT_EQ(w.win.clock.now_ms() - step2_start, 2700u + 1000u + 2000u);
+
+  // What Step 2 left.
+  const std::u16string inf = platform::format(u"C:\\Program Files\\%s\\Driver\\%s\\%s.inf",
+                                              {entry.manufacturer, entry.family, entry.family});
+  EXPECT_TRUE(w.win.shell.has_file(inf));
+  EXPECT_TRUE(w.win.shell.has_file(platform::format(
+      u"C:\\Program Files\\%s\\Driver\\plugin\\Cardplug.INI", {entry.manufacturer})));
+  EXPECT_EQ(RunValue(w.win), u"C:\\Windows\\system32\\Tessaly.exe");
+  const std::u16string difx = u"C:\\Setup\\Bin\\i386\\DIFxCmd /p \"" + inf + u"\"";
+  bool difx_ran = false;
+  for (const auto& started : w.win.processes.started())
+    if (started.command_line == difx)
+      difx_ran = started.creation_flags ==
+                 (platform::kCreateNoWindow | platform::kCreatePreserveCodeAuthzLevel);
+  EXPECT_TRUE(difx_ran);
+  // Step 1 ran the tool with /u for what it removes; /p ran once.
+  int preinstalls = 0;
+  for (const auto& output : w.runs.outputs)
+    preinstalls += output.find(u"is in the driver store as") != std::u16string::npos;
+  EXPECT_EQ(preinstalls, 1);
+  ASSERT_EQ(w.win.setup_api.oem_infs().size(), 1u);
+
+  // Step 3 over USB: nothing appears until the printer is plugged in.
+  const std::uint64_t step3_start = w.win.clock.now_ms();
+  w.Click(IDC_NEXT);
+  ASSERT_EQ(w.dialog.wizardState, WIZ_INSTALLING);
+  w.Run(3000);
+  EXPECT_NE(w.host.text(IDC_STATUS), kClickCloseText);
+  EXPECT_EQ(w.win.devices.reenumerations, 3);
+  PlugPrinter(w.win, row);
+  w.Run(2000);
+  EXPECT_EQ(w.host.text(IDC_STATUS), kClickCloseText);
+  EXPECT_TRUE(w.host.is_enabled(IDC_NEXT));
+  EXPECT_FALSE(w.host.is_enabled(IDC_CANCEL_BUTTON));
+  EXPECT_EQ(w.win.clock.now_ms() - step3_start, 5000u);
+  // The queue that Plug and Play made is the model's own, from the
+  // package's OEM INF, on the printer's USB port.
+  const auto queues = w.win.spooler.queues();
+  ASSERT_EQ(queues.size(), 1u);
+  EXPECT_EQ(queues[0].printer_name, entry.modelName);
+  EXPECT_EQ(queues[0].driver_name, entry.modelName);
+  EXPECT_EQ(queues[0].port_name, u"USB001");
+  EXPECT_EQ(w.win.plug_and_play.plugged()[0].inf, w.win.setup_api.oem_infs()[0]);
+  w.Click(IDC_NEXT);
+  EXPECT_TRUE(w.host.closed());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryModelSetting, FullUsbInstallation, ::testing::Range(0, 17));
+
+TEST(FullInstallation, PrintersSharingAProductIdInstallUnderTheirOwnNames) {
+  // Rows 0, 5, 12 and 15 are all product 0x3850; the device id tells them
+  // apart. With every row's package in the store, each gets its own queue.
+  Wizard w(MODEL_NONE);
+  std::set<std::u16string> families;
+  for (int row = 0; row < kModelCount; ++row) {
+    if (!families.insert(ModelCatalogue[row].family).second) continue;
+    if (!FamilyLoaded(w.win, ModelCatalogue[row].family)) continue;
+    std::u16string stored;
+    ASSERT_EQ(w.win.setup_api.copy_oem_inf(
+                  platform::format(u"C:\\Setup\\%s\\%s.inf",
+                                   {ModelCatalogue[row].family, ModelCatalogue[row].family}),
+                  &stored),
+              0u);
+  }
+  for (int row : {0, 5, 12, 15}) PlugPrinter(w.win, row);
+  // Found before the packages? Only a retry installs. Here they are there.
+  EXPECT_EQ(w.win.devices.reenumerate(0, platform::kCmReenumerateRetryInstallation), 0u);
+  std::set<std::u16string> names;
+  for (const auto& q : w.win.spooler.queues()) names.insert(q.printer_name);
+  EXPECT_EQ(names,
+            (std::set<std::u16string>{ModelCatalogue[0].modelName, ModelCatalogue[5].modelName,
+                                      ModelCatalogue[12].modelName, ModelCatalogue[15].modelName}));
+}
+
+TEST(FullInstallation, APrinterFoundBeforeItsPackageInstallsOnlyOnARetry) {
+  Wizard w(0);
+  PlugPrinter(w.win, 0);
+  w.win.devices.reenumerate(0, 0);
+  EXPECT_TRUE(w.win.spooler.queues().empty());
+  std::u16string stored;
+  ASSERT_EQ(w.win.setup_api.copy_oem_inf(u"C:\\Setup\\ZELKO\\ZELKO.inf", &stored), 0u);
+  w.win.devices.reenumerate(0, 0);
+  EXPECT_TRUE(w.win.spooler.queues().empty());
+  w.win.devices.reenumerate(0, platform::kCmReenumerateRetryInstallation);
+  EXPECT_EQ(w.win.spooler.queues().size(), 1u);
+}
+
+// Step 2 and the network half of Step 3, every call failed in turn.
+struct FaultRun {
+  explicit FaultRun(int model = 0) : host(win.clock, win.desktop), dialog(win.platform, steps) {
+    PrepareInstallation(win);
+    // Class files that must be restored from their copies.
+    win.shell.put_file(u"C:\\Windows\\system32\\inf\\usbprint.in", "usbprint inf");
+    win.shell.put_file(u"C:\\Windows\\system32\\inf\\usbprint.sy", "usbprint sys");
+    win.shell.put_directory(u"C:\\Windows\\system32\\drivers");
+    win.shell.put_file(u"C:\\Windows\\system32\\rundll32.exe", "MZ");
+    win.processes.install_program(u"rundll32", [this](std::u16string_view line) {
+      // printui /ia installs the driver named after /m.
+      const auto args = difx::SplitArguments(platform::argument_text_of(line));
+      for (std::size_t i = 0; i + 1 < args.size(); ++i)
+        if (args[i] == u"/m") win.spooler.add_driver(args[i + 1], u"Windows NT x86");
+      return 0u;
+    });
+    win.spooler.set_forms({{platform::kFormUser, u"ID card", 54000, 86000, 0, 0, 54000, 86000}});
+    DefineWizardTemplate(host);
+    dialog.attach(&host);
+    dialog.modelIndex = model;
+    platform::copy_truncated(dialog.networkAddress, u"192.168.7.20");
+    dialog.networkPortNumber = 9100;
+  }
+  bool Run() {
+    host.enable(IDC_CANCEL_BUTTON, false);
+    const bool prepared = RunPreparationStep(dialog);
+    InstallNetworkPrinter(dialog);
+    return prepared;
+  }
+  // What is missing of a complete Steps 2 and 3, by name.
+  std::vector<std::string> Missing() {
+    std::vector<std::string> missing;
+    if (!win.spooler.has_queue(ModelCatalogue[0].modelName)) missing.push_back("queue");
+    if (!win.spooler.has_port(u"IP_192.168.7.20")) missing.push_back("port");
+    if (win.setup_api.oem_infs().size() != 1) missing.push_back("one OEM INF");
+    if (!win.shell.has_file(u"C:\\Windows\\system32\\drivers\\usbprint.sys"))
+      missing.push_back("usbprint.sys");
+    if (!win.shell.has_file(u"C:\\Windows\\system32\\inf\\usbprint.inf"))
+      missing.push_back("usbprint.inf");
+    if (RunValue(win) != u"C:\\Windows\\system32\\Tessaly.exe") missing.push_back("Run value");
+    // A rerun meets the CR80 form at its exact size and re-creates it, so
+    // only the set of forms is the same each time.
+    std::multiset<std::u16string> forms;
+    for (const auto& form : win.spooler.forms()) forms.insert(form.name);
+    if (forms != std::multiset<std::u16string>{kCr80FormName, u"ID card"})
+      missing.push_back("forms");
+    if (!host.is_enabled(IDC_CANCEL_BUTTON)) missing.push_back("worker signal");
+    return missing;
+  }
+  SimWindows win;
+  platform::sim::SimDialogHost host;
+  InstallerSteps steps;
+  CPelmoraDlg dialog;
+};
+
+TEST(InstallationFaults, EveryCallFailedInTurn) {
+  std::vector<std::string> calls;
+  {
+    FaultRun run;
+    // The forms list holds only the card form, so both form walks count.
+    run.win.faults.clear_log();
+    ASSERT_TRUE(run.Run());
+    ASSERT_EQ(run.Missing(), std::vector<std::string>{});
+    calls = run.win.faults.log();
+  }
+  ASSERT_GT(calls.size(), 40u);
+  const std::set<std::u16string> step_texts = {u"    Can't copy usbprint.inf",
+                                               u"Can't copy usbprint.sys",
+                                               u"Can't access spool",
+                                               u"Can't create directory. error : 5",
+                                               u"Can't create directory... error : 5",
+                                               u"Can't copy driver files"};
+  const std::map<std::string, std::u16string> first_call_texts = {
+      {"CopyFileW", u"    Can't copy usbprint.inf"},
+      {"OpenPrinterW", u"Can't access spool"},
+      {"CreateDirectoryW", u"Can't create directory. error : 5"},
+      {"SHFileOperationW", u"Can't copy driver files"},
+  };
+  std::map<std::string, int> seen;
+  for (const auto& entry : calls) {
+    const std::string operation = entry.substr(0, entry.find(' '));
+    const int nth = ++seen[operation];
+    SCOPED_TRACE(entry + " #" + std::to_string(nth));
+    FaultRun run;
+    run.win.faults.fail(operation, platform::kErrorAccessDenied, nth);
+    const bool prepared = run.Run();
+    const std::u16string status = run.host.text(IDC_STATUS);
+    if (!prepared) {
+      EXPECT_TRUE(step_texts.count(status)) << platform::to_utf8(status);
+      if (nth == 1 && first_call_texts.count(operation)) {
+        EXPECT_EQ(status, first_call_texts.at(operation));
+      }
+    } else {
+      const auto boxes = run.win.desktop.message_boxes();
+      if (run.host.is_enabled(IDC_CANCEL_BUTTON)) {
+        EXPECT_TRUE(boxes.empty());
+      } else if (operation != "CreateThread") {
+        // The worker's failure: the command line, the code, the end.
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[0].text, platform::view_of(g_preinstallCommand));
+        EXPECT_EQ(boxes[1].text.rfind(u"Error : ", 0), 0u);
+        EXPECT_EQ(run.win.processes.own_exit_code(), 0u);
+      }
+    }
+    EXPECT_EQ(run.win.spooler.open_handles() + run.win.registry.open_handles() +
+                  run.win.processes.open_handles() + run.win.setup_api.open_handles(),
+              0u);
+    run.win.faults.clear();
+    EXPECT_TRUE(run.Run()) << platform::to_utf8(run.host.text(IDC_STATUS));
+    // A card form moved behind the CR80 form is deleted before it is added
+    // again; when that add fails, the form is gone and no rerun brings it
+    // back.
+    if (entry == "AddFormW ID card") {
+      EXPECT_EQ(run.Missing(), std::vector<std::string>{"forms"});
+    } else {
+      EXPECT_EQ(run.Missing(), std::vector<std::string>{});
+    }
+  }
+}
+
+}  // namespace
+}  // namespace pelmora::testing

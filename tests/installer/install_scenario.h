@@ -1,0 +1,93 @@
+// A simulated Windows ready for Steps 2 and 3: the build's installation
+// media in the installer's folder, the driver-package tool (the same code
+// as DIFxCmd.exe) behind its program files, the monitor and certutil in
+// the system folder, and card printers to plug in.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "difx_tool.h"
+#include "operations/model_catalogue.h"
+#include "platform/command_line.h"
+#include "platform/format.h"
+#include "platform/text.h"
+#include "platform_sim/sim_windows.h"
+
+namespace pelmora::testing {
+
+// Loads every file of the generated media under `folder` (no trailing
+// backslash) of the simulated file system.
+inline int LoadMedia(platform::sim::SimWindows& win, const std::u16string& folder) {
+  namespace fs = std::filesystem;
+  int files = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(PELMORA_MEDIA_DIR)) {
+    if (!entry.is_regular_file()) continue;
+    std::string relative = fs::relative(entry.path(), PELMORA_MEDIA_DIR).string();
+    for (char& c : relative)
+      if (c == '/') c = '\\';
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    win.shell.put_file(folder + u"\\" + platform::to_utf16(relative), bytes.str());
+    ++files;
+  }
+  return files;
+}
+
+// Whether a family's package made it into the simulated file system. On
+// Windows (and Wine) a folder named PRN is the printer device, not a
+// folder: the test program cannot read the media's PRN package there.
+inline bool FamilyLoaded(platform::sim::SimWindows& win, std::u16string_view family) {
+  return win.shell.has_file(platform::format(u"C:\\Setup\\%s\\%s.inf", {family, family}));
+}
+
+// What the tool printed, per run.
+struct DifxRuns {
+  std::vector<std::u16string> outputs;
+};
+
+// The installer's folder C:\Setup with the media and the tool for both
+// architectures; the system folder with Tessaly.exe and certutil.exe.
+inline void PrepareInstallation(platform::sim::SimWindows& win, DifxRuns* runs = nullptr) {
+  LoadMedia(win, u"C:\\Setup");
+  win.shell.put_directory(u"C:\\Program Files");
+  win.shell.put_directory(u"C:\\Program Files (x86)");
+  win.shell.put_file(u"C:\\Setup\\Bin\\i386\\DIFxCmd.exe", "MZ");
+  win.shell.put_file(u"C:\\Setup\\Bin\\amd64\\DIFxCmd.exe", "MZ");
+  win.shell.put_file(u"C:\\Windows\\system32\\Tessaly.exe", "MZ");
+  win.shell.put_file(u"C:\\Windows\\system32\\certutil.exe", "MZ");
+  win.processes.install_program(u"DIFxCmd", [&win, runs](std::u16string_view line) {
+    std::u16string output;
+    const std::uint32_t code = difx::RunDifxCommand(
+        win.setup_api, win.shell, difx::SplitArguments(platform::argument_text_of(line)), &output);
+    if (runs) runs->outputs.push_back(output);
+    return code;
+  });
+}
+
+// The monitor's Run value, empty when there is none.
+inline std::u16string RunValue(platform::sim::SimWindows& win) {
+  platform::RegistryValue value;
+  if (!win.registry.value(platform::kHkeyLocalMachine,
+                          u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", u"Tessaly", &value))
+    return {};
+  return platform::registry_string(value);
+}
+
+// The IEEE 1284 device id maker of a catalogue row's printer, as the media's
+// INF files list it.
+inline const char16_t* DeviceIdMaker(int row) {
+  const std::u16string_view maker = ModelCatalogue[row].manufacturer;
+  return maker == u" " ? u"Generic" : ModelCatalogue[row].manufacturer;
+}
+
+inline platform::sim::SimUsbDevice& PlugPrinter(platform::sim::SimWindows& win, int row) {
+  return win.plug_and_play.plug_printer(static_cast<std::uint16_t>(ModelCatalogue[row].productId),
+                                        DeviceIdMaker(row), ModelCatalogue[row].modelName,
+                                        platform::format(u"ZK%06d", {row + 1}));
+}
+
+}  // namespace pelmora::testing

@@ -1,0 +1,205 @@
+// Step 3 on a simulated Windows: the TCP/IP port handed to the port
+// monitor, the INF search by source-disk description, the driver installer
+// command line and the queue.
+#include "operations/installation.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "install_scenario.h"
+#include "operations/installer_steps.h"
+#include "operations/preparation.h"
+#include "pelmora_dlg.h"
+#include "platform_sim/sim_dialog_host.h"
+#include "wizard_fixture.h"
+
+namespace pelmora::testing {
+namespace {
+
+using platform::sim::SimWindows;
+
+std::string OemInf(std::u16string_view description) {
+  return "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Printer\r\n[SourceDisksNames]\r\n"
+         "100 = \"" +
+         platform::to_utf8(description) + "\",,,\r\n";
+}
+
+class NetworkInstallation : public ::testing::Test {
+ protected:
+  NetworkInstallation() : host(win.clock, win.desktop), dialog(win.platform, steps) {
+    PrepareInstallation(win);
+    win.shell.put_file(u"C:\\Windows\\system32\\rundll32.exe", "MZ");
+    win.processes.install_program(u"rundll32", [this](std::u16string_view line) {
+      const auto args = difx::SplitArguments(platform::argument_text_of(line));
+      for (std::size_t i = 0; i + 1 < args.size(); ++i)
+        if (args[i] == u"/m") win.spooler.add_driver(args[i + 1], u"Windows NT x86");
+      return 0u;
+    });
+    DefineWizardTemplate(host);
+    dialog.attach(&host);
+    host.define(IDC_PORT_USB, {});
+    platform::copy_truncated(dialog.networkAddress, u"10.0.0.31");
+    dialog.networkPortNumber = 9100;
+  }
+  std::u16string DriverCommand() {
+    for (const auto& started : win.processes.started())
+      if (started.command_line.rfind(u"rundll32", 0) == 0) return started.command_line;
+    return {};
+  }
+
+  SimWindows win;
+  platform::sim::SimDialogHost host;
+  InstallerSteps steps;
+  CPelmoraDlg dialog;
+};
+
+TEST_F(NetworkInstallation, ThePortRecordIsTheMonitorsVersionOneLayout) {
+  const platform::PortData1 record = MakeTcpIpPortRecord(u"10.0.0.31", 9100);
+  std::uint8_t bytes[964];
+  static_assert(sizeof record == sizeof bytes);
+  std::memcpy(bytes, &record, sizeof bytes);
+  auto dword_at = [&](std::size_t offset) {
+    return static_cast<std::uint32_t>(bytes[offset] | bytes[offset + 1] << 8 |
+                                      bytes[offset + 2] << 16 | bytes[offset + 3] << 24);
+  };
+  auto text_at = [&](std::size_t offset) {
+    std::u16string text;
+    for (std::size_t i = offset; bytes[i] | bytes[i + 1]; i += 2)
+      text.push_back(static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8));
+    return text;
+  };
+  EXPECT_EQ(text_at(0), u"IP_10.0.0.31");
+  EXPECT_EQ(dword_at(128), 1u);    // version
+  EXPECT_EQ(dword_at(132), 1u);    // raw TCP
+  EXPECT_EQ(dword_at(136), 964u);  // size
+  EXPECT_EQ(text_at(144), u"10.0.0.31");
+  EXPECT_EQ(text_at(242), u"kvpqzt");
+  EXPECT_EQ(dword_at(308), 0u);
+  EXPECT_EQ(text_at(312), u"");
+  EXPECT_EQ(text_at(378), u"");
+  EXPECT_EQ(dword_at(952), 9100u);
+  EXPECT_EQ(dword_at(956), 0u);  // SNMP off
+  EXPECT_EQ(dword_at(960), 1u);  // SNMP device index
+
+  // What the monitor kept is the record that was handed to "AddPort".
+  ASSERT_TRUE(AddTcpIpPort(dialog, u"10.0.0.31", 9100));
+  const auto ports = win.spooler.tcp_ports();
+  ASSERT_EQ(ports.size(), 1u);
+  EXPECT_EQ(std::memcmp(&ports[0].record, bytes, sizeof bytes), 0);
+}
+
+TEST_F(NetworkInstallation, InstallingTwiceForOneAddressReplacesThePort) {
+  ASSERT_TRUE(AddTcpIpPort(dialog, u"10.0.0.31", 9100));
+  ASSERT_TRUE(AddTcpIpPort(dialog, u"10.0.0.31", 9101));
+  const auto ports = win.spooler.tcp_ports();
+  ASSERT_EQ(ports.size(), 1u);
+  EXPECT_EQ(ports[0].record.dwPortNumber, 9101u);
+  // With a queue on it the spooler keeps the port: the monitor answers that
+  // it exists, the call still succeeds, and the queue keeps printing there.
+  win.spooler.add_queue({u"Desk", u"IP_10.0.0.31", u"Some driver", 0, 0});
+  EXPECT_TRUE(AddTcpIpPort(dialog, u"10.0.0.31", 9102));
+  EXPECT_EQ(win.spooler.tcp_ports().at(0).record.dwPortNumber, 9101u);
+  // The longest address still gives a name of at most 33 characters.
+  EXPECT_EQ(TcpIpPortName(u"fedc:ba98:7654:3210:0123:4567:89ab:cdef").size(), 33u);
+  // Without the port monitor (as under Wine) no port is made.
+  win.spooler.tcp_monitor_installed = false;
+  EXPECT_FALSE(AddTcpIpPort(dialog, u"10.0.0.32", 9100));
+}
+
+TEST_F(NetworkInstallation, ZelkoFortyIsFoundUnderItsPairsNameAndInstalledUnderItsOwn) {
+  dialog.modelIndex = 6;
+  win.shell.put_file(u"C:\\Windows\\INF\\oem4.inf", OemInf(ModelCatalogue[0].modelName));
+  InstallNetworkPrinter(dialog);
+  EXPECT_EQ(DriverCommand(),
+            u"rundll32 printui.dll,PrintUIEntry /ia /m \"Orvane ZELKO-40 Card "
+            u"Printer\" /f \"C:\\Windows\\Inf\\oem4.inf\"");
+  const auto queues = win.spooler.queues();
+  ASSERT_EQ(queues.size(), 1u);
+  EXPECT_EQ(queues[0].printer_name, u"Orvane ZELKO-40 Card Printer");
+  EXPECT_EQ(queues[0].driver_name, u"Orvane ZELKO-40 Card Printer");
+  EXPECT_EQ(queues[0].port_name, u"IP_10.0.0.31");
+}
+
+TEST_F(NetworkInstallation, WithoutAModelRowZeroIsInstalledFromThePreinstalledPackage) {
+  dialog.modelIndex = MODEL_NONE;
+  ASSERT_TRUE(PreinstallDriverPackage(dialog));
+  ASSERT_TRUE(StartPreinstallWorker(dialog));
+  ASSERT_EQ(win.setup_api.oem_infs().size(), 1u);
+  InstallNetworkPrinter(dialog);
+  EXPECT_EQ(DriverCommand(),
+            u"rundll32 printui.dll,PrintUIEntry /ia /m \"Orvane ZELKO-70 Card Printer\" /f "
+            u"\"C:\\Windows\\Inf\\" +
+                win.setup_api.oem_infs()[0] + u"\"");
+  EXPECT_TRUE(win.spooler.has_queue(u"Orvane ZELKO-70 Card Printer"));
+  EXPECT_TRUE(win.desktop.message_boxes().empty());
+  EXPECT_TRUE(host.message_boxes.empty());
+}
+
+TEST_F(NetworkInstallation, TheFirstOfTwoInfsOfOneDescriptionWinsAndCaseMatters) {
+  win.shell.put_file(u"C:\\Windows\\INF\\oem2.inf", OemInf(u"orvane zelko-70 card printer"));
+  win.shell.put_file(u"C:\\Windows\\INF\\oem5.inf", OemInf(ModelCatalogue[0].modelName));
+  win.shell.put_file(u"C:\\Windows\\INF\\oem7.inf", OemInf(ModelCatalogue[0].modelName));
+  char16_t path[kInfPathChars];
+  dialog.modelIndex = 0;
+  ASSERT_TRUE(FindModelInf(dialog, path, kInfPathChars, ModelCatalogue[0].modelName));
+  EXPECT_EQ(platform::view_of(path), u"C:\\Windows\\Inf\\oem5.inf");
+  // A name no INF carries, and a too small output that stays terminated.
+  EXPECT_FALSE(FindModelInf(dialog, path, kInfPathChars, u"Unknown Printer"));
+  EXPECT_EQ(path[0], 0);
+  char16_t small[8];
+  ASSERT_TRUE(FindModelInf(dialog, small, 8, ModelCatalogue[0].modelName));
+  EXPECT_EQ(platform::view_of(small), u"C:\\Wind");
+}
+
+TEST_F(NetworkInstallation, NoInfOfTheModelShowsTheFailureAndMakesNoQueue) {
+  dialog.modelIndex = 3;
+  InstallNetworkPrinter(dialog);
+  ASSERT_EQ(host.message_boxes.size(), 1u);
+  EXPECT_EQ(host.message_boxes[0].text, u"Fail to install driver !!!");
+  EXPECT_EQ(host.message_boxes[0].caption, u"ERROR");
+  EXPECT_EQ(host.message_boxes[0].flags, platform::kMbOk);
+  EXPECT_TRUE(win.spooler.queues().empty());
+  EXPECT_EQ(DriverCommand(), u"");
+  // The port was made all the same.
+  EXPECT_TRUE(win.spooler.has_port(u"IP_10.0.0.31"));
+}
+
+TEST(InfPathRewrite, APathInTheAdministratorsProfileMovesToTheInfFolder) {
+  EXPECT_EQ(RewriteProfileInfPath(u"C:\\Users\\Administrator\\Windows\\Inf\\oem12.inf"),
+            u"C:\\windows\\inf\\oem12.inf");
+  EXPECT_EQ(RewriteProfileInfPath(u"c:\\USERS\\administrator\\WINDOWS\\inf\\OEM3.INF"),
+            u"C:\\windows\\inf\\OEM3.INF");
+  // The last "\oem" wins.
+  EXPECT_EQ(RewriteProfileInfPath(u"C:\\Users\\Administrator\\Windows\\oemdata\\Inf\\oem4.inf"),
+            u"C:\\windows\\inf\\oem4.inf");
+  EXPECT_EQ(RewriteProfileInfPath(u"C:\\Windows\\Inf\\oem12.inf"), u"C:\\Windows\\Inf\\oem12.inf");
+  EXPECT_EQ(RewriteProfileInfPath(u"D:\\Users\\Administrator\\Windows\\Inf\\oem1.inf"),
+            u"D:\\Users\\Administrator\\Windows\\Inf\\oem1.inf");
+  // No OEM name to keep: the path stays as the system gave it.
+  EXPECT_EQ(RewriteProfileInfPath(u"C:\\Users\\Administrator\\Windows\\Inf\\printer.inf"),
+            u"C:\\Users\\Administrator\\Windows\\Inf\\printer.inf");
+}
+
+TEST(UsbInstallation, OnUsbStep3CreatesNoPortAndInstallsNothing) {
+  SimWindows win;
+  PrepareInstallation(win);
+  platform::sim::SimDialogHost host(win.clock, win.desktop);
+  InstallerSteps steps;
+  CPelmoraDlg dialog(win.platform, steps);
+  DefineWizardTemplate(host);
+  dialog.attach(&host);
+  host.set_dispatch([&](const platform::WindowMessage& m) { dialog.handle_message(m); });
+  dialog.modelIndex = 0;
+  dialog.ShowStep3Page();
+  win.faults.clear_log();
+  dialog.OnNext();
+  EXPECT_EQ(win.faults.calls("XcvDataW") + win.faults.calls("AddPrinterW") +
+                win.faults.calls("CreateProcessW") + win.faults.calls("DeletePortW"),
+            0);
+  EXPECT_TRUE(host.timer_running(TIMER_QUEUE_POLL));
+  EXPECT_EQ(dialog.tickCounter, 0u);
+}
+
+}  // namespace
+}  // namespace pelmora::testing
