@@ -94,7 +94,20 @@ win64_stage() {
   pelmora_wine_stop
   return "$rc"
 }
-win32_stage() { configure_and_build win32; }
+# The shipping programs link, and Tessaly.exe binds the hook library at load
+# time (its import table names it).
+win32_stage() {
+  configure_and_build win32 || return 1
+  local tessaly=$root/build/win32/monitor/Tessaly.exe
+  [ -f "$tessaly" ] || return 0
+  if i686-w64-mingw32-objdump -p "$tessaly" | grep -q 'DLL Name: tesshook.dll'; then
+    passed=$((passed + 1))
+  else
+    echo "Tessaly.exe (i686) does not import tesshook.dll"
+    failed=$((failed + 1))
+    return 1
+  fi
+}
 
 stage "host" host_stage
 stage "host-sanitize" sanitize_stage
