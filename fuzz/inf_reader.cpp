@@ -1,0 +1,24 @@
+// INF text as the simulated SetupAPI reads it from a driver package.
+#include <cstdint>
+#include <string_view>
+
+#include "platform_sim/inf_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const auto inf = platform::sim::InfFile::parse(bytes);
+  inf.signature();
+  for (const char16_t* section : {u"Version", u"SourceDisksNames", u"SourceDisksFiles",
+                                  u"SourceDisksNames.amd64", u"Strings", u"Manufacturer"}) {
+    if (!inf.has_section(section)) continue;
+    if (const auto* lines = inf.section(section)) {
+      for (const auto& line : *lines) {
+        inf.find(section, line.key);
+        for (const auto& field : line.fields) inf.find(section, field);
+      }
+    }
+  }
+  inf.find(u"SourceDisksNames", u"1");
+  inf.find(u"SourceDisksNames", u"0100");
+  return 0;
+}
