@@ -27,7 +27,7 @@ command -v clang++ >/dev/null || {
   apt-get update -qq && apt-get install -y -qq --no-install-recommends clang >/dev/null
 }
 cmake --preset fuzz >/dev/null || exit 1
-cmake --build --preset fuzz -j "${PELMORA_JOBS:-2}" --target "${targets[@]}" >/dev/null || exit 1
+cmake --build build/fuzz -j "${PELMORA_JOBS:-2}" --target "${targets[@]}" >/dev/null || exit 1
 
 out=$root/build/fuzz-runs
 mkdir -p "$out"
@@ -47,7 +47,12 @@ for target in "${targets[@]}"; do
   log=$dir/run.log
   echo "=== $target: $runs executions"
   start=$(date +%s)
-  nice -n 19 "$root/build/fuzz/fuzz/$target" -runs="$runs" -max_len=4096 -timeout=10 \
+  # Text files are read whole: their inputs may be longer than datagrams.
+  case $target in
+    fuzz_inf_reader | fuzz_usb_machine_text | fuzz_settings) max_len=2048 ;;
+    *) max_len=1100 ;;
+  esac
+  nice -n 19 "$root/build/fuzz/fuzz/$target" -runs="$runs" -max_len=$max_len -timeout=10 \
     -print_final_stats=1 -artifact_prefix="$dir/" "$dir/corpus" "$root/fuzz/corpus/$target" \
     >"$log" 2>&1
   rc=$?
