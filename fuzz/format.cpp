@@ -49,41 +49,41 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t flags = in.byte();
     const std::uint8_t width = in.byte();
     const char conv = "scdiuxX"[in.byte() % 7];
-    std::string spec = "%";
-    if (flags & 1) spec += '-';
-    if (flags & 2) spec += '0';
-    if (flags & 4) spec += std::to_string(width);
-    spec += conv;
+    std::string conversion = "%";
+    if (flags & 1) conversion += '-';
+    if (flags & 2) conversion += '0';
+    if (flags & 4) conversion += std::to_string(width);
+    conversion += conv;
     char piece[512];
     switch (conv) {
       case 's': {
         const std::size_t length = in.byte() % 40;
         for (std::size_t i = 0; i < length; ++i) texts[conversions] += static_cast<char>(in.byte() % 95 + 32);
-        std::snprintf(piece, sizeof piece, spec.c_str(), texts[conversions].c_str());
+        std::snprintf(piece, sizeof piece, conversion.c_str(), texts[conversions].c_str());
         args[conversions] = platform::FormatArg(u"");  // set below, once the text stays put
         break;
       }
       case 'c': {
         const int c = 32 + in.byte() % 95;
-        std::snprintf(piece, sizeof piece, spec.c_str(), c);
+        std::snprintf(piece, sizeof piece, conversion.c_str(), c);
         args[conversions] = platform::FormatArg(c);
         break;
       }
       case 'd':
       case 'i': {
         const auto v = static_cast<std::int32_t>(in.word());
-        std::snprintf(piece, sizeof piece, spec.c_str(), v);
+        std::snprintf(piece, sizeof piece, conversion.c_str(), v);
         args[conversions] = platform::FormatArg(v);
         break;
       }
       default: {
         const std::uint32_t v = in.word();
-        std::snprintf(piece, sizeof piece, spec.c_str(), v);
+        std::snprintf(piece, sizeof piece, conversion.c_str(), v);
         args[conversions] = platform::FormatArg(v);
         break;
       }
     }
-    pattern += spec;
+    pattern += conversion;
     expected += piece;
     ++conversions;
   }
