@@ -8,6 +8,7 @@ packages=(
   mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 xvfb xauth x11-utils imagemagick iproute2 dpkg-dev
   fonts-noto-cjk fonts-dejavu-core
+  clang libclang-rt-14-dev
 )
 
 missing=()

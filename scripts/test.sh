@@ -2,6 +2,7 @@
 # Builds every preset and runs every test:
 #   host            Linux tests on the simulated Windows
 #   host-sanitize   the same under AddressSanitizer and UndefinedBehaviorSanitizer
+#   fuzz            every libFuzzer target for a short fixed number of executions
 #   e2e network     the real broadcast path inside a private network namespace
 #   win64           the Windows tests under wine64 on a virtual display
 #   win32           the shipping 32-bit programs: built and linked
@@ -75,6 +76,11 @@ sanitize_stage() {
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   configure_and_build host-sanitize && run_ctest host-sanitize
 }
+fuzz_stage() {
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  configure_and_build fuzz && run_ctest fuzz
+}
 network_stage() {
   local script=tests/e2e/net/broadcast.sh
   [ -f "$script" ] || return 0
@@ -111,6 +117,7 @@ win32_stage() {
 
 stage "host" host_stage
 stage "host-sanitize" sanitize_stage
+stage "fuzz" fuzz_stage
 stage "e2e network" network_stage
 stage "win64 under wine64" win64_stage
 stage "win32 build" win32_stage

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "discovery_window.h"
 #include "operations/model_catalogue.h"
 #include "platform/socket.h"
 #include "platform/text.h"
@@ -33,27 +34,21 @@ bool SendRequest(CZelkoSearchNet& search, platform::UdpSocket& socket, int reque
   return true;
 }
 
-// The listening window: `listeningPolls` polls; a poll that finds no answer
-// waits up to `pollWaitMs` for one. `handle` returns true to end the window.
 template <typename Handler>
 bool Listen(platform::UdpSocket& socket, const NetworkSearchOptions& options, Handler handle) {
-  std::uint8_t buffer[kDiscoveryAnswerCapacity];
-  for (int poll = 0; poll < options.listeningPolls; ++poll) {
-    const auto received = socket.ReceiveFrom(buffer, sizeof buffer);
-    if (received.status != platform::UdpSocket::Receive::Datagram) {
-      // Nothing waiting, an error, or a datagram over 1024 bytes (which no
-      // printer sends): count the poll and wait for the next answer.
-      socket.WaitReadable(options.pollWaitMs);
-      continue;
-    }
-    DiscoveryAnswer answer;
-    if (!ParseDiscoveryAnswer(buffer, received.size, &answer)) continue;
-    if (handle(answer)) return true;
-  }
-  return false;
+  return ListenForAnswers(socket, options.listeningPolls, options.pollWaitMs, handle);
 }
 
 }  // namespace
+
+bool AddAnswerToList(PrinterList* list, const DiscoveryAnswer& answer) {
+  char16_t display_name[kDisplayNameLength] = {};
+  GetUsbModelName(static_cast<std::uint32_t>(answer.productId), display_name, kDisplayNameLength);
+  // A full list drops the answer; the window still runs to its end.
+  AppendListEntry(list, platform::view_of(display_name), platform::view_of(answer.printerId),
+                  platform::view_of(answer.ipAddress), answer.productId);
+  return false;
+}
 
 bool CZelkoSearchNet::GetLocalAddress(char16_t* text, std::size_t capacity) {
   if (text == nullptr || capacity == 0) return false;
@@ -70,14 +65,8 @@ int CZelkoSearchNet::ListNetworkPrinters(PrinterList* list, int requestCode,
   if (list == nullptr) return 0;
   platform::UdpSocket socket;
   if (!SendRequest(*this, socket, requestCode, options.broadcastAddress, options)) return 0;
-  Listen(socket, options, [&](const DiscoveryAnswer& answer) {
-    char16_t display_name[kDisplayNameLength] = {};
-    GetUsbModelName(static_cast<std::uint32_t>(answer.productId), display_name, kDisplayNameLength);
-    // A full list drops the answer; the window still runs to its end.
-    AppendListEntry(list, platform::view_of(display_name), platform::view_of(answer.printerId),
-                    platform::view_of(answer.ipAddress), answer.productId);
-    return false;
-  });
+  Listen(socket, options,
+         [&](const DiscoveryAnswer& answer) { return AddAnswerToList(list, answer); });
   socket.Close();
   return 1;
 }

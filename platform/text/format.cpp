@@ -121,7 +121,15 @@ std::basic_string<Char> format_any(std::basic_string_view<Char> pattern,
         if (have) --next;
         break;
     }
-    if (left && out.size() - start < width) out.append(width - (out.size() - start), ' ');
+    const std::size_t written = out.size() - start;
+    if (written < width) {
+      if (left)
+        out.append(width - written, static_cast<Char>(' '));
+      else if (conv == 's' || conv == 'S' || conv == 'c')
+        // Numbers were padded as they were written; text and characters are
+        // right-aligned here, with blanks as printf does.
+        out.insert(start, width - written, static_cast<Char>(' '));
+    }
   }
   return out;
 }

@@ -17,6 +17,10 @@ TEST(Format, TheConversionsTheProgramsUse) {
   EXPECT_EQ(format(u"%04x", {0x3a}), u"003a");
   EXPECT_EQ(format(u"%d %u %d", {-12, 4000000000u, 0}), u"-12 4000000000 0");
   EXPECT_EQ(format(u"%5d|%-5d|", {42, 42}), u"   42|42   |");
+  EXPECT_EQ(format(u"[%5s]", {u"ab"}), u"[   ab]");
+  EXPECT_EQ(format(u"[%3c|%-3c]", {65, 66}), u"[  A|B  ]");
+  EXPECT_EQ(format(u"[%2s]", {u"longer"}), u"[longer]");
+  EXPECT_EQ(format_narrow("[%05s]", {u"ab"}), "[   ab]");
   EXPECT_EQ(format(u"IP_%s", {std::u16string(u"192.0.2.7")}), u"IP_192.0.2.7");
   EXPECT_EQ(format(u"100%% %c", {65}), u"100% A");
 }

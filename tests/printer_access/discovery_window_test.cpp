@@ -1,0 +1,162 @@
+// The discovery listening window in virtual time: a recorded stream of
+// answers stands for the socket, each answer due at its arrival time, and a
+// wait moves the clock on to the end of the wait or to the next arrival.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "discovery_window.h"
+#include "platform/format.h"
+#include "platform/text.h"
+
+namespace pelmora {
+namespace {
+
+class RecordedAnswers {
+ public:
+  enum class Receive { Datagram, Nothing, Oversized, Error };
+  struct ReceiveResult {
+    Receive status = Receive::Nothing;
+    std::size_t size = 0;
+  };
+
+  void Arrive(std::uint64_t at_ms, std::u16string_view text) {
+    std::vector<std::uint8_t> bytes;
+    for (char16_t c : text) {
+      bytes.push_back(static_cast<std::uint8_t>(c));
+      bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    ArriveBytes(at_ms, std::move(bytes));
+  }
+  void ArriveBytes(std::uint64_t at_ms, std::vector<std::uint8_t> bytes) {
+    queue_.push_back({at_ms, std::move(bytes)});
+  }
+
+  ReceiveResult ReceiveFrom(void* buffer, std::size_t capacity) {
+    ++polls;
+    if (next_ >= queue_.size() || queue_[next_].at > now) {
+      last_poll_empty_ = true;
+      return {};
+    }
+    const auto& bytes = queue_[next_++].bytes;
+    last_poll_empty_ = false;
+    if (bytes.size() > capacity) return {Receive::Oversized, 0};
+    std::memcpy(buffer, bytes.data(), bytes.size());
+    return {Receive::Datagram, bytes.size()};
+  }
+  bool WaitReadable(std::uint32_t milliseconds) {
+    ++waits;
+    if (!last_poll_empty_) ++waits_after_datagram;
+    const std::uint64_t end = now + milliseconds;
+    if (next_ < queue_.size() && queue_[next_].at <= end) {
+      now = std::max(now, queue_[next_].at);
+      return true;
+    }
+    now = end;
+    return false;
+  }
+
+  std::uint64_t now = 0;
+  int polls = 0;
+  int waits = 0;
+  int waits_after_datagram = 0;
+  std::size_t unread() const { return queue_.size() - next_; }
+
+ private:
+  struct Due {
+    std::uint64_t at;
+    std::vector<std::uint8_t> bytes;
+  };
+  std::vector<Due> queue_;
+  std::size_t next_ = 0;
+  bool last_poll_empty_ = true;
+};
+
+std::u16string AnswerOf(int n) {
+  const std::u16string id = platform::format(u"ZK%06d", {n});
+  return u"TVRA2.0 14416 " + id + u" 10.0.0." + platform::format(u"%d", {n % 250 + 1}) +
+         u" 9100 0";
+}
+
+struct Guarded {
+  PrinterList list;
+  unsigned char canary[256];
+};
+
+// The list search's window: 100 polls, the answers kept by AddAnswerToList.
+bool RunListWindow(RecordedAnswers& socket, Guarded& guarded) {
+  std::memset(&guarded, 0, sizeof guarded);
+  std::memset(guarded.canary, 0x5A, sizeof guarded.canary);
+  return ListenForAnswers(socket, kListeningWindowPolls, kListeningPollWaitMs,
+                          [&](const DiscoveryAnswer& a) { return AddAnswerToList(&guarded.list, a); });
+}
+
+TEST(DiscoveryWindow, SilentNetworkTakesOneHundredWaitsOfFiveMilliseconds) {
+  RecordedAnswers socket;
+  Guarded guarded;
+  EXPECT_FALSE(RunListWindow(socket, guarded));
+  EXPECT_EQ(socket.polls, 100);
+  EXPECT_EQ(socket.waits, 100);
+  EXPECT_EQ(socket.now, 500u);
+  EXPECT_EQ(guarded.list.count, 0);
+}
+
+TEST(DiscoveryWindow, AnswersBackToBackAreReadWithoutWaiting) {
+  RecordedAnswers socket;
+  for (int i = 0; i < 10; ++i) socket.Arrive(0, AnswerOf(i));
+  Guarded guarded;
+  EXPECT_FALSE(RunListWindow(socket, guarded));
+  // Ten polls with an answer, no wait after any of them; ninety empty polls.
+  EXPECT_EQ(socket.polls, 100);
+  EXPECT_EQ(socket.waits, 90);
+  EXPECT_EQ(socket.waits_after_datagram, 0);
+  EXPECT_EQ(socket.now, 450u);
+  ASSERT_EQ(guarded.list.count, 10);
+  EXPECT_EQ(platform::view_of(guarded.list.entries[9].printerId), u"ZK000009");
+}
+
+TEST(DiscoveryWindow, AnswersSpreadOutEachEndAWaitEarly) {
+  RecordedAnswers socket;
+  // One answer every 12 ms from 3 ms on, and one after the window's end.
+  for (int i = 0; i < 20; ++i) socket.Arrive(3 + 12 * i, AnswerOf(i));
+  socket.Arrive(5000, AnswerOf(99));
+  Guarded guarded;
+  EXPECT_FALSE(RunListWindow(socket, guarded));
+  EXPECT_EQ(socket.polls, 100);
+  EXPECT_EQ(socket.waits, 80);
+  EXPECT_EQ(socket.waits_after_datagram, 0);
+  EXPECT_EQ(guarded.list.count, 20);
+  // The late answer is never read: the window is counted in polls.
+  EXPECT_EQ(socket.unread(), 1u);
+  // Malformed and oversized datagrams count as polls and keep nothing.
+  RecordedAnswers noisy;
+  noisy.Arrive(0, u"TVRA2.0 not-a-number ZK1 10.0.0.1 9100 0");
+  noisy.ArriveBytes(0, std::vector<std::uint8_t>(1500, 'A'));
+  noisy.Arrive(0, AnswerOf(1));
+  EXPECT_FALSE(RunListWindow(noisy, guarded));
+  EXPECT_EQ(noisy.polls, 100);
+  EXPECT_EQ(noisy.waits, 98);  // the oversized datagram's poll waits, the malformed one's not
+  EXPECT_EQ(guarded.list.count, 1);
+}
+
+TEST(DiscoveryWindow, TwoHundredPrintersAtOnceFillThirtyTwoSlotsAndNoMore) {
+  RecordedAnswers socket;
+  for (int i = 0; i < 200; ++i) socket.Arrive(0, AnswerOf(i));
+  Guarded guarded;
+  // A full list does not end the window: it runs all its 100 polls, each one
+  // reading an answer, so nothing waits.
+  EXPECT_FALSE(RunListWindow(socket, guarded));
+  EXPECT_EQ(socket.polls, 100);
+  EXPECT_EQ(socket.waits, 0);
+  EXPECT_EQ(socket.unread(), 100u);
+  EXPECT_EQ(guarded.list.count, kPrinterListCapacity);
+  for (int i = 0; i < kPrinterListCapacity; ++i)
+    EXPECT_EQ(std::u16string(platform::view_of(guarded.list.entries[i].printerId)),
+              platform::format(u"ZK%06d", {i}));
+  for (unsigned char c : guarded.canary) ASSERT_EQ(c, 0x5A);
+}
+
+}  // namespace
+}  // namespace pelmora
