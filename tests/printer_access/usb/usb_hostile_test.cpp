@@ -96,7 +96,7 @@ class UsbHostile : public testing::UsbMachineTest {
         platform{windows.registry,  windows.system,    windows.shell,     windows.spooler,
                  windows.devices,   windows.desktop,   windows.clock,     windows.processes,
                  windows.services,  windows.setup_api, hostile,           windows.usb,
-                 windows.usb} {}
+                 windows.usb,       windows.spooler,   windows.threads} {}
 
   std::vector<std::u16string> Lines() {
     struct Guarded {
