@@ -142,7 +142,8 @@ struct Machine {
   HostileUsb usb;
   platform::Platform platform{sim.registry,  sim.system,   sim.shell, sim.spooler, sim.devices,
                               sim.desktop,   sim.clock,    sim.processes,          sim.services,
-                              sim.setup_api, usb,          sim.usb,   usb};
+                              sim.setup_api, usb,          sim.usb,   usb,
+                              sim.spooler,   sim.threads};
 };
 
 template <std::size_t N>
