@@ -106,7 +106,9 @@ win32_stage() {
   configure_and_build win32 || return 1
   local tessaly=$root/build/win32/monitor/Tessaly.exe
   [ -f "$tessaly" ] || return 0
-  if i686-w64-mingw32-objdump -p "$tessaly" | grep -q 'DLL Name: tesshook.dll'; then
+  # grep reads the whole listing: with -q it would stop early, and the
+  # objdump it leaves behind would fail the pipe.
+  if i686-w64-mingw32-objdump -p "$tessaly" | grep 'DLL Name: tesshook.dll' >/dev/null; then
     passed=$((passed + 1))
   else
     echo "Tessaly.exe (i686) does not import tesshook.dll"
