@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "localized_text.h"
+#include "operations/inf_list.h"
 #include "operations/model_catalogue.h"
 #include "operations/system_folders.h"
 #include "pelmora_dlg.h"
@@ -21,8 +22,6 @@ constexpr std::size_t kMaxErrorTextLength = 255;
 constexpr std::size_t kMaxProcessIds = 1024;
 // The hardware id list of a device node is read into this many bytes.
 constexpr std::size_t kHardwareIdBufferBytes = 100;
-// SetupGetSourceInfoW reads a description of at most this many characters.
-constexpr std::size_t kSourceDescriptionChars = 1024;
 
 constexpr const char16_t* kUtilityPrograms[] = {u"kvtool.exe", u"Scrubber.exe"};
 constexpr const char16_t* kPluginFiles[] = {u"Cardplug.dll", u"Cardplug.INI"};
@@ -263,23 +262,12 @@ bool RemoveInfFiles(CPelmoraDlg& dialog) {
     return false;
   }
   if (list.empty()) return true;
-  // Names each end in a zero; the list's own zero is its last character.
-  const std::size_t end = list.size() - 1;
-  for (std::size_t start = 0; start < end;) {
-    std::size_t stop = list.find(u'\0', start);
-    if (stop == std::u16string::npos || stop > end) stop = end;
-    const std::u16string name = list.substr(start, stop - start);
-    start = stop + 1;
-    if (name.empty()) continue;
-    platform::InfHandle inf = 0;
-    if (platform.setup_api.open_inf(name, platform::kInfStyleWin4, &inf) != kErrorSuccess) continue;
-    std::u16string description;
-    platform.setup_api.get_source_info(inf, 100, platform::kSrcInfoDescription,
-                                       kSourceDescriptionChars, &description);
-    platform.setup_api.close_inf(inf);
-    if (IsOwnModelName(description, dialog.modelIndex))
-      platform.setup_api.uninstall_oem_inf(name, platform::kSuoiForceDelete);
-  }
+  ForEachInfDescription(platform.setup_api, list,
+                        [&](const std::u16string& name, const std::u16string& description) {
+                          if (IsOwnModelName(description, dialog.modelIndex))
+                            platform.setup_api.uninstall_oem_inf(name, platform::kSuoiForceDelete);
+                          return false;
+                        });
   platform.clock.sleep(500);
   return true;
 }

@@ -1,5 +1,6 @@
 #include "operations/installation.h"
 
+#include "operations/inf_list.h"
 #include "operations/model_catalogue.h"
 #include "operations/system_folders.h"
 #include "pelmora_dlg.h"
@@ -12,7 +13,6 @@ namespace {
 
 using platform::kErrorSuccess;
 
-constexpr std::size_t kSourceDescriptionChars = 1024;
 constexpr std::size_t kCommandLineChars = 1024;
 constexpr std::size_t kModelNameChars = 64;
 
@@ -93,24 +93,16 @@ bool FindModelInf(CPelmoraDlg& dialog, char16_t* path, std::size_t capacity,
                                            &list) != kErrorSuccess ||
       list.empty())
     return false;
-  const std::size_t end = list.size() - 1;
-  for (std::size_t start = 0; start < end;) {
-    std::size_t stop = list.find(u'\0', start);
-    if (stop == std::u16string::npos || stop > end) stop = end;
-    const std::u16string name = list.substr(start, stop - start);
-    start = stop + 1;
-    if (name.empty()) continue;
-    platform::InfHandle inf = 0;
-    if (platform.setup_api.open_inf(name, platform::kInfStyleWin4, &inf) != kErrorSuccess) continue;
-    std::u16string description;
-    platform.setup_api.get_source_info(inf, 100, platform::kSrcInfoDescription,
-                                       kSourceDescriptionChars, &description);
-    platform.setup_api.close_inf(inf);
-    if (description != wanted) continue;
-    platform::format_to(path, capacity, u"%s\\Inf\\%s", {folders.windows, name});
-    return true;
-  }
-  return false;
+  bool found = false;
+  ForEachInfDescription(platform.setup_api, list,
+                        [&](const std::u16string& name, const std::u16string& description) {
+                          if (description != wanted) return false;
+                          platform::format_to(path, capacity, u"%s\\Inf\\%s",
+                                              {folders.windows, name});
+                          found = true;
+                          return true;
+                        });
+  return found;
 }
 
 std::u16string RewriteProfileInfPath(std::u16string_view infPath) {
