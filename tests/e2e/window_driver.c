@@ -11,6 +11,8 @@
  *   window_driver wait-text WINDOW ID TEXT SECONDS
  *                                             wait until control ID's text
  *                                             contains TEXT; prints the text
+ *   window_driver items WINDOW ID             prints the lines of combo box ID,
+ *                                             one per line, in list order
  *   window_driver state WINDOW ID             prints "enabled visible checked"
  *                                             as three 0/1 digits
  *   window_driver click WINDOW ID             clicks button ID (posted, so the
@@ -143,7 +145,8 @@ static HWND control_of(const wchar_t* window_spec, const wchar_t* id_text) {
 static int usage(void) {
   fwprintf(stderr,
            L"usage: window_driver wait|gone WINDOW SECONDS | rect WINDOW | text WINDOW ID |\n"
-           L"       wait-text WINDOW ID TEXT SECONDS | state WINDOW ID | click WINDOW ID |\n"
+           L"       wait-text WINDOW ID TEXT SECONDS | items WINDOW ID | state WINDOW ID |\n"
+           L"       click WINDOW ID |\n"
            L"       close WINDOW | sleep SECONDS | post WINDOW MSG WPARAM LPARAM |\n"
            L"       count WINDOW | cursor X Y | menu SECONDS | menu-gone SECONDS |\n"
            L"       click-at X Y | workarea\n");
@@ -215,6 +218,28 @@ int wmain(int argc, wchar_t** argv) {
     if (control_of(argv[2], argv[3]) && read_text(control_of(argv[2], argv[3]), text))
       print_utf8(text);
     return 1;
+  }
+  if (wcscmp(command, L"items") == 0 && argc == 4) {
+    HWND control = control_of(argv[2], argv[3]);
+    DWORD_PTR count = 0;
+    if (!control || !SendMessageTimeoutW(control, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG,
+                                         ANSWER_TIMEOUT_MS, &count))
+      return 1;
+    if ((LRESULT)count < 0) return 1;
+    for (WPARAM i = 0; i < (WPARAM)count; ++i) {
+      DWORD_PTR length = 0;
+      if (!SendMessageTimeoutW(control, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG,
+                               ANSWER_TIMEOUT_MS, &length) ||
+          (LRESULT)length < 0 || length >= TEXT_CHARS)
+        return 1;
+      text[0] = 0;
+      if (!SendMessageTimeoutW(control, CB_GETLBTEXT, i, (LPARAM)text, SMTO_ABORTIFHUNG,
+                               ANSWER_TIMEOUT_MS, &length))
+        return 1;
+      text[TEXT_CHARS - 1] = 0;
+      print_utf8(text);
+    }
+    return 0;
   }
   if (wcscmp(command, L"state") == 0 && argc == 4) {
     HWND control = control_of(argv[2], argv[3]);

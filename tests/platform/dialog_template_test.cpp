@@ -205,7 +205,7 @@ TEST(DialogTemplates, TheNetworkPrinterSelectionTemplate) {
   const DWORD mask = 0xFFFF | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL;
   const DWORD v = WS_VISIBLE;
   expect_items(t,
-               {{u"Static", -1, 7, 7, 218, 8, v | SS_LEFT, u"Please select a card printer."},
+               {{u"Static", -1, 7, 7, 156, 8, v | SS_LEFT, u"Please select a card printer."},
                 {u"Button", IDC_REFRESH, 167, 7, 58, 12, v | WS_TABSTOP | BS_PUSHBUTTON, u"Refresh"},
                 {u"ComboBox", IDC_PRINTER_COMBO, 7, 21, 218, 50,
                  v | CBS_DROPDOWN | CBS_SORT | WS_VSCROLL | WS_TABSTOP, u""},

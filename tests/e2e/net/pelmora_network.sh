@@ -1,0 +1,216 @@
+#!/usr/bin/env bash
+# The installation over the network with the real Pelmora.exe under wine64,
+# inside a private network namespace whose only interface is loopback. The
+# printer simulator plays three printers of two families there (two ZELKO,
+# one MARLO); the wizard runs Step 1 and Step 2, picks "TCP/IP Network port",
+# the selection dialog must list exactly the two ZELKO printers, OK takes the
+# first line, Next installs, and the wizard offers "Click Close" 15 seconds
+# later.
+#
+#   pelmora_network.sh WIN64_BUILD_DIR HOST_BUILD_DIR [SCREENSHOT_FOLDER [LANGUAGE [NAME]]]
+#
+# LANGUAGE is the settings file's language code (0 English unless given);
+# the screenshots are named pelmora-<page>-NAME.png (NAME "english" unless
+# given). Needs root (or a user namespace) for `unshare -n`, the win64 build
+# (Pelmora.exe, the media, window_driver.exe, e2e_seed.exe) and the host
+# build's printer_sim and zelkonet.
+#
+# Wine runs on a prefix and a display of its own ($PELMORA_CACHE/
+# wineprefix-net, display :95): its wineserver makes the programs' sockets,
+# so it has to live inside the namespace too, and a server of the shared
+# prefix outside would serve them from the machine's own network.
+#
+# What Wine does on the way, and what the scenario therefore checks:
+# - The Standard TCP/IP port monitor is missing: opening ",XcvMonitor
+#   Standard TCP/IP Port" fails with error 1796 (ERROR_UNKNOWN_PORT), so no
+#   "IP_<address>" port is made. The installer shows nothing for it and goes
+#   on, as on a Windows whose monitor refuses.
+# - printui.dll's PrintUIEntry installs no driver from the INF (Wine has no
+#   class installer for printers) but rundll32 ends normally, so AddPrinterW
+#   then finds no driver of the model's name and makes no queue; that result
+#   is not shown either. The scenario checks which of the two Wine did.
+# - Forms, certutil and a driver store are missing as in the Step 2
+#   scenario (tests/e2e/pelmora_install.sh).
+set -u
+if [ $# -lt 2 ]; then
+  echo "usage: $0 WIN64_BUILD_DIR HOST_BUILD_DIR [SCREENSHOT_FOLDER [LANGUAGE [NAME]]]" >&2
+  exit 2
+fi
+win64=$(cd "$1" && pwd)
+host=$(cd "$2" && pwd)
+shots=${3:-}
+language=${4:-0}
+name=${5:-english}
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../../.." && pwd)
+if [ -n "$shots" ]; then mkdir -p "$shots" && shots=$(cd "$shots" && pwd); fi
+
+sim=$host/tools/printer_sim/printer_sim
+exe=$win64/installer/Pelmora.exe
+driver=$win64/tests/e2e/window_driver.exe
+seed=$win64/tests/e2e/e2e_seed.exe
+media=$win64/media
+for file in "$sim" "$host/tools/zelkonet/zelkonet" "$exe" "$driver" "$seed" "$media/ZELKO/ZELKO.inf"; do
+  if [ ! -e "$file" ]; then
+    echo "pelmora_network.sh: $file is missing; build the win64 and host trees first" >&2
+    exit 1
+  fi
+done
+
+if [ -z "${PELMORA_NET_INSIDE:-}" ]; then
+  PELMORA_NET_INSIDE=1 exec unshare -n bash "$0" "$win64" "$host" "$shots" "$language" "$name"
+fi
+
+# ---- inside the namespace ---------------------------------------------------
+ip link set lo up
+ip route add default dev lo
+work=$(mktemp -d)
+export PELMORA_CACHE=${PELMORA_CACHE:-/var/cache/pelmora}
+export PELMORA_WINEPREFIX=${PELMORA_NET_WINEPREFIX:-$PELMORA_CACHE/wineprefix-net}
+export PELMORA_DISPLAY=${PELMORA_NET_DISPLAY:-:95}
+# shellcheck source=scripts/wine-env.sh
+source "$root/scripts/wine-env.sh"
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+w() { wine64 "$@" </dev/null 2>/dev/null; }
+
+# The installer announces the first address of the host name; it must exist
+# on loopback for the answers to come back.
+host_address=$("$host/tools/zelkonet/zelkonet" local-address 2>/dev/null) || host_address=
+[ -n "$host_address" ] || { echo "FAIL: the host name does not resolve to an IPv4 address"; exit 1; }
+case "$host_address" in
+  127.*) ;;
+  *) ip addr add "$host_address/32" dev lo ;;
+esac
+
+"$sim" --config "$here/three_printers.conf" --net 127.66.0 --jobs-dir "$work/jobs" --verbose \
+  --ready-file "$work/ready" >"$work/sim.log" 2>&1 &
+sim_pid=$!
+tries=0
+until [ -f "$work/ready" ]; do
+  tries=$((tries + 1))
+  if [ $tries -gt 100 ] || ! kill -0 "$sim_pid" 2>/dev/null; then
+    echo "FAIL: the printer simulator did not start"
+    cat "$work/sim.log"
+    exit 1
+  fi
+  sleep 0.05
+done
+
+pelmora_wine_start >/dev/null || { echo "FAIL: the Wine environment did not start"; exit 1; }
+c=$WINEPREFIX/drive_c
+install=$c/pelmora-e2e-network
+run_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
+zelko_drivers=("Orvane ZELKO-70 Card Printer" "Orvane ZELKO-40 Card Printer"
+               "Orlent ZELKO Card Printer" "VANTO-70 Card Printer")
+stored() { grep -l 'DiskName="Orvane ZELKO-70 Card Printer"' "$c/windows/inf/"*.inf 2>/dev/null; }
+tidy() {
+  w "$driver" close "Select a TCP/IP" >/dev/null
+  w "$driver" close Pelmora >/dev/null
+  for queue in "${zelko_drivers[@]}"; do w "$seed" remove-queue "$queue" >/dev/null; done
+  for model in "${zelko_drivers[@]}"; do w "$seed" remove-driver "$model" >/dev/null; done
+  w reg delete "$run_key" /v Tessaly /f >/dev/null
+  for f in $(stored); do rm -f "$f" "${f%.inf}.pnf"; done
+  rm -rf "$install" "$c/Program Files/Orvane" "$c/windows/system32/Tessaly.exe"
+}
+finish() {
+  tidy
+  [ -n "${pelmora_pid:-}" ] && { sleep 1; kill "$pelmora_pid" 2>/dev/null; }
+  pelmora_wine_stop
+  kill "$sim_pid" 2>/dev/null
+  wait "$sim_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap finish EXIT
+tidy
+
+shoot() {  # shoot WINDOW FILE
+  [ -n "$shots" ] || return 0
+  local rect x y width height
+  rect=$(w "$driver" rect "$1") || { fail "no window rectangle for $2"; return; }
+  read -r x y width height <<<"$rect"
+  import -display "$DISPLAY" -window root -crop "${width}x${height}+${x}+${y}" +repage "$shots/$2" ||
+    fail "screenshot $2"
+}
+
+mkdir -p "$install"
+cp "$exe" "$install/Pelmora.exe"
+cp -r "$media/." "$install/"
+printf 'LANGUAGE: %s\r\nMODEL: 0\r\n' "$language" >"$install/Pelmora.ini"
+# The monitor the installer starts and registers: any program will do.
+cp "$driver" "$c/windows/system32/Tessaly.exe"
+
+(cd "$install" && exec wine64 Pelmora.exe </dev/null >"$work/pelmora.out" 2>&1) &
+pelmora_pid=$!
+w "$driver" wait Pelmora 60 >/dev/null || { fail "the wizard did not appear"; exit 1; }
+w "$driver" click Pelmora 1016 || fail "Next on Step 1 could not be clicked"
+header=$(w "$driver" wait-text Pelmora 1012 "2" 240) || {
+  fail "no Step 2: '$header', status '$(w "$driver" text Pelmora 1013)'"
+  exit 1
+}
+w "$driver" click Pelmora 1016 || fail "Next on Step 2 could not be clicked"
+header=$(w "$driver" wait-text Pelmora 1012 "3" 120) || {
+  fail "no Step 3: '$header', status '$(w "$driver" text Pelmora 1013)'"
+  exit 1
+}
+sleep 1
+
+# The TCP/IP choice opens the selection dialog, which searches 50 ms later.
+w "$driver" click Pelmora 1027 || fail "the TCP/IP choice could not be clicked"
+w "$driver" wait "Select a TCP/IP" 30 >/dev/null || { fail "no selection dialog"; exit 1; }
+lines=
+for _ in $(seq 1 50); do
+  lines=$(w "$driver" items "Select a TCP/IP" 1028)
+  [ -n "$lines" ] && break
+  sleep 0.2
+done
+expected="Orvane ZELKO-40 Card Printer  [R4D8N2W6 : 127.66.0.12]
+Orvane ZELKO-70 Card Printer  [K7M2P4T9 : 127.66.0.11]"
+[ "$lines" = "$expected" ] || fail "the selection lists '$lines', not the two ZELKO printers"
+chosen=$(w "$driver" text "Select a TCP/IP" 1028)
+[ "$chosen" = "Orvane ZELKO-40 Card Printer  [R4D8N2W6 : 127.66.0.12]" ] ||
+  fail "the first line is not selected: '$chosen'"
+sleep 0.5
+shoot "Select a TCP/IP" "pelmora-select-printer-$name.png"
+w "$driver" click "Select a TCP/IP" 1 || fail "OK could not be clicked"
+w "$driver" gone "Select a TCP/IP" 30 || fail "the selection dialog stayed open"
+state=$(w "$driver" state Pelmora 1027)
+[ "$state" = "1 1 1" ] || fail "TCP/IP is not the chosen port after OK: $state"
+shoot Pelmora "pelmora-step3-network-$name.png"
+
+# Next installs; the wizard offers Close 15 seconds later.
+started=$(date +%s)
+w "$driver" click Pelmora 1016 || fail "Next on Step 3 could not be clicked"
+status=$(w "$driver" wait-text Pelmora 1013 "Click Close" 60) || fail "no 'Click Close': '$status'"
+took=$(($(date +%s) - started))
+[ "$took" -ge 14 ] || fail "'Click Close' came after $took s, not 15"
+[ "$(w "$driver" count "ERROR")" = 0 ] || fail "an error box is open"
+state=$(w "$driver" state Pelmora 1016)
+[ "${state%% *}" = 1 ] || fail "Close is not enabled: $state"
+sleep 0.5
+shoot Pelmora "pelmora-finished-network-$name.png"
+echo "Click Close after $took s"
+
+# The printer was asked again at its address, and its encoder report read
+# over the administration channel.
+grep -q "discovery request to 255.255.255.255" "$work/sim.log" || fail "no broadcast search"
+grep -q "discovery request to 127.66.0.12" "$work/sim.log" ||
+  fail "the chosen printer was not asked again at its address"
+grep -q "zelko40: admin request" "$work/sim.log" || fail "no administration channel request to the chosen printer"
+# What Wine made of the port and the queue: no port (no port monitor), and a
+# queue only if Wine installed the driver.
+if w "$seed" has-queue "Orvane ZELKO-40 Card Printer"; then
+  echo "Wine: printui installed the driver; AddPrinterW made the queue"
+else
+  echo "Wine: no queue (printui installed no driver); the wizard went on as it should"
+fi
+
+w "$driver" click Pelmora 1016 || fail "Close could not be clicked"
+w "$driver" gone Pelmora 30 || fail "the wizard did not end on Close"
+if [ "$failures" -ne 0 ]; then
+  echo "--- simulator log"; cat "$work/sim.log"
+  echo "pelmora_network: $failures failed"
+  exit 1
+fi
+echo "pelmora_network: passed"
