@@ -22,11 +22,11 @@ top=$work/$name
 [ "$(listing "$work" -maxdepth 1)" = "$name" ] || fail "the zip holds more than $name: $(listing "$work" -maxdepth 1 | tr '\n' ' ')"
 [ -d "$top" ] || { echo "FAIL: no folder $name in the zip"; exit 1; }
 
-families="ZELKO K2100-K2200 Tavrin DX450 KORVEN PRN TMX410D MARLO QEL"
-expected_top=$(printf '%s\n' $families Bin Pelmora.exe Pelmora.ini README.txt Tessaly plugin | LC_ALL=C sort)
+families=(ZELKO K2100-K2200 Tavrin DX450 KORVEN PRN TMX410D MARLO QEL)
+expected_top=$(printf '%s\n' "${families[@]}" Bin Pelmora.exe Pelmora.ini README.txt Tessaly plugin | LC_ALL=C sort)
 actual_top=$(listing "$top" -maxdepth 1)
 [ "$actual_top" = "$expected_top" ] || fail "top folder: $(diff <(echo "$expected_top") <(echo "$actual_top") | grep '^[<>]' | tr '\n' ' ')"
-for family in $families; do
+for family in "${families[@]}"; do
   [ -s "$top/$family/$family.inf" ] || fail "no $family\\$family.inf"
 done
 [ "$(listing "$top/Bin" -type f)" = "$(printf '%s\n' amd64/DIFxCmd.exe i386/DIFxCmd.exe tvcert1.cer)" ] ||
