@@ -6,6 +6,7 @@
 #   e2e network     the real broadcast path inside a private network namespace
 #   win64           the Windows tests under wine64 on a virtual display
 #   win32           the shipping 32-bit programs: built and linked
+#   release package scripts/package.sh's zip, unpacked and checked
 # Installs what is missing first. Ends with one line "N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -117,12 +118,30 @@ win32_stage() {
   fi
 }
 
+# The release package from the win32 tree: unpacked, its layout and every
+# program's machine checked.
+package_stage() {
+  local log=$log_dir/package.log
+  if ! bash scripts/package.sh >"$log" 2>&1; then
+    tail -n 30 "$log"
+    failed=$((failed + 1))
+    return 1
+  fi
+  if bash tests/package/package_test.sh "$(tail -n1 "$log")"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    return 1
+  fi
+}
+
 stage "host" host_stage
 stage "host-sanitize" sanitize_stage
 stage "fuzz" fuzz_stage
 stage "e2e network" network_stage
 stage "win64 under wine64" win64_stage
 stage "win32 build" win32_stage
+stage "release package" package_stage
 
 if [ ${#failed_stages[@]} -gt 0 ]; then
   echo "Failed stages: ${failed_stages[*]}"

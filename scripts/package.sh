@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Builds the release package an administrator downloads:
+#   build/package/Pelmora-<version>.zip
+# with one folder Pelmora-<version> inside: the 32-bit Pelmora.exe, the
+# installation media of the win32 build (the nine family folders, plugin,
+# Bin\tvcert1.cer, Bin\i386\DIFxCmd.exe and Bin\amd64\DIFxCmd.exe), a sample
+# Pelmora.ini, README.txt for administrators, and Tessaly\ with the 32-bit
+# Tessaly.exe and tesshook.dll.
+#
+# Builds the win32 preset (which builds the x86_64 DIFxCmd.exe too) and
+# OpenSSL for i686 when it is not cached; installs a missing zip or unzip with
+# apt-get when run as root. The last line of its output is the zip's path.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+export PELMORA_CACHE=${PELMORA_CACHE:-/var/cache/pelmora}
+jobs=${PELMORA_JOBS:-2}
+
+missing=()
+for p in zip unzip; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "package: ${missing[*]} missing; run as root, or install: apt-get install ${missing[*]}" >&2
+    exit 1
+  fi
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+version=$(sed -n 's/^project(Pelmora VERSION \([0-9][0-9.]*\).*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || { echo "package: no version in CMakeLists.txt" >&2; exit 1; }
+
+bash scripts/build-openssl-mingw.sh i686
+cmake --preset win32
+cmake --build --preset win32 -j "$jobs"
+
+build=$root/build/win32
+out=$root/build/package
+name=Pelmora-$version
+tree=$out/$name
+rm -rf "$tree" "$out/$name.zip"
+mkdir -p "$tree/Tessaly"
+
+# Windows' own line ends for the two texts an administrator opens in Notepad.
+crlf() { sed -e "s/@VERSION@/$version/g" -e 's/\r$//' -e 's/$/\r/' "$1" >"$2"; }
+
+cp "$build/installer/Pelmora.exe" "$tree/Pelmora.exe"
+cp -r "$build/media/." "$tree/"
+crlf tools/package/Pelmora.ini "$tree/Pelmora.ini"
+crlf tools/package/README.txt "$tree/README.txt"
+cp "$build/monitor/Tessaly.exe" "$build/tools/tesshook/tesshook.dll" "$tree/Tessaly/"
+
+# -X: no Unix owners and times beyond the plain ones; the entries in a fixed
+# order, so the same build gives the same listing.
+(cd "$out" && find "$name" -print | LC_ALL=C sort | zip -q -X -@ "$name.zip")
+echo "$out/$name.zip"
