@@ -10,7 +10,17 @@
 #   pelmora-step1-<language>.png  for each of the ten languages
 #                                 ("LANGUAGE:" 0 to 9)
 # Then it ends the program (as the window's close box would) and everything
-# it started. Only Step 1 is shown: the later steps change the system.
+# it started. Then, in English and Korean, it runs the installation for
+# real on the demo prefix:
+#   pelmora-step2-<language>.png, pelmora-step3-<language>.png,
+#   pelmora-usb-waiting-<language>.png   over USB, up to the wait for the
+#                                        queue (Wine has no Plug and Play)
+#   pelmora-select-printer-<language>.png, pelmora-step3-network-<language>.png,
+#   pelmora-finished-network-<language>.png
+#                                        over the network, with the printer
+#                                        simulator in a private network
+#                                        namespace (tests/e2e/net/pelmora_network.sh)
+# and takes back what it installed.
 # Then it lays Tessaly.exe into the prefix's system folder, seeds a few
 # queues of the maker's drivers and saves the monitor's balloon as
 #   tessaly-demo-balloon.png
@@ -97,6 +107,95 @@ for name in english korean spanish japanese chinese-simplified chinese-tradition
 done
 # The installation folder keeps the default settings.
 printf 'LANGUAGE:0\r\nMODEL:0\r\n' > "$install/Pelmora.ini"
+
+# ---- The installation over USB, in English and Korean -----------------------
+# Step 1, Step 2 and Step 3 for real on the demo prefix, then Next with the USB
+# port: the wizard waits for Plug and Play to make the queue, which Wine never
+# does (it has no device tree), so the demo saves the waiting page and ends
+# the program there. Then it takes back what Steps 2 and 3 left.
+echo "demo: building the window driver and the spooler seed (win64)"
+if ! cmake --build --preset win64 --target window_driver e2e_seed -j "${PELMORA_JOBS:-2}" \
+  >>"$build_log" 2>&1; then
+  grep -E 'error|Error' "$build_log" | head -n 20 >&2
+  echo "demo: the build of the test programs failed; see $build_log" >&2
+  exit 1
+fi
+driver=$root/build/win64/tests/e2e/window_driver.exe
+seed=$root/build/win64/tests/e2e/e2e_seed.exe
+c=$WINEPREFIX/drive_c
+run_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
+wd() { wine64 "$driver" "$@" </dev/null 2>/dev/null; }
+save() {  # save WINDOW FILE
+  local rect x y w h
+  rect=$(wd rect "$1") || { echo "demo: no window for $2" >&2; return 1; }
+  read -r x y w h <<<"$rect"
+  import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage "$shots/$2"
+  echo "demo: saved $shots/$2"
+}
+installation_tidy() {
+  wd close Pelmora >/dev/null || true
+  sleep 1
+  for model in "Orvane ZELKO-70 Card Printer" "Orvane ZELKO-40 Card Printer" \
+               "Orlent ZELKO Card Printer" "VANTO-70 Card Printer"; do
+    wine64 "$seed" remove-queue "$model" </dev/null >/dev/null 2>&1 || true
+    wine64 "$seed" remove-driver "$model" </dev/null >/dev/null 2>&1 || true
+  done
+  wine64 reg delete "$run_key" /v Tessaly /f </dev/null >/dev/null 2>&1 || true
+  for f in $(grep -l 'DiskName="Orvane ZELKO-70 Card Printer"' "$c/windows/inf/"*.inf 2>/dev/null); do
+    rm -f "$f" "${f%.inf}.pnf"
+  done
+  rm -rf "$c/Program Files/Orvane" "$c/windows/system32/Tessaly.exe"
+}
+usb_installation() {  # usb_installation LANGUAGE NAME
+  local language=$1 name=$2 pid
+  installation_tidy
+  # The monitor Step 2 starts and registers: a stand-in that ends at once.
+  cp "$driver" "$c/windows/system32/Tessaly.exe"
+  printf 'LANGUAGE:%s\r\nMODEL:0\r\n' "$language" > "$install/Pelmora.ini"
+  (cd "$install" && exec wine64 Pelmora.exe </dev/null >"$demo/pelmora.log" 2>&1) &
+  pid=$!
+  wd wait Pelmora 60 >/dev/null || { echo "demo: the Pelmora window did not appear" >&2; return 1; }
+  wd click Pelmora 1016
+  wd wait-text Pelmora 1012 2 240 >/dev/null || { echo "demo: Step 1 did not end" >&2; return 1; }
+  sleep 1
+  save Pelmora "pelmora-step2-$name.png"
+  wd click Pelmora 1016
+  wd wait-text Pelmora 1012 3 120 >/dev/null || { echo "demo: Step 2 did not end" >&2; return 1; }
+  sleep 1
+  save Pelmora "pelmora-step3-$name.png"
+  wd click Pelmora 1016
+  sleep 4
+  save Pelmora "pelmora-usb-waiting-$name.png"
+  installation_tidy
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+usb_installation 0 english
+usb_installation 1 korean
+printf 'LANGUAGE:0\r\nMODEL:0\r\n' > "$install/Pelmora.ini"
+
+# ---- The installation over the network, in English and Korean ---------------
+# The end-to-end network scenario with the printer simulator in a private
+# network namespace (needs root), on a prefix and display of the demo's own.
+echo "demo: building the printer simulator (host)"
+if ! { cmake --preset host && cmake --build --preset host --target printer_sim zelkonet \
+       -j "${PELMORA_JOBS:-2}"; } >>"$build_log" 2>&1; then
+  grep -E 'error|Error' "$build_log" | head -n 20 >&2
+  echo "demo: the host build failed; see $build_log" >&2
+  exit 1
+fi
+for run in "0 english" "1 korean"; do
+  read -r language name <<<"$run"
+  if PELMORA_NET_WINEPREFIX=${PELMORA_DEMO_NET_WINEPREFIX:-$PELMORA_CACHE/demo-wineprefix-net} \
+     PELMORA_NET_DISPLAY=${PELMORA_DEMO_NET_DISPLAY:-:96} \
+     bash tests/e2e/net/pelmora_network.sh "$root/build/win64" "$root/build/host" "$shots" \
+       "$language" "$name" >"$demo/network-$name.log" 2>&1; then
+    echo "demo: saved $shots/pelmora-select-printer-$name.png," \
+         "pelmora-step3-network-$name.png, pelmora-finished-network-$name.png"
+  else
+    echo "demo: the network installation ($name) failed; see $demo/network-$name.log" >&2
+  fi
+done
 
 # ---- Tessaly ----------------------------------------------------------------
 # The monitor as the installer lays it out: Tessaly.exe and tesshook.dll in

@@ -19,7 +19,8 @@ fi
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(fuzz_discovery_answer fuzz_admin_reply fuzz_settings fuzz_driver_data
-           fuzz_usb_answers fuzz_inf_reader fuzz_usb_machine_text fuzz_format)
+           fuzz_usb_answers fuzz_inf_reader fuzz_usb_machine_text fuzz_format
+           fuzz_printer_description)
 fi
 
 command -v clang++ >/dev/null || {

@@ -5,6 +5,8 @@
 #   fuzz            every libFuzzer target for a short fixed number of executions
 #   e2e network     the real broadcast path inside a private network namespace
 #   win64           the Windows tests under wine64 on a virtual display
+#   win64 network   Pelmora.exe's network installation under wine64 inside a
+#                   private network namespace
 #   win32           the shipping 32-bit programs: built and linked
 #   release package scripts/package.sh's zip, unpacked and checked
 # Installs what is missing first. Ends with one line "N passed, N failed".
@@ -101,6 +103,21 @@ win64_stage() {
   pelmora_wine_stop
   return "$rc"
 }
+# The network installation of the real Pelmora.exe, on a Wine prefix and
+# display of its own inside a private network namespace.
+win64_network_stage() {
+  local script=tests/e2e/net/pelmora_network.sh
+  local log=$log_dir/win64-network.log
+  if bash "$script" "$root/build/win64" "$root/build/host" "$root/build/win64/screenshots" \
+    >"$log" 2>&1; then
+    tail -n 3 "$log"
+    passed=$((passed + 1))
+  else
+    cat "$log"
+    failed=$((failed + 1))
+    return 1
+  fi
+}
 # The shipping programs link, and Tessaly.exe binds the hook library at load
 # time (its import table names it).
 win32_stage() {
@@ -140,6 +157,7 @@ stage "host-sanitize" sanitize_stage
 stage "fuzz" fuzz_stage
 stage "e2e network" network_stage
 stage "win64 under wine64" win64_stage
+stage "win64 network under wine64" win64_network_stage
 stage "win32 build" win32_stage
 stage "release package" package_stage
 

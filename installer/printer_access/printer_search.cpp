@@ -29,37 +29,42 @@ int FindPrinterByDescription(PrinterSearches& searches, PrinterDetails* details,
                                              searches.networkOptions);
 }
 
-int ParsePrinterDescription(PrinterSearches& searches, PrinterDetails* details,
-                            const char16_t* text, int requestCode) {
-  if (details == nullptr || text == nullptr) return 0;
+bool SplitPrinterDescription(const char16_t* text, char16_t (&printerId)[64],
+                             char16_t (&address)[64]) {
+  printerId[0] = 0;
+  address[0] = 0;
+  if (text == nullptr) return false;
   const std::u16string_view description(text);
   const std::size_t open = description.rfind(u'[');
-  if (open == std::u16string_view::npos) return 0;
+  if (open == std::u16string_view::npos) return false;
   const std::u16string_view rest = description.substr(open + 1);
 
-  std::size_t stop = rest.size();  // where the id ends
   std::size_t address_start = rest.size();
-  std::size_t id_end = rest.size();
-  for (std::size_t i = 0; i < rest.size(); ++i) {
-    if (rest[i] != u':') continue;
-    stop = i;
-    // One space before the colon belongs to the separator.
-    id_end = (i > 0 && rest[i - 1] == u' ') ? i - 1 : i;
-    // So does one space after it.
-    address_start = (i + 1 < rest.size() && rest[i + 1] == u' ') ? i + 2 : i + 1;
-    break;
+  // Without a colon the id runs to the closing "]", which is no part of it.
+  std::size_t id_end = (!rest.empty() && rest.back() == u']') ? rest.size() - 1 : rest.size();
+  const std::size_t colon = rest.find(u':');
+  if (colon != std::u16string_view::npos) {
+    // One space on each side of the colon belongs to the separator.
+    id_end = (colon > 0 && rest[colon - 1] == u' ') ? colon - 1 : colon;
+    address_start = (colon + 1 < rest.size() && rest[colon + 1] == u' ') ? colon + 2 : colon + 1;
   }
-  if (stop == rest.size()) id_end = rest.size();
-
-  // The parts live in 64-character fields: longer ones are cut.
-  char16_t printer_id[64] = {};
-  char16_t address[64] = {};
-  platform::copy_truncated(printer_id, rest.substr(0, id_end));
+  platform::copy_truncated(printerId, rest.substr(0, id_end));
   if (address_start < rest.size()) {
     // Everything but the last character, the closing "]", which is not looked at.
     platform::copy_truncated(address, rest.substr(address_start, rest.size() - address_start - 1));
   }
-  return FindPrinterByDescription(searches, details, printer_id, address, requestCode);
+  return true;
+}
+
+int ParsePrinterDescription(PrinterSearches& searches, PrinterDetails* details,
+                            const char16_t* text, int requestCode) {
+  if (details == nullptr) return 0;
+  char16_t printer_id[64];
+  char16_t address[64];
+  if (!SplitPrinterDescription(text, printer_id, address)) return 0;
+  // An empty address is no address: the USB printers are asked first.
+  return FindPrinterByDescription(searches, details, printer_id, address[0] ? address : nullptr,
+                                  requestCode);
 }
 
 }  // namespace pelmora

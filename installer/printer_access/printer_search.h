@@ -31,10 +31,15 @@ int SearchPrinters(PrinterSearches& searches, PrinterList* list, int flags, int 
 int FindPrinterByDescription(PrinterSearches& searches, PrinterDetails* details,
                              const char16_t* printerId, const char16_t* address, int requestCode);
 
-// Takes the part of `text` from its last "[": the printer id up to " : " or
-// ":", then the address without the closing character. 0 when there is no
-// "[" or nothing was found. The id and the address are each cut to 63
-// characters.
+// The printer id and address of a description: the part of `text` from its
+// last "[", the id up to " : " or ":" (or up to the closing "]" when there
+// is no colon), then the address without the closing character. Each is cut to 63 characters; the address is empty when there is
+// none. False, with both empty, when there is no "[".
+bool SplitPrinterDescription(const char16_t* text, char16_t (&printerId)[64],
+                             char16_t (&address)[64]);
+
+// Finds the printer SplitPrinterDescription names. 0 when there is no "[" or
+// nothing was found.
 int ParsePrinterDescription(PrinterSearches& searches, PrinterDetails* details,
                             const char16_t* text, int requestCode);
 

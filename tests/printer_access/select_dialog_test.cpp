@@ -3,9 +3,18 @@
 // descriptions it takes, what it hands back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
+#ifndef _WIN32
+#include <unistd.h>
+
+#include "simulator.h"
+#endif
+
+#include "platform/format.h"
+#include "platform/socket.h"
 #include "platform/text.h"
 #include "platform_sim/sim_dialog_host.h"
 #include "platform_sim/sim_usb_machine.h"
@@ -144,6 +153,14 @@ TEST(PrinterSelection, AUsbPortGoesToTheUsbSearchAndGivesNoAddress) {
   EXPECT_EQ(s.Address(), u"");
   EXPECT_EQ(s.dialog.selectedModelIndex, 0);
 
+  // No address at all: the USB printers are asked before the network, where
+  // the same id answers too.
+  Selection bare(env, 0x3850);
+  bare.PlugUsbPrinter("K7M2P4T9", "USB001");
+  bare.Ok(u"[K7M2P4T9]");
+  EXPECT_TRUE(bare.host.closed());
+  EXPECT_EQ(bare.Address(), u"");
+
   // The wizard's side: no address is no choice.
   Selection again(env, 0x3850);
   again.PlugUsbPrinter("K7M2P4T9", "USB001");
@@ -161,6 +178,61 @@ TEST(PrinterSelection, AUsbPortGoesToTheUsbSearchAndGivesNoAddress) {
                                     &chosen));
   EXPECT_TRUE(chosen.address.empty());
 }
+
+
+#ifndef _WIN32
+// Two hundred printers answer one search at once, a third of them of another
+// family: the list keeps what fits, and the dialog still lists, refreshes and
+// confirms a choice.
+TEST(PrinterSelection, TwoHundredAnswersLeaveTheDialogUsable) {
+  REQUIRE_SIMULATOR(env);
+  const int pid = static_cast<int>(getpid());
+  // A block of its own, next to the shared simulator's.
+  const std::string net =
+      "127." + std::to_string(100 + pid % 100) + "." + std::to_string(1 + (pid / 100 + 125) % 250);
+  std::string text = "broadcast-alias = NET.1 many\n";
+  for (int i = 0; i < 200; ++i) {
+    const char* product = i % 3 == 2 ? "0x3856" : (i % 2 ? "0x3870" : "0x3850");
+    text += "[printer]\nname = p" + std::to_string(i) + "\nsegment = many\nid = " +
+            platform::to_utf8(platform::format(u"M%07d", {i})) + "\nproduct = " + product +
+            "\naddress = NET." + std::to_string(i + 2) + "\n";
+  }
+  printer_sim::SimulatorConfig config;
+  std::string error;
+  ASSERT_TRUE(printer_sim::ParseConfig(text, net, &config, &error)) << error;
+  printer_sim::Simulator many(config);
+  ASSERT_TRUE(many.Start(&error)) << error;
+
+  Selection s(env, 0x3850);
+  s.searches.networkOptions.broadcastAddress = platform::ParseIpv4(net + ".1").value_or(0);
+  s.searches.networkOptions.listeningPolls = 100;
+  s.Open();
+  const auto check_list = [&] {
+    const auto items = s.host.control(IDC_PRINTER_COMBO).items;
+    EXPECT_FALSE(items.empty());
+    EXPECT_LE(items.size(), static_cast<std::size_t>(kPrinterListCapacity));
+    EXPECT_TRUE(std::is_sorted(items.begin(), items.end()));
+    for (const auto& line : items)
+      EXPECT_NE(line.find(u"ZELKO"), std::u16string::npos) << platform::to_utf8(line);
+    EXPECT_TRUE(s.host.is_enabled(IDC_REFRESH));
+    return items;
+  };
+  check_list();
+  s.dialog.handle_message(platform::WindowMessage::command(IDC_REFRESH, platform::kBnClicked));
+  const auto items = check_list();
+  ASSERT_FALSE(items.empty());
+
+  // The last line is found again at its own address.
+  const std::u16string& last = items.back();
+  const std::size_t from = last.find(u" : ") + 3;
+  const std::u16string address = last.substr(from, last.size() - from - 1);
+  s.Ok(last);
+  EXPECT_TRUE(s.host.closed());
+  EXPECT_TRUE(s.host.message_boxes.empty());
+  EXPECT_EQ(s.Address(), address);
+  many.Stop();
+}
+#endif
 
 }  // namespace
 }  // namespace pelmora
