@@ -68,8 +68,8 @@ void InstallLog::Write(std::u16string_view area, std::u16string_view action,
   // Each line opens and closes the file: a file held by someone else for a
   // moment loses only the lines of that moment, and nothing is left open
   // when the process ends abruptly.
-  platform_.shell.append_file(path_, FormatLogLine(platform_.clock.local_time(), area, action,
-                                                   result));
+  platform_.shell.append_file(path_,
+                              FormatLogLine(platform_.clock.local_time(), area, action, result));
 }
 
 }  // namespace pelmora

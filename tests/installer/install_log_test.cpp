@@ -1,6 +1,8 @@
 // The installation log over whole wizard runs on a simulated Windows with
 // the build's media: a USB installation over an earlier one, a failing
 // Step 1, and runs whose log cannot be written.
+#include "install_log.h"
+
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "cleanup_scenario.h"
-#include "install_log.h"
 #include "install_scenario.h"
 
 namespace pelmora::testing {
@@ -103,8 +104,8 @@ TEST(InstallLog, LinesAreBoundedSingleLinesWithQuotedSubjects) {
   EXPECT_LE(line.size(), kMaxLogLineBytes);
   EXPECT_GT(line.size(), kMaxLogLineBytes - 6);
   EXPECT_EQ(line.substr(line.size() - 5), "...\r\n");
-  EXPECT_EQ(line.substr(0, line.size() - 5), platform::to_utf8(platform::to_utf16(
-                                                 line.substr(0, line.size() - 5))));
+  EXPECT_EQ(line.substr(0, line.size() - 5),
+            platform::to_utf8(platform::to_utf16(line.substr(0, line.size() - 5))));
 }
 
 TEST(InstallLog, UsbInstallationOverAnEarlierOne) {
@@ -175,7 +176,8 @@ TEST(InstallLog, UsbInstallationOverAnEarlierOne) {
   for (const char* body : removed) EXPECT_TRUE(Has(lines, body)) << body;
   int terminations = 0, files = 0;
   for (const auto& line : lines) {
-    terminations += Body(line).rfind("step1 terminate-process \"Tessaly.exe\": ok (process ", 0) == 0;
+    terminations +=
+        Body(line).rfind("step1 terminate-process \"Tessaly.exe\": ok (process ", 0) == 0;
     files += Body(line).rfind("step1 delete-file ", 0) == 0;
   }
   EXPECT_EQ(terminations, 1);
@@ -207,11 +209,11 @@ TEST(InstallLog, AFailureLogsTheStatusTextAndTheLogStillEnds) {
 
   const std::vector<std::string> lines = LogLines(w.win);
   const std::string failed = "failed: " + platform::to_utf8(status);
-  EXPECT_EQ(Operations(lines),
-            (std::vector<std::string>{"step1 RemovePrinters: " + failed,
-                                      "step1 RunCleanupStep: " + failed}));
+  EXPECT_EQ(Operations(lines), (std::vector<std::string>{"step1 RemovePrinters: " + failed,
+                                                         "step1 RunCleanupStep: " + failed}));
   // The queue it stopped at is named.
-  EXPECT_TRUE(Has(lines, "step1 delete-queue \"Desk\": ok, driver \"Orvane ZELKO-70 Card Printer\""));
+  EXPECT_TRUE(
+      Has(lines, "step1 delete-queue \"Desk\": ok, driver \"Orvane ZELKO-70 Card Printer\""));
   EXPECT_TRUE(Has(lines,
                   "step1 delete-queue \"Desk 40\": error 00000005 in DeletePrinter, driver "
                   "\"Orvane ZELKO-40 Card Printer\""));
