@@ -217,10 +217,14 @@ TYPED_TEST(FilesContract, LogFilesAreOnlyEverAppendedTo) {
 
   EXPECT_EQ(kErrorPathNotFound, shell.append_file(this->at(u"none\\Pelmora.log"), "x"));
   EXPECT_EQ(kErrorAccessDenied, shell.append_file(this->root_, "x"));
-  ASSERT_EQ(kErrorSuccess, shell.set_file_attributes(log, kFileAttributeReadOnly));
-  EXPECT_EQ(kErrorAccessDenied, shell.append_file(log, "x"));
-  ASSERT_EQ(kErrorSuccess, shell.set_file_attributes(log, kFileAttributeNormal));
-  EXPECT_EQ("one\r\nzwei \xC3\xBC\r\nthree\r\n", this->read(log));
+  // Windows refuses to write a read-only file; Wine 8 appends to it all the
+  // same.
+  if (!this->under_.under_wine()) {
+    ASSERT_EQ(kErrorSuccess, shell.set_file_attributes(log, kFileAttributeReadOnly));
+    EXPECT_EQ(kErrorAccessDenied, shell.append_file(log, "x"));
+    ASSERT_EQ(kErrorSuccess, shell.set_file_attributes(log, kFileAttributeNormal));
+    EXPECT_EQ("one\r\nzwei \xC3\xBC\r\nthree\r\n", this->read(log));
+  }
 }
 
 constexpr char kPackageInf[] =
