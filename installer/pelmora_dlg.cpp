@@ -2,7 +2,9 @@
 
 #include "environment.h"
 #include "localized_text.h"
+#include "operations/cleanup.h"
 #include "operations/model_catalogue.h"
+#include "operations/step_log.h"
 #include "platform/format.h"
 #include "platform/text.h"
 #include "settings.h"
@@ -75,7 +77,7 @@ int StaleDeviceIndexes(int modelIndex, int indexes[16]) {
 }
 
 CPelmoraDlg::CPelmoraDlg(platform::Platform& platform, WizardSteps& steps)
-    : platform_(platform), steps_(steps) {}
+    : platform_(platform), steps_(steps), log_(std::make_shared<InstallLog>(platform)) {}
 
 CPelmoraDlg::~CPelmoraDlg() {
   if (workerThread != 0) platform_.threads.close(workerThread);
@@ -87,7 +89,10 @@ bool CPelmoraDlg::handle_message(const WindowMessage& message) {
 
 const char16_t* CPelmoraDlg::Text(int row) const { return GetLocalizedText(row, languageIndex); }
 
-void CPelmoraDlg::SetStatusText(std::u16string_view text) { host_->set_text(IDC_STATUS, text); }
+void CPelmoraDlg::SetStatusText(std::u16string_view text) {
+  ++statusWrites_;
+  host_->set_text(IDC_STATUS, text);
+}
 
 void CPelmoraDlg::SetDetails(int first_row, int second_row) {
   host_->set_text(IDC_DETAILS,
@@ -105,6 +110,7 @@ bool CPelmoraDlg::OnInitDialog() {
   host_->show(IDC_PORT_USB, false);
   host_->show(IDC_PORT_TCPIP, false);
   LoadSettings();
+  LogStart();
   host_->combo_select(IDC_LANGUAGE, languageIndex);
   if (modelIndex < MODEL_NONE)
     host_->set_title(platform::format(u"Pelmora  -  %s", {GetTitleFamilyName(modelIndex)}));
@@ -116,6 +122,24 @@ bool CPelmoraDlg::OnInitDialog() {
   host_->set_font(IDC_HEADER, 16, 700);
   ShowStep1Page();
   return true;
+}
+
+void CPelmoraDlg::LogStart() {
+  platform::WindowsVersion version;
+  const bool known = platform_.system.get_version(&version) == platform::kErrorSuccess;
+  const std::u16string windows =
+      known ? platform::format(u"Windows %d (%u.%u.%u)",
+                               {ClassifyWindowsVersion(version), version.major, version.minor,
+                                version.build})
+            : std::u16string(u"Windows -1 (unknown)");
+  const std::u16string model =
+      modelIndex >= 0 && modelIndex < kModelCount
+          ? platform::format(u"model %d %s", {modelIndex, Quoted(ModelCatalogue[modelIndex].modelName)})
+          : platform::format(u"model %d (all models)", {modelIndex});
+  log_->Write(u"start", u"Pelmora " + Quoted(u"" PELMORA_VERSION_TEXT),
+              platform::format(u"%s, WOW64 %s, %s, language %d", {windows,
+                               platform_.system.is_wow64() ? u"yes" : u"no", model,
+                               languageIndex}));
 }
 
 void CPelmoraDlg::LoadSettings() {
@@ -133,6 +157,7 @@ void CPelmoraDlg::ShowStep1Page() {
   host_->set_text(IDC_HEADER, Text(kTextStep1Header));
   host_->set_bitmap(IDC_PICTURE, IDB_STEP1);
   if (!platform_.shell.is_user_an_admin()) {
+    log_->Write(u"step1", u"IsUserAnAdmin", u"failed: not a member of the Administrators group");
     host_->set_text(IDC_DETAILS, Text(kTextNeedAdministrator));
     host_->enable(IDC_NEXT, false);
     return;
@@ -182,7 +207,8 @@ void CPelmoraDlg::OnNext() {
       host_->enable(IDC_CANCEL_BUTTON, false);
       host_->enable(IDC_NEXT, false);
       host_->show(IDC_LANGUAGE, false);
-      if (steps_.RunCleanupStep(*this)) ShowStep2Page();
+      if (RunLogged(*this, u"step1", u"RunCleanupStep", [this] { return steps_.RunCleanupStep(*this); }))
+        ShowStep2Page();
       host_->enable(IDC_CANCEL_BUTTON, true);
       host_->enable(IDC_NEXT, true);
       break;
@@ -192,7 +218,8 @@ void CPelmoraDlg::OnNext() {
       // it: that is its only way of saying it succeeded.
       host_->enable(IDC_CANCEL_BUTTON, false);
       host_->enable(IDC_NEXT, false);
-      if (steps_.RunPreparationStep(*this)) {
+      if (RunLogged(*this, u"step2", u"RunPreparationStep",
+                    [this] { return steps_.RunPreparationStep(*this); })) {
         wizardState = WIZ_PACKAGE_WAIT;
         tickCounter = 2;
         host_->set_timer(TIMER_PACKAGE_WAIT, 1000);
@@ -210,12 +237,19 @@ void CPelmoraDlg::OnNext() {
       host_->enable(IDC_PORT_TCPIP, false);
       int indexes[16];
       const int count = StaleDeviceIndexes(modelIndex, indexes);
-      for (int i = 0; i < count; ++i) steps_.RemoveStaleUsbDevices(*this, indexes[i]);
+      for (int i = 0; i < count; ++i)
+        RunLogged(*this, u"step3",
+                  u"RemoveStaleUsbDevices " +
+                      Quoted(platform::to_utf16(UsbHardwareIdPrefix(indexes[i]))),
+                  [&] { return steps_.RemoveStaleUsbDevices(*this, indexes[i]); });
       // StartInstall: the timers take over from here.
       tickCounter = 0;
       if (host_->is_checked(IDC_PORT_USB)) {
+        log_->Write(u"step3", u"StartInstall \"USB\"", u"ok");
         host_->set_timer(TIMER_QUEUE_POLL, 1000);
       } else {
+        log_->Write(u"step3", u"StartInstall " + Quoted(u"TCP/IP " + std::u16string(platform::view_of(networkAddress))),
+                    platform::format(u"port %d", {networkPortNumber}));
         steps_.InstallNetworkPrinter(*this);
         host_->set_timer(TIMER_NETWORK_FINISH, 500);
       }
@@ -259,6 +293,8 @@ platform::ConfigRet CPelmoraDlg::ScanDevices() {
 void CPelmoraDlg::OnScan() { ScanDevices(); }
 
 void CPelmoraDlg::FinishInstallation() {
+  finished_ = true;
+  log_->Write(u"step3", u"finished", kClickCloseText);
   host_->enable(IDC_CANCEL_BUTTON, false);
   host_->enable(IDC_NEXT, true);
   // The status line takes the radio buttons' place, so the user sees what to
@@ -305,6 +341,7 @@ void CPelmoraDlg::OnTimer(std::uintptr_t id) {
           platform::kErrorSuccess)
         continue;
       printer.reset();
+      log_->Write(u"step3", u"queue-opened " + Quoted(queues.names[i]), u"ok");
       host_->kill_timer(TIMER_QUEUE_POLL);
       host_->progress_position(IDC_PROGRESS, kProgressTicks);
       FinishInstallation();
@@ -334,6 +371,19 @@ bool CPelmoraDlg::RefreshPrinterWindows() {
 
 void CPelmoraDlg::PumpMessages() { host_->pump_messages(); }
 
-void CPelmoraDlg::OnDestroy() { headerStrip.OnDestroy(); }
+void CPelmoraDlg::OnDestroy() {
+  std::u16string outcome = u"installation complete";
+  if (!finished_) {
+    switch (wizardState) {
+      case WIZ_STEP1: outcome = u"closed on the Step 1 page"; break;
+      case WIZ_STEP2: outcome = u"closed on the Step 2 page"; break;
+      case WIZ_PACKAGE_WAIT: outcome = u"closed while the driver package was pre-installed"; break;
+      case WIZ_STEP3: outcome = u"closed on the Step 3 page"; break;
+      default: outcome = u"closed before the printer's queue appeared"; break;
+    }
+  }
+  log_->Write(u"end", u"Pelmora", outcome);
+  headerStrip.OnDestroy();
+}
 
 }  // namespace pelmora

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/dialog_host.h"
 #include "platform/message_map.h"
 #include "color_static.h"
+#include "install_log.h"
 #include "platform/platform.h"
 #include "resources/pelmora_ids.h"
 #include "wizard_steps.h"
@@ -61,6 +63,12 @@ class CPelmoraDlg : public platform::DialogLogic {
   platform::DialogHost& host() { return *host_; }
   void SetStatusText(std::u16string_view text);
   const char16_t* Text(int row) const;
+  // The installation log; the pre-install worker shares it.
+  InstallLog& log() { return *log_; }
+  // How many times the status line was written, so a failure's log line
+  // knows whether the failing operation wrote its own text there.
+  unsigned statusWrites() const { return statusWrites_; }
+  const std::shared_ptr<InstallLog>& shared_log() { return log_; }
 
   int languageIndex = 0;
   int modelIndex = 16;
@@ -75,10 +83,14 @@ class CPelmoraDlg : public platform::DialogLogic {
   void SetDetails(int first_row, int second_row);
   void SetButtons();
   void FinishInstallation();
+  void LogStart();
 
   platform::Platform& platform_;
   WizardSteps& steps_;
   platform::DialogHost* host_ = nullptr;
+  std::shared_ptr<InstallLog> log_;
+  bool finished_ = false;
+  unsigned statusWrites_ = 0;
 };
 
 // The catalogue rows whose stale USB device nodes Step 3 removes for a model.

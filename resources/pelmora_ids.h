@@ -3,6 +3,10 @@
 #ifndef PELMORA_RESOURCES_PELMORA_IDS_H
 #define PELMORA_RESOURCES_PELMORA_IDS_H
 
+// The program's version, in the version record and in the installation log.
+#define PELMORA_VERSION_TEXT "2.0.0.0"
+#define PELMORA_VERSION_NUMBERS 2, 0, 0, 0
+
 // Dialog template of the wizard window.
 #define IDD_PELMORA_DIALOG 102
 

@@ -2,9 +2,11 @@
 
 #include <vector>
 
+#include "install_log.h"
 #include "localized_text.h"
 #include "operations/inf_list.h"
 #include "operations/model_catalogue.h"
+#include "operations/step_log.h"
 #include "operations/system_folders.h"
 #include "pelmora_dlg.h"
 #include "platform/format.h"
@@ -55,12 +57,38 @@ bool OpenSpoolerService(platform::Services& services, platform::ScopedService& m
                                spooler.receive()) == kErrorSuccess;
 }
 
-void DeleteReadOnlyFile(platform::Shell& shell, const std::u16string& path) {
+// Logs the removal of something that was there; what was not there is no
+// news for the log.
+void LogRemoval(InstallLog& log, std::u16string_view action, std::u16string_view subject,
+                platform::Win32Error error) {
+  if (error == platform::kErrorFileNotFound || error == platform::kErrorPathNotFound) return;
+  log.Write(u"step1", std::u16string(action) + u" " + Quoted(subject), ErrorResult(error));
+}
+
+void DeleteReadOnlyFile(platform::Shell& shell, InstallLog& log, const std::u16string& path) {
   if (!shell.file_exists(path)) return;
   std::uint32_t attributes = shell.file_attributes(path) & ~platform::kFileAttributeReadOnly;
   if (attributes == 0) attributes = platform::kFileAttributeNormal;
   shell.set_file_attributes(path, attributes);
-  shell.delete_file(path);
+  LogRemoval(log, u"delete-file", path, shell.delete_file(path));
+}
+
+// Starts a tool and waits for it; its exit code is only logged.
+void RunTool(platform::Processes& processes, InstallLog& log, const std::u16string& command_line) {
+  platform::ScopedProcess tool(processes);
+  const platform::Win32Error started = processes.create_process(
+      command_line, platform::kCreateNoWindow | platform::kCreatePreserveCodeAuthzLevel,
+      tool.receive());
+  if (started != kErrorSuccess) {
+    log.Write(u"step1", u"run " + Quoted(command_line), u"not started, " + ErrorResult(started));
+    return;
+  }
+  processes.wait(tool.get(), platform::kInfinite);
+  std::uint32_t exit_code = 0;
+  const platform::Win32Error read = processes.get_exit_code(tool.get(), &exit_code);
+  log.Write(u"step1", u"run " + Quoted(command_line),
+            read == kErrorSuccess ? platform::format(u"exit code %u", {exit_code})
+                                  : u"exit code unknown, " + ErrorResult(read));
 }
 
 }  // namespace
@@ -73,7 +101,8 @@ void ReportApiError(CPelmoraDlg& dialog, std::u16string_view function, platform:
   dialog.SetStatusText(text);
 }
 
-bool TerminateProcessByName(platform::Processes& processes, std::u16string_view name) {
+bool TerminateProcessByName(platform::Processes& processes, std::u16string_view name,
+                            InstallLog* log) {
   std::vector<std::uint32_t> ids;
   if (processes.enum_processes(kMaxProcessIds, &ids) != kErrorSuccess) return false;
   bool result = false;
@@ -93,21 +122,26 @@ bool TerminateProcessByName(platform::Processes& processes, std::u16string_view 
       continue;
     std::uint32_t exit_code = 0;
     processes.get_exit_code(process.get(), &exit_code);
-    result = processes.terminate(process.get(), exit_code) == kErrorSuccess;
+    const platform::Win32Error ended = processes.terminate(process.get(), exit_code);
+    result = ended == kErrorSuccess;
+    if (log)
+      log->Write(u"step1", platform::format(u"terminate-process %s", {Quoted(name)}),
+                 platform::format(u"%s (process %u)", {ErrorResult(ended), id}));
     if (result) processes.wait(process.get(), platform::kInfinite);
   }
   return result;
 }
 
-bool KillTessaly(platform::Platform& platform) {
-  if (TerminateProcessByName(platform.processes, kMonitorModuleName) &&
-      TerminateProcessByName(platform.processes, kMonitorModuleName))
+bool KillTessaly(platform::Platform& platform, InstallLog* log) {
+  if (TerminateProcessByName(platform.processes, kMonitorModuleName, log) &&
+      TerminateProcessByName(platform.processes, kMonitorModuleName, log))
     return false;  // it was running again at once
   platform::ScopedRegKey run(platform.registry);
   if (platform.registry.open_key(platform::kHkeyLocalMachine, kRunKey, platform::kKeyAllAccess,
                                  run.receive()) != kErrorSuccess)
     return false;
-  platform.registry.delete_value(run.get(), kMonitorRunValue);
+  const platform::Win32Error deleted = platform.registry.delete_value(run.get(), kMonitorRunValue);
+  if (log) LogRemoval(*log, u"delete-run-value", kMonitorRunValue, deleted);
   return true;
 }
 
@@ -125,7 +159,8 @@ bool RestartSpooler(platform::Platform& platform) {
 bool RemovePrinters(CPelmoraDlg& dialog) {
   platform::Platform& platform = dialog.platform();
   ShowProgress(dialog, kTextCleaningPrinters);
-  if (!KillTessaly(platform)) {
+  InstallLog& log = dialog.log();
+  if (!KillTessaly(platform, &log)) {
     ReportApiError(dialog, u"KillTessaly", 0xFFFFFFFFu);
     return false;
   }
@@ -139,18 +174,20 @@ bool RemovePrinters(CPelmoraDlg& dialog) {
   for (const auto& printer : printers) {
     if (!IsOwnModelName(printer.driver_name, dialog.modelIndex)) continue;
     platform::ScopedPrinter queue(platform.spooler);
-    if (auto error = platform.spooler.open_printer(printer.printer_name, &defaults, queue.receive())) {
-      ReportApiError(dialog, u"OpenPrinter", error);
+    auto failed = [&](const char16_t* function, platform::Win32Error error) {
+      log.Write(u"step1", u"delete-queue " + Quoted(printer.printer_name),
+                platform::format(u"%s in %s, driver %s", {ErrorResult(error), function,
+                                                         Quoted(printer.driver_name)}));
+      ReportApiError(dialog, function, error);
       return false;
-    }
-    if (auto error = platform.spooler.purge_printer(queue.get())) {
-      ReportApiError(dialog, u"SetPrinter", error);
-      return false;
-    }
-    if (auto error = platform.spooler.delete_printer(queue.get())) {
-      ReportApiError(dialog, u"DeletePrinter", error);
-      return false;
-    }
+    };
+    if (auto error = platform.spooler.open_printer(printer.printer_name, &defaults, queue.receive()))
+      return failed(u"OpenPrinter", error);
+    if (auto error = platform.spooler.purge_printer(queue.get())) return failed(u"SetPrinter", error);
+    if (auto error = platform.spooler.delete_printer(queue.get()))
+      return failed(u"DeletePrinter", error);
+    log.Write(u"step1", u"delete-queue " + Quoted(printer.printer_name),
+              u"ok, driver " + Quoted(printer.driver_name));
   }
   platform.clock.sleep(500);
   return true;
@@ -171,8 +208,10 @@ bool RemoveDrivers(CPelmoraDlg& dialog) {
   if (drivers.empty()) return true;
   for (const auto& driver : drivers) {
     if (!IsOwnModelName(driver, dialog.modelIndex)) continue;
-    if (auto error =
-            platform.spooler.delete_printer_driver(driver, platform::kDpdDeleteUnusedFiles, 3)) {
+    const platform::Win32Error error =
+        platform.spooler.delete_printer_driver(driver, platform::kDpdDeleteUnusedFiles, 3);
+    dialog.log().Write(u"step1", u"delete-driver " + Quoted(driver), ErrorResult(error));
+    if (error) {
       ReportApiError(dialog, u"DeletePrinterDriverEx", error);
       return false;
     }
@@ -193,7 +232,8 @@ bool RemoveMonitors(CPelmoraDlg& dialog) {
     if (platform.registry.open_key(platform::kHkeyLocalMachine, kMonitorsKey,
                                    platform::kKeyAllAccess, monitors.receive()) != kErrorSuccess)
       continue;
-    platform.registry.delete_key(monitors.get(), ModelCatalogue[row].monitorName);
+    LogRemoval(dialog.log(), u"delete-monitor-key", ModelCatalogue[row].monitorName,
+               platform.registry.delete_key(monitors.get(), ModelCatalogue[row].monitorName));
   }
   if (!RestartSpooler(platform)) {
     dialog.SetStatusText(kRestartSpoolerFailedText);
@@ -211,14 +251,11 @@ bool RemoveDriverPackages(CPelmoraDlg& dialog) {
     const std::u16string command_line =
         platform::format(u"%sBin\\%s\\DIFxCmd /u \"%s\"",
                          {folders.installer, ToolArchitecture(folders), InstalledPackageInf(folders, row)});
-    platform::ScopedProcess tool(platform.processes);
-    if (platform.processes.create_process(
-            command_line, platform::kCreateNoWindow | platform::kCreatePreserveCodeAuthzLevel,
-            tool.receive()) == kErrorSuccess)
-      platform.processes.wait(tool.get(), platform::kInfinite);
-    tool.reset();
-    platform.shell.file_operation(platform::kFoDelete, InstalledPackageFolder(folders, row), u"",
-                                  platform::kFofSilent | platform::kFofNoConfirmation);
+    RunTool(platform.processes, dialog.log(), command_line);
+    const std::u16string folder = InstalledPackageFolder(folders, row);
+    if (platform.shell.file_operation(platform::kFoDelete, folder, u"",
+                                      platform::kFofSilent | platform::kFofNoConfirmation) == 0)
+      dialog.log().Write(u"step1", u"delete-folder " + Quoted(folder), u"ok");
   }
   platform.clock.sleep(500);
   return true;
@@ -228,20 +265,25 @@ bool DeleteDriverFiles(CPelmoraDlg& dialog) {
   platform::Platform& platform = dialog.platform();
   platform::ScopedService manager(platform.services);
   platform::ScopedService spooler(platform.services);
-  if (!OpenSpoolerService(platform.services, manager, spooler)) return false;
+  if (!OpenSpoolerService(platform.services, manager, spooler)) {
+    dialog.log().Write(u"step1", u"open-service \"Spooler\"", u"failed");
+    return false;
+  }
   platform.services.stop(spooler.get());
   platform.clock.sleep(2000);
+  auto delete_file = [&](const std::u16string& path) {
+    LogRemoval(dialog.log(), u"delete-file", path, platform.shell.delete_file(path));
+  };
   const SystemFolders folders = GetSystemFolders(platform);
   const std::u16string spool = SpoolDriverFolder(folders);
   // Without a selected model the files of every family go.
   for (int row : SelectedRows(dialog.modelIndex)) {
     const ModelEntry& model = ModelCatalogue[row];
-    platform.shell.delete_file(
-        platform::format(u"%s\\system32\\%smon.dll", {folders.windows, model.family}));
+    delete_file(platform::format(u"%s\\system32\\%smon.dll", {folders.windows, model.family}));
     for (const char16_t* pattern : kSpoolDriverFileFormats)
-      platform.shell.delete_file(platform::format(pattern, {spool, model.family}));
+      delete_file(platform::format(pattern, {spool, model.family}));
     for (const char16_t* plugin : kPluginFiles)
-      platform.shell.delete_file(platform::format(
+      delete_file(platform::format(
           u"%s\\%s\\Driver\\plugin\\%s", {folders.programFiles, model.manufacturer, plugin}));
   }
   platform.services.start(spooler.get());
@@ -265,7 +307,11 @@ bool RemoveInfFiles(CPelmoraDlg& dialog) {
   ForEachInfDescription(platform.setup_api, list,
                         [&](const std::u16string& name, const std::u16string& description) {
                           if (IsOwnModelName(description, dialog.modelIndex))
-                            platform.setup_api.uninstall_oem_inf(name, platform::kSuoiForceDelete);
+                            dialog.log().Write(
+                                u"step1", u"uninstall-inf " + Quoted(name),
+                                ErrorResult(platform.setup_api.uninstall_oem_inf(
+                                    name, platform::kSuoiForceDelete)) +
+                                    u", disk " + Quoted(description));
                           return false;
                         });
   platform.clock.sleep(500);
@@ -276,32 +322,42 @@ bool DeleteUtilityFiles(CPelmoraDlg& dialog) {
   platform::Platform& platform = dialog.platform();
   const SystemFolders folders = GetSystemFolders(platform);
   for (const char16_t* program : kUtilityPrograms)
-    DeleteReadOnlyFile(platform.shell,
+    DeleteReadOnlyFile(platform.shell, dialog.log(),
                        platform::format(u"%s\\system32\\%s", {folders.windows, program}));
   if (!folders.windows64) return true;
   for (const char16_t* program : kUtilityPrograms)
-    DeleteReadOnlyFile(platform.shell,
+    DeleteReadOnlyFile(platform.shell, dialog.log(),
                        platform::format(u"%s\\syswow64\\%s", {folders.windows, program}));
   // One communication library for the 32-bit programs: the selected family's,
   // or the first row's when no model was chosen.
   const ModelEntry& model = ModelCatalogue[EffectiveModelIndex(dialog.modelIndex)];
-  platform.shell.copy_file(
-      platform::format(u"%s%s\\%s", {folders.installer, model.family, u"Pexlink2.dll"}),
-      platform::format(u"%s\\syswow64\\%s", {folders.windows, u"Pexlink2.dll"}), false);
+  const std::u16string library =
+      platform::format(u"%s\\syswow64\\%s", {folders.windows, u"Pexlink2.dll"});
+  dialog.log().Write(
+      u"step1", u"copy-file " + Quoted(library),
+      ErrorResult(platform.shell.copy_file(
+          platform::format(u"%s%s\\%s", {folders.installer, model.family, u"Pexlink2.dll"}),
+          library, false)));
   return true;
 }
 
 bool RunCleanupStep(CPelmoraDlg& dialog) {
   using Operation = bool (*)(CPelmoraDlg&);
-  static constexpr Operation kOperations[] = {RemovePrinters,       RemoveDrivers,
-                                              RemoveMonitors,       RemoveDriverPackages,
-                                              DeleteDriverFiles,    RemoveInfFiles,
-                                              DeleteUtilityFiles};
+  static constexpr struct {
+    Operation run;
+    const char16_t* name;
+  } kOperations[] = {
+      {RemovePrinters, u"RemovePrinters"},           {RemoveDrivers, u"RemoveDrivers"},
+      {RemoveMonitors, u"RemoveMonitors"},           {RemoveDriverPackages, u"RemoveDriverPackages"},
+      {DeleteDriverFiles, u"DeleteDriverFiles"},     {RemoveInfFiles, u"RemoveInfFiles"},
+      {DeleteUtilityFiles, u"DeleteUtilityFiles"},
+  };
   platform::DialogHost& host = dialog.host();
   host.progress_range(IDC_PROGRESS, 0, 6);
   for (int k = 0; k < 7; ++k) {
     host.progress_position(IDC_PROGRESS, k);
-    if (!kOperations[k](dialog)) return false;
+    if (!RunLogged(dialog, u"step1", kOperations[k].name, [&] { return kOperations[k].run(dialog); }))
+      return false;
   }
   dialog.platform().clock.sleep(500);
   host.progress_position(IDC_PROGRESS, 0);
@@ -347,7 +403,10 @@ bool RemoveStaleUsbDevices(CPelmoraDlg& dialog, int modelIndex) {
           platform::ascii_upper(static_cast<unsigned char>(prefix[i])))
         same = false;
     if (!same) continue;
-    if (devices.remove_device(set, index) != kErrorSuccess) {
+    const platform::Win32Error removed = devices.remove_device(set, index);
+    dialog.log().Write(u"step3", u"remove-device " + Quoted(platform::to_utf16(ids.c_str())),
+                       ErrorResult(removed));
+    if (removed != kErrorSuccess) {
       devices.destroy_set(set);
       return false;
     }

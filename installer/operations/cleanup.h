@@ -12,6 +12,7 @@
 namespace pelmora {
 
 class CPelmoraDlg;
+class InstallLog;
 
 bool RunCleanupStep(CPelmoraDlg& dialog);
 bool RemovePrinters(CPelmoraDlg& dialog);
@@ -23,10 +24,12 @@ bool RemoveInfFiles(CPelmoraDlg& dialog);
 bool DeleteUtilityFiles(CPelmoraDlg& dialog);
 bool RemoveStaleUsbDevices(CPelmoraDlg& dialog, int modelIndex);
 
-bool KillTessaly(platform::Platform& platform);
+// Each termination and the Run value's removal go into `log` when given.
+bool KillTessaly(platform::Platform& platform, InstallLog* log = nullptr);
 // Ends every process whose first module is named exactly `name`; the result
 // is that of the last termination tried (false when none was).
-bool TerminateProcessByName(platform::Processes& processes, std::u16string_view name);
+bool TerminateProcessByName(platform::Processes& processes, std::u16string_view name,
+                            InstallLog* log = nullptr);
 // Stops the Spooler service and starts it again, waiting 2 s after each.
 bool RestartSpooler(platform::Platform& platform);
 // "%s() failed with error %08X: %s" with the system's text of the code.

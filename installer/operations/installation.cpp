@@ -1,5 +1,6 @@
 #include "operations/installation.h"
 
+#include "install_log.h"
 #include "operations/inf_list.h"
 #include "operations/model_catalogue.h"
 #include "operations/system_folders.h"
@@ -57,9 +58,13 @@ platform::PortData1 MakeTcpIpPortRecord(std::u16string_view address, int portNum
 void InstallNetworkPrinter(CPelmoraDlg& dialog) {
   // Neither result stops the step: the network path ends the same way.
   const std::u16string_view address = platform::view_of(dialog.networkAddress);
-  AddTcpIpPort(dialog, address, dialog.networkPortNumber);
-  InstallPrinterDriver(dialog, ModelCatalogue[EffectiveModelIndex(dialog.modelIndex)].modelName,
-                       TcpIpPortName(address));
+  const std::u16string port = TcpIpPortName(address);
+  const bool added = AddTcpIpPort(dialog, address, dialog.networkPortNumber);
+  dialog.log().Write(u"step3", u"AddTcpIpPort " + Quoted(port), added ? u"ok" : u"failed");
+  const bool installed = InstallPrinterDriver(
+      dialog, ModelCatalogue[EffectiveModelIndex(dialog.modelIndex)].modelName, port);
+  dialog.log().Write(u"step3", u"InstallPrinterDriver " + Quoted(port),
+                     installed ? u"ok" : u"failed");
 }
 
 bool AddTcpIpPort(CPelmoraDlg& dialog, std::u16string_view address, int portNumber) {
@@ -125,27 +130,40 @@ bool InstallPrinterDriver(CPelmoraDlg& dialog, std::u16string_view modelName,
   platform::Platform& platform = dialog.platform();
   char16_t inf_path[kInfPathChars];
   if (!FindModelInf(dialog, inf_path, kInfPathChars, modelName)) {
+    dialog.log().Write(u"step3", u"FindModelInf " + Quoted(modelName),
+                       u"failed: Fail to install driver !!!");
     dialog.host().message_box(u"Fail to install driver !!!", u"ERROR", platform::kMbOk);
     return false;
   }
+  dialog.log().Write(u"step3", u"FindModelInf " + Quoted(modelName),
+                     u"ok, " + Quoted(platform::view_of(inf_path)));
   const std::u16string inf = RewriteProfileInfPath(platform::view_of(inf_path));
   std::u16string command = platform::format(
       u"rundll32 printui.dll,PrintUIEntry /ia /m \"%s\" /f \"%s\"", {modelName, inf});
   if (command.size() > kCommandLineChars - 1) command.resize(kCommandLineChars - 1);
   {
     platform::ScopedProcess process(platform.processes);
-    if (platform.processes.create_process(
+    if (auto error = platform.processes.create_process(
             command, platform::kCreateNoWindow | platform::kCreatePreserveCodeAuthzLevel,
-            process.receive()) != kErrorSuccess)
+            process.receive())) {
+      dialog.log().Write(u"step3", u"run " + Quoted(command), u"not started, " + ErrorResult(error));
       return false;
+    }
     platform.processes.wait(process.get(), platform::kInfinite);
+    // The driver installer's verdict is not used: the queue creation below
+    // fails when the driver is missing. Administrators still want it.
     std::uint32_t exit_code = 0;
-    platform.processes.get_exit_code(process.get(), &exit_code);
+    const platform::Win32Error read = platform.processes.get_exit_code(process.get(), &exit_code);
+    dialog.log().Write(u"step3", u"run " + Quoted(command),
+                       read == kErrorSuccess ? platform::format(u"exit code %u", {exit_code})
+                                             : u"exit code unknown, " + ErrorResult(read));
   }
   platform::NewPrinter printer{std::u16string(modelName), std::u16string(portName),
                                std::u16string(modelName), u"WinPrint", u"RAW"};
   platform::ScopedPrinter queue(platform.spooler);
-  return platform.print_server.add_printer(printer, queue.receive()) == kErrorSuccess;
+  const platform::Win32Error added = platform.print_server.add_printer(printer, queue.receive());
+  dialog.log().Write(u"step3", u"add-printer " + Quoted(modelName), ErrorResult(added));
+  return added == kErrorSuccess;
 }
 
 }  // namespace pelmora

@@ -3,9 +3,11 @@
 #include <vector>
 
 #include "environment.h"
+#include "install_log.h"
 #include "localized_text.h"
 #include "operations/cleanup.h"
 #include "operations/model_catalogue.h"
+#include "operations/step_log.h"
 #include "operations/system_folders.h"
 #include "pelmora_dlg.h"
 #include "platform/format.h"
@@ -34,10 +36,12 @@ void ShowProgress(CPelmoraDlg& dialog, int text_row) {
 
 // Copies `backup` to `target` when the target is missing and the backup is
 // there; false only when that copy fails.
-bool RestoreClassFile(platform::Shell& shell, const std::u16string& target,
+bool RestoreClassFile(platform::Shell& shell, InstallLog& log, const std::u16string& target,
                       const std::u16string& backup) {
   if (shell.file_exists(target) || !shell.file_exists(backup)) return true;
-  return shell.copy_file(backup, target, true) == kErrorSuccess;
+  const platform::Win32Error error = shell.copy_file(backup, target, true);
+  log.Write(u"step2", u"copy-file " + Quoted(target), ErrorResult(error));
+  return error == kErrorSuccess;
 }
 
 platform::FormInfo1 Cr80Form() {
@@ -64,13 +68,17 @@ bool RunPreparationStep(CPelmoraDlg& dialog) {
   platform::DialogHost& host = dialog.host();
   host.progress_range(IDC_PROGRESS, 0, 30);
   host.progress_position(IDC_PROGRESS, 0);
-  if (!CheckSystemFiles(dialog)) return false;
+  if (!RunLogged(dialog, u"step2", u"CheckSystemFiles", [&] { return CheckSystemFiles(dialog); }))
+    return false;
   host.progress_position(IDC_PROGRESS, 1);
-  if (!CheckPapers(dialog)) return false;
+  if (!RunLogged(dialog, u"step2", u"CheckPapers", [&] { return CheckPapers(dialog); }))
+    return false;
   host.progress_position(IDC_PROGRESS, 2);
-  if (!PreinstallDriverPackage(dialog)) return false;
-  RegisterMonitorAutorun(dialog);
-  StartPreinstallWorker(dialog);
+  if (!RunLogged(dialog, u"step2", u"PreinstallDriverPackage",
+                 [&] { return PreinstallDriverPackage(dialog); }))
+    return false;
+  dialog.log().Write(u"step2", u"RegisterMonitorAutorun", ErrorResult(RegisterMonitorAutorun(dialog)));
+  RunLogged(dialog, u"step2", u"StartPreinstallWorker", [&] { return StartPreinstallWorker(dialog); });
   return true;
 }
 
@@ -79,13 +87,13 @@ bool CheckSystemFiles(CPelmoraDlg& dialog) {
   ShowProgress(dialog, kTextCheckingSystemFiles);
   std::u16string system;
   if (platform.shell.special_folder(platform::kCsidlSystem, &system) &&
-      !RestoreClassFile(platform.shell, Bounded(system + u"\\inf\\usbprint.inf"),
+      !RestoreClassFile(platform.shell, dialog.log(), Bounded(system + u"\\inf\\usbprint.inf"),
                         Bounded(system + u"\\inf\\usbprint.in"))) {
     dialog.SetStatusText(u"    Can't copy usbprint.inf");
     return false;
   }
   if (platform.shell.special_folder(platform::kCsidlSystem, &system) &&
-      !RestoreClassFile(platform.shell, Bounded(system + u"\\drivers\\usbprint.sys"),
+      !RestoreClassFile(platform.shell, dialog.log(), Bounded(system + u"\\drivers\\usbprint.sys"),
                         Bounded(system + u"\\inf\\usbprint.sy"))) {
     dialog.SetStatusText(u"Can't copy usbprint.sys");
     return false;
@@ -166,9 +174,13 @@ bool PreinstallDriverPackage(CPelmoraDlg& dialog) {
         Bounded(platform::format(u"%s\\%s\\%s", {folders.installer, u"plugin", from_names[i]})),
         Bounded(plugin + u"\\" + to_names[i]), false);
 
-  if (platform.shell.file_operation(
-          platform::kFoCopy, Bounded(platform::format(u"%s%s", {folders.installer, model.family})),
-          driver, platform::kFofSilent | platform::kFofNoConfirmation) != 0) {
+  const std::u16string package = Bounded(platform::format(u"%s%s", {folders.installer, model.family}));
+  const int copied = platform.shell.file_operation(
+      platform::kFoCopy, package, driver, platform::kFofSilent | platform::kFofNoConfirmation);
+  dialog.log().Write(u"step2", u"copy-folder " + Quoted(package),
+                     copied == 0 ? std::u16string(u"ok, into ") + Quoted(driver)
+                                 : platform::format(u"error %d", {copied}));
+  if (copied != 0) {
     dialog.SetStatusText(u"Can't copy driver files");
     return false;
   }
@@ -187,7 +199,8 @@ platform::Win32Error RegisterMonitorAutorun(CPelmoraDlg& dialog) {
   const std::u16string monitor = Bounded(system + u"\\" + kMonitorModuleName);
   {
     platform::ScopedProcess process(platform.processes);
-    platform.processes.create_process(monitor, 0, process.receive());
+    dialog.log().Write(u"step2", u"start " + Quoted(monitor),
+                       ErrorResult(platform.processes.create_process(monitor, 0, process.receive())));
   }
   platform::ScopedRegKey key(platform.registry);
   if (auto error = platform.registry.open_key(platform::kHkeyLocalMachine, kRunKey,
@@ -203,7 +216,8 @@ bool StartPreinstallWorker(CPelmoraDlg& dialog) {
   char16_t directory[260];
   GetInstallerDirectory(platform.system, directory, 260);
   PreinstallWorkerContext context{&platform, dialog.host().window_ref(),
-                                  std::u16string(platform::view_of(directory))};
+                                  std::u16string(platform::view_of(directory)),
+                                  dialog.shared_log()};
   platform::ThreadHandle thread = 0;
   const bool started =
       platform.threads.start([context] { PreinstallWorker(context); }, &thread) == kErrorSuccess;
@@ -213,37 +227,50 @@ bool StartPreinstallWorker(CPelmoraDlg& dialog) {
 
 void PreinstallWorker(const PreinstallWorkerContext& context) {
   platform::Platform& platform = *context.platform;
+  InstallLog& log = *context.log;
+  const std::u16string command = Quoted(platform::view_of(g_preinstallCommand));
   if (ClassifyWindowsVersion(platform.system) >= 13) {
     const std::u16string system = Bounded(platform.shell.system_directory());
     for (const char16_t* store : {u"trustedpublisher", u"root"}) {
       const std::u16string parameters = platform::format(u" -addstore %s \"%sbin\\tvcert1.cer\"",
                                                          {store, context.installerDirectory});
       platform::ScopedProcess process(platform.processes);
-      platform.processes.shell_execute_runas(u"certutil.exe", Bounded(parameters), system,
-                                             process.receive());
+      const platform::Win32Error launched = platform.processes.shell_execute_runas(
+          u"certutil.exe", Bounded(parameters), system, process.receive());
+      log.Write(u"step2", u"run-as " + Quoted(u"certutil.exe" + Bounded(parameters)),
+                ErrorResult(launched));
     }
   }
   platform.clock.sleep(500);
   std::uint32_t exit_code = 0xFFFFFFFFu;
   {
     platform::ScopedProcess process(platform.processes);
-    if (platform.processes.create_process(
-            platform::view_of(g_preinstallCommand),
-            platform::kCreateNoWindow | platform::kCreatePreserveCodeAuthzLevel,
-            process.receive()) == kErrorSuccess) {
+    const platform::Win32Error started = platform.processes.create_process(
+        platform::view_of(g_preinstallCommand),
+        platform::kCreateNoWindow | platform::kCreatePreserveCodeAuthzLevel, process.receive());
+    if (started == kErrorSuccess) {
       platform.clock.sleep(200);
       platform.processes.wait(process.get(), platform::kInfinite);
       if (platform.processes.get_exit_code(process.get(), &exit_code) != kErrorSuccess)
         exit_code = 0xFFFFFFFFu;
-      if (exit_code == 0) platform.desktop.enable_control(context.window, IDC_CANCEL_BUTTON, true);
+      log.Write(u"step2", u"run " + command, platform::format(u"exit code %u", {exit_code}));
+      // Logged before the signal: the wizard goes on as soon as it sees it.
+      if (exit_code == 0) {
+        log.Write(u"step2", u"PreinstallWorker", u"ok");
+        platform.desktop.enable_control(context.window, IDC_CANCEL_BUTTON, true);
+      }
+    } else {
+      log.Write(u"step2", u"run " + command, u"not started, " + ErrorResult(started));
     }
   }
   if (exit_code == 0) return;
+  const std::u16string failure =
+      platform::format(u"Error : %X, Installation has been canceled", {exit_code});
+  log.Write(u"step2", u"PreinstallWorker", u"failed: " + failure);
   platform.desktop.message_box(platform::view_of(g_preinstallCommand), kProgramName,
                                platform::kMbOk);
-  platform.desktop.message_box(
-      platform::format(u"Error : %X, Installation has been canceled", {exit_code}), kProgramName,
-      platform::kMbOk);
+  platform.desktop.message_box(failure, kProgramName, platform::kMbOk);
+  log.Write(u"end", u"Pelmora", u"installation canceled");
   platform.processes.exit_current_process(0);
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "platform/platform.h"
@@ -13,6 +14,7 @@
 namespace pelmora {
 
 class CPelmoraDlg;
+class InstallLog;
 
 bool RunPreparationStep(CPelmoraDlg& dialog);
 bool CheckSystemFiles(CPelmoraDlg& dialog);
@@ -28,6 +30,7 @@ struct PreinstallWorkerContext {
   platform::Platform* platform;
   std::uintptr_t window;  // the wizard's window; only control 1017 is touched
   std::u16string installerDirectory;
+  std::shared_ptr<InstallLog> log;  // the wizard's installation log
 };
 void PreinstallWorker(const PreinstallWorkerContext& context);
 

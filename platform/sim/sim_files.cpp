@@ -39,6 +39,7 @@ SimShell::SimShell(Faults& faults, const SimSystemInfo& system)
   put_directory(u"C:\\Windows\\Temp");
   put_directory(u"C:\\Program Files");
   put_directory(current_directory);
+  put_directory(temp_folder);
 }
 
 bool SimShell::is_user_an_admin() {
@@ -162,6 +163,44 @@ bool SimShell::special_folder(int csidl, std::u16string* path) {
 std::u16string SimShell::system_directory() {
   faults_.check("GetSystemDirectoryW");
   return windows_folder + u"\\system32";
+}
+
+Win32Error SimShell::temp_path(std::u16string* path) {
+  if (auto e = faults_.check("GetTempPathW")) return e;
+  *path = temp_folder + u"\\";
+  return kErrorSuccess;
+}
+
+void SimShell::hold_open(std::u16string_view path) {
+  std::lock_guard lock(mutex_);
+  held_open_.insert(full_path(path));
+}
+
+void SimShell::release(std::u16string_view path) {
+  std::lock_guard lock(mutex_);
+  held_open_.erase(full_path(path));
+}
+
+Win32Error SimShell::append_file(std::u16string_view path, std::string_view bytes) {
+  if (auto e = faults_.check("CreateFileW", path)) return e;
+  {
+    std::lock_guard lock(mutex_);
+    const std::u16string key = full_path(path);
+    if (dirs_.count(key)) return kErrorAccessDenied;
+    if (!parent_exists(key)) return kErrorPathNotFound;
+    if (held_open_.count(key)) return kErrorSharingViolation;
+    auto it = files_.find(key);
+    if (it != files_.end() && (it->second.attributes & kFileAttributeReadOnly))
+      return kErrorAccessDenied;
+    // OPEN_ALWAYS: the file exists from here on, even when the write fails.
+    if (it == files_.end()) files_[key] = {std::u16string(path), {}, kFileAttributeArchive};
+  }
+  if (auto e = faults_.check("WriteFile", path)) return e;
+  std::lock_guard lock(mutex_);
+  auto it = files_.find(full_path(path));
+  if (it == files_.end()) return kErrorFileNotFound;  // removed meanwhile by the test
+  it->second.contents.append(bytes);
+  return kErrorSuccess;
 }
 
 std::uint32_t SimShell::file_attributes(std::u16string_view path) {

@@ -5,6 +5,65 @@
 
 namespace platform::sim {
 
+namespace {
+
+constexpr std::int64_t kMsPerDay = 86400000;
+
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
+std::int64_t days_from_civil(std::int64_t year, unsigned month, unsigned day) {
+  year -= month <= 2;
+  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const unsigned year_of_era = static_cast<unsigned>(year - era * 400);
+  const unsigned day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const unsigned day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+  return era * 146097 + static_cast<std::int64_t>(day_of_era) - 719468;
+}
+
+std::int64_t local_ms_of(const LocalTime& t) {
+  return days_from_civil(t.year, t.month, t.day) * kMsPerDay +
+         ((t.hour * 60 + t.minute) * 60 + t.second) * 1000 + t.milliseconds;
+}
+
+LocalTime local_time_of(std::int64_t ms) {
+  std::int64_t days = ms / kMsPerDay;
+  std::int64_t rest = ms % kMsPerDay;
+  if (rest < 0) {
+    rest += kMsPerDay;
+    --days;
+  }
+  days += 719468;
+  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const unsigned day_of_era = static_cast<unsigned>(days - era * 146097);
+  const unsigned year_of_era =
+      (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
+  const unsigned day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+  const unsigned mp = (5 * day_of_year + 2) / 153;
+  const unsigned day = day_of_year - (153 * mp + 2) / 5 + 1;
+  const unsigned month = mp < 10 ? mp + 3 : mp - 9;
+  const std::int64_t year = static_cast<std::int64_t>(year_of_era) + era * 400 + (month <= 2);
+  LocalTime t;
+  t.year = static_cast<std::uint16_t>(year);
+  t.month = static_cast<std::uint16_t>(month);
+  t.day = static_cast<std::uint16_t>(day);
+  t.hour = static_cast<std::uint16_t>(rest / 3600000);
+  t.minute = static_cast<std::uint16_t>(rest / 60000 % 60);
+  t.second = static_cast<std::uint16_t>(rest / 1000 % 60);
+  t.milliseconds = static_cast<std::uint16_t>(rest % 1000);
+  return t;
+}
+
+}  // namespace
+
+SimClock::SimClock() { set_local_time({2026, 12, 9, 6, 10, 0, 0}); }
+
+LocalTime SimClock::local_time() {
+  return local_time_of(local_base_ms_.load() + static_cast<std::int64_t>(now_.load()));
+}
+
+void SimClock::set_local_time(const LocalTime& time) {
+  local_base_ms_ = local_ms_of(time) - static_cast<std::int64_t>(now_.load());
+}
+
 void SimClock::sleep(std::uint32_t milliseconds) {
   {
     std::lock_guard lock(mutex_);
@@ -54,6 +113,7 @@ std::u16string SimSystemInfo::error_message(Win32Error code) {
       {50, u"The request is not supported."},
       {80, u"The file exists."},
       {87, u"The parameter is incorrect."},
+      {112, u"There is not enough space on the disk."},
       {120, u"This function is not supported on this system."},
       {122, u"The data area passed to a system call is too small."},
       {124, u"The system call level is not correct."},

@@ -1,5 +1,6 @@
 #include "platform_win32/win32_system.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "platform/command_line.h"
@@ -18,6 +19,13 @@ using platform::Win32Error;
 void Win32Clock::sleep(std::uint32_t milliseconds) { Sleep(milliseconds); }
 
 std::uint64_t Win32Clock::now_ms() { return GetTickCount64(); }
+
+platform::LocalTime Win32Clock::local_time() {
+  SYSTEMTIME time{};
+  GetLocalTime(&time);
+  return {time.wYear,   time.wMonth,  time.wDay,         time.wHour,
+          time.wMinute, time.wSecond, time.wMilliseconds};
+}
 
 Win32Error Win32SystemInfo::get_version(platform::WindowsVersion* version) {
   if (version == nullptr) return platform::kErrorInvalidParameter;
@@ -192,6 +200,34 @@ std::u16string Win32Shell::system_directory() {
   const UINT length = GetSystemDirectoryW(buffer, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return {};
   return from_wide(buffer, length);
+}
+
+Win32Error Win32Shell::temp_path(std::u16string* path) {
+  if (path == nullptr) return platform::kErrorInvalidParameter;
+  // The longest answer is MAX_PATH + 1 characters with its terminator.
+  wchar_t buffer[MAX_PATH + 2] = {};
+  const DWORD length = GetTempPathW(MAX_PATH + 2, buffer);
+  if (length == 0) return last_error();
+  if (length >= MAX_PATH + 2) return platform::kErrorInsufficientBuffer;
+  *path = from_wide(buffer, length);
+  return platform::kErrorSuccess;
+}
+
+Win32Error Win32Shell::append_file(std::u16string_view path, std::string_view bytes) {
+  // Append-only access: every write lands at the end, whatever another
+  // writer did meanwhile, and nothing before it can be overwritten.
+  ScopedFileHandle file(CreateFileW(to_wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
+                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return last_error();
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+    DWORD written = 0;
+    if (!WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr)) return last_error();
+    if (written == 0) return platform::kErrorDiskFull;
+    done += written;
+  }
+  return platform::kErrorSuccess;
 }
 
 std::uint32_t Win32Shell::file_attributes(std::u16string_view path) {

@@ -20,30 +20,6 @@ namespace {
 
 using platform::sim::SimWindows;
 
-struct Wizard {
-  explicit Wizard(int model) : host(win.clock, win.desktop), dialog(win.platform, steps) {
-    PrepareInstallation(win, &runs);
-    if (model != MODEL_NONE)
-      win.shell.put_file(u"C:\\Setup\\Pelmora.ini",
-                         "LANGUAGE: 0\r\nMODEL: " + std::to_string(model));
-    DefineWizardTemplate(host);
-    dialog.attach(&host);
-    host.set_dispatch([this](const platform::WindowMessage& m) { dialog.handle_message(m); });
-  }
-  void Click(int control) {
-    dialog.handle_message(platform::WindowMessage::command(control, platform::kBnClicked));
-  }
-  void Run(std::uint64_t ms) {
-    host.run_for(ms, [this](const platform::WindowMessage& m) { dialog.handle_message(m); });
-  }
-
-  SimWindows win;
-  DifxRuns runs;
-  platform::sim::SimDialogHost host;
-  InstallerSteps steps;
-  CPelmoraDlg dialog;
-};
-
 class FullUsbInstallation : public ::testing::TestWithParam<int> {};
 
 TEST_P(FullUsbInstallation, FromStep1ToClickClose) {

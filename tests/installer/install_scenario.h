@@ -10,11 +10,15 @@
 #include <string>
 
 #include "difx_tool.h"
+#include "operations/installer_steps.h"
 #include "operations/model_catalogue.h"
+#include "pelmora_dlg.h"
 #include "platform/command_line.h"
 #include "platform/format.h"
 #include "platform/text.h"
+#include "platform_sim/sim_dialog_host.h"
 #include "platform_sim/sim_windows.h"
+#include "wizard_fixture.h"
 
 namespace pelmora::testing {
 
@@ -89,5 +93,30 @@ inline platform::sim::SimUsbDevice& PlugPrinter(platform::sim::SimWindows& win, 
                                         DeviceIdMaker(row), ModelCatalogue[row].modelName,
                                         platform::format(u"ZK%06d", {row + 1}));
 }
+
+// The whole wizard on a prepared simulated Windows, set up for `model`.
+struct Wizard {
+  explicit Wizard(int model) : host(win.clock, win.desktop), dialog(win.platform, steps) {
+    PrepareInstallation(win, &runs);
+    if (model != MODEL_NONE)
+      win.shell.put_file(u"C:\\Setup\\Pelmora.ini",
+                         "LANGUAGE: 0\r\nMODEL: " + std::to_string(model));
+    DefineWizardTemplate(host);
+    dialog.attach(&host);
+    host.set_dispatch([this](const platform::WindowMessage& m) { dialog.handle_message(m); });
+  }
+  void Click(int control) {
+    dialog.handle_message(platform::WindowMessage::command(control, platform::kBnClicked));
+  }
+  void Run(std::uint64_t ms) {
+    host.run_for(ms, [this](const platform::WindowMessage& m) { dialog.handle_message(m); });
+  }
+
+  platform::sim::SimWindows win;
+  DifxRuns runs;
+  platform::sim::SimDialogHost host;
+  InstallerSteps steps;
+  CPelmoraDlg dialog;
+};
 
 }  // namespace pelmora::testing

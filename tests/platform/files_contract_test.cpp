@@ -36,6 +36,8 @@ struct SimulatedFiles {
   void write(const std::u16string& path, const std::string& bytes) {
     windows.shell.put_file(path, bytes);
   }
+  void hold_open(const std::u16string& path) { windows.shell.hold_open(path); }
+  void release(const std::u16string& path) { windows.shell.release(path); }
   static bool under_wine() { return false; }
   bool process_64bit() { return windows.system.process_64bit; }
 };
@@ -61,6 +63,18 @@ struct RealFiles {
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
   }
+  // Another program's handle: open for writing, shared for reading only.
+  void hold_open(const std::u16string& path) {
+    held_ = CreateFileW(platform_win32::as_wide(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held_, INVALID_HANDLE_VALUE);
+  }
+  void release(const std::u16string&) {
+    if (held_ != INVALID_HANDLE_VALUE) CloseHandle(held_);
+    held_ = INVALID_HANDLE_VALUE;
+  }
+  ~RealFiles() { release({}); }
+  HANDLE held_ = INVALID_HANDLE_VALUE;
   static bool under_wine() {
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
@@ -177,6 +191,40 @@ TYPED_TEST(FilesContract, ShellOperationsCopyAndDeleteWholeFolders) {
   EXPECT_TRUE(equals_ignore_ascii_case(windows, u"C:\\Windows"));
   EXPECT_TRUE(equals_ignore_ascii_case(shell.system_directory(), windows + u"\\system32"));
   EXPECT_EQ(program_files.rfind(u"C:\\Program Files", 0), 0u) << to_utf8(program_files);
+}
+
+TYPED_TEST(FilesContract, LogFilesAreOnlyEverAppendedTo) {
+  Shell& shell = this->shell();
+  std::u16string temp;
+  ASSERT_EQ(kErrorSuccess, shell.temp_path(&temp));
+  ASSERT_FALSE(temp.empty());
+  EXPECT_EQ(u'\\', temp.back());
+  EXPECT_EQ(kFileAttributeDirectory, shell.file_attributes(temp) & kFileAttributeDirectory)
+      << to_utf8(temp);
+
+  // Made when missing; every write lands behind what is there.
+  const std::u16string log = this->at(u"Pelmora.log");
+  ASSERT_EQ(kErrorSuccess, shell.append_file(log, "one\r\n"));
+  ASSERT_EQ(kErrorSuccess, shell.append_file(log, "zwei \xC3\xBC\r\n"));
+  EXPECT_EQ("one\r\nzwei \xC3\xBC\r\n", this->read(log));
+
+  // Someone else writing it: refused until they let go, nothing lost.
+  this->under_.hold_open(log);
+  EXPECT_EQ(kErrorSharingViolation, shell.append_file(log, "three\r\n"));
+  this->under_.release(log);
+  EXPECT_EQ(kErrorSuccess, shell.append_file(log, "three\r\n"));
+  EXPECT_EQ("one\r\nzwei \xC3\xBC\r\nthree\r\n", this->read(log));
+
+  EXPECT_EQ(kErrorPathNotFound, shell.append_file(this->at(u"none\\Pelmora.log"), "x"));
+  EXPECT_EQ(kErrorAccessDenied, shell.append_file(this->root_, "x"));
+  // Windows refuses to write a read-only file; Wine 8 appends to it all the
+  // same.
+  if (!this->under_.under_wine()) {
+    ASSERT_EQ(kErrorSuccess, shell.set_file_attributes(log, kFileAttributeReadOnly));
+    EXPECT_EQ(kErrorAccessDenied, shell.append_file(log, "x"));
+    ASSERT_EQ(kErrorSuccess, shell.set_file_attributes(log, kFileAttributeNormal));
+    EXPECT_EQ("one\r\nzwei \xC3\xBC\r\nthree\r\n", this->read(log));
+  }
 }
 
 constexpr char kPackageInf[] =

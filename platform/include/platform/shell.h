@@ -46,6 +46,15 @@ class Shell {
   // SHGetSpecialFolderPathW without creating the folder; false when the
   // system has none.
   virtual bool special_folder(int csidl, std::u16string* path) = 0;
+  // GetTempPathW: the user's folder for temporary files, with its trailing
+  // backslash. The folder need not exist.
+  virtual Win32Error temp_path(std::u16string* path) = 0;
+  // Appends `bytes` at the end of a file, creating it when missing
+  // (CreateFileW with FILE_APPEND_DATA and OPEN_ALWAYS, WriteFile, close).
+  // Others may read the file meanwhile; a file someone holds open for
+  // writing is refused (ERROR_SHARING_VIOLATION). Earlier contents are
+  // never touched.
+  virtual Win32Error append_file(std::u16string_view path, std::string_view bytes) = 0;
   // GetSystemDirectoryW.
   virtual std::u16string system_directory() = 0;
   // GetFileAttributesW (kInvalidFileAttributes when missing) and

@@ -16,6 +16,7 @@ inline constexpr Win32Error kErrorInvalidHandle = 6;
 inline constexpr Win32Error kErrorNotEnoughMemory = 8;
 inline constexpr Win32Error kErrorSharingViolation = 32;
 inline constexpr Win32Error kErrorNotSupported = 50;
+inline constexpr Win32Error kErrorDiskFull = 112;
 inline constexpr Win32Error kErrorInvalidParameter = 87;
 inline constexpr Win32Error kErrorCallNotImplemented = 120;
 inline constexpr Win32Error kErrorInsufficientBuffer = 122;

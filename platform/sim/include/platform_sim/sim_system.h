@@ -22,18 +22,26 @@ class DialogHost;
 
 namespace platform::sim {
 
-// Virtual time: sleep() moves the clock on at once.
+// Virtual time: sleep() moves the clock on at once, and the local date and
+// time with it.
 class SimClock : public Clock {
  public:
+  SimClock();
   void sleep(std::uint32_t milliseconds) override;
   std::uint64_t now_ms() override { return now_.load(); }
+  LocalTime local_time() override;
   void advance_to(std::uint64_t ms);
+  // The local date and time from now on (the monotonic count is untouched).
+  // It starts at 2026-12-09 06:10:00.000.
+  void set_local_time(const LocalTime& time);
   // Every sleep, in call order.
   std::vector<std::uint32_t> sleeps() const;
   std::uint64_t total_slept() const;
 
  private:
   std::atomic<std::uint64_t> now_{1000};
+  // Local milliseconds since 1970-01-01 00:00 at a monotonic count of 0.
+  std::atomic<std::int64_t> local_base_ms_;
   mutable std::mutex mutex_;
   std::vector<std::uint32_t> sleeps_;
 };
@@ -71,6 +79,8 @@ class SimShell : public Shell {
                        std::string* contents) override;
   bool special_folder(int csidl, std::u16string* path) override;
   std::u16string system_directory() override;
+  Win32Error temp_path(std::u16string* path) override;
+  Win32Error append_file(std::u16string_view path, std::string_view bytes) override;
   std::uint32_t file_attributes(std::u16string_view path) override;
   Win32Error set_file_attributes(std::u16string_view path, std::uint32_t attributes) override;
   Win32Error delete_file(std::u16string_view path) override;
@@ -83,6 +93,9 @@ class SimShell : public Shell {
   bool admin = true;
   std::u16string current_directory = u"C:\\Setup";
   std::u16string windows_folder = u"C:\\Windows";
+  // What GetTempPathW reports, without its trailing backslash; the folder
+  // is made at start, and a test may name one that does not exist.
+  std::u16string temp_folder = u"C:\\Users\\Administrator\\AppData\\Local\\Temp";
 
   // Test side. put_file makes the missing parent folders.
   void put_file(std::u16string_view path, std::string contents,
@@ -98,6 +111,10 @@ class SimShell : public Shell {
   std::vector<std::u16string> list_files(std::u16string_view folder) const;
   // The upper-cased full path a program's path names, after redirection.
   std::u16string full_path(std::u16string_view path) const;
+  // Another program holds the file open for writing without sharing it:
+  // opening it for writing fails with ERROR_SHARING_VIOLATION until release.
+  void hold_open(std::u16string_view path);
+  void release(std::u16string_view path);
 
  private:
   struct File {
@@ -116,6 +133,7 @@ class SimShell : public Shell {
   mutable std::recursive_mutex mutex_;
   std::map<std::u16string, File> files_;           // by full_path()
   std::map<std::u16string, std::u16string> dirs_;  // full_path() -> path as first written
+  std::set<std::u16string> held_open_;             // by full_path()
 };
 
 // The device tree: device nodes with their instance ids and hardware ids,

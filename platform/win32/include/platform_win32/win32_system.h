@@ -14,6 +14,7 @@ class Win32Clock : public platform::Clock {
  public:
   void sleep(std::uint32_t milliseconds) override;
   std::uint64_t now_ms() override;
+  platform::LocalTime local_time() override;
 };
 
 class Win32SystemInfo : public platform::SystemInfo {
@@ -33,6 +34,8 @@ class Win32Shell : public platform::Shell {
                                  std::string* contents) override;
   bool special_folder(int csidl, std::u16string* path) override;
   std::u16string system_directory() override;
+  platform::Win32Error temp_path(std::u16string* path) override;
+  platform::Win32Error append_file(std::u16string_view path, std::string_view bytes) override;
   std::uint32_t file_attributes(std::u16string_view path) override;
   platform::Win32Error set_file_attributes(std::u16string_view path,
                                            std::uint32_t attributes) override;

@@ -1,0 +1,55 @@
+// The installation log: what the installer did and why a step failed, for
+// administrators. Lines are appended to Pelmora.log in the user's folder for
+// temporary files; earlier runs' lines stay. A log that cannot be written
+// changes nothing of what the installer does: its lines are simply lost.
+//
+// One line per event, UTF-8, ending in CR LF, at most kMaxLogLineBytes bytes:
+//
+//   2026-12-09 06:10:02 step1 delete-queue "ZELKO-70 Card Printer": ok
+//   <date> <time> <area> <action>[ "<subject>"]: <result>
+//
+// The area is start, step1, step2, step3 or end. A subject is quoted, its
+// own double quotes doubled, so the result always follows the first ": "
+// after the closing quote. Control characters become spaces; a longer line
+// is cut at a character boundary and ends in "...".
+#pragma once
+
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace pelmora {
+
+inline constexpr char16_t kLogFileName[] = u"Pelmora.log";
+// With its CR LF.
+inline constexpr std::size_t kMaxLogLineBytes = 1024;
+
+class InstallLog {
+ public:
+  explicit InstallLog(platform::Platform& platform) : platform_(platform) {}
+  InstallLog(const InstallLog&) = delete;
+  InstallLog& operator=(const InstallLog&) = delete;
+
+  // "<area> <action>: <result>" with the time in front. Both threads of the
+  // installer write; a line is written whole or not at all.
+  void Write(std::u16string_view area, std::u16string_view action, std::u16string_view result);
+
+ private:
+  platform::Platform& platform_;
+  std::mutex mutex_;
+  bool located_ = false;
+  std::u16string path_;  // empty: the temporary folder is not known
+};
+
+// The subject of an action: `text` in double quotes, its quotes doubled.
+std::u16string Quoted(std::u16string_view text);
+// "ok" for success, else "error %08X".
+std::u16string ErrorResult(platform::Win32Error error);
+// A whole line with its CR LF, as the log holds it.
+std::string FormatLogLine(const platform::LocalTime& time, std::u16string_view area,
+                          std::u16string_view action, std::u16string_view result);
+
+}  // namespace pelmora

@@ -1,0 +1,89 @@
+// One contract for the clock port: the simulated clock on every build, the
+// real one in the Windows build, run under Wine here.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "platform_sim/sim_system.h"
+#ifdef _WIN32
+#include "platform_win32/win32_system.h"
+#endif
+
+namespace {
+
+using namespace platform;
+
+// Milliseconds since 2000-01-01 of a local time in this century, counting
+// days by months so that a day boundary between two readings is no problem.
+std::int64_t milliseconds_of(const LocalTime& t) {
+  static constexpr int kDaysBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+  const int year = t.year - 2000;
+  std::int64_t days = year * 365 + (year + 3) / 4 + kDaysBefore[t.month - 1] + t.day - 1;
+  if (t.month > 2 && year % 4 == 0) ++days;
+  return ((days * 24 + t.hour) * 60 + t.minute) * 60000 + t.second * 1000 + t.milliseconds;
+}
+
+template <typename C>
+class ClockContract : public ::testing::Test {
+ protected:
+  C clock_;
+};
+
+#ifdef _WIN32
+using Implementations = ::testing::Types<sim::SimClock, platform_win32::Win32Clock>;
+#else
+using Implementations = ::testing::Types<sim::SimClock>;
+#endif
+class ImplementationNames {
+ public:
+  template <typename T>
+  static std::string GetName(int) {
+    return std::is_same_v<T, sim::SimClock> ? "Sim" : "Win32";
+  }
+};
+TYPED_TEST_SUITE(ClockContract, Implementations, ImplementationNames);
+
+TYPED_TEST(ClockContract, LocalTimeIsACalendarTimeThatMovesWithTheClock) {
+  Clock& clock = this->clock_;
+  const LocalTime before = clock.local_time();
+  EXPECT_GE(before.year, 2000);
+  EXPECT_LT(before.year, 2100);
+  EXPECT_GE(before.month, 1);
+  EXPECT_LE(before.month, 12);
+  EXPECT_GE(before.day, 1);
+  EXPECT_LE(before.day, 31);
+  EXPECT_LE(before.hour, 23);
+  EXPECT_LE(before.minute, 59);
+  EXPECT_LE(before.second, 59);
+  EXPECT_LE(before.milliseconds, 999);
+
+  const std::uint64_t start = clock.now_ms();
+  clock.sleep(50);
+  const std::uint64_t slept = clock.now_ms() - start;
+  const std::int64_t moved = milliseconds_of(clock.local_time()) - milliseconds_of(before);
+  EXPECT_GE(slept, 40u);
+  // The two counts agree within the system clock's tick (about 16 ms).
+  EXPECT_GE(moved, static_cast<std::int64_t>(slept) - 32);
+  EXPECT_LE(moved, static_cast<std::int64_t>(slept) + 1000);
+}
+
+TEST(SimClockTest, LocalTimeCanBeSetAndCrossesMonthsAndYears) {
+  sim::SimClock clock;
+  clock.set_local_time({2028, 2, 28, 23, 59, 59, 500});
+  clock.sleep(1000);  // a leap year's 29 February
+  LocalTime t = clock.local_time();
+  EXPECT_EQ((std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second, t.milliseconds}),
+            (std::vector<int>{2028, 2, 29, 0, 0, 0, 500}));
+  clock.sleep(24 * 3600 * 1000);
+  t = clock.local_time();
+  EXPECT_EQ((std::vector<int>{t.year, t.month, t.day}), (std::vector<int>{2028, 3, 1}));
+  clock.set_local_time({2026, 12, 31, 23, 59, 59, 999});
+  clock.sleep(1);
+  t = clock.local_time();
+  EXPECT_EQ((std::vector<int>{t.year, t.month, t.day, t.hour}), (std::vector<int>{2027, 1, 1, 0}));
+}
+
+}  // namespace
