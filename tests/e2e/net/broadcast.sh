@@ -34,38 +34,12 @@ trap 'rm -rf "$work"' EXIT
 # The part that runs inside the namespace.
 cat > "$work/inside.sh" <<'INSIDE'
 set -eu
-sim=$1 cli=$2 conf=$3 work=$4
-ip link set lo up
-ip route add default dev lo
-
-# The tool announces the first address of the host name; inside the
-# namespace that address must exist on loopback for the answers to arrive.
-host_address=$("$cli" local-address) || host_address=
-if [ -z "$host_address" ]; then
-  echo "FAIL: the host name $(hostname) does not resolve to an IPv4 address" >&2
-  exit 1
-fi
-case "$host_address" in
-  127.*) ;;
-  *) ip addr add "$host_address/32" dev lo ;;
-esac
-
-"$sim" --config "$conf" --net 127.66.0 --jobs-dir "$work/jobs" --verbose \
-  --ready-file "$work/ready" > "$work/sim.log" 2>&1 &
-sim_pid=$!
+sim=$1 cli=$2 conf=$3 work=$4 here=$5
+. "$here/namespace.sh"
+pelmora_net_up "$cli" || exit 1
+pelmora_net_start_simulator "$sim" "$conf" "$work" || exit 1
 stop_sim() { kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; }
 trap stop_sim EXIT
-
-tries=0
-while [ ! -f "$work/ready" ]; do
-  tries=$((tries + 1))
-  if [ $tries -gt 100 ] || ! kill -0 "$sim_pid" 2>/dev/null; then
-    echo "FAIL: the printer simulator did not start" >&2
-    cat "$work/sim.log" >&2
-    exit 1
-  fi
-  sleep 0.05
-done
 
 failures=0
 check() {  # check FILE PATTERN DESCRIPTION
@@ -108,7 +82,7 @@ fi
 INSIDE
 
 status=0
-unshare -n sh "$work/inside.sh" "$sim" "$cli" "$here/three_printers.conf" "$work" || status=$?
+unshare -n sh "$work/inside.sh" "$sim" "$cli" "$here/three_printers.conf" "$work" "$here" || status=$?
 if [ $status -eq 0 ]; then
   echo "broadcast.sh: passed"
 else

@@ -62,8 +62,6 @@ if [ -z "${PELMORA_NET_INSIDE:-}" ]; then
 fi
 
 # ---- inside the namespace ---------------------------------------------------
-ip link set lo up
-ip route add default dev lo
 work=$(mktemp -d)
 export PELMORA_CACHE=${PELMORA_CACHE:-/var/cache/pelmora}
 export PELMORA_WINEPREFIX=${PELMORA_NET_WINEPREFIX:-$PELMORA_CACHE/wineprefix-net}
@@ -75,28 +73,10 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 w() { wine64 "$@" </dev/null 2>/dev/null; }
 
-# The installer announces the first address of the host name; it must exist
-# on loopback for the answers to come back.
-host_address=$("$host/tools/zelkonet/zelkonet" local-address 2>/dev/null) || host_address=
-[ -n "$host_address" ] || { echo "FAIL: the host name does not resolve to an IPv4 address"; exit 1; }
-case "$host_address" in
-  127.*) ;;
-  *) ip addr add "$host_address/32" dev lo ;;
-esac
-
-"$sim" --config "$here/three_printers.conf" --net 127.66.0 --jobs-dir "$work/jobs" --verbose \
-  --ready-file "$work/ready" >"$work/sim.log" 2>&1 &
-sim_pid=$!
-tries=0
-until [ -f "$work/ready" ]; do
-  tries=$((tries + 1))
-  if [ $tries -gt 100 ] || ! kill -0 "$sim_pid" 2>/dev/null; then
-    echo "FAIL: the printer simulator did not start"
-    cat "$work/sim.log"
-    exit 1
-  fi
-  sleep 0.05
-done
+# shellcheck source=tests/e2e/net/namespace.sh
+. "$here/namespace.sh"
+pelmora_net_up "$host/tools/zelkonet/zelkonet" || exit 1
+pelmora_net_start_simulator "$sim" "$here/three_printers.conf" "$work" || exit 1
 
 pelmora_wine_start >/dev/null || { echo "FAIL: the Wine environment did not start"; exit 1; }
 c=$WINEPREFIX/drive_c
