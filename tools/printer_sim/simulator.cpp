@@ -22,15 +22,12 @@
 #include <sstream>
 
 #include "platform/text.h"
+#include "sim_replies.h"
 
 namespace printer_sim {
 namespace {
 
-constexpr std::size_t kBlockSize = 516;
-constexpr std::size_t kReplyHeaderSize = 28;
 constexpr int kConnectionTimeoutMs = 5000;
-constexpr std::size_t kOversizedAnswerBytes = 1500;
-constexpr std::size_t kShortAnswerBytes = 9;
 
 std::uint64_t now_ms() {
   return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -79,93 +76,6 @@ bool is_own_address(std::uint32_t address) {
   return own;
 }
 
-std::vector<std::uint8_t> utf16le(const std::string& utf8, bool terminate) {
-  std::vector<std::uint8_t> bytes;
-  for (char16_t c : platform::to_utf16(utf8)) {
-    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-  }
-  if (terminate) bytes.insert(bytes.end(), {0, 0});
-  return bytes;
-}
-
-void put_le16(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) {
-  out[at] = static_cast<std::uint8_t>(value & 0xFF);
-  out[at + 1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
-}
-
-void put_le32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) out[at + i] = static_cast<std::uint8_t>((value >> (8 * i)) & 0xFF);
-}
-
-// One 64-character reader slot of the encoder report, cut to 63 characters.
-void put_reader(std::vector<std::uint8_t>& block, std::size_t at, const std::string& name) {
-  std::u16string text = platform::to_utf16(name);
-  if (text.size() > 63) text.resize(63);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    block[at + 2 * i] = static_cast<std::uint8_t>(text[i] & 0xFF);
-    block[at + 2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
-  }
-}
-
-std::vector<std::uint8_t> encoder_block(const EncoderReport& report) {
-  std::vector<std::uint8_t> block(kBlockSize, 0);
-  put_le32(block, 0, report.status);
-  put_reader(block, 4, report.contactLow);
-  put_reader(block, 132, report.contactHigh);
-  put_reader(block, 260, report.contactlessLow);
-  put_reader(block, 388, report.contactlessHigh);
-  return block;
-}
-
-std::vector<std::uint8_t> admin_reply(const PrinterConfig& printer) {
-  std::vector<std::uint8_t> reply(kReplyHeaderSize, 0);
-  std::memcpy(reply.data(), "TVRQ", 4);
-  put_le32(reply, 4, 1);
-  put_le16(reply, 8, 2550);
-  put_le16(reply, 10, static_cast<std::uint32_t>(printer.replyDirection));
-  put_le32(reply, 12, 2);
-  put_le32(reply, 16, 4);
-  put_le32(reply, 20,
-           printer.lengthField < 0 ? static_cast<std::uint32_t>(kBlockSize)
-                                   : static_cast<std::uint32_t>(printer.lengthField));
-  put_le32(reply, 24, 0);
-  const std::vector<std::uint8_t> block = encoder_block(printer.report);
-  reply.insert(reply.end(), block.begin(), block.end());
-  if (printer.replySize >= 0) {
-    // Extra bytes carry a pattern that no report contains, so a reader that
-    // copies past the block is caught.
-    const std::size_t size =
-        std::min<std::size_t>(static_cast<std::size_t>(printer.replySize), 16384);
-    reply.resize(size, 0xAB);
-  }
-  return reply;
-}
-
-std::vector<std::uint8_t> discovery_answer(const PrinterConfig& printer) {
-  switch (printer.discovery) {
-    case DiscoveryMode::Malformed:
-      if (!printer.answerText.empty()) return utf16le(printer.answerText, true);
-      // Four words where six are due.
-      return utf16le(printer.token + " " + std::to_string(printer.product) + " " + printer.id +
-                         " " + printer.address,
-                     true);
-    case DiscoveryMode::Short: {
-      std::vector<std::uint8_t> bytes = utf16le(AnswerText(printer), true);
-      bytes.resize(std::min(bytes.size(), kShortAnswerBytes));
-      return bytes;
-    }
-    case DiscoveryMode::Oversized: {
-      // A valid answer padded with white space past the 1024 bytes a printer
-      // may send.
-      std::vector<std::uint8_t> bytes = utf16le(AnswerText(printer), false);
-      while (bytes.size() < kOversizedAnswerBytes) bytes.insert(bytes.end(), {' ', 0});
-      return bytes;
-    }
-    default:
-      return utf16le(AnswerText(printer), true);
-  }
-}
 
 int open_listener(std::uint32_t address, std::uint16_t port) {
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
