@@ -28,6 +28,11 @@ std::u16string ErrorResult(platform::Win32Error error) {
   return platform::format(u"error %08X", {static_cast<std::uint32_t>(error)});
 }
 
+std::u16string ExitResult(platform::Win32Error read, std::uint32_t exitCode) {
+  if (read == platform::kErrorSuccess) return platform::format(u"exit code %u", {exitCode});
+  return u"exit code unknown, " + ErrorResult(read);
+}
+
 std::string FormatLogLine(const platform::LocalTime& time, std::u16string_view area,
                           std::u16string_view action, std::u16string_view result) {
   std::u16string text = platform::format(

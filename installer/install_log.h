@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -48,6 +49,9 @@ class InstallLog {
 std::u16string Quoted(std::u16string_view text);
 // "ok" for success, else "error %08X".
 std::u16string ErrorResult(platform::Win32Error error);
+// "exit code N" for a waited tool whose code was read, else "exit code
+// unknown, error %08X".
+std::u16string ExitResult(platform::Win32Error read, std::uint32_t exitCode);
 // A whole line with its CR LF, as the log holds it.
 std::string FormatLogLine(const platform::LocalTime& time, std::u16string_view area,
                           std::u16string_view action, std::u16string_view result);

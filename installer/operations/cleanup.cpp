@@ -86,9 +86,7 @@ void RunTool(platform::Processes& processes, InstallLog& log, const std::u16stri
   processes.wait(tool.get(), platform::kInfinite);
   std::uint32_t exit_code = 0;
   const platform::Win32Error read = processes.get_exit_code(tool.get(), &exit_code);
-  log.Write(u"step1", u"run " + Quoted(command_line),
-            read == kErrorSuccess ? platform::format(u"exit code %u", {exit_code})
-                                  : u"exit code unknown, " + ErrorResult(read));
+  log.Write(u"step1", u"run " + Quoted(command_line), ExitResult(read, exit_code));
 }
 
 }  // namespace

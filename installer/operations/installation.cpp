@@ -154,9 +154,7 @@ bool InstallPrinterDriver(CPelmoraDlg& dialog, std::u16string_view modelName,
     // fails when the driver is missing. Administrators still want it.
     std::uint32_t exit_code = 0;
     const platform::Win32Error read = platform.processes.get_exit_code(process.get(), &exit_code);
-    dialog.log().Write(u"step3", u"run " + Quoted(command),
-                       read == kErrorSuccess ? platform::format(u"exit code %u", {exit_code})
-                                             : u"exit code unknown, " + ErrorResult(read));
+    dialog.log().Write(u"step3", u"run " + Quoted(command), ExitResult(read, exit_code));
   }
   platform::NewPrinter printer{std::u16string(modelName), std::u16string(portName),
                                std::u16string(modelName), u"WinPrint", u"RAW"};
