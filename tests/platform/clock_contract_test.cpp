@@ -64,10 +64,14 @@ TYPED_TEST(ClockContract, LocalTimeIsACalendarTimeThatMovesWithTheClock) {
   clock.sleep(50);
   const std::uint64_t slept = clock.now_ms() - start;
   const std::int64_t moved = milliseconds_of(clock.local_time()) - milliseconds_of(before);
-  EXPECT_GE(slept, 40u);
-  // The two counts agree within the system clock's tick (about 16 ms).
-  EXPECT_GE(moved, static_cast<std::int64_t>(slept) - 32);
-  EXPECT_LE(moved, static_cast<std::int64_t>(slept) + 1000);
+  // Both counts step with the system clock's tick (about 16 ms, more on a
+  // loaded machine), so a 50 ms sleep can read as little as two ticks less;
+  // what matters is that both move forward, and together.
+  constexpr std::int64_t kTwoTicks = 32;
+  EXPECT_GE(static_cast<std::int64_t>(slept), 50 - kTwoTicks);
+  EXPECT_GE(moved, static_cast<std::int64_t>(slept) - kTwoTicks);
+  // Above: only what a loaded machine may add between the readings.
+  EXPECT_LE(moved, static_cast<std::int64_t>(slept) + 10000);
 }
 
 TEST(SimClockTest, LocalTimeCanBeSetAndCrossesMonthsAndYears) {

@@ -1,0 +1,351 @@
+#!/usr/bin/env python3
+"""Mutation testing for the host tests.
+
+Applies one simple mutation at a time to the given source files in a scratch
+copy of the tree, builds the host preset there, runs the host tests that use
+what was rebuilt, and prints for each mutation whether a test failed (killed)
+or every test still passed (survived), with file:line.
+
+    scripts/mutate.py [options] FILE_OR_FOLDER...
+
+Mutations:
+  number     an integer literal +1 and -1
+  compare    == and !=, < and <=, > and >= swapped
+  logic      && and || swapped
+  string     a string literal with one character changed (or emptied)
+  swap       two adjacent simple statements swapped
+
+A mutation whose build fails is "stillborn" and counts neither way. The score
+is killed / (killed + survived). A developer's tool, not a test stage: a full
+run over installer/ takes hours, so --sample picks a reproducible random
+subset (--seed) and --only limits the kinds.
+
+The scratch copy lives in build/mutate/tree (tracked files only) with its own
+host build in build/mutate/tree/build/host; the checkout itself is never
+changed. With ccache installed the first build reuses the checkout's objects.
+"""
+
+import argparse
+import json
+import os
+import random
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+SOURCE_SUFFIXES = (".cpp", ".h", ".c")
+
+# Lines that are never mutated: preprocessor lines, static assertions and
+# comments hold nothing a test could reach through behaviour.
+SKIP_LINE = re.compile(r"^\s*(#|//|\*|/\*|static_assert|namespace\b|using\b|template\b|"
+                       r"extern\b|public:|private:|protected:|case\b.*:\s*$)")
+NUMBER = re.compile(r"(?<![\w.])(0[xX][0-9a-fA-F]+|\d+)([uU]?[lL]{0,2})(?![\w.])")
+COMPARE = re.compile(r"(?<![<>=!&|+\-*/%^])(==|!=|<=|>=|<|>)(?![<>=])")
+LOGIC = re.compile(r"(&&|\|\|)")
+STRING = re.compile(r'(u8|u|U|L)?"((?:[^"\\\n]|\\.)*)"')
+SIMPLE_STATEMENT = re.compile(r"^(\s*)[^\s{}#/][^{}]*;\s*(//.*)?$")
+DECLARATION_START = re.compile(r"^\s*(const\s+|static\s+|constexpr\s+|auto\s+|std::|[A-Z]\w*\s+\w+\s*[=;({]|"
+                               r"(unsigned|int|bool|char|char16_t|wchar_t|long|short|size_t|double|float|"
+                               r"DWORD|BOOL|HANDLE|uint\w*|int\w*)\b)")
+COMPARE_SWAP = {"==": "!=", "!=": "==", "<": "<=", "<=": "<", ">": ">=", ">=": ">"}
+
+
+class Mutation:
+    def __init__(self, path, line, kind, before, after, description):
+        self.path = path
+        self.line = line
+        self.kind = kind
+        self.before = before  # the whole original text of the lines touched
+        self.after = after
+        self.description = description
+
+    def where(self):
+        return f"{self.path}:{self.line}"
+
+
+def strip_strings_and_comments(line):
+    """The line with string and character literals blanked and any trailing
+    comment removed, so operators inside them are not taken for code."""
+    out = re.sub(r'"(?:[^"\\]|\\.)*"', lambda m: '"' + " " * (len(m.group(0)) - 2) + '"', line)
+    out = re.sub(r"'(?:[^'\\]|\\.)*'", lambda m: "'" + " " * (len(m.group(0)) - 2) + "'", out)
+    cut = out.find("//")
+    if cut >= 0:
+        out = out[:cut] + " " * (len(out) - cut)
+    return out
+
+
+def in_template_angle(code, start):
+    """True when the operator at start is probably a template bracket or an
+    include (std::vector<int>, static_cast<T>(...))."""
+    before = code[:start].rstrip()
+    return bool(re.search(r"(_cast|template|vector|array|map|set|optional|pair|tuple|function|"
+                          r"unique_ptr|shared_ptr|span|string_view|basic_string|numeric_limits|"
+                          r"is_same_v|\w+_t|Types)\s*$", before)) or code[start:start + 2] == "<<" or \
+        code[max(0, start - 1):start + 1] == ">>"
+
+
+def mutations_of_file(path, kinds):
+    rel = os.path.relpath(path, ROOT)
+    with open(path, encoding="utf-8") as f:
+        lines = f.read().split("\n")
+    found = []
+    in_block_comment = False
+    for index, line in enumerate(lines):
+        number = index + 1
+        stripped = line.strip()
+        if in_block_comment:
+            if "*/" in stripped:
+                in_block_comment = False
+            continue
+        if stripped.startswith("/*") and "*/" not in stripped:
+            in_block_comment = True
+            continue
+        if not stripped or SKIP_LINE.match(line):
+            continue
+        code = strip_strings_and_comments(line)
+
+        def replaced(start, end, text):
+            return line[:start] + text + line[end:]
+
+        if "number" in kinds and "[" not in code.split("=")[0][-1:]:
+            for m in NUMBER.finditer(code):
+                # Array sizes in declarations change the layout, not the
+                # behaviour; leave numbers inside [] alone.
+                if code[:m.start()].count("[") > code[:m.start()].count("]"):
+                    continue
+                text = m.group(1)
+                value = int(text, 16) if text.lower().startswith("0x") else int(text)
+                for delta in (1, -1):
+                    changed = value + delta
+                    if changed < 0:
+                        continue
+                    new = (hex(changed).upper().replace("0X", "0x") if text.lower().startswith("0x")
+                           else str(changed)) + m.group(2)
+                    found.append(Mutation(rel, number, "number", line, replaced(m.start(), m.end(), new),
+                                          f"{text} -> {new}"))
+        if "compare" in kinds:
+            for m in COMPARE.finditer(code):
+                op = m.group(1)
+                if op in ("<", ">") and in_template_angle(code, m.start()):
+                    continue
+                if code[m.start() - 1:m.start()] == "-" and op == ">":  # ->
+                    continue
+                new = COMPARE_SWAP[op]
+                found.append(Mutation(rel, number, "compare", line, replaced(m.start(), m.end(), new),
+                                      f"{op} -> {new}"))
+        if "logic" in kinds:
+            for m in LOGIC.finditer(code):
+                new = "||" if m.group(1) == "&&" else "&&"
+                found.append(Mutation(rel, number, "logic", line, replaced(m.start(), m.end(), new),
+                                      f"{m.group(1)} -> {new}"))
+        if "string" in kinds and "extern \"C\"" not in line:
+            for m in STRING.finditer(line):
+                if code[m.start():m.start() + 1] not in ('"', "u", "U", "L"):
+                    continue
+                body = m.group(2)
+                prefix = m.group(1) or ""
+                if body:
+                    # Change the first plain character; an escape stays whole.
+                    pos = 0 if body[0] != "\\" else None
+                    if pos is None:
+                        continue
+                    ch = body[0]
+                    new_ch = "Q" if ch != "Q" else "Z"
+                    new_body = new_ch + body[1:]
+                else:
+                    new_body = "Q"
+                new = f'{prefix}"{new_body}"'
+                found.append(Mutation(rel, number, "string", line, replaced(m.start(), m.end(), new),
+                                      f'"{body[:24]}" -> "{new_body[:24]}"'))
+        if "swap" in kinds and index + 1 < len(lines):
+            nxt = lines[index + 1]
+            a = SIMPLE_STATEMENT.match(line)
+            b = SIMPLE_STATEMENT.match(nxt)
+            if (a and b and a.group(1) == b.group(1) and not DECLARATION_START.match(line)
+                    and not DECLARATION_START.match(nxt) and "return" not in code
+                    and "return" not in strip_strings_and_comments(nxt)
+                    and not line.rstrip().endswith(",") and line.strip() != nxt.strip()
+                    and "break;" not in line and "break;" not in nxt):
+                found.append(Mutation(rel, number, "swap", line + "\n" + nxt, nxt + "\n" + line,
+                                      f"lines {number} and {number + 1} swapped"))
+    return found
+
+
+def source_files(arguments):
+    files = []
+    for argument in arguments:
+        path = os.path.abspath(argument)
+        if os.path.isdir(path):
+            for folder, _, names in os.walk(path):
+                files += [os.path.join(folder, n) for n in sorted(names) if n.endswith(SOURCE_SUFFIXES)]
+        elif os.path.isfile(path):
+            files.append(path)
+        else:
+            sys.exit(f"mutate: no such file or folder: {argument}")
+    return sorted(set(files))
+
+
+def run(command, cwd, timeout=None, env=None):
+    return subprocess.run(command, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                          timeout=timeout, env=env)
+
+
+def prepare_tree(scratch, jobs):
+    """A copy of the tracked files and a configured, built host preset."""
+    tree = os.path.join(scratch, "tree")
+    listed = run(["git", "ls-files", "-z"], ROOT).stdout.split("\0")
+    for rel in listed:
+        if not rel or rel.startswith("fuzz/corpus/"):
+            continue
+        source = os.path.join(ROOT, rel)
+        target = os.path.join(tree, rel)
+        if not os.path.isfile(source):
+            continue
+        if os.path.exists(target) and os.path.getmtime(target) >= os.path.getmtime(source) and \
+                os.path.getsize(target) == os.path.getsize(source):
+            continue
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        shutil.copy2(source, target)
+    build = os.path.join(tree, "build", "host")
+    env = dict(os.environ)
+    configure = ["cmake", "--preset", "host", "-DPELMORA_BENCH=OFF"]
+    if shutil.which("ccache"):
+        configure += ["-DCMAKE_CXX_COMPILER_LAUNCHER=ccache", "-DCMAKE_C_COMPILER_LAUNCHER=ccache"]
+        env.setdefault("CCACHE_BASEDIR", os.path.dirname(ROOT))
+        env.setdefault("CCACHE_NOHASHDIR", "1")
+    if not os.path.exists(os.path.join(build, "build.ninja")):
+        result = run(configure, tree, env=env)
+        if result.returncode:
+            sys.exit("mutate: configure failed\n" + result.stdout[-3000:])
+    result = run(["cmake", "--build", build, "-j", str(jobs)], tree, env=env)
+    if result.returncode:
+        sys.exit("mutate: the unmutated tree does not build\n" + result.stdout[-3000:])
+    return tree, build, env
+
+
+def test_commands(build):
+    """ctest's tests with the executable each runs (the first argument that
+    names a file in the build tree)."""
+    shown = run(["ctest", "--test-dir", build, "--show-only=json-v1", "-LE", "wine-e2e"], build)
+    data = json.loads(shown.stdout)
+    tests = {}
+    for test in data.get("tests", []):
+        command = test.get("command") or []
+        tests[test["name"]] = [c for c in command if c.startswith(build)]
+    return tests
+
+
+def executables(build):
+    found = {}
+    for folder, _, names in os.walk(build):
+        if "CMakeFiles" in folder:
+            continue
+        for name in names:
+            path = os.path.join(folder, name)
+            if os.access(path, os.X_OK) and os.path.isfile(path) and not name.endswith((".sh", ".py")):
+                found[path] = os.path.getmtime(path)
+    return found
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("paths", nargs="+", help="source files or folders to mutate")
+    parser.add_argument("--sample", type=int, default=0, help="try only N mutations, picked at random")
+    parser.add_argument("--seed", type=int, default=1, help="seed of the sample (default 1)")
+    parser.add_argument("--only", default="number,compare,logic,string,swap",
+                        help="comma-separated kinds of mutation")
+    parser.add_argument("--list", action="store_true", help="list the mutations and stop")
+    parser.add_argument("--jobs", type=int, default=int(os.environ.get("PELMORA_JOBS", "2")))
+    parser.add_argument("--timeout", type=int, default=300, help="seconds for one mutation's tests")
+    parser.add_argument("--scratch", default=os.path.join(ROOT, "build", "mutate"))
+    parser.add_argument("--report", help="write the results as JSON lines to this file")
+    args = parser.parse_args()
+
+    kinds = set(args.only.split(","))
+    files = source_files(args.paths)
+    mutations = []
+    for path in files:
+        mutations += mutations_of_file(path, kinds)
+    if args.sample and args.sample < len(mutations):
+        mutations = random.Random(args.seed).sample(mutations, args.sample)
+        mutations.sort(key=lambda m: (m.path, m.line, m.kind))
+    if args.list:
+        for m in mutations:
+            print(f"{m.where()}: {m.kind}: {m.description}")
+        print(f"{len(mutations)} mutations in {len(files)} files")
+        return 0
+    if not mutations:
+        print("no mutations")
+        return 0
+
+    os.makedirs(args.scratch, exist_ok=True)
+    tree, build, env = prepare_tree(args.scratch, args.jobs)
+    tests = test_commands(build)
+    report = open(args.report, "w") if args.report else None
+    counts = {"killed": 0, "survived": 0, "stillborn": 0}
+    survivors = []
+    started = time.time()
+    for number, m in enumerate(mutations, 1):
+        path = os.path.join(tree, m.path)
+        with open(path, encoding="utf-8") as f:
+            original = f.read()
+        marker = original.split("\n")
+        index = m.line - 1
+        span = m.before.count("\n") + 1
+        if "\n".join(marker[index:index + span]) != m.before:
+            print(f"[{number}/{len(mutations)}] {m.where()}: skipped, the line changed")
+            continue
+        marker[index:index + span] = m.after.split("\n")
+        before_build = executables(build)
+        try:
+            with open(path, "w", encoding="utf-8") as f:
+                f.write("\n".join(marker))
+            built = run(["cmake", "--build", build, "-j", str(args.jobs)], tree, env=env)
+            if built.returncode:
+                outcome = "stillborn"
+            else:
+                after_build = executables(build)
+                changed = {p for p, t in after_build.items() if before_build.get(p) != t}
+                chosen = sorted(name for name, command in tests.items()
+                                if any(c in changed for c in command))
+                if not chosen:
+                    outcome = "survived"
+                else:
+                    pattern = "^(" + "|".join(re.escape(n) for n in chosen) + ")$"
+                    try:
+                        result = run(["ctest", "--test-dir", build, "-R", pattern, "-j", str(args.jobs),
+                                      "--stop-on-failure", "--timeout", str(args.timeout)], build,
+                                     timeout=args.timeout * 2, env=env)
+                        outcome = "killed" if result.returncode else "survived"
+                    except subprocess.TimeoutExpired:
+                        outcome = "killed"  # a hang is a failure the suite sees
+        finally:
+            with open(path, "w", encoding="utf-8") as f:
+                f.write(original)
+        counts[outcome] += 1
+        line = f"[{number}/{len(mutations)}] {m.where()}: {m.kind}: {m.description}: {outcome}"
+        print(line, flush=True)
+        if outcome == "survived":
+            survivors.append(line)
+        if report:
+            report.write(json.dumps({"where": m.where(), "kind": m.kind, "description": m.description,
+                                     "outcome": outcome}) + "\n")
+            report.flush()
+    # Put the tree's objects back to the unmutated state for the next run.
+    run(["cmake", "--build", build, "-j", str(args.jobs)], tree, env=env)
+    decided = counts["killed"] + counts["survived"]
+    score = 100.0 * counts["killed"] / decided if decided else 0.0
+    print()
+    print("Survived:")
+    for line in survivors:
+        print("  " + line)
+    print(f"{counts['killed']} killed, {counts['survived']} survived, {counts['stillborn']} stillborn; "
+          f"score {score:.1f} % in {time.time() - started:.0f} s")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
