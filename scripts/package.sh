@@ -7,17 +7,49 @@
 # Pelmora.ini, README.txt for administrators, and Tessaly\ with the 32-bit
 # Tessaly.exe and tesshook.dll.
 #
+# Beside it, the Windows Installer package build/package/Pelmora-<version>.msi
+# (tools/package/Pelmora.wxs, built with wixl) with the same files.
+#
+# Signing: given a code-signing certificate, every program of the package
+# (Pelmora.exe, Tessaly.exe, tesshook.dll, both DIFxCmd.exe) is signed with
+# Authenticode before it goes into the zip and the MSI, and then the MSI
+# itself (osslsigncode). Without one, the files stay unsigned.
+#
+#   scripts/package.sh [--cert CERT.pem --key KEY.pem [--pass-file FILE]]
+#                      [--timestamp URL] [--version VERSION]
+#
+# CERT.pem holds the certificate and its chain, KEY.pem its private key (the
+# pass phrase, if any, in --pass-file). --version gives the package another
+# version than CMakeLists.txt's (for upgrade tests).
+#
 # Builds the win32 preset (which builds the x86_64 DIFxCmd.exe too) and
-# OpenSSL for i686 when it is not cached; installs a missing zip or unzip with
-# apt-get when run as root. The last line of its output is the zip's path.
+# OpenSSL for i686 when it is not cached; installs a missing zip, unzip, wixl
+# or osslsigncode with apt-get when run as root. The line before the last of
+# its output is the MSI's path, the last line the zip's path.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 export PELMORA_CACHE=${PELMORA_CACHE:-/var/cache/pelmora}
 jobs=${PELMORA_JOBS:-2}
 
+cert= key= pass_file= timestamp= version=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --cert) cert=${2:?}; shift 2 ;;
+    --key) key=${2:?}; shift 2 ;;
+    --pass-file) pass_file=${2:?}; shift 2 ;;
+    --timestamp) timestamp=${2:?}; shift 2 ;;
+    --version) version=${2:?}; shift 2 ;;
+    *) echo "package: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+if { [ -n "$cert" ] && [ -z "$key" ]; } || { [ -z "$cert" ] && [ -n "$key" ]; }; then
+  echo "package: --cert and --key go together" >&2
+  exit 2
+fi
+
 missing=()
-for p in zip unzip; do
+for p in zip unzip wixl msitools osslsigncode; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -31,7 +63,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-version=$(sed -n 's/^project(Pelmora VERSION \([0-9][0-9.]*\).*/\1/p' CMakeLists.txt)
+[ -n "$version" ] ||
+  version=$(sed -n 's/^project(Pelmora VERSION \([0-9][0-9.]*\).*/\1/p' CMakeLists.txt)
 [ -n "$version" ] || { echo "package: no version in CMakeLists.txt" >&2; exit 1; }
 
 bash scripts/build-openssl-mingw.sh i686
@@ -54,7 +87,37 @@ crlf tools/package/Pelmora.ini "$tree/Pelmora.ini"
 crlf tools/package/README.txt "$tree/README.txt"
 cp "$build/monitor/Tessaly.exe" "$build/tools/tesshook/tesshook.dll" "$tree/Tessaly/"
 
+# Authenticode: each program in place, so the zip and the MSI carry the
+# signed files.
+sign() {
+  local file=$1 args=(sign -certs "$cert" -key "$key" -h sha256
+    -n "Card Printer Driver Installer")
+  [ -n "$pass_file" ] && args+=(-readpass "$pass_file")
+  [ -n "$timestamp" ] && args+=(-ts "$timestamp")
+  osslsigncode "${args[@]}" -in "$file" -out "$file.signed" >/dev/null
+  mv "$file.signed" "$file"
+}
+if [ -n "$cert" ]; then
+  for program in Pelmora.exe Tessaly/Tessaly.exe Tessaly/tesshook.dll \
+    Bin/i386/DIFxCmd.exe Bin/amd64/DIFxCmd.exe; do
+    sign "$tree/$program"
+  done
+fi
+
 # -X: no Unix owners and times beyond the plain ones; the entries in a fixed
 # order, so the same build gives the same listing.
 (cd "$out" && find "$name" -print | LC_ALL=C sort | zip -q -X -@ "$name.zip")
+
+# The MSI from the same folder: the media's files are listed from the folder
+# itself, so wixl sees exactly what the zip holds.
+msi=$out/$name.msi
+rm -f "$msi" "$out/media.wxs"
+(cd "$tree" && find . -mindepth 2 -type f ! -path './Tessaly/*' -printf '%P\n' | LC_ALL=C sort |
+  wixl-heat --prefix "" --directory-ref INSTALLDIR --component-group Media --var var.PackageDir) \
+  >"$out/media.wxs"
+(cd "$tree" && wixl -D Version="$version" -D PackageDir=. -o "$msi" \
+  "$root/tools/package/Pelmora.wxs" "$out/media.wxs" 2>"$out/wixl.log") ||
+  { cat "$out/wixl.log" >&2; exit 1; }
+[ -n "$cert" ] && sign "$msi"
+echo "$msi"
 echo "$out/$name.zip"

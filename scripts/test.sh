@@ -8,7 +8,8 @@
 #   win64 network   Pelmora.exe's network installation under wine64 inside a
 #                   private network namespace
 #   win32           the shipping 32-bit programs: built and linked
-#   release package scripts/package.sh's zip, unpacked and checked
+#   release package scripts/package.sh's signed zip and MSI, checked; the MSI
+#                   installed, upgraded and removed with Wine's msiexec
 # Installs what is missing first. Ends with one line "N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -135,21 +136,40 @@ win32_stage() {
   fi
 }
 
-# The release package from the win32 tree: unpacked, its layout and every
-# program's machine checked.
+# The release package from the win32 tree, signed with a throwaway
+# code-signing certificate: the zip unpacked, its layout and every program's
+# machine checked; the MSI checked against the zip, every signature verified;
+# the MSI installed, upgraded from an older package and removed with Wine's
+# msiexec.
 package_stage() {
-  local log=$log_dir/package.log
-  if ! bash scripts/package.sh >"$log" 2>&1; then
+  local log=$log_dir/package.log signer=$root/build/package-signer
+  rm -rf "$signer"
+  mkdir -p "$signer"
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -keyout "$signer/key.pem" -out "$signer/cert.pem" \
+    -subj "/CN=Package test signer/O=Orvane" -addext "basicConstraints=critical,CA:FALSE" \
+    -addext "keyUsage=critical,digitalSignature" -addext "extendedKeyUsage=codeSigning" \
+    >"$log" 2>&1 || { cat "$log"; failed=$((failed + 1)); return 1; }
+  if ! bash scripts/package.sh --version 1.9.0 >>"$log" 2>&1 ||
+    ! bash scripts/package.sh --cert "$signer/cert.pem" --key "$signer/key.pem" >>"$log" 2>&1; then
     tail -n 30 "$log"
     failed=$((failed + 1))
     return 1
   fi
-  if bash tests/package/package_test.sh "$(tail -n1 "$log")"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    return 1
-  fi
+  local zip msi old_msi rc=0
+  zip=$(tail -n1 "$log")
+  msi=$(tail -n2 "$log" | head -n1)
+  old_msi=$(dirname "$msi")/Pelmora-1.9.0.msi
+  for check in "tests/package/package_test.sh $zip" "tests/package/msi_test.sh $msi $zip $signer/cert.pem" \
+    "tests/package/msi_wine_test.sh $old_msi $msi"; do
+    # shellcheck disable=SC2086
+    if bash $check; then
+      passed=$((passed + 1))
+    else
+      failed=$((failed + 1))
+      rc=1
+    fi
+  done
+  return "$rc"
 }
 
 stage "host" host_stage

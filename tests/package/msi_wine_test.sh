@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Installs, upgrades and removes the Windows Installer package with Wine's
+# msiexec, silently, on a fresh prefix of its own, and checks what each step
+# leaves on the disk and in the registry:
+#   1. msiexec /i OLD /qn: every file in place (the 32-bit system folder of a
+#      64-bit prefix is syswow64, Program Files is "Program Files (x86)"), the
+#      Start-menu shortcut, the Programs-and-Features entry with its version;
+#   2. msiexec /i NEW /qn: the newer package replaces the older one (one
+#      entry, the new version, the new files);
+#   3. msiexec /x NEW /qn: everything the package laid down is gone.
+#
+#   msi_wine_test.sh OLD.msi NEW.msi
+set -u
+old=$(realpath "$1")
+new=$(realpath "$2")
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+export PELMORA_CACHE=${PELMORA_CACHE:-/var/cache/pelmora}
+export PELMORA_WINEPREFIX=$PELMORA_CACHE/wineprefix-msi
+export PELMORA_DISPLAY=${PELMORA_MSI_DISPLAY:-:97}
+# A fresh prefix: what an earlier run installed must not hide a fault.
+rm -rf "$PELMORA_WINEPREFIX"
+# shellcheck source=../../scripts/wine-env.sh
+source "$root/scripts/wine-env.sh"
+pelmora_wine_start || { echo "FAIL: no Wine environment"; exit 1; }
+trap pelmora_wine_stop EXIT
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+drive=$WINEPREFIX/drive_c
+installdir="$drive/Program Files (x86)/Orvane/Pelmora"
+system="$drive/windows/syswow64"
+# A per-machine package puts its shortcut into the common Start menu on
+# Windows; Wine 8's msi resolves the Start menu folder for the user even then.
+start_menu=("$drive/ProgramData/Microsoft/Windows/Start Menu/Programs"
+  "$drive/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs")
+shortcut_name="Card Printer Driver Installer/Card Printer Driver Installer.lnk"
+shortcut() { local m; for m in "${start_menu[@]}"; do [ -s "$m/$shortcut_name" ] && echo "$m/$shortcut_name"; done; }
+uninstall='HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall'
+product_code() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" { print $2 }'; }
+version_of() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductVersion" { print $2 }'; }
+# The entry's DisplayVersion, or nothing when there is no entry.
+entry_version() {
+  wine64 reg query "$uninstall\\$1" /v DisplayVersion 2>/dev/null | tr -d '\r' |
+    awk '$1 == "DisplayVersion" { print $3 }'
+}
+# Wine's msiexec returns when the installation has ended.
+msiexec() { wine64 msiexec "$@" </dev/null >/dev/null 2>&1; }
+# The media's files as the package lists them.
+media_files() { msiinfo export "$1" File | tr -d '\r' | awk -F'\t' 'NR > 3 { print $3 }' | LC_ALL=C sort; }
+
+old_code=$(product_code "$old")
+new_code=$(product_code "$new")
+old_version=$(version_of "$old")
+new_version=$(version_of "$new")
+[ "$old_code" != "$new_code" ] || fail "the two packages share the product code $old_code"
+
+# 1. The older package.
+msiexec /i "$(winepath -w "$old")" /qn || fail "msiexec /i of $old_version: exit code $?"
+for file in Pelmora.exe Pelmora.ini README.txt Bin/tvcert1.cer Bin/i386/DIFxCmd.exe Bin/amd64/DIFxCmd.exe \
+  plugin/Cardplug.dll ZELKO/ZELKO.inf; do
+  [ -s "$installdir/$file" ] || fail "$old_version: no $file under Program Files (x86)\\Orvane\\Pelmora"
+done
+installed=$(cd "$installdir" 2>/dev/null && find . -type f -printf '%f\n' | LC_ALL=C sort)
+expected=$(media_files "$old" | grep -vx -e Tessaly.exe -e tesshook.dll)
+[ "$installed" = "$expected" ] ||
+  fail "$old_version: $(diff <(echo "$expected") <(echo "$installed") | grep '^[<>]' | tr '\n' ' ')"
+for file in Tessaly.exe tesshook.dll; do
+  [ -s "$system/$file" ] || fail "$old_version: no $file in syswow64"
+  [ -e "$drive/windows/system32/$file" ] && fail "$old_version: $file in the 64-bit system folder"
+done
+[ -n "$(shortcut)" ] || fail "$old_version: no Start-menu shortcut"
+[ "$(entry_version "$old_code")" = "$old_version" ] ||
+  fail "$old_version: Programs and Features shows '$(entry_version "$old_code")'"
+grep -q "$old_version" "$installdir/README.txt" 2>/dev/null || fail "$old_version: README.txt of another version"
+
+# 2. The newer one replaces it.
+msiexec /i "$(winepath -w "$new")" /qn || fail "msiexec /i of $new_version: exit code $?"
+[ -z "$(entry_version "$old_code")" ] || fail "$old_version still in Programs and Features after the upgrade"
+[ "$(entry_version "$new_code")" = "$new_version" ] ||
+  fail "$new_version: Programs and Features shows '$(entry_version "$new_code")'"
+grep -q "$new_version" "$installdir/README.txt" 2>/dev/null || fail "$new_version: README.txt not replaced"
+[ -s "$system/Tessaly.exe" ] && [ -s "$installdir/Pelmora.exe" ] || fail "$new_version: files missing after the upgrade"
+
+# 3. Removal.
+msiexec /x "$(winepath -w "$new")" /qn || fail "msiexec /x: exit code $?"
+[ -z "$(entry_version "$new_code")" ] || fail "still in Programs and Features after removal"
+left=$( (cd "$drive/Program Files (x86)/Orvane" 2>/dev/null && find . -mindepth 1) )
+[ -z "$left" ] || fail "left under Program Files (x86)\\Orvane: $(echo "$left" | head -n 5 | tr '\n' ' ')"
+for file in Tessaly.exe tesshook.dll; do
+  [ -e "$system/$file" ] && fail "$file left in syswow64"
+done
+[ -n "$(shortcut)" ] && fail "the Start-menu shortcut is left"
+for m in "${start_menu[@]}"; do
+  [ -e "$m/Card Printer Driver Installer" ] && fail "the Start-menu folder is left"
+done
+
+if [ "$failures" -eq 0 ]; then echo "msiexec under Wine: passed"; exit 0; fi
+echo "msiexec under Wine: $failures failed"
+exit 1
