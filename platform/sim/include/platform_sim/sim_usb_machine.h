@@ -1,6 +1,6 @@
 // A simulated USB machine: hubs with ports, the devices at those ports (card
 // printers, smart-card readers, inner hubs, anything else), the PC/SC reader
-// list, and named events that other processes may hold. From this one
+// list, and named events that other processes hold or queue for. From this one
 // description it answers the device ports (hub and printer requests in
 // Windows' byte layouts, device-interface lists, smart cards) and writes the
 // registry views Windows keeps of the same devices (Enum\USB, Enum\USBPRINT,
