@@ -5,7 +5,7 @@
 
 #include "platform/format.h"
 #include "platform/text.h"
-#include "platform/usb_requests.h"
+#include "platform_sim/sim_usb_layouts.h"
 
 namespace platform::sim {
 
@@ -39,10 +39,6 @@ void put16(std::uint8_t* at, std::uint16_t v) {
   at[1] = static_cast<std::uint8_t>(v >> 8);
 }
 
-void put32(std::uint8_t* at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 std::uint32_t get32(const std::uint8_t* at) {
   return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
          static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
@@ -50,7 +46,6 @@ std::uint32_t get32(const std::uint8_t* at) {
 
 constexpr char16_t kHubClass[] = u"{f18a0e88-c30c-11d0-8815-00a0c906bed8}";
 constexpr char16_t kPrintClass[] = u"{28d78fad-5a12-11d1-ae5b-0000f803a8c2}";
-constexpr std::uint32_t kNodeInformationSize = 76;
 
 // Counts down a "fail the first N calls" setting; -1 fails them all.
 bool consume_failure(int& remaining) {
@@ -170,7 +165,7 @@ Win32Error SimUsbMachine::create_file(std::u16string_view path, std::uint32_t /*
     if (hubs[i].present && path_key(hub_path(hubs[i])) == key) file.hub = static_cast<int>(i);
   for (std::size_t i = 0; i < devices.size() && file.hub < 0 && file.device < 0; ++i) {
     const auto& d = devices[i];
-    if (d.kind == SimUsbKind::Printer && d.connected && d.has_interface &&
+    if (d.kind == SimUsbKind::Printer && d.started() && d.has_interface &&
         path_key(interface_path(d)) == key)
       file.device = static_cast<int>(i);
   }
@@ -219,49 +214,96 @@ Win32Error SimUsbMachine::hub_request(const SimUsbHub& hub, std::uint32_t code,
                                       const std::uint8_t* in, std::uint32_t in_length,
                                       std::uint8_t* out, std::uint32_t capacity,
                                       std::uint32_t* returned) {
-  if (code == kIoctlUsbGetNodeInformation) {
-    if (capacity < kNodeInformationSize) return kErrorInsufficientBuffer;
-    std::memset(out, 0, kNodeInformationSize);
-    out[4] = 9;     // hub descriptor length
-    out[5] = 0x29;  // hub descriptor type
-    out[kNodeInfoPortCountOffset] = static_cast<std::uint8_t>(hub.ports);
-    *returned = kNodeInformationSize;
+  namespace layout = usb_layout;
+  if (code == layout::kGetNodeInformation) {
+    layout::UsbNodeInformation node{};
+    if (capacity < sizeof node) return kErrorInsufficientBuffer;
+    node.NodeType = layout::kUsbHub;
+    auto& descriptor = node.u.HubInformation.HubDescriptor;
+    descriptor.bDescriptorLength = 9;
+    descriptor.bDescriptorType = layout::kHubDescriptorType;
+    descriptor.bNumberOfPorts = static_cast<std::uint8_t>(hub.ports);
+    std::memcpy(out, &node, sizeof node);
+    *returned = sizeof node;
     return kErrorSuccess;
   }
-  if (code != kIoctlUsbGetNodeConnectionInformation && code != kIoctlUsbGetNodeConnectionName &&
-      code != kIoctlUsbGetNodeConnectionDriverkeyName)
+  const bool information = code == layout::kGetNodeConnectionInformation ||
+                           code == layout::kGetNodeConnectionInformationEx;
+  if (!information && code != layout::kGetNodeConnectionName &&
+      code != layout::kGetNodeConnectionDriverkeyName &&
+      code != layout::kGetDescriptorFromNodeConnection)
     return kErrorInvalidParameter;
-  if (in_length < 4) return kErrorInvalidParameter;
-  const std::uint32_t port = get32(in);
+  std::uint32_t port = 0;
+  if (in_length < sizeof port) return kErrorInvalidParameter;
+  std::memcpy(&port, in, sizeof port);
   if (port < 1 || port > static_cast<std::uint32_t>(hub.ports)) return kErrorInvalidParameter;
-  const SimUsbDevice* device = nullptr;
-  for (const auto& d : devices)
+  SimUsbDevice* device = nullptr;
+  for (auto& d : devices)
     if (d.port == static_cast<int>(port) && equals_ignore_ascii_case(d.hub, hub.label)) device = &d;
   if (device != nullptr && !device->connected) device = nullptr;
+  if (device != nullptr) device->hub_requests.push_back(code);
+  // A device the hub did not get through enumeration has no descriptor the
+  // hub could give, no node and so no driver key, and no hub behind it.
+  const bool started = device != nullptr && device->started();
+  const bool descriptor_read =
+      started ||
+      (device != nullptr && (device->connection_status == layout::DeviceNotEnoughPower ||
+                             device->connection_status == layout::DeviceNotEnoughBandwidth ||
+                             device->connection_status == layout::DeviceHubNestedTooDeeply ||
+                             device->connection_status == layout::DeviceInLegacyHub));
 
-  if (code == kIoctlUsbGetNodeConnectionInformation) {
-    if (capacity < kConnectionInformationSize) return kErrorInsufficientBuffer;
-    std::memset(out, 0, kConnectionInformationSize);
-    put32(out + kConnectionIndexOffset, port);
-    if (device != nullptr) {
-      out[4] = 18;  // device descriptor length
-      out[5] = 1;   // device descriptor type
-      put16(out + kConnectionVendorOffset, device->vendor);
-      put16(out + kConnectionProductOffset, device->product);
-      out[kConnectionDeviceIsHubOffset] = device->kind == SimUsbKind::Hub ? 1 : 0;
-      put32(out + kConnectionStatusOffset, kDeviceConnected);
-    } else {
-      put32(out + kConnectionStatusOffset, kNoDeviceConnected);
+  layout::UsbDeviceDescriptor descriptor{};
+  if (descriptor_read) {
+    descriptor.bLength = sizeof descriptor;
+    descriptor.bDescriptorType = layout::kDeviceDescriptorType;
+    descriptor.bcdUSB = 0x0200;
+    descriptor.bDeviceClass = device->kind == SimUsbKind::Hub ? 9 : 0;
+    descriptor.bMaxPacketSize0 = 64;
+    descriptor.idVendor = device->vendor;
+    descriptor.idProduct = device->product;
+    descriptor.bcdDevice = 0x0100;
+    descriptor.bNumConfigurations = 1;
+  }
+
+  if (information) {
+    layout::UsbNodeConnectionInformation connection{};
+    if (capacity < sizeof connection) return kErrorInsufficientBuffer;
+    connection.ConnectionIndex = port;
+    connection.ConnectionStatus =
+        device == nullptr ? layout::NoDeviceConnected : device->connection_status;
+    connection.DeviceDescriptor = descriptor;
+    if (device != nullptr) connection.DeviceIsHub = device->kind == SimUsbKind::Hub ? 1 : 0;
+    if (started) {
+      connection.CurrentConfigurationValue = 1;
+      connection.DeviceAddress = static_cast<std::uint16_t>(port + 1);
+      if (code == layout::kGetNodeConnectionInformationEx)
+        connection.LowSpeed =
+            device->kind == SimUsbKind::Hub ? layout::kUsbHighSpeed : layout::kUsbFullSpeed;
     }
-    *returned = kConnectionInformationSize;
+    std::memcpy(out, &connection, sizeof connection);
+    *returned = sizeof connection;
     return kErrorSuccess;
   }
 
-  // Names: the hub answers only for a device that is there (and, for the
-  // connection name, only when that device is a hub).
-  if (device == nullptr) return kErrorInvalidParameter;
+  if (!started) return kErrorInvalidParameter;
+  if (code == layout::kGetDescriptorFromNodeConnection) {
+    // The device descriptor only (wValue: type 1 in its high byte, index 0).
+    layout::UsbDescriptorRequest request{};
+    if (in_length < sizeof request || capacity < sizeof request) return kErrorInvalidParameter;
+    std::memcpy(&request, in, sizeof request);
+    if (request.SetupPacket.wValue != layout::kDeviceDescriptorType << 8) return kErrorGenFailure;
+    const std::uint32_t length = std::min<std::uint32_t>(
+        {request.SetupPacket.wLength, static_cast<std::uint32_t>(sizeof descriptor),
+         static_cast<std::uint32_t>(capacity - sizeof request)});
+    std::memcpy(out, &request, sizeof request);
+    std::memcpy(out + sizeof request, &descriptor, length);
+    *returned = static_cast<std::uint32_t>(sizeof request + length);
+    return kErrorSuccess;
+  }
+
+  // Names: the connection name only for a hub at the port.
   std::u16string name;
-  if (code == kIoctlUsbGetNodeConnectionDriverkeyName) {
+  if (code == layout::kGetNodeConnectionDriverkeyName) {
     name = device->driver_key;
   } else {
     if (device->kind != SimUsbKind::Hub) return kErrorInvalidParameter;
@@ -269,19 +311,19 @@ Win32Error SimUsbMachine::hub_request(const SimUsbHub& hub, std::uint32_t code,
     if (index < 0) return kErrorInvalidParameter;
     name = hubs[index].symbolic_name;
   }
-  const std::uint32_t needed =
-      static_cast<std::uint32_t>(kNameTextOffset + (name.size() + 1) * sizeof(char16_t));
-  if (capacity < kNameTextOffset) return kErrorInsufficientBuffer;
+  layout::UsbNodeConnectionNameHead head{};
+  head.ConnectionIndex = port;
+  head.ActualLength =
+      static_cast<std::uint32_t>(sizeof head + (name.size() + 1) * sizeof(char16_t));
+  if (capacity < layout::kNodeConnectionNameDeclaredSize) return kErrorInsufficientBuffer;
   // Too small for the name: Windows answers with the length it needs only.
-  std::memset(out, 0, std::min<std::uint32_t>(capacity, needed));
-  put32(out, port);
-  put32(out + kNameActualLengthOffset, needed);
-  if (capacity >= needed) {
-    for (std::size_t i = 0; i < name.size(); ++i)
-      put16(out + kNameTextOffset + 2 * i, static_cast<std::uint16_t>(name[i]));
-    *returned = needed;
+  std::memset(out, 0, std::min<std::uint32_t>(capacity, head.ActualLength));
+  std::memcpy(out, &head, sizeof head);
+  if (capacity >= head.ActualLength) {
+    std::memcpy(out + sizeof head, name.data(), name.size() * sizeof(char16_t));
+    *returned = head.ActualLength;
   } else {
-    *returned = static_cast<std::uint32_t>(kNameTextOffset);
+    *returned = static_cast<std::uint32_t>(sizeof head);
   }
   return kErrorSuccess;
 }
@@ -290,11 +332,13 @@ Win32Error SimUsbMachine::printer_request(SimUsbDevice& printer, std::uint32_t c
                                           const std::uint8_t* in, std::uint32_t in_length,
                                           std::uint8_t* out, std::uint32_t capacity,
                                           std::uint32_t* returned) {
-  if (code != kIoctlUsbprintVendorGetCommand && code != kIoctlUsbprintVendorSetCommand)
+  if (code != usb_layout::kUsbprintVendorGetCommand &&
+      code != usb_layout::kUsbprintVendorSetCommand)
     return kErrorInvalidParameter;
   if (in_length < 3) return kErrorInvalidParameter;
   printer.requests.emplace_back(in, in + in_length);
-  if (code == kIoctlUsbprintVendorSetCommand) return kErrorSuccess;
+  clock_.advance_to(clock_.now_ms() + printer.answer_ms);
+  if (code == usb_layout::kUsbprintVendorSetCommand) return kErrorSuccess;
   const std::optional<std::vector<std::uint8_t>>* answer = nullptr;
   if (in[0] == 0xF0 && in[1] == 0x01 && in[2] == 0x01) answer = &printer.encoder_answer;
   if (in[0] == 0x50 && in[1] == 0x06 && in[2] == 0x00) answer = &printer.id_answer;
@@ -309,19 +353,107 @@ Win32Error SimUsbMachine::printer_request(SimUsbDevice& printer, std::uint32_t c
 
 // --- Named events ---
 
+std::optional<std::uint64_t> SimUsbMachine::run_event(Event& event, std::uint64_t until,
+                                                      std::optional<std::uint64_t> our_wait_from) {
+  constexpr std::uint64_t kNever = ~std::uint64_t{0};
+  for (;;) {
+    // The next thing to happen: the holder lets go, a waiter arrives at an
+    // event nobody has open (it creates it), or the first in line takes it.
+    const std::uint64_t release =
+        event.held_elsewhere && event.released_at ? *event.released_at : kNever;
+    const bool other_in_line = !event.waiters.empty() && !event.held_elsewhere;
+    const std::uint64_t other_from = other_in_line ? event.waiters.front().arrives_at : kNever;
+    const std::uint64_t creation =
+        !event.exists && !event.waiters.empty() ? event.waiters.front().arrives_at : kNever;
+    const std::uint64_t our_from = our_wait_from ? *our_wait_from : kNever;
+    const std::uint64_t first_from = std::min(other_from, our_from);
+    const std::uint64_t take = event.exists && event.signalled && first_from != kNever
+                                   ? std::max(event.signalled_at, first_from)
+                                   : kNever;
+    const std::uint64_t next = std::min({release, creation, take});
+    if (next == kNever || next > until) return std::nullopt;
+
+    if (next == creation) {
+      event.exists = true;
+      event.manual_reset = false;
+      event.signalled = true;
+      event.signalled_at = next;
+    } else if (next == release) {
+      // The other process sets the event and closes its handle.
+      event.held_elsewhere = false;
+      event.released_at.reset();
+      event.signalled = true;
+      event.signalled_at = next;
+    } else {
+      if (!event.manual_reset) event.signalled = false;
+      // Ties go to the one that queued first; another process that was
+      // described before our wait began counts as first.
+      const bool ours = our_from < other_from;
+      if (ours ? event.held_elsewhere : event.held_by_us) ++event.overlaps;
+      event.turns.push_back({ours, next});
+      if (ours) {
+        event.held_by_us = true;
+        return next;
+      }
+      event.held_elsewhere = true;
+      event.released_at = next + event.waiters.front().hold_ms;
+      event.waiters.erase(event.waiters.begin());
+    }
+    // Nobody has it open any more: the event is gone.
+    if (event.handles == 0 && !event.held_elsewhere &&
+        (event.waiters.empty() || event.waiters.front().arrives_at > next)) {
+      event.exists = false;
+      event.signalled = false;
+    }
+  }
+}
+
 void SimUsbMachine::hold_event(std::u16string_view name,
                                std::optional<std::uint64_t> milliseconds) {
   std::lock_guard lock(mutex_);
   Event& event = events_[fold(name)];
+  const std::uint64_t now = clock_.now_ms();
+  run_event(event, now);
+  if (!event.exists) event.manual_reset = false;
+  event.exists = true;
   event.signalled = false;
   event.held_elsewhere = true;
   event.released_at.reset();
-  if (milliseconds) event.released_at = clock_.now_ms() + *milliseconds;
+  if (milliseconds) event.released_at = now + *milliseconds;
 }
 
-bool SimUsbMachine::event_exists(std::u16string_view name) const {
+void SimUsbMachine::queue_for_event(std::u16string_view name, std::uint64_t at_ms,
+                                    std::uint64_t hold_ms) {
   std::lock_guard lock(mutex_);
-  return events_.count(fold(name)) > 0;
+  Event& event = events_[fold(name)];
+  run_event(event, clock_.now_ms());
+  auto at = event.waiters.begin();
+  while (at != event.waiters.end() && at->arrives_at <= at_ms) ++at;
+  event.waiters.insert(at, OtherWaiter{std::max(at_ms, clock_.now_ms()), hold_ms});
+}
+
+std::vector<SimUsbMachine::EventTurn> SimUsbMachine::event_turns(std::u16string_view name) {
+  std::lock_guard lock(mutex_);
+  auto it = events_.find(fold(name));
+  if (it == events_.end()) return {};
+  run_event(it->second, clock_.now_ms());
+  return it->second.turns;
+}
+
+int SimUsbMachine::event_overlaps(std::u16string_view name) {
+  std::lock_guard lock(mutex_);
+  auto it = events_.find(fold(name));
+  if (it == events_.end()) return 0;
+  run_event(it->second, clock_.now_ms());
+  return it->second.overlaps;
+}
+
+bool SimUsbMachine::event_exists(std::u16string_view name) {
+  std::lock_guard lock(mutex_);
+  auto it = events_.find(fold(name));
+  if (it == events_.end()) return false;
+  run_event(it->second, clock_.now_ms());
+  return it->second.exists;
 }
 
 std::size_t SimUsbMachine::open_event_handles() const {
@@ -337,6 +469,8 @@ Win32Error SimUsbMachine::open_event(std::u16string_view name, std::uint32_t acc
   if (access == 0) return kErrorInvalidParameter;
   auto it = events_.find(fold(name));
   if (it == events_.end()) return kErrorFileNotFound;
+  run_event(it->second, clock_.now_ms());
+  if (!it->second.exists) return kErrorFileNotFound;
   ++it->second.handles;
   *event = next_event_;
   next_event_ += 4;
@@ -350,14 +484,17 @@ Win32Error SimUsbMachine::create_event(std::u16string_view name, bool manual_res
   if (auto e = faults_.check("CreateEventW", name)) return e;
   std::lock_guard lock(mutex_);
   const std::u16string key = fold(name);
-  auto it = events_.find(key);
-  const bool existed = it != events_.end();
+  Event& state = events_[key];
+  const std::uint64_t now = clock_.now_ms();
+  run_event(state, now);
+  const bool existed = state.exists;
   if (!existed) {
-    it = events_.emplace(key, Event{}).first;
-    it->second.signalled = initially_signalled;
-    it->second.manual_reset = manual_reset;
+    state.exists = true;
+    state.signalled = initially_signalled;
+    state.signalled_at = now;
+    state.manual_reset = manual_reset;
   }
-  ++it->second.handles;
+  ++state.handles;
   *event = next_event_;
   next_event_ += 4;
   event_handles_[*event] = key;
@@ -374,18 +511,11 @@ std::uint32_t SimUsbMachine::wait(EventHandle handle, std::uint32_t milliseconds
     if (h == event_handles_.end()) return kWaitFailed;
     Event& event = events_[h->second];
     const std::uint64_t now = clock_.now_ms();
-    if (event.held_elsewhere && event.released_at && *event.released_at <= now + milliseconds) {
-      // The other process lets go within the wait: it sets the event.
-      advance_to = std::max(now, *event.released_at);
-      event.held_elsewhere = false;
-      event.released_at.reset();
-      event.signalled = true;
-    }
-    if (event.signalled) {
-      if (!event.manual_reset) event.signalled = false;
+    run_event(event, now);
+    advance_to = now + milliseconds;
+    if (const auto got = run_event(event, now + milliseconds, now)) {
+      advance_to = *got;
       result = kWaitObject0;
-    } else {
-      advance_to = now + milliseconds;
     }
   }
   clock_.advance_to(advance_to);
@@ -396,24 +526,30 @@ Win32Error SimUsbMachine::set_event(EventHandle handle) {
   std::lock_guard lock(mutex_);
   auto h = event_handles_.find(handle);
   if (h == event_handles_.end()) return kErrorInvalidHandle;
-  events_[h->second].signalled = true;
+  Event& event = events_[h->second];
+  const std::uint64_t now = clock_.now_ms();
+  run_event(event, now);
+  event.held_by_us = false;
+  event.signalled = true;
+  event.signalled_at = now;
+  run_event(event, now);
   return kErrorSuccess;
-}
-
-void SimUsbMachine::release_event_if_unused(const std::u16string& key) {
-  auto it = events_.find(key);
-  if (it != events_.end() && it->second.handles == 0 && !it->second.held_elsewhere)
-    events_.erase(it);
 }
 
 Win32Error SimUsbMachine::close_event(EventHandle handle) {
   std::lock_guard lock(mutex_);
   auto h = event_handles_.find(handle);
   if (h == event_handles_.end()) return kErrorInvalidHandle;
-  const std::u16string key = h->second;
+  Event& event = events_[h->second];
   event_handles_.erase(h);
-  --events_[key].handles;
-  release_event_if_unused(key);
+  const std::uint64_t now = clock_.now_ms();
+  run_event(event, now);
+  --event.handles;
+  if (event.handles == 0 && !event.held_elsewhere &&
+      (event.waiters.empty() || event.waiters.front().arrives_at > now)) {
+    event.exists = false;
+    event.signalled = false;
+  }
   return kErrorSuccess;
 }
 
@@ -436,7 +572,7 @@ Win32Error SimUsbMachine::get_class_devs(const Guid& interface_class, std::uint3
       if (hub.present) paths.push_back(hub_path(hub));
   } else if (interface_class == kGuidDevinterfaceUsbPrint) {
     for (const auto& d : devices)
-      if (d.kind == SimUsbKind::Printer && d.connected && d.has_interface)
+      if (d.kind == SimUsbKind::Printer && d.started() && d.has_interface)
         paths.push_back(interface_path(d));
   }
   *set = next_set_;

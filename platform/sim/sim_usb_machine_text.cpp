@@ -1,6 +1,7 @@
 // The text form of a simulated USB machine (see sim_usb_machine.h).
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,28 @@ bool parse_failures(const std::string& text, int* value) {
   return true;
 }
 
+// USB_CONNECTION_STATUS by the names the machine text uses.
+constexpr const char* kConnectionStates[] = {"none",
+                                             "connected",
+                                             "failed-enumeration",
+                                             "general-failure",
+                                             "overcurrent",
+                                             "not-enough-power",
+                                             "not-enough-bandwidth",
+                                             "nested-too-deeply",
+                                             "in-legacy-hub",
+                                             "enumerating",
+                                             "reset"};
+
+bool parse_state(const std::string& text, std::uint32_t* state) {
+  for (std::uint32_t i = 1; i < std::size(kConnectionStates); ++i)
+    if (text == kConnectionStates[i]) {
+      *state = i;
+      return true;
+    }
+  return false;
+}
+
 struct ReaderModel {
   const char* name;
   std::uint16_t vendor;
@@ -191,6 +214,7 @@ class Parser {
       } else if (f.key == "pid" && parse_hex(f.value, 0xFFFF, &n)) {
         at_port.product = static_cast<std::uint16_t>(n);
       } else if (f.key == "present" && parse_yes_no(f.value, &hub.present)) {
+      } else if (f.key == "state" && parse_state(f.value, &at_port.connection_status)) {
       } else if (f.key == "instance" && f.has_value) {
         at_port.instance = to_utf16(f.value);
       } else {
@@ -234,6 +258,9 @@ class Parser {
       } else if (f.key == "driver") {
         d.driver_key = value;
       } else if (f.key == "connected" && parse_yes_no(f.value, &d.connected)) {
+      } else if (f.key == "state") {
+        if (!parse_state(f.value, &d.connection_status))
+          return fail(error, "state=connected|failed-enumeration|...|reset");
       } else if (printer && f.key == "prefix") {
         d.has_parent_id_prefix = f.value != "none";
         if (d.has_parent_id_prefix) d.parent_id_prefix = value;

@@ -68,6 +68,30 @@ TEST_F(UsbChannel, LockHeldElsewhereBeyondTenSecondsSendsNothing) {
   windows.usb.close_handle(device);
 }
 
+TEST_F(UsbChannel, EveryRequestLetsGoAndRequestersTakeTurns) {
+  const std::u16string lock = u"Global\\ZELKO_IOCTL_USB001";
+  At(u"ROOT", 1).answer_ms = 100;
+  const auto start = windows.clock.now_ms();
+  // Another process comes for the lock while our first request is at the
+  // printer, and keeps it 3 s once it has it.
+  windows.usb.queue_for_event(lock, start + 50, 3000);
+  const platform::DeviceHandle device = Open();
+  EXPECT_TRUE(AskId(device));  // the event is new: ours at once
+  EXPECT_EQ(windows.clock.now_ms() - start, 100u);
+  EXPECT_TRUE(AskId(device));  // the other process's turn first
+  EXPECT_EQ(windows.clock.now_ms() - start, 3200u);
+  EXPECT_TRUE(AskId(device));  // nobody else: at once
+  EXPECT_EQ(windows.clock.now_ms() - start, 3300u);
+  using Turn = platform::sim::SimUsbMachine::EventTurn;
+  EXPECT_EQ(windows.usb.event_turns(lock),
+            (std::vector<Turn>{
+                {true, start}, {false, start + 100}, {true, start + 3100}, {true, start + 3200}}));
+  EXPECT_EQ(windows.usb.event_overlaps(lock), 0);
+  EXPECT_EQ(Requests(u"ROOT", 1).size(), 3u);
+  EXPECT_FALSE(windows.usb.event_exists(lock));
+  windows.usb.close_handle(device);
+}
+
 TEST_F(UsbChannel, EncoderAnswerNeedsAtLeast516Bytes) {
   struct Case {
     std::size_t length;

@@ -33,14 +33,13 @@ class UsbLockAcrossProcesses : public ::testing::Test {
     CloseHandle(read_);
     CloseHandle(write_);
   }
-  // Starts the holder and returns once it has the lock.
-  HANDLE Hold(std::uint32_t milliseconds) {
-    const std::u16string ready_name = port_ + u"_ready";
+  // Starts the holder with its mode's arguments and returns once it is
+  // ready (has the lock, or serves the pipe).
+  HANDLE Start(const std::u16string& arguments, const std::u16string& ready_name) {
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, platform_win32::as_wide(ready_name));
     EXPECT_NE(ready, nullptr);
     std::wstring command = platform_win32::to_wide(
-        platform::format(u"\"%s\" %s %u %s",
-                         {std::u16string(PELMORA_LOCK_HOLDER), port_, milliseconds, ready_name}));
+        platform::format(u"\"%s\" %s %s", {std::u16string(PELMORA_LOCK_HOLDER), port_, arguments}));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -50,6 +49,10 @@ class UsbLockAcrossProcesses : public ::testing::Test {
     EXPECT_EQ(WaitForSingleObject(ready, 20000), WAIT_OBJECT_0);
     CloseHandle(ready);
     return process.hProcess;
+  }
+  HANDLE Hold(std::uint32_t milliseconds) {
+    const std::u16string ready_name = port_ + u"_ready";
+    return Start(platform::format(u"%u %s", {milliseconds, ready_name}), ready_name);
   }
   bool Request(std::uint64_t* elapsed_ms) {
     std::uint8_t answer[64] = {};
@@ -92,6 +95,39 @@ TEST_F(UsbLockAcrossProcesses, HolderBeyondTenSecondsMakesTheRequestGiveUp) {
   EXPECT_TRUE(Request(&elapsed));
   EXPECT_GE(elapsed, 800u);
   EXPECT_LT(elapsed, 9000u);
+  Finish(holder);
+}
+
+// The holder stands in for the printer at the end of a message pipe
+// (FSCTL_PIPE_TRANSCEIVE is a buffered request that waits for its answer).
+// While our request is with it the lock is taken, since the event does not
+// stay signalled; once the request is done, the holder's own wait gets the
+// lock at once. Its exit code tells which of the two failed.
+TEST_F(UsbLockAcrossProcesses, RequestKeepsTheLockAndHandsItToTheNextInLine) {
+  constexpr std::uint32_t kPipeTransceive = 0x0011C017;
+  const std::u16string ready_name = port_ + u"_serving";
+  const std::u16string pipe = u"\\\\.\\pipe\\" + port_;
+  HANDLE holder = Start(platform::format(u"serve %s %s", {ready_name, pipe}), ready_name);
+  HANDLE printer = CreateFileW(platform_win32::as_wide(pipe), GENERIC_READ | GENERIC_WRITE, 0,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+  DWORD mode = PIPE_READMODE_MESSAGE;
+  if (printer == INVALID_HANDLE_VALUE ||
+      !SetNamedPipeHandleState(printer, &mode, nullptr, nullptr)) {
+    TerminateProcess(holder, 1);
+    CloseHandle(holder);
+    FAIL() << "the holder's pipe did not open: " << GetLastError();
+  }
+  std::uint8_t answer[64] = {};
+  std::uint32_t returned = 0;
+  EXPECT_TRUE(LockedVendorIoControl(
+      windows_.platform, port_.c_str(), reinterpret_cast<platform::DeviceHandle>(printer),
+      kPipeTransceive, kReadEncoderInfoRequest, sizeof kReadEncoderInfoRequest, answer,
+      sizeof answer, &returned));
+  EXPECT_EQ(returned, 8u);
+  EXPECT_EQ(std::string(answer, answer + 6), "ANSWER");
+  EXPECT_EQ(answer[6], 0xF0);  // the request's first byte and its length
+  EXPECT_EQ(answer[7], sizeof kReadEncoderInfoRequest);
+  CloseHandle(printer);
   Finish(holder);
 }
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "platform/device_interfaces.h"
-#include "platform/usb_requests.h"
+#include "platform_sim/sim_usb_layouts.h"
 #include "usb_fixture.h"
 
 namespace pelmora {
@@ -30,6 +30,8 @@ TEST(UsbMachineText, ErrorsNameTheLine) {
   EXPECT_EQ(ParseError("hub A\nhub a ports=2\n"), "two hubs named a");
   EXPECT_EQ(ParseError("hub A\nprinter at=A:0\n"), "line 2: at=HUB:PORT");
   EXPECT_EQ(ParseError("hub A\nprinter at=A:1 status=1FF\n"), "line 2: status=HEX|none");
+  EXPECT_EQ(ParseError("hub A\nprinter at=A:1 state=broken\n"),
+            "line 2: state=connected|failed-enumeration|...|reset");
   EXPECT_EQ(ParseError(std::string(5000, 'x')), "line 1: line too long");
 }
 
@@ -56,8 +58,10 @@ TEST_F(UsbMachineAnswers, DetailDataNeedsThePlatformsHeaderSize) {
   EXPECT_EQ(windows.usb.destroy_list(set), 0u);
 }
 
-TEST_F(UsbMachineAnswers, HubNamesTooLongForTheBufferGiveOnlyTheirLength) {
-  Load("hub A ports=2\nprinter at=A:1 driver=" + std::string(100, 'K') + "\n");
+TEST_F(UsbMachineAnswers, HubAnswersInWindowsLayouts) {
+  namespace layout = platform::sim::usb_layout;
+  Load("hub A ports=3\nprinter at=A:1 driver=" + std::string(100, 'K') +
+       "\nprinter at=A:2 pid=3851 state=failed-enumeration\n");
   platform::DeviceHandle hub = 0;
   ASSERT_EQ(
       windows.usb.create_file(windows.usb.hub_path(windows.usb.hubs[0]), platform::kGenericRead,
@@ -65,18 +69,51 @@ TEST_F(UsbMachineAnswers, HubNamesTooLongForTheBufferGiveOnlyTheirLength) {
       0u);
   std::uint8_t buffer[64] = {1};
   std::uint32_t returned = 0;
-  ASSERT_EQ(windows.usb.device_io_control(hub, platform::kIoctlUsbGetNodeConnectionDriverkeyName,
-                                          buffer, 4, buffer, sizeof buffer, &returned),
+  auto ask = [&](std::uint32_t code, std::uint32_t port, std::uint32_t capacity) {
+    std::memset(buffer, 0, sizeof buffer);
+    std::memcpy(buffer, &port, 4);
+    return windows.usb.device_io_control(hub, code, buffer, 4, buffer, capacity, &returned);
+  };
+  // A name too long for the buffer: only the length it needs.
+  ASSERT_EQ(ask(layout::kGetNodeConnectionDriverkeyName, 1, sizeof buffer), 0u);
+  layout::UsbNodeConnectionNameHead head;
+  std::memcpy(&head, buffer, sizeof head);
+  EXPECT_EQ(returned, sizeof head);
+  EXPECT_EQ(head.ActualLength, 8u + 101 * 2);
+  EXPECT_EQ(buffer[sizeof head], 0);
+  // The _EX form carries the same fields; a failed enumeration has no
+  // descriptor and no driver key.
+  layout::UsbNodeConnectionInformation connection;
+  for (std::uint32_t code :
+       {layout::kGetNodeConnectionInformation, layout::kGetNodeConnectionInformationEx}) {
+    ASSERT_EQ(ask(code, 1, sizeof buffer), 0u);
+    std::memcpy(&connection, buffer, sizeof connection);
+    EXPECT_EQ(returned, sizeof connection);
+    EXPECT_EQ(connection.ConnectionStatus, layout::DeviceConnected);
+    EXPECT_EQ(connection.DeviceDescriptor.idProduct, 0x3850);
+    ASSERT_EQ(ask(code, 2, sizeof buffer), 0u);
+    std::memcpy(&connection, buffer, sizeof connection);
+    EXPECT_EQ(connection.ConnectionStatus, layout::DeviceFailedEnumeration);
+    EXPECT_EQ(connection.DeviceDescriptor.idVendor, 0);
+  }
+  EXPECT_NE(ask(layout::kGetNodeConnectionDriverkeyName, 2, sizeof buffer), 0u);
+  EXPECT_EQ(ask(layout::kGetNodeConnectionInformation, 1, sizeof connection - 1),
+            platform::kErrorInsufficientBuffer);
+  // The device descriptor through a descriptor request.
+  layout::UsbDescriptorRequest request{};
+  request.ConnectionIndex = 1;
+  request.SetupPacket.wValue = layout::kDeviceDescriptorType << 8;
+  request.SetupPacket.wLength = 18;
+  std::memcpy(buffer, &request, sizeof request);
+  ASSERT_EQ(windows.usb.device_io_control(hub, layout::kGetDescriptorFromNodeConnection, buffer,
+                                          sizeof request, buffer, sizeof buffer, &returned),
             0u);
-  EXPECT_EQ(returned, 8u);
-  EXPECT_EQ(buffer[platform::kNameActualLengthOffset], 8 + 101 * 2);
-  EXPECT_EQ(buffer[platform::kNameTextOffset], 0);
+  EXPECT_EQ(returned, sizeof request + 18);
+  layout::UsbDeviceDescriptor descriptor;
+  std::memcpy(&descriptor, buffer + sizeof request, sizeof descriptor);
+  EXPECT_EQ(descriptor.idVendor, 0x0016);
   // A port beyond the hub's count is refused.
-  std::memset(buffer, 0, sizeof buffer);
-  buffer[0] = 3;
-  EXPECT_NE(windows.usb.device_io_control(hub, platform::kIoctlUsbGetNodeConnectionInformation,
-                                          buffer, 4, buffer, sizeof buffer, &returned),
-            0u);
+  EXPECT_NE(ask(layout::kGetNodeConnectionInformation, 4, sizeof buffer), 0u);
   windows.usb.close_handle(hub);
 }
 

@@ -52,6 +52,61 @@ pcsc-reader "ACS ACR122 0"
   EXPECT_EQ(windows.registry.open_handles(), 0u);
 }
 
+// Every service of the known readers binds its reader, and a service name
+// one letter short binds nothing. Each reader is the only device of its
+// service, so the listed name is taken whole: its last digit is not the
+// device's index.
+TEST(UsbReaderServices, EachServiceBindsItsReaderAndANearMissDoesNot) {
+  struct Case {
+    const char* model;
+    const char* service;
+    const char* listed;  // the PC/SC name of the reader
+    bool reported = true;
+  };
+  const Case cases[] = {
+      {"gemplus", "GemCCID", "Gemplus USB Smart Card Reader 7"},
+      {"gemplus", "USBCCID", "Gemplus USB Smart Card Reader 7"},
+      {"acr38u", "ACSSCR", "ACS ACR38U 7"},
+      // Its text "CST" qualifies no name, not even "CST Reader 7".
+      {"hismartech", "scorpy", "HISMARTECH Co., Ltd. HST USB Smart Card Reader 7", false},
+      {"hismartech", "hstu", "HISMARTECH Co., Ltd. HST USB Smart Card Reader 7"},
+      {"omnikey5x21", "cxru0x64", "OMNIKEY CardMan 5x21-CL 7"},
+      {"omnikey5x21", "cxru0wdm", "OMNIKEY CardMan 5x21-CL 7"},
+      {"omnikey5x21", "USBCCID", "OMNIKEY CardMan 5x21-CL 7"},
+      {"omnikey5127", "hidgcx64", "HID OMNIKEY 5127 CK CL 7"},
+      {"omnikey5127", "hidgcx86", "HID OMNIKEY 5127 CK CL 7"},
+      {"omnikey5127", "USBCCID", "HID OMNIKEY 5127 CK CL 7"},
+      {"acr122", "ACR122U", "ACS ACR122 7"},
+      {"acr122", "USBCCID", "ACS ACR122 7"},
+      {"duali", "USBCCID", "DUALi DE-ABCM LARGE 7"},
+  };
+  for (const Case& c : cases) {
+    for (const bool nearMiss : {false, true}) {
+      std::string service = c.service;
+      if (nearMiss) service.pop_back();
+      platform::sim::SimWindows windows;
+      std::vector<platform::sim::SimUsbLock> locks;
+      std::string error;
+      ASSERT_TRUE(platform::sim::ParseUsbMachine(
+          "hub ROOT ports=4\nreader at=ROOT:2 model=" + std::string(c.model) + " service=" +
+              service + "\npcsc-reader \"CST Reader 7\"\npcsc-reader \"" + c.listed + "\"\n",
+          &windows.usb, &locks, &error))
+          << error;
+      windows.usb.install(windows.registry, windows.spooler);
+      const platform::DeviceHandle hub =
+          OpenHub(windows.platform, windows.usb.hub_path(windows.usb.hubs[0]));
+      EncoderInfoBlock block{};
+      DetectReaders(windows.platform, &block, hub);
+      windows.usb.close_handle(hub);
+      const std::u16string expected = c.reported && !nearMiss ? platform::to_utf16(c.listed) : u"";
+      EXPECT_EQ(Text(block.contactReaderLow) + Text(block.contactlessReaderLow), expected)
+          << c.model << " " << service;
+      // A bound device is looked up in the PC/SC list; an unbound one is not.
+      EXPECT_EQ(windows.usb.context_attempts(), nearMiss ? 0 : 1) << c.model << " " << service;
+    }
+  }
+}
+
 TEST_F(UsbReaders, ServiceWithoutEnumFallsBackToWudfrd) {
   Load(R"(
 hub ROOT ports=4
@@ -60,6 +115,17 @@ service ACR122U
 pcsc-reader "ACS ACR122 0"
 )");
   EXPECT_EQ(Text(Detect().contactlessReaderLow), u"ACS ACR122 0");
+}
+
+TEST_F(UsbReaders, ReaderThatIsNotEnumeratedIsNotProbed) {
+  Load(R"(
+hub ROOT ports=4
+reader at=ROOT:2 model=acr38u service=ACSSCR state=not-enough-power
+pcsc-reader "ACS ACR38U 0"
+)");
+  EXPECT_EQ(Text(Detect().contactReaderLow), u"");
+  // Its connection asked by the contact and the contactless probe, no more.
+  EXPECT_EQ(At(u"ROOT", 2).hub_requests.size(), 2u);
 }
 
 TEST_F(UsbReaders, HismartechOnlyThroughHstuSinceCstNeverQualifies) {

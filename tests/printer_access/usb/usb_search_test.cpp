@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform_sim/sim_usb_layouts.h"
 #include "search_usb.h"
 #include "usb_fixture.h"
 
@@ -89,6 +90,33 @@ printer at=ROOT:3 connected=no id=GONE0001
             log.end());
 }
 
+// A printer the hub did not get through enumeration (or cannot power) is
+// passed over on the hub's word alone: nothing more is asked about its port.
+TEST_F(UsbSearch, OnlyAnEnumeratedPrinterIsProbed) {
+  Load(R"(
+hub ROOT ports=6
+printer at=ROOT:1 id=FAILED01 state=failed-enumeration
+printer at=ROOT:2 id=GENERAL1 state=general-failure
+printer at=ROOT:3 id=POWER001 state=not-enough-power
+printer at=ROOT:4 id=BANDWID1 state=not-enough-bandwidth
+printer at=ROOT:5 id=OVERCUR1 state=overcurrent
+printer at=ROOT:6 id=WORKING1
+)");
+  EXPECT_EQ(Lines(),
+            std::vector<std::u16string>{u"Orvane ZELKO-70 Card Printer  [WORKING1 : USB006]"});
+  PrinterDetails details;
+  EXPECT_EQ(Find(&details, u"POWER001"), 0);
+  namespace layout = platform::sim::usb_layout;
+  for (int port = 1; port <= 5; ++port) {
+    // Asked once by the listing and once by the search for one printer.
+    EXPECT_EQ(At(u"ROOT", port).hub_requests,
+              std::vector<std::uint32_t>(2, layout::kGetNodeConnectionInformation))
+        << port;
+    EXPECT_TRUE(Requests(u"ROOT", port).empty()) << port;
+  }
+  EXPECT_EQ(At(u"ROOT", 6).hub_requests[1], layout::kGetNodeConnectionDriverkeyName);
+}
+
 TEST_F(UsbSearch, BusyPrinterIsFoundOnlyThroughItsPublishedId) {
   Load(R"(
 hub ROOT ports=2
@@ -136,6 +164,17 @@ TEST_F(UsbSearch, EncoderReportAssembledFromBothHubs) {
   EXPECT_EQ(Requests(u"ROOT", 1),
             (std::vector<std::string>{"50 06 00", "F0 01 01", "F0 00 00 20 00 00 00"}));
   EXPECT_EQ(windows.usb.open_device_handles(), 0u);
+}
+
+TEST_F(UsbSearch, InnerHubThatIsNotEnumeratedIsNotScanned) {
+  std::string text = kEncoderMachine;
+  text.replace(text.find("at=ROOT:2"), 9, "at=ROOT:2 state=not-enough-power");
+  Load(text);
+  PrinterDetails details;
+  ASSERT_EQ(Find(&details, u"ENC00001"), 1);
+  EXPECT_EQ(Text(details.encoderInfo.contactReaderLow), u"Gemplus USB Smart Card Reader 0");
+  EXPECT_EQ(Text(details.encoderInfo.contactlessReaderLow), u"");
+  EXPECT_EQ(HubNameRequests(), 0);
 }
 
 TEST_F(UsbSearch, EncoderReportFromThePrinterSkipsStatusAndHubs) {

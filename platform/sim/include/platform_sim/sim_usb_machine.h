@@ -1,6 +1,6 @@
 // A simulated USB machine: hubs with ports, the devices at those ports (card
 // printers, smart-card readers, inner hubs, anything else), the PC/SC reader
-// list, and named events that other processes may hold. From this one
+// list, and named events that other processes hold or queue for. From this one
 // description it answers the device ports (hub and printer requests in
 // Windows' byte layouts, device-interface lists, smart cards) and writes the
 // registry views Windows keeps of the same devices (Enum\USB, Enum\USBPRINT,
@@ -44,6 +44,11 @@ struct SimUsbDevice {
   std::uint16_t vendor = 0;
   std::uint16_t product = 0;
   bool connected = true;
+  // What the hub reports for the device while it is connected
+  // (USB_CONNECTION_STATUS): 1 once enumerated; 2 when enumeration failed,
+  // 5 when the port cannot power it, and so on. Anything but 1 leaves the
+  // device without a node, a driver key or an interface.
+  std::uint32_t connection_status = 1;
   // Device node. Empty texts are made up by complete().
   std::u16string instance;    // instance name under Enum\USB\VID_x&PID_y
   std::u16string driver_key;  // "Driver" value, also the hub's driver-key answer
@@ -64,6 +69,7 @@ struct SimUsbDevice {
   std::optional<std::vector<std::uint8_t>> status_answer;
   std::optional<std::vector<std::uint8_t>> encoder_answer;
   bool held_open_elsewhere = false;  // another process has the device open
+  std::uint32_t answer_ms = 0;       // virtual time the printer takes per request
 
   // Readers.
   std::u16string service;          // driver service whose Enum key lists it
@@ -76,6 +82,11 @@ struct SimUsbDevice {
   // What the printer saw: the input bytes of every vendor request, in order.
   std::vector<std::vector<std::uint8_t>> requests;
   int opens = 0;
+  // What its hub was asked about its port: the control codes, in order.
+  std::vector<std::uint32_t> hub_requests;
+
+  // Whether the device is enumerated and working at its port.
+  bool started() const { return connected && connection_status == 1; }
 };
 
 class SimUsbMachine : public DeviceIo, public DeviceInterfaces, public SmartCards {
@@ -103,12 +114,28 @@ class SimUsbMachine : public DeviceIo, public DeviceInterfaces, public SmartCard
   // signalled until `milliseconds` of virtual time have passed (never, when
   // absent), and it exists even when no handle of ours is open.
   void hold_event(std::u16string_view name, std::optional<std::uint64_t> milliseconds);
+  // Another process wants the named event as a lock, the way the programs
+  // take it: at virtual time `at_ms` it opens the event (creating it
+  // auto-reset and signalled when there is none), waits for it without a
+  // time-out, keeps it `hold_ms`, sets it and closes its handle. Waiters,
+  // ours included, get the event first come, first served.
+  void queue_for_event(std::u16string_view name, std::uint64_t at_ms, std::uint64_t hold_ms);
+  // Who took the named event when: every successful wait, ours and the
+  // other processes', in time order.
+  struct EventTurn {
+    bool ours = false;
+    std::uint64_t at_ms = 0;
+    bool operator==(const EventTurn&) const = default;
+  };
+  std::vector<EventTurn> event_turns(std::u16string_view name);
+  // Times one process took the event while another still held it.
+  int event_overlaps(std::u16string_view name);
 
   // --- Inspection ---
   SimUsbDevice* device_at(std::u16string_view hub, int port);
   std::u16string interface_path(const SimUsbDevice& device) const;  // "\\?\usb#vid_..."
   std::u16string hub_path(const SimUsbHub& hub) const;              // "\\?\USB#..."
-  bool event_exists(std::u16string_view name) const;
+  bool event_exists(std::u16string_view name);
   std::size_t open_event_handles() const;
   std::size_t open_device_handles() const;
   std::size_t open_device_sets() const;
@@ -152,12 +179,22 @@ class SimUsbMachine : public DeviceIo, public DeviceInterfaces, public SmartCard
     int device = -1;  // index into devices
     std::uint32_t share_mode = 0;
   };
+  struct OtherWaiter {
+    std::uint64_t arrives_at = 0;
+    std::uint64_t hold_ms = 0;
+  };
   struct Event {
+    bool exists = false;
     bool signalled = false;
+    std::uint64_t signalled_at = 0;
     bool manual_reset = false;
-    int handles = 0;
+    int handles = 0;  // ours
+    bool held_by_us = false;
     bool held_elsewhere = false;
     std::optional<std::uint64_t> released_at;  // when the other process lets go
+    std::vector<OtherWaiter> waiters;          // by arrival
+    std::vector<EventTurn> turns;
+    int overlaps = 0;
   };
 
   Win32Error hub_request(const SimUsbHub& hub, std::uint32_t code, const std::uint8_t* input,
@@ -167,7 +204,11 @@ class SimUsbMachine : public DeviceIo, public DeviceInterfaces, public SmartCard
                              std::uint32_t input_length, std::uint8_t* output,
                              std::uint32_t output_capacity, std::uint32_t* returned);
   int hub_index(std::u16string_view label) const;
-  void release_event_if_unused(const std::u16string& key);
+  // Plays the other processes' part of an event up to `until`. With
+  // `our_wait_from`, we wait as well, queued from then: returns when we got
+  // the event, or nothing when we did not by `until`.
+  std::optional<std::uint64_t> run_event(Event& event, std::uint64_t until,
+                                         std::optional<std::uint64_t> our_wait_from = {});
 
   Faults& faults_;
   SimClock& clock_;
@@ -189,7 +230,7 @@ class SimUsbMachine : public DeviceIo, public DeviceInterfaces, public SmartCard
 // and support engineers reproducing a customer's topology. One statement a
 // line; '#' starts a comment; values with blanks go in double quotes.
 //
-//   hub LABEL [ports=N] [at=HUB:PORT] [vid=HEX pid=HEX] [present=no]
+//   hub LABEL [ports=N] [at=HUB:PORT] [vid=HEX pid=HEX] [present=no] [state=S]
 //   printer at=HUB:PORT [pid=HEX] [vid=HEX] [instance=T] [driver=T]
 //           [prefix=T|none] [interface=no] [connected=no] [port=USB001|none]
 //           [model=T] [child=T] [queue=T] [queue-instance=T]
@@ -197,16 +238,20 @@ class SimUsbMachine : public DeviceIo, public DeviceInterfaces, public SmartCard
 //           [id=T|none] [status=HEX|none] [encoder=LENGTH|none]
 //           [encoder-status=HEX] [encoder-contact-low=T] [encoder-contact-high=T]
 //           [encoder-contactless-low=T] [encoder-contactless-high=T]
-//           [busy=device]
+//           [busy=device] [state=S]
 //   reader at=HUB:PORT model=gemplus|acr38u|hismartech|omnikey5x21|omnikey5127|acr122|duali
 //          service=T [vid=HEX pid=HEX] [instance=T] [driver=T] [enum-id=T]
-//          [interface-child=T] [connected=no]
-//   device at=HUB:PORT vid=HEX pid=HEX [instance=T] [driver=T] [connected=no]
+//          [interface-child=T] [connected=no] [state=S]
+//   device at=HUB:PORT vid=HEX pid=HEX [instance=T] [driver=T] [connected=no] [state=S]
 //   service NAME                       a service key with no "Enum" subkey
 //   pcsc-reader "NAME"                 one line per listed PC/SC reader name
 //   pcsc [fail-context=N|always] [fail-list=N|always]
 //   lock NAME [held-ms=N]              another process holds "Global\ZELKO_IOCTL_NAME"
 //
+// state= is what the hub reports for a connected device: connected (the
+// default), failed-enumeration, general-failure, overcurrent,
+// not-enough-power, not-enough-bandwidth, nested-too-deeply, in-legacy-hub,
+// enumerating or reset.
 // A hub given with at= is connected at that port (vid 0409, pid 005A unless
 // given: the printers' inner hub). The printer's id answer is the text's
 // bytes; "status" is answer byte 2; "encoder" is the length of the encoder
