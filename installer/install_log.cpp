@@ -56,6 +56,12 @@ std::string FormatLogLine(const platform::LocalTime& time, std::u16string_view a
   return line;
 }
 
+void InstallLog::SetPath(std::u16string path) {
+  std::lock_guard lock(mutex_);
+  located_ = true;
+  path_ = std::move(path);
+}
+
 void InstallLog::Write(std::u16string_view area, std::u16string_view action,
                        std::u16string_view result) {
   std::lock_guard lock(mutex_);

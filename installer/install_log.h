@@ -37,6 +37,8 @@ class InstallLog {
   // "<area> <action>: <result>" with the time in front. Both threads of the
   // installer write; a line is written whole or not at all.
   void Write(std::u16string_view area, std::u16string_view action, std::u16string_view result);
+  // Writes to `path` instead of the temporary folder's Pelmora.log.
+  void SetPath(std::u16string path);
 
  private:
   platform::Platform& platform_;
