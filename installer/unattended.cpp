@@ -534,4 +534,35 @@ std::uint32_t ReportCommandLine(platform::Platform& platform, const CommandSwitc
   return code;
 }
 
+std::uint32_t RunUnattendedProgram(platform::Platform& system, WizardSteps& steps,
+                                   StartupServices services, const CommandSwitches& switches,
+                                   const ConsoleWriter& console,
+                                   const std::function<void(UnattendedRun&)>& prepare) {
+  if (!switches.error.empty() || switches.help)
+    return ReportCommandLine(system, switches, console);
+  UnattendedRun run(system, switches, console);
+  if (prepare) prepare(run);
+  bool ran = false;
+  std::uint32_t code = 0;
+  // The dialog that start-up makes is driven here instead of shown.
+  services.run_modal = [&](platform::DialogLogic& logic) {
+    ran = true;
+    code = run.Run(static_cast<CPelmoraDlg&>(logic));
+    return platform::kIdOk;
+  };
+  CPelmoraApp app(run.platform(), steps, std::move(services));
+  app.InitInstance();
+  app.ExitInstance();
+  if (!ran) {
+    // Start-up ended before the wizard (Windows Sockets did not start).
+    InstallLog log(system);
+    if (!switches.logPath.empty()) log.SetPath(switches.logPath);
+    code = kExitRemovalFailed;
+    log.Write(u"end", platform::format(u"exit code %u", {code}),
+              u"the installer could not start (Windows Sockets)");
+    if (console) console(u"Pelmora: the installer could not start (Windows Sockets)\r\n");
+  }
+  return code;
+}
+
 }  // namespace pelmora

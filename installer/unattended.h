@@ -21,6 +21,7 @@
 #include "install_log.h"
 #include "platform/dialog_host.h"
 #include "platform/platform.h"
+#include "pelmora_app.h"
 
 namespace pelmora {
 
@@ -129,10 +130,12 @@ class UnattendedRun {
   // is /network's value, else typing the value as a description. Has the
   // shape of a modal dialog runner (template, logic, owner) -> result.
   int RunSelection(int template_id, platform::DialogLogic& logic, platform::DialogHost& owner);
+  // Writes the last line with `code` (once; later calls return the first
+  // code) and returns the code.
+  std::uint32_t Finish(std::uint32_t code, std::u16string_view outcome);
 
  private:
   struct Ports;
-  std::uint32_t Finish(std::uint32_t code, std::u16string_view outcome);
   std::u16string Area() const;
   void LogMessageBox(std::u16string_view text, std::u16string_view caption);
 
@@ -154,5 +157,15 @@ class UnattendedRun {
 // the program by hand). Returns the exit code.
 std::uint32_t ReportCommandLine(platform::Platform& platform, const CommandSwitches& switches,
                                 const ConsoleWriter& console);
+
+// The whole unattended program for a command line with switches: a refused
+// one or /? is reported; otherwise the installer's usual start-up runs
+// (sockets, channel lock) with the wizard driven by an UnattendedRun in
+// place of the modal dialog. `prepare` lets the caller wire the network
+// printer selection to the run. Returns the process exit code.
+std::uint32_t RunUnattendedProgram(platform::Platform& system, WizardSteps& steps,
+                                   StartupServices services, const CommandSwitches& switches,
+                                   const ConsoleWriter& console,
+                                   const std::function<void(UnattendedRun&)>& prepare);
 
 }  // namespace pelmora
