@@ -386,7 +386,10 @@ std::uint32_t UnattendedRun::Finish(std::uint32_t code, std::u16string_view outc
   finished_ = true;
   finished_code_ = code;
   const std::u16string action = platform::format(u"exit code %u", {code});
-  if (dialog_ != nullptr) dialog_->log().Write(u"end", action, outcome);
+  if (dialog_ != nullptr) {
+    dialog_->log().Write(u"end", action, outcome);
+    dialog_->log().Close();
+  }
   if (console_) console_(u"Pelmora: " + action + u": " + std::u16string(outcome) + u"\r\n");
   return code;
 }
@@ -514,7 +517,12 @@ std::uint32_t ReportCommandLine(platform::Platform& platform, const CommandSwitc
   const std::uint32_t code = switches.error.empty() ? kExitSuccess : kExitBadCommandLine;
   std::u16string shown;
   if (!switches.error.empty()) {
-    log.Write(u"start", u"command-line " + Quoted(arguments), u"refused: " + switches.error);
+    // However long the command line, the reason stays on the line.
+    constexpr std::size_t kShownArguments = 200;
+    const std::u16string shown_arguments = arguments.size() > kShownArguments
+                                               ? arguments.substr(0, kShownArguments) + u"..."
+                                               : arguments;
+    log.Write(u"start", u"command-line " + Quoted(shown_arguments), u"refused: " + switches.error);
     shown = u"Pelmora: " + switches.error + u"\r\n\r\n";
   }
   std::u16string_view usage(kUsageText);
@@ -538,8 +546,7 @@ std::uint32_t RunUnattendedProgram(platform::Platform& system, WizardSteps& step
                                    StartupServices services, const CommandSwitches& switches,
                                    const ConsoleWriter& console,
                                    const std::function<void(UnattendedRun&)>& prepare) {
-  if (!switches.error.empty() || switches.help)
-    return ReportCommandLine(system, switches, console);
+  if (!switches.error.empty() || switches.help) return ReportCommandLine(system, switches, console);
   UnattendedRun run(system, switches, console);
   if (prepare) prepare(run);
   bool ran = false;

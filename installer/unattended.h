@@ -19,9 +19,9 @@
 
 #include "command_switches.h"
 #include "install_log.h"
+#include "pelmora_app.h"
 #include "platform/dialog_host.h"
 #include "platform/platform.h"
-#include "pelmora_app.h"
 
 namespace pelmora {
 
