@@ -13,6 +13,7 @@
 #include "platform_sim/sim_dialog_host.h"
 #include "select_dialog.h"
 #include "sim_environment.h"
+#include "unattended.h"
 #include "wizard_fixture.h"
 
 namespace pelmora::testing {
@@ -62,7 +63,8 @@ struct NetworkWizard {
       listed = select.control(IDC_PRINTER_COMBO).items;
       if (!typed.empty()) select.set_text(IDC_PRINTER_COMBO, typed);
       for (std::size_t i = 0; i < listed.size(); ++i)
-        if (listed[i].find(pick) != std::u16string::npos) select.combo_select(IDC_PRINTER_COMBO, static_cast<int>(i));
+        if (listed[i].find(pick) != std::u16string::npos)
+          select.combo_select(IDC_PRINTER_COMBO, static_cast<int>(i));
       logic.handle_message(platform::WindowMessage::command(platform::kIdOk, platform::kBnClicked));
       refused = !select.message_boxes.empty();
       if (!select.closed()) select.post_close();  // the user gives up
@@ -107,13 +109,13 @@ struct NetworkWizard {
 
 struct NetworkCase {
   int model;
-  const char16_t* pick;        // the printer id whose line is chosen
-  int address;                 // its address in the scenario's block
-  std::uint32_t rawPort;       // and its raw print port
-  int modelAfter;              // the wizard's model once chosen
-  const char16_t* driver;      // the driver and queue installed
-  const char16_t* infName;     // the description of the INF used
-  int listed;                  // lines of the family in the list
+  const char16_t* pick;     // the printer id whose line is chosen
+  int address;              // its address in the scenario's block
+  std::uint32_t rawPort;    // and its raw print port
+  int modelAfter;           // the wizard's model once chosen
+  const char16_t* driver;   // the driver and queue installed
+  const char16_t* infName;  // the description of the INF used
+  int listed;               // lines of the family in the list
 };
 
 class NetworkInstallationRun : public ::testing::TestWithParam<NetworkCase> {};
@@ -144,9 +146,9 @@ TEST_P(NetworkInstallationRun, FromStep1ToClickClose) {
   // its queue on that port.
   bool printui = false;
   for (const auto& started : w.win.processes.started())
-    if (started.command_line.rfind(u"rundll32 printui.dll,PrintUIEntry /ia /m \"" +
-                                       std::u16string(c.driver) + u"\" /f ",
-                                   0) == 0)
+    if (started.command_line.rfind(
+            u"rundll32 printui.dll,PrintUIEntry /ia /m \"" + std::u16string(c.driver) + u"\" /f ",
+            0) == 0)
       printui = true;
   EXPECT_TRUE(printui);
   bool queue = false;
@@ -178,15 +180,15 @@ TEST_P(NetworkInstallationRun, FromStep1ToClickClose) {
 // row 0's family, and the model stays unchosen.
 INSTANTIATE_TEST_SUITE_P(
     Models, NetworkInstallationRun,
-    ::testing::Values(
-        NetworkCase{0, u"K7M2P4T9", 2, 9100, 0, u"Orvane ZELKO-70 Card Printer",
-                    u"Orvane ZELKO-70 Card Printer", 3},
-        NetworkCase{6, u"R4D8N2W6", 3, 9101, 6, u"Orvane ZELKO-40 Card Printer",
-                    u"Orvane ZELKO-70 Card Printer", 3},
-        NetworkCase{13, u"N0ADM1N0", 5, 9100, 13, u"Orvane MARLO-800 Card Printer",
-                    u"Orvane MARLO-800 Card Printer", 1},
-        NetworkCase{MODEL_NONE, u"K7M2P4T9", 2, 9100, MODEL_NONE, u"Orvane ZELKO-70 Card Printer",
-                    u"Orvane ZELKO-70 Card Printer", 3}));
+    ::testing::Values(NetworkCase{0, u"K7M2P4T9", 2, 9100, 0, u"Orvane ZELKO-70 Card Printer",
+                                  u"Orvane ZELKO-70 Card Printer", 3},
+                      NetworkCase{6, u"R4D8N2W6", 3, 9101, 6, u"Orvane ZELKO-40 Card Printer",
+                                  u"Orvane ZELKO-70 Card Printer", 3},
+                      NetworkCase{13, u"N0ADM1N0", 5, 9100, 13, u"Orvane MARLO-800 Card Printer",
+                                  u"Orvane MARLO-800 Card Printer", 1},
+                      NetworkCase{MODEL_NONE, u"K7M2P4T9", 2, 9100, MODEL_NONE,
+                                  u"Orvane ZELKO-70 Card Printer", u"Orvane ZELKO-70 Card Printer",
+                                  3}));
 
 TEST(NetworkInstallation, APrinterThatDoesNotAnswerLeavesTheUsbPath) {
   REQUIRE_SIMULATOR(env);
@@ -201,6 +203,61 @@ TEST(NetworkInstallation, APrinterThatDoesNotAnswerLeavesTheUsbPath) {
   EXPECT_FALSE(w.host.is_checked(IDC_PORT_TCPIP));
   EXPECT_EQ(std::u16string(platform::view_of(w.dialog.networkAddress)), u"");
   EXPECT_EQ(w.dialog.modelIndex, 2);
+}
+
+// The unattended network run against the same simulated printers: the
+// selection dialog's own list and look-up without a window, chosen by id,
+// by address, or a printer nobody has.
+TEST(QuietNetworkInstallation, ByIdByAddressAndAPrinterNobodyHas) {
+  REQUIRE_SIMULATOR(env);
+  struct Case {
+    std::u16string printer;
+    std::uint32_t code;
+  };
+  for (const Case& c : {Case{u"K7M2P4T9", kExitSuccess}, Case{env->address16(2), kExitSuccess},
+                        Case{u"T4VR1N00", kExitPrinterNotFound}}) {
+    SCOPED_TRACE(platform::to_utf8(c.printer));
+    NetworkWizard w(env, 0);
+    w.win.system.arguments = u"/quiet /network " + c.printer + u" /model 0";
+    const CommandSwitches switches = ParseCommandSwitches(w.win.system.arguments);
+    ASSERT_TRUE(switches.error.empty());
+    StartupServices services;
+    const std::uint32_t code = RunUnattendedProgram(
+        w.win.platform, w.steps, services, switches, nullptr, [&w](UnattendedRun& run) {
+          w.steps.chooseNetworkPrinter = [&w, &run](CPelmoraDlg& wizard, std::u16string_view family,
+                                                    std::uint32_t product,
+                                                    NetworkSelection* chosen) {
+            const ModalDialogRunner headless = [&run](int id, platform::DialogLogic& logic,
+                                                      platform::DialogHost& owner) {
+              return run.RunSelection(id, logic, owner);
+            };
+            return ChooseNetworkPrinter(w.searches, headless, wizard.host(), family, product,
+                                        chosen);
+          };
+        });
+    EXPECT_EQ(code, c.code);
+    EXPECT_TRUE(w.win.desktop.message_boxes().empty());
+    const std::string log =
+        w.win.shell.file_contents(u"C:\\Users\\Administrator\\AppData\\Local\\Temp\\Pelmora.log");
+    if (c.code == kExitSuccess) {
+      const auto ports = w.win.spooler.tcp_ports();
+      ASSERT_EQ(ports.size(), 1u);
+      EXPECT_EQ(std::u16string(platform::view_of(ports[0].record.sztHostAddress)),
+                env->address16(2));
+      EXPECT_EQ(ports[0].record.dwPortNumber, 9100u);
+      EXPECT_TRUE(w.win.spooler.has_queue(ModelCatalogue[0].modelName));
+      EXPECT_NE(log.find("end exit code 0: installation complete\r\n"), std::string::npos);
+    } else {
+      EXPECT_TRUE(w.win.spooler.tcp_ports().empty());
+      // The refused description's box went to the log.
+      EXPECT_NE(log.find("message-box \"ERROR\": not shown, answered as OK: Wrong printer "
+                         "description Please check Printer ID or IP."),
+                std::string::npos);
+      EXPECT_NE(log.find("end exit code 1168: the network printer \"T4VR1N00\" was not "
+                         "found\r\n"),
+                std::string::npos);
+    }
+  }
 }
 
 }  // namespace
