@@ -56,9 +56,21 @@ std::string FormatLogLine(const platform::LocalTime& time, std::u16string_view a
   return line;
 }
 
+void InstallLog::SetPath(std::u16string path) {
+  std::lock_guard lock(mutex_);
+  located_ = true;
+  path_ = std::move(path);
+}
+
+void InstallLog::Close() {
+  std::lock_guard lock(mutex_);
+  closed_ = true;
+}
+
 void InstallLog::Write(std::u16string_view area, std::u16string_view action,
                        std::u16string_view result) {
   std::lock_guard lock(mutex_);
+  if (closed_) return;
   if (!located_) {
     // Looked up once: without a temporary folder there is no log, and no
     // further call is spent on it.

@@ -37,11 +37,17 @@ class InstallLog {
   // "<area> <action>: <result>" with the time in front. Both threads of the
   // installer write; a line is written whole or not at all.
   void Write(std::u16string_view area, std::u16string_view action, std::u16string_view result);
+  // Writes to `path` instead of the temporary folder's Pelmora.log.
+  void SetPath(std::u16string path);
+  // Later lines are dropped: the line written last stays the last, even
+  // when another thread is still at work while the process ends.
+  void Close();
 
  private:
   platform::Platform& platform_;
   std::mutex mutex_;
   bool located_ = false;
+  bool closed_ = false;
   std::u16string path_;  // empty: the temporary folder is not known
 };
 

@@ -150,6 +150,7 @@ void CPelmoraDlg::LoadSettings() {
       ParseSettings(readable ? &contents : nullptr, platform_.system.argument_text());
   languageIndex = settings.languageIndex;
   modelIndex = settings.modelIndex;
+  if (commandLineModel >= 0 && commandLineModel <= MODEL_NONE) modelIndex = commandLineModel;
 }
 
 void CPelmoraDlg::ShowStep1Page() {

@@ -78,6 +78,11 @@ class CPelmoraDlg : public platform::DialogLogic {
   int wizardState = WIZ_STEP1;
   // The started pre-install worker, or 0.
   std::uintptr_t workerThread = 0;
+  // An unattended run's /model (0..16), which overrides the settings file;
+  // -1 when there is none.
+  int commandLineModel = -1;
+  // Whether Step 2 starts the monitor; not where nobody logs on (session 0).
+  bool startMonitor = true;
 
  private:
   void SetDetails(int first_row, int second_row);

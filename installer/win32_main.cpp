@@ -9,6 +9,8 @@
 #include "operations/installer_steps.h"
 #include "pelmora_dlg.h"
 #include "platform_win32/modal_dialog.h"
+#include "platform_win32/win32_console.h"
+#include "unattended.h"
 #include "platform_win32/win32_windows.h"
 #if PELMORA_HAS_PRINTER_ACCESS
 #include "platform/socket.h"
@@ -51,6 +53,30 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   services.run_modal = [](platform::DialogLogic& logic) {
     return platform_win32::RunModalDialog(IDD_PELMORA_DIALOG, logic);
   };
+
+  // With the switches of an unattended run nothing is shown at all.
+  const pelmora::CommandSwitches switches =
+      pelmora::ParseCommandSwitches(windows.platform.system.argument_text());
+  if (switches.present) {
+    return static_cast<int>(pelmora::RunUnattendedProgram(
+        windows.platform, steps, services, switches, platform_win32::WriteToParentConsole,
+        [&](pelmora::UnattendedRun& run) {
+#if PELMORA_HAS_PRINTER_ACCESS
+          steps.chooseNetworkPrinter = [&run](pelmora::CPelmoraDlg& wizard,
+                                              std::u16string_view family, std::uint32_t product,
+                                              pelmora::NetworkSelection* selection) {
+            const pelmora::ModalDialogRunner headless =
+                [&run](int id, platform::DialogLogic& logic, platform::DialogHost& owner) {
+                  return run.RunSelection(id, logic, owner);
+                };
+            return pelmora::ChooseNetworkPrinter(searches, headless, wizard.host(), family,
+                                                 product, selection);
+          };
+#else
+          (void)run;
+#endif
+        }));
+  }
 
   pelmora::CPelmoraApp app(windows.platform, steps, services);
   app.InitInstance();

@@ -197,7 +197,11 @@ platform::Win32Error RegisterMonitorAutorun(CPelmoraDlg& dialog) {
   std::u16string system;
   platform.shell.special_folder(platform::kCsidlSystem, &system);
   const std::u16string monitor = Bounded(system + u"\\" + kMonitorModuleName);
-  {
+  if (!dialog.startMonitor) {
+    // A tray program in session 0 has no desktop anyone sees.
+    dialog.log().Write(u"step2", u"start " + Quoted(monitor),
+                       u"skipped in session 0, the Run value starts it at the next logon");
+  } else {
     platform::ScopedProcess process(platform.processes);
     dialog.log().Write(u"step2", u"start " + Quoted(monitor),
                        ErrorResult(platform.processes.create_process(monitor, 0, process.receive())));

@@ -80,6 +80,14 @@ std::u16string Win32SystemInfo::argument_text() {
   return std::u16string(platform::argument_text_of(from_wide(command_line)));
 }
 
+std::uint32_t Win32SystemInfo::session_id() {
+  DWORD session = 0;
+  // Unknown counts as an interactive session: only a known 0 changes what
+  // the installer does.
+  if (!ProcessIdToSessionId(GetCurrentProcessId(), &session)) return 0xFFFFFFFFu;
+  return session;
+}
+
 bool Win32Shell::is_user_an_admin() { return IsUserAnAdmin() != FALSE; }
 
 Win32Error Win32Shell::read_file(std::u16string_view path, std::size_t max_bytes,

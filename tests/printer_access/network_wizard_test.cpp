@@ -13,6 +13,7 @@
 #include "platform_sim/sim_dialog_host.h"
 #include "select_dialog.h"
 #include "sim_environment.h"
+#include "unattended.h"
 #include "wizard_fixture.h"
 
 namespace pelmora::testing {
@@ -201,6 +202,61 @@ TEST(NetworkInstallation, APrinterThatDoesNotAnswerLeavesTheUsbPath) {
   EXPECT_FALSE(w.host.is_checked(IDC_PORT_TCPIP));
   EXPECT_EQ(std::u16string(platform::view_of(w.dialog.networkAddress)), u"");
   EXPECT_EQ(w.dialog.modelIndex, 2);
+}
+
+// The unattended network run against the same simulated printers: the
+// selection dialog's own list and look-up without a window, chosen by id,
+// by address, or a printer nobody has.
+TEST(QuietNetworkInstallation, ByIdByAddressAndAPrinterNobodyHas) {
+  REQUIRE_SIMULATOR(env);
+  struct Case {
+    std::u16string printer;
+    std::uint32_t code;
+  };
+  for (const Case& c : {Case{u"K7M2P4T9", kExitSuccess}, Case{env->address16(2), kExitSuccess},
+                        Case{u"T4VR1N00", kExitPrinterNotFound}}) {
+    SCOPED_TRACE(platform::to_utf8(c.printer));
+    NetworkWizard w(env, 0);
+    w.win.system.arguments = u"/quiet /network " + c.printer + u" /model 0";
+    const CommandSwitches switches = ParseCommandSwitches(w.win.system.arguments);
+    ASSERT_TRUE(switches.error.empty());
+    StartupServices services;
+    const std::uint32_t code = RunUnattendedProgram(
+        w.win.platform, w.steps, services, switches, nullptr, [&w](UnattendedRun& run) {
+          w.steps.chooseNetworkPrinter = [&w, &run](CPelmoraDlg& wizard, std::u16string_view family,
+                                                    std::uint32_t product,
+                                                    NetworkSelection* chosen) {
+            const ModalDialogRunner headless = [&run](int id, platform::DialogLogic& logic,
+                                                      platform::DialogHost& owner) {
+              return run.RunSelection(id, logic, owner);
+            };
+            return ChooseNetworkPrinter(w.searches, headless, wizard.host(), family, product,
+                                        chosen);
+          };
+        });
+    EXPECT_EQ(code, c.code);
+    EXPECT_TRUE(w.win.desktop.message_boxes().empty());
+    const std::string log =
+        w.win.shell.file_contents(u"C:\\Users\\Administrator\\AppData\\Local\\Temp\\Pelmora.log");
+    if (c.code == kExitSuccess) {
+      const auto ports = w.win.spooler.tcp_ports();
+      ASSERT_EQ(ports.size(), 1u);
+      EXPECT_EQ(std::u16string(platform::view_of(ports[0].record.sztHostAddress)),
+                env->address16(2));
+      EXPECT_EQ(ports[0].record.dwPortNumber, 9100u);
+      EXPECT_TRUE(w.win.spooler.has_queue(ModelCatalogue[0].modelName));
+      EXPECT_NE(log.find("end exit code 0: installation complete\r\n"), std::string::npos);
+    } else {
+      EXPECT_TRUE(w.win.spooler.tcp_ports().empty());
+      // The refused description's box went to the log.
+      EXPECT_NE(log.find("message-box \"ERROR\": not shown, answered as OK: Wrong printer "
+                         "description Please check Printer ID or IP."),
+                std::string::npos);
+      EXPECT_NE(log.find("end exit code 1168: the network printer \"T4VR1N00\" was not "
+                         "found\r\n"),
+                std::string::npos);
+    }
+  }
 }
 
 }  // namespace

@@ -34,6 +34,10 @@ class SystemInfo {
   virtual std::u16string error_message(Win32Error code) = 0;
   // The program's argument text: the command line after the program name.
   virtual std::u16string argument_text() = 0;
+  // The Remote Desktop Services session the program runs in
+  // (ProcessIdToSessionId of the current process): 0 is the session of
+  // services and of SYSTEM, where nobody sees a window.
+  virtual std::uint32_t session_id() = 0;
 };
 
 }  // namespace platform

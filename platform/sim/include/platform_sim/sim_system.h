@@ -55,12 +55,14 @@ class SimSystemInfo : public SystemInfo {
   std::u16string module_file_name() override { return module_path; }
   std::u16string error_message(Win32Error code) override;
   std::u16string argument_text() override { return arguments; }
+  std::uint32_t session_id() override { return session; }
 
   WindowsVersion version{6, 1, 7601, 2, 1};
   bool wow64 = false;
   bool process_64bit = false;
   std::u16string module_path = u"C:\\Setup\\Pelmora.exe";
   std::u16string arguments;
+  std::uint32_t session = 1;  // an interactive logon; 0 for SYSTEM
 
  private:
   Faults& faults_;

@@ -25,6 +25,7 @@ class Win32SystemInfo : public platform::SystemInfo {
   std::u16string module_file_name() override;
   std::u16string error_message(platform::Win32Error code) override;
   std::u16string argument_text() override;
+  std::uint32_t session_id() override;
 };
 
 class Win32Shell : public platform::Shell {

@@ -1,0 +1,68 @@
+// The switches of an unattended run of Pelmora.exe, for deployment tools
+// that install without a user (Intune, Configuration Manager, Group Policy,
+// a remote shell):
+//
+//   Pelmora.exe /quiet /usb [/model N] [/wait SECONDS] [/log PATH]
+//   Pelmora.exe /quiet /network PRINTER [/model N] [/log PATH]
+//   Pelmora.exe /quiet /remove [/model N] [/log PATH]
+//
+// Switch names ignore case and may start with "-" instead of "/"; a value
+// with blanks goes in double quotes. A command line without any of these
+// switch names starts the wizard exactly as before, language code and all.
+// With them, every word must be a switch, a switch's value or a language
+// code (ENG, KOR, ... with or without a leading "/"); the language search
+// then sees only those language words, never a switch or its value.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace pelmora {
+
+// Process exit codes of an unattended run, Windows Installer codes where
+// one fits. The log's last line carries the code.
+inline constexpr std::uint32_t kExitSuccess = 0;               // ERROR_SUCCESS
+inline constexpr std::uint32_t kExitNotAdministrator = 5;      // ERROR_ACCESS_DENIED
+inline constexpr std::uint32_t kExitPrinterNotFound = 1168;    // ERROR_NOT_FOUND
+inline constexpr std::uint32_t kExitQueueTimeout = 1460;       // ERROR_TIMEOUT
+inline constexpr std::uint32_t kExitRemovalFailed = 1603;      // ERROR_INSTALL_FAILURE
+inline constexpr std::uint32_t kExitPreinstallFailed = 1619;   // ERROR_INSTALL_PACKAGE_OPEN_FAILED
+inline constexpr std::uint32_t kExitPreparationFailed = 1627;  // ERROR_FUNCTION_FAILED
+inline constexpr std::uint32_t kExitBadCommandLine = 1639;     // ERROR_INVALID_COMMAND_LINE
+inline constexpr std::uint32_t kExitPortNotCreated = 1796;     // ERROR_UNKNOWN_PORT
+inline constexpr std::uint32_t kExitQueueNotCreated = 1797;    // ERROR_UNKNOWN_PRINTER_DRIVER
+
+// Longer argument texts are refused whole rather than cut somewhere.
+inline constexpr std::size_t kMaxArgumentTextLength = 1024;
+// A printer id, an address, or "id:address"; the selection's fields hold 63.
+inline constexpr std::size_t kMaxNetworkValueLength = 63;
+inline constexpr std::size_t kMaxLogPathLength = 259;
+// One day; /wait 0 only stages the driver package.
+inline constexpr int kMaxWaitSeconds = 86400;
+
+enum class UnattendedAction { kNone, kUsb, kNetwork, kRemove };
+
+struct CommandSwitches {
+  // Whether the command line names any switch of the unattended mode.
+  bool present = false;
+  bool quiet = false;
+  bool help = false;
+  UnattendedAction action = UnattendedAction::kNone;
+  int model = -1;          // 0..16 (16: all models), -1 when not given
+  std::u16string network;  // /network's value
+  int waitSeconds = 0;     // /wait's value; 0 when not given
+  std::u16string logPath;  // /log's value, empty when not given
+  // What the language search may see: the language words, each after a
+  // blank (" KOR"), so a single code counts as it does after "/".
+  std::u16string languageText;
+  // Why the command line is refused; empty when it is valid.
+  std::u16string error;
+};
+
+CommandSwitches ParseCommandSwitches(std::u16string_view argumentText);
+
+// The usage text shown for a refused command line and for /?.
+extern const char16_t kUsageText[];
+
+}  // namespace pelmora

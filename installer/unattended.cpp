@@ -1,0 +1,575 @@
+#include "unattended.h"
+
+#include <algorithm>
+
+#include "operations/model_catalogue.h"
+#include "pelmora_dlg.h"
+#include "platform/format.h"
+#include "platform/text.h"
+
+namespace pelmora {
+
+namespace {
+
+int Answer(std::uint32_t flags) {
+  // MB_OK has one button; anything with a choice gets the safe one.
+  return (flags & 0xF) == platform::kMbOk ? platform::kIdOk : platform::kIdCancel;
+}
+
+std::u16string ActionText(const CommandSwitches& switches) {
+  switch (switches.action) {
+    case UnattendedAction::kUsb:
+      return platform::format(u"USB, wait %d s", {switches.waitSeconds});
+    case UnattendedAction::kNetwork:
+      return u"network " + Quoted(switches.network);
+    case UnattendedAction::kRemove:
+      return u"remove";
+    case UnattendedAction::kNone:
+      break;
+  }
+  return u"none";
+}
+
+// The id and the address of a selection line "<name>  [<id> : <address>]".
+void SplitDescription(std::u16string_view line, std::u16string* id, std::u16string* address) {
+  const std::size_t open = line.rfind(u'[');
+  if (open == std::u16string_view::npos) return;
+  std::u16string_view inside = line.substr(open + 1);
+  if (!inside.empty() && inside.back() == u']') inside.remove_suffix(1);
+  const std::size_t colon = inside.find(u':');
+  std::u16string_view left = inside.substr(0, colon);
+  while (!left.empty() && left.back() == u' ') left.remove_suffix(1);
+  *id = std::u16string(left);
+  if (colon == std::u16string_view::npos) return;
+  std::u16string_view right = inside.substr(colon + 1);
+  while (!right.empty() && right.front() == u' ') right.remove_prefix(1);
+  *address = std::u16string(right);
+}
+
+}  // namespace
+
+// ---- HeadlessHost ----
+
+HeadlessHost::Control& HeadlessHost::control(int id) { return controls_[id]; }
+
+void HeadlessHost::set_title(std::u16string_view title) {
+  std::lock_guard lock(mutex_);
+  title_ = title;
+}
+std::u16string HeadlessHost::title() {
+  std::lock_guard lock(mutex_);
+  return title_;
+}
+void HeadlessHost::set_text(int id, std::u16string_view text) {
+  std::lock_guard lock(mutex_);
+  control(id).text = text;
+}
+std::u16string HeadlessHost::text(int id) {
+  std::lock_guard lock(mutex_);
+  return control(id).text;
+}
+void HeadlessHost::enable(int id, bool enabled) {
+  std::lock_guard lock(mutex_);
+  control(id).enabled = enabled;
+}
+bool HeadlessHost::is_enabled(int id) {
+  std::lock_guard lock(mutex_);
+  return control(id).enabled;
+}
+void HeadlessHost::show(int id, bool visible) {
+  std::lock_guard lock(mutex_);
+  control(id).visible = visible;
+}
+bool HeadlessHost::is_visible(int id) {
+  std::lock_guard lock(mutex_);
+  return control(id).visible;
+}
+void HeadlessHost::set_check(int id, bool checked) {
+  std::lock_guard lock(mutex_);
+  control(id).checked = checked;
+}
+bool HeadlessHost::is_checked(int id) {
+  std::lock_guard lock(mutex_);
+  return control(id).checked;
+}
+void HeadlessHost::combo_add(int id, std::u16string_view item) {
+  std::lock_guard lock(mutex_);
+  control(id).items.emplace_back(item);
+}
+void HeadlessHost::combo_reset(int id) {
+  std::lock_guard lock(mutex_);
+  Control& c = control(id);
+  c.items.clear();
+  c.selection = -1;
+  c.text.clear();
+}
+void HeadlessHost::combo_select(int id, int index) {
+  std::lock_guard lock(mutex_);
+  Control& c = control(id);
+  if (index < 0 || static_cast<std::size_t>(index) >= c.items.size()) {
+    c.selection = -1;
+    return;
+  }
+  c.selection = index;
+  c.text = c.items[static_cast<std::size_t>(index)];
+}
+int HeadlessHost::combo_selection(int id) {
+  std::lock_guard lock(mutex_);
+  return control(id).selection;
+}
+std::vector<std::u16string> HeadlessHost::combo_items(int id) {
+  std::lock_guard lock(mutex_);
+  return control(id).items;
+}
+
+bool HeadlessHost::set_timer(std::uint32_t id, std::uint32_t period_ms) {
+  std::lock_guard lock(mutex_);
+  timers_[id] = Timer{period_ms, clock_.now_ms() + period_ms, timer_order_++};
+  return true;
+}
+
+void HeadlessHost::kill_timer(std::uint32_t id) {
+  std::lock_guard lock(mutex_);
+  timers_.erase(id);
+}
+
+int HeadlessHost::message_box(std::u16string_view text, std::u16string_view caption,
+                              std::uint32_t flags) {
+  {
+    std::lock_guard lock(mutex_);
+    ++message_boxes_;
+  }
+  if (sink_) sink_(text, caption);
+  return Answer(flags);
+}
+
+void HeadlessHost::end_dialog(int result) {
+  std::lock_guard lock(mutex_);
+  if (ended_) return;
+  ended_ = true;
+  result_ = result;
+}
+
+bool HeadlessHost::RunTimers(const std::function<void(const platform::WindowMessage&)>& dispatch,
+                             const std::function<bool()>& done, std::uint64_t deadline_ms) {
+  for (;;) {
+    if (done()) return true;
+    std::uint32_t id = 0;
+    std::uint64_t due = 0;
+    {
+      std::lock_guard lock(mutex_);
+      if (ended_ || timers_.empty()) return false;
+      auto next =
+          std::min_element(timers_.begin(), timers_.end(), [](const auto& a, const auto& b) {
+            return a.second.due != b.second.due ? a.second.due < b.second.due
+                                                : a.second.order < b.second.order;
+          });
+      id = next->first;
+      due = next->second.due;
+      if (deadline_ms != 0 && due > deadline_ms) return false;
+      next->second.due += next->second.period == 0 ? 1 : next->second.period;
+    }
+    const std::uint64_t now = clock_.now_ms();
+    if (due > now) clock_.sleep(static_cast<std::uint32_t>(due - now));
+    dispatch(platform::WindowMessage::timer(id));
+  }
+}
+
+// ---- the wrapped ports ----
+
+struct UnattendedRun::Ports {
+  // The language search sees only the language words of the command line.
+  class QuietSystem : public platform::SystemInfo {
+   public:
+    QuietSystem(platform::SystemInfo& real, std::u16string arguments)
+        : real_(real), arguments_(std::move(arguments)) {}
+    platform::Win32Error get_version(platform::WindowsVersion* version) override {
+      return real_.get_version(version);
+    }
+    bool is_wow64() override { return real_.is_wow64(); }
+    bool is_64bit_process() override { return real_.is_64bit_process(); }
+    std::u16string module_file_name() override { return real_.module_file_name(); }
+    std::u16string error_message(platform::Win32Error code) override {
+      return real_.error_message(code);
+    }
+    std::u16string argument_text() override { return arguments_; }
+    std::uint32_t session_id() override { return real_.session_id(); }
+
+   private:
+    platform::SystemInfo& real_;
+    std::u16string arguments_;
+  };
+
+  // No message box ever opens; the worker's signal to the wizard's window
+  // reaches the headless host.
+  class QuietDesktop : public platform::Desktop {
+   public:
+    QuietDesktop(platform::Desktop& real, UnattendedRun& run) : real_(real), run_(run) {}
+    platform::WindowRef find_window_by_class(std::u16string_view name) override {
+      return real_.find_window_by_class(name);
+    }
+    platform::WindowRef find_window_by_title(std::u16string_view title) override {
+      return real_.find_window_by_title(title);
+    }
+    bool post_message(platform::WindowRef window, std::uint32_t message) override {
+      return real_.post_message(window, message);
+    }
+    void send_message(platform::WindowRef window, std::uint32_t message) override {
+      real_.send_message(window, message);
+    }
+    bool enable_control(platform::WindowRef dialog, int control, bool enabled) override {
+      if (run_.host_ && dialog == run_.host_->window_ref()) {
+        run_.host_->enable(control, enabled);
+        return true;
+      }
+      return real_.enable_control(dialog, control, enabled);
+    }
+    int message_box(std::u16string_view text, std::u16string_view caption,
+                    std::uint32_t flags) override {
+      run_.LogMessageBox(text, caption);
+      return Answer(flags);
+    }
+
+   private:
+    platform::Desktop& real_;
+    UnattendedRun& run_;
+  };
+
+  // The pre-install worker ends the process after its failure; the run's
+  // last line and exit code say so.
+  class QuietProcesses : public platform::Processes {
+   public:
+    QuietProcesses(platform::Processes& real, UnattendedRun& run) : real_(real), run_(run) {}
+    platform::Win32Error enum_processes(std::size_t max_ids,
+                                        std::vector<std::uint32_t>* ids) override {
+      return real_.enum_processes(max_ids, ids);
+    }
+    platform::Win32Error open_process(std::uint32_t access, std::uint32_t id,
+                                      platform::ProcessHandle* process) override {
+      return real_.open_process(access, id, process);
+    }
+    platform::Win32Error first_module_base_name(platform::ProcessHandle process,
+                                                std::u16string* name) override {
+      return real_.first_module_base_name(process, name);
+    }
+    platform::Win32Error get_exit_code(platform::ProcessHandle process,
+                                       std::uint32_t* code) override {
+      return real_.get_exit_code(process, code);
+    }
+    platform::Win32Error terminate(platform::ProcessHandle process, std::uint32_t code) override {
+      return real_.terminate(process, code);
+    }
+    platform::Win32Error wait(platform::ProcessHandle process, std::uint32_t timeout) override {
+      return real_.wait(process, timeout);
+    }
+    platform::Win32Error create_process(std::u16string_view command_line, std::uint32_t flags,
+                                        platform::ProcessHandle* process) override {
+      return real_.create_process(command_line, flags, process);
+    }
+    platform::Win32Error shell_execute_runas(std::u16string_view file,
+                                             std::u16string_view parameters,
+                                             std::u16string_view directory,
+                                             platform::ProcessHandle* process) override {
+      return real_.shell_execute_runas(file, parameters, directory, process);
+    }
+    platform::Win32Error close(platform::ProcessHandle process) override {
+      return real_.close(process);
+    }
+    void exit_current_process(std::uint32_t) override {
+      const std::uint32_t code =
+          run_.Finish(kExitPreinstallFailed, u"the driver package could not be pre-installed");
+      exited = true;
+      real_.exit_current_process(code);
+    }
+    std::atomic<bool> exited{false};
+
+   private:
+    platform::Processes& real_;
+    UnattendedRun& run_;
+  };
+
+  // Whether the network installation made its port and its queue.
+  class QuietPrintServer : public platform::PrintServer {
+   public:
+    explicit QuietPrintServer(platform::PrintServer& real) : real_(real) {}
+    platform::Win32Error open_print_server(platform::PrinterHandle* handle) override {
+      return real_.open_print_server(handle);
+    }
+    platform::Win32Error enum_forms(platform::PrinterHandle server, std::size_t bytes,
+                                    std::vector<platform::FormInfo1>* forms) override {
+      return real_.enum_forms(server, bytes, forms);
+    }
+    platform::Win32Error add_form(platform::PrinterHandle server,
+                                  const platform::FormInfo1& form) override {
+      return real_.add_form(server, form);
+    }
+    platform::Win32Error delete_form(platform::PrinterHandle server,
+                                     std::u16string_view name) override {
+      return real_.delete_form(server, name);
+    }
+    platform::Win32Error delete_port(std::u16string_view name) override {
+      return real_.delete_port(name);
+    }
+    platform::Win32Error open_xcv_monitor(std::u16string_view monitor, std::uint32_t access,
+                                          platform::PrinterHandle* handle) override {
+      return real_.open_xcv_monitor(monitor, access, handle);
+    }
+    platform::Win32Error xcv_data(platform::PrinterHandle xcv, std::u16string_view command,
+                                  const void* input, std::uint32_t input_bytes,
+                                  std::uint32_t output_capacity, std::uint32_t* needed,
+                                  std::uint32_t* status) override {
+      const platform::Win32Error error =
+          real_.xcv_data(xcv, command, input, input_bytes, output_capacity, needed, status);
+      if (command == u"AddPort" && error == platform::kErrorSuccess) port_added = true;
+      return error;
+    }
+    platform::Win32Error add_printer(const platform::NewPrinter& printer,
+                                     platform::PrinterHandle* handle) override {
+      const platform::Win32Error error = real_.add_printer(printer, handle);
+      if (error == platform::kErrorSuccess) queue_added = true;
+      return error;
+    }
+    bool port_added = false;
+    bool queue_added = false;
+
+   private:
+    platform::PrintServer& real_;
+  };
+
+  Ports(platform::Platform& s, UnattendedRun& run)
+      : system(s.system, run.switches_.languageText),
+        desktop(s.desktop, run),
+        processes(s.processes, run),
+        print_server(s.print_server),
+        platform{s.registry,    system,       s.shell,     s.spooler,
+                 s.devices,     desktop,      s.clock,     processes,
+                 s.services,    s.setup_api,  s.device_io, s.device_interfaces,
+                 s.smart_cards, print_server, s.threads} {}
+
+  QuietSystem system;
+  QuietDesktop desktop;
+  QuietProcesses processes;
+  QuietPrintServer print_server;
+  platform::Platform platform;
+};
+
+// ---- UnattendedRun ----
+
+UnattendedRun::UnattendedRun(platform::Platform& system, CommandSwitches switches,
+                             ConsoleWriter console)
+    : system_(system), switches_(std::move(switches)), console_(std::move(console)) {
+  ports_ = std::make_unique<Ports>(system_, *this);
+  host_ = std::make_unique<HeadlessHost>(
+      system_.clock, [this](std::u16string_view text, std::u16string_view caption) {
+        LogMessageBox(text, caption);
+      });
+}
+
+UnattendedRun::~UnattendedRun() = default;
+
+platform::Platform& UnattendedRun::platform() { return ports_->platform; }
+
+std::u16string UnattendedRun::Area() const {
+  const int step = step_.load();
+  return step == 0 ? std::u16string(u"start") : platform::format(u"step%d", {step});
+}
+
+void UnattendedRun::LogMessageBox(std::u16string_view text, std::u16string_view caption) {
+  if (dialog_ == nullptr) return;
+  dialog_->log().Write(Area(), u"message-box " + Quoted(caption),
+                       u"not shown, answered as OK: " + std::u16string(text));
+}
+
+std::uint32_t UnattendedRun::Finish(std::uint32_t code, std::u16string_view outcome) {
+  std::lock_guard lock(finish_mutex_);
+  if (finished_) return finished_code_;
+  finished_ = true;
+  finished_code_ = code;
+  const std::u16string action = platform::format(u"exit code %u", {code});
+  if (dialog_ != nullptr) {
+    dialog_->log().Write(u"end", action, outcome);
+    dialog_->log().Close();
+  }
+  if (console_) console_(u"Pelmora: " + action + u": " + std::u16string(outcome) + u"\r\n");
+  return code;
+}
+
+std::uint32_t UnattendedRun::Run(CPelmoraDlg& dialog) {
+  dialog_ = &dialog;
+  dialog.attach(host_.get());
+  auto dispatch = [&dialog](const platform::WindowMessage& m) { dialog.handle_message(m); };
+  if (switches_.model >= 0)
+    dialog.commandLineModel = switches_.model;
+  else if (switches_.action == UnattendedAction::kRemove)
+    dialog.commandLineModel = MODEL_NONE;  // every trace of every model
+  const std::uint32_t session = system_.system.session_id();
+  dialog.startMonitor = session != 0;
+  if (!switches_.logPath.empty()) dialog.log().SetPath(switches_.logPath);
+
+  dialog.OnInitDialog();
+  dialog.log().Write(u"start", u"unattended " + Quoted(system_.system.argument_text()),
+                     platform::format(u"%s, session %u", {ActionText(switches_), session}));
+  auto status = [&] { return host_->text(IDC_STATUS); };
+  // The wizard's own closing line, then the code.
+  auto end = [&](std::uint32_t code, std::u16string_view outcome) {
+    dialog.OnDestroy();
+    return Finish(code, outcome);
+  };
+  if (session == 0)
+    dialog.log().Write(u"start", u"session 0",
+                       u"Tessaly is not started; its Run value starts it at the next logon");
+  if (!host_->is_enabled(IDC_NEXT))
+    return end(kExitNotAdministrator, u"not run by a member of the Administrators group");
+
+  step_ = 1;
+  dialog.OnNext();
+  if (dialog.wizardState != WIZ_STEP2)
+    return end(kExitRemovalFailed, u"the removal of earlier installations failed: " + status());
+  if (switches_.action == UnattendedAction::kRemove)
+    return end(kExitSuccess, u"earlier installations removed");
+
+  step_ = 2;
+  dialog.OnNext();
+  if (ports_->processes.exited) return finished_code_;
+  if (dialog.wizardState != WIZ_PACKAGE_WAIT)
+    return end(kExitPreparationFailed, u"the preparation failed: " + status());
+  // Without a worker nothing will ever enable the button: the wizard would
+  // wait for ever.
+  if (dialog.workerThread == 0 && !host_->is_enabled(IDC_CANCEL_BUTTON))
+    return end(kExitPreinstallFailed, u"the driver package pre-install did not start");
+  host_->RunTimers(
+      dispatch, [&] { return dialog.wizardState == WIZ_STEP3 || ports_->processes.exited.load(); });
+  if (ports_->processes.exited) return finished_code_;
+  if (dialog.wizardState != WIZ_STEP3)
+    return end(kExitPreinstallFailed, u"the driver package was not pre-installed");
+
+  step_ = 3;
+  const bool network = switches_.action == UnattendedAction::kNetwork;
+  if (network) {
+    host_->set_check(IDC_PORT_USB, false);
+    host_->set_check(IDC_PORT_TCPIP, true);
+    dialog.OnNetworkPort();
+    if (!host_->is_checked(IDC_PORT_TCPIP))
+      return end(kExitPrinterNotFound,
+                 u"the network printer " + Quoted(switches_.network) + u" was not found");
+  }
+  dialog.OnNext();
+  auto finished = [&] { return host_->is_enabled(IDC_NEXT); };
+  if (network) {
+    host_->RunTimers(dispatch, finished);
+    if (!ports_->print_server.port_added)
+      return end(kExitPortNotCreated, u"the TCP/IP port was not created");
+    if (!ports_->print_server.queue_added)
+      return end(kExitQueueNotCreated, u"the driver or the print queue was not installed");
+    return end(kExitSuccess, u"installation complete");
+  }
+  if (switches_.waitSeconds == 0) {
+    // One look and one scan, so a printer already plugged in is found by
+    // Plug and Play; after that it installs whenever it is plugged in.
+    dialog.OnTimer(TIMER_QUEUE_POLL);
+    return finished() ? end(kExitSuccess, u"installation complete")
+                      : end(kExitSuccess,
+                            u"driver package staged: Plug and Play installs the printer when "
+                            u"it is plugged in");
+  }
+  const std::uint64_t deadline =
+      system_.clock.now_ms() + static_cast<std::uint64_t>(switches_.waitSeconds) * 1000;
+  if (!host_->RunTimers(dispatch, finished, deadline))
+    return end(kExitQueueTimeout,
+               platform::format(u"no print queue within %d s", {switches_.waitSeconds}));
+  return end(kExitSuccess, u"installation complete");
+}
+
+int UnattendedRun::RunSelection(int, platform::DialogLogic& logic, platform::DialogHost&) {
+  HeadlessHost select(system_.clock, [this](std::u16string_view text, std::u16string_view caption) {
+    LogMessageBox(text, caption);
+  });
+  logic.attach(&select);
+  auto dispatch = [&logic](const platform::WindowMessage& m) { logic.handle_message(m); };
+  logic.OnInitDialog();
+  // The dialog lists the printers once, from its first timer.
+  select.RunTimers(dispatch, [] { return false; });
+  std::u16string chosen = u"[" + switches_.network + u"]";
+  for (const std::u16string& line : select.combo_items(IDC_PRINTER_COMBO)) {
+    std::u16string id, address;
+    SplitDescription(line, &id, &address);
+    if (id == switches_.network || (!address.empty() && address == switches_.network)) {
+      chosen = line;
+      break;
+    }
+  }
+  select.set_text(IDC_PRINTER_COMBO, chosen);
+  if (dialog_ != nullptr)
+    dialog_->log().Write(
+        u"step3", u"select-printer " + Quoted(chosen),
+        platform::format(u"%d listed",
+                         {static_cast<int>(select.combo_items(IDC_PRINTER_COMBO).size())}));
+  if (!select.ended()) logic.handle_message(platform::WindowMessage::command(platform::kIdOk, 0));
+  // A description the dialog refuses keeps it open: nobody can type another.
+  return select.ended() ? select.result() : platform::kIdCancel;
+}
+
+std::uint32_t ReportCommandLine(platform::Platform& platform, const CommandSwitches& switches,
+                                const ConsoleWriter& console) {
+  InstallLog log(platform);
+  if (!switches.logPath.empty()) log.SetPath(switches.logPath);
+  const std::u16string arguments = platform.system.argument_text();
+  const std::uint32_t code = switches.error.empty() ? kExitSuccess : kExitBadCommandLine;
+  std::u16string shown;
+  if (!switches.error.empty()) {
+    // However long the command line, the reason stays on the line.
+    constexpr std::size_t kShownArguments = 200;
+    const std::u16string shown_arguments = arguments.size() > kShownArguments
+                                               ? arguments.substr(0, kShownArguments) + u"..."
+                                               : arguments;
+    log.Write(u"start", u"command-line " + Quoted(shown_arguments), u"refused: " + switches.error);
+    shown = u"Pelmora: " + switches.error + u"\r\n\r\n";
+  }
+  std::u16string_view usage(kUsageText);
+  while (!usage.empty()) {
+    const std::size_t end = usage.find(u"\r\n");
+    const std::u16string_view line = usage.substr(0, end);
+    if (!line.empty()) log.Write(u"start", u"usage", line);
+    usage = end == std::u16string_view::npos ? std::u16string_view() : usage.substr(end + 2);
+  }
+  shown += kUsageText;
+  const std::u16string end = platform::format(u"exit code %u", {code});
+  log.Write(u"end", end, switches.error.empty() ? u"usage shown" : u"invalid command line");
+  if (console) console(shown);
+  // Someone started the program by hand and can answer; a quiet run never
+  // shows a box.
+  if (!switches.quiet) platform.desktop.message_box(shown, u"Pelmora", platform::kMbOk);
+  return code;
+}
+
+std::uint32_t RunUnattendedProgram(platform::Platform& system, WizardSteps& steps,
+                                   StartupServices services, const CommandSwitches& switches,
+                                   const ConsoleWriter& console,
+                                   const std::function<void(UnattendedRun&)>& prepare) {
+  if (!switches.error.empty() || switches.help) return ReportCommandLine(system, switches, console);
+  UnattendedRun run(system, switches, console);
+  if (prepare) prepare(run);
+  bool ran = false;
+  std::uint32_t code = 0;
+  // The dialog that start-up makes is driven here instead of shown.
+  services.run_modal = [&](platform::DialogLogic& logic) {
+    ran = true;
+    code = run.Run(static_cast<CPelmoraDlg&>(logic));
+    return platform::kIdOk;
+  };
+  CPelmoraApp app(run.platform(), steps, std::move(services));
+  app.InitInstance();
+  app.ExitInstance();
+  if (!ran) {
+    // Start-up ended before the wizard (Windows Sockets did not start).
+    InstallLog log(system);
+    if (!switches.logPath.empty()) log.SetPath(switches.logPath);
+    code = kExitRemovalFailed;
+    log.Write(u"end", platform::format(u"exit code %u", {code}),
+              u"the installer could not start (Windows Sockets)");
+    if (console) console(u"Pelmora: the installer could not start (Windows Sockets)\r\n");
+  }
+  return code;
+}
+
+}  // namespace pelmora
