@@ -75,6 +75,7 @@ TEST_F(WizardTest, NetworkPathEndsExactlyThirtyTicksAfterNext) {
   EXPECT_TRUE(host.timer_running(TIMER_NETWORK_FINISH));
   EXPECT_TRUE(host.is_enabled(IDC_CANCEL_BUTTON));
   EXPECT_EQ(dialog.tickCounter, 29u);
+  EXPECT_EQ(dialog.ExitCode(), kExitCancelled);
   Run(1);
   EXPECT_FALSE(host.timer_running(TIMER_NETWORK_FINISH));
   EXPECT_EQ(dialog.tickCounter, 30u);
@@ -104,6 +105,31 @@ TEST_F(WizardTest, NetworkPathEndsExactlyThirtyTicksAfterNext) {
                                          u"Devices and Printers"}));
   Click(IDC_NEXT);
   EXPECT_TRUE(host.closed());
+  EXPECT_EQ(dialog.ExitCode(), kExitCompleted);
+}
+
+TEST_F(WizardTest, AFailedNetworkInstallationIsShownAtOnceAndEndsAsAFailure) {
+  AdvanceToStep3();
+  steps.selection = {u"192.0.2.10", 9100, -1};
+  ClickTcpIp();
+  steps.install_result = false;
+  Click(IDC_NEXT);
+  EXPECT_EQ(dialog.wizardState, WIZ_INSTALLING);
+  EXPECT_TRUE(host.running_timers().empty());
+  // The failure stands where "Click Close" would, and only Close is left.
+  EXPECT_FALSE(host.is_visible(IDC_PORT_USB));
+  EXPECT_FALSE(host.is_visible(IDC_PORT_TCPIP));
+  EXPECT_TRUE(host.is_visible(IDC_STATUS));
+  EXPECT_EQ(Status(), u"install failed");
+  EXPECT_FALSE(host.is_enabled(IDC_CANCEL_BUTTON));
+  EXPECT_TRUE(host.is_enabled(IDC_NEXT));
+  EXPECT_EQ(host.text(IDC_NEXT), u"Close");
+  Run(20'000);
+  EXPECT_EQ(Status(), u"install failed");
+  EXPECT_EQ(dialog.ExitCode(), kExitFailed);
+  Click(IDC_NEXT);
+  EXPECT_TRUE(host.closed());
+  EXPECT_EQ(dialog.ExitCode(), kExitFailed);
 }
 
 TEST_F(WizardTest, ScanReenumeratesOnlyWhenTheRootIsFound) {
