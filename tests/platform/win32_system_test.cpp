@@ -10,6 +10,7 @@
 
 #include "platform/command_line.h"
 #include "platform/text.h"
+#include "platform_sim/sim_windows.h"
 #include "platform_win32/windows_api.h"
 
 namespace {
@@ -62,6 +63,18 @@ TEST(Win32SystemInfoTest, ErrorMessagesHaveNoLineBreakAtTheEnd) {
   }
   // A code the system has no text for gives an empty text, not garbage.
   EXPECT_TRUE(system.error_message(0x2FFFFFFFu).empty());
+
+  // The simulated Windows shows the system's own text of every code it
+  // knows, so the status lines the tests read are the ones users read.
+  platform::sim::SimWindows simulated;
+  int compared = 0;
+  for (Win32Error code = 0; code < 4000; ++code) {
+    const std::u16string text = simulated.system.error_message(code);
+    if (text.empty()) continue;
+    ++compared;
+    EXPECT_EQ(to_utf8(system.error_message(code)), to_utf8(text)) << "error " << code;
+  }
+  EXPECT_GT(compared, 30);
 }
 
 TEST(Win32ShellTest, ReadsWholeFilesWithinTheLimit) {

@@ -132,6 +132,27 @@ TEST_F(WizardTest, AFailedNetworkInstallationIsShownAtOnceAndEndsAsAFailure) {
   EXPECT_EQ(dialog.ExitCode(), kExitFailed);
 }
 
+TEST_F(WizardTest, PrinterWindowsAreLookedForInEveryLanguageTheyMayBeTitledIn) {
+  Start();
+  // None open: every title is tried, in order, and nothing is sent.
+  EXPECT_TRUE(dialog.RefreshPrinterWindows());
+  EXPECT_EQ(win.desktop.title_searches,
+            (std::vector<std::u16string>{u"장치 및 프린터", u"프린터 및 팩스",
+                                         u"Devices and Printers", u"Printers and Faxes",
+                                         u"プリンタと FAX", u"デバイスとプリンター"}));
+  EXPECT_TRUE(win.desktop.deliveries.empty());
+  EXPECT_TRUE(win.clock.sleeps().empty());
+  // Only the last one open: it gets the paint.
+  const auto japanese = win.desktop.add_window(u"CabinetWClass", u"デバイスとプリンター");
+  win.desktop.title_searches.clear();
+  dialog.RefreshPrinterWindows();
+  EXPECT_EQ(win.desktop.title_searches.size(), 6u);
+  ASSERT_EQ(win.desktop.deliveries.size(), 2u);
+  EXPECT_EQ(win.desktop.deliveries[1].window, japanese);
+  EXPECT_EQ(win.desktop.deliveries[1].message, platform::kWmPaint);
+  EXPECT_EQ(win.clock.sleeps(), std::vector<std::uint32_t>{500});
+}
+
 TEST_F(WizardTest, ScanReenumeratesOnlyWhenTheRootIsFound) {
   Start();
   EXPECT_EQ(dialog.ScanDevices(), platform::kCrSuccess);

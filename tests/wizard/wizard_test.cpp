@@ -233,7 +233,9 @@ TEST_F(WizardTest, EarlyWorkerSuccessStillShowsTheBarFromTwo) {
   Click(IDC_NEXT);
   Click(IDC_NEXT);
   host.enable(IDC_CANCEL_BUTTON, true);
-  Run(1000);
+  Run(999);  // the wait looks once a second
+  EXPECT_TRUE(host.positions(IDC_PROGRESS).empty());
+  Run(1);
   EXPECT_EQ(host.positions(IDC_PROGRESS), (std::vector<int>{2, 30, 0}));
   EXPECT_EQ(dialog.wizardState, WIZ_STEP3);
 }
@@ -259,7 +261,9 @@ TEST_F(WizardTest, UsbPathPollsTheQueuesAndRescansUntilOneOpens) {
   EXPECT_FALSE(host.is_enabled(IDC_PORT_USB));
   EXPECT_FALSE(host.is_enabled(IDC_PORT_TCPIP));
 
-  Run(3000);  // three ticks, no queue yet
+  Run(999);  // the poll looks once a second
+  EXPECT_EQ(win.devices.reenumerations, 0);
+  Run(2001);  // three ticks, no queue yet
   EXPECT_EQ(OpenedNames(win.faults),
             (std::vector<std::string>{
                 "Orvane ZELKO-40 Card Printer", "Orvane ZELKO-70 Card Printer",
