@@ -13,13 +13,13 @@
 #include "simulator.h"
 #endif
 
+#include "operations/model_catalogue.h"
 #include "platform/format.h"
 #include "platform/socket.h"
 #include "platform/text.h"
 #include "platform_sim/sim_dialog_host.h"
 #include "platform_sim/sim_usb_machine.h"
 #include "platform_sim/sim_windows.h"
-#include "operations/model_catalogue.h"
 #include "select_dialog.h"
 #include "sim_environment.h"
 

@@ -28,8 +28,8 @@ class SimSetupApi : public SetupApi {
   Win32Error uninstall_oem_inf(std::u16string_view name, std::uint32_t flags) override;
   Win32Error copy_oem_inf(std::u16string_view source, std::u16string* destination_name) override;
 
-  // Wine's SetupGetInfFileListW lists nothing when it is given no folder;
-  // Windows lists its INF folder.
+  // Wine's SetupGetInfFileListW lists no name when it is given no folder
+  // (a list of its closing zero alone); Windows lists its INF folder.
   bool lists_nothing_without_folder = false;
 
   std::u16string inf_folder() const;
