@@ -126,7 +126,11 @@ printf 'LANGUAGE: %s\r\nMODEL: 0\r\n' "$language" >"$install/Pelmora.ini"
 # The monitor the installer starts and registers: any program will do.
 cp "$driver" "$c/windows/system32/Tessaly.exe"
 
-(cd "$install" && exec wine64 Pelmora.exe </dev/null >"$work/pelmora.out" 2>&1) &
+# Started from a batch file, whose command interpreter waits for it and
+# keeps its whole exit code: the exit status wine64 hands to Linux holds
+# only the low eight bits (1603 would read 67).
+printf '@echo off\r\nPelmora.exe\r\necho %%ERRORLEVEL%%> exit-code.txt\r\n' >"$install/run.bat"
+(cd "$install" && exec wine64 cmd /c run.bat </dev/null >"$work/pelmora.out" 2>&1) &
 pelmora_pid=$!
 w "$driver" wait Pelmora 60 >/dev/null || { fail "the wizard did not appear"; exit 1; }
 w "$driver" click Pelmora 1016 || fail "Next on Step 1 could not be clicked"
@@ -197,9 +201,10 @@ w "$seed" has-queue "Orvane ZELKO-40 Card Printer" && fail "a queue was made wit
 w "$driver" click Pelmora 1016 || fail "Close could not be clicked"
 w "$driver" gone Pelmora 30 || fail "the wizard did not end on Close"
 # A failed installation ends the process with ERROR_INSTALL_FAILURE.
-wait "$pelmora_pid"; code=$?
+wait "$pelmora_pid"
 pelmora_pid=
-[ "$code" -eq 1603 ] || fail "Pelmora.exe ended with exit code $code, not 1603"
+code=$(tr -d ' \r\n' <"$install/exit-code.txt" 2>/dev/null)
+[ "$code" = 1603 ] || fail "Pelmora.exe ended with exit code '$code', not 1603"
 echo "Pelmora.exe ended with exit code $code"
 log_file=$(find "$c/users" -name Pelmora.log 2>/dev/null | head -n 1)
 if [ -z "$log_file" ]; then
