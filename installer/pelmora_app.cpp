@@ -1,12 +1,12 @@
 #include "pelmora_app.h"
 
+#include "exit_codes.h"
 #include "pelmora_dlg.h"
 
 namespace pelmora {
 
-CPelmoraApp::CPelmoraApp(platform::Platform& platform, WizardSteps& steps,
-                         StartupServices services)
-    : platform_(platform), steps_(steps), services_(std::move(services)) {}
+CPelmoraApp::CPelmoraApp(platform::Platform& platform, WizardSteps& steps, StartupServices services)
+    : platform_(platform), steps_(steps), services_(std::move(services)), exit_code_(kExitFailed) {}
 
 bool CPelmoraApp::InitInstance() {
   if (services_.init_common_controls) services_.init_common_controls();
@@ -19,6 +19,7 @@ bool CPelmoraApp::InitInstance() {
   CPelmoraDlg dialog(platform_, steps_);
   main_window_ = &dialog;
   if (services_.run_modal) services_.run_modal(dialog);
+  exit_code_ = dialog.ExitCode();
   main_window_ = nullptr;
   return false;
 }
@@ -28,7 +29,7 @@ int CPelmoraApp::ExitInstance() {
   channel_lock_created_ = false;
   if (sockets_started_ && services_.cleanup_sockets) services_.cleanup_sockets();
   sockets_started_ = false;
-  return 0;
+  return exit_code_;
 }
 
 }  // namespace pelmora

@@ -31,7 +31,8 @@ class CPelmoraApp {
 
   // Returns false so that the process ends once the wizard has closed.
   virtual bool InitInstance();
-  // Its result is the process exit code.
+  // Its result is the process exit code: the wizard's (exit_codes.h), or
+  // kExitFailed when Windows Sockets could not be started.
   virtual int ExitInstance();
 
   // The wizard while it is open.
@@ -45,6 +46,7 @@ class CPelmoraApp {
   CPelmoraDlg* main_window_ = nullptr;
   bool sockets_started_ = false;
   bool channel_lock_created_ = false;
+  int exit_code_;
 };
 
 }  // namespace pelmora

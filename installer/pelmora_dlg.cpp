@@ -159,6 +159,7 @@ void CPelmoraDlg::ShowStep1Page() {
   host_->set_bitmap(IDC_PICTURE, IDB_STEP1);
   if (!platform_.shell.is_user_an_admin()) {
     log_->Write(u"step1", u"IsUserAnAdmin", u"failed: not a member of the Administrators group");
+    failed_ = true;
     host_->set_text(IDC_DETAILS, Text(kTextNeedAdministrator));
     host_->enable(IDC_NEXT, false);
     return;
@@ -208,8 +209,9 @@ void CPelmoraDlg::OnNext() {
       host_->enable(IDC_CANCEL_BUTTON, false);
       host_->enable(IDC_NEXT, false);
       host_->show(IDC_LANGUAGE, false);
-      if (RunLogged(*this, u"step1", u"RunCleanupStep", [this] { return steps_.RunCleanupStep(*this); }))
-        ShowStep2Page();
+      failed_ = !RunLogged(*this, u"step1", u"RunCleanupStep",
+                           [this] { return steps_.RunCleanupStep(*this); });
+      if (!failed_) ShowStep2Page();
       host_->enable(IDC_CANCEL_BUTTON, true);
       host_->enable(IDC_NEXT, true);
       break;
@@ -219,8 +221,9 @@ void CPelmoraDlg::OnNext() {
       // it: that is its only way of saying it succeeded.
       host_->enable(IDC_CANCEL_BUTTON, false);
       host_->enable(IDC_NEXT, false);
-      if (RunLogged(*this, u"step2", u"RunPreparationStep",
-                    [this] { return steps_.RunPreparationStep(*this); })) {
+      failed_ = !RunLogged(*this, u"step2", u"RunPreparationStep",
+                           [this] { return steps_.RunPreparationStep(*this); });
+      if (!failed_) {
         wizardState = WIZ_PACKAGE_WAIT;
         tickCounter = 2;
         host_->set_timer(TIMER_PACKAGE_WAIT, 1000);
@@ -245,16 +248,21 @@ void CPelmoraDlg::OnNext() {
                   [&] { return steps_.RemoveStaleUsbDevices(*this, indexes[i]); });
       // StartInstall: the timers take over from here.
       tickCounter = 0;
+      wizardState = WIZ_INSTALLING;
       if (host_->is_checked(IDC_PORT_USB)) {
         log_->Write(u"step3", u"StartInstall \"USB\"", u"ok");
         host_->set_timer(TIMER_QUEUE_POLL, 1000);
       } else {
         log_->Write(u"step3", u"StartInstall " + Quoted(u"TCP/IP " + std::u16string(platform::view_of(networkAddress))),
                     platform::format(u"port %d", {networkPortNumber}));
-        steps_.InstallNetworkPrinter(*this);
-        host_->set_timer(TIMER_NETWORK_FINISH, 500);
+        // No queue on the port: the user is told at once, not offered Close
+        // as if a printer had been installed.
+        if (RunLogged(*this, u"step3", u"InstallNetworkPrinter",
+                      [this] { return steps_.InstallNetworkPrinter(*this); }))
+          host_->set_timer(TIMER_NETWORK_FINISH, 500);
+        else
+          ShowInstallationFailure();
       }
-      wizardState = WIZ_INSTALLING;
       break;
     }
     default:
@@ -304,6 +312,22 @@ void CPelmoraDlg::FinishInstallation() {
   host_->show(IDC_PORT_TCPIP, false);
   host_->show(IDC_STATUS, true);
   SetStatusText(kClickCloseText);
+}
+
+void CPelmoraDlg::ShowInstallationFailure() {
+  failed_ = true;
+  host_->enable(IDC_CANCEL_BUTTON, false);
+  host_->enable(IDC_NEXT, true);
+  // The failure takes the radio buttons' place, where "Click Close" would
+  // have been.
+  host_->show(IDC_PORT_USB, false);
+  host_->show(IDC_PORT_TCPIP, false);
+  host_->show(IDC_STATUS, true);
+}
+
+int CPelmoraDlg::ExitCode() const {
+  if (finished_) return kExitCompleted;
+  return failed_ ? kExitFailed : kExitCancelled;
 }
 
 void CPelmoraDlg::OnTimer(std::uintptr_t id) {
@@ -380,10 +404,13 @@ void CPelmoraDlg::OnDestroy() {
       case WIZ_STEP2: outcome = u"closed on the Step 2 page"; break;
       case WIZ_PACKAGE_WAIT: outcome = u"closed while the driver package was pre-installed"; break;
       case WIZ_STEP3: outcome = u"closed on the Step 3 page"; break;
-      default: outcome = u"closed before the printer's queue appeared"; break;
+      default:
+        outcome = failed_ ? u"closed after the printer's installation failed"
+                          : u"closed before the printer's queue appeared";
+        break;
     }
   }
-  log_->Write(u"end", u"Pelmora", outcome);
+  log_->Write(u"end", u"Pelmora", platform::format(u"%s, exit code %d", {outcome, ExitCode()}));
   headerStrip.OnDestroy();
 }
 

@@ -6,10 +6,11 @@
 #include <memory>
 #include <string>
 
+#include "color_static.h"
+#include "exit_codes.h"
+#include "install_log.h"
 #include "platform/dialog_host.h"
 #include "platform/message_map.h"
-#include "color_static.h"
-#include "install_log.h"
 #include "platform/platform.h"
 #include "resources/pelmora_ids.h"
 #include "wizard_steps.h"
@@ -69,6 +70,8 @@ class CPelmoraDlg : public platform::DialogLogic {
   // knows whether the failing operation wrote its own text there.
   unsigned statusWrites() const { return statusWrites_; }
   const std::shared_ptr<InstallLog>& shared_log() { return log_; }
+  // The process's exit code for the way the wizard stands now (exit_codes.h).
+  int ExitCode() const;
 
   int languageIndex = 0;
   int modelIndex = 16;
@@ -88,6 +91,7 @@ class CPelmoraDlg : public platform::DialogLogic {
   void SetDetails(int first_row, int second_row);
   void SetButtons();
   void FinishInstallation();
+  void ShowInstallationFailure();
   void LogStart();
 
   platform::Platform& platform_;
@@ -95,6 +99,9 @@ class CPelmoraDlg : public platform::DialogLogic {
   platform::DialogHost* host_ = nullptr;
   std::shared_ptr<InstallLog> log_;
   bool finished_ = false;
+  // The page's step failed (or cannot run): closing now is a failed
+  // installation, not a cancelled one.
+  bool failed_ = false;
   unsigned statusWrites_ = 0;
 };
 

@@ -16,8 +16,9 @@ bool UnavailableWizardSteps::RunPreparationStep(CPelmoraDlg& dialog) {
 
 bool UnavailableWizardSteps::RemoveStaleUsbDevices(CPelmoraDlg&, int) { return false; }
 
-void UnavailableWizardSteps::InstallNetworkPrinter(CPelmoraDlg& dialog) {
+bool UnavailableWizardSteps::InstallNetworkPrinter(CPelmoraDlg& dialog) {
   dialog.SetStatusText(kStepNotAvailableText);
+  return false;
 }
 
 bool UnavailableWizardSteps::SelectNetworkPrinter(CPelmoraDlg& dialog, std::u16string_view,

@@ -28,8 +28,9 @@ class WizardSteps {
   // Step 3: removes the stale USB device nodes of one catalogue row.
   virtual bool RemoveStaleUsbDevices(CPelmoraDlg& dialog, int catalogueIndex) = 0;
   // Step 3 on the network: creates the TCP/IP port for the chosen printer and
-  // installs the driver and the queue on it.
-  virtual void InstallNetworkPrinter(CPelmoraDlg& dialog) = 0;
+  // installs the driver and the queue on it. False, with the failure in the
+  // status line, when no queue was made on the port.
+  virtual bool InstallNetworkPrinter(CPelmoraDlg& dialog) = 0;
   // The modal network printer selection; true when it ended with OK.
   virtual bool SelectNetworkPrinter(CPelmoraDlg& dialog, std::u16string_view familyName,
                                     std::uint32_t productId, NetworkSelection* selection) = 0;
@@ -42,7 +43,7 @@ class UnavailableWizardSteps : public WizardSteps {
   bool RunCleanupStep(CPelmoraDlg& dialog) override;
   bool RunPreparationStep(CPelmoraDlg& dialog) override;
   bool RemoveStaleUsbDevices(CPelmoraDlg& dialog, int catalogueIndex) override;
-  void InstallNetworkPrinter(CPelmoraDlg& dialog) override;
+  bool InstallNetworkPrinter(CPelmoraDlg& dialog) override;
   bool SelectNetworkPrinter(CPelmoraDlg& dialog, std::u16string_view familyName,
                             std::uint32_t productId, NetworkSelection* selection) override;
 };

@@ -19,7 +19,9 @@
 #   pelmora-finished-network-<language>.png
 #                                        over the network, with the printer
 #                                        simulator in a private network
-#                                        namespace (tests/e2e/net/pelmora_network.sh)
+#                                        namespace (tests/e2e/net/pelmora_network.sh);
+#                                        the last shows the failure Wine's
+#                                        missing TCP/IP port monitor causes
 # and takes back what it installed.
 # Then it lays Tessaly.exe into the prefix's system folder, seeds a few
 # queues of the maker's drivers and saves the monitor's balloon as

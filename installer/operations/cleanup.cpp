@@ -292,12 +292,9 @@ bool DeleteDriverFiles(CPelmoraDlg& dialog) {
 bool RemoveInfFiles(CPelmoraDlg& dialog) {
   platform::Platform& platform = dialog.platform();
   ShowProgress(dialog, kTextCleaningInfFiles);
-  // The INF folder is named, not left to the call's default: the same list
-  // on Windows, and the only way to get one from Wine.
-  const SystemFolders folders = GetSystemFolders(platform);
-  std::u16string list;
-  if (auto error = platform.setup_api.get_inf_file_list(folders.windows + u"\\INF",
-                                                        platform::kInfStyleWin4, &list)) {
+  std::u16string list, windows;
+  if (auto error = platform::list_system_inf_files(platform.setup_api, platform.shell,
+                                                   platform::kInfStyleWin4, &list, &windows)) {
     ReportApiError(dialog, u"SetupGetInfFileList", error);
     return false;
   }

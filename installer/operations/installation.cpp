@@ -1,9 +1,9 @@
 #include "operations/installation.h"
 
 #include "install_log.h"
+#include "operations/cleanup.h"
 #include "operations/inf_list.h"
 #include "operations/model_catalogue.h"
-#include "operations/system_folders.h"
 #include "pelmora_dlg.h"
 #include "platform/format.h"
 #include "platform/text.h"
@@ -55,30 +55,50 @@ platform::PortData1 MakeTcpIpPortRecord(std::u16string_view address, int portNum
   return record;
 }
 
-void InstallNetworkPrinter(CPelmoraDlg& dialog) {
-  // Neither result stops the step: the network path ends the same way.
+bool InstallNetworkPrinter(CPelmoraDlg& dialog) {
+  // A failed port does not stop the driver's installation: the driver is of
+  // use on a port made by hand later. The first failure is the one shown.
   const std::u16string_view address = platform::view_of(dialog.networkAddress);
   const std::u16string port = TcpIpPortName(address);
-  const bool added = AddTcpIpPort(dialog, address, dialog.networkPortNumber);
-  dialog.log().Write(u"step3", u"AddTcpIpPort " + Quoted(port), added ? u"ok" : u"failed");
-  const bool installed = InstallPrinterDriver(
-      dialog, ModelCatalogue[EffectiveModelIndex(dialog.modelIndex)].modelName, port);
+  ApiFailure port_failure, driver_failure;
+  const bool added = AddTcpIpPort(dialog, address, dialog.networkPortNumber, &port_failure);
+  dialog.log().Write(u"step3", u"AddTcpIpPort " + Quoted(port),
+                     added ? std::u16string(u"ok") : ErrorResult(port_failure.error));
+  const bool installed =
+      InstallPrinterDriver(dialog, ModelCatalogue[EffectiveModelIndex(dialog.modelIndex)].modelName,
+                           port, &driver_failure);
   dialog.log().Write(u"step3", u"InstallPrinterDriver " + Quoted(port),
                      installed ? u"ok" : u"failed");
+  if (added && installed) return true;
+  const ApiFailure& first = added ? driver_failure : port_failure;
+  if (first.function.empty())
+    dialog.SetStatusText(kDriverNotInstalledText);
+  else
+    ReportApiError(dialog, first.function, first.error);
+  return false;
 }
 
-bool AddTcpIpPort(CPelmoraDlg& dialog, std::u16string_view address, int portNumber) {
+bool AddTcpIpPort(CPelmoraDlg& dialog, std::u16string_view address, int portNumber,
+                  ApiFailure* failure) {
   platform::Platform& platform = dialog.platform();
   const platform::PortData1 record = MakeTcpIpPortRecord(address, portNumber);
+  ApiFailure ignored;
+  ApiFailure& failed = failure ? *failure : ignored;
   // Running the installation again for the same printer replaces its port.
   platform.print_server.delete_port(TcpIpPortName(address));
   platform::ScopedPrinter xcv(platform.spooler);
-  if (platform.print_server.open_xcv_monitor(kTcpIpMonitor, platform::kServerAccessAdminister,
-                                             xcv.receive()) != kErrorSuccess)
+  if (auto error = platform.print_server.open_xcv_monitor(
+          kTcpIpMonitor, platform::kServerAccessAdminister, xcv.receive())) {
+    failed = {u"OpenPrinter", error};
     return false;
+  }
   std::uint32_t needed = 0, status = 0;
-  return platform.print_server.xcv_data(xcv.get(), u"AddPort", &record, sizeof record,
-                                        sizeof record, &needed, &status) == kErrorSuccess;
+  if (auto error = platform.print_server.xcv_data(xcv.get(), u"AddPort", &record, sizeof record,
+                                                  sizeof record, &needed, &status)) {
+    failed = {u"XcvData", error};
+    return false;
+  }
+  return true;
 }
 
 bool FindModelInf(CPelmoraDlg& dialog, char16_t* path, std::size_t capacity,
@@ -90,20 +110,18 @@ bool FindModelInf(CPelmoraDlg& dialog, char16_t* path, std::size_t capacity,
   else
     wanted = modelName.substr(0, kModelNameChars - 1);
   if (capacity > 0) path[0] = 0;
-  const SystemFolders folders = GetSystemFolders(platform);
-  // The INF folder is named rather than left to the call's default: the
-  // same list on Windows, and the only way to get one from Wine.
-  std::u16string list;
-  if (platform.setup_api.get_inf_file_list(folders.windows + u"\\INF", platform::kInfStyleWin4,
-                                           &list) != kErrorSuccess ||
+  // The listed INF files live in the system Windows folder's INF folder,
+  // also on a Terminal Server host, whose CSIDL_WINDOWS may be the user's.
+  std::u16string list, windows;
+  if (platform::list_system_inf_files(platform.setup_api, platform.shell, platform::kInfStyleWin4,
+                                      &list, &windows) != kErrorSuccess ||
       list.empty())
     return false;
   bool found = false;
   ForEachInfDescription(platform.setup_api, list,
                         [&](const std::u16string& name, const std::u16string& description) {
                           if (description != wanted) return false;
-                          platform::format_to(path, capacity, u"%s\\Inf\\%s",
-                                              {folders.windows, name});
+                          platform::format_to(path, capacity, u"%s\\Inf\\%s", {windows, name});
                           found = true;
                           return true;
                         });
@@ -126,13 +144,15 @@ std::u16string RewriteProfileInfPath(std::u16string_view infPath) {
 }
 
 bool InstallPrinterDriver(CPelmoraDlg& dialog, std::u16string_view modelName,
-                          std::u16string_view portName) {
+                          std::u16string_view portName, ApiFailure* failure) {
   platform::Platform& platform = dialog.platform();
+  ApiFailure ignored;
+  ApiFailure& failed = failure ? *failure : ignored;
   char16_t inf_path[kInfPathChars];
   if (!FindModelInf(dialog, inf_path, kInfPathChars, modelName)) {
     dialog.log().Write(u"step3", u"FindModelInf " + Quoted(modelName),
-                       u"failed: Fail to install driver !!!");
-    dialog.host().message_box(u"Fail to install driver !!!", u"ERROR", platform::kMbOk);
+                       u"failed: " + std::u16string(kDriverNotInstalledText));
+    dialog.host().message_box(kDriverNotInstalledText, u"ERROR", platform::kMbOk);
     return false;
   }
   dialog.log().Write(u"step3", u"FindModelInf " + Quoted(modelName),
@@ -147,6 +167,7 @@ bool InstallPrinterDriver(CPelmoraDlg& dialog, std::u16string_view modelName,
             command, platform::kCreateNoWindow | platform::kCreatePreserveCodeAuthzLevel,
             process.receive())) {
       dialog.log().Write(u"step3", u"run " + Quoted(command), u"not started, " + ErrorResult(error));
+      failed = {u"CreateProcess", error};
       return false;
     }
     platform.processes.wait(process.get(), platform::kInfinite);
@@ -161,6 +182,7 @@ bool InstallPrinterDriver(CPelmoraDlg& dialog, std::u16string_view modelName,
   platform::ScopedPrinter queue(platform.spooler);
   const platform::Win32Error added = platform.print_server.add_printer(printer, queue.receive());
   dialog.log().Write(u"step3", u"add-printer " + Quoted(modelName), ErrorResult(added));
+  if (added != kErrorSuccess) failed = {u"AddPrinter", added};
   return added == kErrorSuccess;
 }
 

@@ -9,17 +9,30 @@
 #include <string_view>
 
 #include "platform/port_data.h"
+#include "platform/win_error.h"
 
 namespace pelmora {
 
 class CPelmoraDlg;
 
+// A Windows call that failed, and its error.
+struct ApiFailure {
+  std::u16string function;  // as the installer's error text names it: "AddPrinter"
+  platform::Win32Error error = 0;
+};
+
 // The network half of StartInstall: the port, the driver and the queue for
-// the chosen printer; the wizard then runs its finishing timer.
-void InstallNetworkPrinter(CPelmoraDlg& dialog);
-bool AddTcpIpPort(CPelmoraDlg& dialog, std::u16string_view address, int portNumber);
+// the chosen printer. True when the queue was made on the port; otherwise
+// the status line names the first failure (the call and its error, or the
+// driver's missing INF) and the wizard shows it instead of finishing.
+bool InstallNetworkPrinter(CPelmoraDlg& dialog);
+// `failure`, when given, names the call that failed.
+bool AddTcpIpPort(CPelmoraDlg& dialog, std::u16string_view address, int portNumber,
+                  ApiFailure* failure = nullptr);
+// `failure` names the call that failed; it stays empty when no INF of the
+// model was found (the message box said so).
 bool InstallPrinterDriver(CPelmoraDlg& dialog, std::u16string_view modelName,
-                          std::u16string_view portName);
+                          std::u16string_view portName, ApiFailure* failure = nullptr);
 bool FindModelInf(CPelmoraDlg& dialog, char16_t* path, std::size_t capacity,
                   std::u16string_view modelName);
 
@@ -35,5 +48,6 @@ inline constexpr std::size_t kInfPathChars = 1024;
 inline constexpr std::size_t kPortNameChars = 34;
 inline constexpr char16_t kSnmpCommunity[] = u"kvpqzt";
 inline constexpr char16_t kTcpIpMonitor[] = u"Standard TCP/IP Port";
+inline constexpr char16_t kDriverNotInstalledText[] = u"Fail to install driver !!!";
 
 }  // namespace pelmora

@@ -23,8 +23,8 @@ bool InstallerSteps::RunPreparationStep(CPelmoraDlg& dialog) {
   return pelmora::RunPreparationStep(dialog);
 }
 
-void InstallerSteps::InstallNetworkPrinter(CPelmoraDlg& dialog) {
-  pelmora::InstallNetworkPrinter(dialog);
+bool InstallerSteps::InstallNetworkPrinter(CPelmoraDlg& dialog) {
+  return pelmora::InstallNetworkPrinter(dialog);
 }
 
 }  // namespace pelmora

@@ -13,7 +13,7 @@ class InstallerSteps : public UnavailableWizardSteps {
   bool RunCleanupStep(CPelmoraDlg& dialog) override;
   bool RemoveStaleUsbDevices(CPelmoraDlg& dialog, int catalogueIndex) override;
   bool RunPreparationStep(CPelmoraDlg& dialog) override;
-  void InstallNetworkPrinter(CPelmoraDlg& dialog) override;
+  bool InstallNetworkPrinter(CPelmoraDlg& dialog) override;
   bool SelectNetworkPrinter(CPelmoraDlg& dialog, std::u16string_view familyName,
                             std::uint32_t productId, NetworkSelection* selection) override;
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "environment.h"
+#include "exit_codes.h"
 #include "install_log.h"
 #include "localized_text.h"
 #include "operations/cleanup.h"
@@ -274,8 +275,9 @@ void PreinstallWorker(const PreinstallWorkerContext& context) {
   platform.desktop.message_box(platform::view_of(g_preinstallCommand), kProgramName,
                                platform::kMbOk);
   platform.desktop.message_box(failure, kProgramName, platform::kMbOk);
-  log.Write(u"end", u"Pelmora", u"installation canceled");
-  platform.processes.exit_current_process(0);
+  log.Write(u"end", u"Pelmora",
+            platform::format(u"installation canceled, exit code %d", {kExitFailed}));
+  platform.processes.exit_current_process(kExitFailed);
 }
 
 }  // namespace pelmora

@@ -25,6 +25,7 @@ std::u16string SimDialogHost::title() {
 
 void SimDialogHost::set_text(int control, std::u16string_view text) {
   std::lock_guard lock(mutex_);
+  history_.push_back({Event::kSetText, control, std::u16string(text)});
   if (Control* c = find(control)) c->text = text;
 }
 
@@ -153,28 +154,76 @@ int SimDialogHost::message_box(std::u16string_view text, std::u16string_view cap
   }
   // The box runs its own message loop until the user answers: the window's
   // timers keep firing meanwhile.
-  if (dispatch_) run_for(message_box_wait_ms, dispatch_);
+  Dispatch dispatch;
+  {
+    std::lock_guard lock(mutex_);
+    dispatch = dispatch_;
+  }
+  if (dispatch) run_loop(message_box_wait_ms, dispatch);
   return message_box_answer;
 }
 
-void SimDialogHost::post_close() {
+void SimDialogHost::post_close() { post({kWmClose, 0, 0}); }
+
+void SimDialogHost::post(const WindowMessage& message) {
   std::lock_guard lock(mutex_);
-  if (!close_posted_) result_ = kIdCancel;
-  close_posted_ = true;
+  posted_.push_back(message);
 }
 
 void SimDialogHost::end_dialog(int result) {
   std::lock_guard lock(mutex_);
-  if (!close_posted_) result_ = result;
-  close_posted_ = true;
+  if (!ended_) result_ = result;
+  ended_ = true;
+}
+
+bool SimDialogHost::closed() const {
+  std::lock_guard lock(mutex_);
+  if (ended_) return true;
+  for (const WindowMessage& m : posted_)
+    if (m.message == kWmClose) return true;
+  return false;
+}
+
+int SimDialogHost::result() const {
+  std::lock_guard lock(mutex_);
+  return ended_ ? result_ : closed() ? kIdCancel : result_;
+}
+
+std::vector<SimDialogHost::Event> SimDialogHost::history() const {
+  std::lock_guard lock(mutex_);
+  return history_;
+}
+
+void SimDialogHost::deliver_posted(const Dispatch& dispatch) {
+  for (;;) {
+    WindowMessage message;
+    {
+      std::lock_guard lock(mutex_);
+      if (posted_.empty()) return;
+      message = posted_.front();
+      posted_.pop_front();
+    }
+    if (dispatch && dispatch(message)) continue;
+    // The dialog procedure's default processing: the close box and Escape
+    // (IDCANCEL) end the dialog, as Enter (IDOK) does.
+    const int command = static_cast<int>(message.wparam & 0xFFFF);
+    if (message.message == kWmClose)
+      end_dialog(kIdCancel);
+    else if (message.message == kWmCommand && (command == kIdOk || command == kIdCancel))
+      end_dialog(command);
+  }
 }
 
 void SimDialogHost::pump_messages() {
   std::vector<std::uint32_t> due;
+  Dispatch dispatch;
   {
     std::lock_guard lock(mutex_);
     ++pumps_;
-    if (!dispatch_ || close_posted_) return;
+    history_.push_back({Event::kPump, 0, {}});
+    // Without a logic to deliver to, messages stay where they are.
+    if (!dispatch_) return;
+    dispatch = dispatch_;
     // Each timer that is due now sends one WM_TIMER; time does not move.
     std::vector<std::pair<std::uint64_t, std::pair<std::uint64_t, std::uint32_t>>> order;
     for (auto& [id, timer] : timers_)
@@ -186,10 +235,14 @@ void SimDialogHost::pump_messages() {
       due.push_back(entry.second.second);
     }
   }
+  // A dialog that has ended still has its window until the modal loop
+  // regains control: the pump delivers its timers and posted messages as
+  // PeekMessageW and DispatchMessageW do.
   for (std::uint32_t id : due) {
     if (!timer_running(id)) continue;  // killed by an earlier handler
-    dispatch_(WindowMessage::timer(id));
+    dispatch(WindowMessage::timer(id));
   }
+  deliver_posted(dispatch);
 }
 
 void SimDialogHost::set_icon(int icon_resource) {
@@ -255,7 +308,7 @@ bool SimDialogHost::has_control(int id) {
   return find(id) != nullptr;
 }
 
-void SimDialogHost::set_dispatch(std::function<void(const WindowMessage&)> dispatch) {
+void SimDialogHost::set_dispatch_function(Dispatch dispatch) {
   std::lock_guard lock(mutex_);
   dispatch_ = std::move(dispatch);
 }
@@ -285,15 +338,15 @@ std::vector<int> SimDialogHost::positions(int control) {
   return it == positions_.end() ? std::vector<int>() : it->second;
 }
 
-void SimDialogHost::run_for(std::uint64_t ms,
-                            const std::function<void(const WindowMessage&)>& dispatch) {
+void SimDialogHost::run_loop(std::uint64_t ms, const Dispatch& dispatch) {
   const std::uint64_t end = clock_.now_ms() + ms;
   for (;;) {
+    deliver_posted(dispatch);
     std::uint32_t id = 0;
     std::uint64_t due = 0;
     {
       std::lock_guard lock(mutex_);
-      if (close_posted_) return;
+      if (ended_) return;
       const Timer* next = nullptr;
       for (const auto& [timer_id, timer] : timers_) {
         if (!next || timer.due < next->due || (timer.due == next->due && timer.order < next->order)) {

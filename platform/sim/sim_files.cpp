@@ -153,7 +153,9 @@ std::u16string SimShell::program_files() const {
 bool SimShell::special_folder(int csidl, std::u16string* path) {
   if (faults_.check("SHGetSpecialFolderPathW")) return false;
   switch (csidl) {
-    case kCsidlWindows: *path = windows_folder; return true;
+    case kCsidlWindows:
+      *path = per_user_windows_folder.empty() ? windows_folder : per_user_windows_folder;
+      return true;
     case kCsidlSystem: *path = windows_folder + u"\\system32"; return true;
     case kCsidlProgramFiles: *path = program_files(); return true;
     default: return false;
@@ -163,6 +165,11 @@ bool SimShell::special_folder(int csidl, std::u16string* path) {
 std::u16string SimShell::system_directory() {
   faults_.check("GetSystemDirectoryW");
   return windows_folder + u"\\system32";
+}
+
+std::u16string SimShell::system_windows_directory() {
+  if (faults_.check("GetSystemWindowsDirectoryW")) return {};
+  return windows_folder;
 }
 
 Win32Error SimShell::temp_path(std::u16string* path) {

@@ -43,6 +43,10 @@ Win32Error SimSetupApi::get_inf_file_list(std::u16string_view folder, std::uint3
                                           std::u16string* list) {
   list->clear();
   if (auto e = faults_.check("SetupGetInfFileListW", folder)) return e;
+  if (folder.empty() && lists_nothing_without_folder) {
+    list->push_back(u'\0');  // as Wine: the list's closing zero alone
+    return kErrorSuccess;
+  }
   const std::u16string where = folder.empty() ? inf_folder() : std::u16string(folder);
   for (const auto& path : shell_.list_files(where)) {
     if (!ends_with_inf(path)) continue;

@@ -210,6 +210,13 @@ std::u16string Win32Shell::system_directory() {
   return from_wide(buffer, length);
 }
 
+std::u16string Win32Shell::system_windows_directory() {
+  wchar_t buffer[MAX_PATH] = {};
+  const UINT length = GetSystemWindowsDirectoryW(buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  return from_wide(buffer, length);
+}
+
 Win32Error Win32Shell::temp_path(std::u16string* path) {
   if (path == nullptr) return platform::kErrorInvalidParameter;
   // The longest answer is MAX_PATH + 1 characters with its terminator.

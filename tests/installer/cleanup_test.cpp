@@ -5,6 +5,7 @@
 #include <set>
 
 #include "cleanup_scenario.h"
+#include "difx_tool.h"
 #include "localized_text.h"
 #include "operations/installer_steps.h"
 #include "pelmora_dlg.h"
@@ -55,6 +56,12 @@ TEST_F(Cleanup, FullStepRemovesEveryTraceOfTheModelAndNothingElse) {
   const std::uint64_t start = win.clock.now_ms();
 
   ASSERT_TRUE(RunCleanupStep(dialog)) << platform::to_utf8(Status());
+  // Each operation's progress text is in the status line before the pump
+  // paints it.
+  EXPECT_EQ(
+      StatusBeforePumps(host),
+      (std::vector<std::u16string>{u"Cleaning Printers", u"Cleaning Drivers", u"Cleaning Monitors",
+                                   u"Cleaning Driver Packages", u"Cleaning inf Files"}));
 
   EXPECT_EQ(leftovers.TracesOf(0), std::vector<std::string>{});
   EXPECT_EQ(win.processes.running_count(u"Tessaly.exe"), 0);
@@ -198,6 +205,53 @@ TEST_F(Cleanup, InfListsWithOddEntriesAreWalkedWithinTheirLength) {
                                                              "spool file uni.dll", "spool file ui.dll",
                                                              "spool file .bud", "spool file .gpd",
                                                              "spool file .ini"}));
+}
+
+// SetupGetInfFileListW calls of the call log, with the folder each named.
+std::vector<std::string> InfListCalls(platform::sim::Faults& faults) {
+  std::vector<std::string> calls;
+  for (const auto& entry : faults.log())
+    if (entry.rfind("SetupGetInfFileListW", 0) == 0) calls.push_back(entry);
+  return calls;
+}
+
+TEST_F(Cleanup, TheSystemInfFolderIsListedAlsoOnARemoteDesktopHost) {
+  // A Terminal Server shows a program not marked Terminal-Server-aware a
+  // Windows folder of the user's own; the OEM INF files stay in the system's.
+  win.shell.per_user_windows_folder = u"C:\\Users\\Pat\\WINDOWS";
+  win.shell.put_directory(u"C:\\Users\\Pat\\WINDOWS\\INF");
+  dialog.modelIndex = 0;
+  auto oem_traces = [&] {
+    int count = 0;
+    for (const auto& trace : leftovers.TracesOf(0)) count += trace.rfind("oem inf", 0) == 0;
+    return count;
+  };
+  for (const bool wine : {false, true}) {
+    SCOPED_TRACE(wine ? "as Wine" : "as Windows");
+    win.setup_api.lists_nothing_without_folder = wine;
+    leftovers.Add(0, u"Desk");
+    ASSERT_EQ(oem_traces(), 1);
+    win.faults.clear_log();
+    ASSERT_TRUE(RemoveInfFiles(dialog)) << platform::to_utf8(Status());
+    EXPECT_EQ(oem_traces(), 0);
+    // No folder first; the system Windows folder's INF folder only where
+    // that lists nothing.
+    const std::vector<std::string> asked =
+        wine ? std::vector<std::string>{"SetupGetInfFileListW",
+                                        "SetupGetInfFileListW C:\\Windows\\INF"}
+             : std::vector<std::string>{"SetupGetInfFileListW"};
+    EXPECT_EQ(InfListCalls(win.faults), asked);
+
+    // The driver-package tool finds the package's OEM INF the same way.
+    leftovers.Add(0, u"Desk");
+    std::u16string output;
+    EXPECT_EQ(difx::RunDifxCommand(win.setup_api, win.shell,
+                                   {u"/u", u"C:\\Program Files\\Orvane\\Driver\\ZELKO\\ZELKO.inf"},
+                                   &output),
+              0u)
+        << platform::to_utf8(output);
+    EXPECT_EQ(oem_traces(), 0);
+  }
 }
 
 // Which status text a failure of each call leads to, when the step stops;

@@ -157,8 +157,9 @@ struct FaultRun {
   }
   bool Run() {
     host.enable(IDC_CANCEL_BUTTON, false);
+    // Step 3 follows only a successful Step 2.
     const bool prepared = RunPreparationStep(dialog);
-    InstallNetworkPrinter(dialog);
+    if (prepared) InstallNetworkPrinter(dialog);
     return prepared;
   }
   // What is missing of a complete Steps 2 and 3, by name.
@@ -233,7 +234,7 @@ TEST(InstallationFaults, EveryCallFailedInTurn) {
         ASSERT_EQ(boxes.size(), 2u);
         EXPECT_EQ(boxes[0].text, platform::view_of(g_preinstallCommand));
         EXPECT_EQ(boxes[1].text.rfind(u"Error : ", 0), 0u);
-        EXPECT_EQ(run.win.processes.own_exit_code(), 0u);
+        EXPECT_EQ(run.win.processes.own_exit_code(), 1603u);
       }
     }
     EXPECT_EQ(run.win.spooler.open_handles() + run.win.registry.open_handles() +

@@ -130,7 +130,7 @@ TEST(InstallLog, UsbInstallationOverAnEarlierOne) {
       EXPECT_EQ(line.substr(0, 19), "2026-12-09 06:10:19");
     }
   }
-  EXPECT_EQ(lines.back().substr(19), " end Pelmora: installation complete");
+  EXPECT_EQ(lines.back().substr(19), " end Pelmora: installation complete, exit code 0");
 
   EXPECT_EQ(Operations(lines),
             (std::vector<std::string>{
@@ -217,7 +217,7 @@ TEST(InstallLog, AFailureLogsTheStatusTextAndTheLogStillEnds) {
   EXPECT_TRUE(Has(lines,
                   "step1 delete-queue \"Desk 40\": error 00000005 in DeletePrinter, driver "
                   "\"Orvane ZELKO-40 Card Printer\""));
-  EXPECT_EQ(Body(lines.back()), "end Pelmora: closed on the Step 1 page");
+  EXPECT_EQ(Body(lines.back()), "end Pelmora: closed on the Step 1 page, exit code 1603");
 }
 
 TEST(InstallLog, ALogThatCannotBeWrittenChangesNothing) {

@@ -154,10 +154,11 @@ TEST_F(NetworkInstallation, TheFirstOfTwoInfsOfOneDescriptionWinsAndCaseMatters)
 
 TEST_F(NetworkInstallation, NoInfOfTheModelShowsTheFailureAndMakesNoQueue) {
   dialog.modelIndex = 3;
-  InstallNetworkPrinter(dialog);
+  EXPECT_FALSE(InstallNetworkPrinter(dialog));
   ASSERT_EQ(host.message_boxes.size(), 1u);
   EXPECT_EQ(host.message_boxes[0].text, u"Fail to install driver !!!");
   EXPECT_EQ(host.message_boxes[0].caption, u"ERROR");
+  EXPECT_EQ(host.text(IDC_STATUS), u"Fail to install driver !!!");
   EXPECT_EQ(host.message_boxes[0].flags, platform::kMbOk);
   EXPECT_TRUE(win.spooler.queues().empty());
   EXPECT_EQ(DriverCommand(), u"");
@@ -179,6 +180,52 @@ TEST(InfPathRewrite, APathInTheAdministratorsProfileMovesToTheInfFolder) {
   // No OEM name to keep: the path stays as the system gave it.
   EXPECT_EQ(RewriteProfileInfPath(u"C:\\Users\\Administrator\\Windows\\Inf\\printer.inf"),
             u"C:\\Users\\Administrator\\Windows\\Inf\\printer.inf");
+}
+
+TEST_F(NetworkInstallation, AFailureNamesTheFirstCallThatFailedAndTheQueueIsStillTried) {
+  dialog.modelIndex = 0;
+  win.shell.put_file(u"C:\\Windows\\INF\\oem4.inf", OemInf(ModelCatalogue[0].modelName));
+  // The port is made, the driver is not: the queue's call is named.
+  const auto installs_driver = [this](std::u16string_view) {
+    win.spooler.add_driver(ModelCatalogue[0].modelName, u"Windows NT x86");
+    return 0u;
+  };
+  win.processes.install_program(u"rundll32", [](std::u16string_view) { return 0u; });
+  EXPECT_FALSE(InstallNetworkPrinter(dialog));
+  EXPECT_EQ(host.text(IDC_STATUS),
+            u"AddPrinter() failed with error 00000705: The printer driver is unknown.");
+
+  // No port monitor, as under Wine: the driver is still installed, and the
+  // queue then finds no port.
+  win.processes.install_program(u"rundll32", installs_driver);
+  win.spooler.tcp_monitor_installed = false;
+  const int queues_tried = win.faults.calls("AddPrinterW");
+  EXPECT_FALSE(InstallNetworkPrinter(dialog));
+  EXPECT_EQ(host.text(IDC_STATUS),
+            u"OpenPrinter() failed with error 00000704: The specified port is unknown.");
+  EXPECT_EQ(win.faults.calls("AddPrinterW"), queues_tried + 1);
+  EXPECT_FALSE(win.spooler.has_queue(ModelCatalogue[0].modelName));
+
+  win.spooler.tcp_monitor_installed = true;
+  win.faults.fail("XcvDataW", platform::kErrorAccessDenied);
+  EXPECT_FALSE(InstallNetworkPrinter(dialog));
+  EXPECT_EQ(host.text(IDC_STATUS), u"XcvData() failed with error 00000005: Access is denied.");
+  EXPECT_TRUE(host.message_boxes.empty());
+
+  EXPECT_TRUE(InstallNetworkPrinter(dialog));
+  EXPECT_TRUE(win.spooler.has_queue(ModelCatalogue[0].modelName));
+}
+
+TEST_F(NetworkInstallation, TheInfIsFoundInTheSystemWindowsFolderOnARemoteDesktopHost) {
+  win.shell.per_user_windows_folder = u"C:\\Users\\Pat\\WINDOWS";
+  win.shell.put_file(u"C:\\Windows\\INF\\oem4.inf", OemInf(ModelCatalogue[0].modelName));
+  char16_t path[kInfPathChars];
+  dialog.modelIndex = 0;
+  for (const bool wine : {false, true}) {
+    win.setup_api.lists_nothing_without_folder = wine;
+    ASSERT_TRUE(FindModelInf(dialog, path, kInfPathChars, ModelCatalogue[0].modelName)) << wine;
+    EXPECT_EQ(platform::view_of(path), u"C:\\Windows\\Inf\\oem4.inf");
+  }
 }
 
 TEST(UsbInstallation, OnUsbStep3CreatesNoPortAndInstallsNothing) {

@@ -213,7 +213,7 @@ TEST_F(Preparation, AFailedToolRunShowsTheCommandAndTheCodeAndEndsTheInstaller) 
   EXPECT_EQ(boxes[1].text, u"Error : 1, Installation has been canceled");
   EXPECT_EQ(boxes[1].caption, u"Pelmora");
   EXPECT_EQ(boxes[1].flags, platform::kMbOk);
-  EXPECT_EQ(win.processes.own_exit_code(), 0u);
+  EXPECT_EQ(win.processes.own_exit_code(), 1603u);
   EXPECT_FALSE(host.is_enabled(IDC_CANCEL_BUTTON));
 }
 
@@ -227,6 +227,10 @@ TEST_F(Preparation, AToolThatCannotStartCountsAsAllBitsSet) {
 
 TEST_F(Preparation, TheMonitorIsStartedAndRegisteredAndAMissingOneIsNoFailure) {
   ASSERT_TRUE(RunPreparationStep(dialog));
+  EXPECT_EQ(StatusBeforePumps(host),
+            (std::vector<std::u16string>{dialog.Text(kTextCheckingSystemFiles),
+                                         dialog.Text(kTextCheckingPapers),
+                                         dialog.Text(kTextPreinstallingDriverPackage)}));
   int monitor_starts = 0;
   for (const auto& started : win.processes.started())
     monitor_starts += started.command_line == u"C:\\Windows\\system32\\Tessaly.exe" &&

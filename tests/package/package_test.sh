@@ -51,18 +51,30 @@ out=$(python3 "$here/pe_machines.py" "$top"); code=$?
 [ "$code" -eq 0 ] || fail "program machines: $out"
 case $out in *"6 program file(s), 0 wrong"*) ;; *) fail "expected 6 programs: $out" ;; esac
 
-# The check itself: the two DIFxCmd builds swapped, and an installer cut
-# after its DOS header.
+# The check itself: the two DIFxCmd builds swapped, an installer cut after
+# its DOS header, and a monitor whose Terminal-Server-aware flag is cleared.
 bad=$work/bad
 cp -r "$top" "$bad"
 cp "$top/Bin/i386/DIFxCmd.exe" "$bad/Bin/amd64/DIFxCmd.exe"
 cp "$top/Bin/amd64/DIFxCmd.exe" "$bad/Bin/i386/DIFxCmd.exe"
 head -c 64 "$top/Pelmora.exe" >"$bad/Pelmora.exe"
+python3 - "$bad/Tessaly/Tessaly.exe" <<'EOF'
+import sys
+with open(sys.argv[1], "r+b") as f:
+    f.seek(0x3C)
+    at = int.from_bytes(f.read(4), "little") + 24 + 70
+    f.seek(at)
+    flags = int.from_bytes(f.read(2), "little") & ~0x8000
+    f.seek(at)
+    f.write(flags.to_bytes(2, "little"))
+EOF
 out=$(python3 "$here/pe_machines.py" "$bad"); code=$?
 [ "$code" -eq 1 ] || fail "the doctored package passed the machine check ($code)"
 grep -q '^WRONG Bin/amd64/DIFxCmd.exe: machine 0x014c' <<<"$out" || fail "i386 tool in Bin\\amd64 not seen: $out"
 grep -q '^WRONG Bin/i386/DIFxCmd.exe: machine 0x8664' <<<"$out" || fail "x86-64 tool in Bin\\i386 not seen: $out"
 grep -q '^WRONG Pelmora.exe: the PE header.s offset .* beyond' <<<"$out" || fail "cut Pelmora.exe not seen: $out"
+grep -q '^WRONG Tessaly/Tessaly.exe: not Terminal-Server-aware' <<<"$out" ||
+  fail "Tessaly.exe without the Terminal-Server-aware flag not seen: $out"
 
 if [ "$failures" -eq 0 ]; then echo "package: passed"; exit 0; fi
 echo "package: $failures failed"

@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Checks that every Windows program file of an unpacked release package is
 built for the machine its folder calls for: Bin\\amd64 holds x86-64 programs
-(machine 0x8664), every other folder 32-bit x86 programs (machine 0x14c).
+(machine 0x8664), every other folder 32-bit x86 programs (machine 0x14c);
+and that every .exe is marked Terminal-Server-aware (DllCharacteristics
+0x8000), so that on a Remote Desktop host Windows shows it the system's
+Windows folder rather than one of the user's own.
 
   pe_machines.py PACKAGE_FOLDER
 
@@ -16,6 +19,7 @@ import sys
 MACHINE_I386 = 0x14C
 MACHINE_AMD64 = 0x8664
 MACHINE_NAMES = {MACHINE_I386: "i386", MACHINE_AMD64: "x86-64"}
+TERMINAL_SERVER_AWARE = 0x8000  # IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE
 PROGRAM_SUFFIXES = (".exe", ".dll", ".sys")
 
 
@@ -23,9 +27,12 @@ class NotPE(Exception):
     pass
 
 
-def pe_machine(path):
-    """The machine field of a PE file's file header: "MZ", the offset of the
-    PE header at 0x3c, "PE\\0\\0", then the 16-bit machine (little-endian)."""
+def pe_header(path):
+    """The machine field of a PE file's file header and the DllCharacteristics
+    of its optional header: "MZ", the offset of the PE header at 0x3c,
+    "PE\\0\\0", the 16-bit machine (little-endian), and 20 bytes after the
+    signature's end the optional header, whose 16-bit DllCharacteristics lie
+    at offset 70 in both its 32-bit and its 64-bit form."""
     with open(path, "rb") as f:
         dos = f.read(0x40)
         if len(dos) < 2 or dos[:2] != b"MZ":
@@ -37,10 +44,13 @@ def pe_machine(path):
         if offset + 6 > size:
             raise NotPE("the PE header's offset 0x%x lies beyond the file's %d bytes" % (offset, size))
         f.seek(offset)
-        header = f.read(6)
+        header = f.read(24 + 72)
         if header[:4] != b"PE\0\0":
             raise NotPE("no PE signature at 0x%x" % offset)
-        return int.from_bytes(header[4:6], "little")
+        if len(header) < 24 + 72:
+            raise NotPE("the optional header is cut")
+        return (int.from_bytes(header[4:6], "little"),
+                int.from_bytes(header[24 + 70:24 + 72], "little"))
 
 
 def expected_machine(relative):
@@ -73,7 +83,7 @@ def main(argv):
             programs += 1
             want = expected_machine(relative)
             try:
-                machine = pe_machine(path)
+                machine, characteristics = pe_header(path)
             except (NotPE, OSError) as error:
                 print("WRONG %s: %s" % (relative, error))
                 wrong += 1
@@ -82,6 +92,10 @@ def main(argv):
             if machine != want:
                 print("WRONG %s: machine 0x%04x (%s), its folder wants 0x%04x (%s)"
                       % (relative, machine, got, want, MACHINE_NAMES[want]))
+                wrong += 1
+            elif name.lower().endswith(".exe") and not characteristics & TERMINAL_SERVER_AWARE:
+                print("WRONG %s: not Terminal-Server-aware (DllCharacteristics 0x%04x)"
+                      % (relative, characteristics))
                 wrong += 1
             else:
                 print("ok    %s: 0x%04x (%s)" % (relative, machine, got))

@@ -190,6 +190,8 @@ TYPED_TEST(FilesContract, ShellOperationsCopyAndDeleteWholeFolders) {
   ASSERT_TRUE(shell.special_folder(kCsidlProgramFiles, &program_files));
   EXPECT_TRUE(equals_ignore_ascii_case(windows, u"C:\\Windows"));
   EXPECT_TRUE(equals_ignore_ascii_case(shell.system_directory(), windows + u"\\system32"));
+  // Not a Terminal Server: the system's Windows folder is the one shown.
+  EXPECT_TRUE(equals_ignore_ascii_case(shell.system_windows_directory(), windows));
   EXPECT_EQ(program_files.rfind(u"C:\\Program Files", 0), 0u) << to_utf8(program_files);
 }
 
@@ -306,6 +308,20 @@ TYPED_TEST(FilesContract, PackagesGoIntoTheInfFolderAndOut) {
   std::u16string list;
   ASSERT_EQ(kErrorSuccess, setup.get_inf_file_list(windows + u"\\INF", kInfStyleWin4, &list));
   EXPECT_NE(list.find(name), std::u16string::npos);
+  // Asked with no folder, Windows lists its INF folder; Wine lists no name
+  // (its list is the closing zero alone).
+  ASSERT_EQ(kErrorSuccess, setup.get_inf_file_list({}, kInfStyleWin4, &list));
+  if (this->under_.under_wine()) {
+    EXPECT_EQ(list.find_first_not_of(u'\0'), std::u16string::npos) << to_utf8(list);
+  } else {
+    EXPECT_NE(list.find(name), std::u16string::npos);
+  }
+  // Either way the system's INF files are found, in the system Windows folder.
+  std::u16string system_windows;
+  ASSERT_EQ(kErrorSuccess,
+            list_system_inf_files(setup, shell, kInfStyleWin4, &list, &system_windows));
+  EXPECT_NE(list.find(name), std::u16string::npos);
+  EXPECT_TRUE(equals_ignore_ascii_case(system_windows, windows)) << to_utf8(system_windows);
 
   EXPECT_EQ(kErrorSuccess, setup.uninstall_oem_inf(name, kSuoiForceDelete));
   EXPECT_FALSE(shell.file_exists(installed));

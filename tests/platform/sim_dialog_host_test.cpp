@@ -64,6 +64,49 @@ TEST(SimDialogHost, KeepsTheRulesOfARealWindow) {
   EXPECT_EQ(host.message_boxes.size(), 1u);
 }
 
+TEST(SimDialogHost, APumpDeliversACloseOrEscapePostedDuringAHandler) {
+  platform::sim::SimClock clock;
+  // The close box (WM_CLOSE) and Escape (WM_COMMAND IDCANCEL), posted while
+  // a handler works: the handler's pump delivers them, their default
+  // processing ends the dialog, and the window keeps its controls until the
+  // handler returns.
+  for (const WindowMessage posted :
+       {WindowMessage{platform::kWmClose, 0, 0}, WindowMessage::command(platform::kIdCancel, 0)}) {
+    SimDialogHost host(clock);
+    host.define(10);
+    std::vector<std::uint32_t> seen;
+    host.set_dispatch([&](const WindowMessage& m) {
+      seen.push_back(m.message);
+      return false;
+    });
+    host.set_text(10, u"working");
+    host.post(posted);
+    EXPECT_TRUE(seen.empty());  // posted, not sent
+    host.pump_messages();
+    EXPECT_EQ(seen, std::vector<std::uint32_t>{posted.message});
+    EXPECT_TRUE(host.closed());
+    EXPECT_EQ(host.result(), platform::kIdCancel);
+    host.set_text(10, u"done");
+    EXPECT_EQ(host.text(10), u"done");
+    const auto history = host.history();
+    ASSERT_EQ(history.size(), 3u);
+    EXPECT_EQ(history[0].text, u"working");
+    EXPECT_EQ(history[1].kind, SimDialogHost::Event::kPump);
+    EXPECT_EQ(history[2].text, u"done");
+  }
+  // A logic that handles WM_CLOSE itself keeps the dialog open.
+  SimDialogHost stubborn(clock);
+  stubborn.set_dispatch([](const WindowMessage& m) { return m.message == platform::kWmClose; });
+  stubborn.post_close();
+  stubborn.pump_messages();
+  EXPECT_FALSE(stubborn.closed());
+  // Without a logic to deliver to, the message waits.
+  SimDialogHost bare(clock);
+  bare.post(WindowMessage::command(platform::kIdOk, 0));
+  bare.pump_messages();
+  EXPECT_FALSE(bare.closed());
+}
+
 // FindWindowW compares class names and titles without regard to case.
 TEST(SimDesktop, FindsWindowsIgnoringCase) {
   platform::sim::SimDesktop desktop;

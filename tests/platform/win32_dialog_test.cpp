@@ -410,6 +410,30 @@ TEST(Win32DialogTest, PumpingDeliversWaitingMessagesAtOnce) {
   EXPECT_EQ(2, seen_after_pump);
   EXPECT_GE(timers_after_pump, 1);
   EXPECT_LE(timers_after_pump, 1 + static_cast<int>(pump_ms / 10) + 1);
+
+  // The close box (WM_CLOSE) and Escape (WM_COMMAND IDCANCEL), posted while
+  // a handler works: its pump delivers them, their default processing ends
+  // the dialog, and the window keeps its controls until the handler returns
+  // (the simulated host does the same, sim_dialog_host_test.cpp).
+  for (const WindowMessage posted :
+       {WindowMessage{kWmClose, 0, 0}, WindowMessage::command(IDCANCEL, 0)}) {
+    ScriptedLogic working;
+    bool delivered_in_pump = false;
+    std::u16string text_after_pump;
+    working.on_init = [&](DialogHost& host) {
+      host.set_text(IDC_STATUS, u"working");
+      PostMessageW(working.window(), posted.message, posted.wparam, 0);
+      host.pump_messages();
+      for (const auto& m : working.seen)
+        delivered_in_pump = delivered_in_pump || m.message == posted.message;
+      host.set_text(IDC_STATUS, u"done");
+      text_after_pump = host.text(IDC_STATUS);
+      return true;
+    };
+    EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, working));
+    EXPECT_TRUE(delivered_in_pump) << posted.message;
+    EXPECT_EQ(u"done", text_after_pump);
+  }
 }
 
 std::u16string version_string(const std::vector<BYTE>& block, const wchar_t* name) {

@@ -10,6 +10,7 @@
 
 #include "platform/command_line.h"
 #include "platform/text.h"
+#include "platform_sim/sim_windows.h"
 #include "platform_win32/windows_api.h"
 
 namespace {
@@ -62,6 +63,27 @@ TEST(Win32SystemInfoTest, ErrorMessagesHaveNoLineBreakAtTheEnd) {
   }
   // A code the system has no text for gives an empty text, not garbage.
   EXPECT_TRUE(system.error_message(0x2FFFFFFFu).empty());
+
+  // The simulated Windows shows Windows' own text of every code it knows,
+  // so the status lines the tests read are the ones users read. Wine words
+  // its texts its own way ("Access denied." for "Access is denied.") and
+  // has none for 258 (WAIT_TIMEOUT) and 3001 (ERROR_PRINTER_DRIVER_IN_USE):
+  // under Wine only the presence of the other texts is compared.
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  const bool wine = ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  platform::sim::SimWindows simulated;
+  int compared = 0;
+  for (Win32Error code = 0; code < 4000; ++code) {
+    const std::u16string text = simulated.system.error_message(code);
+    if (text.empty()) continue;
+    ++compared;
+    const std::u16string real = system.error_message(code);
+    if (!wine)
+      EXPECT_EQ(to_utf8(real), to_utf8(text)) << "error " << code;
+    else if (code != 258 && code != 3001)
+      EXPECT_FALSE(real.empty()) << "error " << code;
+  }
+  EXPECT_GT(compared, 30);
 }
 
 TEST(Win32ShellTest, ReadsWholeFilesWithinTheLimit) {

@@ -13,6 +13,7 @@
 #include "simulator.h"
 #endif
 
+#include "operations/model_catalogue.h"
 #include "platform/format.h"
 #include "platform/socket.h"
 #include "platform/text.h"
@@ -76,8 +77,12 @@ class Selection {
 TEST(PrinterSelection, ListsTheFamilySortedAndSelectsTheFirstLine) {
   REQUIRE_SIMULATOR(env);
   Selection s(env, 0x3850);
-  s.Open();
-  // The first search ran once, 50 ms after opening.
+  // The first search runs once, 50 ms after opening.
+  ASSERT_TRUE(s.dialog.OnInitDialog());
+  s.host.run_for(49, [&](const platform::WindowMessage& m) { s.dialog.handle_message(m); });
+  EXPECT_TRUE(s.host.timer_running(REFRESH_TIMER));
+  EXPECT_TRUE(s.host.control(IDC_PRINTER_COMBO).items.empty());
+  s.host.run_for(1, [&](const platform::WindowMessage& m) { s.dialog.handle_message(m); });
   EXPECT_FALSE(s.host.timer_running(REFRESH_TIMER));
   const auto combo = s.host.control(IDC_PRINTER_COMBO);
   // plain (0x3850) and twice (0x3870, answering twice); 0x3856 and the
@@ -140,6 +145,12 @@ TEST(PrinterSelection, TypedDescriptionsAreFoundAgainOrRefused) {
   ten.Ok(u"0123456789ZELKO-40 [K7M2P4T9 : " + a2 + u"]");
   EXPECT_TRUE(ten.host.closed());
   EXPECT_EQ(ten.dialog.selectedModelIndex, -1);
+  // The list line of each other model the words name gives its own row.
+  for (const int row : {14, 13, 12, 15, 10, 8}) {
+    Selection named(env, 0x3850);
+    named.Ok(std::u16string(ModelCatalogue[row].modelName) + u"  [K7M2P4T9 : " + a2 + u"]");
+    EXPECT_EQ(named.dialog.selectedModelIndex, row);
+  }
 }
 
 TEST(PrinterSelection, AUsbPortGoesToTheUsbSearchAndGivesNoAddress) {

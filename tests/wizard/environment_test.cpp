@@ -5,6 +5,7 @@
 #include "pelmora_app.h"
 #include "pelmora_dlg.h"
 #include "platform/text.h"
+#include "platform_sim/sim_dialog_host.h"
 #include "platform_sim/sim_windows.h"
 
 namespace pelmora {
@@ -127,8 +128,23 @@ TEST(CPelmoraApp, StartsSocketsAndLockThenRunsTheWizardModally) {
   EXPECT_FALSE(app.InitInstance());
   EXPECT_EQ(app.main_window(), nullptr);
   EXPECT_TRUE(app.channel_lock_created());
-  EXPECT_EQ(app.ExitInstance(), 0);
+  // The wizard was closed before anything was installed.
+  EXPECT_EQ(app.ExitInstance(), kExitCancelled);
   EXPECT_EQ(order, (std::vector<std::string>{"controls", "sockets", "lock", "modal", "unlock"}));
+
+  // The process ends with the wizard's code: a user who may not install
+  // closes Step 1.
+  win.shell.admin = false;
+  services.run_modal = [&](platform::DialogLogic& logic) {
+    platform::sim::SimDialogHost host(win.clock);
+    logic.attach(&host);
+    logic.OnInitDialog();
+    host.post_close();
+    return 2;
+  };
+  CPelmoraApp refused(win.platform, steps, services);
+  refused.InitInstance();
+  EXPECT_EQ(refused.ExitInstance(), kExitFailed);
 }
 
 TEST(CPelmoraApp, EndsSilentlyWithoutSockets) {
@@ -146,7 +162,7 @@ TEST(CPelmoraApp, EndsSilentlyWithoutSockets) {
   EXPECT_FALSE(app.InitInstance());
   EXPECT_FALSE(modal);
   EXPECT_FALSE(lock);
-  app.ExitInstance();
+  EXPECT_EQ(app.ExitInstance(), kExitFailed);
 }
 
 }  // namespace

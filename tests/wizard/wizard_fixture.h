@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ class FakeSteps : public WizardSteps {
  public:
   bool RunCleanupStep(CPelmoraDlg& dialog) override {
     calls.push_back("cleanup");
+    if (during_cleanup) during_cleanup(dialog);
     dialog.SetStatusText(u"cleanup ran");
     return cleanup_result;
   }
@@ -31,10 +33,12 @@ class FakeSteps : public WizardSteps {
     stale_removed.push_back(index);
     return true;
   }
-  void InstallNetworkPrinter(CPelmoraDlg& dialog) override {
+  bool InstallNetworkPrinter(CPelmoraDlg& dialog) override {
     calls.push_back("network install");
     installed_address = platform::view_of(dialog.networkAddress);
     installed_port = dialog.networkPortNumber;
+    if (!install_result) dialog.SetStatusText(u"install failed");
+    return install_result;
   }
   bool SelectNetworkPrinter(CPelmoraDlg&, std::u16string_view family, std::uint32_t product,
                             NetworkSelection* out) override {
@@ -47,6 +51,8 @@ class FakeSteps : public WizardSteps {
 
   bool cleanup_result = true;
   bool preparation_result = true;
+  bool install_result = true;
+  std::function<void(CPelmoraDlg&)> during_cleanup;
   bool selection_ok = true;
   NetworkSelection selection;
   std::vector<std::string> calls;
@@ -73,6 +79,22 @@ inline void DefineWizardTemplate(platform::sim::SimDialogHost& host) {
   host.define(IDC_LANGUAGE, combo);
 }
 
+// What the status line said each time the queue was pumped: a step writes
+// its progress text first, so that the pump paints it. "(no text)" for a
+// pump that did not follow a status text.
+inline std::vector<std::u16string> StatusBeforePumps(const platform::sim::SimDialogHost& host) {
+  using Event = platform::sim::SimDialogHost::Event;
+  std::vector<std::u16string> texts;
+  const std::vector<Event> history = host.history();
+  for (std::size_t i = 0; i < history.size(); ++i) {
+    if (history[i].kind != Event::kPump) continue;
+    const bool after_status =
+        i > 0 && history[i - 1].kind == Event::kSetText && history[i - 1].control == IDC_STATUS;
+    texts.push_back(after_status ? history[i - 1].text : u"(no text)");
+  }
+  return texts;
+}
+
 class WizardTest : public ::testing::Test {
  protected:
   using Control = platform::sim::SimDialogHost::Control;
@@ -82,7 +104,8 @@ class WizardTest : public ::testing::Test {
     // languages of the combo box's initialisation data.
     DefineWizardTemplate(host);
     dialog.attach(&host);
-    host.set_dispatch([this](const platform::WindowMessage& m) { dialog.handle_message(m); });
+    host.set_dispatch(
+        [this](const platform::WindowMessage& m) { return dialog.handle_message(m); });
     // An administrator's profile with the compatibility assistant.
     win.registry.put_dword(platform::kHkeyCurrentUser,
                            u"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\"
@@ -108,7 +131,7 @@ class WizardTest : public ::testing::Test {
     Click(IDC_PORT_TCPIP);
   }
   void Run(std::uint64_t ms) {
-    host.run_for(ms, [this](const platform::WindowMessage& m) { dialog.handle_message(m); });
+    host.run_for(ms, [this](const platform::WindowMessage& m) { return dialog.handle_message(m); });
   }
   std::u16string Text(int row, int language = 0) { return GetLocalizedText(row, language); }
   std::u16string Status() { return host.text(IDC_STATUS); }

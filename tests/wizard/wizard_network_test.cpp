@@ -75,6 +75,7 @@ TEST_F(WizardTest, NetworkPathEndsExactlyThirtyTicksAfterNext) {
   EXPECT_TRUE(host.timer_running(TIMER_NETWORK_FINISH));
   EXPECT_TRUE(host.is_enabled(IDC_CANCEL_BUTTON));
   EXPECT_EQ(dialog.tickCounter, 29u);
+  EXPECT_EQ(dialog.ExitCode(), kExitCancelled);
   Run(1);
   EXPECT_FALSE(host.timer_running(TIMER_NETWORK_FINISH));
   EXPECT_EQ(dialog.tickCounter, 30u);
@@ -104,6 +105,52 @@ TEST_F(WizardTest, NetworkPathEndsExactlyThirtyTicksAfterNext) {
                                          u"Devices and Printers"}));
   Click(IDC_NEXT);
   EXPECT_TRUE(host.closed());
+  EXPECT_EQ(dialog.ExitCode(), kExitCompleted);
+}
+
+TEST_F(WizardTest, AFailedNetworkInstallationIsShownAtOnceAndEndsAsAFailure) {
+  AdvanceToStep3();
+  steps.selection = {u"192.0.2.10", 9100, -1};
+  ClickTcpIp();
+  steps.install_result = false;
+  Click(IDC_NEXT);
+  EXPECT_EQ(dialog.wizardState, WIZ_INSTALLING);
+  EXPECT_TRUE(host.running_timers().empty());
+  // The failure stands where "Click Close" would, and only Close is left.
+  EXPECT_FALSE(host.is_visible(IDC_PORT_USB));
+  EXPECT_FALSE(host.is_visible(IDC_PORT_TCPIP));
+  EXPECT_TRUE(host.is_visible(IDC_STATUS));
+  EXPECT_EQ(Status(), u"install failed");
+  EXPECT_FALSE(host.is_enabled(IDC_CANCEL_BUTTON));
+  EXPECT_TRUE(host.is_enabled(IDC_NEXT));
+  EXPECT_EQ(host.text(IDC_NEXT), u"Close");
+  Run(20'000);
+  EXPECT_EQ(Status(), u"install failed");
+  EXPECT_EQ(dialog.ExitCode(), kExitFailed);
+  Click(IDC_NEXT);
+  EXPECT_TRUE(host.closed());
+  EXPECT_EQ(dialog.ExitCode(), kExitFailed);
+}
+
+TEST_F(WizardTest, PrinterWindowsAreLookedForInEveryLanguageTheyMayBeTitledIn) {
+  Start();
+  // None open: every title is tried, in order, and nothing is sent.
+  EXPECT_TRUE(dialog.RefreshPrinterWindows());
+  EXPECT_EQ(win.desktop.title_searches,
+            (std::vector<std::u16string>{u"장치 및 프린터", u"프린터 및 팩스",
+                                         u"Devices and Printers", u"Printers and Faxes",
+                                         u"プリンタと FAX", u"デバイスとプリンター"}));
+  EXPECT_TRUE(win.desktop.deliveries.empty());
+  EXPECT_TRUE(win.clock.sleeps().empty());
+  // Only the last one open: it gets the paint.
+  const auto japanese = win.desktop.add_window(u"CabinetWClass", u"デバイスとプリンター");
+  win.desktop.title_searches.clear();
+  dialog.RefreshPrinterWindows();
+  EXPECT_EQ(win.desktop.title_searches.size(), 6u);
+  ASSERT_EQ(win.desktop.deliveries.size(), 2u);
+  EXPECT_EQ(win.desktop.deliveries[1].window, japanese);
+  EXPECT_EQ(win.desktop.deliveries[1].message, platform::kWmPaint);
+  EXPECT_EQ(win.clock.sleeps(), std::vector<std::uint32_t>{500});
 }
 
 TEST_F(WizardTest, ScanReenumeratesOnlyWhenTheRootIsFound) {

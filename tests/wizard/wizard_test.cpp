@@ -38,6 +38,7 @@ TEST_F(WizardTest, Step1ForAnAdministratorInEnglishByDefault) {
   EXPECT_TRUE(win.registry.value(kHkeyCurrentUser, kPersisted, u"SIGN=D1FE0 Pelmora.exe", nullptr));
   EXPECT_TRUE(win.registry.value(kHkeyCurrentUser, kPersisted, u"C:\\Setup\\Pelmora.exe", nullptr));
   EXPECT_TRUE(host.running_timers().empty());
+  EXPECT_EQ(dialog.ExitCode(), kExitCancelled);  // closing now installs nothing
 }
 
 TEST_F(WizardTest, TitleShowsWow64AndTheModelFamily) {
@@ -73,6 +74,7 @@ TEST_F(WizardTest, NonAdministratorCannotGoOnButMayChangeTheLanguage) {
   EXPECT_EQ(dialog.wizardState, WIZ_STEP1);
   Click(IDC_CANCEL_BUTTON);
   EXPECT_TRUE(host.closed());
+  EXPECT_EQ(dialog.ExitCode(), kExitFailed);
 }
 
 TEST_F(WizardTest, LanguageFromSettingsFileAndCommandLine) {
@@ -125,10 +127,12 @@ TEST_F(WizardTest, FailedRemovalStaysOnStep1AndMayBeRepeated) {
   EXPECT_TRUE(host.is_enabled(IDC_CANCEL_BUTTON));
   EXPECT_FALSE(host.is_visible(IDC_LANGUAGE));
   EXPECT_EQ(Status(), u"cleanup ran");  // the failing operation's message stays
+  EXPECT_EQ(dialog.ExitCode(), kExitFailed);
 
   steps.cleanup_result = true;
   Click(IDC_NEXT);
   EXPECT_EQ(dialog.wizardState, WIZ_STEP2);
+  EXPECT_EQ(dialog.ExitCode(), kExitCancelled);  // the retry succeeded
   EXPECT_EQ(host.text(IDC_HEADER), u"  STEP 2 :   Installation checks");
   EXPECT_EQ(host.text(IDC_DETAILS),
             u"\r\n  The step prepares your system for driver installation.\r\n\r\n  Please click "
@@ -136,6 +140,35 @@ TEST_F(WizardTest, FailedRemovalStaysOnStep1AndMayBeRepeated) {
   EXPECT_EQ(Status(), u"Click \"Next\"");
   EXPECT_EQ(host.control(IDC_PICTURE).bitmap, IDB_STEP2);
   EXPECT_EQ(steps.calls, (std::vector<std::string>{"cleanup", "cleanup"}));
+}
+
+TEST_F(WizardTest, CloseOrEscapeDuringAStepEndsTheWizardOnceTheStepIsDone) {
+  // The user closes the window while Step 1 works: the step's pump delivers
+  // the close, and the step still runs to its end in the window that is
+  // going away.
+  for (const platform::WindowMessage posted :
+       {platform::WindowMessage{platform::kWmClose, 0, 0},
+        platform::WindowMessage::command(platform::kIdCancel, 0)}) {
+    platform::sim::SimDialogHost window(win.clock);
+    FakeSteps fake;
+    CPelmoraDlg wizard(win.platform, fake);
+    DefineWizardTemplate(window);
+    wizard.attach(&window);
+    window.set_dispatch([&](const platform::WindowMessage& m) { return wizard.handle_message(m); });
+    bool closed_in_pump = false;
+    fake.during_cleanup = [&](CPelmoraDlg& dialog) {
+      window.post(posted);
+      dialog.PumpMessages();
+      closed_in_pump = window.closed();
+    };
+    wizard.OnInitDialog();
+    wizard.handle_message(platform::WindowMessage::command(IDC_NEXT, platform::kBnClicked));
+    EXPECT_TRUE(closed_in_pump);
+    EXPECT_EQ(window.result(), platform::kIdCancel);
+    EXPECT_EQ(window.text(IDC_HEADER), u"  STEP 2 :   Installation checks");
+    EXPECT_EQ(wizard.wizardState, WIZ_STEP2);
+    EXPECT_EQ(wizard.ExitCode(), kExitCancelled);
+  }
 }
 
 TEST_F(WizardTest, FailedPreparationLeavesBothButtonsDisabled) {
@@ -147,6 +180,12 @@ TEST_F(WizardTest, FailedPreparationLeavesBothButtonsDisabled) {
   EXPECT_FALSE(host.is_enabled(IDC_NEXT));
   EXPECT_FALSE(host.is_enabled(IDC_CANCEL_BUTTON));
   EXPECT_TRUE(host.running_timers().empty());
+  // Only the close box is left, and it ends a failed installation.
+  host.post({platform::kWmClose, 0, 0});
+  Run(0);
+  EXPECT_TRUE(host.closed());
+  EXPECT_EQ(host.result(), platform::kIdCancel);
+  EXPECT_EQ(dialog.ExitCode(), kExitFailed);
 }
 
 TEST_F(WizardTest, PackageWaitProgressAndWorkerHandshake) {
@@ -194,7 +233,9 @@ TEST_F(WizardTest, EarlyWorkerSuccessStillShowsTheBarFromTwo) {
   Click(IDC_NEXT);
   Click(IDC_NEXT);
   host.enable(IDC_CANCEL_BUTTON, true);
-  Run(1000);
+  Run(999);  // the wait looks once a second
+  EXPECT_TRUE(host.positions(IDC_PROGRESS).empty());
+  Run(1);
   EXPECT_EQ(host.positions(IDC_PROGRESS), (std::vector<int>{2, 30, 0}));
   EXPECT_EQ(dialog.wizardState, WIZ_STEP3);
 }
@@ -220,7 +261,9 @@ TEST_F(WizardTest, UsbPathPollsTheQueuesAndRescansUntilOneOpens) {
   EXPECT_FALSE(host.is_enabled(IDC_PORT_USB));
   EXPECT_FALSE(host.is_enabled(IDC_PORT_TCPIP));
 
-  Run(3000);  // three ticks, no queue yet
+  Run(999);  // the poll looks once a second
+  EXPECT_EQ(win.devices.reenumerations, 0);
+  Run(2001);  // three ticks, no queue yet
   EXPECT_EQ(OpenedNames(win.faults),
             (std::vector<std::string>{
                 "Orvane ZELKO-40 Card Printer", "Orvane ZELKO-70 Card Printer",
@@ -245,6 +288,7 @@ TEST_F(WizardTest, UsbPathPollsTheQueuesAndRescansUntilOneOpens) {
   EXPECT_TRUE(host.is_visible(IDC_STATUS));
   Click(IDC_NEXT);
   EXPECT_TRUE(host.closed());
+  EXPECT_EQ(dialog.ExitCode(), kExitCompleted);
 }
 
 TEST_F(WizardTest, UsbPollNamesAndStaleDevicesFollowTheModel) {

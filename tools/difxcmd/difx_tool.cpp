@@ -48,10 +48,9 @@ std::uint32_t Remove(platform::SetupApi& setup_api, platform::Shell& shell, std:
     *output += platform::format(u"%s cannot be read: error %08X\r\n", {inf, error});
     return error;
   }
-  std::u16string windows;
-  shell.special_folder(platform::kCsidlWindows, &windows);
-  std::u16string list;
-  if (auto error = setup_api.get_inf_file_list(windows + u"\\INF", platform::kInfStyleWin4, &list))
+  std::u16string list, windows;
+  if (auto error = platform::list_system_inf_files(setup_api, shell, platform::kInfStyleWin4, &list,
+                                                   &windows))
     return error;
   int removed = 0;
   Win32Error last_error = platform::kErrorFileNotFound;

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/shell.h"
 #include "platform/win_error.h"
 
 namespace platform {
@@ -48,5 +49,15 @@ class SetupApi {
   // name it was given there.
   virtual Win32Error copy_oem_inf(std::u16string_view source, std::u16string* destination_name) = 0;
 };
+
+// The INF files of the system's INF folder. SetupGetInfFileListW is asked
+// with no folder first, which is the system's own INF folder on every
+// Windows; only where that lists nothing (Wine does so) is the INF folder
+// of the system Windows folder named (GetSystemWindowsDirectoryW), never
+// CSIDL_WINDOWS, which a Terminal Server may turn into a folder of the
+// user's own. `*windows_folder` gets the system Windows folder, where the
+// listed names live under "Inf".
+Win32Error list_system_inf_files(SetupApi& setup_api, Shell& shell, std::uint32_t style,
+                                 std::u16string* list, std::u16string* windows_folder);
 
 }  // namespace platform

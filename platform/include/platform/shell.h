@@ -57,6 +57,11 @@ class Shell {
   virtual Win32Error append_file(std::u16string_view path, std::string_view bytes) = 0;
   // GetSystemDirectoryW.
   virtual std::u16string system_directory() = 0;
+  // GetSystemWindowsDirectoryW: the system's own Windows folder, also on a
+  // Terminal Server host, where a program that is not marked
+  // Terminal-Server-aware is shown a Windows folder of the user's own
+  // (CSIDL_WINDOWS, GetWindowsDirectoryW). Empty when the call fails.
+  virtual std::u16string system_windows_directory() = 0;
   // GetFileAttributesW (kInvalidFileAttributes when missing) and
   // SetFileAttributesW.
   virtual std::uint32_t file_attributes(std::u16string_view path) = 0;

@@ -3,10 +3,12 @@
 // position and message box is kept for inspection.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/dialog_host.h"
@@ -41,6 +43,27 @@ class SimDialogHost : public DialogHost {
     std::u16string caption;
     std::uint32_t flags;
   };
+  // What the dialog's logic did to the window, in order, where the order
+  // matters: a control's text set, the queue pumped.
+  struct Event {
+    enum Kind { kSetText, kPump } kind;
+    int control;  // kSetText only
+    std::u16string text;
+  };
+  // Delivers a message to the dialog's logic; true when the logic handled
+  // it. A dispatch that returns nothing handles nothing: the default
+  // processing follows (WM_CLOSE, IDOK and IDCANCEL end the dialog).
+  using Dispatch = std::function<bool(const WindowMessage&)>;
+  template <typename F>
+  static Dispatch AsDispatch(F dispatch) {
+    if constexpr (std::is_void_v<std::invoke_result_t<F&, const WindowMessage&>>)
+      return [dispatch = std::move(dispatch)](const WindowMessage& m) mutable {
+        dispatch(m);
+        return false;
+      };
+    else
+      return Dispatch(std::move(dispatch));
+  }
 
   explicit SimDialogHost(SimClock& clock) : clock_(clock) {}
   // A host with a window other threads can reach through the desktop while
@@ -104,18 +127,33 @@ class SimDialogHost : public DialogHost {
   // How messages reach the dialog's logic while the host itself runs a
   // loop: a message box's, or a pump of the queue. Without it neither
   // dispatches anything.
-  void set_dispatch(std::function<void(const WindowMessage&)> dispatch);
+  template <typename F>
+  void set_dispatch(F dispatch) {
+    set_dispatch_function(AsDispatch(std::move(dispatch)));
+  }
+  void set_dispatch_function(Dispatch dispatch);
+  // PostMessageW to the dialog (Escape arrives as WM_COMMAND IDCANCEL): it
+  // waits in the queue until a pump or the modal loop delivers it.
+  void post(const WindowMessage& message);
+  std::vector<Event> history() const;
   // Virtual time a message box stays open before the user answers.
   std::uint64_t message_box_wait_ms = 0;
   bool timer_running(std::uint32_t id);
   std::vector<std::uint32_t> running_timers();
-  // Advances virtual time by `ms`, dispatching WM_TIMER for every timer that
-  // falls due, in deadline order (ties in the order the timers were set).
-  // Stops early once the dialog is closed.
-  void run_for(std::uint64_t ms, const std::function<void(const WindowMessage&)>& dispatch);
-  bool closed() const { return close_posted_; }
+  // The modal loop: advances virtual time by `ms`, delivering the posted
+  // messages and dispatching WM_TIMER for every timer that falls due, in
+  // deadline order (ties in the order the timers were set). Stops early
+  // once the dialog has ended.
+  template <typename F>
+  void run_for(std::uint64_t ms, F dispatch) {
+    run_loop(ms, AsDispatch(std::move(dispatch)));
+  }
+  // The dialog has ended, or a WM_CLOSE waits in its queue: the modal loop
+  // delivers it as soon as the running handler returns, and its default
+  // processing ends the dialog.
+  bool closed() const;
   // The result the dialog ended with: IDCANCEL for a close.
-  int result() const { return result_; }
+  int result() const;
   int icon() const { return icon_; }
   int pumps() const { return pumps_; }
   std::vector<int> positions(int control);  // every position set, in order
@@ -129,6 +167,9 @@ class SimDialogHost : public DialogHost {
     std::uint64_t order;
   };
   Control* find(int id);
+  void run_loop(std::uint64_t ms, const Dispatch& dispatch);
+  // Delivers the posted messages, the default processing included.
+  void deliver_posted(const Dispatch& dispatch);
 
   SimClock& clock_;
   SimDesktop* desktop_ = nullptr;
@@ -139,10 +180,12 @@ class SimDialogHost : public DialogHost {
   std::map<int, std::vector<int>> positions_;
   std::map<std::uint32_t, Timer> timers_;
   std::uint64_t timer_order_ = 0;
-  std::function<void(const WindowMessage&)> dispatch_;
+  Dispatch dispatch_;
+  std::deque<WindowMessage> posted_;
+  std::vector<Event> history_;
   std::map<BrushRef, std::uint32_t> brushes_;
   BrushRef next_brush_ = 0x7000;
-  bool close_posted_ = false;
+  bool ended_ = false;
   int result_ = 0;
   int icon_ = 0;
   int pumps_ = 0;

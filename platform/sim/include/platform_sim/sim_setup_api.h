@@ -28,6 +28,10 @@ class SimSetupApi : public SetupApi {
   Win32Error uninstall_oem_inf(std::u16string_view name, std::uint32_t flags) override;
   Win32Error copy_oem_inf(std::u16string_view source, std::u16string* destination_name) override;
 
+  // Wine's SetupGetInfFileListW lists no name when it is given no folder
+  // (a list of its closing zero alone); Windows lists its INF folder.
+  bool lists_nothing_without_folder = false;
+
   std::u16string inf_folder() const;
   std::size_t open_handles() const;
   // The OEM INF files of the INF folder, by name.

@@ -81,6 +81,7 @@ class SimShell : public Shell {
                        std::string* contents) override;
   bool special_folder(int csidl, std::u16string* path) override;
   std::u16string system_directory() override;
+  std::u16string system_windows_directory() override;
   Win32Error temp_path(std::u16string* path) override;
   Win32Error append_file(std::u16string_view path, std::string_view bytes) override;
   std::uint32_t file_attributes(std::u16string_view path) override;
@@ -95,6 +96,11 @@ class SimShell : public Shell {
   bool admin = true;
   std::u16string current_directory = u"C:\\Setup";
   std::u16string windows_folder = u"C:\\Windows";
+  // A Terminal Server host shows a program that is not marked
+  // Terminal-Server-aware this Windows folder of the user's own as
+  // CSIDL_WINDOWS (empty: no such host). The system's folders stay under
+  // windows_folder.
+  std::u16string per_user_windows_folder;
   // What GetTempPathW reports, without its trailing backslash; the folder
   // is made at start, and a test may name one that does not exist.
   std::u16string temp_folder = u"C:\\Users\\Administrator\\AppData\\Local\\Temp";

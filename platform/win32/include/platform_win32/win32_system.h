@@ -35,6 +35,7 @@ class Win32Shell : public platform::Shell {
                                  std::string* contents) override;
   bool special_folder(int csidl, std::u16string* path) override;
   std::u16string system_directory() override;
+  std::u16string system_windows_directory() override;
   platform::Win32Error temp_path(std::u16string* path) override;
   platform::Win32Error append_file(std::u16string_view path, std::string_view bytes) override;
   std::uint32_t file_attributes(std::u16string_view path) override;
