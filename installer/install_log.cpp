@@ -89,4 +89,8 @@ void InstallLog::Write(std::u16string_view area, std::u16string_view action,
                               FormatLogLine(platform_.clock.local_time(), area, action, result));
 }
 
+std::u16string InstallLog::ExitCodeSuffix(int code) const {
+  return namesExitCode ? platform::format(u", exit code %d", {code}) : std::u16string();
+}
+
 }  // namespace pelmora

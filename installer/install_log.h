@@ -42,6 +42,12 @@ class InstallLog {
   // Later lines are dropped: the line written last stays the last, even
   // when another thread is still at work while the process ends.
   void Close();
+  // The wizard's end lines name the process's exit code. An unattended run
+  // ends with a code of its own on its own last line, and turns this off so
+  // that no earlier line names another one.
+  bool namesExitCode = true;
+  // ", exit code N" when the end lines name it, else nothing.
+  std::u16string ExitCodeSuffix(int code) const;
 
  private:
   platform::Platform& platform_;

@@ -410,7 +410,7 @@ void CPelmoraDlg::OnDestroy() {
         break;
     }
   }
-  log_->Write(u"end", u"Pelmora", platform::format(u"%s, exit code %d", {outcome, ExitCode()}));
+  log_->Write(u"end", u"Pelmora", outcome + log_->ExitCodeSuffix(ExitCode()));
   headerStrip.OnDestroy();
 }
 

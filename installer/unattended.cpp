@@ -404,6 +404,7 @@ std::uint32_t UnattendedRun::Run(CPelmoraDlg& dialog) {
     dialog.commandLineModel = MODEL_NONE;  // every trace of every model
   const std::uint32_t session = system_.system.session_id();
   dialog.startMonitor = session != 0;
+  dialog.log().namesExitCode = false;
   if (!switches_.logPath.empty()) dialog.log().SetPath(switches_.logPath);
 
   dialog.OnInitDialog();

@@ -275,8 +275,7 @@ void PreinstallWorker(const PreinstallWorkerContext& context) {
   platform.desktop.message_box(platform::view_of(g_preinstallCommand), kProgramName,
                                platform::kMbOk);
   platform.desktop.message_box(failure, kProgramName, platform::kMbOk);
-  log.Write(u"end", u"Pelmora",
-            platform::format(u"installation canceled, exit code %d", {kExitFailed}));
+  log.Write(u"end", u"Pelmora", u"installation canceled" + log.ExitCodeSuffix(kExitFailed));
   platform.processes.exit_current_process(kExitFailed);
 }
 
