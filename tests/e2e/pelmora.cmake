@@ -5,3 +5,7 @@ pelmora_add_wine_scenario(NAME e2e_pelmora_cleanup_purge_refused SCRIPT pelmora_
   ARGS $<TARGET_FILE:Pelmora> queue)
 pelmora_add_wine_scenario(NAME e2e_pelmora_steps_2_3 SCRIPT pelmora_install.sh
   ARGS $<TARGET_FILE:Pelmora> ${PELMORA_MEDIA_DIR} ${CMAKE_BINARY_DIR}/screenshots)
+# The generic "Card Printer" (model 7): its package under names Windows can
+# hold.
+pelmora_add_wine_scenario(NAME e2e_pelmora_steps_2_3_model7 SCRIPT pelmora_install.sh
+  ARGS $<TARGET_FILE:Pelmora> ${PELMORA_MEDIA_DIR} - 7)

@@ -53,8 +53,8 @@ TEST_P(FullUsbInstallation, FromStep1ToClickClose) {
 
   // What Step 2 left.
   const std::u16string maker = std::u16string(u"C:\\Program Files\\") + GetParam().maker;
-  const std::u16string inf = platform::format(u"%s\\Driver\\%s\\%s.inf",
-                                              {maker, GetParam().package, GetParam().package});
+  const std::u16string inf =
+      platform::format(u"%s\\Driver\\%s\\%s.inf", {maker, GetParam().package, GetParam().package});
   EXPECT_TRUE(w.win.shell.has_file(inf));
   EXPECT_TRUE(w.win.shell.has_file(maker + u"\\Driver\\plugin\\Cardplug.INI"));
   EXPECT_EQ(RunValue(w.win), u"C:\\Windows\\system32\\Tessaly.exe");
@@ -128,12 +128,17 @@ TEST(FullInstallation, PrintersSharingAProductIdInstallUnderTheirOwnNames) {
   for (int row = 0; row < kModelCount; ++row) {
     if (!families.insert(FamilyFileName(row)).second) continue;
     std::u16string stored;
-    ASSERT_EQ(w.win.setup_api.copy_oem_inf(
-                  platform::format(u"C:\\Setup\\%s\\%s.inf", {FamilyFileName(row), FamilyFileName(row)}),
-                  &stored),
-              0u);
+    ASSERT_EQ(
+        w.win.setup_api.copy_oem_inf(
+            platform::format(u"C:\\Setup\\%s\\%s.inf", {FamilyFileName(row), FamilyFileName(row)}),
+            &stored),
+        0u);
   }
   for (int row : {0, 5, 12, 15}) PlugPrinter(w.win, row);
+  // A printer of the same product whose device id names a model no package
+  // lists, though alike in its first 20 characters, gets no queue.
+  w.win.plug_and_play.plug_printer(0x3850, u"Orvane", u"Orvane ZELKO-70 Card Printer II",
+                                   u"ZK999999");
   // Found before the packages? Only a retry installs. Here they are there.
   EXPECT_EQ(w.win.devices.reenumerate(0, platform::kCmReenumerateRetryInstallation), 0u);
   std::set<std::u16string> names;
@@ -141,6 +146,23 @@ TEST(FullInstallation, PrintersSharingAProductIdInstallUnderTheirOwnNames) {
   EXPECT_EQ(names,
             (std::set<std::u16string>{ModelCatalogue[0].modelName, ModelCatalogue[5].modelName,
                                       ModelCatalogue[12].modelName, ModelCatalogue[15].modelName}));
+  EXPECT_EQ(w.win.spooler.queues().size(), 4u);
+  EXPECT_FALSE(w.win.plug_and_play.plugged()[4].installed);
+}
+
+TEST(FullInstallation, TheCatalogueNamesOfRows7And9AreNoFoldersOnWindows) {
+  // What Step 2 made of a blank manufacturer and the family PRN: the
+  // manufacturer folder is Program Files itself, the driver folder under it
+  // cannot be made (error 3), and no package folder PRN can be read.
+  Wizard w(7);
+  EXPECT_EQ(w.win.shell.create_directory(u"C:\\Program Files\\ "), platform::kErrorAlreadyExists);
+  EXPECT_EQ(w.win.shell.create_directory(u"C:\\Program Files\\ \\Driver"),
+            platform::kErrorPathNotFound);
+  EXPECT_FALSE(w.win.shell.put_file(u"C:\\Setup\\PRN\\PRN.inf", "package"));
+  EXPECT_NE(0, w.win.shell.file_operation(platform::kFoCopy, u"C:\\Setup\\PRN",
+                                          u"C:\\Program Files", platform::kFofSilent));
+  // The names the installer uses instead hold the media's package.
+  EXPECT_TRUE(w.win.shell.has_file(u"C:\\Setup\\CardPRN\\CardPRN.inf"));
 }
 
 TEST(FullInstallation, APrinterFoundBeforeItsPackageInstallsOnlyOnARetry) {

@@ -170,9 +170,9 @@ TYPED_TEST(FilesContract, ShellOperationsCopyAndDeleteWholeFolders) {
 
   // The folder's contents into a folder that does not exist yet.
   const std::u16string installed = this->at(u"Driver");
-  EXPECT_EQ(0, shell.file_operation(kFoCopy, package + u"\\*.*", installed,
-                                    kFofSilent | kFofNoConfirmation | kFofNoConfirmMkdir |
-                                        kFofNoErrorUi));
+  EXPECT_EQ(0, shell.file_operation(
+                   kFoCopy, package + u"\\*.*", installed,
+                   kFofSilent | kFofNoConfirmation | kFofNoConfirmMkdir | kFofNoErrorUi));
   EXPECT_EQ("inf", this->read(installed + u"\\ZELKO.inf"));
   EXPECT_EQ("gpd", this->read(installed + u"\\data\\ZELKO.gpd"));
   // A folder into an existing folder keeps its name there.

@@ -1,8 +1,9 @@
+#include "platform/text.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/format.h"
 #include "platform/registry.h"
-#include "platform/text.h"
 #include "platform/usb_print_id.h"
 #include "platform/win_names.h"
 
@@ -10,8 +11,9 @@ namespace platform {
 namespace {
 
 TEST(Format, TheConversionsTheProgramsUse) {
-  EXPECT_EQ(format(u"%s() failed with error %08X: %s", {u"DeletePrinter", 5u, u"Access is denied."}),
-            u"DeletePrinter() failed with error 00000005: Access is denied.");
+  EXPECT_EQ(
+      format(u"%s() failed with error %08X: %s", {u"DeletePrinter", 5u, u"Access is denied."}),
+      u"DeletePrinter() failed with error 00000005: Access is denied.");
   EXPECT_EQ(format(u"%08X", {0x80100001u}), u"80100001");
   // A negative 32-bit code shows its bit pattern, as printf does.
   EXPECT_EQ(format(u"%08X", {-2}), u"FFFFFFFE");
@@ -28,12 +30,12 @@ TEST(Format, TheConversionsTheProgramsUse) {
 }
 
 TEST(Format, BadPatternsAndArgumentsStayBounded) {
-  EXPECT_EQ(format(u"%s and %s", {u"one"}), u"one and ?");   // missing argument
-  EXPECT_EQ(format(u"%d", {u"text"}), u"?");                 // mismatched argument
+  EXPECT_EQ(format(u"%s and %s", {u"one"}), u"one and ?");  // missing argument
+  EXPECT_EQ(format(u"%d", {u"text"}), u"?");                // mismatched argument
   EXPECT_EQ(format(u"%s", {5}), u"?");
-  EXPECT_EQ(format(u"50%", {}), u"50%");                     // lone percent at the end
-  EXPECT_EQ(format(u"%q %d", {3}), u"%q 3");                 // unknown conversion kept
-  EXPECT_EQ(format(u"%99999d", {1}).size(), 256u);           // width is capped
+  EXPECT_EQ(format(u"50%", {}), u"50%");            // lone percent at the end
+  EXPECT_EQ(format(u"%q %d", {3}), u"%q 3");        // unknown conversion kept
+  EXPECT_EQ(format(u"%99999d", {1}).size(), 256u);  // width is capped
   const char16_t* null_text = nullptr;
   EXPECT_EQ(format(u"[%s]", {null_text}), u"[]");
 
@@ -50,7 +52,9 @@ TEST(Text, Utf8RoundTripsAndMalformedInput) {
   EXPECT_EQ(to_utf16(to_utf8(emoji)), emoji);
   EXPECT_EQ(to_utf16("\xC3\xA9"), u"\u00E9");
   // Broken sequences become U+FFFD and nothing is read past the input.
-  EXPECT_EQ(to_utf16("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(to_utf16("a\xFF"
+                     "b"),
+            u"a\uFFFDb");
   EXPECT_EQ(to_utf16("a\xE2\x82"), u"a\uFFFD");
   EXPECT_EQ(to_utf16("\xED\xA0\x80"), u"\uFFFD");  // an encoded surrogate
   // A lone surrogate in UTF-16 is written as U+FFFD.
@@ -84,18 +88,21 @@ TEST(WindowsNames, LastComponentRulesAndDeviceNames) {
   EXPECT_EQ(strip_trailing_spaces_and_dots(u" "), u"");
   EXPECT_EQ(strip_trailing_spaces_and_dots(u". ."), u"");
   EXPECT_EQ(strip_trailing_spaces_and_dots(u".inf"), u".inf");
-  for (const char16_t* device : {u"CON", u"prn", u"Aux", u"NUL", u"COM1", u"com9", u"LPT1", u"LPT9"})
+  for (const char16_t* device :
+       {u"CON", u"prn", u"Aux", u"NUL", u"COM1", u"com9", u"LPT1", u"LPT9"})
     EXPECT_EQ(dos_device_name(device), ascii_upper(device)) << to_utf8(device);
   // With any extension, and with spaces before it.
   EXPECT_EQ(dos_device_name(u"PRN.inf"), u"PRN");
   EXPECT_EQ(dos_device_name(u"prn .gpd"), u"PRN");
   EXPECT_EQ(dos_device_name(u"nul.a.b"), u"NUL");
-  for (const char16_t* file : {u"COM0", u"LPT10", u"PRNX", u"CardPRN.inf", u"PRNuni.dll", u"CO", u""})
+  for (const char16_t* file :
+       {u"COM0", u"LPT10", u"PRNX", u"CardPRN.inf", u"PRNuni.dll", u"CO", u""})
     EXPECT_EQ(dos_device_name(file), u"") << to_utf8(file);
 
   EXPECT_TRUE(is_windows_file_name(u"Program Files (x86)"));
   EXPECT_TRUE(is_windows_file_name(u"K2100-K2200"));
-  for (const char16_t* bad : {u"", u" ", u"Driver.", u"PRN", u"lpt3.ini", u"a:b", u"a/b", u"a*", u"a\\b"})
+  for (const char16_t* bad :
+       {u"", u" ", u"Driver.", u"PRN", u"lpt3.ini", u"a:b", u"a/b", u"a*", u"a\\b"})
     EXPECT_FALSE(is_windows_file_name(bad)) << to_utf8(bad);
 }
 
