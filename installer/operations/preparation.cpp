@@ -77,10 +77,8 @@ bool RunPreparationStep(CPelmoraDlg& dialog) {
   if (!RunLogged(dialog, u"step2", u"PreinstallDriverPackage",
                  [&] { return PreinstallDriverPackage(dialog); }))
     return false;
-  dialog.log().Write(u"step2", u"RegisterMonitorAutorun",
-                     ErrorResult(RegisterMonitorAutorun(dialog)));
-  RunLogged(dialog, u"step2", u"StartPreinstallWorker",
-            [&] { return StartPreinstallWorker(dialog); });
+  dialog.log().Write(u"step2", u"RegisterMonitorAutorun", ErrorResult(RegisterMonitorAutorun(dialog)));
+  RunLogged(dialog, u"step2", u"StartPreinstallWorker", [&] { return StartPreinstallWorker(dialog); });
   return true;
 }
 
@@ -201,9 +199,8 @@ platform::Win32Error RegisterMonitorAutorun(CPelmoraDlg& dialog) {
   const std::u16string monitor = Bounded(system + u"\\" + kMonitorModuleName);
   {
     platform::ScopedProcess process(platform.processes);
-    dialog.log().Write(
-        u"step2", u"start " + Quoted(monitor),
-        ErrorResult(platform.processes.create_process(monitor, 0, process.receive())));
+    dialog.log().Write(u"step2", u"start " + Quoted(monitor),
+                       ErrorResult(platform.processes.create_process(monitor, 0, process.receive())));
   }
   platform::ScopedRegKey key(platform.registry);
   if (auto error = platform.registry.open_key(platform::kHkeyLocalMachine, kRunKey,

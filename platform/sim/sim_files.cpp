@@ -27,7 +27,9 @@ std::u16string leaf_of(std::u16string_view path) {
   return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
 }
 
-bool is_wildcard(std::u16string_view leaf) { return leaf == u"*" || leaf == u"*.*"; }
+bool is_wildcard(std::u16string_view leaf) {
+  return leaf == u"*" || leaf == u"*.*";
+}
 
 constexpr Win32Error kErrorInvalidHandle = 6;
 
@@ -44,7 +46,8 @@ Win32Error open_device(const std::u16string& key) {
 
 }  // namespace
 
-SimShell::SimShell(Faults& faults, const SimSystemInfo& system) : faults_(faults), system_(system) {
+SimShell::SimShell(Faults& faults, const SimSystemInfo& system)
+    : faults_(faults), system_(system) {
   put_directory(u"C:\\Windows\\system32");
   put_directory(u"C:\\Windows\\INF");
   put_directory(u"C:\\Windows\\Temp");
@@ -97,9 +100,9 @@ std::u16string SimShell::full_path(std::u16string_view path) const {
     const std::u16string system32 = windows + u"\\SYSTEM32";
     if (starts_with_folder(clean, system32)) {
       const std::u16string rest = clean.substr(system32.size());
-      static constexpr const char16_t* kExempt[] = {u"\\SPOOL",    u"\\CATROOT",
-                                                    u"\\CATROOT2", u"\\DRIVERS\\ETC",
-                                                    u"\\LOGFILES", u"\\DRIVERSTORE"};
+      static constexpr const char16_t* kExempt[] = {u"\\SPOOL",       u"\\CATROOT",
+                                                    u"\\CATROOT2",    u"\\DRIVERS\\ETC",
+                                                    u"\\LOGFILES",    u"\\DRIVERSTORE"};
       bool exempt = false;
       for (const char16_t* folder : kExempt)
         if (starts_with_folder(rest, folder)) exempt = true;
@@ -210,17 +213,10 @@ std::u16string SimShell::program_files() const {
 bool SimShell::special_folder(int csidl, std::u16string* path) {
   if (faults_.check("SHGetSpecialFolderPathW")) return false;
   switch (csidl) {
-    case kCsidlWindows:
-      *path = windows_folder;
-      return true;
-    case kCsidlSystem:
-      *path = windows_folder + u"\\system32";
-      return true;
-    case kCsidlProgramFiles:
-      *path = program_files();
-      return true;
-    default:
-      return false;
+    case kCsidlWindows: *path = windows_folder; return true;
+    case kCsidlSystem: *path = windows_folder + u"\\system32"; return true;
+    case kCsidlProgramFiles: *path = program_files(); return true;
+    default: return false;
   }
 }
 
@@ -382,8 +378,7 @@ int SimShell::file_operation(std::uint32_t operation, std::u16string_view from,
   const std::u16string leaf = leaf_of(from);
   const bool wildcard = is_wildcard(leaf);
   const std::u16string from_key = full_path(wildcard ? parent_of(from) : from);
-  if (!files_.count(from_key) && !dirs_.count(from_key))
-    return static_cast<int>(kErrorFileNotFound);
+  if (!files_.count(from_key) && !dirs_.count(from_key)) return static_cast<int>(kErrorFileNotFound);
   if (operation == kFoDelete) {
     if (wildcard) {
       std::vector<std::u16string> children;

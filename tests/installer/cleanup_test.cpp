@@ -35,8 +35,9 @@ class Cleanup : public ::testing::Test {
   }
 
   std::size_t OpenHandles() {
-    return win.spooler.open_handles() + win.registry.open_handles() + win.processes.open_handles() +
-           win.services.open_handles() + win.setup_api.open_handles() + win.devices.open_sets();
+    return win.spooler.open_handles() + win.registry.open_handles() +
+           win.processes.open_handles() + win.services.open_handles() +
+           win.setup_api.open_handles() + win.devices.open_sets();
   }
   std::u16string Status() { return host.text(IDC_STATUS); }
 
@@ -91,9 +92,8 @@ TEST_F(Cleanup, FullStepRemovesEveryTraceOfTheModelAndNothingElse) {
   // The driver-package tool ran once, for the model's package, hidden.
   const auto started = win.processes.started();
   ASSERT_EQ(started.size(), 1u);
-  EXPECT_EQ(
-      started[0].command_line,
-      u"C:\\Setup\\Bin\\i386\\DIFxCmd /u \"C:\\Program Files\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
+  EXPECT_EQ(started[0].command_line,
+            u"C:\\Setup\\Bin\\i386\\DIFxCmd /u \"C:\\Program Files\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
   EXPECT_EQ(started[0].creation_flags, 0x0A000000u);
   EXPECT_EQ(OpenHandles(), 0u);
 
@@ -104,20 +104,17 @@ TEST_F(Cleanup, FullStepRemovesEveryTraceOfTheModelAndNothingElse) {
 TEST_F(Cleanup, SixtyFourBitWindowsUsesTheX64SpoolFolderAndSysWow64) {
   win.system.wow64 = true;  // the shipped 32-bit installer on 64-bit Windows
   SeedFull(6);
-  win.shell.put_file(u"C:\\Windows\\SysWOW64\\Scrubber.exe", "MZ",
-                     platform::kFileAttributeReadOnly);
+  win.shell.put_file(u"C:\\Windows\\SysWOW64\\Scrubber.exe", "MZ", platform::kFileAttributeReadOnly);
   // A 32-bit program asking for system32 gets SysWOW64; the spool folder is
   // not redirected.
   win.shell.put_file(u"C:\\Windows\\system32\\spool\\drivers\\w32x86\\3\\ZELKOuni.dll", "x86");
   ASSERT_TRUE(RunCleanupStep(dialog)) << platform::to_utf8(Status());
   EXPECT_EQ(leftovers.TracesOf(6), std::vector<std::string>{});
   EXPECT_FALSE(win.shell.has_file(u"C:\\Windows\\SysWOW64\\Scrubber.exe"));
-  EXPECT_TRUE(
-      win.shell.has_file(u"C:\\Windows\\system32\\spool\\drivers\\w32x86\\3\\ZELKOuni.dll"));
+  EXPECT_TRUE(win.shell.has_file(u"C:\\Windows\\system32\\spool\\drivers\\w32x86\\3\\ZELKOuni.dll"));
   EXPECT_EQ(win.shell.file_contents(u"C:\\Windows\\SysWOW64\\Pexlink2.dll"), "ZELKO");
   EXPECT_EQ(win.processes.started().at(0).command_line,
-            u"C:\\Setup\\Bin\\amd64\\DIFxCmd /u \"C:\\Program Files "
-            u"(x86)\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
+            u"C:\\Setup\\Bin\\amd64\\DIFxCmd /u \"C:\\Program Files (x86)\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
 
   // A 32-bit Windows has no SysWOW64 to clean and gets no library.
   SimWindows plain;
@@ -147,9 +144,8 @@ TEST_F(Cleanup, WithoutAModelEveryCatalogueRowIsRemoved) {
   for (const auto& s : started) lines.insert(s.command_line);
   EXPECT_EQ(lines.size(), 9u);  // nine families
   // Rows 7 and 9 keep their package where Windows can hold it.
-  EXPECT_TRUE(
-      lines.count(u"C:\\Setup\\Bin\\i386\\DIFxCmd /u \"C:\\Program "
-                  u"Files\\Generic\\Driver\\CardPRN\\CardPRN.inf\""));
+  EXPECT_TRUE(lines.count(u"C:\\Setup\\Bin\\i386\\DIFxCmd /u "
+                          u"\"C:\\Program Files\\Generic\\Driver\\CardPRN\\CardPRN.inf\""));
   EXPECT_TRUE(win.spooler.has_queue(u"Office laser"));
   EXPECT_TRUE(win.shell.has_file(u"C:\\Windows\\INF\\oem90.inf"));
 }
@@ -218,10 +214,11 @@ TEST_F(Cleanup, InfListsWithOddEntriesAreWalkedWithinTheirLength) {
   EXPECT_FALSE(win.shell.has_file(u"C:\\Windows\\INF\\oem40.inf"));
   EXPECT_TRUE(win.shell.has_file(u"C:\\Windows\\INF\\oem41.inf"));
   EXPECT_TRUE(win.shell.has_file(u"C:\\Windows\\INF\\oem42.inf"));
-  EXPECT_EQ(leftovers.TracesOf(0),
-            (std::vector<std::string>{"queue Desk", "driver", "monitor key", "package folder",
-                                      "monitor dll", "spool file uni.dll", "spool file ui.dll",
-                                      "spool file .bud", "spool file .gpd", "spool file .ini"}));
+  EXPECT_EQ(leftovers.TracesOf(0), (std::vector<std::string>{"queue Desk", "driver", "monitor key",
+                                                             "package folder", "monitor dll",
+                                                             "spool file uni.dll", "spool file ui.dll",
+                                                             "spool file .bud", "spool file .gpd",
+                                                             "spool file .ini"}));
 }
 
 // Which status text a failure of each call leads to, when the step stops;
@@ -232,8 +229,7 @@ std::u16string ExpectedFailureText(const std::string& operation) {
       {"OpenPrinterW", u"OpenPrinter() failed with error 00000005: Access is denied."},
       {"SetPrinterW", u"SetPrinter() failed with error 00000005: Access is denied."},
       {"DeletePrinter", u"DeletePrinter() failed with error 00000005: Access is denied."},
-      {"EnumPrinterDriversW",
-       u"EnumPrinterDrivers() failed with error 00000005: Access is denied."},
+      {"EnumPrinterDriversW", u"EnumPrinterDrivers() failed with error 00000005: Access is denied."},
       {"DeletePrinterDriverExW",
        u"DeletePrinterDriverEx() failed with error 00000005: Access is denied."},
       {"SetupGetInfFileListW",
@@ -343,13 +339,13 @@ TEST_F(Cleanup, StaleUsbNodesMatchTheirFirstHardwareIdOnly) {
     return platform::sim::SimDevices::Node{std::move(instance), std::move(ids), present};
   };
   // Lower case with a revision suffix matches; so does an unplugged node.
-  win.devices.add_node(node("USB\\VID_0016&PID_3850\\A",
-                            {"usb\\vid_0016&pid_3850&rev_0100", "USB\\VID_0016&PID_3850"}, true));
+  win.devices.add_node(node("USB\\VID_0016&PID_3850\\A", {"usb\\vid_0016&pid_3850&rev_0100",
+                                                         "USB\\VID_0016&PID_3850"}, true));
   win.devices.add_node(node("USB\\VID_0016&PID_3850\\B", {"USB\\VID_0016&PID_3850"}, false));
   // The product id only in a later entry, another product, another bus, a
   // list that does not fit in 100 bytes, a node without hardware ids.
-  win.devices.add_node(node("USB\\VID_0016&PID_3870\\C",
-                            {"USB\\VID_0016&PID_3870", "USB\\VID_0016&PID_3850"}, true));
+  win.devices.add_node(node("USB\\VID_0016&PID_3870\\C", {"USB\\VID_0016&PID_3870",
+                                                         "USB\\VID_0016&PID_3850"}, true));
   win.devices.add_node(node("USB\\VID_0016&PID_3851\\D", {"USB\\VID_0016&PID_3851"}, true));
   win.devices.add_node(node("HID\\VID_0016&PID_3850\\E", {"USB\\VID_0016&PID_3850"}, true));
   win.devices.add_node(node("USB\\VID_0016&PID_3850\\F",
@@ -358,10 +354,9 @@ TEST_F(Cleanup, StaleUsbNodesMatchTheirFirstHardwareIdOnly) {
   EXPECT_TRUE(RemoveStaleUsbDevices(dialog, 5));
   std::vector<std::string> left;
   for (const auto& n : win.devices.nodes()) left.push_back(n.instance_id);
-  EXPECT_EQ(left,
-            (std::vector<std::string>{"USB\\VID_0016&PID_3870\\C", "USB\\VID_0016&PID_3851\\D",
-                                      "HID\\VID_0016&PID_3850\\E", "USB\\VID_0016&PID_3850\\F",
-                                      "USB\\VID_0016&PID_3850\\G"}));
+  EXPECT_EQ(left, (std::vector<std::string>{"USB\\VID_0016&PID_3870\\C", "USB\\VID_0016&PID_3851\\D",
+                                            "HID\\VID_0016&PID_3850\\E", "USB\\VID_0016&PID_3850\\F",
+                                            "USB\\VID_0016&PID_3850\\G"}));
 
   // Rows 7, 9, 10 and 15 use the prefix table, not their product ids.
   EXPECT_EQ(std::string(UsbHardwareIdPrefix(10)), "USB\\VID_0016&PID_3850");

@@ -170,9 +170,9 @@ TYPED_TEST(FilesContract, ShellOperationsCopyAndDeleteWholeFolders) {
 
   // The folder's contents into a folder that does not exist yet.
   const std::u16string installed = this->at(u"Driver");
-  EXPECT_EQ(0, shell.file_operation(
-                   kFoCopy, package + u"\\*.*", installed,
-                   kFofSilent | kFofNoConfirmation | kFofNoConfirmMkdir | kFofNoErrorUi));
+  EXPECT_EQ(0, shell.file_operation(kFoCopy, package + u"\\*.*", installed,
+                                    kFofSilent | kFofNoConfirmation | kFofNoConfirmMkdir |
+                                        kFofNoErrorUi));
   EXPECT_EQ("inf", this->read(installed + u"\\ZELKO.inf"));
   EXPECT_EQ("gpd", this->read(installed + u"\\data\\ZELKO.gpd"));
   // A folder into an existing folder keeps its name there.
@@ -225,8 +225,9 @@ TYPED_TEST(FilesContract, PathsFollowWindowsNameRules) {
                                  u"CON", u"NUL", u"nul.txt"}) {
     const Win32Error made = shell.create_directory(this->at(device));
     // Wine 8 answers success for NUL, where Windows refuses.
-    if (!(this->under_.under_wine() && ascii_upper(device).starts_with(u"NUL")))
+    if (!(this->under_.under_wine() && ascii_upper(device).starts_with(u"NUL"))) {
       EXPECT_NE(kErrorSuccess, made) << to_utf8(device);
+    }
     EXPECT_EQ(0u, shell.file_attributes(this->at(device)) & kFileAttributeDirectory);
   }
   EXPECT_EQ(kErrorFileNotFound, shell.create_directory(this->at(u"PRN")));
