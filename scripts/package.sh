@@ -27,6 +27,16 @@
 # or osslsigncode with apt-get when run as root. The line before the last of
 # its output is the MSI's path, the last line the zip's path.
 set -euo pipefail
+
+# package.sh --unholdable FOLDER: lists the paths below FOLDER whose last
+# name Windows cannot hold: ending in a space or a dot, or a device name
+# (CON, PRN, AUX, NUL, COM1-9, LPT1-9) alone or with an extension.
+if [ "${1:-}" = --unholdable ]; then
+  (cd "$2" && find . -mindepth 1 -printf '%P\n' | LC_ALL=C sort |
+    grep -aiE '(^|/)((con|prn|aux|nul|com[1-9]|lpt[1-9]) *(\.[^/]*)?|[^/]*[ .])$') || true
+  exit 0
+fi
+
 cd "$(dirname "$0")/.."
 root=$PWD
 export PELMORA_CACHE=${PELMORA_CACHE:-/var/cache/pelmora}
@@ -83,6 +93,11 @@ crlf() { sed -e "s/@VERSION@/$version/g" -e 's/\r$//' -e 's/$/\r/' "$1" >"$2"; }
 
 cp "$build/installer/Pelmora.exe" "$tree/Pelmora.exe"
 cp -r "$build/media/." "$tree/"
+unholdable=$(bash scripts/package.sh --unholdable "$tree")
+if [ -n "$unholdable" ]; then
+  echo "package: names Windows cannot hold (a media folder left by an older build?): $unholdable" >&2
+  exit 1
+fi
 crlf tools/package/Pelmora.ini "$tree/Pelmora.ini"
 crlf tools/package/README.txt "$tree/README.txt"
 cp "$build/monitor/Tessaly.exe" "$build/tools/tesshook/tesshook.dll" "$tree/Tessaly/"

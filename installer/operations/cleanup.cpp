@@ -276,13 +276,13 @@ bool DeleteDriverFiles(CPelmoraDlg& dialog) {
   const std::u16string spool = SpoolDriverFolder(folders);
   // Without a selected model the files of every family go.
   for (int row : SelectedRows(dialog.modelIndex)) {
-    const ModelEntry& model = ModelCatalogue[row];
-    delete_file(platform::format(u"%s\\system32\\%smon.dll", {folders.windows, model.family}));
+    const char16_t* family = FamilyFileName(row);
+    delete_file(platform::format(u"%s\\system32\\%smon.dll", {folders.windows, family}));
     for (const char16_t* pattern : kSpoolDriverFileFormats)
-      delete_file(platform::format(pattern, {spool, model.family}));
+      delete_file(platform::format(pattern, {spool, family}));
     for (const char16_t* plugin : kPluginFiles)
-      delete_file(platform::format(
-          u"%s\\%s\\Driver\\plugin\\%s", {folders.programFiles, model.manufacturer, plugin}));
+      delete_file(platform::format(u"%s\\%s\\Driver\\plugin\\%s",
+                                   {folders.programFiles, ManufacturerFolderName(row), plugin}));
   }
   platform.services.start(spooler.get());
   platform.clock.sleep(2000);
@@ -325,13 +325,13 @@ bool DeleteUtilityFiles(CPelmoraDlg& dialog) {
                        platform::format(u"%s\\syswow64\\%s", {folders.windows, program}));
   // One communication library for the 32-bit programs: the selected family's,
   // or the first row's when no model was chosen.
-  const ModelEntry& model = ModelCatalogue[EffectiveModelIndex(dialog.modelIndex)];
+  const int row = EffectiveModelIndex(dialog.modelIndex);
   const std::u16string library =
       platform::format(u"%s\\syswow64\\%s", {folders.windows, u"Pexlink2.dll"});
   dialog.log().Write(
       u"step1", u"copy-file " + Quoted(library),
       ErrorResult(platform.shell.copy_file(
-          platform::format(u"%s%s\\%s", {folders.installer, model.family, u"Pexlink2.dll"}),
+          platform::format(u"%s%s\\%s", {folders.installer, FamilyFileName(row), u"Pexlink2.dll"}),
           library, false)));
   return true;
 }

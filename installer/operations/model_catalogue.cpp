@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "platform/text.h"
+#include "platform/win_names.h"
 
 namespace pelmora {
 
@@ -67,6 +68,16 @@ bool IsOneOf(std::u16string_view name, std::initializer_list<std::u16string_view
 }
 
 }  // namespace
+
+const char16_t* ManufacturerFolderName(int row) {
+  const char16_t* name = ModelCatalogue[row].manufacturer;
+  return platform::is_windows_file_name(name) ? name : kBlankManufacturerFolder;
+}
+
+const char16_t* FamilyFileName(int row) {
+  const char16_t* name = ModelCatalogue[row].family;
+  return platform::is_windows_file_name(name) ? name : kDeviceFamilyFileName;
+}
 
 int EffectiveModelIndex(int modelIndex) { return IsCatalogueIndex(modelIndex) ? modelIndex : 0; }
 

@@ -28,6 +28,19 @@ struct ModelEntry {
 // Indexed by model index 0..15. Never indexed with MODEL_NONE.
 extern const ModelEntry ModelCatalogue[kModelCount];
 
+// The names a row's folders and files carry on disk, used wherever a path is
+// built (the installed package, the media's package folder, the driver
+// files, the monitor DLL). Rows 7 and 9 have a manufacturer of one space and
+// the family "PRN", and Windows can hold neither: a blank folder name is
+// the folder above it, so "<Program Files>\ \Driver" cannot be made, and
+// PRN, with any extension, is the printer device. Those rows keep their
+// folders under "Generic" and their files as "CardPRN"; every other row
+// uses its manufacturer and family as they are.
+inline constexpr char16_t kBlankManufacturerFolder[] = u"Generic";
+inline constexpr char16_t kDeviceFamilyFileName[] = u"CardPRN";
+const char16_t* ManufacturerFolderName(int row);
+const char16_t* FamilyFileName(int row);
+
 // The selected index with MODEL_NONE taken as row 0. Any other value outside
 // 0..15 is also taken as row 0, so the result always indexes the catalogue.
 int EffectiveModelIndex(int modelIndex);

@@ -152,9 +152,8 @@ bool PreinstallDriverPackage(CPelmoraDlg& dialog) {
   ShowProgress(dialog, kTextPreinstallingDriverPackage);
   const SystemFolders folders = GetSystemFolders(platform);
   const int row = EffectiveModelIndex(dialog.modelIndex);
-  const ModelEntry& model = ModelCatalogue[row];
   const std::u16string maker =
-      Bounded(platform::format(u"%s\\%s", {folders.programFiles, model.manufacturer}));
+      Bounded(platform::format(u"%s\\%s", {folders.programFiles, ManufacturerFolderName(row)}));
   const std::u16string driver = Bounded(maker + u"\\Driver");
   const std::u16string plugin = Bounded(driver + u"\\plugin");
 
@@ -175,7 +174,8 @@ bool PreinstallDriverPackage(CPelmoraDlg& dialog) {
         Bounded(platform::format(u"%s\\%s\\%s", {folders.installer, u"plugin", from_names[i]})),
         Bounded(plugin + u"\\" + to_names[i]), false);
 
-  const std::u16string package = Bounded(platform::format(u"%s%s", {folders.installer, model.family}));
+  const std::u16string package =
+      Bounded(platform::format(u"%s%s", {folders.installer, FamilyFileName(row)}));
   const int copied = platform.shell.file_operation(
       platform::kFoCopy, package, driver, platform::kFofSilent | platform::kFofNoConfirmation);
   dialog.log().Write(u"step2", u"copy-folder " + Quoted(package),

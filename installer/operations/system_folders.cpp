@@ -27,15 +27,14 @@ const char16_t* ToolArchitecture(const SystemFolders& folders) {
 }
 
 std::u16string InstalledPackageFolder(const SystemFolders& folders, int row) {
-  const ModelEntry& model = ModelCatalogue[row];
   return platform::format(u"%s\\%s\\Driver\\%s",
-                          {folders.programFiles, model.manufacturer, model.family});
+                          {folders.programFiles, ManufacturerFolderName(row), FamilyFileName(row)});
 }
 
 std::u16string InstalledPackageInf(const SystemFolders& folders, int row) {
-  const ModelEntry& model = ModelCatalogue[row];
   return platform::format(u"%s\\%s\\Driver\\%s\\%s.inf",
-                          {folders.programFiles, model.manufacturer, model.family, model.family});
+                          {folders.programFiles, ManufacturerFolderName(row), FamilyFileName(row),
+                           FamilyFileName(row)});
 }
 
 std::u16string SpoolDriverFolder(const SystemFolders& folders) {

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "platform/text.h"
+#include "platform/win_names.h"
 #include "platform_sim/sim_system.h"
 
 namespace platform::sim {
@@ -30,6 +31,19 @@ bool is_wildcard(std::u16string_view leaf) {
   return leaf == u"*" || leaf == u"*.*";
 }
 
+constexpr Win32Error kErrorInvalidHandle = 6;
+
+bool is_device(std::u16string_view key) { return key.starts_with(u"\\\\.\\"); }
+
+// What opening a device gives. The simulated machine has no parallel or
+// serial ports, and a GUI program has no console; NUL is always there and
+// swallows whatever is written to it.
+Win32Error open_device(const std::u16string& key) {
+  if (key == u"\\\\.\\NUL") return kErrorSuccess;
+  if (key == u"\\\\.\\CON") return kErrorInvalidHandle;
+  return kErrorFileNotFound;
+}
+
 }  // namespace
 
 SimShell::SimShell(Faults& faults, const SimSystemInfo& system)
@@ -48,16 +62,39 @@ bool SimShell::is_user_an_admin() {
 }
 
 std::u16string SimShell::full_path(std::u16string_view path) const {
-  const bool absolute =
-      path.size() >= 2 && (path[1] == u':' || (path[0] == u'\\' && path[1] == u'\\'));
-  std::u16string full = absolute ? std::u16string(path) : current_directory + u"\\" + std::u16string(path);
-  // Doubled and trailing backslashes name the same file.
-  std::u16string clean;
-  for (char16_t c : full) {
-    if (c == u'\\' && !clean.empty() && clean.back() == u'\\' && clean.size() > 2) continue;
-    clean.push_back(ascii_upper(c));
+  const bool unc = path.size() >= 2 && path[0] == u'\\' && path[1] == u'\\';
+  if (unc && path.substr(0, 4) == u"\\\\.\\") return ascii_upper(path);  // a device already
+  const bool absolute = unc || (path.size() >= 2 && path[1] == u':');
+  const std::u16string full =
+      absolute ? std::u16string(path) : current_directory + u"\\" + std::u16string(path);
+  // As GetFullPathNameW: doubled backslashes, "." and ".." fold away; the
+  // last component loses its trailing spaces and dots and may name a
+  // device; middle components stay as written.
+  std::vector<std::u16string> parts;
+  std::size_t start = unc ? 2 : 0;
+  while (start <= full.size()) {
+    std::size_t end = full.find(u'\\', start);
+    if (end == std::u16string::npos) end = full.size();
+    const std::u16string part = full.substr(start, end - start);
+    if (part == u"..") {
+      if (parts.size() > 1) parts.pop_back();
+    } else if (!part.empty() && part != u".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
   }
-  while (clean.size() > 3 && clean.back() == u'\\') clean.pop_back();
+  if (parts.size() > 1) {
+    const std::u16string device = dos_device_name(parts.back());
+    if (!device.empty()) return u"\\\\.\\" + device;
+    parts.back() = std::u16string(strip_trailing_spaces_and_dots(parts.back()));
+    if (parts.back().empty()) parts.pop_back();
+  }
+  std::u16string clean = unc ? u"\\\\" : u"";
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) clean.push_back(u'\\');
+    clean += ascii_upper(parts[i]);
+  }
+  if (clean.size() == 2 && clean[1] == u':') clean.push_back(u'\\');
   if (system_.wow64) {
     const std::u16string windows = ascii_upper(windows_folder);
     const std::u16string system32 = windows + u"\\SYSTEM32";
@@ -75,6 +112,20 @@ std::u16string SimShell::full_path(std::u16string_view path) const {
   return clean;
 }
 
+bool SimShell::can_exist(const std::u16string& key) const {
+  if (is_device(key)) return false;
+  // Every folder on the way must be a name Windows can create.
+  const std::size_t first = key.find(u'\\', key.starts_with(u"\\\\") ? 2 : 0);
+  std::size_t start = first == std::u16string::npos ? key.size() : first + 1;
+  while (start < key.size()) {
+    std::size_t end = key.find(u'\\', start);
+    if (end == std::u16string::npos) break;  // the last one was made valid by full_path
+    if (!is_windows_file_name(key.substr(start, end - start))) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
 void SimShell::make_parents(const std::u16string& key, std::u16string_view path) {
   std::u16string parent_key = parent_of(key);
   std::u16string parent_path = parent_of(path);
@@ -90,18 +141,22 @@ bool SimShell::parent_exists(const std::u16string& key) const {
   return parent.size() <= 2 || dirs_.count(parent) != 0;
 }
 
-void SimShell::put_file(std::u16string_view path, std::string contents, std::uint32_t attributes) {
+bool SimShell::put_file(std::u16string_view path, std::string contents, std::uint32_t attributes) {
   std::lock_guard lock(mutex_);
   const std::u16string key = full_path(path);
+  if (!can_exist(key)) return false;
   make_parents(key, path);
   files_[key] = {std::u16string(path), std::move(contents), attributes};
+  return true;
 }
 
-void SimShell::put_directory(std::u16string_view path) {
+bool SimShell::put_directory(std::u16string_view path) {
   std::lock_guard lock(mutex_);
   const std::u16string key = full_path(path);
+  if (!can_exist(key)) return false;
   make_parents(key, path);
   if (!dirs_.count(key)) dirs_[key] = std::u16string(path);
+  return true;
 }
 
 bool SimShell::has_file(std::u16string_view path) const {
@@ -138,7 +193,12 @@ Win32Error SimShell::read_file(std::u16string_view path, std::size_t max_bytes,
                                std::string* contents) {
   if (auto e = faults_.check("ReadFile", path)) return e;
   std::lock_guard lock(mutex_);
-  auto it = files_.find(full_path(path));
+  const std::u16string key = full_path(path);
+  if (is_device(key)) {
+    contents->clear();
+    return open_device(key);
+  }
+  auto it = files_.find(key);
   if (it == files_.end()) return kErrorFileNotFound;
   if (it->second.contents.size() > max_bytes) return kErrorMoreData;
   *contents = it->second.contents;
@@ -193,6 +253,7 @@ Win32Error SimShell::append_file(std::u16string_view path, std::string_view byte
   {
     std::lock_guard lock(mutex_);
     const std::u16string key = full_path(path);
+    if (is_device(key)) return open_device(key);
     if (dirs_.count(key)) return kErrorAccessDenied;
     if (!parent_exists(key)) return kErrorPathNotFound;
     if (held_open_.count(key)) return kErrorSharingViolation;
@@ -214,6 +275,8 @@ std::uint32_t SimShell::file_attributes(std::u16string_view path) {
   if (faults_.check("GetFileAttributesW", path)) return kInvalidFileAttributes;
   std::lock_guard lock(mutex_);
   const std::u16string key = full_path(path);
+  // Windows answers for a device as for a file.
+  if (is_device(key)) return kFileAttributeArchive;
   if (auto it = files_.find(key); it != files_.end()) return it->second.attributes;
   if (dirs_.count(key)) return kFileAttributeDirectory;
   return kInvalidFileAttributes;
@@ -233,6 +296,7 @@ Win32Error SimShell::delete_file(std::u16string_view path) {
   if (auto e = faults_.check("DeleteFileW", path)) return e;
   std::lock_guard lock(mutex_);
   const std::u16string key = full_path(path);
+  if (is_device(key)) return kErrorFileNotFound;
   auto it = files_.find(key);
   if (it == files_.end()) {
     if (dirs_.count(key)) return kErrorAccessDenied;
@@ -247,9 +311,12 @@ Win32Error SimShell::copy_file(std::u16string_view from, std::u16string_view to,
                                bool fail_if_exists) {
   if (auto e = faults_.check("CopyFileW", from)) return e;
   std::lock_guard lock(mutex_);
-  auto source = files_.find(full_path(from));
+  const std::u16string from_key = full_path(from);
+  if (is_device(from_key)) return kErrorFileNotFound;  // no port to read from
+  auto source = files_.find(from_key);
   if (source == files_.end()) return kErrorFileNotFound;
   const std::u16string key = full_path(to);
+  if (is_device(key)) return open_device(key);
   if (!parent_exists(key)) return kErrorPathNotFound;
   if (dirs_.count(key)) return kErrorAccessDenied;
   if (auto target = files_.find(key); target != files_.end()) {
@@ -266,6 +333,10 @@ Win32Error SimShell::create_directory(std::u16string_view path) {
   if (auto e = faults_.check("CreateDirectoryW", path)) return e;
   std::lock_guard lock(mutex_);
   const std::u16string key = full_path(path);
+  if (is_device(key)) {
+    const Win32Error opened = open_device(key);
+    return opened == kErrorSuccess ? kErrorAlreadyExists : opened;
+  }
   if (dirs_.count(key) || files_.count(key)) return kErrorAlreadyExists;
   if (!parent_exists(key)) return kErrorPathNotFound;
   dirs_[key] = std::u16string(path);

@@ -2,6 +2,7 @@
 
 #include "platform/format.h"
 #include "platform/text.h"
+#include "platform/usb_print_id.h"
 #include "platform_sim/inf_reader.h"
 
 namespace platform::sim {
@@ -16,11 +17,7 @@ std::u16string hex4(std::uint32_t value) { return format(u"%04X", {value}); }
 }  // namespace
 
 std::u16string UsbPrintHardwareId(std::u16string_view manufacturer, std::u16string_view model) {
-  std::u16string id = u"USBPRINT\\";
-  id.append(manufacturer).append(model);
-  for (std::size_t i = 9; i < id.size(); ++i)
-    if (id[i] == u' ') id[i] = u'_';
-  return id;
+  return to_utf16(usb_print_hardware_id(to_utf8(manufacturer), to_utf8(model)));
 }
 
 SimPlugAndPlay::SimPlugAndPlay(SimUsbMachine& usb, SimDevices& devices, SimSpooler& spooler,

@@ -2,12 +2,16 @@
 # Steps 1 and 2 of the real Pelmora.exe under wine64 with the build's
 # installation media in its folder, up to the Step 3 page.
 #
-#   pelmora_install.sh WINDOW_DRIVER E2E_SEED PELMORA_EXE MEDIA_FOLDER [SCREENSHOT_FOLDER]
+#   pelmora_install.sh WINDOW_DRIVER E2E_SEED PELMORA_EXE MEDIA_FOLDER [SCREENSHOT_FOLDER|-] [MODEL]
 #
-# After Next on Step 2 the driver package and the plug-in lie under
-# "C:\Program Files\Orvane\Driver", the Run value names the system folder's
+# MODEL is 0 (the default: "Orvane" and "ZELKO") or 7 (the generic "Card
+# Printer", whose package Windows keeps as "Generic" and "CardPRN": its
+# catalogue names, a blank manufacturer and PRN, are no names Windows can
+# hold). After Next on Step 2 the driver package and the plug-in lie under
+# "C:\Program Files\<maker>\Driver", the Run value names the system folder's
 # Tessaly.exe, DIFxCmd /p put the package's INF into the INF folder, and the
-# worker's signal brought the wizard to Step 3.
+# worker's signal brought the wizard to Step 3. Screenshots ("-" for none)
+# are taken for model 0 only.
 #
 # What Wine lacks on the way, and what is therefore not checked here (the
 # simulated Windows of the unit tests covers it): forms (AddFormW and
@@ -16,18 +20,24 @@
 # ignored), and a driver store (SetupCopyOEMInfW keeps the INF's own name,
 # ZELKO.inf, instead of an oemN.inf name).
 set -u
-driver=$1 exe=$3 media=$4 shots=${5:-}
+driver=$1 exe=$3 media=$4 shots=${5:-} model=${6:-0}
 : "${WINEPREFIX:?run inside the Wine environment of scripts/wine-env.sh}"
+[ "$shots" = - ] && shots=
+case $model in
+  0) maker=Orvane family=ZELKO disk='Orvane ZELKO-70 Card Printer' ;;
+  7) maker=Generic family=CardPRN disk='Card Printer' shots= ;;
+  *) echo "pelmora_install: model 0 or 7, not $model" >&2; exit 2 ;;
+esac
 
 c=$WINEPREFIX/drive_c
 install=$c/pelmora-e2e-install
-orvane="$c/Program Files/Orvane"
+orvane="$c/Program Files/$maker"
 run_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
 failures=0
 
 w() { wine64 "$@" </dev/null 2>/dev/null; }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-stored() { grep -l 'DiskName="Orvane ZELKO-70 Card Printer"' "$c/windows/inf/"*.inf 2>/dev/null; }
+stored() { grep -l "DiskName=\"$disk\"" "$c/windows/inf/"*.inf 2>/dev/null; }
 shoot() {
   [ -n "$shots" ] || return 0
   local rect x y width height
@@ -51,7 +61,7 @@ cleanup
 mkdir -p "$install"
 cp "$exe" "$install/Pelmora.exe"
 cp -r "$media/." "$install/"
-printf 'MODEL: 0\r\n' > "$install/Pelmora.ini"
+printf 'MODEL: %s\r\n' "$model" > "$install/Pelmora.ini"
 # The monitor the installer starts and registers: any program will do.
 cp "$driver" "$c/windows/system32/Tessaly.exe"
 
@@ -69,8 +79,8 @@ header=$(w "$driver" wait-text Pelmora 1012 "STEP 3" 120) ||
 sleep 1
 shoot pelmora-step3-english.png
 
-[ -f "$orvane/Driver/ZELKO/ZELKO.inf" ] || fail "no ZELKO.inf under Program Files"
-[ -f "$orvane/Driver/ZELKO/ZELKO.gpd" ] || fail "no driver file under Program Files"
+[ -f "$orvane/Driver/$family/$family.inf" ] || fail "no $family.inf under Program Files"
+[ -f "$orvane/Driver/$family/$family.gpd" ] || fail "no driver file under Program Files"
 [ -f "$orvane/Driver/plugin/Cardplug.dll" ] || fail "no Cardplug.dll"
 [ -f "$orvane/Driver/plugin/Cardplug.INI" ] || fail "no Cardplug.INI"
 value=$(w reg query "$run_key" /v Tessaly | tr -d '\r' | sed -n 's/.*REG_SZ[[:space:]]*//p')
@@ -84,6 +94,6 @@ state=$(w "$driver" state Pelmora 1017)
 [ "${state%% *}" = 1 ] || fail "Cancel is not enabled: $state"
 kill -0 "$pelmora_pid" 2>/dev/null || fail "the installer ended"
 
-if [ "$failures" -eq 0 ]; then echo "pelmora_install: passed"; exit 0; fi
-echo "pelmora_install: $failures failed"
+if [ "$failures" -eq 0 ]; then echo "pelmora_install model $model: passed"; exit 0; fi
+echo "pelmora_install model $model: $failures failed"
 exit 1

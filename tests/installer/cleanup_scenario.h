@@ -46,18 +46,20 @@ struct Leftovers {
     win.spooler.add_driver(m.modelName, environment());
     win.registry.put_string(platform::kHkeyLocalMachine,
                             std::u16string(kMonitorsKey) + u"\\" + m.monitorName, u"Driver",
-                            platform::format(u"%smon.dll", {m.family}));
-    const std::u16string package =
-        platform::format(u"%s\\%s\\Driver\\%s", {program_files(), m.manufacturer, m.family});
-    win.shell.put_file(platform::format(u"%s\\%s.inf", {package, m.family}), MakerInf(m.modelName));
-    win.shell.put_file(package + u"\\data\\" + m.family + u".gpd", "*GPD");
-    win.shell.put_file(platform::format(u"C:\\Windows\\system32\\%smon.dll", {m.family}), "MZ");
+                            platform::format(u"%smon.dll", {FamilyFileName(row)}));
+    const std::u16string package = platform::format(
+        u"%s\\%s\\Driver\\%s", {program_files(), ManufacturerFolderName(row), FamilyFileName(row)});
+    win.shell.put_file(platform::format(u"%s\\%s.inf", {package, FamilyFileName(row)}),
+                       MakerInf(m.modelName));
+    win.shell.put_file(package + u"\\data\\" + FamilyFileName(row) + u".gpd", "*GPD");
+    win.shell.put_file(platform::format(u"C:\\Windows\\system32\\%smon.dll", {FamilyFileName(row)}),
+                       "MZ");
     for (const char16_t* suffix : {u"uni.dll", u"ui.dll", u".bud", u".gpd", u".ini"})
-      win.shell.put_file(spool_folder() + u"\\" + m.family + suffix, "driver file");
+      win.shell.put_file(spool_folder() + u"\\" + FamilyFileName(row) + suffix, "driver file");
     for (const char16_t* plugin : {u"Cardplug.dll", u"Cardplug.INI"})
-      win.shell.put_file(
-          platform::format(u"%s\\%s\\Driver\\plugin\\%s", {program_files(), m.manufacturer, plugin}),
-          "plug-in");
+      win.shell.put_file(platform::format(u"%s\\%s\\Driver\\plugin\\%s",
+                                          {program_files(), ManufacturerFolderName(row), plugin}),
+                         "plug-in");
     win.shell.put_file(platform::format(u"C:\\Windows\\INF\\oem%d.inf", {next_oem++}),
                        MakerInf(m.modelName));
   }
@@ -90,9 +92,8 @@ struct Leftovers {
     win.shell.put_file(u"C:\\Setup\\Bin\\i386\\DIFxCmd.exe", "MZ");
     win.shell.put_file(u"C:\\Setup\\Bin\\amd64\\DIFxCmd.exe", "MZ");
     for (int row = 0; row < kModelCount; ++row)
-      win.shell.put_file(
-          platform::format(u"C:\\Setup\\%s\\Pexlink2.dll", {ModelCatalogue[row].family}),
-          Narrow(ModelCatalogue[row].family));
+      win.shell.put_file(platform::format(u"C:\\Setup\\%s\\Pexlink2.dll", {FamilyFileName(row)}),
+                         Narrow(FamilyFileName(row)));
   }
 
   // Whether any trace of `row` is left.
@@ -106,12 +107,14 @@ struct Leftovers {
                                 std::u16string(kMonitorsKey) + u"\\" + m.monitorName))
       traces.push_back("monitor key");
     if (win.shell.has_directory(
-            platform::format(u"%s\\%s\\Driver\\%s", {program_files(), m.manufacturer, m.family})))
+            platform::format(u"%s\\%s\\Driver\\%s",
+                             {program_files(), ManufacturerFolderName(row), FamilyFileName(row)})))
       traces.push_back("package folder");
-    if (win.shell.has_file(platform::format(u"C:\\Windows\\system32\\%smon.dll", {m.family})))
+    if (win.shell.has_file(
+            platform::format(u"C:\\Windows\\system32\\%smon.dll", {FamilyFileName(row)})))
       traces.push_back("monitor dll");
     for (const char16_t* suffix : {u"uni.dll", u"ui.dll", u".bud", u".gpd", u".ini"})
-      if (win.shell.has_file(spool_folder() + u"\\" + m.family + suffix))
+      if (win.shell.has_file(spool_folder() + u"\\" + FamilyFileName(row) + suffix))
         traces.push_back("spool file " + Narrow(suffix));
     for (const auto& name : win.setup_api.oem_infs())
       if (name != u"oem90.inf") {

@@ -150,9 +150,30 @@ TEST_F(Cleanup, WithoutAModelEveryCatalogueRowIsRemoved) {
   std::set<std::u16string> lines;
   for (const auto& s : started) lines.insert(s.command_line);
   EXPECT_EQ(lines.size(), 9u);  // nine families
-  EXPECT_TRUE(lines.count(u"C:\\Setup\\Bin\\i386\\DIFxCmd /u \"C:\\Program Files\\ \\Driver\\PRN\\PRN.inf\""));
+  // Rows 7 and 9 keep their package where Windows can hold it.
+  EXPECT_TRUE(lines.count(u"C:\\Setup\\Bin\\i386\\DIFxCmd /u "
+                          u"\"C:\\Program Files\\Generic\\Driver\\CardPRN\\CardPRN.inf\""));
   EXPECT_TRUE(win.spooler.has_queue(u"Office laser"));
   EXPECT_TRUE(win.shell.has_file(u"C:\\Windows\\INF\\oem90.inf"));
+}
+
+TEST_F(Cleanup, EachModelRemovesItsOwnLanguageMonitorKey) {
+  const char16_t* const monitors[kModelCount] = {
+      u"Orvane ZELKO Language Monitor", u"K2100-K2200 Language Monitor",
+      u"Tavrin Language Monitor",       u"DX450 Language Monitor",
+      u"KORVEN Language Monitor",       u"Orvane ZELKO Language Monitor",
+      u"Orvane ZELKO Language Monitor", u"Card Printer",
+      u"Tavrin Language Monitor",       u"Card Printer",
+      u"KORVEN Language Monitor",       u"Brisca TMX410D Language Monitor",
+      u"Orvane ZELKO Language Monitor", u"Orvane MARLO Language Monitor",
+      u"Orvane MARLO Language Monitor", u"QEL Language Monitor"};
+  for (int row = 0; row < kModelCount; ++row) {
+    const std::u16string key = std::u16string(kMonitorsKey) + u"\\" + monitors[row];
+    win.registry.put_string(platform::kHkeyLocalMachine, key, u"Driver", u"mon.dll");
+    dialog.modelIndex = row;
+    ASSERT_TRUE(RemoveMonitors(dialog));
+    EXPECT_FALSE(win.registry.key_exists(platform::kHkeyLocalMachine, key)) << "row " << row;
+  }
 }
 
 TEST_F(Cleanup, AnEmptySystemSkipsTheWaitsOfNothingToRemove) {
@@ -394,15 +415,22 @@ TEST_F(Cleanup, StaleUsbNodesMatchTheirFirstHardwareIdOnly) {
   // Rows 7, 9, 10 and 15 use the prefix table, not their product ids.
   EXPECT_EQ(std::string(UsbHardwareIdPrefix(10)), "USB\\VID_0016&PID_3850");
   EXPECT_EQ(std::string(UsbHardwareIdPrefix(15)), "USB\\VID_0016&PID_3870");
+  // Model 11 removes the nodes of its own product only.
+  win.devices.add_node(
+      node("USB\\VID_0016&PID_3875\\T", {"USB\\VID_0016&PID_3875&REV_0100"}, true));
+  EXPECT_TRUE(RemoveStaleUsbDevices(dialog, 11));
+  ASSERT_EQ(win.devices.nodes().size(), 5u);
+  EXPECT_EQ(win.devices.nodes().back().instance_id, "USB\\VID_0016&PID_3850\\G");
 
   // A removal that fails ends the walk with false; an enumeration that fails
   // ends it too instead of trying the same node for ever.
   win.devices.add_node(node("USB\\VID_0016&PID_3851\\H", {"USB\\VID_0016&PID_3851"}, true));
   win.faults.fail("SetupDiRemoveDevice", platform::kErrorAccessDenied);
   EXPECT_FALSE(RemoveStaleUsbDevices(dialog, 1));
+  const int enumerated = win.faults.calls("SetupDiEnumDeviceInfo");
   win.faults.fail("SetupDiEnumDeviceInfo", platform::kErrorInvalidHandle, 1, true);
   EXPECT_FALSE(RemoveStaleUsbDevices(dialog, 1));
-  EXPECT_LE(win.faults.calls("SetupDiEnumDeviceInfo"), 10);
+  EXPECT_LE(win.faults.calls("SetupDiEnumDeviceInfo") - enumerated, 10);
   EXPECT_EQ(win.devices.open_sets(), 0u);
 }
 

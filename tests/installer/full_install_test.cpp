@@ -20,16 +20,21 @@ namespace {
 
 using platform::sim::SimWindows;
 
-class FullUsbInstallation : public ::testing::TestWithParam<int> {};
+// Per model setting: the queue Plug and Play makes and the installed
+// package's folder and INF under Program Files. Rows 7 and 9 name a blank
+// manufacturer and the family PRN, which Windows cannot hold as names.
+struct Installed {
+  int model;
+  const char16_t* queue;
+  const char16_t* maker;
+  const char16_t* package;
+};
+class FullUsbInstallation : public ::testing::TestWithParam<Installed> {};
 
 TEST_P(FullUsbInstallation, FromStep1ToClickClose) {
-  const int model = GetParam();
+  const int model = GetParam().model;
   const int row = EffectiveModelIndex(model);
-  const ModelEntry& entry = ModelCatalogue[row];
   Wizard w(model);
-  if (!FamilyLoaded(w.win, entry.family))
-    GTEST_SKIP() << "the media's " << platform::to_utf8(entry.family)
-                 << " folder cannot be read on this system";
   ASSERT_TRUE(w.dialog.OnInitDialog());
   ASSERT_EQ(w.dialog.modelIndex, model);
 
@@ -47,11 +52,11 @@ TEST_P(FullUsbInstallation, FromStep1ToClickClose) {
   EXPECT_EQ(w.win.clock.now_ms() - step2_start, 2700u + 1000u + 2000u);
 
   // What Step 2 left.
-  const std::u16string inf = platform::format(u"C:\\Program Files\\%s\\Driver\\%s\\%s.inf",
-                                              {entry.manufacturer, entry.family, entry.family});
+  const std::u16string maker = std::u16string(u"C:\\Program Files\\") + GetParam().maker;
+  const std::u16string inf =
+      platform::format(u"%s\\Driver\\%s\\%s.inf", {maker, GetParam().package, GetParam().package});
   EXPECT_TRUE(w.win.shell.has_file(inf));
-  EXPECT_TRUE(w.win.shell.has_file(platform::format(
-      u"C:\\Program Files\\%s\\Driver\\plugin\\Cardplug.INI", {entry.manufacturer})));
+  EXPECT_TRUE(w.win.shell.has_file(maker + u"\\Driver\\plugin\\Cardplug.INI"));
   EXPECT_EQ(RunValue(w.win), u"C:\\Windows\\system32\\Tessaly.exe");
   const std::u16string difx = u"C:\\Setup\\Bin\\i386\\DIFxCmd /p \"" + inf + u"\"";
   bool difx_ran = false;
@@ -84,15 +89,36 @@ TEST_P(FullUsbInstallation, FromStep1ToClickClose) {
   // package's OEM INF, on the printer's USB port.
   const auto queues = w.win.spooler.queues();
   ASSERT_EQ(queues.size(), 1u);
-  EXPECT_EQ(queues[0].printer_name, entry.modelName);
-  EXPECT_EQ(queues[0].driver_name, entry.modelName);
+  EXPECT_EQ(queues[0].printer_name, GetParam().queue);
+  EXPECT_EQ(queues[0].driver_name, GetParam().queue);
   EXPECT_EQ(queues[0].port_name, u"USB001");
   EXPECT_EQ(w.win.plug_and_play.plugged()[0].inf, w.win.setup_api.oem_infs()[0]);
   w.Click(IDC_NEXT);
   EXPECT_TRUE(w.host.closed());
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryModelSetting, FullUsbInstallation, ::testing::Range(0, 17));
+INSTANTIATE_TEST_SUITE_P(
+    EveryModelSetting, FullUsbInstallation,
+    ::testing::Values(Installed{0, u"Orvane ZELKO-70 Card Printer", u"Orvane", u"ZELKO"},
+                      Installed{1, u"K2100-K2200 Card Printer", u"Feronde", u"K2100-K2200"},
+                      Installed{2, u"Tavrin TX250 Printer", u"Glimmora", u"Tavrin"},
+                      Installed{3, u"Lumetra DX450", u"Lumetra", u"DX450"},
+                      Installed{4, u"KORVEN Card Printer", u"QZD", u"KORVEN"},
+                      Installed{5, u"Orlent ZELKO Card Printer", u"Orvane", u"ZELKO"},
+                      Installed{6, u"Orvane ZELKO-40 Card Printer", u"Orvane", u"ZELKO"},
+                      Installed{7, u"Card Printer", u"Generic", u"CardPRN"},
+                      Installed{8, u"Tavrin TX230 Printer", u"Glimmora", u"Tavrin"},
+                      Installed{9, u"Card Printer", u"Generic", u"CardPRN"},
+                      Installed{10, u"KORVEN-40 Card Printer", u"QZD", u"KORVEN"},
+                      Installed{11, u"TMX410D", u"Brisca", u"TMX410D"},
+                      Installed{12, u"VANTO-70 Card Printer", u"Orvane", u"ZELKO"},
+                      Installed{13, u"Orvane MARLO-800 Card Printer", u"Orvane", u"MARLO"},
+                      Installed{14, u"Orvane MARLO-600 Card Printer", u"Orvane", u"MARLO"},
+                      Installed{15, u"QEL-KLX-2D", u"QEL", u"QEL"},
+                      Installed{MODEL_NONE, u"Orvane ZELKO-70 Card Printer", u"Orvane", u"ZELKO"}),
+    [](const ::testing::TestParamInfo<Installed>& info) {
+      return "Model" + std::to_string(info.param.model);
+    });
 
 TEST(FullInstallation, PrintersSharingAProductIdInstallUnderTheirOwnNames) {
   // Rows 0, 5, 12 and 15 are all product 0x3850; the device id tells them
@@ -100,16 +126,19 @@ TEST(FullInstallation, PrintersSharingAProductIdInstallUnderTheirOwnNames) {
   Wizard w(MODEL_NONE);
   std::set<std::u16string> families;
   for (int row = 0; row < kModelCount; ++row) {
-    if (!families.insert(ModelCatalogue[row].family).second) continue;
-    if (!FamilyLoaded(w.win, ModelCatalogue[row].family)) continue;
+    if (!families.insert(FamilyFileName(row)).second) continue;
     std::u16string stored;
-    ASSERT_EQ(w.win.setup_api.copy_oem_inf(
-                  platform::format(u"C:\\Setup\\%s\\%s.inf",
-                                   {ModelCatalogue[row].family, ModelCatalogue[row].family}),
-                  &stored),
-              0u);
+    ASSERT_EQ(
+        w.win.setup_api.copy_oem_inf(
+            platform::format(u"C:\\Setup\\%s\\%s.inf", {FamilyFileName(row), FamilyFileName(row)}),
+            &stored),
+        0u);
   }
   for (int row : {0, 5, 12, 15}) PlugPrinter(w.win, row);
+  // A printer of the same product whose device id names a model no package
+  // lists, though alike in its first 20 characters, gets no queue.
+  w.win.plug_and_play.plug_printer(0x3850, u"Orvane", u"Orvane ZELKO-70 Card Printer II",
+                                   u"ZK999999");
   // Found before the packages? Only a retry installs. Here they are there.
   EXPECT_EQ(w.win.devices.reenumerate(0, platform::kCmReenumerateRetryInstallation), 0u);
   std::set<std::u16string> names;
@@ -117,6 +146,23 @@ TEST(FullInstallation, PrintersSharingAProductIdInstallUnderTheirOwnNames) {
   EXPECT_EQ(names,
             (std::set<std::u16string>{ModelCatalogue[0].modelName, ModelCatalogue[5].modelName,
                                       ModelCatalogue[12].modelName, ModelCatalogue[15].modelName}));
+  EXPECT_EQ(w.win.spooler.queues().size(), 4u);
+  EXPECT_FALSE(w.win.plug_and_play.plugged()[4].installed);
+}
+
+TEST(FullInstallation, TheCatalogueNamesOfRows7And9AreNoFoldersOnWindows) {
+  // What Step 2 made of a blank manufacturer and the family PRN: the
+  // manufacturer folder is Program Files itself, the driver folder under it
+  // cannot be made (error 3), and no package folder PRN can be read.
+  Wizard w(7);
+  EXPECT_EQ(w.win.shell.create_directory(u"C:\\Program Files\\ "), platform::kErrorAlreadyExists);
+  EXPECT_EQ(w.win.shell.create_directory(u"C:\\Program Files\\ \\Driver"),
+            platform::kErrorPathNotFound);
+  EXPECT_FALSE(w.win.shell.put_file(u"C:\\Setup\\PRN\\PRN.inf", "package"));
+  EXPECT_NE(0, w.win.shell.file_operation(platform::kFoCopy, u"C:\\Setup\\PRN",
+                                          u"C:\\Program Files", platform::kFofSilent));
+  // The names the installer uses instead hold the media's package.
+  EXPECT_TRUE(w.win.shell.has_file(u"C:\\Setup\\CardPRN\\CardPRN.inf"));
 }
 
 TEST(FullInstallation, APrinterFoundBeforeItsPackageInstallsOnlyOnARetry) {

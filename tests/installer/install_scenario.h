@@ -41,13 +41,6 @@ inline int LoadMedia(platform::sim::SimWindows& win, const std::u16string& folde
   return files;
 }
 
-// Whether a family's package made it into the simulated file system. On
-// Windows (and Wine) a folder named PRN is the printer device, not a
-// folder: the test program cannot read the media's PRN package there.
-inline bool FamilyLoaded(platform::sim::SimWindows& win, std::u16string_view family) {
-  return win.shell.has_file(platform::format(u"C:\\Setup\\%s\\%s.inf", {family, family}));
-}
-
 // What the tool printed, per run.
 struct DifxRuns {
   std::vector<std::u16string> outputs;

@@ -6,6 +6,8 @@
 #include <iterator>
 #include <string_view>
 
+#include "platform/win_names.h"
+
 namespace pelmora {
 namespace {
 
@@ -17,6 +19,20 @@ TEST(ModelCatalogueTest, RowsSharingFamiliesAgree) {
   EXPECT_EQ(std::u16string_view(ModelCatalogue[9].manufacturer), u" ");
   EXPECT_EQ(Name(7), u"Card Printer");
   EXPECT_EQ(Name(9), u"Card Printer");
+  // On disk they are "Generic" and "CardPRN"; every row's folder and file
+  // names are names Windows can hold, and the other rows keep theirs.
+  for (int row : {7, 9}) {
+    EXPECT_EQ(std::u16string_view(ManufacturerFolderName(row)), u"Generic");
+    EXPECT_EQ(std::u16string_view(FamilyFileName(row)), u"CardPRN");
+  }
+  for (int row = 0; row < kModelCount; ++row) {
+    EXPECT_TRUE(platform::is_windows_file_name(ManufacturerFolderName(row))) << row;
+    EXPECT_TRUE(platform::is_windows_file_name(FamilyFileName(row))) << row;
+    if (row != 7 && row != 9) {
+      EXPECT_EQ(ManufacturerFolderName(row), ModelCatalogue[row].manufacturer);
+      EXPECT_EQ(FamilyFileName(row), ModelCatalogue[row].family);
+    }
+  }
 
   const int families[][4] = {{0, 5, 6, 12}, {2, 8, 8, 8}, {4, 10, 10, 10}, {13, 14, 14, 14}};
   for (const auto& rows : families) {

@@ -22,7 +22,7 @@ top=$work/$name
 [ "$(listing "$work" -maxdepth 1)" = "$name" ] || fail "the zip holds more than $name: $(listing "$work" -maxdepth 1 | tr '\n' ' ')"
 [ -d "$top" ] || { echo "FAIL: no folder $name in the zip"; exit 1; }
 
-families=(ZELKO K2100-K2200 Tavrin DX450 KORVEN PRN TMX410D MARLO QEL)
+families=(ZELKO K2100-K2200 Tavrin DX450 KORVEN CardPRN TMX410D MARLO QEL)
 expected_top=$(printf '%s\n' "${families[@]}" Bin Pelmora.exe Pelmora.ini README.txt Tessaly plugin | LC_ALL=C sort)
 actual_top=$(listing "$top" -maxdepth 1)
 [ "$actual_top" = "$expected_top" ] || fail "top folder: $(diff <(echo "$expected_top") <(echo "$actual_top") | grep '^[<>]' | tr '\n' ' ')"
@@ -39,6 +39,10 @@ done
 # one file there ("bin" and "Bin" are one folder).
 clashes=$(listing "$top" | tr '[:upper:]' '[:lower:]' | uniq -d)
 [ -z "$clashes" ] || fail "names that are one on Windows: $clashes"
+# Nor can Windows hold a name that ends in a space or a dot, or a device
+# name (CON, PRN, AUX, NUL, COM1-9, LPT1-9) with or without an extension.
+unholdable=$(bash "$here/../../scripts/package.sh" --unholdable "$top")
+[ -z "$unholdable" ] || fail "names Windows cannot hold: $unholdable"
 openssl x509 -inform DER -noout -in "$top/Bin/tvcert1.cer" 2>/dev/null ||
   fail "Bin\\tvcert1.cer is no DER certificate"
 # The installer reads each key only at the very start of a line.
@@ -68,6 +72,10 @@ with open(sys.argv[1], "r+b") as f:
     f.seek(at)
     f.write(flags.to_bytes(2, "little"))
 EOF
+mkdir -p "$bad/PRN" "$bad/Generic/ "
+touch "$bad/Generic/lpt1.ini"
+[ "$(bash "$here/../../scripts/package.sh" --unholdable "$bad" | tr '\n' ' ')" = "Generic/  Generic/lpt1.ini PRN " ] ||
+  fail "names Windows cannot hold not seen: $(bash "$here/../../scripts/package.sh" --unholdable "$bad")"
 out=$(python3 "$here/pe_machines.py" "$bad"); code=$?
 [ "$code" -eq 1 ] || fail "the doctored package passed the machine check ($code)"
 grep -q '^WRONG Bin/amd64/DIFxCmd.exe: machine 0x014c' <<<"$out" || fail "i386 tool in Bin\\amd64 not seen: $out"

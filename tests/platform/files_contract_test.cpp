@@ -36,6 +36,9 @@ struct SimulatedFiles {
   void write(const std::u16string& path, const std::string& bytes) {
     windows.shell.put_file(path, bytes);
   }
+  bool try_write(const std::u16string& path, const std::string& bytes) {
+    return windows.shell.put_file(path, bytes);
+  }
   void hold_open(const std::u16string& path) { windows.shell.hold_open(path); }
   void release(const std::u16string& path) { windows.shell.release(path); }
   static bool under_wine() { return false; }
@@ -56,12 +59,16 @@ struct RealFiles {
     return folder + u"\\" + run_name();
   }
   void write(const std::u16string& path, const std::string& bytes) {
+    ASSERT_TRUE(try_write(path, bytes)) << to_utf8(path);
+  }
+  bool try_write(const std::u16string& path, const std::string& bytes) {
     HANDLE file = CreateFileW(platform_win32::as_wide(path), GENERIC_WRITE, 0, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
+    return true;
   }
   // Another program's handle: open for writing, shared for reading only.
   void hold_open(const std::u16string& path) {
@@ -193,6 +200,65 @@ TYPED_TEST(FilesContract, ShellOperationsCopyAndDeleteWholeFolders) {
   // Not a Terminal Server: the system's Windows folder is the one shown.
   EXPECT_TRUE(equals_ignore_ascii_case(shell.system_windows_directory(), windows));
   EXPECT_EQ(program_files.rfind(u"C:\\Program Files", 0), 0u) << to_utf8(program_files);
+}
+
+TYPED_TEST(FilesContract, PathsFollowWindowsNameRules) {
+  Shell& shell = this->shell();
+  constexpr std::uint32_t kQuiet = kFofSilent | kFofNoConfirmation | kFofNoErrorUi;
+  // The last component loses its trailing spaces and dots: "<folder>\ " is
+  // the folder itself.
+  EXPECT_EQ(kErrorAlreadyExists, shell.create_directory(this->root_ + u"\\ "));
+  ASSERT_EQ(kErrorSuccess, shell.create_directory(this->at(u"Driver. . ")));
+  EXPECT_EQ(kFileAttributeDirectory,
+            shell.file_attributes(this->at(u"Driver")) & kFileAttributeDirectory);
+  EXPECT_EQ(kErrorAlreadyExists, shell.create_directory(this->at(u"driver.")));
+  const std::u16string notes = this->at(u"Driver\\notes.txt");
+  this->under_.write(notes + u". ", "notes");
+  EXPECT_EQ("notes", this->read(notes));
+  // A blank component in the middle is a folder that is not there.
+  EXPECT_EQ(kErrorPathNotFound, shell.create_directory(this->at(u" \\Driver")));
+  EXPECT_EQ(kErrorPathNotFound, shell.copy_file(notes, this->at(u" \\notes.txt"), false));
+  EXPECT_EQ(kErrorPathNotFound, shell.delete_file(this->at(u" \\notes.txt")));
+
+  // CON, PRN, AUX, NUL, COM1-9 and LPT1-9, alone or with any extension, in
+  // any letter case, are devices: no folder of that name can be made, and
+  // there is nothing under one.
+  for (const char16_t* device : {u"PRN", u"prn.inf", u"Prn .gpd", u"LPT1", u"COM9.ini", u"AUX",
+                                 u"CON", u"NUL", u"nul.txt"}) {
+    const Win32Error made = shell.create_directory(this->at(device));
+    // Wine 8 answers success for NUL, where Windows refuses.
+    if (!(this->under_.under_wine() && ascii_upper(device).starts_with(u"NUL"))) {
+      EXPECT_NE(kErrorSuccess, made) << to_utf8(device);
+    }
+    EXPECT_EQ(0u, shell.file_attributes(this->at(device)) & kFileAttributeDirectory);
+  }
+  EXPECT_EQ(kErrorFileNotFound, shell.create_directory(this->at(u"PRN")));
+  EXPECT_EQ(kErrorPathNotFound, shell.create_directory(this->at(u"PRN\\Driver")));
+  // "PRN.inf" opens the printer device, which this machine does not have:
+  // nothing is written there and nothing read back.
+  EXPECT_FALSE(this->under_.try_write(this->at(u"PRN.inf"), "inf"));
+  EXPECT_EQ(kErrorFileNotFound, shell.copy_file(notes, this->at(u"PRN.gpd"), false));
+  EXPECT_EQ(kErrorFileNotFound, shell.append_file(this->at(u"prn.ini"), "x"));
+  std::string contents;
+  EXPECT_EQ(kErrorFileNotFound, shell.read_file(this->at(u"PRN.inf"), 1024, &contents));
+  EXPECT_TRUE(contents.empty());
+  EXPECT_EQ(kErrorFileNotFound, shell.delete_file(this->at(u"PRN.inf")));
+  // NUL takes whatever is written and keeps none of it.
+  EXPECT_EQ(kErrorSuccess, shell.copy_file(notes, this->at(u"NUL.gpd"), false));
+  // Names that only begin like a device are files.
+  this->under_.write(this->at(u"PRNuni.dll"), "uni");
+  this->under_.write(this->at(u"COM0"), "com0");
+  EXPECT_EQ("uni", this->read(this->at(u"PRNuni.dll")));
+  EXPECT_EQ("com0", this->read(this->at(u"com0")));
+
+  // So a package folder named PRN cannot exist, and copying it copies
+  // nothing. Windows reports the missing source; Wine 8 copies nothing and
+  // reports success.
+  const int copied = shell.file_operation(kFoCopy, this->at(u"PRN"), this->at(u"Copy"), kQuiet);
+  if (!this->under_.under_wine()) {
+    EXPECT_NE(0, copied);
+  }
+  EXPECT_EQ(kInvalidFileAttributes, shell.file_attributes(this->at(u"Copy")));
 }
 
 TYPED_TEST(FilesContract, LogFilesAreOnlyEverAppendedTo) {

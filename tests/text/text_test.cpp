@@ -4,6 +4,8 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 
+#include "platform/usb_print_id.h"
+#include "platform/win_names.h"
 namespace platform {
 namespace {
 
@@ -75,6 +77,46 @@ TEST(Text, RegistryStringsStopAtTheFirstZeroAndIgnoreAnOddByte) {
   EXPECT_EQ(registry_string(v), u"OK");
   v.data.clear();
   EXPECT_EQ(registry_string(v), u"");
+}
+
+TEST(WindowsNames, LastComponentRulesAndDeviceNames) {
+  EXPECT_EQ(strip_trailing_spaces_and_dots(u"Driver. . "), u"Driver");
+  EXPECT_EQ(strip_trailing_spaces_and_dots(u" "), u"");
+  EXPECT_EQ(strip_trailing_spaces_and_dots(u". ."), u"");
+  EXPECT_EQ(strip_trailing_spaces_and_dots(u".inf"), u".inf");
+  for (const char16_t* device :
+       {u"CON", u"prn", u"Aux", u"NUL", u"COM1", u"com9", u"LPT1", u"LPT9"})
+    EXPECT_EQ(dos_device_name(device), ascii_upper(device)) << to_utf8(device);
+  // With any extension, and with spaces before it.
+  EXPECT_EQ(dos_device_name(u"PRN.inf"), u"PRN");
+  EXPECT_EQ(dos_device_name(u"prn .gpd"), u"PRN");
+  EXPECT_EQ(dos_device_name(u"nul.a.b"), u"NUL");
+  for (const char16_t* file :
+       {u"COM0", u"LPT10", u"PRNX", u"CardPRN.inf", u"PRNuni.dll", u"CO", u""})
+    EXPECT_EQ(dos_device_name(file), u"") << to_utf8(file);
+
+  EXPECT_TRUE(is_windows_file_name(u"Program Files (x86)"));
+  EXPECT_TRUE(is_windows_file_name(u"K2100-K2200"));
+  for (const char16_t* bad :
+       {u"", u" ", u"Driver.", u"PRN", u"lpt3.ini", u"a:b", u"a/b", u"a*", u"a\\b"})
+    EXPECT_FALSE(is_windows_file_name(bad)) << to_utf8(bad);
+}
+
+TEST(UsbPrintId, NameCutToTwentyWithAChecksumOverTheWholeName) {
+  // CRC-16/ARC's check value.
+  EXPECT_EQ(crc16_arc("123456789"), 0xBB3D);
+  EXPECT_EQ(crc16_arc(""), 0);
+  // Spaces become underscores, the name is cut to 20 characters; the
+  // checksum is over manufacturer and model as the device id has them.
+  const std::string hp = usb_print_hardware_id("Hewlett-Packard", "HP Color LaserJet 550");
+  EXPECT_EQ(hp, "USBPRINT\\Hewlett-PackardHP_Co4068");
+  EXPECT_EQ(hp.size(), 9u + 20u + 4u);
+  EXPECT_EQ(usb_print_hardware_id("Generic", "Card Printer"), "USBPRINT\\GenericCard_PrinterE523");
+  // Two models alike in their first 20 characters still differ.
+  const std::string zelko = usb_print_hardware_id("Orvane", "Orvane ZELKO-70 Card Printer");
+  EXPECT_EQ(zelko.substr(0, 29), "USBPRINT\\OrvaneOrvane_ZELKO-7");
+  EXPECT_NE(zelko, usb_print_hardware_id("Orvane", "Orvane ZELKO-70 Card Printer II"));
+  EXPECT_EQ(usb_print_hardware_id("", ""), "USBPRINT\\0000");
 }
 
 }  // namespace

@@ -24,6 +24,18 @@ TEST_F(WizardTest, CancelledSelectionSelectsUsbAgain) {
   EXPECT_TRUE(host.is_checked(IDC_PORT_USB));
   EXPECT_EQ(dialog.modelIndex, MODEL_NONE);
 
+  // Each row hands the selection its own USB product id.
+  const std::uint32_t products[kModelCount] = {0x3850, 0x3851, 0x3852, 0x3853, 0x3854, 0x3850,
+                                               0x3870, 0x3871, 0x3872, 0x3873, 0x3874, 0x3875,
+                                               0x3850, 0x3856, 0x3876, 0x3850};
+  steps.selection_ok = false;
+  for (int row = 0; row < kModelCount; ++row) {
+    dialog.modelIndex = row;
+    ClickTcpIp();
+    EXPECT_EQ(steps.selection_product, products[row]) << "row " << row;
+  }
+  dialog.modelIndex = MODEL_NONE;
+
   // Clicking the USB-selected radio does nothing.
   const auto calls = steps.calls.size();
   Click(IDC_PORT_TCPIP);

@@ -308,6 +308,11 @@ TEST_F(WizardTest, UsbPollNamesAndStaleDevicesFollowTheModel) {
   EXPECT_EQ(indexes[0], 4);
   EXPECT_EQ(StaleDeviceIndexes(14, indexes), 2);
   EXPECT_EQ(indexes[0], 13);
+  // Either Tavrin model removes the TX250's nodes, then the TX230's.
+  for (int model : {2, 8}) {
+    ASSERT_EQ(StaleDeviceIndexes(model, indexes), 2);
+    EXPECT_EQ(std::vector<int>(indexes, indexes + 2), (std::vector<int>{2, 8})) << model;
+  }
   EXPECT_EQ(StaleDeviceIndexes(7, indexes), 1);
   EXPECT_EQ(indexes[0], 7);
   EXPECT_EQ(StaleDeviceIndexes(-3, indexes), 0);

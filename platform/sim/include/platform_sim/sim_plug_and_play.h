@@ -17,8 +17,9 @@
 
 namespace platform::sim {
 
-// "USBPRINT\" and the device id's manufacturer and model with blanks as
-// underscores: the hardware id of a printer's USBPRINT child node.
+// The hardware id of a printer's USBPRINT child node from the manufacturer
+// and model of its device id (platform/usb_print_id.h): name cut to 20
+// characters and a checksum, as the USB printing class makes it.
 std::u16string UsbPrintHardwareId(std::u16string_view manufacturer, std::u16string_view model);
 
 class SimPlugAndPlay {

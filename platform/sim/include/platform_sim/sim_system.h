@@ -105,10 +105,12 @@ class SimShell : public Shell {
   // is made at start, and a test may name one that does not exist.
   std::u16string temp_folder = u"C:\\Users\\Administrator\\AppData\\Local\\Temp";
 
-  // Test side. put_file makes the missing parent folders.
-  void put_file(std::u16string_view path, std::string contents,
+  // Test side. put_file makes the missing parent folders. Both refuse (and
+  // return false for) what Windows cannot hold: a device name, or a folder
+  // on the way whose name Windows cannot create.
+  bool put_file(std::u16string_view path, std::string contents,
                 std::uint32_t attributes = kFileAttributeArchive);
-  void put_directory(std::u16string_view path);
+  bool put_directory(std::u16string_view path);
   bool has_file(std::u16string_view path) const;
   bool has_directory(std::u16string_view path) const;
   std::string file_contents(std::u16string_view path) const;
@@ -117,7 +119,9 @@ class SimShell : public Shell {
   // Full paths (as first written) of the files directly in a folder, in
   // name order.
   std::vector<std::u16string> list_files(std::u16string_view folder) const;
-  // The upper-cased full path a program's path names, after redirection.
+  // The upper-cased full path a program's path names, after redirection,
+  // by Windows' path rules (platform/win_names.h); "\\.\PRN" for a
+  // device.
   std::u16string full_path(std::u16string_view path) const;
   // Another program holds the file open for writing without sharing it:
   // opening it for writing fails with ERROR_SHARING_VIOLATION until release.
@@ -132,6 +136,7 @@ class SimShell : public Shell {
   };
   std::u16string program_files() const;
   void make_parents(const std::u16string& key, std::u16string_view path);
+  bool can_exist(const std::u16string& key) const;
   bool parent_exists(const std::u16string& key) const;
   bool copy_tree(const std::u16string& from_key, const std::u16string& to_path);
   void delete_tree(const std::u16string& key);

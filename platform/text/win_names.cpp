@@ -1,0 +1,33 @@
+#include "platform/win_names.h"
+
+#include "platform/text.h"
+
+namespace platform {
+
+std::u16string_view strip_trailing_spaces_and_dots(std::u16string_view component) {
+  while (!component.empty() && (component.back() == u' ' || component.back() == u'.'))
+    component.remove_suffix(1);
+  return component;
+}
+
+std::u16string dos_device_name(std::u16string_view component) {
+  std::u16string_view base = component.substr(0, component.find(u'.'));
+  while (!base.empty() && base.back() == u' ') base.remove_suffix(1);
+  const std::u16string upper = ascii_upper(base);
+  if (upper == u"CON" || upper == u"PRN" || upper == u"AUX" || upper == u"NUL") return upper;
+  if (upper.size() == 4 && (upper.starts_with(u"COM") || upper.starts_with(u"LPT")) &&
+      upper[3] >= u'1' && upper[3] <= u'9')
+    return upper;
+  return {};
+}
+
+bool is_windows_file_name(std::u16string_view component) {
+  if (component.empty() || strip_trailing_spaces_and_dots(component) != component) return false;
+  if (!dos_device_name(component).empty()) return false;
+  for (char16_t c : component)
+    if (c < 0x20 || std::u16string_view(u"<>:\"/\\|?*").find(c) != std::u16string_view::npos)
+      return false;
+  return true;
+}
+
+}  // namespace platform
