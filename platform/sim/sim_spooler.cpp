@@ -324,6 +324,15 @@ void SimSpooler::add_driver(std::u16string_view name, std::u16string_view enviro
       if (!files->has_file(path)) files->put_file(path, "driver file");
     }
   std::lock_guard lock(mutex_);
+  // One driver of a name per environment and version: adding it again
+  // updates it.
+  for (auto& d : drivers_) {
+    if (equals_ignore_ascii_case(d.name, name) && equals_ignore_ascii_case(d.environment, environment) &&
+        d.version == version) {
+      d.files = std::move(driver_files);
+      return;
+    }
+  }
   drivers_.push_back(
       {std::u16string(name), std::u16string(environment), version, std::move(driver_files)});
 }
