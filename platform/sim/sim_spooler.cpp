@@ -59,8 +59,8 @@ bool SimSpooler::resolve_environment(std::u16string_view requested,
     *environment = this->environment();
     return true;
   }
-  for (const char16_t* known : {kEnvironmentX86, kEnvironmentX64, u"Windows IA64",
-                                u"Windows ARM64", u"Windows 4.0"}) {
+  for (const char16_t* known :
+       {kEnvironmentX86, kEnvironmentX64, u"Windows IA64", u"Windows ARM64", u"Windows 4.0"}) {
     if (equals_ignore_ascii_case(requested, known)) {
       *environment = known;
       return true;
@@ -269,8 +269,7 @@ Win32Error SimSpooler::enum_printer_drivers_in(std::u16string_view requested,
 
 Win32Error SimSpooler::delete_printer_driver_in(std::u16string_view requested,
                                                 std::u16string_view name,
-                                                std::uint32_t delete_flags,
-                                                std::uint32_t version) {
+                                                std::uint32_t delete_flags, std::uint32_t version) {
   if (auto e = faults_.check("DeletePrinterDriverExW", name)) return e;
   if (auto e = unavailable()) return e;
   if (delete_flags & ~(kDpdDeleteUnusedFiles | kDpdDeleteSpecificVersion | kDpdDeleteAllFiles))
@@ -282,7 +281,8 @@ Win32Error SimSpooler::delete_printer_driver_in(std::u16string_view requested,
   {
     std::lock_guard lock(mutex_);
     auto doomed = [&](const Driver& d) {
-      return equals_ignore_ascii_case(d.name, name) && equals_ignore_ascii_case(d.environment, env) &&
+      return equals_ignore_ascii_case(d.name, name) &&
+             equals_ignore_ascii_case(d.environment, env) &&
              (!(delete_flags & kDpdDeleteSpecificVersion) || d.version == version);
     };
     if (std::none_of(drivers_.begin(), drivers_.end(), doomed)) return kErrorUnknownPrinterDriver;
@@ -327,8 +327,8 @@ void SimSpooler::add_driver(std::u16string_view name, std::u16string_view enviro
   // One driver of a name per environment and version: adding it again
   // updates it.
   for (auto& d : drivers_) {
-    if (equals_ignore_ascii_case(d.name, name) && equals_ignore_ascii_case(d.environment, environment) &&
-        d.version == version) {
+    if (equals_ignore_ascii_case(d.name, name) &&
+        equals_ignore_ascii_case(d.environment, environment) && d.version == version) {
       d.files = std::move(driver_files);
       return;
     }
@@ -352,7 +352,8 @@ bool SimSpooler::has_driver(std::u16string_view name) const {
 bool SimSpooler::has_driver_in(std::u16string_view name, std::u16string_view environment) const {
   std::lock_guard lock(mutex_);
   for (const auto& d : drivers_)
-    if (equals_ignore_ascii_case(d.name, name) && equals_ignore_ascii_case(d.environment, environment))
+    if (equals_ignore_ascii_case(d.name, name) &&
+        equals_ignore_ascii_case(d.environment, environment))
       return true;
   return false;
 }

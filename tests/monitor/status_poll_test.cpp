@@ -72,7 +72,8 @@ class RecordingSpooler : public platform::Spooler {
                                              std::uint32_t version) override {
     return inner_.delete_printer_driver(name, flags, version);
   }
-  platform::Win32Error get_printer(platform::PrinterHandle h, platform::PrinterInfo2* info) override {
+  platform::Win32Error get_printer(platform::PrinterHandle h,
+                                   platform::PrinterInfo2* info) override {
     return inner_.get_printer(h, info);
   }
   platform::Win32Error get_server_environment(std::u16string* environment) override {

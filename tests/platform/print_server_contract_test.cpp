@@ -87,7 +87,8 @@ struct Real {
     if (!GetPrinterDriverDirectoryW(nullptr, env.data(), 1, reinterpret_cast<BYTE*>(folder),
                                     sizeof folder, &needed))
       return false;
-    const std::wstring path = std::wstring(folder) + L"\\3\\" + platform_win32::to_wide(kDriverFile);
+    const std::wstring path =
+        std::wstring(folder) + L"\\3\\" + platform_win32::to_wide(kDriverFile);
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
   }
   // Left over from an interrupted run. Wine deletes only with flags 0.
@@ -201,8 +202,8 @@ TYPED_TEST(PrintServerContract, DriverDeletionKeepsFilesAndIgnoresTheVersionUnle
   // A version named with DPD_DELETE_SPECIFIC_VERSION must be the driver's;
   // DPD_DELETE_UNUSED_FILES takes the files along.
   ASSERT_TRUE(under.add_driver(kDriver, own));
-  EXPECT_EQ(spooler.delete_printer_driver_in(
-                own, kDriver, kDpdDeleteSpecificVersion | kDpdDeleteUnusedFiles, 2),
+  EXPECT_EQ(spooler.delete_printer_driver_in(own, kDriver,
+                                             kDpdDeleteSpecificVersion | kDpdDeleteUnusedFiles, 2),
             kErrorUnknownPrinterDriver);
   EXPECT_TRUE(Listed(spooler, own, kDriver));
   EXPECT_EQ(spooler.delete_printer_driver_in(own, kDriver, kDpdDeleteUnusedFiles, 2),

@@ -100,8 +100,7 @@ class Spooler {
   virtual Win32Error enum_printer_drivers_in(std::u16string_view environment,
                                              std::vector<std::u16string>* names) = 0;
   virtual Win32Error delete_printer_driver_in(std::u16string_view environment,
-                                              std::u16string_view name,
-                                              std::uint32_t delete_flags,
+                                              std::u16string_view name, std::uint32_t delete_flags,
                                               std::uint32_t version) = 0;
   // The same in the print server's own environment instead of the caller's:
   // a 32-bit program on 64-bit Windows asks for the x86 driver by default,
