@@ -174,10 +174,21 @@ platform::Win32Error Win32Spooler::get_server_environment(std::u16string* enviro
       GetPrinterDataW(server, const_cast<LPWSTR>(SPLREG_ARCHITECTURE), &type,
                       reinterpret_cast<BYTE*>(answer), sizeof answer - sizeof answer[0], &needed);
   ClosePrinter(server);
-  if (error != ERROR_SUCCESS) return static_cast<platform::Win32Error>(error);
-  if (type != REG_SZ || answer[0] == 0) return platform::kErrorInvalidEnvironment;
-  answer[63] = 0;
-  *environment = from_wide(answer);
+  if (error == ERROR_SUCCESS && type == REG_SZ && answer[0] != 0) {
+    answer[63] = 0;
+    *environment = from_wide(answer);
+    return platform::kErrorSuccess;
+  }
+  // A server that keeps no such value (Wine's answers ERROR_FILE_NOT_FOUND)
+  // runs on the machine's own processor, as the local spooler does.
+  SYSTEM_INFO system{};
+  GetNativeSystemInfo(&system);
+  switch (system.wProcessorArchitecture) {
+    case PROCESSOR_ARCHITECTURE_AMD64: *environment = platform::kEnvironmentX64; break;
+    case PROCESSOR_ARCHITECTURE_INTEL: *environment = platform::kEnvironmentX86; break;
+    default: return error != ERROR_SUCCESS ? static_cast<platform::Win32Error>(error)
+                                           : platform::kErrorInvalidEnvironment;
+  }
   return platform::kErrorSuccess;
 }
 
