@@ -184,10 +184,15 @@ platform::Win32Error Win32Spooler::get_server_environment(std::u16string* enviro
   SYSTEM_INFO system{};
   GetNativeSystemInfo(&system);
   switch (system.wProcessorArchitecture) {
-    case PROCESSOR_ARCHITECTURE_AMD64: *environment = platform::kEnvironmentX64; break;
-    case PROCESSOR_ARCHITECTURE_INTEL: *environment = platform::kEnvironmentX86; break;
-    default: return error != ERROR_SUCCESS ? static_cast<platform::Win32Error>(error)
-                                           : platform::kErrorInvalidEnvironment;
+    case PROCESSOR_ARCHITECTURE_AMD64:
+      *environment = platform::kEnvironmentX64;
+      break;
+    case PROCESSOR_ARCHITECTURE_INTEL:
+      *environment = platform::kEnvironmentX86;
+      break;
+    default:
+      return error != ERROR_SUCCESS ? static_cast<platform::Win32Error>(error)
+                                    : platform::kErrorInvalidEnvironment;
   }
   return platform::kErrorSuccess;
 }

@@ -225,16 +225,12 @@ TYPED_TEST(PrintServerContract, AQueueTakesTheServersOwnDriverAndKeepsItsTypes) 
   under.remove_driver(kX86Driver);
   if (own == kEnvironmentX64) {
     // An x86 driver serves point-and-print clients; no queue prints with it.
-    if (under.add_driver(kX86Driver, kEnvironmentX86)) {
-      ScopedPrinter none(spooler);
-      EXPECT_EQ(under.server().add_printer({kQueue, u"FILE:", kX86Driver, u"WinPrint", u"RAW"},
-                                           none.receive()),
-                kErrorUnknownPrinterDriver);
-      EXPECT_EQ(none.get(), 0u);
-    } else {
-      // Wine's 64-bit spooler takes no x86 driver on its own files.
-      EXPECT_TRUE(under.under_wine()) << "the x86 driver was refused";
-    }
+    ASSERT_TRUE(under.add_driver(kX86Driver, kEnvironmentX86));
+    ScopedPrinter none(spooler);
+    EXPECT_EQ(under.server().add_printer({kQueue, u"FILE:", kX86Driver, u"WinPrint", u"RAW"},
+                                         none.receive()),
+              kErrorUnknownPrinterDriver);
+    EXPECT_EQ(none.get(), 0u);
   }
   ASSERT_TRUE(under.add_driver(kDriver, own));
   ScopedPrinter queue(spooler);
