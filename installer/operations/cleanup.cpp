@@ -203,7 +203,8 @@ bool RemoveDrivers(CPelmoraDlg& dialog) {
   // Play installed the print server's own x64 ones, so those are listed and
   // deleted as well.
   struct Environment {
-    std::u16string name;  // empty: the caller's default
+    std::u16string asked;  // empty: the caller's default
+    std::u16string name;   // for the log; empty where only one is asked
     std::vector<std::u16string> drivers;
   };
   std::vector<Environment> environments(1);
@@ -213,13 +214,12 @@ bool RemoveDrivers(CPelmoraDlg& dialog) {
     if (platform.spooler.get_server_environment(&own) != kErrorSuccess || own.empty())
       own = platform::kEnvironmentX64;
     if (!platform::equals_ignore_ascii_case(own, platform::kEnvironmentX86))
-      environments.push_back({own, {}});
+      environments.push_back({own, own, {}});
   }
   bool any = false;
   for (auto& environment : environments) {
-    const std::u16string_view asked =
-        &environment == &environments[0] ? std::u16string_view() : environment.name;
-    if (auto error = platform.spooler.enum_printer_drivers_in(asked, &environment.drivers)) {
+    if (auto error =
+            platform.spooler.enum_printer_drivers_in(environment.asked, &environment.drivers)) {
       ReportApiError(dialog, u"EnumPrinterDrivers", error);
       return false;
     }
@@ -227,12 +227,10 @@ bool RemoveDrivers(CPelmoraDlg& dialog) {
   }
   if (!any) return true;
   for (const auto& environment : environments) {
-    const std::u16string_view asked =
-        &environment == &environments[0] ? std::u16string_view() : environment.name;
     for (const auto& driver : environment.drivers) {
       if (!IsOwnModelName(driver, dialog.modelIndex)) continue;
       const platform::Win32Error error = platform.spooler.delete_printer_driver_in(
-          asked, driver, platform::kDpdDeleteUnusedFiles, 3);
+          environment.asked, driver, platform::kDpdDeleteUnusedFiles, 3);
       dialog.log().Write(u"step1", u"delete-driver " + Quoted(driver),
                          environment.name.empty()
                              ? ErrorResult(error)
