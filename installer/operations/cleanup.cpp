@@ -198,20 +198,47 @@ bool RemoveDrivers(CPelmoraDlg& dialog) {
     dialog.SetStatusText(kRestartSpoolerFailedText);
     return false;
   }
-  std::vector<std::u16string> drivers;
-  if (auto error = platform.spooler.enum_printer_drivers(&drivers)) {
-    ReportApiError(dialog, u"EnumPrinterDrivers", error);
-    return false;
+  // The caller's default environment first. The installer is a 32-bit
+  // program: on 64-bit Windows that lists the x86 drivers, while Plug and
+  // Play installed the print server's own x64 ones, so those are listed and
+  // deleted as well.
+  struct Environment {
+    std::u16string asked;  // empty: the caller's default
+    std::u16string name;   // for the log; empty where only one is asked
+    std::vector<std::u16string> drivers;
+  };
+  std::vector<Environment> environments(1);
+  if (platform.system.is_wow64()) {
+    environments[0].name = platform::kEnvironmentX86;
+    std::u16string own;
+    if (platform.spooler.get_server_environment(&own) != kErrorSuccess || own.empty())
+      own = platform::kEnvironmentX64;
+    if (!platform::equals_ignore_ascii_case(own, platform::kEnvironmentX86))
+      environments.push_back({own, own, {}});
   }
-  if (drivers.empty()) return true;
-  for (const auto& driver : drivers) {
-    if (!IsOwnModelName(driver, dialog.modelIndex)) continue;
-    const platform::Win32Error error =
-        platform.spooler.delete_printer_driver(driver, platform::kDpdDeleteUnusedFiles, 3);
-    dialog.log().Write(u"step1", u"delete-driver " + Quoted(driver), ErrorResult(error));
-    if (error) {
-      ReportApiError(dialog, u"DeletePrinterDriverEx", error);
+  bool any = false;
+  for (auto& environment : environments) {
+    if (auto error =
+            platform.spooler.enum_printer_drivers_in(environment.asked, &environment.drivers)) {
+      ReportApiError(dialog, u"EnumPrinterDrivers", error);
       return false;
+    }
+    any = any || !environment.drivers.empty();
+  }
+  if (!any) return true;
+  for (const auto& environment : environments) {
+    for (const auto& driver : environment.drivers) {
+      if (!IsOwnModelName(driver, dialog.modelIndex)) continue;
+      const platform::Win32Error error = platform.spooler.delete_printer_driver_in(
+          environment.asked, driver, platform::kDpdDeleteUnusedFiles, 3);
+      dialog.log().Write(u"step1", u"delete-driver " + Quoted(driver),
+                         environment.name.empty()
+                             ? ErrorResult(error)
+                             : ErrorResult(error) + u", environment " + Quoted(environment.name));
+      if (error) {
+        ReportApiError(dialog, u"DeletePrinterDriverEx", error);
+        return false;
+      }
     }
   }
   if (!RestartSpooler(platform)) {

@@ -99,8 +99,9 @@ bool SimPlugAndPlay::install(Plugged& printer) {
         SimUsbDevice& device = usb_.devices[printer.device];
         const std::u16string port = format(u"USB%03d", {next_port_++});
         spooler_.add_local_port(port);
-        if (!spooler_.has_driver(line.key))
-          spooler_.add_driver(line.key, windows64 ? u"Windows x64" : u"Windows NT x86");
+        const std::u16string environment = windows64 ? kEnvironmentX64 : kEnvironmentX86;
+        if (!spooler_.has_driver_in(line.key, environment))
+          spooler_.add_driver(line.key, environment);
         if (!spooler_.has_queue(line.key)) spooler_.add_queue({line.key, port, line.key, 0, 0});
         device.queue = line.key;
         device.port_name = port;

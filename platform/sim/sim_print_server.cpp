@@ -155,10 +155,14 @@ Win32Error SimSpooler::add_printer(const NewPrinter& printer, PrinterHandle* han
     return kErrorInvalidDatatype;
   if (!equals_ignore_ascii_case(printer.print_processor, u"WinPrint"))
     return kErrorUnknownPrintProcessor;
-  if (!has_driver(printer.driver_name)) return kErrorUnknownPrinterDriver;
+  // The queue prints through the server's own driver: a 32-bit caller's
+  // x86 driver on 64-bit Windows is only there for point-and-print clients.
+  if (!has_driver_in(printer.driver_name, own_environment())) return kErrorUnknownPrinterDriver;
   if (has_queue(printer.printer_name)) return kErrorPrinterAlreadyExists;
   if (!has_port(printer.port_name)) return kErrorUnknownPort;
-  add_queue({printer.printer_name, printer.port_name, printer.driver_name, 0, 0});
+  // Without a data type the print processor's default is taken.
+  add_queue({printer.printer_name, printer.port_name, printer.driver_name, 0, 0,
+             printer.print_processor, printer.data_type.empty() ? u"RAW" : printer.data_type});
   std::lock_guard lock(mutex_);
   const PrinterHandle h = next_handle_++;
   handles_[h] = {printer.printer_name, kPrinterAllAccess, Handle::Kind::Queue};

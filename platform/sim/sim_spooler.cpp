@@ -46,14 +46,56 @@ Win32Error SimSpooler::unavailable() const {
 }
 
 std::u16string SimSpooler::environment() const {
-  return default_environment ? default_environment() : std::u16string(u"Windows NT x86");
+  return default_environment ? default_environment() : std::u16string(kEnvironmentX86);
+}
+
+std::u16string SimSpooler::own_environment() const {
+  return server_environment ? server_environment() : environment();
+}
+
+bool SimSpooler::resolve_environment(std::u16string_view requested,
+                                     std::u16string* environment) const {
+  if (requested.empty()) {
+    *environment = this->environment();
+    return true;
+  }
+  for (const char16_t* known :
+       {kEnvironmentX86, kEnvironmentX64, u"Windows IA64", u"Windows ARM64", u"Windows 4.0"}) {
+    if (equals_ignore_ascii_case(requested, known)) {
+      *environment = known;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::u16string SimSpooler::stored_queue_name(std::u16string_view name) const {
+  for (const auto& q : queues_)
+    if (equals_ignore_ascii_case(q.printer_name, name)) return q.printer_name;
+  return {};
+}
+
+bool SimSpooler::deletion_done(const std::u16string& queue) const {
+  for (const auto& q : queues_) {
+    if (q.printer_name != queue) continue;
+    if (!(q.status & kPrinterStatusPendingDeletion)) return false;
+    auto jobs = jobs_.find(queue);
+    if (jobs != jobs_.end() && jobs->second > 0) return false;
+    for (const auto& [h, handle] : handles_)
+      if (handle.kind == Handle::Kind::Queue && handle.queue == queue) return false;
+    return true;
+  }
+  return false;
 }
 
 Win32Error SimSpooler::enum_local_printers(std::vector<PrinterInfo2>* printers) {
   if (auto e = faults_.check("EnumPrintersW")) return e;
   if (auto e = unavailable()) return e;
   std::lock_guard lock(mutex_);
-  *printers = queues_;
+  printers->clear();
+  // A queue pending deletion is no longer listed.
+  for (const auto& q : queues_)
+    if (!(q.status & kPrinterStatusPendingDeletion)) printers->push_back(q);
   // In the order of their names, as the Printers key lists them.
   std::stable_sort(printers->begin(), printers->end(), [](const auto& a, const auto& b) {
     const std::size_t n = std::min(a.printer_name.size(), b.printer_name.size());
@@ -75,7 +117,8 @@ Win32Error SimSpooler::open_printer(std::u16string_view name, const PrinterDefau
     return kErrorInvalidDatatype;
   std::lock_guard lock(mutex_);
   for (const auto& q : queues_) {
-    if (equals_ignore_ascii_case(q.printer_name, name)) {
+    if (equals_ignore_ascii_case(q.printer_name, name) &&
+        !(q.status & kPrinterStatusPendingDeletion)) {
       const PrinterHandle h = next_handle_++;
       handles_[h] = {q.printer_name, defaults ? defaults->access : kPrinterAccessUse};
       *handle = h;
@@ -88,8 +131,21 @@ Win32Error SimSpooler::open_printer(std::u16string_view name, const PrinterDefau
 Win32Error SimSpooler::close_printer(PrinterHandle handle) {
   // A close that fails still ends the handle's life.
   const Win32Error injected = faults_.check("ClosePrinter");
-  std::lock_guard lock(mutex_);
-  const bool known = handles_.erase(handle) != 0;
+  bool known = false;
+  std::u16string gone;
+  {
+    std::lock_guard lock(mutex_);
+    auto it = handles_.find(handle);
+    if (it != handles_.end()) {
+      known = true;
+      const std::u16string queue = it->second.queue;
+      const bool is_queue = it->second.kind == Handle::Kind::Queue;
+      handles_.erase(it);
+      // The last handle of a deleted queue lets it go.
+      if (is_queue && deletion_done(queue)) gone = queue;
+    }
+  }
+  if (!gone.empty()) remove_queue(gone);
   if (injected) return injected;
   return known ? kErrorSuccess : kErrorInvalidHandle;
 }
@@ -136,6 +192,7 @@ Win32Error SimSpooler::purge_printer(PrinterHandle handle) {
   if (it == handles_.end()) return kErrorInvalidHandle;
   if (!(it->second.access & kPrinterAccessAdminister)) return kErrorAccessDenied;
   ++purges_[it->second.queue];
+  jobs_[it->second.queue] = 0;
   return kErrorSuccess;
 }
 
@@ -149,44 +206,135 @@ Win32Error SimSpooler::delete_printer(PrinterHandle handle) {
     if (it == handles_.end()) return kErrorInvalidHandle;
     if (!(it->second.access & kStandardDelete)) return kErrorAccessDenied;
     queue = it->second.queue;
+    auto jobs = jobs_.find(queue);
+    if (jobs != jobs_.end() && jobs->second > 0) {
+      for (auto& q : queues_) {
+        if (q.printer_name != queue) continue;
+        // A paused queue cannot print its jobs away, so it cannot go.
+        if (q.status & kPrinterStatusPaused) return kErrorAccessDenied;
+        // The queue goes once its jobs are printed or purged.
+        q.status |= kPrinterStatusPendingDeletion;
+        return kErrorSuccess;
+      }
+    }
   }
   if (!remove_queue(queue)) return kErrorInvalidPrinterName;
   return kErrorSuccess;
 }
 
+Win32Error SimSpooler::get_printer(PrinterHandle handle, PrinterInfo2* info) {
+  *info = {};
+  if (auto e = faults_.check("GetPrinterW")) return e;
+  if (auto e = unavailable()) return e;
+  std::lock_guard lock(mutex_);
+  if (auto e = check_handle(handle, Handle::Kind::Queue)) return e;
+  for (const auto& q : queues_) {
+    if (q.printer_name == handles_.at(handle).queue) {
+      *info = q;
+      return kErrorSuccess;
+    }
+  }
+  return kErrorInvalidPrinterName;
+}
+
 Win32Error SimSpooler::enum_printer_drivers(std::vector<std::u16string>* names) {
+  return enum_printer_drivers_in(u"", names);
+}
+
+Win32Error SimSpooler::delete_printer_driver(std::u16string_view name, std::uint32_t delete_flags,
+                                             std::uint32_t version) {
+  return delete_printer_driver_in(u"", name, delete_flags, version);
+}
+
+Win32Error SimSpooler::get_server_environment(std::u16string* environment) {
+  environment->clear();
+  if (auto e = faults_.check("GetPrinterDataW", u"Architecture")) return e;
+  if (auto e = unavailable()) return e;
+  *environment = own_environment();
+  return kErrorSuccess;
+}
+
+Win32Error SimSpooler::enum_printer_drivers_in(std::u16string_view requested,
+                                               std::vector<std::u16string>* names) {
   names->clear();
   if (auto e = faults_.check("EnumPrinterDriversW")) return e;
   if (auto e = unavailable()) return e;
-  const std::u16string env = environment();
+  std::u16string env;
+  if (!resolve_environment(requested, &env)) return kErrorInvalidEnvironment;
   std::lock_guard lock(mutex_);
   for (const auto& d : drivers_)
     if (equals_ignore_ascii_case(d.environment, env)) names->push_back(d.name);
   return kErrorSuccess;
 }
 
-Win32Error SimSpooler::delete_printer_driver(std::u16string_view name, std::uint32_t,
-                                             std::uint32_t version) {
+Win32Error SimSpooler::delete_printer_driver_in(std::u16string_view requested,
+                                                std::u16string_view name,
+                                                std::uint32_t delete_flags, std::uint32_t version) {
   if (auto e = faults_.check("DeletePrinterDriverExW", name)) return e;
   if (auto e = unavailable()) return e;
-  const std::u16string env = environment();
-  std::lock_guard lock(mutex_);
-  for (const auto& q : queues_)
-    if (equals_ignore_ascii_case(q.driver_name, name)) return kErrorPrinterDriverInUse;
-  for (auto it = drivers_.begin(); it != drivers_.end(); ++it) {
-    if (equals_ignore_ascii_case(it->name, name) && equals_ignore_ascii_case(it->environment, env) &&
-        it->version == version) {
-      drivers_.erase(it);
-      return kErrorSuccess;
+  if (delete_flags & ~(kDpdDeleteUnusedFiles | kDpdDeleteSpecificVersion | kDpdDeleteAllFiles))
+    return kErrorInvalidParameter;
+  std::u16string env;
+  if (!resolve_environment(requested, &env)) return kErrorInvalidEnvironment;
+  const bool own = equals_ignore_ascii_case(env, own_environment());
+  std::vector<std::u16string> doomed_files;
+  {
+    std::lock_guard lock(mutex_);
+    auto doomed = [&](const Driver& d) {
+      return equals_ignore_ascii_case(d.name, name) &&
+             equals_ignore_ascii_case(d.environment, env) &&
+             (!(delete_flags & kDpdDeleteSpecificVersion) || d.version == version);
+    };
+    if (std::none_of(drivers_.begin(), drivers_.end(), doomed)) return kErrorUnknownPrinterDriver;
+    // Queues (pending deletion ones too) use the server's own drivers.
+    if (own)
+      for (const auto& q : queues_)
+        if (equals_ignore_ascii_case(q.driver_name, name)) return kErrorPrinterDriverInUse;
+    auto shared = [&](const Driver& gone, const std::u16string& file) {
+      for (const auto& d : drivers_)
+        if (!doomed(d) && equals_ignore_ascii_case(d.environment, gone.environment) &&
+            d.version == gone.version)
+          for (const auto& f : d.files)
+            if (equals_ignore_ascii_case(f, file)) return true;
+      return false;
+    };
+    for (const auto& d : drivers_) {
+      if (!doomed(d)) continue;
+      for (const auto& file : d.files) {
+        if (shared(d, file)) {
+          if (delete_flags & kDpdDeleteAllFiles) return kErrorPrinterDriverInUse;
+          continue;
+        }
+        if (delete_flags & (kDpdDeleteUnusedFiles | kDpdDeleteAllFiles))
+          doomed_files.push_back(driver_file_path(d.environment, d.version, file));
+      }
     }
+    drivers_.erase(std::remove_if(drivers_.begin(), drivers_.end(), doomed), drivers_.end());
   }
-  return kErrorUnknownPrinterDriver;
+  if (files)
+    for (const auto& path : doomed_files) files->remove_file(path);
+  return kErrorSuccess;
 }
 
 void SimSpooler::add_driver(std::u16string_view name, std::u16string_view environment,
-                            std::uint32_t version) {
+                            std::uint32_t version, std::vector<std::u16string> driver_files) {
+  if (files)
+    for (const auto& file : driver_files) {
+      const std::u16string path = driver_file_path(environment, version, file);
+      if (!files->has_file(path)) files->put_file(path, "driver file");
+    }
   std::lock_guard lock(mutex_);
-  drivers_.push_back({std::u16string(name), std::u16string(environment), version});
+  // One driver of a name per environment and version: adding it again
+  // updates it.
+  for (auto& d : drivers_) {
+    if (equals_ignore_ascii_case(d.name, name) &&
+        equals_ignore_ascii_case(d.environment, environment) && d.version == version) {
+      d.files = std::move(driver_files);
+      return;
+    }
+  }
+  drivers_.push_back(
+      {std::u16string(name), std::u16string(environment), version, std::move(driver_files)});
 }
 
 std::vector<SimSpooler::Driver> SimSpooler::drivers() const {
@@ -199,6 +347,45 @@ bool SimSpooler::has_driver(std::u16string_view name) const {
   for (const auto& d : drivers_)
     if (equals_ignore_ascii_case(d.name, name)) return true;
   return false;
+}
+
+bool SimSpooler::has_driver_in(std::u16string_view name, std::u16string_view environment) const {
+  std::lock_guard lock(mutex_);
+  for (const auto& d : drivers_)
+    if (equals_ignore_ascii_case(d.name, name) &&
+        equals_ignore_ascii_case(d.environment, environment))
+      return true;
+  return false;
+}
+
+std::u16string SimSpooler::driver_file_path(std::u16string_view environment, std::uint32_t version,
+                                            std::u16string_view file) const {
+  std::u16string folder = u"W32X86";
+  if (equals_ignore_ascii_case(environment, kEnvironmentX64)) folder = u"x64";
+  if (equals_ignore_ascii_case(environment, u"Windows IA64")) folder = u"IA64";
+  if (equals_ignore_ascii_case(environment, u"Windows ARM64")) folder = u"ARM64";
+  if (equals_ignore_ascii_case(environment, u"Windows 4.0")) folder = u"WIN40";
+  const std::u16string windows = files ? files->windows_folder : std::u16string(u"C:\\Windows");
+  return windows + u"\\system32\\spool\\drivers\\" + folder + u"\\" +
+         to_utf16(std::to_string(version)) + u"\\" + std::u16string(file);
+}
+
+void SimSpooler::set_jobs(std::u16string_view queue, int jobs) {
+  std::u16string gone;
+  {
+    std::lock_guard lock(mutex_);
+    const std::u16string name = stored_queue_name(queue);
+    if (name.empty()) return;
+    jobs_[name] = jobs;
+    if (deletion_done(name)) gone = name;
+  }
+  if (!gone.empty()) remove_queue(gone);
+}
+
+int SimSpooler::jobs(std::u16string_view queue) const {
+  std::lock_guard lock(mutex_);
+  auto it = jobs_.find(stored_queue_name(queue));
+  return it == jobs_.end() ? 0 : it->second;
 }
 
 int SimSpooler::purges(std::u16string_view queue) const {
@@ -223,6 +410,7 @@ bool SimSpooler::remove_queue(std::u16string_view name) {
       if (equals_ignore_ascii_case(it->printer_name, name)) {
         removed = it->printer_name;
         queues_.erase(it);
+        jobs_.erase(removed);
         break;
       }
     }

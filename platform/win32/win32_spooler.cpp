@@ -67,6 +67,8 @@ platform::Win32Error Win32Spooler::enumerate(std::vector<platform::PrinterInfo2>
         p.printer_name = from_wide(info[i].pPrinterName);
         p.port_name = from_wide(info[i].pPortName);
         p.driver_name = from_wide(info[i].pDriverName);
+        p.print_processor = from_wide(info[i].pPrintProcessor);
+        p.data_type = from_wide(info[i].pDatatype);
         p.attributes = info[i].Attributes;
         p.status = info[i].Status;
         printers->push_back(std::move(p));
@@ -159,28 +161,52 @@ platform::Win32Error Win32Spooler::get_printer_driver(platform::PrinterHandle ha
   return driver_in(handle, nullptr, level, buffer_bytes);
 }
 
+platform::Win32Error Win32Spooler::get_server_environment(std::u16string* environment) {
+  if (environment == nullptr) return platform::kErrorInvalidParameter;
+  environment->clear();
+  HANDLE server = nullptr;
+  SetLastError(0);
+  if (!OpenPrinterW(nullptr, &server, nullptr)) return last_error_or(platform::kErrorInvalidHandle);
+  wchar_t answer[64] = {};
+  DWORD type = 0;
+  DWORD needed = 0;
+  const DWORD error =
+      GetPrinterDataW(server, const_cast<LPWSTR>(SPLREG_ARCHITECTURE), &type,
+                      reinterpret_cast<BYTE*>(answer), sizeof answer - sizeof answer[0], &needed);
+  ClosePrinter(server);
+  if (error == ERROR_SUCCESS && type == REG_SZ && answer[0] != 0) {
+    answer[63] = 0;
+    *environment = from_wide(answer);
+    return platform::kErrorSuccess;
+  }
+  // A server that keeps no such value (Wine's answers ERROR_FILE_NOT_FOUND)
+  // runs on the machine's own processor, as the local spooler does.
+  SYSTEM_INFO system{};
+  GetNativeSystemInfo(&system);
+  switch (system.wProcessorArchitecture) {
+    case PROCESSOR_ARCHITECTURE_AMD64:
+      *environment = platform::kEnvironmentX64;
+      break;
+    case PROCESSOR_ARCHITECTURE_INTEL:
+      *environment = platform::kEnvironmentX86;
+      break;
+    default:
+      return error != ERROR_SUCCESS ? static_cast<platform::Win32Error>(error)
+                                    : platform::kErrorInvalidEnvironment;
+  }
+  return platform::kErrorSuccess;
+}
+
 platform::Win32Error Win32Spooler::get_printer_driver_native(platform::PrinterHandle handle,
                                                              std::uint32_t level,
                                                              std::size_t buffer_bytes) {
-  // The print server names its own environment ("Windows x64"); a server
-  // that does not answer is taken for the 64-bit one, the only other
-  // environment a 32-bit caller meets.
-  wchar_t environment[64] = L"Windows x64";
-  HANDLE server = nullptr;
-  if (OpenPrinterW(nullptr, &server, nullptr)) {
-    wchar_t answer[64] = {};
-    DWORD type = 0;
-    DWORD needed = 0;
-    if (GetPrinterDataW(server, const_cast<LPWSTR>(SPLREG_ARCHITECTURE), &type,
-                        reinterpret_cast<BYTE*>(answer), sizeof answer - sizeof answer[0],
-                        &needed) == ERROR_SUCCESS &&
-        type == REG_SZ && answer[0] != 0) {
-      answer[63] = 0;
-      wcsncpy(environment, answer, 63);
-    }
-    ClosePrinter(server);
-  }
-  return driver_in(handle, environment, level, buffer_bytes);
+  // A server that does not name its environment is taken for the 64-bit
+  // one, the only other environment a 32-bit caller meets.
+  std::u16string environment;
+  if (get_server_environment(&environment) != platform::kErrorSuccess)
+    environment = platform::kEnvironmentX64;
+  const std::wstring name = to_wide(environment);
+  return driver_in(handle, name.c_str(), level, buffer_bytes);
 }
 
 platform::Win32Error Win32Spooler::driver_in(platform::PrinterHandle handle,
@@ -203,6 +229,45 @@ platform::Win32Error Win32Spooler::driver_in(platform::PrinterHandle handle,
   return platform::kErrorSuccess;
 }
 
+platform::Win32Error Win32Spooler::get_printer(platform::PrinterHandle handle,
+                                               platform::PrinterInfo2* info) {
+  if (info == nullptr) return platform::kErrorInvalidParameter;
+  *info = {};
+  try {
+    // The record can grow between the size query and the read.
+    std::vector<std::uint64_t> buffer;
+    DWORD buffer_bytes = 0;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+      DWORD needed = 0;
+      SetLastError(0);
+      if (GetPrinterW(reinterpret_cast<HANDLE>(handle), 2,
+                      buffer_bytes == 0 ? nullptr : reinterpret_cast<BYTE*>(buffer.data()),
+                      buffer_bytes, &needed)) {
+        if (buffer_bytes < sizeof(PRINTER_INFO_2W)) return platform::kErrorInvalidParameter;
+        const auto* record = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+        info->printer_name = from_wide(record->pPrinterName);
+        info->port_name = from_wide(record->pPortName);
+        info->driver_name = from_wide(record->pDriverName);
+        info->print_processor = from_wide(record->pPrintProcessor);
+        info->data_type = from_wide(record->pDatatype);
+        info->attributes = record->Attributes;
+        info->status = record->Status;
+        return platform::kErrorSuccess;
+      }
+      const DWORD error = GetLastError();
+      if (error != ERROR_INSUFFICIENT_BUFFER || needed <= buffer_bytes || !acceptable_size(needed))
+        return error != 0 ? static_cast<platform::Win32Error>(error)
+                          : platform::kErrorInvalidParameter;
+      buffer = aligned_buffer(needed);
+      buffer_bytes = needed;
+    }
+    return platform::kErrorInsufficientBuffer;
+  } catch (const std::bad_alloc&) {
+    *info = {};
+    return platform::kErrorNotEnoughMemory;
+  }
+}
+
 platform::Win32Error Win32Spooler::purge_printer(platform::PrinterHandle handle) {
   SetLastError(0);
   if (!SetPrinterW(reinterpret_cast<HANDLE>(handle), 0, nullptr, PRINTER_CONTROL_PURGE))
@@ -218,8 +283,15 @@ platform::Win32Error Win32Spooler::delete_printer(platform::PrinterHandle handle
 }
 
 platform::Win32Error Win32Spooler::enum_printer_drivers(std::vector<std::u16string>* names) {
+  return enum_printer_drivers_in(u"", names);
+}
+
+platform::Win32Error Win32Spooler::enum_printer_drivers_in(std::u16string_view environment,
+                                                           std::vector<std::u16string>* names) {
   if (names == nullptr) return platform::kErrorInvalidParameter;
   names->clear();
+  std::wstring env = to_wide(environment);
+  LPWSTR env_arg = env.empty() ? nullptr : env.data();
   try {
     // The list can grow between the size query and the read: retry a few times.
     std::vector<std::uint64_t> buffer;
@@ -229,7 +301,7 @@ platform::Win32Error Win32Spooler::enum_printer_drivers(std::vector<std::u16stri
       DWORD returned = 0;
       SetLastError(0);
       const BOOL ok = EnumPrinterDriversW(
-          nullptr, nullptr, 6, buffer_bytes == 0 ? nullptr : reinterpret_cast<BYTE*>(buffer.data()),
+          nullptr, env_arg, 6, buffer_bytes == 0 ? nullptr : reinterpret_cast<BYTE*>(buffer.data()),
           buffer_bytes, &needed, &returned);
       if (ok) {
         if (returned == 0 || buffer_bytes == 0) return platform::kErrorSuccess;
@@ -257,10 +329,18 @@ platform::Win32Error Win32Spooler::enum_printer_drivers(std::vector<std::u16stri
 platform::Win32Error Win32Spooler::delete_printer_driver(std::u16string_view name,
                                                          std::uint32_t delete_flags,
                                                          std::uint32_t version) {
+  return delete_printer_driver_in(u"", name, delete_flags, version);
+}
+
+platform::Win32Error Win32Spooler::delete_printer_driver_in(std::u16string_view environment,
+                                                            std::u16string_view name,
+                                                            std::uint32_t delete_flags,
+                                                            std::uint32_t version) {
   std::u16string driver(name);
+  std::wstring env = to_wide(environment);
   SetLastError(0);
-  if (!DeletePrinterDriverExW(nullptr, nullptr, const_cast<LPWSTR>(as_wide(driver)), delete_flags,
-                              version))
+  if (!DeletePrinterDriverExW(nullptr, env.empty() ? nullptr : env.data(),
+                              const_cast<LPWSTR>(as_wide(driver)), delete_flags, version))
     return last_error_or(platform::kErrorUnknownPrinterDriver);
   return platform::kErrorSuccess;
 }

@@ -32,8 +32,10 @@ struct Leftovers {
                ? u"C:\\Windows\\system32\\spool\\drivers\\x64\\3"
                : u"C:\\Windows\\system32\\spool\\drivers\\w32x86\\3";
   }
+  // The print server's own environment, where Plug and Play installs.
   std::u16string environment() const {
-    return win.system.process_64bit ? u"Windows x64" : u"Windows NT x86";
+    return win.system.wow64 || win.system.process_64bit ? platform::kEnvironmentX64
+                                                        : platform::kEnvironmentX86;
   }
   std::u16string program_files() const {
     return win.system.wow64 ? u"C:\\Program Files (x86)" : u"C:\\Program Files";

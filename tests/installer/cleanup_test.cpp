@@ -52,6 +52,11 @@ class Cleanup : public ::testing::Test {
 TEST_F(Cleanup, FullStepRemovesEveryTraceOfTheModelAndNothingElse) {
   SeedFull(0);
   leftovers.Add(1, u"K2100");  // another family: not the selected model's
+  // A paused queue with jobs: Windows refuses to delete it until the jobs
+  // are purged.
+  win.spooler.add_queue(
+      {u"Paused desk", u"USB003", ModelCatalogue[0].modelName, 0, platform::kPrinterStatusPaused});
+  win.spooler.set_jobs(u"Paused desk", 3);
   win.clock.sleeps();
   const std::uint64_t start = win.clock.now_ms();
 
@@ -71,6 +76,7 @@ TEST_F(Cleanup, FullStepRemovesEveryTraceOfTheModelAndNothingElse) {
   EXPECT_FALSE(win.shell.has_file(u"C:\\Program Files\\Orvane\\Driver\\plugin\\Cardplug.dll"));
   EXPECT_FALSE(win.shell.has_file(u"C:\\Program Files\\Orvane\\Driver\\plugin\\Cardplug.INI"));
   EXPECT_EQ(win.spooler.purges(u"Card printer at the desk"), 1);
+  EXPECT_FALSE(win.spooler.has_queue(u"Paused desk"));
 
   // Foreign things stay: a queue named after the model with another driver,
   // another maker's queue, driver and OEM INF, a non-OEM INF with our disk
@@ -108,17 +114,54 @@ TEST_F(Cleanup, FullStepRemovesEveryTraceOfTheModelAndNothingElse) {
   EXPECT_TRUE(RunCleanupStep(dialog)) << platform::to_utf8(Status());
 }
 
-TEST_F(Cleanup, SixtyFourBitWindowsUsesTheX64SpoolFolderAndSysWow64) {
+TEST_F(Cleanup, SixtyFourBitWindowsLosesTheDriversOfBothEnvironments) {
+  using platform::kEnvironmentX64;
+  using platform::kEnvironmentX86;
   win.system.wow64 = true;  // the shipped 32-bit installer on 64-bit Windows
-  SeedFull(6);
+  SeedFull(6);              // Plug and Play's x64 driver of ZELKO-40
   win.shell.put_file(u"C:\\Windows\\SysWOW64\\Scrubber.exe", "MZ", platform::kFileAttributeReadOnly);
-  // A 32-bit program asking for system32 gets SysWOW64; the spool folder is
-  // not redirected.
-  win.shell.put_file(u"C:\\Windows\\system32\\spool\\drivers\\w32x86\\3\\ZELKOuni.dll", "x86");
+  // The pair partner's x64 driver with a queue of any name, and a file of
+  // its own that only the driver's deletion removes; the x86 drivers a
+  // 32-bit program sees, their files in the x86 folder; another maker's
+  // driver sharing the generic renderer.
+  win.spooler.add_queue({u"Reception", u"USB002", u"VANTO-70 Card Printer", 0, 0});
+  win.spooler.add_driver(u"VANTO-70 Card Printer", kEnvironmentX64, 3,
+                         {u"ZELKOres.dll", u"unidrv.dll"});
+  win.spooler.add_driver(ModelCatalogue[6].modelName, kEnvironmentX86, 3,
+                         {u"ZELKOuni.dll", u"ZELKOui.dll"});
+  win.spooler.add_driver(u"Contoso Label", kEnvironmentX64, 3, {u"unidrv.dll"});
+  // Not a file of any driver: the driver-file cleanup of 64-bit Windows
+  // leaves the x86 folder alone.
+  win.shell.put_file(u"C:\\Windows\\system32\\spool\\drivers\\w32x86\\3\\ZELKO.ini", "x86");
+
   ASSERT_TRUE(RunCleanupStep(dialog)) << platform::to_utf8(Status());
+
   EXPECT_EQ(leftovers.TracesOf(6), std::vector<std::string>{});
+  EXPECT_FALSE(win.spooler.has_queue(u"Reception"));
+  std::vector<std::u16string> drivers;
+  for (const auto& d : win.spooler.drivers()) drivers.push_back(d.name + u" / " + d.environment);
+  EXPECT_EQ(drivers, (std::vector<std::u16string>{u"HP LaserJet / Windows x64",
+                                                  u"Generic / Text Only / Windows x64",
+                                                  u"Contoso Label / Windows x64"}));
+  // The deleted drivers' files went with them, a file another driver uses
+  // stayed.
+  const std::u16string x86 = u"C:\\Windows\\system32\\spool\\drivers\\w32x86\\3\\";
+  const std::u16string x64 = u"C:\\Windows\\system32\\spool\\drivers\\x64\\3\\";
+  EXPECT_FALSE(win.shell.has_file(x86 + u"ZELKOuni.dll"));
+  EXPECT_FALSE(win.shell.has_file(x86 + u"ZELKOui.dll"));
+  EXPECT_FALSE(win.shell.has_file(x64 + u"ZELKOres.dll"));
+  EXPECT_TRUE(win.shell.has_file(x64 + u"unidrv.dll"));
+  EXPECT_TRUE(win.shell.has_file(x86 + u"ZELKO.ini"));
+  // The log names the environment of each.
+  const std::string log =
+      win.shell.file_contents(u"C:\\Users\\Administrator\\AppData\\Local\\Temp\\Pelmora.log");
+  for (const char* line :
+       {"step1 delete-driver \"Orvane ZELKO-40 Card Printer\": ok, environment \"Windows NT x86\"",
+        "step1 delete-driver \"Orvane ZELKO-40 Card Printer\": ok, environment \"Windows x64\"",
+        "step1 delete-driver \"VANTO-70 Card Printer\": ok, environment \"Windows x64\""})
+    EXPECT_NE(log.find(line), std::string::npos) << line;
+
   EXPECT_FALSE(win.shell.has_file(u"C:\\Windows\\SysWOW64\\Scrubber.exe"));
-  EXPECT_TRUE(win.shell.has_file(u"C:\\Windows\\system32\\spool\\drivers\\w32x86\\3\\ZELKOuni.dll"));
   EXPECT_EQ(win.shell.file_contents(u"C:\\Windows\\SysWOW64\\Pexlink2.dll"), "ZELKO");
   EXPECT_EQ(win.processes.started().at(0).command_line,
             u"C:\\Setup\\Bin\\amd64\\DIFxCmd /u \"C:\\Program Files (x86)\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");

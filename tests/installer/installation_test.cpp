@@ -119,6 +119,8 @@ TEST_F(NetworkInstallation, ZelkoFortyIsFoundUnderItsPairsNameAndInstalledUnderI
   EXPECT_EQ(queues[0].printer_name, u"Orvane ZELKO-40 Card Printer");
   EXPECT_EQ(queues[0].driver_name, u"Orvane ZELKO-40 Card Printer");
   EXPECT_EQ(queues[0].port_name, u"IP_10.0.0.31");
+  EXPECT_EQ(queues[0].print_processor, u"WinPrint");
+  EXPECT_EQ(queues[0].data_type, u"RAW");
 }
 
 TEST_F(NetworkInstallation, WithoutAModelRowZeroIsInstalledFromThePreinstalledPackage) {

@@ -72,6 +72,22 @@ class RecordingSpooler : public platform::Spooler {
                                              std::uint32_t version) override {
     return inner_.delete_printer_driver(name, flags, version);
   }
+  platform::Win32Error get_printer(platform::PrinterHandle h,
+                                   platform::PrinterInfo2* info) override {
+    return inner_.get_printer(h, info);
+  }
+  platform::Win32Error get_server_environment(std::u16string* environment) override {
+    return inner_.get_server_environment(environment);
+  }
+  platform::Win32Error enum_printer_drivers_in(std::u16string_view environment,
+                                               std::vector<std::u16string>* names) override {
+    return inner_.enum_printer_drivers_in(environment, names);
+  }
+  platform::Win32Error delete_printer_driver_in(std::u16string_view environment,
+                                                std::u16string_view name, std::uint32_t flags,
+                                                std::uint32_t version) override {
+    return inner_.delete_printer_driver_in(environment, name, flags, version);
+  }
 
   bool opened_with_defaults = false;
   std::uint32_t access = 0;

@@ -3,23 +3,33 @@
 // kernel32, user32) in the Windows build, run under Wine here.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <string>
 
 #include "platform/port_data.h"
+#include "platform/text.h"
 #include "platform_sim/sim_windows.h"
 #ifdef _WIN32
 #include "platform_win32/win32_processes.h"
 #include "platform_win32/win32_spooler.h"
 #include "platform_win32/win32_system.h"
+// clang-format off
 #include "platform_win32/windows_api.h"
+#include <winspool.h>
+// clang-format on
 #endif
 
 namespace {
 
 using namespace platform;
 
+constexpr char16_t kDriverFile[] = u"wineps.drv";
+
 struct Simulated {
+  // The shipped installer: a 32-bit program on 64-bit Windows.
+  Simulated() { windows.system.wow64 = true; }
   sim::SimWindows windows;
   PrintServer& server() { return windows.spooler; }
   Spooler& spooler() { return windows.spooler; }
@@ -28,6 +38,15 @@ struct Simulated {
   // A started thread has ended once start() returned.
   void join(ThreadHandle) {}
   static bool under_wine() { return false; }
+  static constexpr bool kHasJobs = true;
+  bool add_driver(std::u16string_view name, std::u16string_view environment) {
+    windows.spooler.add_driver(name, environment, 3, {kDriverFile});
+    return true;
+  }
+  bool driver_file_exists(std::u16string_view environment) {
+    return windows.shell.has_file(windows.spooler.driver_file_path(environment, 3, kDriverFile));
+  }
+  void remove_driver(std::u16string_view) {}
 };
 
 #ifdef _WIN32
@@ -43,6 +62,42 @@ struct Real {
   static bool under_wine() {
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }
+  // Jobs cannot be made to wait in a queue here: Wine prints them at once
+  // and has no purge.
+  static constexpr bool kHasJobs = false;
+  // A driver on Wine's PostScript driver files, which Wine's spooler loads.
+  bool add_driver(std::u16string_view name, std::u16string_view environment) {
+    std::wstring driver = platform_win32::to_wide(name), env = platform_win32::to_wide(environment),
+                 file = platform_win32::to_wide(kDriverFile);
+    DRIVER_INFO_3W info{};
+    info.cVersion = 3;
+    info.pName = driver.data();
+    info.pEnvironment = env.data();
+    info.pDriverPath = file.data();
+    info.pDataFile = file.data();
+    info.pConfigFile = file.data();
+    return AddPrinterDriverW(nullptr, 3, reinterpret_cast<BYTE*>(&info)) ||
+           GetLastError() == ERROR_PRINTER_DRIVER_ALREADY_INSTALLED;
+  }
+  bool driver_file_exists(std::u16string_view environment) {
+    std::wstring env = platform_win32::to_wide(environment);
+    wchar_t folder[MAX_PATH] = {};
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryW(nullptr, env.data(), 1, reinterpret_cast<BYTE*>(folder),
+                                    sizeof folder, &needed))
+      return false;
+    const std::wstring path =
+        std::wstring(folder) + L"\\3\\" + platform_win32::to_wide(kDriverFile);
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+  // Left over from an interrupted run. Wine deletes only with flags 0.
+  void remove_driver(std::u16string_view name) {
+    std::wstring driver = platform_win32::to_wide(name);
+    for (const wchar_t* env : {L"Windows x64", L"Windows NT x86"}) {
+      std::wstring e = env;
+      DeletePrinterDriverExW(nullptr, e.data(), driver.data(), 0, 0);
+    }
   }
 };
 using Implementations = ::testing::Types<Simulated, Real>;
@@ -115,6 +170,126 @@ TYPED_TEST(PrintServerContract, AQueueNeedsAKnownDriver) {
   EXPECT_EQ(this->under_.server().add_printer(printer, queue.receive()),
             kErrorUnknownPrinterDriver);
   EXPECT_EQ(queue.get(), 0u);
+}
+
+bool Listed(Spooler& spooler, std::u16string_view environment, std::u16string_view name) {
+  std::vector<std::u16string> names;
+  EXPECT_EQ(spooler.enum_printer_drivers_in(environment, &names), kErrorSuccess);
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+TYPED_TEST(PrintServerContract, DriverDeletionKeepsFilesAndIgnoresTheVersionUnlessAsked) {
+  constexpr char16_t kDriver[] = u"Pelmora contract driver";
+  auto& under = this->under_;
+  Spooler& spooler = under.spooler();
+  under.remove_driver(kDriver);
+  std::u16string own;
+  ASSERT_EQ(spooler.get_server_environment(&own), kErrorSuccess);
+  EXPECT_TRUE(own == kEnvironmentX64 || own == kEnvironmentX86) << platform::to_utf8(own);
+  std::vector<std::u16string> names;
+  EXPECT_EQ(spooler.enum_printer_drivers_in(u"Windows Nowhere", &names), kErrorInvalidEnvironment);
+
+  // No flags: the name goes whatever version is given, the files stay.
+  ASSERT_TRUE(under.add_driver(kDriver, own));
+  ASSERT_TRUE(Listed(spooler, own, kDriver));
+  ASSERT_TRUE(under.driver_file_exists(own));
+  EXPECT_EQ(spooler.delete_printer_driver_in(own, kDriver, 0, 2), kErrorSuccess);
+  EXPECT_FALSE(Listed(spooler, own, kDriver));
+  EXPECT_TRUE(under.driver_file_exists(own));
+  // Wine deletes only with flags 0 (and deletes drivers still in use).
+  if (under.under_wine()) return;
+
+  // A version named with DPD_DELETE_SPECIFIC_VERSION must be the driver's;
+  // DPD_DELETE_UNUSED_FILES takes the files along.
+  ASSERT_TRUE(under.add_driver(kDriver, own));
+  EXPECT_EQ(spooler.delete_printer_driver_in(own, kDriver,
+                                             kDpdDeleteSpecificVersion | kDpdDeleteUnusedFiles, 2),
+            kErrorUnknownPrinterDriver);
+  EXPECT_TRUE(Listed(spooler, own, kDriver));
+  EXPECT_EQ(spooler.delete_printer_driver_in(own, kDriver, kDpdDeleteUnusedFiles, 2),
+            kErrorSuccess);
+  EXPECT_FALSE(Listed(spooler, own, kDriver));
+  EXPECT_FALSE(under.driver_file_exists(own));
+  EXPECT_EQ(spooler.delete_printer_driver_in(own, kDriver, 0, 3), kErrorUnknownPrinterDriver);
+}
+
+TYPED_TEST(PrintServerContract, AQueueTakesTheServersOwnDriverAndKeepsItsTypes) {
+  constexpr char16_t kDriver[] = u"Pelmora contract native driver";
+  constexpr char16_t kX86Driver[] = u"Pelmora contract x86 driver";
+  constexpr char16_t kQueue[] = u"Pelmora contract typed queue";
+  auto& under = this->under_;
+  Spooler& spooler = under.spooler();
+  std::u16string own;
+  ASSERT_EQ(spooler.get_server_environment(&own), kErrorSuccess);
+  under.remove_driver(kDriver);
+  under.remove_driver(kX86Driver);
+  if (own == kEnvironmentX64) {
+    // An x86 driver serves point-and-print clients; no queue prints with it.
+    ASSERT_TRUE(under.add_driver(kX86Driver, kEnvironmentX86));
+    ScopedPrinter none(spooler);
+    EXPECT_EQ(under.server().add_printer({kQueue, u"FILE:", kX86Driver, u"WinPrint", u"RAW"},
+                                         none.receive()),
+              kErrorUnknownPrinterDriver);
+    EXPECT_EQ(none.get(), 0u);
+  }
+  ASSERT_TRUE(under.add_driver(kDriver, own));
+  ScopedPrinter queue(spooler);
+  ASSERT_EQ(under.server().add_printer({kQueue, u"FILE:", kDriver, u"WinPrint", u"TEXT"},
+                                       queue.receive()),
+            kErrorSuccess);
+  PrinterInfo2 info;
+  ASSERT_EQ(spooler.get_printer(queue.get(), &info), kErrorSuccess);
+  EXPECT_EQ(info.printer_name, kQueue);
+  EXPECT_EQ(info.port_name, u"FILE:");
+  EXPECT_EQ(info.driver_name, kDriver);
+  EXPECT_TRUE(equals_ignore_ascii_case(info.print_processor, u"WinPrint"))
+      << platform::to_utf8(info.print_processor);
+  EXPECT_EQ(info.data_type, u"TEXT");
+  EXPECT_EQ(spooler.delete_printer(queue.get()), kErrorSuccess);
+  queue.reset();
+  under.remove_driver(kDriver);
+  under.remove_driver(kX86Driver);
+}
+
+TYPED_TEST(PrintServerContract, ADeletedQueueWithJobsWaitsForThem) {
+  if constexpr (!TypeParam::kHasJobs) {
+    GTEST_SKIP() << "no jobs can be kept waiting in a queue here";
+  } else {
+    auto& spooler = this->under_.windows.spooler;
+    auto add = [&](const char16_t* name, std::uint32_t status) {
+      spooler.add_queue({name, u"FILE:", u"Some driver", 0, status});
+      spooler.set_jobs(name, 2);
+    };
+    spooler.add_driver(u"Some driver", kEnvironmentX64);
+    add(u"Busy", 0);
+    add(u"Paused", kPrinterStatusPaused);
+    const PrinterDefaults all{u"", kPrinterAllAccess};
+    // A paused queue cannot print its jobs away: it cannot be deleted.
+    ScopedPrinter paused(spooler);
+    ASSERT_EQ(spooler.open_printer(u"Paused", &all, paused.receive()), kErrorSuccess);
+    EXPECT_EQ(spooler.delete_printer(paused.get()), kErrorAccessDenied);
+    EXPECT_EQ(spooler.purge_printer(paused.get()), kErrorSuccess);
+    EXPECT_EQ(spooler.delete_printer(paused.get()), kErrorSuccess);
+    EXPECT_FALSE(spooler.has_queue(u"Paused"));
+    // Any other queue is deleted pending its jobs: no longer listed or
+    // opened, still using its driver, gone once purged and closed.
+    ScopedPrinter busy(spooler);
+    ASSERT_EQ(spooler.open_printer(u"Busy", &all, busy.receive()), kErrorSuccess);
+    EXPECT_EQ(spooler.delete_printer(busy.get()), kErrorSuccess);
+    std::vector<PrinterInfo2> listed;
+    ASSERT_EQ(spooler.enum_local_printers(&listed), kErrorSuccess);
+    EXPECT_TRUE(listed.empty());
+    ScopedPrinter again(spooler);
+    EXPECT_EQ(spooler.open_printer(u"Busy", &all, again.receive()), kErrorInvalidPrinterName);
+    EXPECT_EQ(spooler.delete_printer_driver_in(kEnvironmentX64, u"Some driver", 0, 3),
+              kErrorPrinterDriverInUse);
+    EXPECT_EQ(spooler.purge_printer(busy.get()), kErrorSuccess);
+    EXPECT_TRUE(spooler.has_queue(u"Busy"));
+    busy.reset();
+    EXPECT_FALSE(spooler.has_queue(u"Busy"));
+    EXPECT_EQ(spooler.delete_printer_driver_in(kEnvironmentX64, u"Some driver", 0, 3),
+              kErrorSuccess);
+  }
 }
 
 TYPED_TEST(PrintServerContract, AThreadRunsItsBodyOnce) {

@@ -19,11 +19,22 @@ inline constexpr std::uint32_t kStandardDelete = 0x00010000;
 inline constexpr std::uint32_t kPrinterAllAccess = 0x000F000C;
 inline constexpr std::uint32_t kPrinterAttributeWorkOffline = 0x00000400;
 inline constexpr std::uint32_t kPrinterControlPurge = 3;
-// DeletePrinterDriverExW flags.
+inline constexpr std::uint32_t kPrinterStatusPaused = 0x00000001;
+inline constexpr std::uint32_t kPrinterStatusPendingDeletion = 0x00000004;
+// DeletePrinterDriverExW flags: without one of the two file flags the
+// driver's files stay; without DPD_DELETE_SPECIFIC_VERSION every version of
+// the driver goes and the version argument is not looked at.
 inline constexpr std::uint32_t kDpdDeleteUnusedFiles = 0x00000001;
+inline constexpr std::uint32_t kDpdDeleteSpecificVersion = 0x00000002;
+inline constexpr std::uint32_t kDpdDeleteAllFiles = 0x00000004;
+
+// The spooler's names of the two environments a driver is built for.
+inline constexpr char16_t kEnvironmentX86[] = u"Windows NT x86";
+inline constexpr char16_t kEnvironmentX64[] = u"Windows x64";
 
 inline constexpr Win32Error kErrorRpcServerUnavailable = 1722;
 inline constexpr Win32Error kErrorInvalidDatatype = 1804;
+inline constexpr Win32Error kErrorInvalidEnvironment = 1805;
 
 // PRINTER_DEFAULTSW: data type and access (the programs never pass a device mode).
 struct PrinterDefaults {
@@ -38,6 +49,8 @@ struct PrinterInfo2 {
   std::u16string driver_name;
   std::uint32_t attributes = 0;
   std::uint32_t status = 0;
+  std::u16string print_processor{};
+  std::u16string data_type{};
 };
 
 struct PrinterDataValue {
@@ -76,6 +89,19 @@ class Spooler {
   // caller's default environment.
   virtual Win32Error delete_printer_driver(std::u16string_view name, std::uint32_t delete_flags,
                                            std::uint32_t version) = 0;
+  // GetPrinterW(handle, 2): the queue's own record.
+  virtual Win32Error get_printer(PrinterHandle handle, PrinterInfo2* info) = 0;
+  // The print server's own environment, as the server names it
+  // (SPLREG_ARCHITECTURE): "Windows x64" on 64-bit Windows whatever the
+  // caller is.
+  virtual Win32Error get_server_environment(std::u16string* environment) = 0;
+  // EnumPrinterDriversW and DeletePrinterDriverExW in a named environment;
+  // an empty name is the caller's default, as above.
+  virtual Win32Error enum_printer_drivers_in(std::u16string_view environment,
+                                             std::vector<std::u16string>* names) = 0;
+  virtual Win32Error delete_printer_driver_in(std::u16string_view environment,
+                                              std::u16string_view name, std::uint32_t delete_flags,
+                                              std::uint32_t version) = 0;
   // The same in the print server's own environment instead of the caller's:
   // a 32-bit program on 64-bit Windows asks for the x86 driver by default,
   // which a queue installed for x64 only does not have. Where the two

@@ -14,6 +14,7 @@
 #include "platform/spooler.h"
 #include "platform_sim/faults.h"
 #include "platform_sim/sim_registry.h"
+#include "platform_sim/sim_system.h"
 
 namespace platform::sim {
 
@@ -39,6 +40,12 @@ class SimSpooler : public Spooler, public PrintServer {
   Win32Error enum_printer_drivers(std::vector<std::u16string>* names) override;
   Win32Error delete_printer_driver(std::u16string_view name, std::uint32_t delete_flags,
                                    std::uint32_t version) override;
+  Win32Error get_printer(PrinterHandle handle, PrinterInfo2* info) override;
+  Win32Error get_server_environment(std::u16string* environment) override;
+  Win32Error enum_printer_drivers_in(std::u16string_view environment,
+                                     std::vector<std::u16string>* names) override;
+  Win32Error delete_printer_driver_in(std::u16string_view environment, std::u16string_view name,
+                                      std::uint32_t delete_flags, std::uint32_t version) override;
 
   // PrintServer (sim_print_server.cpp).
   Win32Error open_print_server(PrinterHandle* handle) override;
@@ -76,18 +83,39 @@ class SimSpooler : public Spooler, public PrintServer {
   // The caller's default environment: "Windows NT x86" for a 32-bit
   // program, "Windows x64" for a 64-bit one.
   std::function<std::u16string()> default_environment;
+  // The print server's own environment: "Windows x64" on 64-bit Windows,
+  // whatever the caller.
+  std::function<std::u16string()> server_environment;
+  // The file system that holds the drivers' files (under
+  // system32\spool\drivers\<W32X86 or x64>\<version>); none: files are
+  // not tracked.
+  SimShell* files = nullptr;
 
+  // A driver belongs to one environment and version; its files are names in
+  // that environment's version folder, and several drivers may share one.
   struct Driver {
     std::u16string name;
     std::u16string environment;
     std::uint32_t version = 3;
+    std::vector<std::u16string> files;
   };
+  // AddPrinterDriverExW: the files are put into the driver folder.
   void add_driver(std::u16string_view name, std::u16string_view environment,
-                  std::uint32_t version = 3);
+                  std::uint32_t version = 3, std::vector<std::u16string> files = {});
   std::vector<Driver> drivers() const;
+  // In any environment; or in the named one.
   bool has_driver(std::u16string_view name) const;
+  bool has_driver_in(std::u16string_view name, std::u16string_view environment) const;
+  // The full path of a driver file of an environment and version.
+  std::u16string driver_file_path(std::u16string_view environment, std::uint32_t version,
+                                  std::u16string_view file) const;
   // Jobs purged from a queue so far (by queue name).
   int purges(std::u16string_view queue) const;
+  // Jobs waiting in a queue. A queue deleted while it holds jobs stays,
+  // pending deletion, until its jobs are gone and its last handle closed; a
+  // paused queue with jobs cannot be deleted at all (ERROR_ACCESS_DENIED).
+  void set_jobs(std::u16string_view queue, int jobs);
+  int jobs(std::u16string_view queue) const;
 
   // Test set-up and inspection.
   void add_queue(const PrinterInfo2& info);
@@ -120,10 +148,19 @@ class SimSpooler : public Spooler, public PrintServer {
   Win32Error check_handle(PrinterHandle handle, Handle::Kind kind) const;
   Win32Error unavailable() const;
   std::u16string environment() const;
+  std::u16string own_environment() const;
+  // The environment a call names: the caller's default for an empty name;
+  // false for a name the spooler does not know.
+  bool resolve_environment(std::u16string_view requested, std::u16string* environment) const;
+  // Whether a queue pending deletion has nothing left that holds it (no
+  // jobs, no handle). Called locked.
+  bool deletion_done(const std::u16string& queue) const;
+  std::u16string stored_queue_name(std::u16string_view name) const;
 
   std::vector<PrinterInfo2> queues_;
   std::vector<Driver> drivers_;
   std::map<std::u16string, int> purges_;
+  std::map<std::u16string, int> jobs_;
   std::map<PrinterHandle, Handle> handles_;
   PrinterHandle next_handle_ = 0x2000;
   std::size_t driver_info_size_ = 1024;

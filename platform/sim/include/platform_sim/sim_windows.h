@@ -39,8 +39,15 @@ class SimWindows {
     // caller's own environment.
     spooler.service_running = [this] { return services.running(u"Spooler"); };
     spooler.default_environment = [this] {
-      return std::u16string(system.process_64bit ? u"Windows x64" : u"Windows NT x86");
+      return std::u16string(system.process_64bit ? kEnvironmentX64 : kEnvironmentX86);
     };
+    // The spooler of a 64-bit Windows is a 64-bit program: its own drivers
+    // are the x64 ones, whatever its caller.
+    spooler.server_environment = [this] {
+      return std::u16string(system.wow64 || system.process_64bit ? kEnvironmentX64
+                                                                 : kEnvironmentX86);
+    };
+    spooler.files = &shell;
     // Keys every Windows has.
     for (const char16_t* key : {u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
                                 u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors",

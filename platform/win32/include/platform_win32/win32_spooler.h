@@ -28,6 +28,15 @@ class Win32Spooler : public platform::Spooler, public platform::PrintServer {
   platform::Win32Error get_printer_driver_native(platform::PrinterHandle handle,
                                                  std::uint32_t level,
                                                  std::size_t buffer_bytes) override;
+  platform::Win32Error get_printer(platform::PrinterHandle handle,
+                                   platform::PrinterInfo2* info) override;
+  platform::Win32Error get_server_environment(std::u16string* environment) override;
+  platform::Win32Error enum_printer_drivers_in(std::u16string_view environment,
+                                               std::vector<std::u16string>* names) override;
+  platform::Win32Error delete_printer_driver_in(std::u16string_view environment,
+                                                std::u16string_view name,
+                                                std::uint32_t delete_flags,
+                                                std::uint32_t version) override;
 
   // PrintServer (win32_print_server.cpp).
   platform::Win32Error open_print_server(platform::PrinterHandle* handle) override;
