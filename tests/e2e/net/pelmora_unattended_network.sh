@@ -2,11 +2,11 @@
 # The unattended network installation of the real Pelmora.exe under wine64,
 # inside a private network namespace whose only interface is loopback, with
 # the printer simulator's three printers (tests/e2e/net/three_printers.conf).
-# `Pelmora.exe /quiet /network R4D8N2W6` runs Step 1, Step 2 and Step 3 with
+# `Pelmora.exe /quiet /network K7M2P4T9` runs Step 1, Step 2 and Step 3 with
 # nothing shown: no wizard, no selection dialog, no message box. The search
-# lists the two ZELKO printers, the one with that id is chosen and asked
-# again at its address, and the port is made through the Standard TCP/IP
-# port monitor.
+# lists the two ZELKO printers, the one with that id (the second line, not
+# the one the dialog selects first) is chosen and asked again at its
+# address, and the port is made through the Standard TCP/IP port monitor.
 #
 #   pelmora_unattended_network.sh WIN64_BUILD_DIR HOST_BUILD_DIR
 #
@@ -100,7 +100,7 @@ cp "$driver" "$c/windows/system32/Tessaly.exe"
 
 log=$install/network.log
 started=$(date +%s)
-(cd "$install" && exec timeout 600 wine64 Pelmora.exe /quiet /network R4D8N2W6 \
+(cd "$install" && exec timeout 600 wine64 Pelmora.exe /quiet /network K7M2P4T9 \
   /log 'C:\pelmora-e2e-unattended-network\network.log' </dev/null >"$work/pelmora.out" 2>&1) &
 pelmora_pid=$!
 # Nothing may appear while it runs: neither the wizard nor the selection
@@ -121,12 +121,12 @@ echo "Pelmora.exe /quiet /network ended after $(($(date +%s) - started)) s with 
 
 lines=$(tr -d '\r' <"$log" 2>/dev/null | cut -d' ' -f3-)
 logged() { grep -qxF "$1" <<<"$lines" || fail "no log line '$1'"; }
-logged 'start unattended "/quiet /network R4D8N2W6 /log C:\pelmora-e2e-unattended-network\network.log": network "R4D8N2W6", session 1'
+logged 'start unattended "/quiet /network K7M2P4T9 /log C:\pelmora-e2e-unattended-network\network.log": network "K7M2P4T9", session 1'
 logged 'step1 RunCleanupStep: ok'
 # The search listed both ZELKO printers and the one with the id was chosen.
-logged 'step3 select-printer "Orvane ZELKO-40 Card Printer  [R4D8N2W6 : 127.66.0.12]": 2 listed'
-grep -q '^step3 AddTcpIpPort "IP_127.66.0.12": failed' <<<"$lines" ||
-  fail "no failed AddTcpIpPort for IP_127.66.0.12 in the log"
+logged 'step3 select-printer "Orvane ZELKO-70 Card Printer  [K7M2P4T9 : 127.66.0.11]": 2 listed'
+grep -q '^step3 AddTcpIpPort "IP_127.66.0.11": failed' <<<"$lines" ||
+  fail "no failed AddTcpIpPort for IP_127.66.0.11 in the log"
 last=$(tail -n 1 <<<"$lines")
 [ "$last" = "end exit code 1796: the TCP/IP port was not created" ] || fail "last log line '$last'"
 grep -q 'message-box' <<<"$lines" && echo "message boxes answered unseen: $(grep -c 'message-box' <<<"$lines")"
@@ -134,12 +134,12 @@ grep -q 'message-box' <<<"$lines" && echo "message boxes answered unseen: $(grep
 # The broadcast search, the chosen printer asked again at its address and
 # its encoder report read over the administration channel.
 grep -q "discovery request to 255.255.255.255" "$work/sim.log" || fail "no broadcast search"
-grep -q "discovery request to 127.66.0.12" "$work/sim.log" ||
+grep -q "discovery request to 127.66.0.11" "$work/sim.log" ||
   fail "the chosen printer was not asked again at its address"
-grep -q "zelko40: admin request" "$work/sim.log" || fail "no administration channel request to the chosen printer"
+grep -q "zelko70: admin request" "$work/sim.log" || fail "no administration channel request to the chosen printer"
 # What Wine made of the driver: printui installs none, so AddPrinterW finds
 # no driver of the model's name (1797); either way the port decides the code.
-sed -n 's/^step3 add-printer "Orvane ZELKO-40 Card Printer": /Wine: add-printer /p' <<<"$lines"
+sed -n 's/^step3 add-printer "Orvane ZELKO-70 Card Printer": /Wine: add-printer /p' <<<"$lines"
 # The Run value is written whatever became of the port.
 w reg query "$run_key" /v Tessaly >/dev/null || fail "no Run value for Tessaly"
 
