@@ -110,7 +110,8 @@ win64_network_stage() {
   local script=tests/e2e/net/pelmora_network.sh
   local log=$log_dir/win64-network.log
   if bash "$script" "$root/build/win64" "$root/build/host" "$root/build/win64/screenshots" \
-    >"$log" 2>&1; then
+    >"$log" 2>&1 &&
+    bash tests/e2e/net/pelmora_unattended_network.sh "$root/build/win64" "$root/build/host" >>"$log" 2>&1; then
     tail -n 3 "$log"
     passed=$((passed + 1))
   else

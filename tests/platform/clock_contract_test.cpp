@@ -1,5 +1,6 @@
-// One contract for the clock port: the simulated clock on every build, the
-// real one in the Windows build, run under Wine here.
+// One contract for the clock port and for the system facts that change
+// with how the program was started: the simulated ports on every build, the
+// real ones in the Windows build, run under Wine here.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include "platform_sim/sim_system.h"
 #ifdef _WIN32
 #include "platform_win32/win32_system.h"
+#include "platform_win32/windows_api.h"
 #endif
 
 namespace {
@@ -72,6 +74,65 @@ TYPED_TEST(ClockContract, LocalTimeIsACalendarTimeThatMovesWithTheClock) {
   EXPECT_GE(moved, static_cast<std::int64_t>(slept) - kTwoTicks);
   // Above: only what a loaded machine may add between the readings.
   EXPECT_LE(moved, static_cast<std::int64_t>(slept) + 10000);
+}
+
+// The session the program runs in: on Windows the one ProcessIdToSessionId
+// gives for this process; in the sim the one the test sets, here 0 (SYSTEM,
+// a service) after an interactive logon's 2.
+template <typename S>
+struct SessionOf;
+template <>
+struct SessionOf<sim::SimSystemInfo> {
+  sim::Faults faults;
+  sim::SimSystemInfo system{faults};
+  std::vector<std::uint32_t> sessions() { return {2, 0}; }
+  void enter(std::uint32_t session) { system.session = session; }
+};
+#ifdef _WIN32
+template <>
+struct SessionOf<platform_win32::Win32SystemInfo> {
+  platform_win32::Win32SystemInfo system;
+  std::vector<std::uint32_t> sessions() {
+    DWORD session = 0xFFFFFFFFu;
+    EXPECT_TRUE(ProcessIdToSessionId(GetCurrentProcessId(), &session)) << GetLastError();
+    return {session};
+  }
+  void enter(std::uint32_t) {}
+};
+#endif
+
+template <typename S>
+class SystemInfoContract : public ::testing::Test {
+ protected:
+  SessionOf<S> of_;
+};
+
+#ifdef _WIN32
+using SystemInfoImplementations =
+    ::testing::Types<sim::SimSystemInfo, platform_win32::Win32SystemInfo>;
+#else
+using SystemInfoImplementations = ::testing::Types<sim::SimSystemInfo>;
+#endif
+class SystemInfoNames {
+ public:
+  template <typename T>
+  static std::string GetName(int) {
+    return std::is_same_v<T, sim::SimSystemInfo> ? "Sim" : "Win32";
+  }
+};
+TYPED_TEST_SUITE(SystemInfoContract, SystemInfoImplementations, SystemInfoNames);
+
+TYPED_TEST(SystemInfoContract, SessionIsTheProcessOwnAndTheSameOnEveryRead) {
+  SystemInfo& system = this->of_.system;
+  for (const std::uint32_t session : this->of_.sessions()) {
+    SCOPED_TRACE(session);
+    this->of_.enter(session);
+    const std::uint32_t first = system.session_id();
+    EXPECT_EQ(first, session);
+    EXPECT_EQ(system.session_id(), first);
+    // All ones is the port's "unknown": a known session is never read as it.
+    EXPECT_NE(first, 0xFFFFFFFFu);
+  }
 }
 
 TEST(SimClockTest, LocalTimeCanBeSetAndCrossesMonthsAndYears) {

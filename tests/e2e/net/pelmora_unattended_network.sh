@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# The unattended network installation of the real Pelmora.exe under wine64,
+# inside a private network namespace whose only interface is loopback, with
+# the printer simulator's three printers (tests/e2e/net/three_printers.conf).
+# `Pelmora.exe /quiet /network K7M2P4T9` runs Step 1, Step 2 and Step 3 with
+# nothing shown: no wizard, no selection dialog, no message box. The search
+# lists the two ZELKO printers, the one with that id (the second line, not
+# the one the dialog selects first) is chosen and asked again at its
+# address, and the port is made through the Standard TCP/IP port monitor.
+#
+#   pelmora_unattended_network.sh WIN64_BUILD_DIR HOST_BUILD_DIR
+#
+# Needs root (or a user namespace) for `unshare -n`, the win64 build
+# (Pelmora.exe, the media, window_driver.exe, e2e_seed.exe) and the host
+# build's printer_sim and zelkonet. Runs on the Wine prefix and display of
+# pelmora_network.sh ($PELMORA_CACHE/wineprefix-net, :95, or
+# PELMORA_NET_WINEPREFIX and PELMORA_NET_DISPLAY), after it, never beside it:
+# the wineserver has to live inside the namespace.
+#
+# What Wine does: it has no Standard TCP/IP port monitor, so opening
+# ",XcvMonitor Standard TCP/IP Port" fails with 1796 and no port is made.
+# The run therefore ends with exit code 1796 ("TCP/IP port not created");
+# wine64 hands Linux only its low 8 bits (4), the log's last line the whole
+# code. Wine puts the program in session 1, so Tessaly is started as in an
+# interactive logon.
+set -u
+if [ $# -lt 2 ]; then
+  echo "usage: $0 WIN64_BUILD_DIR HOST_BUILD_DIR" >&2
+  exit 2
+fi
+win64=$(cd "$1" && pwd)
+host=$(cd "$2" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../../.." && pwd)
+
+sim=$host/tools/printer_sim/printer_sim
+exe=$win64/installer/Pelmora.exe
+driver=$win64/tests/e2e/window_driver.exe
+seed=$win64/tests/e2e/e2e_seed.exe
+media=$win64/media
+for file in "$sim" "$host/tools/zelkonet/zelkonet" "$exe" "$driver" "$seed" "$media/ZELKO/ZELKO.inf"; do
+  if [ ! -e "$file" ]; then
+    echo "pelmora_unattended_network.sh: $file is missing; build the win64 and host trees first" >&2
+    exit 1
+  fi
+done
+
+if [ -z "${PELMORA_NET_INSIDE:-}" ]; then
+  PELMORA_NET_INSIDE=1 exec unshare -n bash "$0" "$win64" "$host"
+fi
+
+# ---- inside the namespace ---------------------------------------------------
+work=$(mktemp -d)
+export PELMORA_CACHE=${PELMORA_CACHE:-/var/cache/pelmora}
+export PELMORA_WINEPREFIX=${PELMORA_NET_WINEPREFIX:-$PELMORA_CACHE/wineprefix-net}
+export PELMORA_DISPLAY=${PELMORA_NET_DISPLAY:-:95}
+# shellcheck source=scripts/wine-env.sh
+source "$root/scripts/wine-env.sh"
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+w() { wine64 "$@" </dev/null 2>/dev/null; }
+
+# shellcheck source=tests/e2e/net/namespace.sh
+. "$here/namespace.sh"
+pelmora_net_up "$host/tools/zelkonet/zelkonet" || exit 1
+pelmora_net_start_simulator "$sim" "$here/three_printers.conf" "$work" || exit 1
+
+pelmora_wine_start >/dev/null || { echo "FAIL: the Wine environment did not start"; exit 1; }
+c=$WINEPREFIX/drive_c
+install=$c/pelmora-e2e-unattended-network
+run_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
+zelko_drivers=("Orvane ZELKO-70 Card Printer" "Orvane ZELKO-40 Card Printer"
+               "Orlent ZELKO Card Printer" "VANTO-70 Card Printer")
+stored() { grep -l 'DiskName="Orvane ZELKO-70 Card Printer"' "$c/windows/inf/"*.inf 2>/dev/null; }
+tidy() {
+  for queue in "${zelko_drivers[@]}"; do w "$seed" remove-queue "$queue" >/dev/null; done
+  for model in "${zelko_drivers[@]}"; do w "$seed" remove-driver "$model" >/dev/null; done
+  w reg delete "$run_key" /v Tessaly /f >/dev/null
+  for f in $(stored); do rm -f "$f" "${f%.inf}.pnf"; done
+  rm -rf "$install" "$c/Program Files/Orvane" "$c/windows/system32/Tessaly.exe"
+}
+finish() {
+  [ -n "${pelmora_pid:-}" ] && kill "$pelmora_pid" 2>/dev/null
+  tidy
+  pelmora_wine_stop
+  kill "$sim_pid" 2>/dev/null
+  wait "$sim_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap finish EXIT
+tidy
+
+mkdir -p "$install"
+cp "$exe" "$install/Pelmora.exe"
+cp -r "$media/." "$install/"
+printf 'MODEL: 0\r\n' >"$install/Pelmora.ini"
+# The monitor the installer starts and registers: any program will do.
+cp "$driver" "$c/windows/system32/Tessaly.exe"
+
+log=$install/network.log
+started=$(date +%s)
+(cd "$install" && exec timeout 600 wine64 Pelmora.exe /quiet /network K7M2P4T9 \
+  /log 'C:\pelmora-e2e-unattended-network\network.log' </dev/null >"$work/pelmora.out" 2>&1) &
+pelmora_pid=$!
+# Nothing may appear while it runs: neither the wizard nor the selection
+# dialog nor a message box (a dialog of class #32770, hidden ones counted).
+shown=
+while kill -0 "$pelmora_pid" 2>/dev/null; do
+  for window in Pelmora "Select a TCP/IP" 'class:#32770'; do
+    [ "$(w "$driver" count "$window")" = 0 ] || shown="$shown $window"
+  done
+  sleep 0.2
+done
+wait "$pelmora_pid"
+code=$?
+pelmora_pid=
+echo "Pelmora.exe /quiet /network ended after $(($(date +%s) - started)) s with exit code $code"
+[ -z "$shown" ] || fail "windows appeared while it ran:$shown"
+[ "$code" -eq $((1796 % 256)) ] || fail "exit code $code, expected 1796 (4)"
+
+lines=$(tr -d '\r' <"$log" 2>/dev/null | cut -d' ' -f3-)
+logged() { grep -qxF "$1" <<<"$lines" || fail "no log line '$1'"; }
+logged 'start unattended "/quiet /network K7M2P4T9 /log C:\pelmora-e2e-unattended-network\network.log": network "K7M2P4T9", session 1'
+logged 'step1 RunCleanupStep: ok'
+# The search listed both ZELKO printers and the one with the id was chosen.
+logged 'step3 select-printer "Orvane ZELKO-70 Card Printer  [K7M2P4T9 : 127.66.0.11]": 2 listed'
+grep -q '^step3 AddTcpIpPort "IP_127.66.0.11": failed' <<<"$lines" ||
+  fail "no failed AddTcpIpPort for IP_127.66.0.11 in the log"
+last=$(tail -n 1 <<<"$lines")
+[ "$last" = "end exit code 1796: the TCP/IP port was not created" ] || fail "last log line '$last'"
+grep -q 'message-box' <<<"$lines" && echo "message boxes answered unseen: $(grep -c 'message-box' <<<"$lines")"
+
+# The broadcast search, the chosen printer asked again at its address and
+# its encoder report read over the administration channel.
+grep -q "discovery request to 255.255.255.255" "$work/sim.log" || fail "no broadcast search"
+grep -q "discovery request to 127.66.0.11" "$work/sim.log" ||
+  fail "the chosen printer was not asked again at its address"
+grep -q "zelko70: admin request" "$work/sim.log" || fail "no administration channel request to the chosen printer"
+# What Wine made of the driver: printui installs none, so AddPrinterW finds
+# no driver of the model's name (1797); either way the port decides the code.
+sed -n 's/^step3 add-printer "Orvane ZELKO-70 Card Printer": /Wine: add-printer /p' <<<"$lines"
+# The Run value is written whatever became of the port.
+w reg query "$run_key" /v Tessaly >/dev/null || fail "no Run value for Tessaly"
+
+if [ "$failures" -ne 0 ]; then
+  echo "--- log"; cat "$log" 2>/dev/null
+  echo "--- simulator log"; cat "$work/sim.log"
+  echo "pelmora_unattended_network: $failures failed"
+  exit 1
+fi
+echo "pelmora_unattended_network: passed"
