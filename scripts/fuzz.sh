@@ -19,7 +19,8 @@
 # build/fuzz-runs/figures.md, in the form the README shows them.
 #
 # --minimise makes the tree's minimised set again: the seeds, the set and the
-# grown corpus merged into an empty folder, less the seeds themselves,
+# grown corpus merged into an empty folder by the edges they reach (not their
+# hit counts: the grown corpus keeps those), less the seeds themselves,
 # replace fuzz/corpus/<target>.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -58,16 +59,17 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 out=$root/build/fuzz-runs
 mkdir -p "$out" "$cache"
 
-# Merges the given input folders into the empty folder $2: libFuzzer's merge
-# with a greedy set cover (-set_cover_merge=1), a few inputs that together
-# reach every feature (edges and their hit counts) the inputs reach. The plain
-# -merge=1 keeps three times as many for the same features.
+# Merges the input folders after $2 into the empty folder $2: libFuzzer's
+# merge with a greedy set cover (-set_cover_merge=1), a few inputs that
+# together reach every feature (edges and their hit counts) the inputs reach;
+# the plain -merge=1 keeps three times as many for the same features. With
+# edges_only set, the features are the edges alone (-use_counters=0).
 merge() {
-  local target=$1 into=$2
+  local target=$1 into=$2 dir inputs=() flags=()
   shift 2
-  local inputs=()
   for dir in "$@"; do [ -d "$dir" ] && inputs+=("$dir"); done
   mapfile -t flags < <(flags_of "$target")
+  [ -n "${edges_only:-}" ] && flags+=(-use_counters=0)
   "$root/build/fuzz/fuzz/$target" "${flags[@]}" -set_cover_merge=1 "$into" "${inputs[@]}" \
     >"$out/$target-merge.log" 2>&1 || { tail -n 20 "$out/$target-merge.log"; return 1; }
 }
@@ -79,7 +81,8 @@ if [ -n "$minimise" ]; then
     new=$out/$target-minimised
     rm -rf "$new"
     mkdir -p "$new"
-    merge "$target" "$new" "$seeds" "$set_dir" "$cache/$target" || { status=1; continue; }
+    edges_only=1 merge "$target" "$new" "$seeds" "$set_dir" "$cache/$target" ||
+      { status=1; continue; }
     # The merge names each input by its SHA-1: the seeds are kept as they are.
     for seed in "$seeds"/*; do
       rm -f "$new/$(sha1sum <"$seed" | cut -d' ' -f1)"
