@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Shows Pelmora's first page under Wine and keeps screenshots of it:
 #
-#   scripts/demo.sh [SCREENSHOT_FOLDER]     (default docs/screenshots)
+#   scripts/demo.sh [SCREENSHOT_FOLDER]     (default build/demo/screenshots)
 #
-# Builds Pelmora.exe with the win64 preset, lays out an installation folder
+# The first command to run on a fresh machine: it installs what it needs as
+# the test command does (scripts/install-deps.sh demo, as root, and OpenSSL
+# for mingw with scripts/build-openssl-mingw.sh), then builds Pelmora.exe with the win64 preset, lays out an installation folder
 # (build/demo/install: Pelmora.exe, its Pelmora.ini and the installation
 # media), runs the program
 # there on a virtual display of its own, and saves the wizard window as
@@ -29,10 +31,11 @@
 #
 # The demo has its own Wine prefix ($PELMORA_CACHE/demo-wineprefix) and
 # display (:97), so it never meets a test run on the shared ones.
+# It exits non-zero when any part of it failed, after trying the others.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-shots=${1:-$root/docs/screenshots}
+shots=${1:-$root/build/demo/screenshots}
 mkdir -p "$shots"
 shots=$(cd "$shots" && pwd)
 
@@ -40,10 +43,18 @@ export PELMORA_CACHE=${PELMORA_CACHE:-/var/cache/pelmora}
 export PELMORA_WINEPREFIX=${PELMORA_DEMO_WINEPREFIX:-$PELMORA_CACHE/demo-wineprefix}
 export PELMORA_DISPLAY=${PELMORA_DEMO_DISPLAY:-:97}
 
+# The parts that failed; the demo goes on with the others and fails at the end.
+failed_parts=()
+part_failed() {
+  echo "demo: $1 failed" >&2
+  failed_parts+=("$1")
+}
+
+echo "demo: installing what is missing"
+bash scripts/install-deps.sh demo
+bash scripts/build-openssl-mingw.sh x86_64 >/dev/null
+
 echo "demo: building Pelmora.exe (win64)"
-if [ -x scripts/build-openssl-mingw.sh ] || [ -f scripts/build-openssl-mingw.sh ]; then
-  bash scripts/build-openssl-mingw.sh x86_64 >/dev/null
-fi
 mkdir -p "$root/build/demo"
 build_log=$root/build/demo/build.log
 if ! { cmake --preset win64 && cmake --build --preset win64 --target Pelmora DIFxCmd Cardplug pelmora_media -j "${PELMORA_JOBS:-2}"; } \
@@ -195,7 +206,7 @@ for run in "0 english" "1 korean"; do
     echo "demo: saved $shots/pelmora-select-printer-$name.png," \
          "pelmora-step3-network-$name.png, pelmora-finished-network-$name.png"
   else
-    echo "demo: the network installation ($name) failed; see $demo/network-$name.log" >&2
+    part_failed "the network installation ($name); see $demo/network-$name.log"
   fi
 done
 
@@ -243,5 +254,11 @@ if wine64 "$driver" wait class:TessalyBalloon 30 </dev/null >/dev/null 2>&1; the
     "$shots/tessaly-demo-balloon.png"
   echo "demo: saved $shots/tessaly-demo-balloon.png (balloon ${w}x${h} at $x,$y)"
 else
-  echo "demo: the Tessaly balloon did not appear" >&2
+  part_failed "the Tessaly balloon"
 fi
+
+if [ ${#failed_parts[@]} -gt 0 ]; then
+  echo "demo: ${#failed_parts[@]} part(s) failed: ${failed_parts[*]}" >&2
+  exit 1
+fi
+echo "demo: done; the screenshots are in $shots"

@@ -23,8 +23,8 @@
 # version than CMakeLists.txt's (for upgrade tests).
 #
 # Builds the win32 preset (which builds the x86_64 DIFxCmd.exe too) and
-# OpenSSL for i686 when it is not cached; installs a missing zip, unzip, wixl
-# or osslsigncode with apt-get when run as root. The line before the last of
+# OpenSSL for i686 when it is not cached; installs what packaging needs
+# (scripts/install-deps.sh package) when run as root. The line before the last of
 # its output is the MSI's path, the last line the zip's path.
 set -euo pipefail
 
@@ -58,20 +58,7 @@ if { [ -n "$cert" ] && [ -z "$key" ]; } || { [ -z "$cert" ] && [ -n "$key" ]; };
   exit 2
 fi
 
-missing=()
-for p in zip unzip wixl msitools osslsigncode; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "package: ${missing[*]} missing; run as root, or install: apt-get install ${missing[*]}" >&2
-    exit 1
-  fi
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash scripts/install-deps.sh package
 
 [ -n "$version" ] ||
   version=$(sed -n 's/^project(Pelmora VERSION \([0-9][0-9.]*\).*/\1/p' CMakeLists.txt)

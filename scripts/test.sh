@@ -62,16 +62,29 @@ configure_and_build() {
     { grep -E 'error|Error' "$log_dir/$preset-build.log" | head -n 40; return 1; }
 }
 
+# The test presets carry the time-out; win64's runs its tests one at a time
+# (they share one Wine prefix and its spooler), so it gets no -j here.
 run_ctest() {
   local preset=$1
   local log=$log_dir/$preset-ctest.log
-  local parallel=$jobs
-  # The Windows tests share one Wine prefix and its spooler: one at a time.
-  [ "$preset" = win64 ] && parallel=1
-  ctest --preset "$preset" -j "$parallel" --timeout 600 2>&1 | tee "$log"
+  local parallel=(-j "$jobs")
+  [ "$preset" = win64 ] && parallel=()
+  ctest --preset "$preset" "${parallel[@]}" 2>&1 | tee "$log"
   local rc=${PIPESTATUS[0]}
   count_ctest "$log"
   return "$rc"
+}
+
+# A stage's script or program that is missing fails the stage: it never
+# passes unseen.
+require() {
+  local file
+  for file in "$@"; do
+    [ -e "$file" ] && continue
+    echo "missing: $file"
+    failed=$((failed + 1))
+    return 1
+  done
 }
 
 host_stage() { configure_and_build host && run_ctest host; }
@@ -87,7 +100,7 @@ fuzz_stage() {
 }
 network_stage() {
   local script=tests/e2e/net/broadcast.sh
-  [ -f "$script" ] || return 0
+  require "$script" || return 1
   if bash "$script" "$root/build/host"; then
     passed=$((passed + 1))
   else
@@ -100,7 +113,8 @@ win64_stage() {
   source scripts/wine-env.sh
   pelmora_wine_start || return 1
   local rc=0
-  configure_and_build win64 -DPELMORA_HOST_BUILD_DIR="$root/build/host" && run_ctest win64 || rc=1
+  # The preset points the network tests at the host build's printer simulator.
+  configure_and_build win64 && run_ctest win64 || rc=1
   pelmora_wine_stop
   return "$rc"
 }
@@ -109,6 +123,7 @@ win64_stage() {
 win64_network_stage() {
   local script=tests/e2e/net/pelmora_network.sh
   local log=$log_dir/win64-network.log
+  require "$script" || return 1
   if bash "$script" "$root/build/win64" "$root/build/host" "$root/build/win64/screenshots" \
     >"$log" 2>&1 &&
     bash tests/e2e/net/pelmora_unattended_network.sh "$root/build/win64" "$root/build/host" >>"$log" 2>&1; then
@@ -125,7 +140,7 @@ win64_network_stage() {
 win32_stage() {
   configure_and_build win32 || return 1
   local tessaly=$root/build/win32/monitor/Tessaly.exe
-  [ -f "$tessaly" ] || return 0
+  require "$tessaly" || return 1
   # grep reads the whole listing: with -q it would stop early, and the
   # objdump it leaves behind would fail the pipe.
   if i686-w64-mingw32-objdump -p "$tessaly" | grep 'DLL Name: tesshook.dll' >/dev/null; then

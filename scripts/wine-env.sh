@@ -27,21 +27,20 @@ esac
 export PATH
 
 PELMORA_WINE_RUN=$PELMORA_CACHE/run
-# Debian packages the environment needs: Wine, the display, the fonts Wine
-# draws dialogs with (Wine's own, Liberation for the Windows faces, Noto Sans
-# CJK for Hangul, kana and Chinese) and ImageMagick for screenshots.
-PELMORA_WINE_PACKAGES="wine wine64 xvfb x11-utils fonts-wine fonts-liberation2 fonts-noto-cjk fonts-dejavu-core imagemagick"
+# The scripts folder, for the package list: from bash the sourced file's own
+# folder; from a POSIX shell the checkout's (PELMORA_ROOT, or the current
+# folder).
+if [ -n "${BASH_SOURCE:-}" ]; then
+  PELMORA_SCRIPTS=$(cd "$(dirname "$BASH_SOURCE")" && pwd)
+else
+  PELMORA_SCRIPTS=${PELMORA_ROOT:-$PWD}/scripts
+fi
 
+# The Debian packages of the environment (Wine, the display, the fonts Wine
+# draws dialogs with, ImageMagick for screenshots): the "wine" group of
+# scripts/install-deps.sh.
 pelmora_wine_install_packages() {
-  missing=
-  for package in $PELMORA_WINE_PACKAGES; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-      missing="$missing $package"
-  done
-  [ -z "$missing" ] && return 0
-  echo "wine-env: installing$missing" >&2
-  apt-get update -qq >/dev/null &&
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
+  bash "$PELMORA_SCRIPTS/install-deps.sh" wine
 }
 
 # True when an X server answers on $DISPLAY.
