@@ -50,29 +50,10 @@ if [ -z "${PELMORA_NET_INSIDE:-}" ]; then
 fi
 
 # ---- inside the namespace ---------------------------------------------------
-work=$(mktemp -d)
-export PELMORA_CACHE=${PELMORA_CACHE:-/var/cache/pelmora}
-export PELMORA_WINEPREFIX=${PELMORA_NET_WINEPREFIX:-$PELMORA_CACHE/wineprefix-net}
-export PELMORA_DISPLAY=${PELMORA_NET_DISPLAY:-:95}
-# shellcheck source=scripts/wine-env.sh
-source "$root/scripts/wine-env.sh"
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-w() { wine64 "$@" </dev/null 2>/dev/null; }
-
-# shellcheck source=tests/e2e/net/namespace.sh
-. "$here/namespace.sh"
-pelmora_net_up "$host/tools/zelkonet/zelkonet" || exit 1
-pelmora_net_start_simulator "$sim" "$here/three_printers.conf" "$work" || exit 1
-
-pelmora_wine_start >/dev/null || { echo "FAIL: the Wine environment did not start"; exit 1; }
-c=$WINEPREFIX/drive_c
+# shellcheck source=wine_scenario.sh
+source "$here/wine_scenario.sh"
+pelmora_net_wine_start || exit 1
 install=$c/pelmora-e2e-unattended-network
-run_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
-zelko_drivers=("Orvane ZELKO-70 Card Printer" "Orvane ZELKO-40 Card Printer"
-               "Orlent ZELKO Card Printer" "VANTO-70 Card Printer")
-stored() { grep -l 'DiskName="Orvane ZELKO-70 Card Printer"' "$c/windows/inf/"*.inf 2>/dev/null; }
 tidy() {
   for queue in "${zelko_drivers[@]}"; do w "$seed" remove-queue "$queue" >/dev/null; done
   for model in "${zelko_drivers[@]}"; do w "$seed" remove-driver "$model" >/dev/null; done
