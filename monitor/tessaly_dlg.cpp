@@ -165,10 +165,13 @@ void CTessalyDlg::close_menu_on_outside_click() {
     host_->end_menu();
     return;
   }
-  const int width = last.right - first.left;
-  const int height = last.bottom - first.top;
-  const platform::Point m = menu_position_;
-  const bool inside = m.x < at.x && at.x < m.x + width && m.y - height < at.y && at.y < m.y;
+  // The menu's real place, from its first and last items. Windows moves a
+  // menu that would not fit where it was asked for: at the corner of the
+  // notification area it opens to the left of the cursor, under a taskbar at
+  // the top it opens below it. The position the menu was opened at would
+  // take a click on its own items there for a click outside.
+  const bool inside =
+      first.left < at.x && at.x < last.right && first.top < at.y && at.y < last.bottom;
   if (!inside) host_->end_menu();
 }
 

@@ -1,7 +1,6 @@
 // The tray window: start-up, the stored display mode, the menu and its
 // commands, the driver's error text, hover and leave, and the end.
 #include "monitor/tessaly_app.h"
-
 #include "resources/tessaly_ids.h"
 #include "tray_fixture.h"
 
@@ -271,37 +270,62 @@ TEST_F(TrayTest, ACallbackForAnotherIconIsIgnored) {
 TEST_F(TrayTest, TheMenuClosesOnAClickOutsideItsStrictBounds) {
   store_mode(0, 1, 0);
   start();
-  tray.set_cursor({900, 700});
-  bool inside_checks_done = false;
-  // The menu is open while TrackPopupMenu runs; the hook's clicks arrive then.
-  tray.on_track = [&] {
-    // Nine items of 150 x 20: the menu spans 150 x 180 above (900, 700).
-    const platform::Point inside[] = {{901, 699}, {1049, 521}, {960, 600}};
-    for (const platform::Point p : inside) {
-      tray.set_cursor(p);
-      tray.dispatch({kClickMessage, 0, 0});
-    }
-    EXPECT_EQ(tray.end_menus, 0);
-    const platform::Point outside[] = {{900, 600}, {1050, 600}, {960, 700}, {960, 520}, {10, 10}};
-    int expected = 0;
-    for (const platform::Point p : outside) {
-      tray.set_cursor(p);
-      EXPECT_TRUE(tray.dispatch({kClickMessage, 0, 0}).handled);
-      EXPECT_EQ(tray.end_menus, ++expected) << p.x << "," << p.y;
-    }
-    inside_checks_done = true;
-  };
-  tray_event(platform::kWmRButtonDown);
-  EXPECT_TRUE(inside_checks_done);
-  ASSERT_EQ(tray.tracks.size(), 1u);
-  EXPECT_EQ(tray.tracks[0].first, (platform::Point{900, 700}));
-  EXPECT_EQ(tray.tracks[0].second, platform::kTpmRightButton | platform::kTpmBottomAlign);
+  // Mid-screen, at the notification area's corner (Windows opens the menu to
+  // the left of the cursor there) and under a taskbar at the top (it opens
+  // below the cursor).
+  const platform::Point opened_at[] = {{500, 400}, {1020, 760}, {500, 10}};
+  for (const platform::Point at : opened_at) {
+    tray.set_cursor(at);
+    const int ends_before = tray.end_menus;
+    bool checked = false;
+    // The menu is open while TrackPopupMenu runs; the hook's clicks arrive then.
+    tray.on_track = [&] {
+      const platform::Rect first = tray.item_rects.front();
+      const platform::Rect last = tray.item_rects.back();
+      const platform::Point inside[] = {
+          {first.left + 1, first.top + 1},
+          {last.right - 1, last.bottom - 1},
+          // "Close Tessaly", the last item
+          {(last.left + last.right) / 2, (last.top + last.bottom) / 2}};
+      for (const platform::Point p : inside) {
+        tray.set_cursor(p);
+        tray.dispatch({kClickMessage, 0, 0});
+        EXPECT_EQ(tray.end_menus, ends_before) << p.x << "," << p.y << " opened at " << at.x;
+      }
+      const int mid_x = (first.left + last.right) / 2;
+      const int mid_y = (first.top + last.bottom) / 2;
+      const platform::Point outside[] = {{first.left, mid_y}, {last.right, mid_y},
+                                         {mid_x, first.top},  {mid_x, last.bottom},
+                                         {10, 700},           {1010, 30}};
+      int expected = ends_before;
+      for (const platform::Point p : outside) {
+        tray.set_cursor(p);
+        EXPECT_TRUE(tray.dispatch({kClickMessage, 0, 0}).handled);
+        EXPECT_EQ(tray.end_menus, ++expected) << p.x << "," << p.y << " opened at " << at.x;
+      }
+      checked = true;
+    };
+    tray_event(platform::kWmRButtonDown);
+    EXPECT_TRUE(checked);
+    ASSERT_FALSE(tray.tracks.empty());
+    EXPECT_EQ(tray.tracks.back().first, at);
+    EXPECT_EQ(tray.tracks.back().second, platform::kTpmRightButton | platform::kTpmBottomAlign);
+    EXPECT_EQ(dialog->menu_position(), at);
+  }
+  // Where Windows put the menus: at the corner its right edge is at the
+  // cursor, at the top its top edge is.
+  EXPECT_EQ(tray.menu_rect.top, 10);
   EXPECT_EQ(tray.default_item, 0);
   tray.on_track = nullptr;
-  tray.set_cursor({100, 100});
+  tray.set_cursor({1020, 760});
   tray_event(platform::kWmContextMenu);
-  EXPECT_EQ(tray.tracks.size(), 2u);
-  EXPECT_EQ(dialog->menu_position(), (platform::Point{100, 100}));
+  EXPECT_EQ(tray.menu_rect.right, 1020);
+  EXPECT_EQ(tray.menu_rect.bottom, 760);
+  EXPECT_EQ(tray.tracks.size(), 4u);
+  // A click with no menu laid out to measure ends none that matters.
+  tray.item_rects.clear();
+  tray.dispatch({kClickMessage, 0, 0});
+  EXPECT_EQ(tray.end_menus, 19);
 }
 
 TEST_F(TrayTest, CloseCommandEndsTheMonitorAndStopsTheThread) {

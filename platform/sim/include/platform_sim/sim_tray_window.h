@@ -61,7 +61,9 @@ class SimTrayWindow : public TrayWindowHost {
   void check_menu_item(int command, bool checked) override;
   void set_default_menu_item(int position) override { default_item = position; }
   void track_popup_menu(int x, int y, std::uint32_t flags) override;
-  int menu_item_count() override { return static_cast<int>(item_rects.size()); }
+  int menu_item_count() override {
+    return loaded_menu != 0 ? static_cast<int>(item_heights.size()) : -1;
+  }
   bool menu_item_rect(int position, Rect* rect) override;
   void end_menu() override { ++end_menus; }
   int message_box(std::u16string_view text, std::u16string_view caption,
@@ -109,7 +111,16 @@ class SimTrayWindow : public TrayWindowHost {
   int default_item = -1;
   std::vector<std::pair<Point, std::uint32_t>> tracks;
   std::function<void()> on_track;  // runs while the menu is open
-  std::vector<Rect> item_rects;    // the popup's items, screen coordinates
+  // The popup's items as laid out once it has been opened, screen
+  // coordinates; empty before. Heights of the items in menu order (text
+  // items 20, separators 8), all 150 wide, inside a 3-pixel frame.
+  std::vector<Rect> item_rects;
+  std::vector<int> item_heights{20, 8, 20, 8, 20, 20};
+  static constexpr int kItemWidth = 150;
+  static constexpr int kMenuFrame = 3;
+  Rect menu_rect;  // the open (or last) menu window
+  // Where a menu must fit: Windows moves one that would cross an edge.
+  Rect work_area{0, 0, 1024, 768};
   int end_menus = 0;
   std::vector<Box> boxes;
   int box_answer = kIdOk;
@@ -226,7 +237,7 @@ class SimMonitorSystem : public MonitorSystem {
   int common_controls = 0;
   Rect area{0, 0, 1024, 768};
   std::vector<std::pair<bool, WindowId>> hook_calls;  // (set, window)
-  std::vector<int> runs;                               // dialog templates run
+  std::vector<int> runs;                              // dialog templates run
 };
 
 // The tracking thread at the test's pace: start() keeps the body, and
