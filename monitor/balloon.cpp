@@ -21,7 +21,17 @@ bool shows_differently(const PrinterStatusRecord& a, const PrinterStatusRecord& 
 }  // namespace
 
 CTBalloon::CTBalloon(platform::Platform& platform, platform::MonitorSystem& system)
-    : platform_(platform), work_area_(system.work_area()) {}
+    : platform_(platform), system_(system), work_area_(system.work_area()) {}
+
+void CTBalloon::work_area_changed() {
+  work_area_ = system_.work_area();
+  const int up = rect_.bottom - rect_.top;
+  rect_.right = work_area_.right;
+  rect_.left = rect_.right - width_;
+  rect_.bottom = work_area_.bottom;
+  rect_.top = rect_.bottom - up;
+  if (host_ != nullptr) host_->move_window(rect_, true);
+}
 
 void CTBalloon::poll() { poll_printer_status(platform_, display_, snapshot_); }
 
@@ -128,10 +138,10 @@ void CTBalloon::paint_panel(platform::Canvas& canvas, const PrinterStatusRecord&
   constexpr int kCellWidth = 12;
   constexpr int kCellHeight = 18;
   constexpr int kCellPitch = 14;
-  const platform::GdiRef text_font = canvas.create_font(
-      u"Arial", 14, 400, platform::kDefaultCharSet, platform::kFfSwiss);
-  const platform::GdiRef cell_font = canvas.create_font(
-      u"Fixedsys", 12, 400, platform::kDefaultCharSet, platform::kFfSwiss);
+  const platform::GdiRef text_font =
+      canvas.create_font(u"Arial", 14, 400, platform::kDefaultCharSet, platform::kFfSwiss);
+  const platform::GdiRef cell_font =
+      canvas.create_font(u"Fixedsys", 12, 400, platform::kDefaultCharSet, platform::kFfSwiss);
   const platform::GdiRef band = canvas.create_brush(kBandColor);
 
   canvas.select_font(text_font);

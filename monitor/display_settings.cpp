@@ -56,8 +56,7 @@ void CTessalyDlg::save_display_settings() {
   platform::ScopedRegKey key(registry);
   if (registry.open_key(platform::kHkeyLocalMachine, kSettingsKey, platform::kKeyAllAccess,
                         key.receive()) != platform::kErrorSuccess &&
-      registry.create_key(platform::kHkeyLocalMachine, kSettingsKey,
-                          platform::kKeyRead | kKeyWrite,
+      registry.create_key(platform::kHkeyLocalMachine, kSettingsKey, platform::kKeyRead | kKeyWrite,
                           key.receive()) != platform::kErrorSuccess)
     return;
   write_mode_values(key.get());

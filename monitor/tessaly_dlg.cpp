@@ -13,6 +13,7 @@ CTessalyDlg::CTessalyDlg(MonitorPorts ports)
       system_(ports.system),
       balloon_window_(ports.balloon_window),
       mouse_click_message_(ports.mouse_click_message),
+      taskbar_created_message_(ports.taskbar_created_message),
       balloon_(ports.platform, ports.system) {
   balloon_.attach(&balloon_window_);
 }
@@ -46,6 +47,10 @@ platform::MessageResult CTessalyDlg::handle_message(const platform::WindowMessag
     close_menu_on_outside_click();
     return {true, 0};
   }
+  if (taskbar_created_message_ != 0 && message.message == taskbar_created_message_) {
+    add_icon_again();
+    return {true, 0};
+  }
   switch (message.message) {
     case platform::kWmPaint:
       if (host_ != nullptr && host_->is_minimized()) {
@@ -59,6 +64,14 @@ platform::MessageResult CTessalyDlg::handle_message(const platform::WindowMessag
       return {true, static_cast<std::intptr_t>(app_icon_)};
     case platform::kWmTimer:
       monitor_tick(message.wparam);
+      return {false, 0};
+    // A new screen size, a monitor gone, a taskbar moved: the balloon's
+    // corner moves with the work area.
+    case kWmDisplayChange:
+      balloon_.work_area_changed();
+      return {false, 0};
+    case kWmSettingChange:
+      if (message.wparam == kSpiSetWorkArea) balloon_.work_area_changed();
       return {false, 0};
     case platform::kWmClose:
       on_close();

@@ -21,6 +21,12 @@ inline constexpr std::uint32_t kShowingHideAfterMs = 2000;
 inline constexpr char16_t kMouseClickMessageName[] =
     u"UWM_MOUSECLICK_MSG-44E531B1_14D3_11d5_A025_006067718D04";
 inline constexpr char16_t kInstanceMutexName[] = u"ORVANE_ZELKO_TESSALY_MUTEX";
+// Broadcast by the shell when it has made the notification area anew (after
+// Explorer restarts): the icons of the old one are gone.
+inline constexpr char16_t kTaskbarCreatedMessageName[] = u"TaskbarCreated";
+inline constexpr std::uint32_t kWmSettingChange = 0x001A;
+inline constexpr std::uint32_t kWmDisplayChange = 0x007E;
+inline constexpr std::uintptr_t kSpiSetWorkArea = 0x002F;
 
 // What the tray window needs besides its own host.
 struct MonitorPorts {
@@ -30,6 +36,9 @@ struct MonitorPorts {
   platform::BalloonWindowHost& balloon_window;
   // The registered mouse-click message of the hook library.
   std::uint32_t mouse_click_message;
+  // The registered "TaskbarCreated" message; 0 when it could not be
+  // registered.
+  std::uint32_t taskbar_created_message = 0;
 };
 
 class CTessalyDlg : public CTrayDialog {
@@ -64,6 +73,7 @@ class CTessalyDlg : public CTrayDialog {
   platform::MonitorSystem& system_;
   platform::BalloonWindowHost& balloon_window_;
   std::uint32_t mouse_click_message_;
+  std::uint32_t taskbar_created_message_;
   platform::GdiRef app_icon_ = 0;
   CTBalloon balloon_;
   StatusSnapshot tick_snapshot_{};

@@ -70,6 +70,32 @@ TEST_F(TrayTest, AnIconThatCannotBeAddedLeavesTheMonitorRunning) {
   EXPECT_FALSE(tray.dispatch({platform::kWmSysCommand, 0xF060, 0}).handled) << "SC_CLOSE";
 }
 
+TEST_F(TrayTest, TheIconComesBackWhenTheShellMakesANewNotificationArea) {
+  store_mode(0, 1, 0);
+  start();
+  ASSERT_TRUE(dialog->icon_in_tray());
+  // Explorer restarts: its new notification area has no icons.
+  tray.icons_in_tray.clear();
+  EXPECT_TRUE(tray.dispatch({kTaskbarCreated, 0, 0}).handled);
+  ASSERT_EQ(tray.notifies.size(), 2u);
+  EXPECT_EQ(tray.notifies[1].operation, platform::kNimAdd);
+  EXPECT_EQ(tray.notifies[1].record.flags, platform::kNifMessage | platform::kNifIcon);
+  EXPECT_EQ(tray.notifies[1].record.icon, tray.notifies[0].record.icon);
+  EXPECT_EQ(tray.icons_in_tray, (std::set<std::uint32_t>{1}));
+  // A shell that refuses the icon leaves the monitor as it was; the next
+  // notice tries again.
+  tray.icons_in_tray.clear();
+  tray.notify_succeeds = false;
+  tray.dispatch({kTaskbarCreated, 0, 0});
+  EXPECT_TRUE(tray.icons_in_tray.empty());
+  tray.notify_succeeds = true;
+  tray.dispatch({kTaskbarCreated, 0, 0});
+  EXPECT_EQ(tray.icons_in_tray.size(), 1u);
+  command(ID_TRAY_CLOSE);
+  tray.pump();
+  EXPECT_TRUE(tray.icons_in_tray.empty()) << "removed on close";
+}
+
 TEST_F(TrayTest, FirstStartWithoutSettingsAndAMonitoredPrinterTurnsOff) {
   add(queue(u"Card A"));
   start();
