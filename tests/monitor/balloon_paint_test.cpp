@@ -1,6 +1,5 @@
 // What the balloon draws for its panels, from the recorded drawing.
 #include "monitor/balloon.h"
-
 #include "tray_fixture.h"
 
 namespace tessaly {
@@ -81,6 +80,7 @@ TEST_F(BalloonPaintTest, TwoPanelsWithBandsCellsAndSeparators) {
     const Canvas::Text& third = canvas.texts[text++];
     EXPECT_EQ(third.text, record.line3);
     EXPECT_EQ(third.rect, (platform::Rect{12, y + 70, 234, y + 90}));
+    EXPECT_EQ(third.flags, platform::kDtLeft | platform::kDtTop);
     expect_font(third.font, u"Arial", 14);
     EXPECT_EQ(canvas.fills[fill].rect, (platform::Rect{0, y + 90, 246, y + 92}));
     EXPECT_EQ(canvas.fills[fill].color, blue);

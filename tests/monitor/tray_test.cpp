@@ -141,14 +141,34 @@ TEST_F(TrayTest, SeveralStoredModesAreReducedToOne) {
   ASSERT_TRUE(registry_dword(u"B_ALWAYS", &always));
   EXPECT_EQ(always, 0u);
 
-  // Popup and Always stored: Popup wins.
-  store_mode(0, 1, 1);
+  // Popup and Always stored: Popup wins. The values are kept as they are
+  // stored, not reduced to 1.
+  store_mode(0, 7, 1);
   dialog->load_display_settings();
-  EXPECT_EQ(state().mode_popup, 1);
+  EXPECT_EQ(state().mode_popup, 7);
   EXPECT_EQ(state().mode_always, 0);
   EXPECT_TRUE(tray.checks[ID_DISPLAY_POPUP]);
   EXPECT_FALSE(tray.checks[ID_DISPLAY_OFF]);
   EXPECT_FALSE(tray.checks[ID_DISPLAY_ALWAYS]);
+  std::uint32_t popup = 0;
+  ASSERT_TRUE(registry_dword(u"B_POPUP", &popup));
+  EXPECT_EQ(popup, 7u);
+
+  // In Popup mode every tick writes the values again, over a change made
+  // behind the monitor's back.
+  store_mode(0, 0, 1);
+  timers.run_for(500);
+  ASSERT_TRUE(registry_dword(u"B_POPUP", &popup));
+  ASSERT_TRUE(registry_dword(u"B_ALWAYS", &always));
+  EXPECT_EQ(popup, 7u);
+  EXPECT_EQ(always, 0u);
+  // In Always mode the tick leaves the stored values alone.
+  command(ID_DISPLAY_ALWAYS);
+  store_mode(0, 5, 0);
+  timers.run_for(1000);
+  ASSERT_TRUE(registry_dword(u"B_POPUP", &popup));
+  EXPECT_EQ(popup, 5u);
+  EXPECT_EQ(state().mode_always, 1);
 }
 
 TEST_F(TrayTest, ModeCommandsMarkTheMenuAndAreStored) {
@@ -357,12 +377,19 @@ TEST_F(TrayTest, TheMenuClosesOnAClickOutsideItsStrictBounds) {
 TEST_F(TrayTest, CloseCommandEndsTheMonitorAndStopsTheThread) {
   store_mode(0, 1, 0);
   start();
+  // The icon goes first, then the hook.
+  bool icon_gone_when_cleared = false;
+  system.on_hook_call = [&](bool set) {
+    if (!set) icon_gone_when_cleared = tray.icons_in_tray.empty();
+  };
   command(ID_TRAY_CLOSE);
   ASSERT_EQ(tray.posted.size(), 1u);
   EXPECT_EQ(tray.posted[0].message, platform::kWmClose);
   tray.pump();
   EXPECT_TRUE(tray.ended);
   EXPECT_TRUE(tray.icons_in_tray.empty());
+  EXPECT_TRUE(icon_gone_when_cleared);
+  ASSERT_EQ(system.hook_calls.size(), 2u);
   const auto deletes = tray.notifies.size();
   tracking.ends_in_time = false;
   tray.dispatch({platform::kWmDestroy, 0, 0});

@@ -225,8 +225,14 @@ class SimMonitorSystem : public MonitorSystem {
   void create_instance_mutex(std::u16string_view name, bool* already_exists) override;
   void init_common_controls() override { ++common_controls; }
   Rect work_area() override { return area; }
-  void set_mouse_hook(WindowId window) override { hook_calls.push_back({true, window}); }
-  void clear_mouse_hook(WindowId window) override { hook_calls.push_back({false, window}); }
+  void set_mouse_hook(WindowId window) override {
+    hook_calls.push_back({true, window});
+    if (on_hook_call) on_hook_call(true);
+  }
+  void clear_mouse_hook(WindowId window) override {
+    hook_calls.push_back({false, window});
+    if (on_hook_call) on_hook_call(false);
+  }
   // Attaches `tray`, runs OnInitDialog and then `while_running`, and ends
   // with WM_DESTROY.
   int run_tray_window(int dialog_template, TrayWindowLogic& logic) override;
@@ -237,6 +243,7 @@ class SimMonitorSystem : public MonitorSystem {
   int common_controls = 0;
   Rect area{0, 0, 1024, 768};
   std::vector<std::pair<bool, WindowId>> hook_calls;  // (set, window)
+  std::function<void(bool set)> on_hook_call;         // runs in each hook call
   std::vector<int> runs;                              // dialog templates run
 };
 
