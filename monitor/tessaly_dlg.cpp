@@ -145,21 +145,6 @@ void CTessalyDlg::set_mode_checks(bool off, bool popup, bool always) {
   host_->check_menu_item(ID_DISPLAY_ALWAYS, always);
 }
 
-void CTessalyDlg::on_uninstall() {
-  if (host_ == nullptr) return;
-  if (host_->message_box(u"Do you want to uninstall Tessaly?", u"Confirm",
-                         platform::kMbOkCancelButtons) != platform::kIdOk)
-    return;
-  platform::Registry& registry = platform_.registry;
-  platform::ScopedRegKey key(registry);
-  if (registry.open_key(platform::kHkeyLocalMachine, kRunKey, platform::kKeyAllAccess,
-                        key.receive()) != platform::kErrorSuccess)
-    return;
-  registry.delete_value(key.get(), kRunValue);
-  key.reset();
-  host_->post_message(platform::kWmClose, 0, 0);
-}
-
 void CTessalyDlg::on_close() {
   if (host_ == nullptr) return;
   if (icon_in_tray_ && host_->notify_icon(platform::kNimDelete, icon_record_)) icon_in_tray_ = 0;

@@ -28,6 +28,17 @@ inline constexpr std::uint32_t kWmSettingChange = 0x001A;
 inline constexpr std::uint32_t kWmDisplayChange = 0x007E;
 inline constexpr std::uintptr_t kSpiSetWorkArea = 0x002F;
 
+// Tessaly.exe started with this argument (elevated, by Uninstall) only
+// removes its Run value and ends with the result as exit code.
+inline constexpr char16_t kRemoveRunValueArgument[] = u"/RemoveRunValue";
+// How long Uninstall waits for the elevated copy once the user has allowed it.
+inline constexpr std::uint32_t kElevatedRemovalWaitMs = 30000;
+
+// Opens the Run key with full access and deletes the value "Tessaly": the
+// open's result (the delete's own result does not count, a value already
+// gone is no failure).
+platform::Win32Error remove_run_value(platform::Registry& registry);
+
 // What the tray window needs besides its own host.
 struct MonitorPorts {
   platform::Platform& platform;
@@ -63,6 +74,7 @@ class CTessalyDlg : public CTrayDialog {
   void on_command(int command);
   void on_close();
   void on_uninstall();
+  platform::Win32Error remove_run_value_elevated();
   void choose_mode(int off, int popup, int always);
   void set_mode_checks(bool off, bool popup, bool always);
   void close_menu_on_outside_click();

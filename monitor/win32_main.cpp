@@ -39,5 +39,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     balloon_window.on_paint = nullptr;
   };
   app.InitInstance();
-  return 0;
+  return static_cast<int>(app.exit_code());
 }

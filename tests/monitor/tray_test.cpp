@@ -1,6 +1,7 @@
 // The tray window: start-up, the stored display mode, the menu and its
 // commands, the driver's error text, hover and leave, and the end.
 #include "monitor/tessaly_app.h"
+#include "platform/command_line.h"
 #include "resources/tessaly_ids.h"
 #include "tray_fixture.h"
 
@@ -227,13 +228,77 @@ TEST_F(TrayTest, UninstallRemovesOnlyTheRunValueAndEnds) {
   EXPECT_FALSE(system.hook_calls.back().first) << "hook cleared";
 }
 
-TEST_F(TrayTest, UninstallWithoutARunKeyKeepsRunning) {
+TEST_F(TrayTest, UninstallWithoutARunKeyKeepsRunningAndSaysSo) {
   store_mode(0, 1, 0);
   windows.registry.remove_key(platform::kHkeyLocalMachine, kRunKey);
   start();
   command(ID_TRAY_UNINSTALL);
   EXPECT_TRUE(tray.posted.empty());
   EXPECT_FALSE(tray.ended);
+  ASSERT_EQ(tray.boxes.size(), 2u);
+  EXPECT_EQ(tray.boxes[1].caption, u"Uninstall Tessaly");
+  EXPECT_EQ(tray.boxes[1].text.rfind(u"Tessaly could not be uninstalled (error 2): ", 0), 0u);
+  EXPECT_TRUE(windows.processes.started().empty()) << "no elevation for a missing key";
+}
+
+// A standard user's monitor: the Run key opens for reading only, so an
+// elevated copy of the program removes the value.
+TEST_F(TrayTest, UninstallByAStandardUserGoesThroughTheElevationPrompt) {
+  store_mode(0, 1, 0);
+  const std::u16string program = u"C:\\Windows\\System32\\Tessaly.exe";
+  windows.system.module_path = program;
+  windows.shell.put_file(program, "MZ");
+  windows.registry.put_string(platform::kHkeyLocalMachine, kRunKey, kRunValue, program);
+  windows.registry.standard_user = true;
+  const MonitorPorts ports{windows.platform, system, tracking, balloon_window, kClickMessage};
+  bool elevated_ran_tray = true;
+  bool refuse_in_copy = false;
+  windows.processes.install_program(u"Tessaly", [&](std::u16string_view command_line) {
+    // The copy runs with the administrator's token and its own arguments.
+    windows.system.arguments = std::u16string(platform::argument_text_of(command_line));
+    windows.registry.standard_user = refuse_in_copy;
+    CTessalyApp copy(ports);
+    copy.InitInstance();
+    elevated_ran_tray = copy.ran();
+    windows.registry.standard_user = true;
+    return copy.exit_code();
+  });
+  start();
+
+  // Refused at the prompt: the monitor says so and keeps running.
+  windows.faults.fail("ShellExecuteExW", 1223);
+  command(ID_TRAY_UNINSTALL);
+  ASSERT_EQ(tray.boxes.size(), 2u);
+  EXPECT_EQ(tray.boxes[1].text,
+            u"Tessaly was not uninstalled: the administrator's consent was not given. Tessaly "
+            u"will start again at the next logon.");
+  EXPECT_EQ(tray.boxes[1].caption, u"Uninstall Tessaly");
+  EXPECT_EQ(tray.boxes[1].flags, 0x30u) << "OK, warning icon";
+  EXPECT_TRUE(tray.posted.empty());
+  platform::RegistryValue v;
+  EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, &v));
+
+  // Allowed, but the copy fails: its exit code is told.
+  refuse_in_copy = true;
+  command(ID_TRAY_UNINSTALL);
+  ASSERT_EQ(tray.boxes.size(), 4u);
+  EXPECT_EQ(tray.boxes[3].text.rfind(u"Tessaly could not be uninstalled (error 5): ", 0), 0u);
+  EXPECT_TRUE(tray.posted.empty());
+
+  // Allowed: the copy removes the value and the monitor ends.
+  refuse_in_copy = false;
+  command(ID_TRAY_UNINSTALL);
+  EXPECT_EQ(tray.boxes.size(), 5u) << "only the question";
+  EXPECT_FALSE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, &v));
+  EXPECT_FALSE(elevated_ran_tray) << "the copy only removes the value";
+  const auto started = windows.processes.started();
+  ASSERT_EQ(started.size(), 2u);
+  EXPECT_TRUE(started[1].elevated);
+  EXPECT_EQ(started[1].command_line, u"\"" + program + u"\" /RemoveRunValue");
+  EXPECT_EQ(started[1].directory, u"C:\\Windows\\System32");
+  ASSERT_EQ(tray.posted.size(), 1u);
+  EXPECT_EQ(tray.posted[0].message, platform::kWmClose);
+  EXPECT_EQ(windows.processes.open_handles(), 0u);
 }
 
 TEST_F(TrayTest, DriverErrorTextIsShownOnceWithTheTickStopped) {
