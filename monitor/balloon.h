@@ -57,6 +57,10 @@ class CTBalloon {
   const StatusSnapshot& snapshot() const { return snapshot_; }
   const platform::Rect& window_rect() const { return rect_; }
   int height() const { return height_; }
+  int width() const { return width_; }
+  // A length in pixels at 96 DPI, in the screen's pixels: what Windows'
+  // stretching of a program unaware of DPI would give, drawn sharp.
+  int scaled(int pixels) const;
 
  private:
   void poll();
@@ -71,7 +75,10 @@ class CTBalloon {
   DisplayState display_;
   platform::Rect rect_;
   platform::Rect work_area_;
-  int width_ = kBalloonWidth;
+  int dpi_;
+  int width_;
+  int panel_height_;
+  int slide_step_;
   int height_ = 0;
   StatusSnapshot snapshot_{};
 };

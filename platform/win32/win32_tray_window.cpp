@@ -199,6 +199,13 @@ platform::Rect Win32MonitorSystem::work_area() {
   return {area.left, area.top, area.right, area.bottom};
 }
 
+int Win32MonitorSystem::screen_dpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
 void Win32MonitorSystem::set_mouse_hook(platform::WindowId window) {
   if (set_hook_) set_hook_(window);
 }

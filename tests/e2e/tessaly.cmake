@@ -10,6 +10,11 @@ add_executable(tesshook_probe tesshook_probe.c)
 target_link_options(tesshook_probe PRIVATE -municode)
 target_link_libraries(tesshook_probe PRIVATE tesshook)
 
+# The time a click takes to reach a window, for the hook's added delay
+# (bench/tessaly_click_delay.sh).
+add_executable(click_delay click_delay.c)
+target_link_options(click_delay PRIVATE -municode)
+
 pelmora_add_wine_scenario(NAME tessaly_tray_wine SCRIPT tessaly_tray.sh
   ARGS $<TARGET_FILE:Tessaly> $<TARGET_FILE:tessaly_queues> $<TARGET_FILE:tesshook>)
 pelmora_add_wine_scenario(NAME tesshook_wine SCRIPT tesshook.sh

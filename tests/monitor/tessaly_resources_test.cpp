@@ -101,6 +101,22 @@ TEST(TessalyResources, TheHiddenDialogTheIconAndTheManifest) {
   EXPECT_NE(script.find("CAPTION \"Tessaly\""), std::string::npos);
   EXPECT_NE(script.find("FONT 8, \"MS Shell Dlg\""), std::string::npos);
   EXPECT_NE(script.find("IDR_MAINFRAME ICON \"tessaly.ico\""), std::string::npos);
+  // A manifest of its own, for both architectures: common controls 6, no
+  // elevation, DPI aware.
+  for (const char* arch : {"x86", "amd64"}) {
+    const std::string name = std::string("tessaly-") + arch + ".manifest";
+    EXPECT_NE(script.find("1 RT_MANIFEST \"" + name + "\""), std::string::npos) << name;
+    const std::string manifest = read_file(name);
+    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
+              std::string::npos)
+        << name;
+    EXPECT_NE(manifest.find(std::string("processorArchitecture=\"") + arch + "\" publicKeyToken"),
+              std::string::npos)
+        << name;
+    EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"asInvoker\""), std::string::npos)
+        << name;
+    EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos) << name;
+  }
 }
 
 }  // namespace

@@ -191,8 +191,11 @@ class MonitorSystem {
   // the process. `already_exists` is GetLastError() == ERROR_ALREADY_EXISTS.
   virtual void create_instance_mutex(std::u16string_view name, bool* already_exists) = 0;
   virtual void init_common_controls() = 0;
-  // SystemParametersInfoW(SPI_GETWORKAREA).
+  // The primary monitor's work area (GetMonitorInfoW).
   virtual Rect work_area() = 0;
+  // The screen's dots per inch (96 at 100 %, 144 at 150 %), as a program
+  // that declares itself DPI aware sees it.
+  virtual int screen_dpi() = 0;
   // The hook library's two calls.
   virtual void set_mouse_hook(WindowId window) = 0;
   virtual void clear_mouse_hook(WindowId window) = 0;

@@ -225,6 +225,7 @@ class SimMonitorSystem : public MonitorSystem {
   void create_instance_mutex(std::u16string_view name, bool* already_exists) override;
   void init_common_controls() override { ++common_controls; }
   Rect work_area() override { return area; }
+  int screen_dpi() override { return dpi; }
   void set_mouse_hook(WindowId window) override {
     hook_calls.push_back({true, window});
     if (on_hook_call) on_hook_call(true);
@@ -242,6 +243,7 @@ class SimMonitorSystem : public MonitorSystem {
   std::set<std::u16string> mutexes;  // names taken on this machine
   int common_controls = 0;
   Rect area{0, 0, 1024, 768};
+  int dpi = 96;
   std::vector<std::pair<bool, WindowId>> hook_calls;  // (set, window)
   std::function<void(bool set)> on_hook_call;         // runs in each hook call
   std::vector<int> runs;                              // dialog templates run
