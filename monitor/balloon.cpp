@@ -46,6 +46,13 @@ void CTBalloon::work_area_changed() {
   if (host_ != nullptr) host_->move_window(rect_, true);
 }
 
+void CTBalloon::follow_work_area() {
+  // The notices do not cover every change: Wine sends WM_DISPLAYCHANGE
+  // before its taskbar has moved to the new screen's edge, and nothing when
+  // the taskbar first comes up. Each rise and refresh looks again.
+  if (system_.work_area() != work_area_) work_area_changed();
+}
+
 void CTBalloon::poll() { poll_printer_status(platform_, display_, snapshot_); }
 
 void CTBalloon::set_rise_geometry() {
@@ -62,6 +69,7 @@ void CTBalloon::set_shown_geometry() {
 }
 
 void CTBalloon::start_rise() {
+  follow_work_area();
   display_.slide_state = kRising;
   display_.elapsed_ms = 0;
   poll();
@@ -84,6 +92,7 @@ void CTBalloon::show_balloon() {
 }
 
 bool CTBalloon::refresh_balloon() {
+  follow_work_area();
   const StatusSnapshot old = snapshot_;
   poll();
   set_shown_geometry();

@@ -64,6 +64,8 @@ class CTBalloon {
 
  private:
   void poll();
+  // Reads the work area and moves the window when it changed.
+  void follow_work_area();
   void set_rise_geometry();
   void set_shown_geometry();
   void start_rise();

@@ -88,7 +88,9 @@ class Win32TrayHost : public platform::TrayWindowHost {
   bool menu_item_rect(int position, platform::Rect* rect) override {
     HMENU p = popup();
     RECT r{};
-    if (p == nullptr || !GetMenuItemRect(window_, p, static_cast<UINT>(position), &r)) return false;
+    // No window: for a popup menu the system finds the menu's own window.
+    // Given the owner, Wine maps the item from the owner's client area.
+    if (p == nullptr || !GetMenuItemRect(nullptr, p, static_cast<UINT>(position), &r)) return false;
     *rect = {r.left, r.top, r.right, r.bottom};
     return true;
   }

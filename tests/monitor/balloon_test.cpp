@@ -166,6 +166,10 @@ TEST_F(BalloonTest, TheBalloonFollowsTheWorkArea) {
   add(queue(u"Card C"));
   timers.run_for(500);
   EXPECT_EQ(rect(), (platform::Rect{554, 330, 800, 600}));
+  // A taskbar that moves without a notice is found at the next refresh.
+  set_work_area({0, 0, 800, 560});
+  timers.run_for(500);
+  EXPECT_EQ(balloon_window.rect, (platform::Rect{554, 290, 800, 560}));
 
   // A balloon that is down rises at the new corner.
   command(ID_DISPLAY_POPUP);
