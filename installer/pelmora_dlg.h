@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/dialog_host.h"
-#include "platform/message_map.h"
 #include "color_static.h"
 #include "install_log.h"
+#include "platform/dialog_host.h"
+#include "platform/message_map.h"
 #include "platform/platform.h"
 #include "resources/pelmora_ids.h"
 #include "wizard_steps.h"
@@ -54,6 +54,8 @@ class CPelmoraDlg : public platform::DialogLogic {
   void PumpMessages();
   void LoadSettings();
   void OnDestroy();
+  // A minimised wizard draws its icon centred; false: the default painting.
+  bool OnPaint();
 
   // The header strip across the top of every page.
   CColorStaticST headerStrip;
