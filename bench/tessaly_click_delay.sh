@@ -4,12 +4,15 @@
 # takes to reach a window of another program, without the monitor, with it
 # in Popup mode (balloon hidden) and with the balloon pinned (Always, the
 # spooler polled every 20 ms).
-#   bench/tessaly_click_delay.sh [CLICKS] [QUEUES]
+#   bench/tessaly_click_delay.sh [CLICKS] [QUEUES] [OTHER_TESSHOOK_DLL]
+# With another build of tesshook.dll (an earlier one, say), the pinned case
+# is measured with it too, in the same run.
 # Needs the win64 build (click_delay, tessaly_queues, window_driver, Tessaly).
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 clicks=${1:-300}
 total=${2:-200}
+other_hook=${3:-}
 build=$root/build/win64
 probe=$build/tests/e2e/click_delay.exe
 queues=$build/tests/e2e/tessaly_queues.exe
@@ -32,14 +35,22 @@ measure() {  # measure LABEL
   wine64 "$probe" "$clicks" </dev/null 2>/dev/null | tr -d '\r'
 }
 measure "no monitor"
-for mode in B_POPUP B_ALWAYS; do
+run_monitor() {  # run_monitor MODE_VALUE LABEL
   wine64 reg delete "$settings" /f </dev/null >/dev/null 2>&1
-  wine64 reg add "$settings" /v "$mode" /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1
+  wine64 reg add "$settings" /v "$1" /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1
   (cd "$dir" && exec wine64 Tessaly.exe </dev/null >/dev/null 2>&1) &
-  launcher=$!
+  local launcher=$!
   # Risen; in Popup mode also fallen again (idle for two seconds).
   sleep 6
-  if [ "$mode" = B_POPUP ]; then measure "Tessaly, Popup, balloon hidden"; else measure "Tessaly, Always, pinned"; fi
+  measure "$2"
   wine64 "$driver" post Tessaly 0x10 0 0 </dev/null >/dev/null 2>&1
   wait "$launcher" 2>/dev/null
-done
+}
+run_monitor B_POPUP "Tessaly, Popup, balloon hidden"
+run_monitor B_ALWAYS "Tessaly, Always, pinned"
+if [ -n "$other_hook" ]; then
+  cp "$other_hook" "$dir/tesshook.dll"
+  run_monitor B_ALWAYS "Tessaly, Always, pinned, with $other_hook"
+  cp "$hook" "$dir/tesshook.dll"
+fi
+measure "no monitor, again"
