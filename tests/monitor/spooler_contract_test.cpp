@@ -356,10 +356,10 @@ TYPED_TEST(SpoolerContract, QueuesAreRemovedWithFullAccessAndDriversAreListed) {
   EXPECT_NE(std::find(drivers.begin(), drivers.end(), kDriverOther), drivers.end());
   // A driver nobody has is unknown. Wine refuses every deletion with these
   // flags and the default environment as a wrong parameter.
-  EXPECT_EQ(
-      spooler.delete_printer_driver(u"Pelmora no such driver", platform::kDpdDeleteUnusedFiles, 3),
-      this->under_.under_wine() ? platform::kErrorInvalidParameter
-                                : platform::kErrorUnknownPrinterDriver);
+  EXPECT_EQ(spooler.delete_printer_driver(u"Pelmora no such driver",
+                                          platform::kDpdDeleteUnusedFiles, 3),
+            this->under_.under_wine() ? platform::kErrorInvalidParameter
+                                      : platform::kErrorUnknownPrinterDriver);
 }
 
 TYPED_TEST(SpoolerContract, PollReadsTheQueuesAndPicksUpTheErrorText) {

@@ -43,9 +43,10 @@ using Systems = ::testing::Types<Simulated>;
 TYPED_TEST_SUITE(TrayPortContract, Systems);
 
 TYPED_TEST(TrayPortContract, TheInstanceMutexNameStaysTaken) {
-  std::mt19937_64 random(
-      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
-  const std::u16string name = u"TESSALY_CONTRACT_" + platform::to_utf16(std::to_string(random()));
+  std::mt19937_64 random(static_cast<std::uint64_t>(
+      std::chrono::steady_clock::now().time_since_epoch().count()));
+  const std::u16string name =
+      u"TESSALY_CONTRACT_" + platform::to_utf16(std::to_string(random()));
   bool exists = true;
   this->under.system.create_instance_mutex(name, &exists);
   EXPECT_FALSE(exists);
