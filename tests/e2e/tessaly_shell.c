@@ -21,10 +21,10 @@
  *
  * Exit code 0 on success, 1 on failure, 2 on bad arguments. */
 #define WIN32_LEAN_AND_MEAN
-#include <windows.h>
 #include <shellapi.h>
 #include <stdio.h>
 #include <wchar.h>
+#include <windows.h>
 
 static HWND tray_window(void) { return FindWindowW(L"#32770", L"Tessaly"); }
 
@@ -43,7 +43,8 @@ static int notify(DWORD operation, UINT id) {
 
 int wmain(int argc, wchar_t** argv) {
   SetProcessDPIAware();
-  if (argc == 3 && wcscmp(argv[1], L"has-icon") == 0) return notify(NIM_MODIFY, (UINT)_wtoi(argv[2]));
+  if (argc == 3 && wcscmp(argv[1], L"has-icon") == 0)
+    return notify(NIM_MODIFY, (UINT)_wtoi(argv[2]));
   if (argc == 3 && wcscmp(argv[1], L"remove-icon") == 0)
     return notify(NIM_DELETE, (UINT)_wtoi(argv[2]));
   if (argc == 3 && wcscmp(argv[1], L"broadcast") == 0) {
@@ -85,7 +86,8 @@ int wmain(int argc, wchar_t** argv) {
     ReleaseDC(NULL, screen);
     return 0;
   }
-  fwprintf(stderr, L"usage: tessaly_shell has-icon ID | remove-icon ID | broadcast NAME |\n"
-                   L"       set-workarea L T R B | resolution W H | workarea | balloon | dpi\n");
+  fwprintf(stderr,
+           L"usage: tessaly_shell has-icon ID | remove-icon ID | broadcast NAME |\n"
+           L"       set-workarea L T R B | resolution W H | workarea | balloon | dpi\n");
   return 2;
 }
