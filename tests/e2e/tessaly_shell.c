@@ -21,10 +21,11 @@
  *
  * Exit code 0 on success, 1 on failure, 2 on bad arguments. */
 #define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+/* After windows.h. */
 #include <shellapi.h>
 #include <stdio.h>
 #include <wchar.h>
-#include <windows.h>
 
 static HWND tray_window(void) { return FindWindowW(L"#32770", L"Tessaly"); }
 
