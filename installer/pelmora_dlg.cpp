@@ -40,7 +40,7 @@ constexpr std::uint32_t kHeaderBackgroundColor = 0x00FF4040;  // red 64, green 6
 
 // Shell windows that show the printers, by title, in the order they are tried.
 constexpr const char16_t* kPrinterWindowTitles[] = {
-    u"장치 및 프린터",     u"프린터 및 팩스",        u"Devices and Printers",
+    u"장치 및 프린터",     u"프린터 및 팩스", u"Devices and Printers",
     u"Printers and Faxes", u"プリンタと FAX", u"デバイスとプリンター",
 };
 
@@ -84,6 +84,8 @@ CPelmoraDlg::~CPelmoraDlg() {
 }
 
 bool CPelmoraDlg::handle_message(const WindowMessage& message) {
+  // WM_PAINT is handled only while minimised; otherwise the dialog paints.
+  if (message.message == platform::kWmPaint) return OnPaint();
   return platform::DispatchMessageMap(*this, kMessageMap, message);
 }
 
@@ -120,7 +122,17 @@ bool CPelmoraDlg::OnInitDialog() {
   headerStrip.SetBkColor(kHeaderBackgroundColor);
   headerStrip.SetTextColor(kHeaderTextColor);
   host_->set_font(IDC_HEADER, 16, 700);
+  for (const int picture : {IDB_STEP1, IDB_STEP2, IDB_STEP3}) host_->load_bitmap(picture);
   ShowStep1Page();
+  return true;
+}
+
+bool CPelmoraDlg::OnPaint() {
+  if (!host_->is_minimized()) return false;
+  int client_width = 0, client_height = 0, icon_width = 0, icon_height = 0;
+  host_->icon_paint_sizes(&client_width, &client_height, &icon_width, &icon_height);
+  const IconOrigin at = CenteredIconOrigin(client_width, client_height, icon_width, icon_height);
+  host_->paint_icon(at.x, at.y);
   return true;
 }
 
@@ -128,18 +140,19 @@ void CPelmoraDlg::LogStart() {
   platform::WindowsVersion version;
   const bool known = platform_.system.get_version(&version) == platform::kErrorSuccess;
   const std::u16string windows =
-      known ? platform::format(u"Windows %d (%u.%u.%u)",
-                               {ClassifyWindowsVersion(version), version.major, version.minor,
-                                version.build})
+      known ? platform::format(
+                  u"Windows %d (%u.%u.%u)",
+                  {ClassifyWindowsVersion(version), version.major, version.minor, version.build})
             : std::u16string(u"Windows -1 (unknown)");
   const std::u16string model =
       modelIndex >= 0 && modelIndex < kModelCount
-          ? platform::format(u"model %d %s", {modelIndex, Quoted(ModelCatalogue[modelIndex].modelName)})
+          ? platform::format(u"model %d %s",
+                             {modelIndex, Quoted(ModelCatalogue[modelIndex].modelName)})
           : platform::format(u"model %d (all models)", {modelIndex});
   log_->Write(u"start", u"Pelmora " + Quoted(u"" PELMORA_VERSION_TEXT),
-              platform::format(u"%s, WOW64 %s, %s, language %d", {windows,
-                               platform_.system.is_wow64() ? u"yes" : u"no", model,
-                               languageIndex}));
+              platform::format(
+                  u"%s, WOW64 %s, %s, language %d",
+                  {windows, platform_.system.is_wow64() ? u"yes" : u"no", model, languageIndex}));
 }
 
 void CPelmoraDlg::LoadSettings() {
@@ -242,10 +255,10 @@ void CPelmoraDlg::OnNext() {
       int indexes[16];
       const int count = StaleDeviceIndexes(modelIndex, indexes);
       for (int i = 0; i < count; ++i)
-        RunLogged(*this, u"step3",
-                  u"RemoveStaleUsbDevices " +
-                      Quoted(platform::to_utf16(UsbHardwareIdPrefix(indexes[i]))),
-                  [&] { return steps_.RemoveStaleUsbDevices(*this, indexes[i]); });
+        RunLogged(
+            *this, u"step3",
+            u"RemoveStaleUsbDevices " + Quoted(platform::to_utf16(UsbHardwareIdPrefix(indexes[i]))),
+            [&] { return steps_.RemoveStaleUsbDevices(*this, indexes[i]); });
       // StartInstall: the timers take over from here.
       tickCounter = 0;
       wizardState = WIZ_INSTALLING;
@@ -253,7 +266,9 @@ void CPelmoraDlg::OnNext() {
         log_->Write(u"step3", u"StartInstall \"USB\"", u"ok");
         host_->set_timer(TIMER_QUEUE_POLL, 1000);
       } else {
-        log_->Write(u"step3", u"StartInstall " + Quoted(u"TCP/IP " + std::u16string(platform::view_of(networkAddress))),
+        log_->Write(u"step3",
+                    u"StartInstall " +
+                        Quoted(u"TCP/IP " + std::u16string(platform::view_of(networkAddress))),
                     platform::format(u"port %d", {networkPortNumber}));
         // No queue on the port: the user is told at once, not offered Close
         // as if a printer had been installed.

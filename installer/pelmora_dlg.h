@@ -55,6 +55,8 @@ class CPelmoraDlg : public platform::DialogLogic {
   void PumpMessages();
   void LoadSettings();
   void OnDestroy();
+  // A minimised wizard draws its icon centred; false: the default painting.
+  bool OnPaint();
 
   // The header strip across the top of every page.
   CColorStaticST headerStrip;

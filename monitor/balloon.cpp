@@ -21,7 +21,37 @@ bool shows_differently(const PrinterStatusRecord& a, const PrinterStatusRecord& 
 }  // namespace
 
 CTBalloon::CTBalloon(platform::Platform& platform, platform::MonitorSystem& system)
-    : platform_(platform), work_area_(system.work_area()) {}
+    : platform_(platform),
+      system_(system),
+      work_area_(system.work_area()),
+      // Read once: a program aware of the system DPI keeps it for its life.
+      dpi_(system.screen_dpi() > 0 ? system.screen_dpi() : 96),
+      width_(scaled(kBalloonWidth)),
+      panel_height_(scaled(kPanelHeight)),
+      slide_step_(scaled(kSlideStep)) {}
+
+int CTBalloon::scaled(int pixels) const {
+  // MulDiv's rounding: half away from zero.
+  const long long product = static_cast<long long>(pixels) * dpi_;
+  return static_cast<int>(product >= 0 ? (product + 48) / 96 : -((-product + 48) / 96));
+}
+
+void CTBalloon::work_area_changed() {
+  work_area_ = system_.work_area();
+  const int up = rect_.bottom - rect_.top;
+  rect_.right = work_area_.right;
+  rect_.left = rect_.right - width_;
+  rect_.bottom = work_area_.bottom;
+  rect_.top = rect_.bottom - up;
+  if (host_ != nullptr) host_->move_window(rect_, true);
+}
+
+void CTBalloon::follow_work_area() {
+  // The notices do not cover every change: Wine sends WM_DISPLAYCHANGE
+  // before its taskbar has moved to the new screen's edge, and nothing when
+  // the taskbar first comes up. Each rise and refresh looks again.
+  if (system_.work_area() != work_area_) work_area_changed();
+}
 
 void CTBalloon::poll() { poll_printer_status(platform_, display_, snapshot_); }
 
@@ -30,7 +60,7 @@ void CTBalloon::set_rise_geometry() {
   rect_.left = rect_.right - width_;
   rect_.bottom = work_area_.bottom;
   rect_.top = rect_.bottom;
-  height_ = static_cast<int>(snapshot_.count) * kPanelHeight;
+  height_ = static_cast<int>(snapshot_.count) * panel_height_;
 }
 
 void CTBalloon::set_shown_geometry() {
@@ -39,6 +69,7 @@ void CTBalloon::set_shown_geometry() {
 }
 
 void CTBalloon::start_rise() {
+  follow_work_area();
   display_.slide_state = kRising;
   display_.elapsed_ms = 0;
   poll();
@@ -61,6 +92,7 @@ void CTBalloon::show_balloon() {
 }
 
 bool CTBalloon::refresh_balloon() {
+  follow_work_area();
   const StatusSnapshot old = snapshot_;
   poll();
   set_shown_geometry();
@@ -82,7 +114,7 @@ void CTBalloon::on_timer(std::uintptr_t id) {
   display_.elapsed_ms += kBalloonTimerMs;
   switch (display_.slide_state) {
     case kRising:
-      rect_.top -= kSlideStep;
+      rect_.top -= slide_step_;
       if (rect_.top < rect_.bottom - height_) {
         rect_.top = rect_.bottom - height_;
         display_.slide_state = kShown;
@@ -99,7 +131,7 @@ void CTBalloon::on_timer(std::uintptr_t id) {
       }
       break;
     case kFalling:
-      rect_.top += kSlideStep;
+      rect_.top += slide_step_;
       if (rect_.top > rect_.bottom) {
         rect_.top = rect_.bottom;
         display_.slide_state = kHidden;
@@ -118,38 +150,38 @@ void CTBalloon::on_paint(platform::Canvas& canvas) const {
   canvas.fill_rect({0, 0, width_, rect_.bottom - rect_.top}, background);
   canvas.release_brush(background);
   for (std::uint32_t i = 0; i < snapshot_.count && i < kMaxRecords; ++i)
-    paint_panel(canvas, snapshot_.records[i], static_cast<int>(i) * kPanelHeight);
+    paint_panel(canvas, snapshot_.records[i], static_cast<int>(i) * panel_height_);
 }
 
 void CTBalloon::paint_panel(platform::Canvas& canvas, const PrinterStatusRecord& record,
                             int y) const {
-  constexpr int kMargin = 12;
-  constexpr int kBandHeight = 20;
-  constexpr int kCellWidth = 12;
-  constexpr int kCellHeight = 18;
-  constexpr int kCellPitch = 14;
-  const platform::GdiRef text_font = canvas.create_font(
-      u"Arial", 14, 400, platform::kDefaultCharSet, platform::kFfSwiss);
+  const int margin = scaled(12);
+  const int band_height = scaled(20);
+  const int cell_width = scaled(12);
+  const int cell_height = scaled(18);
+  const int cell_pitch = scaled(14);
+  const platform::GdiRef text_font =
+      canvas.create_font(u"Arial", scaled(14), 400, platform::kDefaultCharSet, platform::kFfSwiss);
   const platform::GdiRef cell_font = canvas.create_font(
-      u"Fixedsys", 12, 400, platform::kDefaultCharSet, platform::kFfSwiss);
+      u"Fixedsys", scaled(12), 400, platform::kDefaultCharSet, platform::kFfSwiss);
   const platform::GdiRef band = canvas.create_brush(kBandColor);
 
   canvas.select_font(text_font);
   canvas.set_transparent_background();
   canvas.set_text_color(kTextColor);
-  canvas.fill_rect({0, y, width_, y + kBandHeight}, band);
+  canvas.fill_rect({0, y, width_, y + band_height}, band);
   canvas.draw_text(platform::view_of(record.queue_name),
-                   {kMargin, y, width_ - kMargin, y + kBandHeight},
+                   {margin, y, width_ - margin, y + band_height},
                    platform::kDtLeft | platform::kDtTop | platform::kDtNoPrefix);
 
   canvas.select_font(cell_font);
   const std::u16string_view lines[2] = {platform::view_of(record.line1),
                                         platform::view_of(record.line2)};
-  const int bottoms[2] = {y + 44, y + 64};
+  const int bottoms[2] = {y + scaled(44), y + scaled(64)};
   for (int line = 0; line < 2; ++line) {
     for (int k = 0; k < static_cast<int>(kPanelWidth); ++k) {
-      const int left = kMargin + kCellPitch * k;
-      const platform::Rect cell{left, bottoms[line] - kCellHeight, left + kCellWidth,
+      const int left = margin + cell_pitch * k;
+      const platform::Rect cell{left, bottoms[line] - cell_height, left + cell_width,
                                 bottoms[line]};
       canvas.fill_rect(cell, band);
       // A line shorter than the panel leaves the rest of its cells empty.
@@ -161,9 +193,9 @@ void CTBalloon::paint_panel(platform::Canvas& canvas, const PrinterStatusRecord&
 
   canvas.select_font(text_font);
   canvas.draw_text(platform::view_of(record.line3),
-                   {kMargin, y + 70, width_ - kMargin, y + kPanelHeight},
+                   {margin, y + scaled(70), width_ - margin, y + panel_height_},
                    platform::kDtLeft | platform::kDtTop);
-  canvas.fill_rect({0, y + kPanelHeight, width_, y + kPanelHeight + 2}, band);
+  canvas.fill_rect({0, y + panel_height_, width_, y + panel_height_ + scaled(2)}, band);
 
   canvas.release_brush(band);
   canvas.release_font(cell_font);

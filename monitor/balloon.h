@@ -28,7 +28,7 @@ inline constexpr std::uint32_t kTextColor = platform::rgb(255, 255, 255);
 
 class CTBalloon {
  public:
-  // Reads the work area once: the balloon keeps its corner for its life.
+  // Reads the work area; it is read again when the screen changes.
   CTBalloon(platform::Platform& platform, platform::MonitorSystem& system);
   CTBalloon(const CTBalloon&) = delete;
   CTBalloon& operator=(const CTBalloon&) = delete;
@@ -44,6 +44,9 @@ class CTBalloon {
   // changed in a way the panels show.
   bool refresh_balloon();
   bool any_record_active() const;
+  // The screen or the taskbar changed: reads the work area again and moves
+  // the window, as far as it is up, to the new corner.
+  void work_area_changed();
 
   // WM_TIMER and WM_PAINT of the balloon window.
   void on_timer(std::uintptr_t id);
@@ -54,20 +57,30 @@ class CTBalloon {
   const StatusSnapshot& snapshot() const { return snapshot_; }
   const platform::Rect& window_rect() const { return rect_; }
   int height() const { return height_; }
+  int width() const { return width_; }
+  // A length in pixels at 96 DPI, in the screen's pixels: what Windows'
+  // stretching of a program unaware of DPI would give, drawn sharp.
+  int scaled(int pixels) const;
 
  private:
   void poll();
+  // Reads the work area and moves the window when it changed.
+  void follow_work_area();
   void set_rise_geometry();
   void set_shown_geometry();
   void start_rise();
   void paint_panel(platform::Canvas& canvas, const PrinterStatusRecord& record, int y) const;
 
   platform::Platform& platform_;
+  platform::MonitorSystem& system_;
   platform::BalloonWindowHost* host_ = nullptr;
   DisplayState display_;
   platform::Rect rect_;
   platform::Rect work_area_;
-  int width_ = kBalloonWidth;
+  int dpi_;
+  int width_;
+  int panel_height_;
+  int slide_step_;
   int height_ = 0;
   StatusSnapshot snapshot_{};
 };

@@ -11,13 +11,14 @@ namespace {
 // KEY_WRITE: the creation asks only for reading and writing values.
 constexpr std::uint32_t kKeyWrite = 0x20006;
 
-// A flag as a 4-byte value; missing or unreadable reads as 0.
+// A flag as the raw 4-byte value (any non-zero value sets the mode, and is
+// written back as it was read); missing or unreadable reads as 0.
 int read_flag(platform::Registry& registry, platform::RegKey key, std::u16string_view name) {
   platform::RegistryValue value;
   if (registry.query_value(key, name, 4, &value) != platform::kErrorSuccess) return 0;
   std::uint32_t flag = 0;
   std::memcpy(&flag, value.data.data(), value.data.size() < 4 ? value.data.size() : 4);
-  return flag != 0 ? 1 : 0;
+  return static_cast<int>(flag);
 }
 
 }  // namespace
@@ -56,8 +57,7 @@ void CTessalyDlg::save_display_settings() {
   platform::ScopedRegKey key(registry);
   if (registry.open_key(platform::kHkeyLocalMachine, kSettingsKey, platform::kKeyAllAccess,
                         key.receive()) != platform::kErrorSuccess &&
-      registry.create_key(platform::kHkeyLocalMachine, kSettingsKey,
-                          platform::kKeyRead | kKeyWrite,
+      registry.create_key(platform::kHkeyLocalMachine, kSettingsKey, platform::kKeyRead | kKeyWrite,
                           key.receive()) != platform::kErrorSuccess)
     return;
   write_mode_values(key.get());
@@ -69,7 +69,8 @@ bool CTessalyDlg::write_mode_values(platform::RegKey key) {
   const std::pair<const char16_t*, int> values[] = {
       {u"B_OFF", state.mode_off}, {u"B_POPUP", state.mode_popup}, {u"B_ALWAYS", state.mode_always}};
   for (const auto& [name, flag] : values)
-    if (registry.set_dword(key, name, flag ? 1u : 0u) != platform::kErrorSuccess) return false;
+    if (registry.set_dword(key, name, static_cast<std::uint32_t>(flag)) != platform::kErrorSuccess)
+      return false;
   return true;
 }
 

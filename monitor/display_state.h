@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <string>
 
 namespace tessaly {
 
@@ -20,6 +22,9 @@ struct DisplayState {
   int mode_off = 0;
   int mode_always = 0;
   int off_requested = 0;  // switch to Off at the next poll that reaches a monitored printer
+  // The last driver error text shown per queue, for texts the monitor could
+  // not delete (a standard user's monitor): shown again only when it changes.
+  std::map<std::u16string, std::u16string> shown_error_texts;
 };
 
 }  // namespace tessaly

@@ -36,30 +36,66 @@ void note_skip(PollDiagnostics* diagnostics, const platform::PrinterInfo2& queue
   if (diagnostics != nullptr) diagnostics->skipped.push_back({queue.printer_name, what, error});
 }
 
+// Hands a driver error text to the tray window, once: a text equal to the
+// one last shown for the queue is not shown again.
+void offer_error_text(std::u16string_view queue_name, const char16_t* text, bool deleted,
+                      DisplayState& display) {
+  const std::u16string queue(queue_name);
+  auto shown = display.shown_error_texts.find(queue);
+  const bool seen = shown != display.shown_error_texts.end() && shown->second == text;
+  // A deleted text is gone: the same words written again later are a new
+  // message. One that stays is remembered, so it comes up once.
+  if (deleted) {
+    if (shown != display.shown_error_texts.end()) display.shown_error_texts.erase(shown);
+  } else {
+    display.shown_error_texts[queue] = text;
+  }
+  if (seen || text[0] == 0) return;  // nothing new to tell
+  platform::copy_truncated(display.error_text, std::u16string_view(text));
+  display.error_pending = 1;
+}
+
 // The driver's error text is a one-shot message: it is shown once and then
-// removed from the queue's driver data.
-void pick_up_error_text(platform::Registry& registry, std::u16string_view queue_name,
+// removed from the queue's driver data. False when the queue's driver data
+// key cannot be opened with full access (a monitor started without
+// elevation); the text is then read through the spooler.
+bool pick_up_error_text(platform::Registry& registry, std::u16string_view queue_name,
                         DisplayState& display) {
-  // A text still waiting to be shown is not overwritten: a second driver
-  // message stays in the registry until a later poll.
-  if (display.error_pending) return;
   platform::ScopedRegKey key(registry);
   if (registry.open_key(platform::kHkeyLocalMachine, driver_data_key(queue_name),
                         platform::kKeyAllAccess, key.receive()) != platform::kErrorSuccess)
-    return;
+    return false;
+  // A text still waiting to be shown is not overwritten: a second driver
+  // message stays in the registry until a later poll.
+  if (display.error_pending) return true;
   platform::RegistryValue value;
-  if (registry.query_value(key.get(), u"ErrorMessage", kErrorMessageLimit, &value) !=
-      platform::kErrorSuccess)
-    return;
+  const platform::Win32Error read =
+      registry.query_value(key.get(), u"ErrorMessage", kErrorMessageLimit, &value);
+  if (read == platform::kErrorFileNotFound)
+    display.shown_error_texts.erase(std::u16string(queue_name));
+  if (read != platform::kErrorSuccess) return true;
   char16_t text[kErrorTextChars];
   // A value that holds no text is left alone; it is not the driver's message.
+  if (!decode_text_value(value.type, value.data, text, kErrorTextChars)) return true;
+  const bool deleted = registry.delete_value(key.get(), u"ErrorMessage") == platform::kErrorSuccess;
+  offer_error_text(queue_name, text, deleted, display);
+  return true;
+}
+
+// The error text through GetPrinterDataW, which needs no more than the use
+// of the queue. It cannot be deleted this way: it is shown once per text.
+void read_error_text(platform::Spooler& spooler, platform::PrinterHandle printer,
+                     std::u16string_view queue_name, DisplayState& display) {
+  if (display.error_pending) return;
+  platform::PrinterDataValue value;
+  const platform::Win32Error read =
+      spooler.get_printer_data(printer, u"ErrorMessage", kErrorMessageLimit, &value);
+  if (read == platform::kErrorFileNotFound)
+    display.shown_error_texts.erase(std::u16string(queue_name));
+  if (read != platform::kErrorSuccess) return;
+  char16_t text[kErrorTextChars];
   if (!decode_text_value(value.type, value.data, text, kErrorTextChars)) return;
-  // Shown only once it is gone: a text that cannot be deleted would come up
-  // again on every poll.
-  if (registry.delete_value(key.get(), u"ErrorMessage") != platform::kErrorSuccess) return;
-  if (text[0] == 0) return;  // nothing to tell
-  platform::copy_truncated(display.error_text, platform::view_of(text));
-  display.error_pending = 1;
+  offer_error_text(queue_name, text, false, display);
 }
 
 // Reads one driver data value; records the failure for the diagnostics.
@@ -198,7 +234,7 @@ void poll_printer_status(platform::Spooler& spooler, platform::Registry& registr
     const int model_index = monitored_model_index(queue.driver_name);
     if (model_index < 0) continue;
 
-    pick_up_error_text(registry, queue.printer_name, display);
+    const bool full_access = pick_up_error_text(registry, queue.printer_name, display);
 
     platform::ScopedPrinter printer(spooler);
     platform::PrinterDefaults defaults;  // no data type, PRINTER_ACCESS_USE
@@ -207,6 +243,7 @@ void poll_printer_status(platform::Spooler& spooler, platform::Registry& registr
       note_skip(diagnostics, queue, "OpenPrinterW", error);
       continue;
     }
+    if (!full_access) read_error_text(spooler, printer.get(), queue.printer_name, display);
 
     PrinterStatusRecord& record = snapshot.records[snapshot.count];
     record = PrinterStatusRecord{};

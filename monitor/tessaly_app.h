@@ -16,6 +16,9 @@ class CTessalyApp {
   bool InitInstance();
   // Whether the tray window ran in this process.
   bool ran() const { return ran_; }
+  // The process's exit code: 0, or the error of the Run value's removal
+  // when started with kRemoveRunValueArgument.
+  std::uint32_t exit_code() const { return exit_code_; }
 
   // Told when the tray window's object exists and when it is about to go:
   // the balloon's window reaches the balloon through these.
@@ -25,6 +28,7 @@ class CTessalyApp {
  private:
   MonitorPorts ports_;
   bool ran_ = false;
+  std::uint32_t exit_code_ = 0;
 };
 
 }  // namespace tessaly

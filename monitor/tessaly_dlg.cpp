@@ -13,6 +13,7 @@ CTessalyDlg::CTessalyDlg(MonitorPorts ports)
       system_(ports.system),
       balloon_window_(ports.balloon_window),
       mouse_click_message_(ports.mouse_click_message),
+      taskbar_created_message_(ports.taskbar_created_message),
       balloon_(ports.platform, ports.system) {
   balloon_.attach(&balloon_window_);
 }
@@ -46,6 +47,10 @@ platform::MessageResult CTessalyDlg::handle_message(const platform::WindowMessag
     close_menu_on_outside_click();
     return {true, 0};
   }
+  if (taskbar_created_message_ != 0 && message.message == taskbar_created_message_) {
+    add_icon_again();
+    return {true, 0};
+  }
   switch (message.message) {
     case platform::kWmPaint:
       if (host_ != nullptr && host_->is_minimized()) {
@@ -59,6 +64,14 @@ platform::MessageResult CTessalyDlg::handle_message(const platform::WindowMessag
       return {true, static_cast<std::intptr_t>(app_icon_)};
     case platform::kWmTimer:
       monitor_tick(message.wparam);
+      return {false, 0};
+    // A new screen size, a monitor gone, a taskbar moved: the balloon's
+    // corner moves with the work area.
+    case kWmDisplayChange:
+      balloon_.work_area_changed();
+      return {false, 0};
+    case kWmSettingChange:
+      if (message.wparam == kSpiSetWorkArea) balloon_.work_area_changed();
       return {false, 0};
     case platform::kWmClose:
       on_close();
@@ -132,21 +145,6 @@ void CTessalyDlg::set_mode_checks(bool off, bool popup, bool always) {
   host_->check_menu_item(ID_DISPLAY_ALWAYS, always);
 }
 
-void CTessalyDlg::on_uninstall() {
-  if (host_ == nullptr) return;
-  if (host_->message_box(u"Do you want to uninstall Tessaly?", u"Confirm",
-                         platform::kMbOkCancelButtons) != platform::kIdOk)
-    return;
-  platform::Registry& registry = platform_.registry;
-  platform::ScopedRegKey key(registry);
-  if (registry.open_key(platform::kHkeyLocalMachine, kRunKey, platform::kKeyAllAccess,
-                        key.receive()) != platform::kErrorSuccess)
-    return;
-  registry.delete_value(key.get(), kRunValue);
-  key.reset();
-  host_->post_message(platform::kWmClose, 0, 0);
-}
-
 void CTessalyDlg::on_close() {
   if (host_ == nullptr) return;
   if (icon_in_tray_ && host_->notify_icon(platform::kNimDelete, icon_record_)) icon_in_tray_ = 0;
@@ -165,10 +163,13 @@ void CTessalyDlg::close_menu_on_outside_click() {
     host_->end_menu();
     return;
   }
-  const int width = last.right - first.left;
-  const int height = last.bottom - first.top;
-  const platform::Point m = menu_position_;
-  const bool inside = m.x < at.x && at.x < m.x + width && m.y - height < at.y && at.y < m.y;
+  // The menu's real place, from its first and last items. Windows moves a
+  // menu that would not fit where it was asked for: at the corner of the
+  // notification area it opens to the left of the cursor, under a taskbar at
+  // the top it opens below it. The position the menu was opened at would
+  // take a click on its own items there for a click outside.
+  const bool inside =
+      first.left < at.x && at.x < last.right && first.top < at.y && at.y < last.bottom;
   if (!inside) host_->end_menu();
 }
 

@@ -21,6 +21,23 @@ inline constexpr std::uint32_t kShowingHideAfterMs = 2000;
 inline constexpr char16_t kMouseClickMessageName[] =
     u"UWM_MOUSECLICK_MSG-44E531B1_14D3_11d5_A025_006067718D04";
 inline constexpr char16_t kInstanceMutexName[] = u"ORVANE_ZELKO_TESSALY_MUTEX";
+// Broadcast by the shell when it has made the notification area anew (after
+// Explorer restarts): the icons of the old one are gone.
+inline constexpr char16_t kTaskbarCreatedMessageName[] = u"TaskbarCreated";
+inline constexpr std::uint32_t kWmSettingChange = 0x001A;
+inline constexpr std::uint32_t kWmDisplayChange = 0x007E;
+inline constexpr std::uintptr_t kSpiSetWorkArea = 0x002F;
+
+// Tessaly.exe started with this argument (elevated, by Uninstall) only
+// removes its Run value and ends with the result as exit code.
+inline constexpr char16_t kRemoveRunValueArgument[] = u"/RemoveRunValue";
+// How long Uninstall waits for the elevated copy once the user has allowed it.
+inline constexpr std::uint32_t kElevatedRemovalWaitMs = 30000;
+
+// Opens the Run key with full access and deletes the value "Tessaly": the
+// open's result (the delete's own result does not count, a value already
+// gone is no failure).
+platform::Win32Error remove_run_value(platform::Registry& registry);
 
 // What the tray window needs besides its own host.
 struct MonitorPorts {
@@ -30,6 +47,9 @@ struct MonitorPorts {
   platform::BalloonWindowHost& balloon_window;
   // The registered mouse-click message of the hook library.
   std::uint32_t mouse_click_message;
+  // The registered "TaskbarCreated" message; 0 when it could not be
+  // registered.
+  std::uint32_t taskbar_created_message = 0;
 };
 
 class CTessalyDlg : public CTrayDialog {
@@ -54,6 +74,7 @@ class CTessalyDlg : public CTrayDialog {
   void on_command(int command);
   void on_close();
   void on_uninstall();
+  platform::Win32Error remove_run_value_elevated();
   void choose_mode(int off, int popup, int always);
   void set_mode_checks(bool off, bool popup, bool always);
   void close_menu_on_outside_click();
@@ -64,6 +85,7 @@ class CTessalyDlg : public CTrayDialog {
   platform::MonitorSystem& system_;
   platform::BalloonWindowHost& balloon_window_;
   std::uint32_t mouse_click_message_;
+  std::uint32_t taskbar_created_message_;
   platform::GdiRef app_icon_ = 0;
   CTBalloon balloon_;
   StatusSnapshot tick_snapshot_{};

@@ -45,6 +45,12 @@ void CTrayDialog::on_destroy() {
   }
 }
 
+void CTrayDialog::add_icon_again() {
+  // An icon that cannot be added stays as it was: the next notice or a
+  // minimise tries again.
+  if (host_ != nullptr && host_->notify_icon(platform::kNimAdd, icon_record_)) icon_in_tray_ = 1;
+}
+
 platform::Point CTrayDialog::cursor() {
   platform::Point point;
   if (host_ != nullptr) host_->cursor_position(&point);

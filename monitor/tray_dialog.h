@@ -56,6 +56,9 @@ class CTrayDialog : public platform::TrayWindowLogic {
   platform::MessageResult on_sys_command(std::uintptr_t command);
   void on_tray_callback(std::uintptr_t icon_id, std::intptr_t mouse_message);
   platform::Point cursor();
+  // The shell made a new notification area: the icon must be added to it,
+  // or Off, Close and Uninstall could no longer be reached.
+  void add_icon_again();
 
   platform::TrayWindowHost* host_ = nullptr;
   int minimize_to_tray_ = 1;

@@ -1,10 +1,9 @@
 // The Windows entry point of Tessaly.exe: the registered click message
 // first, then the real ports and windows, handed to the application object.
-#include "platform_win32/windows_api.h"
-
 #include "monitor/tessaly_app.h"
 #include "platform_win32/win32_tray_window.h"
 #include "platform_win32/win32_windows.h"
+#include "platform_win32/windows_api.h"
 #include "tesshook.h"
 
 namespace {
@@ -13,6 +12,7 @@ namespace {
 // posts it by name.
 const UINT g_mouse_click_message =
     RegisterWindowMessageW(L"UWM_MOUSECLICK_MSG-44E531B1_14D3_11d5_A025_006067718D04");
+const UINT g_taskbar_created_message = RegisterWindowMessageW(L"TaskbarCreated");
 
 }  // namespace
 
@@ -24,8 +24,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   static platform_win32::Win32TrackingThread tracking;
   static platform_win32::Win32BalloonWindow balloon_window;
 
-  tessaly::CTessalyApp app(tessaly::MonitorPorts{windows.platform, system, tracking,
-                                                 balloon_window, g_mouse_click_message});
+  tessaly::CTessalyApp app(tessaly::MonitorPorts{windows.platform, system, tracking, balloon_window,
+                                                 g_mouse_click_message, g_taskbar_created_message});
   // The balloon's window procedure reaches the balloon of the running tray
   // window through the app.
   app.on_dialog = [](tessaly::CTessalyDlg& dialog) {
@@ -39,5 +39,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     balloon_window.on_paint = nullptr;
   };
   app.InitInstance();
-  return 0;
+  return static_cast<int>(app.exit_code());
 }

@@ -12,6 +12,6 @@ function(tessaly_add_resources target)
   set_property(SOURCE ${rc} APPEND PROPERTY OBJECT_DEPENDS
     ${TESSALY_RESOURCES_DIR}/tessaly_ids.h
     ${TESSALY_RESOURCES_DIR}/tessaly.ico
-    ${TESSALY_RESOURCES_DIR}/pelmora-x86.manifest
-    ${TESSALY_RESOURCES_DIR}/pelmora-amd64.manifest)
+    ${TESSALY_RESOURCES_DIR}/tessaly-x86.manifest
+    ${TESSALY_RESOURCES_DIR}/tessaly-amd64.manifest)
 endfunction()

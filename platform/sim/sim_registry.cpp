@@ -99,12 +99,27 @@ SimRegistry::Node* SimRegistry::walk(Node* from, std::u16string_view path, bool 
   return node;
 }
 
-RegKey SimRegistry::make_handle(Node* node, std::uint32_t access) {
+RegKey SimRegistry::make_handle(Node* node, std::uint32_t access, bool machine) {
   const RegKey handle = next_handle_++;
   handles_[handle] = node;
   handle_alive_[handle] = node->alive;
   handle_access_[handle] = access;
+  handle_machine_[handle] = machine;
   return handle;
+}
+
+bool SimRegistry::is_machine(RegKey key) const {
+  if (key == kHkeyLocalMachine) return true;
+  auto it = handle_machine_.find(key);
+  return it != handle_machine_.end() && it->second;
+}
+
+bool SimRegistry::refused_to_standard_user(RegKey parent, std::uint32_t access) const {
+  // KEY_SET_VALUE, KEY_CREATE_SUB_KEY, KEY_CREATE_LINK, DELETE, WRITE_DAC,
+  // WRITE_OWNER (KEY_ALL_ACCESS includes them).
+  constexpr std::uint32_t kChangeRights = 0x2 | 0x4 | 0x20 | 0x10000 | 0x40000 | 0x80000;
+  if (!standard_user || (access & kChangeRights) == 0) return false;
+  return is_machine(parent);
 }
 
 Win32Error SimRegistry::open_key(RegKey parent, std::u16string_view subkey, std::uint32_t access,
@@ -117,7 +132,8 @@ Win32Error SimRegistry::open_key(RegKey parent, std::u16string_view subkey, std:
   if (!from) return stale_or_invalid(parent);
   Node* node = walk(from, subkey, false);
   if (!node) return kErrorFileNotFound;
-  *key = make_handle(node, access);
+  if (refused_to_standard_user(parent, access)) return kErrorAccessDenied;
+  *key = make_handle(node, access, is_machine(parent));
   return kErrorSuccess;
 }
 
@@ -129,7 +145,8 @@ Win32Error SimRegistry::create_key(RegKey parent, std::u16string_view subkey, st
   std::lock_guard lock(mutex_);
   Node* from = resolve(parent);
   if (!from) return stale_or_invalid(parent);
-  *key = make_handle(walk(from, subkey, true), access);
+  if (refused_to_standard_user(parent, access)) return kErrorAccessDenied;
+  *key = make_handle(walk(from, subkey, true), access, is_machine(parent));
   return kErrorSuccess;
 }
 
@@ -145,6 +162,7 @@ Win32Error SimRegistry::close_key(RegKey key) {
   if (handles_.erase(key) == 0) return kErrorInvalidHandle;
   handle_alive_.erase(key);
   handle_access_.erase(key);
+  handle_machine_.erase(key);
   return kErrorSuccess;
 }
 
@@ -219,6 +237,7 @@ Win32Error SimRegistry::delete_key(RegKey parent, std::u16string_view subkey) {
   Node* owner = nullptr;
   std::u16string child;
   if (auto e = find_for_delete(parent, subkey, &owner, &child)) return e;
+  if (standard_user && is_machine(parent)) return kErrorAccessDenied;
   auto it = owner->children.find(child);
   if (!it->second->children.empty()) return kErrorAccessDenied;
   owner->children.erase(it);
@@ -231,6 +250,7 @@ Win32Error SimRegistry::delete_tree(RegKey parent, std::u16string_view subkey) {
   Node* owner = nullptr;
   std::u16string child;
   if (auto e = find_for_delete(parent, subkey, &owner, &child)) return e;
+  if (standard_user && is_machine(parent)) return kErrorAccessDenied;
   owner->children.erase(child);
   return kErrorSuccess;
 }

@@ -56,8 +56,7 @@ void SimTimers::run_for(std::uint64_t ms) {
 // ---- tray window ----
 
 SimTrayWindow::SimTrayWindow(SimTimers& timers) : timers_(timers) {
-  key_ = timers_.add_window(
-      [this](std::uint32_t id) { dispatch(WindowMessage::timer(id)); });
+  key_ = timers_.add_window([this](std::uint32_t id) { dispatch(WindowMessage::timer(id)); });
 }
 
 bool SimTrayWindow::set_timer(std::uint32_t id, std::uint32_t period_ms) {
@@ -87,17 +86,41 @@ bool SimTrayWindow::load_menu(int menu_resource) {
   loaded_menu = menu_resource;
   // The menu resource's own state: a check mark on Off.
   checks = {{32788, true}, {32785, false}, {32786, false}};
-  if (item_rects.empty()) {
-    // Nine items of 20 pixels, 150 wide, laid out from the screen origin.
-    for (int i = 0; i < 9; ++i) item_rects.push_back({0, 20 * i, 150, 20 * i + 20});
-  }
   return true;
 }
 
 void SimTrayWindow::check_menu_item(int command, bool checked) { checks[command] = checked; }
 
+// Places the menu as Windows does: the flags give the corner at (x, y); a
+// menu that would cross the work area's right edge opens to the left of x,
+// one that would cross its top (bottom-aligned) opens below y, one that would
+// cross its bottom (top-aligned) opens above y; what still does not fit is
+// pushed inside.
 void SimTrayWindow::track_popup_menu(int x, int y, std::uint32_t flags) {
   tracks.push_back({{x, y}, flags});
+  int height = 2 * kMenuFrame;
+  for (const int h : item_heights) height += h;
+  const int width = kItemWidth + 2 * kMenuFrame;
+  const bool right_align = (flags & kTpmRightAlign) != 0;
+  const bool bottom_align = (flags & kTpmBottomAlign) != 0;
+  int left = right_align ? x - width : x;
+  int top = bottom_align ? y - height : y;
+  if (left + width > work_area.right) left = x - width;
+  if (left < work_area.left) left = right_align ? x : work_area.left;
+  if (left + width > work_area.right) left = work_area.right - width;
+  if (left < work_area.left) left = work_area.left;
+  if (bottom_align && top < work_area.top) top = y;
+  if (!bottom_align && top + height > work_area.bottom) top = y - height;
+  if (top + height > work_area.bottom) top = work_area.bottom - height;
+  if (top < work_area.top) top = work_area.top;
+  menu_rect = {left, top, left + width, top + height};
+  item_rects.clear();
+  int item_top = top + kMenuFrame;
+  for (const int h : item_heights) {
+    item_rects.push_back(
+        {left + kMenuFrame, item_top, left + kMenuFrame + kItemWidth, item_top + h});
+    item_top += h;
+  }
   if (on_track) on_track();
 }
 
@@ -185,8 +208,8 @@ void SimBalloonWindow::move_window(const Rect& to, bool) {
 
 // ---- canvas ----
 
-GdiRef RecordingCanvas::create_font(std::u16string_view face, int height, int weight,
-                                    int char_set, int pitch_and_family) {
+GdiRef RecordingCanvas::create_font(std::u16string_view face, int height, int weight, int char_set,
+                                    int pitch_and_family) {
   ++fonts_created;
   const GdiRef ref = next_++;
   fonts_[ref] = Font{std::u16string(face), height, weight, char_set, pitch_and_family};

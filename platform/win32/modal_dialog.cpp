@@ -63,6 +63,7 @@ bool forwarded(UINT message) {
     case WM_TIMER:
     case WM_CLOSE:
     case WM_DESTROY:
+    case WM_PAINT:  // a minimised wizard draws its icon; otherwise not handled
       return true;
     default:
       // The programs' own and registered messages (tray callbacks, clicks).

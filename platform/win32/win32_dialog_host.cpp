@@ -94,16 +94,38 @@ void Win32DialogHost::progress_position(int control, int position) {
   SendDlgItemMessageW(dialog_, control, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
-void Win32DialogHost::set_bitmap(int control, int bitmap_resource) {
-  HBITMAP bitmap = nullptr;
-  auto it = bitmaps_.find(bitmap_resource);
-  if (it != bitmaps_.end()) {
-    bitmap = it->second;
-  } else {
-    bitmap = LoadBitmapW(program_instance(), MAKEINTRESOURCEW(bitmap_resource));
-    if (bitmap == nullptr) return;
+void Win32DialogHost::load_bitmap(int bitmap_resource) {
+  if (bitmaps_.count(bitmap_resource)) return;
+  if (HBITMAP bitmap = LoadBitmapW(program_instance(), MAKEINTRESOURCEW(bitmap_resource)))
     bitmaps_.emplace(bitmap_resource, bitmap);
-  }
+}
+
+bool Win32DialogHost::is_minimized() { return IsIconic(dialog_) != FALSE; }
+
+void Win32DialogHost::icon_paint_sizes(int* client_width, int* client_height, int* icon_width,
+                                       int* icon_height) {
+  RECT client{};
+  GetClientRect(dialog_, &client);
+  *client_width = client.right - client.left;
+  *client_height = client.bottom - client.top;
+  *icon_width = GetSystemMetrics(SM_CXICON);
+  *icon_height = GetSystemMetrics(SM_CYICON);
+}
+
+void Win32DialogHost::paint_icon(int x, int y) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(dialog_, &paint);
+  if (dc == nullptr) return;
+  SendMessageW(dialog_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  if (big_icon_ != nullptr) DrawIcon(dc, x, y, big_icon_);
+  EndPaint(dialog_, &paint);
+}
+
+void Win32DialogHost::set_bitmap(int control, int bitmap_resource) {
+  load_bitmap(bitmap_resource);
+  auto it = bitmaps_.find(bitmap_resource);
+  if (it == bitmaps_.end()) return;
+  HBITMAP bitmap = it->second;
   const HANDLE previous = reinterpret_cast<HANDLE>(SendDlgItemMessageW(
       dialog_, control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
   // The control hands back the picture it showed. One of ours stays cached;
@@ -196,8 +218,8 @@ void Win32DialogHost::set_control_colors(int control, std::uint32_t text_color,
                                          std::uint32_t background_color, BrushRef brush) {
   auto it = colors_.find(control);
   if (it != colors_.end() && it->second.owned) DeleteObject(it->second.brush);
-  colors_[control] = StaticColors{text_color, background_color, reinterpret_cast<HBRUSH>(brush),
-                                  false};
+  colors_[control] =
+      StaticColors{text_color, background_color, reinterpret_cast<HBRUSH>(brush), false};
   InvalidateRect(item(control), nullptr, TRUE);
 }
 

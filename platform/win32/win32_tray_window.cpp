@@ -4,9 +4,10 @@
 
 // After windows.h.
 #include <commctrl.h>
-#include <cstddef>
 #include <process.h>
 #include <shellapi.h>
+
+#include <cstddef>
 
 namespace platform_win32 {
 namespace {
@@ -87,7 +88,9 @@ class Win32TrayHost : public platform::TrayWindowHost {
   bool menu_item_rect(int position, platform::Rect* rect) override {
     HMENU p = popup();
     RECT r{};
-    if (p == nullptr || !GetMenuItemRect(window_, p, static_cast<UINT>(position), &r)) return false;
+    // No window: for a popup menu the system finds the menu's own window.
+    // Given the owner, Wine maps the item from the owner's client area.
+    if (p == nullptr || !GetMenuItemRect(nullptr, p, static_cast<UINT>(position), &r)) return false;
     *rect = {r.left, r.top, r.right, r.bottom};
     return true;
   }
@@ -138,9 +141,8 @@ struct TrayDialog {
 // Messages whose result a dialog procedure returns directly rather than
 // through DWLP_MSGRESULT.
 bool returns_result_directly(UINT message) {
-  return message == WM_QUERYDRAGICON || message == WM_CTLCOLORDLG ||
-         message == WM_CTLCOLORSTATIC || message == WM_COMPAREITEM ||
-         message == WM_VKEYTOITEM || message == WM_CHARTOITEM;
+  return message == WM_QUERYDRAGICON || message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC ||
+         message == WM_COMPAREITEM || message == WM_VKEYTOITEM || message == WM_CHARTOITEM;
 }
 
 INT_PTR CALLBACK tray_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -182,13 +184,28 @@ void Win32MonitorSystem::init_common_controls() {
   InitCommonControlsEx(&controls);
 }
 
+// The primary monitor's own work area. Wine 8 answers SPI_GETWORKAREA with
+// the value the process read first, so only the monitor's work area shows a
+// later change there; on Windows both agree.
 platform::Rect Win32MonitorSystem::work_area() {
   RECT area{};
-  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  HMONITOR primary = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+  if (primary != nullptr && GetMonitorInfoW(primary, &info)) {
+    area = info.rcWork;
+  } else if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
     area.right = GetSystemMetrics(SM_CXSCREEN);
     area.bottom = GetSystemMetrics(SM_CYSCREEN);
   }
   return {area.left, area.top, area.right, area.bottom};
+}
+
+int Win32MonitorSystem::screen_dpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
 }
 
 void Win32MonitorSystem::set_mouse_hook(platform::WindowId window) {

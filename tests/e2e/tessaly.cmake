@@ -10,8 +10,21 @@ add_executable(tesshook_probe tesshook_probe.c)
 target_link_options(tesshook_probe PRIVATE -municode)
 target_link_libraries(tesshook_probe PRIVATE tesshook)
 
+# The time a click takes to reach a window, for the hook's added delay
+# (bench/tessaly_click_delay.sh).
+add_executable(click_delay click_delay.c)
+target_link_options(click_delay PRIVATE -municode)
+
+# The shell around the monitor: its notification area, the work area, DPI.
+add_executable(tessaly_shell tessaly_shell.c)
+target_link_options(tessaly_shell PRIVATE -municode)
+target_link_libraries(tessaly_shell PRIVATE shell32 user32 gdi32)
+
 pelmora_add_wine_scenario(NAME tessaly_tray_wine SCRIPT tessaly_tray.sh
   ARGS $<TARGET_FILE:Tessaly> $<TARGET_FILE:tessaly_queues> $<TARGET_FILE:tesshook>)
+pelmora_add_wine_scenario(NAME tessaly_desktop_wine SCRIPT tessaly_desktop.sh
+  ARGS $<TARGET_FILE:Tessaly> $<TARGET_FILE:tessaly_queues> $<TARGET_FILE:tesshook>
+       $<TARGET_FILE:tessaly_shell>)
 pelmora_add_wine_scenario(NAME tesshook_wine SCRIPT tesshook.sh
   ARGS $<TARGET_FILE:tesshook_probe> $<TARGET_FILE:tesshook>)
 

@@ -70,17 +70,17 @@ start_monitor() {
   (cd "$dir" && exec wine64 Tessaly.exe </dev/null >/dev/null 2>&1) &
   pids+=($!)
 }
-# The monitor reads the work area once, as it starts; Wine's desktop shrinks
-# it when its task bar comes up for the tray icon.
-read -r area_left area_top area_right area_bottom <<<"$(d workarea)"
 start_monitor
 first=${pids[0]}
 rect=$(d wait class:TessalyBalloon 30) || rect=""
-# The rise takes 37 steps of 20 ms; wait until it has its full height.
+# The rise takes 37 steps of 20 ms; wait until it has its full height. Wine's
+# desktop shrinks the work area when its task bar comes up for the tray
+# icon, and the balloon follows at its next refresh: wait for that too.
 for _ in $(seq 1 30); do
   rect=$(d rect class:TessalyBalloon)
   read -r x y width height <<<"$rect"
-  [ "${height:-0}" -ge 180 ] && break
+  read -r area_left area_top area_right area_bottom <<<"$(d workarea)"
+  [ "${height:-0}" -ge 180 ] && [ "$((y + height))" = "$area_bottom" ] && break
   sleep 0.2
 done
 echo "balloon: $rect, work area: $area_left $area_top $area_right $area_bottom"
@@ -88,7 +88,7 @@ read -r x y width height <<<"$rect"
 check "balloon 246 wide" [ "${width:-0}" = 246 ]
 check "two monitored queues of three: 180 high" [ "${height:-0}" = 180 ]
 check "at the right edge of the work area" [ "$((x + width))" = "$area_right" ]
-check "at the bottom of the work area it started with" [ "$((y + height))" = "$area_bottom" ]
+check "at the bottom of the work area" [ "$((y + height))" = "$area_bottom" ]
 
 shot() {  # shot FILE X Y WIDTH HEIGHT
   import -display "$DISPLAY" -window root -crop "$4x$5+$2+$3" +repage "$1"

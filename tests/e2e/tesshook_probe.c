@@ -1,11 +1,15 @@
 /* Checks tesshook.dll from a program of its own: a window is given to
  * setMyHook, a mouse click is injected, and the window counts the
  * registered click messages it receives; after clearMyHook another click
- * must bring none. Prints "set N cleared M"; exit code 0 when N > 0 and
- * M == 0. */
+ * must bring none. Then, with the hook set again, this thread stops pumping
+ * for three seconds while a click comes: the hook runs on a thread of the
+ * library's own, so the click message is posted meanwhile (its message time
+ * lies inside the pause), not once this thread pumps again. Prints
+ * "set N cleared M busy-posted-after T ms of P"; exit code 0 when N > 0,
+ * M == 0 and the message came during the pause. */
 #define WIN32_LEAN_AND_MEAN
-#include <windows.h>
 #include <stdio.h>
+#include <windows.h>
 
 #include "tesshook.h"
 
@@ -52,11 +56,25 @@ static void pump(DWORD ms) {
   }
 }
 
+/* The click message posted while this thread did not pump: milliseconds
+ * from the pause's start to its posting, or -1 when none came in time. */
+static long click_while_busy(HWND window, DWORD pause_ms) {
+  MSG message;
+  const DWORD start = GetTickCount();
+  click();
+  Sleep(pause_ms);
+  if (!PeekMessageW(&message, window, click_message, click_message, PM_REMOVE)) return -1;
+  if ((LONG)(message.time - start) < 0 || message.time - start >= pause_ms) return -1;
+  return (long)(message.time - start);
+}
+
 int wmain(void) {
   WNDCLASSW window_class;
   HWND window;
   int after_set, after_clear;
-  click_message = RegisterWindowMessageW(L"UWM_MOUSECLICK_MSG-44E531B1_14D3_11d5_A025_006067718D04");
+  long busy;
+  click_message =
+      RegisterWindowMessageW(L"UWM_MOUSECLICK_MSG-44E531B1_14D3_11d5_A025_006067718D04");
   ZeroMemory(&window_class, sizeof window_class);
   window_class.lpfnWndProc = procedure;
   window_class.hInstance = GetModuleHandleW(NULL);
@@ -77,7 +95,10 @@ int wmain(void) {
   click();
   pump(700);
   after_clear = clicks;
-  printf("set %d cleared %d\n", after_set, after_clear);
+  setMyHook(window);
+  busy = click_while_busy(window, 3000);
+  clearMyHook(window);
+  printf("set %d cleared %d busy-posted-after %ld ms of 3000\n", after_set, after_clear, busy);
   DestroyWindow(window);
-  return after_set > 0 && after_clear == 0 ? 0 : 1;
+  return after_set > 0 && after_clear == 0 && busy >= 0 ? 0 : 1;
 }

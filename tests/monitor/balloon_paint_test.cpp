@@ -1,6 +1,7 @@
 // What the balloon draws for its panels, from the recorded drawing.
-#include "monitor/balloon.h"
+#include <algorithm>
 
+#include "monitor/balloon.h"
 #include "tray_fixture.h"
 
 namespace tessaly {
@@ -81,6 +82,7 @@ TEST_F(BalloonPaintTest, TwoPanelsWithBandsCellsAndSeparators) {
     const Canvas::Text& third = canvas.texts[text++];
     EXPECT_EQ(third.text, record.line3);
     EXPECT_EQ(third.rect, (platform::Rect{12, y + 70, 234, y + 90}));
+    EXPECT_EQ(third.flags, platform::kDtLeft | platform::kDtTop);
     expect_font(third.font, u"Arial", 14);
     EXPECT_EQ(canvas.fills[fill].rect, (platform::Rect{0, y + 90, 246, y + 92}));
     EXPECT_EQ(canvas.fills[fill].color, blue);
@@ -94,6 +96,42 @@ TEST_F(BalloonPaintTest, TwoPanelsWithBandsCellsAndSeparators) {
   EXPECT_EQ(canvas.fonts_created, 4);
   EXPECT_EQ(canvas.brushes_created, 3);
   EXPECT_EQ(canvas.live_objects(), 0);
+}
+
+// A screen at 150 %: the balloon has the size Windows' stretching gave it,
+// every length half as long again, drawn at the screen's own resolution.
+TEST_F(BalloonPaintTest, AtOneHundredFiftyPercentEveryLengthIsScaled) {
+  store_mode(0, 0, 1);
+  system.dpi = 144;
+  add(queue(u"Card A"));
+  add(queue(u"Card B"));
+  start();
+  EXPECT_EQ(dialog->balloon().width(), 369);
+  EXPECT_EQ(dialog->balloon().height(), 270);
+  // Steps of 8 pixels (7.5 rounded): full height and shown on the 34th tick.
+  balloon_steps(33);
+  EXPECT_EQ(rect().top, 768 - 264);
+  balloon_steps(1);
+  EXPECT_EQ(state().slide_state, kShown);
+  EXPECT_EQ(balloon_window.rect, (platform::Rect{1024 - 369, 768 - 270, 1024, 768}));
+
+  Canvas canvas;
+  dialog->balloon().on_paint(canvas);
+  ASSERT_EQ(canvas.fills.size(), 1u + 2u * 34u);
+  EXPECT_EQ(canvas.fills[0].rect, (platform::Rect{0, 0, 369, 270}));
+  EXPECT_EQ(canvas.fills[1].rect, (platform::Rect{0, 0, 369, 30})) << "header band";
+  EXPECT_EQ(canvas.fills[2].rect, (platform::Rect{18, 39, 36, 66})) << "first cell";
+  EXPECT_EQ(canvas.fills[17].rect, (platform::Rect{18 + 21 * 15, 39, 36 + 21 * 15, 66}));
+  EXPECT_EQ(canvas.fills[18].rect, (platform::Rect{18, 69, 36, 96})) << "second line";
+  EXPECT_EQ(canvas.fills[34].rect, (platform::Rect{0, 135, 369, 138})) << "separator";
+  EXPECT_EQ(canvas.fills[35].rect, (platform::Rect{0, 135, 369, 165})) << "second panel";
+  EXPECT_EQ(canvas.texts[0].rect, (platform::Rect{18, 0, 351, 30}));
+  expect_font(canvas.texts[0].font, u"Arial", 21);
+  expect_font(canvas.texts[1].font, u"Fixedsys", 18);
+  const auto third = std::find_if(canvas.texts.begin() + 1, canvas.texts.end(),
+                                  [](const Canvas::Text& t) { return t.font.face == u"Arial"; });
+  ASSERT_NE(third, canvas.texts.end());
+  EXPECT_EQ(third->rect, (platform::Rect{18, 105, 351, 135}));
 }
 
 TEST_F(BalloonPaintTest, PanelTextLongerThanSixteenShowsSixteenCells) {

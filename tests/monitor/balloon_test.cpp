@@ -130,6 +130,59 @@ TEST_F(BalloonTest, OnlyComparedFieldsRepaint) {
   EXPECT_EQ(balloon_window.invalidations, 2) << "printing to idle repaints at once";
 }
 
+TEST_F(BalloonTest, ALaminatorErrorAloneRepaints) {
+  store_mode(0, 0, 1);
+  SimulatedQueue laminating = queue(u"Card L");
+  laminating.status_main = bits::kMainLaminatorAttached;
+  add(laminating);
+  start();
+  balloon_steps(19);
+  ASSERT_EQ(dialog->balloon().snapshot().records[0].has_laminator, 1);
+  windows.spooler.set_driver_data(u"Card L", u"LaminatorStatus", platform::kRegBinary,
+                                  laminator_status_bytes(0, 0x40));
+  balloon_steps(25);  // the refresh at elapsed 500
+  EXPECT_EQ(dialog->balloon().snapshot().records[0].lam_error, 0x40u);
+  EXPECT_EQ(balloon_window.invalidations, 1);
+}
+
+TEST_F(BalloonTest, TheBalloonFollowsTheWorkArea) {
+  store_mode(0, 0, 1);
+  two_printers();
+  start();
+  balloon_steps(37);
+  ASSERT_EQ(balloon_window.rect, (platform::Rect{778, 588, 1024, 768}));
+  // A taskbar of 40 pixels comes up at the bottom: the corner moves.
+  set_work_area({0, 0, 1024, 728});
+  tray.dispatch({kWmSettingChange, kSpiSetWorkArea, 0});
+  EXPECT_EQ(balloon_window.rect, (platform::Rect{778, 548, 1024, 728}));
+  EXPECT_EQ(rect(), balloon_window.rect);
+  // Another setting leaves it where it is.
+  set_work_area({0, 0, 800, 600});
+  tray.dispatch({kWmSettingChange, 0x0014, 0});  // SPI_SETDESKWALLPAPER
+  EXPECT_EQ(balloon_window.rect.bottom, 728);
+  // A new screen size moves it; the next refresh keeps the new corner.
+  tray.dispatch({kWmDisplayChange, 32, 0});
+  EXPECT_EQ(balloon_window.rect, (platform::Rect{554, 420, 800, 600}));
+  add(queue(u"Card C"));
+  timers.run_for(500);
+  EXPECT_EQ(rect(), (platform::Rect{554, 330, 800, 600}));
+  // A taskbar that moves without a notice is found at the next refresh.
+  set_work_area({0, 0, 800, 560});
+  timers.run_for(500);
+  EXPECT_EQ(balloon_window.rect, (platform::Rect{554, 290, 800, 560}));
+
+  // A balloon that is down rises at the new corner.
+  command(ID_DISPLAY_POPUP);
+  timers.run_for(5000);
+  ASSERT_EQ(state().slide_state, kHidden);
+  set_work_area({0, 40, 1280, 1024});
+  tray.dispatch({kWmDisplayChange, 32, 0});
+  EXPECT_EQ(rect(), (platform::Rect{1034, 1024, 1280, 1024}));
+  hover();
+  balloon_steps(55);
+  EXPECT_EQ(balloon_window.rect, (platform::Rect{1034, 1024 - 270, 1280, 1024}));
+}
+
 TEST_F(BalloonTest, OffShrinksTheBalloonToNoHeight) {
   store_mode(0, 0, 1);
   two_printers();

@@ -456,25 +456,60 @@ TEST_F(StatusPoll, ErrorTextEdgeCases) {
   EXPECT_EQ(display.error_pending, 0);
   EXPECT_FALSE(has_error_message(u"Q"));
 
-  // A text that cannot be deleted is not shown (it would come back on every
-  // poll); it is shown once it can be.
+  // A text that cannot be deleted is shown once, not on every poll; deleted
+  // later, it does not come up again.
   windows.spooler.set_driver_string(u"Q", u"ErrorMessage", u"Ribbon mismatch");
   windows.faults.fail("RegDeleteValueW", platform::kErrorAccessDenied);
   poll();
-  EXPECT_EQ(display.error_pending, 0);
-  EXPECT_EQ(snapshot->count, 1u);
-  poll();
   EXPECT_EQ(display.error_pending, 1);
   EXPECT_EQ(view_of(display.error_text), u"Ribbon mismatch");
-  display = DisplayState{};
-
-  // Without full access to the key no text is picked up; the poll goes on.
-  windows.spooler.set_driver_string(u"Q", u"ErrorMessage", u"Again");
-  windows.faults.fail("RegOpenKeyExW", platform::kErrorAccessDenied, 1, true);
+  EXPECT_TRUE(has_error_message(u"Q"));
+  EXPECT_EQ(snapshot->count, 1u);
+  display.error_pending = 0;
   poll();
   EXPECT_EQ(display.error_pending, 0);
+  EXPECT_FALSE(has_error_message(u"Q"));
+  // The same words written again are a new message.
+  windows.spooler.set_driver_string(u"Q", u"ErrorMessage", u"Ribbon mismatch");
+  poll();
+  EXPECT_EQ(display.error_pending, 1);
+  display = DisplayState{};
+
+  // A standard user's monitor cannot open the driver data with full access:
+  // the text comes through the spooler, once per text, and stays.
+  windows.registry.standard_user = true;
+  windows.spooler.set_driver_string(u"Q", u"ErrorMessage", u"Again");
+  poll();
+  EXPECT_EQ(display.error_pending, 1);
+  EXPECT_EQ(view_of(display.error_text), u"Again");
   EXPECT_EQ(snapshot->count, 1u);
   EXPECT_TRUE(has_error_message(u"Q"));
+  display.error_pending = 0;
+  poll();
+  poll();
+  EXPECT_EQ(display.error_pending, 0) << "shown once";
+  windows.spooler.set_driver_string(u"Q", u"ErrorMessage", u"Again, later");
+  poll();
+  EXPECT_EQ(display.error_pending, 1);
+  EXPECT_EQ(view_of(display.error_text), u"Again, later");
+  display.error_pending = 0;
+  // Gone and back with the same words: shown again.
+  {
+    windows.registry.standard_user = false;  // the driver, not the monitor
+    platform::ScopedRegKey key(windows.registry);
+    ASSERT_EQ(windows.registry.open_key(platform::kHkeyLocalMachine, driver_data_key(u"Q"),
+                                        platform::kKeyAllAccess, key.receive()),
+              platform::kErrorSuccess);
+    windows.registry.delete_value(key.get(), u"ErrorMessage");
+    windows.registry.standard_user = true;
+  }
+  poll();
+  EXPECT_EQ(display.error_pending, 0);
+  windows.spooler.set_driver_string(u"Q", u"ErrorMessage", u"Again, later");
+  poll();
+  EXPECT_EQ(display.error_pending, 1);
+  windows.registry.standard_user = false;
+  display = DisplayState{};
   windows.faults.clear();
   windows.faults.fail("RegQueryValueExW", platform::kErrorAccessDenied);
   poll();

@@ -15,14 +15,12 @@
 namespace tessaly {
 
 inline constexpr std::uint32_t kClickMessage = 0xC123;
+inline constexpr std::uint32_t kTaskbarCreated = 0xC0F2;
 
 class TrayFixture : public ::testing::Test {
  protected:
   TrayFixture()
-      : timers(windows.clock),
-        tray(timers),
-        balloon_window(timers),
-        tracking(windows.clock) {
+      : timers(windows.clock), tray(timers), balloon_window(timers), tracking(windows.clock) {
     system.tray = &tray;
     // Wine's desktop of the tests: the work area is the whole screen.
     system.area = {0, 0, 1024, 768};
@@ -45,8 +43,8 @@ class TrayFixture : public ::testing::Test {
   // Builds the tray window and runs its initialisation (the balloon's first
   // rise starts there).
   void start() {
-    dialog = std::make_unique<CTessalyDlg>(
-        MonitorPorts{windows.platform, system, tracking, balloon_window, kClickMessage});
+    dialog = std::make_unique<CTessalyDlg>(MonitorPorts{
+        windows.platform, system, tracking, balloon_window, kClickMessage, kTaskbarCreated});
     balloon_window.on_timer = [this](std::uint32_t id) {
       if (id == kBalloonTimerId) ++balloon_ticks;
       dialog->balloon().on_timer(id);
@@ -71,6 +69,11 @@ class TrayFixture : public ::testing::Test {
     tray.dispatch({kTrayCallbackMessage, kTrayIconId, static_cast<std::intptr_t>(mouse_message)});
   }
   void command(int id) { tray.dispatch(platform::WindowMessage::command(id, 0)); }
+  // A new work area, as the system reports it and as menus must fit in it.
+  void set_work_area(platform::Rect area) {
+    system.area = area;
+    tray.work_area = area;
+  }
 
   // Cursor onto the icon: a move, then the hover the window posts itself.
   void hover() {

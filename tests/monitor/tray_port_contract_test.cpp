@@ -60,6 +60,9 @@ TYPED_TEST(TrayPortContract, TheWorkAreaIsARealRectangle) {
   EXPECT_LT(area.left, area.right);
   EXPECT_LT(area.top, area.bottom);
   EXPECT_GE(area.right - area.left, 246) << "room for the balloon";
+  // The screen's DPI as a DPI-aware program sees it: 96 on the test
+  // desktops (Wine's default LogPixels).
+  EXPECT_EQ(this->under.system.screen_dpi(), 96);
 }
 
 TYPED_TEST(TrayPortContract, TheStopEventResetsItselfAfterOneWait) {

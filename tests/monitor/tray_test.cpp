@@ -1,7 +1,7 @@
 // The tray window: start-up, the stored display mode, the menu and its
 // commands, the driver's error text, hover and leave, and the end.
 #include "monitor/tessaly_app.h"
-
+#include "platform/command_line.h"
 #include "resources/tessaly_ids.h"
 #include "tray_fixture.h"
 
@@ -71,6 +71,32 @@ TEST_F(TrayTest, AnIconThatCannotBeAddedLeavesTheMonitorRunning) {
   EXPECT_FALSE(tray.dispatch({platform::kWmSysCommand, 0xF060, 0}).handled) << "SC_CLOSE";
 }
 
+TEST_F(TrayTest, TheIconComesBackWhenTheShellMakesANewNotificationArea) {
+  store_mode(0, 1, 0);
+  start();
+  ASSERT_TRUE(dialog->icon_in_tray());
+  // Explorer restarts: its new notification area has no icons.
+  tray.icons_in_tray.clear();
+  EXPECT_TRUE(tray.dispatch({kTaskbarCreated, 0, 0}).handled);
+  ASSERT_EQ(tray.notifies.size(), 2u);
+  EXPECT_EQ(tray.notifies[1].operation, platform::kNimAdd);
+  EXPECT_EQ(tray.notifies[1].record.flags, platform::kNifMessage | platform::kNifIcon);
+  EXPECT_EQ(tray.notifies[1].record.icon, tray.notifies[0].record.icon);
+  EXPECT_EQ(tray.icons_in_tray, (std::set<std::uint32_t>{1}));
+  // A shell that refuses the icon leaves the monitor as it was; the next
+  // notice tries again.
+  tray.icons_in_tray.clear();
+  tray.notify_succeeds = false;
+  tray.dispatch({kTaskbarCreated, 0, 0});
+  EXPECT_TRUE(tray.icons_in_tray.empty());
+  tray.notify_succeeds = true;
+  tray.dispatch({kTaskbarCreated, 0, 0});
+  EXPECT_EQ(tray.icons_in_tray.size(), 1u);
+  command(ID_TRAY_CLOSE);
+  tray.pump();
+  EXPECT_TRUE(tray.icons_in_tray.empty()) << "removed on close";
+}
+
 TEST_F(TrayTest, FirstStartWithoutSettingsAndAMonitoredPrinterTurnsOff) {
   add(queue(u"Card A"));
   start();
@@ -116,14 +142,34 @@ TEST_F(TrayTest, SeveralStoredModesAreReducedToOne) {
   ASSERT_TRUE(registry_dword(u"B_ALWAYS", &always));
   EXPECT_EQ(always, 0u);
 
-  // Popup and Always stored: Popup wins.
-  store_mode(0, 1, 1);
+  // Popup and Always stored: Popup wins. The values are kept as they are
+  // stored, not reduced to 1.
+  store_mode(0, 7, 1);
   dialog->load_display_settings();
-  EXPECT_EQ(state().mode_popup, 1);
+  EXPECT_EQ(state().mode_popup, 7);
   EXPECT_EQ(state().mode_always, 0);
   EXPECT_TRUE(tray.checks[ID_DISPLAY_POPUP]);
   EXPECT_FALSE(tray.checks[ID_DISPLAY_OFF]);
   EXPECT_FALSE(tray.checks[ID_DISPLAY_ALWAYS]);
+  std::uint32_t popup = 0;
+  ASSERT_TRUE(registry_dword(u"B_POPUP", &popup));
+  EXPECT_EQ(popup, 7u);
+
+  // In Popup mode every tick writes the values again, over a change made
+  // behind the monitor's back.
+  store_mode(0, 0, 1);
+  timers.run_for(500);
+  ASSERT_TRUE(registry_dword(u"B_POPUP", &popup));
+  ASSERT_TRUE(registry_dword(u"B_ALWAYS", &always));
+  EXPECT_EQ(popup, 7u);
+  EXPECT_EQ(always, 0u);
+  // In Always mode the tick leaves the stored values alone.
+  command(ID_DISPLAY_ALWAYS);
+  store_mode(0, 5, 0);
+  timers.run_for(1000);
+  ASSERT_TRUE(registry_dword(u"B_POPUP", &popup));
+  EXPECT_EQ(popup, 5u);
+  EXPECT_EQ(state().mode_always, 1);
 }
 
 TEST_F(TrayTest, ModeCommandsMarkTheMenuAndAreStored) {
@@ -182,13 +228,77 @@ TEST_F(TrayTest, UninstallRemovesOnlyTheRunValueAndEnds) {
   EXPECT_FALSE(system.hook_calls.back().first) << "hook cleared";
 }
 
-TEST_F(TrayTest, UninstallWithoutARunKeyKeepsRunning) {
+TEST_F(TrayTest, UninstallWithoutARunKeyKeepsRunningAndSaysSo) {
   store_mode(0, 1, 0);
   windows.registry.remove_key(platform::kHkeyLocalMachine, kRunKey);
   start();
   command(ID_TRAY_UNINSTALL);
   EXPECT_TRUE(tray.posted.empty());
   EXPECT_FALSE(tray.ended);
+  ASSERT_EQ(tray.boxes.size(), 2u);
+  EXPECT_EQ(tray.boxes[1].caption, u"Uninstall Tessaly");
+  EXPECT_EQ(tray.boxes[1].text.rfind(u"Tessaly could not be uninstalled (error 2): ", 0), 0u);
+  EXPECT_TRUE(windows.processes.started().empty()) << "no elevation for a missing key";
+}
+
+// A standard user's monitor: the Run key opens for reading only, so an
+// elevated copy of the program removes the value.
+TEST_F(TrayTest, UninstallByAStandardUserGoesThroughTheElevationPrompt) {
+  store_mode(0, 1, 0);
+  const std::u16string program = u"C:\\Windows\\System32\\Tessaly.exe";
+  windows.system.module_path = program;
+  windows.shell.put_file(program, "MZ");
+  windows.registry.put_string(platform::kHkeyLocalMachine, kRunKey, kRunValue, program);
+  windows.registry.standard_user = true;
+  const MonitorPorts ports{windows.platform, system, tracking, balloon_window, kClickMessage};
+  bool elevated_ran_tray = true;
+  bool refuse_in_copy = false;
+  windows.processes.install_program(u"Tessaly", [&](std::u16string_view command_line) {
+    // The copy runs with the administrator's token and its own arguments.
+    windows.system.arguments = std::u16string(platform::argument_text_of(command_line));
+    windows.registry.standard_user = refuse_in_copy;
+    CTessalyApp copy(ports);
+    copy.InitInstance();
+    elevated_ran_tray = copy.ran();
+    windows.registry.standard_user = true;
+    return copy.exit_code();
+  });
+  start();
+
+  // Refused at the prompt: the monitor says so and keeps running.
+  windows.faults.fail("ShellExecuteExW", 1223);
+  command(ID_TRAY_UNINSTALL);
+  ASSERT_EQ(tray.boxes.size(), 2u);
+  EXPECT_EQ(tray.boxes[1].text,
+            u"Tessaly was not uninstalled: the administrator's consent was not given. Tessaly "
+            u"will start again at the next logon.");
+  EXPECT_EQ(tray.boxes[1].caption, u"Uninstall Tessaly");
+  EXPECT_EQ(tray.boxes[1].flags, 0x30u) << "OK, warning icon";
+  EXPECT_TRUE(tray.posted.empty());
+  platform::RegistryValue v;
+  EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, &v));
+
+  // Allowed, but the copy fails: its exit code is told.
+  refuse_in_copy = true;
+  command(ID_TRAY_UNINSTALL);
+  ASSERT_EQ(tray.boxes.size(), 4u);
+  EXPECT_EQ(tray.boxes[3].text.rfind(u"Tessaly could not be uninstalled (error 5): ", 0), 0u);
+  EXPECT_TRUE(tray.posted.empty());
+
+  // Allowed: the copy removes the value and the monitor ends.
+  refuse_in_copy = false;
+  command(ID_TRAY_UNINSTALL);
+  EXPECT_EQ(tray.boxes.size(), 5u) << "only the question";
+  EXPECT_FALSE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, &v));
+  EXPECT_FALSE(elevated_ran_tray) << "the copy only removes the value";
+  const auto started = windows.processes.started();
+  ASSERT_EQ(started.size(), 2u);
+  EXPECT_TRUE(started[1].elevated);
+  EXPECT_EQ(started[1].command_line, u"\"" + program + u"\" /RemoveRunValue");
+  EXPECT_EQ(started[1].directory, u"C:\\Windows\\System32");
+  ASSERT_EQ(tray.posted.size(), 1u);
+  EXPECT_EQ(tray.posted[0].message, platform::kWmClose);
+  EXPECT_EQ(windows.processes.open_handles(), 0u);
 }
 
 TEST_F(TrayTest, DriverErrorTextIsShownOnceWithTheTickStopped) {
@@ -271,48 +381,80 @@ TEST_F(TrayTest, ACallbackForAnotherIconIsIgnored) {
 TEST_F(TrayTest, TheMenuClosesOnAClickOutsideItsStrictBounds) {
   store_mode(0, 1, 0);
   start();
-  tray.set_cursor({900, 700});
-  bool inside_checks_done = false;
-  // The menu is open while TrackPopupMenu runs; the hook's clicks arrive then.
-  tray.on_track = [&] {
-    // Nine items of 150 x 20: the menu spans 150 x 180 above (900, 700).
-    const platform::Point inside[] = {{901, 699}, {1049, 521}, {960, 600}};
-    for (const platform::Point p : inside) {
-      tray.set_cursor(p);
-      tray.dispatch({kClickMessage, 0, 0});
-    }
-    EXPECT_EQ(tray.end_menus, 0);
-    const platform::Point outside[] = {{900, 600}, {1050, 600}, {960, 700}, {960, 520}, {10, 10}};
-    int expected = 0;
-    for (const platform::Point p : outside) {
-      tray.set_cursor(p);
-      EXPECT_TRUE(tray.dispatch({kClickMessage, 0, 0}).handled);
-      EXPECT_EQ(tray.end_menus, ++expected) << p.x << "," << p.y;
-    }
-    inside_checks_done = true;
-  };
-  tray_event(platform::kWmRButtonDown);
-  EXPECT_TRUE(inside_checks_done);
-  ASSERT_EQ(tray.tracks.size(), 1u);
-  EXPECT_EQ(tray.tracks[0].first, (platform::Point{900, 700}));
-  EXPECT_EQ(tray.tracks[0].second, platform::kTpmRightButton | platform::kTpmBottomAlign);
+  // Mid-screen, at the notification area's corner (Windows opens the menu to
+  // the left of the cursor there) and under a taskbar at the top (it opens
+  // below the cursor).
+  const platform::Point opened_at[] = {{500, 400}, {1020, 760}, {500, 10}};
+  for (const platform::Point at : opened_at) {
+    tray.set_cursor(at);
+    const int ends_before = tray.end_menus;
+    bool checked = false;
+    // The menu is open while TrackPopupMenu runs; the hook's clicks arrive then.
+    tray.on_track = [&] {
+      const platform::Rect first = tray.item_rects.front();
+      const platform::Rect last = tray.item_rects.back();
+      const platform::Point inside[] = {
+          {first.left + 1, first.top + 1},
+          {last.right - 1, last.bottom - 1},
+          // "Close Tessaly", the last item
+          {(last.left + last.right) / 2, (last.top + last.bottom) / 2}};
+      for (const platform::Point p : inside) {
+        tray.set_cursor(p);
+        tray.dispatch({kClickMessage, 0, 0});
+        EXPECT_EQ(tray.end_menus, ends_before) << p.x << "," << p.y << " opened at " << at.x;
+      }
+      const int mid_x = (first.left + last.right) / 2;
+      const int mid_y = (first.top + last.bottom) / 2;
+      const platform::Point outside[] = {{first.left, mid_y}, {last.right, mid_y},
+                                         {mid_x, first.top},  {mid_x, last.bottom},
+                                         {10, 700},           {1010, 30}};
+      int expected = ends_before;
+      for (const platform::Point p : outside) {
+        tray.set_cursor(p);
+        EXPECT_TRUE(tray.dispatch({kClickMessage, 0, 0}).handled);
+        EXPECT_EQ(tray.end_menus, ++expected) << p.x << "," << p.y << " opened at " << at.x;
+      }
+      checked = true;
+    };
+    tray_event(platform::kWmRButtonDown);
+    EXPECT_TRUE(checked);
+    ASSERT_FALSE(tray.tracks.empty());
+    EXPECT_EQ(tray.tracks.back().first, at);
+    EXPECT_EQ(tray.tracks.back().second, platform::kTpmRightButton | platform::kTpmBottomAlign);
+    EXPECT_EQ(dialog->menu_position(), at);
+  }
+  // Where Windows put the menus: at the corner its right edge is at the
+  // cursor, at the top its top edge is.
+  EXPECT_EQ(tray.menu_rect.top, 10);
   EXPECT_EQ(tray.default_item, 0);
   tray.on_track = nullptr;
-  tray.set_cursor({100, 100});
+  tray.set_cursor({1020, 760});
   tray_event(platform::kWmContextMenu);
-  EXPECT_EQ(tray.tracks.size(), 2u);
-  EXPECT_EQ(dialog->menu_position(), (platform::Point{100, 100}));
+  EXPECT_EQ(tray.menu_rect.right, 1020);
+  EXPECT_EQ(tray.menu_rect.bottom, 760);
+  EXPECT_EQ(tray.tracks.size(), 4u);
+  // A click with no menu laid out to measure ends none that matters.
+  tray.item_rects.clear();
+  tray.dispatch({kClickMessage, 0, 0});
+  EXPECT_EQ(tray.end_menus, 19);
 }
 
 TEST_F(TrayTest, CloseCommandEndsTheMonitorAndStopsTheThread) {
   store_mode(0, 1, 0);
   start();
+  // The icon goes first, then the hook.
+  bool icon_gone_when_cleared = false;
+  system.on_hook_call = [&](bool set) {
+    if (!set) icon_gone_when_cleared = tray.icons_in_tray.empty();
+  };
   command(ID_TRAY_CLOSE);
   ASSERT_EQ(tray.posted.size(), 1u);
   EXPECT_EQ(tray.posted[0].message, platform::kWmClose);
   tray.pump();
   EXPECT_TRUE(tray.ended);
   EXPECT_TRUE(tray.icons_in_tray.empty());
+  EXPECT_TRUE(icon_gone_when_cleared);
+  ASSERT_EQ(system.hook_calls.size(), 2u);
   const auto deletes = tray.notifies.size();
   tracking.ends_in_time = false;
   tray.dispatch({platform::kWmDestroy, 0, 0});

@@ -18,9 +18,10 @@ extern "C" {
 #endif
 
 /* Installs the low-level mouse hook for `window` (replacing an earlier
- * window). The calling thread must pump messages: the hook runs there. */
+ * window) on a thread of the library's own, so that no click waits for the
+ * caller's thread; returns once the hook is in place. */
 TESSHOOK_API void setMyHook(HWND window);
-/* Removes the hook when it was set for `window`. */
+/* Removes the hook when it was set for `window`, and ends its thread. */
 TESSHOOK_API void clearMyHook(HWND window);
 
 #ifdef __cplusplus

@@ -62,6 +62,16 @@ class DialogHost {
   // nothing.
   // The window's big and small icon, from an icon resource (WM_SETICON).
   virtual void set_icon(int /*icon_resource*/) {}
+  // Loads a bitmap resource and keeps it for the window's life, so that a
+  // later set_bitmap of it shows the loaded picture.
+  virtual void load_bitmap(int /*bitmap_resource*/) {}
+  // A minimised window's painting (WM_PAINT): whether it is minimised, the
+  // sizes its icon is centred with (client area, the system's icon size),
+  // and the window's icon drawn at (x, y) after its background is erased.
+  virtual bool is_minimized() { return false; }
+  virtual void icon_paint_sizes(int* /*client_width*/, int* /*client_height*/, int* /*icon_width*/,
+                                int* /*icon_height*/) {}
+  virtual void paint_icon(int /*x*/, int /*y*/) {}
   // A static control that paints in fixed colours (0x00BBGGRR, as COLORREF;
   // kSystemColor: the system's button text or button face colour).
   virtual void set_static_colors(int /*control*/, std::uint32_t /*text_color*/,

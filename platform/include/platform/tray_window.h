@@ -72,6 +72,7 @@ struct NotifyIconRecord {
 
 // TrackPopupMenu flags, ShowWindow commands, MessageBox buttons.
 inline constexpr std::uint32_t kTpmRightButton = 0x0002;
+inline constexpr std::uint32_t kTpmRightAlign = 0x0008;
 inline constexpr std::uint32_t kTpmBottomAlign = 0x0020;
 inline constexpr int kSwHide = 0;
 inline constexpr int kSwRestore = 9;
@@ -117,8 +118,7 @@ class TrayWindowHost {
   virtual int message_box_for_focus(std::u16string_view text, std::u16string_view caption,
                                     std::uint32_t flags) = 0;
   // PostMessage to the tray window; safe from any thread.
-  virtual bool post_message(std::uint32_t message, std::uintptr_t wparam,
-                            std::intptr_t lparam) = 0;
+  virtual bool post_message(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) = 0;
   // GetCursorPos; safe from any thread.
   virtual bool cursor_position(Point* point) = 0;
   virtual void show_window(int command) = 0;
@@ -191,8 +191,11 @@ class MonitorSystem {
   // the process. `already_exists` is GetLastError() == ERROR_ALREADY_EXISTS.
   virtual void create_instance_mutex(std::u16string_view name, bool* already_exists) = 0;
   virtual void init_common_controls() = 0;
-  // SystemParametersInfoW(SPI_GETWORKAREA).
+  // The primary monitor's work area (GetMonitorInfoW).
   virtual Rect work_area() = 0;
+  // The screen's dots per inch (96 at 100 %, 144 at 150 %), as a program
+  // that declares itself DPI aware sees it.
+  virtual int screen_dpi() = 0;
   // The hook library's two calls.
   virtual void set_mouse_hook(WindowId window) = 0;
   virtual void clear_mouse_hook(WindowId window) = 0;

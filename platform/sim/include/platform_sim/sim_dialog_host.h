@@ -33,7 +33,7 @@ class SimDialogHost : public DialogHost {
     int bitmap = 0;
     std::uint32_t text_color = kSystemColor;
     std::uint32_t background_color = kSystemColor;
-    BrushRef brush = 0;     // the brush it paints its background with
+    BrushRef brush = 0;  // the brush it paints its background with
     int erased_repaints = 0;
     int font_height = 0;
     int font_weight = 0;
@@ -102,6 +102,15 @@ class SimDialogHost : public DialogHost {
   void end_dialog(int result) override;
   void pump_messages() override;
   void set_icon(int icon_resource) override;
+  void load_bitmap(int bitmap_resource) override { loaded_bitmaps.push_back(bitmap_resource); }
+  bool is_minimized() override { return minimized; }
+  void icon_paint_sizes(int* client_width, int* client_height, int* icon_width,
+                        int* icon_height) override {
+    *client_width = client_size.first;
+    *client_height = client_size.second;
+    *icon_width = *icon_height = 32;
+  }
+  void paint_icon(int x, int y) override { painted_icons.push_back({x, y}); }
   void set_static_colors(int control, std::uint32_t text_color,
                          std::uint32_t background_color) override;
   void set_font(int control, int height, int weight) override;
@@ -159,6 +168,10 @@ class SimDialogHost : public DialogHost {
   std::vector<int> positions(int control);  // every position set, in order
   std::vector<MessageBoxCall> message_boxes;
   int message_box_answer = kIdOk;
+  std::vector<int> loaded_bitmaps;  // in the order loaded
+  bool minimized = false;
+  std::pair<int, int> client_size{161, 24};  // a minimised window's client area
+  std::vector<std::pair<int, int>> painted_icons;
 
  private:
   struct Timer {

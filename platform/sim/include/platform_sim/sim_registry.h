@@ -50,13 +50,21 @@ class SimRegistry : public Registry {
   bool remove_key(RegKey root, std::u16string_view path);
   std::size_t open_handles() const;
 
+  // The program runs with a standard user's token (no elevation under UAC):
+  // keys under HKEY_LOCAL_MACHINE open for reading only, as the default
+  // permissions of SOFTWARE and SYSTEM give users. Asking for any right to
+  // change a key or its values there is refused with ERROR_ACCESS_DENIED.
+  bool standard_user = false;
+
   struct Node;
 
  private:
   Node* resolve(RegKey key) const;
   Win32Error stale_or_invalid(RegKey key) const;
   Node* walk(Node* from, std::u16string_view path, bool create) const;
-  RegKey make_handle(Node* node, std::uint32_t access);
+  RegKey make_handle(Node* node, std::uint32_t access, bool machine);
+  bool refused_to_standard_user(RegKey parent, std::uint32_t access) const;
+  bool is_machine(RegKey key) const;
   bool allows(RegKey key, std::uint32_t right) const;
   Win32Error find_for_delete(RegKey parent, std::u16string_view subkey, Node** owner,
                              std::u16string* child) const;
@@ -68,6 +76,7 @@ class SimRegistry : public Registry {
   std::map<RegKey, std::shared_ptr<bool>> handle_alive_;
   std::map<RegKey, Node*> handles_;
   std::map<RegKey, std::uint32_t> handle_access_;
+  std::map<RegKey, bool> handle_machine_;  // the key lies under HKEY_LOCAL_MACHINE
   RegKey next_handle_ = 0x1000;
 };
 

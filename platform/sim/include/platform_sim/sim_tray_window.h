@@ -61,7 +61,9 @@ class SimTrayWindow : public TrayWindowHost {
   void check_menu_item(int command, bool checked) override;
   void set_default_menu_item(int position) override { default_item = position; }
   void track_popup_menu(int x, int y, std::uint32_t flags) override;
-  int menu_item_count() override { return static_cast<int>(item_rects.size()); }
+  int menu_item_count() override {
+    return loaded_menu != 0 ? static_cast<int>(item_heights.size()) : -1;
+  }
   bool menu_item_rect(int position, Rect* rect) override;
   void end_menu() override { ++end_menus; }
   int message_box(std::u16string_view text, std::u16string_view caption,
@@ -109,7 +111,16 @@ class SimTrayWindow : public TrayWindowHost {
   int default_item = -1;
   std::vector<std::pair<Point, std::uint32_t>> tracks;
   std::function<void()> on_track;  // runs while the menu is open
-  std::vector<Rect> item_rects;    // the popup's items, screen coordinates
+  // The popup's items as laid out once it has been opened, screen
+  // coordinates; empty before. Heights of the items in menu order (text
+  // items 20, separators 8), all 150 wide, inside a 3-pixel frame.
+  std::vector<Rect> item_rects;
+  std::vector<int> item_heights{20, 8, 20, 8, 20, 20};
+  static constexpr int kItemWidth = 150;
+  static constexpr int kMenuFrame = 3;
+  Rect menu_rect;  // the open (or last) menu window
+  // Where a menu must fit: Windows moves one that would cross an edge.
+  Rect work_area{0, 0, 1024, 768};
   int end_menus = 0;
   std::vector<Box> boxes;
   int box_answer = kIdOk;
@@ -214,8 +225,15 @@ class SimMonitorSystem : public MonitorSystem {
   void create_instance_mutex(std::u16string_view name, bool* already_exists) override;
   void init_common_controls() override { ++common_controls; }
   Rect work_area() override { return area; }
-  void set_mouse_hook(WindowId window) override { hook_calls.push_back({true, window}); }
-  void clear_mouse_hook(WindowId window) override { hook_calls.push_back({false, window}); }
+  int screen_dpi() override { return dpi; }
+  void set_mouse_hook(WindowId window) override {
+    hook_calls.push_back({true, window});
+    if (on_hook_call) on_hook_call(true);
+  }
+  void clear_mouse_hook(WindowId window) override {
+    hook_calls.push_back({false, window});
+    if (on_hook_call) on_hook_call(false);
+  }
   // Attaches `tray`, runs OnInitDialog and then `while_running`, and ends
   // with WM_DESTROY.
   int run_tray_window(int dialog_template, TrayWindowLogic& logic) override;
@@ -225,8 +243,10 @@ class SimMonitorSystem : public MonitorSystem {
   std::set<std::u16string> mutexes;  // names taken on this machine
   int common_controls = 0;
   Rect area{0, 0, 1024, 768};
+  int dpi = 96;
   std::vector<std::pair<bool, WindowId>> hook_calls;  // (set, window)
-  std::vector<int> runs;                               // dialog templates run
+  std::function<void(bool set)> on_hook_call;         // runs in each hook call
+  std::vector<int> runs;                              // dialog templates run
 };
 
 // The tracking thread at the test's pace: start() keeps the body, and

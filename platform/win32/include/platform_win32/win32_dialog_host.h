@@ -46,6 +46,11 @@ class Win32DialogHost : public platform::DialogHost {
   void end_dialog(int result) override;
   void pump_messages() override;
   void set_icon(int icon_resource) override;
+  void load_bitmap(int bitmap_resource) override;
+  bool is_minimized() override;
+  void icon_paint_sizes(int* client_width, int* client_height, int* icon_width,
+                        int* icon_height) override;
+  void paint_icon(int x, int y) override;
   void set_static_colors(int control, std::uint32_t text_color,
                          std::uint32_t background_color) override;
   void set_font(int control, int height, int weight) override;

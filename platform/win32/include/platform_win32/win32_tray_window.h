@@ -48,6 +48,7 @@ class Win32MonitorSystem : public platform::MonitorSystem {
   void create_instance_mutex(std::u16string_view name, bool* already_exists) override;
   void init_common_controls() override;
   platform::Rect work_area() override;
+  int screen_dpi() override;
   void set_mouse_hook(platform::WindowId window) override;
   void clear_mouse_hook(platform::WindowId window) override;
   int run_tray_window(int dialog_template, platform::TrayWindowLogic& logic) override;
