@@ -79,7 +79,7 @@ TEST_F(UsbMachineAnswers, HubAnswersInWindowsLayouts) {
   layout::UsbNodeConnectionNameHead head;
   std::memcpy(&head, buffer, sizeof head);
   EXPECT_EQ(returned, sizeof head);
-  EXPECT_EQ(head.ActualLength, 8u + 101 * 2);
+  EXPECT_EQ(std::uint32_t{head.ActualLength}, 8u + 101 * 2);
   EXPECT_EQ(buffer[sizeof head], 0);
   // The _EX form carries the same fields; a failed enumeration has no
   // descriptor and no driver key.
@@ -89,12 +89,15 @@ TEST_F(UsbMachineAnswers, HubAnswersInWindowsLayouts) {
     ASSERT_EQ(ask(code, 1, sizeof buffer), 0u);
     std::memcpy(&connection, buffer, sizeof connection);
     EXPECT_EQ(returned, sizeof connection);
-    EXPECT_EQ(connection.ConnectionStatus, layout::DeviceConnected);
-    EXPECT_EQ(connection.DeviceDescriptor.idProduct, 0x3850);
+    // The fields of a packed structure are read by value: EXPECT_EQ binds a
+    // reference, which a misaligned field cannot take.
+    EXPECT_EQ(std::uint32_t{connection.ConnectionStatus}, std::uint32_t{layout::DeviceConnected});
+    EXPECT_EQ(std::uint16_t{connection.DeviceDescriptor.idProduct}, 0x3850);
     ASSERT_EQ(ask(code, 2, sizeof buffer), 0u);
     std::memcpy(&connection, buffer, sizeof connection);
-    EXPECT_EQ(connection.ConnectionStatus, layout::DeviceFailedEnumeration);
-    EXPECT_EQ(connection.DeviceDescriptor.idVendor, 0);
+    EXPECT_EQ(std::uint32_t{connection.ConnectionStatus},
+              std::uint32_t{layout::DeviceFailedEnumeration});
+    EXPECT_EQ(std::uint16_t{connection.DeviceDescriptor.idVendor}, 0);
   }
   EXPECT_NE(ask(layout::kGetNodeConnectionDriverkeyName, 2, sizeof buffer), 0u);
   EXPECT_EQ(ask(layout::kGetNodeConnectionInformation, 1, sizeof connection - 1),
