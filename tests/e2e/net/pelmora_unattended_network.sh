@@ -106,8 +106,11 @@ logged 'start unattended "/quiet /network K7M2P4T9 /log C:\pelmora-e2e-unattende
 logged 'step1 RunCleanupStep: ok'
 # The search listed both ZELKO printers and the one with the id was chosen.
 logged 'step3 select-printer "Orvane ZELKO-70 Card Printer  [K7M2P4T9 : 127.66.0.11]": 2 listed'
-grep -q '^step3 AddTcpIpPort "IP_127.66.0.11": failed' <<<"$lines" ||
+# Wine's port monitor cannot be opened: 1796 (0x704).
+grep -q '^step3 AddTcpIpPort "IP_127.66.0.11": error 00000704' <<<"$lines" ||
   fail "no failed AddTcpIpPort for IP_127.66.0.11 in the log"
+grep -q '^step3 InstallNetworkPrinter: failed: OpenPrinter() failed with error 00000704: ' <<<"$lines" ||
+  fail "the log does not name the failed OpenPrinter call"
 last=$(tail -n 1 <<<"$lines")
 [ "$last" = "end exit code 1796: the TCP/IP port was not created" ] || fail "last log line '$last'"
 grep -q 'message-box' <<<"$lines" && echo "message boxes answered unseen: $(grep -c 'message-box' <<<"$lines")"
