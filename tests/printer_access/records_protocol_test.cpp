@@ -196,6 +196,7 @@ TEST(DiscoveryProtocol, AnswersThatDoNotParseAreRefused) {
       u"TVRQ2.0 14416x K7M2P4T9 192.168.0.7 9100 0",       // trailing letters
       u"TVRQ2.0 14416 K7M2P4T9 192.168.0.7 9100 -",        // sign alone
       u"TVRQ2.0 14416 K7M2P4T9 192.168.0.7 2147483648 0",  // over 32 bits
+      u"TVRQ2.0 -2147483649 K7M2P4T9 192.168.0.7 9100 0",  // under 32 bits
   };
   for (const char16_t* text : bad) {
     DiscoveryAnswer answer;

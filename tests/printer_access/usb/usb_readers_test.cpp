@@ -139,6 +139,15 @@ pcsc-reader "HISMARTECH Co., Ltd. HST USB Smart Card Reader 0"
   EXPECT_FALSE(ReaderNameQualifies(u"CST Reader 0", u"CST 0"));
   windows.registry.put_dword(platform::kHkeyLocalMachine,
                              u"SYSTEM\\CurrentControlSet\\Services\\hstu\\Enum", u"Count", 1);
+  // Only the values that "Count" counts are read: the device under "1" is
+  // beyond it.
+  windows.registry.put_string(platform::kHkeyLocalMachine,
+                              u"SYSTEM\\CurrentControlSet\\Services\\hstu\\Enum", u"0",
+                              u"USB\\VID_0000&PID_0000\\other");
+  windows.registry.put_string(platform::kHkeyLocalMachine,
+                              u"SYSTEM\\CurrentControlSet\\Services\\hstu\\Enum", u"1",
+                              At(u"ROOT", 2).enum_id);
+  EXPECT_EQ(Text(Detect().contactReaderLow), u"");
   windows.registry.put_string(platform::kHkeyLocalMachine,
                               u"SYSTEM\\CurrentControlSet\\Services\\hstu\\Enum", u"0",
                               At(u"ROOT", 2).enum_id);
