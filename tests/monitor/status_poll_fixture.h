@@ -1,0 +1,132 @@
+// The status poll's test fixture: a simulated Windows with the maker's
+// queues, the poll's display state and its snapshot.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "monitor/driver_data.h"
+#include "monitor/simulated_queue.h"
+#include "monitor/status_poll.h"
+#include "platform/text.h"
+#include "platform_sim/sim_windows.h"
+
+namespace tessaly::testing {
+
+// "<prefix><number>" (built by appending: GCC 12 warns wrongly about
+// prefix + std::string temporaries).
+inline std::u16string numbered(std::u16string_view prefix, int number) {
+  std::u16string name(prefix);
+  name += platform::to_utf16(std::to_string(number));
+  return name;
+}
+
+using platform::view_of;
+
+constexpr char16_t kZelko70[] = u"Orvane ZELKO-70 Card Printer";
+constexpr char16_t kZelko40[] = u"Orvane ZELKO-40 Card Printer";
+
+// Remembers how the poll opens printers and asks for the driver.
+class RecordingSpooler : public platform::Spooler {
+ public:
+  explicit RecordingSpooler(platform::Spooler& inner) : inner_(inner) {}
+  platform::Win32Error enum_local_printers(std::vector<platform::PrinterInfo2>* p) override {
+    return inner_.enum_local_printers(p);
+  }
+  platform::Win32Error open_printer(std::u16string_view name,
+                                    const platform::PrinterDefaults* defaults,
+                                    platform::PrinterHandle* handle) override {
+    opened_with_defaults = defaults != nullptr;
+    if (defaults) {
+      access = defaults->access;
+      data_type = defaults->data_type;
+    }
+    return inner_.open_printer(name, defaults, handle);
+  }
+  platform::Win32Error close_printer(platform::PrinterHandle h) override {
+    return inner_.close_printer(h);
+  }
+  platform::Win32Error get_printer_data(platform::PrinterHandle h, std::u16string_view name,
+                                        std::size_t max_bytes,
+                                        platform::PrinterDataValue* v) override {
+    limits[std::u16string(name)] = max_bytes;
+    return inner_.get_printer_data(h, name, max_bytes, v);
+  }
+  platform::Win32Error get_printer_driver(platform::PrinterHandle h, std::uint32_t level,
+                                          std::size_t bytes) override {
+    driver_level = level;
+    driver_bytes = bytes;
+    return inner_.get_printer_driver(h, level, bytes);
+  }
+  platform::Win32Error purge_printer(platform::PrinterHandle h) override {
+    return inner_.purge_printer(h);
+  }
+  platform::Win32Error delete_printer(platform::PrinterHandle h) override {
+    return inner_.delete_printer(h);
+  }
+  platform::Win32Error enum_printer_drivers(std::vector<std::u16string>* names) override {
+    return inner_.enum_printer_drivers(names);
+  }
+  platform::Win32Error delete_printer_driver(std::u16string_view name, std::uint32_t flags,
+                                             std::uint32_t version) override {
+    return inner_.delete_printer_driver(name, flags, version);
+  }
+  platform::Win32Error get_printer(platform::PrinterHandle h,
+                                   platform::PrinterInfo2* info) override {
+    return inner_.get_printer(h, info);
+  }
+  platform::Win32Error get_server_environment(std::u16string* environment) override {
+    return inner_.get_server_environment(environment);
+  }
+  platform::Win32Error enum_printer_drivers_in(std::u16string_view environment,
+                                               std::vector<std::u16string>* names) override {
+    return inner_.enum_printer_drivers_in(environment, names);
+  }
+  platform::Win32Error delete_printer_driver_in(std::u16string_view environment,
+                                                std::u16string_view name, std::uint32_t flags,
+                                                std::uint32_t version) override {
+    return inner_.delete_printer_driver_in(environment, name, flags, version);
+  }
+
+  bool opened_with_defaults = false;
+  std::uint32_t access = 0;
+  std::u16string data_type = u"unset";
+  std::map<std::u16string, std::size_t> limits;
+  std::uint32_t driver_level = 0;
+  std::size_t driver_bytes = 0;
+
+ private:
+  platform::Spooler& inner_;
+};
+
+class StatusPoll : public ::testing::Test {
+ protected:
+  SimulatedQueue queue(std::u16string name, std::u16string driver = kZelko70) {
+    SimulatedQueue q;
+    q.queue_name = std::move(name);
+    q.driver_name = std::move(driver);
+    return q;
+  }
+  void add(const SimulatedQueue& q) { add_simulated_queue(windows, q); }
+  void poll() { poll_printer_status(windows.platform, display, *snapshot); }
+  const PrinterStatusRecord& record(std::size_t i) { return snapshot->records[i]; }
+  std::u16string queue_of(std::size_t i) { return std::u16string(view_of(record(i).queue_name)); }
+  void expect_no_handles_left() {
+    EXPECT_EQ(windows.spooler.open_handles(), 0u);
+    EXPECT_EQ(windows.registry.open_handles(), 0u);
+  }
+  bool has_error_message(std::u16string_view queue_name) {
+    platform::RegistryValue v;
+    return windows.registry.value(platform::kHkeyLocalMachine, driver_data_key(queue_name),
+                                  u"ErrorMessage", &v);
+  }
+
+  platform::sim::SimWindows windows;
+  DisplayState display;
+  std::unique_ptr<StatusSnapshot> snapshot = std::make_unique<StatusSnapshot>();
+};
+
+}  // namespace tessaly::testing
