@@ -21,6 +21,11 @@ inline constexpr std::uint8_t kReadEncoderInfoRequest[] = {0xF0, 0x01, 0x01};
 inline constexpr std::uint8_t kCloseChannelRequest[] = {0xF0, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00};
 inline constexpr std::uint8_t kReadPrinterIdRequest[] = {0x50, 0x06, 0x00};
 inline constexpr std::uint8_t kReadPrinterStatusRequest[] = {0x00, 0x00, 0x00};
+// The printer id answer holds one character per byte in its first 8 bytes;
+// the status answer's flag is the top bit of its third byte.
+inline constexpr std::size_t kPrinterIdAnswerBytes = 8;
+inline constexpr std::size_t kPrinterStatusByte = 2;
+inline constexpr std::uint8_t kPrinterStatusFlag = 0x80;
 inline constexpr std::uint32_t kEncoderAnswerCapacity = 4096;
 inline constexpr std::uint32_t kPrinterAnswerCapacity = 256;
 inline constexpr std::size_t kChannelNameLength = 32;

@@ -32,21 +32,6 @@
 
 namespace pelmora {
 
-// ---- USB printing class vendor requests: {request, value, index} ----
-struct UsbVendorRequest {
-  std::uint8_t request;
-  std::uint8_t value;
-  std::uint8_t index;
-};
-inline constexpr UsbVendorRequest kUsbReadEncoderInfo = {0xF0, 0x01, 0x01};
-inline constexpr UsbVendorRequest kUsbReadPrinterId = {0x50, 0x06, 0x00};
-inline constexpr UsbVendorRequest kUsbReadPrinterStatus = {0x00, 0x00, 0x00};
-inline constexpr UsbVendorRequest kUsbCloseChannel = {0xF0, 0x00, 0x00};
-inline constexpr std::uint8_t kUsbCloseChannelData[4] = {0x20, 0x00, 0x00, 0x00};
-inline constexpr std::size_t kUsbPrinterIdBytes = 8;
-inline constexpr std::size_t kUsbStatusByte = 2;
-inline constexpr std::uint8_t kUsbStatusFlagMask = 0x80;
-
 // ---- UDP discovery ----
 inline constexpr std::uint16_t DISCOVERY_PORT = 11119;
 inline constexpr char16_t kDiscoveryToken[] = u"TVRQ2.0";

@@ -311,7 +311,7 @@ void QueryPrinterId(platform::Platform& platform, const char16_t* devicePath,
     return;
   // Each answer byte is one character, sign-extended as the printer's
   // firmware sends them.
-  for (std::size_t i = 0; i < 8 && i + 1 < capacity; ++i) {
+  for (std::size_t i = 0; i < kPrinterIdAnswerBytes && i + 1 < capacity; ++i) {
     const auto byte = static_cast<std::int8_t>(printer_answer_byte(answer, returned, i));
     id[i] = static_cast<char16_t>(static_cast<std::int16_t>(byte));
   }
@@ -321,13 +321,14 @@ int QueryPrinterStatusFlag(platform::Platform& platform, const char16_t* deviceP
                            const char16_t* lockName, const char16_t* queueName) {
   std::uint8_t status[64] = {};
   if (ReadHklmValue(platform, driver_data_key(queueName), u"PrinterStatus", status, sizeof status))
-    return (status[2] & 0x80) != 0 ? 0x80 : 0;
+    return (status[kPrinterStatusByte] & kPrinterStatusFlag) != 0 ? 0x80 : 0;
   std::uint8_t answer[kPrinterAnswerCapacity] = {};
   std::uint32_t returned = 0;
   if (!ask_printer(platform, devicePath, lockName, kReadPrinterStatusRequest,
                    sizeof kReadPrinterStatusRequest, answer, &returned))
     return 0;
-  return (printer_answer_byte(answer, returned, 2) & 0x80) != 0 ? 1 : 0;
+  return (printer_answer_byte(answer, returned, kPrinterStatusByte) & kPrinterStatusFlag) != 0 ? 1
+                                                                                               : 0;
 }
 
 }  // namespace pelmora

@@ -139,6 +139,19 @@ TEST(DiscoveryWindow, AnswersSpreadOutEachEndAWaitEarly) {
   EXPECT_EQ(noisy.polls, 100);
   EXPECT_EQ(noisy.waits, 98);  // the oversized datagram's poll waits, the malformed one's not
   EXPECT_EQ(guarded.list.count, 1);
+  // A printer answers with at most 1024 bytes: an answer padded with spaces
+  // to exactly that is read, one byte more is oversized.
+  RecordedAnswers edge;
+  std::u16string padded = AnswerOf(7) + u" ";
+  padded.resize(512, u' ');
+  edge.Arrive(0, padded);
+  std::vector<std::uint8_t> over(padded.size() * 2, ' ');
+  over.push_back(' ');
+  edge.ArriveBytes(0, std::move(over));
+  EXPECT_FALSE(RunListWindow(edge, guarded));
+  EXPECT_EQ(edge.waits, 99);
+  ASSERT_EQ(guarded.list.count, 1);
+  EXPECT_EQ(platform::view_of(guarded.list.entries[0].printerId), u"ZK000007");
 }
 
 TEST(DiscoveryWindow, TwoHundredPrintersAtOnceFillThirtyTwoSlotsAndNoMore) {

@@ -259,6 +259,15 @@ TEST(AdminChannel, ReadsTheEncoderReport) {
   CZelkoAdminNet closed;
   EncoderInfoBlock block = ZeroBlock();
   EXPECT_EQ(closed.ReadEncoderInfo(&block), -1);
+
+  // A second connect on an open channel closes the first connection before
+  // it opens the next: the printer serves one connection at a time.
+  CZelkoAdminNet twice({2000, 1000, 2000});
+  const std::u16string address = env->address16(2);
+  ASSERT_EQ(twice.ConnectChannel(u"K7M2P4T9", address.c_str(), ADMIN_PORT), 0);
+  ASSERT_EQ(twice.ConnectChannel(u"K7M2P4T9", address.c_str(), ADMIN_PORT), 0);
+  EXPECT_EQ(twice.ReadEncoderInfo(&block), 0);
+  EXPECT_TRUE(SameBlock(block, SimEnvironment::ExpectedBlock(env->printer("plain"))));
 }
 
 TEST(AdminChannel, ShortRepliesAndEchoes) {
