@@ -12,17 +12,14 @@
 #include "platform_win32/win32_console.h"
 #include "unattended.h"
 #include "platform_win32/win32_windows.h"
-#if PELMORA_HAS_PRINTER_ACCESS
 #include "platform/socket.h"
 #include "platform_win32/win32_dialog_host.h"
 #include "printer_access/channel_lock.h"
 #include "printer_access/select_dialog.h"
-#endif
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   static platform_win32::Win32Windows windows;
   static pelmora::InstallerSteps steps;
-#if PELMORA_HAS_PRINTER_ACCESS
   static pelmora::CZelkoSearch usb_search(windows.platform);
   static pelmora::CZelkoSearchNet network_search;
   static pelmora::PrinterSearches searches{usb_search, network_search, {}};
@@ -37,19 +34,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return pelmora::ChooseNetworkPrinter(searches, run_modal, wizard.host(), family, product,
                                          selection);
   };
-#endif
 
   pelmora::StartupServices services;
   services.init_common_controls = [] {
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xFF};
     InitCommonControlsEx(&controls);
   };
-#if PELMORA_HAS_PRINTER_ACCESS
   services.init_sockets = [] { return platform::InitializeSockets(); };
   services.cleanup_sockets = [] { platform::CleanupSockets(); };
   services.create_channel_lock = [] { pelmora::CreateChannelLock(); };
   services.delete_channel_lock = [] { pelmora::DeleteChannelLock(); };
-#endif
   services.run_modal = [](platform::DialogLogic& logic) {
     return platform_win32::RunModalDialog(IDD_PELMORA_DIALOG, logic);
   };
@@ -61,7 +55,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return static_cast<int>(pelmora::RunUnattendedProgram(
         windows.platform, steps, services, switches, platform_win32::WriteToParentConsole,
         [&](pelmora::UnattendedRun& run) {
-#if PELMORA_HAS_PRINTER_ACCESS
           steps.chooseNetworkPrinter = [&run](pelmora::CPelmoraDlg& wizard,
                                               std::u16string_view family, std::uint32_t product,
                                               pelmora::NetworkSelection* selection) {
@@ -72,9 +65,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             return pelmora::ChooseNetworkPrinter(searches, headless, wizard.host(), family,
                                                  product, selection);
           };
-#else
-          (void)run;
-#endif
         }));
   }
 

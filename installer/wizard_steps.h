@@ -36,18 +36,4 @@ class WizardSteps {
                                     std::uint32_t productId, NetworkSelection* selection) = 0;
 };
 
-// The steps of a build that does not carry the operations yet: each says so
-// in the status line and fails, so nothing pretends to have worked.
-class UnavailableWizardSteps : public WizardSteps {
- public:
-  bool RunCleanupStep(CPelmoraDlg& dialog) override;
-  bool RunPreparationStep(CPelmoraDlg& dialog) override;
-  bool RemoveStaleUsbDevices(CPelmoraDlg& dialog, int catalogueIndex) override;
-  bool InstallNetworkPrinter(CPelmoraDlg& dialog) override;
-  bool SelectNetworkPrinter(CPelmoraDlg& dialog, std::u16string_view familyName,
-                            std::uint32_t productId, NetworkSelection* selection) override;
-};
-
-inline constexpr char16_t kStepNotAvailableText[] = u"This step is not available in this build.";
-
 }  // namespace pelmora

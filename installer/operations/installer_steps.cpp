@@ -10,8 +10,7 @@ bool InstallerSteps::RunCleanupStep(CPelmoraDlg& dialog) { return pelmora::RunCl
 
 bool InstallerSteps::SelectNetworkPrinter(CPelmoraDlg& dialog, std::u16string_view familyName,
                                           std::uint32_t productId, NetworkSelection* selection) {
-  if (!chooseNetworkPrinter)
-    return UnavailableWizardSteps::SelectNetworkPrinter(dialog, familyName, productId, selection);
+  if (!chooseNetworkPrinter) return false;
   return chooseNetworkPrinter(dialog, familyName, productId, selection);
 }
 

@@ -8,7 +8,7 @@
 
 namespace pelmora {
 
-class InstallerSteps : public UnavailableWizardSteps {
+class InstallerSteps : public WizardSteps {
  public:
   bool RunCleanupStep(CPelmoraDlg& dialog) override;
   bool RemoveStaleUsbDevices(CPelmoraDlg& dialog, int catalogueIndex) override;
@@ -18,8 +18,7 @@ class InstallerSteps : public UnavailableWizardSteps {
                             std::uint32_t productId, NetworkSelection* selection) override;
 
   // The network printer selection (its dialog needs the printer searches,
-  // which live beside the installer's core); without one the step says it
-  // is not available.
+  // which live beside the installer's core); without one nothing is chosen.
   using NetworkPrinterChooser = std::function<bool(
       CPelmoraDlg& dialog, std::u16string_view familyName, std::uint32_t productId,
       NetworkSelection* selection)>;

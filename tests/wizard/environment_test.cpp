@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "operations/installer_steps.h"
 #include "pelmora_app.h"
 #include "pelmora_dlg.h"
 #include "platform/text.h"
@@ -107,7 +108,7 @@ TEST(RegisterCompatibilityPersisted, StopsAtTheFirstFailedWrite) {
 
 TEST(CPelmoraApp, StartsSocketsAndLockThenRunsTheWizardModally) {
   platform::sim::SimWindows win;
-  UnavailableWizardSteps steps;
+  InstallerSteps steps;
   std::vector<std::string> order;
   CPelmoraApp* app_pointer = nullptr;
   StartupServices services;
@@ -149,7 +150,7 @@ TEST(CPelmoraApp, StartsSocketsAndLockThenRunsTheWizardModally) {
 
 TEST(CPelmoraApp, EndsSilentlyWithoutSockets) {
   platform::sim::SimWindows win;
-  UnavailableWizardSteps steps;
+  InstallerSteps steps;
   bool modal = false, lock = false;
   StartupServices services;
   services.init_sockets = [] { return false; };

@@ -174,16 +174,5 @@ TEST_F(WizardTest, ScanReenumeratesOnlyWhenTheRootIsFound) {
   EXPECT_EQ(win.devices.reenumerations, 1);
 }
 
-TEST_F(WizardTest, UnavailableStepsSayWhyAndDoNotAdvance) {
-  UnavailableWizardSteps unavailable;
-  CPelmoraDlg wizard(win.platform, unavailable);
-  wizard.attach(&host);
-  wizard.OnInitDialog();
-  wizard.OnNext();
-  EXPECT_EQ(wizard.wizardState, WIZ_STEP1);
-  EXPECT_EQ(host.text(IDC_STATUS), kStepNotAvailableText);
-  EXPECT_TRUE(host.is_enabled(IDC_NEXT));
-}
-
 }  // namespace
 }  // namespace pelmora::testing
