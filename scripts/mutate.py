@@ -17,8 +17,10 @@ Mutations:
 
 A mutation whose build fails is "stillborn" and counts neither way. The score
 is killed / (killed + survived). A developer's tool, not a test stage: a full
-run over installer/ takes hours, so --sample picks a reproducible random
-subset (--seed) and --only limits the kinds.
+run over installer/ takes hours, so --sample picks a reproducible subset
+(--seed; a mutation's place in it depends only on its file and the text of its
+lines, so edits elsewhere do not change the sample), --only limits the kinds
+and --at FILE:LINE re-runs the mutations of one line.
 
 The scratch copy lives in build/mutate/tree (tracked files only, refreshed
 from the checkout at each start) with its own unoptimised host build in
@@ -26,9 +28,9 @@ build/mutate/tree/build/host; the checkout itself is never changed.
 """
 
 import argparse
+import hashlib
 import json
 import os
-import random
 import re
 import shutil
 import subprocess
@@ -64,6 +66,15 @@ class Mutation:
 
     def where(self):
         return f"{self.path}:{self.line}"
+
+
+def sample_key(seed, mutation):
+    """A mutation's place in the sample order. It depends on the file, the
+    text of the lines and the change only, never on line numbers or other
+    files, so a sample stays the same when unrelated code moves."""
+    text = "|".join([str(seed), mutation.path, mutation.kind, mutation.before.strip(),
+                     mutation.after.strip()])
+    return hashlib.sha256(text.encode("utf-8")).hexdigest(), mutation.line
 
 
 def strip_strings_and_comments(line):
@@ -256,11 +267,13 @@ def executables(build):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("paths", nargs="+", help="source files or folders to mutate")
-    parser.add_argument("--sample", type=int, default=0, help="try only N mutations, picked at random")
+    parser.add_argument("--sample", type=int, default=0, help="try only N mutations of a reproducible sample")
     parser.add_argument("--seed", type=int, default=1, help="seed of the sample (default 1)")
     parser.add_argument("--only", default="number,compare,logic,string,swap",
                         help="comma-separated kinds of mutation")
     parser.add_argument("--list", action="store_true", help="list the mutations and stop")
+    parser.add_argument("--at", action="append", default=[], metavar="FILE:LINE",
+                        help="try only the mutations of this line (may be repeated)")
     parser.add_argument("--jobs", type=int, default=int(os.environ.get("PELMORA_JOBS", "2")))
     parser.add_argument("--timeout", type=int, default=300, help="seconds for one mutation's tests")
     parser.add_argument("--scratch", default=os.path.join(ROOT, "build", "mutate"))
@@ -272,8 +285,11 @@ def main():
     mutations = []
     for path in files:
         mutations += mutations_of_file(path, kinds)
+    if args.at:
+        places = set(args.at)
+        mutations = [m for m in mutations if m.where() in places]
     if args.sample and args.sample < len(mutations):
-        mutations = random.Random(args.seed).sample(mutations, args.sample)
+        mutations = sorted(mutations, key=lambda m: sample_key(args.seed, m))[:args.sample]
         mutations.sort(key=lambda m: (m.path, m.line, m.kind))
     if args.list:
         for m in mutations:
