@@ -369,6 +369,18 @@ TEST(QuietCommandLine, RefusedLinesShowTheUsageWhereNobodySeesAWindow) {
             true);
   Quiet id(u"/quiet /network " + std::u16string(64, u'P'));
   EXPECT_EQ(id.Run(), kExitBadCommandLine);
+  // Each limit holds its last value and refuses the next.
+  std::u16string padded = u"/quiet /usb";
+  padded.resize(1024, u' ');
+  EXPECT_TRUE(ParseCommandSwitches(padded).error.empty());
+  EXPECT_FALSE(ParseCommandSwitches(padded + u" ").error.empty());
+  EXPECT_TRUE(ParseCommandSwitches(u"/quiet /usb /wait 86400").error.empty());
+  EXPECT_EQ(ParseCommandSwitches(u"/quiet /usb /wait 86400").waitSeconds, 86400);
+  EXPECT_FALSE(ParseCommandSwitches(u"/quiet /usb /wait 86401").error.empty());
+  EXPECT_TRUE(ParseCommandSwitches(u"/quiet /network " + std::u16string(63, u'P')).error.empty());
+  const std::u16string log_path = u"C:\\" + std::u16string(256, u'l');
+  EXPECT_TRUE(ParseCommandSwitches(u"/quiet /usb /log " + log_path).error.empty());
+  EXPECT_FALSE(ParseCommandSwitches(u"/quiet /usb /log " + log_path + u"l").error.empty());
   // Without /quiet the person who started it sees the usage in a box.
   Quiet by_hand(u"/usb");
   EXPECT_EQ(by_hand.Run(), kExitBadCommandLine);
