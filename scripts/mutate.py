@@ -28,6 +28,7 @@ build/mutate/tree/build/host; the checkout itself is never changed.
 """
 
 import argparse
+import filecmp
 import hashlib
 import json
 import os
@@ -208,6 +209,7 @@ def prepare_tree(scratch, jobs):
     """A copy of the tracked files and a configured, built host preset."""
     tree = os.path.join(scratch, "tree")
     listed = run(["git", "ls-files", "-z"], ROOT).stdout.split("\0")
+    kept = set()
     for rel in listed:
         if not rel or rel.startswith("fuzz/corpus/"):
             continue
@@ -215,11 +217,21 @@ def prepare_tree(scratch, jobs):
         target = os.path.join(tree, rel)
         if not os.path.isfile(source):
             continue
-        if os.path.exists(target) and os.path.getmtime(target) >= os.path.getmtime(source) and \
-                os.path.getsize(target) == os.path.getsize(source):
+        kept.add(os.path.normpath(target))
+        if os.path.exists(target) and filecmp.cmp(source, target, shallow=False):
             continue
+        # A plain copy takes the time of copying: an object built from the
+        # earlier text is then older than its source and is rebuilt.
         os.makedirs(os.path.dirname(target), exist_ok=True)
-        shutil.copy2(source, target)
+        shutil.copyfile(source, target)
+    # Files the checkout no longer tracks leave the copy too.
+    for folder, dirs, names in os.walk(tree):
+        if os.path.normpath(folder) == os.path.normpath(tree):
+            dirs[:] = [d for d in dirs if d not in ("build", ".git")]
+        for name in names:
+            path = os.path.normpath(os.path.join(folder, name))
+            if path not in kept:
+                os.remove(path)
     build = os.path.join(tree, "build", "host")
     env = dict(os.environ)
     # No optimisation and no debug information: each mutation recompiles one
