@@ -10,17 +10,12 @@
 #include "monitor/simulated_queue.h"
 #include "monitor/status_poll.h"
 #include "platform/text.h"
+#include "support/numbered.h"
 
 namespace tessaly {
 namespace {
 
-// "<prefix><number>" (built by appending: GCC 12 warns wrongly about
-// prefix + std::string temporaries).
-std::u16string numbered(std::u16string_view prefix, int number) {
-  std::u16string name(prefix);
-  name += platform::to_utf16(std::to_string(number));
-  return name;
-}
+using test_support::numbered;
 
 // 200 local queues, 16 of them the maker's (every 12th, some with a
 // laminator), the rest other printers.

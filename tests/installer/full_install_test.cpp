@@ -13,6 +13,7 @@
 #include "operations/preparation.h"
 #include "pelmora_dlg.h"
 #include "platform_sim/sim_dialog_host.h"
+#include "support/printui_stand_in.h"
 #include "wizard_fixture.h"
 
 namespace pelmora::testing {
@@ -186,14 +187,7 @@ struct FaultRun {
     win.shell.put_file(u"C:\\Windows\\system32\\inf\\usbprint.in", "usbprint inf");
     win.shell.put_file(u"C:\\Windows\\system32\\inf\\usbprint.sy", "usbprint sys");
     win.shell.put_directory(u"C:\\Windows\\system32\\drivers");
-    win.shell.put_file(u"C:\\Windows\\system32\\rundll32.exe", "MZ");
-    win.processes.install_program(u"rundll32", [this](std::u16string_view line) {
-      // printui /ia installs the driver named after /m.
-      const auto args = difx::SplitArguments(platform::argument_text_of(line));
-      for (std::size_t i = 0; i + 1 < args.size(); ++i)
-        if (args[i] == u"/m") win.spooler.add_driver(args[i + 1], u"Windows NT x86");
-      return 0u;
-    });
+    test_support::InstallPrintUiStandIn(win);
     win.spooler.set_forms({{platform::kFormUser, u"ID card", 54000, 86000, 0, 0, 54000, 86000}});
     DefineWizardTemplate(host);
     dialog.attach(&host);

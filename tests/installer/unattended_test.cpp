@@ -15,6 +15,7 @@
 #include "install_scenario.h"
 #include "operations/installer_steps.h"
 #include "pelmora_dlg.h"
+#include "support/printui_stand_in.h"
 
 namespace pelmora::testing {
 namespace {
@@ -27,14 +28,7 @@ struct Quiet {
   explicit Quiet(const std::u16string& arguments) {
     PrepareInstallation(win);
     win.system.arguments = arguments;
-    // printui installs the driver it is given.
-    win.shell.put_file(u"C:\\Windows\\system32\\rundll32.exe", "MZ");
-    win.processes.install_program(u"rundll32", [this](std::u16string_view line) {
-      const auto args = difx::SplitArguments(platform::argument_text_of(line));
-      for (std::size_t i = 0; i + 1 < args.size(); ++i)
-        if (args[i] == u"/m") win.spooler.add_driver(args[i + 1], u"Windows NT x86");
-      return 0u;
-    });
+    test_support::InstallPrintUiStandIn(win);
   }
   // The printer of `row` is plugged in at the `scan`th device scan.
   void PlugAtScan(int row, int scan) {

@@ -13,16 +13,11 @@
 #include "monitor/status_poll.h"
 #include "platform/text.h"
 #include "platform_sim/sim_windows.h"
+#include "support/numbered.h"
 
 namespace tessaly::testing {
 
-// "<prefix><number>" (built by appending: GCC 12 warns wrongly about
-// prefix + std::string temporaries).
-inline std::u16string numbered(std::u16string_view prefix, int number) {
-  std::u16string name(prefix);
-  name += platform::to_utf16(std::to_string(number));
-  return name;
-}
+using test_support::numbered;
 
 using platform::view_of;
 

@@ -9,17 +9,12 @@
 #include "platform/text.h"
 #include "platform_sim/sim_windows.h"
 #include "status_options.h"
+#include "support/numbered.h"
 
 namespace tessaly_status {
 namespace {
 
-// "<prefix><number>" (built by appending: GCC 12 warns wrongly about
-// prefix + std::string temporaries).
-std::u16string numbered(std::u16string_view prefix, int number) {
-  std::u16string name(prefix);
-  name += platform::to_utf16(std::to_string(number));
-  return name;
-}
+using test_support::numbered;
 
 std::vector<std::u16string> args(std::initializer_list<const char*> list) {
   std::vector<std::u16string> out;

@@ -1,15 +1,17 @@
 // The discovery listening window in virtual time: a recorded stream of
 // answers stands for the socket, each answer due at its arrival time, and a
 // wait moves the clock on to the end of the wait or to the next arrival.
+#include "discovery_window.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "discovery_window.h"
 #include "platform/format.h"
 #include "platform/text.h"
+#include "support/guarded.h"
 
 namespace pelmora {
 namespace {
@@ -76,21 +78,17 @@ class RecordedAnswers {
 
 std::u16string AnswerOf(int n) {
   const std::u16string id = platform::format(u"ZK%06d", {n});
-  return u"TVRA2.0 14416 " + id + u" 10.0.0." + platform::format(u"%d", {n % 250 + 1}) +
-         u" 9100 0";
+  return u"TVRA2.0 14416 " + id + u" 10.0.0." + platform::format(u"%d", {n % 250 + 1}) + u" 9100 0";
 }
 
-struct Guarded {
-  PrinterList list;
-  unsigned char canary[256];
-};
+using Guarded = test_support::Guarded<PrinterList>;
 
 // The list search's window: 100 polls, the answers kept by AddAnswerToList.
 bool RunListWindow(RecordedAnswers& socket, Guarded& guarded) {
-  std::memset(&guarded, 0, sizeof guarded);
-  std::memset(guarded.canary, 0x5A, sizeof guarded.canary);
-  return ListenForAnswers(socket, kListeningWindowPolls, kListeningPollWaitMs,
-                          [&](const DiscoveryAnswer& a) { return AddAnswerToList(&guarded.list, a); });
+  guarded.reset();
+  return ListenForAnswers(
+      socket, kListeningWindowPolls, kListeningPollWaitMs,
+      [&](const DiscoveryAnswer& a) { return AddAnswerToList(&guarded.value, a); });
 }
 
 TEST(DiscoveryWindow, SilentNetworkTakesOneHundredWaitsOfFiveMilliseconds) {
@@ -100,7 +98,7 @@ TEST(DiscoveryWindow, SilentNetworkTakesOneHundredWaitsOfFiveMilliseconds) {
   EXPECT_EQ(socket.polls, 100);
   EXPECT_EQ(socket.waits, 100);
   EXPECT_EQ(socket.now, 500u);
-  EXPECT_EQ(guarded.list.count, 0);
+  EXPECT_EQ(guarded.value.count, 0);
 }
 
 TEST(DiscoveryWindow, AnswersBackToBackAreReadWithoutWaiting) {
@@ -113,8 +111,8 @@ TEST(DiscoveryWindow, AnswersBackToBackAreReadWithoutWaiting) {
   EXPECT_EQ(socket.waits, 90);
   EXPECT_EQ(socket.waits_after_datagram, 0);
   EXPECT_EQ(socket.now, 450u);
-  ASSERT_EQ(guarded.list.count, 10);
-  EXPECT_EQ(platform::view_of(guarded.list.entries[9].printerId), u"ZK000009");
+  ASSERT_EQ(guarded.value.count, 10);
+  EXPECT_EQ(platform::view_of(guarded.value.entries[9].printerId), u"ZK000009");
 }
 
 TEST(DiscoveryWindow, AnswersSpreadOutEachEndAWaitEarly) {
@@ -127,7 +125,7 @@ TEST(DiscoveryWindow, AnswersSpreadOutEachEndAWaitEarly) {
   EXPECT_EQ(socket.polls, 100);
   EXPECT_EQ(socket.waits, 80);
   EXPECT_EQ(socket.waits_after_datagram, 0);
-  EXPECT_EQ(guarded.list.count, 20);
+  EXPECT_EQ(guarded.value.count, 20);
   // The late answer is never read: the window is counted in polls.
   EXPECT_EQ(socket.unread(), 1u);
   // Malformed and oversized datagrams count as polls and keep nothing.
@@ -138,7 +136,7 @@ TEST(DiscoveryWindow, AnswersSpreadOutEachEndAWaitEarly) {
   EXPECT_FALSE(RunListWindow(noisy, guarded));
   EXPECT_EQ(noisy.polls, 100);
   EXPECT_EQ(noisy.waits, 98);  // the oversized datagram's poll waits, the malformed one's not
-  EXPECT_EQ(guarded.list.count, 1);
+  EXPECT_EQ(guarded.value.count, 1);
   // A printer answers with at most 1024 bytes: an answer padded with spaces
   // to exactly that is read, one byte more is oversized.
   RecordedAnswers edge;
@@ -150,8 +148,8 @@ TEST(DiscoveryWindow, AnswersSpreadOutEachEndAWaitEarly) {
   edge.ArriveBytes(0, std::move(over));
   EXPECT_FALSE(RunListWindow(edge, guarded));
   EXPECT_EQ(edge.waits, 99);
-  ASSERT_EQ(guarded.list.count, 1);
-  EXPECT_EQ(platform::view_of(guarded.list.entries[0].printerId), u"ZK000007");
+  ASSERT_EQ(guarded.value.count, 1);
+  EXPECT_EQ(platform::view_of(guarded.value.entries[0].printerId), u"ZK000007");
 }
 
 TEST(DiscoveryWindow, TwoHundredPrintersAtOnceFillThirtyTwoSlotsAndNoMore) {
@@ -164,11 +162,11 @@ TEST(DiscoveryWindow, TwoHundredPrintersAtOnceFillThirtyTwoSlotsAndNoMore) {
   EXPECT_EQ(socket.polls, 100);
   EXPECT_EQ(socket.waits, 0);
   EXPECT_EQ(socket.unread(), 100u);
-  EXPECT_EQ(guarded.list.count, kPrinterListCapacity);
+  EXPECT_EQ(guarded.value.count, kPrinterListCapacity);
   for (int i = 0; i < kPrinterListCapacity; ++i)
-    EXPECT_EQ(std::u16string(platform::view_of(guarded.list.entries[i].printerId)),
+    EXPECT_EQ(std::u16string(platform::view_of(guarded.value.entries[i].printerId)),
               platform::format(u"ZK%06d", {i}));
-  for (unsigned char c : guarded.canary) ASSERT_EQ(c, 0x5A);
+  ASSERT_TRUE(guarded.canary_intact());
 }
 
 }  // namespace

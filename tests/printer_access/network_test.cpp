@@ -13,6 +13,7 @@
 #include "platform/text.h"
 #include "search_net.h"
 #include "sim_environment.h"
+#include "support/guarded.h"
 
 namespace pelmora {
 namespace {
@@ -92,24 +93,19 @@ TEST(NetworkDiscovery, NoPrinterGivesAnEmptyListAfterTheWindow) {
 
 TEST(NetworkDiscovery, MoreAnswersThanSlotsNeverOverrunTheList) {
   REQUIRE_SIMULATOR(env);
-  struct Guarded {
-    PrinterList list;
-    unsigned char canary[256];
-  } guarded;
-  std::memset(&guarded, 0, sizeof guarded);
-  std::memset(guarded.canary, 0x5A, sizeof guarded.canary);
+  test_support::Guarded<PrinterList, 256> guarded;
   CZelkoSearchNet search;
   // Forty answers in a row: give a loaded machine the time to deliver them
   // all (the window ends early for nobody, so this costs a second).
   pelmora::NetworkSearchOptions options = env->options(kCrowd);
   options.listeningPolls = 200;
-  ASSERT_EQ(search.ListNetworkPrinters(&guarded.list, kDiscoveryRequestCode, options), 1);
-  EXPECT_EQ(guarded.list.count, kPrinterListCapacity);
-  for (int i = 0; i < guarded.list.count; ++i) {
-    EXPECT_EQ(Utf8(guarded.list.entries[i].printerId), "CROWD001");
-    EXPECT_EQ(Utf8(guarded.list.entries[i].displayName), "Tavrin TX250 Printer");
+  ASSERT_EQ(search.ListNetworkPrinters(&guarded.value, kDiscoveryRequestCode, options), 1);
+  EXPECT_EQ(guarded.value.count, kPrinterListCapacity);
+  for (int i = 0; i < guarded.value.count; ++i) {
+    EXPECT_EQ(Utf8(guarded.value.entries[i].printerId), "CROWD001");
+    EXPECT_EQ(Utf8(guarded.value.entries[i].displayName), "Tavrin TX250 Printer");
   }
-  for (unsigned char c : guarded.canary) ASSERT_EQ(c, 0x5A);
+  ASSERT_TRUE(guarded.canary_intact());
 }
 
 TEST(NetworkDiscovery, FindByBroadcastPassesOverOtherPrinters) {

@@ -13,6 +13,7 @@
 #include "platform_sim/sim_dialog_host.h"
 #include "select_dialog.h"
 #include "sim_environment.h"
+#include "support/printui_stand_in.h"
 #include "unattended.h"
 #include "wizard_fixture.h"
 
@@ -32,14 +33,7 @@ struct NetworkWizard {
     PrepareInstallation(win);
     if (model != MODEL_NONE)
       win.shell.put_file(u"C:\\Setup\\Pelmora.ini", "MODEL: " + std::to_string(model));
-    // printui installs the driver it is given.
-    win.shell.put_file(u"C:\\Windows\\system32\\rundll32.exe", "MZ");
-    win.processes.install_program(u"rundll32", [this](std::u16string_view line) {
-      const auto args = difx::SplitArguments(platform::argument_text_of(line));
-      for (std::size_t i = 0; i + 1 < args.size(); ++i)
-        if (args[i] == u"/m") win.spooler.add_driver(args[i + 1], u"Windows NT x86");
-      return 0u;
-    });
+    test_support::InstallPrintUiStandIn(win);
     DefineWizardTemplate(host);
     dialog.attach(&host);
     host.set_dispatch([this](const platform::WindowMessage& m) { dialog.handle_message(m); });
@@ -63,7 +57,8 @@ struct NetworkWizard {
       listed = select.control(IDC_PRINTER_COMBO).items;
       if (!typed.empty()) select.set_text(IDC_PRINTER_COMBO, typed);
       for (std::size_t i = 0; i < listed.size(); ++i)
-        if (listed[i].find(pick) != std::u16string::npos) select.combo_select(IDC_PRINTER_COMBO, static_cast<int>(i));
+        if (listed[i].find(pick) != std::u16string::npos)
+          select.combo_select(IDC_PRINTER_COMBO, static_cast<int>(i));
       logic.handle_message(platform::WindowMessage::command(platform::kIdOk, platform::kBnClicked));
       refused = !select.message_boxes.empty();
       if (!select.closed()) select.post_close();  // the user gives up
@@ -108,13 +103,13 @@ struct NetworkWizard {
 
 struct NetworkCase {
   int model;
-  const char16_t* pick;        // the printer id whose line is chosen
-  int address;                 // its address in the scenario's block
-  std::uint32_t rawPort;       // and its raw print port
-  int modelAfter;              // the wizard's model once chosen
-  const char16_t* driver;      // the driver and queue installed
-  const char16_t* infName;     // the description of the INF used
-  int listed;                  // lines of the family in the list
+  const char16_t* pick;     // the printer id whose line is chosen
+  int address;              // its address in the scenario's block
+  std::uint32_t rawPort;    // and its raw print port
+  int modelAfter;           // the wizard's model once chosen
+  const char16_t* driver;   // the driver and queue installed
+  const char16_t* infName;  // the description of the INF used
+  int listed;               // lines of the family in the list
 };
 
 class NetworkInstallationRun : public ::testing::TestWithParam<NetworkCase> {};
@@ -145,9 +140,9 @@ TEST_P(NetworkInstallationRun, FromStep1ToClickClose) {
   // its queue on that port.
   bool printui = false;
   for (const auto& started : w.win.processes.started())
-    if (started.command_line.rfind(u"rundll32 printui.dll,PrintUIEntry /ia /m \"" +
-                                       std::u16string(c.driver) + u"\" /f ",
-                                   0) == 0)
+    if (started.command_line.rfind(
+            u"rundll32 printui.dll,PrintUIEntry /ia /m \"" + std::u16string(c.driver) + u"\" /f ",
+            0) == 0)
       printui = true;
   EXPECT_TRUE(printui);
   bool queue = false;
@@ -179,15 +174,15 @@ TEST_P(NetworkInstallationRun, FromStep1ToClickClose) {
 // row 0's family, and the model stays unchosen.
 INSTANTIATE_TEST_SUITE_P(
     Models, NetworkInstallationRun,
-    ::testing::Values(
-        NetworkCase{0, u"K7M2P4T9", 2, 9100, 0, u"Orvane ZELKO-70 Card Printer",
-                    u"Orvane ZELKO-70 Card Printer", 3},
-        NetworkCase{6, u"R4D8N2W6", 3, 9101, 6, u"Orvane ZELKO-40 Card Printer",
-                    u"Orvane ZELKO-70 Card Printer", 3},
-        NetworkCase{13, u"N0ADM1N0", 5, 9100, 13, u"Orvane MARLO-800 Card Printer",
-                    u"Orvane MARLO-800 Card Printer", 1},
-        NetworkCase{MODEL_NONE, u"K7M2P4T9", 2, 9100, MODEL_NONE, u"Orvane ZELKO-70 Card Printer",
-                    u"Orvane ZELKO-70 Card Printer", 3}));
+    ::testing::Values(NetworkCase{0, u"K7M2P4T9", 2, 9100, 0, u"Orvane ZELKO-70 Card Printer",
+                                  u"Orvane ZELKO-70 Card Printer", 3},
+                      NetworkCase{6, u"R4D8N2W6", 3, 9101, 6, u"Orvane ZELKO-40 Card Printer",
+                                  u"Orvane ZELKO-70 Card Printer", 3},
+                      NetworkCase{13, u"N0ADM1N0", 5, 9100, 13, u"Orvane MARLO-800 Card Printer",
+                                  u"Orvane MARLO-800 Card Printer", 1},
+                      NetworkCase{MODEL_NONE, u"K7M2P4T9", 2, 9100, MODEL_NONE,
+                                  u"Orvane ZELKO-70 Card Printer", u"Orvane ZELKO-70 Card Printer",
+                                  3}));
 
 TEST(NetworkInstallation, APrinterThatDoesNotAnswerLeavesTheUsbPath) {
   REQUIRE_SIMULATOR(env);

@@ -10,6 +10,7 @@
 #include "platform/text.h"
 #include "printer_protocol.h"
 #include "search_records.h"
+#include "support/guarded.h"
 
 namespace pelmora {
 namespace {
@@ -37,20 +38,15 @@ TEST(SearchRecords, ListLineIsNamesBracketsAndNothingElse) {
 }
 
 TEST(SearchRecords, FullListOrBadCountIsNeverWrittenPast) {
-  struct Guarded {
-    PrinterList list;
-    unsigned char canary[64];
-  } guarded;
-  std::memset(&guarded, 0, sizeof guarded);
-  std::memset(guarded.canary, 0x5A, sizeof guarded.canary);
+  test_support::Guarded<PrinterList, 64> guarded;
   for (int i = 0; i < kPrinterListCapacity; ++i) {
-    ASSERT_TRUE(AppendListEntry(&guarded.list, u"n", u"id", u"a", i));
+    ASSERT_TRUE(AppendListEntry(&guarded.value, u"n", u"id", u"a", i));
   }
-  EXPECT_FALSE(AppendListEntry(&guarded.list, u"n", u"id", u"a", 99));
-  EXPECT_EQ(guarded.list.count, kPrinterListCapacity);
-  guarded.list.count = -1;
-  EXPECT_FALSE(AppendListEntry(&guarded.list, u"n", u"id", u"a", 99));
-  for (unsigned char c : guarded.canary) ASSERT_EQ(c, 0x5A);
+  EXPECT_FALSE(AppendListEntry(&guarded.value, u"n", u"id", u"a", 99));
+  EXPECT_EQ(guarded.value.count, kPrinterListCapacity);
+  guarded.value.count = -1;
+  EXPECT_FALSE(AppendListEntry(&guarded.value, u"n", u"id", u"a", 99));
+  ASSERT_TRUE(guarded.canary_intact());
   EXPECT_FALSE(AppendListEntry(nullptr, u"n", u"id", u"a", 1));
 }
 
@@ -120,24 +116,19 @@ TEST(AdminProtocol, ReplyChecks) {
 }
 
 TEST(AdminProtocol, HostileLengthNeverCopiesPastBlockOrReceivedBytes) {
-  struct Guarded {
-    EncoderInfoBlock block;
-    unsigned char canary[600];
-  } guarded;
-  std::memset(&guarded, 0, sizeof guarded);
-  std::memset(guarded.canary, 0x5A, sizeof guarded.canary);
+  test_support::Guarded<EncoderInfoBlock, 600> guarded;
 
   // Length far beyond the block, with 1024 bytes received.
   std::vector<std::uint8_t> reply = Reply(1024, 2, 0xFFFFFFFFu);
-  EXPECT_EQ(DecodeEncoderInfoReply(reply.data(), reply.size(), &guarded.block), 0);
-  EXPECT_EQ(std::memcmp(&guarded.block, reply.data() + 28, 516), 0);
-  for (unsigned char c : guarded.canary) ASSERT_EQ(c, 0x5A);
+  EXPECT_EQ(DecodeEncoderInfoReply(reply.data(), reply.size(), &guarded.value), 0);
+  EXPECT_EQ(std::memcmp(&guarded.value, reply.data() + 28, 516), 0);
+  ASSERT_TRUE(guarded.canary_intact());
 
   // Length of a whole block with only 100 bytes received: 72 bytes copied.
-  std::memset(&guarded.block, 0, sizeof guarded.block);
+  std::memset(&guarded.value, 0, sizeof guarded.value);
   reply = Reply(100, 2, 516);
-  EXPECT_EQ(DecodeEncoderInfoReply(reply.data(), reply.size(), &guarded.block), 0);
-  const auto* bytes = reinterpret_cast<const unsigned char*>(&guarded.block);
+  EXPECT_EQ(DecodeEncoderInfoReply(reply.data(), reply.size(), &guarded.value), 0);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(&guarded.value);
   EXPECT_EQ(std::memcmp(bytes, reply.data() + 28, 72), 0);
   for (std::size_t i = 72; i < 516; ++i) ASSERT_EQ(bytes[i], 0) << i;
 }

@@ -10,8 +10,9 @@
 
 #include "platform/usb_requests.h"
 #include "search_usb.h"
-#include "usb_hub.h"
+#include "support/guarded.h"
 #include "usb_fixture.h"
+#include "usb_hub.h"
 
 namespace pelmora {
 namespace {
@@ -36,8 +37,8 @@ class HostileDeviceIo : public platform::DeviceIo {
   Answer answer;
 
   platform::Win32Error create_file(std::u16string_view path, std::uint32_t access,
-                                   std::uint32_t share, std::uint32_t creation,
-                                   std::uint32_t flags, platform::DeviceHandle* handle) override {
+                                   std::uint32_t share, std::uint32_t creation, std::uint32_t flags,
+                                   platform::DeviceHandle* handle) override {
     const auto error = usb_.create_file(path, access, share, creation, flags, handle);
     if (error == platform::kErrorSuccess &&
         platform::equals_ignore_ascii_case(path.substr(0, 8), u"\\\\.\\usb#"))
@@ -51,9 +52,9 @@ class HostileDeviceIo : public platform::DeviceIo {
     const auto error =
         usb_.device_io_control(device, code, input, input_length, output, capacity, returned);
     if (!answer) return error;
-    return answer({printers_.count(device) > 0, code, static_cast<std::uint8_t*>(output),
-                   capacity, returned},
-                  error);
+    return answer(
+        {printers_.count(device) > 0, code, static_cast<std::uint8_t*>(output), capacity, returned},
+        error);
   }
   platform::Win32Error close_handle(platform::DeviceHandle device) override {
     printers_.erase(device);
@@ -92,23 +93,19 @@ pcsc-reader "Gemplus USB Smart Card Reader 0"
 class UsbHostile : public testing::UsbMachineTest {
  protected:
   UsbHostile()
-      : hostile(windows.usb),
-        platform{windows.registry,  windows.system,    windows.shell,     windows.spooler,
-                 windows.devices,   windows.desktop,   windows.clock,     windows.processes,
-                 windows.services,  windows.setup_api, hostile,           windows.usb,
-                 windows.usb,       windows.spooler,   windows.threads} {}
+      : hostile(windows.usb), platform{windows.registry,  windows.system,    windows.shell,
+                                       windows.spooler,   windows.devices,   windows.desktop,
+                                       windows.clock,     windows.processes, windows.services,
+                                       windows.setup_api, hostile,           windows.usb,
+                                       windows.usb,       windows.spooler,   windows.threads} {}
 
   std::vector<std::u16string> Lines() {
-    struct Guarded {
-      PrinterList list;
-      unsigned char canary[64];
-    } guarded;
-    std::memset(&guarded, 0, sizeof guarded);
-    std::memset(guarded.canary, 0x5A, sizeof guarded.canary);
-    EXPECT_EQ(CZelkoSearch(platform).ListUsbPrinters(&guarded.list), 1);
-    for (unsigned char c : guarded.canary) EXPECT_EQ(c, 0x5A);
+    test_support::Guarded<PrinterList, 64> guarded;
+    EXPECT_EQ(CZelkoSearch(platform).ListUsbPrinters(&guarded.value), 1);
+    EXPECT_TRUE(guarded.canary_intact());
     std::vector<std::u16string> lines;
-    for (int i = 0; i < guarded.list.count; ++i) lines.push_back(Text(guarded.list.entries[i].listLine));
+    for (int i = 0; i < guarded.value.count; ++i)
+      lines.push_back(Text(guarded.value.entries[i].listLine));
     return lines;
   }
   int Find(PrinterDetails* details, const char16_t* id) {
@@ -131,9 +128,9 @@ const std::u16string kFullLine = u"Front desk  [ZK400002 : USB001]";
 
 TEST_F(UsbHostile, HubAnswersCutAtEveryLength) {
   Load(kOnePrinter);
-  for (std::uint32_t code : {platform::kIoctlUsbGetNodeInformation,
-                             platform::kIoctlUsbGetNodeConnectionInformation,
-                             platform::kIoctlUsbGetNodeConnectionDriverkeyName}) {
+  for (std::uint32_t code :
+       {platform::kIoctlUsbGetNodeInformation, platform::kIoctlUsbGetNodeConnectionInformation,
+        platform::kIoctlUsbGetNodeConnectionDriverkeyName}) {
     // The full answer's length, as the machine gives it for port 1.
     std::uint32_t full = 0;
     hostile.answer = [&](const HostileDeviceIo::Request& r, platform::Win32Error e) {

@@ -4,6 +4,7 @@
 
 #include "platform_sim/sim_usb_layouts.h"
 #include "search_usb.h"
+#include "support/guarded.h"
 #include "usb_fixture.h"
 
 namespace pelmora {
@@ -213,16 +214,11 @@ TEST_F(UsbSearch, MoreThanThirtyTwoPrintersFillTheListAndStop) {
   std::string text = "hub ROOT ports=40\n";
   for (int i = 1; i <= 40; ++i) text += "printer at=ROOT:" + std::to_string(i) + "\n";
   Load(text);
-  struct Guarded {
-    PrinterList list;
-    unsigned char canary[64];
-  } guarded;
-  std::memset(&guarded, 0, sizeof guarded);
-  std::memset(guarded.canary, 0x5A, sizeof guarded.canary);
-  EXPECT_EQ(CZelkoSearch(P()).ListUsbPrinters(&guarded.list), 1);
-  EXPECT_EQ(guarded.list.count, kPrinterListCapacity);
-  EXPECT_EQ(Text(guarded.list.entries[31].address), u"USB032");
-  for (unsigned char c : guarded.canary) ASSERT_EQ(c, 0x5A);
+  test_support::Guarded<PrinterList, 64> guarded;
+  EXPECT_EQ(CZelkoSearch(P()).ListUsbPrinters(&guarded.value), 1);
+  EXPECT_EQ(guarded.value.count, kPrinterListCapacity);
+  EXPECT_EQ(Text(guarded.value.entries[31].address), u"USB032");
+  ASSERT_TRUE(guarded.canary_intact());
 }
 
 TEST_F(UsbSearch, NoHubListMeansNothingFound) {
