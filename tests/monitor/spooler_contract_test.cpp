@@ -14,6 +14,7 @@
 #include "monitor/status_poll.h"
 #include "platform/text.h"
 #include "platform_sim/sim_windows.h"
+#include "support/contract.h"
 #ifdef _WIN32
 // clang-format off
 #include "platform_win32/windows_api.h"
@@ -160,10 +161,7 @@ struct RealSpooler {
     ClosePrinter(h);
     return ok;
   }
-  static bool under_wine() {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-  }
+  static bool under_wine() { return test_support::RunningUnderWine(); }
   void cleanup() {
     // Wine deletes drivers only with flags 0 and its own environment name.
     for (std::u16string_view driver :
@@ -214,12 +212,8 @@ class SpoolerContract : public ::testing::Test {
   Under under_;
 };
 
-#ifdef _WIN32
-using Spoolers = ::testing::Types<SimulatedSpooler, RealSpooler>;
-#else
-using Spoolers = ::testing::Types<SimulatedSpooler>;
-#endif
-TYPED_TEST_SUITE(SpoolerContract, Spoolers);
+using Spoolers = PELMORA_CONTRACT_TYPES(SimulatedSpooler, RealSpooler);
+TYPED_TEST_SUITE(SpoolerContract, Spoolers, test_support::ContractNames<SimulatedSpooler>);
 
 TYPED_TEST(SpoolerContract, EnumeratesLocalQueuesWithDriverAndAttributes) {
   ASSERT_TRUE(this->under_.set_offline(kQueueOffline, true));
@@ -356,10 +350,10 @@ TYPED_TEST(SpoolerContract, QueuesAreRemovedWithFullAccessAndDriversAreListed) {
   EXPECT_NE(std::find(drivers.begin(), drivers.end(), kDriverOther), drivers.end());
   // A driver nobody has is unknown. Wine refuses every deletion with these
   // flags and the default environment as a wrong parameter.
-  EXPECT_EQ(spooler.delete_printer_driver(u"Pelmora no such driver",
-                                          platform::kDpdDeleteUnusedFiles, 3),
-            this->under_.under_wine() ? platform::kErrorInvalidParameter
-                                      : platform::kErrorUnknownPrinterDriver);
+  EXPECT_EQ(
+      spooler.delete_printer_driver(u"Pelmora no such driver", platform::kDpdDeleteUnusedFiles, 3),
+      this->under_.under_wine() ? platform::kErrorInvalidParameter
+                                : platform::kErrorUnknownPrinterDriver);
 }
 
 TYPED_TEST(SpoolerContract, PollReadsTheQueuesAndPicksUpTheErrorText) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform_sim/sim_system.h"
+#include "support/contract.h"
 #ifdef _WIN32
 #include "platform_win32/win32_system.h"
 #include "platform_win32/windows_api.h"
@@ -34,19 +35,8 @@ class ClockContract : public ::testing::Test {
   C clock_;
 };
 
-#ifdef _WIN32
-using Implementations = ::testing::Types<sim::SimClock, platform_win32::Win32Clock>;
-#else
-using Implementations = ::testing::Types<sim::SimClock>;
-#endif
-class ImplementationNames {
- public:
-  template <typename T>
-  static std::string GetName(int) {
-    return std::is_same_v<T, sim::SimClock> ? "Sim" : "Win32";
-  }
-};
-TYPED_TEST_SUITE(ClockContract, Implementations, ImplementationNames);
+using Implementations = PELMORA_CONTRACT_TYPES(sim::SimClock, platform_win32::Win32Clock);
+TYPED_TEST_SUITE(ClockContract, Implementations, test_support::ContractNames<sim::SimClock>);
 
 TYPED_TEST(ClockContract, LocalTimeIsACalendarTimeThatMovesWithTheClock) {
   Clock& clock = this->clock_;
@@ -108,20 +98,10 @@ class SystemInfoContract : public ::testing::Test {
   SessionOf<S> of_;
 };
 
-#ifdef _WIN32
-using SystemInfoImplementations =
-    ::testing::Types<sim::SimSystemInfo, platform_win32::Win32SystemInfo>;
-#else
-using SystemInfoImplementations = ::testing::Types<sim::SimSystemInfo>;
-#endif
-class SystemInfoNames {
- public:
-  template <typename T>
-  static std::string GetName(int) {
-    return std::is_same_v<T, sim::SimSystemInfo> ? "Sim" : "Win32";
-  }
-};
-TYPED_TEST_SUITE(SystemInfoContract, SystemInfoImplementations, SystemInfoNames);
+using SystemInfoImplementations = PELMORA_CONTRACT_TYPES(sim::SimSystemInfo,
+                                                         platform_win32::Win32SystemInfo);
+TYPED_TEST_SUITE(SystemInfoContract, SystemInfoImplementations,
+                 test_support::ContractNames<sim::SimSystemInfo>);
 
 TYPED_TEST(SystemInfoContract, SessionIsTheProcessOwnAndTheSameOnEveryRead) {
   SystemInfo& system = this->of_.system;

@@ -80,11 +80,16 @@ class Reader {
 
 std::u16string class_of(int ordinal, const std::u16string& name) {
   switch (ordinal) {
-    case 0x80: return u"Button";
-    case 0x81: return u"Edit";
-    case 0x82: return u"Static";
-    case 0x85: return u"ComboBox";
-    default: return name;
+    case 0x80:
+      return u"Button";
+    case 0x81:
+      return u"Edit";
+    case 0x82:
+      return u"Static";
+    case 0x85:
+      return u"ComboBox";
+    default:
+      return name;
   }
 }
 
@@ -95,7 +100,7 @@ Template load(int id) {
   if (!found) return t;
   const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)));
   Reader r(data, SizeofResource(nullptr, found));
-  EXPECT_EQ(r.word(), 1);       // DLGTEMPLATEEX
+  EXPECT_EQ(r.word(), 1);  // DLGTEMPLATEEX
   EXPECT_EQ(r.word(), 0xFFFF);
   r.dword();  // help id
   r.dword();  // extended style
@@ -175,24 +180,23 @@ TEST(DialogTemplates, TheWizardsTemplate) {
   // The style bits that make each kind what it is, and visibility.
   const DWORD mask = 0xFFFF | WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_BORDER | WS_VSCROLL;
   const DWORD v = WS_VISIBLE;
-  expect_items(t,
-               {{u"Static", IDC_STATUS, 102, 54, 246, 17, v | SS_CENTERIMAGE | WS_GROUP, u""},
-                {u"Button", IDC_PORT_TCPIP, 185, 56, 91, 15, v | BS_AUTORADIOBUTTON,
-                 u"TCP/IP Network port"},
-                {u"Button", IDC_PORT_USB, 103, 56, 75, 12, v | BS_AUTORADIOBUTTON, u"Local USB port"},
-                {u"Button", IDC_NEXT, 258, 189, 90, 17, v | WS_TABSTOP, u"Next"},
-                {u"Button", IDC_CANCEL_BUTTON, 163, 189, 90, 17, v | WS_TABSTOP, u"Cancel"},
-                {u"Edit", IDC_DETAILS, 21, 111, 320, 46,
-                 v | ES_MULTILINE | ES_READONLY | WS_TABSTOP, u""},
-                {u"Button", -1, 11, 95, 337, 69, v | BS_GROUPBOX, u"Details"},
-                {u"Static", IDC_PICTURE, 28, 46, 45, 44, v | SS_BITMAP | SS_CENTERIMAGE, u""},
-                {u"msctls_progress32", IDC_PROGRESS, 101, 76, 247, 8, v | WS_BORDER, u""},
-                {u"Static", -1, 1, 177, 358, 2, v | SS_ETCHEDFRAME, u""},
-                {u"Button", IDC_SCAN, 69, 189, 90, 17, WS_TABSTOP, u"Scan"},
-                {u"ComboBox", IDC_LANGUAGE, 289, 57, 59, 69,
-                 v | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, u""},
-                {u"Static", IDC_HEADER, 0, 0, 359, 41, v | SS_CENTERIMAGE | WS_GROUP, u""}},
-               mask);
+  expect_items(
+      t,
+      {{u"Static", IDC_STATUS, 102, 54, 246, 17, v | SS_CENTERIMAGE | WS_GROUP, u""},
+       {u"Button", IDC_PORT_TCPIP, 185, 56, 91, 15, v | BS_AUTORADIOBUTTON, u"TCP/IP Network port"},
+       {u"Button", IDC_PORT_USB, 103, 56, 75, 12, v | BS_AUTORADIOBUTTON, u"Local USB port"},
+       {u"Button", IDC_NEXT, 258, 189, 90, 17, v | WS_TABSTOP, u"Next"},
+       {u"Button", IDC_CANCEL_BUTTON, 163, 189, 90, 17, v | WS_TABSTOP, u"Cancel"},
+       {u"Edit", IDC_DETAILS, 21, 111, 320, 46, v | ES_MULTILINE | ES_READONLY | WS_TABSTOP, u""},
+       {u"Button", -1, 11, 95, 337, 69, v | BS_GROUPBOX, u"Details"},
+       {u"Static", IDC_PICTURE, 28, 46, 45, 44, v | SS_BITMAP | SS_CENTERIMAGE, u""},
+       {u"msctls_progress32", IDC_PROGRESS, 101, 76, 247, 8, v | WS_BORDER, u""},
+       {u"Static", -1, 1, 177, 358, 2, v | SS_ETCHEDFRAME, u""},
+       {u"Button", IDC_SCAN, 69, 189, 90, 17, WS_TABSTOP, u"Scan"},
+       {u"ComboBox", IDC_LANGUAGE, 289, 57, 59, 69, v | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
+        u""},
+       {u"Static", IDC_HEADER, 0, 0, 359, 41, v | SS_CENTERIMAGE | WS_GROUP, u""}},
+      mask);
 }
 
 TEST(DialogTemplates, TheNetworkPrinterSelectionTemplate) {
@@ -204,14 +208,15 @@ TEST(DialogTemplates, TheNetworkPrinterSelectionTemplate) {
   EXPECT_EQ(t.face, u"MS Shell Dlg");
   const DWORD mask = 0xFFFF | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL;
   const DWORD v = WS_VISIBLE;
-  expect_items(t,
-               {{u"Static", -1, 7, 7, 156, 8, v | SS_LEFT, u"Please select a card printer."},
-                {u"Button", IDC_REFRESH, 167, 7, 58, 12, v | WS_TABSTOP | BS_PUSHBUTTON, u"Refresh"},
-                {u"ComboBox", IDC_PRINTER_COMBO, 7, 21, 218, 50,
-                 v | CBS_DROPDOWN | CBS_SORT | WS_VSCROLL | WS_TABSTOP, u""},
-                {u"Button", IDOK, 43, 47, 72, 14, v | WS_TABSTOP | BS_DEFPUSHBUTTON, u"OK"},
-                {u"Button", IDCANCEL, 117, 47, 72, 14, v | WS_TABSTOP | BS_PUSHBUTTON, u"Cancel"}},
-               mask);
+  expect_items(
+      t,
+      {{u"Static", -1, 7, 7, 156, 8, v | SS_LEFT, u"Please select a card printer."},
+       {u"Button", IDC_REFRESH, 167, 7, 58, 12, v | WS_TABSTOP | BS_PUSHBUTTON, u"Refresh"},
+       {u"ComboBox", IDC_PRINTER_COMBO, 7, 21, 218, 50,
+        v | CBS_DROPDOWN | CBS_SORT | WS_VSCROLL | WS_TABSTOP, u""},
+       {u"Button", IDOK, 43, 47, 72, 14, v | WS_TABSTOP | BS_DEFPUSHBUTTON, u"OK"},
+       {u"Button", IDCANCEL, 117, 47, 72, 14, v | WS_TABSTOP | BS_PUSHBUTTON, u"Cancel"}},
+      mask);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "platform/text.h"
 #include "platform_sim/sim_windows.h"
+#include "support/contract.h"
 #ifdef _WIN32
 #include "platform_win32/win32_setup_api.h"
 #include "platform_win32/win32_system.h"
@@ -82,10 +83,7 @@ struct RealFiles {
   }
   ~RealFiles() { release({}); }
   HANDLE held_ = INVALID_HANDLE_VALUE;
-  static bool under_wine() {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-  }
+  static bool under_wine() { return test_support::RunningUnderWine(); }
   bool process_64bit() { return sizeof(void*) == 8; }
 };
 #endif
@@ -112,19 +110,8 @@ class FilesContract : public ::testing::Test {
   std::u16string root_;
 };
 
-#ifdef _WIN32
-using Implementations = ::testing::Types<SimulatedFiles, RealFiles>;
-#else
-using Implementations = ::testing::Types<SimulatedFiles>;
-#endif
-class ImplementationNames {
- public:
-  template <typename T>
-  static std::string GetName(int) {
-    return std::is_same_v<T, SimulatedFiles> ? "Sim" : "Win32";
-  }
-};
-TYPED_TEST_SUITE(FilesContract, Implementations, ImplementationNames);
+using Implementations = PELMORA_CONTRACT_TYPES(SimulatedFiles, RealFiles);
+TYPED_TEST_SUITE(FilesContract, Implementations, test_support::ContractNames<SimulatedFiles>);
 
 TYPED_TEST(FilesContract, FoldersAndFilesKeepWindowsRules) {
   Shell& shell = this->shell();
@@ -170,9 +157,9 @@ TYPED_TEST(FilesContract, ShellOperationsCopyAndDeleteWholeFolders) {
 
   // The folder's contents into a folder that does not exist yet.
   const std::u16string installed = this->at(u"Driver");
-  EXPECT_EQ(0, shell.file_operation(kFoCopy, package + u"\\*.*", installed,
-                                    kFofSilent | kFofNoConfirmation | kFofNoConfirmMkdir |
-                                        kFofNoErrorUi));
+  EXPECT_EQ(0, shell.file_operation(
+                   kFoCopy, package + u"\\*.*", installed,
+                   kFofSilent | kFofNoConfirmation | kFofNoConfirmMkdir | kFofNoErrorUi));
   EXPECT_EQ("inf", this->read(installed + u"\\ZELKO.inf"));
   EXPECT_EQ("gpd", this->read(installed + u"\\data\\ZELKO.gpd"));
   // A folder into an existing folder keeps its name there.

@@ -11,6 +11,7 @@
 #include "platform/port_data.h"
 #include "platform/text.h"
 #include "platform_sim/sim_windows.h"
+#include "support/contract.h"
 #ifdef _WIN32
 #include "platform_win32/win32_processes.h"
 #include "platform_win32/win32_spooler.h"
@@ -59,10 +60,7 @@ struct Real {
   Threads& threads() { return thread_port; }
   Desktop& desktop() { return desktop_port; }
   void join(ThreadHandle thread) { WaitForSingleObject(reinterpret_cast<HANDLE>(thread), 10000); }
-  static bool under_wine() {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-  }
+  static bool under_wine() { return test_support::RunningUnderWine(); }
   // Jobs cannot be made to wait in a queue here: Wine prints them at once
   // and has no purge.
   static constexpr bool kHasJobs = false;
@@ -100,17 +98,15 @@ struct Real {
     }
   }
 };
-using Implementations = ::testing::Types<Simulated, Real>;
-#else
-using Implementations = ::testing::Types<Simulated>;
 #endif
+using Implementations = PELMORA_CONTRACT_TYPES(Simulated, Real);
 
 template <typename Under>
 class PrintServerContract : public ::testing::Test {
  protected:
   Under under_;
 };
-TYPED_TEST_SUITE(PrintServerContract, Implementations);
+TYPED_TEST_SUITE(PrintServerContract, Implementations, test_support::ContractNames<Simulated>);
 
 TYPED_TEST(PrintServerContract, TheServerOpensAndItsFormsComeInOneBuffer) {
   ScopedPrinter server(this->under_.spooler());

@@ -9,6 +9,7 @@
 
 #include "platform/text.h"
 #include "platform_sim/sim_windows.h"
+#include "support/contract.h"
 #ifdef _WIN32
 #include "platform_win32/win32_processes.h"
 #include "platform_win32/windows_api.h"
@@ -63,10 +64,7 @@ struct RealProcesses {
     return path.substr(path.find_last_of(u'\\') + 1);
   }
   std::u16string exit_seven_command() { return u"cmd.exe /c exit 7"; }
-  static bool under_wine() {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-  }
+  static bool under_wine() { return test_support::RunningUnderWine(); }
 };
 #endif
 
@@ -76,27 +74,15 @@ class ProcessContract : public ::testing::Test {
   Under under_;
 };
 
-#ifdef _WIN32
-using Implementations = ::testing::Types<SimulatedProcesses, RealProcesses>;
-#else
-using Implementations = ::testing::Types<SimulatedProcesses>;
-#endif
-class ImplementationNames {
- public:
-  template <typename T>
-  static std::string GetName(int) {
-    return std::is_same_v<T, SimulatedProcesses> ? "Sim" : "Win32";
-  }
-};
-TYPED_TEST_SUITE(ProcessContract, Implementations, ImplementationNames);
+using Implementations = PELMORA_CONTRACT_TYPES(SimulatedProcesses, RealProcesses);
+TYPED_TEST_SUITE(ProcessContract, Implementations, test_support::ContractNames<SimulatedProcesses>);
 
 TYPED_TEST(ProcessContract, StartedProgramsEndWithTheirExitCode) {
   Processes& processes = this->under_.processes();
   ScopedProcess process(processes);
-  ASSERT_EQ(kErrorSuccess,
-            processes.create_process(this->under_.exit_seven_command(),
-                                     kCreateNoWindow | kCreatePreserveCodeAuthzLevel,
-                                     process.receive()));
+  ASSERT_EQ(kErrorSuccess, processes.create_process(this->under_.exit_seven_command(),
+                                                    kCreateNoWindow | kCreatePreserveCodeAuthzLevel,
+                                                    process.receive()));
   ASSERT_EQ(kErrorSuccess, processes.wait(process.get(), 30000));
   std::uint32_t code = 0;
   ASSERT_EQ(kErrorSuccess, processes.get_exit_code(process.get(), &code));
@@ -152,13 +138,12 @@ TYPED_TEST(ProcessContract, TheSpoolerServiceStopsAndStarts) {
   ScopedService manager(services);
   ASSERT_EQ(kErrorSuccess, services.open_manager(kScManagerAllAccess, manager.receive()));
   ServiceHandle missing = 0x1234;
-  EXPECT_EQ(kErrorServiceDoesNotExist,
-            services.open_service(manager.get(), u"PelmoraNoSuchService", kServiceAllAccess,
-                                  &missing));
+  EXPECT_EQ(kErrorServiceDoesNotExist, services.open_service(manager.get(), u"PelmoraNoSuchService",
+                                                             kServiceAllAccess, &missing));
   EXPECT_EQ(0u, missing);
   ScopedService spooler(services);
-  ASSERT_EQ(kErrorSuccess, services.open_service(manager.get(), u"Spooler", kServiceAllAccess,
-                                                 spooler.receive()));
+  ASSERT_EQ(kErrorSuccess,
+            services.open_service(manager.get(), u"Spooler", kServiceAllAccess, spooler.receive()));
   // Wine's spooler is stopped until something starts it; Windows' runs.
   const Win32Error first = services.start(spooler.get());
   if (first == kErrorServiceRequestTimeout && this->under_.under_wine()) {

@@ -14,6 +14,7 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "platform_sim/sim_registry.h"
+#include "support/contract.h"
 #ifdef _WIN32
 #include "platform_win32/win32_registry.h"
 #include "platform_win32/windows_api.h"
@@ -32,10 +33,7 @@ struct SimulatedRegistry {
 #ifdef _WIN32
 struct RealRegistry {
   platform_win32::Win32Registry registry;
-  static bool under_wine() {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-  }
+  static bool under_wine() { return test_support::RunningUnderWine(); }
 };
 #endif
 
@@ -117,22 +115,9 @@ class RegistryContract : public ::testing::Test {
   RegKey root_ = 0;
 };
 
-#ifdef _WIN32
-using Registries = ::testing::Types<SimulatedRegistry, RealRegistry>;
-#else
-using Registries = ::testing::Types<SimulatedRegistry>;
-#endif
+using Registries = PELMORA_CONTRACT_TYPES(SimulatedRegistry, RealRegistry);
 
-class RegistryNames {
- public:
-  template <typename T>
-  static std::string GetName(int) {
-    if constexpr (std::is_same_v<T, SimulatedRegistry>) return "Sim";
-    return "Win32";
-  }
-};
-
-TYPED_TEST_SUITE(RegistryContract, Registries, RegistryNames);
+TYPED_TEST_SUITE(RegistryContract, Registries, test_support::ContractNames<SimulatedRegistry>);
 
 TYPED_TEST(RegistryContract, ValuesRoundTripWithTheirTypes) {
   auto& reg = this->reg();

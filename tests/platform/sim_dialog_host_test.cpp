@@ -3,12 +3,13 @@
 // template's controls exist, the progress bar stays in its range, a pump
 // delivers the timers that are due, and a message box runs its own loop in
 // which the window's timers go on firing.
+#include "platform_sim/sim_dialog_host.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "platform_sim/sim_dialog_host.h"
 #include "platform_sim/sim_system.h"
 
 namespace {

@@ -12,6 +12,7 @@
 #include "platform/text.h"
 #include "platform_sim/sim_windows.h"
 #include "platform_win32/windows_api.h"
+#include "support/contract.h"
 
 namespace {
 
@@ -69,8 +70,7 @@ TEST(Win32SystemInfoTest, ErrorMessagesHaveNoLineBreakAtTheEnd) {
   // its texts its own way ("Access denied." for "Access is denied.") and
   // has none for 258 (WAIT_TIMEOUT) and 3001 (ERROR_PRINTER_DRIVER_IN_USE):
   // under Wine only the presence of the other texts is compared.
-  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  const bool wine = ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  const bool wine = test_support::RunningUnderWine();
   platform::sim::SimWindows simulated;
   int compared = 0;
   for (Win32Error code = 0; code < 4000; ++code) {

@@ -11,6 +11,7 @@
 #include "platform/device_io.h"
 #include "platform/format.h"
 #include "platform_sim/sim_windows.h"
+#include "support/contract.h"
 #ifdef _WIN32
 #include "platform_win32/win32_device_io.h"
 #include "platform_win32/windows_api.h"
@@ -30,10 +31,7 @@ struct SimulatedMachine {
 #ifdef _WIN32
 struct RealMachine {
   // Wine has no USB devices; a real Windows machine has hubs at least.
-  static bool has_usb_devices() {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return !(ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr);
-  }
+  static bool has_usb_devices() { return !test_support::RunningUnderWine(); }
   platform_win32::Win32DeviceIo device_io;
   platform_win32::Win32DeviceInterfaces device_interfaces;
   DeviceIo& io() { return device_io; }
@@ -54,12 +52,8 @@ class DeviceIoContract : public ::testing::Test {
   Under under;
 };
 
-#ifdef _WIN32
-using Machines = ::testing::Types<SimulatedMachine, RealMachine>;
-#else
-using Machines = ::testing::Types<SimulatedMachine>;
-#endif
-TYPED_TEST_SUITE(DeviceIoContract, Machines);
+using Machines = PELMORA_CONTRACT_TYPES(SimulatedMachine, RealMachine);
+TYPED_TEST_SUITE(DeviceIoContract, Machines, test_support::ContractNames<SimulatedMachine>);
 
 TYPED_TEST(DeviceIoContract, NamedAutoResetEvent) {
   DeviceIo& io = this->under.io();
