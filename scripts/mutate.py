@@ -69,6 +69,24 @@ class Mutation:
         return f"{self.path}:{self.line}"
 
 
+ASSIGNMENT = re.compile(r"^\s*([A-Za-z_][\w.]*(?:->\w+)*)\s*=(?!=)\s*(.*);\s*$")
+PURE_VALUE = re.compile(r"^[\w.:\s\"'+-]*$|^std::move\(\w+\)$")
+
+
+def independent_assignments(first, second):
+    """Two assignments to different plain members or variables, each of a
+    constant, a name or a moved name that is not the other's target: their
+    order cannot matter, so swapping them only makes an equivalent mutant."""
+    a = ASSIGNMENT.match(first)
+    b = ASSIGNMENT.match(second)
+    if not (a and b) or a.group(1) == b.group(1):
+        return False
+    for target, value in ((a.group(1), b.group(2)), (b.group(1), a.group(2))):
+        if not PURE_VALUE.match(value.strip()) or re.search(r"\b" + re.escape(target) + r"\b", value):
+            return False
+    return True
+
+
 def sample_key(seed, mutation):
     """A mutation's place in the sample order. It depends on the file, the
     text of the lines and the change only, never on line numbers or other
@@ -180,7 +198,8 @@ def mutations_of_file(path, kinds):
                     and not DECLARATION_START.match(nxt) and "return" not in code
                     and "return" not in strip_strings_and_comments(nxt)
                     and not line.rstrip().endswith(",") and line.strip() != nxt.strip()
-                    and "break;" not in line and "break;" not in nxt):
+                    and "break;" not in line and "break;" not in nxt
+                    and not independent_assignments(code, strip_strings_and_comments(nxt))):
                 found.append(Mutation(rel, number, "swap", line + "\n" + nxt, nxt + "\n" + line,
                                       f"lines {number} and {number + 1} swapped"))
     return found

@@ -368,6 +368,8 @@ TEST(QuietCommandLine, RefusedLinesShowTheUsageWhereNobodySeesAWindow) {
   padded.resize(1024, u' ');
   EXPECT_TRUE(ParseCommandSwitches(padded).error.empty());
   EXPECT_FALSE(ParseCommandSwitches(padded + u" ").error.empty());
+  // The first refusal is the one reported.
+  EXPECT_EQ(ParseCommandSwitches(u"/log x").error, u"the switches need /quiet");
   EXPECT_TRUE(ParseCommandSwitches(u"/quiet /usb /wait 86400").error.empty());
   EXPECT_EQ(ParseCommandSwitches(u"/quiet /usb /wait 86400").waitSeconds, 86400);
   EXPECT_FALSE(ParseCommandSwitches(u"/quiet /usb /wait 86401").error.empty());
