@@ -7,9 +7,11 @@
 #
 # It gives:
 #   pelmora_root                 the checkout
-#   wine_up PREFIX DISPLAY       the Wine environment of scripts/wine-env.sh
+#   wine_up [PREFIX DISPLAY]     the Wine environment of scripts/wine-env.sh
 #                                (display, prefix, persistent wineserver) on a
-#                                prefix and display of the caller's own
+#                                prefix and display of the caller's own, or
+#                                on PELMORA_WINEPREFIX and PELMORA_DISPLAY
+#                                (wine-env.sh's defaults when unset)
 #   wine_down                    ends what wine_up started, nothing else
 #   need_wine                    ends the script unless it runs inside that
 #                                environment (the win64 tests' ctest does)
@@ -43,9 +45,11 @@ pelmora_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 failures=${failures:-0}
 
 # ---- The Wine environment ---------------------------------------------------
-wine_up() {  # wine_up PREFIX DISPLAY
+wine_up() {  # wine_up [PREFIX DISPLAY]
   export PELMORA_CACHE=${PELMORA_CACHE:-/var/cache/pelmora}
-  export PELMORA_WINEPREFIX=$1 PELMORA_DISPLAY=$2
+  if [ $# -eq 2 ]; then
+    export PELMORA_WINEPREFIX=$1 PELMORA_DISPLAY=$2
+  fi
   # shellcheck source=../../scripts/wine-env.sh
   source "$pelmora_root/scripts/wine-env.sh"
   pelmora_wine_start
