@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The shell library of everything that drives the real programs under Wine:
 # the scenarios (tests/e2e, tests/e2e/net, tests/package/msi_wine_test.sh),
 # the demo (scripts/demo.sh) and the bench scripts (bench/). Bash; source it
@@ -127,6 +128,7 @@ if [ -z "${IDC_NEXT:-}" ] || [ -z "${ID_TRAY_CLOSE:-}" ]; then
   echo "lib.sh: no control numbers read from $pelmora_root/resources" >&2
   exit 1
 fi
+# shellcheck disable=SC2034  # for the scripts that source this one
 WM_CLOSE=0x10
 WM_COMMAND=0x111
 # The tray icon's callback message (WM_USER + 1) and the mouse message it

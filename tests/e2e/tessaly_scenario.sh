@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The common part of the Tessaly.exe scenarios (tessaly_tray.sh,
 # tessaly_desktop.sh). Bash; source it with the scenario's arguments
 #   WINDOW_DRIVER E2E_SEED TESSALY_EXE QUEUES_EXE TESSHOOK_DLL ...
