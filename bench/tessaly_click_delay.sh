@@ -20,30 +20,37 @@ driver=$build/tests/e2e/window_driver.exe
 tessaly=$build/monitor/Tessaly.exe
 hook=$build/tools/tesshook/tesshook.dll
 cd "$root" || exit 1
-# shellcheck source=scripts/wine-env.sh
-source scripts/wine-env.sh
-pelmora_wine_start || exit 1
+# shellcheck source=../tests/e2e/lib.sh
+source tests/e2e/lib.sh
+wine_up || exit 1
 settings='HKLM\SOFTWARE\Orlent System\Tessaly'
 dir=$(mktemp -d)
-trap 'wine64 "$driver" post Tessaly 0x10 0 0 </dev/null >/dev/null 2>&1; wine64 "$queues" clear "Bench Queue" "$total" </dev/null >/dev/null 2>&1; wine64 reg delete "$settings" /f </dev/null >/dev/null 2>&1; rm -rf "$dir"; pelmora_wine_stop' EXIT
+finish() {
+  d post Tessaly "$WM_CLOSE" 0 0 >/dev/null
+  w "$queues" clear "Bench Queue" "$total" >/dev/null
+  w reg delete "$settings" /f >/dev/null
+  rm -rf "$dir"
+  wine_down
+}
+trap finish EXIT
 cp "$tessaly" "$hook" "$dir/"
 
 echo "seeding $total queues, 16 of them monitored"
-wine64 "$queues" crowd "Bench Queue" "$total" 16 </dev/null >/dev/null 2>&1 || { echo "seeding failed"; exit 1; }
+w "$queues" crowd "Bench Queue" "$total" 16 >/dev/null || { echo "seeding failed"; exit 1; }
 measure() {  # measure LABEL
   printf '%s: ' "$1"
-  wine64 "$probe" "$clicks" </dev/null 2>/dev/null | tr -d '\r'
+  w "$probe" "$clicks"
 }
 measure "no monitor"
 run_monitor() {  # run_monitor MODE_VALUE LABEL
-  wine64 reg delete "$settings" /f </dev/null >/dev/null 2>&1
-  wine64 reg add "$settings" /v "$1" /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1
+  w reg delete "$settings" /f >/dev/null
+  w reg add "$settings" /v "$1" /t REG_DWORD /d 1 /f >/dev/null
   (cd "$dir" && exec wine64 Tessaly.exe </dev/null >/dev/null 2>&1) &
   local launcher=$!
   # Risen; in Popup mode also fallen again (idle for two seconds).
   sleep 6
   measure "$2"
-  wine64 "$driver" post Tessaly 0x10 0 0 </dev/null >/dev/null 2>&1
+  d post Tessaly "$WM_CLOSE" 0 0 >/dev/null
   wait "$launcher" 2>/dev/null
 }
 run_monitor B_POPUP "Tessaly, Popup, balloon hidden"

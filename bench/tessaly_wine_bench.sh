@@ -17,14 +17,14 @@ driver=$build/tests/e2e/window_driver.exe
 tessaly=$build/monitor/Tessaly.exe
 hook=$build/tools/tesshook/tesshook.dll
 cd "$root" || exit 1
-# shellcheck source=scripts/wine-env.sh
-source scripts/wine-env.sh
-pelmora_wine_start || exit 1
-trap 'wine64 "$queues" clear "Bench Queue" "$total" </dev/null >/dev/null 2>&1; rm -rf "${dir:-}"; pelmora_wine_stop' EXIT
+# shellcheck source=../tests/e2e/lib.sh
+source tests/e2e/lib.sh
+wine_up || exit 1
+trap 'w "$queues" clear "Bench Queue" "$total" >/dev/null; rm -rf "${dir:-}"; wine_down' EXIT
 
 echo "seeding $total queues, 16 of them monitored"
-wine64 "$queues" crowd "Bench Queue" "$total" 16 </dev/null >/dev/null 2>&1 || { echo "seeding failed"; exit 1; }
-wine64 "$bench" "$rounds" </dev/null 2>/dev/null | tr -d '\r'
+w "$queues" crowd "Bench Queue" "$total" 16 >/dev/null || { echo "seeding failed"; exit 1; }
+w "$bench" "$rounds"
 [ "$seconds" -gt 0 ] || exit 0
 
 # Processor time of one process (user + system, in clock ticks) from /proc.
@@ -63,7 +63,7 @@ measure() {  # measure LABEL
   # Risen, idle for two seconds, fallen.
   sleep 5
   if [ "$1" = pinned ]; then
-    wine64 "$driver" post Tessaly 0x111 32786 0 </dev/null >/dev/null 2>&1  # Display > Always
+    d post Tessaly "$WM_COMMAND" "$ID_DISPLAY_ALWAYS" 0 >/dev/null
     sleep 1
   fi
   local before after server server_before server_after
@@ -75,15 +75,15 @@ measure() {  # measure LABEL
   sleep "$seconds"
   after=$(ticks_of "$pid")
   server_after=$(ticks_of "$server")
-  wine64 "$driver" post Tessaly 0x10 0 0 </dev/null >/dev/null 2>&1
+  d post Tessaly "$WM_CLOSE" 0 0 >/dev/null
   wait "$launcher" 2>/dev/null
   awk -v t=$((after - before)) -v hz="$hz" -v s="$seconds" -v l="$1" \
     -v w=$((server_after - server_before)) \
     'BEGIN { printf "Tessaly.exe, %s: %.2f s of processor time in %d s (%.1f%%); wineserver %.2f s (%.1f%%)\n", l, t / hz, s, 100 * t / hz / s, w / hz, 100 * w / hz / s }'
 }
-wine64 reg add "$settings" /v B_POPUP /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1
+w reg add "$settings" /v B_POPUP /t REG_DWORD /d 1 /f >/dev/null
 measure "Popup, balloon hidden"
-wine64 reg add "$settings" /v B_POPUP /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1
-wine64 reg add "$settings" /v B_ALWAYS /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+w reg add "$settings" /v B_POPUP /t REG_DWORD /d 1 /f >/dev/null
+w reg add "$settings" /v B_ALWAYS /t REG_DWORD /d 0 /f >/dev/null
 measure pinned
-wine64 reg delete "$settings" /f </dev/null >/dev/null 2>&1
+w reg delete "$settings" /f >/dev/null

@@ -40,8 +40,8 @@ mkdir -p "$shots"
 shots=$(cd "$shots" && pwd)
 
 export PELMORA_CACHE=${PELMORA_CACHE:-/var/cache/pelmora}
-export PELMORA_WINEPREFIX=${PELMORA_DEMO_WINEPREFIX:-$PELMORA_CACHE/demo-wineprefix}
-export PELMORA_DISPLAY=${PELMORA_DEMO_DISPLAY:-:97}
+# shellcheck source=../tests/e2e/lib.sh
+source tests/e2e/lib.sh
 
 # The parts that failed; the demo goes on with the others and fails at the end.
 failed_parts=()
@@ -57,14 +57,18 @@ bash scripts/build-openssl-mingw.sh x86_64 >/dev/null
 echo "demo: building Pelmora.exe (win64)"
 mkdir -p "$root/build/demo"
 build_log=$root/build/demo/build.log
-if ! { cmake --preset win64 && cmake --build --preset win64 --target Pelmora DIFxCmd Cardplug pelmora_media -j "${PELMORA_JOBS:-2}"; } \
-  >"$build_log" 2>&1; then
+# The window driver of the end-to-end tests waits for the wizard, clicks it
+# and closes it; the spooler seed takes back what the installation made.
+if ! { cmake --preset win64 && cmake --build --preset win64 --target Pelmora DIFxCmd Cardplug pelmora_media \
+         window_driver e2e_seed -j "${PELMORA_JOBS:-2}"; } >"$build_log" 2>&1; then
   grep -E 'error|Error' "$build_log" | head -n 20 >&2
   echo "demo: the build failed; see $build_log" >&2
   exit 1
 fi
 exe=$root/build/win64/installer/Pelmora.exe
 [ -f "$exe" ] || { echo "demo: $exe was not built" >&2; exit 1; }
+driver=$root/build/win64/tests/e2e/window_driver.exe
+seed=$root/build/win64/tests/e2e/e2e_seed.exe
 
 demo=$root/build/demo
 install=$demo/install
@@ -74,14 +78,10 @@ cp "$exe" "$install/"
 # The installation media the build generated: driver packages, plug-in,
 # certificate and driver-package tool.
 cp -r "$root/build/win64/media/." "$install/"
-# The window driver of the end-to-end tests waits for the window and closes it.
-x86_64-w64-mingw32-gcc -municode -O2 -Wall -Wextra -o "$demo/window_driver.exe" \
-  tests/e2e/window_driver.c
 
-# shellcheck source=scripts/wine-env.sh
-source scripts/wine-env.sh
-pelmora_wine_start || { echo "demo: the Wine environment did not start" >&2; exit 1; }
-trap 'pelmora_wine_stop' EXIT
+wine_up "${PELMORA_DEMO_WINEPREFIX:-$PELMORA_CACHE/demo-wineprefix}" "${PELMORA_DEMO_DISPLAY:-:97}" ||
+  { echo "demo: the Wine environment did not start" >&2; exit 1; }
+trap wine_down EXIT
 
 # Runs Pelmora in the installation folder with the given Pelmora.ini and
 # saves its window as $shots/$1.
@@ -90,23 +90,17 @@ shoot() {
   printf '%b' "$ini" > "$install/Pelmora.ini"
   (cd "$install" && exec wine64 Pelmora.exe </dev/null >"$demo/pelmora.log" 2>&1) &
   local pid=$!
-  local rect
-  if ! rect=$(wine64 "$demo/window_driver.exe" wait Pelmora 60 </dev/null 2>/dev/null); then
+  local rect x y width height
+  if ! rect=$(wait_window Pelmora 60); then
     echo "demo: the Pelmora window did not appear" >&2
     kill "$pid" 2>/dev/null || true
     return 1
   fi
-  local x y w h
-  read -r x y w h <<<"$rect"
-  import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage "$shots/$name"
-  wine64 "$demo/window_driver.exe" close Pelmora </dev/null >/dev/null 2>&1 || true
+  read -r x y width height <<<"$rect"
+  screen_shot "$shots/$name" "$x" "$y" "$width" "$height"
+  d close Pelmora >/dev/null || true
   # The window's close ends the modal wizard and with it the process.
-  local waited=0
-  while kill -0 "$pid" 2>/dev/null && [ $waited -lt 100 ]; do
-    sleep 0.1
-    waited=$((waited + 1))
-  done
-  kill "$pid" 2>/dev/null || true
+  wait_ended "$pid" 10 || kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   echo "demo: saved $shots/$name"
 }
@@ -126,34 +120,21 @@ printf 'LANGUAGE:0\r\nMODEL:0\r\n' > "$install/Pelmora.ini"
 # port: the wizard waits for Plug and Play to make the queue, which Wine never
 # does (it has no device tree), so the demo saves the waiting page and ends
 # the program there. Then it takes back what Steps 2 and 3 left.
-echo "demo: building the window driver and the spooler seed (win64)"
-if ! cmake --build --preset win64 --target window_driver e2e_seed -j "${PELMORA_JOBS:-2}" \
-  >>"$build_log" 2>&1; then
-  grep -E 'error|Error' "$build_log" | head -n 20 >&2
-  echo "demo: the build of the test programs failed; see $build_log" >&2
-  exit 1
-fi
-driver=$root/build/win64/tests/e2e/window_driver.exe
-seed=$root/build/win64/tests/e2e/e2e_seed.exe
 c=$WINEPREFIX/drive_c
 run_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
-wd() { wine64 "$driver" "$@" </dev/null 2>/dev/null; }
 save() {  # save WINDOW FILE
-  local rect x y w h
-  rect=$(wd rect "$1") || { echo "demo: no window for $2" >&2; return 1; }
-  read -r x y w h <<<"$rect"
-  import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage "$shots/$2"
+  window_shot "$1" "$shots/$2" || { echo "demo: no window for $2" >&2; return 1; }
   echo "demo: saved $shots/$2"
 }
 installation_tidy() {
-  wd close Pelmora >/dev/null || true
+  d close Pelmora >/dev/null || true
   sleep 1
   for model in "Orvane ZELKO-70 Card Printer" "Orvane ZELKO-40 Card Printer" \
                "Orlent ZELKO Card Printer" "VANTO-70 Card Printer"; do
-    wine64 "$seed" remove-queue "$model" </dev/null >/dev/null 2>&1 || true
-    wine64 "$seed" remove-driver "$model" </dev/null >/dev/null 2>&1 || true
+    w "$seed" remove-queue "$model" >/dev/null || true
+    w "$seed" remove-driver "$model" >/dev/null || true
   done
-  wine64 reg delete "$run_key" /v Tessaly /f </dev/null >/dev/null 2>&1 || true
+  w reg delete "$run_key" /v Tessaly /f >/dev/null || true
   for f in $(grep -l 'DiskName="Orvane ZELKO-70 Card Printer"' "$c/windows/inf/"*.inf 2>/dev/null); do
     rm -f "$f" "${f%.inf}.pnf"
   done
@@ -167,16 +148,16 @@ usb_installation() {  # usb_installation LANGUAGE NAME
   printf 'LANGUAGE:%s\r\nMODEL:0\r\n' "$language" > "$install/Pelmora.ini"
   (cd "$install" && exec wine64 Pelmora.exe </dev/null >"$demo/pelmora.log" 2>&1) &
   pid=$!
-  wd wait Pelmora 60 >/dev/null || { echo "demo: the Pelmora window did not appear" >&2; return 1; }
-  wd click Pelmora 1016
-  wd wait-text Pelmora 1012 2 240 >/dev/null || { echo "demo: Step 1 did not end" >&2; return 1; }
+  wait_window Pelmora 60 >/dev/null || { echo "demo: the Pelmora window did not appear" >&2; return 1; }
+  d click Pelmora "$IDC_NEXT"
+  d wait-text Pelmora "$IDC_HEADER" 2 240 >/dev/null || { echo "demo: Step 1 did not end" >&2; return 1; }
   sleep 1
   save Pelmora "pelmora-step2-$name.png"
-  wd click Pelmora 1016
-  wd wait-text Pelmora 1012 3 120 >/dev/null || { echo "demo: Step 2 did not end" >&2; return 1; }
+  d click Pelmora "$IDC_NEXT"
+  d wait-text Pelmora "$IDC_HEADER" 3 120 >/dev/null || { echo "demo: Step 2 did not end" >&2; return 1; }
   sleep 1
   save Pelmora "pelmora-step3-$name.png"
-  wd click Pelmora 1016
+  d click Pelmora "$IDC_NEXT"
   sleep 4
   save Pelmora "pelmora-usb-waiting-$name.png"
   installation_tidy
@@ -227,32 +208,29 @@ system32=$WINEPREFIX/drive_c/windows/system32
 cp "$root/build/win64/monitor/Tessaly.exe" "$root/build/win64/tools/tesshook/tesshook.dll" \
   "$system32/"
 queues=$root/build/win64/tests/e2e/tessaly_queues.exe
-driver=$root/build/win64/tests/e2e/window_driver.exe
 settings='HKLM\SOFTWARE\Orlent System\Tessaly'
 demo_queues=("Reception ZELKO-70" "Badge Office ZELKO-40" "Visitor Desk MARLO-800")
 tessaly_cleanup() {
-  wine64 "$driver" post Tessaly 0x10 0 0 </dev/null >/dev/null 2>&1 || true
+  d post Tessaly "$WM_CLOSE" 0 0 >/dev/null || true
   sleep 1
   for queue in "${demo_queues[@]}"; do
-    wine64 "$queues" delete "$queue" </dev/null >/dev/null 2>&1 || true
+    w "$queues" delete "$queue" >/dev/null || true
   done
-  wine64 reg delete "$settings" /f </dev/null >/dev/null 2>&1 || true
+  w reg delete "$settings" /f >/dev/null || true
 }
-trap 'tessaly_cleanup; pelmora_wine_stop' EXIT
-wine64 reg add "$settings" /v B_ALWAYS /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1
-wine64 "$queues" add "${demo_queues[0]}" "Orvane ZELKO-70 Card Printer" </dev/null >/dev/null 2>&1
-wine64 "$queues" add "${demo_queues[1]}" "Orvane ZELKO-40 Card Printer" 3CD00042 \
-  </dev/null >/dev/null 2>&1
-wine64 "$queues" add "${demo_queues[2]}" "Orvane MARLO-800 Card Printer" </dev/null >/dev/null 2>&1
-wine64 "$queues" status "${demo_queues[0]}" 0x1000 0 </dev/null >/dev/null 2>&1
-wine64 "$queues" status "${demo_queues[1]}" 0 0 0 </dev/null >/dev/null 2>&1
+trap 'tessaly_cleanup; wine_down' EXIT
+w reg add "$settings" /v B_ALWAYS /t REG_DWORD /d 1 /f >/dev/null
+w "$queues" add "${demo_queues[0]}" "Orvane ZELKO-70 Card Printer" >/dev/null
+w "$queues" add "${demo_queues[1]}" "Orvane ZELKO-40 Card Printer" 3CD00042 >/dev/null
+w "$queues" add "${demo_queues[2]}" "Orvane MARLO-800 Card Printer" >/dev/null
+w "$queues" status "${demo_queues[0]}" 0x1000 0 >/dev/null
+w "$queues" status "${demo_queues[1]}" 0 0 0 >/dev/null
 (cd "$system32" && exec wine64 Tessaly.exe </dev/null >"$demo/tessaly.log" 2>&1) &
-if wine64 "$driver" wait class:TessalyBalloon 30 </dev/null >/dev/null 2>&1; then
+if wait_window class:TessalyBalloon 30 >/dev/null; then
   sleep 1.5  # the rise: 5 pixels every 20 ms
-  read -r x y w h <<<"$(wine64 "$driver" rect class:TessalyBalloon </dev/null 2>/dev/null | tr -d '\r')"
-  import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage \
-    "$shots/tessaly-demo-balloon.png"
-  echo "demo: saved $shots/tessaly-demo-balloon.png (balloon ${w}x${h} at $x,$y)"
+  read -r x y width height <<<"$(d rect class:TessalyBalloon)"
+  screen_shot "$shots/tessaly-demo-balloon.png" "$x" "$y" "$width" "$height"
+  echo "demo: saved $shots/tessaly-demo-balloon.png (balloon ${width}x${height} at $x,$y)"
 else
   part_failed "the Tessaly balloon"
 fi

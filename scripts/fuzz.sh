@@ -16,7 +16,7 @@
 # that corpus is merged down to fewer inputs that reach the same features.
 # What a run finds lands in build/fuzz-runs/<target>/ (crash-*, timeout-*,
 # leak-*); the figures of every run are collected in
-# build/fuzz-runs/figures.md, in the form the README shows them.
+# build/fuzz-runs/figures.md, in the form docs/fuzzing.md shows them.
 #
 # --minimise makes the tree's minimised set again: the seeds, the set and the
 # grown corpus merged into an empty folder by the edges they reach (not their

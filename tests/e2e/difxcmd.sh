@@ -9,11 +9,11 @@
 # Windows gives it an oemN.inf name; the checks look for either.
 set -u
 tool=$3 media=$4
-: "${WINEPREFIX:?run inside the Wine environment of scripts/wine-env.sh}"
+# shellcheck source=lib.sh
+source "$(dirname "$0")/lib.sh"
+need_wine
 c=$WINEPREFIX/drive_c
 work=$c/pelmora-e2e-difx
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 run() { wine64 "$work/DIFxCmd.exe" "$@" </dev/null 2>&1 | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 stored() { grep -l 'DiskName="Orvane ZELKO-70 Card Printer"' "$c/windows/inf/"*.inf 2>/dev/null; }
 
@@ -47,6 +47,4 @@ case $out in *"Usage: DIFxCmd"*) ;; *) fail "no usage text: $out" ;; esac
 out=$(run /p); code=$?
 [ "$code" -eq 87 ] || fail "/p without an INF ended with $code, expected 87"
 
-if [ "$failures" -eq 0 ]; then echo "difxcmd: passed"; exit 0; fi
-echo "difxcmd: $failures failed"
-exit 1
+passed_or_failed difxcmd

@@ -4,7 +4,7 @@
 #   c        the prefix's drive_c          install  the scenario's own folder
 #   driver   window_driver.exe             seed     e2e_seed.exe
 #   exe      Pelmora.exe
-# It defines the places, w (a quiet wine64), fail and gone, and:
+# It needs lib.sh (w, fail) and defines the places, gone, and:
 #   earlier_installation_remove   takes everything back (also the queue)
 #   earlier_installation_seed     lays it down and starts a "Tessaly.exe"
 #   earlier_installation_gone     fails for each trace that is still there
@@ -19,11 +19,8 @@ monitor_key='HKLM\SYSTEM\CurrentControlSet\Control\Print\Monitors\Orvane ZELKO L
 run_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
 model='Orvane ZELKO-70 Card Printer'
 queue='Pelmora e2e desk printer'
-failures=0
 monitor_pid=
 
-w() { wine64 "$@" </dev/null 2>/dev/null; }
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 gone() { [ ! -e "$1" ] || fail "still there: ${1#$c/}"; }
 
 earlier_installation_remove() {

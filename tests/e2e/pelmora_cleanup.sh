@@ -14,7 +14,9 @@
 #   stays on Step 1 and says exactly that.
 set -u
 driver=$1 seed=$2 exe=$3 scenario=$4
-: "${WINEPREFIX:?run inside the Wine environment of scripts/wine-env.sh}"
+# shellcheck source=lib.sh
+source "$(dirname "$0")/lib.sh"
+need_wine
 
 c=$WINEPREFIX/drive_c
 install=$c/pelmora-e2e-cleanup
@@ -22,7 +24,7 @@ install=$c/pelmora-e2e-cleanup
 source "$(dirname "$0")/earlier_installation.sh"
 
 cleanup() {
-  w "$driver" close Pelmora >/dev/null
+  d close Pelmora >/dev/null
   [ -n "${pelmora_pid:-}" ] && { sleep 1; kill "$pelmora_pid" 2>/dev/null; }
   earlier_installation_remove
 }
@@ -37,29 +39,24 @@ sleep 1
 
 (cd "$install" && exec wine64 Pelmora.exe </dev/null >/dev/null 2>&1) &
 pelmora_pid=$!
-w "$driver" wait Pelmora 60 >/dev/null || { fail "the wizard did not appear"; exit 1; }
-w "$driver" click Pelmora 1016 || fail "Next could not be clicked"
+wait_window Pelmora 60 >/dev/null || { fail "the wizard did not appear"; exit 1; }
+d click Pelmora "$IDC_NEXT" || fail "Next could not be clicked"
 
 if [ "$scenario" = queue ]; then
   expected="SetPrinter() failed with error 0000007C: $(w "$seed" message 124)"
-  status=$(w "$driver" wait-text Pelmora 1013 "SetPrinter()" 120) || fail "no SetPrinter text: '$status'"
+  status=$(d wait-text Pelmora "$IDC_STATUS" "SetPrinter()" 120) || fail "no SetPrinter text: '$status'"
   [ "$status" = "$expected" ] || fail "status line '$status', expected '$expected'"
-  header=$(w "$driver" text Pelmora 1012)
+  header=$(d text Pelmora "$IDC_HEADER")
   case $header in *"STEP 1"*) ;; *) fail "the wizard left Step 1: '$header'" ;; esac
   # Next is there again for another try.
-  state=$(w "$driver" state Pelmora 1016)
+  state=$(d state Pelmora "$IDC_NEXT")
   [ "${state%% *}" = 1 ] || fail "Next is not enabled again: $state"
   w "$seed" has-queue "$queue" || fail "the queue went although its purge failed"
 else
-  header=$(w "$driver" wait-text Pelmora 1012 "STEP 2" 240) || fail "no Step 2: '$header'"
+  header=$(d wait-text Pelmora "$IDC_HEADER" "STEP 2" 240) || fail "no Step 2: '$header'"
   earlier_installation_gone
   [ "$(cat "$c/windows/syswow64/Pexlink2.dll" 2>/dev/null)" = "communication library" ] ||
     fail "the communication library was not copied into SysWOW64"
 fi
 
-if [ "$failures" -eq 0 ]; then
-  echo "pelmora_cleanup $scenario: passed"
-  exit 0
-fi
-echo "pelmora_cleanup $scenario: $failures failed"
-exit 1
+passed_or_failed "pelmora_cleanup $scenario"

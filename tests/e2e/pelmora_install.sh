@@ -21,7 +21,9 @@
 # ZELKO.inf, instead of an oemN.inf name).
 set -u
 driver=$1 exe=$3 media=$4 shots=${5:-} model=${6:-0}
-: "${WINEPREFIX:?run inside the Wine environment of scripts/wine-env.sh}"
+# shellcheck source=lib.sh
+source "$(dirname "$0")/lib.sh"
+need_wine
 [ "$shots" = - ] && shots=
 case $model in
   0) maker=Orvane family=ZELKO disk='Orvane ZELKO-70 Card Printer' ;;
@@ -33,23 +35,14 @@ c=$WINEPREFIX/drive_c
 install=$c/pelmora-e2e-install
 orvane="$c/Program Files/$maker"
 run_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
-failures=0
 
-w() { wine64 "$@" </dev/null 2>/dev/null; }
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 stored() { grep -l "DiskName=\"$disk\"" "$c/windows/inf/"*.inf 2>/dev/null; }
 shoot() {
-  [ -n "$shots" ] || return 0
-  local rect x y width height
-  rect=$(w "$driver" rect Pelmora) || { fail "no window rectangle for $1"; return; }
-  read -r x y width height <<<"$rect"
-  mkdir -p "$shots"
-  import -display "$DISPLAY" -window root -crop "${width}x${height}+${x}+${y}" +repage "$shots/$1" ||
-    fail "screenshot $1"
+  [ -z "$shots" ] || window_shot Pelmora "$shots/$1" || fail "screenshot $1"
 }
 
 cleanup() {
-  w "$driver" close Pelmora >/dev/null
+  d close Pelmora >/dev/null
   [ -n "${pelmora_pid:-}" ] && { sleep 1; kill "$pelmora_pid" 2>/dev/null; }
   w reg delete "$run_key" /v Tessaly /f >/dev/null
   for f in $(stored); do rm -f "$f" "${f%.inf}.pnf"; done
@@ -67,15 +60,15 @@ cp "$driver" "$c/windows/system32/Tessaly.exe"
 
 (cd "$install" && exec wine64 Pelmora.exe </dev/null >/dev/null 2>&1) &
 pelmora_pid=$!
-w "$driver" wait Pelmora 60 >/dev/null || { fail "the wizard did not appear"; exit 1; }
-w "$driver" click Pelmora 1016 || fail "Next on Step 1 could not be clicked"
-header=$(w "$driver" wait-text Pelmora 1012 "STEP 2" 240) || { fail "no Step 2: '$header'"; exit 1; }
+wait_window Pelmora 60 >/dev/null || { fail "the wizard did not appear"; exit 1; }
+d click Pelmora "$IDC_NEXT" || fail "Next on Step 1 could not be clicked"
+header=$(d wait-text Pelmora "$IDC_HEADER" "STEP 2" 240) || { fail "no Step 2: '$header'"; exit 1; }
 sleep 1
 shoot pelmora-step2-english.png
 
-w "$driver" click Pelmora 1016 || fail "Next on Step 2 could not be clicked"
-header=$(w "$driver" wait-text Pelmora 1012 "STEP 3" 120) ||
-  fail "no Step 3: '$header', status '$(w "$driver" text Pelmora 1013)'"
+d click Pelmora "$IDC_NEXT" || fail "Next on Step 2 could not be clicked"
+header=$(d wait-text Pelmora "$IDC_HEADER" "STEP 3" 120) ||
+  fail "no Step 3: '$header', status '$(d text Pelmora "$IDC_STATUS")'"
 sleep 1
 shoot pelmora-step3-english.png
 
@@ -83,17 +76,15 @@ shoot pelmora-step3-english.png
 [ -f "$orvane/Driver/$family/$family.gpd" ] || fail "no driver file under Program Files"
 [ -f "$orvane/Driver/plugin/Cardplug.dll" ] || fail "no Cardplug.dll"
 [ -f "$orvane/Driver/plugin/Cardplug.INI" ] || fail "no Cardplug.INI"
-value=$(w reg query "$run_key" /v Tessaly | tr -d '\r' | sed -n 's/.*REG_SZ[[:space:]]*//p')
+value=$(w reg query "$run_key" /v Tessaly | sed -n 's/.*REG_SZ[[:space:]]*//p')
 [ "$value" = 'C:\windows\system32\Tessaly.exe' ] || fail "Run value '$value'"
 [ -n "$(stored)" ] || fail "DIFxCmd /p left no INF of the package in the INF folder"
 # Step 3 shows both port choices, USB first; Next is enabled, and Cancel too:
 # the worker's signal.
-state=$(w "$driver" state Pelmora 1026)
+state=$(d state Pelmora "$IDC_PORT_USB")
 [ "$state" = "1 1 1" ] || fail "USB port choice: $state"
-state=$(w "$driver" state Pelmora 1017)
+state=$(d state Pelmora "$IDC_CANCEL_BUTTON")
 [ "${state%% *}" = 1 ] || fail "Cancel is not enabled: $state"
 kill -0 "$pelmora_pid" 2>/dev/null || fail "the installer ended"
 
-if [ "$failures" -eq 0 ]; then echo "pelmora_install model $model: passed"; exit 0; fi
-echo "pelmora_install model $model: $failures failed"
-exit 1
+passed_or_failed "pelmora_install model $model"

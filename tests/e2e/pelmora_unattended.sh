@@ -9,7 +9,9 @@
 #   pelmora_unattended.sh WINDOW_DRIVER E2E_SEED PELMORA_EXE
 set -u
 driver=$1 seed=$2 exe=$3
-: "${WINEPREFIX:?run inside the Wine environment of scripts/wine-env.sh}"
+# shellcheck source=lib.sh
+source "$(dirname "$0")/lib.sh"
+need_wine
 
 c=$WINEPREFIX/drive_c
 install=$c/pelmora-e2e-unattended
@@ -34,8 +36,8 @@ pelmora_pid=$!
 # (a dialog of class #32770, hidden ones counted).
 shown=0
 while kill -0 "$pelmora_pid" 2>/dev/null; do
-  windows=$(w "$driver" count Pelmora)
-  boxes=$(w "$driver" count 'class:#32770')
+  windows=$(d count Pelmora)
+  boxes=$(d count 'class:#32770')
   [ "${windows:-0}" -gt 0 ] || [ "${boxes:-0}" -gt 0 ] && shown=1
   sleep 0.2
 done
@@ -67,9 +69,4 @@ case $last in
   *) fail "last log line of the refused run '$last'" ;;
 esac
 
-if [ "$failures" -eq 0 ]; then
-  echo "pelmora_unattended: passed"
-  exit 0
-fi
-echo "pelmora_unattended: $failures failed"
-exit 1
+passed_or_failed pelmora_unattended

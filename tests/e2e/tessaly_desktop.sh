@@ -7,72 +7,31 @@
 # screen's DPI (96 and 144).
 #   tessaly_desktop.sh WINDOW_DRIVER E2E_SEED TESSALY_EXE QUEUES_EXE TESSHOOK_DLL SHELL_EXE
 set -u
-driver=$1
-tessaly=$3
-queues=$4
-hook=$5
 shell=$6
-
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok: $what"
-  else
-    echo "FAILED: $what"
-    failures=$((failures + 1))
-  fi
-}
-w() { wine64 "$@" </dev/null 2>/dev/null | tr -d '\r'; }
-d() { w "$driver" "$@"; }
+# shellcheck source=tessaly_scenario.sh
+source "$(dirname "$0")/tessaly_scenario.sh"
 s() { w "$shell" "$@"; }
-q() { wine64 "$queues" "$@" </dev/null >/dev/null 2>&1; }
-
-dir=$(mktemp -d)
-settings='HKLM\SOFTWARE\Orlent System\Tessaly'
 desktop='HKCU\Control Panel\Desktop'
 A="Tessaly Desktop Front"
 B="Tessaly Desktop Back"
-pids=()
-cleanup() {
-  d post Tessaly 0x10 0 0 >/dev/null
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+made_queues=("$A" "$B")
+scenario_cleanup() {
   s resolution 1024 768 >/dev/null
-  wine64 reg delete "$desktop" /v LogPixels /f </dev/null >/dev/null 2>&1
-  for queue in "$A" "$B"; do q delete "$queue"; done
-  wine64 reg delete "$settings" /f </dev/null >/dev/null 2>&1
-  rm -rf "$dir"
+  w reg delete "$desktop" /v LogPixels /f >/dev/null
 }
-trap cleanup EXIT
-cp "$tessaly" "$hook" "$dir/"
-d post Tessaly 0x10 0 0 >/dev/null && sleep 1
-wine64 reg delete "$settings" /f </dev/null >/dev/null 2>&1
-wine64 reg add "$settings" /v B_ALWAYS /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1
+tessaly_seed_settings
 check "queues seeded" q add "$A" "Orvane ZELKO-70 Card Printer"
 check "second queue seeded" q add "$B" "Orvane ZELKO-40 Card Printer" 3XY00042
 
-start_monitor() {
-  (cd "$dir" && exec wine64 Tessaly.exe </dev/null >/dev/null 2>&1) &
-  pids+=($!)
-  d wait class:TessalyBalloon 30 >/dev/null
-}
-ended() {  # the tray window is gone within 10 seconds
-  for _ in $(seq 1 100); do
-    [ "$(d count Tessaly)" = 0 ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
 # The balloon once it has risen to its full height HEIGHT.
 risen() {  # risen HEIGHT
   local rect x y width height
-  for _ in $(seq 1 50); do
+  at_height() {
     rect=$(s balloon)
     read -r x y width height <<<"$rect"
-    [ "${height:-0}" -ge "$1" ] && break
-    sleep 0.2
-  done
+    [ "${height:-0}" -ge "$1" ]
+  }
+  wait_until 10 at_height "$1"
   echo "$rect"
 }
 
@@ -80,10 +39,10 @@ risen() {  # risen HEIGHT
 # a real click on its last item, "Close Tessaly", ends the monitor.
 close_from_menu() {  # close_from_menu WHERE X Y
   local menu mx my mwidth mheight
-  start_monitor
+  start_monitor 30
   sleep 1
   d cursor "$2" "$3" >/dev/null
-  d post Tessaly 0x401 1 0x204 >/dev/null
+  d post Tessaly "$TRAY_CALLBACK" 1 "$WM_RBUTTONDOWN" >/dev/null
   menu=$(d menu 10) || menu=""
   read -r mx my mwidth mheight <<<"$menu"
   echo "menu at $1 (cursor $2 $3): $menu"
@@ -93,16 +52,16 @@ close_from_menu() {  # close_from_menu WHERE X Y
   d cursor "$x" "$y" >/dev/null
   sleep 0.5
   d click-at "$x" "$y" >/dev/null
-  check "\"Close Tessaly\" from the menu at $1" ended
+  check "\"Close Tessaly\" from the menu at $1" monitor_ended
 }
 close_from_menu "the bottom-right corner" 1020 760
 close_from_menu "the top edge" 500 2
 
 # The shell loses the icon and makes a new notification area.
-start_monitor
+start_monitor 30
 check "icon in the notification area" s has-icon 1
 s remove-icon 1 >/dev/null
-check "icon gone with the old notification area" bash -c "! '$(command -v wine64)' '$shell' has-icon 1 </dev/null >/dev/null 2>&1"
+check "icon gone with the old notification area" not s has-icon 1
 s broadcast TaskbarCreated >/dev/null
 sleep 1
 check "icon back after TaskbarCreated" s has-icon 1
@@ -113,26 +72,27 @@ echo "balloon: $rect, work area: $(s workarea)"
 s resolution 800 600 >/dev/null
 # Wine sends WM_DISPLAYCHANGE before its taskbar has moved to the new
 # bottom edge; the balloon finds the final corner at a following refresh.
-for _ in $(seq 1 50); do
-  sleep 0.2
+in_corner() {
   read -r left top right bottom <<<"$(s workarea)"
   read -r x y width height <<<"$(s balloon)"
-  [ "$((x + width))" = "$right" ] && [ "$((y + height))" = "$bottom" ] && break
-done
+  [ "$((x + width))" = "$right" ] && [ "$((y + height))" = "$bottom" ]
+}
+sleep 0.2
+wait_until 10 in_corner
 echo "after the change: balloon $x $y $width $height, work area $left $top $right $bottom"
 check "the screen is smaller" [ "${right:-0}" = 800 ]
 check "balloon at the new right edge" [ "$((x + width))" = "$right" ]
 check "balloon at the new bottom" [ "$((y + height))" = "$bottom" ]
 check "balloon keeps its height" [ "$height" = 180 ]
 s resolution 1024 768 >/dev/null
-d post Tessaly 0x10 0 0 >/dev/null
-check "monitor closed" ended
+close_monitor
+check "monitor closed" monitor_ended
 
 # The balloon's size at 96 and at 144 DPI (150 %): 246 x 90 per panel, and
 # half as long again.
 for dpi in 96 144; do
-  wine64 reg add "$desktop" /v LogPixels /t REG_DWORD /d "$dpi" /f </dev/null >/dev/null 2>&1
-  start_monitor
+  w reg add "$desktop" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+  start_monitor 30
   want_width=$((246 * dpi / 96))
   want_height=$((2 * 90 * dpi / 96))
   rect=$(risen "$want_height")
@@ -140,10 +100,9 @@ for dpi in 96 144; do
   echo "at $(s dpi) DPI: balloon $rect"
   check "balloon $want_width wide at $dpi DPI" [ "${width:-0}" = "$want_width" ]
   check "balloon $want_height high at $dpi DPI" [ "${height:-0}" = "$want_height" ]
-  d post Tessaly 0x10 0 0 >/dev/null
-  check "monitor closed at $dpi DPI" ended
+  close_monitor
+  check "monitor closed at $dpi DPI" monitor_ended
 done
-wine64 reg delete "$desktop" /v LogPixels /f </dev/null >/dev/null 2>&1
+w reg delete "$desktop" /v LogPixels /f >/dev/null
 
-echo "tessaly_desktop: $failures failed"
-[ "$failures" = 0 ]
+passed_or_failed tessaly_desktop

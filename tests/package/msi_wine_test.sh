@@ -13,20 +13,14 @@
 set -u
 old=$(realpath "$1")
 new=$(realpath "$2")
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
-export PELMORA_CACHE=${PELMORA_CACHE:-/var/cache/pelmora}
-export PELMORA_WINEPREFIX=$PELMORA_CACHE/wineprefix-msi
-export PELMORA_DISPLAY=${PELMORA_MSI_DISPLAY:-:97}
+# shellcheck source=../e2e/lib.sh
+source "$(dirname "$0")/../e2e/lib.sh"
+prefix=${PELMORA_CACHE:-/var/cache/pelmora}/wineprefix-msi
 # A fresh prefix: what an earlier run installed must not hide a fault.
-rm -rf "$PELMORA_WINEPREFIX"
-# shellcheck source=../../scripts/wine-env.sh
-source "$root/scripts/wine-env.sh"
-pelmora_wine_start || { echo "FAIL: no Wine environment"; exit 1; }
-trap pelmora_wine_stop EXIT
+rm -rf "$prefix"
+wine_up "$prefix" "${PELMORA_MSI_DISPLAY:-:97}" || { echo "FAIL: no Wine environment"; exit 1; }
+trap wine_down EXIT
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 drive=$WINEPREFIX/drive_c
 installdir="$drive/Program Files (x86)/Orvane/Pelmora"
 system="$drive/windows/syswow64"
@@ -95,6 +89,4 @@ for m in "${start_menu[@]}"; do
   [ -e "$m/Card Printer Driver Installer" ] && fail "the Start-menu folder is left"
 done
 
-if [ "$failures" -eq 0 ]; then echo "msiexec under Wine: passed"; exit 0; fi
-echo "msiexec under Wine: $failures failed"
-exit 1
+passed_or_failed "msiexec under Wine"

@@ -31,7 +31,6 @@ fi
 win64=$(cd "$1" && pwd)
 host=$(cd "$2" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../../.." && pwd)
 
 sim=$host/tools/printer_sim/printer_sim
 exe=$win64/installer/Pelmora.exe
@@ -64,7 +63,7 @@ tidy() {
 finish() {
   [ -n "${pelmora_pid:-}" ] && kill "$pelmora_pid" 2>/dev/null
   tidy
-  pelmora_wine_stop
+  wine_down
   kill "$sim_pid" 2>/dev/null
   wait "$sim_pid" 2>/dev/null
   rm -rf "$work"
@@ -89,7 +88,7 @@ pelmora_pid=$!
 shown=
 while kill -0 "$pelmora_pid" 2>/dev/null; do
   for window in Pelmora "Select a TCP/IP" 'class:#32770'; do
-    [ "$(w "$driver" count "$window")" = 0 ] || shown="$shown $window"
+    [ "$(d count "$window")" = 0 ] || shown="$shown $window"
   done
   sleep 0.2
 done
@@ -130,7 +129,5 @@ w reg query "$run_key" /v Tessaly >/dev/null || fail "no Run value for Tessaly"
 if [ "$failures" -ne 0 ]; then
   echo "--- log"; cat "$log" 2>/dev/null
   echo "--- simulator log"; cat "$work/sim.log"
-  echo "pelmora_unattended_network: $failures failed"
-  exit 1
 fi
-echo "pelmora_unattended_network: passed"
+passed_or_failed pelmora_unattended_network
