@@ -15,7 +15,9 @@ Mutations:
   string     a string literal with one character changed (or emptied)
   swap       two adjacent simple statements swapped
 
-A mutation whose build fails is "stillborn" and counts neither way. The score
+A mutation whose build fails is "stillborn" and counts neither way, nor does
+one listed in scripts/mutate-equivalent.txt (judged to change no behaviour,
+each with its reason). The score
 is killed / (killed + survived). A developer's tool, not a test stage: a full
 run over installer/ takes hours, so --sample picks a reproducible subset
 (--seed; a mutation's place in it depends only on its file and the text of its
@@ -85,6 +87,31 @@ def independent_assignments(first, second):
         if not PURE_VALUE.match(value.strip()) or re.search(r"\b" + re.escape(target) + r"\b", value):
             return False
     return True
+
+
+def equivalence_key(mutation):
+    """What names a mutation in the list of equivalent ones: its file, its
+    kind, its change (without line numbers) and its first line's text."""
+    change = "-" if mutation.kind == "swap" else mutation.description
+    return (mutation.path, mutation.kind, change, mutation.before.split("\n")[0].strip())
+
+
+def read_equivalent(path):
+    """The mutations a developer has judged equivalent: they change no
+    behaviour, so no test can fail, and they count neither way. One per line:
+    FILE | KIND | CHANGE | LINE TEXT | WHY ("-" as CHANGE for a swap)."""
+    found = {}
+    if not path or not os.path.exists(path):
+        return found
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            if not line.strip() or line.startswith("#"):
+                continue
+            fields = [field.strip() for field in line.rstrip("\n").split(" | ")]
+            if len(fields) != 5:
+                sys.exit(f"mutate: {path}: not FILE | KIND | CHANGE | LINE | WHY: {line.strip()}")
+            found[tuple(fields[:4])] = fields[4]
+    return found
 
 
 def sample_key(seed, mutation):
@@ -309,6 +336,8 @@ def main():
     parser.add_argument("--timeout", type=int, default=300, help="seconds for one mutation's tests")
     parser.add_argument("--scratch", default=os.path.join(ROOT, "build", "mutate"))
     parser.add_argument("--report", help="write the results as JSON lines to this file")
+    parser.add_argument("--equivalent", default=os.path.join(ROOT, "scripts", "mutate-equivalent.txt"),
+                        help="the list of mutations judged equivalent")
     args = parser.parse_args()
 
     kinds = set(args.only.split(","))
@@ -335,10 +364,17 @@ def main():
     tree, build, env = prepare_tree(args.scratch, args.jobs)
     tests = test_commands(build)
     report = open(args.report, "w") if args.report else None
-    counts = {"killed": 0, "survived": 0, "stillborn": 0}
+    counts = {"killed": 0, "survived": 0, "stillborn": 0, "equivalent": 0}
     survivors = []
+    equivalent = read_equivalent(args.equivalent)
     started = time.time()
     for number, m in enumerate(mutations, 1):
+        why = equivalent.get(equivalence_key(m))
+        if why:
+            counts["equivalent"] += 1
+            print(f"[{number}/{len(mutations)}] {m.where()}: {m.kind}: {m.description}: "
+                  f"equivalent ({why})", flush=True)
+            continue
         path = os.path.join(tree, m.path)
         with open(path, encoding="utf-8") as f:
             original = f.read()
@@ -392,8 +428,8 @@ def main():
     print("Survived:")
     for line in survivors:
         print("  " + line)
-    print(f"{counts['killed']} killed, {counts['survived']} survived, {counts['stillborn']} stillborn; "
-          f"score {score:.1f} % in {time.time() - started:.0f} s")
+    print(f"{counts['killed']} killed, {counts['survived']} survived, {counts['stillborn']} stillborn, "
+          f"{counts['equivalent']} equivalent; score {score:.1f} % in {time.time() - started:.0f} s")
     return 0
 
 

@@ -238,6 +238,10 @@ TEST_F(Cleanup, AMonitorThatRestartsItselfStopsTheStep) {
   EXPECT_EQ(Status(), u"KillTessaly() failed with error FFFFFFFF: ");
   EXPECT_EQ(host.positions(IDC_PROGRESS).back(), 0);  // the first operation failed
   EXPECT_TRUE(win.spooler.has_queue(u"Desk"));
+  // The status line holds at most 255 characters of an error text.
+  const std::u16string name(250, u'F');
+  ReportApiError(dialog, name, 5);
+  EXPECT_EQ(Status(), name + u"() fa");
 }
 
 TEST_F(Cleanup, ASpoolerThatCannotBeOpenedIsReported) {

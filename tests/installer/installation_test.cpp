@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "install_scenario.h"
+#include "operations/inf_list.h"
 #include "operations/installer_steps.h"
 #include "operations/preparation.h"
 #include "pelmora_dlg.h"
@@ -146,6 +147,16 @@ TEST_F(NetworkInstallation, TheFirstOfTwoInfsOfOneDescriptionWinsAndCaseMatters)
   dialog.modelIndex = 0;
   ASSERT_TRUE(FindModelInf(dialog, path, kInfPathChars, ModelCatalogue[0].modelName));
   EXPECT_EQ(platform::view_of(path), u"C:\\Windows\\Inf\\oem5.inf");
+  // A list whose last name ends with its own zero but without the list's
+  // closing one still gives every name.
+  std::vector<std::u16string> seen;
+  ForEachInfDescription(win.setup_api, std::u16string_view(u"oem2.inf\0oem7.inf\0", 18),
+                        [&](const std::u16string& name, const std::u16string& description) {
+                          seen.push_back(name + u"=" + description);
+                          return false;
+                        });
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[1].rfind(u"oem7.inf=", 0), 0u);
   // A name no INF carries, and a too small output that stays terminated.
   EXPECT_FALSE(FindModelInf(dialog, path, kInfPathChars, u"Unknown Printer"));
   EXPECT_EQ(path[0], 0);

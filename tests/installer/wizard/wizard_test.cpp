@@ -316,6 +316,10 @@ TEST_F(WizardTest, UsbPollNamesAndStaleDevicesFollowTheModel) {
   EXPECT_EQ(StaleDeviceIndexes(7, indexes), 1);
   EXPECT_EQ(indexes[0], 7);
   EXPECT_EQ(StaleDeviceIndexes(-3, indexes), 0);
+  EXPECT_EQ(StaleDeviceIndexes(kModelCount - 1, indexes), 1);
+  EXPECT_EQ(StaleDeviceIndexes(MODEL_NONE, indexes), 16);  // every row
+  EXPECT_EQ(indexes[15], 15);
+  EXPECT_EQ(StaleDeviceIndexes(MODEL_NONE + 1, indexes), 0);
 }
 
 TEST_F(WizardTest, UsbPollForEachPairTriesTheSecondMemberFirst) {
