@@ -86,6 +86,10 @@ std::vector<std::uint8_t> Reply(std::size_t size, std::uint16_t direction, std::
 }
 
 TEST(AdminProtocol, ReplyChecks) {
+  // Every field is little-endian, each byte in its place.
+  const std::uint8_t field[] = {0x01, 0x02, 0x03, 0x84};
+  EXPECT_EQ(ReadLe32(field), 0x84030201u);
+  EXPECT_EQ(ReadLe16(field + 2), 0x8403);
   EncoderInfoBlock block;
   std::memset(&block, 0, sizeof block);
   const EncoderInfoBlock zero = block;
