@@ -14,6 +14,7 @@
 #            screenshots
 #   network  the private network namespaces of the network tests (ip)
 #   fuzz     clang and its libFuzzer and sanitizer run-time
+#   format   clang-format, for the style check
 #   package  zip, wixl and msitools for the MSI, osslsigncode for signing
 #   demo     what scripts/demo.sh needs: build, wine and network
 #
@@ -34,17 +35,18 @@ group_packages() {
       ;;
     network) echo iproute2 ;;
     fuzz) echo clang libclang-rt-14-dev ;;
+    format) echo clang-format ;;
     package) echo zip unzip wixl msitools osslsigncode openssl ;;
     demo) group_packages build && group_packages wine && group_packages network ;;
     *)
-      echo "install-deps: unknown group $1 (build, wine, network, fuzz, package, demo)" >&2
+      echo "install-deps: unknown group $1 (build, wine, network, fuzz, format, package, demo)" >&2
       return 1
       ;;
   esac
 }
 
 groups=("$@")
-[ ${#groups[@]} -gt 0 ] || groups=(build wine network fuzz package)
+[ ${#groups[@]} -gt 0 ] || groups=(build wine network fuzz format package)
 
 packages=()
 for group in "${groups[@]}"; do

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Builds every preset and runs every test:
+#   format          every C and C++ source in the style of .clang-format
 #   host            Linux tests on the simulated Windows
 #   host-sanitize   the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   fuzz            every libFuzzer target for a short fixed number of executions
@@ -87,6 +88,9 @@ require() {
   done
 }
 
+format_stage() {
+  if scripts/format.sh --check; then passed=$((passed + 1)); else failed=$((failed + 1)); return 1; fi
+}
 host_stage() { configure_and_build host && run_ctest host; }
 sanitize_stage() {
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
@@ -188,6 +192,7 @@ package_stage() {
   return "$rc"
 }
 
+stage "format" format_stage
 stage "host" host_stage
 stage "host-sanitize" sanitize_stage
 stage "fuzz" fuzz_stage
