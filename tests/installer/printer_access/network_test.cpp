@@ -122,6 +122,7 @@ TEST(NetworkDiscovery, FindByBroadcastPassesOverOtherPrinters) {
   EXPECT_EQ(Utf8(details.printerId), "K7M2P4T9");
   EXPECT_EQ(Utf8(details.address), env->address(2));
   EXPECT_EQ(details.connectionKind, kConnectionNetwork);
+  EXPECT_EQ(details.connectionKind, 2);  // the record says 1 for USB, 2 for the network
   EXPECT_EQ(details.productId, 14416u);
   EXPECT_EQ(Utf8(details.replyToken), "TVRQ2.0");
   EXPECT_EQ(Utf8(details.ipAddress), env->address(2));

@@ -67,6 +67,7 @@ printer at=ROOT:1 port=USB002 id=SAME0001 pid=3851
   EXPECT_EQ(Text(details.displayName), u"Front desk");
   EXPECT_EQ(Text(details.usbPortName), u"USB007");
   EXPECT_EQ(details.connectionKind, kConnectionUsb);
+  EXPECT_EQ(details.connectionKind, 1);  // the record says 1 for USB, 2 for the network
   EXPECT_EQ(details.productId, 0x3850u);
   EXPECT_EQ(Text(details.devicePath), PathOf(u"ROOT", 3));
   // Exact comparisons: letter case of the id, or of the port, is a mismatch.
