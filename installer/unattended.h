@@ -57,7 +57,13 @@ class HeadlessHost : public platform::DialogHost {
   void kill_timer(std::uint32_t id) override;
   int message_box(std::u16string_view text, std::u16string_view caption,
                   std::uint32_t flags) override;
-  void post_close() override { end_dialog(platform::kIdCancel); }
+  // Nothing waits in a queue: a close ends the run's dialog at once, and
+  // nothing else is ever posted to it.
+  bool post_message(std::uint32_t message, std::uintptr_t, std::intptr_t) override {
+    if (message != platform::kWmClose) return false;
+    end_dialog(platform::kIdCancel);
+    return true;
+  }
   void end_dialog(int result) override;
   void pump_messages() override {}
   // Not a window handle: a token the run's desktop recognises, so the

@@ -163,8 +163,6 @@ int SimDialogHost::message_box(std::u16string_view text, std::u16string_view cap
   return message_box_answer;
 }
 
-void SimDialogHost::post_close() { post({kWmClose, 0, 0}); }
-
 void SimDialogHost::post(const WindowMessage& message) {
   std::lock_guard lock(mutex_);
   posted_.push_back(message);
@@ -349,7 +347,8 @@ void SimDialogHost::run_loop(std::uint64_t ms, const Dispatch& dispatch) {
       if (ended_) return;
       const Timer* next = nullptr;
       for (const auto& [timer_id, timer] : timers_) {
-        if (!next || timer.due < next->due || (timer.due == next->due && timer.order < next->order)) {
+        if (!next || timer.due < next->due ||
+            (timer.due == next->due && timer.order < next->order)) {
           next = &timer;
           id = timer_id;
         }

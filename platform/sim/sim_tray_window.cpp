@@ -187,12 +187,23 @@ void SimTrayWindow::pump() {
 SimBalloonWindow::SimBalloonWindow(SimTimers& timers) : timers_(timers) {
   key_ = timers_.add_window([this](std::uint32_t id) {
     if (on_timer) on_timer(id);
+    dispatch(WindowMessage::timer(id));
   });
 }
 
-bool SimBalloonWindow::create() {
+bool SimBalloonWindow::create(BalloonWindowLogic& logic) {
   created = create_succeeds;
+  if (created) logic_ = &logic;
   return created;
+}
+
+MessageResult SimBalloonWindow::dispatch(const WindowMessage& message) {
+  return logic_ != nullptr ? logic_->handle_message(message) : MessageResult{};
+}
+
+void SimBalloonWindow::paint(const std::function<void(Canvas&)>& draw) {
+  ++paints;
+  draw(canvas);
 }
 
 bool SimBalloonWindow::set_timer(std::uint32_t id, std::uint32_t period_ms) {

@@ -56,10 +56,15 @@ class SimDialogHost : public DialogHost {
   using Dispatch = std::function<bool(const WindowMessage&)>;
   template <typename F>
   static Dispatch AsDispatch(F dispatch) {
-    if constexpr (std::is_void_v<std::invoke_result_t<F&, const WindowMessage&>>)
+    using Result = std::invoke_result_t<F&, const WindowMessage&>;
+    if constexpr (std::is_void_v<Result>)
       return [dispatch = std::move(dispatch)](const WindowMessage& m) mutable {
         dispatch(m);
         return false;
+      };
+    else if constexpr (std::is_same_v<Result, MessageResult>)
+      return [dispatch = std::move(dispatch)](const WindowMessage& m) mutable {
+        return dispatch(m).handled;
       };
     else
       return Dispatch(std::move(dispatch));
@@ -98,7 +103,10 @@ class SimDialogHost : public DialogHost {
   void kill_timer(std::uint32_t id) override;
   int message_box(std::u16string_view text, std::u16string_view caption,
                   std::uint32_t flags) override;
-  void post_close() override;
+  bool post_message(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) override {
+    post({message, wparam, lparam});
+    return true;
+  }
   void end_dialog(int result) override;
   void pump_messages() override;
   void set_icon(int icon_resource) override;
