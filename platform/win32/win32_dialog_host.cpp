@@ -1,6 +1,7 @@
-#include <commctrl.h>
+#include "platform_win32/win32_dialog_host.h"
 
-#include "platform_win32/win32_window_host.h"
+// After windows.h.
+#include <commctrl.h>
 
 namespace platform_win32 {
 
