@@ -22,6 +22,7 @@
 #include "pelmora_app.h"
 #include "platform/dialog_host.h"
 #include "platform/platform.h"
+#include "platform/timer_queue.h"
 
 namespace pelmora {
 
@@ -90,11 +91,6 @@ class HeadlessHost : public platform::DialogHost {
     std::vector<std::u16string> items;
     int selection = -1;
   };
-  struct Timer {
-    std::uint32_t period;
-    std::uint64_t due;
-    std::uint64_t order;
-  };
   Control& control(int id);
 
   platform::Clock& clock_;
@@ -104,8 +100,7 @@ class HeadlessHost : public platform::DialogHost {
   std::recursive_mutex mutex_;
   std::map<int, Control> controls_;
   std::u16string title_;
-  std::map<std::uint32_t, Timer> timers_;
-  std::uint64_t timer_order_ = 0;
+  platform::TimerQueue<> timers_;
   bool ended_ = false;
   int result_ = 0;
   int message_boxes_ = 0;

@@ -13,6 +13,7 @@
 
 #include "platform/dialog_host.h"
 #include "platform/message_map.h"
+#include "platform/timer_queue.h"
 #include "platform_sim/sim_system.h"
 
 namespace platform::sim {
@@ -182,11 +183,6 @@ class SimDialogHost : public DialogHost {
   std::vector<std::pair<int, int>> painted_icons;
 
  private:
-  struct Timer {
-    std::uint32_t period;
-    std::uint64_t due;
-    std::uint64_t order;
-  };
   Control* find(int id);
   void run_loop(std::uint64_t ms, const Dispatch& dispatch);
   // Delivers the posted messages, the default processing included.
@@ -199,8 +195,7 @@ class SimDialogHost : public DialogHost {
   std::u16string title_;
   std::map<int, Control> controls_;
   std::map<int, std::vector<int>> positions_;
-  std::map<std::uint32_t, Timer> timers_;
-  std::uint64_t timer_order_ = 0;
+  TimerQueue<> timers_;
   Dispatch dispatch_;
   std::deque<WindowMessage> posted_;
   std::vector<Event> history_;

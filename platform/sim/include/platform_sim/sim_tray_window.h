@@ -16,6 +16,7 @@
 #include "platform/canvas.h"
 #include "platform/dialog_host.h"
 #include "platform/monitor_system.h"
+#include "platform/timer_queue.h"
 #include "platform/tracking_thread.h"
 #include "platform/tray_window.h"
 #include "platform_sim/sim_system.h"
@@ -40,15 +41,9 @@ class SimTimers {
   void run_for(std::uint64_t ms);
 
  private:
-  struct Timer {
-    std::uint32_t period;
-    std::uint64_t due;
-    std::uint64_t order;
-  };
   SimClock& clock_;
   std::vector<Fire> windows_;
-  std::map<std::pair<int, std::uint32_t>, Timer> timers_;
-  std::uint64_t order_ = 0;
+  TimerQueue<std::pair<int, std::uint32_t>> timers_;
 };
 
 class SimTrayWindow : public TrayWindowHost {
