@@ -19,7 +19,9 @@ bool SimTimers::set(int window, std::uint32_t id, std::uint32_t period_ms) {
 
 void SimTimers::kill(int window, std::uint32_t id) { timers_.kill({window, id}); }
 
-bool SimTimers::running(int window, std::uint32_t id) const { return timers_.running({window, id}); }
+bool SimTimers::running(int window, std::uint32_t id) const {
+  return timers_.running({window, id});
+}
 
 bool SimTimers::step() {
   const auto next = timers_.next();
