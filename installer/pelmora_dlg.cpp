@@ -26,6 +26,8 @@ const platform::MessageMapEntry<CPelmoraDlg> kMessageMap[] = {
                                      &CPelmoraDlg::OnNetworkPort),
     platform::OnTimerMessage<CPelmoraDlg>(&CPelmoraDlg::OnTimer),
     platform::OnMessage<CPelmoraDlg>(platform::kWmDestroy, &CPelmoraDlg::OnDestroy),
+    // Handled only while minimised; otherwise the dialog paints.
+    platform::OnMessage<CPelmoraDlg>(platform::kWmPaint, &CPelmoraDlg::OnPaint),
 };
 
 // A settings file is a few short lines; anything beyond this is not one and
@@ -83,9 +85,7 @@ CPelmoraDlg::~CPelmoraDlg() {
   if (workerThread != 0) platform_.threads.close(workerThread);
 }
 
-bool CPelmoraDlg::handle_message(const WindowMessage& message) {
-  // WM_PAINT is handled only while minimised; otherwise the dialog paints.
-  if (message.message == platform::kWmPaint) return OnPaint();
+platform::MessageResult CPelmoraDlg::handle_message(const WindowMessage& message) {
   return platform::DispatchMessageMap(*this, kMessageMap, message);
 }
 
@@ -127,13 +127,13 @@ bool CPelmoraDlg::OnInitDialog() {
   return true;
 }
 
-bool CPelmoraDlg::OnPaint() {
-  if (!host_->is_minimized()) return false;
+platform::MessageResult CPelmoraDlg::OnPaint(const WindowMessage&) {
+  if (!host_->is_minimized()) return {false, 0};
   int client_width = 0, client_height = 0, icon_width = 0, icon_height = 0;
   host_->icon_paint_sizes(&client_width, &client_height, &icon_width, &icon_height);
   const IconOrigin at = CenteredIconOrigin(client_width, client_height, icon_width, icon_height);
   host_->paint_icon(at.x, at.y);
-  return true;
+  return {true, 0};
 }
 
 void CPelmoraDlg::LogStart() {
@@ -415,10 +415,18 @@ void CPelmoraDlg::OnDestroy() {
   std::u16string outcome = u"installation complete";
   if (!finished_) {
     switch (wizardState) {
-      case WIZ_STEP1: outcome = u"closed on the Step 1 page"; break;
-      case WIZ_STEP2: outcome = u"closed on the Step 2 page"; break;
-      case WIZ_PACKAGE_WAIT: outcome = u"closed while the driver package was pre-installed"; break;
-      case WIZ_STEP3: outcome = u"closed on the Step 3 page"; break;
+      case WIZ_STEP1:
+        outcome = u"closed on the Step 1 page";
+        break;
+      case WIZ_STEP2:
+        outcome = u"closed on the Step 2 page";
+        break;
+      case WIZ_PACKAGE_WAIT:
+        outcome = u"closed while the driver package was pre-installed";
+        break;
+      case WIZ_STEP3:
+        outcome = u"closed on the Step 3 page";
+        break;
       default:
         outcome = failed_ ? u"closed after the printer's installation failed"
                           : u"closed before the printer's queue appeared";

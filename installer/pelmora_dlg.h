@@ -39,7 +39,7 @@ class CPelmoraDlg : public platform::DialogLogic {
   // platform::DialogLogic
   void attach(platform::DialogHost* host) override { host_ = host; }
   bool OnInitDialog() override;
-  bool handle_message(const platform::WindowMessage& message) override;
+  platform::MessageResult handle_message(const platform::WindowMessage& message) override;
 
   void ShowStep1Page();
   void ShowStep2Page();
@@ -55,8 +55,9 @@ class CPelmoraDlg : public platform::DialogLogic {
   void PumpMessages();
   void LoadSettings();
   void OnDestroy();
-  // A minimised wizard draws its icon centred; false: the default painting.
-  bool OnPaint();
+  // A minimised wizard draws its icon centred; not handled: the default
+  // painting.
+  platform::MessageResult OnPaint(const platform::WindowMessage& message);
 
   // The header strip across the top of every page.
   CColorStaticST headerStrip;

@@ -124,13 +124,13 @@ std::vector<std::u16string> HeadlessHost::combo_items(int id) {
 
 bool HeadlessHost::set_timer(std::uint32_t id, std::uint32_t period_ms) {
   std::lock_guard lock(mutex_);
-  timers_[id] = Timer{period_ms, clock_.now_ms() + period_ms, timer_order_++};
+  timers_.set(id, period_ms, clock_.now_ms());
   return true;
 }
 
 void HeadlessHost::kill_timer(std::uint32_t id) {
   std::lock_guard lock(mutex_);
-  timers_.erase(id);
+  timers_.kill(id);
 }
 
 int HeadlessHost::message_box(std::u16string_view text, std::u16string_view caption,
@@ -158,16 +158,12 @@ bool HeadlessHost::RunTimers(const std::function<void(const platform::WindowMess
     std::uint64_t due = 0;
     {
       std::lock_guard lock(mutex_);
-      if (ended_ || timers_.empty()) return false;
-      auto next =
-          std::min_element(timers_.begin(), timers_.end(), [](const auto& a, const auto& b) {
-            return a.second.due != b.second.due ? a.second.due < b.second.due
-                                                : a.second.order < b.second.order;
-          });
-      id = next->first;
-      due = next->second.due;
+      const auto next = timers_.next();
+      if (ended_ || !next) return false;
+      id = next->key;
+      due = next->due_ms;
       if (deadline_ms != 0 && due > deadline_ms) return false;
-      next->second.due += next->second.period == 0 ? 1 : next->second.period;
+      timers_.fired(id, due);
     }
     const std::uint64_t now = clock_.now_ms();
     if (due > now) clock_.sleep(static_cast<std::uint32_t>(due - now));

@@ -22,6 +22,7 @@
 #include "pelmora_app.h"
 #include "platform/dialog_host.h"
 #include "platform/platform.h"
+#include "platform/timer_queue.h"
 
 namespace pelmora {
 
@@ -57,7 +58,13 @@ class HeadlessHost : public platform::DialogHost {
   void kill_timer(std::uint32_t id) override;
   int message_box(std::u16string_view text, std::u16string_view caption,
                   std::uint32_t flags) override;
-  void post_close() override { end_dialog(platform::kIdCancel); }
+  // Nothing waits in a queue: a close ends the run's dialog at once, and
+  // nothing else is ever posted to it.
+  bool post_message(std::uint32_t message, std::uintptr_t, std::intptr_t) override {
+    if (message != platform::kWmClose) return false;
+    end_dialog(platform::kIdCancel);
+    return true;
+  }
   void end_dialog(int result) override;
   void pump_messages() override {}
   // Not a window handle: a token the run's desktop recognises, so the
@@ -84,11 +91,6 @@ class HeadlessHost : public platform::DialogHost {
     std::vector<std::u16string> items;
     int selection = -1;
   };
-  struct Timer {
-    std::uint32_t period;
-    std::uint64_t due;
-    std::uint64_t order;
-  };
   Control& control(int id);
 
   platform::Clock& clock_;
@@ -98,8 +100,7 @@ class HeadlessHost : public platform::DialogHost {
   std::recursive_mutex mutex_;
   std::map<int, Control> controls_;
   std::u16string title_;
-  std::map<std::uint32_t, Timer> timers_;
-  std::uint64_t timer_order_ = 0;
+  platform::TimerQueue<> timers_;
   bool ended_ = false;
   int result_ = 0;
   int message_boxes_ = 0;

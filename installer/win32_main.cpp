@@ -5,13 +5,14 @@
 // After windows.h.
 #include <commctrl.h>
 
-#include "pelmora_app.h"
 #include "operations/installer_steps.h"
+#include "pelmora_app.h"
 #include "pelmora_dlg.h"
 #include "platform_win32/modal_dialog.h"
 #include "platform_win32/win32_console.h"
-#include "unattended.h"
+#include "platform_win32/win32_tray_window.h"
 #include "platform_win32/win32_windows.h"
+#include "unattended.h"
 #include "platform/socket.h"
 #include "platform_win32/win32_dialog_host.h"
 #include "printer_access/channel_lock.h"
@@ -25,8 +26,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   static pelmora::PrinterSearches searches{usb_search, network_search, {}};
   steps.chooseNetworkPrinter = [](pelmora::CPelmoraDlg& wizard, std::u16string_view family,
                                   std::uint32_t product, pelmora::NetworkSelection* selection) {
-    const pelmora::ModalDialogRunner run_modal = [](int template_id,
-                                                    platform::DialogLogic& logic,
+    const pelmora::ModalDialogRunner run_modal = [](int template_id, platform::DialogLogic& logic,
                                                     platform::DialogHost& owner) {
       return platform_win32::RunModalDialog(
           template_id, logic, static_cast<platform_win32::Win32DialogHost&>(owner).window());
@@ -36,10 +36,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   };
 
   pelmora::StartupServices services;
-  services.init_common_controls = [] {
-    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xFF};
-    InitCommonControlsEx(&controls);
-  };
+  services.init_common_controls = [] { platform_win32::Win32UiSystem().init_common_controls(); };
   services.init_sockets = [] { return platform::InitializeSockets(); };
   services.cleanup_sockets = [] { platform::CleanupSockets(); };
   services.create_channel_lock = [] { pelmora::CreateChannelLock(); };
@@ -58,12 +55,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
           steps.chooseNetworkPrinter = [&run](pelmora::CPelmoraDlg& wizard,
                                               std::u16string_view family, std::uint32_t product,
                                               pelmora::NetworkSelection* selection) {
-            const pelmora::ModalDialogRunner headless =
-                [&run](int id, platform::DialogLogic& logic, platform::DialogHost& owner) {
-                  return run.RunSelection(id, logic, owner);
-                };
-            return pelmora::ChooseNetworkPrinter(searches, headless, wizard.host(), family,
-                                                 product, selection);
+            const pelmora::ModalDialogRunner headless = [&run](int id, platform::DialogLogic& logic,
+                                                               platform::DialogHost& owner) {
+              return run.RunSelection(id, logic, owner);
+            };
+            return pelmora::ChooseNetworkPrinter(searches, headless, wizard.host(), family, product,
+                                                 selection);
           };
         }));
   }

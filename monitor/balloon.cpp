@@ -18,9 +18,14 @@ bool shows_differently(const PrinterStatusRecord& a, const PrinterStatusRecord& 
          a.lam_error != b.lam_error;
 }
 
+const platform::MessageMapEntry<CTBalloon> kMessageMap[] = {
+    platform::OnTimerMessage<CTBalloon>(&CTBalloon::on_timer),
+    platform::OnMessage<CTBalloon>(platform::kWmPaint, &CTBalloon::on_paint_message),
+};
+
 }  // namespace
 
-CTBalloon::CTBalloon(platform::Platform& platform, platform::MonitorSystem& system)
+CTBalloon::CTBalloon(platform::Platform& platform, platform::UiSystem& system)
     : platform_(platform),
       system_(system),
       work_area_(system.work_area()),
@@ -29,6 +34,20 @@ CTBalloon::CTBalloon(platform::Platform& platform, platform::MonitorSystem& syst
       width_(scaled(kBalloonWidth)),
       panel_height_(scaled(kPanelHeight)),
       slide_step_(scaled(kSlideStep)) {}
+
+CTBalloon::~CTBalloon() {
+  if (host_ != nullptr) host_->detach();
+}
+
+platform::MessageResult CTBalloon::handle_message(const platform::WindowMessage& message) {
+  return platform::DispatchMessageMap(*this, kMessageMap, message);
+}
+
+platform::MessageResult CTBalloon::on_paint_message(const platform::WindowMessage&) {
+  if (host_ == nullptr) return {false, 0};
+  host_->paint([this](platform::Canvas& canvas) { on_paint(canvas); });
+  return {true, 0};
+}
 
 int CTBalloon::scaled(int pixels) const {
   // MulDiv's rounding: half away from zero.
@@ -78,7 +97,7 @@ void CTBalloon::start_rise() {
 }
 
 bool CTBalloon::create_balloon() {
-  const bool created = host_ != nullptr && host_->create();
+  const bool created = host_ != nullptr && host_->create(*this);
   // The rise runs whatever the creation gave: the poll and the tick still
   // need the state, and a balloon without window simply shows nothing.
   start_rise();

@@ -7,8 +7,11 @@
 
 #include "monitor/display_state.h"
 #include "monitor/status_record.h"
+#include "platform/balloon_window.h"
+#include "platform/canvas.h"
+#include "platform/message_map.h"
 #include "platform/platform.h"
-#include "platform/tray_window.h"
+#include "platform/ui_system.h"
 
 namespace tessaly {
 
@@ -26,14 +29,17 @@ inline constexpr std::uint32_t kBalloonBackground = platform::rgb(32, 32, 255);
 inline constexpr std::uint32_t kBandColor = platform::rgb(0, 0, 255);
 inline constexpr std::uint32_t kTextColor = platform::rgb(255, 255, 255);
 
-class CTBalloon {
+class CTBalloon : public platform::BalloonWindowLogic {
  public:
   // Reads the work area; it is read again when the screen changes.
-  CTBalloon(platform::Platform& platform, platform::MonitorSystem& system);
+  CTBalloon(platform::Platform& platform, platform::UiSystem& system);
+  // The window stays until its host goes, without this logic.
+  ~CTBalloon() override;
   CTBalloon(const CTBalloon&) = delete;
   CTBalloon& operator=(const CTBalloon&) = delete;
 
-  void attach(platform::BalloonWindowHost* host) { host_ = host; }
+  void attach(platform::BalloonWindowHost* host) override { host_ = host; }
+  platform::MessageResult handle_message(const platform::WindowMessage& message) override;
 
   // Creates the window and starts the first rise (without bringing it to the
   // top). Returns the creation result.
@@ -50,6 +56,7 @@ class CTBalloon {
 
   // WM_TIMER and WM_PAINT of the balloon window.
   void on_timer(std::uintptr_t id);
+  platform::MessageResult on_paint_message(const platform::WindowMessage& message);
   void on_paint(platform::Canvas& canvas) const;
 
   DisplayState& display() { return display_; }
@@ -72,7 +79,7 @@ class CTBalloon {
   void paint_panel(platform::Canvas& canvas, const PrinterStatusRecord& record, int y) const;
 
   platform::Platform& platform_;
-  platform::MonitorSystem& system_;
+  platform::UiSystem& system_;
   platform::BalloonWindowHost* host_ = nullptr;
   DisplayState display_;
   platform::Rect rect_;

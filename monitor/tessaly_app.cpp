@@ -15,9 +15,7 @@ bool CTessalyApp::InitInstance() {
   ports_.system.init_common_controls();
   CTessalyDlg dialog(ports_);
   ran_ = true;
-  if (on_dialog) on_dialog(dialog);
   ports_.system.run_tray_window(dialog.dialog_template(), dialog);
-  if (on_dialog_end) on_dialog_end();
   return false;
 }
 

@@ -2,8 +2,6 @@
 // hidden tray window, run modally until the monitor ends.
 #pragma once
 
-#include <functional>
-
 #include "monitor/tessaly_dlg.h"
 
 namespace tessaly {
@@ -19,11 +17,6 @@ class CTessalyApp {
   // The process's exit code: 0, or the error of the Run value's removal
   // when started with kRemoveRunValueArgument.
   std::uint32_t exit_code() const { return exit_code_; }
-
-  // Told when the tray window's object exists and when it is about to go:
-  // the balloon's window reaches the balloon through these.
-  std::function<void(CTessalyDlg&)> on_dialog;
-  std::function<void()> on_dialog_end;
 
  private:
   MonitorPorts ports_;

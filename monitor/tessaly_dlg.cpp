@@ -25,7 +25,7 @@ void CTessalyDlg::attach(platform::TrayWindowHost* host) {
 
 bool CTessalyDlg::OnInitDialog() {
   if (host_ == nullptr) return true;
-  host_->set_window_icon(IDR_MAINFRAME);
+  host_->set_icon(IDR_MAINFRAME);
   if (const platform::GdiRef icon = host_->load_icon(IDR_MAINFRAME)) {
     icon_record_.flags |= platform::kNifIcon;
     icon_record_.icon = icon;
@@ -42,72 +42,71 @@ bool CTessalyDlg::OnInitDialog() {
   return true;
 }
 
+const platform::MessageMapEntry<CTessalyDlg> CTessalyDlg::kMessageMap[] = {
+    platform::OnRegisteredMessage<CTessalyDlg>(&CTessalyDlg::mouse_click_message_,
+                                               &CTessalyDlg::close_menu_on_outside_click),
+    platform::OnRegisteredMessage<CTessalyDlg>(&CTessalyDlg::taskbar_created_message_,
+                                               &CTessalyDlg::add_icon_again),
+    platform::OnMessage<CTessalyDlg>(platform::kWmPaint, &CTessalyDlg::on_paint),
+    platform::OnMessage<CTessalyDlg>(platform::kWmQueryDragIcon, &CTessalyDlg::on_query_drag_icon),
+    platform::OnMessage<CTessalyDlg>(platform::kWmTimer, &CTessalyDlg::on_timer),
+    platform::OnMessage<CTessalyDlg>(kWmDisplayChange, &CTessalyDlg::on_display_change),
+    platform::OnMessage<CTessalyDlg>(kWmSettingChange, &CTessalyDlg::on_setting_change),
+    platform::OnMessage<CTessalyDlg>(platform::kWmClose, &CTessalyDlg::on_close),
+    // The popup menu's commands.
+    platform::OnCommand<CTessalyDlg>(ID_TRAY_CLOSE, 0, &CTessalyDlg::on_tray_close),
+    platform::OnCommand<CTessalyDlg>(ID_TRAY_UNINSTALL, 0, &CTessalyDlg::on_uninstall),
+    platform::OnCommand<CTessalyDlg>(ID_DISPLAY_OFF, 0, &CTessalyDlg::on_display_off),
+    platform::OnCommand<CTessalyDlg>(ID_DISPLAY_POPUP, 0, &CTessalyDlg::on_display_popup),
+    platform::OnCommand<CTessalyDlg>(ID_DISPLAY_ALWAYS, 0, &CTessalyDlg::on_display_always),
+    platform::OnAnyCommand<CTessalyDlg>(0, &CTessalyDlg::on_other_command),
+};
+
+// The tray window's own messages first, then those of every tray dialog.
 platform::MessageResult CTessalyDlg::handle_message(const platform::WindowMessage& message) {
-  if (mouse_click_message_ != 0 && message.message == mouse_click_message_) {
-    close_menu_on_outside_click();
-    return {true, 0};
-  }
-  if (taskbar_created_message_ != 0 && message.message == taskbar_created_message_) {
-    add_icon_again();
-    return {true, 0};
-  }
-  switch (message.message) {
-    case platform::kWmPaint:
-      if (host_ != nullptr && host_->is_minimized()) {
-        host_->paint_centred_icon(app_icon_);
-        return {true, 0};
-      }
-      // The dialog only owns the icon and the menu; it never stays visible.
-      if (host_ != nullptr) host_->show_window(platform::kSwHide);
-      return {false, 0};
-    case platform::kWmQueryDragIcon:
-      return {true, static_cast<std::intptr_t>(app_icon_)};
-    case platform::kWmTimer:
-      monitor_tick(message.wparam);
-      return {false, 0};
-    // A new screen size, a monitor gone, a taskbar moved: the balloon's
-    // corner moves with the work area.
-    case kWmDisplayChange:
-      balloon_.work_area_changed();
-      return {false, 0};
-    case kWmSettingChange:
-      if (message.wparam == kSpiSetWorkArea) balloon_.work_area_changed();
-      return {false, 0};
-    case platform::kWmClose:
-      on_close();
-      return {true, 0};
-    case platform::kWmCommand:
-      if (((message.wparam >> 16) & 0xFFFF) == 0) {
-        on_command(static_cast<int>(message.wparam & 0xFFFF));
-        return {true, 0};
-      }
-      return {false, 0};
-    default:
-      return CTrayDialog::handle_message(message);
-  }
+  const platform::MessageResult result = platform::DispatchMessageMap(*this, kMessageMap, message);
+  return result.handled ? result : CTrayDialog::handle_message(message);
 }
 
-void CTessalyDlg::on_command(int command) {
-  switch (command) {
-    case ID_TRAY_CLOSE:
-      if (host_ != nullptr) host_->post_message(platform::kWmClose, 0, 0);
-      break;
-    case ID_TRAY_UNINSTALL:
-      on_uninstall();
-      break;
-    case ID_DISPLAY_OFF:
-      choose_mode(1, 0, 0);
-      break;
-    case ID_DISPLAY_POPUP:
-      choose_mode(0, 1, 0);
-      break;
-    case ID_DISPLAY_ALWAYS:
-      choose_mode(0, 0, 1);
-      break;
-    default:  // the version line does nothing
-      break;
+platform::MessageResult CTessalyDlg::on_paint(const platform::WindowMessage&) {
+  if (host_ != nullptr && host_->is_minimized()) {
+    host_->paint_centred_icon(app_icon_);
+    return {true, 0};
   }
+  // The dialog only owns the icon and the menu; it never stays visible.
+  if (host_ != nullptr) host_->show_window(platform::kSwHide);
+  return {false, 0};
 }
+
+platform::MessageResult CTessalyDlg::on_query_drag_icon(const platform::WindowMessage&) {
+  return {true, static_cast<std::intptr_t>(app_icon_)};
+}
+
+platform::MessageResult CTessalyDlg::on_timer(const platform::WindowMessage& message) {
+  monitor_tick(message.wparam);
+  return {false, 0};
+}
+
+// A new screen size, a monitor gone, a taskbar moved: the balloon's corner
+// moves with the work area.
+platform::MessageResult CTessalyDlg::on_display_change(const platform::WindowMessage&) {
+  balloon_.work_area_changed();
+  return {false, 0};
+}
+
+platform::MessageResult CTessalyDlg::on_setting_change(const platform::WindowMessage& message) {
+  if (message.wparam == kSpiSetWorkArea) balloon_.work_area_changed();
+  return {false, 0};
+}
+
+void CTessalyDlg::on_tray_close() {
+  if (host_ != nullptr) host_->post_message(platform::kWmClose, 0, 0);
+}
+void CTessalyDlg::on_display_off() { choose_mode(1, 0, 0); }
+void CTessalyDlg::on_display_popup() { choose_mode(0, 1, 0); }
+void CTessalyDlg::on_display_always() { choose_mode(0, 0, 1); }
+// The version line does nothing.
+void CTessalyDlg::on_other_command(std::uintptr_t) {}
 
 void CTessalyDlg::choose_mode(int off, int popup, int always) {
   set_mode_checks(off != 0, popup != 0, always != 0);

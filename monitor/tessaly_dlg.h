@@ -7,6 +7,8 @@
 
 #include "monitor/balloon.h"
 #include "monitor/tray_dialog.h"
+#include "platform/message_map.h"
+#include "platform/monitor_system.h"
 #include "platform/platform.h"
 #include "platform/tray_window.h"
 
@@ -71,7 +73,17 @@ class CTessalyDlg : public CTrayDialog {
   DisplayState& display() { return balloon_.display(); }
 
  private:
-  void on_command(int command);
+  static const platform::MessageMapEntry<CTessalyDlg> kMessageMap[];
+  platform::MessageResult on_paint(const platform::WindowMessage& message);
+  platform::MessageResult on_query_drag_icon(const platform::WindowMessage& message);
+  platform::MessageResult on_timer(const platform::WindowMessage& message);
+  platform::MessageResult on_display_change(const platform::WindowMessage& message);
+  platform::MessageResult on_setting_change(const platform::WindowMessage& message);
+  void on_tray_close();
+  void on_display_off();
+  void on_display_popup();
+  void on_display_always();
+  void on_other_command(std::uintptr_t command);
   void on_close();
   void on_uninstall();
   platform::Win32Error remove_run_value_elevated();

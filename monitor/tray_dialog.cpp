@@ -57,24 +57,25 @@ platform::Point CTrayDialog::cursor() {
   return point;
 }
 
+const platform::MessageMapEntry<CTrayDialog> CTrayDialog::kMessageMap[] = {
+    platform::OnMessage<CTrayDialog>(platform::kWmDestroy, &CTrayDialog::on_destroy_message),
+    platform::OnMessage<CTrayDialog>(platform::kWmSysCommand, &CTrayDialog::on_sys_command),
+    platform::OnMessage<CTrayDialog>(kTrayCallbackMessage, &CTrayDialog::on_tray_callback),
+};
+
 platform::MessageResult CTrayDialog::handle_message(const platform::WindowMessage& message) {
-  switch (message.message) {
-    case platform::kWmDestroy:
-      on_destroy();
-      // The window's host goes with the window.
-      host_ = nullptr;
-      return {false, 0};  // default handling goes on
-    case platform::kWmSysCommand:
-      return on_sys_command(message.wparam);
-    case kTrayCallbackMessage:
-      on_tray_callback(message.wparam, message.lparam);
-      return {true, 0};
-    default:
-      return {false, 0};
-  }
+  return platform::DispatchMessageMap(*this, kMessageMap, message);
 }
 
-platform::MessageResult CTrayDialog::on_sys_command(std::uintptr_t command) {
+platform::MessageResult CTrayDialog::on_destroy_message(const platform::WindowMessage&) {
+  on_destroy();
+  // The window's host goes with the window.
+  host_ = nullptr;
+  return {false, 0};  // default handling goes on
+}
+
+platform::MessageResult CTrayDialog::on_sys_command(const platform::WindowMessage& message) {
+  const std::uintptr_t command = message.wparam;
   if (minimize_to_tray_ != 1 || (command & 0xFFF0) != platform::kScMinimize) return {false, 0};
   if (host_ != nullptr && !icon_in_tray_ && host_->notify_icon(platform::kNimAdd, icon_record_)) {
     icon_in_tray_ = 1;
@@ -83,10 +84,12 @@ platform::MessageResult CTrayDialog::on_sys_command(std::uintptr_t command) {
   return {true, 0};
 }
 
-void CTrayDialog::on_tray_callback(std::uintptr_t icon_id, std::intptr_t mouse_message) {
-  if (icon_id != kTrayIconId) return;
+// The icon's mouse events arrive as the callback message with the icon's id
+// and the mouse message.
+platform::MessageResult CTrayDialog::on_tray_callback(const platform::WindowMessage& message) {
+  if (message.wparam != kTrayIconId) return {true, 0};
   const platform::Point at = cursor();
-  switch (static_cast<std::uint32_t>(mouse_message)) {
+  switch (static_cast<std::uint32_t>(message.lparam)) {
     case platform::kWmMouseMove:
       last_x_.store(at.x);
       last_y_.store(at.y);
@@ -119,6 +122,7 @@ void CTrayDialog::on_tray_callback(std::uintptr_t icon_id, std::intptr_t mouse_m
     default:
       break;
   }
+  return {true, 0};
 }
 
 void CTrayDialog::HandleTrayLeftDown(int, int) {}

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "platform/message_map.h"
+#include "platform/tracking_thread.h"
 #include "platform/tray_window.h"
 
 namespace tessaly {
@@ -53,8 +55,9 @@ class CTrayDialog : public platform::TrayWindowLogic {
  protected:
   void on_create();
   void on_destroy();
-  platform::MessageResult on_sys_command(std::uintptr_t command);
-  void on_tray_callback(std::uintptr_t icon_id, std::intptr_t mouse_message);
+  platform::MessageResult on_destroy_message(const platform::WindowMessage& message);
+  platform::MessageResult on_sys_command(const platform::WindowMessage& message);
+  platform::MessageResult on_tray_callback(const platform::WindowMessage& message);
   platform::Point cursor();
   // The shell made a new notification area: the icon must be added to it,
   // or Off, Close and Uninstall could no longer be reached.
@@ -76,6 +79,7 @@ class CTrayDialog : public platform::TrayWindowLogic {
   platform::Point menu_position_;
 
  private:
+  static const platform::MessageMapEntry<CTrayDialog> kMessageMap[];
   int dialog_template_;
 };
 

@@ -26,18 +26,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
   tessaly::CTessalyApp app(tessaly::MonitorPorts{windows.platform, system, tracking, balloon_window,
                                                  g_mouse_click_message, g_taskbar_created_message});
-  // The balloon's window procedure reaches the balloon of the running tray
-  // window through the app.
-  app.on_dialog = [](tessaly::CTessalyDlg& dialog) {
-    balloon_window.on_timer = [&dialog](std::uint32_t id) { dialog.balloon().on_timer(id); };
-    balloon_window.on_paint = [&dialog](platform::Canvas& canvas) {
-      dialog.balloon().on_paint(canvas);
-    };
-  };
-  app.on_dialog_end = [] {
-    balloon_window.on_timer = nullptr;
-    balloon_window.on_paint = nullptr;
-  };
   app.InitInstance();
   return static_cast<int>(app.exit_code());
 }

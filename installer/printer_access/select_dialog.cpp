@@ -22,8 +22,8 @@ struct ModelWord {
   int index;
 };
 constexpr ModelWord kModelWords[] = {
-    {u"ZELKO-70", 0},  {u"ZELKO-40", 6},  {u"MARLO-600", 14}, {u"MARLO-800", 13},
-    {u"VANTO", 12},    {u"KLX-2D", 15},   {u"KORVEN-40", 10}, {u"TAVRIN TX230", 8},
+    {u"ZELKO-70", 0}, {u"ZELKO-40", 6}, {u"MARLO-600", 14}, {u"MARLO-800", 13},
+    {u"VANTO", 12},   {u"KLX-2D", 15},  {u"KORVEN-40", 10}, {u"TAVRIN TX230", 8},
 };
 constexpr std::size_t kLastWordPosition = 9;
 
@@ -65,7 +65,7 @@ bool ChooseNetworkPrinter(PrinterSearches& searches, const ModalDialogRunner& ru
 
 CDlgSelect::CDlgSelect(PrinterSearches& searches) : searches_(searches) {}
 
-bool CDlgSelect::handle_message(const platform::WindowMessage& message) {
+platform::MessageResult CDlgSelect::handle_message(const platform::WindowMessage& message) {
   return platform::DispatchMessageMap(*this, kMessageMap, message);
 }
 

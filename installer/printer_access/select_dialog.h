@@ -28,7 +28,7 @@ class CDlgSelect : public platform::DialogLogic {
   // platform::DialogLogic
   void attach(platform::DialogHost* host) override { host_ = host; }
   bool OnInitDialog() override;
-  bool handle_message(const platform::WindowMessage& message) override;
+  platform::MessageResult handle_message(const platform::WindowMessage& message) override;
 
   void OnTimer(std::uintptr_t id);
   void OnRefresh();

@@ -137,13 +137,13 @@ void SimDialogHost::set_bitmap(int control, int bitmap_resource) {
 
 bool SimDialogHost::set_timer(std::uint32_t id, std::uint32_t period_ms) {
   std::lock_guard lock(mutex_);
-  timers_[id] = Timer{period_ms, clock_.now_ms() + period_ms, timer_order_++};
+  timers_.set(id, period_ms, clock_.now_ms());
   return true;
 }
 
 void SimDialogHost::kill_timer(std::uint32_t id) {
   std::lock_guard lock(mutex_);
-  timers_.erase(id);
+  timers_.kill(id);
 }
 
 int SimDialogHost::message_box(std::u16string_view text, std::u16string_view caption,
@@ -162,8 +162,6 @@ int SimDialogHost::message_box(std::u16string_view text, std::u16string_view cap
   if (dispatch) run_loop(message_box_wait_ms, dispatch);
   return message_box_answer;
 }
-
-void SimDialogHost::post_close() { post({kWmClose, 0, 0}); }
 
 void SimDialogHost::post(const WindowMessage& message) {
   std::lock_guard lock(mutex_);
@@ -225,15 +223,7 @@ void SimDialogHost::pump_messages() {
     if (!dispatch_) return;
     dispatch = dispatch_;
     // Each timer that is due now sends one WM_TIMER; time does not move.
-    std::vector<std::pair<std::uint64_t, std::pair<std::uint64_t, std::uint32_t>>> order;
-    for (auto& [id, timer] : timers_)
-      if (timer.due <= clock_.now_ms()) order.push_back({timer.due, {timer.order, id}});
-    std::sort(order.begin(), order.end());
-    for (const auto& entry : order) {
-      Timer& t = timers_[entry.second.second];
-      t.due = clock_.now_ms() + t.period;
-      due.push_back(entry.second.second);
-    }
+    due = timers_.take_due(clock_.now_ms());
   }
   // A dialog that has ended still has its window until the modal loop
   // regains control: the pump delivers its timers and posted messages as
@@ -322,14 +312,12 @@ void SimDialogHost::define(int id) { define(id, Control{}); }
 
 bool SimDialogHost::timer_running(std::uint32_t id) {
   std::lock_guard lock(mutex_);
-  return timers_.count(id) != 0;
+  return timers_.running(id);
 }
 
 std::vector<std::uint32_t> SimDialogHost::running_timers() {
   std::lock_guard lock(mutex_);
-  std::vector<std::uint32_t> ids;
-  for (const auto& [id, timer] : timers_) ids.push_back(id);
-  return ids;
+  return timers_.keys();
 }
 
 std::vector<int> SimDialogHost::positions(int control) {
@@ -347,25 +335,16 @@ void SimDialogHost::run_loop(std::uint64_t ms, const Dispatch& dispatch) {
     {
       std::lock_guard lock(mutex_);
       if (ended_) return;
-      const Timer* next = nullptr;
-      for (const auto& [timer_id, timer] : timers_) {
-        if (!next || timer.due < next->due || (timer.due == next->due && timer.order < next->order)) {
-          next = &timer;
-          id = timer_id;
-        }
-      }
-      if (!next || next->due > end) break;
-      due = next->due;
-      // A window timer posts at most one WM_TIMER at a time: after a handler
-      // that blocked for longer than the period, the next one is due at once.
-      Timer& t = timers_[id];
-      t.due = due + t.period;
+      const auto next = timers_.next();
+      if (!next || next->due_ms > end) break;
+      id = next->key;
+      due = next->due_ms;
+      timers_.fired(id, due);
     }
     clock_.advance_to(due);
     dispatch(WindowMessage::timer(id));
     std::lock_guard lock(mutex_);
-    auto it = timers_.find(id);
-    if (it != timers_.end() && it->second.due < clock_.now_ms()) it->second.due = clock_.now_ms();
+    timers_.catch_up(id, clock_.now_ms());
   }
   clock_.advance_to(end);
 }

@@ -13,30 +13,22 @@ int SimTimers::add_window(Fire fire) {
 }
 
 bool SimTimers::set(int window, std::uint32_t id, std::uint32_t period_ms) {
-  // Windows raises a zero period to the minimum of 10 ms.
-  const std::uint32_t period = period_ms < 10 ? 10 : period_ms;
-  timers_[{window, id}] = Timer{period, clock_.now_ms() + period, order_++};
+  timers_.set({window, id}, period_ms, clock_.now_ms());
   return true;
 }
 
-void SimTimers::kill(int window, std::uint32_t id) { timers_.erase({window, id}); }
+void SimTimers::kill(int window, std::uint32_t id) { timers_.kill({window, id}); }
 
 bool SimTimers::running(int window, std::uint32_t id) const {
-  return timers_.count({window, id}) != 0;
+  return timers_.running({window, id});
 }
 
 bool SimTimers::step() {
-  if (timers_.empty()) return false;
-  auto next = timers_.begin();
-  for (auto it = timers_.begin(); it != timers_.end(); ++it) {
-    if (it->second.due < next->second.due ||
-        (it->second.due == next->second.due && it->second.order < next->second.order))
-      next = it;
-  }
-  const auto [window, id] = next->first;
-  if (next->second.due > clock_.now_ms()) clock_.advance_to(next->second.due);
-  next->second.due += next->second.period;
-  next->second.order = order_++;
+  const auto next = timers_.next();
+  if (!next) return false;
+  const auto [window, id] = next->key;
+  if (next->due_ms > clock_.now_ms()) clock_.advance_to(next->due_ms);
+  timers_.fired(next->key, next->due_ms, true);
   if (window >= 0 && window < static_cast<int>(windows_.size()) && windows_[window])
     windows_[window](id);
   return true;
@@ -45,9 +37,8 @@ bool SimTimers::step() {
 void SimTimers::run_for(std::uint64_t ms) {
   const std::uint64_t end = clock_.now_ms() + ms;
   for (;;) {
-    std::uint64_t earliest = std::numeric_limits<std::uint64_t>::max();
-    for (const auto& [key, timer] : timers_) earliest = std::min(earliest, timer.due);
-    if (earliest > end) break;
+    const auto next = timers_.next();
+    if (!next || next->due_ms > end) break;
     step();
   }
   if (clock_.now_ms() < end) clock_.advance_to(end);
@@ -187,12 +178,23 @@ void SimTrayWindow::pump() {
 SimBalloonWindow::SimBalloonWindow(SimTimers& timers) : timers_(timers) {
   key_ = timers_.add_window([this](std::uint32_t id) {
     if (on_timer) on_timer(id);
+    dispatch(WindowMessage::timer(id));
   });
 }
 
-bool SimBalloonWindow::create() {
+bool SimBalloonWindow::create(BalloonWindowLogic& logic) {
   created = create_succeeds;
+  if (created) logic_ = &logic;
   return created;
+}
+
+MessageResult SimBalloonWindow::dispatch(const WindowMessage& message) {
+  return logic_ != nullptr ? logic_->handle_message(message) : MessageResult{};
+}
+
+void SimBalloonWindow::paint(const std::function<void(Canvas&)>& draw) {
+  ++paints;
+  draw(canvas);
 }
 
 bool SimBalloonWindow::set_timer(std::uint32_t id, std::uint32_t period_ms) {

@@ -6,6 +6,7 @@
 #include "platform/dialog_init.h"
 #include "platform/message_map.h"
 #include "platform_win32/win32_dialog_host.h"
+#include "platform_win32/win32_window_host.h"
 #include "platform_win32/windows_api.h"
 
 namespace platform_win32 {
@@ -54,9 +55,8 @@ void execute_dialog_init(HWND dialog, int template_id) {
   }
 }
 
-// Messages whose dialog-procedure result is not a plain "handled" flag (a
-// brush, an icon) stay with the default processing: the logic cannot give
-// such a result through the message map.
+// The messages the wizard's logic handles. A brush for a coloured control
+// and the icon for dragging come from the host, which keeps them.
 bool forwarded(UINT message) {
   switch (message) {
     case WM_COMMAND:
@@ -124,10 +124,11 @@ INT_PTR CALLBACK dialog_procedure(HWND window, UINT message, WPARAM wparam, LPAR
   }
   if (message == WM_QUERYDRAGICON && dialog->host && dialog->host->big_icon())
     return reinterpret_cast<INT_PTR>(dialog->host->big_icon());
-  const bool handled = forwarded(message) && dialog->logic.handle_message(platform::WindowMessage{
-                                                 message, static_cast<std::uintptr_t>(wparam),
-                                                 static_cast<std::intptr_t>(lparam)});
-  if (handled) return TRUE;
+  if (forwarded(message)) {
+    const platform::MessageResult result = dialog->logic.handle_message(platform::WindowMessage{
+        message, static_cast<std::uintptr_t>(wparam), static_cast<std::intptr_t>(lparam)});
+    if (result.handled) return dialog_procedure_answer(window, message, result);
+  }
   switch (message) {
     case WM_COMMAND:
       // Enter and Escape arrive as IDOK and IDCANCEL: both end the dialog.

@@ -1,7 +1,6 @@
-#include "platform_win32/win32_tray_window.h"
-
 #include <map>
 
+#include "platform_win32/win32_tray_window.h"
 #include "platform_win32/windows_api.h"
 
 namespace platform_win32 {
@@ -21,10 +20,10 @@ class GdiCanvas : public platform::Canvas {
 
   platform::GdiRef create_font(std::u16string_view face, int height, int weight, int char_set,
                                int pitch_and_family) override {
-    HFONT font = CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE,
-                             static_cast<DWORD>(char_set), OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             static_cast<DWORD>(pitch_and_family), to_wide(face).c_str());
+    HFONT font =
+        CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, static_cast<DWORD>(char_set),
+                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                    static_cast<DWORD>(pitch_and_family), to_wide(face).c_str());
     return keep(font);
   }
   void release_font(platform::GdiRef font) override {
@@ -85,53 +84,35 @@ class GdiCanvas : public platform::Canvas {
 
 }  // namespace
 
-struct Win32BalloonWindow::State {
-  HWND window = nullptr;
-  Win32BalloonWindow* owner = nullptr;
-};
-
 namespace {
 
 LRESULT CALLBACK balloon_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-    SetWindowLongPtrW(window, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* owner = reinterpret_cast<Win32BalloonWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (owner != nullptr) {
-    if (message == WM_TIMER && owner->on_timer) {
-      owner->on_timer(static_cast<std::uint32_t>(wparam));
-      return DefWindowProcW(window, message, wparam, lparam);
+    if (message == WM_NCDESTROY) {
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    } else if (platform::BalloonWindowLogic* logic = owner->logic()) {
+      const platform::MessageResult result = logic->handle_message(
+          {message, static_cast<std::uintptr_t>(wparam), static_cast<std::intptr_t>(lparam)});
+      if (result.handled) return static_cast<LRESULT>(result.result);
     }
-    if (message == WM_PAINT) {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(window, &paint);
-      if (dc != nullptr && owner->on_paint) {
-        GdiCanvas canvas(dc);
-        owner->on_paint(canvas);
-      }
-      EndPaint(window, &paint);
-      return 0;
-    }
-    if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
   }
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
 }  // namespace
 
-Win32BalloonWindow::Win32BalloonWindow() : state_(std::make_unique<State>()) {
-  state_->owner = this;
-}
-
 Win32BalloonWindow::~Win32BalloonWindow() {
-  if (state_->window != nullptr) DestroyWindow(state_->window);
+  if (window_ != nullptr) DestroyWindow(window_);
 }
 
 const wchar_t* Win32BalloonWindow::class_name() { return kBalloonClass; }
 
-bool Win32BalloonWindow::create() {
+bool Win32BalloonWindow::create(platform::BalloonWindowLogic& logic) {
   WNDCLASSW window_class{};
   window_class.style = CS_HREDRAW | CS_VREDRAW;
   window_class.lpfnWndProc = balloon_procedure;
@@ -139,35 +120,40 @@ bool Win32BalloonWindow::create() {
   window_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   window_class.lpszClassName = kBalloonClass;
   if (!RegisterClassW(&window_class) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-  state_->window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kBalloonClass, L"", WS_POPUP,
-                                   0, 0, 0, 0, nullptr, nullptr, program_instance(), this);
-  return state_->window != nullptr;
-}
-
-bool Win32BalloonWindow::set_timer(std::uint32_t id, std::uint32_t period_ms) {
-  return state_->window != nullptr && SetTimer(state_->window, id, period_ms, nullptr) != 0;
-}
-
-void Win32BalloonWindow::kill_timer(std::uint32_t id) {
-  if (state_->window != nullptr) KillTimer(state_->window, id);
+  // The logic sees the window's messages from its creation on.
+  logic_ = &logic;
+  window_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kBalloonClass, L"", WS_POPUP, 0, 0, 0,
+                            0, nullptr, nullptr, program_instance(), this);
+  if (window_ == nullptr) logic_ = nullptr;
+  return window_ != nullptr;
 }
 
 void Win32BalloonWindow::move_window(const platform::Rect& rect, bool repaint) {
-  if (state_->window != nullptr)
-    MoveWindow(state_->window, rect.left, rect.top, rect.right - rect.left,
-               rect.bottom - rect.top, repaint ? TRUE : FALSE);
+  if (window_ != nullptr)
+    MoveWindow(window_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+               repaint ? TRUE : FALSE);
 }
 
 void Win32BalloonWindow::show_window(int command) {
-  if (state_->window != nullptr) ShowWindow(state_->window, command);
+  if (window_ != nullptr) ShowWindow(window_, command);
 }
 
 void Win32BalloonWindow::bring_to_top() {
-  if (state_->window != nullptr) BringWindowToTop(state_->window);
+  if (window_ != nullptr) BringWindowToTop(window_);
 }
 
 void Win32BalloonWindow::invalidate(bool erase) {
-  if (state_->window != nullptr) InvalidateRect(state_->window, nullptr, erase ? TRUE : FALSE);
+  if (window_ != nullptr) InvalidateRect(window_, nullptr, erase ? TRUE : FALSE);
+}
+
+void Win32BalloonWindow::paint(const std::function<void(platform::Canvas&)>& draw) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window_, &paint);
+  if (dc != nullptr) {
+    GdiCanvas canvas(dc);
+    draw(canvas);
+  }
+  EndPaint(window_, &paint);
 }
 
 }  // namespace platform_win32

@@ -1,5 +1,6 @@
 #include "platform_win32/win32_dialog_host.h"
 
+// After windows.h.
 #include <commctrl.h>
 
 namespace platform_win32 {
@@ -20,18 +21,16 @@ Win32DialogHost::~Win32DialogHost() {
   for (auto& [id, colors] : colors_)
     if (colors.owned) DeleteObject(colors.brush);
   for (auto& [id, font] : fonts_) DeleteObject(font);
-  if (big_icon_) DestroyIcon(big_icon_);
-  if (small_icon_) DestroyIcon(small_icon_);
 }
 
 void Win32DialogHost::set_title(std::u16string_view title) {
-  SetWindowTextW(dialog_, to_wide(title).c_str());
+  SetWindowTextW(window_, to_wide(title).c_str());
 }
 
-std::u16string Win32DialogHost::title() { return window_text(dialog_); }
+std::u16string Win32DialogHost::title() { return window_text(window_); }
 
 void Win32DialogHost::set_text(int control, std::u16string_view text) {
-  SetDlgItemTextW(dialog_, control, to_wide(text).c_str());
+  SetDlgItemTextW(window_, control, to_wide(text).c_str());
 }
 
 std::u16string Win32DialogHost::text(int control) { return window_text(item(control)); }
@@ -57,41 +56,41 @@ bool Win32DialogHost::is_visible(int control) {
 }
 
 void Win32DialogHost::set_check(int control, bool checked) {
-  CheckDlgButton(dialog_, control, checked ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(window_, control, checked ? BST_CHECKED : BST_UNCHECKED);
 }
 
 bool Win32DialogHost::is_checked(int control) {
-  return IsDlgButtonChecked(dialog_, control) == BST_CHECKED;
+  return IsDlgButtonChecked(window_, control) == BST_CHECKED;
 }
 
 void Win32DialogHost::combo_add(int control, std::u16string_view item_text) {
-  SendDlgItemMessageW(dialog_, control, CB_ADDSTRING, 0,
+  SendDlgItemMessageW(window_, control, CB_ADDSTRING, 0,
                       reinterpret_cast<LPARAM>(to_wide(item_text).c_str()));
 }
 
 void Win32DialogHost::combo_reset(int control) {
-  SendDlgItemMessageW(dialog_, control, CB_RESETCONTENT, 0, 0);
+  SendDlgItemMessageW(window_, control, CB_RESETCONTENT, 0, 0);
 }
 
 void Win32DialogHost::combo_select(int control, int index) {
   // An index outside the list clears the selection, as Windows documents it
   // (Wine would keep the old one).
-  const LRESULT count = SendDlgItemMessageW(dialog_, control, CB_GETCOUNT, 0, 0);
+  const LRESULT count = SendDlgItemMessageW(window_, control, CB_GETCOUNT, 0, 0);
   if (index < 0 || count == CB_ERR || index >= count) index = -1;
-  SendDlgItemMessageW(dialog_, control, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  SendDlgItemMessageW(window_, control, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 int Win32DialogHost::combo_selection(int control) {
-  return static_cast<int>(SendDlgItemMessageW(dialog_, control, CB_GETCURSEL, 0, 0));
+  return static_cast<int>(SendDlgItemMessageW(window_, control, CB_GETCURSEL, 0, 0));
 }
 
 void Win32DialogHost::progress_range(int control, int low, int high) {
-  SendDlgItemMessageW(dialog_, control, PBM_SETRANGE32, static_cast<WPARAM>(low),
+  SendDlgItemMessageW(window_, control, PBM_SETRANGE32, static_cast<WPARAM>(low),
                       static_cast<LPARAM>(high));
 }
 
 void Win32DialogHost::progress_position(int control, int position) {
-  SendDlgItemMessageW(dialog_, control, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  SendDlgItemMessageW(window_, control, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
 void Win32DialogHost::load_bitmap(int bitmap_resource) {
@@ -100,12 +99,12 @@ void Win32DialogHost::load_bitmap(int bitmap_resource) {
     bitmaps_.emplace(bitmap_resource, bitmap);
 }
 
-bool Win32DialogHost::is_minimized() { return IsIconic(dialog_) != FALSE; }
+bool Win32DialogHost::is_minimized() { return IsIconic(window_) != FALSE; }
 
 void Win32DialogHost::icon_paint_sizes(int* client_width, int* client_height, int* icon_width,
                                        int* icon_height) {
   RECT client{};
-  GetClientRect(dialog_, &client);
+  GetClientRect(window_, &client);
   *client_width = client.right - client.left;
   *client_height = client.bottom - client.top;
   *icon_width = GetSystemMetrics(SM_CXICON);
@@ -114,11 +113,11 @@ void Win32DialogHost::icon_paint_sizes(int* client_width, int* client_height, in
 
 void Win32DialogHost::paint_icon(int x, int y) {
   PAINTSTRUCT paint;
-  HDC dc = BeginPaint(dialog_, &paint);
+  HDC dc = BeginPaint(window_, &paint);
   if (dc == nullptr) return;
-  SendMessageW(dialog_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-  if (big_icon_ != nullptr) DrawIcon(dc, x, y, big_icon_);
-  EndPaint(dialog_, &paint);
+  SendMessageW(window_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  if (big_icon() != nullptr) DrawIcon(dc, x, y, big_icon());
+  EndPaint(window_, &paint);
 }
 
 void Win32DialogHost::set_bitmap(int control, int bitmap_resource) {
@@ -127,7 +126,7 @@ void Win32DialogHost::set_bitmap(int control, int bitmap_resource) {
   if (it == bitmaps_.end()) return;
   HBITMAP bitmap = it->second;
   const HANDLE previous = reinterpret_cast<HANDLE>(SendDlgItemMessageW(
-      dialog_, control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
+      window_, control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
   // The control hands back the picture it showed. One of ours stays cached;
   // anything else (the picture the template loaded, or a copy the control
   // made) is now ours to delete.
@@ -137,19 +136,6 @@ void Win32DialogHost::set_bitmap(int control, int bitmap_resource) {
     if (!cached) DeleteObject(previous);
   }
 }
-
-bool Win32DialogHost::set_timer(std::uint32_t id, std::uint32_t period_ms) {
-  return SetTimer(dialog_, id, period_ms, nullptr) != 0;
-}
-
-void Win32DialogHost::kill_timer(std::uint32_t id) { KillTimer(dialog_, id); }
-
-int Win32DialogHost::message_box(std::u16string_view text, std::u16string_view caption,
-                                 std::uint32_t flags) {
-  return MessageBoxW(dialog_, to_wide(text).c_str(), to_wide(caption).c_str(), flags);
-}
-
-void Win32DialogHost::post_close() { PostMessageW(dialog_, WM_CLOSE, 0, 0); }
 
 void Win32DialogHost::pump_messages() {
   MSG message;
@@ -162,28 +148,6 @@ void Win32DialogHost::pump_messages() {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-}
-
-void Win32DialogHost::end_dialog(int result) { EndDialog(dialog_, result); }
-
-void Win32DialogHost::set_icon(int icon_resource) {
-  const HICON big =
-      static_cast<HICON>(LoadImageW(program_instance(), MAKEINTRESOURCEW(icon_resource), IMAGE_ICON,
-                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-  const HICON small = static_cast<HICON>(
-      LoadImageW(program_instance(), MAKEINTRESOURCEW(icon_resource), IMAGE_ICON,
-                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-  if (big == nullptr || small == nullptr) {
-    if (big) DestroyIcon(big);
-    if (small) DestroyIcon(small);
-    return;
-  }
-  SendMessageW(dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-  SendMessageW(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-  if (big_icon_) DestroyIcon(big_icon_);
-  if (small_icon_) DestroyIcon(small_icon_);
-  big_icon_ = big;
-  small_icon_ = small;
 }
 
 void Win32DialogHost::set_static_colors(int control, std::uint32_t text_color,
@@ -228,7 +192,7 @@ void Win32DialogHost::set_font(int control, int height, int weight) {
       CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS | DEFAULT_PITCH, nullptr);
   if (font == nullptr) return;
-  SendDlgItemMessageW(dialog_, control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  SendDlgItemMessageW(window_, control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   auto it = fonts_.find(control);
   if (it != fonts_.end()) {
     DeleteObject(it->second);  // no longer selected: the control has the new one

@@ -1,5 +1,6 @@
 #include "platform_win32/win32_tray_window.h"
 
+#include "platform_win32/win32_window_host.h"
 #include "platform_win32/windows_api.h"
 
 // After windows.h.
@@ -21,30 +22,14 @@ static_assert(offsetof(NOTIFYICONDATAW, guidItem) == 952, "64-bit icon record si
 static_assert(offsetof(NOTIFYICONDATAW, guidItem) + sizeof(GUID) == 952, "32-bit icon record size");
 #endif
 
-HICON load_program_icon(int resource, int size) {
-  return static_cast<HICON>(LoadImageW(program_instance(), MAKEINTRESOURCEW(resource), IMAGE_ICON,
-                                       size, size, LR_DEFAULTCOLOR));
-}
-
-class Win32TrayHost : public platform::TrayWindowHost {
+class Win32TrayHost : public Win32ModalHost<platform::TrayWindowHost> {
  public:
-  explicit Win32TrayHost(HWND window) : window_(window) {}
+  explicit Win32TrayHost(HWND window) : Win32ModalHost(window) {}
   ~Win32TrayHost() override {
     if (menu_ != nullptr) DestroyMenu(menu_);
   }
 
   platform::WindowId window() override { return reinterpret_cast<platform::WindowId>(window_); }
-  bool set_timer(std::uint32_t id, std::uint32_t period_ms) override {
-    return SetTimer(window_, id, period_ms, nullptr) != 0;
-  }
-  void kill_timer(std::uint32_t id) override { KillTimer(window_, id); }
-
-  void set_window_icon(int icon_resource) override {
-    HICON big = load_program_icon(icon_resource, GetSystemMetrics(SM_CXICON));
-    HICON small = load_program_icon(icon_resource, GetSystemMetrics(SM_CXSMICON));
-    if (big) SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-    if (small) SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-  }
   platform::GdiRef load_icon(int icon_resource) override {
     return reinterpret_cast<platform::GdiRef>(
         LoadIconW(program_instance(), MAKEINTRESOURCEW(icon_resource)));
@@ -96,16 +81,9 @@ class Win32TrayHost : public platform::TrayWindowHost {
   }
   void end_menu() override { EndMenu(); }
 
-  int message_box(std::u16string_view text, std::u16string_view caption,
-                  std::uint32_t flags) override {
-    return MessageBoxW(window_, to_wide(text).c_str(), to_wide(caption).c_str(), flags);
-  }
   int message_box_for_focus(std::u16string_view text, std::u16string_view caption,
                             std::uint32_t flags) override {
-    return MessageBoxW(GetFocus(), to_wide(text).c_str(), to_wide(caption).c_str(), flags);
-  }
-  bool post_message(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) override {
-    return PostMessageW(window_, message, wparam, lparam) != FALSE;
+    return owned_message_box(GetFocus(), text, caption, flags);
   }
   bool cursor_position(platform::Point* point) override {
     POINT p{};
@@ -126,10 +104,8 @@ class Win32TrayHost : public platform::TrayWindowHost {
     if (icon != 0) DrawIcon(dc, x, y, reinterpret_cast<HICON>(icon));
     EndPaint(window_, &paint);
   }
-  void end_dialog(int result) override { EndDialog(window_, result); }
 
  private:
-  HWND window_;
   HMENU menu_ = nullptr;
 };
 
@@ -137,13 +113,6 @@ struct TrayDialog {
   platform::TrayWindowLogic& logic;
   std::unique_ptr<Win32TrayHost> host;
 };
-
-// Messages whose result a dialog procedure returns directly rather than
-// through DWLP_MSGRESULT.
-bool returns_result_directly(UINT message) {
-  return message == WM_QUERYDRAGICON || message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC ||
-         message == WM_COMPAREITEM || message == WM_VKEYTOITEM || message == WM_CHARTOITEM;
-}
 
 INT_PTR CALLBACK tray_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_INITDIALOG) {
@@ -159,19 +128,17 @@ INT_PTR CALLBACK tray_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
     SetWindowLongPtrW(window, DWLP_USER, 0);
     return FALSE;
   }
-  const platform::MessageResult result = dialog->logic.handle_message(
-      {message, static_cast<std::uintptr_t>(wparam), static_cast<std::intptr_t>(lparam)});
-  if (!result.handled) return FALSE;
-  if (returns_result_directly(message)) return static_cast<INT_PTR>(result.result);
-  SetWindowLongPtrW(window, DWLP_MSGRESULT, static_cast<LONG_PTR>(result.result));
-  return TRUE;
+  return dialog_procedure_answer(
+      window, message,
+      dialog->logic.handle_message(
+          {message, static_cast<std::uintptr_t>(wparam), static_cast<std::intptr_t>(lparam)}));
 }
 
 }  // namespace
 
 // ---- system ----
 
-void Win32MonitorSystem::create_instance_mutex(std::u16string_view name, bool* already_exists) {
+void Win32UiSystem::create_instance_mutex(std::u16string_view name, bool* already_exists) {
   HANDLE mutex = CreateMutexW(nullptr, TRUE, to_wide(name).c_str());
   *already_exists = GetLastError() == ERROR_ALREADY_EXISTS;
   if (*already_exists) return;
@@ -179,7 +146,7 @@ void Win32MonitorSystem::create_instance_mutex(std::u16string_view name, bool* a
   if (mutex != nullptr) ReleaseMutex(mutex);
 }
 
-void Win32MonitorSystem::init_common_controls() {
+void Win32UiSystem::init_common_controls() {
   INITCOMMONCONTROLSEX controls{8, 0xFF};
   InitCommonControlsEx(&controls);
 }
@@ -187,7 +154,7 @@ void Win32MonitorSystem::init_common_controls() {
 // The primary monitor's own work area. Wine 8 answers SPI_GETWORKAREA with
 // the value the process read first, so only the monitor's work area shows a
 // later change there; on Windows both agree.
-platform::Rect Win32MonitorSystem::work_area() {
+platform::Rect Win32UiSystem::work_area() {
   RECT area{};
   MONITORINFO info{};
   info.cbSize = sizeof info;
@@ -201,7 +168,7 @@ platform::Rect Win32MonitorSystem::work_area() {
   return {area.left, area.top, area.right, area.bottom};
 }
 
-int Win32MonitorSystem::screen_dpi() {
+int Win32UiSystem::screen_dpi() {
   HDC screen = GetDC(nullptr);
   const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
   if (screen != nullptr) ReleaseDC(nullptr, screen);

@@ -47,7 +47,6 @@ class TrayFixture : public ::testing::Test {
         windows.platform, system, tracking, balloon_window, kClickMessage, kTaskbarCreated});
     balloon_window.on_timer = [this](std::uint32_t id) {
       if (id == kBalloonTimerId) ++balloon_ticks;
-      dialog->balloon().on_timer(id);
     };
     tray.logic = dialog.get();
     dialog->attach(&tray);

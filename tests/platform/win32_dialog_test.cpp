@@ -34,9 +34,9 @@ class ScriptedLogic : public DialogLogic {
 
   void attach(DialogHost* host) override { host_ = host; }
   bool OnInitDialog() override { return on_init(*host_); }
-  bool handle_message(const WindowMessage& message) override {
+  MessageResult handle_message(const WindowMessage& message) override {
     seen.push_back(message);
-    return on_message(*host_, message);
+    return {on_message(*host_, message), 0};
   }
 
   HWND window() const { return static_cast<Win32DialogHost*>(host_)->window(); }

@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/window_messages.h"
+
 namespace platform {
 
 using WindowRef = std::uintptr_t;
-
-inline constexpr std::uint32_t kWmPaint = 0x000F;
 
 class Desktop {
  public:

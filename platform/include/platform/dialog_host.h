@@ -7,19 +7,13 @@
 #include <string>
 #include <string_view>
 
+#include "platform/message_map.h"
+#include "platform/window_host.h"
+
 namespace platform {
 
-// MessageBox flags and answers the programs use.
-inline constexpr std::uint32_t kMbOk = 0x0;
-inline constexpr std::uint32_t kMbIconError = 0x10;
-inline constexpr std::uint32_t kMbIconInformation = 0x40;
-inline constexpr int kIdOk = 1;
-inline constexpr int kIdCancel = 2;
-
-class DialogHost {
+class DialogHost : public ModalWindowHost {
  public:
-  virtual ~DialogHost() = default;
-
   virtual void set_title(std::u16string_view title) = 0;
   virtual std::u16string title() = 0;
 
@@ -46,22 +40,11 @@ class DialogHost {
   // Static picture controls: show a bitmap resource.
   virtual void set_bitmap(int control, int bitmap_resource) = 0;
 
-  virtual bool set_timer(std::uint32_t id, std::uint32_t period_ms) = 0;
-  virtual void kill_timer(std::uint32_t id) = 0;
-
-  virtual int message_box(std::u16string_view text, std::u16string_view caption,
-                          std::uint32_t flags) = 0;
-  // Posts WM_CLOSE to the dialog; closing ends a modal dialog.
-  virtual void post_close() = 0;
-  // EndDialog: the modal dialog ends with `result` once its handler returns.
-  virtual void end_dialog(int result) = 0;
   // Removes and dispatches every waiting message of the thread's queue.
   virtual void pump_messages() = 0;
 
   // Appearance. A host without a screen may ignore these; the defaults do
   // nothing.
-  // The window's big and small icon, from an icon resource (WM_SETICON).
-  virtual void set_icon(int /*icon_resource*/) {}
   // Loads a bitmap resource and keeps it for the window's life, so that a
   // later set_bitmap of it shows the loaded picture.
   virtual void load_bitmap(int /*bitmap_resource*/) {}
@@ -105,23 +88,7 @@ inline constexpr int kColorButtonText = 18;
 
 inline constexpr std::uint32_t kSystemColor = 0xFFFFFFFFu;
 
-}  // namespace platform
-
-#include "platform/message_map.h"
-
-namespace platform {
-
-// The behaviour behind a dialog window. The window (real or simulated)
-// attaches its host, then calls OnInitDialog for WM_INITDIALOG and
-// handle_message for everything else.
-class DialogLogic {
- public:
-  virtual ~DialogLogic() = default;
-  virtual void attach(DialogHost* host) = 0;
-  // WM_INITDIALOG; returns true to let the system set the focus.
-  virtual bool OnInitDialog() = 0;
-  // Returns true when the message was handled.
-  virtual bool handle_message(const WindowMessage& message) = 0;
-};
+// The behaviour behind a dialog window.
+using DialogLogic = WindowLogic<DialogHost>;
 
 }  // namespace platform

@@ -1,23 +1,27 @@
-// Message maps: a static table per dialog class binds a window message (or a
+// Message maps: a static table per window class binds a window message (or a
 // control's command notification) to a member function, and one function
-// dispatches. The Windows window procedure forwards its messages here, and
-// tests "click" by dispatching the command of a control id and "tick" by
-// dispatching WM_TIMER with the timer's id.
+// dispatches. Every window of both programs works this way: the Windows
+// window procedure forwards its messages here, and tests "click" by
+// dispatching the command of a control id and "tick" by dispatching WM_TIMER
+// with the timer's id.
+//
+// A handler is one of three shapes:
+//   void Handler()                          handled, result 0
+//   void Handler(std::uintptr_t wparam)     handled, result 0 (a timer's id)
+//   MessageResult Handler(const WindowMessage&)
+//                                           the handler says whether it
+//                                           handled the message and with
+//                                           which result (WM_QUERYDRAGICON
+//                                           answers with an icon)
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
+
+#include "platform/window_messages.h"
 
 namespace platform {
-
-inline constexpr std::uint32_t kWmDestroy = 0x0002;
-inline constexpr std::uint32_t kWmClose = 0x0010;
-inline constexpr std::uint32_t kWmCommand = 0x0111;
-inline constexpr std::uint32_t kWmTimer = 0x0113;
-inline constexpr std::uint32_t kWmQueryDragIcon = 0x0037;
-
-inline constexpr int kBnClicked = 0;
-inline constexpr int kCbnSelChange = 1;
 
 struct WindowMessage {
   std::uint32_t message = 0;
@@ -33,55 +37,116 @@ struct WindowMessage {
   static WindowMessage timer(std::uintptr_t id) { return {kWmTimer, id, 0}; }
 };
 
-template <typename Dialog>
+// What a window procedure answers for a message: not handled (the default
+// processing follows), or handled with a result.
+struct MessageResult {
+  bool handled = false;
+  std::intptr_t result = 0;
+};
+
+// A command entry for every control id of its notification.
+inline constexpr int kAnyControl = -1;
+
+template <typename Window>
 struct MessageMapEntry {
   std::uint32_t message;
   int control;       // WM_COMMAND only
   int notification;  // WM_COMMAND only
-  void (Dialog::*command_handler)();
-  void (Dialog::*timer_handler)(std::uintptr_t id);
+  // A message the system numbered at run time (RegisterWindowMessageW): the
+  // window keeps its number in this member; 0 there matches nothing.
+  std::uint32_t Window::*registered;
+  void (Window::*plain)();
+  void (Window::*with_id)(std::uintptr_t);
+  MessageResult (Window::*with_result)(const WindowMessage&);
 };
 
-template <typename Dialog>
-constexpr MessageMapEntry<Dialog> OnCommand(int control, int notification,
-                                            void (Dialog::*handler)()) {
-  return {kWmCommand, control, notification, handler, nullptr};
+template <typename Window>
+constexpr MessageMapEntry<Window> OnCommand(int control, int notification,
+                                            void (Window::*handler)()) {
+  return {kWmCommand, control, notification, nullptr, handler, nullptr, nullptr};
 }
 
-// Any other message, without arguments (WM_DESTROY).
-template <typename Dialog>
-constexpr MessageMapEntry<Dialog> OnMessage(std::uint32_t message, void (Dialog::*handler)()) {
-  return {message, 0, 0, handler, nullptr};
+// Every command of `notification` (menu commands and accelerators: 0), with
+// the control id.
+template <typename Window>
+constexpr MessageMapEntry<Window> OnAnyCommand(int notification,
+                                               void (Window::*handler)(std::uintptr_t)) {
+  return {kWmCommand, kAnyControl, notification, nullptr, nullptr, handler, nullptr};
 }
 
-template <typename Dialog>
-constexpr MessageMapEntry<Dialog> OnTimerMessage(void (Dialog::*handler)(std::uintptr_t)) {
-  return {kWmTimer, 0, 0, nullptr, handler};
+template <typename Window>
+constexpr MessageMapEntry<Window> OnMessage(std::uint32_t message, void (Window::*handler)()) {
+  return {message, 0, 0, nullptr, handler, nullptr, nullptr};
 }
 
-// Returns true when an entry handled the message.
-template <typename Dialog, std::size_t N>
-bool DispatchMessageMap(Dialog& dialog, const MessageMapEntry<Dialog> (&map)[N],
-                        const WindowMessage& message) {
+template <typename Window>
+constexpr MessageMapEntry<Window> OnMessage(
+    std::uint32_t message, MessageResult (Window::*handler)(const WindowMessage&)) {
+  return {message, 0, 0, nullptr, nullptr, nullptr, handler};
+}
+
+template <typename Window>
+constexpr MessageMapEntry<Window> OnTimerMessage(void (Window::*handler)(std::uintptr_t)) {
+  return {kWmTimer, 0, 0, nullptr, nullptr, handler, nullptr};
+}
+
+template <typename Window>
+constexpr MessageMapEntry<Window> OnRegisteredMessage(std::uint32_t Window::*number,
+                                                      void (Window::*handler)()) {
+  return {0, 0, 0, number, handler, nullptr, nullptr};
+}
+
+// Runs the first entry that matches; {false, 0} when none does.
+template <typename Window>
+MessageResult DispatchMessageMap(Window& window, std::span<const MessageMapEntry<Window>> map,
+                                 const WindowMessage& message) {
+  const int control = static_cast<int>(message.wparam & 0xFFFF);
+  const int notification = static_cast<int>((message.wparam >> 16) & 0xFFFF);
   for (const auto& entry : map) {
-    if (entry.message != message.message) continue;
-    if (message.message == kWmCommand) {
-      const int control = static_cast<int>(message.wparam & 0xFFFF);
-      const int notification = static_cast<int>((message.wparam >> 16) & 0xFFFF);
-      if (entry.control != control || entry.notification != notification) continue;
-      (dialog.*entry.command_handler)();
-      return true;
+    if (entry.registered != nullptr) {
+      const std::uint32_t number = window.*entry.registered;
+      if (number == 0 || number != message.message) continue;
+    } else if (entry.message != message.message) {
+      continue;
     }
-    if (message.message == kWmTimer && entry.timer_handler) {
-      (dialog.*entry.timer_handler)(message.wparam);
-      return true;
+    if (entry.registered == nullptr && message.message == kWmCommand) {
+      if (entry.notification != notification) continue;
+      if (entry.control != kAnyControl && entry.control != control) continue;
+      if (entry.with_id) {
+        (window.*entry.with_id)(static_cast<std::uintptr_t>(control));
+        return {true, 0};
+      }
     }
-    if (message.message != kWmTimer && entry.command_handler) {
-      (dialog.*entry.command_handler)();
-      return true;
+    if (entry.plain) {
+      (window.*entry.plain)();
+      return {true, 0};
     }
+    if (entry.with_id) {
+      (window.*entry.with_id)(message.wparam);
+      return {true, 0};
+    }
+    if (entry.with_result) return (window.*entry.with_result)(message);
   }
-  return false;
+  return {false, 0};
 }
+
+template <typename Window, std::size_t N>
+MessageResult DispatchMessageMap(Window& window, const MessageMapEntry<Window> (&map)[N],
+                                 const WindowMessage& message) {
+  return DispatchMessageMap(window, std::span<const MessageMapEntry<Window>>(map), message);
+}
+
+// The behaviour behind a window: the window (real or simulated) attaches its
+// host, calls OnInitDialog for WM_INITDIALOG (a dialog) and handle_message
+// for everything else.
+template <typename Host>
+class WindowLogic {
+ public:
+  virtual ~WindowLogic() = default;
+  virtual void attach(Host* host) = 0;
+  // WM_INITDIALOG; returns true to let the system set the focus.
+  virtual bool OnInitDialog() { return true; }
+  virtual MessageResult handle_message(const WindowMessage& message) = 0;
+};
 
 }  // namespace platform

@@ -47,11 +47,12 @@ TEST_F(WizardTest, StepPicturesLoadAtStartAndAMinimisedWizardDrawsItsIcon) {
   WriteSettings("LANGUAGE:0\nMODEL:0\n");
   dialog.OnInitDialog();
   EXPECT_EQ(host.loaded_bitmaps, (std::vector<int>{IDB_STEP1, IDB_STEP2, IDB_STEP3}));
-  EXPECT_FALSE(dialog.handle_message({platform::kWmPaint, 0, 0})) << "the dialog's own painting";
+  EXPECT_FALSE(dialog.handle_message({platform::kWmPaint, 0, 0}).handled)
+      << "the dialog's own painting";
   EXPECT_TRUE(host.painted_icons.empty());
   host.minimized = true;
   host.client_size = {161, 24};
-  EXPECT_TRUE(dialog.handle_message({platform::kWmPaint, 0, 0}));
+  EXPECT_TRUE(dialog.handle_message({platform::kWmPaint, 0, 0}).handled);
   ASSERT_EQ(host.painted_icons.size(), 1u);
   EXPECT_EQ(host.painted_icons[0], std::make_pair(65, -3));
 }

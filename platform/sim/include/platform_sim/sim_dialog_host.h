@@ -13,6 +13,7 @@
 
 #include "platform/dialog_host.h"
 #include "platform/message_map.h"
+#include "platform/timer_queue.h"
 #include "platform_sim/sim_system.h"
 
 namespace platform::sim {
@@ -56,10 +57,15 @@ class SimDialogHost : public DialogHost {
   using Dispatch = std::function<bool(const WindowMessage&)>;
   template <typename F>
   static Dispatch AsDispatch(F dispatch) {
-    if constexpr (std::is_void_v<std::invoke_result_t<F&, const WindowMessage&>>)
+    using Result = std::invoke_result_t<F&, const WindowMessage&>;
+    if constexpr (std::is_void_v<Result>)
       return [dispatch = std::move(dispatch)](const WindowMessage& m) mutable {
         dispatch(m);
         return false;
+      };
+    else if constexpr (std::is_same_v<Result, MessageResult>)
+      return [dispatch = std::move(dispatch)](const WindowMessage& m) mutable {
+        return dispatch(m).handled;
       };
     else
       return Dispatch(std::move(dispatch));
@@ -98,7 +104,10 @@ class SimDialogHost : public DialogHost {
   void kill_timer(std::uint32_t id) override;
   int message_box(std::u16string_view text, std::u16string_view caption,
                   std::uint32_t flags) override;
-  void post_close() override;
+  bool post_message(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) override {
+    post({message, wparam, lparam});
+    return true;
+  }
   void end_dialog(int result) override;
   void pump_messages() override;
   void set_icon(int icon_resource) override;
@@ -174,11 +183,6 @@ class SimDialogHost : public DialogHost {
   std::vector<std::pair<int, int>> painted_icons;
 
  private:
-  struct Timer {
-    std::uint32_t period;
-    std::uint64_t due;
-    std::uint64_t order;
-  };
   Control* find(int id);
   void run_loop(std::uint64_t ms, const Dispatch& dispatch);
   // Delivers the posted messages, the default processing included.
@@ -191,8 +195,7 @@ class SimDialogHost : public DialogHost {
   std::u16string title_;
   std::map<int, Control> controls_;
   std::map<int, std::vector<int>> positions_;
-  std::map<std::uint32_t, Timer> timers_;
-  std::uint64_t timer_order_ = 0;
+  TimerQueue<> timers_;
   Dispatch dispatch_;
   std::deque<WindowMessage> posted_;
   std::vector<Event> history_;

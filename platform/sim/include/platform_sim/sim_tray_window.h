@@ -12,7 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/balloon_window.h"
+#include "platform/canvas.h"
 #include "platform/dialog_host.h"
+#include "platform/monitor_system.h"
+#include "platform/timer_queue.h"
+#include "platform/tracking_thread.h"
 #include "platform/tray_window.h"
 #include "platform_sim/sim_system.h"
 
@@ -36,15 +41,9 @@ class SimTimers {
   void run_for(std::uint64_t ms);
 
  private:
-  struct Timer {
-    std::uint32_t period;
-    std::uint64_t due;
-    std::uint64_t order;
-  };
   SimClock& clock_;
   std::vector<Fire> windows_;
-  std::map<std::pair<int, std::uint32_t>, Timer> timers_;
-  std::uint64_t order_ = 0;
+  TimerQueue<std::pair<int, std::uint32_t>> timers_;
 };
 
 class SimTrayWindow : public TrayWindowHost {
@@ -54,7 +53,7 @@ class SimTrayWindow : public TrayWindowHost {
   WindowId window() override { return kWindow; }
   bool set_timer(std::uint32_t id, std::uint32_t period_ms) override;
   void kill_timer(std::uint32_t id) override;
-  void set_window_icon(int icon_resource) override { window_icon = icon_resource; }
+  void set_icon(int icon_resource) override { window_icon = icon_resource; }
   GdiRef load_icon(int icon_resource) override;
   bool notify_icon(std::uint32_t operation, const NotifyIconRecord& record) override;
   bool load_menu(int menu_resource) override;
@@ -140,37 +139,6 @@ class SimTrayWindow : public TrayWindowHost {
   Point cursor_;
 };
 
-class SimBalloonWindow : public BalloonWindowHost {
- public:
-  explicit SimBalloonWindow(SimTimers& timers);
-  bool create() override;
-  bool set_timer(std::uint32_t id, std::uint32_t period_ms) override;
-  void kill_timer(std::uint32_t id) override;
-  void move_window(const Rect& rect, bool repaint) override;
-  void show_window(int command) override { shows.push_back(command); }
-  void bring_to_top() override { ++brought_to_top; }
-  void invalidate(bool erase) override {
-    ++invalidations;
-    last_erase = erase;
-  }
-
-  // Test side.
-  std::function<void(std::uint32_t id)> on_timer;
-  bool timer_running(std::uint32_t id) const;
-  bool create_succeeds = true;
-  bool created = false;
-  std::vector<Rect> moves;
-  Rect rect;  // where the window is
-  std::vector<int> shows;
-  int brought_to_top = 0;
-  int invalidations = 0;
-  bool last_erase = false;
-
- private:
-  SimTimers& timers_;
-  int key_;
-};
-
 // Drawing, recorded call by call with the state in force at each call.
 class RecordingCanvas : public Canvas {
  public:
@@ -218,6 +186,47 @@ class RecordingCanvas : public Canvas {
   GdiRef font_ = 0;
   std::uint32_t color_ = 0;
   bool transparent_ = false;
+};
+
+class SimBalloonWindow : public BalloonWindowHost {
+ public:
+  explicit SimBalloonWindow(SimTimers& timers);
+  bool create(BalloonWindowLogic& logic) override;
+  void detach() override { logic_ = nullptr; }
+  bool set_timer(std::uint32_t id, std::uint32_t period_ms) override;
+  void kill_timer(std::uint32_t id) override;
+  void move_window(const Rect& rect, bool repaint) override;
+  void show_window(int command) override { shows.push_back(command); }
+  void bring_to_top() override { ++brought_to_top; }
+  void invalidate(bool erase) override {
+    ++invalidations;
+    last_erase = erase;
+  }
+
+  // Draws on `canvas`.
+  void paint(const std::function<void(Canvas&)>& draw) override;
+
+  // Test side.
+  // Told of each timer before the window's logic gets its WM_TIMER.
+  std::function<void(std::uint32_t id)> on_timer;
+  // Dispatches to the logic of the created window; not handled without one.
+  MessageResult dispatch(const WindowMessage& message);
+  RecordingCanvas canvas;
+  int paints = 0;
+  bool timer_running(std::uint32_t id) const;
+  bool create_succeeds = true;
+  bool created = false;
+  std::vector<Rect> moves;
+  Rect rect;  // where the window is
+  std::vector<int> shows;
+  int brought_to_top = 0;
+  int invalidations = 0;
+  bool last_erase = false;
+
+ private:
+  SimTimers& timers_;
+  int key_;
+  BalloonWindowLogic* logic_ = nullptr;
 };
 
 class SimMonitorSystem : public MonitorSystem {

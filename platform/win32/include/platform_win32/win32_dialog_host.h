@@ -5,19 +5,20 @@
 #include <map>
 
 #include "platform/dialog_host.h"
+#include "platform_win32/win32_window_host.h"
 #include "platform_win32/windows_api.h"
 
 namespace platform_win32 {
 
-class Win32DialogHost : public platform::DialogHost {
+class Win32DialogHost : public Win32ModalHost<platform::DialogHost> {
  public:
-  explicit Win32DialogHost(HWND dialog) : dialog_(dialog) {}
+  explicit Win32DialogHost(HWND dialog) : Win32ModalHost(dialog) {}
   ~Win32DialogHost() override;
   Win32DialogHost(const Win32DialogHost&) = delete;
   Win32DialogHost& operator=(const Win32DialogHost&) = delete;
 
-  HWND window() const { return dialog_; }
-  std::uintptr_t window_ref() override { return reinterpret_cast<std::uintptr_t>(dialog_); }
+  HWND window() const { return window_; }
+  std::uintptr_t window_ref() override { return reinterpret_cast<std::uintptr_t>(window_); }
 
   void set_title(std::u16string_view title) override;
   std::u16string title() override;
@@ -38,14 +39,7 @@ class Win32DialogHost : public platform::DialogHost {
   void progress_range(int control, int low, int high) override;
   void progress_position(int control, int position) override;
   void set_bitmap(int control, int bitmap_resource) override;
-  bool set_timer(std::uint32_t id, std::uint32_t period_ms) override;
-  void kill_timer(std::uint32_t id) override;
-  int message_box(std::u16string_view text, std::u16string_view caption,
-                  std::uint32_t flags) override;
-  void post_close() override;
-  void end_dialog(int result) override;
   void pump_messages() override;
-  void set_icon(int icon_resource) override;
   void load_bitmap(int bitmap_resource) override;
   bool is_minimized() override;
   void icon_paint_sizes(int* client_width, int* client_height, int* icon_width,
@@ -63,8 +57,6 @@ class Win32DialogHost : public platform::DialogHost {
   // For the dialog procedure's WM_CTLCOLORSTATIC: a control with colours of
   // its own gets them on `dc` and its background brush back; others null.
   HBRUSH static_colors(HWND control, HDC dc) const;
-  // The icon given by set_icon, for WM_QUERYDRAGICON; null when none.
-  HICON big_icon() const { return big_icon_; }
 
  private:
   struct StaticColors {
@@ -73,16 +65,13 @@ class Win32DialogHost : public platform::DialogHost {
     HBRUSH brush;
     bool owned;  // made by set_static_colors, deleted with the host
   };
-  HWND item(int control) const { return GetDlgItem(dialog_, control); }
+  HWND item(int control) const { return GetDlgItem(window_, control); }
 
-  HWND dialog_;
   // Bitmaps loaded from the resources, kept until the host goes: the static
   // controls show them but never delete them.
   std::map<int, HBITMAP> bitmaps_;
   std::map<int, StaticColors> colors_;
   std::map<int, HFONT> fonts_;
-  HICON big_icon_ = nullptr;
-  HICON small_icon_ = nullptr;
 };
 
 // Window text of any window, whatever its length.

@@ -127,6 +127,15 @@ struct GdiObjectTraits {
 };
 using ScopedGdiObject = ScopedHandle<GdiObjectTraits>;
 
+// Icons the program loaded itself (LoadImageW without LR_SHARED).
+struct IconTraits {
+  using Handle = HICON;
+  static Handle invalid() { return nullptr; }
+  static bool is_valid(Handle h) { return h != nullptr; }
+  static void close(Handle h) { DestroyIcon(h); }
+};
+using ScopedIcon = ScopedHandle<IconTraits>;
+
 // The module the program's resources live in.
 inline HINSTANCE program_instance() { return GetModuleHandleW(nullptr); }
 

@@ -10,6 +10,7 @@
 
 #include "platform/text.h"
 #include "platform_sim/sim_tray_window.h"
+#include "support/contract.h"
 #ifdef _WIN32
 #include "platform_win32/win32_tray_window.h"
 #endif
@@ -30,19 +31,15 @@ struct Real {
 #endif
 
 template <typename Under>
-class TrayPortContract : public ::testing::Test {
+class MonitorSystemContract : public ::testing::Test {
  protected:
   Under under;
 };
 
-#ifdef _WIN32
-using Systems = ::testing::Types<Simulated, Real>;
-#else
-using Systems = ::testing::Types<Simulated>;
-#endif
-TYPED_TEST_SUITE(TrayPortContract, Systems);
+using Systems = PELMORA_CONTRACT_TYPES(Simulated, Real);
+TYPED_TEST_SUITE(MonitorSystemContract, Systems, test_support::ContractNames<Simulated>);
 
-TYPED_TEST(TrayPortContract, TheInstanceMutexNameStaysTaken) {
+TYPED_TEST(MonitorSystemContract, TheInstanceMutexNameStaysTaken) {
   std::mt19937_64 random(static_cast<std::uint64_t>(
       std::chrono::steady_clock::now().time_since_epoch().count()));
   const std::u16string name =
@@ -55,7 +52,7 @@ TYPED_TEST(TrayPortContract, TheInstanceMutexNameStaysTaken) {
   EXPECT_TRUE(exists);
 }
 
-TYPED_TEST(TrayPortContract, TheWorkAreaIsARealRectangle) {
+TYPED_TEST(MonitorSystemContract, TheWorkAreaIsARealRectangle) {
   const platform::Rect area = this->under.system.work_area();
   EXPECT_LT(area.left, area.right);
   EXPECT_LT(area.top, area.bottom);
@@ -65,7 +62,7 @@ TYPED_TEST(TrayPortContract, TheWorkAreaIsARealRectangle) {
   EXPECT_EQ(this->under.system.screen_dpi(), 96);
 }
 
-TYPED_TEST(TrayPortContract, TheStopEventResetsItselfAfterOneWait) {
+TYPED_TEST(MonitorSystemContract, TheStopEventResetsItselfAfterOneWait) {
   auto& thread = this->under.thread;
   ASSERT_TRUE(thread.create_stop_event());
   using Wait = platform::TrackingThread::Wait;
@@ -76,7 +73,7 @@ TYPED_TEST(TrayPortContract, TheStopEventResetsItselfAfterOneWait) {
   thread.close_stop_event();
 }
 
-TYPED_TEST(TrayPortContract, AThreadThatStopsOnTheEventCanBeJoined) {
+TYPED_TEST(MonitorSystemContract, AThreadThatStopsOnTheEventCanBeJoined) {
   auto& thread = this->under.thread;
   ASSERT_TRUE(thread.create_stop_event());
   std::atomic<int> samples{0};

@@ -1,0 +1,41 @@
+#include "platform_win32/win32_window_host.h"
+
+namespace platform_win32 {
+
+void WindowIconPair::set(HWND window, int icon_resource) {
+  ScopedIcon big(
+      static_cast<HICON>(LoadImageW(program_instance(), MAKEINTRESOURCEW(icon_resource), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+  ScopedIcon small(static_cast<HICON>(
+      LoadImageW(program_instance(), MAKEINTRESOURCEW(icon_resource), IMAGE_ICON,
+                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+  if (!big || !small) return;
+  SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+  SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+  // The window shows the new pair now: the old one can go.
+  big_ = std::move(big);
+  small_ = std::move(small);
+}
+
+int owned_message_box(HWND owner, std::u16string_view text, std::u16string_view caption,
+                      std::uint32_t flags) {
+  return MessageBoxW(owner, to_wide(text).c_str(), to_wide(caption).c_str(), flags);
+}
+
+namespace {
+
+bool returns_result_directly(UINT message) {
+  return message == WM_QUERYDRAGICON || message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC ||
+         message == WM_COMPAREITEM || message == WM_VKEYTOITEM || message == WM_CHARTOITEM;
+}
+
+}  // namespace
+
+INT_PTR dialog_procedure_answer(HWND window, UINT message, const platform::MessageResult& result) {
+  if (!result.handled) return FALSE;
+  if (returns_result_directly(message)) return static_cast<INT_PTR>(result.result);
+  SetWindowLongPtrW(window, DWLP_MSGRESULT, static_cast<LONG_PTR>(result.result));
+  return TRUE;
+}
+
+}  // namespace platform_win32
