@@ -20,8 +20,6 @@ inline constexpr char16_t kRunValue[] = u"Tessaly";
 inline constexpr std::uint32_t kTickTimerId = 999123;
 inline constexpr std::uint32_t kTickMs = 500;
 inline constexpr std::uint32_t kShowingHideAfterMs = 2000;
-inline constexpr char16_t kMouseClickMessageName[] =
-    u"UWM_MOUSECLICK_MSG-44E531B1_14D3_11d5_A025_006067718D04";
 inline constexpr char16_t kInstanceMutexName[] = u"ORVANE_ZELKO_TESSALY_MUTEX";
 // Broadcast by the shell when it has made the notification area anew (after
 // Explorer restarts): the icons of the old one are gone.

@@ -10,8 +10,7 @@ namespace {
 
 // Registered before anything else of the program runs, as the hook library
 // posts it by name.
-const UINT g_mouse_click_message =
-    RegisterWindowMessageW(L"UWM_MOUSECLICK_MSG-44E531B1_14D3_11d5_A025_006067718D04");
+const UINT g_mouse_click_message = RegisterWindowMessageW(TESSHOOK_CLICK_MESSAGE_NAME);
 const UINT g_taskbar_created_message = RegisterWindowMessageW(L"TaskbarCreated");
 
 }  // namespace

@@ -3,19 +3,11 @@
 #include <cstring>
 
 #include "platform/usb_requests.h"
+#include "printer_protocol.h"
 
 namespace pelmora {
 
 namespace {
-
-std::uint32_t read32(const std::uint8_t* at) {
-  return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
-         static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
-}
-
-std::uint16_t read16(const std::uint8_t* at) {
-  return static_cast<std::uint16_t>(at[0] | at[1] << 8);
-}
 
 bool hub_request(platform::Platform& platform, platform::DeviceHandle hub, int port,
                  std::uint32_t code, std::uint8_t (&buffer)[kHubBufferSize],
@@ -45,9 +37,9 @@ bool GetHubConnection(platform::Platform& platform, platform::DeviceHandle hub, 
   if (!hub_request(platform, hub, port, platform::kIoctlUsbGetNodeConnectionInformation, buffer,
                    &returned))
     return false;
-  connection->connectionStatus = read32(buffer + platform::kConnectionStatusOffset);
-  connection->vendorId = read16(buffer + platform::kConnectionVendorOffset);
-  connection->productId = read16(buffer + platform::kConnectionProductOffset);
+  connection->connectionStatus = ReadLe32(buffer + platform::kConnectionStatusOffset);
+  connection->vendorId = ReadLe16(buffer + platform::kConnectionVendorOffset);
+  connection->productId = ReadLe16(buffer + platform::kConnectionProductOffset);
   return true;
 }
 
@@ -59,7 +51,7 @@ bool GetHubConnectionText(platform::Platform& platform, platform::DeviceHandle h
   text->clear();
   // The answer's last character stays a terminator whatever the hub wrote.
   for (std::size_t at = platform::kNameTextOffset; at + 2 < kHubBufferSize; at += 2) {
-    const char16_t c = read16(buffer + at);
+    const char16_t c = ReadLe16(buffer + at);
     if (c == 0) break;
     text->push_back(c);
   }

@@ -11,8 +11,7 @@
 #define TESSHOOK_BUILDING
 #include "tesshook.h"
 
-static const wchar_t kClickMessageName[] =
-    L"UWM_MOUSECLICK_MSG-44E531B1_14D3_11d5_A025_006067718D04";
+static const wchar_t kClickMessageName[] = TESSHOOK_CLICK_MESSAGE_NAME;
 /* How long setMyHook waits for the hook to be in place, and clearMyHook for
  * the thread to end. */
 #define HOOK_THREAD_WAIT_MS 5000

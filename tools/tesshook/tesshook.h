@@ -11,6 +11,10 @@
 extern "C" {
 #endif
 
+/* The name of the registered message the hook posts; the monitor registers
+ * the same name. */
+#define TESSHOOK_CLICK_MESSAGE_NAME L"UWM_MOUSECLICK_MSG-44E531B1_14D3_11d5_A025_006067718D04"
+
 #ifdef TESSHOOK_BUILDING
 #define TESSHOOK_API __declspec(dllexport)
 #else

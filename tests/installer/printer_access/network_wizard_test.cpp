@@ -240,6 +240,8 @@ TEST(QuietNetworkInstallation, ByIdByAddressAndAPrinterNobodyHas) {
                 env->address16(2));
       EXPECT_EQ(ports[0].record.dwPortNumber, 9100u);
       EXPECT_TRUE(w.win.spooler.has_queue(ModelCatalogue[0].modelName));
+      // The line the headless selection chose, with how many the list held.
+      EXPECT_NE(log.find("step3 select-printer \""), std::string::npos) << log;
       EXPECT_NE(log.find("end exit code 0: installation complete\r\n"), std::string::npos);
     } else {
       EXPECT_TRUE(w.win.spooler.tcp_ports().empty());

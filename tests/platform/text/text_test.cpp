@@ -19,6 +19,7 @@ TEST(Format, TheConversionsTheProgramsUse) {
   EXPECT_EQ(format(u"%04x", {0x3a}), u"003a");
   EXPECT_EQ(format(u"%d %u %d", {-12, 4000000000u, 0}), u"-12 4000000000 0");
   EXPECT_EQ(format(u"%5d|%-5d|", {42, 42}), u"   42|42   |");
+  EXPECT_EQ(format(u"[%5d|%-5d]", {-12, -12}), u"[  -12|-12  ]");  // the sign counts
   EXPECT_EQ(format(u"[%5s]", {u"ab"}), u"[   ab]");
   EXPECT_EQ(format(u"[%3c|%-3c]", {65, 66}), u"[  A|B  ]");
   EXPECT_EQ(format(u"[%2s]", {u"longer"}), u"[longer]");
@@ -49,6 +50,7 @@ TEST(Text, Utf8RoundTripsAndMalformedInput) {
   const std::u16string emoji = u"card \U0001F4B3";
   EXPECT_EQ(to_utf16(to_utf8(emoji)), emoji);
   EXPECT_EQ(to_utf16("\xC3\xA9"), u"\u00E9");
+  EXPECT_EQ(to_utf16("\xEF\xBF\xBF"), u"\uFFFF");  // the last one without a surrogate pair
   // Broken sequences become U+FFFD and nothing is read past the input.
   EXPECT_EQ(to_utf16("a\xFF" "b"), u"a\uFFFDb");
   EXPECT_EQ(to_utf16("a\xE2\x82"), u"a\uFFFD");
