@@ -77,11 +77,12 @@ int StaleDeviceIndexes(int modelIndex, int indexes[16]) {
 }
 
 CPelmoraDlg::CPelmoraDlg(platform::Platform& platform, WizardSteps& steps)
-    : platform_(platform), steps_(steps), log_(std::make_shared<InstallLog>(platform)) {}
+    : workerThread(platform.threads),
+      platform_(platform),
+      steps_(steps),
+      log_(std::make_shared<InstallLog>(platform)) {}
 
-CPelmoraDlg::~CPelmoraDlg() {
-  if (workerThread != 0) platform_.threads.close(workerThread);
-}
+CPelmoraDlg::~CPelmoraDlg() = default;
 
 bool CPelmoraDlg::handle_message(const WindowMessage& message) {
   // WM_PAINT is handled only while minimised; otherwise the dialog paints.
@@ -415,10 +416,18 @@ void CPelmoraDlg::OnDestroy() {
   std::u16string outcome = u"installation complete";
   if (!finished_) {
     switch (wizardState) {
-      case WIZ_STEP1: outcome = u"closed on the Step 1 page"; break;
-      case WIZ_STEP2: outcome = u"closed on the Step 2 page"; break;
-      case WIZ_PACKAGE_WAIT: outcome = u"closed while the driver package was pre-installed"; break;
-      case WIZ_STEP3: outcome = u"closed on the Step 3 page"; break;
+      case WIZ_STEP1:
+        outcome = u"closed on the Step 1 page";
+        break;
+      case WIZ_STEP2:
+        outcome = u"closed on the Step 2 page";
+        break;
+      case WIZ_PACKAGE_WAIT:
+        outcome = u"closed while the driver package was pre-installed";
+        break;
+      case WIZ_STEP3:
+        outcome = u"closed on the Step 3 page";
+        break;
       default:
         outcome = failed_ ? u"closed after the printer's installation failed"
                           : u"closed before the printer's queue appeared";
