@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/dialog_host.h"
+#include "platform/scoped.h"
 
 namespace pelmora {
 
@@ -33,7 +34,11 @@ class CColorStaticST {
   int control_ = 0;
   std::uint32_t textColor_ = 0;
   std::uint32_t backgroundColor_ = 0;
-  platform::DialogHost::BrushRef brush_ = 0;
+  // The background brush, deleted through the host when replaced or when the
+  // control goes.
+  platform::Scoped<platform::DialogHost, platform::DialogHost::BrushRef,
+                   &platform::DialogHost::delete_brush>
+      brush_;
   // The control can blink its text; the wizard never asks it to.
   bool blinkTimerRunning_ = false;
 };
