@@ -1,7 +1,7 @@
-#include "platform_win32/win32_tray_window.h"
-
 #include <map>
+#include <utility>
 
+#include "platform_win32/win32_tray_window.h"
 #include "platform_win32/windows_api.h"
 
 namespace platform_win32 {
@@ -14,17 +14,18 @@ constexpr wchar_t kBalloonClass[] = L"TessalyBalloon";
 class GdiCanvas : public platform::Canvas {
  public:
   explicit GdiCanvas(HDC dc) : dc_(dc) {}
+  // The objects still held go with the canvas, after the original font is
+  // back in the context.
   ~GdiCanvas() override {
     if (original_font_ != nullptr) SelectObject(dc_, original_font_);
-    for (auto& [ref, object] : objects_) DeleteObject(object);
   }
 
   platform::GdiRef create_font(std::u16string_view face, int height, int weight, int char_set,
                                int pitch_and_family) override {
-    HFONT font = CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE,
-                             static_cast<DWORD>(char_set), OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             static_cast<DWORD>(pitch_and_family), to_wide(face).c_str());
+    HFONT font =
+        CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, static_cast<DWORD>(char_set),
+                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                    static_cast<DWORD>(pitch_and_family), to_wide(face).c_str());
     return keep(font);
   }
   void release_font(platform::GdiRef font) override {
@@ -41,7 +42,7 @@ class GdiCanvas : public platform::Canvas {
   void select_font(platform::GdiRef font) override {
     auto it = objects_.find(font);
     if (it == objects_.end()) return;
-    HGDIOBJ previous = SelectObject(dc_, it->second);
+    HGDIOBJ previous = SelectObject(dc_, it->second.get());
     if (original_font_ == nullptr) original_font_ = previous;
     selected_font_ = font;
   }
@@ -53,7 +54,7 @@ class GdiCanvas : public platform::Canvas {
     auto it = objects_.find(brush);
     if (it == objects_.end()) return;
     const RECT r{rect.left, rect.top, rect.right, rect.bottom};
-    FillRect(dc_, &r, static_cast<HBRUSH>(it->second));
+    FillRect(dc_, &r, static_cast<HBRUSH>(it->second.get()));
   }
   void draw_text(std::u16string_view text, const platform::Rect& rect,
                  std::uint32_t flags) override {
@@ -64,20 +65,17 @@ class GdiCanvas : public platform::Canvas {
 
  private:
   platform::GdiRef keep(HGDIOBJ object) {
-    if (object == nullptr) return 0;
+    ScopedGdiObject owned(object);
+    if (!owned) return 0;
     const platform::GdiRef ref = next_++;
-    objects_[ref] = object;
+    objects_.emplace(ref, std::move(owned));
     return ref;
   }
-  void release(platform::GdiRef ref) {
-    auto it = objects_.find(ref);
-    if (it == objects_.end()) return;
-    DeleteObject(it->second);
-    objects_.erase(it);
-  }
+  // Deletes the object (its owner goes with the entry).
+  void release(platform::GdiRef ref) { objects_.erase(ref); }
 
   HDC dc_;
-  std::map<platform::GdiRef, HGDIOBJ> objects_;
+  std::map<platform::GdiRef, ScopedGdiObject> objects_;
   platform::GdiRef next_ = 1;
   HGDIOBJ original_font_ = nullptr;
   platform::GdiRef selected_font_ = 0;
@@ -95,8 +93,7 @@ namespace {
 LRESULT CALLBACK balloon_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-    SetWindowLongPtrW(window, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* owner = reinterpret_cast<Win32BalloonWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (owner != nullptr) {
@@ -154,8 +151,8 @@ void Win32BalloonWindow::kill_timer(std::uint32_t id) {
 
 void Win32BalloonWindow::move_window(const platform::Rect& rect, bool repaint) {
   if (state_->window != nullptr)
-    MoveWindow(state_->window, rect.left, rect.top, rect.right - rect.left,
-               rect.bottom - rect.top, repaint ? TRUE : FALSE);
+    MoveWindow(state_->window, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+               repaint ? TRUE : FALSE);
 }
 
 void Win32BalloonWindow::show_window(int command) {

@@ -29,9 +29,6 @@ HICON load_program_icon(int resource, int size) {
 class Win32TrayHost : public platform::TrayWindowHost {
  public:
   explicit Win32TrayHost(HWND window) : window_(window) {}
-  ~Win32TrayHost() override {
-    if (menu_ != nullptr) DestroyMenu(menu_);
-  }
 
   platform::WindowId window() override { return reinterpret_cast<platform::WindowId>(window_); }
   bool set_timer(std::uint32_t id, std::uint32_t period_ms) override {
@@ -65,14 +62,13 @@ class Win32TrayHost : public platform::TrayWindowHost {
   }
 
   bool load_menu(int menu_resource) override {
-    if (menu_ != nullptr) DestroyMenu(menu_);
-    menu_ = LoadMenuW(program_instance(), MAKEINTRESOURCEW(menu_resource));
-    return menu_ != nullptr;
+    menu_.reset(LoadMenuW(program_instance(), MAKEINTRESOURCEW(menu_resource)));
+    return menu_.valid();
   }
-  HMENU popup() const { return menu_ ? GetSubMenu(menu_, 0) : nullptr; }
+  HMENU popup() const { return menu_ ? GetSubMenu(menu_.get(), 0) : nullptr; }
   void check_menu_item(int command, bool checked) override {
-    if (menu_ != nullptr)
-      CheckMenuItem(menu_, static_cast<UINT>(command),
+    if (menu_)
+      CheckMenuItem(menu_.get(), static_cast<UINT>(command),
                     MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
   }
   void set_default_menu_item(int position) override {
@@ -130,7 +126,7 @@ class Win32TrayHost : public platform::TrayWindowHost {
 
  private:
   HWND window_;
-  HMENU menu_ = nullptr;
+  ScopedMenu menu_;
 };
 
 struct TrayDialog {
@@ -202,9 +198,8 @@ platform::Rect Win32MonitorSystem::work_area() {
 }
 
 int Win32MonitorSystem::screen_dpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  const ScopedScreenDc screen(GetDC(nullptr));
+  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
   return dpi > 0 ? dpi : 96;
 }
 

@@ -71,16 +71,16 @@ class Win32DialogHost : public platform::DialogHost {
     COLORREF text;
     COLORREF background;
     HBRUSH brush;
-    bool owned;  // made by set_static_colors, deleted with the host
+    ScopedGdiObject owned;  // the brush when set_static_colors made it
   };
   HWND item(int control) const { return GetDlgItem(dialog_, control); }
 
   HWND dialog_;
   // Bitmaps loaded from the resources, kept until the host goes: the static
   // controls show them but never delete them.
-  std::map<int, HBITMAP> bitmaps_;
+  std::map<int, ScopedGdiObject> bitmaps_;
   std::map<int, StaticColors> colors_;
-  std::map<int, HFONT> fonts_;
+  std::map<int, ScopedGdiObject> fonts_;
   HICON big_icon_ = nullptr;
   HICON small_icon_ = nullptr;
 };
