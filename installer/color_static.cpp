@@ -8,6 +8,8 @@ namespace pelmora {
 constexpr std::uint32_t kBlinkTimer = 1;
 
 void CColorStaticST::Attach(platform::DialogHost* host, int control) {
+  // A brush of an earlier window went with that window's host.
+  brush_.release();
   host_ = host;
   control_ = control;
   textColor_ = host_->system_color(platform::kColorButtonText);

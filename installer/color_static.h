@@ -12,6 +12,14 @@ namespace pelmora {
 
 class CColorStaticST {
  public:
+  CColorStaticST() = default;
+  // The brush can be deleted only through the host it came from, which lives
+  // from Attach to OnDestroy. A control whose window never saw WM_DESTROY may
+  // outlive that host: its brush is then not deleted through a host that is
+  // gone.
+  ~CColorStaticST() { brush_.release(); }
+  CColorStaticST(const CColorStaticST&) = delete;
+  CColorStaticST& operator=(const CColorStaticST&) = delete;
   // Takes over control `control` of the dialog: the system's button text and
   // face colours until told otherwise.
   void Attach(platform::DialogHost* host, int control);
