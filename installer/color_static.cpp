@@ -1,16 +1,20 @@
 #include "color_static.h"
 
+#include <utility>
+
 namespace pelmora {
 
 // The blink timer's id on the control.
 constexpr std::uint32_t kBlinkTimer = 1;
 
 void CColorStaticST::Attach(platform::DialogHost* host, int control) {
+  // A brush of an earlier window went with that window's host.
+  brush_.release();
   host_ = host;
   control_ = control;
   textColor_ = host_->system_color(platform::kColorButtonText);
   backgroundColor_ = host_->system_color(platform::kColorButtonFace);
-  brush_ = host_->create_solid_brush(backgroundColor_);
+  brush_ = decltype(brush_)(*host_, host_->create_solid_brush(backgroundColor_));
   Apply();
 }
 
@@ -18,10 +22,10 @@ void CColorStaticST::SetBkColor(std::uint32_t color) {
   if (!host_) return;
   backgroundColor_ =
       color == platform::kSystemColor ? host_->system_color(platform::kColorButtonFace) : color;
-  const platform::DialogHost::BrushRef old = brush_;
-  brush_ = host_->create_solid_brush(backgroundColor_);
+  // The control keeps the old brush until it has the new one.
+  const auto old = std::move(brush_);
+  brush_ = decltype(brush_)(*host_, host_->create_solid_brush(backgroundColor_));
   Apply();
-  host_->delete_brush(old);
 }
 
 void CColorStaticST::SetTextColor(std::uint32_t color) {
@@ -35,10 +39,11 @@ void CColorStaticST::OnDestroy() {
   if (!host_) return;
   if (blinkTimerRunning_) host_->kill_timer(kBlinkTimer);
   blinkTimerRunning_ = false;
-  host_->delete_brush(brush_);
-  brush_ = 0;
+  brush_.reset();
 }
 
-void CColorStaticST::Apply() { host_->set_control_colors(control_, textColor_, backgroundColor_, brush_); }
+void CColorStaticST::Apply() {
+  host_->set_control_colors(control_, textColor_, backgroundColor_, brush_.get());
+}
 
 }  // namespace pelmora

@@ -6,11 +6,20 @@
 #include <cstdint>
 
 #include "platform/dialog_host.h"
+#include "platform/scoped.h"
 
 namespace pelmora {
 
 class CColorStaticST {
  public:
+  CColorStaticST() = default;
+  // The brush can be deleted only through the host it came from, which lives
+  // from Attach to OnDestroy. A control whose window never saw WM_DESTROY may
+  // outlive that host: its brush is then not deleted through a host that is
+  // gone.
+  ~CColorStaticST() { brush_.release(); }
+  CColorStaticST(const CColorStaticST&) = delete;
+  CColorStaticST& operator=(const CColorStaticST&) = delete;
   // Takes over control `control` of the dialog: the system's button text and
   // face colours until told otherwise.
   void Attach(platform::DialogHost* host, int control);
@@ -33,7 +42,11 @@ class CColorStaticST {
   int control_ = 0;
   std::uint32_t textColor_ = 0;
   std::uint32_t backgroundColor_ = 0;
-  platform::DialogHost::BrushRef brush_ = 0;
+  // The background brush, deleted through the host when replaced or when the
+  // control goes.
+  platform::Scoped<platform::DialogHost, platform::DialogHost::BrushRef,
+                   &platform::DialogHost::delete_brush>
+      brush_;
   // The control can blink its text; the wizard never asks it to.
   bool blinkTimerRunning_ = false;
 };

@@ -79,11 +79,12 @@ int StaleDeviceIndexes(int modelIndex, int indexes[16]) {
 }
 
 CPelmoraDlg::CPelmoraDlg(platform::Platform& platform, WizardSteps& steps)
-    : platform_(platform), steps_(steps), log_(std::make_shared<InstallLog>(platform)) {}
+    : workerThread(platform.threads),
+      platform_(platform),
+      steps_(steps),
+      log_(std::make_shared<InstallLog>(platform)) {}
 
-CPelmoraDlg::~CPelmoraDlg() {
-  if (workerThread != 0) platform_.threads.close(workerThread);
-}
+CPelmoraDlg::~CPelmoraDlg() = default;
 
 platform::MessageResult CPelmoraDlg::handle_message(const WindowMessage& message) {
   return platform::DispatchMessageMap(*this, kMessageMap, message);

@@ -82,8 +82,8 @@ class CPelmoraDlg : public platform::DialogLogic {
   char16_t networkAddress[32] = {};
   int networkPortNumber = 0;
   int wizardState = WIZ_STEP1;
-  // The started pre-install worker, or 0.
-  std::uintptr_t workerThread = 0;
+  // The started pre-install worker's handle, or none.
+  platform::ScopedThread workerThread;
   // An unattended run's /model (0..16), which overrides the settings file;
   // -1 when there is none.
   int commandLineModel = -1;

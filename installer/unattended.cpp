@@ -432,7 +432,7 @@ std::uint32_t UnattendedRun::Run(CPelmoraDlg& dialog) {
     return end(kExitPreparationFailed, u"the preparation failed: " + status());
   // Without a worker nothing will ever enable the button: the wizard would
   // wait for ever.
-  if (dialog.workerThread == 0 && !host_->is_enabled(IDC_CANCEL_BUTTON))
+  if (!dialog.workerThread && !host_->is_enabled(IDC_CANCEL_BUTTON))
     return end(kExitPreinstallFailed, u"the driver package pre-install did not start");
   host_->RunTimers(
       dispatch, [&] { return dialog.wizardState == WIZ_STEP3 || ports_->processes.exited.load(); });

@@ -3,11 +3,18 @@
 #include <string_view>
 
 #include "monitor/status_poll.h"
+#include "platform/scoped.h"
 #include "platform/text.h"
 
 namespace tessaly {
 
 namespace {
+
+// A font or brush of the canvas, released through it when it goes.
+using CanvasFont =
+    platform::Scoped<platform::Canvas, platform::GdiRef, &platform::Canvas::release_font>;
+using CanvasBrush =
+    platform::Scoped<platform::Canvas, platform::GdiRef, &platform::Canvas::release_brush>;
 
 // A shown panel: what a change of the printers means to the reader. Panel
 // text, ribbon count and lock type follow from these or do not matter enough
@@ -165,9 +172,9 @@ void CTBalloon::on_timer(std::uintptr_t id) {
 }
 
 void CTBalloon::on_paint(platform::Canvas& canvas) const {
-  const platform::GdiRef background = canvas.create_brush(kBalloonBackground);
-  canvas.fill_rect({0, 0, width_, rect_.bottom - rect_.top}, background);
-  canvas.release_brush(background);
+  CanvasBrush background(canvas, canvas.create_brush(kBalloonBackground));
+  canvas.fill_rect({0, 0, width_, rect_.bottom - rect_.top}, background.get());
+  background.reset();
   for (std::uint32_t i = 0; i < snapshot_.count && i < kMaxRecords; ++i)
     paint_panel(canvas, snapshot_.records[i], static_cast<int>(i) * panel_height_);
 }
@@ -179,11 +186,18 @@ void CTBalloon::paint_panel(platform::Canvas& canvas, const PrinterStatusRecord&
   const int cell_width = scaled(12);
   const int cell_height = scaled(18);
   const int cell_pitch = scaled(14);
-  const platform::GdiRef text_font =
-      canvas.create_font(u"Arial", scaled(14), 400, platform::kDefaultCharSet, platform::kFfSwiss);
-  const platform::GdiRef cell_font = canvas.create_font(
-      u"Fixedsys", scaled(12), 400, platform::kDefaultCharSet, platform::kFfSwiss);
-  const platform::GdiRef band = canvas.create_brush(kBandColor);
+  // Released in the opposite order: the band, then the cell font, then the
+  // text font.
+  const CanvasFont text_font_owner(
+      canvas,
+      canvas.create_font(u"Arial", scaled(14), 400, platform::kDefaultCharSet, platform::kFfSwiss));
+  const CanvasFont cell_font_owner(
+      canvas, canvas.create_font(u"Fixedsys", scaled(12), 400, platform::kDefaultCharSet,
+                                 platform::kFfSwiss));
+  const CanvasBrush band_owner(canvas, canvas.create_brush(kBandColor));
+  const platform::GdiRef text_font = text_font_owner.get();
+  const platform::GdiRef cell_font = cell_font_owner.get();
+  const platform::GdiRef band = band_owner.get();
 
   canvas.select_font(text_font);
   canvas.set_transparent_background();
@@ -215,10 +229,6 @@ void CTBalloon::paint_panel(platform::Canvas& canvas, const PrinterStatusRecord&
                    {margin, y + scaled(70), width_ - margin, y + panel_height_},
                    platform::kDtLeft | platform::kDtTop);
   canvas.fill_rect({0, y + panel_height_, width_, y + panel_height_ + scaled(2)}, band);
-
-  canvas.release_brush(band);
-  canvas.release_font(cell_font);
-  canvas.release_font(text_font);
 }
 
 }  // namespace tessaly

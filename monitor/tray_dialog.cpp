@@ -3,13 +3,16 @@
 namespace tessaly {
 
 CTrayDialog::CTrayDialog(int dialog_template, platform::TrackingThread& tracking)
-    : tracking_(tracking), dialog_template_(dialog_template) {
+    : tracking_(tracking),
+      stop_event_(tracking),
+      thread_(tracking),
+      dialog_template_(dialog_template) {
   icon_record_.size = kNotifyIconRecordSize;
   icon_record_.id = kTrayIconId;
   icon_record_.flags = platform::kNifMessage;
   icon_record_.callback_message = kTrayCallbackMessage;
-  event_created_ = tracking_.create_stop_event();
-  thread_started_ = tracking_.start([this] { tracking_loop(); });
+  *stop_event_.receive() = tracking_.create_stop_event();
+  *thread_.receive() = tracking_.start([this] { tracking_loop(); });
 }
 
 CTrayDialog::~CTrayDialog() {
@@ -33,16 +36,12 @@ void CTrayDialog::on_destroy() {
   if (host_ != nullptr && icon_record_.window != 0 && icon_record_.id > 0 && icon_in_tray_) {
     if (host_->notify_icon(platform::kNimDelete, icon_record_)) icon_in_tray_ = 0;
   }
-  if (thread_started_) {
+  if (thread_) {
     tracking_.signal_stop();
     if (!tracking_.join(kTrackingStopWaitMs)) tracking_.terminate();
-    tracking_.close_thread();
-    thread_started_ = false;
+    thread_.reset();
   }
-  if (event_created_) {
-    tracking_.close_stop_event();
-    event_created_ = false;
-  }
+  stop_event_.reset();
 }
 
 void CTrayDialog::add_icon_again() {

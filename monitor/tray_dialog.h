@@ -8,6 +8,7 @@
 
 #include "platform/message_map.h"
 #include "platform/tracking_thread.h"
+#include "platform/scoped.h"
 #include "platform/tray_window.h"
 
 namespace tessaly {
@@ -18,6 +19,18 @@ inline constexpr std::uint32_t kTrayIconId = 1;
 inline constexpr std::uint32_t kNotifyIconRecordSize = 952;
 inline constexpr std::uint32_t kTrackingSampleMs = 100;
 inline constexpr std::uint32_t kTrackingStopWaitMs = 5000;
+
+// The tracking port keeps its thread and stop event handles itself; these
+// owners hold the duty to close them, so no path of the dialog closes by hand.
+inline void CloseTrackingThread(platform::TrackingThread& tracking, bool) {
+  tracking.close_thread();
+}
+inline void CloseTrackingStopEvent(platform::TrackingThread& tracking, bool) {
+  tracking.close_stop_event();
+}
+using TrackingThreadHold = platform::Scoped<platform::TrackingThread, bool, &CloseTrackingThread>;
+using TrackingStopEventHold =
+    platform::Scoped<platform::TrackingThread, bool, &CloseTrackingStopEvent>;
 
 class CTrayDialog : public platform::TrayWindowLogic {
  public:
@@ -69,8 +82,8 @@ class CTrayDialog : public platform::TrayWindowLogic {
   platform::NotifyIconRecord icon_record_;
   int default_item_ = 0;
   platform::TrackingThread& tracking_;
-  bool thread_started_ = false;
-  bool event_created_ = false;
+  TrackingStopEventHold stop_event_;
+  TrackingThreadHold thread_;
   // Shared with the tracking thread, which only reads the position and reads
   // and clears the flag; a stale read costs at most one extra message.
   std::atomic<int> hover_tracking_{0};

@@ -28,8 +28,7 @@ constexpr std::size_t kHardwareIdBufferBytes = 100;
 constexpr const char16_t* kUtilityPrograms[] = {u"kvtool.exe", u"Scrubber.exe"};
 constexpr const char16_t* kPluginFiles[] = {u"Cardplug.dll", u"Cardplug.INI"};
 constexpr const char16_t* kSpoolDriverFileFormats[] = {u"%s\\%suni.dll", u"%s\\%sui.dll",
-                                                       u"%s\\%s.bud", u"%s\\%s.gpd",
-                                                       u"%s\\%s.ini"};
+                                                       u"%s\\%s.bud", u"%s\\%s.gpd", u"%s\\%s.ini"};
 
 // The catalogue rows an operation works on: every row without a selected
 // model, else the selected one.
@@ -174,14 +173,16 @@ bool RemovePrinters(CPelmoraDlg& dialog) {
     platform::ScopedPrinter queue(platform.spooler);
     auto failed = [&](const char16_t* function, platform::Win32Error error) {
       log.Write(u"step1", u"delete-queue " + Quoted(printer.printer_name),
-                platform::format(u"%s in %s, driver %s", {ErrorResult(error), function,
-                                                         Quoted(printer.driver_name)}));
+                platform::format(u"%s in %s, driver %s",
+                                 {ErrorResult(error), function, Quoted(printer.driver_name)}));
       ReportApiError(dialog, function, error);
       return false;
     };
-    if (auto error = platform.spooler.open_printer(printer.printer_name, &defaults, queue.receive()))
+    if (auto error =
+            platform.spooler.open_printer(printer.printer_name, &defaults, queue.receive()))
       return failed(u"OpenPrinter", error);
-    if (auto error = platform.spooler.purge_printer(queue.get())) return failed(u"SetPrinter", error);
+    if (auto error = platform.spooler.purge_printer(queue.get()))
+      return failed(u"SetPrinter", error);
     if (auto error = platform.spooler.delete_printer(queue.get()))
       return failed(u"DeletePrinter", error);
     log.Write(u"step1", u"delete-queue " + Quoted(printer.printer_name),
@@ -273,9 +274,9 @@ bool RemoveDriverPackages(CPelmoraDlg& dialog) {
   ShowProgress(dialog, kTextCleaningDriverPackages);
   const SystemFolders folders = GetSystemFolders(platform);
   for (int row : SelectedRows(dialog.modelIndex)) {
-    const std::u16string command_line =
-        platform::format(u"%sBin\\%s\\DIFxCmd /u \"%s\"",
-                         {folders.installer, ToolArchitecture(folders), InstalledPackageInf(folders, row)});
+    const std::u16string command_line = platform::format(
+        u"%sBin\\%s\\DIFxCmd /u \"%s\"",
+        {folders.installer, ToolArchitecture(folders), InstalledPackageInf(folders, row)});
     RunTool(platform.processes, dialog.log(), command_line);
     const std::u16string folder = InstalledPackageFolder(folders, row);
     if (platform.shell.file_operation(platform::kFoDelete, folder, u"",
@@ -326,16 +327,15 @@ bool RemoveInfFiles(CPelmoraDlg& dialog) {
     return false;
   }
   if (list.empty()) return true;
-  ForEachInfDescription(platform.setup_api, list,
-                        [&](const std::u16string& name, const std::u16string& description) {
-                          if (IsOwnModelName(description, dialog.modelIndex))
-                            dialog.log().Write(
-                                u"step1", u"uninstall-inf " + Quoted(name),
-                                ErrorResult(platform.setup_api.uninstall_oem_inf(
-                                    name, platform::kSuoiForceDelete)) +
-                                    u", disk " + Quoted(description));
-                          return false;
-                        });
+  ForEachInfDescription(
+      platform.setup_api, list, [&](const std::u16string& name, const std::u16string& description) {
+        if (IsOwnModelName(description, dialog.modelIndex))
+          dialog.log().Write(
+              u"step1", u"uninstall-inf " + Quoted(name),
+              ErrorResult(platform.setup_api.uninstall_oem_inf(name, platform::kSuoiForceDelete)) +
+                  u", disk " + Quoted(description));
+        return false;
+      });
   platform.clock.sleep(500);
   return true;
 }
@@ -369,16 +369,17 @@ bool RunCleanupStep(CPelmoraDlg& dialog) {
     Operation run;
     const char16_t* name;
   } kOperations[] = {
-      {RemovePrinters, u"RemovePrinters"},           {RemoveDrivers, u"RemoveDrivers"},
-      {RemoveMonitors, u"RemoveMonitors"},           {RemoveDriverPackages, u"RemoveDriverPackages"},
-      {DeleteDriverFiles, u"DeleteDriverFiles"},     {RemoveInfFiles, u"RemoveInfFiles"},
+      {RemovePrinters, u"RemovePrinters"},         {RemoveDrivers, u"RemoveDrivers"},
+      {RemoveMonitors, u"RemoveMonitors"},         {RemoveDriverPackages, u"RemoveDriverPackages"},
+      {DeleteDriverFiles, u"DeleteDriverFiles"},   {RemoveInfFiles, u"RemoveInfFiles"},
       {DeleteUtilityFiles, u"DeleteUtilityFiles"},
   };
   platform::DialogHost& host = dialog.host();
   host.progress_range(IDC_PROGRESS, 0, 6);
   for (int k = 0; k < 7; ++k) {
     host.progress_position(IDC_PROGRESS, k);
-    if (!RunLogged(dialog, u"step1", kOperations[k].name, [&] { return kOperations[k].run(dialog); }))
+    if (!RunLogged(dialog, u"step1", kOperations[k].name,
+                   [&] { return kOperations[k].run(dialog); }))
       return false;
   }
   dialog.platform().clock.sleep(500);
@@ -388,35 +389,45 @@ bool RunCleanupStep(CPelmoraDlg& dialog) {
 
 const char* UsbHardwareIdPrefix(int modelIndex) {
   switch (modelIndex) {
-    case 1: return "USB\\VID_0016&PID_3851";
-    case 2: return "USB\\VID_0016&PID_3852";
-    case 3: return "USB\\VID_0016&PID_3853";
-    case 4: return "USB\\VID_0016&PID_3854";
-    case 6: return "USB\\VID_0016&PID_3870";
-    case 8: return "USB\\VID_0016&PID_3872";
-    case 11: return "USB\\VID_0016&PID_3875";
-    case 13: return "USB\\VID_0016&PID_3856";
-    case 14: return "USB\\VID_0016&PID_3876";
-    case 15: return "USB\\VID_0016&PID_3870";
-    default: return "USB\\VID_0016&PID_3850";
+    case 1:
+      return "USB\\VID_0016&PID_3851";
+    case 2:
+      return "USB\\VID_0016&PID_3852";
+    case 3:
+      return "USB\\VID_0016&PID_3853";
+    case 4:
+      return "USB\\VID_0016&PID_3854";
+    case 6:
+      return "USB\\VID_0016&PID_3870";
+    case 8:
+      return "USB\\VID_0016&PID_3872";
+    case 11:
+      return "USB\\VID_0016&PID_3875";
+    case 13:
+      return "USB\\VID_0016&PID_3856";
+    case 14:
+      return "USB\\VID_0016&PID_3876";
+    case 15:
+      return "USB\\VID_0016&PID_3870";
+    default:
+      return "USB\\VID_0016&PID_3850";
   }
 }
 
 bool RemoveStaleUsbDevices(CPelmoraDlg& dialog, int modelIndex) {
   platform::Devices& devices = dialog.platform().devices;
   const std::string_view prefix = UsbHardwareIdPrefix(modelIndex);
-  platform::DeviceInfoSet set = 0;
-  if (devices.get_class_devs("USB", platform::kDigcfAllClasses, &set) != kErrorSuccess) return false;
+  platform::ScopedDeviceInfoSet set(devices);
+  if (devices.get_class_devs("USB", platform::kDigcfAllClasses, set.receive()) != kErrorSuccess)
+    return false;
   for (std::uint32_t index = 0;; ++index) {
-    const platform::Win32Error error = devices.enum_device_info(set, index);
-    if (error == platform::kErrorNoMoreItems) return devices.destroy_set(set) == kErrorSuccess;
-    if (error != kErrorSuccess) {
-      // A set that cannot be walked any further ends the walk.
-      devices.destroy_set(set);
-      return false;
-    }
+    const platform::Win32Error error = devices.enum_device_info(set.get(), index);
+    if (error == platform::kErrorNoMoreItems)
+      return set.close(platform::kErrorInvalidHandle) == kErrorSuccess;
+    // A set that cannot be walked any further ends the walk.
+    if (error != kErrorSuccess) return false;
     std::string ids;
-    if (devices.get_hardware_ids(set, index, kHardwareIdBufferBytes, &ids) != kErrorSuccess)
+    if (devices.get_hardware_ids(set.get(), index, kHardwareIdBufferBytes, &ids) != kErrorSuccess)
       continue;
     if (ids.size() < prefix.size()) continue;
     bool same = true;
@@ -425,13 +436,10 @@ bool RemoveStaleUsbDevices(CPelmoraDlg& dialog, int modelIndex) {
           platform::ascii_upper(static_cast<unsigned char>(prefix[i])))
         same = false;
     if (!same) continue;
-    const platform::Win32Error removed = devices.remove_device(set, index);
+    const platform::Win32Error removed = devices.remove_device(set.get(), index);
     dialog.log().Write(u"step3", u"remove-device " + Quoted(platform::to_utf16(ids.c_str())),
                        ErrorResult(removed));
-    if (removed != kErrorSuccess) {
-      devices.destroy_set(set);
-      return false;
-    }
+    if (removed != kErrorSuccess) return false;
   }
 }
 

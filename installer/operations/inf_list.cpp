@@ -9,9 +9,9 @@ constexpr std::size_t kSourceDescriptionChars = 1024;
 
 }  // namespace
 
-void ForEachInfDescription(
-    platform::SetupApi& setup, std::u16string_view list,
-    const std::function<bool(const std::u16string& name, const std::u16string& description)>& visit) {
+void ForEachInfDescription(platform::SetupApi& setup, std::u16string_view list,
+                           const std::function<bool(const std::u16string& name,
+                                                    const std::u16string& description)>& visit) {
   if (list.empty()) return;
   const std::size_t end = list.size() - 1;
   for (std::size_t start = 0; start < end;) {
@@ -20,12 +20,13 @@ void ForEachInfDescription(
     const std::u16string name(list.substr(start, stop - start));
     start = stop + 1;
     if (name.empty()) continue;
-    platform::InfHandle inf = 0;
-    if (setup.open_inf(name, platform::kInfStyleWin4, &inf) != platform::kErrorSuccess) continue;
+    platform::ScopedInf inf(setup);
+    if (setup.open_inf(name, platform::kInfStyleWin4, inf.receive()) != platform::kErrorSuccess)
+      continue;
     std::u16string description;
-    setup.get_source_info(inf, 100, platform::kSrcInfoDescription, kSourceDescriptionChars,
+    setup.get_source_info(inf.get(), 100, platform::kSrcInfoDescription, kSourceDescriptionChars,
                           &description);
-    setup.close_inf(inf);
+    inf.reset();
     if (visit(name, description)) return;
   }
 }

@@ -78,8 +78,10 @@ bool RunPreparationStep(CPelmoraDlg& dialog) {
   if (!RunLogged(dialog, u"step2", u"PreinstallDriverPackage",
                  [&] { return PreinstallDriverPackage(dialog); }))
     return false;
-  dialog.log().Write(u"step2", u"RegisterMonitorAutorun", ErrorResult(RegisterMonitorAutorun(dialog)));
-  RunLogged(dialog, u"step2", u"StartPreinstallWorker", [&] { return StartPreinstallWorker(dialog); });
+  dialog.log().Write(u"step2", u"RegisterMonitorAutorun",
+                     ErrorResult(RegisterMonitorAutorun(dialog)));
+  RunLogged(dialog, u"step2", u"StartPreinstallWorker",
+            [&] { return StartPreinstallWorker(dialog); });
   return true;
 }
 
@@ -189,7 +191,7 @@ bool PreinstallDriverPackage(CPelmoraDlg& dialog) {
                            platform::format(u"%sBin\\%s\\DIFxCmd /p \"%s\"",
                                             {folders.installer, ToolArchitecture(folders),
                                              InstalledPackageInf(folders, row)}));
-  dialog.workerThread = 0;
+  dialog.workerThread.reset();
   return true;
 }
 
@@ -204,8 +206,9 @@ platform::Win32Error RegisterMonitorAutorun(CPelmoraDlg& dialog) {
                        u"skipped in session 0, the Run value starts it at the next logon");
   } else {
     platform::ScopedProcess process(platform.processes);
-    dialog.log().Write(u"step2", u"start " + Quoted(monitor),
-                       ErrorResult(platform.processes.create_process(monitor, 0, process.receive())));
+    dialog.log().Write(
+        u"step2", u"start " + Quoted(monitor),
+        ErrorResult(platform.processes.create_process(monitor, 0, process.receive())));
   }
   platform::ScopedRegKey key(platform.registry);
   if (auto error = platform.registry.open_key(platform::kHkeyLocalMachine, kRunKey,
@@ -215,7 +218,7 @@ platform::Win32Error RegisterMonitorAutorun(CPelmoraDlg& dialog) {
 }
 
 bool StartPreinstallWorker(CPelmoraDlg& dialog) {
-  if (dialog.workerThread != 0) return false;
+  if (dialog.workerThread) return false;
   platform::Platform& platform = dialog.platform();
   platform.clock.sleep(1000);
   char16_t directory[260];
@@ -223,11 +226,8 @@ bool StartPreinstallWorker(CPelmoraDlg& dialog) {
   PreinstallWorkerContext context{&platform, dialog.host().window_ref(),
                                   std::u16string(platform::view_of(directory)),
                                   dialog.shared_log()};
-  platform::ThreadHandle thread = 0;
-  const bool started =
-      platform.threads.start([context] { PreinstallWorker(context); }, &thread) == kErrorSuccess;
-  dialog.workerThread = thread;
-  return started;
+  return platform.threads.start([context] { PreinstallWorker(context); },
+                                dialog.workerThread.receive()) == kErrorSuccess;
 }
 
 void PreinstallWorker(const PreinstallWorkerContext& context) {

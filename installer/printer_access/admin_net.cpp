@@ -9,7 +9,9 @@
 #include <openssl/ssl.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "channel_lock.h"
 #include "platform/text.h"
@@ -41,101 +43,92 @@ std::optional<std::uint32_t> ParseAddress(const char16_t* address) {
 
 }  // namespace
 
+void TlsContextFree::operator()(ssl_ctx_st* context) const { SSL_CTX_free(context); }
+void TlsConnectionFree::operator()(ssl_st* connection) const { SSL_free(connection); }
+
+// The library is started for each connection and cleaned up when the
+// connection goes, whether it failed or was closed.
+struct LibraryInUse {
+  LibraryInUse() {
+    ChannelLockHold hold;
+    SSL_load_error_strings();
+    SSL_library_init();
+  }
+  ~LibraryInUse() { CleanupLibrary(); }
+  LibraryInUse(const LibraryInUse&) = delete;
+  LibraryInUse& operator=(const LibraryInUse&) = delete;
+};
+
+// Members go in the opposite order of their declaration.
+struct CZelkoAdminNet::Session {
+  LibraryInUse library;
+  TlsContext context;
+  TlsConnection connection;
+  platform::TcpSocket socket;
+};
+
+CZelkoAdminNet::CZelkoAdminNet() = default;
+CZelkoAdminNet::CZelkoAdminNet(const ChannelTimeouts& timeouts) : timeouts_(timeouts) {}
+
 CZelkoAdminNet::~CZelkoAdminNet() {
   if (opened == 1) CloseChannel();
-}
-
-void CZelkoAdminNet::ReleaseAfterFailure() {
-  socket.Close();
-  if (connection != nullptr) {
-    SSL_free(connection);
-    connection = nullptr;
-  }
-  if (context != nullptr) {
-    SSL_CTX_free(context);
-    context = nullptr;
-  }
-  CleanupLibrary();
-  opened = 0;
 }
 
 int CZelkoAdminNet::ConnectChannel(const char16_t* id, const char16_t* address, int port) {
   // One connect-request-close cycle per channel; a second connect starts anew.
   if (opened == 1) CloseChannel();
 
-  {
-    ChannelLockHold hold;
-    SSL_load_error_strings();
-    SSL_library_init();
-  }
-  context = SSL_CTX_new(TLSv1_client_method());
-  if (context == nullptr) {
-    ReleaseAfterFailure();
-    return kChannelNoContext;
-  }
+  // Everything made below goes with `attempt` on a failure.
+  auto attempt = std::make_unique<Session>();
+  attempt->context.reset(SSL_CTX_new(TLSv1_client_method()));
+  ssl_ctx_st* const context = attempt->context.get();
+  if (context == nullptr) return kChannelNoContext;
   // The system's configuration may forbid TLS 1.0 and anonymous suites (a
   // minimum protocol and security level); this channel needs both.
   SSL_CTX_set_min_proto_version(context, TLS1_VERSION);
   SSL_CTX_set_max_proto_version(context, TLS1_VERSION);
   SSL_CTX_set_security_level(context, 0);
 
-  if (!socket.Open()) {
-    ReleaseAfterFailure();
-    return kChannelNoSocket;
-  }
+  platform::TcpSocket& socket = attempt->socket;
+  if (!socket.Open()) return kChannelNoSocket;
 
   const std::optional<std::uint32_t> remote = ParseAddress(address);
   if (!remote || port <= 0 || port > 0xFFFF ||
-      !socket.Connect(*remote, static_cast<std::uint16_t>(port), timeouts_.connectMs)) {
-    ReleaseAfterFailure();
+      !socket.Connect(*remote, static_cast<std::uint16_t>(port), timeouts_.connectMs))
     return kChannelConnectFailed;
-  }
 
-  connection = SSL_new(context);
-  if (connection == nullptr) {
-    ReleaseAfterFailure();
-    return kChannelNoConnection;
-  }
+  attempt->connection.reset(SSL_new(context));
+  ssl_st* const connection = attempt->connection.get();
+  if (connection == nullptr) return kChannelNoConnection;
   // "@SECLEVEL=0" keeps the anonymous suite usable under OpenSSL 3.
   SSL_set_cipher_list(connection, (std::string(kAdminCipherList) + ":@SECLEVEL=0").c_str());
   SSL_set_fd(connection, static_cast<int>(socket.native()));
 
   socket.SetTimeouts(timeouts_.handshakeMs, timeouts_.handshakeMs);
-  if (SSL_connect(connection) != 1) {
-    ReleaseAfterFailure();
-    return kChannelHandshakeFailed;
-  }
+  if (SSL_connect(connection) != 1) return kChannelHandshakeFailed;
 
   std::memset(printerId, 0, sizeof printerId);
   platform::copy_truncated(printerId, std::u16string_view(id ? id : u""));
+  session = std::move(attempt);
   opened = 1;
   return kChannelConnected;
 }
 
 int CZelkoAdminNet::ReadEncoderInfo(EncoderInfoBlock* block) {
-  if (opened != 1 || block == nullptr) return -1;
+  if (opened != 1 || session == nullptr || block == nullptr) return -1;
   std::vector<std::uint8_t> request = BuildEncoderInfoRequest(platform::view_of(printerId));
-  socket.SetTimeouts(timeouts_.replyMs, timeouts_.replyMs);
+  session->socket.SetTimeouts(timeouts_.replyMs, timeouts_.replyMs);
   // A failed write shows as a failed read.
-  SSL_write(connection, request.data(), static_cast<int>(request.size()));
+  SSL_write(session->connection.get(), request.data(), static_cast<int>(request.size()));
 
   std::uint8_t reply[kAdminReadCapacity];
-  const int received = SSL_read(connection, reply, static_cast<int>(sizeof reply));
+  const int received = SSL_read(session->connection.get(), reply, static_cast<int>(sizeof reply));
   if (received <= 0) return -1;
   return DecodeEncoderInfoReply(reply, static_cast<std::size_t>(received), block);
 }
 
 void CZelkoAdminNet::CloseChannel() {
-  socket.Close();
-  if (connection != nullptr) {
-    SSL_free(connection);
-    connection = nullptr;
-  }
-  if (context != nullptr) {
-    SSL_CTX_free(context);
-    context = nullptr;
-  }
-  CleanupLibrary();
+  session.reset();
   opened = 0;
 }
 

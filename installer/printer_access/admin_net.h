@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "platform/socket.h"
 #include "printer_protocol.h"
@@ -11,6 +12,20 @@
 
 struct ssl_st;
 struct ssl_ctx_st;
+
+namespace pelmora {
+
+// OpenSSL's objects of one connection, each freed by its own call.
+struct TlsContextFree {
+  void operator()(ssl_ctx_st* context) const;
+};
+struct TlsConnectionFree {
+  void operator()(ssl_st* connection) const;
+};
+using TlsContext = std::unique_ptr<ssl_ctx_st, TlsContextFree>;
+using TlsConnection = std::unique_ptr<ssl_st, TlsConnectionFree>;
+
+}  // namespace pelmora
 
 namespace pelmora {
 
@@ -41,8 +56,8 @@ inline constexpr int kChannelHandshakeFailed = -5;
 
 class CZelkoAdminNet {
  public:
-  CZelkoAdminNet() = default;
-  explicit CZelkoAdminNet(const ChannelTimeouts& timeouts) : timeouts_(timeouts) {}
+  CZelkoAdminNet();
+  explicit CZelkoAdminNet(const ChannelTimeouts& timeouts);
   virtual ~CZelkoAdminNet();
   CZelkoAdminNet(const CZelkoAdminNet&) = delete;
   CZelkoAdminNet& operator=(const CZelkoAdminNet&) = delete;
@@ -62,11 +77,12 @@ class CZelkoAdminNet {
   bool IsOpened() const { return opened == 1; }
 
  private:
-  void ReleaseAfterFailure();
+  // What one connection holds, released in this order when it goes: the
+  // socket, the TLS connection, the TLS context, then the library's
+  // per-thread state.
+  struct Session;
 
-  platform::TcpSocket socket;
-  ssl_ctx_st* context = nullptr;
-  ssl_st* connection = nullptr;
+  std::unique_ptr<Session> session;
   std::int32_t opened = 0;
   char16_t printerId[32] = {};
   ChannelTimeouts timeouts_;

@@ -1,6 +1,7 @@
 #include "admin_usb.h"
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/format.h"
@@ -25,20 +26,17 @@ bool LockedVendorIoControl(platform::Platform& platform, const char16_t* lockNam
   if (name.size() >= kLockEventNameLength) return false;
 
   platform::DeviceIo& io = platform.device_io;
-  platform::EventHandle event = 0;
-  if (io.open_event(name, platform::kEventAllAccess, false, &event) != platform::kErrorSuccess ||
-      event == 0) {
-    io.create_event(name, false, true, &event);
+  platform::ScopedEvent event(io);
+  if (io.open_event(name, platform::kEventAllAccess, false, event.receive()) !=
+          platform::kErrorSuccess ||
+      !event) {
+    io.create_event(name, false, true, event.receive());
   }
-  if (event == 0) return false;
-  if (io.wait(event, kLockWaitMs) != platform::kWaitObject0) {
-    io.close_event(event);
-    return false;
-  }
+  if (!event) return false;
+  if (io.wait(event.get(), kLockWaitMs) != platform::kWaitObject0) return false;
   const bool sent = io.device_io_control(device, controlCode, input, inputLength, output,
                                          outputCapacity, bytesReturned) == platform::kErrorSuccess;
-  io.set_event(event);
-  io.close_event(event);
+  io.set_event(event.get());
   return sent;
 }
 
@@ -51,13 +49,13 @@ int CZelkoAdminUsb::OpenChannel(const char16_t* printerName_, const char16_t* de
   if (devicePath == nullptr || lockName_ == nullptr) return -1;
   const std::size_t lockLength = platform::bounded_length(lockName_, kChannelNameLength + 1);
   if (lockLength >= kChannelNameLength) return -1;
-  platform::DeviceHandle handle = platform::kInvalidDeviceHandle;
+  platform::ScopedDevice handle(platform_.device_io);
   if (platform_.device_io.create_file(devicePath, platform::kGenericRead, 0,
                                       platform::kOpenExisting, platform::kFileAttributeNormal,
-                                      &handle) != platform::kErrorSuccess ||
-      handle == platform::kInvalidDeviceHandle)
+                                      handle.receive()) != platform::kErrorSuccess ||
+      !handle)
     return -1;
-  device = handle;
+  device = std::move(handle);
   platform::copy_truncated(lockName, std::u16string_view(lockName_, lockLength));
   const char16_t* queue = printerName_ != nullptr ? printerName_ : u"";
   platform::copy_truncated(printerName,
@@ -67,12 +65,13 @@ int CZelkoAdminUsb::OpenChannel(const char16_t* printerName_, const char16_t* de
 }
 
 int CZelkoAdminUsb::ReadEncoderInfo(EncoderInfoBlock* block) {
-  if (opened == 0 || device == platform::kInvalidDeviceHandle || block == nullptr) return -1;
+  if (opened == 0 || !device || block == nullptr) return -1;
   std::vector<std::uint8_t> answer(kEncoderAnswerCapacity, 0);
   std::uint32_t returned = 0;
-  if (!LockedVendorIoControl(platform_, lockName, device, platform::kIoctlUsbprintVendorGetCommand,
-                             kReadEncoderInfoRequest, sizeof kReadEncoderInfoRequest, answer.data(),
-                             kEncoderAnswerCapacity, &returned) ||
+  if (!LockedVendorIoControl(platform_, lockName, device.get(),
+                             platform::kIoctlUsbprintVendorGetCommand, kReadEncoderInfoRequest,
+                             sizeof kReadEncoderInfoRequest, answer.data(), kEncoderAnswerCapacity,
+                             &returned) ||
       returned < kEncoderInfoBlockSize)
     return -1;
   std::memcpy(block, answer.data(), kEncoderInfoBlockSize);
@@ -81,12 +80,9 @@ int CZelkoAdminUsb::ReadEncoderInfo(EncoderInfoBlock* block) {
 
 int CZelkoAdminUsb::CloseChannel() {
   std::uint32_t returned = 0;
-  LockedVendorIoControl(platform_, lockName, device, platform::kIoctlUsbprintVendorSetCommand,
+  LockedVendorIoControl(platform_, lockName, device.get(), platform::kIoctlUsbprintVendorSetCommand,
                         kCloseChannelRequest, sizeof kCloseChannelRequest, nullptr, 0, &returned);
-  const platform::Win32Error released = device == platform::kInvalidDeviceHandle
-                                            ? platform::kErrorInvalidHandle
-                                            : platform_.device_io.close_handle(device);
-  device = platform::kInvalidDeviceHandle;
+  const platform::Win32Error released = device.close(platform::kErrorInvalidHandle);
   opened = 0;
   return released == platform::kErrorSuccess ? 1 : 0;
 }

@@ -41,7 +41,8 @@ bool LockedVendorIoControl(platform::Platform& platform, const char16_t* lockNam
 
 class CZelkoAdminUsb {
  public:
-  explicit CZelkoAdminUsb(platform::Platform& platform) : platform_(platform) {}
+  explicit CZelkoAdminUsb(platform::Platform& platform)
+      : device(platform.device_io), platform_(platform) {}
   virtual ~CZelkoAdminUsb();
   CZelkoAdminUsb(const CZelkoAdminUsb&) = delete;
   CZelkoAdminUsb& operator=(const CZelkoAdminUsb&) = delete;
@@ -58,7 +59,7 @@ class CZelkoAdminUsb {
   int CloseChannel();
 
   int opened = 0;
-  platform::DeviceHandle device = platform::kInvalidDeviceHandle;
+  platform::ScopedDevice device;
   char16_t lockName[kChannelNameLength] = {};
   char16_t printerName[kChannelNameLength] = {};
 

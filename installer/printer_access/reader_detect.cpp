@@ -169,16 +169,14 @@ int ResolveReaderName(platform::Platform& platform, char16_t* name, std::size_t 
     if (!established && attempt < kPcscContextAttempts) platform.clock.sleep(kPcscRetryWaitMs);
   }
   if (!established) return 0;
+  platform::ScopedCardContext owner(cards, context);
 
   char16_t list[kReaderListLength] = {};
   std::uint32_t length = kReaderListPassedLength;
   if (cards.list_readers(context, list, &length) != platform::kScardSuccess) {
     std::memset(list, 0, sizeof list);
     length = kReaderListPassedLength;
-    if (cards.list_readers(context, list, &length) != platform::kScardSuccess) {
-      cards.release_context(context);
-      return 0;
-    }
+    if (cards.list_readers(context, list, &length) != platform::kScardSuccess) return 0;
   }
   list[kReaderListLength - 1] = 0;
 
@@ -195,7 +193,7 @@ int ResolveReaderName(platform::Platform& platform, char16_t* name, std::size_t 
       break;
     }
   }
-  cards.release_context(context);
+  owner.reset();
   if (found.empty()) return 0;
   if (indexed && !input.empty()) found.back() = input.back();
   platform::copy_truncated(name, capacity, found);

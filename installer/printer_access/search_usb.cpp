@@ -21,23 +21,6 @@ std::u16string_view view(const char16_t* text, std::size_t limit) {
                          : std::u16string_view(text, platform::bounded_length(text, limit));
 }
 
-// Closes an open hub when it goes out of scope.
-class HubHold {
- public:
-  HubHold(platform::Platform& platform, platform::DeviceHandle hub)
-      : platform_(platform), hub_(hub) {}
-  ~HubHold() {
-    if (hub_ != platform::kInvalidDeviceHandle) platform_.device_io.close_handle(hub_);
-  }
-  HubHold(const HubHold&) = delete;
-  HubHold& operator=(const HubHold&) = delete;
-  platform::DeviceHandle get() const { return hub_; }
-
- private:
-  platform::Platform& platform_;
-  platform::DeviceHandle hub_;
-};
-
 }  // namespace
 
 bool IsRecognisedPrinter(std::uint16_t vendorId, std::uint16_t productId) {
@@ -48,27 +31,26 @@ bool IsRecognisedPrinter(std::uint16_t vendorId, std::uint16_t productId) {
 template <typename PerHub>
 bool CZelkoSearch::WalkHubs(PerHub perHub) {
   platform::DeviceInterfaces& interfaces = platform_.device_interfaces;
-  platform::DevInfoSet set = platform::kInvalidDevInfoSet;
+  platform::ScopedInterfaceList set(interfaces);
   if (interfaces.get_class_devs(platform::kGuidDevinterfaceUsbHub,
                                 platform::kDigcfPresent | platform::kDigcfDeviceInterface,
-                                &set) != platform::kErrorSuccess ||
-      set == platform::kInvalidDevInfoSet)
+                                set.receive()) != platform::kErrorSuccess ||
+      !set)
     return false;
   platform::DeviceInterfaceData data{};
   bool done = false;
   for (std::uint32_t i = 0;
-       !done && interfaces.enum_interface(set, platform::kGuidDevinterfaceUsbHub, i, &data) ==
+       !done && interfaces.enum_interface(set.get(), platform::kGuidDevinterfaceUsbHub, i, &data) ==
                     platform::kErrorSuccess;
        ++i) {
     std::u16string path;
-    if (!ReadInterfacePath(platform_, set, data, &path)) continue;
-    HubHold hub(platform_, OpenHub(platform_, path));
-    if (hub.get() == platform::kInvalidDeviceHandle) continue;
+    if (!ReadInterfacePath(platform_, set.get(), data, &path)) continue;
+    const platform::ScopedDevice hub(platform_.device_io, OpenHub(platform_, path));
+    if (!hub) continue;
     int ports = 0;
     if (!GetHubPortCount(platform_, hub.get(), &ports)) continue;
     done = perHub(hub.get(), ports);
   }
-  interfaces.destroy_list(set);
   return true;
 }
 
@@ -174,8 +156,9 @@ void CZelkoSearch::ScanInnerHub(EncoderInfoBlock* block, platform::DeviceHandle 
                             &name) ||
       name.empty())
     return;
-  HubHold inner(platform_, OpenHub(platform_, platform::format(u"\\\\.\\%s", {name})));
-  if (inner.get() != platform::kInvalidDeviceHandle) DetectReaders(platform_, block, inner.get());
+  const platform::ScopedDevice inner(platform_.device_io,
+                                     OpenHub(platform_, platform::format(u"\\\\.\\%s", {name})));
+  if (inner) DetectReaders(platform_, block, inner.get());
 }
 
 }  // namespace pelmora

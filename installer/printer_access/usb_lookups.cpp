@@ -92,17 +92,15 @@ bool ask_printer(platform::Platform& platform, const char16_t* devicePath, const
                  const std::uint8_t* request, std::uint32_t requestLength,
                  std::uint8_t (&answer)[kPrinterAnswerCapacity], std::uint32_t* returned) {
   if (devicePath == nullptr) return false;
-  platform::DeviceHandle device = platform::kInvalidDeviceHandle;
+  platform::ScopedDevice device(platform.device_io);
   if (platform.device_io.create_file(view(devicePath), platform::kGenericRead, 0,
                                      platform::kOpenExisting, platform::kFileAttributeNormal,
-                                     &device) != platform::kErrorSuccess ||
-      device == platform::kInvalidDeviceHandle)
+                                     device.receive()) != platform::kErrorSuccess ||
+      !device)
     return false;
-  const bool answered =
-      LockedVendorIoControl(platform, lockName, device, platform::kIoctlUsbprintVendorGetCommand,
-                            request, requestLength, answer, kPrinterAnswerCapacity, returned);
-  platform.device_io.close_handle(device);
-  return answered;
+  return LockedVendorIoControl(platform, lockName, device.get(),
+                               platform::kIoctlUsbprintVendorGetCommand, request, requestLength,
+                               answer, kPrinterAnswerCapacity, returned);
 }
 
 std::u16string driver_data_key(const char16_t* queueName) {
@@ -182,25 +180,24 @@ bool PathMatchesInstance(std::u16string_view path, std::u16string_view instanceI
 bool FindUsbPrintPath(platform::Platform& platform, const char16_t* instanceId, char16_t* path,
                       std::size_t capacity) {
   platform::DeviceInterfaces& interfaces = platform.device_interfaces;
-  platform::DevInfoSet set = platform::kInvalidDevInfoSet;
+  platform::ScopedInterfaceList set(interfaces);
   if (interfaces.get_class_devs(platform::kGuidDevinterfaceUsbPrint,
                                 platform::kDigcfPresent | platform::kDigcfDeviceInterface,
-                                &set) != platform::kErrorSuccess ||
-      set == platform::kInvalidDevInfoSet)
+                                set.receive()) != platform::kErrorSuccess ||
+      !set)
     return false;
   bool found = false;
   platform::DeviceInterfaceData data{};
   for (std::uint32_t i = 0;
-       !found && interfaces.enum_interface(set, platform::kGuidDevinterfaceUsbPrint, i, &data) ==
-                     platform::kErrorSuccess;
+       !found && interfaces.enum_interface(set.get(), platform::kGuidDevinterfaceUsbPrint, i,
+                                           &data) == platform::kErrorSuccess;
        ++i) {
     std::u16string devicePath;
-    if (!ReadInterfacePath(platform, set, data, &devicePath)) continue;
+    if (!ReadInterfacePath(platform, set.get(), data, &devicePath)) continue;
     if (!PathMatchesInstance(devicePath, view(instanceId))) continue;
     platform::format_to(path, capacity, u"\\\\.\\%s", {std::u16string_view(devicePath).substr(4)});
     found = true;
   }
-  interfaces.destroy_list(set);
   return found;
 }
 

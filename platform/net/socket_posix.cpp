@@ -15,19 +15,12 @@
 #include <utility>
 
 #include "platform/socket.h"
+#include "socket_system.h"
 
 namespace platform {
 namespace {
 
 int fd_of(NativeSocket handle) { return static_cast<int>(handle); }
-
-sockaddr_in make_address(std::uint32_t address, std::uint16_t port) {
-  sockaddr_in socket_address{};
-  socket_address.sin_family = AF_INET;
-  socket_address.sin_port = htons(port);
-  socket_address.sin_addr.s_addr = htonl(address);
-  return socket_address;
-}
 
 bool set_blocking(int fd, bool blocking) {
   int flags = fcntl(fd, F_GETFL, 0);
@@ -66,34 +59,13 @@ bool InitializeSockets() {
 
 void CleanupSockets() {}
 
-std::optional<std::uint32_t> FirstHostAddress() {
-  char name[256] = {};
-  if (gethostname(name, sizeof name - 1) != 0) return std::nullopt;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_DGRAM;
-  addrinfo* results = nullptr;
-  if (getaddrinfo(name, nullptr, &hints, &results) != 0 || results == nullptr) {
-    return std::nullopt;
-  }
-  std::optional<std::uint32_t> first;
-  for (addrinfo* entry = results; entry != nullptr; entry = entry->ai_next) {
-    if (entry->ai_family == AF_INET && entry->ai_addr != nullptr) {
-      first = ntohl(reinterpret_cast<sockaddr_in*>(entry->ai_addr)->sin_addr.s_addr);
-      break;
-    }
-  }
-  freeaddrinfo(results);
-  return first;
-}
-
 // ---- UdpSocket ----
 
 bool UdpSocket::Open(std::uint32_t address, std::uint16_t port) {
   Close();
   int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
   if (fd < 0) return false;
-  sockaddr_in local = make_address(address, port);
+  sockaddr_in local = make_socket_address(address, port);
   if (!set_blocking(fd, false) ||
       ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
     ::close(fd);
@@ -123,7 +95,7 @@ bool UdpSocket::EnableBroadcast() {
 bool UdpSocket::SendTo(std::uint32_t address, std::uint16_t port, const void* data,
                        std::size_t size) {
   if (!IsOpen()) return false;
-  sockaddr_in destination = make_address(address, port);
+  sockaddr_in destination = make_socket_address(address, port);
   ssize_t sent = ::sendto(fd_of(handle_), data, size, 0, reinterpret_cast<sockaddr*>(&destination),
                           sizeof destination);
   return sent >= 0 && static_cast<std::size_t>(sent) == size;
@@ -176,7 +148,7 @@ void TcpSocket::Close() { close_handle(handle_); }
 bool TcpSocket::Connect(std::uint32_t address, std::uint16_t port, std::uint32_t timeout_ms) {
   if (!IsOpen()) return false;
   int fd = fd_of(handle_);
-  sockaddr_in remote = make_address(address, port);
+  sockaddr_in remote = make_socket_address(address, port);
   if (timeout_ms == 0) {
     return ::connect(fd, reinterpret_cast<sockaddr*>(&remote), sizeof remote) == 0;
   }
@@ -191,14 +163,18 @@ bool TcpSocket::Connect(std::uint32_t address, std::uint16_t port, std::uint32_t
   return set_blocking(fd, true);
 }
 
-bool TcpSocket::SetTimeouts(std::uint32_t receive_ms, std::uint32_t send_ms) {
-  if (!IsOpen()) return false;
+bool SetSocketTimeouts(NativeSocket socket, std::uint32_t receive_ms, std::uint32_t send_ms) {
+  if (socket == kNoSocket) return false;
   timeval receive{static_cast<time_t>(receive_ms / 1000),
                   static_cast<suseconds_t>((receive_ms % 1000) * 1000)};
   timeval send{static_cast<time_t>(send_ms / 1000),
                static_cast<suseconds_t>((send_ms % 1000) * 1000)};
-  return setsockopt(fd_of(handle_), SOL_SOCKET, SO_RCVTIMEO, &receive, sizeof receive) == 0 &&
-         setsockopt(fd_of(handle_), SOL_SOCKET, SO_SNDTIMEO, &send, sizeof send) == 0;
+  return setsockopt(fd_of(socket), SOL_SOCKET, SO_RCVTIMEO, &receive, sizeof receive) == 0 &&
+         setsockopt(fd_of(socket), SOL_SOCKET, SO_SNDTIMEO, &send, sizeof send) == 0;
+}
+
+bool TcpSocket::SetTimeouts(std::uint32_t receive_ms, std::uint32_t send_ms) {
+  return IsOpen() && SetSocketTimeouts(handle_, receive_ms, send_ms);
 }
 
 long TcpSocket::Send(const void* data, std::size_t size) {

@@ -13,19 +13,12 @@
 #include <utility>
 
 #include "platform/socket.h"
+#include "socket_system.h"
 
 namespace platform {
 namespace {
 
 SOCKET socket_of(NativeSocket handle) { return static_cast<SOCKET>(handle); }
-
-sockaddr_in make_address(std::uint32_t address, std::uint16_t port) {
-  sockaddr_in socket_address{};
-  socket_address.sin_family = AF_INET;
-  socket_address.sin_port = htons(port);
-  socket_address.sin_addr.s_addr = htonl(address);
-  return socket_address;
-}
 
 bool set_blocking(SOCKET s, bool blocking) {
   u_long non_blocking = blocking ? 0 : 1;
@@ -77,34 +70,13 @@ void CleanupSockets() {
   }
 }
 
-std::optional<std::uint32_t> FirstHostAddress() {
-  char name[256] = {};
-  if (gethostname(name, sizeof name - 1) != 0) return std::nullopt;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_DGRAM;
-  addrinfo* results = nullptr;
-  if (getaddrinfo(name, nullptr, &hints, &results) != 0 || results == nullptr) {
-    return std::nullopt;
-  }
-  std::optional<std::uint32_t> first;
-  for (addrinfo* entry = results; entry != nullptr; entry = entry->ai_next) {
-    if (entry->ai_family == AF_INET && entry->ai_addr != nullptr) {
-      first = ntohl(reinterpret_cast<sockaddr_in*>(entry->ai_addr)->sin_addr.s_addr);
-      break;
-    }
-  }
-  freeaddrinfo(results);
-  return first;
-}
-
 // ---- UdpSocket ----
 
 bool UdpSocket::Open(std::uint32_t address, std::uint16_t port) {
   Close();
   SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
   if (s == INVALID_SOCKET) return false;
-  sockaddr_in local = make_address(address, port);
+  sockaddr_in local = make_socket_address(address, port);
   if (!set_blocking(s, false) ||
       ::bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
     closesocket(s);
@@ -142,7 +114,7 @@ bool UdpSocket::EnableBroadcast() {
 bool UdpSocket::SendTo(std::uint32_t address, std::uint16_t port, const void* data,
                        std::size_t size) {
   if (!IsOpen() || size > 0x7FFFFFFF) return false;
-  sockaddr_in destination = make_address(address, port);
+  sockaddr_in destination = make_socket_address(address, port);
   int sent = ::sendto(socket_of(handle_), static_cast<const char*>(data), static_cast<int>(size), 0,
                       reinterpret_cast<sockaddr*>(&destination), sizeof destination);
   return sent != SOCKET_ERROR && static_cast<std::size_t>(sent) == size;
@@ -198,7 +170,7 @@ void TcpSocket::Close() { close_handle(handle_); }
 bool TcpSocket::Connect(std::uint32_t address, std::uint16_t port, std::uint32_t timeout_ms) {
   if (!IsOpen()) return false;
   SOCKET s = socket_of(handle_);
-  sockaddr_in remote = make_address(address, port);
+  sockaddr_in remote = make_socket_address(address, port);
   if (timeout_ms == 0) {
     return ::connect(s, reinterpret_cast<sockaddr*>(&remote), sizeof remote) == 0;
   }
@@ -215,14 +187,18 @@ bool TcpSocket::Connect(std::uint32_t address, std::uint16_t port, std::uint32_t
   return set_blocking(s, true);
 }
 
-bool TcpSocket::SetTimeouts(std::uint32_t receive_ms, std::uint32_t send_ms) {
-  if (!IsOpen()) return false;
+bool SetSocketTimeouts(NativeSocket socket, std::uint32_t receive_ms, std::uint32_t send_ms) {
+  if (socket == kNoSocket) return false;
   DWORD receive = receive_ms;
   DWORD send = send_ms;
-  return setsockopt(socket_of(handle_), SOL_SOCKET, SO_RCVTIMEO,
+  return setsockopt(socket_of(socket), SOL_SOCKET, SO_RCVTIMEO,
                     reinterpret_cast<const char*>(&receive), sizeof receive) == 0 &&
-         setsockopt(socket_of(handle_), SOL_SOCKET, SO_SNDTIMEO,
+         setsockopt(socket_of(socket), SOL_SOCKET, SO_SNDTIMEO,
                     reinterpret_cast<const char*>(&send), sizeof send) == 0;
+}
+
+bool TcpSocket::SetTimeouts(std::uint32_t receive_ms, std::uint32_t send_ms) {
+  return IsOpen() && SetSocketTimeouts(handle_, receive_ms, send_ms);
 }
 
 long TcpSocket::Send(const void* data, std::size_t size) {

@@ -1,4 +1,5 @@
 #include <map>
+#include <utility>
 
 #include "platform_win32/win32_tray_window.h"
 #include "platform_win32/windows_api.h"
@@ -13,9 +14,10 @@ constexpr wchar_t kBalloonClass[] = L"TessalyBalloon";
 class GdiCanvas : public platform::Canvas {
  public:
   explicit GdiCanvas(HDC dc) : dc_(dc) {}
+  // The objects still held go with the canvas, after the original font is
+  // back in the context.
   ~GdiCanvas() override {
     if (original_font_ != nullptr) SelectObject(dc_, original_font_);
-    for (auto& [ref, object] : objects_) DeleteObject(object);
   }
 
   platform::GdiRef create_font(std::u16string_view face, int height, int weight, int char_set,
@@ -40,7 +42,7 @@ class GdiCanvas : public platform::Canvas {
   void select_font(platform::GdiRef font) override {
     auto it = objects_.find(font);
     if (it == objects_.end()) return;
-    HGDIOBJ previous = SelectObject(dc_, it->second);
+    HGDIOBJ previous = SelectObject(dc_, it->second.get());
     if (original_font_ == nullptr) original_font_ = previous;
     selected_font_ = font;
   }
@@ -52,7 +54,7 @@ class GdiCanvas : public platform::Canvas {
     auto it = objects_.find(brush);
     if (it == objects_.end()) return;
     const RECT r{rect.left, rect.top, rect.right, rect.bottom};
-    FillRect(dc_, &r, static_cast<HBRUSH>(it->second));
+    FillRect(dc_, &r, static_cast<HBRUSH>(it->second.get()));
   }
   void draw_text(std::u16string_view text, const platform::Rect& rect,
                  std::uint32_t flags) override {
@@ -63,20 +65,17 @@ class GdiCanvas : public platform::Canvas {
 
  private:
   platform::GdiRef keep(HGDIOBJ object) {
-    if (object == nullptr) return 0;
+    ScopedGdiObject owned(object);
+    if (!owned) return 0;
     const platform::GdiRef ref = next_++;
-    objects_[ref] = object;
+    objects_.emplace(ref, std::move(owned));
     return ref;
   }
-  void release(platform::GdiRef ref) {
-    auto it = objects_.find(ref);
-    if (it == objects_.end()) return;
-    DeleteObject(it->second);
-    objects_.erase(it);
-  }
+  // Deletes the object (its owner goes with the entry).
+  void release(platform::GdiRef ref) { objects_.erase(ref); }
 
   HDC dc_;
-  std::map<platform::GdiRef, HGDIOBJ> objects_;
+  std::map<platform::GdiRef, ScopedGdiObject> objects_;
   platform::GdiRef next_ = 1;
   HGDIOBJ original_font_ = nullptr;
   platform::GdiRef selected_font_ = 0;

@@ -3,6 +3,8 @@
 // After windows.h.
 #include <commctrl.h>
 
+#include <utility>
+
 namespace platform_win32 {
 
 std::u16string window_text(HWND window) {
@@ -15,13 +17,9 @@ std::u16string window_text(HWND window) {
 }
 
 // The host outlives its window (the runner destroys it after the dialog has
-// ended), so nothing here is still selected into a control.
-Win32DialogHost::~Win32DialogHost() {
-  for (auto& [id, bitmap] : bitmaps_) DeleteObject(bitmap);
-  for (auto& [id, colors] : colors_)
-    if (colors.owned) DeleteObject(colors.brush);
-  for (auto& [id, font] : fonts_) DeleteObject(font);
-}
+// ended), so nothing it owns is still selected into a control when its
+// bitmaps, brushes and fonts go with it.
+Win32DialogHost::~Win32DialogHost() = default;
 
 void Win32DialogHost::set_title(std::u16string_view title) {
   SetWindowTextW(window_, to_wide(title).c_str());
@@ -95,8 +93,8 @@ void Win32DialogHost::progress_position(int control, int position) {
 
 void Win32DialogHost::load_bitmap(int bitmap_resource) {
   if (bitmaps_.count(bitmap_resource)) return;
-  if (HBITMAP bitmap = LoadBitmapW(program_instance(), MAKEINTRESOURCEW(bitmap_resource)))
-    bitmaps_.emplace(bitmap_resource, bitmap);
+  ScopedGdiObject bitmap(LoadBitmapW(program_instance(), MAKEINTRESOURCEW(bitmap_resource)));
+  if (bitmap) bitmaps_.emplace(bitmap_resource, std::move(bitmap));
 }
 
 bool Win32DialogHost::is_minimized() { return IsIconic(window_) != FALSE; }
@@ -124,7 +122,7 @@ void Win32DialogHost::set_bitmap(int control, int bitmap_resource) {
   load_bitmap(bitmap_resource);
   auto it = bitmaps_.find(bitmap_resource);
   if (it == bitmaps_.end()) return;
-  HBITMAP bitmap = it->second;
+  const HBITMAP bitmap = static_cast<HBITMAP>(it->second.get());
   const HANDLE previous = reinterpret_cast<HANDLE>(SendDlgItemMessageW(
       window_, control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
   // The control hands back the picture it showed. One of ours stays cached;
@@ -132,8 +130,8 @@ void Win32DialogHost::set_bitmap(int control, int bitmap_resource) {
   // made) is now ours to delete.
   if (previous != nullptr && previous != bitmap) {
     bool cached = false;
-    for (const auto& [id, handle] : bitmaps_) cached = cached || handle == previous;
-    if (!cached) DeleteObject(previous);
+    for (const auto& [id, handle] : bitmaps_) cached = cached || handle.get() == previous;
+    if (!cached) ScopedGdiObject(previous).reset();
   }
 }
 
@@ -156,15 +154,10 @@ void Win32DialogHost::set_static_colors(int control, std::uint32_t text_color,
       text_color == platform::kSystemColor ? GetSysColor(COLOR_BTNTEXT) : text_color;
   const COLORREF background =
       background_color == platform::kSystemColor ? GetSysColor(COLOR_BTNFACE) : background_color;
-  const HBRUSH brush = CreateSolidBrush(background);
-  if (brush == nullptr) return;
-  auto it = colors_.find(control);
-  if (it != colors_.end()) {
-    if (it->second.owned) DeleteObject(it->second.brush);
-    it->second = StaticColors{text, background, brush, true};
-  } else {
-    colors_.emplace(control, StaticColors{text, background, brush, true});
-  }
+  ScopedGdiObject brush(CreateSolidBrush(background));
+  if (!brush) return;
+  const HBRUSH handle = static_cast<HBRUSH>(brush.get());
+  colors_.insert_or_assign(control, StaticColors{text, background, handle, std::move(brush)});
   InvalidateRect(item(control), nullptr, TRUE);
 }
 
@@ -180,26 +173,20 @@ std::uint32_t Win32DialogHost::system_color(int index) { return GetSysColor(inde
 
 void Win32DialogHost::set_control_colors(int control, std::uint32_t text_color,
                                          std::uint32_t background_color, BrushRef brush) {
-  auto it = colors_.find(control);
-  if (it != colors_.end() && it->second.owned) DeleteObject(it->second.brush);
-  colors_[control] =
-      StaticColors{text_color, background_color, reinterpret_cast<HBRUSH>(brush), false};
+  // A brush of the caller's: the caller deletes it.
+  colors_.insert_or_assign(
+      control, StaticColors{text_color, background_color, reinterpret_cast<HBRUSH>(brush), {}});
   InvalidateRect(item(control), nullptr, TRUE);
 }
 
 void Win32DialogHost::set_font(int control, int height, int weight) {
-  const HFONT font =
-      CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS | DEFAULT_PITCH, nullptr);
-  if (font == nullptr) return;
-  SendDlgItemMessageW(window_, control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-  auto it = fonts_.find(control);
-  if (it != fonts_.end()) {
-    DeleteObject(it->second);  // no longer selected: the control has the new one
-    it->second = font;
-  } else {
-    fonts_.emplace(control, font);
-  }
+  ScopedGdiObject font(CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                   FF_SWISS | DEFAULT_PITCH, nullptr));
+  if (!font) return;
+  SendDlgItemMessageW(window_, control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+  // The earlier font goes: no longer selected, the control has the new one.
+  fonts_.insert_or_assign(control, std::move(font));
 }
 
 HBRUSH Win32DialogHost::static_colors(HWND control, HDC dc) const {

@@ -77,9 +77,12 @@ Win32Error Win32Processes::terminate(platform::ProcessHandle process, std::uint3
 
 Win32Error Win32Processes::wait(platform::ProcessHandle process, std::uint32_t timeout_ms) {
   switch (WaitForSingleObject(as_handle(process), timeout_ms)) {
-    case WAIT_OBJECT_0: return platform::kErrorSuccess;
-    case WAIT_TIMEOUT: return platform::kWaitTimeout;
-    default: return last_error();
+    case WAIT_OBJECT_0:
+      return platform::kErrorSuccess;
+    case WAIT_TIMEOUT:
+      return platform::kWaitTimeout;
+    default:
+      return last_error();
   }
 }
 
@@ -96,7 +99,7 @@ Win32Error Win32Processes::create_process(std::u16string_view command_line,
   if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, creation_flags, nullptr,
                       nullptr, &startup, &info))
     return last_error();
-  CloseHandle(info.hThread);
+  ScopedKernelHandle(info.hThread).reset();  // the thread's handle is not needed
   *process = reinterpret_cast<platform::ProcessHandle>(info.hProcess);
   return platform::kErrorSuccess;
 }

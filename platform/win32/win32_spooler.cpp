@@ -14,6 +14,15 @@
 namespace platform_win32 {
 namespace {
 
+// A printer or print-server handle the layer opens for itself.
+struct PrinterHandleTraits {
+  using Handle = HANDLE;
+  static Handle invalid() { return nullptr; }
+  static bool is_valid(Handle h) { return h != nullptr; }
+  static void close(Handle h) { ClosePrinter(h); }
+};
+using ScopedPrinterHandle = ScopedHandle<PrinterHandleTraits>;
+
 platform::Win32Error last_error_or(platform::Win32Error fallback) {
   const DWORD error = GetLastError();
   return error != 0 ? static_cast<platform::Win32Error>(error) : fallback;
@@ -164,16 +173,17 @@ platform::Win32Error Win32Spooler::get_printer_driver(platform::PrinterHandle ha
 platform::Win32Error Win32Spooler::get_server_environment(std::u16string* environment) {
   if (environment == nullptr) return platform::kErrorInvalidParameter;
   environment->clear();
-  HANDLE server = nullptr;
+  HANDLE opened = nullptr;
   SetLastError(0);
-  if (!OpenPrinterW(nullptr, &server, nullptr)) return last_error_or(platform::kErrorInvalidHandle);
+  if (!OpenPrinterW(nullptr, &opened, nullptr)) return last_error_or(platform::kErrorInvalidHandle);
+  ScopedPrinterHandle server(opened);
   wchar_t answer[64] = {};
   DWORD type = 0;
   DWORD needed = 0;
   const DWORD error =
-      GetPrinterDataW(server, const_cast<LPWSTR>(SPLREG_ARCHITECTURE), &type,
+      GetPrinterDataW(server.get(), const_cast<LPWSTR>(SPLREG_ARCHITECTURE), &type,
                       reinterpret_cast<BYTE*>(answer), sizeof answer - sizeof answer[0], &needed);
-  ClosePrinter(server);
+  server.reset();
   if (error == ERROR_SUCCESS && type == REG_SZ && answer[0] != 0) {
     answer[63] = 0;
     *environment = from_wide(answer);
@@ -305,7 +315,8 @@ platform::Win32Error Win32Spooler::enum_printer_drivers_in(std::u16string_view e
           buffer_bytes, &needed, &returned);
       if (ok) {
         if (returned == 0 || buffer_bytes == 0) return platform::kErrorSuccess;
-        if (returned > buffer_bytes / sizeof(DRIVER_INFO_6W)) return platform::kErrorInvalidParameter;
+        if (returned > buffer_bytes / sizeof(DRIVER_INFO_6W))
+          return platform::kErrorInvalidParameter;
         const auto* info = reinterpret_cast<const DRIVER_INFO_6W*>(buffer.data());
         for (DWORD i = 0; i < returned; ++i) names->push_back(from_wide(info[i].pName));
         return platform::kErrorSuccess;

@@ -25,9 +25,6 @@ static_assert(offsetof(NOTIFYICONDATAW, guidItem) + sizeof(GUID) == 952, "32-bit
 class Win32TrayHost : public Win32ModalHost<platform::TrayWindowHost> {
  public:
   explicit Win32TrayHost(HWND window) : Win32ModalHost(window) {}
-  ~Win32TrayHost() override {
-    if (menu_ != nullptr) DestroyMenu(menu_);
-  }
 
   platform::WindowId window() override { return reinterpret_cast<platform::WindowId>(window_); }
   platform::GdiRef load_icon(int icon_resource) override {
@@ -50,14 +47,13 @@ class Win32TrayHost : public Win32ModalHost<platform::TrayWindowHost> {
   }
 
   bool load_menu(int menu_resource) override {
-    if (menu_ != nullptr) DestroyMenu(menu_);
-    menu_ = LoadMenuW(program_instance(), MAKEINTRESOURCEW(menu_resource));
-    return menu_ != nullptr;
+    menu_.reset(LoadMenuW(program_instance(), MAKEINTRESOURCEW(menu_resource)));
+    return menu_.valid();
   }
-  HMENU popup() const { return menu_ ? GetSubMenu(menu_, 0) : nullptr; }
+  HMENU popup() const { return menu_ ? GetSubMenu(menu_.get(), 0) : nullptr; }
   void check_menu_item(int command, bool checked) override {
-    if (menu_ != nullptr)
-      CheckMenuItem(menu_, static_cast<UINT>(command),
+    if (menu_)
+      CheckMenuItem(menu_.get(), static_cast<UINT>(command),
                     MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
   }
   void set_default_menu_item(int position) override {
@@ -106,7 +102,7 @@ class Win32TrayHost : public Win32ModalHost<platform::TrayWindowHost> {
   }
 
  private:
-  HMENU menu_ = nullptr;
+  ScopedMenu menu_;
 };
 
 struct TrayDialog {
@@ -169,9 +165,8 @@ platform::Rect Win32UiSystem::work_area() {
 }
 
 int Win32UiSystem::screen_dpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  const ScopedScreenDc screen(GetDC(nullptr));
+  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
   return dpi > 0 ? dpi : 96;
 }
 

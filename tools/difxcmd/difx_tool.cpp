@@ -15,12 +15,11 @@ constexpr std::size_t kDescriptionChars = 1024;
 Win32Error ReadDiskDescription(platform::SetupApi& setup_api, std::u16string_view inf_path,
                                std::u16string* description) {
   description->clear();
-  platform::InfHandle inf = 0;
-  if (auto error = setup_api.open_inf(inf_path, platform::kInfStyleWin4, &inf)) return error;
-  const Win32Error error = setup_api.get_source_info(inf, 100, platform::kSrcInfoDescription,
-                                                     kDescriptionChars, description);
-  setup_api.close_inf(inf);
-  return error;
+  platform::ScopedInf inf(setup_api);
+  if (auto error = setup_api.open_inf(inf_path, platform::kInfStyleWin4, inf.receive()))
+    return error;
+  return setup_api.get_source_info(inf.get(), 100, platform::kSrcInfoDescription, kDescriptionChars,
+                                   description);
 }
 
 std::u16string BaseName(std::u16string_view path) {

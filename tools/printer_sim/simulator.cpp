@@ -21,13 +21,15 @@
 #include <set>
 #include <sstream>
 
+#include "platform/socket.h"
 #include "platform/text.h"
 #include "sim_replies.h"
+#include "socket_system.h"
 
 namespace printer_sim {
 namespace {
 
-constexpr int kConnectionTimeoutMs = 5000;
+constexpr std::uint32_t kConnectionTimeoutMs = 5000;
 
 std::uint64_t now_ms() {
   return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -35,54 +37,29 @@ std::uint64_t now_ms() {
                                         .count());
 }
 
-std::string format_address(std::uint32_t address) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%u.%u.%u.%u", (address >> 24) & 0xFFu, (address >> 16) & 0xFFu,
-                (address >> 8) & 0xFFu, address & 0xFFu);
-  return text;
-}
-
+// Dotted IPv4 text in the socket layer's strict reading.
 bool parse_address(const std::string& text, std::uint32_t* address) {
-  in_addr parsed{};
-  if (inet_pton(AF_INET, text.c_str(), &parsed) != 1) return false;
-  *address = ntohl(parsed.s_addr);
+  const std::optional<std::uint32_t> parsed = platform::ParseIpv4(text);
+  if (!parsed) return false;
+  *address = *parsed;
   return true;
-}
-
-sockaddr_in make_address(std::uint32_t address, std::uint16_t port) {
-  sockaddr_in socket_address{};
-  socket_address.sin_family = AF_INET;
-  socket_address.sin_port = htons(port);
-  socket_address.sin_addr.s_addr = htonl(address);
-  return socket_address;
-}
-
-void set_timeouts(int fd, int milliseconds) {
-  timeval wait{milliseconds / 1000, (milliseconds % 1000) * 1000};
-  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-  setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
 }
 
 // An address this host owns: only those can be bound. The simulator answers
 // only to such addresses, so it never sends anything off the machine (or off
 // the private namespace it runs in).
 bool is_own_address(std::uint32_t address) {
-  if (address == 0 || address == 0xFFFFFFFFu) return false;
-  int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (probe < 0) return false;
-  sockaddr_in local = make_address(address, 0);
-  const bool own = bind(probe, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
-  close(probe);
-  return own;
+  if (address == platform::kIpv4Any || address == platform::kIpv4Broadcast) return false;
+  platform::UdpSocket probe;
+  return probe.Open(address, 0);
 }
-
 
 int open_listener(std::uint32_t address, std::uint16_t port) {
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return -1;
   int on = 1;
   setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  sockaddr_in local = make_address(address, port);
+  sockaddr_in local = platform::make_socket_address(address, port);
   if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 || listen(fd, 16) != 0) {
     close(fd);
     return -1;
@@ -97,7 +74,7 @@ int open_udp(std::uint32_t address, std::uint16_t port, bool packet_info) {
   setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
   setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
   if (packet_info) setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
-  sockaddr_in local = make_address(address, port);
+  sockaddr_in local = platform::make_socket_address(address, port);
   if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
     close(fd);
     return -1;
@@ -168,7 +145,7 @@ bool Simulator::Start(std::string* error) {
     for (std::uint32_t address : addresses) {
       int fd = open_udp(address, config_.discoveryPort, false);
       if (fd < 0) {
-        return fail("cannot bind UDP " + format_address(address) + ":" +
+        return fail("cannot bind UDP " + platform::FormatIpv4(address) + ":" +
                     std::to_string(config_.discoveryPort) + ": " + std::strerror(errno));
       }
       udp_.push_back({fd, address});
@@ -286,7 +263,7 @@ void Simulator::Loop() {
       pending_.erase(pending_.begin(), split);
     }
     for (const PendingAnswer& answer : due) {
-      sockaddr_in to = make_address(answer.address, answer.port);
+      sockaddr_in to = platform::make_socket_address(answer.address, answer.port);
       sendto(answer.fd, answer.bytes.data(), answer.bytes.size(), 0,
              reinterpret_cast<sockaddr*>(&to), sizeof to);
     }
@@ -338,7 +315,7 @@ void Simulator::AnswerRequest(int fd, std::uint32_t destination,
     std::lock_guard<std::mutex> hold(mutex_);
     discovery_requests_.push_back({destination, text, request.size()});
   }
-  Log("discovery request to " + format_address(destination) + ": " + text);
+  Log("discovery request to " + platform::FormatIpv4(destination) + ": " + text);
 
   std::istringstream words(text);
   std::string token, code, reply_address, reply_port_text;
@@ -413,7 +390,7 @@ void Simulator::StartWorker(std::size_t printer, Listener::Kind kind, int fd) {
 
 void Simulator::ServeAdmin(std::size_t index, int fd) {
   const PrinterConfig& printer = config_.printers[index];
-  set_timeouts(fd, kConnectionTimeoutMs);
+  platform::SetSocketTimeouts(fd, kConnectionTimeoutMs, kConnectionTimeoutMs);
   switch (printer.admin) {
     case AdminMode::RefuseHandshake:
       Log(printer.name + ": connection closed before the handshake");
@@ -463,7 +440,7 @@ void Simulator::ServeAdmin(std::size_t index, int fd) {
 
 void Simulator::ServeRaw(std::size_t index, int fd) {
   const PrinterConfig& printer = config_.printers[index];
-  set_timeouts(fd, 10000);
+  platform::SetSocketTimeouts(fd, 10000, 10000);
   std::string path;
   {
     std::lock_guard<std::mutex> hold(mutex_);

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/devices.h"
+#include "platform/scoped.h"
 #include "platform/win_error.h"
 
 namespace platform {
@@ -30,7 +31,6 @@ inline constexpr Guid kGuidDevinterfaceUsbPrint{
 // {F18A0E88-C30C-11D0-8815-00A0C906BED8}: USB hubs.
 inline constexpr Guid kGuidDevinterfaceUsbHub{
     0xF18A0E88, 0xC30C, 0x11D0, {0x88, 0x15, 0x00, 0xA0, 0xC9, 0x06, 0xBE, 0xD8}};
-
 
 inline constexpr Win32Error kErrorInvalidUserBuffer = 1784;
 
@@ -70,5 +70,9 @@ class DeviceInterfaces {
   // SetupDiDestroyDeviceInfoList.
   virtual Win32Error destroy_list(DevInfoSet set) = 0;
 };
+
+// A device-interface list, destroyed when it goes out of scope.
+using ScopedInterfaceList =
+    Scoped<DeviceInterfaces, DevInfoSet, &DeviceInterfaces::destroy_list, kInvalidDevInfoSet>;
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/scoped.h"
 #include "platform/shell.h"
 #include "platform/win_error.h"
 
@@ -57,5 +58,10 @@ class DeviceIo {
   virtual Win32Error set_event(EventHandle event) = 0;
   virtual Win32Error close_event(EventHandle event) = 0;
 };
+
+// A device file, closed when it goes out of scope.
+using ScopedDevice = Scoped<DeviceIo, DeviceHandle, &DeviceIo::close_handle, kInvalidDeviceHandle>;
+// A named event, closed when it goes out of scope.
+using ScopedEvent = Scoped<DeviceIo, EventHandle, &DeviceIo::close_event>;
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/scoped.h"
 #include "platform/win_error.h"
 
 namespace platform {
@@ -54,5 +55,8 @@ class Devices {
   // CM_Reenumerate_DevNode.
   virtual ConfigRet reenumerate(DevNode node, std::uint32_t flags) = 0;
 };
+
+// A set of device nodes, destroyed when it goes out of scope.
+using ScopedDeviceInfoSet = Scoped<Devices, DeviceInfoSet, &Devices::destroy_set>;
 
 }  // namespace platform

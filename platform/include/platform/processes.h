@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/scoped.h"
 #include "platform/win_error.h"
 
 namespace platform {
@@ -52,34 +53,14 @@ class Processes {
   // ShellExecuteExW with the verb "runas" (a UAC prompt on Windows), hidden,
   // SEE_MASK_NOCLOSEPROCESS: `file` with `parameters` in `directory`.
   virtual Win32Error shell_execute_runas(std::u16string_view file, std::u16string_view parameters,
-                                         std::u16string_view directory,
-                                         ProcessHandle* process) = 0;
+                                         std::u16string_view directory, ProcessHandle* process) = 0;
   virtual Win32Error close(ProcessHandle process) = 0;
   // Ends the calling process (ExitProcess). Does not return on Windows; the
   // simulation records the code and returns.
   virtual void exit_current_process(std::uint32_t exit_code) = 0;
 };
 
-// Closes the process handle when it goes out of scope.
-class ScopedProcess {
- public:
-  explicit ScopedProcess(Processes& processes) : processes_(processes) {}
-  ~ScopedProcess() { reset(); }
-  ScopedProcess(const ScopedProcess&) = delete;
-  ScopedProcess& operator=(const ScopedProcess&) = delete;
-  ProcessHandle* receive() {
-    reset();
-    return &handle_;
-  }
-  ProcessHandle get() const { return handle_; }
-  void reset() {
-    if (handle_ != 0) processes_.close(handle_);
-    handle_ = 0;
-  }
-
- private:
-  Processes& processes_;
-  ProcessHandle handle_ = 0;
-};
+// A process handle, closed when it goes out of scope.
+using ScopedProcess = Scoped<Processes, ProcessHandle, &Processes::close>;
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/scoped.h"
 #include "platform/win_error.h"
 
 namespace platform {
@@ -70,28 +71,7 @@ class Registry {
 // odd trailing byte.
 std::u16string registry_string(const RegistryValue& value);
 
-// Closes the key when it goes out of scope.
-class ScopedRegKey {
- public:
-  explicit ScopedRegKey(Registry& registry) : registry_(registry) {}
-  ~ScopedRegKey() { reset(); }
-  ScopedRegKey(const ScopedRegKey&) = delete;
-  ScopedRegKey& operator=(const ScopedRegKey&) = delete;
-
-  RegKey* receive() {
-    reset();
-    return &key_;
-  }
-  RegKey get() const { return key_; }
-  explicit operator bool() const { return key_ != 0; }
-  void reset() {
-    if (key_ != 0) registry_.close_key(key_);
-    key_ = 0;
-  }
-
- private:
-  Registry& registry_;
-  RegKey key_ = 0;
-};
+// An opened or created key, closed when it goes out of scope.
+using ScopedRegKey = Scoped<Registry, RegKey, &Registry::close_key>;
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/scoped.h"
 #include "platform/win_error.h"
 
 namespace platform {
@@ -35,26 +36,7 @@ class Services {
   virtual Win32Error close(ServiceHandle handle) = 0;
 };
 
-// Closes the service or manager handle when it goes out of scope.
-class ScopedService {
- public:
-  explicit ScopedService(Services& services) : services_(services) {}
-  ~ScopedService() { reset(); }
-  ScopedService(const ScopedService&) = delete;
-  ScopedService& operator=(const ScopedService&) = delete;
-  ServiceHandle* receive() {
-    reset();
-    return &handle_;
-  }
-  ServiceHandle get() const { return handle_; }
-  void reset() {
-    if (handle_ != 0) services_.close(handle_);
-    handle_ = 0;
-  }
-
- private:
-  Services& services_;
-  ServiceHandle handle_ = 0;
-};
+// A service or manager handle, closed when it goes out of scope.
+using ScopedService = Scoped<Services, ServiceHandle, &Services::close>;
 
 }  // namespace platform

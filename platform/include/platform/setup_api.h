@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/scoped.h"
 #include "platform/shell.h"
 #include "platform/win_error.h"
 
@@ -59,5 +60,8 @@ class SetupApi {
 // listed names live under "Inf".
 Win32Error list_system_inf_files(SetupApi& setup_api, Shell& shell, std::uint32_t style,
                                  std::u16string* list, std::u16string* windows_folder);
+
+// An opened INF file, closed when it goes out of scope.
+using ScopedInf = Scoped<SetupApi, InfHandle, &SetupApi::close_inf>;
 
 }  // namespace platform

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "platform/scoped.h"
+
 namespace platform {
 
 // SCARDCONTEXT; 0 is "no context".
@@ -32,5 +34,8 @@ class SmartCards {
                                    std::uint32_t* length) = 0;
   virtual ScardResult release_context(ScardContext context) = 0;
 };
+
+// A resource manager context, released when it goes out of scope.
+using ScopedCardContext = Scoped<SmartCards, ScardContext, &SmartCards::release_context>;
 
 }  // namespace platform

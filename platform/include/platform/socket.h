@@ -38,6 +38,9 @@ std::optional<std::uint32_t> FirstHostAddress();
 using NativeSocket = std::intptr_t;
 inline constexpr NativeSocket kNoSocket = -1;
 
+// Time-outs of each later blocking read and write on `socket` (0: none).
+bool SetSocketTimeouts(NativeSocket socket, std::uint32_t receive_ms, std::uint32_t send_ms);
+
 // A UDP socket for the discovery protocol: non-blocking, broadcast-capable.
 class UdpSocket {
  public:

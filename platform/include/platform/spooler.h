@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/scoped.h"
 #include "platform/win_error.h"
 
 namespace platform {
@@ -112,26 +113,8 @@ class Spooler {
   }
 };
 
-// Closes the queue when it goes out of scope.
-class ScopedPrinter {
- public:
-  explicit ScopedPrinter(Spooler& spooler) : spooler_(spooler) {}
-  ~ScopedPrinter() { reset(); }
-  ScopedPrinter(const ScopedPrinter&) = delete;
-  ScopedPrinter& operator=(const ScopedPrinter&) = delete;
-  PrinterHandle* receive() {
-    reset();
-    return &handle_;
-  }
-  PrinterHandle get() const { return handle_; }
-  void reset() {
-    if (handle_ != 0) spooler_.close_printer(handle_);
-    handle_ = 0;
-  }
-
- private:
-  Spooler& spooler_;
-  PrinterHandle handle_ = 0;
-};
+// A queue, a print server or a port monitor opened through the spooler,
+// closed when it goes out of scope.
+using ScopedPrinter = Scoped<Spooler, PrinterHandle, &Spooler::close_printer>;
 
 }  // namespace platform

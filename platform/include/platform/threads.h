@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/scoped.h"
 #include "platform/win_error.h"
 
 namespace platform {
@@ -18,5 +19,9 @@ class Threads {
   virtual Win32Error start(std::function<void()> body, ThreadHandle* thread) = 0;
   virtual void close(ThreadHandle thread) = 0;
 };
+
+// A started thread's handle, closed when it goes out of scope (the thread
+// runs on).
+using ScopedThread = Scoped<Threads, ThreadHandle, &Threads::close>;
 
 }  // namespace platform

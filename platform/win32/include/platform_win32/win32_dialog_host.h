@@ -63,15 +63,15 @@ class Win32DialogHost : public Win32ModalHost<platform::DialogHost> {
     COLORREF text;
     COLORREF background;
     HBRUSH brush;
-    bool owned;  // made by set_static_colors, deleted with the host
+    ScopedGdiObject owned;  // the brush when set_static_colors made it
   };
   HWND item(int control) const { return GetDlgItem(window_, control); }
 
   // Bitmaps loaded from the resources, kept until the host goes: the static
   // controls show them but never delete them.
-  std::map<int, HBITMAP> bitmaps_;
+  std::map<int, ScopedGdiObject> bitmaps_;
   std::map<int, StaticColors> colors_;
-  std::map<int, HFONT> fonts_;
+  std::map<int, ScopedGdiObject> fonts_;
 };
 
 // Window text of any window, whatever its length.

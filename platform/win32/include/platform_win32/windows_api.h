@@ -109,15 +109,6 @@ struct KernelHandleTraits {
 };
 using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
 
-// Registry keys opened by the program (never the predefined roots).
-struct RegKeyTraits {
-  using Handle = HKEY;
-  static Handle invalid() { return nullptr; }
-  static bool is_valid(Handle h) { return h != nullptr; }
-  static void close(Handle h) { RegCloseKey(h); }
-};
-using ScopedHkey = ScopedHandle<RegKeyTraits>;
-
 // GDI objects (bitmaps, fonts, brushes).
 struct GdiObjectTraits {
   using Handle = HGDIOBJ;
@@ -135,6 +126,24 @@ struct IconTraits {
   static void close(Handle h) { DestroyIcon(h); }
 };
 using ScopedIcon = ScopedHandle<IconTraits>;
+
+// Menus loaded from the resources (their submenus go with them).
+struct MenuTraits {
+  using Handle = HMENU;
+  static Handle invalid() { return nullptr; }
+  static bool is_valid(Handle h) { return h != nullptr; }
+  static void close(Handle h) { DestroyMenu(h); }
+};
+using ScopedMenu = ScopedHandle<MenuTraits>;
+
+// The screen's device context (GetDC(NULL)).
+struct ScreenDcTraits {
+  using Handle = HDC;
+  static Handle invalid() { return nullptr; }
+  static bool is_valid(Handle h) { return h != nullptr; }
+  static void close(Handle h) { ReleaseDC(nullptr, h); }
+};
+using ScopedScreenDc = ScopedHandle<ScreenDcTraits>;
 
 // The module the program's resources live in.
 inline HINSTANCE program_instance() { return GetModuleHandleW(nullptr); }

@@ -135,7 +135,7 @@ TEST_F(UsbChannel, FailedOpenSendsNothing) {
   {
     CZelkoAdminUsb channel(P());
     EXPECT_EQ(channel.OpenChannel(u"Q", PathOf(u"ROOT", 1).c_str(), u"USB001"), -1);
-    EXPECT_EQ(channel.device, platform::kInvalidDeviceHandle);
+    EXPECT_EQ(channel.device.get(), platform::kInvalidDeviceHandle);
     EncoderInfoBlock block{};
     EXPECT_EQ(channel.ReadEncoderInfo(&block), -1);
   }  // destroyed: nothing to close
