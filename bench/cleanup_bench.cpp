@@ -11,8 +11,8 @@
 #include "operations/installer_steps.h"
 #include "operations/model_catalogue.h"
 #include "pelmora_dlg.h"
-#include "platform/format.h"
-#include "platform/text.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_dialog_host.h"
 #include "platform_sim/sim_windows.h"
 
@@ -22,7 +22,8 @@ using namespace pelmora;
 
 std::string Inf(std::u16string_view disk) {
   return "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Printer\r\n[SourceDisksNames]\r\n"
-         "100 = \"" + platform::to_utf8(disk) + "\",,,\r\n";
+         "100 = \"" +
+         platform::to_utf8(disk) + "\",,,\r\n";
 }
 
 struct Crowd {
@@ -35,8 +36,9 @@ struct Crowd {
     const std::u16string model = ModelCatalogue[0].modelName;
     const std::u16string partner = ModelCatalogue[6].modelName;
     for (int i = 0; i < 2000; ++i)
-      windows.shell.put_file(platform::format(u"C:\\Windows\\INF\\oem%d.inf", {i}),
-                             Inf(i % 100 == 0 ? model : platform::format(u"Other printer %d", {i})));
+      windows.shell.put_file(
+          platform::format(u"C:\\Windows\\INF\\oem%d.inf", {i}),
+          Inf(i % 100 == 0 ? model : platform::format(u"Other printer %d", {i})));
     for (int i = 0; i < 100; ++i)
       windows.spooler.add_queue({platform::format(u"Queue %03d", {i}), u"USB001",
                                  i % 5 == 0 ? (i % 2 ? model : partner) : u"Office driver", 0, 0});

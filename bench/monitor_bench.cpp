@@ -9,7 +9,7 @@
 #include "monitor/panel_text.h"
 #include "monitor/simulated_queue.h"
 #include "monitor/status_poll.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "support/numbered.h"
 
 namespace tessaly {

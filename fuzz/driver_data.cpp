@@ -1,12 +1,12 @@
 // The values a printer driver publishes under PrinterDriverData, as the
 // monitor decodes them. The first byte is the value's type, the second the
 // reader's buffer size; the rest is the value.
+#include "monitor/driver_data.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 #include <vector>
-
-#include "monitor/driver_data.h"
 
 namespace {
 

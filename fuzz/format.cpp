@@ -2,12 +2,12 @@
 // pattern of literal characters and at most four conversions, each with its
 // flags, width, conversion letter and argument; both formatters must write
 // the same text (the 16-bit one, too, for these 8-bit patterns).
+#include "platform/util/format.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-
-#include "platform/format.h"
 
 namespace {
 
@@ -58,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     switch (conv) {
       case 's': {
         const std::size_t length = in.byte() % 40;
-        for (std::size_t i = 0; i < length; ++i) texts[conversions] += static_cast<char>(in.byte() % 95 + 32);
+        for (std::size_t i = 0; i < length; ++i)
+          texts[conversions] += static_cast<char>(in.byte() % 95 + 32);
         std::snprintf(piece, sizeof piece, conversion.c_str(), texts[conversions].c_str());
         args[conversions] = platform::FormatArg(u"");  // set below, once the text stays put
         break;
@@ -91,10 +92,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::u16string utf16_args[4];
   for (int i = 0; i < 4; ++i) utf16_args[i] = std::u16string(texts[i].begin(), texts[i].end());
   for (int i = 0; i < 4; ++i)
-    if (args[i].kind() == platform::FormatArg::Kind::Text) args[i] = platform::FormatArg(utf16_args[i]);
+    if (args[i].kind() == platform::FormatArg::Kind::Text)
+      args[i] = platform::FormatArg(utf16_args[i]);
 
-  const std::string narrow =
-      platform::format_narrow(pattern, {args[0], args[1], args[2], args[3]});
+  const std::string narrow = platform::format_narrow(pattern, {args[0], args[1], args[2], args[3]});
   if (narrow != expected) {
     std::fprintf(stderr, "pattern [%s]\nformat  [%s]\nsnprintf[%s]\n", pattern.c_str(),
                  narrow.c_str(), expected.c_str());

@@ -1,9 +1,9 @@
 // INF text as the simulated SetupAPI reads it from a driver package.
+#include "platform_sim/inf_reader.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <string_view>
-
-#include "platform_sim/inf_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -1,12 +1,12 @@
 // Pelmora.ini and the command line. The input is the file's bytes, a zero
 // byte, then the argument text as UTF-16LE; a first byte of 0xFF stands for
 // a file that could not be opened.
+#include "settings.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
-#include "settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const bool no_file = size > 0 && data[0] == 0xFF;

@@ -12,8 +12,8 @@
 #include <string>
 
 #include "admin_usb.h"
-#include "platform/text.h"
 #include "platform/usb_requests.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
 #include "reader_detect.h"
 #include "usb_hub.h"
@@ -31,9 +31,8 @@ class HostileUsb : public platform::DeviceIo, public platform::SmartCards {
   }
   int open() const { return open_; }
 
-  platform::Win32Error create_file(std::u16string_view, std::uint32_t, std::uint32_t,
-                                   std::uint32_t, std::uint32_t,
-                                   platform::DeviceHandle* handle) override {
+  platform::Win32Error create_file(std::u16string_view, std::uint32_t, std::uint32_t, std::uint32_t,
+                                   std::uint32_t, platform::DeviceHandle* handle) override {
     if (mode() == 3) return platform::kErrorSharingViolation;
     ++open_;
     *handle = 0x100;
@@ -90,8 +89,7 @@ class HostileUsb : public platform::DeviceIo, public platform::SmartCards {
     return platform::kErrorSuccess;
   }
 
-  platform::ScardResult establish_context(std::uint32_t,
-                                          platform::ScardContext* context) override {
+  platform::ScardResult establish_context(std::uint32_t, platform::ScardContext* context) override {
     *context = 0x300;
     return platform::kScardSuccess;
   }
@@ -140,10 +138,9 @@ class HostileUsb : public platform::DeviceIo, public platform::SmartCards {
 struct Machine {
   platform::sim::SimWindows sim;
   HostileUsb usb;
-  platform::Platform platform{sim.registry,  sim.system,   sim.shell, sim.spooler, sim.devices,
-                              sim.desktop,   sim.clock,    sim.processes,          sim.services,
-                              sim.setup_api, usb,          sim.usb,   usb,
-                              sim.spooler,   sim.threads};
+  platform::Platform platform{sim.registry, sim.system, sim.shell,     sim.spooler,  sim.devices,
+                              sim.desktop,  sim.clock,  sim.processes, sim.services, sim.setup_api,
+                              usb,          sim.usb,    usb,           sim.spooler,  sim.threads};
 };
 
 template <std::size_t N>

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "platform/dialog_host.h"
-#include "platform/scoped.h"
+#include "platform/util/scoped.h"
 
 namespace pelmora {
 

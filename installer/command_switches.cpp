@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "localized_text.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace pelmora {
 

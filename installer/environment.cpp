@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "platform/format.h"
-#include "platform/text.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 
 namespace pelmora {
 

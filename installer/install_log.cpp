@@ -1,7 +1,7 @@
 #include "install_log.h"
 
-#include "platform/format.h"
-#include "platform/text.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 
 namespace pelmora {
 

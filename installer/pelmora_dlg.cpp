@@ -5,8 +5,8 @@
 #include "operations/cleanup.h"
 #include "operations/model_catalogue.h"
 #include "operations/step_log.h"
-#include "platform/format.h"
-#include "platform/text.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 #include "settings.h"
 
 namespace pelmora {

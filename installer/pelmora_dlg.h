@@ -10,8 +10,8 @@
 #include "exit_codes.h"
 #include "install_log.h"
 #include "platform/dialog_host.h"
-#include "platform/message_map.h"
 #include "platform/platform.h"
+#include "platform/util/message_map.h"
 #include "resources/pelmora_ids.h"
 #include "wizard_steps.h"
 

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "localized_text.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace pelmora {
 namespace {

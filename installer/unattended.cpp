@@ -4,8 +4,8 @@
 
 #include "operations/model_catalogue.h"
 #include "pelmora_dlg.h"
-#include "platform/format.h"
-#include "platform/text.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 
 namespace pelmora {
 

@@ -22,7 +22,7 @@
 #include "pelmora_app.h"
 #include "platform/dialog_host.h"
 #include "platform/platform.h"
-#include "platform/timer_queue.h"
+#include "platform/util/timer_queue.h"
 
 namespace pelmora {
 

@@ -8,15 +8,15 @@
 #include "operations/installer_steps.h"
 #include "pelmora_app.h"
 #include "pelmora_dlg.h"
+#include "platform/socket.h"
 #include "platform_win32/modal_dialog.h"
 #include "platform_win32/win32_console.h"
+#include "platform_win32/win32_dialog_host.h"
 #include "platform_win32/win32_tray_window.h"
 #include "platform_win32/win32_windows.h"
-#include "unattended.h"
-#include "platform/socket.h"
-#include "platform_win32/win32_dialog_host.h"
 #include "printer_access/channel_lock.h"
 #include "printer_access/select_dialog.h"
+#include "unattended.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   static platform_win32::Win32Windows windows;

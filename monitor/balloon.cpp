@@ -3,8 +3,8 @@
 #include <string_view>
 
 #include "monitor/status_poll.h"
-#include "platform/scoped.h"
-#include "platform/text.h"
+#include "platform/util/scoped.h"
+#include "platform/util/text.h"
 
 namespace tessaly {
 

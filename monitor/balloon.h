@@ -9,9 +9,9 @@
 #include "monitor/status_record.h"
 #include "platform/balloon_window.h"
 #include "platform/canvas.h"
-#include "platform/message_map.h"
 #include "platform/platform.h"
 #include "platform/ui_system.h"
+#include "platform/util/message_map.h"
 
 namespace tessaly {
 

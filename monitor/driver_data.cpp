@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/registry.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace tessaly {
 namespace {

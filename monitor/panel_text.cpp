@@ -4,8 +4,8 @@
 #include <initializer_list>
 
 #include "monitor/driver_data.h"
-#include "platform/format.h"
-#include "platform/text.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 
 namespace tessaly {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "monitor/driver_data.h"
 #include "monitor/panel_text.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace tessaly {
 

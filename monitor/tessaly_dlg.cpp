@@ -2,7 +2,7 @@
 
 #include "monitor/status_poll.h"
 #include "platform/dialog_host.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "resources/tessaly_ids.h"
 
 namespace tessaly {

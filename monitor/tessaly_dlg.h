@@ -7,10 +7,10 @@
 
 #include "monitor/balloon.h"
 #include "monitor/tray_dialog.h"
-#include "platform/message_map.h"
 #include "platform/monitor_system.h"
 #include "platform/platform.h"
 #include "platform/tray_window.h"
+#include "platform/util/message_map.h"
 
 namespace tessaly {
 

@@ -6,10 +6,10 @@
 #include <atomic>
 #include <cstdint>
 
-#include "platform/message_map.h"
 #include "platform/tracking_thread.h"
-#include "platform/scoped.h"
 #include "platform/tray_window.h"
+#include "platform/util/message_map.h"
+#include "platform/util/scoped.h"
 
 namespace tessaly {
 

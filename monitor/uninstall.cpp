@@ -4,7 +4,7 @@
 // remove the value. Uninstall never fails silently.
 #include "monitor/tessaly_dlg.h"
 #include "platform/dialog_host.h"
-#include "platform/format.h"
+#include "platform/util/format.h"
 
 namespace tessaly {
 

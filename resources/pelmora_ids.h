@@ -20,17 +20,17 @@
 #define IDB_STEP3 134
 
 // Controls of the wizard dialog.
-#define IDC_HEADER 1012        // header strip (step title)
-#define IDC_STATUS 1013        // status line
-#define IDC_NEXT 1016          // Next, later Close
-#define IDC_CANCEL_BUTTON 1017 // Cancel; its enabled state is the worker's success flag
-#define IDC_DETAILS 1018       // details box (multi-line, read-only)
-#define IDC_PROGRESS 1019      // progress bar
-#define IDC_SCAN 1020          // hidden Scan button
-#define IDC_PICTURE 1022       // step picture
-#define IDC_LANGUAGE 1024      // language combo box
-#define IDC_PORT_USB 1026      // "Local USB port" radio button
-#define IDC_PORT_TCPIP 1027    // "TCP/IP Network port" radio button
+#define IDC_HEADER 1012         // header strip (step title)
+#define IDC_STATUS 1013         // status line
+#define IDC_NEXT 1016           // Next, later Close
+#define IDC_CANCEL_BUTTON 1017  // Cancel; its enabled state is the worker's success flag
+#define IDC_DETAILS 1018        // details box (multi-line, read-only)
+#define IDC_PROGRESS 1019       // progress bar
+#define IDC_SCAN 1020           // hidden Scan button
+#define IDC_PICTURE 1022        // step picture
+#define IDC_LANGUAGE 1024       // language combo box
+#define IDC_PORT_USB 1026       // "Local USB port" radio button
+#define IDC_PORT_TCPIP 1027     // "TCP/IP Network port" radio button
 
 // The network printer selection dialog.
 #define IDD_SELECT_PRINTER 136

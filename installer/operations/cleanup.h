@@ -40,7 +40,8 @@ void ReportApiError(CPelmoraDlg& dialog, std::u16string_view function, platform:
 const char* UsbHardwareIdPrefix(int modelIndex);
 inline constexpr std::size_t kUsbHardwareIdPrefixLength = 21;
 
-inline constexpr char16_t kRestartSpoolerFailedText[] = u"RestartSpooler() : Fail to restart spooler";
+inline constexpr char16_t kRestartSpoolerFailedText[] =
+    u"RestartSpooler() : Fail to restart spooler";
 inline constexpr char16_t kMonitorModuleName[] = u"Tessaly.exe";
 inline constexpr char16_t kRunKey[] = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr char16_t kMonitorRunValue[] = u"Tessaly";

@@ -15,8 +15,8 @@ namespace pelmora {
 // and the list's own zero as its last character. Calls `visit` with each
 // name and its disk description (empty when it cannot be read) until
 // `visit` returns true.
-void ForEachInfDescription(
-    platform::SetupApi& setup, std::u16string_view list,
-    const std::function<bool(const std::u16string& name, const std::u16string& description)>& visit);
+void ForEachInfDescription(platform::SetupApi& setup, std::u16string_view list,
+                           const std::function<bool(const std::u16string& name,
+                                                    const std::u16string& description)>& visit);
 
 }  // namespace pelmora

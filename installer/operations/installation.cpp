@@ -5,8 +5,8 @@
 #include "operations/inf_list.h"
 #include "operations/model_catalogue.h"
 #include "pelmora_dlg.h"
-#include "platform/format.h"
-#include "platform/text.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 
 namespace pelmora {
 
@@ -166,7 +166,8 @@ bool InstallPrinterDriver(CPelmoraDlg& dialog, std::u16string_view modelName,
     if (auto error = platform.processes.create_process(
             command, platform::kCreateNoWindow | platform::kCreatePreserveCodeAuthzLevel,
             process.receive())) {
-      dialog.log().Write(u"step3", u"run " + Quoted(command), u"not started, " + ErrorResult(error));
+      dialog.log().Write(u"step3", u"run " + Quoted(command),
+                         u"not started, " + ErrorResult(error));
       failed = {u"CreateProcess", error};
       return false;
     }

@@ -19,9 +19,9 @@ class InstallerSteps : public WizardSteps {
 
   // The network printer selection (its dialog needs the printer searches,
   // which live beside the installer's core); without one nothing is chosen.
-  using NetworkPrinterChooser = std::function<bool(
-      CPelmoraDlg& dialog, std::u16string_view familyName, std::uint32_t productId,
-      NetworkSelection* selection)>;
+  using NetworkPrinterChooser =
+      std::function<bool(CPelmoraDlg& dialog, std::u16string_view familyName,
+                         std::uint32_t productId, NetworkSelection* selection)>;
   NetworkPrinterChooser chooseNetworkPrinter;
 };
 

@@ -2,8 +2,8 @@
 
 #include <initializer_list>
 
-#include "platform/text.h"
-#include "platform/win_names.h"
+#include "platform/util/text.h"
+#include "platform/util/win_names.h"
 
 namespace pelmora {
 

@@ -11,8 +11,8 @@
 #include "operations/step_log.h"
 #include "operations/system_folders.h"
 #include "pelmora_dlg.h"
-#include "platform/format.h"
-#include "platform/text.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 
 namespace pelmora {
 

@@ -2,8 +2,8 @@
 
 #include "environment.h"
 #include "operations/model_catalogue.h"
-#include "platform/format.h"
-#include "platform/text.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 
 namespace pelmora {
 

@@ -9,10 +9,10 @@
 namespace pelmora {
 
 struct SystemFolders {
-  std::u16string windows;        // the Windows folder, "C:\Windows"
-  std::u16string programFiles;   // the Program Files folder the installer sees
-  std::u16string installer;      // the installer's folder, with its trailing backslash
-  bool windows64 = false;        // the installer runs on 64-bit Windows
+  std::u16string windows;       // the Windows folder, "C:\Windows"
+  std::u16string programFiles;  // the Program Files folder the installer sees
+  std::u16string installer;     // the installer's folder, with its trailing backslash
+  bool windows64 = false;       // the installer runs on 64-bit Windows
 };
 
 // A 32-bit installer learns it runs on 64-bit Windows from IsWow64Process;

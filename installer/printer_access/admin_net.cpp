@@ -14,7 +14,7 @@
 #include <utility>
 
 #include "channel_lock.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace pelmora {
 namespace {

@@ -4,9 +4,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/format.h"
-#include "platform/text.h"
 #include "platform/usb_requests.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 
 namespace pelmora {
 

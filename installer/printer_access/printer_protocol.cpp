@@ -3,8 +3,8 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/format.h"
-#include "platform/text.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 
 namespace pelmora {
 namespace {

@@ -33,8 +33,8 @@ int FindPrinterByDescription(PrinterSearches& searches, PrinterDetails* details,
 
 // The printer id and address of a description: the part of `text` from its
 // last "[", the id up to " : " or ":" (or up to the closing "]" when there
-// is no colon), then the address without the closing character. Each is cut to 63 characters; the address is empty when there is
-// none. False, with both empty, when there is no "[".
+// is no colon), then the address without the closing character. Each is cut to 63 characters; the
+// address is empty when there is none. False, with both empty, when there is no "[".
 bool SplitPrinterDescription(const char16_t* text, char16_t (&printerId)[64],
                              char16_t (&address)[64]);
 

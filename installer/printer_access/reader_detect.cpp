@@ -3,10 +3,10 @@
 #include <cstring>
 #include <string>
 
-#include "platform/format.h"
 #include "platform/registry.h"
-#include "platform/text.h"
 #include "platform/usb_requests.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 #include "usb_hub.h"
 #include "usb_lookups.h"
 

@@ -7,7 +7,7 @@
 #include "discovery_window.h"
 #include "operations/model_catalogue.h"
 #include "platform/socket.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace pelmora {
 namespace {

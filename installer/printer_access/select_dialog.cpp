@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace pelmora {
 

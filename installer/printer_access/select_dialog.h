@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "platform/dialog_host.h"
-#include "platform/message_map.h"
+#include "platform/util/message_map.h"
 #include "printer_search.h"
 #include "resources/pelmora_ids.h"
 #include "wizard_steps.h"

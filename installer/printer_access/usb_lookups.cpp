@@ -7,10 +7,10 @@
 
 #include "admin_usb.h"
 #include "platform/device_interfaces.h"
-#include "platform/format.h"
 #include "platform/registry.h"
-#include "platform/text.h"
 #include "platform/usb_requests.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 
 namespace pelmora {
 

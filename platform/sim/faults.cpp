@@ -1,6 +1,6 @@
 #include "platform_sim/faults.h"
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace platform::sim {
 

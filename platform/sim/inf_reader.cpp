@@ -1,6 +1,6 @@
 #include "platform_sim/inf_reader.h"
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace platform::sim {
 
@@ -200,7 +200,8 @@ InfFile InfFile::parse(std::string_view bytes) {
   std::map<std::u16string, std::u16string> strings;
   if (auto it = inf.sections_.find(u"STRINGS"); it != inf.sections_.end())
     for (const auto& l : it->second)
-      if (!l.key.empty() && !l.fields.empty()) strings.emplace(ascii_upper(l.key), l.fields.front());
+      if (!l.key.empty() && !l.fields.empty())
+        strings.emplace(ascii_upper(l.key), l.fields.front());
   for (auto& [name, lines] : inf.sections_) {
     if (name == u"STRINGS") continue;
     for (auto& l : lines) {

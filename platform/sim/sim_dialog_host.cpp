@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace platform::sim {
 

@@ -1,8 +1,8 @@
 // The simulated shell's file system.
 #include <algorithm>
 
-#include "platform/text.h"
-#include "platform/win_names.h"
+#include "platform/util/text.h"
+#include "platform/util/win_names.h"
 #include "platform_sim/sim_system.h"
 
 namespace platform::sim {
@@ -27,9 +27,7 @@ std::u16string leaf_of(std::u16string_view path) {
   return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
 }
 
-bool is_wildcard(std::u16string_view leaf) {
-  return leaf == u"*" || leaf == u"*.*";
-}
+bool is_wildcard(std::u16string_view leaf) { return leaf == u"*" || leaf == u"*.*"; }
 
 constexpr Win32Error kErrorInvalidHandle = 6;
 
@@ -46,8 +44,7 @@ Win32Error open_device(const std::u16string& key) {
 
 }  // namespace
 
-SimShell::SimShell(Faults& faults, const SimSystemInfo& system)
-    : faults_(faults), system_(system) {
+SimShell::SimShell(Faults& faults, const SimSystemInfo& system) : faults_(faults), system_(system) {
   put_directory(u"C:\\Windows\\system32");
   put_directory(u"C:\\Windows\\INF");
   put_directory(u"C:\\Windows\\Temp");
@@ -100,9 +97,9 @@ std::u16string SimShell::full_path(std::u16string_view path) const {
     const std::u16string system32 = windows + u"\\SYSTEM32";
     if (starts_with_folder(clean, system32)) {
       const std::u16string rest = clean.substr(system32.size());
-      static constexpr const char16_t* kExempt[] = {u"\\SPOOL",       u"\\CATROOT",
-                                                    u"\\CATROOT2",    u"\\DRIVERS\\ETC",
-                                                    u"\\LOGFILES",    u"\\DRIVERSTORE"};
+      static constexpr const char16_t* kExempt[] = {u"\\SPOOL",    u"\\CATROOT",
+                                                    u"\\CATROOT2", u"\\DRIVERS\\ETC",
+                                                    u"\\LOGFILES", u"\\DRIVERSTORE"};
       bool exempt = false;
       for (const char16_t* folder : kExempt)
         if (starts_with_folder(rest, folder)) exempt = true;
@@ -216,9 +213,14 @@ bool SimShell::special_folder(int csidl, std::u16string* path) {
     case kCsidlWindows:
       *path = per_user_windows_folder.empty() ? windows_folder : per_user_windows_folder;
       return true;
-    case kCsidlSystem: *path = windows_folder + u"\\system32"; return true;
-    case kCsidlProgramFiles: *path = program_files(); return true;
-    default: return false;
+    case kCsidlSystem:
+      *path = windows_folder + u"\\system32";
+      return true;
+    case kCsidlProgramFiles:
+      *path = program_files();
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -385,7 +387,8 @@ int SimShell::file_operation(std::uint32_t operation, std::u16string_view from,
   const std::u16string leaf = leaf_of(from);
   const bool wildcard = is_wildcard(leaf);
   const std::u16string from_key = full_path(wildcard ? parent_of(from) : from);
-  if (!files_.count(from_key) && !dirs_.count(from_key)) return static_cast<int>(kErrorFileNotFound);
+  if (!files_.count(from_key) && !dirs_.count(from_key))
+    return static_cast<int>(kErrorFileNotFound);
   if (operation == kFoDelete) {
     if (wildcard) {
       std::vector<std::u16string> children;

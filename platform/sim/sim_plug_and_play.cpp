@@ -1,8 +1,8 @@
 #include "platform_sim/sim_plug_and_play.h"
 
-#include "platform/format.h"
-#include "platform/text.h"
-#include "platform/usb_print_id.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
+#include "platform/util/usb_print_id.h"
 #include "platform_sim/inf_reader.h"
 
 namespace platform::sim {

@@ -2,7 +2,7 @@
 // ports, and new queues.
 #include <cstring>
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_spooler.h"
 
 namespace platform::sim {

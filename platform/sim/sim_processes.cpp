@@ -1,6 +1,6 @@
 #include "platform_sim/sim_processes.h"
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace platform::sim {
 
@@ -21,7 +21,9 @@ std::u16string base_name(std::u16string_view path) {
   return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
 }
 
-bool has_extension(std::u16string_view name) { return name.find(u'.') != std::u16string_view::npos; }
+bool has_extension(std::u16string_view name) {
+  return name.find(u'.') != std::u16string_view::npos;
+}
 
 }  // namespace
 
@@ -138,8 +140,7 @@ Win32Error SimProcesses::run(std::u16string_view program_path, std::u16string_vi
   } else {
     // The search of CreateProcessW: the current folder, then the system folders.
     const std::u16string folders[] = {shell_.current_directory,
-                                      shell_.windows_folder + u"\\system32",
-                                      shell_.windows_folder};
+                                      shell_.windows_folder + u"\\system32", shell_.windows_folder};
     for (const auto& folder : folders)
       if (found.empty() && shell_.has_file(folder + u"\\" + path)) found = folder + u"\\" + path;
   }

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace platform::sim {
 

@@ -1,6 +1,6 @@
 #include "platform_sim/sim_services.h"
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace platform::sim {
 
@@ -16,8 +16,8 @@ Win32Error SimServices::open_manager(std::uint32_t, ServiceHandle* manager) {
   return kErrorSuccess;
 }
 
-Win32Error SimServices::open_service(ServiceHandle manager, std::u16string_view name,
-                                     std::uint32_t, ServiceHandle* service) {
+Win32Error SimServices::open_service(ServiceHandle manager, std::u16string_view name, std::uint32_t,
+                                     ServiceHandle* service) {
   *service = 0;
   if (auto e = faults_.check("OpenServiceW", name)) return e;
   std::lock_guard lock(mutex_);

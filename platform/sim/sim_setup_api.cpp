@@ -1,6 +1,6 @@
 #include "platform_sim/sim_setup_api.h"
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace platform::sim {
 
@@ -65,7 +65,8 @@ Win32Error SimSetupApi::open_inf(std::u16string_view name, std::uint32_t style, 
   *inf = 0;
   if (auto e = faults_.check("SetupOpenInfFileW", name)) return e;
   const bool bare = name.find(u'\\') == std::u16string_view::npos;
-  const std::u16string path = bare ? inf_folder() + u"\\" + std::u16string(name) : std::u16string(name);
+  const std::u16string path =
+      bare ? inf_folder() + u"\\" + std::u16string(name) : std::u16string(name);
   std::string bytes;
   if (auto e = shell_.read_file(path, kMaxInfBytes, &bytes)) return e;
   InfFile parsed = InfFile::parse(bytes);

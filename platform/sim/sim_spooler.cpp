@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace platform::sim {
 
@@ -26,9 +26,8 @@ namespace {
 
 // The data types the spooler's own print processor accepts.
 constexpr const char16_t* kDataTypes[] = {
-    u"RAW",          u"RAW [FF appended]", u"RAW [FF auto]", u"NT EMF 1.003",
-    u"NT EMF 1.006", u"NT EMF 1.007",      u"NT EMF 1.008",  u"TEXT",
-    u"XPS2GDI",
+    u"RAW",          u"RAW [FF appended]", u"RAW [FF auto]", u"NT EMF 1.003", u"NT EMF 1.006",
+    u"NT EMF 1.007", u"NT EMF 1.008",      u"TEXT",          u"XPS2GDI",
 };
 
 bool known_data_type(std::u16string_view type) {
@@ -445,8 +444,7 @@ std::vector<PrinterInfo2> SimSpooler::queues() const {
 
 void SimSpooler::set_driver_data(std::u16string_view queue, std::u16string_view value_name,
                                  std::uint32_t type, std::vector<std::uint8_t> data) {
-  registry_.put_value(kHkeyLocalMachine, driver_data_key(queue), value_name, type,
-                      std::move(data));
+  registry_.put_value(kHkeyLocalMachine, driver_data_key(queue), value_name, type, std::move(data));
 }
 
 void SimSpooler::set_driver_dword(std::u16string_view queue, std::u16string_view value_name,

@@ -2,7 +2,7 @@
 // that the programs and simulated other processes take in turn.
 #include <algorithm>
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_usb_machine.h"
 
 namespace platform::sim {

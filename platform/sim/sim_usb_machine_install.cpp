@@ -2,9 +2,9 @@
 // Play, the printing class and the reader drivers leave behind on Windows.
 #include <map>
 
-#include "platform/format.h"
 #include "platform/registry.h"
-#include "platform/text.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_registry.h"
 #include "platform_sim/sim_spooler.h"
 #include "platform_sim/sim_usb_machine.h"

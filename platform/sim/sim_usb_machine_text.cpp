@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_usb_machine.h"
 
 namespace platform::sim {

@@ -1,6 +1,6 @@
-#include "platform/format.h"
+#include "platform/util/format.h"
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace platform {
 namespace {
@@ -93,7 +93,8 @@ std::basic_string<Char> format_any(std::basic_string_view<Char> pattern,
           const std::int64_t v = arg->kind() == FormatArg::Kind::Unsigned
                                      ? static_cast<std::int32_t>(arg->as_unsigned())
                                      : arg->as_signed();
-          append_number(out, v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v),
+          append_number(out,
+                        v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v),
                         v < 0, 10, false, zero_pad && !left, left ? 0 : width);
         } else {
           out.push_back(static_cast<Char>('?'));

@@ -1,4 +1,4 @@
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace platform {
 

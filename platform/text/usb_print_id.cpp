@@ -1,4 +1,4 @@
-#include "platform/usb_print_id.h"
+#include "platform/util/usb_print_id.h"
 
 namespace platform {
 

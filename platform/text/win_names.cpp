@@ -1,6 +1,6 @@
-#include "platform/win_names.h"
+#include "platform/util/win_names.h"
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace platform {
 

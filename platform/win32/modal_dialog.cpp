@@ -3,8 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/dialog_init.h"
-#include "platform/message_map.h"
+#include "platform/util/dialog_init.h"
+#include "platform/util/message_map.h"
 #include "platform_win32/win32_dialog_host.h"
 #include "platform_win32/win32_window_host.h"
 #include "platform_win32/windows_api.h"

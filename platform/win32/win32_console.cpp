@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "platform_win32/windows_api.h"
 
 namespace platform_win32 {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "platform/command_line.h"
+#include "platform/util/command_line.h"
 #include "platform_win32/windows_api.h"
 
 // After windows.h.

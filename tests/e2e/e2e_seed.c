@@ -10,11 +10,11 @@
  *                                     code (UTF-8, no line break)
  * Exit code 0 on success, 1 on failure (with the error code on stderr). */
 #define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#include <winspool.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <wchar.h>
+#include <windows.h>
+#include <winspool.h>
 
 static int fail(const char* what) {
   fprintf(stderr, "%s failed with %lu\n", what, (unsigned long)GetLastError());
@@ -82,10 +82,9 @@ int wmain(int argc, wchar_t** argv) {
   if (argc == 3 && wcscmp(argv[1], L"message") == 0) {
     wchar_t* text = NULL;
     char out[2048];
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  NULL, (DWORD)wcstoul(argv[2], NULL, 0), 0, (wchar_t*)&text, 0,
-                                  NULL);
+    DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        NULL, (DWORD)wcstoul(argv[2], NULL, 0), 0, (wchar_t*)&text, 0, NULL);
     while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n')) --length;
     out[0] = 0;
     if (length > 0)
@@ -94,7 +93,8 @@ int wmain(int argc, wchar_t** argv) {
     fputs(out, stdout);
     return 0;
   }
-  fprintf(stderr, "usage: e2e_seed add-queue QUEUE DRIVER | remove-queue QUEUE |\n"
-                  "       remove-driver DRIVER | has-queue QUEUE | message CODE\n");
+  fprintf(stderr,
+          "usage: e2e_seed add-queue QUEUE DRIVER | remove-queue QUEUE |\n"
+          "       remove-driver DRIVER | has-queue QUEUE | message CODE\n");
   return 2;
 }

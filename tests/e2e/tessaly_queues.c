@@ -21,11 +21,11 @@
  * Exit code 0 on success, 1 on a failed call (its error code is printed),
  * 2 on bad arguments. */
 #define WIN32_LEAN_AND_MEAN
-#include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
+#include <windows.h>
 #include <winspool.h>
 
 static int fail(const char* what, DWORD error) {

@@ -41,12 +41,12 @@
  * sent with a time-out, since the programs work synchronously inside their
  * handlers. */
 #define WIN32_LEAN_AND_MEAN
-#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <wchar.h>
+#include <windows.h>
 
 #define TEXT_CHARS 4096
 #define ANSWER_TIMEOUT_MS 5000
@@ -228,8 +228,8 @@ int wmain(int argc, wchar_t** argv) {
     if ((LRESULT)count < 0) return 1;
     for (WPARAM i = 0; i < (WPARAM)count; ++i) {
       DWORD_PTR length = 0;
-      if (!SendMessageTimeoutW(control, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG,
-                               ANSWER_TIMEOUT_MS, &length) ||
+      if (!SendMessageTimeoutW(control, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG, ANSWER_TIMEOUT_MS,
+                               &length) ||
           (LRESULT)length < 0 || length >= TEXT_CHARS)
         return 1;
       text[0] = 0;
@@ -245,8 +245,7 @@ int wmain(int argc, wchar_t** argv) {
     HWND control = control_of(argv[2], argv[3]);
     DWORD_PTR checked = 0;
     if (!control) return 1;
-    SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, ANSWER_TIMEOUT_MS,
-                        &checked);
+    SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, ANSWER_TIMEOUT_MS, &checked);
     printf("%d %d %d\n", IsWindowEnabled(control) ? 1 : 0, IsWindowVisible(control) ? 1 : 0,
            checked == BST_CHECKED ? 1 : 0);
     return 0;

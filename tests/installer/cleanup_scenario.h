@@ -7,8 +7,8 @@
 
 #include "operations/cleanup.h"
 #include "operations/model_catalogue.h"
-#include "platform/format.h"
-#include "platform/text.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
 
 namespace pelmora::testing {

@@ -36,9 +36,8 @@ class Cleanup : public ::testing::Test {
   }
 
   std::size_t OpenHandles() {
-    return win.spooler.open_handles() + win.registry.open_handles() +
-           win.processes.open_handles() + win.services.open_handles() +
-           win.setup_api.open_handles() + win.devices.open_sets();
+    return win.spooler.open_handles() + win.registry.open_handles() + win.processes.open_handles() +
+           win.services.open_handles() + win.setup_api.open_handles() + win.devices.open_sets();
   }
   std::u16string Status() { return host.text(IDC_STATUS); }
 
@@ -105,8 +104,9 @@ TEST_F(Cleanup, FullStepRemovesEveryTraceOfTheModelAndNothingElse) {
   // The driver-package tool ran once, for the model's package, hidden.
   const auto started = win.processes.started();
   ASSERT_EQ(started.size(), 1u);
-  EXPECT_EQ(started[0].command_line,
-            u"C:\\Setup\\Bin\\i386\\DIFxCmd /u \"C:\\Program Files\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
+  EXPECT_EQ(
+      started[0].command_line,
+      u"C:\\Setup\\Bin\\i386\\DIFxCmd /u \"C:\\Program Files\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
   EXPECT_EQ(started[0].creation_flags, 0x0A000000u);
   EXPECT_EQ(OpenHandles(), 0u);
 
@@ -119,7 +119,8 @@ TEST_F(Cleanup, SixtyFourBitWindowsLosesTheDriversOfBothEnvironments) {
   using platform::kEnvironmentX86;
   win.system.wow64 = true;  // the shipped 32-bit installer on 64-bit Windows
   SeedFull(6);              // Plug and Play's x64 driver of ZELKO-40
-  win.shell.put_file(u"C:\\Windows\\SysWOW64\\Scrubber.exe", "MZ", platform::kFileAttributeReadOnly);
+  win.shell.put_file(u"C:\\Windows\\SysWOW64\\Scrubber.exe", "MZ",
+                     platform::kFileAttributeReadOnly);
   // The pair partner's x64 driver with a queue of any name, and a file of
   // its own that only the driver's deletion removes; the x86 drivers a
   // 32-bit program sees, their files in the x86 folder; another maker's
@@ -164,7 +165,8 @@ TEST_F(Cleanup, SixtyFourBitWindowsLosesTheDriversOfBothEnvironments) {
   EXPECT_FALSE(win.shell.has_file(u"C:\\Windows\\SysWOW64\\Scrubber.exe"));
   EXPECT_EQ(win.shell.file_contents(u"C:\\Windows\\SysWOW64\\Pexlink2.dll"), "ZELKO");
   EXPECT_EQ(win.processes.started().at(0).command_line,
-            u"C:\\Setup\\Bin\\amd64\\DIFxCmd /u \"C:\\Program Files (x86)\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
+            u"C:\\Setup\\Bin\\amd64\\DIFxCmd /u \"C:\\Program Files "
+            u"(x86)\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
 
   // A 32-bit Windows has no SysWOW64 to clean and gets no library.
   SimWindows plain;
@@ -194,8 +196,9 @@ TEST_F(Cleanup, WithoutAModelEveryCatalogueRowIsRemoved) {
   for (const auto& s : started) lines.insert(s.command_line);
   EXPECT_EQ(lines.size(), 9u);  // nine families
   // Rows 7 and 9 keep their package where Windows can hold it.
-  EXPECT_TRUE(lines.count(u"C:\\Setup\\Bin\\i386\\DIFxCmd /u "
-                          u"\"C:\\Program Files\\Generic\\Driver\\CardPRN\\CardPRN.inf\""));
+  EXPECT_TRUE(
+      lines.count(u"C:\\Setup\\Bin\\i386\\DIFxCmd /u "
+                  u"\"C:\\Program Files\\Generic\\Driver\\CardPRN\\CardPRN.inf\""));
   EXPECT_TRUE(win.spooler.has_queue(u"Office laser"));
   EXPECT_TRUE(win.shell.has_file(u"C:\\Windows\\INF\\oem90.inf"));
 }
@@ -268,11 +271,10 @@ TEST_F(Cleanup, InfListsWithOddEntriesAreWalkedWithinTheirLength) {
   EXPECT_FALSE(win.shell.has_file(u"C:\\Windows\\INF\\oem40.inf"));
   EXPECT_TRUE(win.shell.has_file(u"C:\\Windows\\INF\\oem41.inf"));
   EXPECT_TRUE(win.shell.has_file(u"C:\\Windows\\INF\\oem42.inf"));
-  EXPECT_EQ(leftovers.TracesOf(0), (std::vector<std::string>{"queue Desk", "driver", "monitor key",
-                                                             "package folder", "monitor dll",
-                                                             "spool file uni.dll", "spool file ui.dll",
-                                                             "spool file .bud", "spool file .gpd",
-                                                             "spool file .ini"}));
+  EXPECT_EQ(leftovers.TracesOf(0),
+            (std::vector<std::string>{"queue Desk", "driver", "monitor key", "package folder",
+                                      "monitor dll", "spool file uni.dll", "spool file ui.dll",
+                                      "spool file .bud", "spool file .gpd", "spool file .ini"}));
 }
 
 // SetupGetInfFileListW calls of the call log, with the folder each named.
@@ -330,7 +332,8 @@ std::u16string ExpectedFailureText(const std::string& operation) {
       {"OpenPrinterW", u"OpenPrinter() failed with error 00000005: Access is denied."},
       {"SetPrinterW", u"SetPrinter() failed with error 00000005: Access is denied."},
       {"DeletePrinter", u"DeletePrinter() failed with error 00000005: Access is denied."},
-      {"EnumPrinterDriversW", u"EnumPrinterDrivers() failed with error 00000005: Access is denied."},
+      {"EnumPrinterDriversW",
+       u"EnumPrinterDrivers() failed with error 00000005: Access is denied."},
       {"DeletePrinterDriverExW",
        u"DeletePrinterDriverEx() failed with error 00000005: Access is denied."},
       {"SetupGetInfFileListW",
@@ -440,13 +443,13 @@ TEST_F(Cleanup, StaleUsbNodesMatchTheirFirstHardwareIdOnly) {
     return platform::sim::SimDevices::Node{std::move(instance), std::move(ids), present};
   };
   // Lower case with a revision suffix matches; so does an unplugged node.
-  win.devices.add_node(node("USB\\VID_0016&PID_3850\\A", {"usb\\vid_0016&pid_3850&rev_0100",
-                                                         "USB\\VID_0016&PID_3850"}, true));
+  win.devices.add_node(node("USB\\VID_0016&PID_3850\\A",
+                            {"usb\\vid_0016&pid_3850&rev_0100", "USB\\VID_0016&PID_3850"}, true));
   win.devices.add_node(node("USB\\VID_0016&PID_3850\\B", {"USB\\VID_0016&PID_3850"}, false));
   // The product id only in a later entry, another product, another bus, a
   // list that does not fit in 100 bytes, a node without hardware ids.
-  win.devices.add_node(node("USB\\VID_0016&PID_3870\\C", {"USB\\VID_0016&PID_3870",
-                                                         "USB\\VID_0016&PID_3850"}, true));
+  win.devices.add_node(node("USB\\VID_0016&PID_3870\\C",
+                            {"USB\\VID_0016&PID_3870", "USB\\VID_0016&PID_3850"}, true));
   win.devices.add_node(node("USB\\VID_0016&PID_3851\\D", {"USB\\VID_0016&PID_3851"}, true));
   win.devices.add_node(node("HID\\VID_0016&PID_3850\\E", {"USB\\VID_0016&PID_3850"}, true));
   win.devices.add_node(node("USB\\VID_0016&PID_3850\\F",
@@ -455,9 +458,10 @@ TEST_F(Cleanup, StaleUsbNodesMatchTheirFirstHardwareIdOnly) {
   EXPECT_TRUE(RemoveStaleUsbDevices(dialog, 5));
   std::vector<std::string> left;
   for (const auto& n : win.devices.nodes()) left.push_back(n.instance_id);
-  EXPECT_EQ(left, (std::vector<std::string>{"USB\\VID_0016&PID_3870\\C", "USB\\VID_0016&PID_3851\\D",
-                                            "HID\\VID_0016&PID_3850\\E", "USB\\VID_0016&PID_3850\\F",
-                                            "USB\\VID_0016&PID_3850\\G"}));
+  EXPECT_EQ(left,
+            (std::vector<std::string>{"USB\\VID_0016&PID_3870\\C", "USB\\VID_0016&PID_3851\\D",
+                                      "HID\\VID_0016&PID_3850\\E", "USB\\VID_0016&PID_3850\\F",
+                                      "USB\\VID_0016&PID_3850\\G"}));
 
   // Rows 7, 9, 10 and 15 use the prefix table, not their product ids.
   EXPECT_EQ(std::string(UsbHardwareIdPrefix(10)), "USB\\VID_0016&PID_3850");

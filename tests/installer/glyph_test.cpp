@@ -1,8 +1,8 @@
 // Every character of every localized text is drawn with a real glyph in the
 // two faces the wizard draws its texts with: the dialog's own face and the
 // header strip's bold face, and in the dialog's face also the way its edit
-// control draws (through Uniscribe, which has fallbacks of its own). A character drawn as the missing-glyph box (the
-// drawing of a character no font can have) or not drawn at all fails, with
+// control draws (through Uniscribe, which has fallbacks of its own). A character drawn as the
+// missing-glyph box (the drawing of a character no font can have) or not drawn at all fails, with
 // its row, language and code. Windows build, run under Wine here, where the
 // fonts and their links come from the prefix the test command set up.
 #include <gtest/gtest.h>
@@ -34,8 +34,8 @@ class GlyphCanvas {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_),
-                               nullptr, 0);
+    bitmap_ =
+        CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
     old_bitmap_ = SelectObject(dc_, bitmap_);
     old_font_ = SelectObject(dc_, font);
     SetTextColor(dc_, RGB(0, 0, 0));
@@ -55,8 +55,8 @@ class GlyphCanvas {
     FillRect(dc_, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     if (uniscribe) {
       SCRIPT_STRING_ANALYSIS analysis = nullptr;
-      if (ScriptStringAnalyse(dc_, &c, 1, 0, -1, SSA_LINK | SSA_GLYPHS | SSA_FALLBACK, 0, nullptr, nullptr,
-                              nullptr, nullptr, nullptr, &analysis) == S_OK) {
+      if (ScriptStringAnalyse(dc_, &c, 1, 0, -1, SSA_LINK | SSA_GLYPHS | SSA_FALLBACK, 0, nullptr,
+                              nullptr, nullptr, nullptr, nullptr, &analysis) == S_OK) {
         ScriptStringOut(analysis, 8, 8, 0, nullptr, 0, 0, FALSE);
         ScriptStringFree(&analysis);
       }
@@ -86,8 +86,8 @@ class GlyphCanvas {
 // Characters that draw nothing on purpose: spaces, line breaks, joiners and
 // direction marks.
 bool draws_nothing(wchar_t c) {
-  return c <= 0x20 || c == 0x00A0 || (c >= 0x200B && c <= 0x200F) ||
-         (c >= 0x202A && c <= 0x202E) || c == 0xFEFF;
+  return c <= 0x20 || c == 0x00A0 || (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) ||
+         c == 0xFEFF;
 }
 
 struct Face {
@@ -110,9 +110,10 @@ TEST(LocalizedGlyphs, EveryCharacterOfEveryLanguageHasAGlyph) {
   const Face faces[] = {
       {"dialog face", dialog_font(), false},
       {"dialog face through Uniscribe", dialog_font(), true},
-      {"header face", CreateFontW(16, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  DEFAULT_PITCH | FF_SWISS, nullptr), false},
+      {"header face",
+       CreateFontW(16, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, nullptr),
+       false},
   };
   int checked = 0;
   for (const Face& face : faces) {

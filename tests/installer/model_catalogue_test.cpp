@@ -6,7 +6,7 @@
 #include <iterator>
 #include <string_view>
 
-#include "platform/win_names.h"
+#include "platform/util/win_names.h"
 
 namespace pelmora {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/registry.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace tessaly {
 namespace {

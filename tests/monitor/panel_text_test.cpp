@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace tessaly {
 namespace {

@@ -11,7 +11,7 @@
 #include "monitor/driver_data.h"
 #include "monitor/simulated_queue.h"
 #include "monitor/status_poll.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
 #include "support/numbered.h"
 

@@ -8,7 +8,7 @@
 
 #include "monitor/driver_data.h"
 #include "monitor/simulated_queue.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
 #include "status_poll_fixture.h"
 

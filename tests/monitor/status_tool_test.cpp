@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "monitor/simulated_queue.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
 #include "status_options.h"
 #include "support/numbered.h"

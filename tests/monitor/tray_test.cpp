@@ -1,7 +1,7 @@
 // The tray window: start-up, the stored display mode, the menu and its
 // commands, the driver's error text, hover and leave, and the end.
 #include "monitor/tessaly_app.h"
-#include "platform/command_line.h"
+#include "platform/util/command_line.h"
 #include "resources/tessaly_ids.h"
 #include "tray_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "platform/dialog_init.h"
+#include "platform/util/dialog_init.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The one owner of port handles: each handle closed exactly once, through
 // its own port, whatever path the holder takes.
-#include "platform/scoped.h"
+#include "platform/util/scoped.h"
 
 #include <gtest/gtest.h>
 

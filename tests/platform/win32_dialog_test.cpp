@@ -11,7 +11,7 @@
 
 #include "pelmora_ids.h"
 #include "platform/dialog_host.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "platform_win32/modal_dialog.h"
 #include "platform_win32/win32_dialog_host.h"
 #include "platform_win32/windows_api.h"

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "platform/command_line.h"
-#include "platform/text.h"
+#include "platform/util/command_line.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
 #include "platform_win32/windows_api.h"
 #include "support/contract.h"

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "difx_tool.h"
-#include "platform/command_line.h"
+#include "platform/util/command_line.h"
 #include "platform_sim/sim_windows.h"
 
 namespace test_support {

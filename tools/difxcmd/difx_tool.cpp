@@ -1,7 +1,7 @@
 #include "difx_tool.h"
 
-#include "platform/format.h"
-#include "platform/text.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 
 namespace difx {
 

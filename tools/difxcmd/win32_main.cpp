@@ -3,8 +3,8 @@
 #include <string>
 
 #include "difx_tool.h"
-#include "platform/command_line.h"
-#include "platform/text.h"
+#include "platform/util/command_line.h"
+#include "platform/util/text.h"
 #include "platform_win32/win32_windows.h"
 #include "platform_win32/windows_api.h"
 

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/usb_print_id.h"
+#include "platform/util/usb_print_id.h"
 
 namespace {
 

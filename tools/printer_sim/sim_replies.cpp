@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace printer_sim {
 namespace {

@@ -22,7 +22,7 @@
 #include <sstream>
 
 #include "platform/socket.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "sim_replies.h"
 #include "socket_system.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "status_tool.h"
 
 #ifdef _WIN32

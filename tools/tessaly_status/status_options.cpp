@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace tessaly_status {
 namespace {

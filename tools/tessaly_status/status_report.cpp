@@ -4,8 +4,8 @@
 
 #include "monitor/driver_data.h"
 #include "monitor/panel_text.h"
-#include "platform/format.h"
-#include "platform/text.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 
 namespace tessaly_status {
 namespace {

@@ -4,9 +4,9 @@
 
 #include "monitor/simulated_queue.h"
 #include "monitor/status_poll.h"
-#include "platform/format.h"
 #include "platform/registry.h"
-#include "platform/text.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
 #include "status_options.h"
 #include "status_report.h"

@@ -27,7 +27,7 @@
 #include <string>
 
 #include "platform/socket.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "report.h"
 #include "search_net.h"
 #include "usb_command.h"

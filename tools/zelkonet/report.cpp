@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 namespace zelkonet {
 

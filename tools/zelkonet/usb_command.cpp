@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
 #include "report.h"
 #include "search_usb.h"

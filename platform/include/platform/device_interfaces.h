@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "platform/devices.h"
-#include "platform/scoped.h"
+#include "platform/util/scoped.h"
 #include "platform/win_error.h"
 
 namespace platform {

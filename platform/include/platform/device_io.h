@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/scoped.h"
 #include "platform/shell.h"
+#include "platform/util/scoped.h"
 #include "platform/win_error.h"
 
 namespace platform {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/scoped.h"
+#include "platform/util/scoped.h"
 #include "platform/win_error.h"
 
 namespace platform {

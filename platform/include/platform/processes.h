@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/scoped.h"
+#include "platform/util/scoped.h"
 #include "platform/win_error.h"
 
 namespace platform {

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/scoped.h"
 #include "platform/shell.h"
+#include "platform/util/scoped.h"
 #include "platform/win_error.h"
 
 namespace platform {

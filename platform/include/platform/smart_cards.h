@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "platform/scoped.h"
+#include "platform/util/scoped.h"
 
 namespace platform {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "platform/scoped.h"
+#include "platform/util/scoped.h"
 #include "platform/win_error.h"
 
 namespace platform {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/message_map.h"
+#include "platform/util/message_map.h"
 #include "platform/window_host.h"
 #include "platform/window_types.h"
 

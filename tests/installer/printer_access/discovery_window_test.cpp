@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/format.h"
-#include "platform/text.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 #include "support/guarded.h"
 
 namespace pelmora {

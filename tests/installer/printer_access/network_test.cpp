@@ -10,7 +10,7 @@
 #include "admin_net.h"
 #include "channel_lock.h"
 #include "platform/socket.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "search_net.h"
 #include "sim_environment.h"
 #include "support/guarded.h"

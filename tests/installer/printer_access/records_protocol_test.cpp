@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/socket.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "printer_protocol.h"
 #include "search_records.h"
 #include "support/guarded.h"

@@ -14,9 +14,9 @@
 #endif
 
 #include "operations/model_catalogue.h"
-#include "platform/format.h"
 #include "platform/socket.h"
-#include "platform/text.h"
+#include "platform/util/format.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_dialog_host.h"
 #include "platform_sim/sim_usb_machine.h"
 #include "platform_sim/sim_windows.h"
@@ -51,8 +51,9 @@ class Selection {
   void PlugUsbPrinter(std::string_view id, std::string_view port) {
     std::string error;
     std::vector<platform::sim::SimUsbLock> locks;
-    const std::string text = "hub ROOT ports=4\nprinter at=ROOT:1 pid=3850 port=" + std::string(port) +
-                             " queue=\"Desk\" registry-id=" + std::string(id) + " status=01\n";
+    const std::string text =
+        "hub ROOT ports=4\nprinter at=ROOT:1 pid=3850 port=" + std::string(port) +
+        " queue=\"Desk\" registry-id=" + std::string(id) + " status=01\n";
     ASSERT_TRUE(platform::sim::ParseUsbMachine(text, &windows.usb, &locks, &error)) << error;
     windows.usb.install(windows.registry, windows.spooler);
   }
@@ -64,7 +65,9 @@ class Selection {
     host.set_text(IDC_PRINTER_COMBO, text);
     dialog.handle_message(platform::WindowMessage::command(platform::kIdOk, platform::kBnClicked));
   }
-  std::u16string Address() const { return std::u16string(platform::view_of(dialog.selectedAddress)); }
+  std::u16string Address() const {
+    return std::u16string(platform::view_of(dialog.selectedAddress));
+  }
 
   platform::sim::SimWindows windows;
   platform::sim::SimDialogHost host;
@@ -87,8 +90,10 @@ TEST(PrinterSelection, ListsTheFamilySortedAndSelectsTheFirstLine) {
   const auto combo = s.host.control(IDC_PRINTER_COMBO);
   // plain (0x3850) and twice (0x3870, answering twice); 0x3856 and the
   // printer of no known product are another family.
-  const std::u16string plain = u"Orvane ZELKO-70 Card Printer  [K7M2P4T9 : " + env->address16(2) + u"]";
-  const std::u16string twice = u"Orvane ZELKO-40 Card Printer  [R4D8N2W6 : " + env->address16(3) + u"]";
+  const std::u16string plain =
+      u"Orvane ZELKO-70 Card Printer  [K7M2P4T9 : " + env->address16(2) + u"]";
+  const std::u16string twice =
+      u"Orvane ZELKO-40 Card Printer  [R4D8N2W6 : " + env->address16(3) + u"]";
   EXPECT_EQ(combo.items, (std::vector<std::u16string>{twice, twice, plain}));
   EXPECT_EQ(combo.selection, 0);
   EXPECT_EQ(combo.text, twice);
@@ -116,9 +121,8 @@ TEST(PrinterSelection, TypedDescriptionsAreFoundAgainOrRefused) {
   REQUIRE_SIMULATOR(env);
   const std::u16string a2 = env->address16(2);
   // Both typed forms, and a text whose last "[" is the one that counts.
-  for (const std::u16string& typed :
-       {u"[K7M2P4T9:" + a2 + u"]", u"[K7M2P4T9 :" + a2 + u"]",
-        u"old [NOSUCH00 : 10.9.9.9] new [K7M2P4T9 : " + a2 + u"]"}) {
+  for (const std::u16string& typed : {u"[K7M2P4T9:" + a2 + u"]", u"[K7M2P4T9 :" + a2 + u"]",
+                                      u"old [NOSUCH00 : 10.9.9.9] new [K7M2P4T9 : " + a2 + u"]"}) {
     Selection s(env, 0x3850);
     s.Ok(typed);
     EXPECT_TRUE(s.host.closed()) << platform::to_utf8(typed);
@@ -133,7 +137,8 @@ TEST(PrinterSelection, TypedDescriptionsAreFoundAgainOrRefused) {
     s.Ok(typed);
     EXPECT_FALSE(s.host.closed());
     ASSERT_EQ(s.host.message_boxes.size(), 1u);
-    EXPECT_EQ(s.host.message_boxes[0].text, u"Wrong printer description\nPlease check Printer ID or IP.");
+    EXPECT_EQ(s.host.message_boxes[0].text,
+              u"Wrong printer description\nPlease check Printer ID or IP.");
     EXPECT_EQ(s.host.message_boxes[0].caption, u"ERROR");
     EXPECT_EQ(s.host.message_boxes[0].flags, platform::kMbOk);
   }
@@ -190,7 +195,6 @@ TEST(PrinterSelection, AUsbPortGoesToTheUsbSearchAndGivesNoAddress) {
   EXPECT_TRUE(chosen.address.empty());
 }
 
-
 #ifndef _WIN32
 // Two hundred printers answer one search at once, a third of them of another
 // family: the list keeps what fits, and the dialog still lists, refreshes and
@@ -204,9 +208,9 @@ TEST(PrinterSelection, TwoHundredAnswersLeaveTheDialogUsable) {
   std::string text = "broadcast-alias = NET.1 many\n";
   for (int i = 0; i < 200; ++i) {
     const char* product = i % 3 == 2 ? "0x3856" : (i % 2 ? "0x3870" : "0x3850");
-    text += "[printer]\nname = p" + std::to_string(i) + "\nsegment = many\nid = " +
-            platform::to_utf8(platform::format(u"M%07d", {i})) + "\nproduct = " + product +
-            "\naddress = NET." + std::to_string(i + 2) + "\n";
+    text += "[printer]\nname = p" + std::to_string(i) +
+            "\nsegment = many\nid = " + platform::to_utf8(platform::format(u"M%07d", {i})) +
+            "\nproduct = " + product + "\naddress = NET." + std::to_string(i + 2) + "\n";
   }
   printer_sim::SimulatorConfig config;
   std::string error;

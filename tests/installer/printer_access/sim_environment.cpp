@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "platform/socket.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 
 #ifndef _WIN32
 #include <unistd.h>

@@ -9,7 +9,7 @@
 
 #include "admin_net.h"
 #include "platform/socket.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "search_net.h"
 #include "sim_environment.h"
 #include "simulator.h"

@@ -5,7 +5,7 @@
 #include "operations/installer_steps.h"
 #include "pelmora_app.h"
 #include "pelmora_dlg.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_dialog_host.h"
 #include "platform_sim/sim_windows.h"
 
@@ -20,11 +20,10 @@ TEST(ClassifyWindowsVersion, WholeTable) {
     std::uint8_t product;
     int code;
   } cases[] = {
-      {1, 4, 0, 1, 3},   {1, 4, 10, 1, 4},  {1, 4, 90, 1, 5},  {1, 4, 20, 1, 9},
-      {2, 3, 51, 1, 8},  {2, 4, 0, 1, 9},   {2, 5, 0, 1, 10},  {2, 5, 1, 1, 11},
-      {2, 5, 2, 3, -1},  {2, 6, 0, 1, 13},  {2, 6, 0, 3, 15},  {2, 6, 1, 1, 14},
-      {2, 6, 1, 2, 16},  {2, 6, 2, 1, 17},  {2, 6, 2, 3, 18},  {2, 6, 3, 1, -1},
-      {2, 10, 0, 1, -1}, {0, 6, 1, 1, -1},  {3, 6, 1, 1, -1},  {1, 5, 0, 1, 10},
+      {1, 4, 0, 1, 3},  {1, 4, 10, 1, 4},  {1, 4, 90, 1, 5}, {1, 4, 20, 1, 9}, {2, 3, 51, 1, 8},
+      {2, 4, 0, 1, 9},  {2, 5, 0, 1, 10},  {2, 5, 1, 1, 11}, {2, 5, 2, 3, -1}, {2, 6, 0, 1, 13},
+      {2, 6, 0, 3, 15}, {2, 6, 1, 1, 14},  {2, 6, 1, 2, 16}, {2, 6, 2, 1, 17}, {2, 6, 2, 3, 18},
+      {2, 6, 3, 1, -1}, {2, 10, 0, 1, -1}, {0, 6, 1, 1, -1}, {3, 6, 1, 1, -1}, {1, 5, 0, 1, 10},
   };
   for (const auto& c : cases) {
     WindowsVersion v{c.major, c.minor, 0, c.platform, c.product};
@@ -85,12 +84,12 @@ TEST(RegisterCompatibilityPersisted, StopsAtTheFirstFailedWrite) {
   win.registry.put_dword(platform::kHkeyCurrentUser, kAssistant, u"x", 0);
   win.faults.fail("RegSetValueExW", platform::kErrorAccessDenied, 2);
   EXPECT_FALSE(RegisterCompatibilityPersisted(win.registry, win.system));
-  EXPECT_TRUE(
-      win.registry.value(platform::kHkeyCurrentUser, kPersisted, u"SIGN=D1FE0 Pelmora.exe", nullptr));
+  EXPECT_TRUE(win.registry.value(platform::kHkeyCurrentUser, kPersisted, u"SIGN=D1FE0 Pelmora.exe",
+                                 nullptr));
   EXPECT_FALSE(win.registry.value(platform::kHkeyCurrentUser, kPersisted,
                                   u"SIGN.MEDIA=D1FE0 Pelmora.exe", nullptr));
-  EXPECT_FALSE(
-      win.registry.value(platform::kHkeyCurrentUser, kPersisted, u"C:\\Setup\\Pelmora.exe", nullptr));
+  EXPECT_FALSE(win.registry.value(platform::kHkeyCurrentUser, kPersisted, u"C:\\Setup\\Pelmora.exe",
+                                  nullptr));
   EXPECT_EQ(win.registry.open_handles(), 0u);
 
   // Create refused, open of the full path works: written there.

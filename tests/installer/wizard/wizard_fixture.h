@@ -11,7 +11,7 @@
 
 #include "localized_text.h"
 #include "pelmora_dlg.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_dialog_host.h"
 #include "platform_sim/sim_windows.h"
 

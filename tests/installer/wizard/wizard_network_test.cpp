@@ -112,9 +112,9 @@ TEST_F(WizardTest, NetworkPathEndsExactlyThirtyTicksAfterNext) {
   EXPECT_TRUE(win.desktop.deliveries[0].posted);
   EXPECT_EQ(win.desktop.deliveries[1].window, printers);
   EXPECT_FALSE(win.desktop.deliveries[1].posted);
-  EXPECT_EQ(win.desktop.title_searches,
-            (std::vector<std::u16string>{u"장치 및 프린터", u"프린터 및 팩스",
-                                         u"Devices and Printers"}));
+  EXPECT_EQ(
+      win.desktop.title_searches,
+      (std::vector<std::u16string>{u"장치 및 프린터", u"프린터 및 팩스", u"Devices and Printers"}));
   Click(IDC_NEXT);
   EXPECT_TRUE(host.closed());
   EXPECT_EQ(dialog.ExitCode(), kExitCompleted);

@@ -46,10 +46,10 @@ TEST_F(WizardTest, TitleShowsWow64AndTheModelFamily) {
   Start();
   EXPECT_EQ(host.title(), u"Pelmora - WOW64");
 
-  for (auto [model, title] : {std::pair{6, u"Pelmora  -  Orvane ZELKO Card Printer"},
-                              std::pair{8, u"Pelmora  -  TAVRIN ID Printer"},
-                              std::pair{15, u"Pelmora  -  QEL-KLX-2D"},
-                              std::pair{11, u"Pelmora  -  TMX410D"}}) {
+  for (auto [model, title] :
+       {std::pair{6, u"Pelmora  -  Orvane ZELKO Card Printer"},
+        std::pair{8, u"Pelmora  -  TAVRIN ID Printer"}, std::pair{15, u"Pelmora  -  QEL-KLX-2D"},
+        std::pair{11, u"Pelmora  -  TMX410D"}}) {
     WriteSettings("MODEL: " + std::to_string(model) + "\n");
     host.set_title(u"Pelmora");
     Start();
@@ -264,19 +264,19 @@ TEST_F(WizardTest, UsbPathPollsTheQueuesAndRescansUntilOneOpens) {
   Run(999);  // the poll looks once a second
   EXPECT_EQ(win.devices.reenumerations, 0);
   Run(2001);  // three ticks, no queue yet
-  EXPECT_EQ(OpenedNames(win.faults),
-            (std::vector<std::string>{
-                "Orvane ZELKO-40 Card Printer", "Orvane ZELKO-70 Card Printer",
-                "Orvane ZELKO-40 Card Printer", "Orvane ZELKO-70 Card Printer",
-                "Orvane ZELKO-40 Card Printer", "Orvane ZELKO-70 Card Printer"}));
+  EXPECT_EQ(
+      OpenedNames(win.faults),
+      (std::vector<std::string>{"Orvane ZELKO-40 Card Printer", "Orvane ZELKO-70 Card Printer",
+                                "Orvane ZELKO-40 Card Printer", "Orvane ZELKO-70 Card Printer",
+                                "Orvane ZELKO-40 Card Printer", "Orvane ZELKO-70 Card Printer"}));
   EXPECT_EQ(win.devices.reenumerations, 3);
   EXPECT_EQ(win.devices.last_reenumerate_flags, platform::kCmReenumerateRetryInstallation);
   EXPECT_EQ(dialog.wizardState, WIZ_INSTALLING);
 
   // Plug and Play makes the queue at the next rescan.
   win.devices.on_reenumerate = [this] {
-    win.spooler.add_queue({u"Orvane ZELKO-70 Card Printer", u"USB001",
-                           u"Orvane ZELKO-70 Card Printer", 0, 0});
+    win.spooler.add_queue(
+        {u"Orvane ZELKO-70 Card Printer", u"USB001", u"Orvane ZELKO-70 Card Printer", 0, 0});
   };
   Run(2000);
   EXPECT_FALSE(host.timer_running(TIMER_QUEUE_POLL));

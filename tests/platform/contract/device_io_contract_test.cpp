@@ -9,7 +9,7 @@
 
 #include "platform/device_interfaces.h"
 #include "platform/device_io.h"
-#include "platform/format.h"
+#include "platform/util/format.h"
 #include "platform_sim/sim_windows.h"
 #include "support/contract.h"
 #ifdef _WIN32

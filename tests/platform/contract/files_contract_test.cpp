@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
 #include "support/contract.h"
 #ifdef _WIN32

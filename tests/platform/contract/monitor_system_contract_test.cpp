@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_tray_window.h"
 #include "support/contract.h"
 #ifdef _WIN32
@@ -40,10 +40,9 @@ using Systems = PELMORA_CONTRACT_TYPES(Simulated, Real);
 TYPED_TEST_SUITE(MonitorSystemContract, Systems, test_support::ContractNames<Simulated>);
 
 TYPED_TEST(MonitorSystemContract, TheInstanceMutexNameStaysTaken) {
-  std::mt19937_64 random(static_cast<std::uint64_t>(
-      std::chrono::steady_clock::now().time_since_epoch().count()));
-  const std::u16string name =
-      u"TESSALY_CONTRACT_" + platform::to_utf16(std::to_string(random()));
+  std::mt19937_64 random(
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+  const std::u16string name = u"TESSALY_CONTRACT_" + platform::to_utf16(std::to_string(random()));
   bool exists = true;
   this->under.system.create_instance_mutex(name, &exists);
   EXPECT_FALSE(exists);

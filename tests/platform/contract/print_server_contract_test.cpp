@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/port_data.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
 #include "support/contract.h"
 #ifdef _WIN32

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
 #include "support/contract.h"
 #ifdef _WIN32

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/registry.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_registry.h"
 #include "support/contract.h"
 #ifdef _WIN32

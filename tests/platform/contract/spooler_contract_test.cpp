@@ -12,7 +12,7 @@
 
 #include "monitor/simulated_queue.h"
 #include "monitor/status_poll.h"
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
 #include "support/contract.h"
 #ifdef _WIN32

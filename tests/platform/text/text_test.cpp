@@ -1,17 +1,18 @@
+#include "platform/util/text.h"
+
 #include <gtest/gtest.h>
 
-#include "platform/format.h"
 #include "platform/registry.h"
-#include "platform/text.h"
-
-#include "platform/usb_print_id.h"
-#include "platform/win_names.h"
+#include "platform/util/format.h"
+#include "platform/util/usb_print_id.h"
+#include "platform/util/win_names.h"
 namespace platform {
 namespace {
 
 TEST(Format, TheConversionsTheProgramsUse) {
-  EXPECT_EQ(format(u"%s() failed with error %08X: %s", {u"DeletePrinter", 5u, u"Access is denied."}),
-            u"DeletePrinter() failed with error 00000005: Access is denied.");
+  EXPECT_EQ(
+      format(u"%s() failed with error %08X: %s", {u"DeletePrinter", 5u, u"Access is denied."}),
+      u"DeletePrinter() failed with error 00000005: Access is denied.");
   EXPECT_EQ(format(u"%08X", {0x80100001u}), u"80100001");
   // A negative 32-bit code shows its bit pattern, as printf does.
   EXPECT_EQ(format(u"%08X", {-2}), u"FFFFFFFE");
@@ -29,12 +30,12 @@ TEST(Format, TheConversionsTheProgramsUse) {
 }
 
 TEST(Format, BadPatternsAndArgumentsStayBounded) {
-  EXPECT_EQ(format(u"%s and %s", {u"one"}), u"one and ?");   // missing argument
-  EXPECT_EQ(format(u"%d", {u"text"}), u"?");                 // mismatched argument
+  EXPECT_EQ(format(u"%s and %s", {u"one"}), u"one and ?");  // missing argument
+  EXPECT_EQ(format(u"%d", {u"text"}), u"?");                // mismatched argument
   EXPECT_EQ(format(u"%s", {5}), u"?");
-  EXPECT_EQ(format(u"50%", {}), u"50%");                     // lone percent at the end
-  EXPECT_EQ(format(u"%q %d", {3}), u"%q 3");                 // unknown conversion kept
-  EXPECT_EQ(format(u"%99999d", {1}).size(), 256u);           // width is capped
+  EXPECT_EQ(format(u"50%", {}), u"50%");            // lone percent at the end
+  EXPECT_EQ(format(u"%q %d", {3}), u"%q 3");        // unknown conversion kept
+  EXPECT_EQ(format(u"%99999d", {1}).size(), 256u);  // width is capped
   const char16_t* null_text = nullptr;
   EXPECT_EQ(format(u"[%s]", {null_text}), u"[]");
 
@@ -52,7 +53,9 @@ TEST(Text, Utf8RoundTripsAndMalformedInput) {
   EXPECT_EQ(to_utf16("\xC3\xA9"), u"\u00E9");
   EXPECT_EQ(to_utf16("\xEF\xBF\xBF"), u"\uFFFF");  // the last one without a surrogate pair
   // Broken sequences become U+FFFD and nothing is read past the input.
-  EXPECT_EQ(to_utf16("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(to_utf16("a\xFF"
+                     "b"),
+            u"a\uFFFDb");
   EXPECT_EQ(to_utf16("a\xE2\x82"), u"a\uFFFD");
   EXPECT_EQ(to_utf16("\xED\xA0\x80"), u"\uFFFD");  // an encoded surrogate
   // A lone surrogate in UTF-16 is written as U+FFFD.

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "platform/dialog_host.h"
-#include "platform/message_map.h"
-#include "platform/timer_queue.h"
+#include "platform/util/message_map.h"
+#include "platform/util/timer_queue.h"
 #include "platform_sim/sim_system.h"
 
 namespace platform::sim {

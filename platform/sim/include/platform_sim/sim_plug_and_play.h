@@ -18,7 +18,7 @@
 namespace platform::sim {
 
 // The hardware id of a printer's USBPRINT child node from the manufacturer
-// and model of its device id (platform/usb_print_id.h): name cut to 20
+// and model of its device id (platform/util/usb_print_id.h): name cut to 20
 // characters and a checksum, as the USB printing class makes it.
 std::u16string UsbPrintHardwareId(std::u16string_view manufacturer, std::u16string_view model);
 

@@ -48,8 +48,8 @@ class SimProcesses : public Processes {
     std::u16string module;  // first module's base name, "Tessaly.exe"
     bool running = true;
     std::uint32_t exit_code = kStillActive;
-    bool restarts = false;     // starts again at once when terminated
-    bool protected_ = false;   // a system process: opening it is refused
+    bool restarts = false;    // starts again at once when terminated
+    bool protected_ = false;  // a system process: opening it is refused
   };
   // A running process; returns its id.
   std::uint32_t add_process(std::u16string_view module, bool restarts = false,

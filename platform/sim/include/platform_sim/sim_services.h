@@ -36,7 +36,7 @@ class SimServices : public Services {
  private:
   Faults& faults_;
   mutable std::mutex mutex_;
-  std::map<std::u16string, Service> services_;      // by upper-cased name
+  std::map<std::u16string, Service> services_;       // by upper-cased name
   std::map<ServiceHandle, std::u16string> handles_;  // empty name: the manager
   ServiceHandle next_handle_ = 0x4000;
 };

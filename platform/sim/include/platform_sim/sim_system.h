@@ -120,7 +120,7 @@ class SimShell : public Shell {
   // name order.
   std::vector<std::u16string> list_files(std::u16string_view folder) const;
   // The upper-cased full path a program's path names, after redirection,
-  // by Windows' path rules (platform/win_names.h); "\\.\PRN" for a
+  // by Windows' path rules (platform/util/win_names.h); "\\.\PRN" for a
   // device.
   std::u16string full_path(std::u16string_view path) const;
   // Another program holds the file open for writing without sharing it:

@@ -16,9 +16,9 @@
 #include "platform/canvas.h"
 #include "platform/dialog_host.h"
 #include "platform/monitor_system.h"
-#include "platform/timer_queue.h"
 #include "platform/tracking_thread.h"
 #include "platform/tray_window.h"
+#include "platform/util/timer_queue.h"
 #include "platform_sim/sim_system.h"
 
 namespace platform::sim {

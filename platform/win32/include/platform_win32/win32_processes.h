@@ -16,7 +16,8 @@ class Win32Threads : public platform::Threads {
 
 class Win32Processes : public platform::Processes {
  public:
-  platform::Win32Error enum_processes(std::size_t max_ids, std::vector<std::uint32_t>* ids) override;
+  platform::Win32Error enum_processes(std::size_t max_ids,
+                                      std::vector<std::uint32_t>* ids) override;
   platform::Win32Error open_process(std::uint32_t access, std::uint32_t process_id,
                                     platform::ProcessHandle* process) override;
   platform::Win32Error first_module_base_name(platform::ProcessHandle process,
@@ -37,9 +38,11 @@ class Win32Processes : public platform::Processes {
 
 class Win32Services : public platform::Services {
  public:
-  platform::Win32Error open_manager(std::uint32_t access, platform::ServiceHandle* manager) override;
+  platform::Win32Error open_manager(std::uint32_t access,
+                                    platform::ServiceHandle* manager) override;
   platform::Win32Error open_service(platform::ServiceHandle manager, std::u16string_view name,
-                                    std::uint32_t access, platform::ServiceHandle* service) override;
+                                    std::uint32_t access,
+                                    platform::ServiceHandle* service) override;
   platform::Win32Error stop(platform::ServiceHandle service) override;
   platform::Win32Error start(platform::ServiceHandle service) override;
   platform::Win32Error close(platform::ServiceHandle handle) override;

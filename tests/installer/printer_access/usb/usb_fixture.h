@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/text.h"
+#include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
 
 namespace pelmora::testing {

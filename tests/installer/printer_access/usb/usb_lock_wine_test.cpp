@@ -5,7 +5,7 @@
 #include <string>
 
 #include "admin_usb.h"
-#include "platform/format.h"
+#include "platform/util/format.h"
 #include "platform_win32/win32_windows.h"
 #include "platform_win32/windows_api.h"
 #include "reader_detect.h"
