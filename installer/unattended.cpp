@@ -50,124 +50,20 @@ void SplitDescription(std::u16string_view line, std::u16string* id, std::u16stri
 
 // ---- HeadlessHost ----
 
-HeadlessHost::Control& HeadlessHost::control(int id) { return controls_[id]; }
-
-void HeadlessHost::set_title(std::u16string_view title) {
-  std::lock_guard lock(mutex_);
-  title_ = title;
-}
-std::u16string HeadlessHost::title() {
-  std::lock_guard lock(mutex_);
-  return title_;
-}
-void HeadlessHost::set_text(int id, std::u16string_view text) {
-  std::lock_guard lock(mutex_);
-  control(id).text = text;
-}
-std::u16string HeadlessHost::text(int id) {
-  std::lock_guard lock(mutex_);
-  return control(id).text;
-}
-void HeadlessHost::enable(int id, bool enabled) {
-  std::lock_guard lock(mutex_);
-  control(id).enabled = enabled;
-}
-bool HeadlessHost::is_enabled(int id) {
-  std::lock_guard lock(mutex_);
-  return control(id).enabled;
-}
-void HeadlessHost::show(int id, bool visible) {
-  std::lock_guard lock(mutex_);
-  control(id).visible = visible;
-}
-bool HeadlessHost::is_visible(int id) {
-  std::lock_guard lock(mutex_);
-  return control(id).visible;
-}
-void HeadlessHost::set_check(int id, bool checked) {
-  std::lock_guard lock(mutex_);
-  control(id).checked = checked;
-}
-bool HeadlessHost::is_checked(int id) {
-  std::lock_guard lock(mutex_);
-  return control(id).checked;
-}
-void HeadlessHost::combo_add(int id, std::u16string_view item) {
-  std::lock_guard lock(mutex_);
-  control(id).items.emplace_back(item);
-}
-void HeadlessHost::combo_reset(int id) {
-  std::lock_guard lock(mutex_);
-  Control& c = control(id);
-  c.items.clear();
-  c.selection = -1;
-  c.text.clear();
-}
-void HeadlessHost::combo_select(int id, int index) {
-  std::lock_guard lock(mutex_);
-  Control& c = control(id);
-  if (index < 0 || static_cast<std::size_t>(index) >= c.items.size()) {
-    c.selection = -1;
-    return;
-  }
-  c.selection = index;
-  c.text = c.items[static_cast<std::size_t>(index)];
-}
-int HeadlessHost::combo_selection(int id) {
-  std::lock_guard lock(mutex_);
-  return control(id).selection;
-}
-std::vector<std::u16string> HeadlessHost::combo_items(int id) {
-  std::lock_guard lock(mutex_);
-  return control(id).items;
-}
-
-bool HeadlessHost::set_timer(std::uint32_t id, std::uint32_t period_ms) {
-  std::lock_guard lock(mutex_);
-  timers_.set(id, period_ms, clock_.now_ms());
-  return true;
-}
-
-void HeadlessHost::kill_timer(std::uint32_t id) {
-  std::lock_guard lock(mutex_);
-  timers_.kill(id);
-}
-
-int HeadlessHost::message_box(std::u16string_view text, std::u16string_view caption,
-                              std::uint32_t flags) {
-  {
-    std::lock_guard lock(mutex_);
-    ++message_boxes_;
-  }
-  if (sink_) sink_(text, caption);
-  return Answer(flags);
-}
-
-void HeadlessHost::end_dialog(int result) {
-  std::lock_guard lock(mutex_);
-  if (ended_) return;
-  ended_ = true;
-  result_ = result;
+int HeadlessHost::answer_message_box(const platform::MessageBoxRecord& box) {
+  if (sink_) sink_(box.text, box.caption);
+  return Answer(box.flags);
 }
 
 bool HeadlessHost::RunTimers(const std::function<void(const platform::WindowMessage&)>& dispatch,
                              const std::function<bool()>& done, std::uint64_t deadline_ms) {
   for (;;) {
     if (done()) return true;
-    std::uint32_t id = 0;
-    std::uint64_t due = 0;
-    {
-      std::lock_guard lock(mutex_);
-      const auto next = timers_.next();
-      if (ended_ || !next) return false;
-      id = next->key;
-      due = next->due_ms;
-      if (deadline_ms != 0 && due > deadline_ms) return false;
-      timers_.fired(id, due);
-    }
+    const auto next = deadline_ms != 0 ? take_next_timer(deadline_ms) : take_next_timer();
+    if (!next) return false;
     const std::uint64_t now = clock_.now_ms();
-    if (due > now) clock_.sleep(static_cast<std::uint32_t>(due - now));
-    dispatch(platform::WindowMessage::timer(id));
+    if (next->due_ms > now) clock_.sleep(static_cast<std::uint32_t>(next->due_ms - now));
+    dispatch(platform::WindowMessage::timer(next->key));
   }
 }
 
@@ -503,7 +399,7 @@ int UnattendedRun::RunSelection(int, platform::DialogLogic& logic, platform::Dia
                          {static_cast<int>(select.combo_items(IDC_PRINTER_COMBO).size())}));
   if (!select.ended()) logic.handle_message(platform::WindowMessage::command(platform::kIdOk, 0));
   // A description the dialog refuses keeps it open: nobody can type another.
-  return select.ended() ? select.result() : platform::kIdCancel;
+  return select.ended() ? select.end_result() : platform::kIdCancel;
 }
 
 std::uint32_t ReportCommandLine(platform::Platform& platform, const CommandSwitches& switches,

@@ -20,44 +20,23 @@
 #include "command_switches.h"
 #include "install_log.h"
 #include "pelmora_app.h"
-#include "platform/dialog_host.h"
 #include "platform/platform.h"
-#include "platform/util/timer_queue.h"
+#include "platform/util/windowless_dialog_host.h"
 
 namespace pelmora {
 
 class CPelmoraDlg;
 
-// A dialog host without a window: control states are kept, timers wait on
-// the clock while RunTimers runs, message boxes are handed to a callback
-// and answered at once (OK where OK is the only button, else Cancel).
-class HeadlessHost : public platform::DialogHost {
+// The run's dialog host: the windowless host with a control state made
+// the first time a control is named; timers wait on the clock while
+// RunTimers runs; message boxes are handed to a callback and answered at
+// once (OK where OK is the only button, else Cancel).
+class HeadlessHost : public platform::WindowlessDialogHost {
  public:
   using MessageBoxSink = std::function<void(std::u16string_view text, std::u16string_view caption)>;
   HeadlessHost(platform::Clock& clock, MessageBoxSink sink)
-      : clock_(clock), sink_(std::move(sink)) {}
+      : WindowlessDialogHost(clock, Controls::kOnDemand), sink_(std::move(sink)) {}
 
-  void set_title(std::u16string_view title) override;
-  std::u16string title() override;
-  void set_text(int control, std::u16string_view text) override;
-  std::u16string text(int control) override;
-  void enable(int control, bool enabled) override;
-  bool is_enabled(int control) override;
-  void show(int control, bool visible) override;
-  bool is_visible(int control) override;
-  void set_check(int control, bool checked) override;
-  bool is_checked(int control) override;
-  void combo_add(int control, std::u16string_view item) override;
-  void combo_reset(int control) override;
-  void combo_select(int control, int index) override;
-  int combo_selection(int control) override;
-  void progress_range(int, int, int) override {}
-  void progress_position(int, int) override {}
-  void set_bitmap(int, int) override {}
-  bool set_timer(std::uint32_t id, std::uint32_t period_ms) override;
-  void kill_timer(std::uint32_t id) override;
-  int message_box(std::u16string_view text, std::u16string_view caption,
-                  std::uint32_t flags) override;
   // Nothing waits in a queue: a close ends the run's dialog at once, and
   // nothing else is ever posted to it.
   bool post_message(std::uint32_t message, std::uintptr_t, std::intptr_t) override {
@@ -65,7 +44,6 @@ class HeadlessHost : public platform::DialogHost {
     end_dialog(platform::kIdCancel);
     return true;
   }
-  void end_dialog(int result) override;
   void pump_messages() override {}
   // Not a window handle: a token the run's desktop recognises, so the
   // pre-install worker can signal this host from its thread.
@@ -77,33 +55,12 @@ class HeadlessHost : public platform::DialogHost {
   // that is not 0 (false).
   bool RunTimers(const std::function<void(const platform::WindowMessage&)>& dispatch,
                  const std::function<bool()>& done, std::uint64_t deadline_ms = 0);
-  std::vector<std::u16string> combo_items(int control);
-  bool ended() const { return ended_; }
-  int result() const { return result_; }
-  int message_boxes() const { return message_boxes_; }
+
+ protected:
+  int answer_message_box(const platform::MessageBoxRecord& box) override;
 
  private:
-  struct Control {
-    std::u16string text;
-    bool enabled = true;
-    bool visible = true;
-    bool checked = false;
-    std::vector<std::u16string> items;
-    int selection = -1;
-  };
-  Control& control(int id);
-
-  platform::Clock& clock_;
   MessageBoxSink sink_;
-  // The worker thread enables a button while the user-interface thread
-  // reads the controls.
-  std::recursive_mutex mutex_;
-  std::map<int, Control> controls_;
-  std::u16string title_;
-  platform::TimerQueue<> timers_;
-  bool ended_ = false;
-  int result_ = 0;
-  int message_boxes_ = 0;
 };
 
 // Where the usage text and the final line go besides the log: the console

@@ -316,11 +316,11 @@ bool SimDesktop::enable_control(WindowRef dialog, int control, bool enabled) {
 int SimDesktop::message_box(std::u16string_view text, std::u16string_view caption,
                             std::uint32_t flags) {
   std::lock_guard lock(dialog_mutex_);
-  message_boxes_.push_back({std::u16string(text), std::u16string(caption), flags});
+  message_boxes_.push_back({std::u16string(text), std::u16string(caption), flags, false});
   return message_box_answer;
 }
 
-std::vector<SimDesktop::OwnerlessMessageBox> SimDesktop::message_boxes() const {
+std::vector<MessageBoxRecord> SimDesktop::message_boxes() const {
   std::lock_guard lock(dialog_mutex_);
   return message_boxes_;
 }

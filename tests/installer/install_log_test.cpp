@@ -86,7 +86,7 @@ Screens RunUsbInstallation(Wizard& w) {
   w.Click(IDC_NEXT);
   w.dialog.handle_message({platform::kWmDestroy, 0, 0});
   screens.progress = w.host.positions(IDC_PROGRESS);
-  screens.message_boxes = w.host.message_boxes.size() + w.win.desktop.message_boxes().size();
+  screens.message_boxes = w.host.message_boxes().size() + w.win.desktop.message_boxes().size();
   screens.state = w.dialog.wizardState;
   return screens;
 }

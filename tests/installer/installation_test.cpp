@@ -136,7 +136,7 @@ TEST_F(NetworkInstallation, WithoutAModelRowZeroIsInstalledFromThePreinstalledPa
                 win.setup_api.oem_infs()[0] + u"\"");
   EXPECT_TRUE(win.spooler.has_queue(u"Orvane ZELKO-70 Card Printer"));
   EXPECT_TRUE(win.desktop.message_boxes().empty());
-  EXPECT_TRUE(host.message_boxes.empty());
+  EXPECT_TRUE(host.message_boxes().empty());
 }
 
 TEST_F(NetworkInstallation, TheFirstOfTwoInfsOfOneDescriptionWinsAndCaseMatters) {
@@ -168,11 +168,11 @@ TEST_F(NetworkInstallation, TheFirstOfTwoInfsOfOneDescriptionWinsAndCaseMatters)
 TEST_F(NetworkInstallation, NoInfOfTheModelShowsTheFailureAndMakesNoQueue) {
   dialog.modelIndex = 3;
   EXPECT_FALSE(InstallNetworkPrinter(dialog));
-  ASSERT_EQ(host.message_boxes.size(), 1u);
-  EXPECT_EQ(host.message_boxes[0].text, u"Fail to install driver !!!");
-  EXPECT_EQ(host.message_boxes[0].caption, u"ERROR");
+  ASSERT_EQ(host.message_boxes().size(), 1u);
+  EXPECT_EQ(host.message_boxes()[0].text, u"Fail to install driver !!!");
+  EXPECT_EQ(host.message_boxes()[0].caption, u"ERROR");
   EXPECT_EQ(host.text(IDC_STATUS), u"Fail to install driver !!!");
-  EXPECT_EQ(host.message_boxes[0].flags, platform::kMbOk);
+  EXPECT_EQ(host.message_boxes()[0].flags, platform::kMbOk);
   EXPECT_TRUE(win.spooler.queues().empty());
   EXPECT_EQ(DriverCommand(), u"");
   // The port was made all the same.
@@ -223,7 +223,7 @@ TEST_F(NetworkInstallation, AFailureNamesTheFirstCallThatFailedAndTheQueueIsStil
   win.faults.fail("XcvDataW", platform::kErrorAccessDenied);
   EXPECT_FALSE(InstallNetworkPrinter(dialog));
   EXPECT_EQ(host.text(IDC_STATUS), u"XcvData() failed with error 00000005: Access is denied.");
-  EXPECT_TRUE(host.message_boxes.empty());
+  EXPECT_TRUE(host.message_boxes().empty());
 
   EXPECT_TRUE(InstallNetworkPrinter(dialog));
   EXPECT_TRUE(win.spooler.has_queue(ModelCatalogue[0].modelName));

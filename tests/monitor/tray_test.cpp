@@ -203,7 +203,7 @@ TEST_F(TrayTest, UninstallCancelledChangesNothing) {
   EXPECT_EQ(tray.boxes[0].text, u"Do you want to uninstall Tessaly?");
   EXPECT_EQ(tray.boxes[0].caption, u"Confirm");
   EXPECT_EQ(tray.boxes[0].flags, platform::kMbOkCancelButtons);
-  EXPECT_TRUE(tray.boxes[0].owned_by_tray);
+  EXPECT_TRUE(tray.boxes[0].owned);
   platform::RegistryValue v;
   EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, &v));
   EXPECT_TRUE(tray.posted.empty());
@@ -315,7 +315,7 @@ TEST_F(TrayTest, DriverErrorTextIsShownOnceWithTheTickStopped) {
   EXPECT_EQ(tray.boxes[0].text, u"Encoder not responding");
   EXPECT_EQ(tray.boxes[0].caption, u"WinDrv Encoding Error");
   EXPECT_EQ(tray.boxes[0].flags, platform::kMbOk);
-  EXPECT_FALSE(tray.boxes[0].owned_by_tray) << "owned by the focus window";
+  EXPECT_FALSE(tray.boxes[0].owned) << "owned by the focus window";
   EXPECT_FALSE(tick_running_during_box);
   EXPECT_TRUE(tray.timer_running(kTickTimerId));
   ASSERT_GT(windows.clock.sleeps().size(), sleeps_before);

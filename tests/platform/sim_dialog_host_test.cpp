@@ -1,8 +1,8 @@
-// The simulated dialog host keeps the rules the real window keeps (the same
-// cases run on the real dialog in win32_dialog_test.cpp): only the
-// template's controls exist, the progress bar stays in its range, a pump
-// delivers the timers that are due, and a message box runs its own loop in
-// which the window's timers go on firing.
+// The windowless dialog hosts. The simulated one keeps the rules the real
+// window keeps (the same cases run on the real dialog in
+// win32_dialog_test.cpp): only the template's controls exist, the progress
+// bar stays in its range, a pump delivers the timers that are due, and a
+// message box runs its own loop in which the window's timers go on firing.
 #include "platform_sim/sim_dialog_host.h"
 
 #include <gtest/gtest.h>
@@ -62,7 +62,7 @@ TEST(SimDialogHost, KeepsTheRulesOfARealWindow) {
   ASSERT_FALSE(fired.empty());
   EXPECT_EQ(std::count(fired.begin(), fired.end(), 88u), 2);
   EXPECT_GT(std::count(fired.begin(), fired.end(), 77u), 50);
-  EXPECT_EQ(host.message_boxes.size(), 1u);
+  EXPECT_EQ(host.message_boxes().size(), 1u);
 }
 
 TEST(SimDialogHost, APumpDeliversACloseOrEscapePostedDuringAHandler) {
@@ -106,6 +106,75 @@ TEST(SimDialogHost, APumpDeliversACloseOrEscapePostedDuringAHandler) {
   bare.post(WindowMessage::command(platform::kIdOk, 0));
   bare.pump_messages();
   EXPECT_FALSE(bare.closed());
+}
+
+// The windowless base's one choice, and what both its users rely on: a
+// template's host refuses an id it lacks, a host without a template makes
+// the control when it is first named; the first end holds; a message box is
+// in the record before it is answered; the next timer waits for neither an
+// ended dialog nor a deadline it falls behind.
+class PlainHost : public platform::WindowlessDialogHost {
+ public:
+  using WindowlessDialogHost::take_next_timer;
+  PlainHost(platform::Clock& clock, Controls controls) : WindowlessDialogHost(clock, controls) {}
+  bool post_message(std::uint32_t, std::uintptr_t, std::intptr_t) override { return false; }
+  void pump_messages() override {}
+  std::uintptr_t window_ref() override { return 0; }
+  std::size_t boxes_seen = 0;
+
+ protected:
+  int answer_message_box(const platform::MessageBoxRecord& box) override {
+    boxes_seen = message_boxes().size();
+    return box.flags == platform::kMbOkCancelButtons ? platform::kIdCancel : platform::kIdOk;
+  }
+};
+
+TEST(WindowlessDialogHost, DeclaredControlsOrControlsOnDemand) {
+  platform::sim::SimClock clock;
+  using Controls = platform::WindowlessDialogHost::Controls;
+  PlainHost declared(clock, Controls::kDeclared);
+  PlainHost on_demand(clock, Controls::kOnDemand);
+  for (PlainHost* host : {&declared, &on_demand}) {
+    host->set_text(7, u"seven");
+    host->combo_add(7, u"b");
+    host->combo_add(7, u"a");
+    host->combo_select(7, 1);
+  }
+  EXPECT_FALSE(declared.has_control(7));
+  EXPECT_EQ(declared.text(7), u"");
+  EXPECT_FALSE(declared.is_enabled(7));
+  EXPECT_EQ(declared.combo_selection(7), -1);
+  EXPECT_TRUE(on_demand.has_control(7));
+  EXPECT_EQ(on_demand.combo_items(7), (std::vector<std::u16string>{u"b", u"a"}));
+  EXPECT_EQ(on_demand.text(7), u"a") << "the selected item is the text";
+  EXPECT_TRUE(on_demand.is_enabled(8)) << "a control named first by a query starts enabled";
+  EXPECT_TRUE(on_demand.is_visible(8));
+
+  EXPECT_EQ(on_demand.message_box(u"Sure?", u"Confirm", platform::kMbOkCancelButtons),
+            platform::kIdCancel);
+  EXPECT_EQ(on_demand.boxes_seen, 1u);
+  ASSERT_EQ(on_demand.message_boxes().size(), 1u);
+  EXPECT_EQ(on_demand.message_boxes()[0].caption, u"Confirm");
+  EXPECT_EQ(on_demand.message_boxes()[0].flags, platform::kMbOkCancelButtons);
+
+  const std::uint64_t start = clock.now_ms();
+  on_demand.set_timer(1, 200);
+  on_demand.set_timer(2, 100);
+  EXPECT_FALSE(on_demand.take_next_timer(start + 99)) << "the next falls after the deadline";
+  auto next = on_demand.take_next_timer(start + 100);
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->key, 2u);
+  EXPECT_EQ(next->due_ms, start + 100);
+  next = on_demand.take_next_timer();
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->key, 1u) << "a tie at 200 ms goes to the timer set first";
+  EXPECT_EQ(next->due_ms, start + 200);
+  on_demand.end_dialog(platform::kIdOk);
+  on_demand.end_dialog(platform::kIdCancel);
+  EXPECT_TRUE(on_demand.ended());
+  EXPECT_EQ(on_demand.end_result(), platform::kIdOk);
+  EXPECT_FALSE(on_demand.take_next_timer()) << "an ended dialog fires no timer";
+  EXPECT_EQ(on_demand.running_timers(), (std::vector<std::uint32_t>{1, 2}));
 }
 
 // FindWindowW compares class names and titles without regard to case.

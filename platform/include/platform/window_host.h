@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "platform/window_messages.h"
@@ -18,6 +19,16 @@ inline constexpr std::uint32_t kMbIconError = 0x10;
 inline constexpr std::uint32_t kMbIconInformation = 0x40;
 inline constexpr int kIdOk = 1;
 inline constexpr int kIdCancel = 2;
+
+// A message box as the program asked for it, for hosts that keep a record
+// instead of showing one. `owned` is false for one owned by another window
+// than the host's (the focus window), or by none.
+struct MessageBoxRecord {
+  std::u16string text;
+  std::u16string caption;
+  std::uint32_t flags = 0;
+  bool owned = true;
+};
 
 class WindowHost {
  public:

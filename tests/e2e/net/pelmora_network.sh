@@ -41,51 +41,32 @@ if [ $# -lt 2 ]; then
   echo "usage: $0 WIN64_BUILD_DIR HOST_BUILD_DIR [SCREENSHOT_FOLDER [LANGUAGE [NAME]]]" >&2
   exit 2
 fi
-win64=$(cd "$1" && pwd)
-host=$(cd "$2" && pwd)
 shots=${3:-}
 language=${4:-0}
 name=${5:-english}
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -n "$shots" ]; then mkdir -p "$shots" && shots=$(cd "$shots" && pwd); fi
 
-sim=$host/tools/printer_sim/printer_sim
-exe=$win64/installer/Pelmora.exe
-driver=$win64/tests/e2e/window_driver.exe
-seed=$win64/tests/e2e/e2e_seed.exe
-media=$win64/media
-for file in "$sim" "$host/tools/zelkonet/zelkonet" "$exe" "$driver" "$seed" "$media/ZELKO/ZELKO.inf"; do
-  if [ ! -e "$file" ]; then
-    echo "pelmora_network.sh: $file is missing; build the win64 and host trees first" >&2
-    exit 1
-  fi
-done
+# shellcheck source=wine_scenario.sh
+source "$here/wine_scenario.sh"
+pelmora_net_files pelmora_network.sh "$1" "$2" || exit 1
 
 if [ -z "${PELMORA_NET_INSIDE:-}" ]; then
   PELMORA_NET_INSIDE=1 exec unshare -n bash "$0" "$win64" "$host" "$shots" "$language" "$name"
 fi
 
 # ---- inside the namespace ---------------------------------------------------
-# shellcheck source=wine_scenario.sh
-source "$here/wine_scenario.sh"
 pelmora_net_wine_start || exit 1
 install=$c/pelmora-e2e-network
 tidy() {
   d close "Select a TCP/IP" >/dev/null
   d close Pelmora >/dev/null
-  for queue in "${zelko_drivers[@]}"; do w "$seed" remove-queue "$queue" >/dev/null; done
-  for model in "${zelko_drivers[@]}"; do w "$seed" remove-driver "$model" >/dev/null; done
-  w reg delete "$run_key" /v Tessaly /f >/dev/null
-  for f in $(stored); do rm -f "$f" "${f%.inf}.pnf"; done
-  rm -rf "$install" "$c/Program Files/Orvane" "$c/windows/system32/Tessaly.exe"
+  pelmora_net_tidy
 }
 finish() {
   tidy
   [ -n "${pelmora_pid:-}" ] && { sleep 1; kill "$pelmora_pid" 2>/dev/null; }
-  wine_down
-  kill "$sim_pid" 2>/dev/null
-  wait "$sim_pid" 2>/dev/null
-  rm -rf "$work"
+  pelmora_net_stop
 }
 trap finish EXIT
 tidy
@@ -94,12 +75,7 @@ shoot() {  # shoot WINDOW FILE
   [ -z "$shots" ] || window_shot "$1" "$shots/$2" || fail "screenshot $2"
 }
 
-mkdir -p "$install"
-cp "$exe" "$install/Pelmora.exe"
-cp -r "$media/." "$install/"
-printf 'LANGUAGE: %s\r\nMODEL: 0\r\n' "$language" >"$install/Pelmora.ini"
-# The monitor the installer starts and registers: any program will do.
-cp "$driver" "$c/windows/system32/Tessaly.exe"
+pelmora_net_copy "LANGUAGE: $language"$'\r\nMODEL: 0\r\n'
 
 # Started from a batch file, whose command interpreter waits for it and
 # keeps its whole exit code: the exit status wine64 hands to Linux holds

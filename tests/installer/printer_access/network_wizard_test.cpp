@@ -60,7 +60,7 @@ struct NetworkWizard {
         if (listed[i].find(pick) != std::u16string::npos)
           select.combo_select(IDC_PRINTER_COMBO, static_cast<int>(i));
       logic.handle_message(platform::WindowMessage::command(platform::kIdOk, platform::kBnClicked));
-      refused = !select.message_boxes.empty();
+      refused = !select.message_boxes().empty();
       if (!select.closed()) select.post_close();  // the user gives up
       return select.result();
     };

@@ -128,7 +128,7 @@ TEST(PrinterSelection, TypedDescriptionsAreFoundAgainOrRefused) {
     EXPECT_TRUE(s.host.closed()) << platform::to_utf8(typed);
     EXPECT_EQ(s.Address(), a2);
     EXPECT_EQ(s.dialog.selectedModelIndex, -1);  // no model word in the text
-    EXPECT_TRUE(s.host.message_boxes.empty());
+    EXPECT_TRUE(s.host.message_boxes().empty());
   }
   // No "[" at all, and a printer that does not answer: the box, and the
   // dialog stays open for another try.
@@ -136,11 +136,11 @@ TEST(PrinterSelection, TypedDescriptionsAreFoundAgainOrRefused) {
     Selection s(env, 0x3850);
     s.Ok(typed);
     EXPECT_FALSE(s.host.closed());
-    ASSERT_EQ(s.host.message_boxes.size(), 1u);
-    EXPECT_EQ(s.host.message_boxes[0].text,
+    ASSERT_EQ(s.host.message_boxes().size(), 1u);
+    EXPECT_EQ(s.host.message_boxes()[0].text,
               u"Wrong printer description\nPlease check Printer ID or IP.");
-    EXPECT_EQ(s.host.message_boxes[0].caption, u"ERROR");
-    EXPECT_EQ(s.host.message_boxes[0].flags, platform::kMbOk);
+    EXPECT_EQ(s.host.message_boxes()[0].caption, u"ERROR");
+    EXPECT_EQ(s.host.message_boxes()[0].flags, platform::kMbOk);
   }
   // Model words count from positions 0 to 9 only.
   Selection nine(env, 0x3850);
@@ -165,7 +165,7 @@ TEST(PrinterSelection, AUsbPortGoesToTheUsbSearchAndGivesNoAddress) {
   s.Ok(u"Orvane ZELKO-70 Card Printer  [K7M2P4T9 : USB001]");
   // Found on USB: the dialog ends, but there is no network address to use.
   EXPECT_TRUE(s.host.closed());
-  EXPECT_TRUE(s.host.message_boxes.empty());
+  EXPECT_TRUE(s.host.message_boxes().empty());
   EXPECT_EQ(s.Address(), u"");
   EXPECT_EQ(s.dialog.selectedModelIndex, 0);
 
@@ -243,7 +243,7 @@ TEST(PrinterSelection, TwoHundredAnswersLeaveTheDialogUsable) {
   const std::u16string address = last.substr(from, last.size() - from - 1);
   s.Ok(last);
   EXPECT_TRUE(s.host.closed());
-  EXPECT_TRUE(s.host.message_boxes.empty());
+  EXPECT_TRUE(s.host.message_boxes().empty());
   EXPECT_EQ(s.Address(), address);
   many.Stop();
 }

@@ -1,6 +1,7 @@
-// A dialog window without a window: controls are records a test can read,
-// timers fire when the test advances virtual time, and every progress
-// position and message box is kept for inspection.
+// A dialog window without a window, built on the windowless host: only the
+// template's controls exist, timers fire when the test advances virtual
+// time, posted messages wait for a pump or the modal loop, and every text
+// set, progress position and message box is kept for inspection.
 #pragma once
 
 #include <deque>
@@ -11,39 +12,15 @@
 #include <type_traits>
 #include <vector>
 
-#include "platform/dialog_host.h"
 #include "platform/util/message_map.h"
-#include "platform/util/timer_queue.h"
+#include "platform/util/windowless_dialog_host.h"
 #include "platform_sim/sim_system.h"
 
 namespace platform::sim {
 
-class SimDialogHost : public DialogHost {
+class SimDialogHost : public WindowlessDialogHost {
  public:
-  struct Control {
-    std::u16string text;
-    bool enabled = true;
-    bool visible = true;
-    bool checked = false;
-    std::vector<std::u16string> items;
-    bool sorted = false;  // a combo box with CBS_SORT
-    int selection = -1;
-    int range_low = 0;
-    int range_high = 100;
-    int position = 0;
-    int bitmap = 0;
-    std::uint32_t text_color = kSystemColor;
-    std::uint32_t background_color = kSystemColor;
-    BrushRef brush = 0;  // the brush it paints its background with
-    int erased_repaints = 0;
-    int font_height = 0;
-    int font_weight = 0;
-  };
-  struct MessageBoxCall {
-    std::u16string text;
-    std::u16string caption;
-    std::uint32_t flags;
-  };
+  using Control = ControlState;
   // What the dialog's logic did to the window, in order, where the order
   // matters: a control's text set, the queue pumped.
   struct Event {
@@ -71,11 +48,15 @@ class SimDialogHost : public DialogHost {
       return Dispatch(std::move(dispatch));
   }
 
-  explicit SimDialogHost(SimClock& clock) : clock_(clock) {}
+  explicit SimDialogHost(SimClock& clock)
+      : WindowlessDialogHost(clock, Controls::kDeclared), sim_clock_(clock) {}
   // A host with a window other threads can reach through the desktop while
   // the host lives.
   SimDialogHost(SimClock& clock, SimDesktop& desktop)
-      : clock_(clock), desktop_(&desktop), window_(desktop.register_dialog(this)) {}
+      : WindowlessDialogHost(clock, Controls::kDeclared),
+        sim_clock_(clock),
+        desktop_(&desktop),
+        window_(desktop.register_dialog(this)) {}
   ~SimDialogHost() override {
     if (desktop_) desktop_->unregister_dialog(window_);
   }
@@ -83,34 +64,13 @@ class SimDialogHost : public DialogHost {
   SimDialogHost& operator=(const SimDialogHost&) = delete;
   std::uintptr_t window_ref() override { return window_; }
 
-  void set_title(std::u16string_view title) override;
-  std::u16string title() override;
   void set_text(int control, std::u16string_view text) override;
-  std::u16string text(int control) override;
-  void enable(int control, bool enabled) override;
-  bool is_enabled(int control) override;
-  void show(int control, bool visible) override;
-  bool is_visible(int control) override;
-  void set_check(int control, bool checked) override;
-  bool is_checked(int control) override;
-  void combo_add(int control, std::u16string_view item) override;
-  void combo_reset(int control) override;
-  void combo_select(int control, int index) override;
-  int combo_selection(int control) override;
-  void progress_range(int control, int low, int high) override;
   void progress_position(int control, int position) override;
-  void set_bitmap(int control, int bitmap_resource) override;
-  bool set_timer(std::uint32_t id, std::uint32_t period_ms) override;
-  void kill_timer(std::uint32_t id) override;
-  int message_box(std::u16string_view text, std::u16string_view caption,
-                  std::uint32_t flags) override;
   bool post_message(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) override {
     post({message, wparam, lparam});
     return true;
   }
-  void end_dialog(int result) override;
   void pump_messages() override;
-  void set_icon(int icon_resource) override;
   void load_bitmap(int bitmap_resource) override { loaded_bitmaps.push_back(bitmap_resource); }
   bool is_minimized() override { return minimized; }
   void icon_paint_sizes(int* client_width, int* client_height, int* icon_width,
@@ -134,14 +94,8 @@ class SimDialogHost : public DialogHost {
   std::map<int, std::uint32_t> system_colors{{kColorButtonFace, 0x00F0F0F0},
                                              {kColorButtonText, 0x00000000}};
 
-  // Test side.
-  // A copy of a control; a default Control for an id the dialog lacks.
-  Control control(int id);
-  bool has_control(int id);
-  // Declares a control of the dialog's template with its initial state
-  // (hidden, disabled, ...). Only declared controls exist.
-  void define(int id, Control initial);
-  void define(int id);
+  // Test side, besides what the base keeps (a test declares the template's
+  // controls with define(): only declared controls exist).
   // How messages reach the dialog's logic while the host itself runs a
   // loop: a message box's, or a pump of the queue. Without it neither
   // dispatches anything.
@@ -156,8 +110,6 @@ class SimDialogHost : public DialogHost {
   std::vector<Event> history() const;
   // Virtual time a message box stays open before the user answers.
   std::uint64_t message_box_wait_ms = 0;
-  bool timer_running(std::uint32_t id);
-  std::vector<std::uint32_t> running_timers();
   // The modal loop: advances virtual time by `ms`, delivering the posted
   // messages and dispatching WM_TIMER for every timer that falls due, in
   // deadline order (ties in the order the timers were set). Stops early
@@ -172,38 +124,33 @@ class SimDialogHost : public DialogHost {
   bool closed() const;
   // The result the dialog ended with: IDCANCEL for a close.
   int result() const;
-  int icon() const { return icon_; }
   int pumps() const { return pumps_; }
   std::vector<int> positions(int control);  // every position set, in order
-  std::vector<MessageBoxCall> message_boxes;
   int message_box_answer = kIdOk;
   std::vector<int> loaded_bitmaps;  // in the order loaded
   bool minimized = false;
   std::pair<int, int> client_size{161, 24};  // a minimised window's client area
   std::vector<std::pair<int, int>> painted_icons;
 
+ protected:
+  // The box runs its own message loop until the user answers: the window's
+  // timers keep firing meanwhile.
+  int answer_message_box(const MessageBoxRecord& box) override;
+
  private:
-  Control* find(int id);
   void run_loop(std::uint64_t ms, const Dispatch& dispatch);
   // Delivers the posted messages, the default processing included.
   void deliver_posted(const Dispatch& dispatch);
 
-  SimClock& clock_;
+  SimClock& sim_clock_;
   SimDesktop* desktop_ = nullptr;
   std::uintptr_t window_ = 0;
-  mutable std::recursive_mutex mutex_;
-  std::u16string title_;
-  std::map<int, Control> controls_;
   std::map<int, std::vector<int>> positions_;
-  TimerQueue<> timers_;
   Dispatch dispatch_;
   std::deque<WindowMessage> posted_;
   std::vector<Event> history_;
   std::map<BrushRef, std::uint32_t> brushes_;
   BrushRef next_brush_ = 0x7000;
-  bool ended_ = false;
-  int result_ = 0;
-  int icon_ = 0;
   int pumps_ = 0;
 };
 

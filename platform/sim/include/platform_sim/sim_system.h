@@ -14,6 +14,7 @@
 #include "platform/devices.h"
 #include "platform/shell.h"
 #include "platform/system_info.h"
+#include "platform/window_host.h"
 #include "platform_sim/faults.h"
 
 namespace platform {
@@ -203,12 +204,8 @@ class SimDesktop : public Desktop {
   // it lives, so a call on a window that is gone fails as on Windows.
   WindowRef register_dialog(DialogHost* host);
   void unregister_dialog(WindowRef window);
-  struct OwnerlessMessageBox {
-    std::u16string text;
-    std::u16string caption;
-    std::uint32_t flags;
-  };
-  std::vector<OwnerlessMessageBox> message_boxes() const;
+  // Message boxes owned by no window.
+  std::vector<MessageBoxRecord> message_boxes() const;
   int message_box_answer = 1;
   int calls_on_missing_windows() const;
 
@@ -230,7 +227,7 @@ class SimDesktop : public Desktop {
   mutable std::mutex dialog_mutex_;
   std::map<WindowRef, DialogHost*> dialogs_;
   WindowRef next_dialog_ = 0x10000;
-  std::vector<OwnerlessMessageBox> message_boxes_;
+  std::vector<MessageBoxRecord> message_boxes_;
   int calls_on_missing_windows_ = 0;
 };
 

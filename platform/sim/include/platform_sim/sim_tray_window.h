@@ -94,12 +94,6 @@ class SimTrayWindow : public TrayWindowHost {
     std::uint32_t operation;
     NotifyIconRecord record;
   };
-  struct Box {
-    std::u16string text;
-    std::u16string caption;
-    std::uint32_t flags;
-    bool owned_by_tray;
-  };
   std::vector<Notify> notifies;
   bool notify_succeeds = true;
   std::set<std::uint32_t> icons_in_tray;
@@ -121,7 +115,7 @@ class SimTrayWindow : public TrayWindowHost {
   // Where a menu must fit: Windows moves one that would cross an edge.
   Rect work_area{0, 0, 1024, 768};
   int end_menus = 0;
-  std::vector<Box> boxes;
+  std::vector<MessageBoxRecord> boxes;  // owned: by the tray window
   int box_answer = kIdOk;
   std::function<void()> on_box;  // runs while a box is open
   std::vector<WindowMessage> posted;
