@@ -107,7 +107,12 @@ bool ReadBoundedNumber(std::u16string_view text, int low, int high, int* value) 
   return true;
 }
 
-std::u16string Named(std::u16string_view word) { return u"\"" + std::u16string(word) + u"\""; }
+std::u16string Named(std::u16string_view word) {
+  std::u16string named(1, u'"');
+  named.append(word);
+  named.push_back(u'"');
+  return named;
+}
 
 }  // namespace
 

@@ -12,7 +12,7 @@
 #include "platform_win32/modal_dialog.h"
 #include "platform_win32/win32_console.h"
 #include "platform_win32/win32_dialog_host.h"
-#include "platform_win32/win32_tray_window.h"
+#include "platform_win32/win32_ui_system.h"
 #include "platform_win32/win32_windows.h"
 #include "printer_access/channel_lock.h"
 #include "printer_access/select_dialog.h"

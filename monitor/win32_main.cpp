@@ -1,6 +1,8 @@
 // The Windows entry point of Tessaly.exe: the registered click message
 // first, then the real ports and windows, handed to the application object.
 #include "monitor/tessaly_app.h"
+#include "platform_win32/win32_balloon_window.h"
+#include "platform_win32/win32_tracking_thread.h"
 #include "platform_win32/win32_tray_window.h"
 #include "platform_win32/win32_windows.h"
 #include "platform_win32/windows_api.h"

@@ -1,7 +1,8 @@
+#include "platform_win32/win32_balloon_window.h"
+
 #include <map>
 #include <utility>
 
-#include "platform_win32/win32_tray_window.h"
 #include "platform_win32/windows_api.h"
 
 namespace platform_win32 {

@@ -4,11 +4,10 @@
 #include "platform_win32/windows_api.h"
 
 // After windows.h.
-#include <commctrl.h>
-#include <process.h>
 #include <shellapi.h>
 
 #include <cstddef>
+#include <memory>
 
 namespace platform_win32 {
 namespace {
@@ -132,44 +131,6 @@ INT_PTR CALLBACK tray_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
 
 }  // namespace
 
-// ---- system ----
-
-void Win32UiSystem::create_instance_mutex(std::u16string_view name, bool* already_exists) {
-  HANDLE mutex = CreateMutexW(nullptr, TRUE, to_wide(name).c_str());
-  *already_exists = GetLastError() == ERROR_ALREADY_EXISTS;
-  if (*already_exists) return;
-  // Open for the life of the process, so the name stays taken.
-  if (mutex != nullptr) ReleaseMutex(mutex);
-}
-
-void Win32UiSystem::init_common_controls() {
-  INITCOMMONCONTROLSEX controls{8, 0xFF};
-  InitCommonControlsEx(&controls);
-}
-
-// The primary monitor's own work area. Wine 8 answers SPI_GETWORKAREA with
-// the value the process read first, so only the monitor's work area shows a
-// later change there; on Windows both agree.
-platform::Rect Win32UiSystem::work_area() {
-  RECT area{};
-  MONITORINFO info{};
-  info.cbSize = sizeof info;
-  HMONITOR primary = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
-  if (primary != nullptr && GetMonitorInfoW(primary, &info)) {
-    area = info.rcWork;
-  } else if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
-    area.right = GetSystemMetrics(SM_CXSCREEN);
-    area.bottom = GetSystemMetrics(SM_CYSCREEN);
-  }
-  return {area.left, area.top, area.right, area.bottom};
-}
-
-int Win32UiSystem::screen_dpi() {
-  const ScopedScreenDc screen(GetDC(nullptr));
-  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
-  return dpi > 0 ? dpi : 96;
-}
-
 void Win32MonitorSystem::set_mouse_hook(platform::WindowId window) {
   if (set_hook_) set_hook_(window);
 }
@@ -184,73 +145,5 @@ int Win32MonitorSystem::run_tray_window(int dialog_template, platform::TrayWindo
                                           nullptr, tray_procedure,
                                           reinterpret_cast<LPARAM>(&dialog)));
 }
-
-// ---- tracking thread ----
-
-struct Win32TrackingThread::State {
-  ScopedKernelHandle event;
-  ScopedKernelHandle thread;
-  std::function<void()> body;
-};
-
-Win32TrackingThread::Win32TrackingThread() : state_(std::make_unique<State>()) {}
-
-Win32TrackingThread::~Win32TrackingThread() {
-  // A thread still running here would outlive what it reads.
-  if (state_->thread) {
-    signal_stop();
-    if (!join(5000)) terminate();
-  }
-}
-
-bool Win32TrackingThread::create_stop_event() {
-  state_->event.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-  return state_->event.valid();
-}
-
-namespace {
-
-unsigned __stdcall tracking_entry(void* argument) {
-  (*static_cast<std::function<void()>*>(argument))();
-  return 0;
-}
-
-}  // namespace
-
-bool Win32TrackingThread::start(std::function<void()> body) {
-  state_->body = std::move(body);
-  const std::uintptr_t thread =
-      _beginthreadex(nullptr, 0, tracking_entry, &state_->body, 0, nullptr);
-  state_->thread.reset(reinterpret_cast<HANDLE>(thread));
-  return state_->thread.valid();
-}
-
-bool Win32TrackingThread::running() { return state_->thread.valid(); }
-
-platform::TrackingThread::Wait Win32TrackingThread::wait_stop(std::uint32_t timeout_ms) {
-  switch (WaitForSingleObject(state_->event.get(), timeout_ms)) {
-    case WAIT_TIMEOUT:
-      return Wait::kTimeout;
-    case WAIT_OBJECT_0:
-      return Wait::kSignalled;
-    default:
-      return Wait::kFailed;
-  }
-}
-
-void Win32TrackingThread::signal_stop() {
-  if (state_->event) SetEvent(state_->event.get());
-}
-
-bool Win32TrackingThread::join(std::uint32_t timeout_ms) {
-  return !state_->thread || WaitForSingleObject(state_->thread.get(), timeout_ms) == WAIT_OBJECT_0;
-}
-
-void Win32TrackingThread::terminate() {
-  if (state_->thread) TerminateThread(state_->thread.get(), 0);
-}
-
-void Win32TrackingThread::close_thread() { state_->thread.reset(); }
-void Win32TrackingThread::close_stop_event() { state_->event.reset(); }
 
 }  // namespace platform_win32

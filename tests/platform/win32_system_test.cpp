@@ -78,10 +78,11 @@ TEST(Win32SystemInfoTest, ErrorMessagesHaveNoLineBreakAtTheEnd) {
     if (text.empty()) continue;
     ++compared;
     const std::u16string real = system.error_message(code);
-    if (!wine)
+    if (!wine) {
       EXPECT_EQ(to_utf8(real), to_utf8(text)) << "error " << code;
-    else if (code != 258 && code != 3001)
+    } else if (code != 258 && code != 3001) {
       EXPECT_FALSE(real.empty()) << "error " << code;
+    }
   }
   EXPECT_GT(compared, 30);
 }

@@ -12,6 +12,7 @@
 #include "platform_sim/sim_tray_window.h"
 #include "support/contract.h"
 #ifdef _WIN32
+#include "platform_win32/win32_tracking_thread.h"
 #include "platform_win32/win32_tray_window.h"
 #endif
 

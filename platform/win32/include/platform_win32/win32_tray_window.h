@@ -1,59 +1,21 @@
-// The tray monitor's windows on the real Windows: the modal tray dialog, the
-// balloon window with its GDI painting, the single-instance mutex and the
-// cursor-tracking thread. The twin of platform_sim/sim_tray_window.h.
+// The tray monitor's system on the real Windows: the modal tray dialog and
+// the hook library's calls, over the general window system. With
+// win32_balloon_window.h and win32_tracking_thread.h, the twin of
+// platform_sim/sim_tray_window.h.
 #pragma once
 
 #include <functional>
-#include <memory>
-#include <string>
+#include <string_view>
+#include <utility>
 
-#include "platform/balloon_window.h"
 #include "platform/monitor_system.h"
-#include "platform/tracking_thread.h"
 #include "platform/tray_window.h"
-#include "platform/ui_system.h"
-#include "platform_win32/win32_window_host.h"
+#include "platform_win32/win32_ui_system.h"
 
 namespace platform_win32 {
 
-// The balloon: a topmost tool window of its own class, created hidden.
-class Win32BalloonWindow : public Win32WindowHost<platform::BalloonWindowHost> {
- public:
-  Win32BalloonWindow() = default;
-  ~Win32BalloonWindow() override;
-  Win32BalloonWindow(const Win32BalloonWindow&) = delete;
-  Win32BalloonWindow& operator=(const Win32BalloonWindow&) = delete;
-
-  bool create(platform::BalloonWindowLogic& logic) override;
-  void detach() override { logic_ = nullptr; }
-  void move_window(const platform::Rect& rect, bool repaint) override;
-  void show_window(int command) override;
-  void bring_to_top() override;
-  void invalidate(bool erase) override;
-  void paint(const std::function<void(platform::Canvas&)>& draw) override;
-
-  // The window's class name, for finding it from outside.
-  static const wchar_t* class_name();
-  // Where the window procedure sends the window's messages; null: the
-  // default processing only.
-  platform::BalloonWindowLogic* logic() const { return logic_; }
-
- private:
-  platform::BalloonWindowLogic* logic_ = nullptr;
-};
-
-// Common controls, the single-instance mutex, the work area and the screen's
-// resolution: what any program with windows asks of the system.
-class Win32UiSystem : public platform::UiSystem {
- public:
-  void create_instance_mutex(std::u16string_view name, bool* already_exists) override;
-  void init_common_controls() override;
-  platform::Rect work_area() override;
-  int screen_dpi() override;
-};
-
-// The monitor's system: the above, the hook library's calls and the modal
-// tray dialog.
+// The monitor's system: the general window system's calls, the hook
+// library's calls and the modal tray dialog.
 class Win32MonitorSystem : public platform::MonitorSystem {
  public:
   using HookCall = std::function<void(platform::WindowId)>;
@@ -73,29 +35,6 @@ class Win32MonitorSystem : public platform::MonitorSystem {
   Win32UiSystem ui_;
   HookCall set_hook_;
   HookCall clear_hook_;
-};
-
-class Win32TrackingThread : public platform::TrackingThread {
- public:
-  Win32TrackingThread();
-  ~Win32TrackingThread() override;
-  Win32TrackingThread(const Win32TrackingThread&) = delete;
-  Win32TrackingThread& operator=(const Win32TrackingThread&) = delete;
-
-  bool create_stop_event() override;
-  bool start(std::function<void()> body) override;
-  bool running() override;
-  Wait wait_stop(std::uint32_t timeout_ms) override;
-  void signal_stop() override;
-  bool join(std::uint32_t timeout_ms) override;
-  void terminate() override;
-  void close_thread() override;
-  void close_stop_event() override;
-
-  struct State;
-
- private:
-  std::unique_ptr<State> state_;
 };
 
 }  // namespace platform_win32
