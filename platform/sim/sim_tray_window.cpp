@@ -1,50 +1,6 @@
 #include "platform_sim/sim_tray_window.h"
 
-#include <algorithm>
-#include <limits>
-
 namespace platform::sim {
-
-// ---- timers ----
-
-int SimTimers::add_window(Fire fire) {
-  windows_.push_back(std::move(fire));
-  return static_cast<int>(windows_.size()) - 1;
-}
-
-bool SimTimers::set(int window, std::uint32_t id, std::uint32_t period_ms) {
-  timers_.set({window, id}, period_ms, clock_.now_ms());
-  return true;
-}
-
-void SimTimers::kill(int window, std::uint32_t id) { timers_.kill({window, id}); }
-
-bool SimTimers::running(int window, std::uint32_t id) const {
-  return timers_.running({window, id});
-}
-
-bool SimTimers::step() {
-  const auto next = timers_.next();
-  if (!next) return false;
-  const auto [window, id] = next->key;
-  if (next->due_ms > clock_.now_ms()) clock_.advance_to(next->due_ms);
-  timers_.fired(next->key, next->due_ms, true);
-  if (window >= 0 && window < static_cast<int>(windows_.size()) && windows_[window])
-    windows_[window](id);
-  return true;
-}
-
-void SimTimers::run_for(std::uint64_t ms) {
-  const std::uint64_t end = clock_.now_ms() + ms;
-  for (;;) {
-    const auto next = timers_.next();
-    if (!next || next->due_ms > end) break;
-    step();
-  }
-  if (clock_.now_ms() < end) clock_.advance_to(end);
-}
-
-// ---- tray window ----
 
 SimTrayWindow::SimTrayWindow(SimTimers& timers) : timers_(timers) {
   key_ = timers_.add_window([this](std::uint32_t id) { dispatch(WindowMessage::timer(id)); });
@@ -173,74 +129,7 @@ void SimTrayWindow::pump() {
   }
 }
 
-// ---- balloon window ----
-
-SimBalloonWindow::SimBalloonWindow(SimTimers& timers) : timers_(timers) {
-  key_ = timers_.add_window([this](std::uint32_t id) {
-    if (on_timer) on_timer(id);
-    dispatch(WindowMessage::timer(id));
-  });
-}
-
-bool SimBalloonWindow::create(BalloonWindowLogic& logic) {
-  created = create_succeeds;
-  if (created) logic_ = &logic;
-  return created;
-}
-
-MessageResult SimBalloonWindow::dispatch(const WindowMessage& message) {
-  return logic_ != nullptr ? logic_->handle_message(message) : MessageResult{};
-}
-
-void SimBalloonWindow::paint(const std::function<void(Canvas&)>& draw) {
-  ++paints;
-  draw(canvas);
-}
-
-bool SimBalloonWindow::set_timer(std::uint32_t id, std::uint32_t period_ms) {
-  return timers_.set(key_, id, period_ms);
-}
-void SimBalloonWindow::kill_timer(std::uint32_t id) { timers_.kill(key_, id); }
-bool SimBalloonWindow::timer_running(std::uint32_t id) const { return timers_.running(key_, id); }
-
-void SimBalloonWindow::move_window(const Rect& to, bool) {
-  moves.push_back(to);
-  rect = to;
-}
-
-// ---- canvas ----
-
-GdiRef RecordingCanvas::create_font(std::u16string_view face, int height, int weight, int char_set,
-                                    int pitch_and_family) {
-  ++fonts_created;
-  const GdiRef ref = next_++;
-  fonts_[ref] = Font{std::u16string(face), height, weight, char_set, pitch_and_family};
-  return ref;
-}
-
-void RecordingCanvas::release_font(GdiRef font) { fonts_.erase(font); }
-
-GdiRef RecordingCanvas::create_brush(std::uint32_t color) {
-  ++brushes_created;
-  const GdiRef ref = next_++;
-  brushes_[ref] = color;
-  return ref;
-}
-
-void RecordingCanvas::release_brush(GdiRef brush) { brushes_.erase(brush); }
-
-void RecordingCanvas::fill_rect(const Rect& rect, GdiRef brush) {
-  auto it = brushes_.find(brush);
-  fills.push_back({rect, it != brushes_.end() ? it->second : 0xFFFFFFFFu});
-}
-
-void RecordingCanvas::draw_text(std::u16string_view text, const Rect& rect, std::uint32_t flags) {
-  auto it = fonts_.find(font_);
-  texts.push_back({std::u16string(text), rect, flags, it != fonts_.end() ? it->second : Font{},
-                   color_, transparent_});
-}
-
-// ---- system ----
+// ---- the monitor's system ----
 
 void SimMonitorSystem::create_instance_mutex(std::u16string_view name, bool* already_exists) {
   *already_exists = !mutexes.insert(std::u16string(name)).second;
@@ -256,40 +145,6 @@ int SimMonitorSystem::run_tray_window(int dialog_template, TrayWindowLogic& logi
   logic.handle_message({kWmDestroy, 0, 0});
   tray->logic = nullptr;
   return tray->end_result;
-}
-
-// ---- tracking thread ----
-
-bool SimTrackingThread::create_stop_event() {
-  event_created = event_succeeds;
-  return event_created;
-}
-
-bool SimTrackingThread::start(std::function<void()> body) {
-  body_ = std::move(body);
-  started_ = true;
-  return true;
-}
-
-TrackingThread::Wait SimTrackingThread::wait_stop(std::uint32_t timeout_ms) {
-  ++waits;
-  if (before_wait) before_wait();
-  if (fail_wait) return Wait::kFailed;
-  if (signalled_) {
-    signalled_ = false;  // auto-reset
-    return Wait::kSignalled;
-  }
-  clock_.sleep(timeout_ms);
-  return Wait::kTimeout;
-}
-
-bool SimTrackingThread::join(std::uint32_t timeout_ms) {
-  join_timeouts.push_back(timeout_ms);
-  return ends_in_time;
-}
-
-void SimTrackingThread::run_body() {
-  if (body_) body_();
 }
 
 }  // namespace platform::sim

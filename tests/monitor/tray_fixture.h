@@ -9,6 +9,8 @@
 
 #include "monitor/simulated_queue.h"
 #include "monitor/tessaly_dlg.h"
+#include "platform_sim/sim_balloon_window.h"
+#include "platform_sim/sim_tracking_thread.h"
 #include "platform_sim/sim_tray_window.h"
 #include "platform_sim/sim_windows.h"
 

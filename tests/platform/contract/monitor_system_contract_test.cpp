@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/util/text.h"
+#include "platform_sim/sim_tracking_thread.h"
 #include "platform_sim/sim_tray_window.h"
 #include "support/contract.h"
 #ifdef _WIN32

@@ -1,7 +1,6 @@
-// The tray monitor's windows without windows: timers that fire when a test
-// advances virtual time, a tray window and a balloon that record what was
-// asked of them, a recording canvas, the single-instance mutex and the
-// cursor-tracking thread run at the test's pace.
+// The tray monitor's window without a window, recording what was asked of
+// it, and the monitor's system that runs it: the single-instance mutex, the
+// work area and the hook library's calls as records.
 #pragma once
 
 #include <cstdint>
@@ -12,39 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/balloon_window.h"
-#include "platform/canvas.h"
-#include "platform/dialog_host.h"
 #include "platform/monitor_system.h"
-#include "platform/tracking_thread.h"
 #include "platform/tray_window.h"
-#include "platform/util/timer_queue.h"
-#include "platform_sim/sim_system.h"
+#include "platform_sim/sim_window_timers.h"
 
 namespace platform::sim {
-
-// Window timers of every simulated window, on the virtual clock.
-class SimTimers {
- public:
-  explicit SimTimers(SimClock& clock) : clock_(clock) {}
-  using Fire = std::function<void(std::uint32_t id)>;
-  // A window whose timers call `fire`; returns its key.
-  int add_window(Fire fire);
-  // SetTimer: a timer set again starts its period anew.
-  bool set(int window, std::uint32_t id, std::uint32_t period_ms);
-  void kill(int window, std::uint32_t id);
-  bool running(int window, std::uint32_t id) const;
-  // Fires the next due timer after moving the clock to its deadline; false
-  // when no timer runs. Deadline order, ties in the order they were set.
-  bool step();
-  // Fires every timer due within the next `ms` and leaves the clock there.
-  void run_for(std::uint64_t ms);
-
- private:
-  SimClock& clock_;
-  std::vector<Fire> windows_;
-  TimerQueue<std::pair<int, std::uint32_t>> timers_;
-};
 
 class SimTrayWindow : public TrayWindowHost {
  public:
@@ -133,96 +104,6 @@ class SimTrayWindow : public TrayWindowHost {
   Point cursor_;
 };
 
-// Drawing, recorded call by call with the state in force at each call.
-class RecordingCanvas : public Canvas {
- public:
-  struct Font {
-    std::u16string face;
-    int height = 0;
-    int weight = 0;
-    int char_set = 0;
-    int pitch_and_family = 0;
-  };
-  struct Fill {
-    Rect rect;
-    std::uint32_t color;
-  };
-  struct Text {
-    std::u16string text;
-    Rect rect;
-    std::uint32_t flags;
-    Font font;
-    std::uint32_t color;
-    bool transparent;
-  };
-
-  GdiRef create_font(std::u16string_view face, int height, int weight, int char_set,
-                     int pitch_and_family) override;
-  void release_font(GdiRef font) override;
-  GdiRef create_brush(std::uint32_t color) override;
-  void release_brush(GdiRef brush) override;
-  void select_font(GdiRef font) override { font_ = font; }
-  void set_text_color(std::uint32_t color) override { color_ = color; }
-  void set_transparent_background() override { transparent_ = true; }
-  void fill_rect(const Rect& rect, GdiRef brush) override;
-  void draw_text(std::u16string_view text, const Rect& rect, std::uint32_t flags) override;
-
-  std::vector<Fill> fills;
-  std::vector<Text> texts;
-  int fonts_created = 0;
-  int brushes_created = 0;
-  int live_objects() const { return static_cast<int>(fonts_.size() + brushes_.size()); }
-
- private:
-  std::map<GdiRef, Font> fonts_;
-  std::map<GdiRef, std::uint32_t> brushes_;
-  GdiRef next_ = 0x100;
-  GdiRef font_ = 0;
-  std::uint32_t color_ = 0;
-  bool transparent_ = false;
-};
-
-class SimBalloonWindow : public BalloonWindowHost {
- public:
-  explicit SimBalloonWindow(SimTimers& timers);
-  bool create(BalloonWindowLogic& logic) override;
-  void detach() override { logic_ = nullptr; }
-  bool set_timer(std::uint32_t id, std::uint32_t period_ms) override;
-  void kill_timer(std::uint32_t id) override;
-  void move_window(const Rect& rect, bool repaint) override;
-  void show_window(int command) override { shows.push_back(command); }
-  void bring_to_top() override { ++brought_to_top; }
-  void invalidate(bool erase) override {
-    ++invalidations;
-    last_erase = erase;
-  }
-
-  // Draws on `canvas`.
-  void paint(const std::function<void(Canvas&)>& draw) override;
-
-  // Test side.
-  // Told of each timer before the window's logic gets its WM_TIMER.
-  std::function<void(std::uint32_t id)> on_timer;
-  // Dispatches to the logic of the created window; not handled without one.
-  MessageResult dispatch(const WindowMessage& message);
-  RecordingCanvas canvas;
-  int paints = 0;
-  bool timer_running(std::uint32_t id) const;
-  bool create_succeeds = true;
-  bool created = false;
-  std::vector<Rect> moves;
-  Rect rect;  // where the window is
-  std::vector<int> shows;
-  int brought_to_top = 0;
-  int invalidations = 0;
-  bool last_erase = false;
-
- private:
-  SimTimers& timers_;
-  int key_;
-  BalloonWindowLogic* logic_ = nullptr;
-};
-
 class SimMonitorSystem : public MonitorSystem {
  public:
   void create_instance_mutex(std::u16string_view name, bool* already_exists) override;
@@ -250,42 +131,6 @@ class SimMonitorSystem : public MonitorSystem {
   std::vector<std::pair<bool, WindowId>> hook_calls;  // (set, window)
   std::function<void(bool set)> on_hook_call;         // runs in each hook call
   std::vector<int> runs;                              // dialog templates run
-};
-
-// The tracking thread at the test's pace: start() keeps the body, and
-// run_body() runs it on the calling thread. Each wait first calls
-// `before_wait` (the test moves the cursor there, or signals the stop), then
-// lets virtual time pass.
-class SimTrackingThread : public TrackingThread {
- public:
-  explicit SimTrackingThread(SimClock& clock) : clock_(clock) {}
-  bool create_stop_event() override;
-  bool start(std::function<void()> body) override;
-  bool running() override { return started_ && !closed_thread; }
-  Wait wait_stop(std::uint32_t timeout_ms) override;
-  void signal_stop() override { signalled_ = true; }
-  bool join(std::uint32_t timeout_ms) override;
-  void terminate() override { ++terminations; }
-  void close_thread() override { closed_thread = true; }
-  void close_stop_event() override { closed_event = true; }
-
-  void run_body();
-  std::function<void()> before_wait;
-  bool event_succeeds = true;
-  bool fail_wait = false;
-  bool ends_in_time = true;  // join's answer
-  int waits = 0;
-  std::vector<std::uint32_t> join_timeouts;
-  int terminations = 0;
-  bool closed_thread = false;
-  bool closed_event = false;
-  bool event_created = false;
-
- private:
-  SimClock& clock_;
-  std::function<void()> body_;
-  bool started_ = false;
-  bool signalled_ = false;
 };
 
 }  // namespace platform::sim

@@ -1,7 +1,7 @@
 // The tray monitor's system on the real Windows: the modal tray dialog and
 // the hook library's calls, over the general window system. With
 // win32_balloon_window.h and win32_tracking_thread.h, the twin of
-// platform_sim/sim_tray_window.h.
+// platform_sim's tray window, balloon and tracking thread.
 #pragma once
 
 #include <functional>
