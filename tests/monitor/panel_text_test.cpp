@@ -321,6 +321,13 @@ TEST(PanelText, EveryRuleIsReachableAndItsPanelLinesAre16Wide) {
     change(r);
     return r;
   };
+  // A laminator reporting one bit of its status or error word.
+  auto laminator = [](std::uint32_t PrinterStatusRecord::*word, int bit) {
+    PrinterStatusRecord r = idle_record();
+    r.has_laminator = 1;
+    r.*word = 1u << bit;
+    return r;
+  };
   const PrinterStatusRecord cases[] = {
       with([](auto& r) { r.online = 0; }),
       with([](auto& r) { r.status_error = 1u << 18; }),
@@ -329,46 +336,16 @@ TEST(PanelText, EveryRuleIsReachableAndItsPanelLinesAre16Wide) {
         r.status_main = 1u << 29;
         r.status_error = 1u << 9;
       }),
-      with([](auto& r) {
-        r.has_laminator = 1;
-        r.lam_status = 1u << 15;
-      }),
-      with([](auto& r) {
-        r.has_laminator = 1;
-        r.lam_error = 1u << 16;
-      }),
-      with([](auto& r) {
-        r.has_laminator = 1;
-        r.lam_error = 1u << 31;
-      }),
-      with([](auto& r) {
-        r.has_laminator = 1;
-        r.lam_error = 1u << 0;
-      }),
-      with([](auto& r) {
-        r.has_laminator = 1;
-        r.lam_error = 1u << 4;
-      }),
-      with([](auto& r) {
-        r.has_laminator = 1;
-        r.lam_error = 1u << 6;
-      }),
-      with([](auto& r) {
-        r.has_laminator = 1;
-        r.lam_error = 1u << 8;
-      }),
-      with([](auto& r) {
-        r.has_laminator = 1;
-        r.lam_error = 1u << 9;
-      }),
-      with([](auto& r) {
-        r.has_laminator = 1;
-        r.lam_error = 1u << 10;
-      }),
-      with([](auto& r) {
-        r.has_laminator = 1;
-        r.lam_error = 1u << 17;
-      }),
+      laminator(&PrinterStatusRecord::lam_status, 15),
+      laminator(&PrinterStatusRecord::lam_error, 16),
+      laminator(&PrinterStatusRecord::lam_error, 31),
+      laminator(&PrinterStatusRecord::lam_error, 0),
+      laminator(&PrinterStatusRecord::lam_error, 4),
+      laminator(&PrinterStatusRecord::lam_error, 6),
+      laminator(&PrinterStatusRecord::lam_error, 8),
+      laminator(&PrinterStatusRecord::lam_error, 9),
+      laminator(&PrinterStatusRecord::lam_error, 10),
+      laminator(&PrinterStatusRecord::lam_error, 17),
       with([](auto& r) { r.status_error = 1u << 20; }),
       with([](auto& r) { r.status_error = 1u << 28; }),
       with([](auto& r) { r.ribbon_left = 0; }),
