@@ -52,19 +52,31 @@ part_failed() {
 
 echo "demo: installing what is missing"
 bash scripts/install-deps.sh demo
-bash scripts/build-openssl-mingw.sh x86_64 >/dev/null
-
-echo "demo: building Pelmora.exe (win64)"
 mkdir -p "$root/build/demo"
 build_log=$root/build/demo/build.log
-# The window driver of the end-to-end tests waits for the wizard, clicks it
-# and closes it; the spooler seed takes back what the installation made.
-if ! { cmake --preset win64 && cmake --build --preset win64 --target Pelmora DIFxCmd Cardplug pelmora_media \
-         window_driver e2e_seed -j "${PELMORA_JOBS:-2}"; } >"$build_log" 2>&1; then
-  grep -E 'error|Error' "$build_log" | head -n 20 >&2
-  echo "demo: the build failed; see $build_log" >&2
+: >"$build_log"
+build_failed() {
+  grep -E 'error|Error' "$1" | head -n 20 >&2
+  echo "demo: $2 failed; see $1" >&2
   exit 1
-fi
+}
+
+# OpenSSL for mingw builds while the host tree builds the printer simulator
+# and the network tool of the network installation.
+bash scripts/build-openssl-mingw.sh x86_64 >"$root/build/demo/openssl.log" 2>&1 &
+openssl_pid=$!
+echo "demo: building the printer simulator (host)"
+{ cmake --preset host && cmake --build --preset host --target printer_sim zelkonet \
+    -j "${PELMORA_JOBS:-2}"; } >>"$build_log" 2>&1 || build_failed "$build_log" "the host build"
+wait "$openssl_pid" || build_failed "$root/build/demo/openssl.log" "the OpenSSL build"
+
+echo "demo: building Pelmora.exe and Tessaly.exe (win64)"
+# The window driver of the end-to-end tests waits for the wizard, clicks it
+# and closes it; the spooler seed takes back what the installation made; the
+# queue tool seeds the monitor's queues.
+{ cmake --preset win64 && cmake --build --preset win64 --target Pelmora DIFxCmd Cardplug pelmora_media \
+    window_driver e2e_seed Tessaly tesshook tessaly_queues -j "${PELMORA_JOBS:-2}"; } \
+  >>"$build_log" 2>&1 || build_failed "$build_log" "the win64 build"
 exe=$root/build/win64/installer/Pelmora.exe
 [ -f "$exe" ] || { echo "demo: $exe was not built" >&2; exit 1; }
 driver=$root/build/win64/tests/e2e/window_driver.exe
@@ -79,9 +91,31 @@ cp "$exe" "$install/"
 # certificate and driver-package tool.
 cp -r "$root/build/win64/media/." "$install/"
 
+# ---- The installation over the network, in English and Korean ---------------
+# The end-to-end network scenario with the printer simulator in a private
+# network namespace (needs root), on a prefix and display of the demo's own.
+# It runs beside the rest of the demo, which uses another prefix and display;
+# each run leaves its exit status beside its log.
+network_runs=(english korean)
+rm -f "$demo"/network-*.status
+(
+  language=0
+  for name in "${network_runs[@]}"; do
+    rc=0
+    PELMORA_NET_WINEPREFIX=${PELMORA_DEMO_NET_WINEPREFIX:-$PELMORA_CACHE/demo-wineprefix-net} \
+      PELMORA_NET_DISPLAY=${PELMORA_DEMO_NET_DISPLAY:-:96} \
+      bash tests/e2e/net/pelmora_network.sh "$root/build/win64" "$root/build/host" "$shots" \
+      "$language" "$name" >"$demo/network-$name.log" 2>&1 || rc=$?
+    echo "$rc" >"$demo/network-$name.status"
+    language=$((language + 1))
+  done
+) &
+network_pid=$!
+
 wine_up "${PELMORA_DEMO_WINEPREFIX:-$PELMORA_CACHE/demo-wineprefix}" "${PELMORA_DEMO_DISPLAY:-:97}" ||
   { echo "demo: the Wine environment did not start" >&2; exit 1; }
-trap wine_down EXIT
+# The network lane is waited for on every way out.
+trap 'wine_down; wait "$network_pid" 2>/dev/null || true' EXIT
 
 # Runs Pelmora in the installation folder with the given Pelmora.ini and
 # saves its window as $shots/$1.
@@ -109,7 +143,8 @@ shoot() {
 language=0
 for name in english korean spanish japanese chinese-simplified chinese-traditional \
             indonesian portuguese persian russian; do
-  shoot "pelmora-step1-$name.png" "LANGUAGE:$language\r\nMODEL:0\r\n"
+  shoot "pelmora-step1-$name.png" "LANGUAGE:$language\r\nMODEL:0\r\n" ||
+    part_failed "the Step 1 page in $name"
   language=$((language + 1))
 done
 # The installation folder keeps the default settings.
@@ -164,32 +199,9 @@ usb_installation() {  # usb_installation LANGUAGE NAME
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
 }
-usb_installation 0 english
-usb_installation 1 korean
+usb_installation 0 english || part_failed "the USB installation (english)"
+usb_installation 1 korean || part_failed "the USB installation (korean)"
 printf 'LANGUAGE:0\r\nMODEL:0\r\n' > "$install/Pelmora.ini"
-
-# ---- The installation over the network, in English and Korean ---------------
-# The end-to-end network scenario with the printer simulator in a private
-# network namespace (needs root), on a prefix and display of the demo's own.
-echo "demo: building the printer simulator (host)"
-if ! { cmake --preset host && cmake --build --preset host --target printer_sim zelkonet \
-       -j "${PELMORA_JOBS:-2}"; } >>"$build_log" 2>&1; then
-  grep -E 'error|Error' "$build_log" | head -n 20 >&2
-  echo "demo: the host build failed; see $build_log" >&2
-  exit 1
-fi
-for run in "0 english" "1 korean"; do
-  read -r language name <<<"$run"
-  if PELMORA_NET_WINEPREFIX=${PELMORA_DEMO_NET_WINEPREFIX:-$PELMORA_CACHE/demo-wineprefix-net} \
-     PELMORA_NET_DISPLAY=${PELMORA_DEMO_NET_DISPLAY:-:96} \
-     bash tests/e2e/net/pelmora_network.sh "$root/build/win64" "$root/build/host" "$shots" \
-       "$language" "$name" >"$demo/network-$name.log" 2>&1; then
-    echo "demo: saved $shots/pelmora-select-printer-$name.png," \
-         "pelmora-step3-network-$name.png, pelmora-finished-network-$name.png"
-  else
-    part_failed "the network installation ($name); see $demo/network-$name.log"
-  fi
-done
 
 # ---- Tessaly ----------------------------------------------------------------
 # The monitor as the installer lays it out: Tessaly.exe and tesshook.dll in
@@ -197,13 +209,6 @@ done
 # maker's drivers (one printing, one out of ribbon, one idle) and the display
 # mode Always. Saves the balloon as tessaly-demo-balloon.png, then ends the
 # monitor and removes the queues and its settings.
-echo "demo: building Tessaly.exe (win64)"
-if ! cmake --build --preset win64 --target Tessaly tesshook tessaly_queues window_driver \
-  -j "${PELMORA_JOBS:-2}" >>"$build_log" 2>&1; then
-  grep -E 'error|Error' "$build_log" | head -n 20 >&2
-  echo "demo: the Tessaly build failed; see $build_log" >&2
-  exit 1
-fi
 system32=$WINEPREFIX/drive_c/windows/system32
 cp "$root/build/win64/monitor/Tessaly.exe" "$root/build/win64/tools/tesshook/tesshook.dll" \
   "$system32/"
@@ -218,7 +223,7 @@ tessaly_cleanup() {
   done
   w reg delete "$settings" /f >/dev/null || true
 }
-trap 'tessaly_cleanup; wine_down' EXIT
+trap 'tessaly_cleanup; wine_down; wait "$network_pid" 2>/dev/null || true' EXIT
 w reg add "$settings" /v B_ALWAYS /t REG_DWORD /d 1 /f >/dev/null
 w "$queues" add "${demo_queues[0]}" "Orvane ZELKO-70 Card Printer" >/dev/null
 w "$queues" add "${demo_queues[1]}" "Orvane ZELKO-40 Card Printer" 3CD00042 >/dev/null
@@ -234,6 +239,16 @@ if wait_window class:TessalyBalloon 30 >/dev/null; then
 else
   part_failed "the Tessaly balloon"
 fi
+
+wait "$network_pid" || true
+for name in "${network_runs[@]}"; do
+  if [ "$(cat "$demo/network-$name.status" 2>/dev/null)" = 0 ]; then
+    echo "demo: saved $shots/pelmora-select-printer-$name.png," \
+         "pelmora-step3-network-$name.png, pelmora-finished-network-$name.png"
+  else
+    part_failed "the network installation ($name); see $demo/network-$name.log"
+  fi
+done
 
 if [ ${#failed_parts[@]} -gt 0 ]; then
   echo "demo: ${#failed_parts[@]} part(s) failed: ${failed_parts[*]}" >&2

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds every preset and runs every test:
 #   format          every C and C++ source in the style of .clang-format
-#   host            Linux tests on the simulated Windows
-#   host-sanitize   the same under AddressSanitizer and UndefinedBehaviorSanitizer
+#   host            the Linux tests on the simulated Windows, built once, under
+#                   AddressSanitizer and UndefinedBehaviorSanitizer
 #   fuzz            every libFuzzer target for a short fixed number of executions
 #   e2e network     the real broadcast path inside a private network namespace
 #   win64           the Windows tests under wine64 on a virtual display
@@ -12,20 +12,50 @@
 #   release package scripts/package.sh's signed zip and MSI, checked; the MSI
 #                   installed, upgraded and removed with Wine's msiexec
 # Installs what is missing first. Ends with one line "N passed, N failed".
+#
+# Two cores do the work: OpenSSL for the Windows builds is built while the
+# host stages run, and the win32 build and the release package are built
+# while the win64 tests run under Wine. The times of every stage go to
+# build/test-logs/times.txt.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 export PELMORA_CACHE=${PELMORA_CACHE:-/var/cache/pelmora}
 jobs=${PELMORA_JOBS:-2}
+log_dir=$root/build/test-logs
+mkdir -p "$log_dir"
+start_time=$(date +%s)
+: >"$log_dir/times.txt"
 
-bash scripts/install-deps.sh
-bash scripts/build-openssl-mingw.sh x86_64 i686
+# A missing package is a failure of the whole command: nothing after it
+# could be trusted.
+if ! bash scripts/install-deps.sh; then
+  echo "install-deps failed"
+  echo "Summary: 0 passed, 1 failed"
+  exit 1
+fi
+echo "packages: $(($(date +%s) - start_time)) s" >>"$log_dir/times.txt"
+
+# OpenSSL for mingw, both architectures, behind the host stages.
+openssl_log=$log_dir/openssl.log
+bash scripts/build-openssl-mingw.sh x86_64 i686 >"$openssl_log" 2>&1 &
+openssl_pid=$!
+openssl_status=
+# Waits for the OpenSSL build once; true when it succeeded.
+openssl_ready() {
+  if [ -z "$openssl_status" ]; then
+    local since
+    since=$(date +%s)
+    if wait "$openssl_pid"; then openssl_status=0; else openssl_status=1; fi
+    echo "openssl (waited for): $(($(date +%s) - since)) s" >>"$log_dir/times.txt"
+    cat "$openssl_log"
+  fi
+  [ "$openssl_status" = 0 ] || { echo "the OpenSSL build failed; see $openssl_log"; return 1; }
+}
 
 passed=0
 failed=0
 failed_stages=()
-log_dir=$root/build/test-logs
-mkdir -p "$log_dir"
 
 # Adds a ctest run's counts ("... N tests failed out of M") to the totals.
 count_ctest() {
@@ -42,16 +72,20 @@ count_ctest() {
 }
 
 stage() {
-  local name=$1
+  local name=$1 since
   shift
+  since=$(date +%s)
+  local failed_before=$failed
   echo "=== $name"
   if "$@"; then
     echo "=== $name: ok"
   else
     echo "=== $name: FAILED"
     failed_stages+=("$name")
-    return 1
+    # A stage whose build failed ran no test: it counts as one failure.
+    [ "$failed" -gt "$failed_before" ] || failed=$((failed + 1))
   fi
+  echo "$name: $(($(date +%s) - since)) s" >>"$log_dir/times.txt"
 }
 
 configure_and_build() {
@@ -91,21 +125,22 @@ require() {
 format_stage() {
   if scripts/format.sh --check; then passed=$((passed + 1)); else failed=$((failed + 1)); return 1; fi
 }
-host_stage() { configure_and_build host && run_ctest host; }
-sanitize_stage() {
+# The host tests are built and run once, with both sanitizers: the plain
+# host preset is the inner loop's, and the demo's.
+host_stage() {
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   configure_and_build host-sanitize && run_ctest host-sanitize
 }
 fuzz_stage() {
-  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   configure_and_build fuzz && run_ctest fuzz
 }
+# The printer simulator and the network tool of the host tree.
+host_tools=$root/build/host-sanitize
 network_stage() {
   local script=tests/e2e/net/broadcast.sh
   require "$script" || return 1
-  if bash "$script" "$root/build/host"; then
+  if bash "$script" "$host_tools"; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
@@ -113,12 +148,17 @@ network_stage() {
   fi
 }
 win64_stage() {
+  openssl_ready || return 1
+  # The build first: Wine's display and server start after it, so that the
+  # prefix is made while nothing else compiles.
+  configure_and_build win64 -DPELMORA_HOST_BUILD_DIR="$host_tools" || return 1
+  windows_package_start
   # shellcheck source=scripts/wine-env.sh
   source scripts/wine-env.sh
   pelmora_wine_start || return 1
   local rc=0
-  # The preset points the network tests at the host build's printer simulator.
-  configure_and_build win64 && run_ctest win64 || rc=1
+  # The network tests use the host tree's printer simulator.
+  run_ctest win64 || rc=1
   pelmora_wine_stop
   return "$rc"
 }
@@ -128,9 +168,9 @@ win64_network_stage() {
   local script=tests/e2e/net/pelmora_network.sh
   local log=$log_dir/win64-network.log
   require "$script" || return 1
-  if bash "$script" "$root/build/win64" "$root/build/host" "$root/build/win64/screenshots" \
+  if bash "$script" "$root/build/win64" "$host_tools" "$root/build/win64/screenshots" \
     >"$log" 2>&1 &&
-    bash tests/e2e/net/pelmora_unattended_network.sh "$root/build/win64" "$root/build/host" >>"$log" 2>&1; then
+    bash tests/e2e/net/pelmora_unattended_network.sh "$root/build/win64" "$host_tools" >>"$log" 2>&1; then
     tail -n 3 "$log"
     passed=$((passed + 1))
   else
@@ -139,10 +179,54 @@ win64_network_stage() {
     return 1
   fi
 }
+
+# The win32 build and the two release packages (an older version, unsigned,
+# and this one, signed with a throwaway code-signing certificate) are built
+# in the background while the win64 tests run under Wine; the stages below
+# wait for them. Each step leaves its exit status in $package_dir.
+package_dir=$log_dir/package
+package_pid=
+signer=$root/build/package-signer
+windows_package_start() {
+  rm -rf "$package_dir" "$signer"
+  mkdir -p "$package_dir" "$signer"
+  (
+    step() {
+      local name=$1 rc=0
+      shift
+      "$@" >"$package_dir/$name.log" 2>&1 || rc=$?
+      echo "$rc" >"$package_dir/$name.status"
+      return "$rc"
+    }
+    step win32 configure_and_build win32 || exit 1
+    step signer openssl req -x509 -newkey rsa:2048 -nodes -days 2 -keyout "$signer/key.pem" \
+      -out "$signer/cert.pem" -subj "/CN=Package test signer/O=Orvane" \
+      -addext "basicConstraints=critical,CA:FALSE" -addext "keyUsage=critical,digitalSignature" \
+      -addext "extendedKeyUsage=codeSigning" || exit 1
+    step package-old bash scripts/package.sh --version 1.9.0 || exit 1
+    step package bash scripts/package.sh --cert "$signer/cert.pem" --key "$signer/key.pem"
+  ) &
+  package_pid=$!
+}
+# Waits for the background builds; true when step NAME succeeded.
+package_step_ok() {
+  if [ -n "$package_pid" ]; then
+    local since
+    since=$(date +%s)
+    wait "$package_pid"
+    package_pid=
+    echo "win32 and release builds (waited for): $(($(date +%s) - since)) s" >>"$log_dir/times.txt"
+  fi
+  if [ "$(cat "$package_dir/$1.status" 2>/dev/null)" = 0 ]; then return 0; fi
+  echo "$1 failed:"
+  tail -n 40 "$package_dir/$1.log" 2>/dev/null || echo "(not started)"
+  return 1
+}
+
 # The shipping programs link, and Tessaly.exe binds the hook library at load
 # time (its import table names it).
 win32_stage() {
-  configure_and_build win32 || return 1
+  package_step_ok win32 || return 1
   local tessaly=$root/build/win32/monitor/Tessaly.exe
   require "$tessaly" || return 1
   # grep reads the whole listing: with -q it would stop early, and the
@@ -156,33 +240,28 @@ win32_stage() {
   fi
 }
 
-# The release package from the win32 tree, signed with a throwaway
-# code-signing certificate: the zip unpacked, its layout and every program's
-# machine checked; the MSI checked against the zip, every signature verified;
-# the MSI installed, upgraded from an older package and removed with Wine's
-# msiexec.
+# The release package from the win32 tree: the zip unpacked, its layout and
+# every program's machine checked; the MSI checked against the zip, every
+# signature verified; the MSI installed, upgraded from an older package and
+# removed with Wine's msiexec.
 package_stage() {
-  local log=$log_dir/package.log signer=$root/build/package-signer
-  rm -rf "$signer"
-  mkdir -p "$signer"
-  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -keyout "$signer/key.pem" -out "$signer/cert.pem" \
-    -subj "/CN=Package test signer/O=Orvane" -addext "basicConstraints=critical,CA:FALSE" \
-    -addext "keyUsage=critical,digitalSignature" -addext "extendedKeyUsage=codeSigning" \
-    >"$log" 2>&1 || { cat "$log"; failed=$((failed + 1)); return 1; }
-  if ! bash scripts/package.sh --version 1.9.0 >>"$log" 2>&1 ||
-    ! bash scripts/package.sh --cert "$signer/cert.pem" --key "$signer/key.pem" >>"$log" 2>&1; then
-    tail -n 30 "$log"
-    failed=$((failed + 1))
-    return 1
-  fi
-  local zip msi old_msi rc=0
-  zip=$(tail -n1 "$log")
-  msi=$(tail -n2 "$log" | head -n1)
-  old_msi=$(dirname "$msi")/Pelmora-1.9.0.msi
-  for check in "tests/package/package_test.sh $zip" "tests/package/msi_test.sh $msi $zip $signer/cert.pem" \
-    "tests/package/msi_wine_test.sh $old_msi $msi"; do
-    # shellcheck disable=SC2086
-    if bash $check; then
+  package_step_ok signer && package_step_ok package-old && package_step_ok package || return 1
+  local version out zip msi old_msi rc=0
+  version=$(sed -n 's/^project(Pelmora VERSION \([0-9][0-9.]*\).*/\1/p' CMakeLists.txt)
+  out=$root/build/package
+  zip=$out/Pelmora-$version.zip
+  msi=$out/Pelmora-$version.msi
+  old_msi=$out/Pelmora-1.9.0.msi
+  require "$zip" "$msi" "$old_msi" || return 1
+  local checks=(
+    "tests/package/package_test.sh|$zip"
+    "tests/package/msi_test.sh|$msi|$zip|$signer/cert.pem"
+    "tests/package/msi_wine_test.sh|$old_msi|$msi"
+  )
+  local check words
+  for check in "${checks[@]}"; do
+    IFS='|' read -r -a words <<<"$check"
+    if bash "${words[@]}"; then
       passed=$((passed + 1))
     else
       failed=$((failed + 1))
@@ -193,18 +272,22 @@ package_stage() {
 }
 
 stage "format" format_stage
-stage "host" host_stage
-stage "host-sanitize" sanitize_stage
+stage "host under AddressSanitizer and UndefinedBehaviorSanitizer" host_stage
 stage "fuzz" fuzz_stage
 stage "e2e network" network_stage
 stage "win64 under wine64" win64_stage
 stage "win64 network under wine64" win64_network_stage
 stage "win32 build" win32_stage
 stage "release package" package_stage
+# Nothing is left running when a stage failed before the background builds
+# were waited for.
+[ -z "$package_pid" ] || wait "$package_pid"
+[ -n "$openssl_status" ] || wait "$openssl_pid"
 
+echo "total: $(($(date +%s) - start_time)) s" >>"$log_dir/times.txt"
+cat "$log_dir/times.txt"
 if [ ${#failed_stages[@]} -gt 0 ]; then
   echo "Failed stages: ${failed_stages[*]}"
-  [ "$failed" -gt 0 ] || failed=${#failed_stages[@]}
 fi
 echo "Summary: $passed passed, $failed failed"
 [ ${#failed_stages[@]} -eq 0 ] && [ "$failed" -eq 0 ]

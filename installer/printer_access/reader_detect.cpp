@@ -76,11 +76,6 @@ std::size_t find_ignoring_case(std::u16string_view text, std::u16string_view wor
   return upper(text).find(upper(word), from);
 }
 
-bool starts_with_ignoring_case(std::u16string_view text, std::u16string_view start) {
-  return text.size() >= start.size() &&
-         platform::equals_ignore_ascii_case(text.substr(0, start.size()), start);
-}
-
 // "word", and "CL" at or after the first "word".
 bool has_model_then_cl(std::u16string_view name, std::u16string_view word) {
   const std::size_t at = find_ignoring_case(name, word);
@@ -106,11 +101,6 @@ const NameRule kNameRules[] = {
     {u"DUALi", [](std::u16string_view n) { return contains(n, u"DE-ABCM"); }},
 };
 
-std::u16string_view view(const char16_t* text, std::size_t limit) {
-  return text == nullptr ? std::u16string_view()
-                         : std::u16string_view(text, platform::bounded_length(text, limit));
-}
-
 int probe(platform::Platform& platform, platform::DeviceHandle hub, int port, ReaderKind kind,
           char16_t* name, std::size_t capacity) {
   HubConnection connection;
@@ -135,7 +125,7 @@ int probe(platform::Platform& platform, platform::DeviceHandle hub, int port, Re
     return 0;
   const std::u16string instanceId =
       platform::format(reader->instanceIdForm,
-                       {reader->vendorId, reader->productId, view(instance, kUsbTextLength)});
+                       {reader->vendorId, reader->productId, platform::bounded_view(instance, kUsbTextLength)});
   for (const auto& binding : reader->bindings) {
     if (binding.service == nullptr) break;
     if (CheckReaderBinding(platform, instanceId.c_str(), name, capacity, binding.service,
@@ -152,7 +142,7 @@ bool ReaderNameQualifies(std::u16string_view listedName, std::u16string_view rea
       !platform::equals_ignore_ascii_case(listedName.substr(0, 3), readerText.substr(0, 3)))
     return false;
   for (const auto& rule : kNameRules)
-    if (starts_with_ignoring_case(listedName, rule.start)) return rule.accepts(listedName);
+    if (platform::starts_with_ignore_ascii_case(listedName, rule.start)) return rule.accepts(listedName);
   return false;
 }
 
@@ -180,11 +170,11 @@ int ResolveReaderName(platform::Platform& platform, char16_t* name, std::size_t 
   }
   list[kReaderListLength - 1] = 0;
 
-  const std::u16string input(view(name, capacity));
+  const std::u16string input(platform::bounded_view(name, capacity));
   std::u16string found;
   std::size_t at = 0;
   for (int examined = 0; examined < kMaxListedReaders && at < kReaderListPassedLength; ++examined) {
-    const std::u16string_view listed = view(list + at, kReaderListPassedLength - at);
+    const std::u16string_view listed = platform::bounded_view(list + at, kReaderListPassedLength - at);
     if (listed.empty()) break;
     at += listed.size() + 1;
     if (listed.size() >= kReaderTextLength) continue;
@@ -209,14 +199,14 @@ int CheckReaderBinding(platform::Platform& platform, const char16_t* instanceId,
                platform::format(u"SYSTEM\\CurrentControlSet\\Services\\%s\\Enum", {which}),
                platform::kKeyRead, key.receive()) == platform::kErrorSuccess;
   };
-  if (!open(view(service, 256)) && !open(u"WUDFRd")) return 0;
+  if (!open(platform::bounded_view(service, 256)) && !open(u"WUDFRd")) return 0;
   platform::RegistryValue count;
   if (platform.registry.query_value(key.get(), u"Count", 4, &count) != platform::kErrorSuccess ||
       count.data.size() != 4)
     return 0;
   std::uint32_t devices = 0;
   std::memcpy(&devices, count.data.data(), 4);
-  const std::u16string_view wanted = view(instanceId, kUsbTextLength);
+  const std::u16string_view wanted = platform::bounded_view(instanceId, kUsbTextLength);
   for (std::uint32_t i = 0; i < devices && i < kMaxServiceDevices; ++i) {
     const std::u16string valueName = platform::format(u"%d", {i});
     platform::RegistryValue value;
@@ -226,9 +216,9 @@ int CheckReaderBinding(platform::Platform& platform, const char16_t* instanceId,
       continue;
     key.reset();
     char16_t text[kReaderTextLength] = {};
-    platform::format_to(text, kReaderTextLength, u"%s %s", {view(readerText, 256), valueName});
+    platform::format_to(text, kReaderTextLength, u"%s %s", {platform::bounded_view(readerText, 256), valueName});
     if (ResolveReaderName(platform, text, kReaderTextLength, devices > 1) != 1) return 0;
-    platform::copy_truncated(name, capacity, view(text, kReaderTextLength));
+    platform::copy_truncated(name, capacity, platform::bounded_view(text, kReaderTextLength));
     return 1;
   }
   return 0;
@@ -262,7 +252,7 @@ void DetectReaders(platform::Platform& platform, EncoderInfoBlock* block,
   for (const auto& step : steps) {
     char16_t found[kUsbTextLength] = {};
     if (probe(platform, hub, step.port, step.kind, found, kUsbTextLength) == 1)
-      platform::copy_truncated(step.slot, kReaderNameLength, view(found, kUsbTextLength));
+      platform::copy_truncated(step.slot, kReaderNameLength, platform::bounded_view(found, kUsbTextLength));
   }
 }
 

@@ -14,15 +14,6 @@
 
 namespace pelmora {
 
-namespace {
-
-std::u16string_view view(const char16_t* text, std::size_t limit) {
-  return text == nullptr ? std::u16string_view()
-                         : std::u16string_view(text, platform::bounded_length(text, limit));
-}
-
-}  // namespace
-
 bool IsRecognisedPrinter(std::uint16_t vendorId, std::uint16_t productId) {
   return vendorId == kPrinterVendorId && productId >= kPrinterProductFirst &&
          productId <= kPrinterProductLast;
@@ -79,11 +70,11 @@ bool CZelkoSearch::ProbeHubPort(platform::DeviceHandle hub, int port, UsbPortFin
   FindUsbPortName(platform_, prefix, portName, kUsbTextLength);
   QueryPrinterId(platform_, path, portName, display, id, kUsbTextLength);
   found->productId = connection.productId;
-  found->devicePath.assign(view(path, kUsbTextLength));
-  found->instancePrefix.assign(view(prefix, kUsbTextLength));
-  found->displayName.assign(view(display, kUsbTextLength));
-  found->portName.assign(view(portName, kUsbTextLength));
-  found->printerId.assign(view(id, kUsbTextLength));
+  found->devicePath.assign(platform::bounded_view(path, kUsbTextLength));
+  found->instancePrefix.assign(platform::bounded_view(prefix, kUsbTextLength));
+  found->displayName.assign(platform::bounded_view(display, kUsbTextLength));
+  found->portName.assign(platform::bounded_view(portName, kUsbTextLength));
+  found->printerId.assign(platform::bounded_view(id, kUsbTextLength));
   return true;
 }
 
@@ -103,9 +94,9 @@ int CZelkoSearch::ListUsbPrinters(PrinterList* list) {
 int CZelkoSearch::FindUsbPrinter(PrinterDetails* details, const char16_t* wantedId,
                                  const char16_t* wantedPort) {
   if (details == nullptr || wantedId == nullptr) return 0;
-  const std::u16string_view id = view(wantedId, kUsbTextLength);
+  const std::u16string_view id = platform::bounded_view(wantedId, kUsbTextLength);
   const bool byPort = wantedPort != nullptr;
-  const std::u16string_view port = view(wantedPort, kUsbTextLength);
+  const std::u16string_view port = platform::bounded_view(wantedPort, kUsbTextLength);
   bool matched = false;
   WalkHubs([&](platform::DeviceHandle hub, int ports) {
     for (int p = 1; p <= ports; ++p) {

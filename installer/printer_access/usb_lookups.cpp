@@ -18,10 +18,8 @@ namespace {
 
 using platform::ScopedRegKey;
 
-std::u16string_view view(const char16_t* text, std::size_t limit = kUsbTextLength) {
-  return text == nullptr ? std::u16string_view()
-                         : std::u16string_view(text, platform::bounded_length(text, limit));
-}
+// A text field of the USB structures, up to its first zero.
+std::u16string_view usb_text(const char16_t* text) { return platform::bounded_view(text, kUsbTextLength); }
 
 bool open_hklm(platform::Platform& platform, std::u16string_view path, ScopedRegKey& key) {
   return platform.registry.open_key(platform::kHkeyLocalMachine, path, platform::kKeyRead,
@@ -42,11 +40,6 @@ bool read_hklm_text(platform::Platform& platform, std::u16string_view path,
                     std::u16string_view name, std::size_t maxBytes, std::u16string* text) {
   ScopedRegKey key(platform.registry);
   return open_hklm(platform, path, key) && query_text(platform, key.get(), name, maxBytes, text);
-}
-
-bool starts_with_ignoring_case(std::u16string_view text, std::u16string_view start) {
-  return text.size() >= start.size() &&
-         platform::equals_ignore_ascii_case(text.substr(0, start.size()), start);
 }
 
 std::u16string node_key(std::u16string_view instanceId) {
@@ -72,7 +65,7 @@ bool find_instance_by_driver_key(platform::Platform& platform, std::uint16_t ven
         platform::format(u"USB\\Vid_%04x&Pid_%04x\\%s", {vendorId, productId, name});
     char16_t key[kUsbTextLength] = {};
     if (ReadDeviceDriverKey(platform, id.c_str(), key, kUsbTextLength) &&
-        platform::equals_ignore_ascii_case(view(key), driverKey)) {
+        platform::equals_ignore_ascii_case(usb_text(key), driverKey)) {
       *instanceId = id;
       *instanceName = name;
       return true;
@@ -93,7 +86,7 @@ bool ask_printer(platform::Platform& platform, const char16_t* devicePath, const
                  std::uint8_t (&answer)[kPrinterAnswerCapacity], std::uint32_t* returned) {
   if (devicePath == nullptr) return false;
   platform::ScopedDevice device(platform.device_io);
-  if (platform.device_io.create_file(view(devicePath), platform::kGenericRead, 0,
+  if (platform.device_io.create_file(usb_text(devicePath), platform::kGenericRead, 0,
                                      platform::kOpenExisting, platform::kFileAttributeNormal,
                                      device.receive()) != platform::kErrorSuccess ||
       !device)
@@ -104,7 +97,7 @@ bool ask_printer(platform::Platform& platform, const char16_t* devicePath, const
 }
 
 std::u16string driver_data_key(const char16_t* queueName) {
-  return platform::format(u"%s\\%s\\PrinterDriverData", {kPrintersKeyPath, view(queueName)});
+  return platform::format(u"%s\\%s\\PrinterDriverData", {kPrintersKeyPath, usb_text(queueName)});
 }
 
 }  // namespace
@@ -126,7 +119,7 @@ bool ReadHklmValue(platform::Platform& platform, std::u16string_view subKey,
 
 bool FindQueueForPrefix(platform::Platform& platform, const char16_t* prefix_, char16_t* queue,
                         std::size_t capacity) {
-  const std::u16string_view prefix = view(prefix_);
+  const std::u16string_view prefix = usb_text(prefix_);
   ScopedRegKey printers(platform.registry);
   if (!open_hklm(platform, kPrintersKeyPath, printers)) return false;
   // An empty prefix names no device.
@@ -153,17 +146,17 @@ void ReadParentIdPrefix(platform::Platform& platform, const char16_t* instanceId
                         const char16_t* instanceName, char16_t* prefix, std::size_t capacity) {
   platform::copy_truncated(prefix, capacity, u"");
   std::u16string value;
-  if (read_hklm_text(platform, node_key(view(instanceId)), u"ParentIdPrefix", 2048, &value)) {
+  if (read_hklm_text(platform, node_key(usb_text(instanceId)), u"ParentIdPrefix", 2048, &value)) {
     platform::copy_truncated(prefix, capacity, value);
   } else {
-    platform::copy_truncated(prefix, capacity, view(instanceName));
+    platform::copy_truncated(prefix, capacity, usb_text(instanceName));
   }
 }
 
 bool ReadDeviceDriverKey(platform::Platform& platform, const char16_t* instanceId,
                          char16_t* driverKey, std::size_t capacity) {
   std::u16string value;
-  if (!read_hklm_text(platform, node_key(view(instanceId)), u"Driver", 2048, &value)) return false;
+  if (!read_hklm_text(platform, node_key(usb_text(instanceId)), u"Driver", 2048, &value)) return false;
   platform::copy_truncated(driverKey, capacity, value);
   return true;
 }
@@ -194,7 +187,7 @@ bool FindUsbPrintPath(platform::Platform& platform, const char16_t* instanceId, 
        ++i) {
     std::u16string devicePath;
     if (!ReadInterfacePath(platform, set.get(), data, &devicePath)) continue;
-    if (!PathMatchesInstance(devicePath, view(instanceId))) continue;
+    if (!PathMatchesInstance(devicePath, usb_text(instanceId))) continue;
     platform::format_to(path, capacity, u"\\\\.\\%s", {std::u16string_view(devicePath).substr(4)});
     found = true;
   }
@@ -231,7 +224,7 @@ bool FindPrinterDevice(platform::Platform& platform, std::uint16_t vendorId,
                        std::uint16_t productId, const char16_t* driverKey, char16_t* path,
                        std::size_t pathCapacity, char16_t* prefix, std::size_t prefixCapacity) {
   std::u16string id, name;
-  if (!find_instance_by_driver_key(platform, vendorId, productId, view(driverKey), &id, &name))
+  if (!find_instance_by_driver_key(platform, vendorId, productId, usb_text(driverKey), &id, &name))
     return false;
   ReadParentIdPrefix(platform, id.c_str(), name.c_str(), prefix, prefixCapacity);
   return FindUsbPrintPath(platform, id.c_str(), path, pathCapacity);
@@ -241,7 +234,7 @@ bool FindReaderInstance(platform::Platform& platform, std::uint16_t vendorId,
                         std::uint16_t productId, const char16_t* driverKey, char16_t* name,
                         std::size_t capacity) {
   std::u16string id, instance;
-  if (!find_instance_by_driver_key(platform, vendorId, productId, view(driverKey), &id, &instance))
+  if (!find_instance_by_driver_key(platform, vendorId, productId, usb_text(driverKey), &id, &instance))
     return false;
   if (vendorId == 0x076B && productId == 0x5127) {
     // The composite reader: its interface-0 child is the reader.
@@ -256,7 +249,7 @@ bool FindReaderInstance(platform::Platform& platform, std::uint16_t vendorId,
 
 bool FindUsbPortName(platform::Platform& platform, const char16_t* prefix_, char16_t* portName,
                      std::size_t capacity) {
-  const std::u16string_view prefix = view(prefix_);
+  const std::u16string_view prefix = usb_text(prefix_);
   ScopedRegKey usbprint(platform.registry);
   if (!open_hklm(platform, kUsbPrintEnumPath, usbprint)) return false;
   std::u16string model;
@@ -270,7 +263,7 @@ bool FindUsbPortName(platform::Platform& platform, const char16_t* prefix_, char
     std::u16string child;
     for (std::uint32_t c = 0;
          platform.registry.enum_subkey(children.get(), c, &child) == platform::kErrorSuccess; ++c) {
-      if (!starts_with_ignoring_case(child, prefix)) continue;
+      if (!platform::starts_with_ignore_ascii_case(child, prefix)) continue;
       children.reset();
       usbprint.reset();
       std::u16string port;

@@ -7,7 +7,6 @@ namespace platform::sim {
 namespace {
 
 constexpr Win32Error kErrorWrongInfStyle = 0xE0000100;
-constexpr Win32Error kErrorInvalidData = 13;
 
 std::u16string leaf_of(std::u16string_view path) {
   const auto slash = path.rfind(u'\\');

@@ -168,7 +168,6 @@ bool starts_with_ignore_case(std::string_view text, std::string_view prefix) {
   return true;
 }
 
-constexpr Win32Error kErrorInvalidData = 13;
 
 }  // namespace
 

@@ -96,6 +96,10 @@ std::size_t bounded_length(const char16_t* text, std::size_t capacity) {
   return n;
 }
 
+std::u16string_view bounded_view(const char16_t* text, std::size_t capacity) {
+  return text == nullptr ? std::u16string_view() : std::u16string_view(text, bounded_length(text, capacity));
+}
+
 std::size_t copy_truncated(char16_t* buffer, std::size_t capacity, std::u16string_view source) {
   if (capacity == 0) return 0;
   const std::size_t n = source.size() < capacity - 1 ? source.size() : capacity - 1;
@@ -117,6 +121,10 @@ bool equals_ignore_ascii_case(std::u16string_view a, std::u16string_view b) {
   for (std::size_t i = 0; i < a.size(); ++i)
     if (ascii_upper(a[i]) != ascii_upper(b[i])) return false;
   return true;
+}
+
+bool starts_with_ignore_ascii_case(std::u16string_view text, std::u16string_view start) {
+  return text.size() >= start.size() && equals_ignore_ascii_case(text.substr(0, start.size()), start);
 }
 
 }  // namespace platform

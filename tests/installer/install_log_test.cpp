@@ -15,7 +15,6 @@
 namespace pelmora::testing {
 namespace {
 
-constexpr char16_t kLogPath[] = u"C:\\Users\\Administrator\\AppData\\Local\\Temp\\Pelmora.log";
 
 // The log's lines without their CR LF; every line must have one.
 std::vector<std::string> LogLines(platform::sim::SimWindows& win) {

@@ -22,7 +22,6 @@ namespace {
 
 using platform::sim::SimWindows;
 
-constexpr char16_t kLogPath[] = u"C:\\Users\\Administrator\\AppData\\Local\\Temp\\Pelmora.log";
 
 struct Quiet {
   explicit Quiet(const std::u16string& arguments) {

@@ -14,6 +14,7 @@ inline constexpr Win32Error kErrorPathNotFound = 3;
 inline constexpr Win32Error kErrorAccessDenied = 5;
 inline constexpr Win32Error kErrorInvalidHandle = 6;
 inline constexpr Win32Error kErrorNotEnoughMemory = 8;
+inline constexpr Win32Error kErrorInvalidData = 13;
 inline constexpr Win32Error kErrorSharingViolation = 32;
 inline constexpr Win32Error kErrorNotSupported = 50;
 inline constexpr Win32Error kErrorDiskFull = 112;

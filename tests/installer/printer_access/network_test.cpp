@@ -20,7 +20,7 @@ namespace {
 
 using printer_access_test::SimEnvironment;
 
-constexpr int kLan = 1;
+using printer_access_test::kLan;
 constexpr int kCrowd = 250;
 constexpr int kEmptyAddress = 29;
 

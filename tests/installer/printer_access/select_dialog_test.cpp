@@ -28,7 +28,7 @@ namespace {
 
 using printer_access_test::SimEnvironment;
 
-constexpr int kLan = 1;
+using printer_access_test::kLan;
 
 class Selection {
  public:

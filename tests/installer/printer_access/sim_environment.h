@@ -13,6 +13,10 @@
 
 namespace printer_access_test {
 
+// The last byte of the address the searches of the tests send to, in place
+// of the broadcast.
+inline constexpr int kLan = 1;
+
 class SimEnvironment {
  public:
   // The running simulator, or nullptr with the reason in `why_not`.

@@ -35,8 +35,8 @@ class ClockContract : public ::testing::Test {
   C clock_;
 };
 
-using Implementations = PELMORA_CONTRACT_TYPES(sim::SimClock, platform_win32::Win32Clock);
-TYPED_TEST_SUITE(ClockContract, Implementations, test_support::ContractNames<sim::SimClock>);
+using ClockImplementations = PELMORA_CONTRACT_TYPES(sim::SimClock, platform_win32::Win32Clock);
+TYPED_TEST_SUITE(ClockContract, ClockImplementations, test_support::ContractNames<sim::SimClock>);
 
 TYPED_TEST(ClockContract, LocalTimeIsACalendarTimeThatMovesWithTheClock) {
   Clock& clock = this->clock_;

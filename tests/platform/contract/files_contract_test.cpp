@@ -110,8 +110,8 @@ class FilesContract : public ::testing::Test {
   std::u16string root_;
 };
 
-using Implementations = PELMORA_CONTRACT_TYPES(SimulatedFiles, RealFiles);
-TYPED_TEST_SUITE(FilesContract, Implementations, test_support::ContractNames<SimulatedFiles>);
+using FileImplementations = PELMORA_CONTRACT_TYPES(SimulatedFiles, RealFiles);
+TYPED_TEST_SUITE(FilesContract, FileImplementations, test_support::ContractNames<SimulatedFiles>);
 
 TYPED_TEST(FilesContract, FoldersAndFilesKeepWindowsRules) {
   Shell& shell = this->shell();

@@ -99,14 +99,14 @@ struct Real {
   }
 };
 #endif
-using Implementations = PELMORA_CONTRACT_TYPES(Simulated, Real);
+using PrintServerImplementations = PELMORA_CONTRACT_TYPES(Simulated, Real);
 
 template <typename Under>
 class PrintServerContract : public ::testing::Test {
  protected:
   Under under_;
 };
-TYPED_TEST_SUITE(PrintServerContract, Implementations, test_support::ContractNames<Simulated>);
+TYPED_TEST_SUITE(PrintServerContract, PrintServerImplementations, test_support::ContractNames<Simulated>);
 
 TYPED_TEST(PrintServerContract, TheServerOpensAndItsFormsComeInOneBuffer) {
   ScopedPrinter server(this->under_.spooler());

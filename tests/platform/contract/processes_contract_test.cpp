@@ -74,8 +74,8 @@ class ProcessContract : public ::testing::Test {
   Under under_;
 };
 
-using Implementations = PELMORA_CONTRACT_TYPES(SimulatedProcesses, RealProcesses);
-TYPED_TEST_SUITE(ProcessContract, Implementations, test_support::ContractNames<SimulatedProcesses>);
+using ProcessImplementations = PELMORA_CONTRACT_TYPES(SimulatedProcesses, RealProcesses);
+TYPED_TEST_SUITE(ProcessContract, ProcessImplementations, test_support::ContractNames<SimulatedProcesses>);
 
 TYPED_TEST(ProcessContract, StartedProgramsEndWithTheirExitCode) {
   Processes& processes = this->under_.processes();

@@ -17,6 +17,10 @@ std::string to_utf8(std::u16string_view utf16);
 // characters; a buffer without terminator counts as full.
 std::size_t bounded_length(const char16_t* text, std::size_t capacity);
 
+// The text of a fixed buffer of `capacity` characters up to its first zero
+// (all of it without one); empty for no buffer.
+std::u16string_view bounded_view(const char16_t* text, std::size_t capacity);
+
 // Copies `source` into a fixed buffer of `capacity` characters, cutting it to
 // capacity - 1 characters and always terminating it (when capacity > 0).
 // Returns the number of characters copied.
@@ -38,5 +42,6 @@ char16_t ascii_upper(char16_t c);
 // names by).
 std::u16string ascii_upper(std::u16string_view text);
 bool equals_ignore_ascii_case(std::u16string_view a, std::u16string_view b);
+bool starts_with_ignore_ascii_case(std::u16string_view text, std::u16string_view start);
 
 }  // namespace platform
