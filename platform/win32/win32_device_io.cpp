@@ -49,7 +49,6 @@ static_assert(IOCTL_USBPRINT_VENDOR_SET_COMMAND == platform::kIoctlUsbprintVendo
 
 namespace {
 
-HANDLE as_handle(std::uintptr_t value) { return reinterpret_cast<HANDLE>(value); }
 std::uintptr_t from_handle(HANDLE handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 
 GUID as_guid(const platform::Guid& g) {

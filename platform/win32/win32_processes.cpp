@@ -17,8 +17,6 @@ using platform::Win32Error;
 
 namespace {
 
-HANDLE as_handle(platform::ProcessHandle process) { return reinterpret_cast<HANDLE>(process); }
-
 // EnumProcesses is given room for this many ids at most.
 constexpr std::size_t kMaxProcessIds = 65536;
 

@@ -49,6 +49,9 @@ inline std::u16string from_wide(const wchar_t* text) {
   return text ? std::u16string(reinterpret_cast<const char16_t*>(text)) : std::u16string();
 }
 
+// A port's handle value as the kernel handle it carries.
+inline HANDLE as_handle(std::uintptr_t value) { return reinterpret_cast<HANDLE>(value); }
+
 // The calling thread's last error; never success, so a failed call that left
 // no code behind still reads as a failure.
 inline platform::Win32Error last_error() {
