@@ -36,9 +36,12 @@ if ! bash scripts/install-deps.sh; then
 fi
 echo "packages: $(($(date +%s) - start_time)) s" >>"$log_dir/times.txt"
 
-# OpenSSL for mingw, both architectures, behind the host stages.
+# OpenSSL for mingw, both architectures, behind the host stages. The
+# background builds run at a lower priority: the tests in the foreground that
+# wait for real time (a discovery window, a window to appear) get the
+# processor when they need it.
 openssl_log=$log_dir/openssl.log
-bash scripts/build-openssl-mingw.sh x86_64 i686 >"$openssl_log" 2>&1 &
+nice -n 10 bash scripts/build-openssl-mingw.sh x86_64 i686 >"$openssl_log" 2>&1 &
 openssl_pid=$!
 openssl_status=
 # Waits for the OpenSSL build once; true when it succeeded.
@@ -153,6 +156,7 @@ win64_stage() {
   # prefix is made while nothing else compiles.
   configure_and_build win64 -DPELMORA_HOST_BUILD_DIR="$host_tools" || return 1
   windows_package_start
+  network_lane_start
   # shellcheck source=scripts/wine-env.sh
   source scripts/wine-env.sh
   pelmora_wine_start || return 1
@@ -163,18 +167,32 @@ win64_stage() {
   return "$rc"
 }
 # The network installation of the real Pelmora.exe, on a Wine prefix and
-# display of its own inside a private network namespace.
+# display of its own inside a private network namespace: it runs beside the
+# win64 tests, and its stage waits for it.
+network_log=$log_dir/win64-network.log
+network_pid=
+network_lane_start() {
+  rm -f "$network_log.status"
+  (
+    rc=0
+    bash tests/e2e/net/pelmora_network.sh "$root/build/win64" "$host_tools" \
+      "$root/build/win64/screenshots" >"$network_log" 2>&1 &&
+      bash tests/e2e/net/pelmora_unattended_network.sh "$root/build/win64" "$host_tools" \
+        >>"$network_log" 2>&1 || rc=$?
+    echo "$rc" >"$network_log.status"
+  ) &
+  network_pid=$!
+}
 win64_network_stage() {
-  local script=tests/e2e/net/pelmora_network.sh
-  local log=$log_dir/win64-network.log
-  require "$script" || return 1
-  if bash "$script" "$root/build/win64" "$host_tools" "$root/build/win64/screenshots" \
-    >"$log" 2>&1 &&
-    bash tests/e2e/net/pelmora_unattended_network.sh "$root/build/win64" "$host_tools" >>"$log" 2>&1; then
-    tail -n 3 "$log"
+  require tests/e2e/net/pelmora_network.sh tests/e2e/net/pelmora_unattended_network.sh || return 1
+  [ -n "$network_pid" ] || { echo "not started: the win64 build failed"; return 1; }
+  wait "$network_pid"
+  network_pid=
+  if [ "$(cat "$network_log.status" 2>/dev/null)" = 0 ]; then
+    tail -n 3 "$network_log"
     passed=$((passed + 1))
   else
-    cat "$log"
+    cat "$network_log"
     failed=$((failed + 1))
     return 1
   fi
@@ -191,6 +209,7 @@ windows_package_start() {
   rm -rf "$package_dir" "$signer"
   mkdir -p "$package_dir" "$signer"
   (
+    renice -n 10 -p "$BASHPID" >/dev/null
     step() {
       local name=$1 rc=0
       shift
@@ -282,6 +301,7 @@ stage "release package" package_stage
 # Nothing is left running when a stage failed before the background builds
 # were waited for.
 [ -z "$package_pid" ] || wait "$package_pid"
+[ -z "$network_pid" ] || wait "$network_pid"
 [ -n "$openssl_status" ] || wait "$openssl_pid"
 
 echo "total: $(($(date +%s) - start_time)) s" >>"$log_dir/times.txt"

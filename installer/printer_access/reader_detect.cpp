@@ -123,9 +123,9 @@ int probe(platform::Platform& platform, platform::DeviceHandle hub, int port, Re
   if (!FindReaderInstance(platform, reader->vendorId, reader->productId, driverKey.c_str(),
                           instance, kUsbTextLength))
     return 0;
-  const std::u16string instanceId =
-      platform::format(reader->instanceIdForm,
-                       {reader->vendorId, reader->productId, platform::bounded_view(instance, kUsbTextLength)});
+  const std::u16string instanceId = platform::format(
+      reader->instanceIdForm,
+      {reader->vendorId, reader->productId, platform::bounded_view(instance, kUsbTextLength)});
   for (const auto& binding : reader->bindings) {
     if (binding.service == nullptr) break;
     if (CheckReaderBinding(platform, instanceId.c_str(), name, capacity, binding.service,
@@ -142,7 +142,8 @@ bool ReaderNameQualifies(std::u16string_view listedName, std::u16string_view rea
       !platform::equals_ignore_ascii_case(listedName.substr(0, 3), readerText.substr(0, 3)))
     return false;
   for (const auto& rule : kNameRules)
-    if (platform::starts_with_ignore_ascii_case(listedName, rule.start)) return rule.accepts(listedName);
+    if (platform::starts_with_ignore_ascii_case(listedName, rule.start))
+      return rule.accepts(listedName);
   return false;
 }
 
@@ -174,7 +175,8 @@ int ResolveReaderName(platform::Platform& platform, char16_t* name, std::size_t 
   std::u16string found;
   std::size_t at = 0;
   for (int examined = 0; examined < kMaxListedReaders && at < kReaderListPassedLength; ++examined) {
-    const std::u16string_view listed = platform::bounded_view(list + at, kReaderListPassedLength - at);
+    const std::u16string_view listed =
+        platform::bounded_view(list + at, kReaderListPassedLength - at);
     if (listed.empty()) break;
     at += listed.size() + 1;
     if (listed.size() >= kReaderTextLength) continue;
@@ -216,7 +218,8 @@ int CheckReaderBinding(platform::Platform& platform, const char16_t* instanceId,
       continue;
     key.reset();
     char16_t text[kReaderTextLength] = {};
-    platform::format_to(text, kReaderTextLength, u"%s %s", {platform::bounded_view(readerText, 256), valueName});
+    platform::format_to(text, kReaderTextLength, u"%s %s",
+                        {platform::bounded_view(readerText, 256), valueName});
     if (ResolveReaderName(platform, text, kReaderTextLength, devices > 1) != 1) return 0;
     platform::copy_truncated(name, capacity, platform::bounded_view(text, kReaderTextLength));
     return 1;
@@ -252,7 +255,8 @@ void DetectReaders(platform::Platform& platform, EncoderInfoBlock* block,
   for (const auto& step : steps) {
     char16_t found[kUsbTextLength] = {};
     if (probe(platform, hub, step.port, step.kind, found, kUsbTextLength) == 1)
-      platform::copy_truncated(step.slot, kReaderNameLength, platform::bounded_view(found, kUsbTextLength));
+      platform::copy_truncated(step.slot, kReaderNameLength,
+                               platform::bounded_view(found, kUsbTextLength));
   }
 }
 

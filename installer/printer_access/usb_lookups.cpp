@@ -19,7 +19,9 @@ namespace {
 using platform::ScopedRegKey;
 
 // A text field of the USB structures, up to its first zero.
-std::u16string_view usb_text(const char16_t* text) { return platform::bounded_view(text, kUsbTextLength); }
+std::u16string_view usb_text(const char16_t* text) {
+  return platform::bounded_view(text, kUsbTextLength);
+}
 
 bool open_hklm(platform::Platform& platform, std::u16string_view path, ScopedRegKey& key) {
   return platform.registry.open_key(platform::kHkeyLocalMachine, path, platform::kKeyRead,
@@ -156,7 +158,8 @@ void ReadParentIdPrefix(platform::Platform& platform, const char16_t* instanceId
 bool ReadDeviceDriverKey(platform::Platform& platform, const char16_t* instanceId,
                          char16_t* driverKey, std::size_t capacity) {
   std::u16string value;
-  if (!read_hklm_text(platform, node_key(usb_text(instanceId)), u"Driver", 2048, &value)) return false;
+  if (!read_hklm_text(platform, node_key(usb_text(instanceId)), u"Driver", 2048, &value))
+    return false;
   platform::copy_truncated(driverKey, capacity, value);
   return true;
 }
@@ -234,7 +237,8 @@ bool FindReaderInstance(platform::Platform& platform, std::uint16_t vendorId,
                         std::uint16_t productId, const char16_t* driverKey, char16_t* name,
                         std::size_t capacity) {
   std::u16string id, instance;
-  if (!find_instance_by_driver_key(platform, vendorId, productId, usb_text(driverKey), &id, &instance))
+  if (!find_instance_by_driver_key(platform, vendorId, productId, usb_text(driverKey), &id,
+                                   &instance))
     return false;
   if (vendorId == 0x076B && productId == 0x5127) {
     // The composite reader: its interface-0 child is the reader.

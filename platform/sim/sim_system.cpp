@@ -168,7 +168,6 @@ bool starts_with_ignore_case(std::string_view text, std::string_view prefix) {
   return true;
 }
 
-
 }  // namespace
 
 Win32Error SimDevices::get_class_devs(std::string_view enumerator, std::uint32_t flags,

@@ -97,7 +97,8 @@ std::size_t bounded_length(const char16_t* text, std::size_t capacity) {
 }
 
 std::u16string_view bounded_view(const char16_t* text, std::size_t capacity) {
-  return text == nullptr ? std::u16string_view() : std::u16string_view(text, bounded_length(text, capacity));
+  return text == nullptr ? std::u16string_view()
+                         : std::u16string_view(text, bounded_length(text, capacity));
 }
 
 std::size_t copy_truncated(char16_t* buffer, std::size_t capacity, std::u16string_view source) {
@@ -124,7 +125,8 @@ bool equals_ignore_ascii_case(std::u16string_view a, std::u16string_view b) {
 }
 
 bool starts_with_ignore_ascii_case(std::u16string_view text, std::u16string_view start) {
-  return text.size() >= start.size() && equals_ignore_ascii_case(text.substr(0, start.size()), start);
+  return text.size() >= start.size() &&
+         equals_ignore_ascii_case(text.substr(0, start.size()), start);
 }
 
 }  // namespace platform

@@ -15,7 +15,6 @@
 namespace pelmora::testing {
 namespace {
 
-
 // The log's lines without their CR LF; every line must have one.
 std::vector<std::string> LogLines(platform::sim::SimWindows& win) {
   const std::string text = win.shell.file_contents(kLogPath);

@@ -23,7 +23,8 @@
 namespace pelmora::testing {
 
 // Where the wizard and the unattended mode write their log by default.
-inline constexpr char16_t kLogPath[] = u"C:\\Users\\Administrator\\AppData\\Local\\Temp\\Pelmora.log";
+inline constexpr char16_t kLogPath[] =
+    u"C:\\Users\\Administrator\\AppData\\Local\\Temp\\Pelmora.log";
 
 // Loads every file of the generated media under `folder` (no trailing
 // backslash) of the simulated file system.

@@ -22,7 +22,6 @@ namespace {
 
 using platform::sim::SimWindows;
 
-
 struct Quiet {
   explicit Quiet(const std::u16string& arguments) {
     PrepareInstallation(win);

@@ -106,7 +106,8 @@ class PrintServerContract : public ::testing::Test {
  protected:
   Under under_;
 };
-TYPED_TEST_SUITE(PrintServerContract, PrintServerImplementations, test_support::ContractNames<Simulated>);
+TYPED_TEST_SUITE(PrintServerContract, PrintServerImplementations,
+                 test_support::ContractNames<Simulated>);
 
 TYPED_TEST(PrintServerContract, TheServerOpensAndItsFormsComeInOneBuffer) {
   ScopedPrinter server(this->under_.spooler());

@@ -75,7 +75,8 @@ class ProcessContract : public ::testing::Test {
 };
 
 using ProcessImplementations = PELMORA_CONTRACT_TYPES(SimulatedProcesses, RealProcesses);
-TYPED_TEST_SUITE(ProcessContract, ProcessImplementations, test_support::ContractNames<SimulatedProcesses>);
+TYPED_TEST_SUITE(ProcessContract, ProcessImplementations,
+                 test_support::ContractNames<SimulatedProcesses>);
 
 TYPED_TEST(ProcessContract, StartedProgramsEndWithTheirExitCode) {
   Processes& processes = this->under_.processes();
