@@ -13,9 +13,9 @@
 #                   installed, upgraded and removed with Wine's msiexec
 # Installs what is missing first. Ends with one line "N passed, N failed".
 #
-# Two cores do the work: OpenSSL for the Windows builds is built while the
-# host stages run, and the win32 build and the release package are built
-# while the win64 tests run under Wine. The times of every stage go to
+# Two cores do the work: OpenSSL for the win64 build is built while the host
+# stages run; OpenSSL for i686, the win32 build and the release package are
+# built while the win64 tests and the network installation run under Wine. The times of every stage go to
 # build/test-logs/times.txt.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -36,12 +36,12 @@ if ! bash scripts/install-deps.sh; then
 fi
 echo "packages: $(($(date +%s) - start_time)) s" >>"$log_dir/times.txt"
 
-# OpenSSL for mingw, both architectures, behind the host stages. The
-# background builds run at a lower priority: the tests in the foreground that
-# wait for real time (a discovery window, a window to appear) get the
-# processor when they need it.
+# OpenSSL for the win64 build, behind the host stages (the i686 one builds
+# with the win32 programs, later). The background builds run at a lower
+# priority: the tests in the foreground that wait for real time (a discovery
+# window, a window to appear) get the processor when they need it.
 openssl_log=$log_dir/openssl.log
-nice -n 10 bash scripts/build-openssl-mingw.sh x86_64 i686 >"$openssl_log" 2>&1 &
+nice -n 10 bash scripts/build-openssl-mingw.sh x86_64 >"$openssl_log" 2>&1 &
 openssl_pid=$!
 openssl_status=
 # Waits for the OpenSSL build once; true when it succeeded.
@@ -217,6 +217,7 @@ windows_package_start() {
       echo "$rc" >"$package_dir/$name.status"
       return "$rc"
     }
+    step openssl-i686 bash scripts/build-openssl-mingw.sh i686 || exit 1
     step win32 configure_and_build win32 || exit 1
     step signer openssl req -x509 -newkey rsa:2048 -nodes -days 2 -keyout "$signer/key.pem" \
       -out "$signer/cert.pem" -subj "/CN=Package test signer/O=Orvane" \
@@ -245,7 +246,7 @@ package_step_ok() {
 # The shipping programs link, and Tessaly.exe binds the hook library at load
 # time (its import table names it).
 win32_stage() {
-  package_step_ok win32 || return 1
+  package_step_ok openssl-i686 && package_step_ok win32 || return 1
   local tessaly=$root/build/win32/monitor/Tessaly.exe
   require "$tessaly" || return 1
   # grep reads the whole listing: with -q it would stop early, and the
