@@ -61,13 +61,18 @@ build_failed() {
   exit 1
 }
 
-# OpenSSL for mingw builds while the host tree builds the printer simulator
-# and the network tool of the network installation.
+# OpenSSL for mingw builds while a host tree of the demo's own builds the
+# printer simulator and the network tool of the network installation: no
+# tests, a few sources at a time as one unit, no debugging information (the
+# inner loop's build/host stays as it is).
 bash scripts/build-openssl-mingw.sh x86_64 >"$root/build/demo/openssl.log" 2>&1 &
 openssl_pid=$!
 echo "demo: building the printer simulator (host)"
-{ cmake --preset host && cmake --build --preset host --target printer_sim zelkonet \
-    -j "${PELMORA_JOBS:-2}"; } >>"$build_log" 2>&1 || build_failed "$build_log" "the host build"
+host_tree=$root/build/demo/host
+{ cmake --preset host -B "$host_tree" -DCMAKE_BUILD_TYPE=Release -DPELMORA_TESTS=OFF \
+    -DPELMORA_BENCH=OFF -DPELMORA_UNITY=ON &&
+    cmake --build "$host_tree" --target printer_sim zelkonet -j "${PELMORA_JOBS:-2}"; } \
+  >>"$build_log" 2>&1 || build_failed "$build_log" "the host build"
 wait "$openssl_pid" || build_failed "$root/build/demo/openssl.log" "the OpenSSL build"
 
 echo "demo: building Pelmora.exe and Tessaly.exe (win64)"
@@ -104,7 +109,7 @@ rm -f "$demo"/network-*.status
     rc=0
     PELMORA_NET_WINEPREFIX=${PELMORA_DEMO_NET_WINEPREFIX:-$PELMORA_CACHE/demo-wineprefix-net} \
       PELMORA_NET_DISPLAY=${PELMORA_DEMO_NET_DISPLAY:-:96} \
-      bash tests/e2e/net/pelmora_network.sh "$root/build/win64" "$root/build/host" "$shots" \
+      bash tests/e2e/net/pelmora_network.sh "$root/build/win64" "$host_tree" "$shots" \
       "$language" "$name" >"$demo/network-$name.log" 2>&1 || rc=$?
     echo "$rc" >"$demo/network-$name.status"
     language=$((language + 1))
