@@ -5,10 +5,12 @@
 #
 # The first command to run on a fresh machine: it installs what it needs as
 # the test command does (scripts/install-deps.sh demo, as root, and OpenSSL
-# for mingw with scripts/build-openssl-mingw.sh), then builds Pelmora.exe with the win64 preset, lays out an installation folder
+# for mingw with scripts/build-openssl-mingw.sh, while a host tree of its own,
+# build/demo/host, builds the printer simulator), then builds Pelmora.exe and
+# Tessaly.exe with the win64 preset, lays out an installation folder
 # (build/demo/install: Pelmora.exe, its Pelmora.ini and the installation
-# media), runs the program
-# there on a virtual display of its own, and saves the wizard window as
+# media), runs the program there on a virtual display of its own, and saves
+# the wizard window as
 #   pelmora-step1-<language>.png  for each of the ten languages
 #                                 ("LANGUAGE:" 0 to 9)
 # Then it ends the program (as the window's close box would) and everything
@@ -21,8 +23,10 @@
 #   pelmora-finished-network-<language>.png
 #                                        over the network, with the printer
 #                                        simulator in a private network
-#                                        namespace (tests/e2e/net/pelmora_network.sh);
-#                                        the last shows the failure Wine's
+#                                        namespace (tests/e2e/net/pelmora_network.sh,
+#                                        on a prefix and display of its own,
+#                                        beside the rest of the demo); the
+#                                        last shows the failure Wine's
 #                                        missing TCP/IP port monitor causes
 # and takes back what it installed.
 # Then it lays Tessaly.exe into the prefix's system folder, seeds a few

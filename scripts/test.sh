@@ -14,8 +14,9 @@
 # Installs what is missing first. Ends with one line "N passed, N failed".
 #
 # Two cores do the work: OpenSSL for the win64 build is built while the host
-# stages run; OpenSSL for i686, the win32 build and the release package are
-# built while the win64 tests and the network installation run under Wine. The times of every stage go to
+# stages run, the one for i686 while the win64 build runs; the win32 build
+# and the release package are built while the win64 tests and the network
+# installation run under Wine. The times of every stage go to
 # build/test-logs/times.txt.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -36,24 +37,33 @@ if ! bash scripts/install-deps.sh; then
 fi
 echo "packages: $(($(date +%s) - start_time)) s" >>"$log_dir/times.txt"
 
-# OpenSSL for the win64 build, behind the host stages (the i686 one builds
-# with the win32 programs, later). The background builds run at a lower
+# OpenSSL for mingw in the background: x86_64 behind the host stages, then
+# i686 behind the win64 build. The background builds run at a lower
 # priority: the tests in the foreground that wait for real time (a discovery
-# window, a window to appear) get the processor when they need it.
-openssl_log=$log_dir/openssl.log
-nice -n 10 bash scripts/build-openssl-mingw.sh x86_64 >"$openssl_log" 2>&1 &
+# window, a window to appear) get the processor when they need it. Each
+# architecture leaves its exit status in $openssl_dir/<arch>.status.
+openssl_dir=$log_dir/openssl
+rm -rf "$openssl_dir"
+mkdir -p "$openssl_dir"
+(
+  for arch in x86_64 i686; do
+    rc=0
+    nice -n 10 bash scripts/build-openssl-mingw.sh "$arch" >"$openssl_dir/$arch.log" 2>&1 || rc=$?
+    echo "$rc" >"$openssl_dir/$arch.status"
+  done
+) &
 openssl_pid=$!
-openssl_status=
-# Waits for the OpenSSL build once; true when it succeeded.
+# openssl_ready ARCH: waits for that architecture's build; true when it
+# succeeded. The builds end or fail, so the wait ends.
 openssl_ready() {
-  if [ -z "$openssl_status" ]; then
-    local since
-    since=$(date +%s)
-    if wait "$openssl_pid"; then openssl_status=0; else openssl_status=1; fi
-    echo "openssl (waited for): $(($(date +%s) - since)) s" >>"$log_dir/times.txt"
-    cat "$openssl_log"
-  fi
-  [ "$openssl_status" = 0 ] || { echo "the OpenSSL build failed; see $openssl_log"; return 1; }
+  local since status_file=$openssl_dir/$1.status
+  since=$(date +%s)
+  while [ ! -s "$status_file" ] && kill -0 "$openssl_pid" 2>/dev/null; do sleep 1; done
+  echo "openssl $1 (waited for): $(($(date +%s) - since)) s" >>"$log_dir/times.txt"
+  [ "$(cat "$status_file" 2>/dev/null)" = 0 ] && return 0
+  echo "the OpenSSL build for $1 failed:"
+  tail -n 20 "$openssl_dir/$1.log" 2>/dev/null
+  return 1
 }
 
 passed=0
@@ -151,7 +161,7 @@ network_stage() {
   fi
 }
 win64_stage() {
-  openssl_ready || return 1
+  openssl_ready x86_64 || return 1
   # The build first: Wine's display and server start after it, so that the
   # prefix is made while nothing else compiles.
   configure_and_build win64 -DPELMORA_HOST_BUILD_DIR="$host_tools" || return 1
@@ -217,7 +227,7 @@ windows_package_start() {
       echo "$rc" >"$package_dir/$name.status"
       return "$rc"
     }
-    step openssl-i686 bash scripts/build-openssl-mingw.sh i686 || exit 1
+    step openssl-i686 openssl_ready i686 || exit 1
     step win32 configure_and_build win32 || exit 1
     step signer openssl req -x509 -newkey rsa:2048 -nodes -days 2 -keyout "$signer/key.pem" \
       -out "$signer/cert.pem" -subj "/CN=Package test signer/O=Orvane" \
@@ -303,7 +313,7 @@ stage "release package" package_stage
 # were waited for.
 [ -z "$package_pid" ] || wait "$package_pid"
 [ -z "$network_pid" ] || wait "$network_pid"
-[ -n "$openssl_status" ] || wait "$openssl_pid"
+wait "$openssl_pid"
 
 echo "total: $(($(date +%s) - start_time)) s" >>"$log_dir/times.txt"
 cat "$log_dir/times.txt"
