@@ -1,1 +1,0 @@
-// The precompiled header every test program reuses is built with this file.
