@@ -146,6 +146,8 @@ host_stage() {
   configure_and_build host-sanitize && run_ctest host-sanitize
 }
 fuzz_stage() {
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   configure_and_build fuzz && run_ctest fuzz
 }
 # The printer simulator and the network tool of the host tree.
@@ -162,8 +164,8 @@ network_stage() {
 }
 win64_stage() {
   openssl_ready x86_64 || return 1
-  # The build first: Wine's display and server start after it, so that the
-  # prefix is made while nothing else compiles.
+  # The build first; then the background builds and the network
+  # installation start, and the Wine environment of the tests.
   configure_and_build win64 -DPELMORA_HOST_BUILD_DIR="$host_tools" || return 1
   windows_package_start
   network_lane_start
@@ -214,8 +216,10 @@ win64_network_stage() {
 # wait for them. Each step leaves its exit status in $package_dir.
 package_dir=$log_dir/package
 package_pid=
+package_started=
 signer=$root/build/package-signer
 windows_package_start() {
+  package_started=1
   rm -rf "$package_dir" "$signer"
   mkdir -p "$package_dir" "$signer"
   (
@@ -238,8 +242,10 @@ windows_package_start() {
   ) &
   package_pid=$!
 }
-# Waits for the background builds; true when step NAME succeeded.
+# Waits for the background builds (started here when the win64 build failed
+# before it could start them); true when step NAME succeeded.
 package_step_ok() {
+  [ -n "$package_started" ] || windows_package_start
   if [ -n "$package_pid" ]; then
     local since
     since=$(date +%s)
