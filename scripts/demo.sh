@@ -71,6 +71,19 @@ build_failed() {
 # inner loop's build/host stays as it is).
 bash scripts/build-openssl-mingw.sh x86_64 >"$root/build/demo/openssl.log" 2>&1 &
 openssl_pid=$!
+# The demo's two Wine prefixes are made meanwhile (each on its own display,
+# which goes away again): the runs below then start on ready prefixes.
+demo_prefix=${PELMORA_DEMO_WINEPREFIX:-$PELMORA_CACHE/demo-wineprefix}
+demo_display=${PELMORA_DEMO_DISPLAY:-:97}
+net_prefix=${PELMORA_DEMO_NET_WINEPREFIX:-$PELMORA_CACHE/demo-wineprefix-net}
+net_display=${PELMORA_DEMO_NET_DISPLAY:-:96}
+(
+  for pair in "$demo_prefix $demo_display" "$net_prefix $net_display"; do
+    read -r prefix display <<<"$pair"
+    (wine_up "$prefix" "$display" && wine_down) >>"$root/build/demo/prefixes.log" 2>&1 || true
+  done
+) &
+prefixes_pid=$!
 echo "demo: building the printer simulator (host)"
 host_tree=$root/build/demo/host
 { cmake --preset host -B "$host_tree" -DCMAKE_BUILD_TYPE=Release -DPELMORA_TESTS=OFF \
@@ -86,6 +99,7 @@ echo "demo: building Pelmora.exe and Tessaly.exe (win64)"
 { cmake --preset win64 && cmake --build --preset win64 --target Pelmora DIFxCmd Cardplug pelmora_media \
     window_driver e2e_seed Tessaly tesshook tessaly_queues -j "${PELMORA_JOBS:-2}"; } \
   >>"$build_log" 2>&1 || build_failed "$build_log" "the win64 build"
+wait "$prefixes_pid" || true
 exe=$root/build/win64/installer/Pelmora.exe
 [ -f "$exe" ] || { echo "demo: $exe was not built" >&2; exit 1; }
 driver=$root/build/win64/tests/e2e/window_driver.exe
@@ -111,8 +125,7 @@ rm -f "$demo"/network-*.status
   language=0
   for name in "${network_runs[@]}"; do
     rc=0
-    PELMORA_NET_WINEPREFIX=${PELMORA_DEMO_NET_WINEPREFIX:-$PELMORA_CACHE/demo-wineprefix-net} \
-      PELMORA_NET_DISPLAY=${PELMORA_DEMO_NET_DISPLAY:-:96} \
+    PELMORA_NET_WINEPREFIX=$net_prefix PELMORA_NET_DISPLAY=$net_display \
       bash tests/e2e/net/pelmora_network.sh "$root/build/win64" "$host_tree" "$shots" \
       "$language" "$name" >"$demo/network-$name.log" 2>&1 || rc=$?
     echo "$rc" >"$demo/network-$name.status"
@@ -121,7 +134,7 @@ rm -f "$demo"/network-*.status
 ) &
 network_pid=$!
 
-wine_up "${PELMORA_DEMO_WINEPREFIX:-$PELMORA_CACHE/demo-wineprefix}" "${PELMORA_DEMO_DISPLAY:-:97}" ||
+wine_up "$demo_prefix" "$demo_display" ||
   { echo "demo: the Wine environment did not start" >&2; exit 1; }
 # The network lane is waited for on every way out.
 trap 'wine_down; wait "$network_pid" 2>/dev/null || true' EXIT
