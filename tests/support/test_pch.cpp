@@ -1,0 +1,1 @@
+// The precompiled header every test program reuses is built with this file.
