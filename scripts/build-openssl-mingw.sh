@@ -18,7 +18,7 @@ mkdir -p "$cache/openssl"
 # for the library's own tables, TLS 1.2 and 1.3). No programs, engines,
 # modules, DTLS, elliptic curves, and none of the algorithms no suite of the
 # channel uses. -O0: the channel moves a few hundred bytes once per printer,
-# and the build takes about half the time it takes at -O3.
+# and one architecture builds in 1 min 26 s on two cores (2 min 7 s at -O1).
 openssl_options=(no-shared no-tests no-module no-legacy no-engine no-dso no-dynamic-engine
   no-capieng no-padlockeng no-afalgeng no-ui-console no-autoload-config no-async no-cms no-cmp
   no-ct no-ocsp no-ts no-srp no-srtp no-psk no-rfc3779 no-comp no-dtls no-ssl3 no-nextprotoneg

@@ -37,34 +37,52 @@ if ! bash scripts/install-deps.sh; then
 fi
 echo "packages: $(($(date +%s) - start_time)) s" >>"$log_dir/times.txt"
 
+# note_step DIR NAME COMMAND...: runs COMMAND with its output in DIR/NAME.log
+# and leaves its exit status in DIR/NAME.status; the background work below
+# reports to the stages that way.
+note_step() {
+  local dir=$1 name=$2 rc=0
+  shift 2
+  "$@" >"$dir/$name.log" 2>&1 || rc=$?
+  echo "$rc" >"$dir/$name.status"
+  return "$rc"
+}
+# noted_ok DIR NAME: true when that step succeeded; otherwise shows the end
+# of its log.
+noted_ok() {
+  [ "$(cat "$1/$2.status" 2>/dev/null)" = 0 ] && return 0
+  echo "$2 failed:"
+  tail -n 60 "$1/$2.log" 2>/dev/null || echo "(it did not run)"
+  return 1
+}
+
 # OpenSSL for mingw in the background: x86_64 behind the host stages, then
 # i686 behind the win64 build. The background builds run at a lower
 # priority: the tests in the foreground that wait for real time (a discovery
-# window, a window to appear) get the processor when they need it. Each
-# architecture leaves its exit status in $openssl_dir/<arch>.status.
+# window, a window to appear) get the processor when they need it.
 openssl_dir=$log_dir/openssl
 rm -rf "$openssl_dir"
 mkdir -p "$openssl_dir"
 (
   for arch in x86_64 i686; do
-    rc=0
-    nice -n 10 bash scripts/build-openssl-mingw.sh "$arch" >"$openssl_dir/$arch.log" 2>&1 || rc=$?
-    echo "$rc" >"$openssl_dir/$arch.status"
+    note_step "$openssl_dir" "$arch" nice -n 10 bash scripts/build-openssl-mingw.sh "$arch"
   done
 ) &
 openssl_pid=$!
 # openssl_ready ARCH: waits for that architecture's build; true when it
 # succeeded. The builds end or fail, so the wait ends.
 openssl_ready() {
-  local since status_file=$openssl_dir/$1.status
+  local since
   since=$(date +%s)
-  while [ ! -s "$status_file" ] && kill -0 "$openssl_pid" 2>/dev/null; do sleep 1; done
+  while [ ! -s "$openssl_dir/$1.status" ] && kill -0 "$openssl_pid" 2>/dev/null; do sleep 1; done
   echo "openssl $1 (waited for): $(($(date +%s) - since)) s" >>"$log_dir/times.txt"
-  [ "$(cat "$status_file" 2>/dev/null)" = 0 ] && return 0
-  echo "the OpenSSL build for $1 failed:"
-  tail -n 20 "$openssl_dir/$1.log" 2>/dev/null
-  return 1
+  noted_ok "$openssl_dir" "$1"
 }
+
+# Every sanitized program the command runs (the host tests, the fuzz
+# targets, the host tree's printer simulator) stops at its first finding.
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 passed=0
 failed=0
@@ -134,33 +152,25 @@ require() {
     return 1
   done
 }
-
-format_stage() {
-  if scripts/format.sh --check; then passed=$((passed + 1)); else failed=$((failed + 1)); return 1; fi
-}
-# The host tests are built and run once, with both sanitizers: the plain
-# host preset is the inner loop's, and the demo's.
-host_stage() {
-  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-  configure_and_build host-sanitize && run_ctest host-sanitize
-}
-fuzz_stage() {
-  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-  configure_and_build fuzz && run_ctest fuzz
-}
-# The printer simulator and the network tool of the host tree.
-host_tools=$root/build/host-sanitize
-network_stage() {
-  local script=tests/e2e/net/broadcast.sh
-  require "$script" || return 1
-  if bash "$script" "$host_tools"; then
+# counted COMMAND...: one passed or one failed, by the command's exit status.
+counted() {
+  if "$@"; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
     return 1
   fi
+}
+
+format_stage() { counted scripts/format.sh --check; }
+# The host tests are built and run once, with both sanitizers: the plain
+# host preset is the inner loop's.
+host_stage() { configure_and_build host-sanitize && run_ctest host-sanitize; }
+fuzz_stage() { configure_and_build fuzz && run_ctest fuzz; }
+# The printer simulator and the network tool of the host tree.
+host_tools=$root/build/host-sanitize
+network_stage() {
+  require tests/e2e/net/broadcast.sh && counted bash tests/e2e/net/broadcast.sh "$host_tools"
 }
 win64_stage() {
   openssl_ready x86_64 || return 1
@@ -168,7 +178,7 @@ win64_stage() {
   # installation start, and the Wine environment of the tests.
   configure_and_build win64 -DPELMORA_HOST_BUILD_DIR="$host_tools" || return 1
   windows_package_start
-  network_lane_start
+  network_installation_start
   # shellcheck source=scripts/wine-env.sh
   source scripts/wine-env.sh
   pelmora_wine_start || return 1
@@ -178,21 +188,18 @@ win64_stage() {
   pelmora_wine_stop
   return "$rc"
 }
+
 # The network installation of the real Pelmora.exe, on a Wine prefix and
-# display of its own inside a private network namespace: it runs beside the
-# win64 tests, and its stage waits for it.
-network_log=$log_dir/win64-network.log
+# display of its own inside a private network namespace, with the wizard and
+# unattended: it runs beside the win64 tests, and its stage waits for it.
 network_pid=
-network_lane_start() {
-  rm -f "$network_log.status"
-  (
-    rc=0
-    bash tests/e2e/net/pelmora_network.sh "$root/build/win64" "$host_tools" \
-      "$root/build/win64/screenshots" >"$network_log" 2>&1 &&
-      bash tests/e2e/net/pelmora_unattended_network.sh "$root/build/win64" "$host_tools" \
-        >>"$network_log" 2>&1 || rc=$?
-    echo "$rc" >"$network_log.status"
-  ) &
+network_installation() {
+  bash tests/e2e/net/pelmora_network.sh "$root/build/win64" "$host_tools" \
+    "$root/build/win64/screenshots" &&
+    bash tests/e2e/net/pelmora_unattended_network.sh "$root/build/win64" "$host_tools"
+}
+network_installation_start() {
+  note_step "$log_dir" win64-network network_installation &
   network_pid=$!
 }
 win64_network_stage() {
@@ -200,20 +207,15 @@ win64_network_stage() {
   [ -n "$network_pid" ] || { echo "not started: the win64 build failed"; return 1; }
   wait "$network_pid"
   network_pid=
-  if [ "$(cat "$network_log.status" 2>/dev/null)" = 0 ]; then
-    tail -n 3 "$network_log"
-    passed=$((passed + 1))
-  else
-    cat "$network_log"
-    failed=$((failed + 1))
-    return 1
-  fi
+  noted_ok "$log_dir" win64-network || { failed=$((failed + 1)); return 1; }
+  tail -n 3 "$log_dir/win64-network.log"
+  passed=$((passed + 1))
 }
 
 # The win32 build and the two release packages (an older version, unsigned,
 # and this one, signed with a throwaway code-signing certificate) are built
-# in the background while the win64 tests run under Wine; the stages below
-# wait for them. Each step leaves its exit status in $package_dir.
+# in the background, at a lower priority, while the win64 tests run under
+# Wine; the stages below wait for them.
 package_dir=$log_dir/package
 package_pid=
 package_started=
@@ -224,13 +226,7 @@ windows_package_start() {
   mkdir -p "$package_dir" "$signer"
   (
     renice -n 10 -p "$BASHPID" >/dev/null
-    step() {
-      local name=$1 rc=0
-      shift
-      "$@" >"$package_dir/$name.log" 2>&1 || rc=$?
-      echo "$rc" >"$package_dir/$name.status"
-      return "$rc"
-    }
+    step() { note_step "$package_dir" "$@"; }
     step openssl-i686 openssl_ready i686 || exit 1
     step win32 configure_and_build win32 || exit 1
     step signer openssl req -x509 -newkey rsa:2048 -nodes -days 2 -keyout "$signer/key.pem" \
@@ -253,27 +249,21 @@ package_step_ok() {
     package_pid=
     echo "win32 and release builds (waited for): $(($(date +%s) - since)) s" >>"$log_dir/times.txt"
   fi
-  if [ "$(cat "$package_dir/$1.status" 2>/dev/null)" = 0 ]; then return 0; fi
-  echo "$1 failed:"
-  tail -n 40 "$package_dir/$1.log" 2>/dev/null || echo "(not started)"
-  return 1
+  noted_ok "$package_dir" "$1"
 }
 
 # The shipping programs link, and Tessaly.exe binds the hook library at load
 # time (its import table names it).
+imports_tesshook() {
+  # grep reads the whole listing: with -q it would stop early, and the
+  # objdump it leaves behind would fail the pipe.
+  i686-w64-mingw32-objdump -p "$1" | grep 'DLL Name: tesshook.dll' >/dev/null ||
+    { echo "Tessaly.exe (i686) does not import tesshook.dll"; return 1; }
+}
 win32_stage() {
   package_step_ok openssl-i686 && package_step_ok win32 || return 1
   local tessaly=$root/build/win32/monitor/Tessaly.exe
-  require "$tessaly" || return 1
-  # grep reads the whole listing: with -q it would stop early, and the
-  # objdump it leaves behind would fail the pipe.
-  if i686-w64-mingw32-objdump -p "$tessaly" | grep 'DLL Name: tesshook.dll' >/dev/null; then
-    passed=$((passed + 1))
-  else
-    echo "Tessaly.exe (i686) does not import tesshook.dll"
-    failed=$((failed + 1))
-    return 1
-  fi
+  require "$tessaly" && counted imports_tesshook "$tessaly"
 }
 
 # The release package from the win32 tree: the zip unpacked, its layout and
@@ -282,28 +272,16 @@ win32_stage() {
 # removed with Wine's msiexec.
 package_stage() {
   package_step_ok signer && package_step_ok package-old && package_step_ok package || return 1
-  local version out zip msi old_msi rc=0
+  local version out rc=0
   version=$(sed -n 's/^project(Pelmora VERSION \([0-9][0-9.]*\).*/\1/p' CMakeLists.txt)
   out=$root/build/package
-  zip=$out/Pelmora-$version.zip
-  msi=$out/Pelmora-$version.msi
-  old_msi=$out/Pelmora-1.9.0.msi
-  require "$zip" "$msi" "$old_msi" || return 1
-  local checks=(
-    "tests/package/package_test.sh|$zip"
-    "tests/package/msi_test.sh|$msi|$zip|$signer/cert.pem"
-    "tests/package/msi_wine_test.sh|$old_msi|$msi"
-  )
-  local check words
-  for check in "${checks[@]}"; do
-    IFS='|' read -r -a words <<<"$check"
-    if bash "${words[@]}"; then
-      passed=$((passed + 1))
-    else
-      failed=$((failed + 1))
-      rc=1
-    fi
-  done
+  require "$out/Pelmora-$version.zip" "$out/Pelmora-$version.msi" "$out/Pelmora-1.9.0.msi" ||
+    return 1
+  counted bash tests/package/package_test.sh "$out/Pelmora-$version.zip" || rc=1
+  counted bash tests/package/msi_test.sh "$out/Pelmora-$version.msi" "$out/Pelmora-$version.zip" \
+    "$signer/cert.pem" || rc=1
+  counted bash tests/package/msi_wine_test.sh "$out/Pelmora-1.9.0.msi" "$out/Pelmora-$version.msi" ||
+    rc=1
   return "$rc"
 }
 

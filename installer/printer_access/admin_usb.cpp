@@ -22,7 +22,7 @@ bool LockedVendorIoControl(platform::Platform& platform, const char16_t* lockNam
   // would serialise against some other port.
   const std::u16string name =
       platform::format(kUsbLockNameFormat,
-                       {std::u16string_view(lockName, platform::bounded_length(lockName, 1024))});
+                       {platform::bounded_view(lockName, 1024)});
   if (name.size() >= kLockEventNameLength) return false;
 
   platform::DeviceIo& io = platform.device_io;
@@ -57,9 +57,7 @@ int CZelkoAdminUsb::OpenChannel(const char16_t* printerName_, const char16_t* de
     return -1;
   device = std::move(handle);
   platform::copy_truncated(lockName, std::u16string_view(lockName_, lockLength));
-  const char16_t* queue = printerName_ != nullptr ? printerName_ : u"";
-  platform::copy_truncated(printerName,
-                           std::u16string_view(queue, platform::bounded_length(queue, 1024)));
+  platform::copy_truncated(printerName, platform::bounded_view(printerName_, 1024));
   opened = 1;
   return 0;
 }

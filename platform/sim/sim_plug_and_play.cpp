@@ -79,7 +79,7 @@ bool SimPlugAndPlay::install(Plugged& printer) {
   const std::u16string inf_folder = shell_.windows_folder + u"\\INF";
   for (const auto& path : shell_.list_files(inf_folder)) {
     const std::u16string name = path.substr(path.rfind(u'\\') + 1);
-    if (name.size() < 3 || !equals_ignore_ascii_case(name.substr(0, 3), u"oem")) continue;
+    if (!starts_with_ignore_ascii_case(name, u"oem")) continue;
     const InfFile inf = InfFile::parse(shell_.file_contents(path));
     const auto* manufacturers = inf.section(u"Manufacturer");
     if (!manufacturers) continue;

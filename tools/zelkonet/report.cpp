@@ -8,7 +8,7 @@
 namespace zelkonet {
 
 std::string text_of(const char16_t* field, std::size_t capacity) {
-  return platform::to_utf8(std::u16string_view(field, platform::bounded_length(field, capacity)));
+  return platform::to_utf8(platform::bounded_view(field, capacity));
 }
 
 void print_report(const pelmora::EncoderInfoBlock& block) {

@@ -70,6 +70,13 @@ TEST(Text, FixedBuffersAreCutAndTerminated) {
   EXPECT_EQ(copy_truncated(buffer, 0, u"abc"), 0u);
   const char16_t unterminated[3] = {u'a', u'b', u'c'};
   EXPECT_EQ(bounded_length(unterminated, 3), 3u);
+  EXPECT_EQ(bounded_view(unterminated, 3), u"abc");
+  EXPECT_EQ(bounded_view(unterminated, 2), u"ab");
+  EXPECT_TRUE(bounded_view(nullptr, 5).empty());
+  EXPECT_TRUE(starts_with_ignore_ascii_case(u"oem12.inf", u"OEM"));
+  EXPECT_TRUE(starts_with_ignore_ascii_case(u"oem", u"OEM"));
+  EXPECT_FALSE(starts_with_ignore_ascii_case(u"oe", u"OEM"));
+  EXPECT_FALSE(starts_with_ignore_ascii_case(u"xoem", u"OEM"));
   EXPECT_TRUE(equals_ignore_ascii_case(u"KoR", u"kor"));
   EXPECT_FALSE(equals_ignore_ascii_case(u"kor", u"kors"));
   EXPECT_FALSE(equals_ignore_ascii_case(u"é", u"É"));  // ASCII only

@@ -33,7 +33,7 @@ std::size_t copy_truncated(char16_t (&buffer)[N], std::u16string_view source) {
 
 template <std::size_t N>
 std::u16string_view view_of(const char16_t (&buffer)[N]) {
-  return std::u16string_view(buffer, bounded_length(buffer, N));
+  return bounded_view(buffer, N);
 }
 
 // ASCII-only case folding, as the Windows code compares protocol tokens.
