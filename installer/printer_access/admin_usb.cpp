@@ -21,8 +21,7 @@ bool LockedVendorIoControl(platform::Platform& platform, const char16_t* lockNam
   // An event name that does not fit is refused rather than cut: a cut name
   // would serialise against some other port.
   const std::u16string name =
-      platform::format(kUsbLockNameFormat,
-                       {platform::bounded_view(lockName, 1024)});
+      platform::format(kUsbLockNameFormat, {platform::bounded_view(lockName, 1024)});
   if (name.size() >= kLockEventNameLength) return false;
 
   platform::DeviceIo& io = platform.device_io;
