@@ -83,6 +83,21 @@ Win32Error SimRegistry::stale_or_invalid(RegKey key) const {
   return handles_.count(key) ? kErrorKeyDeleted : kErrorInvalidHandle;
 }
 
+std::u16string SimRegistry::in_view(RegKey parent, std::u16string_view subkey,
+                                    std::uint32_t access) const {
+  if (parent != kHkeyLocalMachine || !windows64 || !windows64()) return std::u16string(subkey);
+  const bool caller32 = wow64_caller && wow64_caller();
+  const bool view32 =
+      (access & kKeyWow64View32) != 0 || (caller32 && (access & kKeyWow64View64) == 0);
+  if (!view32) return std::u16string(subkey);
+  const auto parts = split_path(subkey);
+  if (parts.empty() || fold(parts[0]) != u"SOFTWARE") return std::u16string(subkey);
+  if (parts.size() > 1 && fold(parts[1]) == u"WOW6432NODE") return std::u16string(subkey);
+  std::u16string redirected = u"SOFTWARE\\WOW6432Node";
+  for (std::size_t i = 1; i < parts.size(); ++i) redirected.append(u"\\").append(parts[i]);
+  return redirected;
+}
+
 SimRegistry::Node* SimRegistry::walk(Node* from, std::u16string_view path, bool create) const {
   Node* node = from;
   for (auto part : split_path(path)) {
@@ -130,7 +145,7 @@ Win32Error SimRegistry::open_key(RegKey parent, std::u16string_view subkey, std:
   std::lock_guard lock(mutex_);
   Node* from = resolve(parent);
   if (!from) return stale_or_invalid(parent);
-  Node* node = walk(from, subkey, false);
+  Node* node = walk(from, in_view(parent, subkey, access), false);
   if (!node) return kErrorFileNotFound;
   if (refused_to_standard_user(parent, access)) return kErrorAccessDenied;
   *key = make_handle(node, access, is_machine(parent));
@@ -146,7 +161,7 @@ Win32Error SimRegistry::create_key(RegKey parent, std::u16string_view subkey, st
   Node* from = resolve(parent);
   if (!from) return stale_or_invalid(parent);
   if (refused_to_standard_user(parent, access)) return kErrorAccessDenied;
-  *key = make_handle(walk(from, subkey, true), access, is_machine(parent));
+  *key = make_handle(walk(from, in_view(parent, subkey, access), true), access, is_machine(parent));
   return kErrorSuccess;
 }
 
@@ -236,7 +251,7 @@ Win32Error SimRegistry::delete_key(RegKey parent, std::u16string_view subkey) {
   std::lock_guard lock(mutex_);
   Node* owner = nullptr;
   std::u16string child;
-  if (auto e = find_for_delete(parent, subkey, &owner, &child)) return e;
+  if (auto e = find_for_delete(parent, in_view(parent, subkey, 0), &owner, &child)) return e;
   if (standard_user && is_machine(parent)) return kErrorAccessDenied;
   auto it = owner->children.find(child);
   if (!it->second->children.empty()) return kErrorAccessDenied;
@@ -249,7 +264,7 @@ Win32Error SimRegistry::delete_tree(RegKey parent, std::u16string_view subkey) {
   std::lock_guard lock(mutex_);
   Node* owner = nullptr;
   std::u16string child;
-  if (auto e = find_for_delete(parent, subkey, &owner, &child)) return e;
+  if (auto e = find_for_delete(parent, in_view(parent, subkey, 0), &owner, &child)) return e;
   if (standard_user && is_machine(parent)) return kErrorAccessDenied;
   owner->children.erase(child);
   return kErrorSuccess;

@@ -28,6 +28,10 @@ inline constexpr std::uint32_t kRegMultiSz = 7;
 // Access masks the programs ask for.
 inline constexpr std::uint32_t kKeyRead = 0x20019;
 inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;
+// Which view of the registry a key is opened in on 64-bit Windows: no
+// rights, only where HKEY_LOCAL_MACHINE\SOFTWARE leads.
+inline constexpr std::uint32_t kKeyWow64View64 = 0x0100;  // KEY_WOW64_64KEY
+inline constexpr std::uint32_t kKeyWow64View32 = 0x0200;  // KEY_WOW64_32KEY
 
 struct RegistryValue {
   std::uint32_t type = kRegNone;

@@ -9,6 +9,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/registry.h"
@@ -24,7 +25,13 @@ namespace {
 
 using namespace platform;
 
+// A 64-bit program on 64-bit Windows, as the Windows build runs under wine64.
 struct SimulatedRegistry {
+  SimulatedRegistry() {
+    registry.windows64 = [] { return true; };
+    registry.wow64_caller = [] { return false; };
+    registry.ensure_key(kHkeyLocalMachine, u"SYSTEM\\CurrentControlSet");
+  }
   sim::Faults faults;
   sim::SimRegistry registry{faults};
   static bool under_wine() { return false; }
@@ -397,3 +404,41 @@ TYPED_TEST(RegistryContract, AccessRightsAndKeyPathsAreEnforced) {
 }
 
 }  // namespace
+
+TYPED_TEST(RegistryContract, TheThirtyTwoBitViewOfMachineSoftwareIsWow6432Node) {
+  // A key made in the 32-bit view lies under SOFTWARE\WOW6432Node, where
+  // the 64-bit view finds it; the 64-bit view's own SOFTWARE has no such key.
+  // Keys outside SOFTWARE have one copy for both views.
+  auto& reg = this->reg();
+  const std::u16string name =
+      u"PelmoraViewContract" + this->root_path_.substr(this->root_path_.rfind(u"run") + 3);
+  RegKey key = 0;
+  ASSERT_EQ(kErrorSuccess, reg.create_key(kHkeyLocalMachine, u"SOFTWARE\\" + name,
+                                          kKeyAllAccess | kKeyWow64View32, &key));
+  EXPECT_EQ(kErrorSuccess, reg.set_dword(key, u"View", 32));
+  reg.close_key(key);
+  for (const auto& [path, access, found] :
+       {std::tuple{u"SOFTWARE\\WOW6432Node\\" + name, kKeyRead | kKeyWow64View64, true},
+        std::tuple{u"SOFTWARE\\WOW6432Node\\" + name, kKeyRead, true},
+        std::tuple{u"SOFTWARE\\" + name, kKeyRead | kKeyWow64View32, true},
+        std::tuple{u"SOFTWARE\\" + name, kKeyRead, false},
+        std::tuple{u"SOFTWARE\\" + name, kKeyRead | kKeyWow64View64, false}}) {
+    SCOPED_TRACE(to_utf8(path) + " access " + std::to_string(access));
+    RegKey opened = 0;
+    const Win32Error e = reg.open_key(kHkeyLocalMachine, path, access, &opened);
+    EXPECT_EQ(found ? kErrorSuccess : kErrorFileNotFound, e);
+    if (e != kErrorSuccess) continue;
+    RegistryValue value;
+    EXPECT_EQ(kErrorSuccess, reg.query_value(opened, u"View", 4, &value));
+    reg.close_key(opened);
+  }
+  RegKey system = 0;
+  EXPECT_EQ(kErrorSuccess, reg.open_key(kHkeyLocalMachine, u"SYSTEM\\CurrentControlSet",
+                                        kKeyRead | kKeyWow64View32, &system));
+  reg.close_key(system);
+  RegKey software = 0;
+  ASSERT_EQ(kErrorSuccess, reg.open_key(kHkeyLocalMachine, u"SOFTWARE\\WOW6432Node",
+                                        kKeyAllAccess | kKeyWow64View64, &software));
+  EXPECT_EQ(kErrorSuccess, reg.delete_key(software, name));
+  reg.close_key(software);
+}

@@ -3,6 +3,7 @@
 // handles that go stale when their key is deleted.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -56,10 +57,23 @@ class SimRegistry : public Registry {
   // change a key or its values there is refused with ERROR_ACCESS_DENIED.
   bool standard_user = false;
 
+  // The two views of 64-bit Windows. A 32-bit program there (WOW64) finds
+  // HKEY_LOCAL_MACHINE\SOFTWARE\X at SOFTWARE\WOW6432Node\X unless it asks
+  // for the 64-bit view (KEY_WOW64_64KEY); a 64-bit program gets there with
+  // KEY_WOW64_32KEY. The redirection applies to paths given from
+  // HKEY_LOCAL_MACHINE itself, where the programs name their keys. The
+  // shared keys Windows keeps in one copy under SOFTWARE (fonts, print
+  // ports, ...) are not modelled: the programs use none of them. Unset: 32-bit
+  // Windows, one view, the flags ignored. The test conveniences above and
+  // below name the physical key, as the 64-bit registry editor shows it.
+  std::function<bool()> windows64;
+  std::function<bool()> wow64_caller;
+
   struct Node;
 
  private:
   Node* resolve(RegKey key) const;
+  std::u16string in_view(RegKey parent, std::u16string_view subkey, std::uint32_t access) const;
   Win32Error stale_or_invalid(RegKey key) const;
   Node* walk(Node* from, std::u16string_view path, bool create) const;
   RegKey make_handle(Node* node, std::uint32_t access, bool machine);
