@@ -6,14 +6,22 @@ namespace platform::sim {
 
 namespace {
 
-// The program part of a command line: a quoted path, or everything up to the
-// first space.
-std::u16string program_of(std::u16string_view command_line) {
+// The program files CreateProcessW tries for a command line without an
+// application name, in its order: a quoted path alone; otherwise the text up
+// to each blank in turn, so "C:\\Program Files\\Tool.exe /x" tries
+// "C:\\Program", then "C:\\Program Files\\Tool.exe", then the whole line.
+std::vector<std::u16string> programs_of(std::u16string_view command_line) {
   if (!command_line.empty() && command_line.front() == u'"') {
     const auto end = command_line.find(u'"', 1);
-    return std::u16string(command_line.substr(1, end == std::u16string_view::npos ? end : end - 1));
+    return {
+        std::u16string(command_line.substr(1, end == std::u16string_view::npos ? end : end - 1))};
   }
-  return std::u16string(command_line.substr(0, command_line.find(u' ')));
+  std::vector<std::u16string> candidates;
+  for (std::size_t i = 1; i <= command_line.size(); ++i)
+    if (i == command_line.size() || command_line[i] == u' ' || command_line[i] == u'\t')
+      if (command_line[i - 1] != u' ' && command_line[i - 1] != u'\t')
+        candidates.emplace_back(command_line.substr(0, i));
+  return candidates;
 }
 
 std::u16string base_name(std::u16string_view path) {
@@ -130,27 +138,45 @@ Win32Error SimProcesses::wait(ProcessHandle process, std::uint32_t) {
   return p && p->running ? kWaitTimeout : kErrorSuccess;
 }
 
-Win32Error SimProcesses::run(std::u16string_view program_path, std::u16string_view command_line,
-                             const Started& record, ProcessHandle* process) {
-  std::u16string path(program_path);
+std::u16string SimProcesses::locate(std::u16string_view program,
+                                    std::u16string_view first_folder) const {
+  std::u16string path(program);
+  if (path.empty()) return {};
   if (!has_extension(base_name(path))) path += u".exe";
+  if (path.find_first_of(u"\\/:") != std::u16string::npos)
+    return shell_.has_file(path) ? path : u"";
+  // A bare name is searched for: the folder the calling program was loaded
+  // from, the current folder, the system folder (GetSystemDirectory, which a
+  // 32-bit program on 64-bit Windows reaches as SysWOW64), the 16-bit system
+  // folder, the Windows folder. The folders of PATH are not modelled.
+  std::vector<std::u16string> folders;
+  if (!first_folder.empty()) folders.emplace_back(first_folder);
+  if (application_folder) folders.push_back(application_folder());
+  folders.push_back(shell_.current_directory);
+  folders.push_back(shell_.windows_folder + u"\\system32");
+  folders.push_back(shell_.windows_folder + u"\\System");
+  folders.push_back(shell_.windows_folder);
+  for (const auto& folder : folders)
+    if (!folder.empty() && shell_.has_file(folder + u"\\" + path)) return folder + u"\\" + path;
+  return {};
+}
+
+Win32Error SimProcesses::run(const std::vector<std::u16string>& candidates,
+                             std::u16string_view first_folder, std::u16string_view command_line,
+                             const Started& record, ProcessHandle* process) {
   std::u16string found;
-  if (path.find(u'\\') != std::u16string::npos) {
-    if (shell_.has_file(path)) found = path;
-  } else {
-    // The search of CreateProcessW: the current folder, then the system folders.
-    const std::u16string folders[] = {shell_.current_directory,
-                                      shell_.windows_folder + u"\\system32", shell_.windows_folder};
-    for (const auto& folder : folders)
-      if (found.empty() && shell_.has_file(folder + u"\\" + path)) found = folder + u"\\" + path;
+  for (const auto& candidate : candidates) {
+    found = locate(candidate, first_folder);
+    if (!found.empty()) break;
   }
   if (found.empty()) return kErrorFileNotFound;
   std::u16string name = base_name(found);
-  name = ascii_upper(name.substr(0, name.size() - 4));
+  name = ascii_upper(name.substr(0, name.rfind(u'.')));
   Program program;
   {
     std::lock_guard lock(mutex_);
     started_.push_back(record);
+    started_.back().program = found;
     auto it = programs_.find(name);
     if (it != programs_.end()) program = it->second;
   }
@@ -173,8 +199,8 @@ Win32Error SimProcesses::create_process(std::u16string_view command_line,
                                         std::uint32_t creation_flags, ProcessHandle* process) {
   *process = 0;
   if (auto e = faults_.check("CreateProcessW", command_line)) return e;
-  Started record{std::u16string(command_line), creation_flags, false, {}};
-  return run(program_of(command_line), command_line, record, process);
+  Started record{std::u16string(command_line), creation_flags, false, {}, {}};
+  return run(programs_of(command_line), u"", command_line, record, process);
 }
 
 Win32Error SimProcesses::shell_execute_runas(std::u16string_view file,
@@ -185,8 +211,9 @@ Win32Error SimProcesses::shell_execute_runas(std::u16string_view file,
   if (auto e = faults_.check("ShellExecuteExW", file)) return e;
   std::u16string command_line;
   command_line.append(u"\"").append(file).append(u"\" ").append(parameters);
-  Started record{command_line, 0, true, std::u16string(directory)};
-  return run(file, command_line, record, process);
+  Started record{command_line, 0, true, std::u16string(directory), {}};
+  // The file as given, looked for in the given working folder first.
+  return run({std::u16string(file)}, directory, command_line, record, process);
 }
 
 Win32Error SimProcesses::close(ProcessHandle process) {

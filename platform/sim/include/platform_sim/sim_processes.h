@@ -42,6 +42,9 @@ class SimProcesses : public Processes {
   // without regard to case. A program file that exists but has no behaviour
   // here ends at once with exit code 0.
   void install_program(std::u16string_view name, Program program);
+  // The folder the calling program was loaded from, searched first for a
+  // program named without a folder.
+  std::function<std::u16string()> application_folder;
 
   struct Process {
     std::uint32_t id = 0;
@@ -62,6 +65,7 @@ class SimProcesses : public Processes {
     std::uint32_t creation_flags = 0;
     bool elevated = false;  // ShellExecuteExW "runas"
     std::u16string directory;
+    std::u16string program;  // the program file the search found
   };
   std::vector<Started> started() const;
   std::size_t open_handles() const;
@@ -74,8 +78,9 @@ class SimProcesses : public Processes {
     std::uint32_t access;
   };
   Process* find(std::uint32_t id);
-  Win32Error run(std::u16string_view program_path, std::u16string_view command_line,
-                 const Started& record, ProcessHandle* process);
+  std::u16string locate(std::u16string_view program, std::u16string_view first_folder) const;
+  Win32Error run(const std::vector<std::u16string>& candidates, std::u16string_view first_folder,
+                 std::u16string_view command_line, const Started& record, ProcessHandle* process);
 
   Faults& faults_;
   SimShell& shell_;

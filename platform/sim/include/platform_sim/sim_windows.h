@@ -48,8 +48,16 @@ class SimWindows {
                                                                  : kEnvironmentX86);
     };
     spooler.files = &shell;
+    processes.application_folder = [this] {
+      return system.module_path.substr(0, system.module_path.find_last_of(u'\\'));
+    };
+    // A 32-bit program on 64-bit Windows sees the registry's 32-bit view.
+    registry.windows64 = [this] { return system.wow64 || system.process_64bit; };
+    registry.wow64_caller = [this] { return system.wow64; };
     // Keys every Windows has.
+    // (the second Run key is the 32-bit view's of a 64-bit Windows).
     for (const char16_t* key : {u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                u"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run",
                                 u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors",
                                 u"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers"})
       registry.ensure_key(kHkeyLocalMachine, key);
