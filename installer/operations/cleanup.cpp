@@ -275,7 +275,7 @@ bool RemoveDriverPackages(CPelmoraDlg& dialog) {
   const SystemFolders folders = GetSystemFolders(platform);
   for (int row : SelectedRows(dialog.modelIndex)) {
     const std::u16string command_line = platform::format(
-        u"%sBin\\%s\\DIFxCmd /u \"%s\"",
+        u"\"%sBin\\%s\\DIFxCmd\" /u \"%s\"",
         {folders.installer, ToolArchitecture(folders), InstalledPackageInf(folders, row)});
     RunTool(platform.processes, dialog.log(), command_line);
     const std::u16string folder = InstalledPackageFolder(folders, row);

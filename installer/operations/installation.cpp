@@ -31,6 +31,14 @@ bool StartsWithIgnoreCase(std::u16string_view text, std::u16string_view prefix) 
   return true;
 }
 
+// printui's name (/h) for the architecture of a spooler environment; empty
+// for one it has no name for.
+std::u16string_view PrintUiArchitecture(std::u16string_view environment) {
+  if (platform::equals_ignore_ascii_case(environment, platform::kEnvironmentX64)) return u"x64";
+  if (platform::equals_ignore_ascii_case(environment, platform::kEnvironmentX86)) return u"x86";
+  return {};
+}
+
 }  // namespace
 
 std::u16string TcpIpPortName(std::u16string_view address) {
@@ -158,8 +166,21 @@ bool InstallPrinterDriver(CPelmoraDlg& dialog, std::u16string_view modelName,
   dialog.log().Write(u"step3", u"FindModelInf " + Quoted(modelName),
                      u"ok, " + Quoted(platform::view_of(inf_path)));
   const std::u16string inf = RewriteProfileInfPath(platform::view_of(inf_path));
-  std::u16string command = platform::format(
-      u"rundll32 printui.dll,PrintUIEntry /ia /m \"%s\" /f \"%s\"", {modelName, inf});
+  // The queue below needs the driver of the print server's own environment.
+  // Without /h, printui installs the driver of its own process's: the 32-bit
+  // rundll32 of a 32-bit installer installs "Windows NT x86", which on 64-bit
+  // Windows serves only point-and-print clients. rundll32 by its full path
+  // in the system folder: a bare name is looked for in the installer's
+  // folder and the current folder first.
+  std::u16string environment, architecture_switch;
+  if (platform.spooler.get_server_environment(&environment) == kErrorSuccess) {
+    const std::u16string_view architecture = PrintUiArchitecture(environment);
+    if (!architecture.empty())
+      architecture_switch = platform::format(u" /h \"%s\"", {architecture});
+  }
+  std::u16string command =
+      platform::format(u"\"%s\\rundll32.exe\" printui.dll,PrintUIEntry /ia /m \"%s\"%s /f \"%s\"",
+                       {platform.shell.system_directory(), modelName, architecture_switch, inf});
   if (command.size() > kCommandLineChars - 1) command.resize(kCommandLineChars - 1);
   {
     platform::ScopedProcess process(platform.processes);

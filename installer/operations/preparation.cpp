@@ -188,7 +188,7 @@ bool PreinstallDriverPackage(CPelmoraDlg& dialog) {
     return false;
   }
   platform::copy_truncated(g_preinstallCommand,
-                           platform::format(u"%sBin\\%s\\DIFxCmd /p \"%s\"",
+                           platform::format(u"\"%sBin\\%s\\DIFxCmd\" /p \"%s\"",
                                             {folders.installer, ToolArchitecture(folders),
                                              InstalledPackageInf(folders, row)}));
   dialog.workerThread.reset();
@@ -200,6 +200,9 @@ platform::Win32Error RegisterMonitorAutorun(CPelmoraDlg& dialog) {
   std::u16string system;
   platform.shell.special_folder(platform::kCsidlSystem, &system);
   const std::u16string monitor = Bounded(system + u"\\" + kMonitorModuleName);
+  // Quoted, in the Run value too: both are command lines, and an unquoted
+  // path with a blank lets Windows try a program at each blank first.
+  const std::u16string command = u"\"" + monitor + u"\"";
   if (!dialog.startMonitor) {
     // A tray program in session 0 has no desktop anyone sees.
     dialog.log().Write(u"step2", u"start " + Quoted(monitor),
@@ -208,13 +211,13 @@ platform::Win32Error RegisterMonitorAutorun(CPelmoraDlg& dialog) {
     platform::ScopedProcess process(platform.processes);
     dialog.log().Write(
         u"step2", u"start " + Quoted(monitor),
-        ErrorResult(platform.processes.create_process(monitor, 0, process.receive())));
+        ErrorResult(platform.processes.create_process(command, 0, process.receive())));
   }
   platform::ScopedRegKey key(platform.registry);
   if (auto error = platform.registry.open_key(platform::kHkeyLocalMachine, kRunKey,
                                               platform::kKeyAllAccess, key.receive()))
     return error;
-  return platform.registry.set_string(key.get(), kMonitorRunValue, monitor);
+  return platform.registry.set_string(key.get(), kMonitorRunValue, command);
 }
 
 bool StartPreinstallWorker(CPelmoraDlg& dialog) {
@@ -236,13 +239,15 @@ void PreinstallWorker(const PreinstallWorkerContext& context) {
   const std::u16string command = Quoted(platform::view_of(g_preinstallCommand));
   if (ClassifyWindowsVersion(platform.system) >= 13) {
     const std::u16string system = Bounded(platform.shell.system_directory());
+    // By its full path: a bare name is looked for in other folders first.
+    const std::u16string certutil = Bounded(system + u"\\certutil.exe");
     for (const char16_t* store : {u"trustedpublisher", u"root"}) {
       const std::u16string parameters = platform::format(u" -addstore %s \"%sbin\\tvcert1.cer\"",
                                                          {store, context.installerDirectory});
       platform::ScopedProcess process(platform.processes);
       const platform::Win32Error launched = platform.processes.shell_execute_runas(
-          u"certutil.exe", Bounded(parameters), system, process.receive());
-      log.Write(u"step2", u"run-as " + Quoted(u"certutil.exe" + Bounded(parameters)),
+          certutil, Bounded(parameters), system, process.receive());
+      log.Write(u"step2", u"run-as " + Quoted(certutil + Bounded(parameters)),
                 ErrorResult(launched));
     }
   }

@@ -37,6 +37,10 @@ struct Leftovers {
     return win.system.wow64 || win.system.process_64bit ? platform::kEnvironmentX64
                                                         : platform::kEnvironmentX86;
   }
+  std::u16string RunKeyInView() const {
+    return win.system.wow64 ? u"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run"
+                            : kRunKey;
+  }
   std::u16string program_files() const {
     return win.system.wow64 ? u"C:\\Program Files (x86)" : u"C:\\Program Files";
   }
@@ -69,8 +73,9 @@ struct Leftovers {
   // The monitor running with its Run value, and the utility programs.
   void AddMonitorAndUtilities() {
     win.processes.add_process(u"Tessaly.exe");
-    win.registry.put_string(platform::kHkeyLocalMachine, kRunKey, kMonitorRunValue,
-                            u"C:\\Windows\\system32\\Tessaly.exe");
+    // Where the 32-bit installer wrote it: its own view of the registry.
+    win.registry.put_string(platform::kHkeyLocalMachine, RunKeyInView(), kMonitorRunValue,
+                            u"\"C:\\Windows\\system32\\Tessaly.exe\"");
     win.shell.put_file(u"C:\\Windows\\system32\\kvtool.exe", "MZ",
                        platform::kFileAttributeReadOnly | platform::kFileAttributeArchive);
     win.shell.put_file(u"C:\\Windows\\system32\\Scrubber.exe", "MZ");
@@ -86,7 +91,7 @@ struct Leftovers {
     win.shell.put_file(u"C:\\Windows\\INF\\oem90.inf", MakerInf(u"HP LaserJet"));
     win.shell.put_file(u"C:\\Windows\\INF\\printer.inf", MakerInf(ModelCatalogue[0].modelName));
     win.processes.add_process(u"tessaly.exe");  // not the monitor: the name differs in case
-    win.registry.put_string(platform::kHkeyLocalMachine, kRunKey, u"Other", u"other.exe");
+    win.registry.put_string(platform::kHkeyLocalMachine, RunKeyInView(), u"Other", u"other.exe");
   }
 
   // The installer's media: the driver-package tool for both architectures.

@@ -104,9 +104,9 @@ TEST_F(Cleanup, FullStepRemovesEveryTraceOfTheModelAndNothingElse) {
   // The driver-package tool ran once, for the model's package, hidden.
   const auto started = win.processes.started();
   ASSERT_EQ(started.size(), 1u);
-  EXPECT_EQ(
-      started[0].command_line,
-      u"C:\\Setup\\Bin\\i386\\DIFxCmd /u \"C:\\Program Files\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
+  EXPECT_EQ(started[0].command_line,
+            u"\"C:\\Setup\\Bin\\i386\\DIFxCmd\" /u \"C:\\Program "
+            u"Files\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
   EXPECT_EQ(started[0].creation_flags, 0x0A000000u);
   EXPECT_EQ(OpenHandles(), 0u);
 
@@ -165,7 +165,7 @@ TEST_F(Cleanup, SixtyFourBitWindowsLosesTheDriversOfBothEnvironments) {
   EXPECT_FALSE(win.shell.has_file(u"C:\\Windows\\SysWOW64\\Scrubber.exe"));
   EXPECT_EQ(win.shell.file_contents(u"C:\\Windows\\SysWOW64\\Pexlink2.dll"), "ZELKO");
   EXPECT_EQ(win.processes.started().at(0).command_line,
-            u"C:\\Setup\\Bin\\amd64\\DIFxCmd /u \"C:\\Program Files "
+            u"\"C:\\Setup\\Bin\\amd64\\DIFxCmd\" /u \"C:\\Program Files "
             u"(x86)\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
 
   // A 32-bit Windows has no SysWOW64 to clean and gets no library.
@@ -197,7 +197,7 @@ TEST_F(Cleanup, WithoutAModelEveryCatalogueRowIsRemoved) {
   EXPECT_EQ(lines.size(), 9u);  // nine families
   // Rows 7 and 9 keep their package where Windows can hold it.
   EXPECT_TRUE(
-      lines.count(u"C:\\Setup\\Bin\\i386\\DIFxCmd /u "
+      lines.count(u"\"C:\\Setup\\Bin\\i386\\DIFxCmd\" /u "
                   u"\"C:\\Program Files\\Generic\\Driver\\CardPRN\\CardPRN.inf\""));
   EXPECT_TRUE(win.spooler.has_queue(u"Office laser"));
   EXPECT_TRUE(win.shell.has_file(u"C:\\Windows\\INF\\oem90.inf"));

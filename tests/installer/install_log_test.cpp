@@ -160,8 +160,8 @@ TEST(InstallLog, UsbInstallationOverAnEarlierOne) {
       "step1 delete-driver \"Orvane ZELKO-70 Card Printer\": ok",
       "step1 delete-driver \"Orvane ZELKO-40 Card Printer\": ok",
       "step1 delete-monitor-key \"Orvane ZELKO Language Monitor\": ok",
-      "step1 run \"C:\\Setup\\Bin\\i386\\DIFxCmd /u \"\"C:\\Program Files\\Orvane\\Driver\\ZELKO\\"
-      "ZELKO.inf\"\"\": exit code 0",
+      "step1 run \"\"\"C:\\Setup\\Bin\\i386\\DIFxCmd\"\" /u \"\"C:\\Program Files\\Orvane\\Driver\\"
+      "ZELKO\\ZELKO.inf\"\"\": exit code 0",
       "step1 delete-folder \"C:\\Program Files\\Orvane\\Driver\\ZELKO\": ok",
       "step1 delete-file \"C:\\Windows\\system32\\ZELKOmon.dll\": ok",
       "step1 delete-file \"C:\\Windows\\system32\\spool\\drivers\\w32x86\\3\\ZELKOuni.dll\": ok",
@@ -184,8 +184,8 @@ TEST(InstallLog, UsbInstallationOverAnEarlierOne) {
 
   // The pre-install and the queue Plug and Play made.
   EXPECT_TRUE(Has(lines,
-                  "step2 run \"C:\\Setup\\Bin\\i386\\DIFxCmd /p \"\"C:\\Program Files\\Orvane\\"
-                  "Driver\\ZELKO\\ZELKO.inf\"\"\": exit code 0"));
+                  "step2 run \"\"\"C:\\Setup\\Bin\\i386\\DIFxCmd\"\" /p \"\"C:\\Program Files\\"
+                  "Orvane\\Driver\\ZELKO\\ZELKO.inf\"\"\": exit code 0"));
   EXPECT_TRUE(Has(lines, "step2 start \"C:\\Windows\\system32\\Tessaly.exe\": ok"));
   EXPECT_TRUE(Has(lines, "step3 queue-opened \"Orvane ZELKO-70 Card Printer\": ok"));
   EXPECT_TRUE(Has(lines, "step3 finished: Click Close"));

@@ -13,6 +13,7 @@
 #include "operations/preparation.h"
 #include "pelmora_dlg.h"
 #include "platform_sim/sim_dialog_host.h"
+#include "support/printui_stand_in.h"
 #include "wizard_fixture.h"
 
 namespace pelmora::testing {
@@ -30,13 +31,7 @@ class NetworkInstallation : public ::testing::Test {
  protected:
   NetworkInstallation() : host(win.clock, win.desktop), dialog(win.platform, steps) {
     PrepareInstallation(win);
-    win.shell.put_file(u"C:\\Windows\\system32\\rundll32.exe", "MZ");
-    win.processes.install_program(u"rundll32", [this](std::u16string_view line) {
-      const auto args = difx::SplitArguments(platform::argument_text_of(line));
-      for (std::size_t i = 0; i + 1 < args.size(); ++i)
-        if (args[i] == u"/m") win.spooler.add_driver(args[i + 1], u"Windows NT x86");
-      return 0u;
-    });
+    test_support::InstallPrintUiStandIn(win);
     DefineWizardTemplate(host);
     dialog.attach(&host);
     host.define(IDC_PORT_USB, {});
@@ -45,7 +40,8 @@ class NetworkInstallation : public ::testing::Test {
   }
   std::u16string DriverCommand() {
     for (const auto& started : win.processes.started())
-      if (started.command_line.rfind(u"rundll32", 0) == 0) return started.command_line;
+      if (started.command_line.find(u"rundll32") != std::u16string::npos)
+        return started.command_line;
     return {};
   }
 
@@ -113,8 +109,8 @@ TEST_F(NetworkInstallation, ZelkoFortyIsFoundUnderItsPairsNameAndInstalledUnderI
   win.shell.put_file(u"C:\\Windows\\INF\\oem4.inf", OemInf(ModelCatalogue[0].modelName));
   InstallNetworkPrinter(dialog);
   EXPECT_EQ(DriverCommand(),
-            u"rundll32 printui.dll,PrintUIEntry /ia /m \"Orvane ZELKO-40 Card "
-            u"Printer\" /f \"C:\\Windows\\Inf\\oem4.inf\"");
+            u"\"C:\\Windows\\system32\\rundll32.exe\" printui.dll,PrintUIEntry /ia /m \"Orvane "
+            u"ZELKO-40 Card Printer\" /h \"x86\" /f \"C:\\Windows\\Inf\\oem4.inf\"");
   const auto queues = win.spooler.queues();
   ASSERT_EQ(queues.size(), 1u);
   EXPECT_EQ(queues[0].printer_name, u"Orvane ZELKO-40 Card Printer");
@@ -131,8 +127,8 @@ TEST_F(NetworkInstallation, WithoutAModelRowZeroIsInstalledFromThePreinstalledPa
   ASSERT_EQ(win.setup_api.oem_infs().size(), 1u);
   InstallNetworkPrinter(dialog);
   EXPECT_EQ(DriverCommand(),
-            u"rundll32 printui.dll,PrintUIEntry /ia /m \"Orvane ZELKO-70 Card Printer\" /f "
-            u"\"C:\\Windows\\Inf\\" +
+            u"\"C:\\Windows\\system32\\rundll32.exe\" printui.dll,PrintUIEntry /ia /m \"Orvane "
+            u"ZELKO-70 Card Printer\" /h \"x86\" /f \"C:\\Windows\\Inf\\" +
                 win.setup_api.oem_infs()[0] + u"\"");
   EXPECT_TRUE(win.spooler.has_queue(u"Orvane ZELKO-70 Card Printer"));
   EXPECT_TRUE(win.desktop.message_boxes().empty());

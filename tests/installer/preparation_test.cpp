@@ -138,12 +138,12 @@ TEST_F(Preparation, ClassFilesAreRestoredOnlyWhenMissing) {
 TEST_F(Preparation, CommandLineOnThirtyTwoAndSixtyFourBitWindows) {
   ASSERT_TRUE(PreinstallDriverPackage(dialog));
   EXPECT_EQ(platform::view_of(g_preinstallCommand),
-            u"C:\\Setup\\Bin\\i386\\DIFxCmd /p "
+            u"\"C:\\Setup\\Bin\\i386\\DIFxCmd\" /p "
             u"\"C:\\Program Files\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
   win.system.wow64 = true;
   ASSERT_TRUE(PreinstallDriverPackage(dialog));
   EXPECT_EQ(platform::view_of(g_preinstallCommand),
-            u"C:\\Setup\\Bin\\amd64\\DIFxCmd /p "
+            u"\"C:\\Setup\\Bin\\amd64\\DIFxCmd\" /p "
             u"\"C:\\Program Files (x86)\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
   EXPECT_TRUE(win.shell.has_file(u"C:\\Program Files (x86)\\Orvane\\Driver\\ZELKO\\ZELKO.gpd"));
   EXPECT_TRUE(win.shell.has_file(u"C:\\Program Files (x86)\\Orvane\\Driver\\plugin\\Cardplug.dll"));
@@ -177,9 +177,11 @@ TEST_F(Preparation, TheCertificateIsImportedFromVistaOnAndTheToolRunsEitherWay) 
     if (s.elevated) elevated.push_back(s);
   ASSERT_EQ(elevated.size(), 2u);
   EXPECT_EQ(elevated[0].command_line,
-            u"\"certutil.exe\"  -addstore trustedpublisher \"C:\\Setup\\bin\\tvcert1.cer\"");
-  EXPECT_EQ(elevated[1].command_line,
-            u"\"certutil.exe\"  -addstore root \"C:\\Setup\\bin\\tvcert1.cer\"");
+            u"\"C:\\Windows\\system32\\certutil.exe\"  -addstore trustedpublisher "
+            u"\"C:\\Setup\\bin\\tvcert1.cer\"");
+  EXPECT_EQ(
+      elevated[1].command_line,
+      u"\"C:\\Windows\\system32\\certutil.exe\"  -addstore root \"C:\\Setup\\bin\\tvcert1.cer\"");
   EXPECT_EQ(elevated[0].directory, u"C:\\Windows\\system32");
   // A second start while the record is set starts nothing.
   EXPECT_FALSE(StartPreinstallWorker(dialog));
@@ -208,7 +210,7 @@ TEST_F(Preparation, AFailedToolRunShowsTheCommandAndTheCodeAndEndsTheInstaller) 
   const auto boxes = win.desktop.message_boxes();
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[0].text,
-            u"C:\\Setup\\Bin\\i386\\DIFxCmd /p "
+            u"\"C:\\Setup\\Bin\\i386\\DIFxCmd\" /p "
             u"\"C:\\Program Files\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
   EXPECT_EQ(boxes[1].text, u"Error : 1, Installation has been canceled");
   EXPECT_EQ(boxes[1].caption, u"Pelmora");
@@ -233,10 +235,9 @@ TEST_F(Preparation, TheMonitorIsStartedAndRegisteredAndAMissingOneIsNoFailure) {
                                          dialog.Text(kTextPreinstallingDriverPackage)}));
   int monitor_starts = 0;
   for (const auto& started : win.processes.started())
-    monitor_starts += started.command_line == u"C:\\Windows\\system32\\Tessaly.exe" &&
-                      started.creation_flags == 0;
+    monitor_starts += started.command_line == kMonitorRunCommand && started.creation_flags == 0;
   EXPECT_EQ(monitor_starts, 1);
-  EXPECT_EQ(RunValue(win), u"C:\\Windows\\system32\\Tessaly.exe");
+  EXPECT_EQ(RunValue(win), kMonitorRunCommand);
   SimWindows bare;
   PrepareInstallation(bare);
   bare.shell.remove_file(u"C:\\Windows\\system32\\Tessaly.exe");
