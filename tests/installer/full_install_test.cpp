@@ -1,10 +1,12 @@
 // The whole wizard on a simulated Windows with the build's media: Step 1 to
-// "Click Close" over USB for every model setting, the printer plugged in
-// after Next on Step 3; and every call of Steps 2 and 3 failed in turn.
+// "Click Close" over USB for every model setting on every desk, the printer
+// plugged in after Next on Step 3; and every call of Steps 2 and 3 failed in
+// turn.
 #include <gtest/gtest.h>
 
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "install_scenario.h"
 #include "localized_text.h"
@@ -30,12 +32,14 @@ struct Installed {
   const char16_t* maker;
   const char16_t* package;
 };
-class FullUsbInstallation : public ::testing::TestWithParam<Installed> {};
+class FullUsbInstallation : public ::testing::TestWithParam<std::tuple<Desk, Installed>> {};
 
 TEST_P(FullUsbInstallation, FromStep1ToClickClose) {
-  const int model = GetParam().model;
+  const Desk& desk = std::get<0>(GetParam());
+  const Installed& installed = std::get<1>(GetParam());
+  const int model = installed.model;
   const int row = EffectiveModelIndex(model);
-  Wizard w(model);
+  Wizard w(model, desk);
   ASSERT_TRUE(w.dialog.OnInitDialog());
   ASSERT_EQ(w.dialog.modelIndex, model);
 
@@ -53,13 +57,18 @@ TEST_P(FullUsbInstallation, FromStep1ToClickClose) {
   EXPECT_EQ(w.win.clock.now_ms() - step2_start, 2700u + 1000u + 2000u);
 
   // What Step 2 left.
-  const std::u16string maker = std::u16string(u"C:\\Program Files\\") + GetParam().maker;
+  const std::u16string maker =
+      std::u16string(desk.windows64 ? u"C:\\Program Files (x86)\\" : u"C:\\Program Files\\") +
+      installed.maker;
   const std::u16string inf =
-      platform::format(u"%s\\Driver\\%s\\%s.inf", {maker, GetParam().package, GetParam().package});
+      platform::format(u"%s\\Driver\\%s\\%s.inf", {maker, installed.package, installed.package});
   EXPECT_TRUE(w.win.shell.has_file(inf));
   EXPECT_TRUE(w.win.shell.has_file(maker + u"\\Driver\\plugin\\Cardplug.INI"));
-  EXPECT_EQ(RunValue(w.win), u"C:\\Windows\\system32\\Tessaly.exe");
-  const std::u16string difx = u"C:\\Setup\\Bin\\i386\\DIFxCmd /p \"" + inf + u"\"";
+  // The Run value in the registry's view of the 32-bit programs.
+  EXPECT_EQ(RunValue(w.win), kMonitorRunCommand);
+  const std::u16string difx =
+      platform::format(u"\"%s\\Bin\\%s\\DIFxCmd\" /p \"%s\"",
+                       {desk.folder, desk.windows64 ? u"amd64" : u"i386", inf});
   bool difx_ran = false;
   for (const auto& started : w.win.processes.started())
     if (started.command_line == difx)
@@ -90,35 +99,42 @@ TEST_P(FullUsbInstallation, FromStep1ToClickClose) {
   // package's OEM INF, on the printer's USB port.
   const auto queues = w.win.spooler.queues();
   ASSERT_EQ(queues.size(), 1u);
-  EXPECT_EQ(queues[0].printer_name, GetParam().queue);
-  EXPECT_EQ(queues[0].driver_name, GetParam().queue);
+  EXPECT_EQ(queues[0].printer_name, installed.queue);
+  EXPECT_EQ(queues[0].driver_name, installed.queue);
   EXPECT_EQ(queues[0].port_name, u"USB001");
   EXPECT_EQ(w.win.plug_and_play.plugged()[0].inf, w.win.setup_api.oem_infs()[0]);
+  EXPECT_TRUE(w.win.spooler.has_driver_in(
+      installed.queue, desk.windows64 ? platform::kEnvironmentX64 : platform::kEnvironmentX86));
+  EXPECT_EQ(PlantedProgramsRun(w.win, desk.folder), std::vector<std::u16string>{});
   w.Click(IDC_NEXT);
   EXPECT_TRUE(w.host.closed());
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    EveryModelSetting, FullUsbInstallation,
-    ::testing::Values(Installed{0, u"Orvane ZELKO-70 Card Printer", u"Orvane", u"ZELKO"},
-                      Installed{1, u"K2100-K2200 Card Printer", u"Feronde", u"K2100-K2200"},
-                      Installed{2, u"Tavrin TX250 Printer", u"Glimmora", u"Tavrin"},
-                      Installed{3, u"Lumetra DX450", u"Lumetra", u"DX450"},
-                      Installed{4, u"KORVEN Card Printer", u"QZD", u"KORVEN"},
-                      Installed{5, u"Orlent ZELKO Card Printer", u"Orvane", u"ZELKO"},
-                      Installed{6, u"Orvane ZELKO-40 Card Printer", u"Orvane", u"ZELKO"},
-                      Installed{7, u"Card Printer", u"Generic", u"CardPRN"},
-                      Installed{8, u"Tavrin TX230 Printer", u"Glimmora", u"Tavrin"},
-                      Installed{9, u"Card Printer", u"Generic", u"CardPRN"},
-                      Installed{10, u"KORVEN-40 Card Printer", u"QZD", u"KORVEN"},
-                      Installed{11, u"TMX410D", u"Brisca", u"TMX410D"},
-                      Installed{12, u"VANTO-70 Card Printer", u"Orvane", u"ZELKO"},
-                      Installed{13, u"Orvane MARLO-800 Card Printer", u"Orvane", u"MARLO"},
-                      Installed{14, u"Orvane MARLO-600 Card Printer", u"Orvane", u"MARLO"},
-                      Installed{15, u"QEL-KLX-2D", u"QEL", u"QEL"},
-                      Installed{MODEL_NONE, u"Orvane ZELKO-70 Card Printer", u"Orvane", u"ZELKO"}),
-    [](const ::testing::TestParamInfo<Installed>& info) {
-      return "Model" + std::to_string(info.param.model);
+    EveryDeskAndModelSetting, FullUsbInstallation,
+    ::testing::Combine(
+        ::testing::ValuesIn(kDesks),
+        ::testing::Values(Installed{0, u"Orvane ZELKO-70 Card Printer", u"Orvane", u"ZELKO"},
+                          Installed{1, u"K2100-K2200 Card Printer", u"Feronde", u"K2100-K2200"},
+                          Installed{2, u"Tavrin TX250 Printer", u"Glimmora", u"Tavrin"},
+                          Installed{3, u"Lumetra DX450", u"Lumetra", u"DX450"},
+                          Installed{4, u"KORVEN Card Printer", u"QZD", u"KORVEN"},
+                          Installed{5, u"Orlent ZELKO Card Printer", u"Orvane", u"ZELKO"},
+                          Installed{6, u"Orvane ZELKO-40 Card Printer", u"Orvane", u"ZELKO"},
+                          Installed{7, u"Card Printer", u"Generic", u"CardPRN"},
+                          Installed{8, u"Tavrin TX230 Printer", u"Glimmora", u"Tavrin"},
+                          Installed{9, u"Card Printer", u"Generic", u"CardPRN"},
+                          Installed{10, u"KORVEN-40 Card Printer", u"QZD", u"KORVEN"},
+                          Installed{11, u"TMX410D", u"Brisca", u"TMX410D"},
+                          Installed{12, u"VANTO-70 Card Printer", u"Orvane", u"ZELKO"},
+                          Installed{13, u"Orvane MARLO-800 Card Printer", u"Orvane", u"MARLO"},
+                          Installed{14, u"Orvane MARLO-600 Card Printer", u"Orvane", u"MARLO"},
+                          Installed{15, u"QEL-KLX-2D", u"QEL", u"QEL"},
+                          Installed{MODEL_NONE, u"Orvane ZELKO-70 Card Printer", u"Orvane",
+                                    u"ZELKO"})),
+    [](const ::testing::TestParamInfo<std::tuple<Desk, Installed>>& info) {
+      return std::string(std::get<0>(info.param).name) + "Model" +
+             std::to_string(std::get<1>(info.param).model);
     });
 
 TEST(FullInstallation, PrintersSharingAProductIdInstallUnderTheirOwnNames) {
@@ -212,7 +228,7 @@ struct FaultRun {
       missing.push_back("usbprint.sys");
     if (!win.shell.has_file(u"C:\\Windows\\system32\\inf\\usbprint.inf"))
       missing.push_back("usbprint.inf");
-    if (RunValue(win) != u"C:\\Windows\\system32\\Tessaly.exe") missing.push_back("Run value");
+    if (RunValue(win) != kMonitorRunCommand) missing.push_back("Run value");
     // A rerun meets the CR80 form at its exact size and re-creates it, so
     // only the set of forms is the same each time.
     std::multiset<std::u16string> forms;

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <string>
 
@@ -45,21 +46,59 @@ inline int LoadMedia(platform::sim::SimWindows& win, const std::u16string& folde
   return files;
 }
 
+// The desks the installer meets: Windows of either width (on 64-bit Windows
+// the 32-bit installer runs under WOW64: System32 is SysWOW64, Program
+// Files is "Program Files (x86)", HKLM\\SOFTWARE is the 32-bit view, the
+// spooler's default environment is x86 while its own is x64), the installer
+// in the folder its package made or where a person unpacked the release zip.
+struct Desk {
+  const char* name;
+  bool windows64;
+  const char16_t* folder;  // the installer's, without a trailing backslash
+};
+inline constexpr Desk kDesks[] = {
+    {"Windows32ProgramFiles", false, u"C:\\Program Files\\Orvane\\Pelmora"},
+    {"Windows64ProgramFilesX86", true, u"C:\\Program Files (x86)\\Orvane\\Pelmora"},
+    {"Windows32Downloads", false, u"C:\\Users\\Administrator\\Downloads\\Pelmora 2.0"},
+    {"Windows64Downloads", true, u"C:\\Users\\Administrator\\Downloads\\Pelmora 2.0"},
+};
+inline void PrintTo(const Desk& desk, std::ostream* out) { *out << desk.name; }
+// The folder the single-desk tests use: 32-bit Windows, no blank in the way.
+inline constexpr Desk kSetupDesk = {"Windows32Setup", false, u"C:\\Setup"};
+
+// Programs a local user could have planted where Windows looks first for an
+// unquoted or bare program name: at each blank of the installer's folder,
+// and a system tool's name in the installer's folder. None may ever run.
+inline const std::u16string kPlantedPrograms[] = {
+    u"C:\\Program.exe", u"C:\\Program Files.exe",
+    u"C:\\Users\\Administrator\\Downloads\\Pelmora.exe"};
+inline constexpr const char16_t* kPlantedToolNames[] = {u"rundll32.exe", u"certutil.exe"};
+
 // What the tool printed, per run.
 struct DifxRuns {
   std::vector<std::u16string> outputs;
 };
 
-// The installer's folder C:\Setup with the media and the tool for both
-// architectures; the system folder with Tessaly.exe and certutil.exe.
-inline void PrepareInstallation(platform::sim::SimWindows& win, DifxRuns* runs = nullptr) {
-  LoadMedia(win, u"C:\\Setup");
+// The installer's folder of `desk` with the media and the tool for both
+// architectures, the installer started from there; the system folder with
+// Tessaly.exe and certutil.exe where the 32-bit programs see it; the planted
+// programs.
+inline void PrepareInstallation(platform::sim::SimWindows& win, DifxRuns* runs = nullptr,
+                                const Desk& desk = kSetupDesk) {
+  const std::u16string folder = desk.folder;
+  if (desk.windows64) win.system.wow64 = true;
+  win.system.module_path = folder + u"\\Pelmora.exe";
+  win.shell.current_directory = folder;
+  LoadMedia(win, folder);
+  win.shell.put_file(folder + u"\\Pelmora.exe", "MZ");
   win.shell.put_directory(u"C:\\Program Files");
   win.shell.put_directory(u"C:\\Program Files (x86)");
-  win.shell.put_file(u"C:\\Setup\\Bin\\i386\\DIFxCmd.exe", "MZ");
-  win.shell.put_file(u"C:\\Setup\\Bin\\amd64\\DIFxCmd.exe", "MZ");
+  win.shell.put_file(folder + u"\\Bin\\i386\\DIFxCmd.exe", "MZ");
+  win.shell.put_file(folder + u"\\Bin\\amd64\\DIFxCmd.exe", "MZ");
   win.shell.put_file(u"C:\\Windows\\system32\\Tessaly.exe", "MZ");
   win.shell.put_file(u"C:\\Windows\\system32\\certutil.exe", "MZ");
+  for (const auto& planted : kPlantedPrograms) win.shell.put_file(planted, "MZ");
+  for (const char16_t* name : kPlantedToolNames) win.shell.put_file(folder + u"\\" + name, "MZ");
   win.processes.install_program(u"DIFxCmd", [&win, runs](std::u16string_view line) {
     std::u16string output;
     const std::uint32_t code = difx::RunDifxCommand(
@@ -69,13 +108,40 @@ inline void PrepareInstallation(platform::sim::SimWindows& win, DifxRuns* runs =
   });
 }
 
+// Where a key of HKLM\\SOFTWARE named by the 32-bit programs lies: under
+// WOW6432Node on 64-bit Windows.
+inline std::u16string MachineSoftwareKey(const platform::sim::SimWindows& win,
+                                         std::u16string_view below_software) {
+  return (win.system.wow64 ? u"SOFTWARE\\WOW6432Node\\" : u"SOFTWARE\\") +
+         std::u16string(below_software);
+}
+
 // The monitor's Run value, empty when there is none.
 inline std::u16string RunValue(platform::sim::SimWindows& win) {
   platform::RegistryValue value;
   if (!win.registry.value(platform::kHkeyLocalMachine,
-                          u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", u"Tessaly", &value))
+                          MachineSoftwareKey(win, u"Microsoft\\Windows\\CurrentVersion\\Run"),
+                          u"Tessaly", &value))
     return {};
   return platform::registry_string(value);
+}
+
+// The Run value as the installer writes it: a quoted command line.
+inline constexpr char16_t kMonitorRunCommand[] = u"\"C:\\Windows\\system32\\Tessaly.exe\"";
+
+// The program files a planted name pointed at that some start ran.
+inline std::vector<std::u16string> PlantedProgramsRun(platform::sim::SimWindows& win,
+                                                      const std::u16string& folder) {
+  std::vector<std::u16string> ran;
+  for (const auto& started : win.processes.started()) {
+    for (const auto& planted : kPlantedPrograms)
+      if (platform::equals_ignore_ascii_case(started.program, planted))
+        ran.push_back(started.program);
+    for (const char16_t* name : kPlantedToolNames)
+      if (platform::equals_ignore_ascii_case(started.program, folder + u"\\" + name))
+        ran.push_back(started.program);
+  }
+  return ran;
 }
 
 // The IEEE 1284 device id maker of a catalogue row's printer, as the media's
@@ -93,10 +159,11 @@ inline platform::sim::SimUsbDevice& PlugPrinter(platform::sim::SimWindows& win, 
 
 // The whole wizard on a prepared simulated Windows, set up for `model`.
 struct Wizard {
-  explicit Wizard(int model) : host(win.clock, win.desktop), dialog(win.platform, steps) {
-    PrepareInstallation(win, &runs);
+  explicit Wizard(int model, const Desk& desk = kSetupDesk)
+      : host(win.clock, win.desktop), dialog(win.platform, steps) {
+    PrepareInstallation(win, &runs, desk);
     if (model != MODEL_NONE)
-      win.shell.put_file(u"C:\\Setup\\Pelmora.ini",
+      win.shell.put_file(std::u16string(desk.folder) + u"\\Pelmora.ini",
                          "LANGUAGE: 0\r\nMODEL: " + std::to_string(model));
     DefineWizardTemplate(host);
     dialog.attach(&host);
