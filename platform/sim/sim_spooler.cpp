@@ -176,9 +176,36 @@ Win32Error SimSpooler::get_printer_driver(PrinterHandle handle, std::uint32_t le
                                           std::size_t buffer_bytes) {
   if (auto e = faults_.check("GetPrinterDriverW")) return e;
   if (auto e = unavailable()) return e;
+  return queue_driver_in(handle, level, buffer_bytes, environment());
+}
+
+Win32Error SimSpooler::get_printer_driver_native(PrinterHandle handle, std::uint32_t level,
+                                                 std::size_t buffer_bytes) {
+  if (auto e = faults_.check("GetPrinterDriverW")) return e;
+  if (auto e = unavailable()) return e;
+  return queue_driver_in(handle, level, buffer_bytes, own_environment());
+}
+
+// GetPrinterDriverW answers with the queue's driver as installed for the
+// environment asked: none there is ERROR_UNKNOWN_PRINTER_DRIVER, although
+// the queue itself uses the driver of the server's own environment.
+Win32Error SimSpooler::queue_driver_in(PrinterHandle handle, std::uint32_t level,
+                                       std::size_t buffer_bytes,
+                                       const std::u16string& environment) {
   std::lock_guard lock(mutex_);
-  if (!handles_.count(handle)) return kErrorInvalidHandle;
+  auto it = handles_.find(handle);
+  if (it == handles_.end()) return kErrorInvalidHandle;
   if (level < 1 || level > 8) return kErrorInvalidLevel;
+  if (it->second.kind == Handle::Kind::Queue) {
+    const PrinterInfo2* queue = nullptr;
+    for (const auto& q : queues_)
+      if (equals_ignore_ascii_case(q.printer_name, it->second.queue)) queue = &q;
+    bool installed = false;
+    for (const auto& d : drivers_)
+      installed = installed || (queue && equals_ignore_ascii_case(d.name, queue->driver_name) &&
+                                equals_ignore_ascii_case(d.environment, environment));
+    if (!installed) return kErrorUnknownPrinterDriver;
+  }
   if (buffer_bytes < driver_info_size_) return kErrorInsufficientBuffer;
   return kErrorSuccess;
 }

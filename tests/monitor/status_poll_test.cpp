@@ -118,6 +118,15 @@ TEST_F(StatusPoll, AQueueWithoutADriverForTheCallersEnvironmentCountsByItsOwn) {
   EXPECT_EQ(snapshot->count, 2u);
   EXPECT_EQ(spooler.native_calls, 0);
   expect_no_handles_left();
+
+  // The same on the simulated 64-bit Windows itself, whose queues have their
+  // driver for x64 only, as Plug and Play installs it.
+  platform::sim::SimWindows desk;
+  desk.system.wow64 = true;
+  add_simulated_queue(desk, queue(u"Front desk"));
+  ASSERT_FALSE(desk.spooler.has_driver_in(kZelko70, platform::kEnvironmentX86));
+  poll_printer_status(desk.platform, display, *snapshot);
+  EXPECT_EQ(snapshot->count, 1u);
 }
 
 TEST_F(StatusPoll, OfflineQueueIsReportedWithABlankPanel) {

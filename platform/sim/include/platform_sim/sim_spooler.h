@@ -41,6 +41,8 @@ class SimSpooler : public Spooler, public PrintServer {
   Win32Error delete_printer_driver(std::u16string_view name, std::uint32_t delete_flags,
                                    std::uint32_t version) override;
   Win32Error get_printer(PrinterHandle handle, PrinterInfo2* info) override;
+  Win32Error get_printer_driver_native(PrinterHandle handle, std::uint32_t level,
+                                       std::size_t buffer_bytes) override;
   Win32Error get_server_environment(std::u16string* environment) override;
   Win32Error enum_printer_drivers_in(std::u16string_view environment,
                                      std::vector<std::u16string>* names) override;
@@ -146,6 +148,8 @@ class SimSpooler : public Spooler, public PrintServer {
     enum class Kind { Queue, Server, Xcv } kind = Kind::Queue;
   };
   Win32Error check_handle(PrinterHandle handle, Handle::Kind kind) const;
+  Win32Error queue_driver_in(PrinterHandle handle, std::uint32_t level, std::size_t buffer_bytes,
+                             const std::u16string& environment);
   Win32Error unavailable() const;
   std::u16string environment() const;
   std::u16string own_environment() const;
