@@ -8,7 +8,7 @@
 # Printer", whose package Windows keeps as "Generic" and "CardPRN": its
 # catalogue names, a blank manufacturer and PRN, are no names Windows can
 # hold). After Next on Step 2 the driver package and the plug-in lie under
-# "C:\Program Files\<maker>\Driver", the Run value names the system folder's
+# "C:\Program Files\<maker>\Driver", the Run value names, quoted, the system folder's
 # Tessaly.exe, DIFxCmd /p put the package's INF into the INF folder, and the
 # worker's signal brought the wizard to Step 3. Screenshots ("-" for none)
 # are taken for model 0 only.
@@ -77,7 +77,7 @@ shoot pelmora-step3-english.png
 [ -f "$orvane/Driver/plugin/Cardplug.dll" ] || fail "no Cardplug.dll"
 [ -f "$orvane/Driver/plugin/Cardplug.INI" ] || fail "no Cardplug.INI"
 value=$(w reg query "$run_key" /v Tessaly | sed -n 's/.*REG_SZ[[:space:]]*//p')
-[ "$value" = 'C:\windows\system32\Tessaly.exe' ] || fail "Run value '$value'"
+[ "$value" = '"C:\windows\system32\Tessaly.exe"' ] || fail "Run value '$value'"
 [ -n "$(stored)" ] || fail "DIFxCmd /p left no INF of the package in the INF folder"
 # Step 3 shows both port choices, USB first; Next is enabled, and Cancel too:
 # the worker's signal.
