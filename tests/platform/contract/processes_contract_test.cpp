@@ -38,6 +38,15 @@ struct SimulatedProcesses {
     windows.processes.install_program(u"cmd", [](std::u16string_view) { return 7u; });
     return u"cmd.exe /c exit 7";
   }
+  // A program file at `path` that ends with exit code 7 when started with
+  // "/c exit 7" anywhere on its command line.
+  void plant_exit_seven(const std::u16string& path) {
+    windows.shell.put_file(path, "MZ");
+    const std::u16string name = path.substr(path.rfind(u'\\') + 1);
+    windows.processes.install_program(name.substr(0, name.rfind(u'.')),
+                                      [](std::u16string_view) { return 7u; });
+  }
+  void remove_planted(const std::u16string& path) { windows.shell.remove_file(path); }
 };
 
 #ifdef _WIN32
@@ -64,6 +73,17 @@ struct RealProcesses {
     return path.substr(path.find_last_of(u'\\') + 1);
   }
   std::u16string exit_seven_command() { return u"cmd.exe /c exit 7"; }
+  // A copy of the command interpreter: it finds its "/c" behind the rest of
+  // the unquoted path and ends with "exit 7".
+  void plant_exit_seven(const std::u16string& path) {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring cmd = std::wstring(system) + L"\\cmd.exe";
+    CopyFileW(cmd.c_str(), reinterpret_cast<const wchar_t*>(path.c_str()), FALSE);
+  }
+  void remove_planted(const std::u16string& path) {
+    DeleteFileW(reinterpret_cast<const wchar_t*>(path.c_str()));
+  }
   static bool under_wine() { return test_support::RunningUnderWine(); }
 };
 #endif
@@ -97,6 +117,29 @@ TYPED_TEST(ProcessContract, StartedProgramsEndWithTheirExitCode) {
   EXPECT_EQ(0u, missing);
   EXPECT_EQ(kErrorFileNotFound,
             processes.create_process(u"C:\\NoSuchFolder\\NoSuchProgram /u \"x.inf\"", 0, &missing));
+}
+
+TYPED_TEST(ProcessContract, AnUnquotedPathIsTriedUpToEachBlankAndAQuotedOneAsItStands) {
+  // "C:\\PelmoraContract Tool\\missing.exe" unquoted: Windows tries
+  // "C:\\PelmoraContract.exe" first, and runs what it finds there.
+  Processes& processes = this->under_.processes();
+  const std::u16string planted = u"C:\\PelmoraContract.exe";
+  this->under_.plant_exit_seven(planted);
+  {
+    ScopedProcess process(processes);
+    ASSERT_EQ(kErrorSuccess,
+              processes.create_process(u"C:\\PelmoraContract Tool\\missing.exe /c exit 7",
+                                       kCreateNoWindow, process.receive()));
+    ASSERT_EQ(kErrorSuccess, processes.wait(process.get(), 30000));
+    std::uint32_t code = 0;
+    ASSERT_EQ(kErrorSuccess, processes.get_exit_code(process.get(), &code));
+    EXPECT_EQ(7u, code);
+  }
+  ProcessHandle quoted = 0;
+  EXPECT_EQ(kErrorFileNotFound,
+            processes.create_process(u"\"C:\\PelmoraContract Tool\\missing.exe\" /c exit 7",
+                                     kCreateNoWindow, &quoted));
+  this->under_.remove_planted(planted);
 }
 
 TYPED_TEST(ProcessContract, ARunningProcessIsFoundByItsModuleEndedAndWaitedFor) {
