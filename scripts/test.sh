@@ -280,8 +280,8 @@ package_stage() {
   counted bash tests/package/package_test.sh "$out/Pelmora-$version.zip" || rc=1
   counted bash tests/package/msi_test.sh "$out/Pelmora-$version.msi" "$out/Pelmora-$version.zip" \
     "$signer/cert.pem" || rc=1
-  counted bash tests/package/msi_wine_test.sh "$out/Pelmora-1.9.0.msi" "$out/Pelmora-$version.msi" ||
-    rc=1
+  counted bash tests/package/msi_wine_test.sh "$out/Pelmora-1.9.0.msi" "$out/Pelmora-$version.msi" \
+    "$root/build/win64" || rc=1
   return "$rc"
 }
 

@@ -7,12 +7,20 @@
 #      Start-menu shortcut, the Programs-and-Features entry with its version;
 #   2. msiexec /i NEW /qn: the newer package replaces the older one (one
 #      entry, the new version, the new files);
-#   3. msiexec /x NEW /qn: everything the package laid down is gone.
+#   3. with WIN64_BUILD, the deployment chain as a deployment tool runs it:
+#      the x86_64 build of the programs put over the installed ones (Wine
+#      here runs 64-bit programs only), then from the folder the package
+#      made, "C:\Program Files (x86)\Orvane\Pelmora", Pelmora.exe /quiet
+#      /usb /wait 0 (staging the driver package) and /quiet /remove, each
+#      ending with 0, nothing shown, its log's last line and what it leaves
+#      checked;
+#   4. msiexec /x NEW /qn: everything the package laid down is gone.
 #
-#   msi_wine_test.sh OLD.msi NEW.msi
+#   msi_wine_test.sh OLD.msi NEW.msi [WIN64_BUILD]
 set -u
 old=$(realpath "$1")
 new=$(realpath "$2")
+win64=${3:+$(realpath "$3")}
 # shellcheck source=../e2e/lib.sh
 source "$(dirname "$0")/../e2e/lib.sh"
 prefix=${PELMORA_CACHE:-/var/cache/pelmora}/wineprefix-msi
@@ -76,7 +84,53 @@ msiexec /i "$(winepath -w "$new")" /qn || fail "msiexec /i of $new_version: exit
 grep -q "$new_version" "$installdir/README.txt" 2>/dev/null || fail "$new_version: README.txt not replaced"
 [ -s "$system/Tessaly.exe" ] && [ -s "$installdir/Pelmora.exe" ] || fail "$new_version: files missing after the upgrade"
 
-# 3. Removal.
+# 3. The installation and the removal, started where the package put Pelmora.
+if [ -n "$win64" ]; then
+  driver=$win64/tests/e2e/window_driver.exe
+  for program in installer/Pelmora.exe monitor/Tessaly.exe tools/tesshook/tesshook.dll \
+    tests/e2e/window_driver.exe; do
+    [ -s "$win64/$program" ] || fail "no $win64/$program"
+  done
+  cp "$win64/installer/Pelmora.exe" "$installdir/Pelmora.exe"
+  cp "$win64/monitor/Tessaly.exe" "$win64/tools/tesshook/tesshook.dll" "$system/"
+  # The folder a 64-bit program is given as Program Files: the x86_64 build
+  # is a 64-bit program, the shipped one is not.
+  package_inf="$drive/Program Files/Orvane/Driver/ZELKO/ZELKO.inf"
+  run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+  # Runs Pelmora.exe from its folder; fails when a window or a message box
+  # appears meanwhile. Prints the exit code.
+  quiet_run() {
+    (cd "$installdir" && exec wine64 Pelmora.exe "$@" </dev/null >/dev/null 2>&1) &
+    local pid=$! shown=0 code
+    while kill -0 "$pid" 2>/dev/null; do
+      [ "$(d count Pelmora)" -gt 0 ] 2>/dev/null && shown=1
+      [ "$(d count 'class:#32770')" -gt 0 ] 2>/dev/null && shown=1
+      sleep 0.2
+    done
+    wait "$pid"
+    code=$?
+    [ "$shown" -eq 0 ] || fail "Pelmora.exe $*: a window or a message box appeared"
+    echo "$code"
+  }
+  last_line() { tail -n 1 "$drive/$1" 2>/dev/null | tr -d '\r' | cut -c21-; }
+  code=$(quiet_run /quiet /usb /model 0 /wait 0 /log 'C:\pelmora-msi-install.log')
+  [ "$code" -eq 0 ] || fail "the unattended installation ended with $code: $(last_line pelmora-msi-install.log)"
+  [ "$(last_line pelmora-msi-install.log)" = "end exit code 0: driver package staged: Plug and Play installs the printer when it is plugged in" ] ||
+    fail "installation's last log line '$(last_line pelmora-msi-install.log)'"
+  [ -s "$package_inf" ] || fail "the installation left no driver package under Program Files"
+  grep -qi 'Orvane ZELKO-70 Card Printer' "$drive"/windows/inf/*.inf 2>/dev/null ||
+    fail "the driver package is not in the INF folder"
+  wine64 reg query "$run_key" /v Tessaly 2>/dev/null | grep -q Tessaly.exe || fail "no Run value after the installation"
+  code=$(quiet_run /quiet /remove /log 'C:\pelmora-msi-remove.log')
+  [ "$code" -eq 0 ] || fail "the unattended removal ended with $code: $(last_line pelmora-msi-remove.log)"
+  [ "$(last_line pelmora-msi-remove.log)" = "end exit code 0: earlier installations removed" ] ||
+    fail "removal's last log line '$(last_line pelmora-msi-remove.log)'"
+  [ -e "$package_inf" ] && fail "the removal left the driver package"
+  wine64 reg query "$run_key" /v Tessaly >/dev/null 2>&1 && fail "the removal left the Run value"
+  rm -f "$drive/pelmora-msi-install.log" "$drive/pelmora-msi-remove.log"
+fi
+
+# 4. Removal.
 msiexec /x "$(winepath -w "$new")" /qn || fail "msiexec /x: exit code $?"
 [ -z "$(entry_version "$new_code")" ] || fail "still in Programs and Features after removal"
 left=$( (cd "$drive/Program Files (x86)/Orvane" 2>/dev/null && find . -mindepth 1) )
