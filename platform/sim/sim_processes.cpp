@@ -8,8 +8,8 @@ namespace {
 
 // The program files CreateProcessW tries for a command line without an
 // application name, in its order: a quoted path alone; otherwise the text up
-// to each blank in turn, so "C:\\Program Files\\Tool.exe /x" tries
-// "C:\\Program", then "C:\\Program Files\\Tool.exe", then the whole line.
+// to each blank in turn, so "C:\Program Files\Tool.exe /x" tries
+// "C:\Program", then "C:\Program Files\Tool.exe", then the whole line.
 std::vector<std::u16string> programs_of(std::u16string_view command_line) {
   if (!command_line.empty() && command_line.front() == u'"') {
     const auto end = command_line.find(u'"', 1);

@@ -48,7 +48,7 @@ inline int LoadMedia(platform::sim::SimWindows& win, const std::u16string& folde
 
 // The desks the installer meets: Windows of either width (on 64-bit Windows
 // the 32-bit installer runs under WOW64: System32 is SysWOW64, Program
-// Files is "Program Files (x86)", HKLM\\SOFTWARE is the 32-bit view, the
+// Files is "Program Files (x86)", HKLM\SOFTWARE is the 32-bit view, the
 // spooler's default environment is x86 while its own is x64), the installer
 // in the folder its package made or where a person unpacked the release zip.
 struct Desk {
@@ -108,7 +108,7 @@ inline void PrepareInstallation(platform::sim::SimWindows& win, DifxRuns* runs =
   });
 }
 
-// Where a key of HKLM\\SOFTWARE named by the 32-bit programs lies: under
+// Where a key of HKLM\SOFTWARE named by the 32-bit programs lies: under
 // WOW6432Node on 64-bit Windows.
 inline std::u16string MachineSoftwareKey(const platform::sim::SimWindows& win,
                                          std::u16string_view below_software) {

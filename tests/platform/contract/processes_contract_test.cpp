@@ -120,8 +120,8 @@ TYPED_TEST(ProcessContract, StartedProgramsEndWithTheirExitCode) {
 }
 
 TYPED_TEST(ProcessContract, AnUnquotedPathIsTriedUpToEachBlankAndAQuotedOneAsItStands) {
-  // "C:\\PelmoraContract Tool\\missing.exe" unquoted: Windows tries
-  // "C:\\PelmoraContract.exe" first, and runs what it finds there.
+  // "C:\PelmoraContract Tool\missing.exe" unquoted: Windows tries
+  // "C:\PelmoraContract.exe" first, and runs what it finds there.
   Processes& processes = this->under_.processes();
   const std::u16string planted = u"C:\\PelmoraContract.exe";
   this->under_.plant_exit_seven(planted);

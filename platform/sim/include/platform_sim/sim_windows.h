@@ -54,8 +54,8 @@ class SimWindows {
     // A 32-bit program on 64-bit Windows sees the registry's 32-bit view.
     registry.windows64 = [this] { return system.wow64 || system.process_64bit; };
     registry.wow64_caller = [this] { return system.wow64; };
-    // Keys every Windows has.
-    // (the second Run key is the 32-bit view's of a 64-bit Windows).
+    // Keys every Windows has (the second Run key is the one of the 32-bit
+    // view, on 64-bit Windows).
     for (const char16_t* key : {u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
                                 u"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run",
                                 u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors",
