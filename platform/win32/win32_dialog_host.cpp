@@ -189,6 +189,25 @@ void Win32DialogHost::set_font(int control, int height, int weight) {
   fonts_.insert_or_assign(control, std::move(font));
 }
 
+std::optional<LRESULT> Win32DialogHost::own_answer(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CTLCOLORSTATIC:
+      if (const HBRUSH brush =
+              static_colors(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam)))
+        return reinterpret_cast<LRESULT>(brush);
+      return std::nullopt;
+    case WM_COMMAND:
+      if (LOWORD(wparam) != IDOK && LOWORD(wparam) != IDCANCEL) return std::nullopt;
+      EndDialog(window_, LOWORD(wparam));
+      return 0;
+    case WM_CLOSE:
+      EndDialog(window_, IDCANCEL);
+      return 0;
+    default:
+      return Win32ModalHost::own_answer(message, wparam, lparam);
+  }
+}
+
 HBRUSH Win32DialogHost::static_colors(HWND control, HDC dc) const {
   auto it = colors_.find(GetDlgCtrlID(control));
   if (it == colors_.end()) return nullptr;

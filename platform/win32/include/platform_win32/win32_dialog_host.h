@@ -58,6 +58,11 @@ class Win32DialogHost : public Win32ModalHost<platform::DialogHost> {
   // its own gets them on `dc` and its background brush back; others null.
   HBRUSH static_colors(HWND control, HDC dc) const;
 
+  // A modal dialog's own answers: a control with colours of its own is
+  // painted in them, Enter and Escape (IDOK, IDCANCEL) and the close box end
+  // the dialog, and dragging the minimised dialog shows its icon.
+  std::optional<LRESULT> own_answer(UINT message, WPARAM wparam, LPARAM lparam) override;
+
  private:
   struct StaticColors {
     COLORREF text;
