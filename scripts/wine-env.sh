@@ -121,10 +121,11 @@ pelmora_wine_configure() {
     printf '"%s"=hex(7):%s\n' "$PELMORA_CJK_FONT" "$persian" "$PELMORA_CJK_FONT Bold" "$persian"
     echo
     echo '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]'
-    # A font created without a face name (the wizard's bold header) is drawn
-    # in Wine's Arial, and font links do not reach it there: Arial is the CJK
-    # face, which has Latin, Cyrillic, Hangul, kana and Chinese, and links to
-    # DejaVu Sans for the Persian letters. Windows picks its own face.
+    # The balloon's Arial (and any font created without a face name, which
+    # Wine draws in Arial) is the CJK face, which has Latin, Cyrillic,
+    # Hangul, kana and Chinese, and links to DejaVu Sans for the Persian
+    # letters: font links do not reach Wine's own Arial. The wizard's header
+    # takes the dialog's face.
     printf '"Arial"="%s"\n' "$PELMORA_CJK_FONT"
     # The dialogs' "Microsoft Sans Serif" is DejaVu Sans, which has the
     # Latin, Cyrillic and Persian letters itself and links to the CJK face.

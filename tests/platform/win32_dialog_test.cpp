@@ -208,7 +208,7 @@ TEST(Win32DialogTest, IconHeaderColoursFontAndPlacement) {
   ScriptedLogic logic;
   COLORREF text = 0, background = 0;
   HBRUSH brush = nullptr, plain = nullptr;
-  LOGFONTW font{};
+  LOGFONTW font{}, dialog_font{};
   bool have_icons = false, drag_icon = false;
   RECT window{}, work{};
   logic.on_init = [&](DialogHost& host) {
@@ -218,8 +218,10 @@ TEST(Win32DialogTest, IconHeaderColoursFontAndPlacement) {
                  SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0) != 0;
     host.set_static_colors(IDC_HEADER, 0x00FF0000, 0x000000FF);
     host.set_static_colors(IDC_HEADER, 0x00FFFFFF, 0x00FF4040);  // the second one counts
-    host.set_font(IDC_HEADER, 16, FW_BOLD);
-    host.set_font(IDC_HEADER, 16, FW_BOLD);  // again: the old font is let go
+    host.set_dialog_face_font(IDC_HEADER, 16, FW_BOLD);
+    host.set_dialog_face_font(IDC_HEADER, 16, FW_BOLD);  // again: the old font is let go
+    const HFONT own = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+    if (own) GetObjectW(own, sizeof dialog_font, &dialog_font);
     host.set_timer(1, 10);
     return true;
   };
@@ -262,8 +264,14 @@ TEST(Win32DialogTest, IconHeaderColoursFontAndPlacement) {
   EXPECT_NE(brush, plain);
   EXPECT_EQ(0x00FFFFFFu, text);
   EXPECT_EQ(0x00FF4040u, background);
+  // The dialog's own face (the template's, or the desk's substitute for it)
+  // at the header's size and weight.
   EXPECT_EQ(16, font.lfHeight);
   EXPECT_EQ(FW_BOLD, font.lfWeight);
+  EXPECT_FALSE(font.lfItalic);
+  ASSERT_NE(L'\0', dialog_font.lfFaceName[0]) << "the template gives the dialog a font";
+  EXPECT_EQ(from_wide(dialog_font.lfFaceName), from_wide(font.lfFaceName));
+  EXPECT_NE(dialog_font.lfHeight, font.lfHeight);
   // The template places the dialog at the origin; the runner centres it.
   const LONG left_gap = window.left - work.left, right_gap = work.right - window.right;
   const LONG top_gap = window.top - work.top, bottom_gap = work.bottom - window.bottom;

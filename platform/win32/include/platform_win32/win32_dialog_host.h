@@ -47,7 +47,7 @@ class Win32DialogHost : public Win32ModalHost<platform::DialogHost> {
   void paint_icon(int x, int y) override;
   void set_static_colors(int control, std::uint32_t text_color,
                          std::uint32_t background_color) override;
-  void set_font(int control, int height, int weight) override;
+  void set_dialog_face_font(int control, int height, int weight) override;
   BrushRef create_solid_brush(std::uint32_t color) override;
   void delete_brush(BrushRef brush) override;
   std::uint32_t system_color(int index) override;
