@@ -122,7 +122,8 @@ bool CPelmoraDlg::OnInitDialog() {
   headerStrip.Attach(host_, IDC_HEADER);
   headerStrip.SetBkColor(kHeaderBackgroundColor);
   headerStrip.SetTextColor(kHeaderTextColor);
-  host_->set_font(IDC_HEADER, 16, 700);
+  // The title in the dialog's own face, which serves the desk's language.
+  host_->set_dialog_face_font(IDC_HEADER, 16, 700);
   for (const int picture : {IDB_STEP1, IDB_STEP2, IDB_STEP3}) host_->load_bitmap(picture);
   ShowStep1Page();
   return true;

@@ -90,7 +90,7 @@ pelmora_display_start() {
 #   links to the dialog faces, so those links point at Noto Sans CJK (and at
 #   DejaVu Sans for the Persian texts), and the East Asian Windows faces are
 #   replaced by Noto Sans CJK.
-PELMORA_WINE_CONFIG_VERSION=11
+PELMORA_WINE_CONFIG_VERSION=12
 PELMORA_CJK_FONT_FILE=NotoSansCJK-Regular.ttc
 PELMORA_CJK_FONT="Noto Sans CJK KR"
 
@@ -111,9 +111,11 @@ pelmora_wine_configure() {
     echo '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]'
     # Wine looks a link up under the name of the face it really draws with:
     # the Windows names and the Liberation and Wine faces that stand in for
-    # them all get one.
+    # them all get one, and so does the bold DejaVu Sans (the wizard's header
+    # in the dialog's face), which Wine looks up under a name of its own.
     for face in "Microsoft Sans Serif" "MS Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" \
-                "Segoe UI" "Liberation Sans" "Arial" "Wine Tahoma" "DejaVu Sans"; do
+                "Segoe UI" "Liberation Sans" "Arial" "Wine Tahoma" "DejaVu Sans" \
+                "DejaVu Sans Bold"; do
       printf '"%s"=hex(7):%s\n' "$face" "$link"
     done
     # The CJK face itself (it stands in for the faces below) borrows the
@@ -121,10 +123,11 @@ pelmora_wine_configure() {
     printf '"%s"=hex(7):%s\n' "$PELMORA_CJK_FONT" "$persian" "$PELMORA_CJK_FONT Bold" "$persian"
     echo
     echo '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]'
-    # A font created without a face name (the wizard's bold header) is drawn
-    # in Wine's Arial, and font links do not reach it there: Arial is the CJK
-    # face, which has Latin, Cyrillic, Hangul, kana and Chinese, and links to
-    # DejaVu Sans for the Persian letters. Windows picks its own face.
+    # The balloon's Arial (and any font created without a face name, which
+    # Wine draws in Arial) is the CJK face, which has Latin, Cyrillic,
+    # Hangul, kana and Chinese, and links to DejaVu Sans for the Persian
+    # letters: font links do not reach Wine's own Arial. The wizard's header
+    # takes the dialog's face.
     printf '"Arial"="%s"\n' "$PELMORA_CJK_FONT"
     # The dialogs' "Microsoft Sans Serif" is DejaVu Sans, which has the
     # Latin, Cyrillic and Persian letters itself and links to the CJK face.

@@ -99,9 +99,10 @@ void SimDialogHost::set_static_colors(int control, std::uint32_t text_color,
   }
 }
 
-void SimDialogHost::set_font(int control, int height, int weight) {
+void SimDialogHost::set_dialog_face_font(int control, int height, int weight) {
   std::lock_guard lock(mutex_);
   if (ControlState* c = find(control)) {
+    c->font_face = dialog_font_face;
     c->font_height = height;
     c->font_weight = weight;
   }

@@ -4,19 +4,12 @@
 #include <vector>
 
 #include "platform/util/dialog_init.h"
-#include "platform/util/message_map.h"
 #include "platform_win32/win32_dialog_host.h"
-#include "platform_win32/win32_window_host.h"
+#include "platform_win32/window_procedure.h"
 #include "platform_win32/windows_api.h"
 
 namespace platform_win32 {
 namespace {
-
-struct ModalDialog {
-  int template_id;
-  platform::DialogLogic& logic;
-  std::unique_ptr<Win32DialogHost> host;
-};
 
 // Fills the list and combo boxes from the template's initialisation data,
 // as the dialog base class does before the dialog's own initialisation.
@@ -55,22 +48,6 @@ void execute_dialog_init(HWND dialog, int template_id) {
   }
 }
 
-// The messages the wizard's logic handles. A brush for a coloured control
-// and the icon for dragging come from the host, which keeps them.
-bool forwarded(UINT message) {
-  switch (message) {
-    case WM_COMMAND:
-    case WM_TIMER:
-    case WM_CLOSE:
-    case WM_DESTROY:
-    case WM_PAINT:  // a minimised wizard draws its icon; otherwise not handled
-      return true;
-    default:
-      // The programs' own and registered messages (tray callbacks, clicks).
-      return message >= WM_USER;
-  }
-}
-
 // A top-level dialog that its template puts at the origin, and that its
 // initialisation did not move, is centred on the screen's work area, as the
 // application framework does for its dialogs.
@@ -95,63 +72,34 @@ void center_if_unplaced(HWND window, const RECT& before) {
   SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-INT_PTR CALLBACK dialog_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    auto* dialog = reinterpret_cast<ModalDialog*>(lparam);
-    SetWindowLongPtrW(window, DWLP_USER, lparam);
-    dialog->host = std::make_unique<Win32DialogHost>(window);
-    execute_dialog_init(window, dialog->template_id);
-    dialog->logic.attach(dialog->host.get());
+// A dialog of the program's resources: the list and combo box items of its
+// template's initialisation data come before the logic's own
+// initialisation, and a dialog still where its template put it afterwards
+// is centred.
+class ModalDialogRoute : public DialogRoute<Win32DialogHost, platform::DialogLogic> {
+ public:
+  ModalDialogRoute(platform::DialogLogic& logic, int template_id)
+      : DialogRoute(logic), template_id_(template_id) {}
+  bool initialise(HWND window) override {
+    host_ = std::make_unique<Win32DialogHost>(window);
+    execute_dialog_init(window, template_id_);
+    logic_.attach(host_.get());
     RECT before{};
     GetWindowRect(window, &before);
-    const bool focus_default = dialog->logic.OnInitDialog();
+    const bool focus_default = logic_.OnInitDialog();
     if (IsWindow(window)) center_if_unplaced(window, before);
-    return focus_default ? TRUE : FALSE;
+    return focus_default;
   }
-  auto* dialog = reinterpret_cast<ModalDialog*>(GetWindowLongPtrW(window, DWLP_USER));
-  if (dialog == nullptr) return FALSE;  // messages before WM_INITDIALOG
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(window, DWLP_USER, 0);
-    return FALSE;
-  }
-  // Controls with colours of their own (the header strip); the brush is the
-  // procedure's result.
-  if (message == WM_CTLCOLORSTATIC && dialog->host) {
-    const HBRUSH brush =
-        dialog->host->static_colors(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam));
-    if (brush != nullptr) return reinterpret_cast<INT_PTR>(brush);
-    return FALSE;
-  }
-  if (message == WM_QUERYDRAGICON && dialog->host && dialog->host->big_icon())
-    return reinterpret_cast<INT_PTR>(dialog->host->big_icon());
-  if (forwarded(message)) {
-    const platform::MessageResult result = dialog->logic.handle_message(platform::WindowMessage{
-        message, static_cast<std::uintptr_t>(wparam), static_cast<std::intptr_t>(lparam)});
-    if (result.handled) return dialog_procedure_answer(window, message, result);
-  }
-  switch (message) {
-    case WM_COMMAND:
-      // Enter and Escape arrive as IDOK and IDCANCEL: both end the dialog.
-      if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) {
-        EndDialog(window, LOWORD(wparam));
-        return TRUE;
-      }
-      return FALSE;
-    case WM_CLOSE:
-      EndDialog(window, IDCANCEL);
-      return TRUE;
-    default:
-      return FALSE;
-  }
-}
+
+ private:
+  int template_id_;
+};
 
 }  // namespace
 
 int RunModalDialog(int template_id, platform::DialogLogic& logic, HWND owner) {
-  ModalDialog dialog{template_id, logic, nullptr};
-  const INT_PTR result = DialogBoxParamW(program_instance(), MAKEINTRESOURCEW(template_id), owner,
-                                         dialog_procedure, reinterpret_cast<LPARAM>(&dialog));
-  return static_cast<int>(result);
+  ModalDialogRoute route(logic, template_id);
+  return static_cast<int>(RunRoutedDialog(template_id, owner, route));
 }
 
 }  // namespace platform_win32

@@ -3,6 +3,7 @@
 #include <map>
 #include <utility>
 
+#include "platform_win32/window_procedure.h"
 #include "platform_win32/windows_api.h"
 
 namespace platform_win32 {
@@ -84,28 +85,6 @@ class GdiCanvas : public platform::Canvas {
 
 }  // namespace
 
-namespace {
-
-LRESULT CALLBACK balloon_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* owner = reinterpret_cast<Win32BalloonWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (owner != nullptr) {
-    if (message == WM_NCDESTROY) {
-      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    } else if (platform::BalloonWindowLogic* logic = owner->logic()) {
-      const platform::MessageResult result = logic->handle_message(
-          {message, static_cast<std::uintptr_t>(wparam), static_cast<std::intptr_t>(lparam)});
-      if (result.handled) return static_cast<LRESULT>(result.result);
-    }
-  }
-  return DefWindowProcW(window, message, wparam, lparam);
-}
-
-}  // namespace
-
 Win32BalloonWindow::~Win32BalloonWindow() {
   if (window_ != nullptr) DestroyWindow(window_);
 }
@@ -115,15 +94,16 @@ const wchar_t* Win32BalloonWindow::class_name() { return kBalloonClass; }
 bool Win32BalloonWindow::create(platform::BalloonWindowLogic& logic) {
   WNDCLASSW window_class{};
   window_class.style = CS_HREDRAW | CS_VREDRAW;
-  window_class.lpfnWndProc = balloon_procedure;
+  window_class.lpfnWndProc = RoutedWindowProcedure;
   window_class.hInstance = program_instance();
   window_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   window_class.lpszClassName = kBalloonClass;
   if (!RegisterClassW(&window_class) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
   // The logic sees the window's messages from its creation on.
   logic_ = &logic;
-  window_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kBalloonClass, L"", WS_POPUP, 0, 0, 0,
-                            0, nullptr, nullptr, program_instance(), this);
+  window_ =
+      CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kBalloonClass, L"", WS_POPUP, 0, 0, 0, 0,
+                      nullptr, nullptr, program_instance(), static_cast<WindowRoute*>(this));
   if (window_ == nullptr) logic_ = nullptr;
   return window_ != nullptr;
 }

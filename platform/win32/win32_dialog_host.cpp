@@ -179,14 +179,54 @@ void Win32DialogHost::set_control_colors(int control, std::uint32_t text_color,
   InvalidateRect(item(control), nullptr, TRUE);
 }
 
-void Win32DialogHost::set_font(int control, int height, int weight) {
-  ScopedGdiObject font(CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                   FF_SWISS | DEFAULT_PITCH, nullptr));
+void Win32DialogHost::set_dialog_face_font(int control, int height, int weight) {
+  // The dialog's own font names the face that the desk serves its language
+  // with (a face of the template, or its substitute and links). A font made
+  // without a face would leave the choice to the system, which may pick a
+  // face that cannot join or order the language's script.
+  LOGFONTW description{};
+  const HFONT dialog_font = reinterpret_cast<HFONT>(SendMessageW(window_, WM_GETFONT, 0, 0));
+  if (dialog_font == nullptr || GetObjectW(dialog_font, sizeof description, &description) == 0) {
+    // The system font: no face of the dialog's own.
+    description = LOGFONTW{};
+    description.lfCharSet = DEFAULT_CHARSET;
+    description.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    description.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    description.lfQuality = DEFAULT_QUALITY;
+    description.lfPitchAndFamily = FF_SWISS | DEFAULT_PITCH;
+  }
+  description.lfHeight = height;
+  description.lfWidth = 0;
+  description.lfEscapement = 0;
+  description.lfOrientation = 0;
+  description.lfWeight = weight;
+  description.lfItalic = FALSE;
+  description.lfUnderline = FALSE;
+  description.lfStrikeOut = FALSE;
+  ScopedGdiObject font(CreateFontIndirectW(&description));
   if (!font) return;
   SendDlgItemMessageW(window_, control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
   // The earlier font goes: no longer selected, the control has the new one.
   fonts_.insert_or_assign(control, std::move(font));
+}
+
+std::optional<LRESULT> Win32DialogHost::own_answer(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CTLCOLORSTATIC:
+      if (const HBRUSH brush =
+              static_colors(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam)))
+        return reinterpret_cast<LRESULT>(brush);
+      return std::nullopt;
+    case WM_COMMAND:
+      if (LOWORD(wparam) != IDOK && LOWORD(wparam) != IDCANCEL) return std::nullopt;
+      EndDialog(window_, LOWORD(wparam));
+      return 0;
+    case WM_CLOSE:
+      EndDialog(window_, IDCANCEL);
+      return 0;
+    default:
+      return Win32ModalHost::own_answer(message, wparam, lparam);
+  }
 }
 
 HBRUSH Win32DialogHost::static_colors(HWND control, HDC dc) const {

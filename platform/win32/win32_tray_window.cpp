@@ -1,13 +1,13 @@
 #include "platform_win32/win32_tray_window.h"
 
 #include "platform_win32/win32_window_host.h"
+#include "platform_win32/window_procedure.h"
 #include "platform_win32/windows_api.h"
 
 // After windows.h.
 #include <shellapi.h>
 
 #include <cstddef>
-#include <memory>
 
 namespace platform_win32 {
 namespace {
@@ -104,30 +104,7 @@ class Win32TrayHost : public Win32ModalHost<platform::TrayWindowHost> {
   ScopedMenu menu_;
 };
 
-struct TrayDialog {
-  platform::TrayWindowLogic& logic;
-  std::unique_ptr<Win32TrayHost> host;
-};
-
-INT_PTR CALLBACK tray_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    auto* dialog = reinterpret_cast<TrayDialog*>(lparam);
-    SetWindowLongPtrW(window, DWLP_USER, lparam);
-    dialog->host = std::make_unique<Win32TrayHost>(window);
-    dialog->logic.attach(dialog->host.get());
-    return dialog->logic.OnInitDialog() ? TRUE : FALSE;
-  }
-  auto* dialog = reinterpret_cast<TrayDialog*>(GetWindowLongPtrW(window, DWLP_USER));
-  if (dialog == nullptr) return FALSE;
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(window, DWLP_USER, 0);
-    return FALSE;
-  }
-  return dialog_procedure_answer(
-      window, message,
-      dialog->logic.handle_message(
-          {message, static_cast<std::uintptr_t>(wparam), static_cast<std::intptr_t>(lparam)}));
-}
+using TrayRoute = DialogRoute<Win32TrayHost, platform::TrayWindowLogic>;
 
 }  // namespace
 
@@ -140,10 +117,8 @@ void Win32MonitorSystem::clear_mouse_hook(platform::WindowId window) {
 }
 
 int Win32MonitorSystem::run_tray_window(int dialog_template, platform::TrayWindowLogic& logic) {
-  TrayDialog dialog{logic, nullptr};
-  return static_cast<int>(DialogBoxParamW(program_instance(), MAKEINTRESOURCEW(dialog_template),
-                                          nullptr, tray_procedure,
-                                          reinterpret_cast<LPARAM>(&dialog)));
+  TrayRoute route(logic);
+  return static_cast<int>(RunRoutedDialog(dialog_template, nullptr, route));
 }
 
 }  // namespace platform_win32

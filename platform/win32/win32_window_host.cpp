@@ -22,20 +22,4 @@ int owned_message_box(HWND owner, std::u16string_view text, std::u16string_view 
   return MessageBoxW(owner, to_wide(text).c_str(), to_wide(caption).c_str(), flags);
 }
 
-namespace {
-
-bool returns_result_directly(UINT message) {
-  return message == WM_QUERYDRAGICON || message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC ||
-         message == WM_COMPAREITEM || message == WM_VKEYTOITEM || message == WM_CHARTOITEM;
-}
-
-}  // namespace
-
-INT_PTR dialog_procedure_answer(HWND window, UINT message, const platform::MessageResult& result) {
-  if (!result.handled) return FALSE;
-  if (returns_result_directly(message)) return static_cast<INT_PTR>(result.result);
-  SetWindowLongPtrW(window, DWLP_MSGRESULT, static_cast<LONG_PTR>(result.result));
-  return TRUE;
-}
-
 }  // namespace platform_win32

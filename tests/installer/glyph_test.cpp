@@ -1,6 +1,6 @@
 // Every character of every localized text is drawn with a real glyph in the
-// two faces the wizard draws its texts with: the dialog's own face and the
-// header strip's bold face, and in the dialog's face also the way its edit
+// two fonts the wizard draws its texts with: the dialog's own face and the
+// header strip's bold of that face, and in the dialog's face also the way its edit
 // control draws (through Uniscribe, which has fallbacks of its own). A character drawn as the
 // missing-glyph box (the drawing of a character no font can have) or not drawn at all fails, with
 // its row, language and code. Windows build, run under Wine here, where the
@@ -101,19 +101,17 @@ TEST(LocalizedGlyphs, EveryCharacterOfEveryLanguageHasAGlyph) {
   const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
   ReleaseDC(nullptr, screen);
   // The template's "Microsoft Sans Serif" at 8 points, and the header's bold
-  // sans-serif face without a name at 16 units.
-  auto dialog_font = [dpi] {
-    return CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+  // at 16 units in the same face.
+  auto dialog_font = [dpi](int height, int weight) {
+    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        DEFAULT_PITCH | FF_DONTCARE, L"Microsoft Sans Serif");
   };
+  const int dialog_height = -MulDiv(8, dpi, 72);
   const Face faces[] = {
-      {"dialog face", dialog_font(), false},
-      {"dialog face through Uniscribe", dialog_font(), true},
-      {"header face",
-       CreateFontW(16, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, nullptr),
-       false},
+      {"dialog face", dialog_font(dialog_height, FW_NORMAL), false},
+      {"dialog face through Uniscribe", dialog_font(dialog_height, FW_NORMAL), true},
+      {"header face", dialog_font(16, FW_BOLD), false},
   };
   int checked = 0;
   for (const Face& face : faces) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,7 +14,9 @@
 #include "platform/dialog_host.h"
 #include "platform/util/text.h"
 #include "platform_win32/modal_dialog.h"
+#include "platform_win32/win32_balloon_window.h"
 #include "platform_win32/win32_dialog_host.h"
+#include "platform_win32/win32_tray_window.h"
 #include "platform_win32/windows_api.h"
 
 // After windows.h.
@@ -36,13 +39,21 @@ class ScriptedLogic : public DialogLogic {
   bool OnInitDialog() override { return on_init(*host_); }
   MessageResult handle_message(const WindowMessage& message) override {
     seen.push_back(message);
+    if (auto it = answers.find(message.message); it != answers.end()) return {true, it->second};
     return {on_message(*host_, message), 0};
   }
 
   HWND window() const { return static_cast<Win32DialogHost*>(host_)->window(); }
   DialogHost* host_ = nullptr;
   std::vector<WindowMessage> seen;
+  std::map<std::uint32_t, std::intptr_t> answers;  // handled with these results
 };
+
+int count_of(const std::vector<WindowMessage>& seen, std::uint32_t message) {
+  int count = 0;
+  for (const auto& m : seen) count += m.message == message;
+  return count;
+}
 
 std::u16string combo_item(HWND combo, int index) {
   wchar_t buffer[64] = {};
@@ -197,7 +208,7 @@ TEST(Win32DialogTest, IconHeaderColoursFontAndPlacement) {
   ScriptedLogic logic;
   COLORREF text = 0, background = 0;
   HBRUSH brush = nullptr, plain = nullptr;
-  LOGFONTW font{};
+  LOGFONTW font{}, dialog_font{};
   bool have_icons = false, drag_icon = false;
   RECT window{}, work{};
   logic.on_init = [&](DialogHost& host) {
@@ -207,8 +218,10 @@ TEST(Win32DialogTest, IconHeaderColoursFontAndPlacement) {
                  SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0) != 0;
     host.set_static_colors(IDC_HEADER, 0x00FF0000, 0x000000FF);
     host.set_static_colors(IDC_HEADER, 0x00FFFFFF, 0x00FF4040);  // the second one counts
-    host.set_font(IDC_HEADER, 16, FW_BOLD);
-    host.set_font(IDC_HEADER, 16, FW_BOLD);  // again: the old font is let go
+    host.set_dialog_face_font(IDC_HEADER, 16, FW_BOLD);
+    host.set_dialog_face_font(IDC_HEADER, 16, FW_BOLD);  // again: the old font is let go
+    const HFONT own = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+    if (own) GetObjectW(own, sizeof dialog_font, &dialog_font);
     host.set_timer(1, 10);
     return true;
   };
@@ -251,8 +264,14 @@ TEST(Win32DialogTest, IconHeaderColoursFontAndPlacement) {
   EXPECT_NE(brush, plain);
   EXPECT_EQ(0x00FFFFFFu, text);
   EXPECT_EQ(0x00FF4040u, background);
+  // The dialog's own face (the template's, or the desk's substitute for it)
+  // at the header's size and weight.
   EXPECT_EQ(16, font.lfHeight);
   EXPECT_EQ(FW_BOLD, font.lfWeight);
+  EXPECT_FALSE(font.lfItalic);
+  ASSERT_NE(L'\0', dialog_font.lfFaceName[0]) << "the template gives the dialog a font";
+  EXPECT_EQ(from_wide(dialog_font.lfFaceName), from_wide(font.lfFaceName));
+  EXPECT_NE(dialog_font.lfHeight, font.lfHeight);
   // The template places the dialog at the origin; the runner centres it.
   const LONG left_gap = window.left - work.left, right_gap = work.right - window.right;
   const LONG top_gap = window.top - work.top, bottom_gap = work.bottom - window.bottom;
@@ -434,6 +453,105 @@ TEST(Win32DialogTest, PumpingDeliversWaitingMessagesAtOnce) {
     EXPECT_TRUE(delivered_in_pump) << posted.message;
     EXPECT_EQ(u"done", text_after_pump);
   }
+}
+
+// Every message reaches the logic, and the host answers only what the logic
+// leaves alone: a private message sent to the dialog gives back the
+// handler's result, a move of the window reaches the logic, and a logic
+// that answers the colour or drag-icon question itself is heard instead of
+// the host.
+TEST(Win32DialogTest, TheLogicAnswersEveryMessageBeforeTheHost) {
+  constexpr UINT kPlaced = WM_USER + 9;
+  const HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  ScriptedLogic logic;
+  logic.answers = {{WM_APP + 4, 4711},
+                   {WM_QUERYDRAGICON, 0x1234},
+                   {WM_CTLCOLORSTATIC, reinterpret_cast<std::intptr_t>(black)}};
+  LRESULT sent = 0, drag = 0, colour = 0;
+  int moves_before = 0, moves_after = 0;
+  logic.on_init = [&](DialogHost& host) {
+    host.set_icon(IDI_PELMORA);
+    host.set_static_colors(IDC_HEADER, 0x00FFFFFF, 0x00FF4040);
+    // Arrives once the runner has placed the window.
+    host.post_message(kPlaced, 0, 0);
+    return true;
+  };
+  logic.on_message = [&](DialogHost& host, const WindowMessage& m) {
+    if (m.message != kPlaced) return false;
+    const HWND dialog = logic.window();
+    sent = SendMessageW(dialog, WM_APP + 4, 0, 0);
+    drag = SendMessageW(dialog, WM_QUERYDRAGICON, 0, 0);
+    const HDC dc = CreateCompatibleDC(nullptr);
+    colour = SendMessageW(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                          reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_HEADER)));
+    DeleteDC(dc);
+    moves_before = count_of(logic.seen, WM_MOVE);
+    RECT place{};
+    GetWindowRect(dialog, &place);
+    SetWindowPos(dialog, nullptr, place.left + 10, place.top + 10, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    moves_after = count_of(logic.seen, WM_MOVE);
+    host.post_close();
+    return true;
+  };
+  EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, logic));
+  EXPECT_EQ(4711, sent) << "the handler's result comes back to the sender";
+  EXPECT_EQ(0x1234, drag);
+  EXPECT_EQ(reinterpret_cast<LRESULT>(black), colour);
+  EXPECT_EQ(moves_before + 1, moves_after);
+}
+
+// The tray window (a dialog of its own host) and the balloon (a window of
+// its own class) go through the same procedure: a private message sent to
+// either gives back its logic's result, and the balloon's moves and sizes
+// reach its logic.
+class RecordingTrayLogic : public TrayWindowLogic {
+ public:
+  void attach(TrayWindowHost* host) override { host_ = host; }
+  bool OnInitDialog() override { return host_->post_message(WM_USER + 9, 0, 0); }
+  MessageResult handle_message(const WindowMessage& m) override {
+    if (m.message == WM_APP + 5) return {true, 99};
+    if (m.message != WM_USER + 9) return {};
+    sent = SendMessageW(reinterpret_cast<HWND>(host_->window()), WM_APP + 5, 0, 0);
+    host_->end_dialog(3);
+    return {true, 0};
+  }
+  TrayWindowHost* host_ = nullptr;
+  LRESULT sent = 0;
+};
+
+class RecordingBalloonLogic : public BalloonWindowLogic {
+ public:
+  void attach(BalloonWindowHost*) override {}
+  MessageResult handle_message(const WindowMessage& m) override {
+    seen.push_back(m);
+    return m.message == WM_APP + 6 ? MessageResult{true, 77} : MessageResult{};
+  }
+  std::vector<WindowMessage> seen;
+};
+
+TEST(Win32WindowProcedureTest, TheTrayWindowAndTheBalloonHandEveryMessageToTheirLogic) {
+  Win32MonitorSystem system{nullptr, nullptr};
+  RecordingTrayLogic tray;
+  EXPECT_EQ(3, system.run_tray_window(IDD_PELMORA_DIALOG, tray));
+  EXPECT_EQ(99, tray.sent);
+
+  RecordingBalloonLogic logic;
+  Win32BalloonWindow balloon;
+  ASSERT_TRUE(balloon.create(logic));
+  EXPECT_EQ(1, count_of(logic.seen, WM_NCCREATE)) << "from its creation on";
+  const HWND window = FindWindowW(Win32BalloonWindow::class_name(), nullptr);
+  ASSERT_NE(nullptr, window);
+  EXPECT_EQ(77, SendMessageW(window, WM_APP + 6, 0, 0));
+  const int moves = count_of(logic.seen, WM_MOVE), sizes = count_of(logic.seen, WM_SIZE);
+  balloon.move_window({10, 10, 110, 60}, false);
+  EXPECT_EQ(moves + 1, count_of(logic.seen, WM_MOVE));
+  EXPECT_EQ(sizes + 1, count_of(logic.seen, WM_SIZE));
+  // Once the logic has gone, the window has the default processing only.
+  balloon.detach();
+  const std::size_t seen = logic.seen.size();
+  EXPECT_EQ(0, SendMessageW(window, WM_APP + 6, 0, 0));
+  EXPECT_EQ(seen, logic.seen.size());
 }
 
 std::u16string version_string(const std::vector<BYTE>& block, const wchar_t* name) {

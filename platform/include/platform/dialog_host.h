@@ -59,10 +59,12 @@ class DialogHost : public ModalWindowHost {
   // kSystemColor: the system's button text or button face colour).
   virtual void set_static_colors(int /*control*/, std::uint32_t /*text_color*/,
                                  std::uint32_t /*background_color*/) {}
-  // Gives a control a font of `height` logical units and `weight` (700:
-  // bold): Swiss family, default pitch, no face name, so the system picks a
-  // sans-serif face.
-  virtual void set_font(int /*control*/, int /*height*/, int /*weight*/) {}
+  // Gives a control the dialog's own font at `height` logical units and
+  // `weight` (700: bold), not italic, underlined or struck out: the face
+  // that serves the dialog's text in the desk's language serves the control
+  // too. A dialog without a font of its own gives a Swiss face of the
+  // system's choice.
+  virtual void set_dialog_face_font(int /*control*/, int /*height*/, int /*weight*/) {}
 
   // Colours a control object of the program owns: a single-colour brush
   // (0: none could be made) and its deletion, a system colour (GetSysColor

@@ -1,6 +1,6 @@
 // The wizard's look: the header strip keeps its fixed colours and bold font
-// on every page in every language, its brush is its own, and a minimised
-// window centres its icon.
+// in the dialog's own face on every page in every language, its brush is its
+// own, and a minimised window centres its icon.
 #include <gtest/gtest.h>
 
 #include "wizard_fixture.h"
@@ -15,6 +15,8 @@ void ExpectHeaderLook(platform::sim::SimDialogHost& host, const std::string& whe
   const auto header = host.control(IDC_HEADER);
   EXPECT_EQ(header.background_color, kBlue) << where;
   EXPECT_EQ(header.text_color, kWhite) << where;
+  // The face that serves the dialog's text serves the header too.
+  EXPECT_EQ(header.font_face, host.dialog_font_face) << where;
   EXPECT_EQ(header.font_height, 16) << where;
   EXPECT_EQ(header.font_weight, 700) << where;
   // It paints with a brush of its own colour.
@@ -27,7 +29,10 @@ TEST_F(WizardTest, HeaderStripKeepsItsLookOnEveryPageInEveryLanguage) {
   // The system's colours are someone else's choice: the strip ignores them.
   host.system_colors[platform::kColorButtonFace] = 0x00123456;
   host.system_colors[platform::kColorButtonText] = 0x00654321;
+  // So are the faces a desk gives the dialog's font: one of its own for each
+  // language here.
   for (int language = 0; language < kLanguageCount; ++language) {
+    host.dialog_font_face = u"Desk face " + platform::to_utf16(std::to_string(language));
     WriteSettings("LANGUAGE:" + std::to_string(language) + "\nMODEL:0\n");
     dialog.OnInitDialog();
     const std::string where = "language " + std::to_string(language);

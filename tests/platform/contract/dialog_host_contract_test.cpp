@@ -1,11 +1,12 @@
 // One contract for the dialog host, as the wizard relies on it: timers that
 // fire with their id until killed, messages posted to the dialog that
-// arrive after the running handler (or in a pump of the queue), the close
-// box and Escape ending the dialog, EndDialog's result, and controls that
-// keep the text, enabled state and visibility the logic gave them. The
-// simulated host on every build; in the Windows build also the real dialog
-// window (the installer's template), under Wine here. Wine runs the real
-// timers in real time, so its cases assert the order of events only.
+// arrive after the running handler (or in a pump of the queue), any message
+// reaching the logic, the close box and Escape ending the dialog unless the
+// logic handles them, EndDialog's result, and controls that keep the text,
+// enabled state and visibility the logic gave them. The simulated host on
+// every build; in the Windows build also the real dialog window (the
+// installer's template), under Wine here. Wine runs the real timers in real
+// time, so its cases assert the order of events only.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -27,6 +28,9 @@ namespace {
 using namespace platform;
 
 inline constexpr std::uint32_t kNotice = kWmUser + 5;
+inline constexpr std::uint32_t kWmMove = 0x0003;
+inline constexpr std::uint32_t kWmSize = 0x0005;
+inline constexpr std::uint32_t kWmApp = 0x8000;
 
 // A logic whose steps the test supplies; it records every message.
 class ScriptedLogic : public DialogLogic {
@@ -157,6 +161,39 @@ TYPED_TEST(DialogHostContract, TheCloseBoxAndEscapeEndWithCancelAndEnterWithOk) 
     host.post_message(kWmCommand, WindowMessage::command(kIdOk, kBnClicked).wparam, 0);
   };
   EXPECT_EQ(TypeParam::run(enter), kIdOk) << "Enter";
+}
+
+TYPED_TEST(DialogHostContract, AnyMessageReachesTheLogicBeforeTheHostsOwnAnswer) {
+  // Messages no dialog of the programs handles yet: the system's own (a
+  // move, a size) and a private one. A real window gets moves and sizes of
+  // its own too (it is placed and shown): the posted ones carry 23.
+  std::vector<std::uint32_t> posted;
+  int closes = 0, escapes = 0;
+  this->logic.on_init = [](DialogHost& host) {
+    for (const std::uint32_t message : {kWmMove, kWmSize, kWmApp + 1})
+      host.post_message(message, 23, 0);
+    // The close box and Escape that the logic handles leave the dialog open.
+    host.post_close();
+    host.post_message(kWmCommand, WindowMessage::command(kIdCancel, kBnClicked).wparam, 0);
+    host.post_message(kNotice, 0, 0);
+  };
+  this->logic.on_message = [&](DialogHost& host, const WindowMessage& m) {
+    if (m.wparam == 23)
+      posted.push_back(m.message);
+    else if (m.message == kWmClose)
+      ++closes;
+    else if (m.message == kWmCommand && (m.wparam & 0xFFFF) == kIdCancel)
+      ++escapes;
+    else if (m.message == kNotice)
+      host.end_dialog(9);
+    else
+      return false;
+    return true;
+  };
+  EXPECT_EQ(this->run(), 9);
+  EXPECT_EQ(posted, (std::vector<std::uint32_t>{kWmMove, kWmSize, kWmApp + 1}));
+  EXPECT_EQ(closes, 1);
+  EXPECT_EQ(escapes, 1);
 }
 
 TYPED_TEST(DialogHostContract, ControlsKeepWhatTheLogicGaveThem) {

@@ -44,6 +44,9 @@ struct ControlState {
   std::uint32_t background_color = kSystemColor;
   DialogHost::BrushRef brush = 0;  // the brush it paints its background with
   int erased_repaints = 0;
+  // The font it was given: a face (the dialog's own face, for
+  // set_dialog_face_font), its height and weight.
+  std::u16string font_face;
   int font_height = 0;
   int font_weight = 0;
 };

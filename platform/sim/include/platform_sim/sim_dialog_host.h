@@ -82,7 +82,7 @@ class SimDialogHost : public WindowlessDialogHost {
   void paint_icon(int x, int y) override { painted_icons.push_back({x, y}); }
   void set_static_colors(int control, std::uint32_t text_color,
                          std::uint32_t background_color) override;
-  void set_font(int control, int height, int weight) override;
+  void set_dialog_face_font(int control, int height, int weight) override;
   BrushRef create_solid_brush(std::uint32_t color) override;
   void delete_brush(BrushRef brush) override;
   std::uint32_t system_color(int index) override;
@@ -93,6 +93,9 @@ class SimDialogHost : public WindowlessDialogHost {
   // The system's colours, as a test sets them (index -> 0x00BBGGRR).
   std::map<int, std::uint32_t> system_colors{{kColorButtonFace, 0x00F0F0F0},
                                              {kColorButtonText, 0x00000000}};
+  // The face of the dialog's own font: the template's, or the one the
+  // system put in its place for the desk's language.
+  std::u16string dialog_font_face = u"Microsoft Sans Serif";
 
   // Test side, besides what the base keeps (a test declares the template's
   // controls with define(): only declared controls exist).

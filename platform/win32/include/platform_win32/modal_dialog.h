@@ -10,11 +10,11 @@ namespace platform_win32 {
 // Creates the dialog from resource `template_id`, executes its dialog
 // initialisation data (the list and combo box items stored with the
 // template), attaches a Win32DialogHost to `logic` and calls its
-// OnInitDialog, then forwards the window's messages to it until the dialog
-// ends. WM_CLOSE and the commands IDOK and IDCANCEL (Enter and Escape) end the
-// dialog unless the logic handles them. Returns the dialog's result, or -1
-// when the dialog could not be created. With an owner, the owner is disabled
-// while the dialog runs.
+// OnInitDialog, then hands it every message of the window until the dialog
+// ends (window_procedure.h). WM_CLOSE and the commands IDOK and IDCANCEL
+// (Enter and Escape) end the dialog unless the logic handles them. Returns the dialog's result, or
+// -1 when the dialog could not be created. With an owner, the owner is disabled while the dialog
+// runs.
 int RunModalDialog(int template_id, platform::DialogLogic& logic, HWND owner = nullptr);
 
 }  // namespace platform_win32

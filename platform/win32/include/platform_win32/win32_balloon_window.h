@@ -2,14 +2,18 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include "platform/balloon_window.h"
 #include "platform_win32/win32_window_host.h"
+#include "platform_win32/window_procedure.h"
 
 namespace platform_win32 {
 
-// The balloon: a topmost tool window of its own class, created hidden.
-class Win32BalloonWindow : public Win32WindowHost<platform::BalloonWindowHost> {
+// The balloon: a topmost tool window of its own class, created hidden. It is
+// its window's route too: the logic given at creation, and no answers of
+// its own.
+class Win32BalloonWindow : public Win32WindowHost<platform::BalloonWindowHost>, public WindowRoute {
  public:
   Win32BalloonWindow() = default;
   ~Win32BalloonWindow() override;
@@ -26,9 +30,14 @@ class Win32BalloonWindow : public Win32WindowHost<platform::BalloonWindowHost> {
 
   // The window's class name, for finding it from outside.
   static const wchar_t* class_name();
-  // Where the window procedure sends the window's messages; null: the
-  // default processing only.
-  platform::BalloonWindowLogic* logic() const { return logic_; }
+  // The window's messages go to the logic given at creation; after detach
+  // only the default processing is left.
+  platform::MessageResult to_logic(const platform::WindowMessage& message) override {
+    return logic_ != nullptr ? logic_->handle_message(message) : platform::MessageResult{};
+  }
+  std::optional<LRESULT> host_answer(UINT message, WPARAM wparam, LPARAM lparam) override {
+    return own_answer(message, wparam, lparam);
+  }
 
  private:
   platform::BalloonWindowLogic* logic_ = nullptr;

@@ -47,7 +47,7 @@ class Win32DialogHost : public Win32ModalHost<platform::DialogHost> {
   void paint_icon(int x, int y) override;
   void set_static_colors(int control, std::uint32_t text_color,
                          std::uint32_t background_color) override;
-  void set_font(int control, int height, int weight) override;
+  void set_dialog_face_font(int control, int height, int weight) override;
   BrushRef create_solid_brush(std::uint32_t color) override;
   void delete_brush(BrushRef brush) override;
   std::uint32_t system_color(int index) override;
@@ -57,6 +57,11 @@ class Win32DialogHost : public Win32ModalHost<platform::DialogHost> {
   // For the dialog procedure's WM_CTLCOLORSTATIC: a control with colours of
   // its own gets them on `dc` and its background brush back; others null.
   HBRUSH static_colors(HWND control, HDC dc) const;
+
+  // A modal dialog's own answers: a control with colours of its own is
+  // painted in them, Enter and Escape (IDOK, IDCANCEL) and the close box end
+  // the dialog, and dragging the minimised dialog shows its icon.
+  std::optional<LRESULT> own_answer(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
   struct StaticColors {

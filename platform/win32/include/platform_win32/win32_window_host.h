@@ -1,11 +1,13 @@
 // What every window host of the Windows build does, written once: timers on
 // the window, and for the modal windows (the dialogs, the tray window)
 // message boxes they own, posting to themselves, ending, and the window's
-// icon pair. Win32DialogHost, the tray window's host and Win32BalloonWindow
+// icon pair; and the answers a host gives itself for the messages its
+// window's logic leaves alone. Win32DialogHost, the tray window's host and Win32BalloonWindow
 // build on these.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "platform/util/message_map.h"
@@ -31,12 +33,6 @@ class WindowIconPair {
 int owned_message_box(HWND owner, std::u16string_view text, std::u16string_view caption,
                       std::uint32_t flags);
 
-// A dialog procedure's answer for a message its logic saw: FALSE for the
-// default processing; the result itself for the messages whose result a
-// dialog procedure returns directly (WM_QUERYDRAGICON, WM_CTLCOLOR*, ...);
-// otherwise TRUE with the result in DWLP_MSGRESULT.
-INT_PTR dialog_procedure_answer(HWND window, UINT message, const platform::MessageResult& result);
-
 template <typename Port>
 class Win32WindowHost : public Port {
  public:
@@ -48,6 +44,13 @@ class Win32WindowHost : public Port {
   }
   void kill_timer(std::uint32_t id) override {
     if (window_ != nullptr) KillTimer(window_, id);
+  }
+
+  // The host's own answer for a message the window's logic left alone (the
+  // window procedure asks after the logic); none: the default processing.
+  virtual std::optional<LRESULT> own_answer(UINT /*message*/, WPARAM /*wparam*/,
+                                            LPARAM /*lparam*/) {
+    return std::nullopt;
   }
 
  protected:
@@ -71,6 +74,13 @@ class Win32ModalHost : public Win32WindowHost<Port> {
   void set_icon(int icon_resource) override { icons_.set(this->window_, icon_resource); }
   // The big icon given by set_icon; null when none.
   HICON big_icon() const { return icons_.big(); }
+
+  // Dragging the minimised window shows the window's icon.
+  std::optional<LRESULT> own_answer(UINT message, WPARAM wparam, LPARAM lparam) override {
+    if (message == WM_QUERYDRAGICON && big_icon() != nullptr)
+      return reinterpret_cast<LRESULT>(big_icon());
+    return Win32WindowHost<Port>::own_answer(message, wparam, lparam);
+  }
 
  private:
   WindowIconPair icons_;
