@@ -206,12 +206,52 @@ TYPED_TEST(FilesContract, PathsFollowWindowsNameRules) {
   EXPECT_EQ(kErrorPathNotFound, shell.create_directory(this->at(u" \\Driver")));
   EXPECT_EQ(kErrorPathNotFound, shell.copy_file(notes, this->at(u" \\notes.txt"), false));
   EXPECT_EQ(kErrorPathNotFound, shell.delete_file(this->at(u" \\notes.txt")));
+  // A middle component loses one trailing dot ("Driver.\" is "Driver\"), and
+  // only one: "Driver..\" is a folder "Driver." that cannot be there.
+  EXPECT_EQ("notes", this->read(this->at(u"Driver.\\notes.txt")));
+  ASSERT_EQ(kErrorSuccess, shell.copy_file(notes, this->at(u"driver.\\copy.txt"), false));
+  EXPECT_EQ("notes", this->read(this->at(u"Driver\\copy.txt")));
+  EXPECT_EQ(kErrorPathNotFound, shell.create_directory(this->at(u"Driver..\\Data")));
+
+  // The characters Windows refuses in a name, in the last component or in
+  // one on the way.
+  for (const char16_t* bad : {u"a<b", u"a>b", u"a:b", u"a\"b", u"a|b", u"a?b", u"a*b", u"a\x01-b",
+                              u"tab\tname", u"a\x1F-b"}) {
+    const std::u16string name(bad);
+    EXPECT_EQ(kErrorInvalidName, shell.create_directory(this->at(name))) << to_utf8(name);
+    EXPECT_EQ(kErrorInvalidName, shell.create_directory(this->at(name + u"\\Driver")))
+        << to_utf8(name);
+    EXPECT_EQ(kErrorInvalidName, shell.copy_file(notes, this->at(name + u"\\notes.txt"), false))
+        << to_utf8(name);
+    EXPECT_EQ(kInvalidFileAttributes, shell.file_attributes(this->at(name))) << to_utf8(name);
+  }
+
+  // Without a long-path manifest a full path holds MAX_PATH characters with
+  // its zero, and a folder leaves room for an 8.3 name in it (12 fewer):
+  // making one deeper says the name is too long, the other calls that the
+  // path is not there. Wine 8 takes paths of any length.
+  const std::u16string deep = this->root_ + u"\\" + std::u16string(239 - this->root_.size(), u'F');
+  ASSERT_EQ(240u, deep.size());
+  ASSERT_EQ(kErrorSuccess, shell.create_directory(deep));
+  const std::u16string fits = deep + u"\\" + std::u16string(10, u'n') + u".log";      // 255
+  const std::u16string too_long = deep + u"\\" + std::u16string(30, u'n') + u".log";  // 275
+  EXPECT_EQ(kErrorSuccess, shell.append_file(fits, "x"));
+  if (!this->under_.under_wine()) {
+    EXPECT_EQ(kErrorFilenameExcedRange, shell.create_directory(deep + u"\\Driver.12"));
+    EXPECT_EQ(kErrorFilenameExcedRange, shell.create_directory(too_long));
+    EXPECT_EQ(kErrorPathNotFound, shell.append_file(too_long, "x"));
+    EXPECT_EQ(kErrorPathNotFound, shell.copy_file(fits, too_long, false));
+    EXPECT_EQ(kInvalidFileAttributes, shell.file_attributes(too_long));
+  }
 
   // CON, PRN, AUX, NUL, COM1-9 and LPT1-9, alone or with any extension, in
   // any letter case, are devices: no folder of that name can be made, and
   // there is nothing under one.
+  // So are CONIN$ and CONOUT$, a device name with a colon ("COM1:"), and,
+  // since Windows 10, COM and LPT with a superscript 1, 2 or 3.
   for (const char16_t* device : {u"PRN", u"prn.inf", u"Prn .gpd", u"LPT1", u"COM9.ini", u"AUX",
-                                 u"CON", u"NUL", u"nul.txt"}) {
+                                 u"CON", u"NUL", u"nul.txt", u"CONIN$", u"conout$.txt", u"COM1:",
+                                 u"nul:", u"COM\u00B9", u"lpt\u00B2.ini", u"Lpt\u00B3"}) {
     const Win32Error made = shell.create_directory(this->at(device));
     // Wine 8 answers success for NUL, where Windows refuses.
     if (!(this->under_.under_wine() && ascii_upper(device).starts_with(u"NUL"))) {
