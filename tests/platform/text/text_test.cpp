@@ -96,21 +96,24 @@ TEST(WindowsNames, LastComponentRulesAndDeviceNames) {
   EXPECT_EQ(strip_trailing_spaces_and_dots(u" "), u"");
   EXPECT_EQ(strip_trailing_spaces_and_dots(u". ."), u"");
   EXPECT_EQ(strip_trailing_spaces_and_dots(u".inf"), u".inf");
-  for (const char16_t* device :
-       {u"CON", u"prn", u"Aux", u"NUL", u"COM1", u"com9", u"LPT1", u"LPT9"})
+  for (const char16_t* device : {u"CON", u"prn", u"Aux", u"NUL", u"COM1", u"com9", u"LPT1", u"LPT9",
+                                 u"CONIN$", u"conout$", u"COM\u00B9", u"lpt\u00B2", u"LPT\u00B3"})
     EXPECT_EQ(dos_device_name(device), ascii_upper(device)) << to_utf8(device);
   // With any extension, and with spaces before it.
   EXPECT_EQ(dos_device_name(u"PRN.inf"), u"PRN");
   EXPECT_EQ(dos_device_name(u"prn .gpd"), u"PRN");
   EXPECT_EQ(dos_device_name(u"nul.a.b"), u"NUL");
-  for (const char16_t* file :
-       {u"COM0", u"LPT10", u"PRNX", u"CardPRN.inf", u"PRNuni.dll", u"CO", u""})
+  EXPECT_EQ(dos_device_name(u"COM1:"), u"COM1");
+  EXPECT_EQ(dos_device_name(u"conin$.txt"), u"CONIN$");
+  for (const char16_t* file : {u"COM0", u"LPT10", u"PRNX", u"CardPRN.inf", u"PRNuni.dll", u"CO",
+                               u"", u"COM\u2074", u"CONIN", u"COM1::", u":NUL"})
     EXPECT_EQ(dos_device_name(file), u"") << to_utf8(file);
 
   EXPECT_TRUE(is_windows_file_name(u"Program Files (x86)"));
   EXPECT_TRUE(is_windows_file_name(u"K2100-K2200"));
   for (const char16_t* bad :
-       {u"", u" ", u"Driver.", u"PRN", u"lpt3.ini", u"a:b", u"a/b", u"a*", u"a\\b"})
+       {u"", u" ", u"Driver.", u"PRN", u"lpt3.ini", u"a:b", u"a/b", u"a*", u"a\\b", u"a<b", u"a>b",
+        u"a\"b", u"a|b", u"a?b", u"a\x01-b", u"a\x1F-b", u"CONOUT$", u"COM\u00B2.ini"})
     EXPECT_FALSE(is_windows_file_name(bad)) << to_utf8(bad);
 }
 
