@@ -44,6 +44,10 @@ struct SimulatedFiles {
   void release(const std::u16string& path) { windows.shell.release(path); }
   static bool under_wine() { return false; }
   bool process_64bit() { return windows.system.process_64bit; }
+  bool drop_administrator() {
+    windows.shell.admin = false;
+    return true;
+  }
 };
 
 #ifdef _WIN32
@@ -85,6 +89,7 @@ struct RealFiles {
   HANDLE held_ = INVALID_HANDLE_VALUE;
   static bool under_wine() { return test_support::RunningUnderWine(); }
   bool process_64bit() { return sizeof(void*) == 8; }
+  static bool drop_administrator() { return false; }
 };
 #endif
 
@@ -378,6 +383,63 @@ TYPED_TEST(FilesContract, InfFilesAreListedAndReadAsSetupApiReadsThem) {
   InfHandle missing = 0x1234;
   EXPECT_NE(kErrorSuccess, setup.open_inf(this->at(u"none.inf"), kInfStyleWin4, &missing));
   EXPECT_EQ(0u, missing);
+}
+
+// A package with files: the GPD in a subfolder, the INI beside the INF,
+// both copied by the install section.
+constexpr char kPackageWithFilesInf[] =
+    "[Version]\r\n"
+    "Signature=\"$Windows NT$\"\r\n"
+    "Class=Printer\r\n"
+    "ClassGUID={4D36E979-E325-11CE-BFC1-08002BE10318}\r\n"
+    "Provider=Orvane\r\n"
+    "[Manufacturer]\r\n"
+    "Orvane=Models,NTx86,NTamd64\r\n"
+    "[Models.NTamd64]\r\n"
+    "\"Orvane ZELKO-70 Card Printer\" = ZELKO_Install, USBPRINT\\OrvaneOrvane_ZELKO-70F3A\r\n"
+    "[ZELKO_Install]\r\n"
+    "CopyFiles=ZELKO_Files,@pelmorafiles.ini\r\n"
+    "[ZELKO_Files]\r\n"
+    "pelmorafiles.gpd\r\n"
+    "[DestinationDirs]\r\n"
+    "DefaultDestDir=66000\r\n"
+    "[SourceDisksNames]\r\n"
+    "100 = \"Orvane ZELKO-70 Card Printer\"\r\n"
+    "[SourceDisksFiles]\r\n"
+    "pelmorafiles.gpd = 100,data\r\n"
+    "pelmorafiles.ini = 100\r\n";
+
+TYPED_TEST(FilesContract, APackageGoesIntoTheStoreOnlyWithEveryFileItsInfNames) {
+  SetupApi& setup = this->under_.setup_api();
+  const std::u16string source = this->at(u"disk1\\pelmorafiles.inf");
+  this->under_.write(source, kPackageWithFilesInf);
+  struct Row {
+    const char16_t* add;  // written before the attempt
+    Win32Error expected;
+  };
+  // Windows stages the whole package and refuses one with a file missing;
+  // Wine 8 copies the INF alone.
+  for (const Row& row :
+       {Row{nullptr, kErrorFileNotFound}, Row{u"disk1\\data\\pelmorafiles.gpd", kErrorFileNotFound},
+        Row{u"disk1\\pelmorafiles.ini", kErrorSuccess}}) {
+    if (row.add) this->under_.write(this->at(row.add), "file");
+    std::u16string name;
+    const Win32Error copied = setup.copy_oem_inf(source, &name);
+    if (!this->under_.under_wine()) {
+      EXPECT_EQ(row.expected, copied) << (row.add ? to_utf8(row.add) : "nothing");
+    }
+    if (copied == kErrorSuccess) {
+      EXPECT_EQ(kErrorSuccess, setup.uninstall_oem_inf(name, kSuoiForceDelete)) << to_utf8(name);
+    } else {
+      EXPECT_TRUE(name.empty()) << to_utf8(name);
+    }
+  }
+  // Only an administrator adds to the driver store; the real side runs as
+  // one here.
+  if (this->under_.drop_administrator()) {
+    std::u16string name;
+    EXPECT_EQ(kErrorAccessDenied, setup.copy_oem_inf(source, &name));
+  }
 }
 
 TYPED_TEST(FilesContract, PackagesGoIntoTheInfFolderAndOut) {
