@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+#include <string>
+
 #include "platform/registry.h"
 #include "platform/util/format.h"
-#include "platform/util/usb_print_id.h"
+#include "platform/util/usb_print_ids.h"
 #include "platform/util/win_names.h"
 namespace platform {
 namespace {
@@ -117,21 +121,28 @@ TEST(WindowsNames, LastComponentRulesAndDeviceNames) {
     EXPECT_FALSE(is_windows_file_name(bad)) << to_utf8(bad);
 }
 
-TEST(UsbPrintId, NameCutToTwentyWithAChecksumOverTheWholeName) {
-  // CRC-16/ARC's check value.
-  EXPECT_EQ(crc16_arc("123456789"), 0xBB3D);
-  EXPECT_EQ(crc16_arc(""), 0);
-  // Spaces become underscores, the name is cut to 20 characters; the
-  // checksum is over manufacturer and model as the device id has them.
-  const std::string hp = usb_print_hardware_id("Hewlett-Packard", "HP Color LaserJet 550");
-  EXPECT_EQ(hp, "USBPRINT\\Hewlett-PackardHP_Co4068");
-  EXPECT_EQ(hp.size(), 9u + 20u + 4u);
-  EXPECT_EQ(usb_print_hardware_id("Generic", "Card Printer"), "USBPRINT\\GenericCard_PrinterE523");
-  // Two models alike in their first 20 characters still differ.
-  const std::string zelko = usb_print_hardware_id("Orvane", "Orvane ZELKO-70 Card Printer");
-  EXPECT_EQ(zelko.substr(0, 29), "USBPRINT\\OrvaneOrvane_ZELKO-7");
-  EXPECT_NE(zelko, usb_print_hardware_id("Orvane", "Orvane ZELKO-70 Card Printer II"));
-  EXPECT_EQ(usb_print_hardware_id("", ""), "USBPRINT\\0000");
+TEST(UsbPrintIds, EachPrinterHasBothFormsOfItsIdInTheDocumentedShape) {
+  std::set<std::string> seen;
+  for (const auto& row : kUsbPrintModels) {
+    const std::string id = row.device_id;
+    EXPECT_EQ(std::string("USBPRINT\\") + id, row.hardware_id);
+    // Manufacturer and model joined, spaces made underscores, cut to 20
+    // characters; then Windows' checksum, whose four characters are taken
+    // as read, not computed.
+    std::string name = std::string(row.manufacturer) + row.model;
+    for (char& c : name)
+      if (c == ' ') c = '_';
+    name.resize(std::min<std::size_t>(name.size(), 20));
+    ASSERT_EQ(id.size(), name.size() + 4) << id;
+    EXPECT_EQ(id.substr(0, name.size()), name);
+    EXPECT_EQ(id.find_first_not_of("0123456789ABCDEF", name.size()), std::string::npos) << id;
+    EXPECT_TRUE(seen.insert(id).second) << id;
+    EXPECT_EQ(find_usb_print_model(row.manufacturer, row.model), &row);
+  }
+  // Found by the device id's own manufacturer and model only.
+  EXPECT_EQ(find_usb_print_model("Orvane", "Orvane ZELKO-70 Card Printer II"), nullptr);
+  EXPECT_EQ(find_usb_print_model("orvane", "Orvane ZELKO-70 Card Printer"), nullptr);
+  EXPECT_EQ(find_usb_print_model(" ", "Card Printer"), nullptr);
 }
 
 }  // namespace
