@@ -223,6 +223,8 @@ TYPED_TEST(FilesContract, PathsFollowWindowsNameRules) {
   for (const char16_t* bad : {u"a<b", u"a>b", u"a:b", u"a\"b", u"a|b", u"a?b", u"a*b", u"a\x01-b",
                               u"tab\tname", u"a\x1F-b"}) {
     const std::u16string name(bad);
+    // Wine 8 takes a colon as any other character of a name.
+    if (name.find(u':') != std::u16string::npos && this->under_.under_wine()) continue;
     EXPECT_EQ(kErrorInvalidName, shell.create_directory(this->at(name))) << to_utf8(name);
     EXPECT_EQ(kErrorInvalidName, shell.create_directory(this->at(name + u"\\Driver")))
         << to_utf8(name);
@@ -257,6 +259,10 @@ TYPED_TEST(FilesContract, PathsFollowWindowsNameRules) {
   for (const char16_t* device : {u"PRN", u"prn.inf", u"Prn .gpd", u"LPT1", u"COM9.ini", u"AUX",
                                  u"CON", u"NUL", u"nul.txt", u"CONIN$", u"conout$.txt", u"COM1:",
                                  u"nul:", u"COM\u00B9", u"lpt\u00B2.ini", u"Lpt\u00B3"}) {
+    // Wine 8 knows no superscript device names: it makes such folders.
+    const bool superscript = std::u16string_view(device).find_first_of(u"\u00B9\u00B2\u00B3") !=
+                             std::u16string_view::npos;
+    if (superscript && this->under_.under_wine()) continue;
     const Win32Error made = shell.create_directory(this->at(device));
     // Wine 8 answers success for NUL, where Windows refuses.
     if (!(this->under_.under_wine() && ascii_upper(device).starts_with(u"NUL"))) {
@@ -411,6 +417,8 @@ constexpr char kPackageWithFilesInf[] =
 
 TYPED_TEST(FilesContract, APackageGoesIntoTheStoreOnlyWithEveryFileItsInfNames) {
   SetupApi& setup = this->under_.setup_api();
+  ASSERT_EQ(kErrorSuccess, this->shell().create_directory(this->at(u"disk1")));
+  ASSERT_EQ(kErrorSuccess, this->shell().create_directory(this->at(u"disk1\\data")));
   const std::u16string source = this->at(u"disk1\\pelmorafiles.inf");
   this->under_.write(source, kPackageWithFilesInf);
   struct Row {
