@@ -34,7 +34,9 @@ std::u16string folder_of(std::u16string_view path) {
 std::u16string joined(std::u16string folder, std::u16string_view part) {
   while (!part.empty() && part.front() == u'\\') part.remove_prefix(1);
   while (!part.empty() && part.back() == u'\\') part.remove_suffix(1);
-  if (!part.empty()) folder += u"\\" + std::u16string(part);
+  if (part.empty()) return folder;
+  folder.push_back(u'\\');
+  folder.append(part);
   return folder;
 }
 
