@@ -216,6 +216,12 @@ bool InfFile::has_section(std::u16string_view name) const {
   return sections_.count(ascii_upper(name)) != 0;
 }
 
+std::vector<std::u16string> InfFile::section_names() const {
+  std::vector<std::u16string> names;
+  for (const auto& [name, lines] : sections_) names.push_back(name);
+  return names;
+}
+
 const std::vector<InfLine>* InfFile::section(std::u16string_view name) const {
   auto it = sections_.find(ascii_upper(name));
   return it == sections_.end() ? nullptr : &it->second;

@@ -38,8 +38,33 @@ bool is_device(std::u16string_view key) { return key.starts_with(u"\\\\.\\"); }
 // swallows whatever is written to it.
 Win32Error open_device(const std::u16string& key) {
   if (key == u"\\\\.\\NUL") return kErrorSuccess;
-  if (key == u"\\\\.\\CON") return kErrorInvalidHandle;
+  if (key == u"\\\\.\\CON" || key == u"\\\\.\\CONIN$" || key == u"\\\\.\\CONOUT$")
+    return kErrorInvalidHandle;
   return kErrorFileNotFound;
+}
+
+// A program without a long-path manifest gets full paths of MAX_PATH
+// characters, its zero included; a folder must leave room for an 8.3 name
+// in it (MAX_PATH - 12).
+constexpr std::size_t kMaxPath = 260;
+constexpr std::size_t kMaxFolderPath = kMaxPath - 12;
+
+// Whether a name as a program writes it holds a character Windows refuses:
+// in any component, save the drive's colon and a last component that names
+// a device ("COM1:").
+bool has_invalid_name(std::u16string_view path) {
+  if (path.starts_with(u"\\\\.\\") || path.starts_with(u"\\\\?\\")) path.remove_prefix(4);
+  if (path.size() >= 2 && path[1] == u':') path.remove_prefix(2);
+  while (!path.empty()) {
+    const std::size_t end = path.find_first_of(u"\\/");
+    const std::u16string_view component = path.substr(0, end);
+    const bool last = end == std::u16string_view::npos;
+    if (has_reserved_character(component) && !(last && !dos_device_name(component).empty()))
+      return true;
+    if (last) break;
+    path.remove_prefix(end + 1);
+  }
+  return false;
 }
 
 }  // namespace
@@ -66,7 +91,7 @@ std::u16string SimShell::full_path(std::u16string_view path) const {
       absolute ? std::u16string(path) : current_directory + u"\\" + std::u16string(path);
   // As GetFullPathNameW: doubled backslashes, "." and ".." fold away; the
   // last component loses its trailing spaces and dots and may name a
-  // device; middle components stay as written.
+  // device.
   std::vector<std::u16string> parts;
   std::size_t start = unc ? 2 : 0;
   while (start <= full.size()) {
@@ -80,6 +105,9 @@ std::u16string SimShell::full_path(std::u16string_view path) const {
     }
     start = end + 1;
   }
+  // A middle component loses one trailing dot, and keeps its spaces.
+  for (std::size_t i = 0; i + 1 < parts.size(); ++i)
+    if (parts[i].size() > 1 && parts[i].back() == u'.') parts[i].pop_back();
   if (parts.size() > 1) {
     const std::u16string device = dos_device_name(parts.back());
     if (!device.empty()) return u"\\\\.\\" + device;
@@ -107,6 +135,18 @@ std::u16string SimShell::full_path(std::u16string_view path) const {
     }
   }
   return clean;
+}
+
+Win32Error SimShell::resolve(std::u16string_view path, std::u16string* key, bool folder) const {
+  key->clear();
+  if (has_invalid_name(path)) return kErrorInvalidName;
+  std::u16string full = full_path(path);
+  if (!is_device(full)) {
+    if (folder && full.size() + 1 > kMaxFolderPath) return kErrorFilenameExcedRange;
+    if (full.size() + 1 > kMaxPath) return kErrorPathNotFound;
+  }
+  *key = std::move(full);
+  return kErrorSuccess;
 }
 
 bool SimShell::can_exist(const std::u16string& key) const {
@@ -140,8 +180,8 @@ bool SimShell::parent_exists(const std::u16string& key) const {
 
 bool SimShell::put_file(std::u16string_view path, std::string contents, std::uint32_t attributes) {
   std::lock_guard lock(mutex_);
-  const std::u16string key = full_path(path);
-  if (!can_exist(key)) return false;
+  std::u16string key;
+  if (resolve(path, &key) || !can_exist(key)) return false;
   make_parents(key, path);
   files_[key] = {std::u16string(path), std::move(contents), attributes};
   return true;
@@ -149,8 +189,8 @@ bool SimShell::put_file(std::u16string_view path, std::string contents, std::uin
 
 bool SimShell::put_directory(std::u16string_view path) {
   std::lock_guard lock(mutex_);
-  const std::u16string key = full_path(path);
-  if (!can_exist(key)) return false;
+  std::u16string key;
+  if (resolve(path, &key, true) || !can_exist(key)) return false;
   make_parents(key, path);
   if (!dirs_.count(key)) dirs_[key] = std::u16string(path);
   return true;
@@ -190,11 +230,10 @@ Win32Error SimShell::read_file(std::u16string_view path, std::size_t max_bytes,
                                std::string* contents) {
   if (auto e = faults_.check("ReadFile", path)) return e;
   std::lock_guard lock(mutex_);
-  const std::u16string key = full_path(path);
-  if (is_device(key)) {
-    contents->clear();
-    return open_device(key);
-  }
+  contents->clear();
+  std::u16string key;
+  if (auto e = resolve(path, &key)) return e;
+  if (is_device(key)) return open_device(key);
   auto it = files_.find(key);
   if (it == files_.end()) return kErrorFileNotFound;
   if (it->second.contents.size() > max_bytes) return kErrorMoreData;
@@ -254,7 +293,8 @@ Win32Error SimShell::append_file(std::u16string_view path, std::string_view byte
   if (auto e = faults_.check("CreateFileW", path)) return e;
   {
     std::lock_guard lock(mutex_);
-    const std::u16string key = full_path(path);
+    std::u16string key;
+    if (auto e = resolve(path, &key)) return e;
     if (is_device(key)) return open_device(key);
     if (dirs_.count(key)) return kErrorAccessDenied;
     if (!parent_exists(key)) return kErrorPathNotFound;
@@ -276,7 +316,8 @@ Win32Error SimShell::append_file(std::u16string_view path, std::string_view byte
 std::uint32_t SimShell::file_attributes(std::u16string_view path) {
   if (faults_.check("GetFileAttributesW", path)) return kInvalidFileAttributes;
   std::lock_guard lock(mutex_);
-  const std::u16string key = full_path(path);
+  std::u16string key;
+  if (resolve(path, &key)) return kInvalidFileAttributes;
   // Windows answers for a device as for a file.
   if (is_device(key)) return kFileAttributeArchive;
   if (auto it = files_.find(key); it != files_.end()) return it->second.attributes;
@@ -287,7 +328,9 @@ std::uint32_t SimShell::file_attributes(std::u16string_view path) {
 Win32Error SimShell::set_file_attributes(std::u16string_view path, std::uint32_t attributes) {
   if (auto e = faults_.check("SetFileAttributesW", path)) return e;
   std::lock_guard lock(mutex_);
-  auto it = files_.find(full_path(path));
+  std::u16string key;
+  if (auto e = resolve(path, &key)) return e;
+  auto it = files_.find(key);
   if (it == files_.end()) return kErrorFileNotFound;
   // FILE_ATTRIBUTE_NORMAL alone means no attributes.
   it->second.attributes = attributes == kFileAttributeNormal ? 0 : attributes;
@@ -297,7 +340,8 @@ Win32Error SimShell::set_file_attributes(std::u16string_view path, std::uint32_t
 Win32Error SimShell::delete_file(std::u16string_view path) {
   if (auto e = faults_.check("DeleteFileW", path)) return e;
   std::lock_guard lock(mutex_);
-  const std::u16string key = full_path(path);
+  std::u16string key;
+  if (auto e = resolve(path, &key)) return e;
   if (is_device(key)) return kErrorFileNotFound;
   auto it = files_.find(key);
   if (it == files_.end()) {
@@ -313,11 +357,12 @@ Win32Error SimShell::copy_file(std::u16string_view from, std::u16string_view to,
                                bool fail_if_exists) {
   if (auto e = faults_.check("CopyFileW", from)) return e;
   std::lock_guard lock(mutex_);
-  const std::u16string from_key = full_path(from);
+  std::u16string from_key, key;
+  if (auto e = resolve(from, &from_key)) return e;
   if (is_device(from_key)) return kErrorFileNotFound;  // no port to read from
   auto source = files_.find(from_key);
   if (source == files_.end()) return kErrorFileNotFound;
-  const std::u16string key = full_path(to);
+  if (auto e = resolve(to, &key)) return e;
   if (is_device(key)) return open_device(key);
   if (!parent_exists(key)) return kErrorPathNotFound;
   if (dirs_.count(key)) return kErrorAccessDenied;
@@ -334,7 +379,8 @@ Win32Error SimShell::copy_file(std::u16string_view from, std::u16string_view to,
 Win32Error SimShell::create_directory(std::u16string_view path) {
   if (auto e = faults_.check("CreateDirectoryW", path)) return e;
   std::lock_guard lock(mutex_);
-  const std::u16string key = full_path(path);
+  std::u16string key;
+  if (auto e = resolve(path, &key, true)) return e;
   if (is_device(key)) {
     const Win32Error opened = open_device(key);
     return opened == kErrorSuccess ? kErrorAlreadyExists : opened;
@@ -386,7 +432,9 @@ int SimShell::file_operation(std::uint32_t operation, std::u16string_view from,
   std::lock_guard lock(mutex_);
   const std::u16string leaf = leaf_of(from);
   const bool wildcard = is_wildcard(leaf);
-  const std::u16string from_key = full_path(wildcard ? parent_of(from) : from);
+  std::u16string from_key;
+  if (auto e = resolve(wildcard ? parent_of(from) : std::u16string(from), &from_key))
+    return static_cast<int>(e);
   if (!files_.count(from_key) && !dirs_.count(from_key))
     return static_cast<int>(kErrorFileNotFound);
   if (operation == kFoDelete) {
@@ -404,7 +452,8 @@ int SimShell::file_operation(std::uint32_t operation, std::u16string_view from,
   }
   if (operation != kFoCopy) return static_cast<int>(kErrorInvalidParameter);
   // The destination folder is made when missing (FOF_NOCONFIRMMKDIR).
-  const std::u16string to_key = full_path(to);
+  std::u16string to_key;
+  if (auto e = resolve(to, &to_key, true)) return static_cast<int>(e);
   if (!parent_exists(to_key) && !dirs_.count(to_key)) return static_cast<int>(kErrorPathNotFound);
   bool ok = true;
   if (wildcard) {

@@ -2,7 +2,6 @@
 
 #include "platform/util/format.h"
 #include "platform/util/text.h"
-#include "platform/util/usb_print_id.h"
 #include "platform_sim/inf_reader.h"
 
 namespace platform::sim {
@@ -16,16 +15,12 @@ std::u16string hex4(std::uint32_t value) { return format(u"%04X", {value}); }
 
 }  // namespace
 
-std::u16string UsbPrintHardwareId(std::u16string_view manufacturer, std::u16string_view model) {
-  return to_utf16(usb_print_hardware_id(to_utf8(manufacturer), to_utf8(model)));
-}
-
 SimPlugAndPlay::SimPlugAndPlay(SimUsbMachine& usb, SimDevices& devices, SimSpooler& spooler,
                                SimShell& shell, const SimSystemInfo& system)
     : usb_(usb), devices_(devices), spooler_(spooler), shell_(shell), system_(system) {}
 
-SimUsbDevice& SimPlugAndPlay::plug_printer(std::uint16_t product, std::u16string_view manufacturer,
-                                           std::u16string_view model, std::u16string_view serial) {
+SimUsbDevice& SimPlugAndPlay::plug_printer(std::uint16_t product, const UsbPrintModel& ids,
+                                           std::u16string_view serial) {
   bool has_root = false;
   for (const auto& hub : usb_.hubs) has_root = has_root || hub.label == kRootHub;
   if (!has_root) {
@@ -44,11 +39,11 @@ SimUsbDevice& SimPlugAndPlay::plug_printer(std::uint16_t product, std::u16string
   device.vendor = 0x0016;
   device.product = product;
   device.instance = std::u16string(serial);
-  device.usbprint_model = UsbPrintHardwareId(manufacturer, model).substr(9);
+  device.usbprint_model = to_utf16(ids.device_id);
   usb_.devices.push_back(device);
   Plugged plugged;
   plugged.device = usb_.devices.size() - 1;
-  plugged.hardware_id = UsbPrintHardwareId(manufacturer, model);
+  plugged.hardware_ids = {to_utf16(ids.hardware_id), to_utf16(ids.device_id)};
   plugged_.push_back(std::move(plugged));
   return usb_.devices.back();
 }
@@ -63,9 +58,10 @@ void SimPlugAndPlay::reenumerate(std::uint32_t flags) {
       devices_.add_node({to_utf8(u"USB\\" + ids + u"\\" + device.instance),
                          {to_utf8(u"USB\\" + ids + u"&REV_0100"), to_utf8(u"USB\\" + ids)},
                          true});
-      devices_.add_node({to_utf8(printer.hardware_id + u"\\7&" + device.instance + u"&0&USB"),
-                         {to_utf8(printer.hardware_id)},
-                         true});
+      devices_.add_node(
+          {to_utf8(printer.hardware_ids.front() + u"\\7&" + device.instance + u"&0&USB"),
+           {to_utf8(printer.hardware_ids[0]), to_utf8(printer.hardware_ids[1])},
+           true});
       install(printer);
     } else if (flags & kCmReenumerateRetryInstallation) {
       install(printer);
@@ -93,9 +89,13 @@ bool SimPlugAndPlay::install(Plugged& printer) {
       const auto* models = inf.section(section);
       if (!models) continue;
       for (const auto& line : *models) {
-        if (line.key.empty() || line.fields.size() < 2 ||
-            !equals_ignore_ascii_case(line.fields[1], printer.hardware_id))
-          continue;
+        // A model line lists its install section, then hardware and
+        // compatible ids; any of them matching any id of the node will do.
+        bool matches = false;
+        for (std::size_t i = 1; i < line.fields.size(); ++i)
+          for (const auto& id : printer.hardware_ids)
+            matches = matches || equals_ignore_ascii_case(line.fields[i], id);
+        if (line.key.empty() || !matches) continue;
         SimUsbDevice& device = usb_.devices[printer.device];
         const std::u16string port = format(u"USB%03d", {next_port_++});
         spooler_.add_local_port(port);

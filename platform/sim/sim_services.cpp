@@ -4,7 +4,21 @@
 
 namespace platform::sim {
 
-SimServices::SimServices(Faults& faults) : faults_(faults) { add_service(u"Spooler", true); }
+namespace {
+
+constexpr Win32Error kErrorServiceDependencyFail = 1068;
+
+}  // namespace
+
+SimServices::SimServices(Faults& faults, Clock& clock) : faults_(faults), clock_(clock) {
+  add_service(u"Spooler", true);
+}
+
+void SimServices::settle() const {
+  const std::uint64_t now = clock_.now_ms();
+  for (auto& [name, s] : services_)
+    if (s.state == State::StopPending && now >= s.stopped_at) s.state = State::Stopped;
+}
 
 Win32Error SimServices::open_manager(std::uint32_t, ServiceHandle* manager) {
   *manager = 0;
@@ -36,10 +50,19 @@ Win32Error SimServices::stop(ServiceHandle service) {
   std::lock_guard lock(mutex_);
   auto it = handles_.find(service);
   if (it == handles_.end() || it->second.empty()) return kErrorInvalidHandle;
+  settle();
   Service& s = services_[it->second];
-  if (!s.running) return kErrorServiceNotActive;
-  s.running = false;
+  if (s.state == State::Stopped) return kErrorServiceNotActive;
+  if (s.state == State::StopPending) return kErrorServiceCannotAcceptCtrl;
+  for (const auto& [name, other] : services_) {
+    if (other.state == State::Stopped) continue;
+    for (const auto& dependency : other.dependencies)
+      if (ascii_upper(dependency) == it->second) return kErrorDependentServicesRunning;
+  }
+  s.state = State::StopPending;
+  s.stopped_at = clock_.now_ms() + s.stop_ms;
   ++s.stops;
+  settle();
   return kErrorSuccess;
 }
 
@@ -48,9 +71,23 @@ Win32Error SimServices::start(ServiceHandle service) {
   std::lock_guard lock(mutex_);
   auto it = handles_.find(service);
   if (it == handles_.end() || it->second.empty()) return kErrorInvalidHandle;
-  Service& s = services_[it->second];
-  if (s.running) return kErrorServiceAlreadyRunning;
-  s.running = true;
+  settle();
+  return start_locked(it->second, 0);
+}
+
+Win32Error SimServices::start_locked(const std::u16string& key, int depth) {
+  Service& s = services_[key];
+  // A stopping service is still there: it cannot be started again yet.
+  if (s.state != State::Stopped) return kErrorServiceAlreadyRunning;
+  for (const auto& dependency : s.dependencies) {
+    const std::u16string other = ascii_upper(dependency);
+    if (depth > 16 || !services_.count(other)) return kErrorServiceDependencyFail;
+    const Win32Error started = start_locked(other, depth + 1);
+    if (started != kErrorSuccess && started != kErrorServiceAlreadyRunning)
+      return kErrorServiceDependencyFail;
+    if (services_[other].state != State::Running) return kErrorServiceDependencyFail;
+  }
+  s.state = State::Running;
   ++s.starts;
   return kErrorSuccess;
 }
@@ -64,9 +101,14 @@ Win32Error SimServices::close(ServiceHandle handle) {
   return known ? kErrorSuccess : kErrorInvalidHandle;
 }
 
-void SimServices::add_service(std::u16string_view name, bool running) {
+void SimServices::add_service(std::u16string_view name, bool running,
+                              std::vector<std::u16string> dependencies, std::uint32_t stop_ms) {
   std::lock_guard lock(mutex_);
-  services_[ascii_upper(name)] = Service{running, 0, 0};
+  Service s;
+  s.state = running ? State::Running : State::Stopped;
+  s.dependencies = std::move(dependencies);
+  s.stop_ms = stop_ms;
+  services_[ascii_upper(name)] = std::move(s);
 }
 
 bool SimServices::remove_service(std::u16string_view name) {
@@ -76,14 +118,19 @@ bool SimServices::remove_service(std::u16string_view name) {
 
 SimServices::Service SimServices::service(std::u16string_view name) const {
   std::lock_guard lock(mutex_);
+  settle();
   auto it = services_.find(ascii_upper(name));
-  return it == services_.end() ? Service{false, 0, 0} : it->second;
+  if (it != services_.end()) return it->second;
+  Service none;
+  none.state = State::Stopped;
+  return none;
 }
 
 bool SimServices::running(std::u16string_view name) const {
   std::lock_guard lock(mutex_);
+  settle();
   auto it = services_.find(ascii_upper(name));
-  return it != services_.end() && it->second.running;
+  return it != services_.end() && it->second.state == State::Running;
 }
 
 std::size_t SimServices::open_handles() const {

@@ -25,6 +25,77 @@ bool is_oem_name(std::u16string_view name) {
 // from being read whole.
 constexpr std::size_t kMaxInfBytes = 16 << 20;
 
+std::u16string folder_of(std::u16string_view path) {
+  const auto slash = path.rfind(u'\\');
+  return std::u16string(slash == std::u16string_view::npos ? std::u16string_view()
+                                                           : path.substr(0, slash));
+}
+
+std::u16string joined(std::u16string folder, std::u16string_view part) {
+  while (!part.empty() && part.front() == u'\\') part.remove_prefix(1);
+  while (!part.empty() && part.back() == u'\\') part.remove_suffix(1);
+  if (part.empty()) return folder;
+  folder.push_back(u'\\');
+  folder.append(part);
+  return folder;
+}
+
+// The files of a package, where they must be beside its INF: every file of
+// [SourceDisksFiles] (the section decorated for the platform too), in the
+// folder of its source disk and its own subfolder, and every file a
+// CopyFiles section names (its source name, else its destination name).
+std::vector<std::u16string> package_files(const InfFile& inf, std::u16string_view folder,
+                                          std::u16string_view platform) {
+  const std::u16string disks_names = u"SourceDisksNames";
+  const std::u16string disks_files = u"SourceDisksFiles";
+  auto disk_path = [&](const std::u16string& disk) {
+    const InfLine* line = inf.find(disks_names + u"." + std::u16string(platform), disk);
+    if (!line) line = inf.find(disks_names, disk);
+    return line && line->fields.size() > 3 ? line->fields[3] : std::u16string();
+  };
+  std::vector<std::u16string> paths;
+  auto add = [&](const InfLine& line) {
+    const std::u16string disk = line.fields.empty() ? std::u16string() : line.fields[0];
+    const std::u16string subfolder = line.fields.size() > 1 ? line.fields[1] : std::u16string();
+    paths.push_back(
+        joined(joined(joined(std::u16string(folder), disk_path(disk)), subfolder), line.key));
+  };
+  std::vector<std::u16string> listed;
+  for (const std::u16string& section : {disks_files + u"." + std::u16string(platform), disks_files})
+    if (const auto* lines = inf.section(section))
+      for (const auto& line : *lines)
+        if (!line.key.empty()) {
+          add(line);
+          listed.push_back(line.key);
+        }
+  // The CopyFiles directives of every section: a section of files, or one
+  // file after '@'.
+  auto copied = [&](const std::u16string& name) {
+    for (const auto& known : listed)
+      if (equals_ignore_ascii_case(known, name)) return;
+    listed.push_back(name);
+    paths.push_back(joined(std::u16string(folder), name));
+  };
+  for (const auto& section_name : inf.section_names()) {
+    for (const auto& line : *inf.section(section_name)) {
+      if (!equals_ignore_ascii_case(line.key, u"CopyFiles")) continue;
+      for (const auto& field : line.fields) {
+        if (field.starts_with(u"@")) {
+          copied(field.substr(1));
+        } else if (const auto* files = inf.section(field)) {
+          for (const auto& file : *files) {
+            if (!file.key.empty() || file.fields.empty()) continue;
+            const std::u16string& source =
+                file.fields.size() > 1 && !file.fields[1].empty() ? file.fields[1] : file.fields[0];
+            if (!source.empty()) copied(source);
+          }
+        }
+      }
+    }
+  }
+  return paths;
+}
+
 }  // namespace
 
 bool IsWin4Signature(std::u16string_view signature) {
@@ -120,9 +191,16 @@ Win32Error SimSetupApi::uninstall_oem_inf(std::u16string_view name, std::uint32_
 Win32Error SimSetupApi::copy_oem_inf(std::u16string_view source, std::u16string* destination_name) {
   destination_name->clear();
   if (auto e = faults_.check("SetupCopyOEMInfW", source)) return e;
+  // Only an administrator may add to the driver store.
+  if (!shell_.admin) return kErrorAccessDenied;
   if (!shell_.has_file(source)) return kErrorFileNotFound;
   const std::string bytes = shell_.file_contents(source);
-  if (!IsWin4Signature(InfFile::parse(bytes).signature())) return kErrorWrongInfStyle;
+  const InfFile inf = InfFile::parse(bytes);
+  if (!IsWin4Signature(inf.signature())) return kErrorWrongInfStyle;
+  // The package goes into the store whole, or not at all.
+  for (const auto& path :
+       package_files(inf, folder_of(source), system_.process_64bit ? u"amd64" : u"x86"))
+    if (!shell_.has_file(path)) return kErrorFileNotFound;
   std::lock_guard lock(mutex_);
   // A package already in the store keeps its name.
   for (const auto& name : oem_infs()) {

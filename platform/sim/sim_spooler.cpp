@@ -302,7 +302,6 @@ Win32Error SimSpooler::delete_printer_driver_in(std::u16string_view requested,
     return kErrorInvalidParameter;
   std::u16string env;
   if (!resolve_environment(requested, &env)) return kErrorInvalidEnvironment;
-  const bool own = equals_ignore_ascii_case(env, own_environment());
   std::vector<std::u16string> doomed_files;
   {
     std::lock_guard lock(mutex_);
@@ -312,10 +311,13 @@ Win32Error SimSpooler::delete_printer_driver_in(std::u16string_view requested,
              (!(delete_flags & kDpdDeleteSpecificVersion) || d.version == version);
     };
     if (std::none_of(drivers_.begin(), drivers_.end(), doomed)) return kErrorUnknownPrinterDriver;
-    // Queues (pending deletion ones too) use the server's own drivers.
-    if (own)
-      for (const auto& q : queues_)
-        if (equals_ignore_ascii_case(q.driver_name, name)) return kErrorPrinterDriverInUse;
+    // A queue (one pending deletion too) prints with the driver of the
+    // server's own environment and hands the driver of the same name of
+    // every other environment to the point-and-print clients of that
+    // environment: while a queue names it, the driver is in use in all of
+    // them.
+    for (const auto& q : queues_)
+      if (equals_ignore_ascii_case(q.driver_name, name)) return kErrorPrinterDriverInUse;
     auto shared = [&](const Driver& gone, const std::u16string& file) {
       for (const auto& d : drivers_)
         if (!doomed(d) && equals_ignore_ascii_case(d.environment, gone.environment) &&

@@ -174,6 +174,8 @@ Win32Error SimDevices::get_class_devs(std::string_view enumerator, std::uint32_t
                                       DeviceInfoSet* set) {
   *set = 0;
   if (auto e = faults_.check("SetupDiGetClassDevsA")) return e;
+  // Without a class only the list of every class can be asked for.
+  if (!(flags & kDigcfAllClasses)) return kErrorInvalidParameter;
   std::lock_guard lock(mutex_);
   std::vector<std::string> members;
   const std::string prefix = std::string(enumerator) + "\\";

@@ -4,6 +4,7 @@
 // turn.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <tuple>
@@ -14,6 +15,7 @@
 #include "operations/installer_steps.h"
 #include "operations/preparation.h"
 #include "pelmora_dlg.h"
+#include "platform_sim/inf_reader.h"
 #include "platform_sim/sim_dialog_host.h"
 #include "support/printui_stand_in.h"
 #include "wizard_fixture.h"
@@ -153,9 +155,12 @@ TEST(FullInstallation, PrintersSharingAProductIdInstallUnderTheirOwnNames) {
   }
   for (int row : {0, 5, 12, 15}) PlugPrinter(w.win, row);
   // A printer of the same product whose device id names a model no package
-  // lists, though alike in its first 20 characters, gets no queue.
-  w.win.plug_and_play.plug_printer(0x3850, u"Orvane", u"Orvane ZELKO-70 Card Printer II",
-                                   u"ZK999999");
+  // lists, though alike in its first 20 characters (only the checksum
+  // differs), gets no queue.
+  const platform::UsbPrintModel unknown{"Orvane", "Orvane ZELKO-70 Card Printer II",
+                                        "USBPRINT\\OrvaneOrvane_ZELKO-7C483",
+                                        "OrvaneOrvane_ZELKO-7C483"};
+  w.win.plug_and_play.plug_printer(0x3850, unknown, u"ZK999999");
   // Found before the packages? Only a retry installs. Here they are there.
   EXPECT_EQ(w.win.devices.reenumerate(0, platform::kCmReenumerateRetryInstallation), 0u);
   std::set<std::u16string> names;
@@ -165,6 +170,30 @@ TEST(FullInstallation, PrintersSharingAProductIdInstallUnderTheirOwnNames) {
                                       ModelCatalogue[12].modelName, ModelCatalogue[15].modelName}));
   EXPECT_EQ(w.win.spooler.queues().size(), 4u);
   EXPECT_FALSE(w.win.plug_and_play.plugged()[4].installed);
+  // Each printer's USBPRINT node carries its id with and without the prefix.
+  const std::vector<std::string> ids{UsbPrintIds(5).hardware_id, UsbPrintIds(5).device_id};
+  const auto nodes = w.win.devices.nodes();
+  EXPECT_EQ(1, std::count_if(nodes.begin(), nodes.end(),
+                             [&](const auto& node) { return node.hardware_ids == ids; }));
+}
+
+TEST(FullInstallation, EachPackageListsItsPrintersByBothHardwareIds) {
+  // The media's model lines and the simulated Plug and Play take the ids
+  // from one table: each catalogue row's line lists the two ids its
+  // printer's node gets, the prefixed one first.
+  Wizard w(MODEL_NONE);
+  for (int row = 0; row < kModelCount; ++row) {
+    const platform::UsbPrintModel& ids = UsbPrintIds(row);
+    const platform::sim::InfFile inf = platform::sim::InfFile::parse(w.win.shell.file_contents(
+        platform::format(u"C:\\Setup\\%s\\%s.inf", {FamilyFileName(row), FamilyFileName(row)})));
+    for (const char16_t* section : {u"Models.NTx86", u"Models.NTamd64"}) {
+      const platform::sim::InfLine* line = inf.find(section, ModelCatalogue[row].modelName);
+      ASSERT_NE(line, nullptr) << row;
+      ASSERT_EQ(line->fields.size(), 3u) << row;
+      EXPECT_EQ(line->fields[1], platform::to_utf16(ids.hardware_id)) << row;
+      EXPECT_EQ(line->fields[2], platform::to_utf16(ids.device_id)) << row;
+    }
+  }
 }
 
 TEST(FullInstallation, TheCatalogueNamesOfRows7And9AreNoFoldersOnWindows) {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <ostream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "difx_tool.h"
@@ -17,6 +18,7 @@
 #include "platform/util/command_line.h"
 #include "platform/util/format.h"
 #include "platform/util/text.h"
+#include "platform/util/usb_print_ids.h"
 #include "platform_sim/sim_dialog_host.h"
 #include "platform_sim/sim_windows.h"
 #include "wizard_fixture.h"
@@ -151,10 +153,17 @@ inline const char16_t* DeviceIdMaker(int row) {
   return maker == u" " ? u"Generic" : ModelCatalogue[row].manufacturer;
 }
 
+// The hardware ids Windows gives a catalogue row's printer.
+inline const platform::UsbPrintModel& UsbPrintIds(int row) {
+  const platform::UsbPrintModel* ids = platform::find_usb_print_model(
+      platform::to_utf8(DeviceIdMaker(row)), platform::to_utf8(ModelCatalogue[row].modelName));
+  if (ids == nullptr) throw std::logic_error("no hardware ids for a catalogue row");
+  return *ids;
+}
+
 inline platform::sim::SimUsbDevice& PlugPrinter(platform::sim::SimWindows& win, int row) {
   return win.plug_and_play.plug_printer(static_cast<std::uint16_t>(ModelCatalogue[row].productId),
-                                        DeviceIdMaker(row), ModelCatalogue[row].modelName,
-                                        platform::format(u"ZK%06d", {row + 1}));
+                                        UsbPrintIds(row), platform::format(u"ZK%06d", {row + 1}));
 }
 
 // The whole wizard on a prepared simulated Windows, set up for `model`.

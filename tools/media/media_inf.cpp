@@ -1,6 +1,7 @@
 // Writes a family's driver package INF from its template: the model lines
-// name each printer by the USBPRINT hardware id Windows' USB printing class
-// gives it, from the manufacturer and model of its IEEE 1284 device id.
+// name each printer by the two hardware ids Windows' USB printing class
+// gives it, as the table of platform/util/usb_print_ids.h lists them for
+// the manufacturer and model of its IEEE 1284 device id.
 //
 //   media_inf TEMPLATE OUTPUT FAMILY MAKER DISK_NAME "model|device id maker"...
 //
@@ -10,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/util/usb_print_id.h"
+#include "platform/util/usb_print_ids.h"
 
 namespace {
 
@@ -45,8 +46,14 @@ int main(int argc, char** argv) {
       return 2;
     }
     const std::string model = row.substr(0, bar);
-    lines += "\"" + model + "\" = " + family + "_Install, " +
-             platform::usb_print_hardware_id(row.substr(bar + 1), model) + "\n";
+    const platform::UsbPrintModel* ids = platform::find_usb_print_model(row.substr(bar + 1), model);
+    if (ids == nullptr) {
+      std::cerr << "media_inf: no hardware ids for \"" << model << "\" of \"" << row.substr(bar + 1)
+                << "\" in platform/util/usb_print_ids.h\n";
+      return 1;
+    }
+    lines += "\"" + model + "\" = " + family + "_Install, " + ids->hardware_id + ", " +
+             ids->device_id + "\n";
   }
   ReplaceAll(text, "\r\n", "\n");
   ReplaceAll(text, "@MODEL_LINES@", lines);

@@ -33,7 +33,8 @@ class Devices {
  public:
   virtual ~Devices() = default;
   // SetupDiGetClassDevsA with no class: the device nodes of `enumerator`
-  // ("USB"), present or not. On failure *set is 0.
+  // ("USB"), present or not. Without a class the flags must hold
+  // kDigcfAllClasses (else kErrorInvalidParameter). On failure *set is 0.
   virtual Win32Error get_class_devs(std::string_view enumerator, std::uint32_t flags,
                                     DeviceInfoSet* set) = 0;
   // SetupDiEnumDeviceInfo: whether node `index` of the set exists

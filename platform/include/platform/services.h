@@ -17,6 +17,8 @@ inline constexpr std::uint32_t kServiceAllAccess = 0xF01FF;
 inline constexpr Win32Error kErrorServiceDoesNotExist = 1060;
 inline constexpr Win32Error kErrorServiceAlreadyRunning = 1056;
 inline constexpr Win32Error kErrorServiceRequestTimeout = 1053;
+inline constexpr Win32Error kErrorDependentServicesRunning = 1051;
+inline constexpr Win32Error kErrorServiceCannotAcceptCtrl = 1061;
 
 class Services {
  public:
@@ -28,7 +30,10 @@ class Services {
   virtual Win32Error open_service(ServiceHandle manager, std::u16string_view name,
                                   std::uint32_t access, ServiceHandle* service) = 0;
   // ControlService with SERVICE_CONTROL_STOP. Returns at once; the service
-  // stops by itself shortly after (the callers wait).
+  // stops by itself shortly after (the callers wait). Refused while it is
+  // stopping (kErrorServiceCannotAcceptCtrl), once stopped
+  // (kErrorServiceNotActive) and while a service that depends on it is not
+  // stopped (kErrorDependentServicesRunning).
   virtual Win32Error stop(ServiceHandle service) = 0;
   // StartServiceW without arguments.
   virtual Win32Error start(ServiceHandle service) = 0;

@@ -1,4 +1,5 @@
-// One contract for named events, device files and device-interface lists:
+// One contract for named events, device files, device-interface lists and
+// the device tree's lists:
 // the simulated machine on every build, the real calls in the Windows build
 // (run under Wine here, which has no USB devices: its lists are empty).
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include "support/contract.h"
 #ifdef _WIN32
 #include "platform_win32/win32_device_io.h"
+#include "platform_win32/win32_system.h"
 #include "platform_win32/windows_api.h"
 #endif
 
@@ -26,6 +28,7 @@ struct SimulatedMachine {
   sim::SimWindows windows;
   DeviceIo& io() { return windows.usb; }
   DeviceInterfaces& interfaces() { return windows.usb; }
+  Devices& devices() { return windows.devices; }
 };
 
 #ifdef _WIN32
@@ -34,8 +37,10 @@ struct RealMachine {
   static bool has_usb_devices() { return !test_support::RunningUnderWine(); }
   platform_win32::Win32DeviceIo device_io;
   platform_win32::Win32DeviceInterfaces device_interfaces;
+  platform_win32::Win32Devices device_tree;
   DeviceIo& io() { return device_io; }
   DeviceInterfaces& interfaces() { return device_interfaces; }
+  Devices& devices() { return device_tree; }
 };
 #endif
 
@@ -99,6 +104,27 @@ TYPED_TEST(DeviceIoContract, EmptyInterfaceListEndsAtOnce) {
     DeviceInterfaceData data{};
     EXPECT_EQ(interfaces.enum_interface(set, guid, 0, &data), kErrorNoMoreItems);
     EXPECT_EQ(interfaces.destroy_list(set), kErrorSuccess);
+  }
+}
+
+TYPED_TEST(DeviceIoContract, ADeviceListWithoutAClassIsOneOfEveryClass) {
+  Devices& devices = this->under.devices();
+  struct Row {
+    std::uint32_t flags;
+    Win32Error expected;
+  };
+  for (const Row& row : {Row{0, kErrorInvalidParameter}, Row{kDigcfPresent, kErrorInvalidParameter},
+                         Row{kDigcfPresent | kDigcfDeviceInterface, kErrorInvalidParameter},
+                         Row{kDigcfAllClasses, kErrorSuccess},
+                         Row{kDigcfAllClasses | kDigcfPresent, kErrorSuccess}}) {
+    DeviceInfoSet set = 0x1234;
+    EXPECT_EQ(row.expected, devices.get_class_devs("USB", row.flags, &set)) << row.flags;
+    if (row.expected == kErrorSuccess) {
+      EXPECT_NE(0u, set);
+      EXPECT_EQ(kErrorSuccess, devices.destroy_set(set));
+    } else {
+      EXPECT_EQ(0u, set);
+    }
   }
 }
 

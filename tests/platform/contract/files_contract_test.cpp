@@ -44,6 +44,10 @@ struct SimulatedFiles {
   void release(const std::u16string& path) { windows.shell.release(path); }
   static bool under_wine() { return false; }
   bool process_64bit() { return windows.system.process_64bit; }
+  bool drop_administrator() {
+    windows.shell.admin = false;
+    return true;
+  }
 };
 
 #ifdef _WIN32
@@ -85,6 +89,7 @@ struct RealFiles {
   HANDLE held_ = INVALID_HANDLE_VALUE;
   static bool under_wine() { return test_support::RunningUnderWine(); }
   bool process_64bit() { return sizeof(void*) == 8; }
+  static bool drop_administrator() { return false; }
 };
 #endif
 
@@ -206,12 +211,58 @@ TYPED_TEST(FilesContract, PathsFollowWindowsNameRules) {
   EXPECT_EQ(kErrorPathNotFound, shell.create_directory(this->at(u" \\Driver")));
   EXPECT_EQ(kErrorPathNotFound, shell.copy_file(notes, this->at(u" \\notes.txt"), false));
   EXPECT_EQ(kErrorPathNotFound, shell.delete_file(this->at(u" \\notes.txt")));
+  // A middle component loses one trailing dot ("Driver.\" is "Driver\"), and
+  // only one: "Driver..\" is a folder "Driver." that cannot be there.
+  EXPECT_EQ("notes", this->read(this->at(u"Driver.\\notes.txt")));
+  ASSERT_EQ(kErrorSuccess, shell.copy_file(notes, this->at(u"driver.\\copy.txt"), false));
+  EXPECT_EQ("notes", this->read(this->at(u"Driver\\copy.txt")));
+  EXPECT_EQ(kErrorPathNotFound, shell.create_directory(this->at(u"Driver..\\Data")));
+
+  // The characters Windows refuses in a name, in the last component or in
+  // one on the way.
+  for (const char16_t* bad : {u"a<b", u"a>b", u"a:b", u"a\"b", u"a|b", u"a?b", u"a*b", u"a\x01-b",
+                              u"tab\tname", u"a\x1F-b"}) {
+    const std::u16string name(bad);
+    // Wine 8 takes a colon as any other character of a name.
+    if (name.find(u':') != std::u16string::npos && this->under_.under_wine()) continue;
+    EXPECT_EQ(kErrorInvalidName, shell.create_directory(this->at(name))) << to_utf8(name);
+    EXPECT_EQ(kErrorInvalidName, shell.create_directory(this->at(name + u"\\Driver")))
+        << to_utf8(name);
+    EXPECT_EQ(kErrorInvalidName, shell.copy_file(notes, this->at(name + u"\\notes.txt"), false))
+        << to_utf8(name);
+    EXPECT_EQ(kInvalidFileAttributes, shell.file_attributes(this->at(name))) << to_utf8(name);
+  }
+
+  // Without a long-path manifest a full path holds MAX_PATH characters with
+  // its zero, and a folder leaves room for an 8.3 name in it (12 fewer):
+  // making one deeper says the name is too long, the other calls that the
+  // path is not there. Wine 8 takes paths of any length.
+  const std::u16string deep = this->root_ + u"\\" + std::u16string(239 - this->root_.size(), u'F');
+  ASSERT_EQ(240u, deep.size());
+  ASSERT_EQ(kErrorSuccess, shell.create_directory(deep));
+  const std::u16string fits = deep + u"\\" + std::u16string(10, u'n') + u".log";      // 255
+  const std::u16string too_long = deep + u"\\" + std::u16string(30, u'n') + u".log";  // 275
+  EXPECT_EQ(kErrorSuccess, shell.append_file(fits, "x"));
+  if (!this->under_.under_wine()) {
+    EXPECT_EQ(kErrorFilenameExcedRange, shell.create_directory(deep + u"\\Driver.12"));
+    EXPECT_EQ(kErrorFilenameExcedRange, shell.create_directory(too_long));
+    EXPECT_EQ(kErrorPathNotFound, shell.append_file(too_long, "x"));
+    EXPECT_EQ(kErrorPathNotFound, shell.copy_file(fits, too_long, false));
+    EXPECT_EQ(kInvalidFileAttributes, shell.file_attributes(too_long));
+  }
 
   // CON, PRN, AUX, NUL, COM1-9 and LPT1-9, alone or with any extension, in
   // any letter case, are devices: no folder of that name can be made, and
   // there is nothing under one.
+  // So are CONIN$ and CONOUT$, a device name with a colon ("COM1:"), and,
+  // since Windows 10, COM and LPT with a superscript 1, 2 or 3.
   for (const char16_t* device : {u"PRN", u"prn.inf", u"Prn .gpd", u"LPT1", u"COM9.ini", u"AUX",
-                                 u"CON", u"NUL", u"nul.txt"}) {
+                                 u"CON", u"NUL", u"nul.txt", u"CONIN$", u"conout$.txt", u"COM1:",
+                                 u"nul:", u"COM\u00B9", u"lpt\u00B2.ini", u"Lpt\u00B3"}) {
+    // Wine 8 knows no superscript device names: it makes such folders.
+    const bool superscript = std::u16string_view(device).find_first_of(u"\u00B9\u00B2\u00B3") !=
+                             std::u16string_view::npos;
+    if (superscript && this->under_.under_wine()) continue;
     const Win32Error made = shell.create_directory(this->at(device));
     // Wine 8 answers success for NUL, where Windows refuses.
     if (!(this->under_.under_wine() && ascii_upper(device).starts_with(u"NUL"))) {
@@ -338,6 +389,65 @@ TYPED_TEST(FilesContract, InfFilesAreListedAndReadAsSetupApiReadsThem) {
   InfHandle missing = 0x1234;
   EXPECT_NE(kErrorSuccess, setup.open_inf(this->at(u"none.inf"), kInfStyleWin4, &missing));
   EXPECT_EQ(0u, missing);
+}
+
+// A package with files: the GPD in a subfolder, the INI beside the INF,
+// both copied by the install section.
+constexpr char kPackageWithFilesInf[] =
+    "[Version]\r\n"
+    "Signature=\"$Windows NT$\"\r\n"
+    "Class=Printer\r\n"
+    "ClassGUID={4D36E979-E325-11CE-BFC1-08002BE10318}\r\n"
+    "Provider=Orvane\r\n"
+    "[Manufacturer]\r\n"
+    "Orvane=Models,NTx86,NTamd64\r\n"
+    "[Models.NTamd64]\r\n"
+    "\"Orvane ZELKO-70 Card Printer\" = ZELKO_Install, USBPRINT\\OrvaneOrvane_ZELKO-70F3A\r\n"
+    "[ZELKO_Install]\r\n"
+    "CopyFiles=ZELKO_Files,@pelmorafiles.ini\r\n"
+    "[ZELKO_Files]\r\n"
+    "pelmorafiles.gpd\r\n"
+    "[DestinationDirs]\r\n"
+    "DefaultDestDir=66000\r\n"
+    "[SourceDisksNames]\r\n"
+    "100 = \"Orvane ZELKO-70 Card Printer\"\r\n"
+    "[SourceDisksFiles]\r\n"
+    "pelmorafiles.gpd = 100,data\r\n"
+    "pelmorafiles.ini = 100\r\n";
+
+TYPED_TEST(FilesContract, APackageGoesIntoTheStoreOnlyWithEveryFileItsInfNames) {
+  SetupApi& setup = this->under_.setup_api();
+  ASSERT_EQ(kErrorSuccess, this->shell().create_directory(this->at(u"disk1")));
+  ASSERT_EQ(kErrorSuccess, this->shell().create_directory(this->at(u"disk1\\data")));
+  const std::u16string source = this->at(u"disk1\\pelmorafiles.inf");
+  this->under_.write(source, kPackageWithFilesInf);
+  struct Row {
+    const char16_t* add;  // written before the attempt
+    Win32Error expected;
+  };
+  // Windows stages the whole package and refuses one with a file missing;
+  // Wine 8 copies the INF alone.
+  for (const Row& row :
+       {Row{nullptr, kErrorFileNotFound}, Row{u"disk1\\data\\pelmorafiles.gpd", kErrorFileNotFound},
+        Row{u"disk1\\pelmorafiles.ini", kErrorSuccess}}) {
+    if (row.add) this->under_.write(this->at(row.add), "file");
+    std::u16string name;
+    const Win32Error copied = setup.copy_oem_inf(source, &name);
+    if (!this->under_.under_wine()) {
+      EXPECT_EQ(row.expected, copied) << (row.add ? to_utf8(row.add) : "nothing");
+    }
+    if (copied == kErrorSuccess) {
+      EXPECT_EQ(kErrorSuccess, setup.uninstall_oem_inf(name, kSuoiForceDelete)) << to_utf8(name);
+    } else {
+      EXPECT_TRUE(name.empty()) << to_utf8(name);
+    }
+  }
+  // Only an administrator adds to the driver store; the real side runs as
+  // one here.
+  if (this->under_.drop_administrator()) {
+    std::u16string name;
+    EXPECT_EQ(kErrorAccessDenied, setup.copy_oem_inf(source, &name));
+  }
 }
 
 TYPED_TEST(FilesContract, PackagesGoIntoTheInfFolderAndOut) {

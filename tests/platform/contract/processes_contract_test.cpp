@@ -12,6 +12,7 @@
 #include "support/contract.h"
 #ifdef _WIN32
 #include "platform_win32/win32_processes.h"
+#include "platform_win32/win32_system.h"
 #include "platform_win32/windows_api.h"
 #endif
 
@@ -25,6 +26,14 @@ struct SimulatedProcesses {
   sim::SimWindows windows;
   Processes& processes() { return windows.processes; }
   Services& services() { return windows.services; }
+  Clock& clock() { return windows.clock; }
+  // A running service that depends on `service`, to be stopped first.
+  bool add_running_dependent(std::u16string_view name, std::u16string_view service) {
+    windows.services.add_service(name, true, {std::u16string(service)});
+    return true;
+  }
+  // The simulated spooler takes its stop time to stop, every time.
+  static constexpr bool kStopIsSeen = true;
   // A long-running process and its id; the sim's programs are records.
   std::uint32_t start_sleeper(ProcessHandle* handle) {
     *handle = 0;
@@ -53,8 +62,15 @@ struct SimulatedProcesses {
 struct RealProcesses {
   platform_win32::Win32Processes process_port;
   platform_win32::Win32Services service_port;
+  platform_win32::Win32Clock clock_port;
   Processes& processes() { return process_port; }
   Services& services() { return service_port; }
+  Clock& clock() { return clock_port; }
+  // This machine has no service of its own that depends on the spooler,
+  // and the test installs none.
+  static bool add_running_dependent(std::u16string_view, std::u16string_view) { return false; }
+  // A real spooler may have stopped before the second request comes.
+  static constexpr bool kStopIsSeen = false;
   static std::u16string own_path() {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -196,16 +212,38 @@ TYPED_TEST(ProcessContract, TheSpoolerServiceStopsAndStarts) {
     return;
   }
   EXPECT_TRUE(first == kErrorSuccess || first == kErrorServiceAlreadyRunning) << first;
+
+  // Not while a service that depends on it runs.
+  ScopedService dependent(services);
+  if (this->under_.add_running_dependent(u"PelmoraSpoolerUser", u"Spooler")) {
+    ASSERT_EQ(kErrorSuccess, services.open_service(manager.get(), u"PelmoraSpoolerUser",
+                                                   kServiceAllAccess, dependent.receive()));
+    EXPECT_EQ(kErrorDependentServicesRunning, services.stop(spooler.get()));
+    ASSERT_EQ(kErrorSuccess, services.stop(dependent.get()));
+    // Nor while the dependent is still stopping.
+    EXPECT_EQ(kErrorDependentServicesRunning, services.stop(spooler.get()));
+    for (int i = 0; i < 100 && services.stop(dependent.get()) != kErrorServiceNotActive; ++i)
+      this->under_.clock().sleep(50);
+  }
+
   EXPECT_EQ(kErrorSuccess, services.stop(spooler.get()));
-  // Stopping takes a moment on Windows: a second stop is refused once it has.
-  Win32Error again = kErrorSuccess;
-  for (int i = 0; i < 100 && again != kErrorServiceNotActive; ++i) {
+  // Stopping takes a moment: while it is stopping, another stop cannot be
+  // taken, nor a start; once stopped, a stop is refused for that.
+  Win32Error again = services.stop(spooler.get());
+  int pending = 0;
+  for (int i = 0; i < 100 && again == kErrorServiceCannotAcceptCtrl; ++i) {
+    ++pending;
+    // (A real spooler may be gone by the time the start comes.)
+    if (i == 0 && TypeParam::kStopIsSeen) {
+      EXPECT_EQ(kErrorServiceAlreadyRunning, services.start(spooler.get()));
+    }
+    this->under_.clock().sleep(50);
     again = services.stop(spooler.get());
-#ifdef _WIN32
-    if (again != kErrorServiceNotActive) Sleep(50);
-#endif
   }
   EXPECT_EQ(kErrorServiceNotActive, again);
+  if (TypeParam::kStopIsSeen) {
+    EXPECT_GT(pending, 0);
+  }
   EXPECT_EQ(kErrorSuccess, services.start(spooler.get()));
 }
 

@@ -64,6 +64,10 @@ struct SimulatedSpooler {
     windows.spooler.add_queue(info);
     return true;
   }
+  bool add_driver_in(std::u16string_view name, std::u16string_view environment) {
+    windows.spooler.add_driver(name, environment);
+    return true;
+  }
   void remove_queue(std::u16string_view name) { windows.spooler.remove_queue(name); }
   bool set_value(std::u16string_view queue, std::u16string_view name, std::uint32_t type,
                  const Bytes& data) {
@@ -101,6 +105,19 @@ struct RealSpooler {
     return error == ERROR_PRINTER_DRIVER_ALREADY_INSTALLED ? 0 : error;
   }
   bool setup() { return add_driver(kDriverZelko70) == 0 && add_driver(kDriverOther) == 0; }
+  static bool add_driver_in(std::u16string_view name, std::u16string_view environment) {
+    std::wstring driver_name = w(name), environment_name = w(environment);
+    std::wstring file = L"wineps.drv";
+    DRIVER_INFO_3W info{};
+    info.cVersion = 3;
+    info.pName = driver_name.data();
+    info.pEnvironment = environment_name.data();
+    info.pDriverPath = file.data();
+    info.pDataFile = file.data();
+    info.pConfigFile = file.data();
+    return AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&info), APD_COPY_NEW_FILES) ||
+           GetLastError() == ERROR_PRINTER_DRIVER_ALREADY_INSTALLED;
+  }
   // The queue opened with full access, as the driver's components hold it.
   static HANDLE open_admin(std::u16string_view name) {
     std::wstring queue = w(name);
@@ -354,6 +371,53 @@ TYPED_TEST(SpoolerContract, QueuesAreRemovedWithFullAccessAndDriversAreListed) {
       spooler.delete_printer_driver(u"Pelmora no such driver", platform::kDpdDeleteUnusedFiles, 3),
       this->under_.under_wine() ? platform::kErrorInvalidParameter
                                 : platform::kErrorUnknownPrinterDriver);
+}
+
+TYPED_TEST(SpoolerContract, ADriverAQueueNamesIsInUseInEveryEnvironment) {
+  // Wine deletes drivers only with flags 0 in its own environment, and
+  // deletes them while queues use them.
+  if (this->under_.under_wine()) GTEST_SKIP() << "Wine deletes drivers in use";
+  auto& spooler = this->spooler();
+  std::u16string server;
+  ASSERT_EQ(spooler.get_server_environment(&server), platform::kErrorSuccess);
+  const std::u16string other = platform::equals_ignore_ascii_case(server, platform::kEnvironmentX64)
+                                   ? platform::kEnvironmentX86
+                                   : platform::kEnvironmentX64;
+  constexpr char16_t kDriver[] = u"Tessaly Test Shared Driver";
+  constexpr char16_t kQueue[] = u"Tessaly test shared driver";
+  ASSERT_TRUE(this->under_.add_driver_in(kDriver, server));
+  ASSERT_TRUE(this->under_.add_driver_in(kDriver, other));
+  ASSERT_TRUE(this->under_.add_queue(kQueue, kDriver));
+  struct Row {
+    std::u16string environment;  // empty: the caller's own
+    std::uint32_t flags;
+    platform::Win32Error while_used;
+    platform::Win32Error once_free;
+  };
+  // The queue prints with the server's driver and serves the other
+  // environment's driver of that name to its point-and-print clients: both
+  // are in use until it goes. An environment without the driver does not
+  // have it; one the spooler does not know is refused as such.
+  const Row rows[] = {
+      {server, platform::kDpdDeleteUnusedFiles, platform::kErrorPrinterDriverInUse,
+       platform::kErrorSuccess},
+      {other, platform::kDpdDeleteUnusedFiles, platform::kErrorPrinterDriverInUse,
+       platform::kErrorSuccess},
+      {u"", 0, platform::kErrorPrinterDriverInUse, platform::kErrorUnknownPrinterDriver},
+      {u"Windows IA64", 0, platform::kErrorUnknownPrinterDriver,
+       platform::kErrorUnknownPrinterDriver},
+      {u"Pelmora No Such Environment", 0, platform::kErrorInvalidEnvironment,
+       platform::kErrorInvalidEnvironment},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(row.while_used,
+              spooler.delete_printer_driver_in(row.environment, kDriver, row.flags, 0))
+        << platform::to_utf8(row.environment);
+  this->under_.remove_queue(kQueue);
+  for (const Row& row : rows)
+    EXPECT_EQ(row.once_free,
+              spooler.delete_printer_driver_in(row.environment, kDriver, row.flags, 0))
+        << platform::to_utf8(row.environment);
 }
 
 TYPED_TEST(SpoolerContract, PollReadsTheQueuesAndPicksUpTheErrorText) {

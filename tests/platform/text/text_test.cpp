@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+#include <string>
+
 #include "platform/registry.h"
 #include "platform/util/format.h"
-#include "platform/util/usb_print_id.h"
+#include "platform/util/usb_print_ids.h"
 #include "platform/util/win_names.h"
 namespace platform {
 namespace {
@@ -96,39 +100,49 @@ TEST(WindowsNames, LastComponentRulesAndDeviceNames) {
   EXPECT_EQ(strip_trailing_spaces_and_dots(u" "), u"");
   EXPECT_EQ(strip_trailing_spaces_and_dots(u". ."), u"");
   EXPECT_EQ(strip_trailing_spaces_and_dots(u".inf"), u".inf");
-  for (const char16_t* device :
-       {u"CON", u"prn", u"Aux", u"NUL", u"COM1", u"com9", u"LPT1", u"LPT9"})
+  for (const char16_t* device : {u"CON", u"prn", u"Aux", u"NUL", u"COM1", u"com9", u"LPT1", u"LPT9",
+                                 u"CONIN$", u"conout$", u"COM\u00B9", u"lpt\u00B2", u"LPT\u00B3"})
     EXPECT_EQ(dos_device_name(device), ascii_upper(device)) << to_utf8(device);
   // With any extension, and with spaces before it.
   EXPECT_EQ(dos_device_name(u"PRN.inf"), u"PRN");
   EXPECT_EQ(dos_device_name(u"prn .gpd"), u"PRN");
   EXPECT_EQ(dos_device_name(u"nul.a.b"), u"NUL");
-  for (const char16_t* file :
-       {u"COM0", u"LPT10", u"PRNX", u"CardPRN.inf", u"PRNuni.dll", u"CO", u""})
+  EXPECT_EQ(dos_device_name(u"COM1:"), u"COM1");
+  EXPECT_EQ(dos_device_name(u"conin$.txt"), u"CONIN$");
+  for (const char16_t* file : {u"COM0", u"LPT10", u"PRNX", u"CardPRN.inf", u"PRNuni.dll", u"CO",
+                               u"", u"COM\u2074", u"CONIN", u"COM1::", u":NUL"})
     EXPECT_EQ(dos_device_name(file), u"") << to_utf8(file);
 
   EXPECT_TRUE(is_windows_file_name(u"Program Files (x86)"));
   EXPECT_TRUE(is_windows_file_name(u"K2100-K2200"));
   for (const char16_t* bad :
-       {u"", u" ", u"Driver.", u"PRN", u"lpt3.ini", u"a:b", u"a/b", u"a*", u"a\\b"})
+       {u"", u" ", u"Driver.", u"PRN", u"lpt3.ini", u"a:b", u"a/b", u"a*", u"a\\b", u"a<b", u"a>b",
+        u"a\"b", u"a|b", u"a?b", u"a\x01-b", u"a\x1F-b", u"CONOUT$", u"COM\u00B2.ini"})
     EXPECT_FALSE(is_windows_file_name(bad)) << to_utf8(bad);
 }
 
-TEST(UsbPrintId, NameCutToTwentyWithAChecksumOverTheWholeName) {
-  // CRC-16/ARC's check value.
-  EXPECT_EQ(crc16_arc("123456789"), 0xBB3D);
-  EXPECT_EQ(crc16_arc(""), 0);
-  // Spaces become underscores, the name is cut to 20 characters; the
-  // checksum is over manufacturer and model as the device id has them.
-  const std::string hp = usb_print_hardware_id("Hewlett-Packard", "HP Color LaserJet 550");
-  EXPECT_EQ(hp, "USBPRINT\\Hewlett-PackardHP_Co4068");
-  EXPECT_EQ(hp.size(), 9u + 20u + 4u);
-  EXPECT_EQ(usb_print_hardware_id("Generic", "Card Printer"), "USBPRINT\\GenericCard_PrinterE523");
-  // Two models alike in their first 20 characters still differ.
-  const std::string zelko = usb_print_hardware_id("Orvane", "Orvane ZELKO-70 Card Printer");
-  EXPECT_EQ(zelko.substr(0, 29), "USBPRINT\\OrvaneOrvane_ZELKO-7");
-  EXPECT_NE(zelko, usb_print_hardware_id("Orvane", "Orvane ZELKO-70 Card Printer II"));
-  EXPECT_EQ(usb_print_hardware_id("", ""), "USBPRINT\\0000");
+TEST(UsbPrintIds, EachPrinterHasBothFormsOfItsIdInTheDocumentedShape) {
+  std::set<std::string> seen;
+  for (const auto& row : kUsbPrintModels) {
+    const std::string id = row.device_id;
+    EXPECT_EQ(std::string("USBPRINT\\") + id, row.hardware_id);
+    // Manufacturer and model joined, spaces made underscores, cut to 20
+    // characters; then Windows' checksum, whose four characters are taken
+    // as read, not computed.
+    std::string name = std::string(row.manufacturer) + row.model;
+    for (char& c : name)
+      if (c == ' ') c = '_';
+    name.resize(std::min<std::size_t>(name.size(), 20));
+    ASSERT_EQ(id.size(), name.size() + 4) << id;
+    EXPECT_EQ(id.substr(0, name.size()), name);
+    EXPECT_EQ(id.find_first_not_of("0123456789ABCDEF", name.size()), std::string::npos) << id;
+    EXPECT_TRUE(seen.insert(id).second) << id;
+    EXPECT_EQ(find_usb_print_model(row.manufacturer, row.model), &row);
+  }
+  // Found by the device id's own manufacturer and model only.
+  EXPECT_EQ(find_usb_print_model("Orvane", "Orvane ZELKO-70 Card Printer II"), nullptr);
+  EXPECT_EQ(find_usb_print_model("orvane", "Orvane ZELKO-70 Card Printer"), nullptr);
+  EXPECT_EQ(find_usb_print_model(" ", "Card Printer"), nullptr);
 }
 
 }  // namespace

@@ -25,6 +25,8 @@ class InfFile {
   static InfFile parse(std::string_view bytes);
 
   bool has_section(std::u16string_view name) const;
+  // The names of every section, upper-cased.
+  std::vector<std::u16string> section_names() const;
   // The lines of a section, or nullptr.
   const std::vector<InfLine>* section(std::u16string_view name) const;
   // The first line of `section` whose key is `key`, or nullptr. A numeric key

@@ -1,26 +1,25 @@
 // Plug and Play on the simulated machine: a card printer plugged into the
 // simulated USB machine gets its device nodes at the next re-enumeration of
 // the device tree, and its print queue when the driver store holds a
-// package whose INF lists the printer's USBPRINT hardware id. As on
-// Windows, the printing class names the USBPRINT child node after the
+// package whose INF lists one of the printer's two USBPRINT hardware ids.
+// As on Windows, the printing class names the USBPRINT child node after the
 // printer's IEEE 1284 device id, so printers sharing a USB product id still
-// install under their own model names.
+// install under their own model names. The ids are Windows' own and are not
+// computed: a printer is plugged in with the ids of its row of
+// platform/util/usb_print_ids.h, or with ids a test reads as Windows would
+// give them.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "platform/util/usb_print_ids.h"
 #include "platform_sim/sim_spooler.h"
 #include "platform_sim/sim_system.h"
 #include "platform_sim/sim_usb_machine.h"
 
 namespace platform::sim {
-
-// The hardware id of a printer's USBPRINT child node from the manufacturer
-// and model of its device id (platform/util/usb_print_id.h): name cut to 20
-// characters and a checksum, as the USB printing class makes it.
-std::u16string UsbPrintHardwareId(std::u16string_view manufacturer, std::u16string_view model);
 
 class SimPlugAndPlay {
  public:
@@ -28,11 +27,11 @@ class SimPlugAndPlay {
                  const SimSystemInfo& system);
 
   // Connects a card printer of vendor 0x0016 to the next free port of the
-  // machine's hub "root" (made when missing). `manufacturer` and `model` are
-  // the MFG and MDL of its device id. Nothing is installed until the next
+  // machine's hub "root" (made when missing); its USBPRINT node gets the
+  // two hardware ids of `ids`. Nothing is installed until the next
   // re-enumeration.
-  SimUsbDevice& plug_printer(std::uint16_t product, std::u16string_view manufacturer,
-                             std::u16string_view model, std::u16string_view serial);
+  SimUsbDevice& plug_printer(std::uint16_t product, const UsbPrintModel& ids,
+                             std::u16string_view serial);
 
   // One enumeration of the device tree with the given CM_Reenumerate flags:
   // new printers get their nodes and, if a package matches, their driver and
@@ -41,8 +40,8 @@ class SimPlugAndPlay {
   void reenumerate(std::uint32_t flags);
 
   struct Plugged {
-    std::size_t device = 0;      // index into the machine's devices
-    std::u16string hardware_id;  // the USBPRINT id
+    std::size_t device = 0;                    // index into the machine's devices
+    std::vector<std::u16string> hardware_ids;  // "USBPRINT\<id>" and "<id>"
     bool enumerated = false;
     bool installed = false;
     std::u16string inf;  // the OEM INF it was installed from

@@ -136,6 +136,12 @@ class SimShell : public Shell {
     std::uint32_t attributes;
   };
   std::u16string program_files() const;
+  // The key of a path a program names, or the error Windows gives for its
+  // name: ERROR_INVALID_NAME for a reserved character in any component;
+  // for a full path too long without a long-path manifest,
+  // ERROR_FILENAME_EXCED_RANGE when a folder is made (`folder`), else
+  // ERROR_PATH_NOT_FOUND.
+  Win32Error resolve(std::u16string_view path, std::u16string* key, bool folder = false) const;
   void make_parents(const std::u16string& key, std::u16string_view path);
   bool can_exist(const std::u16string& key) const;
   bool parent_exists(const std::u16string& key) const;

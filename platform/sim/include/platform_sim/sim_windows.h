@@ -25,7 +25,7 @@ class SimWindows {
         shell(faults, system),
         devices(faults),
         processes(faults, shell),
-        services(faults),
+        services(faults, clock),
         setup_api(faults, shell, system),
         usb(faults, clock),
         threads(faults),
