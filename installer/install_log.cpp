@@ -59,7 +59,85 @@ std::string FormatLogLine(const platform::LocalTime& time, std::u16string_view a
 void InstallLog::SetPath(std::u16string path) {
   std::lock_guard lock(mutex_);
   located_ = true;
+  size_checked_ = false;
   path_ = std::move(path);
+}
+
+std::u16string InstallLog::UseRequestedPath(std::u16string_view path) {
+  platform::Shell& shell = platform_.shell;
+  const std::uint32_t attributes = shell.file_attributes(path);
+  if (attributes != platform::kInvalidFileAttributes &&
+      (attributes & platform::kFileAttributeDirectory) != 0)
+    return u"it is a folder";
+  // Each missing folder on the way, below the drive or the share.
+  const std::size_t last = path.find_last_of(u'\\');
+  const std::u16string_view folder =
+      last == std::u16string_view::npos ? std::u16string_view() : path.substr(0, last);
+  std::size_t first = 0;
+  if (folder.starts_with(u"\\\\")) {
+    const std::size_t server_end = folder.find(u'\\', 2);
+    first = server_end == std::u16string_view::npos ? folder.size()
+                                                    : folder.find(u'\\', server_end + 1);
+    if (first == std::u16string_view::npos) first = folder.size();
+  } else if (folder.size() >= 2 && folder[1] == u':') {
+    first = 2;
+  }
+  for (std::size_t end = folder.find(u'\\', first + 1); !folder.empty();
+       end = folder.find(u'\\', end + 1)) {
+    const std::u16string_view prefix = folder.substr(0, end);
+    if (prefix.size() > first) {
+      const std::uint32_t found = shell.file_attributes(prefix);
+      if (found == platform::kInvalidFileAttributes) {
+        const platform::Win32Error made = shell.create_directory(prefix);
+        if (made != platform::kErrorSuccess && made != platform::kErrorAlreadyExists)
+          return platform::format(u"its folder %s could not be made, error %08X",
+                                  {Quoted(prefix), static_cast<std::uint32_t>(made)});
+      } else if ((found & platform::kFileAttributeDirectory) == 0) {
+        return Quoted(prefix) + u" is a file, not a folder";
+      }
+    }
+    if (end == std::u16string_view::npos) break;
+  }
+  SetPath(std::u16string(path));
+  return {};
+}
+
+std::u16string InstallLog::Path() {
+  std::lock_guard lock(mutex_);
+  Locate();
+  return path_;
+}
+
+std::u16string InstallLog::OldLogPath(std::u16string_view path) {
+  constexpr std::u16string_view kExtension = u".log";
+  if (path.size() >= kExtension.size() &&
+      platform::equals_ignore_ascii_case(path.substr(path.size() - kExtension.size()), kExtension))
+    return std::u16string(path.substr(0, path.size() - kExtension.size())) + u".old.log";
+  return std::u16string(path) + u".old";
+}
+
+void InstallLog::Locate() {
+  if (located_) return;
+  // Looked up once: without a temporary folder there is no log, and no
+  // further call is spent on it.
+  located_ = true;
+  std::u16string folder;
+  if (platform_.shell.temp_path(&folder) == platform::kErrorSuccess && !folder.empty()) {
+    if (folder.back() != u'\\') folder.push_back(u'\\');
+    path_ = folder + kLogFileName;
+  }
+}
+
+void InstallLog::StartNewFileIfFull() {
+  if (size_checked_ || path_.empty()) return;
+  size_checked_ = true;
+  std::string contents;
+  if (platform_.shell.read_file(path_, kMaxLogFileBytes, &contents) != platform::kErrorMoreData)
+    return;
+  // The full log becomes the old one; the run's lines start a new file.
+  const std::u16string old = OldLogPath(path_);
+  if (platform_.shell.copy_file(path_, old, false) == platform::kErrorSuccess)
+    platform_.shell.delete_file(path_);
 }
 
 void InstallLog::Close() {
@@ -71,17 +149,9 @@ void InstallLog::Write(std::u16string_view area, std::u16string_view action,
                        std::u16string_view result) {
   std::lock_guard lock(mutex_);
   if (closed_) return;
-  if (!located_) {
-    // Looked up once: without a temporary folder there is no log, and no
-    // further call is spent on it.
-    located_ = true;
-    std::u16string folder;
-    if (platform_.shell.temp_path(&folder) == platform::kErrorSuccess && !folder.empty()) {
-      if (folder.back() != u'\\') folder.push_back(u'\\');
-      path_ = folder + kLogFileName;
-    }
-  }
+  Locate();
   if (path_.empty()) return;
+  StartNewFileIfFull();
   // Each line opens and closes the file: a file held by someone else for a
   // moment loses only the lines of that moment, and nothing is left open
   // when the process ends abruptly.

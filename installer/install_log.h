@@ -1,7 +1,11 @@
 // The installation log: what the installer did and why a step failed, for
 // administrators. Lines are appended to Pelmora.log in the user's folder for
-// temporary files; earlier runs' lines stay. A log that cannot be written
-// changes nothing of what the installer does: its lines are simply lost.
+// temporary files, or to the file /log names; earlier runs' lines stay. A
+// log that has grown past kMaxLogFileBytes is renamed to "<name>.old.log"
+// (an older one replaced) when a run first writes to it, so a desk that
+// installs for years keeps one full log and the one before. A log that
+// cannot be written changes nothing of what the installer does: its lines
+// are simply lost.
 //
 // One line per event, UTF-8, ending in CR LF, at most kMaxLogLineBytes bytes:
 //
@@ -27,6 +31,8 @@ namespace pelmora {
 inline constexpr char16_t kLogFileName[] = u"Pelmora.log";
 // With its CR LF.
 inline constexpr std::size_t kMaxLogLineBytes = 1024;
+// The size past which a run starts a new file.
+inline constexpr std::size_t kMaxLogFileBytes = 1024 * 1024;
 
 class InstallLog {
  public:
@@ -39,6 +45,15 @@ class InstallLog {
   void Write(std::u16string_view area, std::u16string_view action, std::u16string_view result);
   // Writes to `path` instead of the temporary folder's Pelmora.log.
   void SetPath(std::u16string path);
+  // Writes to the file an administrator named (/log), making its missing
+  // folders. Where that cannot be (a folder that cannot be made, a name
+  // that is a folder), the log stays the default one and the reason is
+  // returned; empty when the file is used.
+  std::u16string UseRequestedPath(std::u16string_view path);
+  // The file the lines go to; empty when there is none.
+  std::u16string Path();
+  // The file an older log is kept in when `path` is started anew.
+  static std::u16string OldLogPath(std::u16string_view path);
   // Later lines are dropped: the line written last stays the last, even
   // when another thread is still at work while the process ends.
   void Close();
@@ -52,8 +67,11 @@ class InstallLog {
  private:
   platform::Platform& platform_;
   std::mutex mutex_;
+  void Locate();              // called locked
+  void StartNewFileIfFull();  // called locked
   bool located_ = false;
   bool closed_ = false;
+  bool size_checked_ = false;
   std::u16string path_;  // empty: the temporary folder is not known
 };
 

@@ -416,22 +416,23 @@ void CPelmoraDlg::PumpMessages() { host_->pump_messages(); }
 void CPelmoraDlg::OnDestroy() {
   std::u16string outcome = u"installation complete";
   if (!finished_) {
+    const std::u16string_view ended = unattended ? u"stopped" : u"closed";
     switch (wizardState) {
       case WIZ_STEP1:
-        outcome = u"closed on the Step 1 page";
+        outcome = unattended ? u"stopped in Step 1" : u"closed on the Step 1 page";
         break;
       case WIZ_STEP2:
-        outcome = u"closed on the Step 2 page";
+        outcome = unattended ? u"stopped in Step 2" : u"closed on the Step 2 page";
         break;
       case WIZ_PACKAGE_WAIT:
-        outcome = u"closed while the driver package was pre-installed";
+        outcome = std::u16string(ended) + u" while the driver package was pre-installed";
         break;
       case WIZ_STEP3:
-        outcome = u"closed on the Step 3 page";
+        outcome = unattended ? u"stopped in Step 3" : u"closed on the Step 3 page";
         break;
       default:
-        outcome = failed_ ? u"closed after the printer's installation failed"
-                          : u"closed before the printer's queue appeared";
+        outcome = std::u16string(ended) + (failed_ ? u" after the printer's installation failed"
+                                                   : u" before the printer's queue appeared");
         break;
     }
   }

@@ -89,6 +89,9 @@ class CPelmoraDlg : public platform::DialogLogic {
   int commandLineModel = -1;
   // Whether Step 2 starts the monitor; not where nobody logs on (session 0).
   bool startMonitor = true;
+  // An unattended run drives the wizard without showing it: its closing
+  // line says where the run stopped, not which page was closed.
+  bool unattended = false;
 
  private:
   void SetDetails(int first_row, int second_row);

@@ -259,6 +259,24 @@ UnattendedRun::UnattendedRun(platform::Platform& system, CommandSwitches switche
 
 UnattendedRun::~UnattendedRun() = default;
 
+namespace {
+
+// The log /log names, its missing folders made. Where it cannot be written
+// there, the lines go to the default log, which says why, and so does the
+// console.
+void UseLogSwitch(InstallLog& log, const CommandSwitches& switches, const ConsoleWriter& console) {
+  if (switches.logPath.empty()) return;
+  const std::u16string reason = log.UseRequestedPath(switches.logPath);
+  if (reason.empty()) return;
+  log.Write(u"start", u"log " + Quoted(switches.logPath),
+            u"not used, " + reason + u"; the lines go to this log instead");
+  if (console)
+    console(u"Pelmora: the log " + Quoted(switches.logPath) + u" cannot be written (" + reason +
+            u"); the log is " + Quoted(log.Path()) + u"\r\n");
+}
+
+}  // namespace
+
 platform::Platform& UnattendedRun::platform() { return ports_->platform; }
 
 std::u16string UnattendedRun::Area() const {
@@ -296,8 +314,9 @@ std::uint32_t UnattendedRun::Run(CPelmoraDlg& dialog) {
     dialog.commandLineModel = MODEL_NONE;  // every trace of every model
   const std::uint32_t session = system_.system.session_id();
   dialog.startMonitor = session != 0;
+  dialog.unattended = true;
   dialog.log().namesExitCode = false;
-  if (!switches_.logPath.empty()) dialog.log().SetPath(switches_.logPath);
+  UseLogSwitch(dialog.log(), switches_, console_);
 
   dialog.OnInitDialog();
   dialog.log().Write(u"start", u"unattended " + Quoted(system_.system.argument_text()),
@@ -405,7 +424,7 @@ int UnattendedRun::RunSelection(int, platform::DialogLogic& logic, platform::Dia
 std::uint32_t ReportCommandLine(platform::Platform& platform, const CommandSwitches& switches,
                                 const ConsoleWriter& console) {
   InstallLog log(platform);
-  if (!switches.logPath.empty()) log.SetPath(switches.logPath);
+  UseLogSwitch(log, switches, console);
   const std::u16string arguments = platform.system.argument_text();
   const std::uint32_t code = switches.error.empty() ? kExitSuccess : kExitBadCommandLine;
   std::u16string shown;
@@ -456,7 +475,7 @@ std::uint32_t RunUnattendedProgram(platform::Platform& system, WizardSteps& step
   if (!ran) {
     // Start-up ended before the wizard (Windows Sockets did not start).
     InstallLog log(system);
-    if (!switches.logPath.empty()) log.SetPath(switches.logPath);
+    UseLogSwitch(log, switches, console);
     code = kExitRemovalFailed;
     log.Write(u"end", platform::format(u"exit code %u", {code}),
               u"the installer could not start (Windows Sockets)");

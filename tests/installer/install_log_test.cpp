@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <string>
 #include <vector>
@@ -216,6 +217,37 @@ TEST(InstallLog, AFailureLogsTheStatusTextAndTheLogStillEnds) {
                   "step1 delete-queue \"Desk 40\": error 00000005 in DeletePrinter, driver "
                   "\"Orvane ZELKO-40 Card Printer\""));
   EXPECT_EQ(Body(lines.back()), "end Pelmora: closed on the Step 1 page, exit code 1603");
+}
+
+TEST(InstallLog, AFullLogIsKeptAsTheOldOneAndARunStartsANewFile) {
+  platform::sim::SimWindows win;
+  const std::string full(kMaxLogFileBytes + 1, 'x');
+  for (const auto& [path, old] : {std::pair<std::u16string, std::u16string>{
+                                      kLogPath,
+                                      u"C:\\Users\\Administrator\\AppData\\Local\\Temp\\"
+                                      u"Pelmora.old.log"},
+                                  {u"C:\\Logs\\install.txt", u"C:\\Logs\\install.txt.old"}}) {
+    SCOPED_TRACE(platform::to_utf8(path));
+    win.shell.put_file(path, full);
+    win.shell.put_file(old, "the run before the last");
+    {
+      InstallLog log(win.platform);
+      if (path != kLogPath) log.SetPath(path);
+      log.Write(u"start", u"Pelmora", u"ok");
+      log.Write(u"end", u"Pelmora", u"ok");
+    }
+    EXPECT_EQ(win.shell.file_contents(old), full);
+    const std::string started = win.shell.file_contents(path);
+    EXPECT_EQ(std::count(started.begin(), started.end(), '\n'), 2);
+    // A log just under the size is written on.
+    const std::string below(kMaxLogFileBytes - 100, 'y');
+    win.shell.put_file(path, below);
+    InstallLog log(win.platform);
+    if (path != kLogPath) log.SetPath(path);
+    log.Write(u"start", u"Pelmora", u"ok");
+    EXPECT_EQ(win.shell.file_contents(path).rfind(below, 0), 0u);
+    EXPECT_EQ(win.shell.file_contents(old), full);
+  }
 }
 
 TEST(InstallLog, ALogThatCannotBeWrittenChangesNothing) {

@@ -354,8 +354,59 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
     EXPECT_EQ(q.Run(), c.code);
     EXPECT_EQ(q.Last(), c.last);
     EXPECT_EQ(q.console, platform::to_utf16(c.last.substr(4)).insert(0, u"Pelmora: ") + u"\r\n");
+    // The wizard's own closing line says where the run stopped: no page
+    // was ever closed.
+    for (const auto& line : q.Lines()) EXPECT_EQ(line.find("closed"), std::string::npos) << line;
     q.ExpectNothingShown();
     EXPECT_EQ(q.OpenHandles(), 0u);
+  }
+}
+
+TEST(QuietLog, TheNamedLogIsMadeWhereItCanBeAndOtherwiseTheDefaultOneSaysWhy) {
+  // Where /log points, with the folders a fresh desk lacks; where that
+  // cannot be, the default log and the console say why.
+  struct Case {
+    const char* name;
+    std::u16string arguments;
+    std::u16string written;  // the log that holds the run's last line
+    std::string refusal;     // the default log's line about /log, if any
+    bool folder_refused = false;
+  };
+  const std::u16string made = u"C:\\ProgramData\\Orvane\\Logs\\Pelmora-install.log";
+  const std::vector<Case> cases = {
+      {"missing folders made", u"/quiet /remove /log " + made, made, ""},
+      {"a refusal in the made folder too", u"/quiet /bogus /log " + made, made, ""},
+      {"a folder", u"/quiet /remove /log C:\\ProgramData", kLogPath,
+       "start log \"C:\\ProgramData\": not used, it is a folder; the lines go to this log instead"},
+      {"under a file", u"/quiet /remove /log C:\\Setup\\Pelmora.exe\\run.log", kLogPath,
+       "start log \"C:\\Setup\\Pelmora.exe\\run.log\": not used, \"C:\\Setup\\Pelmora.exe\" is a "
+       "file, not a folder; the lines go to this log instead"},
+      {"under a device", u"/quiet /remove /log C:\\ProgramData\\CON\\run.log", kLogPath,
+       "start log \"C:\\ProgramData\\CON\\run.log\": not used, \"C:\\ProgramData\\CON\" is a "
+       "file, not a folder; the lines go to this log instead"},
+      {"a folder that cannot be made", u"/quiet /remove /log C:\\ProgramData\\Orvane\\run.log",
+       kLogPath,
+       "start log \"C:\\ProgramData\\Orvane\\run.log\": not used, its folder "
+       "\"C:\\ProgramData\\Orvane\" could not be made, error 00000005; the lines go to this log "
+       "instead",
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Quiet q(c.arguments);
+    q.win.shell.put_directory(u"C:\\ProgramData");
+    if (c.folder_refused) q.win.faults.fail("CreateDirectoryW", platform::kErrorAccessDenied);
+    const std::uint32_t code = q.Run();
+    const auto lines = q.Lines(c.written);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().rfind("end exit code " + std::to_string(code) + ": ", 0), 0u);
+    if (!c.refusal.empty()) {
+      EXPECT_TRUE(q.Logged(c.refusal));
+      EXPECT_NE(q.console.find(u"cannot be written"), std::u16string::npos);
+    } else {
+      EXPECT_EQ(q.win.shell.file_contents(kLogPath), "");
+    }
+    q.ExpectNothingShown();
   }
 }
 
