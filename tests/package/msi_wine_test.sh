@@ -10,8 +10,10 @@
 #   3. with WIN64_BUILD, the deployment chain as a deployment tool runs it:
 #      the x86_64 build of the programs put over the installed ones (Wine
 #      here runs 64-bit programs only), then from the folder the package
-#      made, "C:\Program Files (x86)\Orvane\Pelmora", Pelmora.exe /quiet
-#      /usb /wait 0 (staging the driver package) and /quiet /remove, each
+#      made, "C:\Program Files (x86)\Orvane\Pelmora", the documented Intune
+#      command's Pelmora.exe /quiet /usb /model 0 /log
+#      "%ProgramData%\Orvane\Pelmora-install.log" (staging the driver
+#      package; the log's folder made) and /quiet /remove, each
 #      ending with 0, nothing shown, its log's last line and what it leaves
 #      checked;
 #   4. msiexec /x NEW /qn: everything the package laid down is gone.
@@ -97,10 +99,10 @@ if [ -n "$win64" ]; then
   # is a 64-bit program, the shipped one is not.
   package_inf="$drive/Program Files/Orvane/Driver/ZELKO/ZELKO.inf"
   run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
-  # Runs Pelmora.exe from its folder; fails when a window or a message box
-  # appears meanwhile. Prints the exit code.
+  # Runs a program from Pelmora's folder; fails when a window or a message
+  # box appears meanwhile. Prints the exit code.
   quiet_run() {
-    (cd "$installdir" && exec wine64 Pelmora.exe "$@" </dev/null >/dev/null 2>&1) &
+    (cd "$installdir" && exec wine64 "$@" </dev/null >/dev/null 2>&1) &
     local pid=$! shown=0 code
     while kill -0 "$pid" 2>/dev/null; do
       [ "$(d count Pelmora)" -gt 0 ] 2>/dev/null && shown=1
@@ -113,21 +115,28 @@ if [ -n "$win64" ]; then
     echo "$code"
   }
   last_line() { tail -n 1 "$drive/$1" 2>/dev/null | tr -d '\r' | cut -c21-; }
-  code=$(quiet_run /quiet /usb /model 0 /wait 0 /log 'C:\pelmora-msi-install.log')
-  [ "$code" -eq 0 ] || fail "the unattended installation ended with $code: $(last_line pelmora-msi-install.log)"
-  [ "$(last_line pelmora-msi-install.log)" = "end exit code 0: driver package staged: Plug and Play installs the printer when it is plugged in" ] ||
-    fail "installation's last log line '$(last_line pelmora-msi-install.log)'"
+  # The documented Intune command after its msiexec, verbatim: its log
+  # folder does not exist yet on a fresh desk.
+  install_log=ProgramData/Orvane/Pelmora-install.log
+  # In a batch file, as a deployment tool's script holds it: handed over as
+  # an argument, Wine would escape its quotes for cmd with backslashes.
+  printf '%s\r\n' '@cd /d "%ProgramFiles(x86)%\Orvane\Pelmora" && Pelmora.exe /quiet /usb /model 0 /log "%ProgramData%\Orvane\Pelmora-install.log"' \
+    >"$drive/pelmora-install.cmd"
+  code=$(quiet_run cmd /c 'C:\pelmora-install.cmd')
+  [ "$code" -eq 0 ] || fail "the unattended installation ended with $code: $(last_line $install_log)"
+  [ "$(last_line $install_log)" = "end exit code 0: driver package staged: Plug and Play installs the printer when it is plugged in" ] ||
+    fail "installation's last log line '$(last_line $install_log)'"
   [ -s "$package_inf" ] || fail "the installation left no driver package under Program Files"
   grep -qi 'Orvane ZELKO-70 Card Printer' "$drive"/windows/inf/*.inf 2>/dev/null ||
     fail "the driver package is not in the INF folder"
   wine64 reg query "$run_key" /v Tessaly 2>/dev/null | grep -q Tessaly.exe || fail "no Run value after the installation"
-  code=$(quiet_run /quiet /remove /log 'C:\pelmora-msi-remove.log')
+  code=$(quiet_run Pelmora.exe /quiet /remove /log 'C:\pelmora-msi-remove.log')
   [ "$code" -eq 0 ] || fail "the unattended removal ended with $code: $(last_line pelmora-msi-remove.log)"
   [ "$(last_line pelmora-msi-remove.log)" = "end exit code 0: earlier installations removed" ] ||
     fail "removal's last log line '$(last_line pelmora-msi-remove.log)'"
   [ -e "$package_inf" ] && fail "the removal left the driver package"
   wine64 reg query "$run_key" /v Tessaly >/dev/null 2>&1 && fail "the removal left the Run value"
-  rm -f "$drive/pelmora-msi-install.log" "$drive/pelmora-msi-remove.log"
+  rm -rf "$drive/ProgramData/Orvane" "$drive/pelmora-msi-remove.log" "$drive/pelmora-install.cmd"
 fi
 
 # 4. Removal.
