@@ -296,7 +296,19 @@ void CPelmoraDlg::OnNetworkPort() {
       steps_.SelectNetworkPrinter(*this, GetSelectionFamilyName(effective),
                                   ModelCatalogue[effective].productId, &selection) &&
       !selection.address.empty();
-  if (!chosen) {
+  // A printer named by its id or address is looked up directly, past the
+  // list's family filter. Nobody checks the choice of an unattended run: a
+  // printer of another family would get a driver that is not its own, so
+  // it counts as not found.
+  const bool other_family =
+      chosen && unattended &&
+      !IsSameProductFamily(selection.productId, ModelCatalogue[effective].productId);
+  if (other_family)
+    log_->Write(u"step3", u"select-printer " + Quoted(selection.address),
+                platform::format(u"refused: a printer of another family (product %04X, expected "
+                                 u"%04X)",
+                                 {selection.productId, ModelCatalogue[effective].productId}));
+  if (!chosen || other_family) {
     host_->set_check(IDC_PORT_USB, true);
     host_->set_check(IDC_PORT_TCPIP, false);
     return;

@@ -15,6 +15,7 @@ struct NetworkSelection {
   std::u16string address;       // dotted address of the chosen printer
   int portNumber = 0;           // its raw print port
   int detectedModelIndex = -1;  // a catalogue row recognised in its line, or -1
+  std::uint32_t productId = 0;  // the USB product id the printer answered with
 };
 
 class WizardSteps {

@@ -99,6 +99,12 @@ const char16_t* UsbModelName(std::uint32_t productId) {
   return kGenericPrinterName;
 }
 
+bool IsSameProductFamily(std::uint32_t productId, std::uint32_t expected) {
+  const std::int64_t difference =
+      static_cast<std::int64_t>(productId) - static_cast<std::int64_t>(expected);
+  return difference == 0 || difference == 0x20 || difference == -0x20;
+}
+
 void GetUsbModelName(std::uint32_t productId, char16_t* text, std::size_t capacity) {
   if (text == nullptr) return;
   platform::copy_truncated(text, capacity, UsbModelName(productId));

@@ -75,6 +75,10 @@ const char16_t* UsbModelName(std::uint32_t productId);
 // text is nullptr.
 void GetUsbModelName(std::uint32_t productId, char16_t* text, std::size_t capacity);
 
+// Whether a printer answering with `productId` is of the family whose first
+// model has `expected`: that id, or its partner 0x20 above or below.
+bool IsSameProductFamily(std::uint32_t productId, std::uint32_t expected);
+
 // Family name in the wizard's window title for the selected index, or nullptr
 // when no model is selected (index outside 0..15): the title stays unchanged.
 const char16_t* GetTitleFamilyName(int modelIndex);

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "operations/model_catalogue.h"
 #include "platform/util/text.h"
 
 namespace pelmora {
@@ -26,13 +27,6 @@ constexpr ModelWord kModelWords[] = {
     {u"VANTO", 12},   {u"KLX-2D", 15},  {u"KORVEN-40", 10}, {u"TAVRIN TX230", 8},
 };
 constexpr std::size_t kLastWordPosition = 9;
-
-// Families answer with the product id of their first model or of its
-// partner 0x20 above or below.
-bool SameFamily(std::int32_t productId, std::int32_t expected) {
-  const std::int32_t difference = productId - expected;
-  return difference == 0 || difference == 0x20 || difference == -0x20;
-}
 
 }  // namespace
 
@@ -60,6 +54,7 @@ bool ChooseNetworkPrinter(PrinterSearches& searches, const ModalDialogRunner& ru
   selection->address = std::u16string(address);
   selection->portNumber = dialog.selectedRawPort;
   selection->detectedModelIndex = dialog.selectedModelIndex;
+  selection->productId = dialog.selectedProductId;
   return true;
 }
 
@@ -89,7 +84,7 @@ void CDlgSelect::OnRefresh() {
     const int count = list->count < kPrinterListCapacity ? list->count : kPrinterListCapacity;
     for (int i = 0; i < count; ++i) {
       const PrinterListEntry& entry = list->entries[i];
-      if (SameFamily(entry.productId, expectedProductId))
+      if (IsSameProductFamily(entry.productId, static_cast<std::uint32_t>(expectedProductId)))
         host_->combo_add(IDC_PRINTER_COMBO, platform::view_of(entry.listLine));
     }
     host_->combo_select(IDC_PRINTER_COMBO, 0);
@@ -112,6 +107,7 @@ void CDlgSelect::OnOK() {
   }
   platform::copy_truncated(selectedAddress, platform::view_of(details->ipAddress));
   selectedRawPort = details->rawPort;
+  selectedProductId = details->productId;
   const int recognized = RecognizeModelWord(text);
   if (recognized >= 0) selectedModelIndex = recognized;
   host_->end_dialog(platform::kIdOk);

@@ -39,6 +39,8 @@ class CDlgSelect : public platform::DialogLogic {
   char16_t selectedAddress[64] = {};
   std::int32_t selectedRawPort = 0;
   std::int32_t selectedModelIndex = -1;
+  // The USB product id the chosen printer answered with.
+  std::uint32_t selectedProductId = 0;
 
  private:
   PrinterSearches& searches_;

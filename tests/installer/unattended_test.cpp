@@ -242,7 +242,7 @@ TEST_P(OnEveryDesk, TheUnattendedNetworkQueueThenRemoval) {
   const Desk& desk = GetParam();
   Quiet q(u"/quiet /network 192.168.7.20 /model 6", desk);
   q.chooser = [](NetworkSelection* s) {
-    *s = {u"192.168.7.20", 9100, -1};
+    *s = {u"192.168.7.20", 9100, -1, 0x3870};
     return true;
   };
   ASSERT_EQ(q.Run(), kExitSuccess) << q.Last();
@@ -326,10 +326,18 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
        kExitPreinstallFailed, "end exit code 1619: the driver package could not be pre-installed"},
       {"printer not found", u"/quiet /network K7M2P4T9", [](Quiet&) {}, kExitPrinterNotFound,
        "end exit code 1168: the network printer \"K7M2P4T9\" was not found"},
+      {"another family", u"/quiet /network K7M2P4T9",
+       [](Quiet& q) {
+         q.chooser = [](NetworkSelection* s) {
+           *s = {u"192.168.7.20", 9100, -1, 0x3856};  // a MARLO-800 for model 0
+           return true;
+         };
+       },
+       kExitPrinterNotFound, "end exit code 1168: the network printer \"K7M2P4T9\" was not found"},
       {"port", u"/quiet /network K7M2P4T9",
        [](Quiet& q) {
          q.chooser = [](NetworkSelection* s) {
-           *s = {u"192.168.7.20", 9100, -1};
+           *s = {u"192.168.7.20", 9100, -1, 0x3850};
            return true;
          };
          q.win.faults.fail("XcvDataW", platform::kErrorAccessDenied);
@@ -338,7 +346,7 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
       {"queue", u"/quiet /network 192.168.7.20",
        [](Quiet& q) {
          q.chooser = [](NetworkSelection* s) {
-           *s = {u"192.168.7.20", 9100, -1};
+           *s = {u"192.168.7.20", 9100, -1, 0x3850};
            return true;
          };
          q.win.faults.fail("AddPrinterW", platform::kErrorAccessDenied);
@@ -424,7 +432,7 @@ TEST(QuietRun, MessageBoxesGoToTheLogAndTheWorkerEndsWithTheCode) {
   // A network run whose INF is missing: the driver's box is logged too.
   Quiet m(u"/quiet /network 10.0.0.9");
   m.chooser = [](NetworkSelection* s) {
-    *s = {u"10.0.0.9", 9100, -1};
+    *s = {u"10.0.0.9", 9100, -1, 0x3850};
     return true;
   };
   // The tool says yes but puts nothing into the store.

@@ -202,15 +202,26 @@ TEST(NetworkInstallation, APrinterThatDoesNotAnswerLeavesTheUsbPath) {
 
 // The unattended network run against the same simulated printers: the
 // selection dialog's own list and look-up without a window, chosen by id,
-// by address, or a printer nobody has.
-TEST(QuietNetworkInstallation, ByIdByAddressAndAPrinterNobodyHas) {
+// by address, a printer nobody has, or one of another family (a MARLO-800
+// for model 0).
+TEST(QuietNetworkInstallation, ByIdByAddressAPrinterNobodyHasAndOneOfAnotherFamily) {
   REQUIRE_SIMULATOR(env);
   struct Case {
     std::u16string printer;
     std::uint32_t code;
+    std::string reason;  // the log's line on why it was not found
   };
-  for (const Case& c : {Case{u"K7M2P4T9", kExitSuccess}, Case{env->address16(2), kExitSuccess},
-                        Case{u"T4VR1N00", kExitPrinterNotFound}}) {
+  const std::string other_family =
+      "refused: a printer of another family (product 3856, expected 3850)";
+  for (const Case& c :
+       {Case{u"K7M2P4T9", kExitSuccess, ""}, Case{env->address16(2), kExitSuccess, ""},
+        Case{u"T4VR1N00", kExitPrinterNotFound,
+             "message-box \"ERROR\": not shown, answered as OK: Wrong printer description "
+             "Please check Printer ID or IP."},
+        Case{u"N0ADM1N0", kExitPrinterNotFound, other_family},
+        // By its address the printer without an administration channel
+        // gives no description at all.
+        Case{env->address16(5), kExitPrinterNotFound, "Wrong printer description"}}) {
     SCOPED_TRACE(platform::to_utf8(c.printer));
     NetworkWizard w(env, 0);
     w.win.system.arguments = u"/quiet /network " + c.printer + u" /model 0";
@@ -246,12 +257,10 @@ TEST(QuietNetworkInstallation, ByIdByAddressAndAPrinterNobodyHas) {
       EXPECT_NE(log.find("end exit code 0: installation complete\r\n"), std::string::npos);
     } else {
       EXPECT_TRUE(w.win.spooler.tcp_ports().empty());
-      // The refused description's box went to the log.
-      EXPECT_NE(log.find("message-box \"ERROR\": not shown, answered as OK: Wrong printer "
-                         "description Please check Printer ID or IP."),
-                std::string::npos);
-      EXPECT_NE(log.find("end exit code 1168: the network printer \"T4VR1N00\" was not "
-                         "found\r\n"),
+      EXPECT_TRUE(w.win.spooler.queues().empty());
+      EXPECT_NE(log.find(c.reason), std::string::npos) << log;
+      EXPECT_NE(log.find("end exit code 1168: the network printer \"" +
+                         platform::to_utf8(c.printer) + "\" was not found\r\n"),
                 std::string::npos);
     }
   }
