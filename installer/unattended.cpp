@@ -332,6 +332,19 @@ std::uint32_t UnattendedRun::Run(CPelmoraDlg& dialog) {
                        u"Tessaly is not started; its Run value starts it at the next logon");
   if (!host_->is_enabled(IDC_NEXT))
     return end(kExitNotAdministrator, u"not run by a member of the Administrators group");
+  // The network printer is looked up before anything is removed: a printer
+  // that is not there, or not of the model's family, changes nothing.
+  const bool network = switches_.action == UnattendedAction::kNetwork;
+  if (network) {
+    host_->set_check(IDC_PORT_USB, false);
+    host_->set_check(IDC_PORT_TCPIP, true);
+    dialog.OnNetworkPort();
+    if (!host_->is_checked(IDC_PORT_TCPIP))
+      return end(kExitPrinterNotFound,
+                 u"the network printer " + Quoted(switches_.network) + u" was not found");
+    host_->set_check(IDC_PORT_USB, true);
+    host_->set_check(IDC_PORT_TCPIP, false);
+  }
 
   step_ = 1;
   dialog.OnNext();
@@ -356,14 +369,10 @@ std::uint32_t UnattendedRun::Run(CPelmoraDlg& dialog) {
     return end(kExitPreinstallFailed, u"the driver package was not pre-installed");
 
   step_ = 3;
-  const bool network = switches_.action == UnattendedAction::kNetwork;
   if (network) {
+    // The printer found before Step 1.
     host_->set_check(IDC_PORT_USB, false);
     host_->set_check(IDC_PORT_TCPIP, true);
-    dialog.OnNetworkPort();
-    if (!host_->is_checked(IDC_PORT_TCPIP))
-      return end(kExitPrinterNotFound,
-                 u"the network printer " + Quoted(switches_.network) + u" was not found");
   }
   dialog.OnNext();
   auto finished = [&] { return host_->is_enabled(IDC_NEXT); };
@@ -413,7 +422,7 @@ int UnattendedRun::RunSelection(int, platform::DialogLogic& logic, platform::Dia
   select.set_text(IDC_PRINTER_COMBO, chosen);
   if (dialog_ != nullptr)
     dialog_->log().Write(
-        u"step3", u"select-printer " + Quoted(chosen),
+        Area(), u"select-printer " + Quoted(chosen),
         platform::format(u"%d listed",
                          {static_cast<int>(select.combo_items(IDC_PRINTER_COMBO).size())}));
   if (!select.ended()) logic.handle_message(platform::WindowMessage::command(platform::kIdOk, 0));

@@ -572,6 +572,10 @@ TEST(QuietCommandLine, TheLanguageSearchSeesNeitherSwitchesNorValues) {
     q.win.shell.put_directory(u"C:\\Import");
     q.win.shell.put_directory(u"C:\\Log Files");
     q.win.faults.fail("EnumPrintersW", platform::kErrorAccessDenied);  // stop after Step 1
+    q.chooser = [](NetworkSelection* s) {                              // found before Step 1
+      *s = {u"10.0.0.9", 9100, -1, 0x3850};
+      return true;
+    };
     EXPECT_EQ(q.Run(), kExitRemovalFailed);
     EXPECT_TRUE(q.Logged("start Pelmora \"" PELMORA_VERSION_TEXT "\": Windows 14 (6.1.7601), "
                          "WOW64 no, model " +

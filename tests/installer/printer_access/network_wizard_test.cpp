@@ -253,12 +253,15 @@ TEST(QuietNetworkInstallation, ByIdByAddressAPrinterNobodyHasAndOneOfAnotherFami
       EXPECT_EQ(ports[0].record.dwPortNumber, 9100u);
       EXPECT_TRUE(w.win.spooler.has_queue(ModelCatalogue[0].modelName));
       // The line the headless selection chose, with how many the list held.
-      EXPECT_NE(log.find("step3 select-printer \""), std::string::npos) << log;
+      // Looked up before anything else was done.
+      EXPECT_LT(log.find("start select-printer \""), log.find("step1 ")) << log;
       EXPECT_NE(log.find("end exit code 0: installation complete\r\n"), std::string::npos);
     } else {
       EXPECT_TRUE(w.win.spooler.tcp_ports().empty());
       EXPECT_TRUE(w.win.spooler.queues().empty());
       EXPECT_NE(log.find(c.reason), std::string::npos) << log;
+      // Nothing on the desk was touched: no step ran.
+      EXPECT_EQ(log.find("step1 "), std::string::npos) << log;
       EXPECT_NE(log.find("end exit code 1168: the network printer \"" +
                          platform::to_utf8(c.printer) + "\" was not found\r\n"),
                 std::string::npos);
