@@ -167,6 +167,10 @@ struct UnattendedRun::Ports {
     platform::Win32Error close(platform::ProcessHandle process) override {
       return real_.close(process);
     }
+    std::uint32_t current_process_id() override { return real_.current_process_id(); }
+    platform::Win32Error hold_named_mutex(std::u16string_view name) override {
+      return real_.hold_named_mutex(name);
+    }
     void exit_current_process(std::uint32_t) override {
       const std::uint32_t code =
           run_.Finish(kExitPreinstallFailed, u"the driver package could not be pre-installed");
