@@ -243,7 +243,8 @@ TEST(QuietNetworkInstallation, ByIdByAddressAndAPrinterNobodyHas) {
       EXPECT_TRUE(w.win.spooler.has_queue(ModelCatalogue[0].modelName));
       // The line the headless selection chose, with how many the list held.
       EXPECT_NE(log.find("step3 select-printer \""), std::string::npos) << log;
-      EXPECT_NE(log.find("end exit code 0: installation complete\r\n"), std::string::npos);
+      EXPECT_NE(log.find("end exit code 0: installation complete, process 3120\r\n"),
+                std::string::npos);
     } else {
       EXPECT_TRUE(w.win.spooler.tcp_ports().empty());
       // The refused description's box went to the log.
@@ -251,7 +252,7 @@ TEST(QuietNetworkInstallation, ByIdByAddressAndAPrinterNobodyHas) {
                          "description Please check Printer ID or IP."),
                 std::string::npos);
       EXPECT_NE(log.find("end exit code 1168: the network printer \"T4VR1N00\" was not "
-                         "found\r\n"),
+                         "found, process 3120\r\n"),
                 std::string::npos);
     }
   }
