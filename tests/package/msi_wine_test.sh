@@ -112,7 +112,8 @@ if [ -n "$win64" ]; then
     [ "$shown" -eq 0 ] || fail "Pelmora.exe $*: a window or a message box appeared"
     echo "$code"
   }
-  last_line() { tail -n 1 "$drive/$1" 2>/dev/null | tr -d '\r' | cut -c21-; }
+  # Without the process id the last line ends with.
+  last_line() { tail -n 1 "$drive/$1" 2>/dev/null | tr -d '\r' | cut -c21- | sed -E 's/, process [1-9][0-9]*$//'; }
   code=$(quiet_run /quiet /usb /model 0 /wait 0 /log 'C:\pelmora-msi-install.log')
   [ "$code" -eq 0 ] || fail "the unattended installation ended with $code: $(last_line pelmora-msi-install.log)"
   [ "$(last_line pelmora-msi-install.log)" = "end exit code 0: driver package staged: Plug and Play installs the printer when it is plugged in" ] ||
