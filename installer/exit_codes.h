@@ -16,5 +16,9 @@ inline constexpr int kExitCancelled = 1602;  // ERROR_INSTALL_USEREXIT
 // pre-install failed, the user is no administrator, or Windows Sockets
 // could not be started.
 inline constexpr int kExitFailed = 1603;  // ERROR_INSTALL_FAILURE
+// Another run of the installer (the wizard or an unattended run) was going
+// on when this one started; it ended at once, having changed nothing. The
+// same code ends an unattended run; deployment tools try again later.
+inline constexpr int kExitAnotherRun = 1618;  // ERROR_INSTALL_ALREADY_RUNNING
 
 }  // namespace pelmora

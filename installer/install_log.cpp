@@ -163,4 +163,8 @@ std::u16string InstallLog::ExitCodeSuffix(int code) const {
   return namesExitCode ? platform::format(u", exit code %d", {code}) : std::u16string();
 }
 
+std::u16string InstallLog::ProcessSuffix() const {
+  return platform::format(u", process %u", {platform_.processes.current_process_id()});
+}
+
 }  // namespace pelmora

@@ -63,6 +63,9 @@ class InstallLog {
   bool namesExitCode = true;
   // ", exit code N" when the end lines name it, else nothing.
   std::u16string ExitCodeSuffix(int code) const;
+  // ", process N": the start and end lines name the process, so that the
+  // lines of two runs can be told apart.
+  std::u16string ProcessSuffix() const;
 
  private:
   platform::Platform& platform_;

@@ -1,6 +1,7 @@
 #include "pelmora_app.h"
 
 #include "exit_codes.h"
+#include "install_log.h"
 #include "pelmora_dlg.h"
 
 namespace pelmora {
@@ -9,6 +10,26 @@ CPelmoraApp::CPelmoraApp(platform::Platform& platform, WizardSteps& steps, Start
     : platform_(platform), steps_(steps), services_(std::move(services)), exit_code_(kExitFailed) {}
 
 bool CPelmoraApp::InitInstance() {
+  // Before anything else: a second run changes nothing. A mutex this
+  // caller may not open is one a run of another user (SYSTEM) made. Any
+  // other failure leaves the run unguarded rather than not run at all.
+  const platform::Win32Error held = platform_.processes.hold_named_mutex(kRunMutexName);
+  if (held == platform::kErrorAlreadyExists || held == platform::kErrorAccessDenied) {
+    exit_code_ = kExitAnotherRun;
+    if (services_.report_another_run) {
+      services_.report_another_run();
+      return false;
+    }
+    InstallLog log(platform_);
+    log.Write(u"start", u"Pelmora " + Quoted(u"" PELMORA_VERSION_TEXT),
+              u"another installation is running" + log.ProcessSuffix());
+    platform_.desktop.message_box(kAnotherRunText, u"Pelmora",
+                                  platform::kMbOk | platform::kMbIconInformation);
+    log.Write(
+        u"end", u"Pelmora",
+        u"another installation is running" + log.ExitCodeSuffix(exit_code_) + log.ProcessSuffix());
+    return false;
+  }
   if (services_.init_common_controls) services_.init_common_controls();
   // Without Windows Sockets the program ends silently, before any window.
   if (services_.init_sockets && !services_.init_sockets()) return false;

@@ -12,6 +12,15 @@ namespace pelmora {
 
 class CPelmoraDlg;
 
+// One installer run at a time on the machine, whoever started it and in
+// whichever session: each run holds this mutex from its start to the end of
+// its process.
+inline constexpr char16_t kRunMutexName[] = u"Global\\Pelmora.Installer.Run";
+// What the wizard shows when it finds another run going.
+inline constexpr char16_t kAnotherRunText[] =
+    u"Another installation is running on this computer. Wait until it has ended, then start "
+    u"Pelmora again.";
+
 // What start-up needs from outside the ports: the Windows-only set-up steps
 // and the modal dialog loop. The Windows entry point fills these with the
 // real calls; tests with stand-ins.
@@ -22,6 +31,9 @@ struct StartupServices {
   std::function<void()> create_channel_lock;  // the network channel lock
   std::function<void()> delete_channel_lock;
   std::function<int(platform::DialogLogic&)> run_modal;  // runs template 102 modally
+  // Another run holds the run mutex: reports it in place of the wizard's
+  // log lines and message box (an unattended run shows nothing).
+  std::function<void()> report_another_run;
 };
 
 class CPelmoraApp {
@@ -31,8 +43,9 @@ class CPelmoraApp {
 
   // Returns false so that the process ends once the wizard has closed.
   virtual bool InitInstance();
-  // Its result is the process exit code: the wizard's (exit_codes.h), or
-  // kExitFailed when Windows Sockets could not be started.
+  // Its result is the process exit code: the wizard's (exit_codes.h),
+  // kExitAnotherRun when another run held the run mutex, or kExitFailed
+  // when Windows Sockets could not be started.
   virtual int ExitInstance();
 
   // The wizard while it is open.

@@ -154,7 +154,8 @@ void CPelmoraDlg::LogStart() {
   log_->Write(u"start", u"Pelmora " + Quoted(u"" PELMORA_VERSION_TEXT),
               platform::format(
                   u"%s, WOW64 %s, %s, language %d",
-                  {windows, platform_.system.is_wow64() ? u"yes" : u"no", model, languageIndex}));
+                  {windows, platform_.system.is_wow64() ? u"yes" : u"no", model, languageIndex}) +
+                  log_->ProcessSuffix());
 }
 
 void CPelmoraDlg::LoadSettings() {
@@ -448,7 +449,8 @@ void CPelmoraDlg::OnDestroy() {
         break;
     }
   }
-  log_->Write(u"end", u"Pelmora", outcome + log_->ExitCodeSuffix(ExitCode()));
+  log_->Write(u"end", u"Pelmora",
+              outcome + log_->ExitCodeSuffix(ExitCode()) + log_->ProcessSuffix());
   headerStrip.OnDestroy();
 }
 

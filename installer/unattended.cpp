@@ -167,6 +167,10 @@ struct UnattendedRun::Ports {
     platform::Win32Error close(platform::ProcessHandle process) override {
       return real_.close(process);
     }
+    std::uint32_t current_process_id() override { return real_.current_process_id(); }
+    platform::Win32Error hold_named_mutex(std::u16string_view name) override {
+      return real_.hold_named_mutex(name);
+    }
     void exit_current_process(std::uint32_t) override {
       const std::uint32_t code =
           run_.Finish(kExitPreinstallFailed, u"the driver package could not be pre-installed");
@@ -297,7 +301,7 @@ std::uint32_t UnattendedRun::Finish(std::uint32_t code, std::u16string_view outc
   finished_code_ = code;
   const std::u16string action = platform::format(u"exit code %u", {code});
   if (dialog_ != nullptr) {
-    dialog_->log().Write(u"end", action, outcome);
+    dialog_->log().Write(u"end", action, std::u16string(outcome) + dialog_->log().ProcessSuffix());
     dialog_->log().Close();
   }
   if (console_) console_(u"Pelmora: " + action + u": " + std::u16string(outcome) + u"\r\n");
@@ -320,7 +324,8 @@ std::uint32_t UnattendedRun::Run(CPelmoraDlg& dialog) {
 
   dialog.OnInitDialog();
   dialog.log().Write(u"start", u"unattended " + Quoted(system_.system.argument_text()),
-                     platform::format(u"%s, session %u", {ActionText(switches_), session}));
+                     platform::format(u"%s, session %u", {ActionText(switches_), session}) +
+                         dialog.log().ProcessSuffix());
   auto status = [&] { return host_->text(IDC_STATUS); };
   // The wizard's own closing line, then the code.
   auto end = [&](std::uint32_t code, std::u16string_view outcome) {
@@ -443,7 +448,8 @@ std::uint32_t ReportCommandLine(platform::Platform& platform, const CommandSwitc
     const std::u16string shown_arguments = arguments.size() > kShownArguments
                                                ? arguments.substr(0, kShownArguments) + u"..."
                                                : arguments;
-    log.Write(u"start", u"command-line " + Quoted(shown_arguments), u"refused: " + switches.error);
+    log.Write(u"start", u"command-line " + Quoted(shown_arguments),
+              u"refused: " + switches.error + log.ProcessSuffix());
     shown = u"Pelmora: " + switches.error + u"\r\n\r\n";
   }
   std::u16string_view usage(kUsageText);
@@ -455,12 +461,30 @@ std::uint32_t ReportCommandLine(platform::Platform& platform, const CommandSwitc
   }
   shown += kUsageText;
   const std::u16string end = platform::format(u"exit code %u", {code});
-  log.Write(u"end", end, switches.error.empty() ? u"usage shown" : u"invalid command line");
+  log.Write(
+      u"end", end,
+      (switches.error.empty() ? u"usage shown" : u"invalid command line") + log.ProcessSuffix());
   if (console) console(shown);
   // Someone started the program by hand and can answer; a quiet run never
   // shows a box.
   if (!switches.quiet) platform.desktop.message_box(shown, u"Pelmora", platform::kMbOk);
   return code;
+}
+
+std::uint32_t ReportAnotherRun(platform::Platform& platform, const CommandSwitches& switches,
+                               const ConsoleWriter& console) {
+  InstallLog log(platform);
+  if (!switches.logPath.empty()) log.SetPath(switches.logPath);
+  log.Write(
+      u"start", u"unattended " + Quoted(platform.system.argument_text()),
+      platform::format(u"%s, session %u", {ActionText(switches), platform.system.session_id()}) +
+          log.ProcessSuffix());
+  log.Write(u"start", u"run-mutex " + Quoted(kRunMutexName), u"held by another run");
+  const std::u16string action = platform::format(u"exit code %u", {kExitAlreadyRunning});
+  constexpr std::u16string_view kOutcome = u"another installation is running";
+  log.Write(u"end", action, std::u16string(kOutcome) + log.ProcessSuffix());
+  if (console) console(u"Pelmora: " + action + u": " + std::u16string(kOutcome) + u"\r\n");
+  return kExitAlreadyRunning;
 }
 
 std::uint32_t RunUnattendedProgram(platform::Platform& system, WizardSteps& steps,
@@ -471,7 +495,9 @@ std::uint32_t RunUnattendedProgram(platform::Platform& system, WizardSteps& step
   UnattendedRun run(system, switches, console);
   if (prepare) prepare(run);
   bool ran = false;
+  bool another_run = false;
   std::uint32_t code = 0;
+  services.report_another_run = [&] { another_run = true; };
   // The dialog that start-up makes is driven here instead of shown.
   services.run_modal = [&](platform::DialogLogic& logic) {
     ran = true;
@@ -481,13 +507,14 @@ std::uint32_t RunUnattendedProgram(platform::Platform& system, WizardSteps& step
   CPelmoraApp app(run.platform(), steps, std::move(services));
   app.InitInstance();
   app.ExitInstance();
+  if (another_run) return ReportAnotherRun(system, switches, console);
   if (!ran) {
     // Start-up ended before the wizard (Windows Sockets did not start).
     InstallLog log(system);
     UseLogSwitch(log, switches, console);
     code = kExitRemovalFailed;
     log.Write(u"end", platform::format(u"exit code %u", {code}),
-              u"the installer could not start (Windows Sockets)");
+              u"the installer could not start (Windows Sockets)" + log.ProcessSuffix());
     if (console) console(u"Pelmora: the installer could not start (Windows Sockets)\r\n");
   }
   return code;

@@ -114,6 +114,12 @@ class UnattendedRun {
 std::uint32_t ReportCommandLine(platform::Platform& platform, const CommandSwitches& switches,
                                 const ConsoleWriter& console);
 
+// Another run held the run mutex: the start line, the reason and the last
+// line to the log, the last line to the console; nothing is shown. Returns
+// kExitAlreadyRunning.
+std::uint32_t ReportAnotherRun(platform::Platform& platform, const CommandSwitches& switches,
+                               const ConsoleWriter& console);
+
 // The whole unattended program for a command line with switches: a refused
 // one or /? is reported; otherwise the installer's usual start-up runs
 // (sockets, channel lock) with the wizard driven by an UnattendedRun in

@@ -1,5 +1,8 @@
 #include "platform_sim/sim_processes.h"
 
+#include <iterator>
+#include <string>
+
 #include "platform/util/text.h"
 
 namespace platform::sim {
@@ -116,6 +119,9 @@ Win32Error SimProcesses::terminate(ProcessHandle process, std::uint32_t exit_cod
   if (!p || !p->running) return kErrorAccessDenied;
   p->running = false;
   p->exit_code = exit_code;
+  // Its handles close with it: a mutex nobody else has open is gone.
+  for (auto m = mutexes_.begin(); m != mutexes_.end();)
+    m = m->second == p->id ? mutexes_.erase(m) : std::next(m);
   if (p->restarts) {
     Process again = *p;
     again.id = next_id_;
@@ -230,6 +236,45 @@ void SimProcesses::exit_current_process(std::uint32_t exit_code) {
   faults_.check("ExitProcess");
   std::lock_guard lock(mutex_);
   if (!own_exit_code_) own_exit_code_ = exit_code;
+}
+
+std::u16string SimProcesses::namespaced(std::uint32_t session_id, std::u16string_view name) {
+  // The prefixes are case-sensitive, as the names are.
+  constexpr std::u16string_view kGlobal = u"Global\\";
+  constexpr std::u16string_view kLocal = u"Local\\";
+  if (name.substr(0, kGlobal.size()) == kGlobal) return std::u16string(name);
+  if (name.substr(0, kLocal.size()) == kLocal) name.remove_prefix(kLocal.size());
+  if (session_id == 0) return std::u16string(kGlobal) + std::u16string(name);
+  return u"Session\\" + to_utf16(std::to_string(session_id)) + u"\\" + std::u16string(name);
+}
+
+Win32Error SimProcesses::hold_named_mutex(std::u16string_view name) {
+  if (auto e = faults_.check("CreateMutexW", name)) return e;
+  const std::u16string key = namespaced(session ? session() : 1, name);
+  std::lock_guard lock(mutex_);
+  // A mutex of that name, this process's or another's: opened, not owned.
+  if (!mutexes_.emplace(key, own_id).second) return kErrorAlreadyExists;
+  return kErrorSuccess;
+}
+
+void SimProcesses::hold_mutex_of(std::uint32_t process_id, std::uint32_t session_id,
+                                 std::u16string_view name) {
+  std::lock_guard lock(mutex_);
+  mutexes_[namespaced(session_id, name)] = process_id;
+}
+
+void SimProcesses::end_own_process() {
+  std::lock_guard lock(mutex_);
+  for (auto m = mutexes_.begin(); m != mutexes_.end();)
+    m = m->second == own_id ? mutexes_.erase(m) : std::next(m);
+}
+
+std::optional<std::uint32_t> SimProcesses::mutex_holder(std::u16string_view name) const {
+  const std::u16string key = namespaced(session ? session() : 1, name);
+  std::lock_guard lock(mutex_);
+  const auto it = mutexes_.find(key);
+  if (it == mutexes_.end()) return std::nullopt;
+  return it->second;
 }
 
 void SimProcesses::install_program(std::u16string_view name, Program program) {

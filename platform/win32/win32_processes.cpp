@@ -132,6 +132,21 @@ Win32Error Win32Processes::close(platform::ProcessHandle process) {
 
 void Win32Processes::exit_current_process(std::uint32_t exit_code) { ExitProcess(exit_code); }
 
+std::uint32_t Win32Processes::current_process_id() { return GetCurrentProcessId(); }
+
+Win32Error Win32Processes::hold_named_mutex(std::u16string_view name) {
+  HANDLE mutex = CreateMutexW(nullptr, TRUE, to_wide(name).c_str());
+  const DWORD error = GetLastError();
+  if (mutex == nullptr) return error;
+  if (error == ERROR_ALREADY_EXISTS) {
+    // Opened, not owned: someone else's.
+    CloseHandle(mutex);
+    return platform::kErrorAlreadyExists;
+  }
+  // Never closed: the process's end releases it.
+  return platform::kErrorSuccess;
+}
+
 namespace {
 
 SC_HANDLE as_service(platform::ServiceHandle handle) { return reinterpret_cast<SC_HANDLE>(handle); }

@@ -110,6 +110,8 @@ TEST(InstallLog, LinesAreBoundedSingleLinesWithQuotedSubjects) {
 TEST(InstallLog, UsbInstallationOverAnEarlierOne) {
   Wizard w(0);
   SeedEarlierInstallation(w.win);
+  // The start and end lines name the process.
+  w.win.processes.own_id = 5208;
   // An earlier run's lines stay in front.
   w.win.shell.put_file(kLogPath, "2026-12-01 09:00:00 end Pelmora: installation complete\r\n");
   const Screens screens = RunUsbInstallation(w);
@@ -121,7 +123,7 @@ TEST(InstallLog, UsbInstallationOverAnEarlierOne) {
   EXPECT_EQ(lines[0], "2026-12-01 09:00:00 end Pelmora: installation complete");
   EXPECT_EQ(lines[1],
             "2026-12-09 06:10:00 start Pelmora \"2.0.0.0\": Windows 14 (6.1.7601), WOW64 no, "
-            "model 0 \"Orvane ZELKO-70 Card Printer\", language 0");
+            "model 0 \"Orvane ZELKO-70 Card Printer\", language 0, process 5208");
   // Time stamps come from the clock: Step 1 spends its 19 s in fixed waits.
   EXPECT_TRUE(Has(lines, "step1 RunCleanupStep: ok"));
   for (const auto& line : lines) {
@@ -129,7 +131,8 @@ TEST(InstallLog, UsbInstallationOverAnEarlierOne) {
       EXPECT_EQ(line.substr(0, 19), "2026-12-09 06:10:19");
     }
   }
-  EXPECT_EQ(lines.back().substr(19), " end Pelmora: installation complete, exit code 0");
+  EXPECT_EQ(lines.back().substr(19),
+            " end Pelmora: installation complete, exit code 0, process 5208");
 
   EXPECT_EQ(Operations(lines),
             (std::vector<std::string>{
@@ -216,7 +219,8 @@ TEST(InstallLog, AFailureLogsTheStatusTextAndTheLogStillEnds) {
   EXPECT_TRUE(Has(lines,
                   "step1 delete-queue \"Desk 40\": error 00000005 in DeletePrinter, driver "
                   "\"Orvane ZELKO-40 Card Printer\""));
-  EXPECT_EQ(Body(lines.back()), "end Pelmora: closed on the Step 1 page, exit code 1603");
+  EXPECT_EQ(Body(lines.back()),
+            "end Pelmora: closed on the Step 1 page, exit code 1603, process 3120");
 }
 
 TEST(InstallLog, AFullLogIsKeptAsTheOldOneAndARunStartsANewFile) {

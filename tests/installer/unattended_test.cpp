@@ -25,6 +25,9 @@ namespace {
 
 using platform::sim::SimWindows;
 
+// What the start and end lines end with: the simulated program's process id.
+const std::string kOwnProcess = ", process 3120";
+
 struct Quiet {
   explicit Quiet(const std::u16string& arguments, const Desk& desk = kSetupDesk) {
     PrepareInstallation(win, nullptr, desk);
@@ -42,6 +45,11 @@ struct Quiet {
     const CommandSwitches switches = ParseCommandSwitches(win.system.arguments);
     StartupServices services;
     services.run_modal = [this](platform::DialogLogic&) { return ++shown_dialogs; };
+    // The process ends with the run, and with it its hold on the run mutex.
+    struct ProcessEnd {
+      SimWindows& win;
+      ~ProcessEnd() { win.processes.end_own_process(); }
+    } process_end{win};
     return RunUnattendedProgram(
         win.platform, steps, services, switches,
         [this](std::u16string_view text) { console += text; },
@@ -113,20 +121,20 @@ TEST_P(QuietUsb, PluggedDuringTheWaitAfterAStagingRunAndNever) {
     const std::uint64_t start = q.win.clock.now_ms();
     EXPECT_EQ(q.Run(), kExitSuccess) << q.Last();
     EXPECT_TRUE(q.win.spooler.has_queue(name));
-    EXPECT_EQ(q.Last(), "end exit code 0: installation complete");
+    EXPECT_EQ(q.Last(), "end exit code 0: installation complete" + kOwnProcess);
     // The wizard's own lines, in its order.
     const auto lines = q.Lines();
     std::vector<std::string> steps;
     for (const auto& line : lines)
       for (const char* wanted : {"step1 RunCleanupStep: ok", "step2 RunPreparationStep: ok",
                                  "step2 PreinstallWorker: ok", "step3 StartInstall \"USB\": ok",
-                                 "end Pelmora: installation complete"})
+                                 "end Pelmora: installation complete, process 3120"})
         if (line == wanted) steps.push_back(line);
     // The simulated worker thread runs to its end before the step returns.
     EXPECT_EQ(steps, (std::vector<std::string>{
                          "step1 RunCleanupStep: ok", "step2 PreinstallWorker: ok",
                          "step2 RunPreparationStep: ok", "step3 StartInstall \"USB\": ok",
-                         "end Pelmora: installation complete"}));
+                         "end Pelmora: installation complete, process 3120"}));
     // In virtual time, the same for every model: Step 1's and Step 2's fixed
     // waits and the scans until the third finds the printer.
     EXPECT_EQ(q.win.clock.now_ms() - start, 23200u);
@@ -144,7 +152,8 @@ TEST_P(QuietUsb, PluggedDuringTheWaitAfterAStagingRunAndNever) {
     EXPECT_FALSE(q.win.spooler.has_queue(name));
     EXPECT_EQ(q.Last(),
               "end exit code 0: driver package staged: Plug and Play installs the printer when it "
-              "is plugged in");
+              "is plugged in" +
+                  kOwnProcess);
     PlugPrinter(q.win, row);
     q.win.devices.reenumerate(0, 0);
     EXPECT_TRUE(q.win.spooler.has_queue(name));
@@ -154,7 +163,7 @@ TEST_P(QuietUsb, PluggedDuringTheWaitAfterAStagingRunAndNever) {
     Quiet q(setting + u" /wait 5", desk);
     const std::uint64_t start = q.win.clock.now_ms();
     EXPECT_EQ(q.Run(), kExitQueueTimeout);
-    EXPECT_EQ(q.Last(), "end exit code 1460: no print queue within 5 s");
+    EXPECT_EQ(q.Last(), "end exit code 1460: no print queue within 5 s" + kOwnProcess);
     // In virtual time: the same steps, then the wait runs out.
     EXPECT_EQ(q.win.clock.now_ms() - start, 24200u);
     q.ExpectNothingShown();
@@ -278,7 +287,7 @@ TEST(QuietRemove, RemovesEveryTraceOfAnEarlierInstallation) {
   EXPECT_FALSE(q.win.shell.has_directory(u"C:\\Program Files\\Orvane\\Driver\\ZELKO"));
   const auto lines = q.Lines(u"C:\\Logs\\remove.log");
   ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.back(), "end exit code 0: earlier installations removed");
+  EXPECT_EQ(lines.back(), "end exit code 0: earlier installations removed" + kOwnProcess);
   // Every model's traces: the whole catalogue, whatever Pelmora.ini says.
   bool all_models = false;
   for (const auto& line : lines)
@@ -306,6 +315,7 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
     std::function<void(Quiet&)> arrange;
     std::uint32_t code;
     std::string last;
+    bool steps_run = true;
   };
   const std::vector<Case> cases = {
       {"not an administrator", u"/quiet /usb", [](Quiet& q) { q.win.shell.admin = false; },
@@ -354,19 +364,49 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
        kExitQueueNotCreated, "end exit code 1797: the driver or the print queue was not installed"},
       {"time-out", u"/quiet /usb /wait 3", [](Quiet&) {}, kExitQueueTimeout,
        "end exit code 1460: no print queue within 3 s"},
+      // A deployment run as SYSTEM in session 0 is going on: this run,
+      // in session 1, ends before any step.
+      {"another run", u"/quiet /usb",
+       [](Quiet& q) {
+         q.win.processes.hold_mutex_of(q.win.processes.add_process(u"Pelmora.exe"), 0,
+                                       kRunMutexName);
+       },
+       kExitAlreadyRunning, "end exit code 1618: another installation is running", false},
+      // The run mutex of a run of another user, which this one may not open.
+      {"another user's run", u"/quiet /remove",
+       [](Quiet& q) { q.win.faults.fail("CreateMutexW", platform::kErrorAccessDenied); },
+       kExitAlreadyRunning, "end exit code 1618: another installation is running", false},
+      // A run mutex that cannot be made for another reason: the run goes on
+      // unguarded.
+      {"no run mutex", u"/quiet /remove",
+       [](Quiet& q) { q.win.faults.fail("CreateMutexW", platform::kErrorInvalidHandle); },
+       kExitSuccess, "end exit code 0: earlier installations removed"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Quiet q(c.arguments);
     c.arrange(q);
     EXPECT_EQ(q.Run(), c.code);
-    EXPECT_EQ(q.Last(), c.last);
+    EXPECT_EQ(q.Last(), c.last + kOwnProcess);
     EXPECT_EQ(q.console, platform::to_utf16(c.last.substr(4)).insert(0, u"Pelmora: ") + u"\r\n");
     // The wizard's own closing line says where the run stopped: no page
     // was ever closed.
     for (const auto& line : q.Lines()) EXPECT_EQ(line.find("closed"), std::string::npos) << line;
     q.ExpectNothingShown();
     EXPECT_EQ(q.OpenHandles(), 0u);
+    if (!c.steps_run) {
+      // Nothing was looked at, let alone changed.
+      EXPECT_EQ(q.win.faults.calls("EnumPrintersW"), 0);
+      EXPECT_EQ(
+          q.Lines(),
+          (std::vector<std::string>{
+              "start unattended \"" + platform::to_utf8(c.arguments) + "\": " +
+                  (c.arguments == std::u16string(u"/quiet /usb") ? "USB, wait 0 s" : "remove") +
+                  ", session 1" + kOwnProcess,
+              "start run-mutex \"Global\\Pelmora.Installer.Run\": held by "
+              "another run",
+              c.last + kOwnProcess}));
+    }
   }
 }
 
@@ -428,7 +468,7 @@ TEST(QuietRun, MessageBoxesGoToTheLogAndTheWorkerEndsWithTheCode) {
       "been canceled"));
   const auto lines = q.Lines();
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines[lines.size() - 2], "end Pelmora: installation canceled");
+  EXPECT_EQ(lines[lines.size() - 2], "end Pelmora: installation canceled" + kOwnProcess);
   // A network run whose INF is missing: the driver's box is logged too.
   Quiet m(u"/quiet /network 10.0.0.9");
   m.chooser = [](NetworkSelection* s) {
@@ -453,9 +493,9 @@ TEST(QuietFaults, EveryCallFailedInTurn) {
     calls = q.win.faults.log();
   }
   ASSERT_GT(calls.size(), 60u);
-  const std::set<std::uint32_t> documented = {kExitSuccess, kExitNotAdministrator,
-                                              kExitRemovalFailed, kExitPreparationFailed,
-                                              kExitPreinstallFailed};
+  const std::set<std::uint32_t> documented = {kExitSuccess,          kExitNotAdministrator,
+                                              kExitRemovalFailed,    kExitPreparationFailed,
+                                              kExitPreinstallFailed, kExitAlreadyRunning};
   std::map<std::string, int> seen;
   for (const auto& entry : calls) {
     const std::string operation = entry.substr(0, entry.find(' '));
@@ -506,10 +546,10 @@ TEST(QuietCommandLine, RefusedLinesShowTheUsageWhereNobodySeesAWindow) {
     EXPECT_EQ(q.Run(), kExitBadCommandLine);
     const auto lines = q.Lines();
     ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[0],
-              "start command-line \"" + platform::to_utf8(arguments) + "\": refused: " + why);
+    EXPECT_EQ(lines[0], "start command-line \"" + platform::to_utf8(arguments) +
+                            "\": refused: " + why + kOwnProcess);
     EXPECT_EQ(lines[1], "start usage: Usage:");
-    EXPECT_EQ(lines.back(), "end exit code 1639: invalid command line");
+    EXPECT_EQ(lines.back(), "end exit code 1639: invalid command line" + kOwnProcess);
     EXPECT_NE(q.console.find(u"Pelmora.exe /quiet /usb"), std::u16string::npos);
     // Nothing was done: no step ran.
     EXPECT_EQ(q.win.faults.calls("EnumPrintersW"), 0);
@@ -546,7 +586,7 @@ TEST(QuietCommandLine, RefusedLinesShowTheUsageWhereNobodySeesAWindow) {
       0u);
   Quiet help(u"/?");
   EXPECT_EQ(help.Run(), kExitSuccess);
-  EXPECT_EQ(help.Last(), "end exit code 0: usage shown");
+  EXPECT_EQ(help.Last(), "end exit code 0: usage shown" + kOwnProcess);
 }
 
 TEST(QuietCommandLine, TheLanguageSearchSeesNeitherSwitchesNorValues) {
@@ -582,7 +622,7 @@ TEST(QuietCommandLine, TheLanguageSearchSeesNeitherSwitchesNorValues) {
                              std::string(c.arguments == std::u16string(u"/quiet /remove /model 3")
                                              ? "3 \"Lumetra DX450\""
                                              : "0 \"Orvane ZELKO-70 Card Printer\"") +
-                             ", language " + std::to_string(c.language),
+                             ", language " + std::to_string(c.language) + kOwnProcess,
                          c.log))
         << (q.Lines().empty() ? std::string("no log") : q.Lines()[0]);
   }

@@ -114,7 +114,8 @@ if [ -n "$win64" ]; then
     [ "$shown" -eq 0 ] || fail "Pelmora.exe $*: a window or a message box appeared"
     echo "$code"
   }
-  last_line() { tail -n 1 "$drive/$1" 2>/dev/null | tr -d '\r' | cut -c21-; }
+  # Without the process id the last line ends with.
+  last_line() { tail -n 1 "$drive/$1" 2>/dev/null | tr -d '\r' | cut -c21- | sed -E 's/, process [1-9][0-9]*$//'; }
   # The documented Intune command after its msiexec, verbatim: its log
   # folder does not exist yet on a fresh desk.
   install_log=ProgramData/Orvane/Pelmora-install.log

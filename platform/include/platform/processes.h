@@ -55,6 +55,17 @@ class Processes {
   virtual Win32Error shell_execute_runas(std::u16string_view file, std::u16string_view parameters,
                                          std::u16string_view directory, ProcessHandle* process) = 0;
   virtual Win32Error close(ProcessHandle process) = 0;
+  // GetCurrentProcessId.
+  virtual std::uint32_t current_process_id() = 0;
+  // CreateMutexW with no security attributes, initial ownership and `name`
+  // ("Global\..." names one for every session of the machine, a name
+  // without a prefix one of the caller's session). A mutex it makes is owned
+  // by the calling thread and its handle stays open until the process ends,
+  // so the name stays taken for that long. kErrorAlreadyExists: the name was
+  // taken (by this or another process), nothing is held and the handle is
+  // closed again; kErrorAccessDenied: a mutex of that name exists that the
+  // caller may not open.
+  virtual Win32Error hold_named_mutex(std::u16string_view name) = 0;
   // Ends the calling process (ExitProcess). Does not return on Windows; the
   // simulation records the code and returns.
   virtual void exit_current_process(std::uint32_t exit_code) = 0;

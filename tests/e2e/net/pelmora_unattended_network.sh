@@ -75,7 +75,9 @@ echo "Pelmora.exe /quiet /network ended after $(($(date +%s) - started)) s with 
 [ -z "$shown" ] || fail "windows appeared while it ran:$shown"
 [ "$code" -eq $((1796 % 256)) ] || fail "exit code $code, expected 1796 (4)"
 
-lines=$(tr -d '\r' <"$log" 2>/dev/null | cut -d' ' -f3-)
+# The start and end lines end with the process id, which differs run by run.
+grep -qE ' end exit code [0-9]+: .*, process [1-9][0-9]*.?$' "$log" || fail "the last line names no process"
+lines=$(tr -d '\r' <"$log" 2>/dev/null | cut -d' ' -f3- | sed -E 's/, process [1-9][0-9]*$//')
 logged() { grep -qxF "$1" <<<"$lines" || fail "no log line '$1'"; }
 logged 'start unattended "/quiet /network K7M2P4T9 /log C:\pelmora-e2e-unattended-network\network.log": network "K7M2P4T9", session 1'
 logged 'step1 RunCleanupStep: ok'

@@ -255,7 +255,8 @@ TEST(QuietNetworkInstallation, ByIdByAddressAPrinterNobodyHasAndOneOfAnotherFami
       // The line the headless selection chose, with how many the list held.
       // Looked up before anything else was done.
       EXPECT_LT(log.find("start select-printer \""), log.find("step1 ")) << log;
-      EXPECT_NE(log.find("end exit code 0: installation complete\r\n"), std::string::npos);
+      EXPECT_NE(log.find("end exit code 0: installation complete, process 3120\r\n"),
+                std::string::npos);
     } else {
       EXPECT_TRUE(w.win.spooler.tcp_ports().empty());
       EXPECT_TRUE(w.win.spooler.queues().empty());
@@ -263,7 +264,7 @@ TEST(QuietNetworkInstallation, ByIdByAddressAPrinterNobodyHasAndOneOfAnotherFami
       // Nothing on the desk was touched: no step ran.
       EXPECT_EQ(log.find("step1 "), std::string::npos) << log;
       EXPECT_NE(log.find("end exit code 1168: the network printer \"" +
-                         platform::to_utf8(c.printer) + "\" was not found\r\n"),
+                         platform::to_utf8(c.printer) + "\" was not found, process 3120\r\n"),
                 std::string::npos);
     }
   }

@@ -142,9 +142,61 @@ TEST(CPelmoraApp, StartsSocketsAndLockThenRunsTheWizardModally) {
     host.post_close();
     return 2;
   };
+  win.processes.end_own_process();  // a new process
   CPelmoraApp refused(win.platform, steps, services);
   refused.InitInstance();
   EXPECT_EQ(refused.ExitInstance(), kExitFailed);
+}
+
+TEST(CPelmoraApp, HoldsTheRunMutexAndASecondRunEndsAtOnce) {
+  platform::sim::SimWindows win;
+  InstallerSteps steps;
+  std::vector<std::string> order;
+  StartupServices services;
+  services.init_common_controls = [&] { order.push_back("controls"); };
+  services.init_sockets = [&] {
+    order.push_back("sockets");
+    return true;
+  };
+  services.run_modal = [&](platform::DialogLogic&) {
+    order.push_back("modal");
+    // For the whole run.
+    EXPECT_EQ(win.processes.mutex_holder(kRunMutexName), win.processes.own_id);
+    return 2;
+  };
+  CPelmoraApp first(win.platform, steps, services);
+  first.InitInstance();
+  EXPECT_EQ(first.ExitInstance(), kExitCancelled);
+  EXPECT_EQ(order, (std::vector<std::string>{"controls", "sockets", "modal"}));
+  // Until the process ends, after the wizard has closed.
+  EXPECT_EQ(win.processes.mutex_holder(kRunMutexName), win.processes.own_id);
+
+  // A person starts the wizard in session 1 while a deployment run is going
+  // on in session 0.
+  win.processes.end_own_process();
+  const std::uint32_t deployment = win.processes.add_process(u"Pelmora.exe");
+  win.processes.hold_mutex_of(deployment, 0, kRunMutexName);
+  order.clear();
+  const std::u16string log_path = win.shell.temp_folder + u"\\Pelmora.log";
+  win.shell.remove_file(log_path);
+  CPelmoraApp second(win.platform, steps, services);
+  EXPECT_FALSE(second.InitInstance());
+  EXPECT_EQ(second.ExitInstance(), kExitAnotherRun);
+  EXPECT_EQ(order, std::vector<std::string>{});
+  EXPECT_EQ(second.main_window(), nullptr);
+  EXPECT_FALSE(second.channel_lock_created());
+  ASSERT_EQ(win.desktop.message_boxes().size(), 1u);
+  const platform::MessageBoxRecord box = win.desktop.message_boxes()[0];
+  EXPECT_EQ(box.text, kAnotherRunText);
+  EXPECT_EQ(box.caption, u"Pelmora");
+  EXPECT_EQ(box.flags, platform::kMbOk | platform::kMbIconInformation);
+  EXPECT_EQ(win.processes.mutex_holder(kRunMutexName), deployment);
+  EXPECT_EQ(win.faults.calls("EnumPrintersW"), 0);
+  EXPECT_EQ(win.shell.file_contents(log_path),
+            "2026-12-09 06:10:00 start Pelmora \"" PELMORA_VERSION_TEXT
+            "\": another installation is running, process 3120\r\n"
+            "2026-12-09 06:10:00 end Pelmora: another installation is running, exit code 1618, "
+            "process 3120\r\n");
 }
 
 TEST(CPelmoraApp, EndsSilentlyWithoutSockets) {

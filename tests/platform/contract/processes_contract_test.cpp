@@ -40,6 +40,13 @@ struct SimulatedProcesses {
     return windows.processes.add_process(u"contract_sleeper.exe");
   }
   std::u16string sleeper_module() { return u"contract_sleeper.exe"; }
+  // A process of this session that made the mutex `name` and holds it.
+  std::uint32_t start_mutex_holder(std::u16string_view name, ProcessHandle* handle) {
+    *handle = 0;
+    const std::uint32_t id = windows.processes.add_process(u"contract_sleeper.exe");
+    windows.processes.hold_mutex_of(id, windows.system.session, name);
+    return id;
+  }
   // A program that ends with exit code 7.
   static bool under_wine() { return false; }
   std::u16string exit_seven_command() {
@@ -76,13 +83,17 @@ struct RealProcesses {
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     return platform_win32::from_wide(path);
   }
-  std::uint32_t start_sleeper(ProcessHandle* handle) {
+  std::uint32_t start_sleeper(ProcessHandle* handle, std::u16string_view mutex_name = {}) {
     std::u16string line;
     line.append(u"\"").append(own_path()).append(u"\" ").append(to_utf16(kSleeperSwitch));
+    if (!mutex_name.empty()) line.append(u" ").append(mutex_name);
     if (process_port.create_process(line, kCreateNoWindow, handle) != kErrorSuccess) return 0;
     // Its modules can be listed once the loader has run.
     Sleep(500);
     return GetProcessId(reinterpret_cast<HANDLE>(*handle));
+  }
+  std::uint32_t start_mutex_holder(std::u16string_view name, ProcessHandle* handle) {
+    return start_sleeper(handle, name);
   }
   std::u16string sleeper_module() {
     const std::u16string path = own_path();
@@ -193,6 +204,31 @@ TYPED_TEST(ProcessContract, ARunningProcessIsFoundByItsModuleEndedAndWaitedFor) 
   EXPECT_EQ(0u, none);
 }
 
+TYPED_TEST(ProcessContract, ANamedMutexStaysTakenUntilItsProcessEnds) {
+  Processes& processes = this->under_.processes();
+  const std::u16string name =
+      u"Global\\PelmoraContract." + to_utf16(std::to_string(processes.current_process_id()));
+  EXPECT_EQ(kErrorSuccess, processes.hold_named_mutex(name));
+  // Taken for every later caller, this process included.
+  EXPECT_EQ(kErrorAlreadyExists, processes.hold_named_mutex(name));
+  // Names are compared with their case.
+  EXPECT_EQ(kErrorSuccess,
+            processes.hold_named_mutex(u"Global\\pelmoraContract" + name.substr(name.find(u'.'))));
+
+  const std::u16string held_elsewhere = name + u".Elsewhere";
+  ScopedProcess holder(processes);
+  const std::uint32_t id = this->under_.start_mutex_holder(held_elsewhere, holder.receive());
+  ASSERT_NE(0u, id);
+  EXPECT_NE(processes.current_process_id(), id);
+  EXPECT_EQ(kErrorAlreadyExists, processes.hold_named_mutex(held_elsewhere));
+  // Its holder's end frees the name.
+  ScopedProcess full(processes);
+  ASSERT_EQ(kErrorSuccess, processes.open_process(kProcessAllAccess, id, full.receive()));
+  ASSERT_EQ(kErrorSuccess, processes.terminate(full.get(), 1));
+  ASSERT_EQ(kErrorSuccess, processes.wait(full.get(), kInfinite));
+  EXPECT_EQ(kErrorSuccess, processes.hold_named_mutex(held_elsewhere));
+}
+
 TYPED_TEST(ProcessContract, TheSpoolerServiceStopsAndStarts) {
   Services& services = this->under_.services();
   ScopedService manager(services);
@@ -254,6 +290,9 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::string(argv[i]) == kSleeperSwitch) {
 #ifdef _WIN32
+      // With a name: the mutex a process holds until it ends.
+      if (i + 1 < argc)
+        CreateMutexW(nullptr, TRUE, platform_win32::to_wide(to_utf16(argv[i + 1])).c_str());
       Sleep(60000);
 #endif
       return 0;

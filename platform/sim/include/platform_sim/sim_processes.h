@@ -34,6 +34,8 @@ class SimProcesses : public Processes {
                                  std::u16string_view directory, ProcessHandle* process) override;
   Win32Error close(ProcessHandle process) override;
   void exit_current_process(std::uint32_t exit_code) override;
+  std::uint32_t current_process_id() override { return own_id; }
+  Win32Error hold_named_mutex(std::u16string_view name) override;
 
   // What a started program does: it gets its command line and returns its
   // exit code.
@@ -69,6 +71,20 @@ class SimProcesses : public Processes {
   };
   std::vector<Started> started() const;
   std::size_t open_handles() const;
+  // The simulated program's own process id; not in the process table.
+  std::uint32_t own_id = 3120;
+  // The session the program runs in: names without "Global\" are the
+  // session's own, except in session 0, whose namespace is the global one.
+  std::function<std::uint32_t()> session;
+  // Test side: the process `process_id` (of the table, in `session_id`)
+  // made the mutex `name` and holds it until it is terminated.
+  void hold_mutex_of(std::uint32_t process_id, std::uint32_t session_id, std::u16string_view name);
+  // The program's process has ended and another starts: the mutexes it
+  // held are gone.
+  void end_own_process();
+  // The process that holds the mutex the program would open with `name`,
+  // when one does.
+  std::optional<std::uint32_t> mutex_holder(std::u16string_view name) const;
   // The code the program ended itself with, when it did.
   std::optional<std::uint32_t> own_exit_code() const;
 
@@ -78,6 +94,9 @@ class SimProcesses : public Processes {
     std::uint32_t access;
   };
   Process* find(std::uint32_t id);
+  // The mutex's name in the machine's namespace: "Global\X", or
+  // "Session\<n>\X" for a session's own.
+  static std::u16string namespaced(std::uint32_t session_id, std::u16string_view name);
   std::u16string locate(std::u16string_view program, std::u16string_view first_folder) const;
   Win32Error run(const std::vector<std::u16string>& candidates, std::u16string_view first_folder,
                  std::u16string_view command_line, const Started& record, ProcessHandle* process);
@@ -90,6 +109,7 @@ class SimProcesses : public Processes {
   std::map<ProcessHandle, Handle> handles_;
   std::vector<Started> started_;
   std::optional<std::uint32_t> own_exit_code_;
+  std::map<std::u16string, std::uint32_t> mutexes_;  // namespaced name -> holder
   std::uint32_t next_id_ = 1000;
   ProcessHandle next_handle_ = 0x3000;
 };

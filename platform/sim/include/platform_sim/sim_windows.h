@@ -51,6 +51,7 @@ class SimWindows {
     processes.application_folder = [this] {
       return system.module_path.substr(0, system.module_path.find_last_of(u'\\'));
     };
+    processes.session = [this] { return system.session; };
     // A 32-bit program on 64-bit Windows sees the registry's 32-bit view.
     registry.windows64 = [this] { return system.wow64 || system.process_64bit; };
     registry.wow64_caller = [this] { return system.wow64; };

@@ -34,6 +34,8 @@ class Win32Processes : public platform::Processes {
                                            platform::ProcessHandle* process) override;
   platform::Win32Error close(platform::ProcessHandle process) override;
   void exit_current_process(std::uint32_t exit_code) override;
+  std::uint32_t current_process_id() override;
+  platform::Win32Error hold_named_mutex(std::u16string_view name) override;
 };
 
 class Win32Services : public platform::Services {
