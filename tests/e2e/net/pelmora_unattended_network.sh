@@ -81,8 +81,9 @@ lines=$(tr -d '\r' <"$log" 2>/dev/null | cut -d' ' -f3- | sed -E 's/, process [1
 logged() { grep -qxF "$1" <<<"$lines" || fail "no log line '$1'"; }
 logged 'start unattended "/quiet /network K7M2P4T9 /log C:\pelmora-e2e-unattended-network\network.log": network "K7M2P4T9", session 1'
 logged 'step1 RunCleanupStep: ok'
-# The search listed both ZELKO printers and the one with the id was chosen.
-logged 'step3 select-printer "Orvane ZELKO-70 Card Printer  [K7M2P4T9 : 127.66.0.11]": 2 listed'
+# Before Step 1, the search listed both ZELKO printers and the one with the
+# id was chosen.
+logged 'start select-printer "Orvane ZELKO-70 Card Printer  [K7M2P4T9 : 127.66.0.11]": 2 listed'
 # Wine's port monitor cannot be opened: 1796 (0x704).
 grep -q '^step3 AddTcpIpPort "IP_127.66.0.11": error 00000704' <<<"$lines" ||
   fail "no failed AddTcpIpPort for IP_127.66.0.11 in the log"

@@ -93,7 +93,19 @@ struct RealProcesses {
     return GetProcessId(reinterpret_cast<HANDLE>(*handle));
   }
   std::uint32_t start_mutex_holder(std::u16string_view name, ProcessHandle* handle) {
-    return start_sleeper(handle, name);
+    const std::uint32_t id = start_sleeper(handle, name);
+    // The holder takes the name some time after it started: on a loaded
+    // machine later than the loader's half second. Waited for, up to 30 s.
+    const std::u16string zero_ended(name);
+    for (int tries = 0; id != 0 && tries < 600; ++tries) {
+      if (HANDLE taken = OpenMutexW(SYNCHRONIZE, FALSE,
+                                    reinterpret_cast<const wchar_t*>(zero_ended.c_str()))) {
+        CloseHandle(taken);
+        break;
+      }
+      Sleep(50);
+    }
+    return id;
   }
   std::u16string sleeper_module() {
     const std::u16string path = own_path();
