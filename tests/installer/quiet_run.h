@@ -1,0 +1,104 @@
+// An unattended run of the installer on a simulated Windows with the
+// build's media, driven as the program drives it, with what it wrote to its
+// log and console. Nothing is ever shown: no dialog is run and no message
+// box opens.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "command_switches.h"
+#include "install_scenario.h"
+#include "operations/installer_steps.h"
+#include "pelmora_dlg.h"
+#include "support/printui_stand_in.h"
+#include "unattended.h"
+
+namespace pelmora::testing {
+
+// What the start and end lines end with: the simulated program's process id.
+inline const std::string kOwnProcess = ", process 3120";
+
+struct Quiet {
+  explicit Quiet(const std::u16string& arguments, const Desk& desk = kSetupDesk) {
+    PrepareInstallation(win, nullptr, desk);
+    win.system.arguments = arguments;
+    test_support::InstallPrintUiStandIn(win);
+  }
+  // The printer of `row` is plugged in at the `scan`th device scan.
+  void PlugAtScan(int row, int scan) {
+    win.devices.on_reenumerate = [this, row, scan] {
+      if (++scans == scan) PlugPrinter(win, row);
+      win.plug_and_play.reenumerate(win.devices.last_reenumerate_flags);
+    };
+  }
+  std::uint32_t Run() {
+    const CommandSwitches switches = ParseCommandSwitches(win.system.arguments);
+    StartupServices services;
+    services.run_modal = [this](platform::DialogLogic&) { return ++shown_dialogs; };
+    // The process ends with the run, and with it its hold on the run mutex.
+    struct ProcessEnd {
+      SimWindows& win;
+      ~ProcessEnd() { win.processes.end_own_process(); }
+    } process_end{win};
+    return RunUnattendedProgram(
+        win.platform, steps, services, switches,
+        [this](std::u16string_view text) { console += text; },
+        [this](UnattendedRun& run) {
+          if (!chooser) return;
+          steps.chooseNetworkPrinter = [this](CPelmoraDlg&, std::u16string_view, std::uint32_t,
+                                              NetworkSelection* selection) {
+            return chooser(selection);
+          };
+          (void)run;
+        });
+  }
+  std::vector<std::string> Lines(std::u16string_view path = kLogPath) {
+    const std::string text = win.shell.file_contents(path);
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
+      const std::size_t end = text.find("\r\n", start);
+      if (end == std::string::npos) break;
+      lines.push_back(text.substr(start + 20, end - start - 20));  // without the time
+      start = end + 2;
+    }
+    return lines;
+  }
+  std::string Last() {
+    const auto lines = Lines();
+    return lines.empty() ? "" : lines.back();
+  }
+  bool Logged(const std::string& body, std::u16string_view path = kLogPath) {
+    for (const auto& line : Lines(path))
+      if (line == body) return true;
+    return false;
+  }
+  int MonitorStarts() {
+    int starts = 0;
+    for (const auto& started : win.processes.started())
+      starts += started.command_line == kMonitorRunCommand;
+    return starts;
+  }
+  std::size_t OpenHandles() {
+    return win.spooler.open_handles() + win.registry.open_handles() + win.processes.open_handles() +
+           win.setup_api.open_handles() + win.services.open_handles() + win.devices.open_sets() +
+           win.threads.open_handles();
+  }
+  // Nothing was shown: no dialog ran and no message box opened.
+  void ExpectNothingShown() {
+    EXPECT_EQ(shown_dialogs, 0);
+    EXPECT_TRUE(win.desktop.message_boxes().empty());
+  }
+
+  platform::sim::SimWindows win;
+  InstallerSteps steps;
+  std::function<bool(NetworkSelection*)> chooser;
+  std::u16string console;
+  int shown_dialogs = 0;
+  int scans = 0;
+};
+
+}  // namespace pelmora::testing
