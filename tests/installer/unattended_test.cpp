@@ -13,7 +13,6 @@
 namespace pelmora::testing {
 namespace {
 
-
 TEST(QuietRun, InSessionZeroTheMonitorIsNotStartedButRegistered) {
   Quiet q(u"/quiet /usb /model 0");
   q.win.system.session = 0;
@@ -145,9 +144,6 @@ TEST(QuietLog, TheNamedLogIsMadeWhereItCanBeAndOtherwiseTheDefaultOneSaysWhy) {
        "start log \"C:\\ProgramData\": not used, it is a folder; the lines go to this log instead"},
       {"under a file", u"/quiet /remove /log C:\\Setup\\Pelmora.exe\\run.log", kLogPath,
        "start log \"C:\\Setup\\Pelmora.exe\\run.log\": not used, \"C:\\Setup\\Pelmora.exe\" is a "
-       "file, not a folder; the lines go to this log instead"},
-      {"under a device", u"/quiet /remove /log C:\\ProgramData\\CON\\run.log", kLogPath,
-       "start log \"C:\\ProgramData\\CON\\run.log\": not used, \"C:\\ProgramData\\CON\" is a "
        "file, not a folder; the lines go to this log instead"},
       {"a folder that cannot be made", u"/quiet /remove /log C:\\ProgramData\\Orvane\\run.log",
        kLogPath,

@@ -130,6 +130,19 @@ struct RealProcesses {
 template <typename Under>
 class ProcessContract : public ::testing::Test {
  protected:
+  // Starts a command line hidden, waits for its end and gives its exit code.
+  std::uint32_t exit_code_of(std::u16string_view command_line) {
+    Processes& processes = under_.processes();
+    ScopedProcess process(processes);
+    std::uint32_t code = 0xFFFFFFFFu;
+    EXPECT_EQ(kErrorSuccess, processes.create_process(
+                                 command_line, kCreateNoWindow | kCreatePreserveCodeAuthzLevel,
+                                 process.receive()));
+    if (!process) return code;
+    EXPECT_EQ(kErrorSuccess, processes.wait(process.get(), 30000));
+    EXPECT_EQ(kErrorSuccess, processes.get_exit_code(process.get(), &code));
+    return code;
+  }
   Under under_;
 };
 
@@ -139,14 +152,7 @@ TYPED_TEST_SUITE(ProcessContract, ProcessImplementations,
 
 TYPED_TEST(ProcessContract, StartedProgramsEndWithTheirExitCode) {
   Processes& processes = this->under_.processes();
-  ScopedProcess process(processes);
-  ASSERT_EQ(kErrorSuccess, processes.create_process(this->under_.exit_seven_command(),
-                                                    kCreateNoWindow | kCreatePreserveCodeAuthzLevel,
-                                                    process.receive()));
-  ASSERT_EQ(kErrorSuccess, processes.wait(process.get(), 30000));
-  std::uint32_t code = 0;
-  ASSERT_EQ(kErrorSuccess, processes.get_exit_code(process.get(), &code));
-  EXPECT_EQ(7u, code);
+  EXPECT_EQ(7u, this->exit_code_of(this->under_.exit_seven_command()));
 
   // A program that is not there starts nothing: in a folder that is there,
   // and in one that is not.
@@ -164,16 +170,7 @@ TYPED_TEST(ProcessContract, AnUnquotedPathIsTriedUpToEachBlankAndAQuotedOneAsItS
   Processes& processes = this->under_.processes();
   const std::u16string planted = u"C:\\PelmoraContract.exe";
   this->under_.plant_exit_seven(planted);
-  {
-    ScopedProcess process(processes);
-    ASSERT_EQ(kErrorSuccess,
-              processes.create_process(u"C:\\PelmoraContract Tool\\missing.exe /c exit 7",
-                                       kCreateNoWindow, process.receive()));
-    ASSERT_EQ(kErrorSuccess, processes.wait(process.get(), 30000));
-    std::uint32_t code = 0;
-    ASSERT_EQ(kErrorSuccess, processes.get_exit_code(process.get(), &code));
-    EXPECT_EQ(7u, code);
-  }
+  EXPECT_EQ(7u, this->exit_code_of(u"C:\\PelmoraContract Tool\\missing.exe /c exit 7"));
   ProcessHandle quoted = 0;
   EXPECT_EQ(kErrorFileNotFound,
             processes.create_process(u"\"C:\\PelmoraContract Tool\\missing.exe\" /c exit 7",

@@ -91,32 +91,30 @@ struct RealSpooler {
 
   static std::wstring w(std::u16string_view text) { return platform_win32::to_wide(text); }
 
-  static DWORD add_driver(std::u16string_view name) {
-    std::wstring driver_name = w(name);
-    std::wstring file = L"wineps.drv";
-    DRIVER_INFO_3W info{};
-    info.cVersion = 3;
-    info.pName = driver_name.data();
-    info.pDriverPath = file.data();
-    info.pDataFile = file.data();
-    info.pConfigFile = file.data();
-    if (AddPrinterDriverW(nullptr, 3, reinterpret_cast<BYTE*>(&info))) return 0;
-    const DWORD error = GetLastError();
-    return error == ERROR_PRINTER_DRIVER_ALREADY_INSTALLED ? 0 : error;
-  }
-  bool setup() { return add_driver(kDriverZelko70) == 0 && add_driver(kDriverOther) == 0; }
-  static bool add_driver_in(std::u16string_view name, std::u16string_view environment) {
+  // A driver whose files are Wine's own PostScript driver, in the caller's
+  // environment (empty) or a named one; already there counts as added.
+  static DWORD add_wineps_driver(std::u16string_view name, std::u16string_view environment) {
     std::wstring driver_name = w(name), environment_name = w(environment);
     std::wstring file = L"wineps.drv";
     DRIVER_INFO_3W info{};
     info.cVersion = 3;
     info.pName = driver_name.data();
-    info.pEnvironment = environment_name.data();
+    if (!environment.empty()) info.pEnvironment = environment_name.data();
     info.pDriverPath = file.data();
     info.pDataFile = file.data();
     info.pConfigFile = file.data();
-    return AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&info), APD_COPY_NEW_FILES) ||
-           GetLastError() == ERROR_PRINTER_DRIVER_ALREADY_INSTALLED;
+    const BOOL added =
+        environment.empty()
+            ? AddPrinterDriverW(nullptr, 3, reinterpret_cast<BYTE*>(&info))
+            : AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&info), APD_COPY_NEW_FILES);
+    if (added) return 0;
+    const DWORD error = GetLastError();
+    return error == ERROR_PRINTER_DRIVER_ALREADY_INSTALLED ? 0 : error;
+  }
+  static DWORD add_driver(std::u16string_view name) { return add_wineps_driver(name, {}); }
+  bool setup() { return add_driver(kDriverZelko70) == 0 && add_driver(kDriverOther) == 0; }
+  static bool add_driver_in(std::u16string_view name, std::u16string_view environment) {
+    return add_wineps_driver(name, environment) == 0;
   }
   // The queue opened with full access, as the driver's components hold it.
   static HANDLE open_admin(std::u16string_view name) {
