@@ -22,20 +22,6 @@
 
 namespace pelmora {
 
-// Process exit codes of an unattended run, Windows Installer codes where
-// one fits. The log's last line carries the code.
-inline constexpr std::uint32_t kExitSuccess = 0;                       // ERROR_SUCCESS
-inline constexpr std::uint32_t kExitNotAdministrator = 5;              // ERROR_ACCESS_DENIED
-inline constexpr std::uint32_t kExitPrinterNotFound = 1168;            // ERROR_NOT_FOUND
-inline constexpr std::uint32_t kExitQueueTimeout = 1460;               // ERROR_TIMEOUT
-inline constexpr std::uint32_t kExitRemovalFailed = 1603;              // ERROR_INSTALL_FAILURE
-inline constexpr std::uint32_t kExitAlreadyRunning = kExitAnotherRun;  // 1618
-inline constexpr std::uint32_t kExitPreinstallFailed = 1619;   // ERROR_INSTALL_PACKAGE_OPEN_FAILED
-inline constexpr std::uint32_t kExitPreparationFailed = 1627;  // ERROR_FUNCTION_FAILED
-inline constexpr std::uint32_t kExitBadCommandLine = 1639;     // ERROR_INVALID_COMMAND_LINE
-inline constexpr std::uint32_t kExitPortNotCreated = 1796;     // ERROR_UNKNOWN_PORT
-inline constexpr std::uint32_t kExitQueueNotCreated = 1797;    // ERROR_UNKNOWN_PRINTER_DRIVER
-
 // Longer argument texts are refused whole rather than cut somewhere.
 inline constexpr std::size_t kMaxArgumentTextLength = 1024;
 // A printer id, an address, or "id:address"; the selection's fields hold 63.

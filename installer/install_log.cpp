@@ -159,8 +159,8 @@ void InstallLog::Write(std::u16string_view area, std::u16string_view action,
                               FormatLogLine(platform_.clock.local_time(), area, action, result));
 }
 
-std::u16string InstallLog::ExitCodeSuffix(int code) const {
-  return namesExitCode ? platform::format(u", exit code %d", {code}) : std::u16string();
+std::u16string InstallLog::ExitCodeSuffix(std::uint32_t code) const {
+  return namesExitCode ? platform::format(u", exit code %u", {code}) : std::u16string();
 }
 
 std::u16string InstallLog::ProcessSuffix() const {

@@ -62,7 +62,7 @@ class InstallLog {
   // that no earlier line names another one.
   bool namesExitCode = true;
   // ", exit code N" when the end lines name it, else nothing.
-  std::u16string ExitCodeSuffix(int code) const;
+  std::u16string ExitCodeSuffix(std::uint32_t code) const;
   // ", process N": the start and end lines name the process, so that the
   // lines of two runs can be told apart.
   std::u16string ProcessSuffix() const;

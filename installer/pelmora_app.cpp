@@ -7,7 +7,7 @@
 namespace pelmora {
 
 CPelmoraApp::CPelmoraApp(platform::Platform& platform, WizardSteps& steps, StartupServices services)
-    : platform_(platform), steps_(steps), services_(std::move(services)), exit_code_(kExitFailed) {}
+    : platform_(platform), steps_(steps), services_(std::move(services)), exit_code_(kExitNoSockets) {}
 
 bool CPelmoraApp::InitInstance() {
   // Before anything else: a second run changes nothing. A mutex this
@@ -50,7 +50,7 @@ int CPelmoraApp::ExitInstance() {
   channel_lock_created_ = false;
   if (sockets_started_ && services_.cleanup_sockets) services_.cleanup_sockets();
   sockets_started_ = false;
-  return exit_code_;
+  return static_cast<int>(exit_code_);
 }
 
 }  // namespace pelmora

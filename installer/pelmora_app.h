@@ -44,7 +44,7 @@ class CPelmoraApp {
   // Returns false so that the process ends once the wizard has closed.
   virtual bool InitInstance();
   // Its result is the process exit code: the wizard's (exit_codes.h),
-  // kExitAnotherRun when another run held the run mutex, or kExitFailed
+  // kExitAnotherRun when another run held the run mutex, or kExitNoSockets
   // when Windows Sockets could not be started.
   virtual int ExitInstance();
 
@@ -59,7 +59,7 @@ class CPelmoraApp {
   CPelmoraDlg* main_window_ = nullptr;
   bool sockets_started_ = false;
   bool channel_lock_created_ = false;
-  int exit_code_;
+  std::uint32_t exit_code_;
 };
 
 }  // namespace pelmora

@@ -175,7 +175,7 @@ void CPelmoraDlg::ShowStep1Page() {
   host_->set_bitmap(IDC_PICTURE, IDB_STEP1);
   if (!platform_.shell.is_user_an_admin()) {
     log_->Write(u"step1", u"IsUserAnAdmin", u"failed: not a member of the Administrators group");
-    failed_ = true;
+    failure_ = kExitNotAdministrator;
     host_->set_text(IDC_DETAILS, Text(kTextNeedAdministrator));
     host_->enable(IDC_NEXT, false);
     return;
@@ -225,9 +225,11 @@ void CPelmoraDlg::OnNext() {
       host_->enable(IDC_CANCEL_BUTTON, false);
       host_->enable(IDC_NEXT, false);
       host_->show(IDC_LANGUAGE, false);
-      failed_ = !RunLogged(*this, u"step1", u"RunCleanupStep",
-                           [this] { return steps_.RunCleanupStep(*this); });
-      if (!failed_) ShowStep2Page();
+      failure_ = RunLogged(*this, u"step1", u"RunCleanupStep",
+                           [this] { return steps_.RunCleanupStep(*this); })
+                     ? 0
+                     : kExitRemovalFailed;
+      if (failure_ == 0) ShowStep2Page();
       host_->enable(IDC_CANCEL_BUTTON, true);
       host_->enable(IDC_NEXT, true);
       break;
@@ -237,9 +239,11 @@ void CPelmoraDlg::OnNext() {
       // it: that is its only way of saying it succeeded.
       host_->enable(IDC_CANCEL_BUTTON, false);
       host_->enable(IDC_NEXT, false);
-      failed_ = !RunLogged(*this, u"step2", u"RunPreparationStep",
-                           [this] { return steps_.RunPreparationStep(*this); });
-      if (!failed_) {
+      failure_ = RunLogged(*this, u"step2", u"RunPreparationStep",
+                           [this] { return steps_.RunPreparationStep(*this); })
+                     ? 0
+                     : kExitPreparationFailed;
+      if (failure_ == 0) {
         wizardState = WIZ_PACKAGE_WAIT;
         tickCounter = 2;
         host_->set_timer(TIMER_PACKAGE_WAIT, 1000);
@@ -345,7 +349,7 @@ void CPelmoraDlg::FinishInstallation() {
 }
 
 void CPelmoraDlg::ShowInstallationFailure() {
-  failed_ = true;
+  failure_ = kExitQueueNotCreated;
   host_->enable(IDC_CANCEL_BUTTON, false);
   host_->enable(IDC_NEXT, true);
   // The failure takes the radio buttons' place, where "Click Close" would
@@ -355,9 +359,9 @@ void CPelmoraDlg::ShowInstallationFailure() {
   host_->show(IDC_STATUS, true);
 }
 
-int CPelmoraDlg::ExitCode() const {
-  if (finished_) return kExitCompleted;
-  return failed_ ? kExitFailed : kExitCancelled;
+std::uint32_t CPelmoraDlg::ExitCode() const {
+  if (finished_) return kExitSuccess;
+  return failure_ != 0 ? failure_ : kExitCancelled;
 }
 
 void CPelmoraDlg::OnTimer(std::uintptr_t id) {
@@ -444,7 +448,7 @@ void CPelmoraDlg::OnDestroy() {
         outcome = unattended ? u"stopped in Step 3" : u"closed on the Step 3 page";
         break;
       default:
-        outcome = std::u16string(ended) + (failed_ ? u" after the printer's installation failed"
+        outcome = std::u16string(ended) + (failure_ != 0 ? u" after the printer's installation failed"
                                                    : u" before the printer's queue appeared");
         break;
     }

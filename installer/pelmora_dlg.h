@@ -74,7 +74,7 @@ class CPelmoraDlg : public platform::DialogLogic {
   unsigned statusWrites() const { return statusWrites_; }
   const std::shared_ptr<InstallLog>& shared_log() { return log_; }
   // The process's exit code for the way the wizard stands now (exit_codes.h).
-  int ExitCode() const;
+  std::uint32_t ExitCode() const;
 
   int languageIndex = 0;
   int modelIndex = 16;
@@ -107,7 +107,8 @@ class CPelmoraDlg : public platform::DialogLogic {
   bool finished_ = false;
   // The page's step failed (or cannot run): closing now is a failed
   // installation, not a cancelled one.
-  bool failed_ = false;
+  // The exit code of the step that failed; 0 while none has.
+  std::uint32_t failure_ = 0;
   unsigned statusWrites_ = 0;
 };
 

@@ -394,7 +394,7 @@ std::uint32_t UnattendedRun::Run(CPelmoraDlg& dialog) {
     // Plug and Play; after that it installs whenever it is plugged in.
     dialog.OnTimer(TIMER_QUEUE_POLL);
     return finished() ? end(kExitSuccess, u"installation complete")
-                      : end(kExitSuccess,
+                      : end(kExitStaged,
                             u"driver package staged: Plug and Play installs the printer when "
                             u"it is plugged in");
   }
@@ -480,11 +480,11 @@ std::uint32_t ReportAnotherRun(platform::Platform& platform, const CommandSwitch
       platform::format(u"%s, session %u", {ActionText(switches), platform.system.session_id()}) +
           log.ProcessSuffix());
   log.Write(u"start", u"run-mutex " + Quoted(kRunMutexName), u"held by another run");
-  const std::u16string action = platform::format(u"exit code %u", {kExitAlreadyRunning});
+  const std::u16string action = platform::format(u"exit code %u", {kExitAnotherRun});
   constexpr std::u16string_view kOutcome = u"another installation is running";
   log.Write(u"end", action, std::u16string(kOutcome) + log.ProcessSuffix());
   if (console) console(u"Pelmora: " + action + u": " + std::u16string(kOutcome) + u"\r\n");
-  return kExitAlreadyRunning;
+  return kExitAnotherRun;
 }
 
 std::uint32_t RunUnattendedProgram(platform::Platform& system, WizardSteps& steps,
@@ -512,7 +512,7 @@ std::uint32_t RunUnattendedProgram(platform::Platform& system, WizardSteps& step
     // Start-up ended before the wizard (Windows Sockets did not start).
     InstallLog log(system);
     UseLogSwitch(log, switches, console);
-    code = kExitRemovalFailed;
+    code = kExitNoSockets;
     log.Write(u"end", platform::format(u"exit code %u", {code}),
               u"the installer could not start (Windows Sockets)" + log.ProcessSuffix());
     if (console) console(u"Pelmora: the installer could not start (Windows Sockets)\r\n");

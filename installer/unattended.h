@@ -116,7 +116,7 @@ std::uint32_t ReportCommandLine(platform::Platform& platform, const CommandSwitc
 
 // Another run held the run mutex: the start line, the reason and the last
 // line to the log, the last line to the console; nothing is shown. Returns
-// kExitAlreadyRunning.
+// kExitAnotherRun.
 std::uint32_t ReportAnotherRun(platform::Platform& platform, const CommandSwitches& switches,
                                const ConsoleWriter& console);
 

@@ -281,8 +281,8 @@ void PreinstallWorker(const PreinstallWorkerContext& context) {
                                platform::kMbOk);
   platform.desktop.message_box(failure, kProgramName, platform::kMbOk);
   log.Write(u"end", u"Pelmora",
-            u"installation canceled" + log.ExitCodeSuffix(kExitFailed) + log.ProcessSuffix());
-  platform.processes.exit_current_process(kExitFailed);
+            u"installation canceled" + log.ExitCodeSuffix(kExitPreinstallFailed) + log.ProcessSuffix());
+  platform.processes.exit_current_process(kExitPreinstallFailed);
 }
 
 }  // namespace pelmora

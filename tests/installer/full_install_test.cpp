@@ -319,7 +319,7 @@ TEST(InstallationFaults, EveryCallFailedInTurn) {
         ASSERT_EQ(boxes.size(), 2u);
         EXPECT_EQ(boxes[0].text, platform::view_of(g_preinstallCommand));
         EXPECT_EQ(boxes[1].text.rfind(u"Error : ", 0), 0u);
-        EXPECT_EQ(run.win.processes.own_exit_code(), 1603u);
+        EXPECT_EQ(run.win.processes.own_exit_code(), kExitPreinstallFailed);
       }
     }
     EXPECT_EQ(run.win.spooler.open_handles() + run.win.registry.open_handles() +

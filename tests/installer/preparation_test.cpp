@@ -215,7 +215,7 @@ TEST_F(Preparation, AFailedToolRunShowsTheCommandAndTheCodeAndEndsTheInstaller) 
   EXPECT_EQ(boxes[1].text, u"Error : 1, Installation has been canceled");
   EXPECT_EQ(boxes[1].caption, u"Pelmora");
   EXPECT_EQ(boxes[1].flags, platform::kMbOk);
-  EXPECT_EQ(win.processes.own_exit_code(), 1603u);
+  EXPECT_EQ(win.processes.own_exit_code(), kExitPreinstallFailed);
   EXPECT_FALSE(host.is_enabled(IDC_CANCEL_BUTTON));
 }
 

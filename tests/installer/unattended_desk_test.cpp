@@ -52,10 +52,10 @@ TEST_P(QuietUsb, PluggedDuringTheWaitAfterAStagingRunAndNever) {
   {
     // /wait 0 stages the package; Plug and Play installs the printer later.
     Quiet q(setting + u" /wait 0", desk);
-    EXPECT_EQ(q.Run(), kExitSuccess);
+    EXPECT_EQ(q.Run(), kExitStaged);
     EXPECT_FALSE(q.win.spooler.has_queue(name));
     EXPECT_EQ(q.Last(),
-              "end exit code 0: driver package staged: Plug and Play installs the printer when it "
+              "end exit code 3012: driver package staged: Plug and Play installs the printer when it "
               "is plugged in" +
                   kOwnProcess);
     PlugPrinter(q.win, row);

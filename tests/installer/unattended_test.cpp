@@ -16,7 +16,7 @@ namespace {
 TEST(QuietRun, InSessionZeroTheMonitorIsNotStartedButRegistered) {
   Quiet q(u"/quiet /usb /model 0");
   q.win.system.session = 0;
-  EXPECT_EQ(q.Run(), kExitSuccess);
+  EXPECT_EQ(q.Run(), kExitStaged);
   EXPECT_EQ(q.MonitorStarts(), 0);
   EXPECT_EQ(RunValue(q.win), kMonitorRunCommand);
   EXPECT_TRUE(q.Logged(
@@ -49,7 +49,7 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
        [](Quiet& q) {
          q.win.processes.install_program(u"DIFxCmd", [](std::u16string_view) { return 1u; });
        },
-       kExitPreinstallFailed, "end exit code 1619: the driver package could not be pre-installed"},
+       kExitPreinstallFailed, "end exit code 2001: the driver package could not be pre-installed"},
       {"printer not found", u"/quiet /network K7M2P4T9", [](Quiet&) {}, kExitPrinterNotFound,
        "end exit code 1168: the network printer \"K7M2P4T9\" was not found"},
       {"another family", u"/quiet /network K7M2P4T9",
@@ -87,11 +87,11 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
          q.win.processes.hold_mutex_of(q.win.processes.add_process(u"Pelmora.exe"), 0,
                                        kRunMutexName);
        },
-       kExitAlreadyRunning, "end exit code 1618: another installation is running", false},
+       kExitAnotherRun, "end exit code 1618: another installation is running", false},
       // The run mutex of a run of another user, which this one may not open.
       {"another user's run", u"/quiet /remove",
        [](Quiet& q) { q.win.faults.fail("CreateMutexW", platform::kErrorAccessDenied); },
-       kExitAlreadyRunning, "end exit code 1618: another installation is running", false},
+       kExitAnotherRun, "end exit code 1618: another installation is running", false},
       // A run mutex that cannot be made for another reason: the run goes on
       // unguarded.
       {"no run mutex", u"/quiet /remove",
@@ -202,13 +202,13 @@ TEST(QuietFaults, EveryCallFailedInTurn) {
   {
     Quiet q(arguments);
     q.win.faults.clear_log();
-    ASSERT_EQ(q.Run(), kExitSuccess) << q.Last();
+    ASSERT_EQ(q.Run(), kExitStaged) << q.Last();
     calls = q.win.faults.log();
   }
   ASSERT_GT(calls.size(), 60u);
-  const std::set<std::uint32_t> documented = {kExitSuccess,          kExitNotAdministrator,
+  const std::set<std::uint32_t> documented = {kExitStaged,           kExitNotAdministrator,
                                               kExitRemovalFailed,    kExitPreparationFailed,
-                                              kExitPreinstallFailed, kExitAlreadyRunning};
+                                              kExitPreinstallFailed, kExitAnotherRun};
   std::map<std::string, int> seen;
   for (const auto& entry : calls) {
     const std::string operation = entry.substr(0, entry.find(' '));
@@ -229,7 +229,7 @@ TEST(QuietFaults, EveryCallFailedInTurn) {
     // recovery (or an administrator) starts it again.
     q.win.faults.clear();
     if (!q.win.services.running(u"Spooler")) q.win.services.add_service(u"Spooler", true);
-    EXPECT_EQ(q.Run(), kExitSuccess) << q.Last();
+    EXPECT_EQ(q.Run(), kExitStaged) << q.Last();
     EXPECT_EQ(q.win.setup_api.oem_infs().size(), 1u);
     EXPECT_EQ(RunValue(q.win), kMonitorRunCommand);
   }

@@ -145,7 +145,7 @@ TEST(CPelmoraApp, StartsSocketsAndLockThenRunsTheWizardModally) {
   win.processes.end_own_process();  // a new process
   CPelmoraApp refused(win.platform, steps, services);
   refused.InitInstance();
-  EXPECT_EQ(refused.ExitInstance(), kExitFailed);
+  EXPECT_EQ(refused.ExitInstance(), kExitNotAdministrator);
 }
 
 TEST(CPelmoraApp, HoldsTheRunMutexAndASecondRunEndsAtOnce) {
@@ -214,7 +214,7 @@ TEST(CPelmoraApp, EndsSilentlyWithoutSockets) {
   EXPECT_FALSE(app.InitInstance());
   EXPECT_FALSE(modal);
   EXPECT_FALSE(lock);
-  EXPECT_EQ(app.ExitInstance(), kExitFailed);
+  EXPECT_EQ(app.ExitInstance(), kExitNoSockets);
 }
 
 }  // namespace

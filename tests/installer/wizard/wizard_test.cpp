@@ -74,7 +74,7 @@ TEST_F(WizardTest, NonAdministratorCannotGoOnButMayChangeTheLanguage) {
   EXPECT_EQ(dialog.wizardState, WIZ_STEP1);
   Click(IDC_CANCEL_BUTTON);
   EXPECT_TRUE(host.closed());
-  EXPECT_EQ(dialog.ExitCode(), kExitFailed);
+  EXPECT_EQ(dialog.ExitCode(), kExitNotAdministrator);
 }
 
 TEST_F(WizardTest, LanguageFromSettingsFileAndCommandLine) {
@@ -127,7 +127,7 @@ TEST_F(WizardTest, FailedRemovalStaysOnStep1AndMayBeRepeated) {
   EXPECT_TRUE(host.is_enabled(IDC_CANCEL_BUTTON));
   EXPECT_FALSE(host.is_visible(IDC_LANGUAGE));
   EXPECT_EQ(Status(), u"cleanup ran");  // the failing operation's message stays
-  EXPECT_EQ(dialog.ExitCode(), kExitFailed);
+  EXPECT_EQ(dialog.ExitCode(), kExitRemovalFailed);
 
   steps.cleanup_result = true;
   Click(IDC_NEXT);
@@ -185,7 +185,7 @@ TEST_F(WizardTest, FailedPreparationLeavesBothButtonsDisabled) {
   Run(0);
   EXPECT_TRUE(host.closed());
   EXPECT_EQ(host.result(), platform::kIdCancel);
-  EXPECT_EQ(dialog.ExitCode(), kExitFailed);
+  EXPECT_EQ(dialog.ExitCode(), kExitPreparationFailed);
 }
 
 TEST_F(WizardTest, PackageWaitProgressAndWorkerHandshake) {
@@ -288,7 +288,7 @@ TEST_F(WizardTest, UsbPathPollsTheQueuesAndRescansUntilOneOpens) {
   EXPECT_TRUE(host.is_visible(IDC_STATUS));
   Click(IDC_NEXT);
   EXPECT_TRUE(host.closed());
-  EXPECT_EQ(dialog.ExitCode(), kExitCompleted);
+  EXPECT_EQ(dialog.ExitCode(), kExitSuccess);
 }
 
 TEST_F(WizardTest, UsbPollNamesAndStaleDevicesFollowTheModel) {
