@@ -101,6 +101,9 @@ struct UnattendedRun::Ports {
     }
     std::u16string argument_text() override { return arguments_; }
     std::uint32_t session_id() override { return real_.session_id(); }
+    platform::Win32Error is_local_system(bool* system) override {
+      return real_.is_local_system(system);
+    }
 
    private:
     platform::SystemInfo& real_;

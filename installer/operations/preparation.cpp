@@ -203,10 +203,23 @@ platform::Win32Error RegisterMonitorAutorun(CPelmoraDlg& dialog) {
   // Quoted, in the Run value too: both are command lines, and an unquoted
   // path with a blank lets Windows try a program at each blank first.
   const std::u16string command = u"\"" + monitor + u"\"";
+  // A program with SYSTEM's rights on a person's desktop is a way in: the
+  // monitor is started only by a user's own installer. An account that
+  // cannot be told counts as SYSTEM.
+  bool local_system = true;
+  const platform::Win32Error account = dialog.startMonitor
+                                           ? platform.system.is_local_system(&local_system)
+                                           : platform::kErrorSuccess;
   if (!dialog.startMonitor) {
     // A tray program in session 0 has no desktop anyone sees.
     dialog.log().Write(u"step2", u"start " + Quoted(monitor),
                        u"skipped in session 0, the Run value starts it at the next logon");
+  } else if (account != platform::kErrorSuccess || local_system) {
+    dialog.log().Write(u"step2", u"start " + Quoted(monitor),
+                       (account != platform::kErrorSuccess
+                            ? u"skipped, the account is not known (" + ErrorResult(account) + u")"
+                            : std::u16string(u"skipped, the installer runs as SYSTEM")) +
+                           u"; the Run value starts it at the next logon");
   } else {
     platform::ScopedProcess process(platform.processes);
     dialog.log().Write(

@@ -97,6 +97,14 @@ Win32Error SimSystemInfo::get_version(WindowsVersion* out) {
   return kErrorSuccess;
 }
 
+Win32Error SimSystemInfo::is_local_system(bool* system) {
+  if (system == nullptr) return kErrorInvalidParameter;
+  *system = false;
+  if (auto e = faults_.check("GetTokenInformation")) return e;
+  *system = local_system;
+  return kErrorSuccess;
+}
+
 std::u16string SimSystemInfo::error_message(Win32Error code) {
   // The system's English texts of the codes the programs can meet.
   static constexpr struct {

@@ -88,6 +88,21 @@ std::uint32_t Win32SystemInfo::session_id() {
   return session;
 }
 
+Win32Error Win32SystemInfo::is_local_system(bool* system) {
+  if (system == nullptr) return platform::kErrorInvalidParameter;
+  *system = false;
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return last_error();
+  alignas(TOKEN_USER) BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  DWORD size = 0;
+  const bool read = GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) != FALSE;
+  const Win32Error error = read ? platform::kErrorSuccess : last_error();
+  CloseHandle(token);
+  if (read)
+    *system = IsWellKnownSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, WinLocalSystemSid) != FALSE;
+  return error;
+}
+
 bool Win32Shell::is_user_an_admin() { return IsUserAnAdmin() != FALSE; }
 
 Win32Error Win32Shell::read_file(std::u16string_view path, std::size_t max_bytes,

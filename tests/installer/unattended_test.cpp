@@ -14,15 +14,33 @@
 namespace pelmora::testing {
 namespace {
 
-TEST(QuietRun, InSessionZeroTheMonitorIsNotStartedButRegistered) {
-  Quiet q(u"/quiet /usb /model 0");
-  q.win.system.session = 0;
-  EXPECT_EQ(q.Run(), kExitStaged);
-  EXPECT_EQ(q.MonitorStarts(), 0);
-  EXPECT_EQ(RunValue(q.win), kMonitorRunCommand);
-  EXPECT_TRUE(q.Logged(
-      "step2 start \"C:\\Windows\\system32\\Tessaly.exe\": skipped in session 0, the Run value "
-      "starts it at the next logon"));
+TEST(QuietRun, OnlyAUsersOwnRunStartsTheMonitorAndEveryRunRegistersIt) {
+  struct Case {
+    std::uint32_t session;
+    bool local_system;
+    bool account_unknown;
+    std::string logged;  // after "step2 start "...\Tessaly.exe": "
+  };
+  const std::vector<Case> cases = {
+      {0, true, false, "skipped in session 0, the Run value starts it at the next logon"},
+      // Configuration Manager's "allow users to interact", a remote shell.
+      {1, true, false, "skipped, the installer runs as SYSTEM; the Run value starts it at the next logon"},
+      {1, false, true,
+       "skipped, the account is not known (error 00000005); the Run value starts it at the next "
+       "logon"},
+      {1, false, false, "ok"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.logged);
+    Quiet q(u"/quiet /usb /model 0");
+    q.win.system.session = c.session;
+    q.win.system.local_system = c.local_system;
+    if (c.account_unknown) q.win.faults.fail("GetTokenInformation", platform::kErrorAccessDenied);
+    EXPECT_EQ(q.Run(), kExitStaged);
+    EXPECT_EQ(q.MonitorStarts(), c.logged == "ok" ? 1 : 0);
+    EXPECT_EQ(RunValue(q.win), kMonitorRunCommand);
+    EXPECT_TRUE(q.Logged("step2 start \"C:\\Windows\\system32\\Tessaly.exe\": " + c.logged));
+  }
 }
 
 TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {

@@ -52,6 +52,12 @@ TEST(Win32SystemInfoTest, FactsAboutTheRunningProgram) {
   EXPECT_EQ(std::u16string(argument_text_of(from_wide(GetCommandLineW()))), arguments);
   EXPECT_NE(std::u16string::npos, arguments.find(u"--gtest")) << to_utf8(arguments);
   EXPECT_EQ(std::u16string::npos, lower(arguments).find(u"platform_win32_system_test"));
+
+  // The tests run as an ordinary user, never as LocalSystem.
+  bool local_system = true;
+  ASSERT_EQ(kErrorSuccess, system.is_local_system(&local_system));
+  EXPECT_FALSE(local_system);
+  EXPECT_EQ(kErrorInvalidParameter, system.is_local_system(nullptr));
 }
 
 TEST(Win32SystemInfoTest, ErrorMessagesHaveNoLineBreakAtTheEnd) {

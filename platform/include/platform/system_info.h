@@ -38,6 +38,9 @@ class SystemInfo {
   // (ProcessIdToSessionId of the current process): 0 is the session of
   // services and of SYSTEM, where nobody sees a window.
   virtual std::uint32_t session_id() = 0;
+  // Whether the program runs as the LocalSystem account (its token's user
+  // is S-1-5-18), which a deployment tool may start in a user's session.
+  virtual Win32Error is_local_system(bool* system) = 0;
 };
 
 }  // namespace platform

@@ -57,6 +57,7 @@ class SimSystemInfo : public SystemInfo {
   std::u16string error_message(Win32Error code) override;
   std::u16string argument_text() override { return arguments; }
   std::uint32_t session_id() override { return session; }
+  Win32Error is_local_system(bool* system) override;
 
   WindowsVersion version{6, 1, 7601, 2, 1};
   bool wow64 = false;
@@ -64,6 +65,7 @@ class SimSystemInfo : public SystemInfo {
   std::u16string module_path = u"C:\\Setup\\Pelmora.exe";
   std::u16string arguments;
   std::uint32_t session = 1;  // an interactive logon; 0 for SYSTEM
+  bool local_system = false;
 
  private:
   Faults& faults_;
