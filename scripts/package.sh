@@ -8,19 +8,24 @@
 # Tessaly.exe and tesshook.dll.
 #
 # Beside it, the Windows Installer package build/package/Pelmora-<version>.msi
-# (tools/package/Pelmora.wxs, built with wixl) with the same files.
+# (tools/package/Pelmora.wxs, built with wixl) with the same files and its
+# custom actions' PelmoraAction.dll, which installs the printer when the
+# package is given CONNECTION (see the .wxs).
 #
 # Signing: given a code-signing certificate, every program of the package
-# (Pelmora.exe, Tessaly.exe, tesshook.dll, both DIFxCmd.exe) is signed with
-# Authenticode before it goes into the zip and the MSI, and then the MSI
-# itself (osslsigncode). Without one, the files stay unsigned.
+# (Pelmora.exe, Tessaly.exe, tesshook.dll, both DIFxCmd.exe, Cardplug.dll,
+# PelmoraAction.dll) is signed with Authenticode before it goes into the zip
+# and the MSI, and then the MSI itself (osslsigncode). Without one, the files
+# stay unsigned.
 #
 #   scripts/package.sh [--cert CERT.pem --key KEY.pem [--pass-file FILE]]
-#                      [--timestamp URL] [--version VERSION]
+#                      [--timestamp URL] [--version VERSION] [--build PRESET]
 #
 # CERT.pem holds the certificate and its chain, KEY.pem its private key (the
 # pass phrase, if any, in --pass-file). --version gives the package another
-# version than CMakeLists.txt's (for upgrade tests).
+# version than CMakeLists.txt's (for upgrade tests). --build win64 packages
+# the x86_64 programs instead (a test package for Wine, which runs 64-bit
+# programs only; the release is win32), into build/package-win64.
 #
 # Builds the win32 preset (which builds the x86_64 DIFxCmd.exe too) and
 # OpenSSL for i686 when it is not cached; installs what packaging needs
@@ -42,7 +47,7 @@ root=$PWD
 export PELMORA_CACHE=${PELMORA_CACHE:-/var/cache/pelmora}
 jobs=${PELMORA_JOBS:-2}
 
-cert= key= pass_file= timestamp= version=
+cert= key= pass_file= timestamp= version= preset=win32
 while [ $# -gt 0 ]; do
   case $1 in
     --cert) cert=${2:?}; shift 2 ;;
@@ -50,6 +55,7 @@ while [ $# -gt 0 ]; do
     --pass-file) pass_file=${2:?}; shift 2 ;;
     --timestamp) timestamp=${2:?}; shift 2 ;;
     --version) version=${2:?}; shift 2 ;;
+    --build) preset=${2:?}; shift 2 ;;
     *) echo "package: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -64,12 +70,21 @@ bash scripts/install-deps.sh package
   version=$(sed -n 's/^project(Pelmora VERSION \([0-9][0-9.]*\).*/\1/p' CMakeLists.txt)
 [ -n "$version" ] || { echo "package: no version in CMakeLists.txt" >&2; exit 1; }
 
-bash scripts/build-openssl-mingw.sh i686
-cmake --preset win32
-cmake --build --preset win32 -j "$jobs"
+case $preset in
+  win32) bash scripts/build-openssl-mingw.sh i686; out=$root/build/package ;;
+  win64) bash scripts/build-openssl-mingw.sh x86_64; out=$root/build/package-win64 ;;
+  *) echo "package: --build is win32 or win64" >&2; exit 2 ;;
+esac
+if [ "$preset" = win64 ]; then
+  # The test command's win64 tree, as it was configured there.
+  [ -f "$root/build/win64/CMakeCache.txt" ] ||
+    cmake --preset win64 -DPELMORA_HOST_BUILD_DIR="$root/build/host"
+else
+  cmake --preset win32
+fi
+cmake --build --preset "$preset" -j "$jobs"
 
-build=$root/build/win32
-out=$root/build/package
+build=$root/build/$preset
 name=Pelmora-$version
 tree=$out/$name
 rm -rf "$tree" "$out/$name.zip"
@@ -88,6 +103,9 @@ fi
 crlf tools/package/Pelmora.ini "$tree/Pelmora.ini"
 crlf tools/package/README.txt "$tree/README.txt"
 cp "$build/monitor/Tessaly.exe" "$build/tools/tesshook/tesshook.dll" "$tree/Tessaly/"
+# The package's custom actions: in the MSI only, beside the folder.
+action=$out/PelmoraAction.dll
+cp "$build/installer/PelmoraAction.dll" "$action"
 
 # Authenticode: each program in place, so the zip and the MSI carry the
 # signed files.
@@ -101,9 +119,10 @@ sign() {
 }
 if [ -n "$cert" ]; then
   for program in Pelmora.exe Tessaly/Tessaly.exe Tessaly/tesshook.dll \
-    Bin/i386/DIFxCmd.exe Bin/amd64/DIFxCmd.exe; do
+    Bin/i386/DIFxCmd.exe Bin/amd64/DIFxCmd.exe plugin/Cardplug.dll; do
     sign "$tree/$program"
   done
+  sign "$action"
 fi
 
 # -X: no Unix owners and times beyond the plain ones; the entries in a fixed
@@ -117,9 +136,18 @@ rm -f "$msi" "$out/media.wxs"
 (cd "$tree" && find . -mindepth 2 -type f ! -path './Tessaly/*' -printf '%P\n' | LC_ALL=C sort |
   wixl-heat --prefix "" --directory-ref INSTALLDIR --component-group Media --var var.PackageDir) \
   >"$out/media.wxs"
-(cd "$tree" && wixl -D Version="$version" -D PackageDir=. -o "$msi" \
-  "$root/tools/package/Pelmora.wxs" "$out/media.wxs" 2>"$out/wixl.log") ||
+(cd "$tree" && wixl -D Version="$version" -D PackageDir=. -D ActionDll=../PelmoraAction.dll \
+  -o "$msi" "$root/tools/package/Pelmora.wxs" "$out/media.wxs" 2>"$out/wixl.log") ||
   { cat "$out/wixl.log" >&2; exit 1; }
+# wixl has no AllowSameVersionUpgrades: the same version built again must
+# replace the one installed, not go beside it, so the upgrade's detection
+# takes its maximum version in (msidbUpgradeAttributesVersionMaxInclusive,
+# 512, beside wixl's MigrateFeatures, 1).
+msiinfo export "$msi" Upgrade | sed 's/\t1\t\tWIX_UPGRADE_DETECTED/\t513\t\tWIX_UPGRADE_DETECTED/' \
+  >"$out/Upgrade.idt"
+(cd "$out" && msibuild "$msi" -i Upgrade.idt)
+msiinfo export "$msi" Upgrade | grep -P '\t513\t\tWIX_UPGRADE_DETECTED' >/dev/null ||
+  { echo "package: the upgrade does not take the same version in" >&2; exit 1; }
 [ -n "$cert" ] && sign "$msi"
 echo "$msi"
 echo "$out/$name.zip"

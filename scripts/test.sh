@@ -280,8 +280,20 @@ package_stage() {
   counted bash tests/package/package_test.sh "$out/Pelmora-$version.zip" || rc=1
   counted bash tests/package/msi_test.sh "$out/Pelmora-$version.msi" "$out/Pelmora-$version.zip" \
     "$signer/cert.pem" || rc=1
+  # The same packages from the x86_64 programs, for Wine: an older version,
+  # this one, and this one built again.
+  local out64=$root/build/package-win64 packages64=()
+  if { bash scripts/package.sh --build win64 --version 1.9.0 &&
+    bash scripts/package.sh --build win64 &&
+    mv "$out64/Pelmora-$version.msi" "$out64/Pelmora-$version-first.msi" &&
+    bash scripts/package.sh --build win64; } >"$log_dir/package-win64.log" 2>&1; then
+    packages64=("$out64/Pelmora-1.9.0.msi" "$out64/Pelmora-$version-first.msi" "$out64/Pelmora-$version.msi")
+  else
+    tail -n 20 "$log_dir/package-win64.log"
+    rc=1
+  fi
   counted bash tests/package/msi_wine_test.sh "$out/Pelmora-1.9.0.msi" "$out/Pelmora-$version.msi" \
-    "$root/build/win64" || rc=1
+    "$root/build/win64" "${packages64[@]}" || rc=1
   return "$rc"
 }
 

@@ -73,16 +73,44 @@ done
   fail "the shortcut starts in '$(cell Shortcut InstallerShortcut 12)'"
 [ "$(cell Directory ShortcutFolder 2)" = ProgramMenuFolder ] || fail "the shortcut is not in the Start menu"
 
+# The actions that install and remove the printer: deferred, as
+# LocalSystem, after the files and before they go; the removal skipped when
+# a newer package removes this one (Wine does not set UPGRADINGPRODUCTCODE,
+# so its run cannot show that). The same version built again upgrades.
+seq() { cell InstallExecuteSequence "$1" 3; }
+for action in RunInstaller RemoveInstallation; do
+  [ "$(cell CustomAction "$action" 2)" = 3073 ] || fail "$action is not a deferred DLL action without impersonation"
+done
+[ "$(seq RemoveInstallation)" -gt "$(seq InstallInitialize)" ] && [ "$(seq RemoveInstallation)" -lt "$(seq RemoveFiles)" ] ||
+  fail "RemoveInstallation is not between InstallInitialize and RemoveFiles"
+[ "$(seq RunInstaller)" -gt "$(seq WriteRegistryValues)" ] && [ "$(seq RunInstaller)" -lt "$(seq InstallFinalize)" ] ||
+  fail "RunInstaller is not after the files and before InstallFinalize"
+[ "$(cell InstallExecuteSequence RemoveInstallation 2)" = 'REMOVE="ALL" AND NOT UPGRADINGPRODUCTCODE' ] ||
+  fail "RemoveInstallation runs on '$(cell InstallExecuteSequence RemoveInstallation 2)'"
+[ "$(cell InstallExecuteSequence RunInstaller 2)" = 'CONNECTION AND NOT REMOVE' ] ||
+  fail "RunInstaller runs on '$(cell InstallExecuteSequence RunInstaller 2)'"
+msiinfo export "$msi" Upgrade | tr -d '\r' | grep -P "^\{[-0-9A-F]+\}\t\t$version\t\t513\t\tWIX_UPGRADE_DETECTED$" >/dev/null ||
+  fail "the same version built again does not upgrade"
+[ "$(cell Property ARPNOREPAIR 2)" = 1 ] || fail "Programs and Features offers a Repair"
+
 # Signatures.
-programs="Pelmora.exe Tessaly/Tessaly.exe Tessaly/tesshook.dll Bin/i386/DIFxCmd.exe Bin/amd64/DIFxCmd.exe"
+programs="Pelmora.exe Tessaly/Tessaly.exe Tessaly/tesshook.dll Bin/i386/DIFxCmd.exe Bin/amd64/DIFxCmd.exe
+  plugin/Cardplug.dll"
+# The custom actions' library lives in the MSI's Binary table only.
+msiinfo extract "$msi" Binary.PelmoraAction >"$work/PelmoraAction.dll" 2>/dev/null ||
+  fail "the MSI has no PelmoraAction library"
 verify() { osslsigncode verify -CAfile "$cert" -in "$1" >"$work/verify.log" 2>&1 &&
   grep -q '^Signature verification: ok' "$work/verify.log"; }
 if [ -n "$cert" ]; then
   for program in $programs; do
     verify "$top/$program" || fail "$program in the zip: $(tail -n 3 "$work/verify.log" | tr '\n' ' ')"
   done
-  verify "$installdir/Pelmora.exe" || fail "Pelmora.exe in the MSI is not signed"
-  verify "$work/msi/Tessaly.exe" || fail "Tessaly.exe in the MSI is not signed"
+  for program in $programs; do
+    file="$installdir/$program"
+    case $program in Tessaly/*) file="$work/msi/${program#Tessaly/}" ;; esac
+    verify "$file" || fail "$program in the MSI is not signed"
+  done
+  verify "$work/PelmoraAction.dll" || fail "PelmoraAction.dll in the MSI is not signed"
   verify "$msi" || fail "the MSI: $(tail -n 3 "$work/verify.log" | tr '\n' ' ')"
   # The check itself: one byte changed after signing.
   cp "$top/Pelmora.exe" "$work/changed.exe"
@@ -96,6 +124,8 @@ else
   for program in $programs; do
     osslsigncode verify -in "$top/$program" >/dev/null 2>&1 && fail "$program is signed without a certificate"
   done
+  osslsigncode verify -in "$work/PelmoraAction.dll" >/dev/null 2>&1 &&
+    fail "PelmoraAction.dll is signed without a certificate"
 fi
 
 if [ "$failures" -eq 0 ]; then echo "msi: passed"; exit 0; fi

@@ -16,13 +16,25 @@
 #      package; the log's folder made) and /quiet /remove, each
 #      ending with 0, nothing shown, its log's last line and what it leaves
 #      checked;
-#   4. msiexec /x NEW /qn: everything the package laid down is gone.
+#   4. msiexec /x NEW /qn: everything the package laid down is gone;
+#   5. with the three test packages built from the x86_64 programs (the
+#      same source, an older version, this one and this one built again),
+#      the package doing the whole job: an unknown MODEL fails the package,
+#      which rolls back and leaves nothing; the older package, then this one
+#      with CONNECTION=USB MODEL=0 over it (the driver package staged, the
+#      success marker written, one Programs-and-Features entry), then the
+#      rebuild of the same version over that (still one entry), then
+#      msiexec /x {ProductCode}, which runs the installer's removal and
+#      leaves nothing: files, Run value, marker, driver folder.
 #
-#   msi_wine_test.sh OLD.msi NEW.msi [WIN64_BUILD]
+#   msi_wine_test.sh OLD.msi NEW.msi [WIN64_BUILD [OLD64.msi NEW64.msi REBUILT64.msi]]
 set -u
 old=$(realpath "$1")
 new=$(realpath "$2")
 win64=${3:+$(realpath "$3")}
+old64=${4:+$(realpath "$4")}
+new64=${5:+$(realpath "$5")}
+rebuilt64=${6:+$(realpath "$6")}
 # shellcheck source=../e2e/lib.sh
 source "$(dirname "$0")/../e2e/lib.sh"
 prefix=${PELMORA_CACHE:-/var/cache/pelmora}/wineprefix-msi
@@ -47,6 +59,21 @@ version_of() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' '$1 == "Pr
 entry_version() {
   wine64 reg query "$uninstall\\$1" /v DisplayVersion 2>/dev/null | tr -d '\r' |
     awk '$1 == "DisplayVersion" { print $3 }'
+}
+# The Nth indented code block under a heading of docs/deployment.md, its
+# lines without their indentation and with Windows' line ends.
+doc_block() {
+  awk -v heading="$1" -v want="$2" '
+    /^#/ { inside = ($0 == heading); block = 0; was_code = 0; next }
+    !inside { next }
+    /^    / {
+      if (!was_code) block++
+      was_code = 1
+      if (block == want) { sub(/^ +/, ""); printf "%s\r\n", $0 }
+      next
+    }
+    /^$/ { next }
+    { was_code = 0 }' "$pelmora_root/docs/deployment.md"
 }
 # Wine's msiexec returns when the installation has ended.
 msiexec() { wine64 msiexec "$@" </dev/null >/dev/null 2>&1; }
@@ -116,18 +143,16 @@ if [ -n "$win64" ]; then
   }
   # Without the process id the last line ends with.
   last_line() { tail -n 1 "$drive/$1" 2>/dev/null | tr -d '\r' | cut -c21- | sed -E 's/, process [1-9][0-9]*$//'; }
-  # The documented Intune command after its msiexec, verbatim: its log
-  # folder does not exist yet on a fresh desk.
-  install_log=ProgramData/Orvane/Pelmora-install.log
-  # In a batch file, as a deployment tool's script holds it: handed over as
-  # an argument, Wine would escape its quotes for cmd with backslashes.
-  printf '%s\r\n' '@cd /d "%ProgramFiles(x86)%\Orvane\Pelmora" && Pelmora.exe /quiet /usb /model 0 /log "%ProgramData%\Orvane\Pelmora-install.log"' \
-    >"$drive/pelmora-install.cmd"
+  # The documented commands for a package that laid its files down only,
+  # verbatim from docs/deployment.md, in a batch file as a deployment
+  # tool's script holds them (handed over as an argument, Wine would escape
+  # their quotes for cmd with backslashes).
+  doc_block "## The package" 2 >"$drive/pelmora-install.cmd"
+  grep -q '^Pelmora.exe /quiet /usb /model 0' "$drive/pelmora-install.cmd" ||
+    fail "docs/deployment.md: the files-only commands are not where the test looks"
   code=$(quiet_run cmd /c 'C:\pelmora-install.cmd')
   # 3012 as the shell sees it, cut to 8 bits by Wine.
-  [ "$code" -eq $((3012 % 256)) ] || fail "the unattended installation ended with $code: $(last_line $install_log)"
-  [ "$(last_line $install_log)" = "end exit code 3012: driver package staged: Plug and Play installs the printer when it is plugged in" ] ||
-    fail "installation's last log line '$(last_line $install_log)'"
+  [ "$code" -eq $((3012 % 256)) ] || fail "the unattended installation ended with $code"
   [ -s "$package_inf" ] || fail "the installation left no driver package under Program Files"
   grep -qi 'Orvane ZELKO-70 Card Printer' "$drive"/windows/inf/*.inf 2>/dev/null ||
     fail "the driver package is not in the INF folder"
@@ -138,7 +163,7 @@ if [ -n "$win64" ]; then
     fail "removal's last log line '$(last_line pelmora-msi-remove.log)'"
   [ -e "$package_inf" ] && fail "the removal left the driver package"
   wine64 reg query "$run_key" /v Tessaly >/dev/null 2>&1 && fail "the removal left the Run value"
-  rm -rf "$drive/ProgramData/Orvane" "$drive/pelmora-msi-remove.log" "$drive/pelmora-install.cmd"
+  rm -rf "$drive/pelmora-msi-remove.log" "$drive/pelmora-install.cmd"
 fi
 
 # 4. Removal.
@@ -153,5 +178,125 @@ done
 for m in "${start_menu[@]}"; do
   [ -e "$m/Card Printer Driver Installer" ] && fail "the Start-menu folder is left"
 done
+
+# 5. The package does the whole job.
+if [ -n "$rebuilt64" ]; then
+  marker_key='HKLM\Software\Orvane\Pelmora\Installation'
+  run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+  package_inf="$drive/Program Files/Orvane/Driver/ZELKO/ZELKO.inf"
+  # What an installation leaves behind, a word for each; nothing when clean.
+  leftovers() {
+    [ -n "$(ls -A "$drive/Program Files (x86)/Orvane" 2>/dev/null)" ] && echo files
+    [ -e "$system/Tessaly.exe" ] && echo monitor
+    wine64 reg query "$run_key" /v Tessaly >/dev/null 2>&1 && echo "Run value"
+    wine64 reg query "$marker_key" >/dev/null 2>&1 && echo marker
+    [ -e "$package_inf" ] && echo "driver folder"
+    for code in "$old64_code" "$new64_code" "$rebuilt64_code"; do
+      [ -n "$(entry_version "$code")" ] && echo "entry $code"
+    done
+  }
+  old64_code=$(product_code "$old64") new64_code=$(product_code "$new64")
+  rebuilt64_code=$(product_code "$rebuilt64")
+  [ "$new64_code" != "$rebuilt64_code" ] || fail "the rebuilt package has the same product code"
+  [ "$(version_of "$new64")" = "$(version_of "$rebuilt64")" ] || fail "the rebuilt package has another version"
+
+  # An unknown model: the installer refuses it (1639), the package fails
+  # and takes back what it laid down.
+  wine64 msiexec /i "$(winepath -w "$new64")" CONNECTION=USB MODEL=17 /qn </dev/null >/dev/null 2>&1
+  code=$?
+  [ "$code" -eq $((1603 % 256)) ] || fail "MODEL=17: msiexec ended with $code, expected 1603"
+  left=$(leftovers | tr '\n' ' ')
+  [ -z "$left" ] || fail "MODEL=17 left: $left"
+
+  msiexec /i "$(winepath -w "$old64")" /qn || fail "msiexec /i of the older test package: exit code $?"
+  wine64 reg query "$marker_key" >/dev/null 2>&1 && fail "a package without CONNECTION wrote a success marker"
+  wine64 msiexec /i "$(winepath -w "$new64")" CONNECTION=USB MODEL=0 'LOG=C:\pelmora-package.log' /qn \
+    </dev/null >/dev/null 2>&1
+  code=$?
+  [ "$code" -eq 0 ] || fail "CONNECTION=USB MODEL=0: msiexec ended with $code; $(tail -n 1 "$drive/pelmora-package.log")"
+  tail -n 1 "$drive/pelmora-package.log" | grep -q 'end exit code 3012: driver package staged' ||
+    fail "the installer's last line: $(tail -n 1 "$drive/pelmora-package.log")"
+  [ -s "$package_inf" ] || fail "CONNECTION=USB: no driver package under Program Files"
+  wine64 reg query "$marker_key" /v ExitCode 2>/dev/null | grep -q 0xbc4 || fail "no success marker with 3012"
+  [ -z "$(entry_version "$old64_code")" ] && [ -n "$(entry_version "$new64_code")" ] ||
+    fail "after the upgrade: entries '$(entry_version "$old64_code")' and '$(entry_version "$new64_code")'"
+
+  # Wine's RemoveExistingProducts removes the older product without
+  # UPGRADINGPRODUCTCODE, so its removal action runs there, where Windows
+  # skips it (msi_test.sh checks the condition): here the rebuild is
+  # deployed as an upgrade with its properties and installs again.
+  wine64 msiexec /i "$(winepath -w "$rebuilt64")" CONNECTION=USB MODEL=0 /qn </dev/null >/dev/null 2>&1
+  code=$?
+  [ "$code" -eq 0 ] || fail "msiexec /i of the rebuilt package: exit code $code"
+  [ -z "$(entry_version "$new64_code")" ] && [ -n "$(entry_version "$rebuilt64_code")" ] ||
+    fail "after the rebuild: entries '$(entry_version "$new64_code")' and '$(entry_version "$rebuilt64_code")'"
+  wine64 reg query "$marker_key" >/dev/null 2>&1 || fail "no success marker after the rebuild's installation"
+
+  wine64 msiexec /x "$rebuilt64_code" /qn </dev/null >/dev/null 2>&1
+  code=$?
+  [ "$code" -eq 0 ] || fail "msiexec /x $rebuilt64_code: exit code $code"
+  left=$(leftovers | tr '\n' ' ')
+  [ -z "$left" ] || fail "msiexec /x {ProductCode} left: $left"
+
+  # 6. Every msiexec command of docs/deployment.md, as written, with the
+  # test's paths: the package where the page has it (the current folder,
+  # C:\Windows\Temp, and the share, which is C:\Windows\Temp here), its
+  # version and product code, and /reg:64 for /reg:32 (the test's programs
+  # are 64-bit and write the 64-bit view). Each installation ends with 0,
+  # writes the marker and leaves its log where the page says; each is then
+  # removed by the page's removal command, which leaves nothing.
+  version64=$(version_of "$new64")
+  cp "$new64" "$drive/windows/temp/Pelmora-$version64.msi"
+  as_tested() {
+    sed -e 's/\\\\server\\share\\/C:\\Windows\\Temp\\/g' -e "s/<version>/$version64/g" \
+      -e "s/{ProductCode}/$new64_code/g" -e 's|/reg:32|/reg:64|g'
+  }
+  removal=$(grep -E '^ +msiexec /x ' "$pelmora_root/docs/deployment.md" | sed 's/^ *//' | sort -u)
+  [ "$(echo "$removal" | wc -l)" -eq 1 ] || fail "docs/deployment.md has more than one removal: $removal"
+  run_documented() {  # run_documented FILE: a batch file from the Temp folder; prints the code
+    (cd "$drive/windows/temp" && exec wine64 cmd /c "C:\\Windows\\Temp\\$1" </dev/null >/dev/null 2>&1)
+    echo $?
+  }
+  n=0
+  while IFS= read -r command; do
+    n=$((n + 1))
+    echo "docs: $command"
+    printf '%s\r\n' "$command" | as_tested >"$drive/windows/temp/documented-$n.cmd"
+    code=$(run_documented "documented-$n.cmd")
+    [ "$code" -eq 0 ] || fail "docs: '$command' ended with $code"
+    wine64 reg query "$marker_key" /v ExitCode >/dev/null 2>&1 || fail "docs: '$command' wrote no marker"
+    [ -n "$(entry_version "$new64_code")" ] || fail "docs: '$command' registered no product"
+    log=$(sed -nE 's/.*LOG=(C:[^ ]+).*/\1/p' <<<"$command")
+    if [ -n "$log" ]; then
+      log_file="$drive/$(sed -e 's/^C://' -e 's|\\|/|g' <<<"$log")"
+      tail -n 1 "$log_file" 2>/dev/null | grep -q ' end exit code 3012: ' ||
+        fail "docs: '$command' left no log at $log"
+    fi
+    printf '%s\r\n' "$removal" | as_tested >"$drive/windows/temp/removal.cmd"
+    code=$(run_documented removal.cmd)
+    [ "$code" -eq 0 ] || fail "docs: '$removal' ended with $code"
+    left=$(leftovers | tr '\n' ' ')
+    [ -z "$left" ] || fail "docs: '$removal' after '$command' left: $left"
+  done < <(grep -E '^ +msiexec /i ' "$pelmora_root/docs/deployment.md" | grep -v '\\server' | sed 's/^ *//')
+  [ "$n" -ge 4 ] || fail "docs: only $n installation commands found"
+
+  # The Group Policy start-up script, whole: the second start finds the
+  # marker and installs nothing.
+  doc_block "## Group Policy" 1 | as_tested >"$drive/windows/temp/startup.cmd"
+  grep -q '^msiexec /i "C:\\Windows\\Temp\\Pelmora-' "$drive/windows/temp/startup.cmd" ||
+    fail "docs: the start-up script is not where the test looks"
+  code=$(run_documented startup.cmd)
+  [ "$code" -eq 0 ] || fail "docs: the start-up script ended with $code"
+  first=$(wine64 reg query "$marker_key" /v Time 2>/dev/null | tr -d '\r' | awk '$1 == "Time" { print $3, $4 }')
+  [ -n "$first" ] || fail "docs: the start-up script wrote no marker"
+  sleep 2
+  code=$(run_documented startup.cmd)
+  again=$(wine64 reg query "$marker_key" /v Time 2>/dev/null | tr -d '\r' | awk '$1 == "Time" { print $3, $4 }')
+  [ "$code" -eq 0 ] && [ "$again" = "$first" ] || fail "docs: the second start installed again ($first, $again)"
+  printf '%s\r\n' "$removal" | as_tested >"$drive/windows/temp/removal.cmd"
+  code=$(run_documented removal.cmd)
+  left=$(leftovers | tr '\n' ' ')
+  [ "$code" -eq 0 ] && [ -z "$left" ] || fail "docs: the removal after the start-up script: $code, left $left"
+fi
 
 passed_or_failed "msiexec under Wine"
