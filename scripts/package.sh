@@ -20,11 +20,14 @@
 #
 #   scripts/package.sh [--cert CERT.pem --key KEY.pem [--pass-file FILE]]
 #                      [--timestamp URL] [--version VERSION] [--build PRESET]
+#                      [--help-url URL] [--about-url URL]
 #
 # CERT.pem holds the certificate and its chain, KEY.pem its private key (the
 # pass phrase, if any, in --pass-file). --version gives the package another
 # version than CMakeLists.txt's (for upgrade tests). --build win64 packages
-# the x86_64 programs instead (a test package for Wine, which runs 64-bit
+# --help-url and --about-url are the maker's support and product pages,
+# the links of the package's entry in Programs and Features (none without
+# them). --build win64 packages the x86_64 programs instead (a test package for Wine, which runs 64-bit
 # programs only; the release is win32), into build/package-win64.
 #
 # Builds the win32 preset (which builds the x86_64 DIFxCmd.exe too) and
@@ -47,7 +50,7 @@ root=$PWD
 export PELMORA_CACHE=${PELMORA_CACHE:-/var/cache/pelmora}
 jobs=${PELMORA_JOBS:-2}
 
-cert= key= pass_file= timestamp= version= preset=win32
+cert= key= pass_file= timestamp= version= preset=win32 help_url= about_url=
 while [ $# -gt 0 ]; do
   case $1 in
     --cert) cert=${2:?}; shift 2 ;;
@@ -56,6 +59,8 @@ while [ $# -gt 0 ]; do
     --timestamp) timestamp=${2:?}; shift 2 ;;
     --version) version=${2:?}; shift 2 ;;
     --build) preset=${2:?}; shift 2 ;;
+    --help-url) help_url=${2:?}; shift 2 ;;
+    --about-url) about_url=${2:?}; shift 2 ;;
     *) echo "package: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -148,6 +153,14 @@ msiinfo export "$msi" Upgrade | sed 's/\t1\t\tWIX_UPGRADE_DETECTED/\t513\t\tWIX_
 (cd "$out" && msibuild "$msi" -i Upgrade.idt)
 msiinfo export "$msi" Upgrade | grep -P '\t513\t\tWIX_UPGRADE_DETECTED' >/dev/null ||
   { echo "package: the upgrade does not take the same version in" >&2; exit 1; }
+# The entry's links: rows of the Property table (wixl takes no property
+# from outside its source).
+if [ -n "$help_url$about_url" ]; then
+  msiinfo export "$msi" Property >"$out/Property.idt"
+  [ -n "$help_url" ] && printf 'ARPHELPLINK\t%s\r\n' "$help_url" >>"$out/Property.idt"
+  [ -n "$about_url" ] && printf 'ARPURLINFOABOUT\t%s\r\n' "$about_url" >>"$out/Property.idt"
+  (cd "$out" && msibuild "$msi" -i Property.idt)
+fi
 [ -n "$cert" ] && sign "$msi"
 echo "$msi"
 echo "$out/$name.zip"
