@@ -45,6 +45,11 @@ inline constexpr std::uint32_t kExitQueueNotCreated = 1797;  // ERROR_UNKNOWN_PR
 inline constexpr std::uint32_t kExitPreinstallFailed = 2001;  // ERROR_BAD_DRIVER
 // Installed, but a file in use is replaced only when Windows restarts.
 inline constexpr std::uint32_t kExitRebootRequired = 3010;  // ERROR_SUCCESS_REBOOT_REQUIRED
+// Success becomes kExitRebootRequired when files wait for the restart;
+// every other code stands as it is.
+inline constexpr std::uint32_t WithRestart(std::uint32_t code, bool restart_needed) {
+  return code == kExitSuccess && restart_needed ? kExitRebootRequired : code;
+}
 // /usb with /wait 0: the driver package is staged and no printer is
 // plugged in yet; Plug and Play installs it when it is.
 inline constexpr std::uint32_t kExitStaged = 3012;  // ERROR_PRINTER_NOT_FOUND

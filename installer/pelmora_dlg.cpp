@@ -360,7 +360,7 @@ void CPelmoraDlg::ShowInstallationFailure() {
 }
 
 std::uint32_t CPelmoraDlg::ExitCode() const {
-  if (finished_) return kExitSuccess;
+  if (finished_) return WithRestart(kExitSuccess, restartNeeded);
   return failure_ != 0 ? failure_ : kExitCancelled;
 }
 

@@ -92,6 +92,9 @@ class CPelmoraDlg : public platform::DialogLogic {
   // An unattended run drives the wizard without showing it: its closing
   // line says where the run stopped, not which page was closed.
   bool unattended = false;
+  // A file in use waits for the next restart to be replaced or deleted:
+  // a finished installation ends with kExitRebootRequired.
+  bool restartNeeded = false;
 
  private:
   void SetDetails(int first_row, int second_row);

@@ -330,7 +330,7 @@ std::uint32_t UnattendedRun::Run(CPelmoraDlg& dialog) {
   // The wizard's own closing line, then the code.
   auto end = [&](std::uint32_t code, std::u16string_view outcome) {
     dialog.OnDestroy();
-    return Finish(code, outcome);
+    return Finish(WithRestart(code, dialog.restartNeeded), outcome);
   };
   if (session == 0)
     dialog.log().Write(u"start", u"session 0",
