@@ -448,7 +448,8 @@ void CPelmoraDlg::OnDestroy() {
         outcome = unattended ? u"stopped in Step 3" : u"closed on the Step 3 page";
         break;
       default:
-        outcome = std::u16string(ended) + (failure_ != 0 ? u" after the printer's installation failed"
+        outcome =
+            std::u16string(ended) + (failure_ != 0 ? u" after the printer's installation failed"
                                                    : u" before the printer's queue appeared");
         break;
     }

@@ -79,8 +79,8 @@ std::u16string AtRestartResult(platform::Win32Error refused, platform::Win32Erro
                                const char16_t* change) {
   if (delayed == kErrorSuccess)
     return ErrorResult(refused) + u", in use: " + change + u" at the next restart";
-  return ErrorResult(refused) + u", in use, and not " + change +
-         u" at the next restart either: " + ErrorResult(delayed);
+  return ErrorResult(refused) + u", in use, and not " + change + u" at the next restart either: " +
+         ErrorResult(delayed);
 }
 
 // Starts a tool and waits for it; its exit code is only logged.

@@ -286,8 +286,9 @@ void PreinstallWorker(const PreinstallWorkerContext& context) {
   platform.desktop.message_box(platform::view_of(g_preinstallCommand), kProgramName,
                                platform::kMbOk);
   platform.desktop.message_box(failure, kProgramName, platform::kMbOk);
-  log.Write(u"end", u"Pelmora",
-            u"installation canceled" + log.ExitCodeSuffix(kExitPreinstallFailed) + log.ProcessSuffix());
+  log.Write(
+      u"end", u"Pelmora",
+      u"installation canceled" + log.ExitCodeSuffix(kExitPreinstallFailed) + log.ProcessSuffix());
   platform.processes.exit_current_process(kExitPreinstallFailed);
 }
 

@@ -417,7 +417,7 @@ bool SimShell::delete_tree(const std::u16string& key) {
   };
   for (auto it = dirs_.begin(); it != dirs_.end();)
     it = starts_with_folder(it->first, key) && !holds_kept(it->first) ? dirs_.erase(it)
-                                                                       : std::next(it);
+                                                                      : std::next(it);
   return kept.empty();
 }
 
@@ -555,8 +555,7 @@ std::vector<std::pair<std::u16string, std::u16string>> SimShell::pending_renames
   std::vector<std::pair<std::u16string, std::u16string>> pairs;
   RegistryValue value;
   if (registry == nullptr ||
-      !registry->value(kHkeyLocalMachine, kSessionManagerKey, kPendingFileRenameOperations,
-                       &value))
+      !registry->value(kHkeyLocalMachine, kSessionManagerKey, kPendingFileRenameOperations, &value))
     return pairs;
   // The strings in order; an empty one names no target.
   std::vector<std::u16string> strings(1);

@@ -348,8 +348,7 @@ Win32Error SimSpooler::delete_printer_driver_in(std::u16string_view requested,
       }
       // In use: renamed out of the way, deleted at the restart.
       const std::size_t slash = path.rfind(u'\\');
-      const std::u16string aside =
-          path.substr(0, slash) + u"\\Old\\1" + path.substr(slash);
+      const std::u16string aside = path.substr(0, slash) + u"\\Old\\1" + path.substr(slash);
       if (files->set_aside(path, aside)) {
         std::lock_guard lock(mutex_);
         loaded_.erase(key);

@@ -187,7 +187,8 @@ class SimShell : public Shell {
   // Why the file cannot be deleted, or written over, now; 0 when it can.
   Win32Error delete_refused(const std::u16string& key) const;
   Win32Error write_refused(const std::u16string& key) const;
-  Win32Error delay_move(const std::u16string& from_key, std::u16string_view to, std::uint32_t flags);
+  Win32Error delay_move(const std::u16string& from_key, std::u16string_view to,
+                        std::uint32_t flags);
   void write_pending(const std::u16string& from_key, const std::u16string& to_entry);
 
   Faults& faults_;

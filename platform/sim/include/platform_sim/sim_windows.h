@@ -63,11 +63,11 @@ class SimWindows {
     registry.wow64_caller = [this] { return system.wow64; };
     // Keys every Windows has (the second Run key is the one of the 32-bit
     // view, on 64-bit Windows).
-    for (const char16_t* key : {u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
-                                u"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run",
-                                u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors",
-                                u"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers",
-                                kSessionManagerKey})
+    for (const char16_t* key :
+         {u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+          u"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run",
+          u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors",
+          u"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers", kSessionManagerKey})
       registry.ensure_key(kHkeyLocalMachine, key);
   }
   // Windows starts again: every program has ended and nothing is loaded or
