@@ -128,9 +128,12 @@ std::u16string CopyFileOrAtRestart(CPelmoraDlg& dialog, const std::u16string& fr
   if (!IsFileInUse(error)) return ErrorResult(error);
   const std::u16string beside = to + u".new";
   platform::Win32Error delayed = shell.copy_file(from, beside, false);
-  if (delayed == kErrorSuccess)
+  if (delayed == kErrorSuccess) {
     delayed = shell.move_file(
         beside, to, platform::kMovefileDelayUntilReboot | platform::kMovefileReplaceExisting);
+    // A copy that nothing will move is not left behind.
+    if (delayed != kErrorSuccess) shell.delete_file(beside);
+  }
   if (delayed == kErrorSuccess) {
     dialog.restartNeeded = true;
     if (waits) *waits = true;

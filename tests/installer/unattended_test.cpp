@@ -271,6 +271,14 @@ TEST(QuietFaults, EveryCallFailedInTurn) {
     }
     q.ExpectNothingShown();
     EXPECT_EQ(q.OpenHandles(), 0u);
+    // A replacement copied beside the plug-in stays only while a move at
+    // the restart waits for it.
+    const std::u16string beside =
+        q.win.shell.full_path(u"C:\\Program Files\\Orvane\\Driver\\plugin\\Cardplug.dll.new");
+    bool awaited = false;
+    for (const auto& pending : q.win.shell.pending_renames())
+      awaited = awaited || pending.first == beside;
+    EXPECT_EQ(q.win.shell.has_file(beside), awaited);
     // The same command again on the system the failure left. A spooler
     // whose start failed stays stopped until the service manager's
     // recovery (or an administrator) starts it again.
