@@ -51,4 +51,12 @@ inline constexpr std::uint32_t kExitStaged = 3012;  // ERROR_PRINTER_NOT_FOUND
 // Windows Sockets could not be started; nothing was done.
 inline constexpr std::uint32_t kExitNoSockets = 10091;  // WSASYSNOTREADY
 
+// Success (a staged package too) becomes kExitRebootRequired when files
+// wait for the restart: the restart is what a deployment tool must act on.
+// Every other code stands as it is.
+inline constexpr std::uint32_t WithRestart(std::uint32_t code, bool restart_needed) {
+  return (code == kExitSuccess || code == kExitStaged) && restart_needed ? kExitRebootRequired
+                                                                          : code;
+}
+
 }  // namespace pelmora

@@ -364,7 +364,7 @@ void CPelmoraDlg::ShowInstallationFailure() {
 }
 
 std::uint32_t CPelmoraDlg::ExitCode() const {
-  if (finished_) return kExitSuccess;
+  if (finished_) return WithRestart(kExitSuccess, restartNeeded);
   return failure_ != 0 ? failure_ : kExitCancelled;
 }
 
@@ -455,7 +455,8 @@ void CPelmoraDlg::OnDestroy() {
         outcome = unattended ? u"stopped in Step 3" : u"closed on the Step 3 page";
         break;
       default:
-        outcome = std::u16string(ended) + (failure_ != 0 ? u" after the printer's installation failed"
+        outcome =
+            std::u16string(ended) + (failure_ != 0 ? u" after the printer's installation failed"
                                                    : u" before the printer's queue appeared");
         break;
     }

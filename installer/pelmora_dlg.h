@@ -96,6 +96,9 @@ class CPelmoraDlg : public platform::DialogLogic {
   bool settingsFileFound = false;
   // How the printer was connected: "USB" or "Network <address>".
   std::u16string connection;
+  // A file in use waits for the next restart to be replaced or deleted:
+  // a finished installation ends with kExitRebootRequired.
+  bool restartNeeded = false;
 
  private:
   void SetDetails(int first_row, int second_row);

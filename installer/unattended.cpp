@@ -349,13 +349,14 @@ std::uint32_t UnattendedRun::Run(CPelmoraDlg& dialog) {
   // checks that the spooler runs and then marks its success, its last act.
   auto end = [&](std::uint32_t code, std::u16string_view outcome) {
     std::u16string why(outcome);
+    code = WithRestart(code, dialog.restartNeeded);
     const bool succeeded =
         code == kExitSuccess || code == kExitRebootRequired || code == kExitStaged;
     if (succeeded && !SpoolerRunsAtTheEnd(system_, dialog.log())) {
       code = kExitSpoolerStopped;
       why = u"the print spooler is not running";
     }
-    if (code == kExitSuccess && switches_.action == UnattendedAction::kRemove) {
+    if (switches_.action == UnattendedAction::kRemove) {
       // Step 1 deleted the marker.
     } else if (code == kExitSuccess || code == kExitRebootRequired || code == kExitStaged) {
       const std::u16string connection =

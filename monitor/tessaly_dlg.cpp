@@ -53,6 +53,9 @@ const platform::MessageMapEntry<CTessalyDlg> CTessalyDlg::kMessageMap[] = {
     platform::OnMessage<CTessalyDlg>(kWmDisplayChange, &CTessalyDlg::on_display_change),
     platform::OnMessage<CTessalyDlg>(kWmSettingChange, &CTessalyDlg::on_setting_change),
     platform::OnMessage<CTessalyDlg>(platform::kWmClose, &CTessalyDlg::on_close),
+    platform::OnMessage<CTessalyDlg>(platform::kWmQueryEndSession,
+                                     &CTessalyDlg::on_query_end_session),
+    platform::OnMessage<CTessalyDlg>(platform::kWmEndSession, &CTessalyDlg::on_end_session),
     // The popup menu's commands.
     platform::OnCommand<CTessalyDlg>(ID_TRAY_CLOSE, 0, &CTessalyDlg::on_tray_close),
     platform::OnCommand<CTessalyDlg>(ID_TRAY_UNINSTALL, 0, &CTessalyDlg::on_uninstall),
@@ -149,6 +152,19 @@ void CTessalyDlg::on_close() {
   if (icon_in_tray_ && host_->notify_icon(platform::kNimDelete, icon_record_)) icon_in_tray_ = 0;
   system_.clear_mouse_hook(host_->window());
   host_->end_dialog(platform::kIdCancel);
+}
+
+// Nothing of the monitor's needs saving first: the session may end.
+platform::MessageResult CTessalyDlg::on_query_end_session(const platform::WindowMessage&) {
+  return {true, 1};
+}
+
+// The session ends (log off, shut down, an installer's restart): the icon
+// and the hook go now, as on WM_CLOSE, since the process may be ended as
+// soon as this returns. A session that goes on changes nothing.
+platform::MessageResult CTessalyDlg::on_end_session(const platform::WindowMessage& message) {
+  if (message.wparam != 0) on_close();
+  return {true, 0};
 }
 
 void CTessalyDlg::close_menu_on_outside_click() {

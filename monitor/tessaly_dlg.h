@@ -83,6 +83,8 @@ class CTessalyDlg : public CTrayDialog {
   void on_display_always();
   void on_other_command(std::uintptr_t command);
   void on_close();
+  platform::MessageResult on_query_end_session(const platform::WindowMessage& message);
+  platform::MessageResult on_end_session(const platform::WindowMessage& message);
   void on_uninstall();
   platform::Win32Error remove_run_value_elevated();
   void choose_mode(int off, int popup, int always);

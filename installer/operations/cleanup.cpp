@@ -65,12 +65,23 @@ void LogRemoval(InstallLog& log, std::u16string_view action, std::u16string_view
   log.Write(u"step1", std::u16string(action) + u" " + Quoted(subject), ErrorResult(error));
 }
 
-void DeleteReadOnlyFile(platform::Shell& shell, InstallLog& log, const std::u16string& path) {
+void DeleteReadOnlyFile(CPelmoraDlg& dialog, const std::u16string& path) {
+  platform::Shell& shell = dialog.platform().shell;
   if (!shell.file_exists(path)) return;
   std::uint32_t attributes = shell.file_attributes(path) & ~platform::kFileAttributeReadOnly;
   if (attributes == 0) attributes = platform::kFileAttributeNormal;
   shell.set_file_attributes(path, attributes);
-  LogRemoval(log, u"delete-file", path, shell.delete_file(path));
+  DeleteFileOrAtRestart(dialog, u"step1", path);
+}
+
+// The log's text for a file change that had to wait: the refusal, then
+// what became of the change at the restart.
+std::u16string AtRestartResult(platform::Win32Error refused, platform::Win32Error delayed,
+                               const char16_t* change) {
+  if (delayed == kErrorSuccess)
+    return ErrorResult(refused) + u", in use: " + change + u" at the next restart";
+  return ErrorResult(refused) + u", in use, and not " + change + u" at the next restart either: " +
+         ErrorResult(delayed);
 }
 
 // Starts a tool and waits for it; its exit code is only logged.
@@ -91,6 +102,46 @@ void RunTool(platform::Processes& processes, InstallLog& log, const std::u16stri
 
 }  // namespace
 
+bool IsFileInUse(platform::Win32Error error) {
+  return error == platform::kErrorAccessDenied || error == platform::kErrorSharingViolation;
+}
+
+void DeleteFileOrAtRestart(CPelmoraDlg& dialog, std::u16string_view area,
+                           const std::u16string& path) {
+  platform::Shell& shell = dialog.platform().shell;
+  const platform::Win32Error error = shell.delete_file(path);
+  if (!IsFileInUse(error)) {
+    LogRemoval(dialog.log(), u"delete-file", path, error);
+    return;
+  }
+  const platform::Win32Error delayed =
+      shell.move_file(path, u"", platform::kMovefileDelayUntilReboot);
+  if (delayed == kErrorSuccess) dialog.restartNeeded = true;
+  dialog.log().Write(area, u"delete-file " + Quoted(path),
+                     AtRestartResult(error, delayed, u"deleted"));
+}
+
+std::u16string CopyFileOrAtRestart(CPelmoraDlg& dialog, const std::u16string& from,
+                                   const std::u16string& to, bool* waits) {
+  platform::Shell& shell = dialog.platform().shell;
+  if (waits) *waits = false;
+  const platform::Win32Error error = shell.copy_file(from, to, false);
+  if (!IsFileInUse(error)) return ErrorResult(error);
+  const std::u16string beside = to + u".new";
+  platform::Win32Error delayed = shell.copy_file(from, beside, false);
+  if (delayed == kErrorSuccess) {
+    delayed = shell.move_file(
+        beside, to, platform::kMovefileDelayUntilReboot | platform::kMovefileReplaceExisting);
+    // A copy that nothing will move is not left behind.
+    if (delayed != kErrorSuccess) shell.delete_file(beside);
+  }
+  if (delayed == kErrorSuccess) {
+    dialog.restartNeeded = true;
+    if (waits) *waits = true;
+  }
+  return AtRestartResult(error, delayed, u"replaced");
+}
+
 void ReportApiError(CPelmoraDlg& dialog, std::u16string_view function, platform::Win32Error code) {
   const std::u16string system_text = dialog.platform().system.error_message(code);
   std::u16string text = platform::format(u"%s() failed with error %08X: %s",
@@ -99,22 +150,25 @@ void ReportApiError(CPelmoraDlg& dialog, std::u16string_view function, platform:
   dialog.SetStatusText(text);
 }
 
+std::vector<std::uint32_t> ProcessIdsByName(platform::Processes& processes,
+                                            std::u16string_view name) {
+  std::vector<std::uint32_t> ids, named;
+  if (processes.enum_processes(kMaxProcessIds, &ids) != kErrorSuccess) return named;
+  for (std::uint32_t id : ids) {
+    platform::ScopedProcess query(processes);
+    std::u16string module;
+    if (processes.open_process(platform::kProcessQueryInformation | platform::kProcessVmRead, id,
+                               query.receive()) == kErrorSuccess &&
+        processes.first_module_base_name(query.get(), &module) == kErrorSuccess && module == name)
+      named.push_back(id);
+  }
+  return named;
+}
+
 bool TerminateProcessByName(platform::Processes& processes, std::u16string_view name,
                             InstallLog* log) {
-  std::vector<std::uint32_t> ids;
-  if (processes.enum_processes(kMaxProcessIds, &ids) != kErrorSuccess) return false;
   bool result = false;
-  for (std::uint32_t id : ids) {
-    std::u16string module = u"unknown";
-    {
-      platform::ScopedProcess query(processes);
-      if (processes.open_process(platform::kProcessQueryInformation | platform::kProcessVmRead, id,
-                                 query.receive()) == kErrorSuccess) {
-        std::u16string base;
-        if (processes.first_module_base_name(query.get(), &base) == kErrorSuccess) module = base;
-      }
-    }
-    if (module != name) continue;
+  for (std::uint32_t id : ProcessIdsByName(processes, name)) {
     platform::ScopedProcess process(processes);
     if (processes.open_process(platform::kProcessAllAccess, id, process.receive()) != kErrorSuccess)
       continue;
@@ -130,7 +184,32 @@ bool TerminateProcessByName(platform::Processes& processes, std::u16string_view 
   return result;
 }
 
+bool CloseTessaly(platform::Platform& platform, InstallLog* log) {
+  const platform::WindowRef window = platform.desktop.find_window_by_title(kMonitorWindowTitle);
+  if (window == 0) return false;
+  const std::u16string action = u"close-window " + Quoted(kMonitorWindowTitle);
+  if (!platform.desktop.post_message(window, platform::kWmClose)) {
+    if (log) log->Write(u"step1", action, u"not posted");
+    return false;
+  }
+  for (std::uint32_t waited = 0;; waited += kMonitorCloseStepMs) {
+    if (ProcessIdsByName(platform.processes, kMonitorModuleName).empty()) {
+      if (log) log->Write(u"step1", action, platform::format(u"ended within %u ms", {waited}));
+      return true;
+    }
+    if (waited >= kMonitorCloseWaitMs) break;
+    platform.clock.sleep(kMonitorCloseStepMs);
+  }
+  if (log)
+    log->Write(u"step1", action,
+               platform::format(u"still running after %u ms", {kMonitorCloseWaitMs}));
+  return false;
+}
+
 bool KillTessaly(platform::Platform& platform, InstallLog* log) {
+  // Asked first: a monitor that ends by itself takes its tray icon and its
+  // mouse hook with it, and lets go of its files.
+  CloseTessaly(platform, log);
   if (TerminateProcessByName(platform.processes, kMonitorModuleName, log) &&
       TerminateProcessByName(platform.processes, kMonitorModuleName, log))
     return false;  // it was running again at once
@@ -339,7 +418,7 @@ bool DeleteDriverFiles(CPelmoraDlg& dialog) {
   platform.services.stop(spooler.get());
   WaitForSpooler(platform, spooler.get(), platform::kServiceStopped, dialog.unattended);
   auto delete_file = [&](const std::u16string& path) {
-    LogRemoval(dialog.log(), u"delete-file", path, platform.shell.delete_file(path));
+    DeleteFileOrAtRestart(dialog, u"step1", path);
   };
   const SystemFolders folders = GetSystemFolders(platform);
   const std::u16string spool = SpoolDriverFolder(folders);
@@ -385,12 +464,10 @@ bool DeleteUtilityFiles(CPelmoraDlg& dialog) {
   platform::Platform& platform = dialog.platform();
   const SystemFolders folders = GetSystemFolders(platform);
   for (const char16_t* program : kUtilityPrograms)
-    DeleteReadOnlyFile(platform.shell, dialog.log(),
-                       platform::format(u"%s\\system32\\%s", {folders.windows, program}));
+    DeleteReadOnlyFile(dialog, platform::format(u"%s\\system32\\%s", {folders.windows, program}));
   if (!folders.windows64) return true;
   for (const char16_t* program : kUtilityPrograms)
-    DeleteReadOnlyFile(platform.shell, dialog.log(),
-                       platform::format(u"%s\\syswow64\\%s", {folders.windows, program}));
+    DeleteReadOnlyFile(dialog, platform::format(u"%s\\syswow64\\%s", {folders.windows, program}));
   // One communication library for the 32-bit programs: the selected family's,
   // or the first row's when no model was chosen.
   const int row = EffectiveModelIndex(dialog.modelIndex);
@@ -398,9 +475,10 @@ bool DeleteUtilityFiles(CPelmoraDlg& dialog) {
       platform::format(u"%s\\syswow64\\%s", {folders.windows, u"Pexlink2.dll"});
   dialog.log().Write(
       u"step1", u"copy-file " + Quoted(library),
-      ErrorResult(platform.shell.copy_file(
+      CopyFileOrAtRestart(
+          dialog,
           platform::format(u"%s%s\\%s", {folders.installer, FamilyFileName(row), u"Pexlink2.dll"}),
-          library, false)));
+          library));
   return true;
 }
 

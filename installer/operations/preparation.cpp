@@ -171,10 +171,16 @@ bool PreinstallDriverPackage(CPelmoraDlg& dialog) {
 
   const char16_t* const from_names[] = {u"Cardplug.dll", u"Cardplug.ini"};
   const char16_t* const to_names[] = {u"Cardplug.dll", u"Cardplug.INI"};
-  for (int i = 0; i < 2; ++i)
-    platform.shell.copy_file(
+  // Only a copy that waits for the restart is logged.
+  for (int i = 0; i < 2; ++i) {
+    const std::u16string target = Bounded(plugin + u"\\" + to_names[i]);
+    bool waits = false;
+    const std::u16string result = CopyFileOrAtRestart(
+        dialog,
         Bounded(platform::format(u"%s\\%s\\%s", {folders.installer, u"plugin", from_names[i]})),
-        Bounded(plugin + u"\\" + to_names[i]), false);
+        target, &waits);
+    if (waits) dialog.log().Write(u"step2", u"copy-file " + Quoted(target), result);
+  }
 
   const std::u16string package =
       Bounded(platform::format(u"%s%s", {folders.installer, FamilyFileName(row)}));
@@ -293,8 +299,9 @@ void PreinstallWorker(const PreinstallWorkerContext& context) {
   platform.desktop.message_box(platform::view_of(g_preinstallCommand), kProgramName,
                                platform::kMbOk);
   platform.desktop.message_box(failure, kProgramName, platform::kMbOk);
-  log.Write(u"end", u"Pelmora",
-            u"installation canceled" + log.ExitCodeSuffix(kExitPreinstallFailed) + log.ProcessSuffix());
+  log.Write(
+      u"end", u"Pelmora",
+      u"installation canceled" + log.ExitCodeSuffix(kExitPreinstallFailed) + log.ProcessSuffix());
   platform.processes.exit_current_process(kExitPreinstallFailed);
 }
 

@@ -56,6 +56,43 @@ std::uint32_t SimProcesses::add_process(std::u16string_view module, bool restart
   return p.id;
 }
 
+std::uint32_t SimProcesses::add_running_program(std::u16string_view image,
+                                                std::vector<std::u16string> libraries) {
+  std::lock_guard lock(mutex_);
+  Process p;
+  p.id = next_id_;
+  next_id_ += 4;
+  p.module = base_name(image);
+  p.mapped.emplace_back(image);
+  for (auto& library : libraries) p.mapped.push_back(std::move(library));
+  for (const auto& file : p.mapped) shell_.map_image(file);
+  processes_.push_back(std::move(p));
+  return processes_.back().id;
+}
+
+void SimProcesses::end_locked(Process& p, std::uint32_t exit_code) {
+  p.running = false;
+  p.exit_code = exit_code;
+  for (const auto& file : p.mapped) shell_.unmap_image(file);
+  // Its handles close with it: a mutex nobody else has open is gone.
+  for (auto m = mutexes_.begin(); m != mutexes_.end();)
+    m = m->second == p.id ? mutexes_.erase(m) : std::next(m);
+}
+
+bool SimProcesses::end_process(std::uint32_t id, std::uint32_t exit_code) {
+  std::lock_guard lock(mutex_);
+  Process* p = find(id);
+  if (!p || !p->running) return false;
+  end_locked(*p, exit_code);
+  return true;
+}
+
+void SimProcesses::restart() {
+  std::lock_guard lock(mutex_);
+  for (auto& p : processes_)
+    if (p.running && !p.protected_) end_locked(p, 0);
+}
+
 SimProcesses::Process* SimProcesses::find(std::uint32_t id) {
   for (auto& p : processes_)
     if (p.id == id) return &p;
@@ -117,13 +154,10 @@ Win32Error SimProcesses::terminate(ProcessHandle process, std::uint32_t exit_cod
   if (!(it->second.access & kProcessTerminate)) return kErrorAccessDenied;
   Process* p = find(it->second.id);
   if (!p || !p->running) return kErrorAccessDenied;
-  p->running = false;
-  p->exit_code = exit_code;
-  // Its handles close with it: a mutex nobody else has open is gone.
-  for (auto m = mutexes_.begin(); m != mutexes_.end();)
-    m = m->second == p->id ? mutexes_.erase(m) : std::next(m);
+  end_locked(*p, exit_code);
   if (p->restarts) {
     Process again = *p;
+    for (const auto& file : again.mapped) shell_.map_image(file);
     again.id = next_id_;
     next_id_ += 4;
     again.running = true;

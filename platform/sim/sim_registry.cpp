@@ -348,6 +348,16 @@ void SimRegistry::ensure_key(RegKey root, std::u16string_view path) {
   walk(resolve(root), path, true);
 }
 
+bool SimRegistry::remove_value(RegKey root, std::u16string_view path, std::u16string_view name) {
+  std::lock_guard lock(mutex_);
+  Node* node = walk(resolve(root), path, false);
+  if (!node) return false;
+  auto it = node->find_value(name);
+  if (it == node->values.end()) return false;
+  node->values.erase(it);
+  return true;
+}
+
 bool SimRegistry::remove_key(RegKey root, std::u16string_view path) {
   std::lock_guard lock(mutex_);
   auto parts = split_path(path);

@@ -340,8 +340,38 @@ Win32Error SimSpooler::delete_printer_driver_in(std::u16string_view requested,
     drivers_.erase(std::remove_if(drivers_.begin(), drivers_.end(), doomed), drivers_.end());
   }
   if (files)
-    for (const auto& path : doomed_files) files->remove_file(path);
+    for (const auto& path : doomed_files) {
+      const std::u16string key = files->full_path(path);
+      if (!has_loaded(key)) {
+        files->remove_file(path);
+        continue;
+      }
+      // In use: renamed out of the way, deleted at the restart.
+      const std::size_t slash = path.rfind(u'\\');
+      const std::u16string aside = path.substr(0, slash) + u"\\Old\\1" + path.substr(slash);
+      if (files->set_aside(path, aside)) {
+        std::lock_guard lock(mutex_);
+        loaded_.erase(key);
+        loaded_.insert(files->full_path(aside));
+      }
+    }
   return kErrorSuccess;
+}
+
+void SimSpooler::load_file(std::u16string_view path) {
+  const std::u16string key = files ? files->full_path(path) : ascii_upper(path);
+  std::lock_guard lock(mutex_);
+  loaded_.insert(key);
+}
+
+bool SimSpooler::has_loaded(const std::u16string& key) const {
+  std::lock_guard lock(mutex_);
+  return loaded_.count(key) != 0;
+}
+
+void SimSpooler::unload_all() {
+  std::lock_guard lock(mutex_);
+  loaded_.clear();
 }
 
 void SimSpooler::add_driver(std::u16string_view name, std::u16string_view environment,

@@ -271,27 +271,40 @@ std::size_t SimDevices::open_sets() const {
   return sets_.size();
 }
 
-WindowRef SimDesktop::add_window(std::u16string class_name, std::u16string title) {
-  windows_.push_back({std::move(class_name), std::move(title)});
+WindowRef SimDesktop::add_window(std::u16string class_name, std::u16string title,
+                                 std::function<void(std::uint32_t message)> on_posted) {
+  windows_.push_back({std::move(class_name), std::move(title), std::move(on_posted)});
   return windows_.size();
+}
+
+void SimDesktop::remove_window(WindowRef window) {
+  if (window == 0 || window > windows_.size()) return;
+  // The number stays taken: Windows does not hand a handle out again at once.
+  windows_[window - 1] = {u"", u"", {}};
+  gone_.insert(window);
 }
 
 WindowRef SimDesktop::find_window_by_class(std::u16string_view class_name) {
   for (std::size_t i = 0; i < windows_.size(); ++i)
-    if (equals_ignore_ascii_case(windows_[i].class_name, class_name)) return i + 1;
+    if (!gone_.count(i + 1) && equals_ignore_ascii_case(windows_[i].class_name, class_name))
+      return i + 1;
   return 0;
 }
 
 WindowRef SimDesktop::find_window_by_title(std::u16string_view title) {
   title_searches.emplace_back(title);
   for (std::size_t i = 0; i < windows_.size(); ++i)
-    if (equals_ignore_ascii_case(windows_[i].title, title)) return i + 1;
+    if (!gone_.count(i + 1) && equals_ignore_ascii_case(windows_[i].title, title)) return i + 1;
   return 0;
 }
 
 bool SimDesktop::post_message(WindowRef window, std::uint32_t message) {
   deliveries.push_back({window, message, true});
-  return window != 0 && window <= windows_.size();
+  if (window == 0 || window > windows_.size() || gone_.count(window)) return false;
+  // A copy: the program may destroy its window on the message.
+  const auto on_posted = windows_[window - 1].on_posted;
+  if (on_posted) on_posted(message);
+  return true;
 }
 
 void SimDesktop::send_message(WindowRef window, std::uint32_t message) {

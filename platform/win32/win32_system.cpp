@@ -301,6 +301,14 @@ int Win32Shell::file_operation(std::uint32_t operation, std::u16string_view from
   return SHFileOperationW(&op);
 }
 
+Win32Error Win32Shell::move_file(std::u16string_view from, std::u16string_view to,
+                                 std::uint32_t flags) {
+  const std::wstring target = to_wide(to);
+  if (!MoveFileExW(to_wide(from).c_str(), to.empty() ? nullptr : target.c_str(), flags))
+    return last_error();
+  return platform::kErrorSuccess;
+}
+
 platform::WindowRef Win32Desktop::find_window_by_class(std::u16string_view class_name) {
   return reinterpret_cast<platform::WindowRef>(FindWindowW(to_wide(class_name).c_str(), nullptr));
 }

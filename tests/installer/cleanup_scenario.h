@@ -3,6 +3,7 @@
 // each where Windows keeps it, plus things of other makers that must stay.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "operations/cleanup.h"
@@ -79,6 +80,35 @@ struct Leftovers {
     win.shell.put_file(u"C:\\Windows\\system32\\kvtool.exe", "MZ",
                        platform::kFileAttributeReadOnly | platform::kFileAttributeArchive);
     win.shell.put_file(u"C:\\Windows\\system32\\Scrubber.exe", "MZ");
+  }
+
+  // The monitor running from the system folder with its hook library
+  // loaded. Its tray window ends it on WM_CLOSE, or (`hangs`) takes no
+  // notice.
+  std::uint32_t AddRunningMonitor(bool hangs = false) {
+    const std::u16string image = u"C:\\Windows\\system32\\Tessaly.exe";
+    const std::u16string hook = u"C:\\Windows\\system32\\tesshook.dll";
+    win.shell.put_file(image, "MZ");
+    win.shell.put_file(hook, "MZ");
+    const std::uint32_t id = win.processes.add_running_program(image, {hook});
+    auto window = std::make_shared<platform::WindowRef>(0);
+    // The windows, not this helper: the window outlives it.
+    platform::sim::SimWindows& windows = win;
+    *window = win.desktop.add_window(u"#32770", kMonitorWindowTitle,
+                                     [&windows, id, hangs, window](std::uint32_t message) {
+                                       if (hangs || message != platform::kWmClose) return;
+                                       windows.desktop.remove_window(*window);
+                                       windows.processes.end_process(id);
+                                     });
+    return id;
+  }
+  // A program that printed and still has the plug-in of `row` loaded.
+  void AddProgramUsingPlugIn(int row) {
+    const std::u16string plugin = platform::format(u"%s\\%s\\Driver\\plugin\\Cardplug.dll",
+                                                   {program_files(), ManufacturerFolderName(row)});
+    win.shell.put_file(plugin, "plug-in");
+    win.shell.put_file(u"C:\\Program Files\\Badges\\Badges.exe", "MZ");
+    win.processes.add_running_program(u"C:\\Program Files\\Badges\\Badges.exe", {plugin});
   }
 
   // What belongs to nobody of ours: it must survive every removal.

@@ -1,6 +1,7 @@
 // Step 1 on a simulated Windows with the leftovers of earlier installations.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -40,6 +41,11 @@ class Cleanup : public ::testing::Test {
            win.services.open_handles() + win.setup_api.open_handles() + win.devices.open_sets();
   }
   std::u16string Status() { return host.text(IDC_STATUS); }
+  // Whether a line of the installation log holds `text`.
+  bool Logged(std::u16string_view text) {
+    return win.shell.file_contents(dialog.log().Path()).find(platform::to_utf8(text)) !=
+           std::string::npos;
+  }
 
   SimWindows win;
   platform::sim::SimDialogHost host;
@@ -112,6 +118,58 @@ TEST_F(Cleanup, FullStepRemovesEveryTraceOfTheModelAndNothingElse) {
 
   // A second run on the cleaned system succeeds too.
   EXPECT_TRUE(RunCleanupStep(dialog)) << platform::to_utf8(Status());
+}
+
+TEST_F(Cleanup, AnUpgradeOverARunningInstallationLeavesOnlyWhatIsInUseToTheRestart) {
+  dialog.modelIndex = 0;
+  leftovers.Add(0, u"Card printer at the desk");
+  leftovers.AddRunningMonitor();
+  leftovers.AddProgramUsingPlugIn(0);
+  // The spooler has the driver's interface loaded: it sets the file aside.
+  const std::u16string ui =
+      win.spooler.driver_file_path(leftovers.environment(), 3, u"ZELKOui.dll");
+  win.spooler.add_driver(ModelCatalogue[0].modelName, leftovers.environment(), 3, {u"ZELKOui.dll"});
+  win.spooler.load_file(ui);
+  const std::u16string plugin = u"C:\\Program Files\\Orvane\\Driver\\plugin\\Cardplug.dll";
+
+  ASSERT_TRUE(RunCleanupStep(dialog)) << platform::to_utf8(Status());
+  // Asked, the monitor ended by itself and let go of its files.
+  EXPECT_EQ(win.processes.running_count(u"Tessaly.exe"), 0);
+  EXPECT_TRUE(Logged(u"step1 close-window \"Tessaly\": ended within 0 ms"));
+  EXPECT_FALSE(Logged(u"terminate-process"));
+  EXPECT_EQ(win.shell.delete_file(u"C:\\Windows\\system32\\tesshook.dll"), 0u);
+  EXPECT_EQ(win.shell.delete_file(u"C:\\Windows\\system32\\Tessaly.exe"), 0u);
+  // The plug-in in use stays until the restart, its neighbour does not.
+  EXPECT_TRUE(dialog.restartNeeded);
+  EXPECT_TRUE(win.shell.has_file(plugin));
+  EXPECT_FALSE(win.shell.has_file(u"C:\\Program Files\\Orvane\\Driver\\plugin\\Cardplug.INI"));
+  EXPECT_TRUE(Logged(u"step1 delete-file \"" + plugin +
+                     u"\": error 00000005, in use: deleted at the next restart"));
+  EXPECT_FALSE(win.shell.has_file(ui));
+  const std::u16string aside =
+      win.spooler.driver_file_path(leftovers.environment(), 3, u"Old\\1\\ZELKOui.dll");
+  EXPECT_TRUE(win.shell.has_file(aside));
+  win.restart();
+  EXPECT_FALSE(win.shell.has_file(plugin));
+  EXPECT_FALSE(win.shell.has_file(aside));
+  EXPECT_TRUE(win.shell.pending_renames().empty());
+}
+
+TEST_F(Cleanup, AMonitorThatDoesNotEndWhenAskedIsEndedAfterItsWait) {
+  dialog.modelIndex = 0;
+  leftovers.Add(0, u"Card printer at the desk");
+  leftovers.AddRunningMonitor(/*hangs=*/true);
+  const std::size_t sleeps_before = win.clock.sleeps().size();
+  ASSERT_TRUE(RunCleanupStep(dialog)) << platform::to_utf8(Status());
+  EXPECT_EQ(win.processes.running_count(u"Tessaly.exe"), 0);
+  EXPECT_TRUE(Logged(u"step1 close-window \"Tessaly\": still running after 5000 ms"));
+  EXPECT_TRUE(Logged(u"step1 terminate-process \"Tessaly.exe\": ok"));
+  const auto sleeps = win.clock.sleeps();
+  ASSERT_GE(sleeps.size(), sleeps_before + 50);
+  for (std::size_t i = sleeps_before; i < sleeps_before + 50; ++i) EXPECT_EQ(sleeps[i], 100u);
+  // Terminated, it let go of its files all the same.
+  EXPECT_EQ(win.shell.delete_file(u"C:\\Windows\\system32\\tesshook.dll"), 0u);
+  EXPECT_FALSE(dialog.restartNeeded);
 }
 
 TEST_F(Cleanup, SixtyFourBitWindowsLosesTheDriversOfBothEnvironments) {
@@ -356,6 +414,9 @@ TEST(CleanupFaults, EveryCallFailedInTurn) {
     leftovers.Add(6, u"Desk 40");
     leftovers.AddMonitorAndUtilities();
     leftovers.AddForeign();
+    // A monitor that ends when asked, and a plug-in deleted at the restart.
+    leftovers.AddRunningMonitor();
+    leftovers.AddProgramUsingPlugIn(0);
     win.devices.add_node({"USB\\VID_0016&PID_3850\\1", {"USB\\VID_0016&PID_3850&REV_0100"}, false});
   };
   std::vector<std::string> calls;
@@ -374,6 +435,8 @@ TEST(CleanupFaults, EveryCallFailedInTurn) {
     calls = win.faults.log();
   }
   ASSERT_GT(calls.size(), 60u);
+  EXPECT_TRUE(std::any_of(calls.begin(), calls.end(),
+                          [](const std::string& call) { return call.starts_with("MoveFileExW"); }));
   std::map<std::string, int> seen;
   for (const auto& entry : calls) {
     const std::string operation = entry.substr(0, entry.find(' '));

@@ -225,6 +225,9 @@ TEST(FullInstallation, APrinterFoundBeforeItsPackageInstallsOnlyOnARetry) {
 }
 
 // Step 2 and the network half of Step 3, every call failed in turn.
+inline constexpr char16_t kHeldPlugIn[] =
+    u"C:\\Program Files\\Orvane\\Driver\\plugin\\Cardplug.dll";
+
 struct FaultRun {
   explicit FaultRun(int model = 0) : host(win.clock, win.desktop), dialog(win.platform, steps) {
     PrepareInstallation(win);
@@ -234,6 +237,10 @@ struct FaultRun {
     win.shell.put_directory(u"C:\\Windows\\system32\\drivers");
     test_support::InstallPrintUiStandIn(win);
     win.spooler.set_forms({{platform::kFormUser, u"ID card", 54000, 86000, 0, 0, 54000, 86000}});
+    // A program that printed holds the plug-in: the new one waits for the
+    // restart.
+    win.shell.put_file(kHeldPlugIn, "plug-in");
+    win.processes.add_running_program(u"C:\\Windows\\system32\\Badges.exe", {kHeldPlugIn});
     DefineWizardTemplate(host);
     dialog.attach(&host);
     dialog.modelIndex = model;
@@ -281,9 +288,13 @@ TEST(InstallationFaults, EveryCallFailedInTurn) {
     run.win.faults.clear_log();
     ASSERT_TRUE(run.Run());
     ASSERT_EQ(run.Missing(), std::vector<std::string>{});
+    EXPECT_TRUE(run.dialog.restartNeeded);
+    EXPECT_EQ(run.win.shell.file_contents(kHeldPlugIn), "plug-in");
     calls = run.win.faults.log();
   }
   ASSERT_GT(calls.size(), 40u);
+  EXPECT_TRUE(std::any_of(calls.begin(), calls.end(),
+                          [](const std::string& call) { return call.starts_with("MoveFileExW"); }));
   const std::set<std::u16string> step_texts = {u"    Can't copy usbprint.inf",
                                                u"Can't copy usbprint.sys",
                                                u"Can't access spool",

@@ -5,9 +5,11 @@
 // unattended_desk_test.cpp.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
+#include "cleanup_scenario.h"
 #include "quiet_run.h"
 #include "success_marker.h"
 
@@ -56,6 +58,27 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
     bool steps_run = true;
     // Ends before Step 1: an earlier installation stays as it was.
     bool unchanged = false;
+    // What the run left, checked last.
+    std::function<void(Quiet&)> after = {};
+  };
+  const std::u16string plugin = u"C:\\Program Files\\Orvane\\Driver\\plugin\\Cardplug.dll";
+  // A program that printed holds the plug-in: it is deleted, and the new
+  // one put in its place, when Windows restarts.
+  auto finished_at_restart = [plugin](bool installed) {
+    return [plugin, installed](Quiet& q) {
+      EXPECT_EQ(q.win.shell.file_contents(plugin), "plug-in") << "in use until the restart";
+      EXPECT_TRUE(q.Logged("step1 delete-file \"" + platform::to_utf8(plugin) +
+                           "\": error 00000005, in use: deleted at the next restart"));
+      EXPECT_EQ(q.Logged("step2 copy-file \"" + platform::to_utf8(plugin) +
+                         "\": error 00000020, in use: replaced at the next restart"),
+                installed);
+      q.win.restart();
+      EXPECT_TRUE(q.win.shell.pending_renames().empty());
+      EXPECT_EQ(q.win.shell.has_file(plugin), installed);
+      if (installed)
+        EXPECT_EQ(q.win.shell.file_contents(plugin),
+                  q.win.shell.file_contents(u"C:\\Setup\\plugin\\Cardplug.dll"));
+    };
   };
   const std::vector<Case> cases = {
       {"not an administrator", u"/quiet /usb /model 0", [](Quiet& q) { q.win.shell.admin = false; },
@@ -131,6 +154,23 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
       {"no run mutex", u"/quiet /remove",
        [](Quiet& q) { q.win.faults.fail("CreateMutexW", platform::kErrorInvalidHandle); },
        kExitSuccess, "end exit code 0: earlier installations removed"},
+      {"removed but for a file in use", u"/quiet /remove /model 0",
+       [](Quiet& q) { Leftovers(q.win).AddProgramUsingPlugIn(0); }, kExitRebootRequired,
+       "end exit code 3010: earlier installations removed", true, false, finished_at_restart(false)},
+      // An upgrade: the monitor closes when asked, the plug-in waits.
+      {"installed but for a file in use", u"/quiet /network 192.168.7.20 /model 0",
+       [](Quiet& q) {
+         q.chooser = [](NetworkSelection* s) {
+           *s = {u"192.168.7.20", 9100, -1, 0x3850};
+           return true;
+         };
+         Leftovers leftovers(q.win);
+         leftovers.Add(0, u"Card printer at the desk");
+         leftovers.AddRunningMonitor();
+         leftovers.AddProgramUsingPlugIn(0);
+       },
+       kExitRebootRequired, "end exit code 3010: installation complete", true, false,
+       finished_at_restart(true)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -140,9 +180,10 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
     q.win.registry.put_value(platform::kHkeyLocalMachine, kSuccessMarkerKey, u"ExitCode",
                              platform::kRegDword, {0, 0, 0, 0});
     EXPECT_EQ(q.Run(), c.code);
-    // A failed run leaves no marker; one that ended before Step 1 changed
-    // nothing.
-    EXPECT_EQ(MarkedExitCode(q.win), c.unchanged ? 0 : -1);
+    // A failed run leaves no marker, nor does a removal; one that ended
+    // before Step 1 changed nothing; an installation marks its code.
+    const bool installed = c.code == kExitRebootRequired && std::u16string_view(c.arguments).find(u"/remove") == std::u16string_view::npos;
+    EXPECT_EQ(MarkedExitCode(q.win), c.unchanged ? 0 : installed ? std::int64_t{c.code} : -1);
     if (c.unchanged) EXPECT_EQ(q.win.faults.calls("EnumPrintersW"), 0);
     EXPECT_EQ(q.Last(), c.last + kOwnProcess);
     EXPECT_EQ(q.console, platform::to_utf16(c.last.substr(4)).insert(0, u"Pelmora: ") + u"\r\n");
@@ -151,6 +192,7 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
     for (const auto& line : q.Lines()) EXPECT_EQ(line.find("closed"), std::string::npos) << line;
     q.ExpectNothingShown();
     EXPECT_EQ(q.OpenHandles(), 0u);
+    if (c.after) c.after(q);
     if (!c.steps_run) {
       // Nothing was looked at, let alone changed.
       EXPECT_EQ(q.win.faults.calls("EnumPrintersW"), 0);
@@ -243,11 +285,15 @@ TEST(QuietFaults, EveryCallFailedInTurn) {
   std::vector<std::string> calls;
   {
     Quiet q(arguments);
+    // A plug-in in use: its deletion and its copy wait for the restart.
+    Leftovers(q.win).AddProgramUsingPlugIn(0);
     q.win.faults.clear_log();
     ASSERT_EQ(q.Run(), kExitStaged) << q.Last();
     calls = q.win.faults.log();
   }
   ASSERT_GT(calls.size(), 60u);
+  EXPECT_TRUE(std::any_of(calls.begin(), calls.end(),
+                          [](const std::string& call) { return call.starts_with("MoveFileExW"); }));
   const std::set<std::uint32_t> documented = {kExitStaged,           kExitNotAdministrator,
                                               kExitRemovalFailed,    kExitPreparationFailed,
                                               kExitPreinstallFailed, kExitAnotherRun};
@@ -257,6 +303,8 @@ TEST(QuietFaults, EveryCallFailedInTurn) {
     const int nth = ++seen[operation];
     SCOPED_TRACE(entry + " #" + std::to_string(nth));
     Quiet q(arguments);
+    // A plug-in in use: its deletion and its copy wait for the restart.
+    Leftovers(q.win).AddProgramUsingPlugIn(0);
     q.win.faults.fail(operation, platform::kErrorAccessDenied, nth);
     const std::uint32_t code = q.Run();
     EXPECT_TRUE(documented.count(code)) << code;
@@ -266,6 +314,14 @@ TEST(QuietFaults, EveryCallFailedInTurn) {
     }
     q.ExpectNothingShown();
     EXPECT_EQ(q.OpenHandles(), 0u);
+    // A replacement copied beside the plug-in stays only while a move at
+    // the restart waits for it.
+    const std::u16string beside =
+        q.win.shell.full_path(u"C:\\Program Files\\Orvane\\Driver\\plugin\\Cardplug.dll.new");
+    bool awaited = false;
+    for (const auto& pending : q.win.shell.pending_renames())
+      awaited = awaited || pending.first == beside;
+    EXPECT_EQ(q.win.shell.has_file(beside), awaited);
     // The same command again on the system the failure left. A spooler
     // whose start failed stays stopped until the service manager's
     // recovery (or an administrator) starts it again.

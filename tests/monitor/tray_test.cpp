@@ -35,6 +35,26 @@ TEST_F(TrayTest, ASecondInstanceEndsAtOnce) {
   EXPECT_EQ(system.hook_calls[1], std::make_pair(false, platform::sim::SimTrayWindow::kWindow));
 }
 
+TEST_F(TrayTest, TheEndOfTheSessionTakesTheIconAndTheHookAway) {
+  store_mode(0, 1, 0);
+  start();
+  ASSERT_TRUE(dialog->icon_in_tray());
+  const platform::MessageResult query = tray.dispatch({platform::kWmQueryEndSession, 0, 0});
+  EXPECT_TRUE(query.handled);
+  EXPECT_EQ(query.result, 1) << "the session may end";
+  // Another program said no: the session goes on, and so does the monitor.
+  EXPECT_TRUE(tray.dispatch({platform::kWmEndSession, 0, 0}).handled);
+  EXPECT_TRUE(dialog->icon_in_tray());
+  EXPECT_FALSE(tray.ended);
+  EXPECT_EQ(system.hook_calls.size(), 1u);
+  EXPECT_TRUE(tray.dispatch({platform::kWmEndSession, 1, 0}).handled);
+  EXPECT_FALSE(dialog->icon_in_tray());
+  EXPECT_TRUE(tray.icons_in_tray.empty());
+  EXPECT_TRUE(tray.ended);
+  ASSERT_EQ(system.hook_calls.size(), 2u);
+  EXPECT_EQ(system.hook_calls[1], std::make_pair(false, platform::sim::SimTrayWindow::kWindow));
+}
+
 TEST_F(TrayTest, InitialisationAddsTheIconAndStartsTheTick) {
   store_mode(0, 1, 0);
   start();

@@ -32,6 +32,19 @@ inline constexpr std::uint32_t kFofAllowUndo = 0x0040;
 inline constexpr std::uint32_t kFofNoConfirmMkdir = 0x0200;
 inline constexpr std::uint32_t kFofNoErrorUi = 0x0400;
 
+// MoveFileExW flags.
+inline constexpr std::uint32_t kMovefileReplaceExisting = 0x00000001;
+inline constexpr std::uint32_t kMovefileCopyAllowed = 0x00000002;
+inline constexpr std::uint32_t kMovefileDelayUntilReboot = 0x00000004;
+
+// Where Windows keeps the renames and deletions it carries out when it next
+// starts (HKEY_LOCAL_MACHINE, REG_MULTI_SZ): pairs of "\??\<from>" and
+// "\??\<to>" ("!\??\<to>" may replace an existing file; an empty
+// string deletes <from>).
+inline constexpr char16_t kSessionManagerKey[] =
+    u"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+inline constexpr char16_t kPendingFileRenameOperations[] = u"PendingFileRenameOperations";
+
 class Shell {
  public:
   virtual ~Shell() = default;
@@ -69,9 +82,12 @@ class Shell {
   bool file_exists(std::u16string_view path) {
     return file_attributes(path) != kInvalidFileAttributes;
   }
-  // DeleteFileW: a read-only file is refused (kErrorAccessDenied).
+  // DeleteFileW: a read-only file, a running program's image and a loaded
+  // library are refused (kErrorAccessDenied), a file someone holds open
+  // without sharing its deletion too (kErrorSharingViolation).
   virtual Win32Error delete_file(std::u16string_view path) = 0;
-  // CopyFileW.
+  // CopyFileW: a target someone holds open or runs is refused
+  // (kErrorSharingViolation).
   virtual Win32Error copy_file(std::u16string_view from, std::u16string_view to,
                                bool fail_if_exists) = 0;
   // CreateDirectoryW of one folder (its parent must exist):
@@ -82,6 +98,13 @@ class Shell {
   // Returns the call's result: 0 on success.
   virtual int file_operation(std::uint32_t operation, std::u16string_view from,
                              std::u16string_view to, std::uint32_t flags) = 0;
+  // MoveFileExW; an empty `to` means none (NULL): with
+  // kMovefileDelayUntilReboot, `from` is deleted when Windows next starts.
+  // A delayed move is only written down (kPendingFileRenameOperations),
+  // which only an administrator may do (kErrorAccessDenied), and never
+  // with kMovefileCopyAllowed (kErrorInvalidParameter).
+  virtual Win32Error move_file(std::u16string_view from, std::u16string_view to,
+                               std::uint32_t flags) = 0;
 };
 
 }  // namespace platform

@@ -10,6 +10,11 @@ inline constexpr std::uint32_t kWmCreate = 0x0001;
 inline constexpr std::uint32_t kWmDestroy = 0x0002;
 inline constexpr std::uint32_t kWmPaint = 0x000F;
 inline constexpr std::uint32_t kWmClose = 0x0010;
+// Windows asks every top-level window whether the session may end (answer
+// TRUE to agree), then tells each whether it ends (wParam TRUE): after
+// that answer the process may be ended at any moment.
+inline constexpr std::uint32_t kWmQueryEndSession = 0x0011;
+inline constexpr std::uint32_t kWmEndSession = 0x0016;
 inline constexpr std::uint32_t kWmQueryDragIcon = 0x0037;
 inline constexpr std::uint32_t kWmContextMenu = 0x007B;
 inline constexpr std::uint32_t kWmCommand = 0x0111;

@@ -13,6 +13,7 @@
 #include "platform_sim/sim_windows.h"
 #include "support/contract.h"
 #ifdef _WIN32
+#include "platform_win32/win32_registry.h"
 #include "platform_win32/win32_setup_api.h"
 #include "platform_win32/win32_system.h"
 #include "platform_win32/windows_api.h"
@@ -33,6 +34,7 @@ struct SimulatedFiles {
   sim::SimWindows windows;
   Shell& shell() { return windows.shell; }
   SetupApi& setup_api() { return windows.setup_api; }
+  Registry& registry() { return windows.registry; }
   std::u16string scratch() { return u"C:\\Windows\\Temp\\" + run_name(); }
   void write(const std::u16string& path, const std::string& bytes) {
     windows.shell.put_file(path, bytes);
@@ -42,6 +44,12 @@ struct SimulatedFiles {
   }
   void hold_open(const std::u16string& path) { windows.shell.hold_open(path); }
   void release(const std::u16string& path) { windows.shell.release(path); }
+  // A program file mapped as a running image is.
+  void map_image(const std::u16string& path) {
+    windows.shell.put_file(path, "MZ");
+    windows.shell.map_image(path);
+  }
+  void unmap_image(const std::u16string& path) { windows.shell.unmap_image(path); }
   static bool under_wine() { return false; }
   bool process_64bit() { return windows.system.process_64bit; }
   bool drop_administrator() {
@@ -56,6 +64,8 @@ struct RealFiles {
   platform_win32::Win32SetupApi setup_port;
   Shell& shell() { return shell_port; }
   SetupApi& setup_api() { return setup_port; }
+  Registry& registry() { return registry_port; }
+  platform_win32::Win32Registry registry_port;
   std::u16string scratch() {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
@@ -85,7 +95,23 @@ struct RealFiles {
     if (held_ != INVALID_HANDLE_VALUE) CloseHandle(held_);
     held_ = INVALID_HANDLE_VALUE;
   }
-  ~RealFiles() { release({}); }
+  // A copy of this test program, loaded as an image.
+  void map_image(const std::u16string& path) {
+    wchar_t self[MAX_PATH] = {};
+    ASSERT_NE(0u, GetModuleFileNameW(nullptr, self, MAX_PATH));
+    ASSERT_TRUE(CopyFileW(self, platform_win32::as_wide(path), FALSE));
+    image_ = LoadLibraryExW(platform_win32::as_wide(path), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_NE(image_, nullptr) << GetLastError();
+  }
+  void unmap_image(const std::u16string&) {
+    if (image_) FreeLibrary(image_);
+    image_ = nullptr;
+  }
+  ~RealFiles() {
+    release({});
+    unmap_image({});
+  }
+  HMODULE image_ = nullptr;
   HANDLE held_ = INVALID_HANDLE_VALUE;
   static bool under_wine() { return test_support::RunningUnderWine(); }
   bool process_64bit() { return sizeof(void*) == 8; }
@@ -331,6 +357,102 @@ TYPED_TEST(FilesContract, LogFilesAreOnlyEverAppendedTo) {
     ASSERT_EQ(kErrorSuccess, shell.set_file_attributes(log, kFileAttributeNormal));
     EXPECT_EQ("one\r\nzwei \xC3\xBC\r\nthree\r\n", this->read(log));
   }
+}
+
+// The strings of a REG_MULTI_SZ value, without the list's closing one.
+std::vector<std::u16string> multi_strings(const RegistryValue& value) {
+  std::vector<std::u16string> strings(1);
+  for (std::size_t i = 0; i + 1 < value.data.size(); i += 2) {
+    const auto c = static_cast<char16_t>(value.data[i] | (value.data[i + 1] << 8));
+    if (c == 0)
+      strings.emplace_back();
+    else
+      strings.back().push_back(c);
+  }
+  // The last string's zero and the list's end leave two empty ones behind.
+  while (strings.size() >= 2 && strings.back().empty() && strings[strings.size() - 2].empty())
+    strings.pop_back();
+  if (!strings.empty() && strings.back().empty()) strings.pop_back();
+  return strings;
+}
+
+TYPED_TEST(FilesContract, FilesInUseWaitForTheRestart) {
+  Shell& shell = this->shell();
+  Registry& registry = this->under_.registry();
+  constexpr std::uint32_t kQuiet = kFofSilent | kFofNoConfirmation | kFofNoErrorUi;
+  const std::u16string source = this->at(u"new.dll");
+  this->under_.write(source, "new");
+
+  // Open for writing without FILE_SHARE_DELETE: neither deleted nor
+  // written over, by either call.
+  const std::u16string log = this->at(u"held.log");
+  this->under_.write(log, "held");
+  this->under_.hold_open(log);
+  EXPECT_EQ(kErrorSharingViolation, shell.delete_file(log));
+  EXPECT_EQ(kErrorSharingViolation, shell.copy_file(source, log, false));
+  EXPECT_NE(0, shell.file_operation(kFoDelete, log, u"", kQuiet));
+  EXPECT_NE(0, shell.file_operation(kFoCopy, source, log, kQuiet));
+  this->under_.release(log);
+  EXPECT_EQ("held", this->read(log));
+
+  // A running program's image: not deleted, not written over, renamed.
+  const std::u16string image = this->at(u"Tessaly.exe");
+  const std::u16string aside = this->at(u"Tessaly.old");
+  this->under_.map_image(image);
+  EXPECT_EQ(kErrorAccessDenied, shell.delete_file(image));
+  EXPECT_EQ(kErrorSharingViolation, shell.copy_file(source, image, false));
+  EXPECT_NE(0, shell.file_operation(kFoDelete, image, u"", kQuiet));
+  EXPECT_TRUE(shell.file_exists(image));
+  EXPECT_EQ(kErrorAlreadyExists, shell.move_file(image, log, 0));
+  ASSERT_EQ(kErrorSuccess, shell.move_file(image, aside, 0));
+  EXPECT_EQ(kErrorAccessDenied, shell.delete_file(aside)) << "still running";
+
+  // At the restart: written down in order, nothing moves now.
+  RegKey session = 0;
+  ASSERT_EQ(kErrorSuccess,
+            registry.open_key(kHkeyLocalMachine, kSessionManagerKey, kKeyAllAccess, &session));
+  RegistryValue before;
+  const bool had =
+      registry.query_value(session, kPendingFileRenameOperations, 1 << 20, &before) == 0;
+  ASSERT_EQ(kErrorSuccess, shell.move_file(aside, u"", kMovefileDelayUntilReboot));
+  ASSERT_EQ(kErrorSuccess,
+            shell.move_file(source, image, kMovefileDelayUntilReboot | kMovefileReplaceExisting));
+  // Windows refuses a delayed copy, a missing file and a target folder
+  // that is not there; Wine 8 writes any pair down.
+  if (!this->under_.under_wine()) {
+    EXPECT_EQ(kErrorInvalidParameter,
+              shell.move_file(source, image, kMovefileDelayUntilReboot | kMovefileCopyAllowed));
+    EXPECT_EQ(kErrorFileNotFound,
+              shell.move_file(this->at(u"none.dll"), image, kMovefileDelayUntilReboot));
+    EXPECT_EQ(kErrorPathNotFound,
+              shell.move_file(source, this->at(u"none\\new.dll"), kMovefileDelayUntilReboot));
+  }
+  EXPECT_TRUE(shell.file_exists(aside));
+  EXPECT_EQ("new", this->read(source));
+  RegistryValue after;
+  ASSERT_EQ(kErrorSuccess,
+            registry.query_value(session, kPendingFileRenameOperations, 1 << 20, &after));
+  EXPECT_EQ(kRegMultiSz, after.type);
+  const std::vector<std::u16string> strings = multi_strings(after);
+  const std::size_t earlier = had ? multi_strings(before).size() : 0;
+  ASSERT_GE(strings.size(), earlier + 4);
+  const std::u16string expected[] = {u"\\??\\" + aside, u"", u"\\??\\" + source,
+                                     u"!\\??\\" + image};
+  for (std::size_t i = 0; i < 4; ++i)
+    EXPECT_TRUE(equals_ignore_ascii_case(strings[earlier + i], expected[i]))
+        << i << ": " << to_utf8(strings[earlier + i]);
+  // Put back what was there: this Windows is not restarted by the test.
+  if (had)
+    registry.set_value(session, kPendingFileRenameOperations, before.type, before.data.data(),
+                       before.data.size());
+  else
+    registry.delete_value(session, kPendingFileRenameOperations);
+  registry.close_key(session);
+  this->under_.unmap_image(aside);
+
+  // Only an administrator may write the list.
+  if (this->under_.drop_administrator())
+    EXPECT_EQ(kErrorAccessDenied, shell.move_file(source, image, kMovefileDelayUntilReboot));
 }
 
 constexpr char kPackageInf[] =

@@ -55,10 +55,22 @@ class SimProcesses : public Processes {
     std::uint32_t exit_code = kStillActive;
     bool restarts = false;    // starts again at once when terminated
     bool protected_ = false;  // a system process: opening it is refused
+    // Its image and the libraries it loaded, mapped in the shell while it
+    // runs.
+    std::vector<std::u16string> mapped;
   };
   // A running process; returns its id.
   std::uint32_t add_process(std::u16string_view module, bool restarts = false,
                             bool protected_process = false);
+  // A running program started from `image` (its first module is the file's
+  // name) that loaded `libraries`: the files stay mapped until it ends.
+  std::uint32_t add_running_program(std::u16string_view image,
+                                    std::vector<std::u16string> libraries = {});
+  // The process ends by itself with `exit_code` (it was asked to and did);
+  // false when it was not running.
+  bool end_process(std::uint32_t id, std::uint32_t exit_code = 0);
+  // Windows starts again: every process but the system's is gone.
+  void restart();
   int running_count(std::u16string_view module) const;
   std::vector<Process> processes() const;
 
@@ -94,6 +106,8 @@ class SimProcesses : public Processes {
     std::uint32_t access;
   };
   Process* find(std::uint32_t id);
+  // Marks a running process ended and lets go of what it held.
+  void end_locked(Process& p, std::uint32_t exit_code);
   // The mutex's name in the machine's namespace: "Global\X", or
   // "Session\<n>\X" for a session's own.
   static std::u16string namespaced(std::uint32_t session_id, std::u16string_view name);

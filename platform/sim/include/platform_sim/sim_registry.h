@@ -48,6 +48,8 @@ class SimRegistry : public Registry {
   // Makes the key and its missing parents, or removes it with everything
   // below it; neither is a call of the program's, so neither is logged.
   void ensure_key(RegKey root, std::u16string_view path);
+  // Removes a value; false when it was not there.
+  bool remove_value(RegKey root, std::u16string_view path, std::u16string_view name);
   bool remove_key(RegKey root, std::u16string_view path);
   std::size_t open_handles() const;
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,16 @@ class SimSpooler : public Spooler, public PrintServer {
     std::uint32_t version = 3;
     std::vector<std::u16string> files;
   };
+  // The spooler has the file loaded (a port monitor, the driver of a queue
+  // that printed): while its service runs, or is stopping, the file is in
+  // use as a process's image is. DeletePrinterDriverExW sets such a file
+  // of a driver aside, into "Old\1" of the driver's version folder, and
+  // has it deleted at the restart.
+  void load_file(std::u16string_view path);
+  // `key` as SimShell::full_path gives it.
+  bool has_loaded(const std::u16string& key) const;
+  // Windows starts again: nothing is loaded.
+  void unload_all();
   // AddPrinterDriverExW: the files are put into the driver folder.
   void add_driver(std::u16string_view name, std::u16string_view environment,
                   std::uint32_t version = 3, std::vector<std::u16string> files = {});
@@ -163,6 +174,7 @@ class SimSpooler : public Spooler, public PrintServer {
 
   std::vector<PrinterInfo2> queues_;
   std::vector<Driver> drivers_;
+  std::set<std::u16string> loaded_;  // SimShell::full_path keys
   std::map<std::u16string, int> purges_;
   std::map<std::u16string, int> jobs_;
   std::map<PrinterHandle, Handle> handles_;

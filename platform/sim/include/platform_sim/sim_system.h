@@ -22,6 +22,10 @@ class DialogHost;
 }
 
 namespace platform::sim {
+class SimRegistry;
+}
+
+namespace platform::sim {
 
 // Virtual time: sleep() moves the clock on at once, and the local date and
 // time with it.
@@ -95,6 +99,8 @@ class SimShell : public Shell {
   Win32Error create_directory(std::u16string_view path) override;
   int file_operation(std::uint32_t operation, std::u16string_view from, std::u16string_view to,
                      std::uint32_t flags) override;
+  Win32Error move_file(std::u16string_view from, std::u16string_view to,
+                       std::uint32_t flags) override;
 
   bool admin = true;
   std::u16string current_directory = u"C:\\Setup";
@@ -128,8 +134,37 @@ class SimShell : public Shell {
   std::u16string full_path(std::u16string_view path) const;
   // Another program holds the file open for writing without sharing it:
   // opening it for writing fails with ERROR_SHARING_VIOLATION until release.
+  // Deleting it then fails with ERROR_SHARING_VIOLATION too (no
+  // FILE_SHARE_DELETE), and so does copying over it.
   void hold_open(std::u16string_view path);
   void release(std::u16string_view path);
+  // A running program's image or a library a process has loaded, mapped as
+  // often as it was loaded: deleting it is refused with ERROR_ACCESS_DENIED,
+  // writing over it with ERROR_SHARING_VIOLATION; renaming it is allowed,
+  // and the mapping goes with the file.
+  void map_image(std::u16string_view path);
+  void unmap_image(std::u16string_view path);
+  // Files loaded by a service rather than by a process of the table (the
+  // print spooler's drivers and port monitors): asked with full_path()
+  // keys, they count as mapped images.
+  std::function<bool(const std::u16string& key)> loaded_by_service;
+  // Where delayed moves are written down (kPendingFileRenameOperations);
+  // without it a delayed move is refused as from a standard user.
+  SimRegistry* registry = nullptr;
+  // Windows starts again: every handle and mapping is gone, and the pending
+  // renames and deletions run in their order: a deletion of a folder that
+  // is not empty, a move onto an existing file without "!" and a move of a
+  // file that is gone are skipped, as the session manager skips them. The
+  // value is removed.
+  void restart();
+  // The delayed moves written down so far, as (from, to) full paths
+  // without "\??\"; `to` keeps a leading "!" and is empty for a deletion.
+  std::vector<std::pair<std::u16string, std::u16string>> pending_renames() const;
+  // What a service running as SYSTEM does with a file it cannot delete: it
+  // renames the file to `aside` (making its folders), where it stays in
+  // use, and has it deleted at the restart. False when there is no such
+  // file.
+  bool set_aside(std::u16string_view path, std::u16string_view aside);
 
  private:
   struct File {
@@ -148,7 +183,15 @@ class SimShell : public Shell {
   bool can_exist(const std::u16string& key) const;
   bool parent_exists(const std::u16string& key) const;
   bool copy_tree(const std::u16string& from_key, const std::u16string& to_path);
-  void delete_tree(const std::u16string& key);
+  // Deletes what is not in use; false when something stayed.
+  bool delete_tree(const std::u16string& key);
+  bool mapped(const std::u16string& key) const;
+  // Why the file cannot be deleted, or written over, now; 0 when it can.
+  Win32Error delete_refused(const std::u16string& key) const;
+  Win32Error write_refused(const std::u16string& key) const;
+  Win32Error delay_move(const std::u16string& from_key, std::u16string_view to,
+                        std::uint32_t flags);
+  void write_pending(const std::u16string& from_key, const std::u16string& to_entry);
 
   Faults& faults_;
   const SimSystemInfo& system_;
@@ -156,6 +199,7 @@ class SimShell : public Shell {
   std::map<std::u16string, File> files_;           // by full_path()
   std::map<std::u16string, std::u16string> dirs_;  // full_path() -> path as first written
   std::set<std::u16string> held_open_;             // by full_path()
+  std::map<std::u16string, int> mapped_;           // by full_path(): how often
 };
 
 // The device tree: device nodes with their instance ids and hardware ids,
@@ -220,8 +264,14 @@ class SimDesktop : public Desktop {
   struct Window {
     std::u16string class_name;
     std::u16string title;
+    // What the window's program does with a message posted to it.
+    std::function<void(std::uint32_t message)> on_posted;
   };
-  WindowRef add_window(std::u16string class_name, std::u16string title);
+  WindowRef add_window(std::u16string class_name, std::u16string title,
+                       std::function<void(std::uint32_t message)> on_posted = {});
+  // The window is destroyed (its program ended): it is found no more and
+  // takes no messages.
+  void remove_window(WindowRef window);
   struct Delivery {
     WindowRef window;
     std::uint32_t message;
@@ -232,6 +282,7 @@ class SimDesktop : public Desktop {
 
  private:
   std::vector<Window> windows_;
+  std::set<WindowRef> gone_;
   mutable std::mutex dialog_mutex_;
   std::map<WindowRef, DialogHost*> dialogs_;
   WindowRef next_dialog_ = 0x10000;

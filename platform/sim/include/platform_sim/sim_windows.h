@@ -48,6 +48,12 @@ class SimWindows {
                                                                  : kEnvironmentX86);
     };
     spooler.files = &shell;
+    // The spooler's process holds what it loaded until it has stopped.
+    shell.loaded_by_service = [this](const std::u16string& key) {
+      return services.service(u"Spooler").state != SimServices::State::Stopped &&
+             spooler.has_loaded(key);
+    };
+    shell.registry = &registry;
     processes.application_folder = [this] {
       return system.module_path.substr(0, system.module_path.find_last_of(u'\\'));
     };
@@ -57,11 +63,20 @@ class SimWindows {
     registry.wow64_caller = [this] { return system.wow64; };
     // Keys every Windows has (the second Run key is the one of the 32-bit
     // view, on 64-bit Windows).
-    for (const char16_t* key : {u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
-                                u"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run",
-                                u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors",
-                                u"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers"})
+    for (const char16_t* key :
+         {u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+          u"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run",
+          u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors",
+          u"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers", kSessionManagerKey})
       registry.ensure_key(kHkeyLocalMachine, key);
+  }
+  // Windows starts again: every program has ended and nothing is loaded or
+  // open any more; the renames and deletions written down for the restart
+  // are carried out.
+  void restart() {
+    processes.restart();
+    spooler.unload_all();
+    shell.restart();
   }
   SimWindows(const SimWindows&) = delete;
   SimWindows& operator=(const SimWindows&) = delete;

@@ -48,6 +48,8 @@ class Win32Shell : public platform::Shell {
   platform::Win32Error create_directory(std::u16string_view path) override;
   int file_operation(std::uint32_t operation, std::u16string_view from, std::u16string_view to,
                      std::uint32_t flags) override;
+  platform::Win32Error move_file(std::u16string_view from, std::u16string_view to,
+                                 std::uint32_t flags) override;
 };
 
 class Win32Devices : public platform::Devices {
