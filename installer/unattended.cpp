@@ -86,6 +86,9 @@ struct UnattendedRun::Ports {
     }
     std::u16string argument_text() override { return arguments_; }
     std::uint32_t session_id() override { return real_.session_id(); }
+    platform::Win32Error window_station_visible(bool* visible) override {
+      return real_.window_station_visible(visible);
+    }
 
    private:
     platform::SystemInfo& real_;

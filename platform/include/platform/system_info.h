@@ -38,6 +38,12 @@ class SystemInfo {
   // (ProcessIdToSessionId of the current process): 0 is the session of
   // services and of SYSTEM, where nobody sees a window.
   virtual std::uint32_t session_id() = 0;
+  // Whether the process's window station is visible: GetProcessWindowStation,
+  // then GetUserObjectInformationW with UOI_FLAGS and its WSF_VISIBLE flag.
+  // The interactive station (WinSta0) is; a service's own station, which
+  // the programs it starts inherit, is not, and nobody sees a window there.
+  // On failure *visible is false.
+  virtual Win32Error window_station_visible(bool* visible) = 0;
 };
 
 }  // namespace platform

@@ -78,6 +78,9 @@ struct SessionOf<sim::SimSystemInfo> {
   sim::SimSystemInfo system{faults};
   std::vector<std::uint32_t> sessions() { return {2, 0}; }
   void enter(std::uint32_t session) { system.session = session; }
+  // WinSta0, then a service's station.
+  std::vector<bool> stations() { return {true, false}; }
+  void enter_station(bool visible) { system.visible_window_station = visible; }
 };
 #ifdef _WIN32
 template <>
@@ -89,6 +92,9 @@ struct SessionOf<platform_win32::Win32SystemInfo> {
     return {session};
   }
   void enter(std::uint32_t) {}
+  // The test program runs on the desktop's station, WinSta0.
+  std::vector<bool> stations() { return {true}; }
+  void enter_station(bool) {}
 };
 #endif
 
@@ -113,6 +119,17 @@ TYPED_TEST(SystemInfoContract, SessionIsTheProcessOwnAndTheSameOnEveryRead) {
     EXPECT_EQ(system.session_id(), first);
     // All ones is the port's "unknown": a known session is never read as it.
     EXPECT_NE(first, 0xFFFFFFFFu);
+  }
+}
+
+TYPED_TEST(SystemInfoContract, TheWindowStationSaysWhetherItIsVisible) {
+  SystemInfo& system = this->of_.system;
+  for (const bool station : this->of_.stations()) {
+    SCOPED_TRACE(station);
+    this->of_.enter_station(station);
+    bool visible = !station;
+    ASSERT_EQ(kErrorSuccess, system.window_station_visible(&visible));
+    EXPECT_EQ(visible, station);
   }
 }
 

@@ -23,6 +23,16 @@ class DialogHost;
 
 namespace platform::sim {
 
+// Something a call shows on Windows that a person has to see or answer: a
+// message box, an error box or confirmation of the shell, printui's error
+// box, the elevation's error box. `call` names the call ("MessageBoxW",
+// "SHFileOperationW"), `text` what it shows.
+struct ShownUi {
+  std::u16string call;
+  std::u16string text;
+};
+using ShowUi = std::function<void(std::u16string_view call, std::u16string_view text)>;
+
 // Virtual time: sleep() moves the clock on at once, and the local date and
 // time with it.
 class SimClock : public Clock {
@@ -57,6 +67,7 @@ class SimSystemInfo : public SystemInfo {
   std::u16string error_message(Win32Error code) override;
   std::u16string argument_text() override { return arguments; }
   std::uint32_t session_id() override { return session; }
+  Win32Error window_station_visible(bool* visible) override;
 
   WindowsVersion version{6, 1, 7601, 2, 1};
   bool wow64 = false;
@@ -64,6 +75,9 @@ class SimSystemInfo : public SystemInfo {
   std::u16string module_path = u"C:\\Setup\\Pelmora.exe";
   std::u16string arguments;
   std::uint32_t session = 1;  // an interactive logon; 0 for SYSTEM
+  // WinSta0; false for a service's station (the programs a deployment
+  // agent starts as SYSTEM inherit it).
+  bool visible_window_station = true;
 
  private:
   Faults& faults_;
@@ -128,6 +142,10 @@ class SimShell : public Shell {
   // opening it for writing fails with ERROR_SHARING_VIOLATION until release.
   void hold_open(std::u16string_view path);
   void release(std::u16string_view path);
+  // Where file_operation reports what it would show: an error box for a
+  // failure without FOF_NOERRORUI, the question whether to make a missing
+  // destination folder without FOF_NOCONFIRMMKDIR.
+  ShowUi show_ui;
 
  private:
   struct File {
@@ -146,6 +164,8 @@ class SimShell : public Shell {
   bool can_exist(const std::u16string& key) const;
   bool parent_exists(const std::u16string& key) const;
   bool copy_tree(const std::u16string& from_key, const std::u16string& to_path);
+  int run_file_operation(std::uint32_t operation, std::u16string_view from, std::u16string_view to,
+                         std::uint32_t flags);
   void delete_tree(const std::u16string& key);
 
   Faults& faults_;
@@ -212,6 +232,10 @@ class SimDesktop : public Desktop {
   void unregister_dialog(WindowRef window);
   // Message boxes owned by no window.
   std::vector<MessageBoxRecord> message_boxes() const;
+  // Everything every call of the simulated Windows would have shown, in
+  // order: these message boxes and what the other ports report here.
+  void record_ui(std::u16string_view call, std::u16string_view text);
+  std::vector<ShownUi> shown_ui() const;
   int message_box_answer = 1;
   int calls_on_missing_windows() const;
 
@@ -234,6 +258,7 @@ class SimDesktop : public Desktop {
   std::map<WindowRef, DialogHost*> dialogs_;
   WindowRef next_dialog_ = 0x10000;
   std::vector<MessageBoxRecord> message_boxes_;
+  std::vector<ShownUi> shown_ui_;
   int calls_on_missing_windows_ = 0;
 };
 
