@@ -155,7 +155,11 @@ struct UnattendedRun::Ports {
       return real_.terminate(process, code);
     }
     platform::Win32Error wait(platform::ProcessHandle process, std::uint32_t timeout) override {
-      return real_.wait(process, timeout);
+      const platform::Win32Error result = real_.wait(process, timeout);
+      // A child that outlived its limit: the step that started it ended it
+      // and failed, and the run ends with kExitChildTimeout.
+      if (result == platform::kWaitTimeout && timeout != 0) child_timed_out = true;
+      return result;
     }
     platform::Win32Error create_process(std::u16string_view command_line, std::uint32_t flags,
                                         platform::ProcessHandle* process) override {
@@ -175,12 +179,14 @@ struct UnattendedRun::Ports {
       return real_.hold_named_mutex(name);
     }
     void exit_current_process(std::uint32_t) override {
+      // (A pre-install tool that was ended makes it kExitChildTimeout.)
       const std::uint32_t code =
           run_.Finish(kExitPreinstallFailed, u"the driver package could not be pre-installed");
       exited = true;
       real_.exit_current_process(code);
     }
     std::atomic<bool> exited{false};
+    std::atomic<bool> child_timed_out{false};
 
    private:
     platform::Processes& real_;
@@ -301,13 +307,19 @@ std::uint32_t UnattendedRun::Finish(std::uint32_t code, std::u16string_view outc
   std::lock_guard lock(finish_mutex_);
   if (finished_) return finished_code_;
   finished_ = true;
+  // Whatever the step made of it, a child that was ended decides the code.
+  std::u16string said(outcome);
+  if (ports_->processes.child_timed_out) {
+    code = kExitChildTimeout;
+    said = u"a program the installer started did not end within its limit and was ended; " + said;
+  }
   finished_code_ = code;
   const std::u16string action = platform::format(u"exit code %u", {code});
   if (dialog_ != nullptr) {
-    dialog_->log().Write(u"end", action, std::u16string(outcome) + dialog_->log().ProcessSuffix());
+    dialog_->log().Write(u"end", action, said + dialog_->log().ProcessSuffix());
     dialog_->log().Close();
   }
-  if (console_) console_(u"Pelmora: " + action + u": " + std::u16string(outcome) + u"\r\n");
+  if (console_) console_(u"Pelmora: " + action + u": " + said + u"\r\n");
   return code;
 }
 
