@@ -475,14 +475,19 @@ std::uint32_t ReportCommandLine(platform::Platform& platform, const CommandSwitc
     usage = end == std::u16string_view::npos ? std::u16string_view() : usage.substr(end + 2);
   }
   shown += kUsageText;
+  // Someone started the program by hand and can answer. A text that asks
+  // for quiet in any spelling never shows a box, nor does a process whose
+  // windows nobody sees.
+  const std::u16string nobody =
+      switches.quietAsked ? std::u16string() : NobodyToAnswer(platform.system);
+  if (!nobody.empty()) log.Write(u"start", u"message-box \"Pelmora\"", u"not shown, " + nobody);
   const std::u16string end = platform::format(u"exit code %u", {code});
   log.Write(
       u"end", end,
       (switches.error.empty() ? u"usage shown" : u"invalid command line") + log.ProcessSuffix());
   if (console) console(shown);
-  // Someone started the program by hand and can answer; a quiet run never
-  // shows a box.
-  if (!switches.quiet) platform.desktop.message_box(shown, u"Pelmora", platform::kMbOk);
+  if (!switches.quietAsked && nobody.empty())
+    platform.desktop.message_box(shown, u"Pelmora", platform::kMbOk);
   return code;
 }
 
@@ -513,6 +518,7 @@ std::uint32_t RunUnattendedProgram(platform::Platform& system, WizardSteps& step
   bool another_run = false;
   std::uint32_t code = 0;
   services.report_another_run = [&] { another_run = true; };
+  services.headless = true;
   // The dialog that start-up makes is driven here instead of shown.
   services.run_modal = [&](platform::DialogLogic& logic) {
     ran = true;
@@ -533,6 +539,25 @@ std::uint32_t RunUnattendedProgram(platform::Platform& system, WizardSteps& step
     if (console) console(u"Pelmora: the installer could not start (Windows Sockets)\r\n");
   }
   return code;
+}
+
+std::uint32_t RunInstallerProgram(platform::Platform& system, WizardSteps& steps,
+                                  StartupServices services, const ConsoleWriter& console,
+                                  const std::function<void(UnattendedRun&)>& prepare) {
+  CommandSwitches switches = ParseCommandSwitches(system.system.argument_text());
+  if (!switches.present) {
+    const std::u16string nobody = NobodyToAnswer(system.system);
+    if (nobody.empty()) {
+      CPelmoraApp app(system, steps, std::move(services));
+      app.InitInstance();
+      return static_cast<std::uint32_t>(app.ExitInstance());
+    }
+    // The wizard would wait for ever: the line is refused as one that asks
+    // for no unattended run.
+    switches.present = true;
+    switches.error = nobody + u", and the command line asks for no unattended run";
+  }
+  return RunUnattendedProgram(system, steps, std::move(services), switches, console, prepare);
 }
 
 }  // namespace pelmora

@@ -109,8 +109,9 @@ class UnattendedRun {
 };
 
 // A refused command line or /?: the reason and the usage text to the log
-// and the console (and, without /quiet, to a message box: someone started
-// the program by hand). Returns the exit code.
+// and the console, and to a message box only when the text asks for no
+// quiet run in any spelling and a person can answer (someone started the
+// program by hand). Returns the exit code.
 std::uint32_t ReportCommandLine(platform::Platform& platform, const CommandSwitches& switches,
                                 const ConsoleWriter& console);
 
@@ -129,5 +130,14 @@ std::uint32_t RunUnattendedProgram(platform::Platform& system, WizardSteps& step
                                    StartupServices services, const CommandSwitches& switches,
                                    const ConsoleWriter& console,
                                    const std::function<void(UnattendedRun&)>& prepare);
+
+// The program: the command line read; with the switches of an unattended
+// run (or anything that asks for one) RunUnattendedProgram; where nobody
+// can answer a window, a refusal (kExitBadCommandLine) without one;
+// otherwise the wizard, exactly as started by hand. Returns the process
+// exit code.
+std::uint32_t RunInstallerProgram(platform::Platform& system, WizardSteps& steps,
+                                  StartupServices services, const ConsoleWriter& console,
+                                  const std::function<void(UnattendedRun&)>& prepare);
 
 }  // namespace pelmora

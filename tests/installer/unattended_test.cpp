@@ -305,7 +305,7 @@ TEST(QuietCommandLine, RefusedLinesShowTheUsageWhereNobodySeesAWindow) {
 TEST(QuietCommandLine, TheLanguageSearchSeesNeitherSwitchesNorValues) {
   // Without a switch the text is the wizard's as before.
   EXPECT_FALSE(ParseCommandSwitches(u"/KOR").present);
-  EXPECT_FALSE(ParseCommandSwitches(u"/quite /usb-ish").present);
+  EXPECT_FALSE(ParseCommandSwitches(u"/usb-ish /KOR").present);
   struct Case {
     const char16_t* arguments;
     int language;
