@@ -451,7 +451,7 @@ int UnattendedRun::RunSelection(int, platform::DialogLogic& logic, platform::Dia
 }
 
 std::uint32_t ReportCommandLine(platform::Platform& platform, const CommandSwitches& switches,
-                                const ConsoleWriter& console) {
+                                const ConsoleWriter& console, std::u16string_view nobody) {
   InstallLog log(platform);
   UseLogSwitch(log, switches, console);
   const std::u16string arguments = platform.system.argument_text();
@@ -478,9 +478,8 @@ std::uint32_t ReportCommandLine(platform::Platform& platform, const CommandSwitc
   // Someone started the program by hand and can answer. A text that asks
   // for quiet in any spelling never shows a box, nor does a process whose
   // windows nobody sees.
-  const std::u16string nobody =
-      switches.quietAsked ? std::u16string() : NobodyToAnswer(platform.system);
-  if (!nobody.empty()) log.Write(u"start", u"message-box \"Pelmora\"", u"not shown, " + nobody);
+  if (!switches.quietAsked && !nobody.empty())
+    log.Write(u"start", u"message-box \"Pelmora\"", u"not shown, " + std::u16string(nobody));
   const std::u16string end = platform::format(u"exit code %u", {code});
   log.Write(
       u"end", end,
@@ -511,7 +510,9 @@ std::uint32_t RunUnattendedProgram(platform::Platform& system, WizardSteps& step
                                    StartupServices services, const CommandSwitches& switches,
                                    const ConsoleWriter& console,
                                    const std::function<void(UnattendedRun&)>& prepare) {
-  if (!switches.error.empty() || switches.help) return ReportCommandLine(system, switches, console);
+  if (!switches.error.empty() || switches.help)
+    return ReportCommandLine(system, switches, console,
+                             switches.quietAsked ? u"" : NobodyToAnswer(system.system));
   UnattendedRun run(system, switches, console);
   if (prepare) prepare(run);
   bool ran = false;
@@ -554,8 +555,8 @@ std::uint32_t RunInstallerProgram(platform::Platform& system, WizardSteps& steps
     }
     // The wizard would wait for ever: the line is refused as one that asks
     // for no unattended run.
-    switches.present = true;
     switches.error = nobody + u", and the command line asks for no unattended run";
+    return ReportCommandLine(system, switches, console, nobody);
   }
   return RunUnattendedProgram(system, steps, std::move(services), switches, console, prepare);
 }

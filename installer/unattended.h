@@ -111,9 +111,10 @@ class UnattendedRun {
 // A refused command line or /?: the reason and the usage text to the log
 // and the console, and to a message box only when the text asks for no
 // quiet run in any spelling and a person can answer (someone started the
-// program by hand). Returns the exit code.
+// program by hand). `nobody` is NobodyToAnswer's reason, read once for the
+// process (empty: a person can answer). Returns the exit code.
 std::uint32_t ReportCommandLine(platform::Platform& platform, const CommandSwitches& switches,
-                                const ConsoleWriter& console);
+                                const ConsoleWriter& console, std::u16string_view nobody);
 
 // Another run held the run mutex: the start line, the reason and the last
 // line to the log, the last line to the console; nothing is shown. Returns

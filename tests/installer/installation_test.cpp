@@ -118,6 +118,13 @@ TEST_F(NetworkInstallation, ZelkoFortyIsFoundUnderItsPairsNameAndInstalledUnderI
   EXPECT_EQ(queues[0].port_name, u"IP_10.0.0.31");
   EXPECT_EQ(queues[0].print_processor, u"WinPrint");
   EXPECT_EQ(queues[0].data_type, u"RAW");
+  // printui tells of a failure in no box of its own: the same command for
+  // an INF that is gone shows nothing.
+  ASSERT_TRUE(win.shell.remove_file(u"C:\\Windows\\INF\\oem4.inf"));
+  platform::ScopedProcess again(win.processes);
+  ASSERT_EQ(win.processes.create_process(DriverCommand(), 0, again.receive()),
+            platform::kErrorSuccess);
+  EXPECT_TRUE(win.desktop.shown_ui().empty());
 }
 
 TEST_F(NetworkInstallation, WithoutAModelRowZeroIsInstalledFromThePreinstalledPackage) {

@@ -32,7 +32,16 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
     std::uint32_t code;
     std::string last;
     bool steps_run = true;
+    std::string logged;  // part of some line, when not empty
   };
+  // A started program that never ends by itself.
+  auto hangs_with = [](const char16_t* argument) {
+    return [argument](std::u16string_view line) {
+      return line.find(argument) != std::u16string_view::npos ? platform::kStillActive : 0u;
+    };
+  };
+  const std::string kEnded =
+      "a program the installer started did not end within its limit and was ended; ";
   const std::vector<Case> cases = {
       {"not an administrator", u"/quiet /usb", [](Quiet& q) { q.win.shell.admin = false; },
        kExitNotAdministrator, "end exit code 5: not run by a member of the Administrators group"},
@@ -80,6 +89,31 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
        kExitQueueNotCreated, "end exit code 1797: the driver or the print queue was not installed"},
       {"time-out", u"/quiet /usb /wait 3", [](Quiet&) {}, kExitQueueTimeout,
        "end exit code 1460: no print queue within 3 s"},
+      // A program that does not end within its limit is ended, and so is
+      // the run, whichever step started it.
+      {"removal tool ended", u"/quiet /usb",
+       [&](Quiet& q) { q.win.processes.install_program(u"DIFxCmd", hangs_with(u" /u ")); },
+       kExitChildTimeout,
+       "end exit code 258: " + kEnded +
+           "the removal of earlier installations failed: DIFxCmd did not end within 10 minutes "
+           "and was ended",
+       true, "did not end within 600 s; ended: ok"},
+      {"pre-install tool ended", u"/quiet /usb /model 3",
+       [&](Quiet& q) { q.win.processes.install_program(u"DIFxCmd", hangs_with(u" /p ")); },
+       kExitChildTimeout,
+       "end exit code 258: " + kEnded + "the driver package could not be pre-installed", true,
+       "did not end within 600 s; ended: ok"},
+      {"printui ended", u"/quiet /network 192.168.7.20",
+       [&](Quiet& q) {
+         q.chooser = [](NetworkSelection* s) {
+           *s = {u"192.168.7.20", 9100, -1, 0x3850};
+           return true;
+         };
+         q.win.processes.install_program(u"rundll32", hangs_with(u"PrintUIEntry"));
+       },
+       kExitChildTimeout,
+       "end exit code 258: " + kEnded + "the driver or the print queue was not installed", true,
+       "did not end within 600 s; ended: ok"},
       // A deployment run as SYSTEM in session 0 is going on: this run,
       // in session 1, ends before any step.
       {"another run", u"/quiet /usb",
@@ -110,6 +144,18 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
     for (const auto& line : q.Lines()) EXPECT_EQ(line.find("closed"), std::string::npos) << line;
     q.ExpectNothingShown();
     EXPECT_EQ(q.OpenHandles(), 0u);
+    if (!c.logged.empty()) {
+      bool found = false;
+      for (const auto& line : q.Lines()) found = found || line.find(c.logged) != std::string::npos;
+      EXPECT_TRUE(found) << c.logged;
+    }
+    if (c.code == kExitChildTimeout) {
+      // Its whole limit on the clock, then ended: nothing it started runs on.
+      EXPECT_GE(q.win.clock.total_slept(), 600000u);
+      EXPECT_EQ(q.win.processes.running_count(u"DIFxCmd.exe") +
+                    q.win.processes.running_count(u"rundll32.exe"),
+                0);
+    }
     if (!c.steps_run) {
       // Nothing was looked at, let alone changed.
       EXPECT_EQ(q.win.faults.calls("EnumPrintersW"), 0);
@@ -252,6 +298,28 @@ TEST(QuietCommandLine, RefusedLinesShowTheUsageWhereNobodySeesAWindow) {
       {u"/quiet /usb /usb", "\"/usb\" is given twice"},
       {u"/quiet /network [P1]", "the printer of /network holds a bracket"},
       {u"/quiet /usb stray", "unexpected word \"stray\""},
+      // Quiet in another spelling: refused, and no box either.
+      {u"/qn /usb",
+       "unknown switch \"/qn\" (an unattended run is /quiet with /usb, /network or /remove)"},
+      {u"-Silent /usb",
+       "unknown switch \"-Silent\" (an unattended run is /quiet with /usb, /network or /remove)"},
+      // Blanks, dashes and slashes that only look like ASCII ones.
+      {u"/quiet\u00A0/usb",
+       "a no-break space (U+00A0) follows \"/quiet\"; words are separated by ordinary blanks"},
+      {u"\u3000/quiet /usb",
+       "an ideographic space (U+3000) starts the command line; words are separated by ordinary "
+       "blanks"},
+      {u"/quiet /usb\u202F",
+       "a narrow no-break space (U+202F) follows \"/usb\"; words are "
+       "separated by ordinary blanks"},
+      {u"/quiet /usb\u2007/model 3",
+       "a figure space (U+2007) follows \"/usb\"; words are separated by ordinary blanks"},
+      {u"\u2013quiet /usb", "\"\u2013quiet\" starts with an en dash (U+2013), not \"-\" or \"/\""},
+      {u"/quiet \u2014usb", "\"\u2014usb\" starts with an em dash (U+2014), not \"-\" or \"/\""},
+      {u"\u2212quiet /remove",
+       "\"\u2212quiet\" starts with a minus sign (U+2212), not \"-\" or \"/\""},
+      {u"/quiet /remove \uFF0Fmodel 3",
+       "\"\uFF0Fmodel\" starts with a fullwidth solidus (U+FF0F), not \"-\" or \"/\""},
   };
   for (const auto& [arguments, why] : refused) {
     SCOPED_TRACE(platform::to_utf8(arguments));
@@ -342,6 +410,87 @@ TEST(QuietCommandLine, TheLanguageSearchSeesNeitherSwitchesNorValues) {
   const CommandSwitches quoted = ParseCommandSwitches(u"/quiet /usb /log \"C:\\Log Files\\x.log\"");
   EXPECT_EQ(quoted.logPath, u"C:\\Log Files\\x.log");
   EXPECT_TRUE(quoted.error.empty());
+  // Inside quotes a value is taken as written, look-alikes and all.
+  const CommandSwitches literal =
+      ParseCommandSwitches(u"/quiet /usb /log \"C:\\a\u00A0b\u2013c.log\"");
+  EXPECT_EQ(literal.logPath, u"C:\\a\u00A0b\u2013c.log");
+  EXPECT_TRUE(literal.error.empty());
+}
+
+TEST(QuietCommandLine, WhereNobodyCanAnswerNoWindowIsShownWhateverTheLine) {
+  // Session 0 (a deployment agent's SYSTEM), a window station that is not
+  // visible, or one that cannot be examined: refused without a box or the
+  // wizard, the reason in the log.
+  enum Where { kSessionZero, kHiddenStation, kUnknownStation, kDesk };
+  struct Case {
+    std::u16string arguments;
+    Where where;
+    std::string why;  // the refusal
+    bool box_logged;  // the usage box would have been shown to a person
+  };
+  const std::string kNoUnattended = ", and the command line asks for no unattended run";
+  const std::string kQuietHint = " (an unattended run is /quiet with /usb, /network or /remove)";
+  const std::vector<Case> cases = {
+      {u"/qn /usb", kSessionZero, "unknown switch \"/qn\"" + kQuietHint, false},
+      {u"/quite /usb", kSessionZero, "unknown switch \"/quite\"" + kQuietHint, false},
+      {u"/S", kSessionZero, "unknown switch \"/S\"" + kQuietHint, false},
+      {u"/silent", kSessionZero, "unknown switch \"/silent\"" + kQuietHint, false},
+      {u"/usb", kSessionZero, "the switches need /quiet", true},
+      {u"\u2013quiet /usb", kSessionZero,
+       "\"\u2013quiet\" starts with an en dash (U+2013), not \"-\" or \"/\"", false},
+      {u"/quiet\u00A0/usb", kSessionZero,
+       "a no-break space (U+00A0) follows \"/quiet\"; words are separated by ordinary blanks",
+       false},
+      {u"", kSessionZero, "nobody can answer a window in session 0" + kNoUnattended, true},
+      {u"/KOR", kSessionZero, "nobody can answer a window in session 0" + kNoUnattended, true},
+      {u"/quiet /usb " + std::u16string(1100, u'x'), kSessionZero,
+       "the command line is longer than 1024 characters", false},
+      {u"", kHiddenStation,
+       "nobody can answer a window: the window station is not visible" + kNoUnattended, true},
+      {u"/usb", kHiddenStation, "the switches need /quiet", true},
+      {u"ENG", kUnknownStation,
+       "nobody can be known to answer a window: the window station's flags could not be read, "
+       "error 00000005" +
+           kNoUnattended,
+       true},
+      // At a person's desk, a line asking for quiet shows no box either.
+      {u"/S", kDesk, "unknown switch \"/S\"" + kQuietHint, false},
+      {u"/quiet /usb " + std::u16string(1100, u'x'), kDesk,
+       "the command line is longer than 1024 characters", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(platform::to_utf8(c.arguments.substr(0, 40)) + " where " +
+                 std::to_string(c.where));
+    Quiet q(c.arguments);
+    if (c.where == kSessionZero) q.win.system.session = 0;
+    if (c.where == kHiddenStation) q.win.system.visible_window_station = false;
+    if (c.where == kUnknownStation)
+      q.win.faults.fail("GetUserObjectInformationW", platform::kErrorAccessDenied);
+    EXPECT_EQ(q.Run(), kExitBadCommandLine);
+    q.ExpectNothingShown();
+    const auto lines = q.Lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_NE(lines[0].find("\": refused: " + c.why + kOwnProcess), std::string::npos) << lines[0];
+    EXPECT_EQ(q.Logged(std::string("start message-box \"Pelmora\": not shown, ") +
+                       (c.where == kSessionZero     ? "nobody can answer a window in session 0"
+                        : c.where == kHiddenStation ? "nobody can answer a window: the window "
+                                                      "station is not visible"
+                                                    : "nobody can be known to answer a window: "
+                                                      "the window station's flags could not be "
+                                                      "read, error 00000005")),
+              c.box_logged);
+    EXPECT_EQ(lines.back(), "end exit code 1639: invalid command line" + kOwnProcess);
+    // Nothing was done, and the run mutex was never taken.
+    EXPECT_EQ(q.win.faults.calls("EnumPrintersW"), 0);
+    EXPECT_EQ(q.win.faults.calls("CreateMutexW"), 0);
+  }
+  // At a person's desk the wizard starts as before, language code and all.
+  for (const char16_t* arguments : {u"", u"/KOR", u"ENG"}) {
+    Quiet q(arguments);
+    q.Run();
+    EXPECT_EQ(q.shown_dialogs, 1);
+    EXPECT_TRUE(q.win.desktop.shown_ui().empty());
+  }
 }
 
 }  // namespace
