@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "localized_text.h"
+#include "operations/model_catalogue.h"
 #include "platform/util/format.h"
 #include "platform/util/text.h"
 
@@ -19,20 +20,25 @@ const char16_t kUsageText[] =
     u"  /usb             install for a printer on USB\r\n"
     u"  /network PRINTER install for a network printer: its printer id, its\r\n"
     u"                   address, or id:address\r\n"
-    u"  /remove          only remove earlier installations (all models unless\r\n"
+    u"  /remove          only remove earlier installations (every model unless\r\n"
     u"                   /model is given)\r\n"
-    u"  /model N         0..15 a model of the catalogue, 16 all models; without\r\n"
-    u"                   it the MODEL: line of Pelmora.ini counts\r\n"
+    u"  /model N         0..15 a model of the catalogue (with /remove also 16,\r\n"
+    u"                   every model); without it the MODEL: line of the\r\n"
+    u"                   Pelmora.ini in the current folder counts, and /usb\r\n"
+    u"                   and /network need one of the two\r\n"
     u"  /wait SECONDS    how long /usb waits for the printer's queue (0..86400);\r\n"
     u"                   0, the default, stages the driver package so that the\r\n"
     u"                   printer installs whenever it is plugged in\r\n"
     u"  /log PATH        the log file (default: Pelmora.log in the temporary\r\n"
     u"                   folder of the account)\r\n"
     u"\r\n"
-    u"Exit codes: 0 success, 5 not an administrator, 1168 printer not found,\r\n"
-    u"1460 no queue within /wait, 1603 removal failed, 1619 driver package\r\n"
-    u"pre-install failed, 1627 preparation failed, 1639 invalid command line,\r\n"
-    u"1796 port not created, 1797 driver or queue not created.\r\n";
+    u"Exit codes: 0 success, 3010 success after a restart, 3012 driver package\r\n"
+    u"staged, no printer yet; 5 not an administrator, 258 a program it started\r\n"
+    u"did not end, 1062 spooler stopped, 1168 printer not found, 1460 no queue\r\n"
+    u"within /wait, 1603 removal failed, 1618 another installation running,\r\n"
+    u"1627 preparation failed, 1639 invalid command line, 1796 port not\r\n"
+    u"created, 1797 driver or queue not created, 2001 driver package\r\n"
+    u"pre-install failed, 10091 Windows Sockets not started.\r\n";
 
 namespace {
 
@@ -343,6 +349,9 @@ CommandSwitches ParseCommandSwitches(std::u16string_view argumentText) {
   if (result.action == UnattendedAction::kNone) refuse(u"one of /usb, /network, /remove is needed");
   if (seen[static_cast<int>(Switch::kWait)] && result.action != UnattendedAction::kUsb)
     refuse(u"/wait goes only with /usb");
+  // One printer gets one model's driver.
+  if (result.model == MODEL_NONE && result.action != UnattendedAction::kRemove)
+    refuse(u"/model 16 (every model) goes only with /remove");
   return result;
 }
 

@@ -33,13 +33,16 @@ std::u16string ExitResult(platform::Win32Error read, std::uint32_t exitCode) {
   return u"exit code unknown, " + ErrorResult(read);
 }
 
+std::u16string FormatTimestamp(const platform::LocalTime& time) {
+  return platform::format(
+      u"%04d-%02d-%02d %02d:%02d:%02d",
+      {static_cast<int>(time.year), static_cast<int>(time.month), static_cast<int>(time.day),
+       static_cast<int>(time.hour), static_cast<int>(time.minute), static_cast<int>(time.second)});
+}
+
 std::string FormatLogLine(const platform::LocalTime& time, std::u16string_view area,
                           std::u16string_view action, std::u16string_view result) {
-  std::u16string text = platform::format(
-      u"%04d-%02d-%02d %02d:%02d:%02d %s %s: %s",
-      {static_cast<int>(time.year), static_cast<int>(time.month), static_cast<int>(time.day),
-       static_cast<int>(time.hour), static_cast<int>(time.minute), static_cast<int>(time.second),
-       area, action, result});
+  std::u16string text = platform::format(u"%s %s %s: %s", {FormatTimestamp(time), area, action, result});
   // One event, one line: a text with line breaks of its own (a system
   // message, a file name) must not start a line that looks like an event.
   for (char16_t& c : text)

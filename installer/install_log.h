@@ -85,6 +85,8 @@ std::u16string ErrorResult(platform::Win32Error error);
 // "exit code N" for a waited tool whose code was read, else "exit code
 // unknown, error %08X".
 std::u16string ExitResult(platform::Win32Error read, std::uint32_t exitCode);
+// "2026-12-09 06:11:02".
+std::u16string FormatTimestamp(const platform::LocalTime& time);
 // A whole line with its CR LF, as the log holds it.
 std::string FormatLogLine(const platform::LocalTime& time, std::u16string_view area,
                           std::u16string_view action, std::u16string_view result);

@@ -8,6 +8,7 @@
 #include "platform/util/format.h"
 #include "platform/util/text.h"
 #include "settings.h"
+#include "success_marker.h"
 
 namespace pelmora {
 
@@ -162,6 +163,7 @@ void CPelmoraDlg::LoadSettings() {
   std::string contents;
   const bool readable = platform_.shell.read_file(kSettingsFileName, kMaxSettingsFileBytes,
                                                   &contents) == platform::kErrorSuccess;
+  settingsFileFound = readable;
   const Settings settings =
       ParseSettings(readable ? &contents : nullptr, platform_.system.argument_text());
   languageIndex = settings.languageIndex;
@@ -270,9 +272,11 @@ void CPelmoraDlg::OnNext() {
       tickCounter = 0;
       wizardState = WIZ_INSTALLING;
       if (host_->is_checked(IDC_PORT_USB)) {
+        connection = u"USB";
         log_->Write(u"step3", u"StartInstall \"USB\"", u"ok");
         host_->set_timer(TIMER_QUEUE_POLL, 1000);
       } else {
+        connection = u"Network " + std::u16string(platform::view_of(networkAddress));
         log_->Write(u"step3",
                     u"StartInstall " +
                         Quoted(u"TCP/IP " + std::u16string(platform::view_of(networkAddress))),
@@ -431,6 +435,9 @@ bool CPelmoraDlg::RefreshPrinterWindows() {
 void CPelmoraDlg::PumpMessages() { host_->pump_messages(); }
 
 void CPelmoraDlg::OnDestroy() {
+  // An unattended run marks its success itself, once it knows its code.
+  if (finished_ && !unattended)
+    WriteSuccessMarker(platform_, *log_, u"end", {modelIndex, connection, ExitCode()});
   std::u16string outcome = u"installation complete";
   if (!finished_) {
     const std::u16string_view ended = unattended ? u"stopped" : u"closed";

@@ -92,6 +92,10 @@ class CPelmoraDlg : public platform::DialogLogic {
   // An unattended run drives the wizard without showing it: its closing
   // line says where the run stopped, not which page was closed.
   bool unattended = false;
+  // Whether Pelmora.ini could be read from the current folder.
+  bool settingsFileFound = false;
+  // How the printer was connected: "USB" or "Network <address>".
+  std::u16string connection;
 
  private:
   void SetDetails(int first_row, int second_row);

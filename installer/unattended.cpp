@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
+#include "operations/cleanup.h"
 #include "operations/model_catalogue.h"
 #include "pelmora_dlg.h"
 #include "platform/util/format.h"
 #include "platform/util/text.h"
+#include "success_marker.h"
 
 namespace pelmora {
 
@@ -44,6 +46,19 @@ void SplitDescription(std::u16string_view line, std::u16string* id, std::u16stri
   std::u16string_view right = inside.substr(colon + 1);
   while (!right.empty() && right.front() == u' ') right.remove_prefix(1);
   *address = std::u16string(right);
+}
+
+// Whether the print spooler runs, once it has left a pending state. A state
+// that cannot be read is logged and not held against the run.
+bool SpoolerRunsAtTheEnd(platform::Platform& platform, InstallLog& log) {
+  std::uint32_t state = 0;
+  if (const platform::Win32Error error = SettledSpoolerState(platform, &state)) {
+    log.Write(u"end", u"service \"Spooler\"", u"state unknown, " + ErrorResult(error));
+    return true;
+  }
+  if (state == platform::kServiceRunning) return true;
+  log.Write(u"end", u"service \"Spooler\"", platform::format(u"not running, state %u", {state}));
+  return false;
 }
 
 }  // namespace
@@ -342,11 +357,51 @@ std::uint32_t UnattendedRun::Run(CPelmoraDlg& dialog) {
                      platform::format(u"%s, session %u", {ActionText(switches_), session}) +
                          dialog.log().ProcessSuffix());
   auto status = [&] { return host_->text(IDC_STATUS); };
-  // The wizard's own closing line, then the code.
+  // The wizard's own closing line, then the code. A run that succeeded
+  // checks that the spooler runs and then marks its success, its last act.
   auto end = [&](std::uint32_t code, std::u16string_view outcome) {
+    std::u16string why(outcome);
+    const bool succeeded =
+        code == kExitSuccess || code == kExitRebootRequired || code == kExitStaged;
+    if (succeeded && !SpoolerRunsAtTheEnd(system_, dialog.log())) {
+      code = kExitSpoolerStopped;
+      why = u"the print spooler is not running";
+    }
+    if (code == kExitSuccess && switches_.action == UnattendedAction::kRemove) {
+      // Step 1 deleted the marker.
+    } else if (code == kExitSuccess || code == kExitRebootRequired || code == kExitStaged) {
+      const std::u16string connection =
+          dialog.connection.empty() ? std::u16string(u"USB") : dialog.connection;
+      if (WriteSuccessMarker(system_, dialog.log(), u"end", {dialog.modelIndex, connection, code}))
+        why += u"; the success marker could not be written";
+    }
     dialog.OnDestroy();
-    return Finish(code, outcome);
+    return Finish(code, why);
   };
+  // Where the model came from: one printer needs one model.
+  const bool installs = switches_.action == UnattendedAction::kUsb ||
+                        switches_.action == UnattendedAction::kNetwork;
+  const std::u16string file = dialog.settingsFileFound ? u"found" : u"not found";
+  if (switches_.model >= 0) {
+    dialog.log().Write(u"start", u"settings \"/model\"",
+                       platform::format(u"model %d from the command line; Pelmora.ini %s in the "
+                                        u"current folder",
+                                        {switches_.model, file}));
+  } else if (dialog.modelIndex < kModelCount) {
+    dialog.log().Write(u"start", u"settings \"Pelmora.ini\"",
+                       platform::format(u"model %d from the file in the current folder",
+                                        {dialog.modelIndex}));
+  } else {
+    dialog.log().Write(
+        u"start", u"settings \"Pelmora.ini\"",
+        std::u16string(dialog.settingsFileFound ? u"found in the current folder, without a model"
+                                                : u"not found in the current folder") +
+            (installs ? u"" : u"; every model's installation is removed"));
+    if (installs)
+      return end(kExitBadCommandLine,
+                 u"no model: give /model N, or start the installer in the folder of a "
+                 u"Pelmora.ini with its MODEL: line");
+  }
   if (session == 0)
     dialog.log().Write(u"start", u"session 0",
                        u"Tessaly is not started; its Run value starts it at the next logon");

@@ -12,6 +12,7 @@
 #include "pelmora_dlg.h"
 #include "platform/util/format.h"
 #include "platform/util/text.h"
+#include "success_marker.h"
 
 namespace pelmora {
 
@@ -146,14 +147,54 @@ bool KillTessaly(platform::Platform& platform, InstallLog* log) {
   return true;
 }
 
-bool RestartSpooler(platform::Platform& platform) {
+namespace {
+
+void WaitForSpooler(platform::Platform& platform, platform::ServiceHandle spooler,
+                    std::uint32_t state, bool unattended) {
+  if (!unattended) {
+    // The wizard gives the spooler a fixed moment.
+    platform.clock.sleep(2000);
+    return;
+  }
+  // Nobody watches an unattended run: it waits for the state itself, up to
+  // a limit. Whether the spooler runs in the end is checked when the run
+  // ends.
+  for (std::uint32_t waited = 0; waited < kSpoolerStateLimitMs; waited += kSpoolerStatePollMs) {
+    std::uint32_t now = 0;
+    if (platform.services.query_state(spooler, &now) != platform::kErrorSuccess || now == state)
+      return;
+    platform.clock.sleep(kSpoolerStatePollMs);
+  }
+}
+
+}  // namespace
+
+platform::Win32Error SettledSpoolerState(platform::Platform& platform, std::uint32_t* state) {
+  *state = 0;
+  platform::ScopedService manager(platform.services);
+  platform::ScopedService spooler(platform.services);
+  if (auto error = platform.services.open_manager(platform::kScManagerAllAccess, manager.receive()))
+    return error;
+  if (auto error = platform.services.open_service(manager.get(), u"Spooler",
+                                                  platform::kServiceAllAccess, spooler.receive()))
+    return error;
+  for (std::uint32_t waited = 0;; waited += kSpoolerStatePollMs) {
+    if (auto error = platform.services.query_state(spooler.get(), state)) return error;
+    const bool pending =
+        *state == platform::kServiceStartPending || *state == platform::kServiceStopPending;
+    if (!pending || waited >= kSpoolerStateLimitMs) return platform::kErrorSuccess;
+    platform.clock.sleep(kSpoolerStatePollMs);
+  }
+}
+
+bool RestartSpooler(platform::Platform& platform, bool unattended) {
   platform::ScopedService manager(platform.services);
   platform::ScopedService spooler(platform.services);
   if (!OpenSpoolerService(platform.services, manager, spooler)) return false;
   platform.services.stop(spooler.get());
-  platform.clock.sleep(2000);
+  WaitForSpooler(platform, spooler.get(), platform::kServiceStopped, unattended);
   platform.services.start(spooler.get());
-  platform.clock.sleep(2000);
+  WaitForSpooler(platform, spooler.get(), platform::kServiceRunning, unattended);
   return true;
 }
 
@@ -199,7 +240,7 @@ bool RemovePrinters(CPelmoraDlg& dialog) {
 bool RemoveDrivers(CPelmoraDlg& dialog) {
   platform::Platform& platform = dialog.platform();
   ShowProgress(dialog, kTextCleaningDrivers);
-  if (!RestartSpooler(platform)) {
+  if (!RestartSpooler(platform, dialog.unattended)) {
     dialog.SetStatusText(kRestartSpoolerFailedText);
     return false;
   }
@@ -246,7 +287,7 @@ bool RemoveDrivers(CPelmoraDlg& dialog) {
       }
     }
   }
-  if (!RestartSpooler(platform)) {
+  if (!RestartSpooler(platform, dialog.unattended)) {
     dialog.SetStatusText(kRestartSpoolerFailedText);
     return false;
   }
@@ -265,7 +306,7 @@ bool RemoveMonitors(CPelmoraDlg& dialog) {
     LogRemoval(dialog.log(), u"delete-monitor-key", ModelCatalogue[row].monitorName,
                platform.registry.delete_key(monitors.get(), ModelCatalogue[row].monitorName));
   }
-  if (!RestartSpooler(platform)) {
+  if (!RestartSpooler(platform, dialog.unattended)) {
     dialog.SetStatusText(kRestartSpoolerFailedText);
     return false;
   }
@@ -308,7 +349,7 @@ bool DeleteDriverFiles(CPelmoraDlg& dialog) {
     return false;
   }
   platform.services.stop(spooler.get());
-  platform.clock.sleep(2000);
+  WaitForSpooler(platform, spooler.get(), platform::kServiceStopped, dialog.unattended);
   auto delete_file = [&](const std::u16string& path) {
     LogRemoval(dialog.log(), u"delete-file", path, platform.shell.delete_file(path));
   };
@@ -325,7 +366,7 @@ bool DeleteDriverFiles(CPelmoraDlg& dialog) {
                                    {folders.programFiles, ManufacturerFolderName(row), plugin}));
   }
   platform.services.start(spooler.get());
-  platform.clock.sleep(2000);
+  WaitForSpooler(platform, spooler.get(), platform::kServiceRunning, dialog.unattended);
   return true;
 }
 
@@ -386,6 +427,12 @@ bool RunCleanupStep(CPelmoraDlg& dialog) {
       {DeleteDriverFiles, u"DeleteDriverFiles"},   {RemoveInfFiles, u"RemoveInfFiles"},
       {DeleteUtilityFiles, u"DeleteUtilityFiles"},
   };
+  // What a deployment tool detects an installation by goes first: a run
+  // that fails from here on has removed part of what it marked.
+  if (auto error = DeleteSuccessMarker(dialog.platform(), dialog.log(), u"step1")) {
+    ReportApiError(dialog, u"RegDeleteKey", error);
+    return false;
+  }
   platform::DialogHost& host = dialog.host();
   host.progress_range(IDC_PROGRESS, 0, 6);
   for (int k = 0; k < 7; ++k) {

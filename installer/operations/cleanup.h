@@ -30,8 +30,15 @@ bool KillTessaly(platform::Platform& platform, InstallLog* log = nullptr);
 // is that of the last termination tried (false when none was).
 bool TerminateProcessByName(platform::Processes& processes, std::u16string_view name,
                             InstallLog* log = nullptr);
-// Stops the Spooler service and starts it again, waiting 2 s after each.
-bool RestartSpooler(platform::Platform& platform);
+// Stops the Spooler service and starts it again. The wizard waits 2 s
+// after each; an unattended run waits for the service's state instead, up
+// to kSpoolerStateLimitMs, asking every kSpoolerStatePollMs.
+bool RestartSpooler(platform::Platform& platform, bool unattended);
+inline constexpr std::uint32_t kSpoolerStateLimitMs = 60000;
+inline constexpr std::uint32_t kSpoolerStatePollMs = 250;
+// The spooler's state once it has left a pending one (or the limit has
+// passed); kErrorSuccess when it could be read.
+platform::Win32Error SettledSpoolerState(platform::Platform& platform, std::uint32_t* state);
 // "%s() failed with error %08X: %s" with the system's text of the code.
 void ReportApiError(CPelmoraDlg& dialog, std::u16string_view function, platform::Win32Error code);
 

@@ -92,6 +92,28 @@ Win32Error SimServices::start_locked(const std::u16string& key, int depth) {
   return kErrorSuccess;
 }
 
+Win32Error SimServices::query_state(ServiceHandle service, std::uint32_t* state) {
+  if (state == nullptr) return kErrorInvalidParameter;
+  *state = 0;
+  if (auto e = faults_.check("QueryServiceStatus")) return e;
+  std::lock_guard lock(mutex_);
+  auto it = handles_.find(service);
+  if (it == handles_.end() || it->second.empty()) return kErrorInvalidHandle;
+  settle();
+  switch (services_[it->second].state) {
+    case State::Running:
+      *state = kServiceRunning;
+      break;
+    case State::StopPending:
+      *state = kServiceStopPending;
+      break;
+    case State::Stopped:
+      *state = kServiceStopped;
+      break;
+  }
+  return kErrorSuccess;
+}
+
 Win32Error SimServices::close(ServiceHandle handle) {
   // A close that fails still ends the handle's life.
   const Win32Error injected = faults_.check("CloseServiceHandle");

@@ -184,6 +184,15 @@ Win32Error Win32Services::start(platform::ServiceHandle service) {
   return platform::kErrorSuccess;
 }
 
+Win32Error Win32Services::query_state(platform::ServiceHandle service, std::uint32_t* state) {
+  if (state == nullptr) return platform::kErrorInvalidParameter;
+  *state = 0;
+  SERVICE_STATUS status{};
+  if (!QueryServiceStatus(as_service(service), &status)) return last_error();
+  *state = status.dwCurrentState;
+  return platform::kErrorSuccess;
+}
+
 Win32Error Win32Services::close(platform::ServiceHandle handle) {
   if (!CloseServiceHandle(as_service(handle))) return last_error();
   return platform::kErrorSuccess;

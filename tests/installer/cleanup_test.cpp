@@ -339,6 +339,7 @@ std::u16string ExpectedFailureText(const std::string& operation) {
       {"SetupGetInfFileListW",
        u"SetupGetInfFileList() failed with error 00000005: Access is denied."},
       {"RegOpenKeyExW", u"KillTessaly() failed with error FFFFFFFF: "},
+      {"RegDeleteKeyW", u"RegDeleteKey() failed with error 00000005: Access is denied."},
   };
   auto it = kTexts.find(operation);
   return it == kTexts.end() ? std::u16string() : it->second;

@@ -118,6 +118,18 @@ inline std::u16string MachineSoftwareKey(const platform::sim::SimWindows& win,
          std::u16string(below_software);
 }
 
+// The success marker's exit code, or -1 when there is no marker.
+inline std::int64_t MarkedExitCode(platform::sim::SimWindows& win) {
+  platform::RegistryValue value;
+  if (!win.registry.value(platform::kHkeyLocalMachine,
+                          MachineSoftwareKey(win, u"Orvane\\Pelmora\\Installation"), u"ExitCode",
+                          &value) ||
+      value.data.size() != 4)
+    return -1;
+  return value.data[0] | value.data[1] << 8 | value.data[2] << 16 |
+         static_cast<std::int64_t>(value.data[3]) << 24;
+}
+
 // The monitor's Run value, empty when there is none.
 inline std::u16string RunValue(platform::sim::SimWindows& win) {
   platform::RegistryValue value;

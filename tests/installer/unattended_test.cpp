@@ -9,6 +9,7 @@
 #include <set>
 
 #include "quiet_run.h"
+#include "success_marker.h"
 
 namespace pelmora::testing {
 namespace {
@@ -25,6 +26,9 @@ TEST(QuietRun, InSessionZeroTheMonitorIsNotStartedButRegistered) {
 }
 
 TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
+  const std::string kNoModel =
+      "end exit code 1639: no model: give /model N, or start the installer in the folder of a "
+      "Pelmora.ini with its MODEL: line";
   struct Case {
     const char* name;
     const char16_t* arguments;
@@ -32,6 +36,8 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
     std::uint32_t code;
     std::string last;
     bool steps_run = true;
+    // Ends before Step 1: an earlier installation stays as it was.
+    bool unchanged = false;
     std::string logged;  // part of some line, when not empty
   };
   // A started program that never ends by itself.
@@ -43,14 +49,15 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
   const std::string kEnded =
       "a program the installer started did not end within its limit and was ended; ";
   const std::vector<Case> cases = {
-      {"not an administrator", u"/quiet /usb", [](Quiet& q) { q.win.shell.admin = false; },
-       kExitNotAdministrator, "end exit code 5: not run by a member of the Administrators group"},
-      {"removal", u"/quiet /usb",
+      {"not an administrator", u"/quiet /usb /model 0", [](Quiet& q) { q.win.shell.admin = false; },
+       kExitNotAdministrator, "end exit code 5: not run by a member of the Administrators group",
+       true, true},
+      {"removal", u"/quiet /usb /model 0",
        [](Quiet& q) { q.win.faults.fail("EnumPrintersW", platform::kErrorAccessDenied); },
        kExitRemovalFailed,
        "end exit code 1603: the removal of earlier installations failed: EnumPrinters() failed "
        "with error 00000005: Access is denied."},
-      {"preparation", u"/quiet /usb",
+      {"preparation", u"/quiet /usb /model 0",
        [](Quiet& q) { q.win.faults.fail("CreateDirectoryW", platform::kErrorAccessDenied); },
        kExitPreparationFailed,
        "end exit code 1627: the preparation failed: Can't create directory. error : 5"},
@@ -59,17 +66,29 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
          q.win.processes.install_program(u"DIFxCmd", [](std::u16string_view) { return 1u; });
        },
        kExitPreinstallFailed, "end exit code 2001: the driver package could not be pre-installed"},
-      {"printer not found", u"/quiet /network K7M2P4T9", [](Quiet&) {}, kExitPrinterNotFound,
-       "end exit code 1168: the network printer \"K7M2P4T9\" was not found"},
-      {"another family", u"/quiet /network K7M2P4T9",
+      {"printer not found", u"/quiet /network K7M2P4T9 /model 0", [](Quiet&) {},
+       kExitPrinterNotFound, "end exit code 1168: the network printer \"K7M2P4T9\" was not found",
+       true, true},
+      {"another family", u"/quiet /network K7M2P4T9 /model 0",
        [](Quiet& q) {
          q.chooser = [](NetworkSelection* s) {
            *s = {u"192.168.7.20", 9100, -1, 0x3856};  // a MARLO-800 for model 0
            return true;
          };
        },
-       kExitPrinterNotFound, "end exit code 1168: the network printer \"K7M2P4T9\" was not found"},
-      {"port", u"/quiet /network K7M2P4T9",
+       kExitPrinterNotFound, "end exit code 1168: the network printer \"K7M2P4T9\" was not found",
+       true, true},
+      // Outside the media folder, without /model: no model to install.
+      {"no model", u"/quiet /usb", [](Quiet&) {}, kExitBadCommandLine, kNoModel, true, true},
+      {"no model for the network", u"/quiet /network K7M2P4T9", [](Quiet&) {}, kExitBadCommandLine,
+       kNoModel, true, true},
+      // Something stops the spooler while the run scans for the printer.
+      {"spooler left stopped", u"/quiet /usb /model 0",
+       [](Quiet& q) {
+         q.win.devices.on_reenumerate = [&q] { q.win.services.add_service(u"Spooler", false); };
+       },
+       kExitSpoolerStopped, "end exit code 1062: the print spooler is not running"},
+      {"port", u"/quiet /network K7M2P4T9 /model 0",
        [](Quiet& q) {
          q.chooser = [](NetworkSelection* s) {
            *s = {u"192.168.7.20", 9100, -1, 0x3850};
@@ -78,7 +97,7 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
          q.win.faults.fail("XcvDataW", platform::kErrorAccessDenied);
        },
        kExitPortNotCreated, "end exit code 1796: the TCP/IP port was not created"},
-      {"queue", u"/quiet /network 192.168.7.20",
+      {"queue", u"/quiet /network 192.168.7.20 /model 0",
        [](Quiet& q) {
          q.chooser = [](NetworkSelection* s) {
            *s = {u"192.168.7.20", 9100, -1, 0x3850};
@@ -87,23 +106,23 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
          q.win.faults.fail("AddPrinterW", platform::kErrorAccessDenied);
        },
        kExitQueueNotCreated, "end exit code 1797: the driver or the print queue was not installed"},
-      {"time-out", u"/quiet /usb /wait 3", [](Quiet&) {}, kExitQueueTimeout,
+      {"time-out", u"/quiet /usb /model 0 /wait 3", [](Quiet&) {}, kExitQueueTimeout,
        "end exit code 1460: no print queue within 3 s"},
       // A program that does not end within its limit is ended, and so is
       // the run, whichever step started it.
-      {"removal tool ended", u"/quiet /usb",
+      {"removal tool ended", u"/quiet /usb /model 0",
        [&](Quiet& q) { q.win.processes.install_program(u"DIFxCmd", hangs_with(u" /u ")); },
        kExitChildTimeout,
        "end exit code 258: " + kEnded +
            "the removal of earlier installations failed: DIFxCmd did not end within 10 minutes "
            "and was ended",
-       true, "did not end within 600 s; ended: ok"},
+       true, false, "did not end within 600 s; ended: ok"},
       {"pre-install tool ended", u"/quiet /usb /model 3",
        [&](Quiet& q) { q.win.processes.install_program(u"DIFxCmd", hangs_with(u" /p ")); },
        kExitChildTimeout,
        "end exit code 258: " + kEnded + "the driver package could not be pre-installed", true,
-       "did not end within 600 s; ended: ok"},
-      {"printui ended", u"/quiet /network 192.168.7.20",
+       false, "did not end within 600 s; ended: ok"},
+      {"printui ended", u"/quiet /network 192.168.7.20 /model 0",
        [&](Quiet& q) {
          q.chooser = [](NetworkSelection* s) {
            *s = {u"192.168.7.20", 9100, -1, 0x3850};
@@ -113,19 +132,19 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
        },
        kExitChildTimeout,
        "end exit code 258: " + kEnded + "the driver or the print queue was not installed", true,
-       "did not end within 600 s; ended: ok"},
+       false, "did not end within 600 s; ended: ok"},
       // A deployment run as SYSTEM in session 0 is going on: this run,
       // in session 1, ends before any step.
-      {"another run", u"/quiet /usb",
+      {"another run", u"/quiet /usb /model 0",
        [](Quiet& q) {
          q.win.processes.hold_mutex_of(q.win.processes.add_process(u"Pelmora.exe"), 0,
                                        kRunMutexName);
        },
-       kExitAnotherRun, "end exit code 1618: another installation is running", false},
+       kExitAnotherRun, "end exit code 1618: another installation is running", false, true},
       // The run mutex of a run of another user, which this one may not open.
       {"another user's run", u"/quiet /remove",
        [](Quiet& q) { q.win.faults.fail("CreateMutexW", platform::kErrorAccessDenied); },
-       kExitAnotherRun, "end exit code 1618: another installation is running", false},
+       kExitAnotherRun, "end exit code 1618: another installation is running", false, true},
       // A run mutex that cannot be made for another reason: the run goes on
       // unguarded.
       {"no run mutex", u"/quiet /remove",
@@ -136,7 +155,14 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
     SCOPED_TRACE(c.name);
     Quiet q(c.arguments);
     c.arrange(q);
+    // An earlier installation's marker: only Step 1 deletes it.
+    q.win.registry.put_value(platform::kHkeyLocalMachine, kSuccessMarkerKey, u"ExitCode",
+                             platform::kRegDword, {0, 0, 0, 0});
     EXPECT_EQ(q.Run(), c.code);
+    // A failed run leaves no marker; one that ended before Step 1 changed
+    // nothing.
+    EXPECT_EQ(MarkedExitCode(q.win), c.unchanged ? 0 : -1);
+    if (c.unchanged) EXPECT_EQ(q.win.faults.calls("EnumPrintersW"), 0);
     EXPECT_EQ(q.Last(), c.last + kOwnProcess);
     EXPECT_EQ(q.console, platform::to_utf16(c.last.substr(4)).insert(0, u"Pelmora: ") + u"\r\n");
     // The wizard's own closing line says where the run stopped: no page
@@ -159,15 +185,15 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
     if (!c.steps_run) {
       // Nothing was looked at, let alone changed.
       EXPECT_EQ(q.win.faults.calls("EnumPrintersW"), 0);
-      EXPECT_EQ(
-          q.Lines(),
-          (std::vector<std::string>{
-              "start unattended \"" + platform::to_utf8(c.arguments) + "\": " +
-                  (c.arguments == std::u16string(u"/quiet /usb") ? "USB, wait 0 s" : "remove") +
-                  ", session 1" + kOwnProcess,
-              "start run-mutex \"Global\\Pelmora.Installer.Run\": held by "
-              "another run",
-              c.last + kOwnProcess}));
+      EXPECT_EQ(q.Lines(),
+                (std::vector<std::string>{
+                    "start unattended \"" + platform::to_utf8(c.arguments) + "\": " +
+                        (c.arguments == std::u16string(u"/quiet /usb /model 0") ? "USB, wait 0 s"
+                                                                                : "remove") +
+                        ", session 1" + kOwnProcess,
+                    "start run-mutex \"Global\\Pelmora.Installer.Run\": held by "
+                    "another run",
+                    c.last + kOwnProcess}));
     }
   }
 }
@@ -229,7 +255,7 @@ TEST(QuietRun, MessageBoxesGoToTheLogAndTheWorkerEndsWithTheCode) {
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[lines.size() - 2], "end Pelmora: installation canceled" + kOwnProcess);
   // A network run whose INF is missing: the driver's box is logged too.
-  Quiet m(u"/quiet /network 10.0.0.9");
+  Quiet m(u"/quiet /network 10.0.0.9 /model 0");
   m.chooser = [](NetworkSelection* s) {
     *s = {u"10.0.0.9", 9100, -1, 0x3850};
     return true;

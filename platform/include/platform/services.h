@@ -20,6 +20,12 @@ inline constexpr Win32Error kErrorServiceRequestTimeout = 1053;
 inline constexpr Win32Error kErrorDependentServicesRunning = 1051;
 inline constexpr Win32Error kErrorServiceCannotAcceptCtrl = 1061;
 
+// A service's current state (SERVICE_STATUS.dwCurrentState).
+inline constexpr std::uint32_t kServiceStopped = 1;
+inline constexpr std::uint32_t kServiceStartPending = 2;
+inline constexpr std::uint32_t kServiceStopPending = 3;
+inline constexpr std::uint32_t kServiceRunning = 4;
+
 class Services {
  public:
   virtual ~Services() = default;
@@ -37,6 +43,8 @@ class Services {
   virtual Win32Error stop(ServiceHandle service) = 0;
   // StartServiceW without arguments.
   virtual Win32Error start(ServiceHandle service) = 0;
+  // QueryServiceStatus: the service's current state (kServiceStopped ...).
+  virtual Win32Error query_state(ServiceHandle service, std::uint32_t* state) = 0;
   // CloseServiceHandle, for service and manager handles alike.
   virtual Win32Error close(ServiceHandle handle) = 0;
 };

@@ -7,6 +7,9 @@
 # lists the two ZELKO printers, the one with that id (the second line, not
 # the one the dialog selects first) is chosen and asked again at its
 # address, and the port is made through the Standard TCP/IP port monitor.
+# Before that, `/network H3J9Q5V1` names the MARLO-800, a printer of
+# another family than model 0's: the run ends with 1168 before Step 1, and
+# what an earlier installation left (its Run value) is still there.
 #
 #   pelmora_unattended_network.sh WIN64_BUILD_DIR HOST_BUILD_DIR
 #
@@ -53,6 +56,22 @@ trap finish EXIT
 tidy
 
 pelmora_net_copy $'MODEL: 0\r\n'
+marker_key='HKLM\SOFTWARE\Orvane\Pelmora\Installation'
+
+# Another family's printer, by its id: found by nobody, nothing removed.
+w reg add "$run_key" /v Tessaly /d earlier /f >/dev/null
+other_log=$install/other.log
+(cd "$install" && exec timeout 300 wine64 Pelmora.exe /quiet /network H3J9Q5V1 \
+  /log 'C:\pelmora-e2e-unattended-network\other.log' </dev/null >/dev/null 2>&1)
+code=$?
+[ "$code" -eq $((1168 % 256)) ] || fail "another family's printer: exit code $code, expected 1168 (144)"
+other_last=$(tail -n 1 "$other_log" 2>/dev/null | tr -d '\r' | cut -d' ' -f3- | sed -E 's/, process [1-9][0-9]*$//')
+[ "$other_last" = 'end exit code 1168: the network printer "H3J9Q5V1" was not found' ] ||
+  fail "another family's printer: last log line '$other_last'"
+grep -q ' step1 ' "$other_log" && fail "another family's printer: Step 1 ran"
+w reg query "$run_key" /v Tessaly 2>/dev/null | grep -q earlier ||
+  fail "another family's printer: the earlier Run value is gone"
+w reg query "$marker_key" >/dev/null 2>&1 && fail "another family's printer: a success marker"
 
 log=$install/network.log
 started=$(date +%s)
@@ -102,8 +121,10 @@ grep -q "zelko70: admin request" "$work/sim.log" || fail "no administration chan
 # What Wine made of the driver: printui installs none, so AddPrinterW finds
 # no driver of the model's name (1797); either way the port decides the code.
 sed -n 's/^step3 add-printer "Orvane ZELKO-70 Card Printer": /Wine: add-printer /p' <<<"$lines"
-# The Run value is written whatever became of the port.
-w reg query "$run_key" /v Tessaly >/dev/null || fail "no Run value for Tessaly"
+# The Run value is written whatever became of the port; a failed run
+# leaves no success marker.
+w reg query "$run_key" /v Tessaly 2>/dev/null | grep -q 'Tessaly.exe' || fail "no Run value for Tessaly"
+w reg query "$marker_key" >/dev/null 2>&1 && fail "a failed run left a success marker"
 
 if [ "$failures" -ne 0 ]; then
   echo "--- log"; cat "$log" 2>/dev/null

@@ -271,7 +271,12 @@ TYPED_TEST(ProcessContract, TheSpoolerServiceStopsAndStarts) {
       this->under_.clock().sleep(50);
   }
 
+  std::uint32_t state = 0;
+  ASSERT_EQ(kErrorSuccess, services.query_state(spooler.get(), &state));
+  EXPECT_EQ(kServiceRunning, state);
   EXPECT_EQ(kErrorSuccess, services.stop(spooler.get()));
+  ASSERT_EQ(kErrorSuccess, services.query_state(spooler.get(), &state));
+  EXPECT_TRUE(state == kServiceStopPending || state == kServiceStopped) << state;
   // Stopping takes a moment: while it is stopping, another stop cannot be
   // taken, nor a start; once stopped, a stop is refused for that.
   Win32Error again = services.stop(spooler.get());
@@ -289,7 +294,12 @@ TYPED_TEST(ProcessContract, TheSpoolerServiceStopsAndStarts) {
   if (TypeParam::kStopIsSeen) {
     EXPECT_GT(pending, 0);
   }
+  ASSERT_EQ(kErrorSuccess, services.query_state(spooler.get(), &state));
+  EXPECT_EQ(kServiceStopped, state);
   EXPECT_EQ(kErrorSuccess, services.start(spooler.get()));
+  ASSERT_EQ(kErrorSuccess, services.query_state(spooler.get(), &state));
+  EXPECT_TRUE(state == kServiceStartPending || state == kServiceRunning) << state;
+  EXPECT_EQ(kErrorInvalidHandle, services.query_state(manager.get(), &state));
 }
 
 }  // namespace

@@ -31,6 +31,7 @@ class SimServices : public Services {
                           ServiceHandle* service) override;
   Win32Error stop(ServiceHandle service) override;
   Win32Error start(ServiceHandle service) override;
+  Win32Error query_state(ServiceHandle service, std::uint32_t* state) override;
   Win32Error close(ServiceHandle handle) override;
 
   enum class State { Stopped, StopPending, Running };

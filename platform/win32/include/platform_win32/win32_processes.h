@@ -47,6 +47,7 @@ class Win32Services : public platform::Services {
                                     platform::ServiceHandle* service) override;
   platform::Win32Error stop(platform::ServiceHandle service) override;
   platform::Win32Error start(platform::ServiceHandle service) override;
+  platform::Win32Error query_state(platform::ServiceHandle service, std::uint32_t* state) override;
   platform::Win32Error close(platform::ServiceHandle handle) override;
 };
 
