@@ -38,7 +38,7 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
     bool steps_run = true;
     // Ends before Step 1: an earlier installation stays as it was.
     bool unchanged = false;
-    std::string logged;  // part of some line, when not empty
+    std::string logged;  // found within some line, when not empty
   };
   // A started program that never ends by itself.
   auto hangs_with = [](const char16_t* argument) {
