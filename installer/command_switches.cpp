@@ -1,9 +1,11 @@
 #include "command_switches.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "localized_text.h"
 #include "operations/model_catalogue.h"
+#include "platform/util/format.h"
 #include "platform/util/text.h"
 
 namespace pelmora {
@@ -44,24 +46,126 @@ struct Word {
   std::u16string text;  // without its quotes
 };
 
-std::vector<Word> SplitWords(std::u16string_view text) {
+// The blanks, dashes and slashes a command line copied from a document or
+// a web page holds in place of ASCII ones.
+struct LookAlike {
+  char16_t c;
+  char16_t reads;  // u' ', u'-' or u'/'
+  const char16_t* name;
+};
+
+constexpr LookAlike kLookAlikes[] = {
+    {0x0085, u' ', u"a next-line character"},
+    {0x00A0, u' ', u"a no-break space"},
+    {0x1680, u' ', u"an Ogham space mark"},
+    {0x180E, u' ', u"a Mongolian vowel separator"},
+    {0x2000, u' ', u"an en quad"},
+    {0x2001, u' ', u"an em quad"},
+    {0x2002, u' ', u"an en space"},
+    {0x2003, u' ', u"an em space"},
+    {0x2004, u' ', u"a three-per-em space"},
+    {0x2005, u' ', u"a four-per-em space"},
+    {0x2006, u' ', u"a six-per-em space"},
+    {0x2007, u' ', u"a figure space"},
+    {0x2008, u' ', u"a punctuation space"},
+    {0x2009, u' ', u"a thin space"},
+    {0x200A, u' ', u"a hair space"},
+    {0x200B, u' ', u"a zero-width space"},
+    {0x2028, u' ', u"a line separator"},
+    {0x2029, u' ', u"a paragraph separator"},
+    {0x202F, u' ', u"a narrow no-break space"},
+    {0x205F, u' ', u"a medium mathematical space"},
+    {0x3000, u' ', u"an ideographic space"},
+    {0xFEFF, u' ', u"a zero-width no-break space"},
+    {0x00AD, u'-', u"a soft hyphen"},
+    {0x2010, u'-', u"a hyphen"},
+    {0x2011, u'-', u"a non-breaking hyphen"},
+    {0x2012, u'-', u"a figure dash"},
+    {0x2013, u'-', u"an en dash"},
+    {0x2014, u'-', u"an em dash"},
+    {0x2015, u'-', u"a horizontal bar"},
+    {0x2043, u'-', u"a hyphen bullet"},
+    {0x2212, u'-', u"a minus sign"},
+    {0x2E3A, u'-', u"a two-em dash"},
+    {0x2E3B, u'-', u"a three-em dash"},
+    {0xFE58, u'-', u"a small em dash"},
+    {0xFE63, u'-', u"a small hyphen-minus"},
+    {0xFF0D, u'-', u"a fullwidth hyphen-minus"},
+    {0x2044, u'/', u"a fraction slash"},
+    {0x2215, u'/', u"a division slash"},
+    {0xFF0F, u'/', u"a fullwidth solidus"},
+};
+
+const LookAlike* FindLookAlike(char16_t c) {
+  if (c < 0x80) return nullptr;
+  for (const LookAlike& entry : kLookAlikes)
+    if (entry.c == c) return &entry;
+  return nullptr;
+}
+
+std::u16string Named(std::u16string_view word) {
+  std::u16string named(1, u'"');
+  named.append(word);
+  named.push_back(u'"');
+  return named;
+}
+
+std::u16string Described(const LookAlike& entry) {
+  return platform::format(u"%s (U+%04X)", {entry.name, static_cast<unsigned>(entry.c)});
+}
+
+struct Split {
   std::vector<Word> words;
+  // Why the words are refused: the first look-alike blank, dash or slash
+  // outside quotes. Empty when there is none.
+  std::u16string lookAlike;
+};
+
+// Words at blanks outside double quotes. A look-alike blank separates
+// words too, and a look-alike dash or slash that starts a word reads as
+// its ASCII twin; the first one found is named in `lookAlike`.
+Split SplitWords(std::u16string_view text) {
+  Split split;
+  auto note = [&](std::u16string why) {
+    if (split.lookAlike.empty()) split.lookAlike = std::move(why);
+  };
+  auto look_alike_blank = [](char16_t c) {
+    const LookAlike* entry = FindLookAlike(c);
+    return entry != nullptr && entry->reads == u' ' ? entry : nullptr;
+  };
+  auto is_blank = [&](char16_t c) { return c <= u' ' || look_alike_blank(c) != nullptr; };
   std::size_t p = 0;
   while (p < text.size()) {
-    while (p < text.size() && text[p] <= u' ') ++p;
+    for (; p < text.size() && is_blank(text[p]); ++p) {
+      if (const LookAlike* entry = look_alike_blank(text[p]))
+        note(Described(*entry) +
+             (split.words.empty() ? std::u16string(u" starts the command line")
+                                  : u" follows " + Named(split.words.back().text)) +
+             u"; words are separated by ordinary blanks");
+    }
     if (p >= text.size()) break;
     Word word;
     bool in_quotes = false;
-    while (p < text.size() && (in_quotes || text[p] > u' ')) {
+    const LookAlike* lead = FindLookAlike(text[p]);
+    if (lead != nullptr && lead->reads != u' ') {
+      word.text.push_back(lead->reads);
+      ++p;
+    } else {
+      lead = nullptr;
+    }
+    while (p < text.size() && (in_quotes || !is_blank(text[p]))) {
       if (text[p] == u'"')
         in_quotes = !in_quotes;
       else
         word.text.push_back(text[p]);
       ++p;
     }
-    words.push_back(std::move(word));
+    if (lead != nullptr)
+      note(Named(std::u16string(1, lead->c) + word.text.substr(1)) + u" starts with " +
+           Described(*lead) + u", not \"-\" or \"/\"");
+    split.words.push_back(std::move(word));
   }
-  return words;
+  return split;
 }
 
 enum class Switch { kNone, kQuiet, kUsb, kNetwork, kRemove, kModel, kWait, kLog, kHelp };
@@ -113,11 +217,36 @@ bool ReadBoundedNumber(std::u16string_view text, int low, int high, int* value) 
   return true;
 }
 
-std::u16string Named(std::u16string_view word) {
-  std::u16string named(1, u'"');
-  named.append(word);
-  named.push_back(u'"');
-  return named;
+// Levenshtein distance of two short ASCII-lowered names, at most 3.
+int Distance(std::u16string_view a, std::u16string_view b) {
+  if (a.size() > 16 || b.size() > 16) return 3;
+  int row[17];
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = static_cast<int>(j);
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    int diagonal = row[0];
+    row[0] = static_cast<int>(i);
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const int above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return std::min(row[b.size()], 3);
+}
+
+// Whether a word asks for a run without windows in some spelling: /quiet,
+// the installers' /q, /qn, /qb, /S, /silent, /verysilent, /passive, and
+// /quiet or /silent mistyped by up to two letters (/quite, /qiet, /slient).
+// The language codes, three letters none of which starts with Q, are none.
+bool AsksForQuiet(std::u16string_view word) {
+  const bool prefixed = HasSwitchPrefix(word);
+  if (prefixed) word.remove_prefix(1);
+  std::u16string name;
+  for (char16_t c : word)
+    name.push_back(c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c);
+  if (prefixed && (name == u"s" || (name.size() <= 4 && name[0] == u'q'))) return true;
+  if (name == u"verysilent" || name == u"passive" || name == u"unattended") return true;
+  return name.size() >= 4 && (Distance(name, u"quiet") <= 2 || Distance(name, u"silent") <= 2);
 }
 
 }  // namespace
@@ -126,13 +255,20 @@ CommandSwitches ParseCommandSwitches(std::u16string_view argumentText) {
   CommandSwitches result;
   const std::size_t zero = argumentText.find(u'\0');
   if (zero != std::u16string_view::npos) argumentText = argumentText.substr(0, zero);
-  const std::vector<Word> words = SplitWords(argumentText);
-  for (const Word& word : words) result.present = result.present || FindSwitch(word.text);
+  const Split split = SplitWords(argumentText);
+  const std::vector<Word>& words = split.words;
+  for (const Word& word : words) {
+    result.present = result.present || FindSwitch(word.text);
+    result.quietAsked = result.quietAsked || AsksForQuiet(word.text);
+  }
+  // Such a line was meant as an unattended one: refused, never the wizard's.
+  result.present = result.present || result.quietAsked || !split.lookAlike.empty();
   if (!result.present) return result;
 
   auto refuse = [&](std::u16string why) {
     if (result.error.empty()) result.error = std::move(why);
   };
+  refuse(split.lookAlike);
   if (argumentText.size() > kMaxArgumentTextLength) {
     refuse(u"the command line is longer than 1024 characters");
     return result;
@@ -150,7 +286,10 @@ CommandSwitches ParseCommandSwitches(std::u16string_view argumentText) {
       if (IsLanguageWord(word)) {
         result.languageText += u" " + word;
       } else {
-        refuse((HasSwitchPrefix(word) ? u"unknown switch " : u"unexpected word ") + Named(word));
+        refuse((HasSwitchPrefix(word) ? u"unknown switch " : u"unexpected word ") + Named(word) +
+               (AsksForQuiet(word) ? u" (an unattended run is /quiet with /usb, /network or "
+                                     u"/remove)"
+                                   : u""));
       }
       continue;
     }

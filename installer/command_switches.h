@@ -12,6 +12,13 @@
 // With them, every word must be a switch, a switch's value or a language
 // code (ENG, KOR, ... with or without a leading "/"); the language search
 // then sees only those language words, never a switch or its value.
+//
+// A line that only looks like an unattended one is refused, never taken
+// for the wizard's: one that asks for quiet in another spelling (/q, /qn,
+// /S, /silent, /quite, ...), and one with a blank or a dash that is not
+// ASCII outside double quotes (a no-break space or an en dash pasted from
+// a web page). Such a blank still separates words, and such a dash at the
+// start of a word still reads as "-", so the refusal names what was meant.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +43,9 @@ struct CommandSwitches {
   // Whether the command line names any switch of the unattended mode.
   bool present = false;
   bool quiet = false;
+  // Whether the text asks for a run without windows in any spelling,
+  // /quiet itself included: then no refusal is shown in a box.
+  bool quietAsked = false;
   bool help = false;
   UnattendedAction action = UnattendedAction::kNone;
   int model = -1;          // 0..16 (16: all models), -1 when not given

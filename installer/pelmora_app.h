@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "platform/dialog_host.h"
 #include "platform/platform.h"
@@ -34,7 +35,16 @@ struct StartupServices {
   // Another run holds the run mutex: reports it in place of the wizard's
   // log lines and message box (an unattended run shows nothing).
   std::function<void()> report_another_run;
+  // run_modal shows no window (the unattended run drives the wizard).
+  bool headless = false;
 };
+
+// Why nobody can answer a window this process shows: it runs in session 0
+// (a service's, SYSTEM's), or its window station is not visible (a
+// service's own, which the programs a deployment agent starts inherit), or
+// that could not be found out. Empty when a person can answer. Whatever
+// the command line says, such a process shows no window and no message box.
+std::u16string NobodyToAnswer(platform::SystemInfo& system);
 
 class CPelmoraApp {
  public:
@@ -44,8 +54,10 @@ class CPelmoraApp {
   // Returns false so that the process ends once the wizard has closed.
   virtual bool InitInstance();
   // Its result is the process exit code: the wizard's (exit_codes.h),
-  // kExitAnotherRun when another run held the run mutex, or kExitNoSockets
-  // when Windows Sockets could not be started.
+  // kExitAnotherRun when another run held the run mutex, kExitNoSockets
+  // when Windows Sockets could not be started, or kExitBadCommandLine when
+  // nobody could have answered the wizard (NobodyToAnswer), which is then
+  // not shown.
   virtual int ExitInstance();
 
   // The wizard while it is open.

@@ -104,6 +104,9 @@ struct UnattendedRun::Ports {
     platform::Win32Error is_local_system(bool* system) override {
       return real_.is_local_system(system);
     }
+    platform::Win32Error window_station_visible(bool* visible) override {
+      return real_.window_station_visible(visible);
+    }
 
    private:
     platform::SystemInfo& real_;
@@ -170,7 +173,11 @@ struct UnattendedRun::Ports {
       return real_.terminate(process, code);
     }
     platform::Win32Error wait(platform::ProcessHandle process, std::uint32_t timeout) override {
-      return real_.wait(process, timeout);
+      const platform::Win32Error result = real_.wait(process, timeout);
+      // A child that outlived its limit: the step that started it ended it
+      // and failed, and the run ends with kExitChildTimeout.
+      if (result == platform::kWaitTimeout && timeout != 0) child_timed_out = true;
+      return result;
     }
     platform::Win32Error create_process(std::u16string_view command_line, std::uint32_t flags,
                                         platform::ProcessHandle* process) override {
@@ -190,12 +197,14 @@ struct UnattendedRun::Ports {
       return real_.hold_named_mutex(name);
     }
     void exit_current_process(std::uint32_t) override {
+      // (A pre-install tool that was ended makes it kExitChildTimeout.)
       const std::uint32_t code =
           run_.Finish(kExitPreinstallFailed, u"the driver package could not be pre-installed");
       exited = true;
       real_.exit_current_process(code);
     }
     std::atomic<bool> exited{false};
+    std::atomic<bool> child_timed_out{false};
 
    private:
     platform::Processes& real_;
@@ -316,13 +325,19 @@ std::uint32_t UnattendedRun::Finish(std::uint32_t code, std::u16string_view outc
   std::lock_guard lock(finish_mutex_);
   if (finished_) return finished_code_;
   finished_ = true;
+  // Whatever the step made of it, a child that was ended decides the code.
+  std::u16string said(outcome);
+  if (ports_->processes.child_timed_out) {
+    code = kExitChildTimeout;
+    said = u"a program the installer started did not end within its limit and was ended; " + said;
+  }
   finished_code_ = code;
   const std::u16string action = platform::format(u"exit code %u", {code});
   if (dialog_ != nullptr) {
-    dialog_->log().Write(u"end", action, std::u16string(outcome) + dialog_->log().ProcessSuffix());
+    dialog_->log().Write(u"end", action, said + dialog_->log().ProcessSuffix());
     dialog_->log().Close();
   }
-  if (console_) console_(u"Pelmora: " + action + u": " + std::u16string(outcome) + u"\r\n");
+  if (console_) console_(u"Pelmora: " + action + u": " + said + u"\r\n");
   return code;
 }
 
@@ -350,15 +365,17 @@ std::uint32_t UnattendedRun::Run(CPelmoraDlg& dialog) {
   auto end = [&](std::uint32_t code, std::u16string_view outcome) {
     std::u16string why(outcome);
     code = WithRestart(code, dialog.restartNeeded);
+    // A program that was ended decides the code (Finish): never a success.
     const bool succeeded =
-        code == kExitSuccess || code == kExitRebootRequired || code == kExitStaged;
+        !ports_->processes.child_timed_out &&
+        (code == kExitSuccess || code == kExitRebootRequired || code == kExitStaged);
     if (succeeded && !SpoolerRunsAtTheEnd(system_, dialog.log())) {
       code = kExitSpoolerStopped;
       why = u"the print spooler is not running";
     }
     if (switches_.action == UnattendedAction::kRemove) {
       // Step 1 deleted the marker.
-    } else if (code == kExitSuccess || code == kExitRebootRequired || code == kExitStaged) {
+    } else if (succeeded && code != kExitSpoolerStopped) {
       const std::u16string connection =
           dialog.connection.empty() ? std::u16string(u"USB") : dialog.connection;
       if (WriteSuccessMarker(system_, dialog.log(), u"end", {dialog.modelIndex, connection, code}))
@@ -495,7 +512,7 @@ int UnattendedRun::RunSelection(int, platform::DialogLogic& logic, platform::Dia
 }
 
 std::uint32_t ReportCommandLine(platform::Platform& platform, const CommandSwitches& switches,
-                                const ConsoleWriter& console) {
+                                const ConsoleWriter& console, std::u16string_view nobody) {
   InstallLog log(platform);
   UseLogSwitch(log, switches, console);
   const std::u16string arguments = platform.system.argument_text();
@@ -519,14 +536,18 @@ std::uint32_t ReportCommandLine(platform::Platform& platform, const CommandSwitc
     usage = end == std::u16string_view::npos ? std::u16string_view() : usage.substr(end + 2);
   }
   shown += kUsageText;
+  // Someone started the program by hand and can answer. A text that asks
+  // for quiet in any spelling never shows a box, nor does a process whose
+  // windows nobody sees.
+  if (!switches.quietAsked && !nobody.empty())
+    log.Write(u"start", u"message-box \"Pelmora\"", u"not shown, " + std::u16string(nobody));
   const std::u16string end = platform::format(u"exit code %u", {code});
   log.Write(
       u"end", end,
       (switches.error.empty() ? u"usage shown" : u"invalid command line") + log.ProcessSuffix());
   if (console) console(shown);
-  // Someone started the program by hand and can answer; a quiet run never
-  // shows a box.
-  if (!switches.quiet) platform.desktop.message_box(shown, u"Pelmora", platform::kMbOk);
+  if (!switches.quietAsked && nobody.empty())
+    platform.desktop.message_box(shown, u"Pelmora", platform::kMbOk);
   return code;
 }
 
@@ -550,13 +571,16 @@ std::uint32_t RunUnattendedProgram(platform::Platform& system, WizardSteps& step
                                    StartupServices services, const CommandSwitches& switches,
                                    const ConsoleWriter& console,
                                    const std::function<void(UnattendedRun&)>& prepare) {
-  if (!switches.error.empty() || switches.help) return ReportCommandLine(system, switches, console);
+  if (!switches.error.empty() || switches.help)
+    return ReportCommandLine(system, switches, console,
+                             switches.quietAsked ? u"" : NobodyToAnswer(system.system));
   UnattendedRun run(system, switches, console);
   if (prepare) prepare(run);
   bool ran = false;
   bool another_run = false;
   std::uint32_t code = 0;
   services.report_another_run = [&] { another_run = true; };
+  services.headless = true;
   // The dialog that start-up makes is driven here instead of shown.
   services.run_modal = [&](platform::DialogLogic& logic) {
     ran = true;
@@ -577,6 +601,25 @@ std::uint32_t RunUnattendedProgram(platform::Platform& system, WizardSteps& step
     if (console) console(u"Pelmora: the installer could not start (Windows Sockets)\r\n");
   }
   return code;
+}
+
+std::uint32_t RunInstallerProgram(platform::Platform& system, WizardSteps& steps,
+                                  StartupServices services, const ConsoleWriter& console,
+                                  const std::function<void(UnattendedRun&)>& prepare) {
+  CommandSwitches switches = ParseCommandSwitches(system.system.argument_text());
+  if (!switches.present) {
+    const std::u16string nobody = NobodyToAnswer(system.system);
+    if (nobody.empty()) {
+      CPelmoraApp app(system, steps, std::move(services));
+      app.InitInstance();
+      return static_cast<std::uint32_t>(app.ExitInstance());
+    }
+    // The wizard would wait for ever: the line is refused as one that asks
+    // for no unattended run.
+    switches.error = nobody + u", and the command line asks for no unattended run";
+    return ReportCommandLine(system, switches, console, nobody);
+  }
+  return RunUnattendedProgram(system, steps, std::move(services), switches, console, prepare);
 }
 
 }  // namespace pelmora

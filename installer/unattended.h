@@ -109,10 +109,12 @@ class UnattendedRun {
 };
 
 // A refused command line or /?: the reason and the usage text to the log
-// and the console (and, without /quiet, to a message box: someone started
-// the program by hand). Returns the exit code.
+// and the console, and to a message box only when the text asks for no
+// quiet run in any spelling and a person can answer (someone started the
+// program by hand). `nobody` is NobodyToAnswer's reason, read once for the
+// process (empty: a person can answer). Returns the exit code.
 std::uint32_t ReportCommandLine(platform::Platform& platform, const CommandSwitches& switches,
-                                const ConsoleWriter& console);
+                                const ConsoleWriter& console, std::u16string_view nobody);
 
 // Another run held the run mutex: the start line, the reason and the last
 // line to the log, the last line to the console; nothing is shown. Returns
@@ -129,5 +131,14 @@ std::uint32_t RunUnattendedProgram(platform::Platform& system, WizardSteps& step
                                    StartupServices services, const CommandSwitches& switches,
                                    const ConsoleWriter& console,
                                    const std::function<void(UnattendedRun&)>& prepare);
+
+// The program: the command line read; with the switches of an unattended
+// run (or anything that asks for one) RunUnattendedProgram; where nobody
+// can answer a window, a refusal (kExitBadCommandLine) without one;
+// otherwise the wizard, exactly as started by hand. Returns the process
+// exit code.
+std::uint32_t RunInstallerProgram(platform::Platform& system, WizardSteps& steps,
+                                  StartupServices services, const ConsoleWriter& console,
+                                  const std::function<void(UnattendedRun&)>& prepare);
 
 }  // namespace pelmora

@@ -45,27 +45,20 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return platform_win32::RunModalDialog(IDD_PELMORA_DIALOG, logic);
   };
 
-  // With the switches of an unattended run nothing is shown at all.
-  const pelmora::CommandSwitches switches =
-      pelmora::ParseCommandSwitches(windows.platform.system.argument_text());
-  if (switches.present) {
-    return static_cast<int>(pelmora::RunUnattendedProgram(
-        windows.platform, steps, services, switches, platform_win32::WriteToParentConsole,
-        [&](pelmora::UnattendedRun& run) {
-          steps.chooseNetworkPrinter = [&run](pelmora::CPelmoraDlg& wizard,
-                                              std::u16string_view family, std::uint32_t product,
-                                              pelmora::NetworkSelection* selection) {
-            const pelmora::ModalDialogRunner headless = [&run](int id, platform::DialogLogic& logic,
-                                                               platform::DialogHost& owner) {
-              return run.RunSelection(id, logic, owner);
-            };
-            return pelmora::ChooseNetworkPrinter(searches, headless, wizard.host(), family, product,
-                                                 selection);
+  // With the switches of an unattended run, or where nobody can answer a
+  // window, nothing is shown at all.
+  return static_cast<int>(pelmora::RunInstallerProgram(
+      windows.platform, steps, std::move(services), platform_win32::WriteToParentConsole,
+      [&](pelmora::UnattendedRun& run) {
+        steps.chooseNetworkPrinter = [&run](pelmora::CPelmoraDlg& wizard,
+                                            std::u16string_view family, std::uint32_t product,
+                                            pelmora::NetworkSelection* selection) {
+          const pelmora::ModalDialogRunner headless = [&run](int id, platform::DialogLogic& logic,
+                                                             platform::DialogHost& owner) {
+            return run.RunSelection(id, logic, owner);
           };
-        }));
-  }
-
-  pelmora::CPelmoraApp app(windows.platform, steps, services);
-  app.InitInstance();
-  return app.ExitInstance();
+          return pelmora::ChooseNetworkPrinter(searches, headless, wizard.host(), family, product,
+                                               selection);
+        };
+      }));
 }

@@ -4,6 +4,7 @@
 
 #include "install_log.h"
 #include "localized_text.h"
+#include "operations/child_process.h"
 #include "operations/inf_list.h"
 #include "operations/model_catalogue.h"
 #include "operations/step_log.h"
@@ -84,20 +85,23 @@ std::u16string AtRestartResult(platform::Win32Error refused, platform::Win32Erro
          ErrorResult(delayed);
 }
 
-// Starts a tool and waits for it; its exit code is only logged.
-void RunTool(platform::Processes& processes, InstallLog& log, const std::u16string& command_line) {
+// Starts a tool and waits for it; its exit code is only logged. False only
+// when it did not end within its limit and was ended.
+bool RunTool(platform::Processes& processes, InstallLog& log, const std::u16string& command_line) {
   platform::ScopedProcess tool(processes);
   const platform::Win32Error started = processes.create_process(
       command_line, platform::kCreateNoWindow | platform::kCreatePreserveCodeAuthzLevel,
       tool.receive());
   if (started != kErrorSuccess) {
     log.Write(u"step1", u"run " + Quoted(command_line), u"not started, " + ErrorResult(started));
-    return;
+    return true;
   }
-  processes.wait(tool.get(), platform::kInfinite);
+  if (!WaitForChild(processes, tool.get(), kDriverToolLimitMs, log, u"step1", command_line))
+    return false;
   std::uint32_t exit_code = 0;
   const platform::Win32Error read = processes.get_exit_code(tool.get(), &exit_code);
   log.Write(u"step1", u"run " + Quoted(command_line), ExitResult(read, exit_code));
+  return true;
 }
 
 }  // namespace
@@ -397,10 +401,18 @@ bool RemoveDriverPackages(CPelmoraDlg& dialog) {
     const std::u16string command_line = platform::format(
         u"\"%sBin\\%s\\DIFxCmd\" /u \"%s\"",
         {folders.installer, ToolArchitecture(folders), InstalledPackageInf(folders, row)});
-    RunTool(platform.processes, dialog.log(), command_line);
+    if (!RunTool(platform.processes, dialog.log(), command_line)) {
+      dialog.SetStatusText(platform::format(u"DIFxCmd did not end within %u minutes and was ended",
+                                            {kDriverToolLimitMs / 60000}));
+      return false;
+    }
     const std::u16string folder = InstalledPackageFolder(folders, row);
+    // The shell neither asks nor tells: a folder that stays is only missing
+    // from the log.
     if (platform.shell.file_operation(platform::kFoDelete, folder, u"",
-                                      platform::kFofSilent | platform::kFofNoConfirmation) == 0)
+                                      platform::kFofSilent | platform::kFofNoConfirmation |
+                                          platform::kFofNoConfirmMkdir | platform::kFofNoErrorUi) ==
+        0)
       dialog.log().Write(u"step1", u"delete-folder " + Quoted(folder), u"ok");
   }
   platform.clock.sleep(500);

@@ -1,6 +1,7 @@
 #include "operations/installation.h"
 
 #include "install_log.h"
+#include "operations/child_process.h"
 #include "operations/cleanup.h"
 #include "operations/inf_list.h"
 #include "operations/model_catalogue.h"
@@ -178,9 +179,11 @@ bool InstallPrinterDriver(CPelmoraDlg& dialog, std::u16string_view modelName,
     if (!architecture.empty())
       architecture_switch = platform::format(u" /h \"%s\"", {architecture});
   }
-  std::u16string command =
-      platform::format(u"\"%s\\rundll32.exe\" printui.dll,PrintUIEntry /ia /m \"%s\"%s /f \"%s\"",
-                       {platform.shell.system_directory(), modelName, architecture_switch, inf});
+  // /q: printui reports a failure in no box of its own; the queue's
+  // creation below tells whether the driver is there.
+  std::u16string command = platform::format(
+      u"\"%s\\rundll32.exe\" printui.dll,PrintUIEntry /ia /q /m \"%s\"%s /f \"%s\"",
+      {platform.shell.system_directory(), modelName, architecture_switch, inf});
   if (command.size() > kCommandLineChars - 1) command.resize(kCommandLineChars - 1);
   {
     platform::ScopedProcess process(platform.processes);
@@ -192,7 +195,11 @@ bool InstallPrinterDriver(CPelmoraDlg& dialog, std::u16string_view modelName,
       failed = {u"CreateProcess", error};
       return false;
     }
-    platform.processes.wait(process.get(), platform::kInfinite);
+    if (!WaitForChild(platform.processes, process.get(), kPrintUiLimitMs, dialog.log(), u"step3",
+                      command)) {
+      failed = {u"WaitForSingleObject", platform::kWaitTimeout};
+      return false;
+    }
     // The driver installer's verdict is not used: the queue creation below
     // fails when the driver is missing. Administrators still want it.
     std::uint32_t exit_code = 0;

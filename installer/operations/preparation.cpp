@@ -6,6 +6,7 @@
 #include "exit_codes.h"
 #include "install_log.h"
 #include "localized_text.h"
+#include "operations/child_process.h"
 #include "operations/cleanup.h"
 #include "operations/model_catalogue.h"
 #include "operations/step_log.h"
@@ -184,8 +185,12 @@ bool PreinstallDriverPackage(CPelmoraDlg& dialog) {
 
   const std::u16string package =
       Bounded(platform::format(u"%s%s", {folders.installer, FamilyFileName(row)}));
-  const int copied = platform.shell.file_operation(
-      platform::kFoCopy, package, driver, platform::kFofSilent | platform::kFofNoConfirmation);
+  // Nothing of the shell's own asks or tells the user anything: the step
+  // reports a failure itself.
+  const int copied =
+      platform.shell.file_operation(platform::kFoCopy, package, driver,
+                                    platform::kFofSilent | platform::kFofNoConfirmation |
+                                        platform::kFofNoConfirmMkdir | platform::kFofNoErrorUi);
   dialog.log().Write(u"step2", u"copy-folder " + Quoted(package),
                      copied == 0 ? std::u16string(u"ok, into ") + Quoted(driver)
                                  : platform::format(u"error %d", {copied}));
@@ -272,6 +277,7 @@ void PreinstallWorker(const PreinstallWorkerContext& context) {
   }
   platform.clock.sleep(500);
   std::uint32_t exit_code = 0xFFFFFFFFu;
+  bool timed_out = false;
   {
     platform::ScopedProcess process(platform.processes);
     const platform::Win32Error started = platform.processes.create_process(
@@ -279,7 +285,8 @@ void PreinstallWorker(const PreinstallWorkerContext& context) {
         platform::kCreateNoWindow | platform::kCreatePreserveCodeAuthzLevel, process.receive());
     if (started == kErrorSuccess) {
       platform.clock.sleep(200);
-      platform.processes.wait(process.get(), platform::kInfinite);
+      timed_out = !WaitForChild(platform.processes, process.get(), kDriverToolLimitMs, log,
+                                u"step2", command);
       if (platform.processes.get_exit_code(process.get(), &exit_code) != kErrorSuccess)
         exit_code = 0xFFFFFFFFu;
       log.Write(u"step2", u"run " + command, platform::format(u"exit code %u", {exit_code}));
@@ -299,10 +306,10 @@ void PreinstallWorker(const PreinstallWorkerContext& context) {
   platform.desktop.message_box(platform::view_of(g_preinstallCommand), kProgramName,
                                platform::kMbOk);
   platform.desktop.message_box(failure, kProgramName, platform::kMbOk);
-  log.Write(
-      u"end", u"Pelmora",
-      u"installation canceled" + log.ExitCodeSuffix(kExitPreinstallFailed) + log.ProcessSuffix());
-  platform.processes.exit_current_process(kExitPreinstallFailed);
+  const std::uint32_t code = timed_out ? kExitChildTimeout : kExitPreinstallFailed;
+  log.Write(u"end", u"Pelmora",
+            u"installation canceled" + log.ExitCodeSuffix(code) + log.ProcessSuffix());
+  platform.processes.exit_current_process(code);
 }
 
 }  // namespace pelmora

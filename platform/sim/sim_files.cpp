@@ -641,7 +641,17 @@ bool SimShell::copy_tree(const std::u16string& from_key, const std::u16string& t
 }
 
 int SimShell::file_operation(std::uint32_t operation, std::u16string_view from,
-                             std::u16string_view to, std::uint32_t) {
+                             std::u16string_view to, std::uint32_t flags) {
+  const int result = run_file_operation(operation, from, to, flags);
+  // The shell tells the user of a failure in a box, and waits for its OK.
+  if (result != 0 && !(flags & kFofNoErrorUi) && show_ui)
+    show_ui(u"SHFileOperationW",
+            u"error " + to_utf16(std::to_string(result)) + u": " + std::u16string(from));
+  return result;
+}
+
+int SimShell::run_file_operation(std::uint32_t operation, std::u16string_view from,
+                                 std::u16string_view to, std::uint32_t flags) {
   if (auto e = faults_.check("SHFileOperationW", from)) return static_cast<int>(e);
   std::lock_guard lock(mutex_);
   const std::u16string leaf = leaf_of(from);
@@ -665,13 +675,18 @@ int SimShell::file_operation(std::uint32_t operation, std::u16string_view from,
     return delete_tree(from_key) ? 0 : kShellFileInUse;
   }
   if (operation != kFoCopy) return static_cast<int>(kErrorInvalidParameter);
-  // The destination folder is made when missing (FOF_NOCONFIRMMKDIR).
+  // A missing destination folder is made, after asking the user unless
+  // FOF_NOCONFIRMMKDIR says not to.
   std::u16string to_key;
   if (auto e = resolve(to, &to_key, true)) return static_cast<int>(e);
   if (!parent_exists(to_key) && !dirs_.count(to_key)) return static_cast<int>(kErrorPathNotFound);
   bool ok = true;
   if (wildcard) {
-    if (!dirs_.count(to_key)) dirs_[to_key] = std::u16string(to);
+    if (!dirs_.count(to_key)) {
+      if (!(flags & kFofNoConfirmMkdir) && show_ui)
+        show_ui(u"SHFileOperationW", u"create the folder " + std::u16string(to) + u"?");
+      dirs_[to_key] = std::u16string(to);
+    }
     std::vector<std::u16string> children;
     for (const auto& [path, file] : files_)
       if (parent_of(path) == from_key) children.push_back(file.path);

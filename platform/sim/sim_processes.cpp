@@ -167,15 +167,19 @@ Win32Error SimProcesses::terminate(ProcessHandle process, std::uint32_t exit_cod
   return kErrorSuccess;
 }
 
-Win32Error SimProcesses::wait(ProcessHandle process, std::uint32_t) {
+Win32Error SimProcesses::wait(ProcessHandle process, std::uint32_t timeout_ms) {
   if (auto e = faults_.check("WaitForSingleObject")) return e;
-  std::lock_guard lock(mutex_);
-  auto it = handles_.find(process);
-  if (it == handles_.end()) return kErrorInvalidHandle;
-  Process* p = find(it->second.id);
-  // Nothing ends a running process here but a termination: waiting for one
-  // would never return on Windows.
-  return p && p->running ? kWaitTimeout : kErrorSuccess;
+  {
+    std::lock_guard lock(mutex_);
+    auto it = handles_.find(process);
+    if (it == handles_.end()) return kErrorInvalidHandle;
+    Process* p = find(it->second.id);
+    if (!p || !p->running) return kErrorSuccess;
+  }
+  // Nothing ends a running process here but a termination: the limit runs
+  // out (without one, the wait would never return on Windows).
+  if (timeout_ms != kInfinite && sleep) sleep(timeout_ms);
+  return kWaitTimeout;
 }
 
 std::u16string SimProcesses::locate(std::u16string_view program,
@@ -226,7 +230,7 @@ Win32Error SimProcesses::run(const std::vector<std::u16string>& candidates,
   p.id = next_id_;
   next_id_ += 4;
   p.module = base_name(found);
-  p.running = false;
+  p.running = exit_code == kStillActive;
   p.exit_code = exit_code;
   processes_.push_back(p);
   const ProcessHandle h = next_handle_++;

@@ -105,6 +105,13 @@ Win32Error SimSystemInfo::is_local_system(bool* system) {
   return kErrorSuccess;
 }
 
+Win32Error SimSystemInfo::window_station_visible(bool* visible) {
+  *visible = false;
+  if (auto e = faults_.check("GetUserObjectInformationW")) return e;
+  *visible = visible_window_station;
+  return kErrorSuccess;
+}
+
 std::u16string SimSystemInfo::error_message(Win32Error code) {
   // The system's English texts of the codes the programs can meet.
   static constexpr struct {
@@ -338,7 +345,18 @@ int SimDesktop::message_box(std::u16string_view text, std::u16string_view captio
                             std::uint32_t flags) {
   std::lock_guard lock(dialog_mutex_);
   message_boxes_.push_back({std::u16string(text), std::u16string(caption), flags, false});
+  shown_ui_.push_back({u"MessageBoxW", std::u16string(text)});
   return message_box_answer;
+}
+
+void SimDesktop::record_ui(std::u16string_view call, std::u16string_view text) {
+  std::lock_guard lock(dialog_mutex_);
+  shown_ui_.push_back({std::u16string(call), std::u16string(text)});
+}
+
+std::vector<ShownUi> SimDesktop::shown_ui() const {
+  std::lock_guard lock(dialog_mutex_);
+  return shown_ui_;
 }
 
 std::vector<MessageBoxRecord> SimDesktop::message_boxes() const {

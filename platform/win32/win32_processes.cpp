@@ -113,7 +113,8 @@ Win32Error Win32Processes::shell_execute_runas(std::u16string_view file,
   const std::wstring directory_text = to_wide(directory);
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
-  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  // A failure is the caller's to report: the shell shows no box of its own.
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
   info.lpVerb = L"runas";
   info.lpFile = file_text.c_str();
   info.lpParameters = parameter_text.c_str();

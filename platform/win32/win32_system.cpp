@@ -103,6 +103,20 @@ Win32Error Win32SystemInfo::is_local_system(bool* system) {
   return error;
 }
 
+Win32Error Win32SystemInfo::window_station_visible(bool* visible) {
+  if (visible == nullptr) return platform::kErrorInvalidParameter;
+  *visible = false;
+  // The station's handle is not to be closed.
+  HWINSTA station = GetProcessWindowStation();
+  if (station == nullptr) return last_error();
+  USEROBJECTFLAGS flags{};
+  DWORD needed = 0;
+  if (!GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, &needed))
+    return last_error();
+  *visible = (flags.dwFlags & WSF_VISIBLE) != 0;
+  return platform::kErrorSuccess;
+}
+
 bool Win32Shell::is_user_an_admin() { return IsUserAnAdmin() != FALSE; }
 
 Win32Error Win32Shell::read_file(std::u16string_view path, std::size_t max_bytes,

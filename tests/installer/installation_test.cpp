@@ -109,7 +109,7 @@ TEST_F(NetworkInstallation, ZelkoFortyIsFoundUnderItsPairsNameAndInstalledUnderI
   win.shell.put_file(u"C:\\Windows\\INF\\oem4.inf", OemInf(ModelCatalogue[0].modelName));
   InstallNetworkPrinter(dialog);
   EXPECT_EQ(DriverCommand(),
-            u"\"C:\\Windows\\system32\\rundll32.exe\" printui.dll,PrintUIEntry /ia /m \"Orvane "
+            u"\"C:\\Windows\\system32\\rundll32.exe\" printui.dll,PrintUIEntry /ia /q /m \"Orvane "
             u"ZELKO-40 Card Printer\" /h \"x86\" /f \"C:\\Windows\\Inf\\oem4.inf\"");
   const auto queues = win.spooler.queues();
   ASSERT_EQ(queues.size(), 1u);
@@ -118,6 +118,13 @@ TEST_F(NetworkInstallation, ZelkoFortyIsFoundUnderItsPairsNameAndInstalledUnderI
   EXPECT_EQ(queues[0].port_name, u"IP_10.0.0.31");
   EXPECT_EQ(queues[0].print_processor, u"WinPrint");
   EXPECT_EQ(queues[0].data_type, u"RAW");
+  // printui tells of a failure in no box of its own: the same command for
+  // an INF that is gone shows nothing.
+  ASSERT_TRUE(win.shell.remove_file(u"C:\\Windows\\INF\\oem4.inf"));
+  platform::ScopedProcess again(win.processes);
+  ASSERT_EQ(win.processes.create_process(DriverCommand(), 0, again.receive()),
+            platform::kErrorSuccess);
+  EXPECT_TRUE(win.desktop.shown_ui().empty());
 }
 
 TEST_F(NetworkInstallation, WithoutAModelRowZeroIsInstalledFromThePreinstalledPackage) {
@@ -127,7 +134,7 @@ TEST_F(NetworkInstallation, WithoutAModelRowZeroIsInstalledFromThePreinstalledPa
   ASSERT_EQ(win.setup_api.oem_infs().size(), 1u);
   InstallNetworkPrinter(dialog);
   EXPECT_EQ(DriverCommand(),
-            u"\"C:\\Windows\\system32\\rundll32.exe\" printui.dll,PrintUIEntry /ia /m \"Orvane "
+            u"\"C:\\Windows\\system32\\rundll32.exe\" printui.dll,PrintUIEntry /ia /q /m \"Orvane "
             u"ZELKO-70 Card Printer\" /h \"x86\" /f \"C:\\Windows\\Inf\\" +
                 win.setup_api.oem_infs()[0] + u"\"");
   EXPECT_TRUE(win.spooler.has_queue(u"Orvane ZELKO-70 Card Printer"));

@@ -35,8 +35,9 @@ struct Quiet {
       win.plug_and_play.reenumerate(win.devices.last_reenumerate_flags);
     };
   }
+  // As the program runs: the wizard where a person can answer and the
+  // line names no switch, the unattended run or a refusal otherwise.
   std::uint32_t Run() {
-    const CommandSwitches switches = ParseCommandSwitches(win.system.arguments);
     StartupServices services;
     services.run_modal = [this](platform::DialogLogic&) { return ++shown_dialogs; };
     // The process ends with the run, and with it its hold on the run mutex.
@@ -44,9 +45,8 @@ struct Quiet {
       SimWindows& win;
       ~ProcessEnd() { win.processes.end_own_process(); }
     } process_end{win};
-    return RunUnattendedProgram(
-        win.platform, steps, services, switches,
-        [this](std::u16string_view text) { console += text; },
+    return RunInstallerProgram(
+        win.platform, steps, services, [this](std::u16string_view text) { console += text; },
         [this](UnattendedRun& run) {
           if (!chooser) return;
           steps.chooseNetworkPrinter = [this](CPelmoraDlg&, std::u16string_view, std::uint32_t,
@@ -87,10 +87,14 @@ struct Quiet {
            win.setup_api.open_handles() + win.services.open_handles() + win.devices.open_sets() +
            win.threads.open_handles();
   }
-  // Nothing was shown: no dialog ran and no message box opened.
+  // Nothing was shown: no dialog ran, and no call showed anything a
+  // person would have to answer (a message box, the shell's error box or
+  // question, printui's error box).
   void ExpectNothingShown() {
     EXPECT_EQ(shown_dialogs, 0);
-    EXPECT_TRUE(win.desktop.message_boxes().empty());
+    for (const auto& shown : win.desktop.shown_ui())
+      ADD_FAILURE() << platform::to_utf8(shown.call)
+                    << " showed: " << platform::to_utf8(shown.text);
   }
 
   platform::sim::SimWindows win;

@@ -66,10 +66,11 @@ TEST_P(QuietUsb, PluggedDuringTheWaitAfterAStagingRunAndNever) {
     EXPECT_EQ(q.Run(), kExitStaged);
     EXPECT_FALSE(q.win.spooler.has_queue(name));
     EXPECT_EQ(MarkedExitCode(q.win), kExitStaged);
-    EXPECT_EQ(q.Last(),
-              "end exit code 3012: driver package staged: Plug and Play installs the printer when it "
-              "is plugged in" +
-                  kOwnProcess);
+    EXPECT_EQ(
+        q.Last(),
+        "end exit code 3012: driver package staged: Plug and Play installs the printer when it "
+        "is plugged in" +
+            kOwnProcess);
     PlugPrinter(q.win, row);
     q.win.devices.reenumerate(0, 0);
     EXPECT_TRUE(q.win.spooler.has_queue(name));
@@ -113,13 +114,14 @@ class OnEveryDesk : public ::testing::TestWithParam<Desk> {
     // printui by its full path, told the server's architecture.
     bool printui = false;
     for (const auto& started : win.processes.started())
-      printui = printui ||
-                started.command_line.rfind(
-                    platform::format(
-                        u"\"C:\\Windows\\system32\\rundll32.exe\" printui.dll,PrintUIEntry /ia /m "
-                        u"\"%s\" /h \"%s\" /f \"C:\\Windows\\Inf\\oem",
-                        {name, desk.windows64 ? u"x64" : u"x86"}),
-                    0) == 0;
+      printui =
+          printui ||
+          started.command_line.rfind(
+              platform::format(
+                  u"\"C:\\Windows\\system32\\rundll32.exe\" printui.dll,PrintUIEntry /ia /q /m "
+                  u"\"%s\" /h \"%s\" /f \"C:\\Windows\\Inf\\oem",
+                  {name, desk.windows64 ? u"x64" : u"x86"}),
+              0) == 0;
     if (!printui) missing.push_back("printui command");
     if (!PlantedProgramsRun(win, desk.folder).empty()) missing.push_back("no planted program");
     return missing;

@@ -58,6 +58,7 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
     bool steps_run = true;
     // Ends before Step 1: an earlier installation stays as it was.
     bool unchanged = false;
+    std::string logged;  // found within some line, when not empty
     // What the run left, checked last.
     std::function<void(Quiet&)> after = {};
   };
@@ -80,6 +81,14 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
                   q.win.shell.file_contents(u"C:\\Setup\\plugin\\Cardplug.dll"));
     };
   };
+  // A started program that never ends by itself.
+  auto hangs_with = [](const char16_t* argument) {
+    return [argument](std::u16string_view line) {
+      return line.find(argument) != std::u16string_view::npos ? platform::kStillActive : 0u;
+    };
+  };
+  const std::string kEnded =
+      "a program the installer started did not end within its limit and was ended; ";
   const std::vector<Case> cases = {
       {"not an administrator", u"/quiet /usb /model 0", [](Quiet& q) { q.win.shell.admin = false; },
        kExitNotAdministrator, "end exit code 5: not run by a member of the Administrators group",
@@ -98,8 +107,9 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
          q.win.processes.install_program(u"DIFxCmd", [](std::u16string_view) { return 1u; });
        },
        kExitPreinstallFailed, "end exit code 2001: the driver package could not be pre-installed"},
-      {"printer not found", u"/quiet /network K7M2P4T9 /model 0", [](Quiet&) {}, kExitPrinterNotFound,
-       "end exit code 1168: the network printer \"K7M2P4T9\" was not found", true, true},
+      {"printer not found", u"/quiet /network K7M2P4T9 /model 0", [](Quiet&) {},
+       kExitPrinterNotFound, "end exit code 1168: the network printer \"K7M2P4T9\" was not found",
+       true, true},
       {"another family", u"/quiet /network K7M2P4T9 /model 0",
        [](Quiet& q) {
          q.chooser = [](NetworkSelection* s) {
@@ -115,7 +125,9 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
        kNoModel, true, true},
       // Something stops the spooler while the run scans for the printer.
       {"spooler left stopped", u"/quiet /usb /model 0",
-       [](Quiet& q) { q.win.devices.on_reenumerate = [&q] { q.win.services.add_service(u"Spooler", false); }; },
+       [](Quiet& q) {
+         q.win.devices.on_reenumerate = [&q] { q.win.services.add_service(u"Spooler", false); };
+       },
        kExitSpoolerStopped, "end exit code 1062: the print spooler is not running"},
       {"port", u"/quiet /network K7M2P4T9 /model 0",
        [](Quiet& q) {
@@ -137,6 +149,31 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
        kExitQueueNotCreated, "end exit code 1797: the driver or the print queue was not installed"},
       {"time-out", u"/quiet /usb /model 0 /wait 3", [](Quiet&) {}, kExitQueueTimeout,
        "end exit code 1460: no print queue within 3 s"},
+      // A program that does not end within its limit is ended, and so is
+      // the run, whichever step started it.
+      {"removal tool ended", u"/quiet /usb /model 0",
+       [&](Quiet& q) { q.win.processes.install_program(u"DIFxCmd", hangs_with(u" /u ")); },
+       kExitChildTimeout,
+       "end exit code 258: " + kEnded +
+           "the removal of earlier installations failed: DIFxCmd did not end within 10 minutes "
+           "and was ended",
+       true, false, "did not end within 600 s; ended: ok"},
+      {"pre-install tool ended", u"/quiet /usb /model 3",
+       [&](Quiet& q) { q.win.processes.install_program(u"DIFxCmd", hangs_with(u" /p ")); },
+       kExitChildTimeout,
+       "end exit code 258: " + kEnded + "the driver package could not be pre-installed", true,
+       false, "did not end within 600 s; ended: ok"},
+      {"printui ended", u"/quiet /network 192.168.7.20 /model 0",
+       [&](Quiet& q) {
+         q.chooser = [](NetworkSelection* s) {
+           *s = {u"192.168.7.20", 9100, -1, 0x3850};
+           return true;
+         };
+         q.win.processes.install_program(u"rundll32", hangs_with(u"PrintUIEntry"));
+       },
+       kExitChildTimeout,
+       "end exit code 258: " + kEnded + "the driver or the print queue was not installed", true,
+       false, "did not end within 600 s; ended: ok"},
       // A deployment run as SYSTEM in session 0 is going on: this run,
       // in session 1, ends before any step.
       {"another run", u"/quiet /usb /model 0",
@@ -156,7 +193,7 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
        kExitSuccess, "end exit code 0: earlier installations removed"},
       {"removed but for a file in use", u"/quiet /remove /model 0",
        [](Quiet& q) { Leftovers(q.win).AddProgramUsingPlugIn(0); }, kExitRebootRequired,
-       "end exit code 3010: earlier installations removed", true, false, finished_at_restart(false)},
+       "end exit code 3010: earlier installations removed", true, false, "", finished_at_restart(false)},
       // An upgrade: the monitor closes when asked, the plug-in waits.
       {"installed but for a file in use", u"/quiet /network 192.168.7.20 /model 0",
        [](Quiet& q) {
@@ -169,7 +206,7 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
          leftovers.AddRunningMonitor();
          leftovers.AddProgramUsingPlugIn(0);
        },
-       kExitRebootRequired, "end exit code 3010: installation complete", true, false,
+       kExitRebootRequired, "end exit code 3010: installation complete", true, false, "",
        finished_at_restart(true)},
   };
   for (const Case& c : cases) {
@@ -193,19 +230,30 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
     q.ExpectNothingShown();
     EXPECT_EQ(q.OpenHandles(), 0u);
     if (c.after) c.after(q);
+    if (!c.logged.empty()) {
+      bool found = false;
+      for (const auto& line : q.Lines()) found = found || line.find(c.logged) != std::string::npos;
+      EXPECT_TRUE(found) << c.logged;
+    }
+    if (c.code == kExitChildTimeout) {
+      // Its whole limit on the clock, then ended: nothing it started runs on.
+      EXPECT_GE(q.win.clock.total_slept(), 600000u);
+      EXPECT_EQ(q.win.processes.running_count(u"DIFxCmd.exe") +
+                    q.win.processes.running_count(u"rundll32.exe"),
+                0);
+    }
     if (!c.steps_run) {
       // Nothing was looked at, let alone changed.
       EXPECT_EQ(q.win.faults.calls("EnumPrintersW"), 0);
-      EXPECT_EQ(
-          q.Lines(),
-          (std::vector<std::string>{
-              "start unattended \"" + platform::to_utf8(c.arguments) + "\": " +
-                  (c.arguments == std::u16string(u"/quiet /usb /model 0") ? "USB, wait 0 s"
-                                                                          : "remove") +
-                  ", session 1" + kOwnProcess,
-              "start run-mutex \"Global\\Pelmora.Installer.Run\": held by "
-              "another run",
-              c.last + kOwnProcess}));
+      EXPECT_EQ(q.Lines(),
+                (std::vector<std::string>{
+                    "start unattended \"" + platform::to_utf8(c.arguments) + "\": " +
+                        (c.arguments == std::u16string(u"/quiet /usb /model 0") ? "USB, wait 0 s"
+                                                                                : "remove") +
+                        ", session 1" + kOwnProcess,
+                    "start run-mutex \"Global\\Pelmora.Installer.Run\": held by "
+                    "another run",
+                    c.last + kOwnProcess}));
     }
   }
 }
@@ -351,6 +399,19 @@ TEST(QuietCommandLine, RefusedLinesShowTheUsageWhereNobodySeesAWindow) {
       {u"/quiet /usb /usb", "\"/usb\" is given twice"},
       {u"/quiet /network [P1]", "the printer of /network holds a bracket"},
       {u"/quiet /usb stray", "unexpected word \"stray\""},
+      // Blanks, dashes and slashes that only look like ASCII ones.
+      {u"\u3000/quiet /usb",
+       "an ideographic space (U+3000) starts the command line; words are separated by ordinary "
+       "blanks"},
+      {u"/quiet /usb\u202F",
+       "a narrow no-break space (U+202F) follows \"/usb\"; words are "
+       "separated by ordinary blanks"},
+      {u"\u2013quiet /usb", "\"\u2013quiet\" starts with an en dash (U+2013), not \"-\" or \"/\""},
+      {u"/quiet \u2014usb", "\"\u2014usb\" starts with an em dash (U+2014), not \"-\" or \"/\""},
+      {u"\u2212quiet /remove",
+       "\"\u2212quiet\" starts with a minus sign (U+2212), not \"-\" or \"/\""},
+      {u"/quiet /remove \uFF0Fmodel 3",
+       "\"\uFF0Fmodel\" starts with a fullwidth solidus (U+FF0F), not \"-\" or \"/\""},
   };
   for (const auto& [arguments, why] : refused) {
     SCOPED_TRACE(platform::to_utf8(arguments));
@@ -404,7 +465,7 @@ TEST(QuietCommandLine, RefusedLinesShowTheUsageWhereNobodySeesAWindow) {
 TEST(QuietCommandLine, TheLanguageSearchSeesNeitherSwitchesNorValues) {
   // Without a switch the text is the wizard's as before.
   EXPECT_FALSE(ParseCommandSwitches(u"/KOR").present);
-  EXPECT_FALSE(ParseCommandSwitches(u"/quite /usb-ish").present);
+  EXPECT_FALSE(ParseCommandSwitches(u"/usb-ish /KOR").present);
   struct Case {
     const char16_t* arguments;
     int language;
@@ -441,6 +502,81 @@ TEST(QuietCommandLine, TheLanguageSearchSeesNeitherSwitchesNorValues) {
   const CommandSwitches quoted = ParseCommandSwitches(u"/quiet /usb /log \"C:\\Log Files\\x.log\"");
   EXPECT_EQ(quoted.logPath, u"C:\\Log Files\\x.log");
   EXPECT_TRUE(quoted.error.empty());
+  // Inside quotes a value is taken as written, look-alikes and all.
+  const CommandSwitches literal =
+      ParseCommandSwitches(u"/quiet /usb /log \"C:\\a\u00A0b\u2013c.log\"");
+  EXPECT_EQ(literal.logPath, u"C:\\a\u00A0b\u2013c.log");
+  EXPECT_TRUE(literal.error.empty());
+}
+
+TEST(QuietCommandLine, WhereNobodyCanAnswerNoWindowIsShownWhateverTheLine) {
+  // Session 0 (a deployment agent's SYSTEM), a window station that is not
+  // visible, or one that cannot be examined: refused without a box or the
+  // wizard, the reason in the log.
+  enum Where { kSessionZero, kHiddenStation, kUnknownStation, kDesk };
+  const std::string kNobody[] = {
+      "nobody can answer a window in session 0",
+      "nobody can answer a window: the window station is not visible",
+      "nobody can be known to answer a window: the window station's flags could not be read, "
+      "error 00000005",
+      ""};
+  struct Case {
+    std::u16string arguments;
+    Where where;
+    std::string why;  // the refusal
+    bool box_logged;  // the usage box would have been shown to a person
+  };
+  const std::string kNoUnattended = ", and the command line asks for no unattended run";
+  const std::string kQuietHint = " (an unattended run is /quiet with /usb, /network or /remove)";
+  const std::u16string kOverLong = u"/quiet /usb " + std::u16string(1100, u'x');
+  const std::vector<Case> cases = {
+      {u"/qn /usb", kSessionZero, "unknown switch \"/qn\"" + kQuietHint, false},
+      {u"/quite /usb", kSessionZero, "unknown switch \"/quite\"" + kQuietHint, false},
+      {u"/S", kSessionZero, "unknown switch \"/S\"" + kQuietHint, false},
+      {u"/silent", kSessionZero, "unknown switch \"/silent\"" + kQuietHint, false},
+      {u"/usb", kSessionZero, "the switches need /quiet", true},
+      {u"\u2013quiet /usb", kSessionZero,
+       "\"\u2013quiet\" starts with an en dash (U+2013), not \"-\" or \"/\"", false},
+      {u"/quiet\u00A0/usb", kSessionZero,
+       "a no-break space (U+00A0) follows \"/quiet\"; words are separated by ordinary blanks",
+       false},
+      {u"", kSessionZero, kNobody[kSessionZero] + kNoUnattended, true},
+      {u"/KOR", kSessionZero, kNobody[kSessionZero] + kNoUnattended, true},
+      {kOverLong, kSessionZero, "the command line is longer than 1024 characters", false},
+      {u"", kHiddenStation, kNobody[kHiddenStation] + kNoUnattended, true},
+      {u"/usb", kHiddenStation, "the switches need /quiet", true},
+      {u"ENG", kUnknownStation, kNobody[kUnknownStation] + kNoUnattended, true},
+      // At a person's desk, a line asking for quiet shows no box either.
+      {u"/S", kDesk, "unknown switch \"/S\"" + kQuietHint, false},
+      {kOverLong, kDesk, "the command line is longer than 1024 characters", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(platform::to_utf8(c.arguments.substr(0, 40)) + " where " +
+                 std::to_string(c.where));
+    Quiet q(c.arguments);
+    if (c.where == kSessionZero) q.win.system.session = 0;
+    if (c.where == kHiddenStation) q.win.system.visible_window_station = false;
+    if (c.where == kUnknownStation)
+      q.win.faults.fail("GetUserObjectInformationW", platform::kErrorAccessDenied);
+    EXPECT_EQ(q.Run(), kExitBadCommandLine);
+    q.ExpectNothingShown();
+    const auto lines = q.Lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_NE(lines[0].find("\": refused: " + c.why + kOwnProcess), std::string::npos) << lines[0];
+    EXPECT_EQ(q.Logged("start message-box \"Pelmora\": not shown, " + kNobody[c.where]),
+              c.box_logged);
+    EXPECT_EQ(lines.back(), "end exit code 1639: invalid command line" + kOwnProcess);
+    // Nothing was done, and the run mutex was never taken.
+    EXPECT_EQ(q.win.faults.calls("EnumPrintersW"), 0);
+    EXPECT_EQ(q.win.faults.calls("CreateMutexW"), 0);
+  }
+  // At a person's desk the wizard starts as before, language code and all.
+  for (const char16_t* arguments : {u"", u"/KOR", u"ENG"}) {
+    Quiet q(arguments);
+    q.Run();
+    EXPECT_EQ(q.shown_dialogs, 1);
+    EXPECT_TRUE(q.win.desktop.shown_ui().empty());
+  }
 }
 
 }  // namespace

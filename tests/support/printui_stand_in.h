@@ -4,9 +4,13 @@
 // process, as the spooler's calls do when they are given none: the rundll32
 // a 32-bit program starts from the system folder on 64-bit Windows is the
 // 32-bit one in SysWOW64, so that is "Windows NT x86" there. An architecture
-// it has no name for installs nothing. rundll32 ends with 0 either way: it
-// does not pass on what the function it ran made of its work.
+// it has no name for installs nothing, and so does an INF (/f) that is not
+// there. rundll32 ends with 0 either way: it does not pass on what the
+// function it ran made of its work. Without /q printui tells the user of
+// such a failure in a box of its own, which the desktop's list records.
 #pragma once
+
+#include <algorithm>
 
 #include "difx_tool.h"
 #include "platform/spooler.h"
@@ -22,16 +26,23 @@ inline void InstallPrintUiStandIn(platform::sim::SimWindows& win) {
   win.shell.put_file(u"C:\\Windows\\SysWOW64\\rundll32.exe", "MZ");
   win.processes.install_program(u"rundll32", [&win](std::u16string_view line) {
     const auto args = difx::SplitArguments(platform::argument_text_of(line));
+    const bool quiet = std::find(args.begin(), args.end(), u"/q") != args.end();
+    auto fail = [&](std::u16string_view why) {
+      if (!quiet) win.desktop.record_ui(u"PrintUIEntry", why);
+      return 0u;
+    };
     std::u16string environment =
         win.system.process_64bit ? platform::kEnvironmentX64 : platform::kEnvironmentX86;
     for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+      if (args[i] == u"/f" && !win.shell.has_file(args[i + 1]))
+        return fail(u"Operation could not be completed: the INF is not there");
       if (args[i] != u"/h") continue;
       if (args[i + 1] == u"x64")
         environment = platform::kEnvironmentX64;
       else if (args[i + 1] == u"x86")
         environment = platform::kEnvironmentX86;
       else
-        return 0u;
+        return fail(u"Operation could not be completed: unknown architecture");
     }
     for (std::size_t i = 0; i + 1 < args.size(); ++i)
       if (args[i] == u"/m") win.spooler.add_driver(args[i + 1], environment);

@@ -43,7 +43,8 @@ class Processes {
   virtual Win32Error get_exit_code(ProcessHandle process, std::uint32_t* exit_code) = 0;
   virtual Win32Error terminate(ProcessHandle process, std::uint32_t exit_code) = 0;
   // WaitForSingleObject: kErrorSuccess once the process has ended,
-  // kWaitTimeout when `timeout_ms` ran out first.
+  // kWaitTimeout when `timeout_ms` ran out first. The programs wait for a
+  // child with a limit (kInfinite only for a process they have ended).
   virtual Win32Error wait(ProcessHandle process, std::uint32_t timeout_ms) = 0;
   // CreateProcessW with no application name, the given command line, no
   // inherited handles, the default environment and folder. The thread handle
@@ -51,7 +52,10 @@ class Processes {
   virtual Win32Error create_process(std::u16string_view command_line, std::uint32_t creation_flags,
                                     ProcessHandle* process) = 0;
   // ShellExecuteExW with the verb "runas" (a UAC prompt on Windows), hidden,
-  // SEE_MASK_NOCLOSEPROCESS: `file` with `parameters` in `directory`.
+  // SEE_MASK_NOCLOSEPROCESS and SEE_MASK_FLAG_NO_UI: `file` with
+  // `parameters` in `directory`. A failure is returned, never shown: every
+  // caller reports it in its own way (a log nobody has to answer, or a box
+  // of its own).
   virtual Win32Error shell_execute_runas(std::u16string_view file, std::u16string_view parameters,
                                          std::u16string_view directory, ProcessHandle* process) = 0;
   virtual Win32Error close(ProcessHandle process) = 0;

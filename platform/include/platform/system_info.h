@@ -41,6 +41,12 @@ class SystemInfo {
   // Whether the program runs as the LocalSystem account (its token's user
   // is S-1-5-18), which a deployment tool may start in a user's session.
   virtual Win32Error is_local_system(bool* system) = 0;
+  // Whether the process's window station is visible: GetProcessWindowStation,
+  // then GetUserObjectInformationW with UOI_FLAGS and its WSF_VISIBLE flag.
+  // The interactive station (WinSta0) is; a service's own station, which
+  // the programs it starts inherit, is not, and nobody sees a window there.
+  // On failure *visible is false.
+  virtual Win32Error window_station_visible(bool* visible) = 0;
 };
 
 }  // namespace platform

@@ -141,7 +141,7 @@ TEST_P(NetworkInstallationRun, FromStep1ToClickClose) {
   bool printui = false;
   for (const auto& started : w.win.processes.started())
     if (started.command_line.rfind(
-            u"\"C:\\Windows\\system32\\rundll32.exe\" printui.dll,PrintUIEntry /ia /m \"" +
+            u"\"C:\\Windows\\system32\\rundll32.exe\" printui.dll,PrintUIEntry /ia /q /m \"" +
                 std::u16string(c.driver) + u"\" /h \"x86\" /f ",
             0) == 0)
       printui = true;

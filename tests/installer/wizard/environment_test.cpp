@@ -197,6 +197,23 @@ TEST(CPelmoraApp, HoldsTheRunMutexAndASecondRunEndsAtOnce) {
             "\": another installation is running, process 3120\r\n"
             "2026-12-09 06:10:00 end Pelmora: another installation is running, exit code 1618, "
             "process 3120\r\n");
+
+  // On a window station nobody sees, neither that box nor the wizard: the
+  // reason in the log, and the run mutex is not even asked for.
+  win.system.visible_window_station = false;
+  win.shell.remove_file(log_path);
+  const int mutex_calls = win.faults.calls("CreateMutexW");
+  CPelmoraApp unseen(win.platform, steps, services);
+  EXPECT_FALSE(unseen.InitInstance());
+  EXPECT_EQ(unseen.ExitInstance(), kExitBadCommandLine);
+  EXPECT_EQ(order, std::vector<std::string>{});
+  EXPECT_EQ(win.desktop.shown_ui().size(), 1u);  // the box above, no other
+  EXPECT_EQ(win.faults.calls("CreateMutexW"), mutex_calls);
+  EXPECT_EQ(win.shell.file_contents(log_path),
+            "2026-12-09 06:10:00 start Pelmora \"" PELMORA_VERSION_TEXT
+            "\": not shown, nobody can answer a window: the window station is not visible, "
+            "process 3120\r\n"
+            "2026-12-09 06:10:00 end Pelmora: not shown, exit code 1639, process 3120\r\n");
 }
 
 TEST(CPelmoraApp, EndsSilentlyWithoutSockets) {

@@ -78,6 +78,9 @@ struct SessionOf<sim::SimSystemInfo> {
   sim::SimSystemInfo system{faults};
   std::vector<std::uint32_t> sessions() { return {2, 0}; }
   void enter(std::uint32_t session) { system.session = session; }
+  // WinSta0, a service's station, WinSta0 again.
+  std::vector<bool> stations() { return {true, false, true}; }
+  void enter_station(bool visible) { system.visible_window_station = visible; }
 };
 #ifdef _WIN32
 template <>
@@ -89,6 +92,25 @@ struct SessionOf<platform_win32::Win32SystemInfo> {
     return {session};
   }
   void enter(std::uint32_t) {}
+  // The test program runs on the desktop's station, WinSta0; a station it
+  // makes itself is not visible, as a service's is.
+  std::vector<bool> stations() { return {true, false, true}; }
+  void enter_station(bool visible) {
+    if (own_ == nullptr) own_ = GetProcessWindowStation();
+    if (visible) {
+      ASSERT_TRUE(SetProcessWindowStation(own_)) << GetLastError();
+      return;
+    }
+    if (made_ == nullptr) made_ = CreateWindowStationW(nullptr, 0, WINSTA_ALL_ACCESS, nullptr);
+    ASSERT_NE(made_, nullptr) << GetLastError();
+    ASSERT_TRUE(SetProcessWindowStation(made_)) << GetLastError();
+  }
+  ~SessionOf() {
+    if (own_ != nullptr) SetProcessWindowStation(own_);
+    if (made_ != nullptr) CloseWindowStation(made_);
+  }
+  HWINSTA own_ = nullptr;
+  HWINSTA made_ = nullptr;
 };
 #endif
 
@@ -113,6 +135,17 @@ TYPED_TEST(SystemInfoContract, SessionIsTheProcessOwnAndTheSameOnEveryRead) {
     EXPECT_EQ(system.session_id(), first);
     // All ones is the port's "unknown": a known session is never read as it.
     EXPECT_NE(first, 0xFFFFFFFFu);
+  }
+}
+
+TYPED_TEST(SystemInfoContract, TheWindowStationSaysWhetherItIsVisible) {
+  SystemInfo& system = this->of_.system;
+  for (const bool station : this->of_.stations()) {
+    SCOPED_TRACE(station);
+    this->of_.enter_station(station);
+    bool visible = !station;
+    ASSERT_EQ(kErrorSuccess, system.window_station_visible(&visible));
+    EXPECT_EQ(visible, station);
   }
 }
 

@@ -612,4 +612,26 @@ TYPED_TEST(FilesContract, PackagesGoIntoTheInfFolderAndOut) {
   EXPECT_FALSE(shell.file_exists(installed));
 }
 
+// What the shell would ask or tell the user goes on the desktop's list,
+// unless the flags say not to: the question before it makes a missing
+// destination folder, and the box telling of a failure.
+TEST(SimShellUi, QuestionsAndErrorBoxesAreRecordedUnlessTheFlagsSayNo) {
+  sim::SimWindows win;
+  ASSERT_TRUE(win.shell.put_file(u"C:\\Pkg\\a.inf", "inf"));
+  constexpr std::uint32_t kQuiet = kFofSilent | kFofNoConfirmation;
+  EXPECT_EQ(0, win.shell.file_operation(kFoCopy, u"C:\\Pkg\\*.*", u"C:\\New",
+                                        kQuiet | kFofNoConfirmMkdir | kFofNoErrorUi));
+  EXPECT_NE(0, win.shell.file_operation(kFoDelete, u"C:\\Missing", u"", kQuiet | kFofNoErrorUi));
+  EXPECT_TRUE(win.desktop.shown_ui().empty());
+  EXPECT_EQ(
+      0, win.shell.file_operation(kFoCopy, u"C:\\Pkg\\*.*", u"C:\\Other", kQuiet | kFofNoErrorUi));
+  EXPECT_NE(0,
+            win.shell.file_operation(kFoDelete, u"C:\\Missing", u"", kQuiet | kFofNoConfirmMkdir));
+  const auto shown = win.desktop.shown_ui();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].text, u"create the folder C:\\Other?");
+  EXPECT_EQ(shown[1].text, u"error 2: C:\\Missing");
+  EXPECT_TRUE(win.shell.has_file(u"C:\\Other\\a.inf"));
+}
+
 }  // namespace

@@ -38,7 +38,8 @@ class SimProcesses : public Processes {
   Win32Error hold_named_mutex(std::u16string_view name) override;
 
   // What a started program does: it gets its command line and returns its
-  // exit code.
+  // exit code. A program that returns kStillActive has not ended: it runs
+  // until it is terminated, and every wait for it runs out.
   using Program = std::function<std::uint32_t(std::u16string_view command_line)>;
   // Programs by file name without folder and ".exe" ("DIFxCmd"), compared
   // without regard to case. A program file that exists but has no behaviour
@@ -88,6 +89,9 @@ class SimProcesses : public Processes {
   // The session the program runs in: names without "Global\" are the
   // session's own, except in session 0, whose namespace is the global one.
   std::function<std::uint32_t()> session;
+  // The clock's sleep: a wait with a limit for a process that runs on
+  // takes its whole limit.
+  std::function<void(std::uint32_t)> sleep;
   // Test side: the process `process_id` (of the table, in `session_id`)
   // made the mutex `name` and holds it until it is terminated.
   void hold_mutex_of(std::uint32_t process_id, std::uint32_t session_id, std::u16string_view name);

@@ -27,6 +27,16 @@ class SimRegistry;
 
 namespace platform::sim {
 
+// Something a call shows on Windows that a person has to see or answer: a
+// message box, an error box or confirmation of the shell, printui's error
+// box, the elevation's error box. `call` names the call ("MessageBoxW",
+// "SHFileOperationW"), `text` what it shows.
+struct ShownUi {
+  std::u16string call;
+  std::u16string text;
+};
+using ShowUi = std::function<void(std::u16string_view call, std::u16string_view text)>;
+
 // Virtual time: sleep() moves the clock on at once, and the local date and
 // time with it.
 class SimClock : public Clock {
@@ -62,6 +72,7 @@ class SimSystemInfo : public SystemInfo {
   std::u16string argument_text() override { return arguments; }
   std::uint32_t session_id() override { return session; }
   Win32Error is_local_system(bool* system) override;
+  Win32Error window_station_visible(bool* visible) override;
 
   WindowsVersion version{6, 1, 7601, 2, 1};
   bool wow64 = false;
@@ -70,6 +81,9 @@ class SimSystemInfo : public SystemInfo {
   std::u16string arguments;
   std::uint32_t session = 1;  // an interactive logon; 0 for SYSTEM
   bool local_system = false;
+  // WinSta0; false for a service's station (the programs a deployment
+  // agent starts as SYSTEM inherit it).
+  bool visible_window_station = true;
 
  private:
   Faults& faults_;
@@ -165,6 +179,10 @@ class SimShell : public Shell {
   // use, and has it deleted at the restart. False when there is no such
   // file.
   bool set_aside(std::u16string_view path, std::u16string_view aside);
+  // Where file_operation reports what it would show: an error box for a
+  // failure without FOF_NOERRORUI, the question whether to make a missing
+  // destination folder without FOF_NOCONFIRMMKDIR.
+  ShowUi show_ui;
 
  private:
   struct File {
@@ -192,6 +210,8 @@ class SimShell : public Shell {
   Win32Error delay_move(const std::u16string& from_key, std::u16string_view to,
                         std::uint32_t flags);
   void write_pending(const std::u16string& from_key, const std::u16string& to_entry);
+  int run_file_operation(std::uint32_t operation, std::u16string_view from, std::u16string_view to,
+                         std::uint32_t flags);
 
   Faults& faults_;
   const SimSystemInfo& system_;
@@ -258,6 +278,10 @@ class SimDesktop : public Desktop {
   void unregister_dialog(WindowRef window);
   // Message boxes owned by no window.
   std::vector<MessageBoxRecord> message_boxes() const;
+  // Everything every call of the simulated Windows would have shown, in
+  // order: these message boxes and what the other ports report here.
+  void record_ui(std::u16string_view call, std::u16string_view text);
+  std::vector<ShownUi> shown_ui() const;
   int message_box_answer = 1;
   int calls_on_missing_windows() const;
 
@@ -287,6 +311,7 @@ class SimDesktop : public Desktop {
   std::map<WindowRef, DialogHost*> dialogs_;
   WindowRef next_dialog_ = 0x10000;
   std::vector<MessageBoxRecord> message_boxes_;
+  std::vector<ShownUi> shown_ui_;
   int calls_on_missing_windows_ = 0;
 };
 

@@ -58,6 +58,11 @@ class SimWindows {
       return system.module_path.substr(0, system.module_path.find_last_of(u'\\'));
     };
     processes.session = [this] { return system.session; };
+    processes.sleep = [this](std::uint32_t ms) { clock.sleep(ms); };
+    // What the shell would show goes on the desktop's one list.
+    shell.show_ui = [this](std::u16string_view call, std::u16string_view text) {
+      desktop.record_ui(call, text);
+    };
     // A 32-bit program on 64-bit Windows sees the registry's 32-bit view.
     registry.windows64 = [this] { return system.wow64 || system.process_64bit; };
     registry.wow64_caller = [this] { return system.wow64; };

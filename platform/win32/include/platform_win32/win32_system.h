@@ -27,6 +27,7 @@ class Win32SystemInfo : public platform::SystemInfo {
   std::u16string argument_text() override;
   std::uint32_t session_id() override;
   platform::Win32Error is_local_system(bool* system) override;
+  platform::Win32Error window_station_visible(bool* visible) override;
 };
 
 class Win32Shell : public platform::Shell {
