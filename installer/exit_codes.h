@@ -56,7 +56,7 @@ inline constexpr std::uint32_t kExitNoSockets = 10091;  // WSASYSNOTREADY
 // Every other code stands as it is.
 inline constexpr std::uint32_t WithRestart(std::uint32_t code, bool restart_needed) {
   return (code == kExitSuccess || code == kExitStaged) && restart_needed ? kExitRebootRequired
-                                                                          : code;
+                                                                         : code;
 }
 
 }  // namespace pelmora

@@ -42,7 +42,8 @@ std::u16string FormatTimestamp(const platform::LocalTime& time) {
 
 std::string FormatLogLine(const platform::LocalTime& time, std::u16string_view area,
                           std::u16string_view action, std::u16string_view result) {
-  std::u16string text = platform::format(u"%s %s %s: %s", {FormatTimestamp(time), area, action, result});
+  std::u16string text =
+      platform::format(u"%s %s %s: %s", {FormatTimestamp(time), area, action, result});
   // One event, one line: a text with line breaks of its own (a system
   // message, a file name) must not start a line that looks like an event.
   for (char16_t& c : text)

@@ -15,7 +15,8 @@ platform::Win32Error WriteSuccessMarker(platform::Platform& platform, InstallLog
     if (error == platform::kErrorSuccess)
       error = platform.registry.set_string(key.get(), u"Version", u"" PELMORA_VERSION_TEXT);
     if (error == platform::kErrorSuccess)
-      error = platform.registry.set_dword(key.get(), u"Model", static_cast<std::uint32_t>(marker.model));
+      error = platform.registry.set_dword(key.get(), u"Model",
+                                          static_cast<std::uint32_t>(marker.model));
     if (error == platform::kErrorSuccess)
       error = platform.registry.set_string(key.get(), u"Connection", marker.connection);
     if (error == platform::kErrorSuccess)

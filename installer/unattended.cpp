@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "environment.h"
+#include "operations/certificate.h"
 #include "operations/cleanup.h"
 #include "operations/model_catalogue.h"
 #include "pelmora_dlg.h"
@@ -385,8 +387,8 @@ std::uint32_t UnattendedRun::Run(CPelmoraDlg& dialog) {
     return Finish(code, why);
   };
   // Where the model came from: one printer needs one model.
-  const bool installs = switches_.action == UnattendedAction::kUsb ||
-                        switches_.action == UnattendedAction::kNetwork;
+  const bool installs =
+      switches_.action == UnattendedAction::kUsb || switches_.action == UnattendedAction::kNetwork;
   const std::u16string file = dialog.settingsFileFound ? u"found" : u"not found";
   if (switches_.model >= 0) {
     dialog.log().Write(u"start", u"settings \"/model\"",
@@ -394,9 +396,9 @@ std::uint32_t UnattendedRun::Run(CPelmoraDlg& dialog) {
                                         u"current folder",
                                         {switches_.model, file}));
   } else if (dialog.modelIndex < kModelCount) {
-    dialog.log().Write(u"start", u"settings \"Pelmora.ini\"",
-                       platform::format(u"model %d from the file in the current folder",
-                                        {dialog.modelIndex}));
+    dialog.log().Write(
+        u"start", u"settings \"Pelmora.ini\"",
+        platform::format(u"model %d from the file in the current folder", {dialog.modelIndex}));
   } else {
     dialog.log().Write(
         u"start", u"settings \"Pelmora.ini\"",
@@ -431,8 +433,13 @@ std::uint32_t UnattendedRun::Run(CPelmoraDlg& dialog) {
   dialog.OnNext();
   if (dialog.wizardState != WIZ_STEP2)
     return end(kExitRemovalFailed, u"the removal of earlier installations failed: " + status());
-  if (switches_.action == UnattendedAction::kRemove)
+  if (switches_.action == UnattendedAction::kRemove) {
+    // Step 2 trusted the maker's certificate; a removal takes it back.
+    char16_t folder[260] = {};  // MAX_PATH, as the steps read it
+    GetInstallerDirectory(system_.system, folder, 260);
+    RemoveMakerCertificate(system_, dialog.log(), folder);
     return end(kExitSuccess, u"earlier installations removed");
+  }
 
   step_ = 2;
   dialog.OnNext();

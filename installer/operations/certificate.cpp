@@ -71,8 +71,9 @@ bool RemoveMakerCertificate(platform::Platform& platform, InstallLog& log,
   const platform::Win32Error read = platform.shell.read_file(path, kMaxCertificateBytes, &der);
   if (read != platform::kErrorSuccess || !CertificateSerialNumber(der, &serial)) {
     log.Write(u"step1", u"certificate " + Quoted(path),
-              read != platform::kErrorSuccess ? u"not read, " + ErrorResult(read) + u"; nothing removed"
-                                              : std::u16string(u"not a certificate; nothing removed"));
+              read != platform::kErrorSuccess
+                  ? u"not read, " + ErrorResult(read) + u"; nothing removed"
+                  : std::u16string(u"not a certificate; nothing removed"));
     return true;
   }
   // By its full path: a bare name is looked for in other folders first.

@@ -85,8 +85,8 @@ bool InstallCommandLine(const PackageRequest& request, std::u16string* command,
     return false;
   }
   if (!request.model.empty())
-    line += u" /model " +
-            (EqualsIgnoringCase(request.model, u"all") ? std::u16string(u"16") : Quote(request.model));
+    line += u" /model " + (EqualsIgnoringCase(request.model, u"all") ? std::u16string(u"16")
+                                                                     : Quote(request.model));
   if (!request.log.empty()) line += u" /log " + Quote(request.log);
   *command = line;
   return true;
@@ -95,8 +95,8 @@ bool InstallCommandLine(const PackageRequest& request, std::u16string* command,
 std::u16string RemoveCommandLine(std::u16string_view folder, std::uint32_t model,
                                  std::u16string_view log) {
   const std::string number = std::to_string(model);
-  std::u16string line = Program(folder) + u" /quiet /remove /model " +
-                        std::u16string(number.begin(), number.end());
+  std::u16string line =
+      Program(folder) + u" /quiet /remove /model " + std::u16string(number.begin(), number.end());
   if (!log.empty()) line += u" /log " + Quote(log);
   return line;
 }

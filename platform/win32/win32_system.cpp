@@ -99,7 +99,8 @@ Win32Error Win32SystemInfo::is_local_system(bool* system) {
   const Win32Error error = read ? platform::kErrorSuccess : last_error();
   CloseHandle(token);
   if (read)
-    *system = IsWellKnownSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, WinLocalSystemSid) != FALSE;
+    *system =
+        IsWellKnownSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, WinLocalSystemSid) != FALSE;
   return error;
 }
 

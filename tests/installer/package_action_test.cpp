@@ -1,9 +1,11 @@
 // The package's custom actions: its properties to the installer's command
 // line, and the installer's exit code to the package's result.
+#include "package_action/package_action.h"
+
 #include <gtest/gtest.h>
 
 #include "exit_codes.h"
-#include "package_action/package_action.h"
+#include "operations/certificate.h"
 #include "platform/util/text.h"
 
 namespace pelmora {
@@ -11,9 +13,10 @@ namespace {
 
 TEST(PackageAction, PropertiesBecomeTheInstallersSwitchesOrAReason) {
   const std::u16string folder = u"C:\\Program Files (x86)\\Orvane\\Pelmora\\";
-  const std::u16string program = u"\"C:\\Program Files (x86)\\Orvane\\Pelmora\\Pelmora.exe\" /quiet";
+  const std::u16string program =
+      u"\"C:\\Program Files (x86)\\Orvane\\Pelmora\\Pelmora.exe\" /quiet";
   struct Case {
-    const char16_t* data;  // after INSTALLDIR|
+    const char16_t* data;    // after INSTALLDIR|
     std::u16string command;  // after the program and /quiet; empty: refused
     const char* error = "";
   };
@@ -50,7 +53,8 @@ TEST(PackageAction, PropertiesBecomeTheInstallersSwitchesOrAReason) {
   EXPECT_FALSE(InstallCommandLine(request, &command, &error));
 
   // The folder without its last backslash; the removal names the model.
-  EXPECT_EQ(RemoveCommandLine(u"C:\\P", 13, u""), u"\"C:\\P\\Pelmora.exe\" /quiet /remove /model 13");
+  EXPECT_EQ(RemoveCommandLine(u"C:\\P", 13, u""),
+            u"\"C:\\P\\Pelmora.exe\" /quiet /remove /model 13");
   EXPECT_EQ(RemoveCommandLine(u"C:\\P\\", 0, u"C:\\l.log"),
             u"\"C:\\P\\Pelmora.exe\" /quiet /remove /model 0 /log \"C:\\l.log\"");
 }
@@ -73,6 +77,40 @@ TEST(PackageAction, OnlySuccessCodesKeepThePackageAndWaitsHaveALimit) {
   for (const char16_t* odd : {u"x", u"86401", u"99999999999999999999"}) {
     request.wait = odd;
     EXPECT_EQ(InstallerWaitLimitMs(request), 30u * 60u * 1000u);
+  }
+}
+
+TEST(MakerCertificate, TheSerialNumberIsReadFromTheDerOrNothingIs) {
+  // Only what comes before the serial number matters; the rest is filler.
+  auto der = [](std::string tbs_front) {
+    const std::string tbs =
+        "\x30" + std::string(1, static_cast<char>(tbs_front.size())) + tbs_front;
+    return "\x30" + std::string(1, static_cast<char>(tbs.size())) + tbs;
+  };
+  const std::string v3 = std::string("\xA0\x03\x02\x01\x02", 5);
+  const std::vector<std::pair<std::string, const char16_t*>> cases = {
+      {der(v3 + std::string("\x02\x03\x01\x00\xFF", 5)), u"0100ff"},
+      {der(std::string("\x02\x01\x05", 3)), u"05"},           // version 1: no [0]
+      {der(v3 + std::string("\x02\x02\x00\x80", 4)), u"80"},  // a sign byte
+      {der(v3 + std::string("\x02\x01\x00", 3)), u"00"},
+      {der(v3 + "\x02\x14" + std::string(20, '\x11')), u"1111111111111111111111111111111111111111"},
+      {std::string("\x30\x81\x07\x30\x05\x02\x03\xAB\xCD\xEF", 10), u"abcdef"},  // long form
+      {der(v3 + "\x02\x15" + std::string(21, '\x11')), nullptr},                 // 21 bytes
+      {der(v3 + std::string("\x02\x00", 2)), nullptr},                           // empty
+      {der(v3 + std::string("\x04\x01\x05", 3)), nullptr},                       // not an INTEGER
+      {der(v3), nullptr},                                         // nothing after the version
+      {std::string("\x31\x05\x30\x03\x02\x01\x05", 7), nullptr},  // a SET outside
+      {std::string("\x30\x05\x30\x03\x02\x05\x05", 7), nullptr},  // a length past the end
+      {std::string("\x30\x85\x00\x00\x00\x00\x05", 7), nullptr},  // a five-byte length
+      {std::string("\x30\x80\x30\x03\x02\x01\x05\x00\x00", 9), nullptr},  // indefinite
+      {std::string("\x30", 1), nullptr},
+      {std::string(), nullptr},
+  };
+  for (const auto& [bytes, expected] : cases) {
+    std::u16string serial = u"unchanged";
+    const bool read = CertificateSerialNumber(bytes, &serial);
+    EXPECT_EQ(read, expected != nullptr) << ::testing::PrintToString(bytes);
+    if (expected) EXPECT_EQ(serial, expected);
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include <tuple>
 
+#include "operations/certificate.h"
 #include "quiet_run.h"
 
 namespace pelmora::testing {
@@ -219,6 +220,19 @@ TEST(QuietRemove, RemovesEveryTraceOfAnEarlierInstallation) {
     all_models = all_models || (line.rfind("start Pelmora ", 0) == 0 &&
                                 line.find(", model 16 (all models), ") != std::string::npos);
   EXPECT_TRUE(all_models);
+  // The maker's certificate leaves both stores Step 2 put it into, named by
+  // the serial number of the media's own file.
+  std::u16string serial;
+  ASSERT_TRUE(
+      CertificateSerialNumber(q.win.shell.file_contents(u"C:\\Setup\\Bin\\tvcert1.cer"), &serial));
+  std::vector<std::u16string> removed;
+  for (const auto& started : q.win.processes.started())
+    if (started.command_line.find(u" -delstore ") != std::u16string::npos)
+      removed.push_back(started.command_line);
+  EXPECT_EQ(removed,
+            (std::vector<std::u16string>{
+                u"\"C:\\Windows\\system32\\certutil.exe\" -delstore trustedpublisher " + serial,
+                u"\"C:\\Windows\\system32\\certutil.exe\" -delstore root " + serial}));
   q.ExpectNothingShown();
 }
 

@@ -26,7 +26,8 @@ TEST(QuietRun, OnlyAUsersOwnRunStartsTheMonitorAndEveryRunRegistersIt) {
   const std::vector<Case> cases = {
       {0, true, false, "skipped in session 0, the Run value starts it at the next logon"},
       // Configuration Manager's "allow users to interact", a remote shell.
-      {1, true, false, "skipped, the installer runs as SYSTEM; the Run value starts it at the next logon"},
+      {1, true, false,
+       "skipped, the installer runs as SYSTEM; the Run value starts it at the next logon"},
       {1, false, true,
        "skipped, the account is not known (error 00000005); the Run value starts it at the next "
        "logon"},
@@ -193,7 +194,8 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
        kExitSuccess, "end exit code 0: earlier installations removed"},
       {"removed but for a file in use", u"/quiet /remove /model 0",
        [](Quiet& q) { Leftovers(q.win).AddProgramUsingPlugIn(0); }, kExitRebootRequired,
-       "end exit code 3010: earlier installations removed", true, false, "", finished_at_restart(false)},
+       "end exit code 3010: earlier installations removed", true, false, "",
+       finished_at_restart(false)},
       // An upgrade: the monitor closes when asked, the plug-in waits.
       {"installed but for a file in use", u"/quiet /network 192.168.7.20 /model 0",
        [](Quiet& q) {
@@ -219,7 +221,9 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
     EXPECT_EQ(q.Run(), c.code);
     // A failed run leaves no marker, nor does a removal; one that ended
     // before Step 1 changed nothing; an installation marks its code.
-    const bool installed = c.code == kExitRebootRequired && std::u16string_view(c.arguments).find(u"/remove") == std::u16string_view::npos;
+    const bool installed =
+        c.code == kExitRebootRequired &&
+        std::u16string_view(c.arguments).find(u"/remove") == std::u16string_view::npos;
     EXPECT_EQ(MarkedExitCode(q.win), c.unchanged ? 0 : installed ? std::int64_t{c.code} : -1);
     if (c.unchanged) EXPECT_EQ(q.win.faults.calls("EnumPrintersW"), 0);
     EXPECT_EQ(q.Last(), c.last + kOwnProcess);
@@ -344,8 +348,8 @@ TEST(QuietFaults, EveryCallFailedInTurn) {
   EXPECT_TRUE(std::any_of(calls.begin(), calls.end(),
                           [](const std::string& call) { return call.starts_with("MoveFileExW"); }));
   const std::set<std::uint32_t> documented = {
-      kExitRebootRequired, kExitNotAdministrator, kExitRemovalFailed,  kExitPreparationFailed,
-      kExitPreinstallFailed, kExitAnotherRun,     kExitSpoolerStopped};
+      kExitRebootRequired,   kExitNotAdministrator, kExitRemovalFailed, kExitPreparationFailed,
+      kExitPreinstallFailed, kExitAnotherRun,       kExitSpoolerStopped};
   std::map<std::string, int> seen;
   for (const auto& entry : calls) {
     const std::string operation = entry.substr(0, entry.find(' '));
