@@ -141,7 +141,10 @@ rm -f "$msi" "$out/media.wxs"
 (cd "$tree" && find . -mindepth 2 -type f ! -path './Tessaly/*' -printf '%P\n' | LC_ALL=C sort |
   wixl-heat --prefix "" --directory-ref INSTALLDIR --component-group Media --var var.PackageDir) \
   >"$out/media.wxs"
+marker_view64=no
+[ "$preset" = win64 ] && marker_view64=yes
 (cd "$tree" && wixl -D Version="$version" -D PackageDir=. -D ActionDll=../PelmoraAction.dll \
+  -D MarkerView64=$marker_view64 \
   -o "$msi" "$root/tools/package/Pelmora.wxs" "$out/media.wxs" 2>"$out/wixl.log") ||
   { cat "$out/wixl.log" >&2; exit 1; }
 # wixl has no AllowSameVersionUpgrades: the same version built again must

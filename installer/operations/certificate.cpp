@@ -76,23 +76,27 @@ bool RemoveMakerCertificate(platform::Platform& platform, InstallLog& log,
                   : std::u16string(u"not a certificate; nothing removed"));
     return true;
   }
-  // By its full path: a bare name is looked for in other folders first.
-  const std::u16string certutil = platform.shell.system_directory() + u"\\certutil.exe";
+  // By its full path (a bare name is looked for in other folders first),
+  // as Step 2 ran it, and in the system folder: a program's current folder
+  // cannot be removed while it runs, and the package removes the
+  // installer's folder next.
+  const std::u16string system = platform.shell.system_directory();
+  const std::u16string certutil = system + u"\\certutil.exe";
   for (const char16_t* store : {u"trustedpublisher", u"root"}) {
-    const std::u16string command =
-        platform::format(u"\"%s\" -delstore %s %s", {certutil, store, serial});
+    const std::u16string parameters = platform::format(u" -delstore %s %s", {store, serial});
+    const std::u16string command = certutil + parameters;
     platform::ScopedProcess process(platform.processes);
     const platform::Win32Error started =
-        platform.processes.create_process(command, platform::kCreateNoWindow, process.receive());
+        platform.processes.shell_execute_runas(certutil, parameters, system, process.receive());
     if (started != platform::kErrorSuccess) {
-      log.Write(u"step1", u"run " + Quoted(command), u"not started, " + ErrorResult(started));
+      log.Write(u"step1", u"run-as " + Quoted(command), u"not started, " + ErrorResult(started));
       continue;
     }
     if (!WaitForChild(platform.processes, process.get(), kCertUtilLimitMs, log, u"step1", command))
       return false;
     std::uint32_t code = 0;
     const platform::Win32Error read_code = platform.processes.get_exit_code(process.get(), &code);
-    log.Write(u"step1", u"run " + Quoted(command), ExitResult(read_code, code));
+    log.Write(u"step1", u"run-as " + Quoted(command), ExitResult(read_code, code));
   }
   return true;
 }

@@ -227,12 +227,14 @@ TEST(QuietRemove, RemovesEveryTraceOfAnEarlierInstallation) {
       CertificateSerialNumber(q.win.shell.file_contents(u"C:\\Setup\\Bin\\tvcert1.cer"), &serial));
   std::vector<std::u16string> removed;
   for (const auto& started : q.win.processes.started())
-    if (started.command_line.find(u" -delstore ") != std::u16string::npos)
+    if (started.command_line.find(u" -delstore ") != std::u16string::npos) {
+      EXPECT_EQ(started.directory, u"C:\\Windows\\system32");
       removed.push_back(started.command_line);
+    }
   EXPECT_EQ(removed,
             (std::vector<std::u16string>{
-                u"\"C:\\Windows\\system32\\certutil.exe\" -delstore trustedpublisher " + serial,
-                u"\"C:\\Windows\\system32\\certutil.exe\" -delstore root " + serial}));
+                u"\"C:\\Windows\\system32\\certutil.exe\"  -delstore trustedpublisher " + serial,
+                u"\"C:\\Windows\\system32\\certutil.exe\"  -delstore root " + serial}));
   q.ExpectNothingShown();
 }
 

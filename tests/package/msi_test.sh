@@ -85,13 +85,17 @@ done
   fail "RemoveInstallation is not between InstallInitialize and RemoveFiles"
 [ "$(seq RunInstaller)" -gt "$(seq WriteRegistryValues)" ] && [ "$(seq RunInstaller)" -lt "$(seq InstallFinalize)" ] ||
   fail "RunInstaller is not after the files and before InstallFinalize"
-[ "$(cell InstallExecuteSequence RemoveInstallation 2)" = 'REMOVE="ALL" AND NOT UPGRADINGPRODUCTCODE' ] ||
+[ "$(cell InstallExecuteSequence RemoveInstallation 2)" = 'REMOVE="ALL" AND NOT UPGRADINGPRODUCTCODE AND PELMORAMARKER' ] ||
   fail "RemoveInstallation runs on '$(cell InstallExecuteSequence RemoveInstallation 2)'"
 [ "$(cell InstallExecuteSequence RunInstaller 2)" = 'CONNECTION AND NOT REMOVE' ] ||
   fail "RunInstaller runs on '$(cell InstallExecuteSequence RunInstaller 2)'"
 msiinfo export "$msi" Upgrade | tr -d '\r' | grep -P "^\{[-0-9A-F]+\}\t\t$version\t\t513\t\tWIX_UPGRADE_DETECTED$" >/dev/null ||
   fail "the same version built again does not upgrade"
 [ "$(cell Property ARPNOREPAIR 2)" = 1 ] || fail "Programs and Features offers a Repair"
+# The marker is looked for where the 32-bit installer writes it.
+[ "$(cell RegLocator SuccessMarkerSearch 3)" = 'SOFTWARE\Orvane\Pelmora\Installation' ] &&
+  [ "$(cell RegLocator SuccessMarkerSearch 5)" = 2 ] ||
+  fail "the success marker is looked for as '$(cell RegLocator SuccessMarkerSearch 3)', type $(cell RegLocator SuccessMarkerSearch 5)"
 
 # Signatures.
 programs="Pelmora.exe Tessaly/Tessaly.exe Tessaly/tesshook.dll Bin/i386/DIFxCmd.exe Bin/amd64/DIFxCmd.exe

@@ -220,6 +220,9 @@ if [ -n "$rebuilt64" ]; then
   wine64 reg query "$marker_key" /v ExitCode 2>/dev/null | grep -q 0xbc4 || fail "no success marker with 3012"
   [ -z "$(entry_version "$old64_code")" ] && [ -n "$(entry_version "$new64_code")" ] ||
     fail "after the upgrade: entries '$(entry_version "$old64_code")' and '$(entry_version "$new64_code")'"
+  location=$(wine64 reg query "$uninstall\\$new64_code" /v InstallLocation 2>/dev/null | tr -d '\r' |
+    sed -n 's/.*REG_SZ *//p')
+  [ "$location" = 'C:\Program Files (x86)\Orvane\Pelmora\' ] || fail "the entry's InstallLocation is '$location'"
 
   # Wine's RemoveExistingProducts removes the older product without
   # UPGRADINGPRODUCTCODE, so its removal action runs there, where Windows
