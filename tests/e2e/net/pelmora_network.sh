@@ -6,8 +6,8 @@
 # the selection dialog must list exactly the two ZELKO printers, OK takes the
 # first line, Next installs. Wine has no Standard TCP/IP port monitor, so no
 # port and no queue can be made: the wizard must show that failure at once
-# (never "Click Close"), and the process must end with exit code 1603 when
-# Close is clicked.
+# (never "Click Close"), and the process must end with exit code 1797 (the
+# driver or the queue not installed on the port) when Close is clicked.
 #
 #   pelmora_network.sh WIN64_BUILD_DIR HOST_BUILD_DIR [SCREENSHOT_FOLDER [LANGUAGE [NAME]]]
 #
@@ -79,7 +79,7 @@ pelmora_net_copy "LANGUAGE: $language"$'\r\nMODEL: 0\r\n'
 
 # Started from a batch file, whose command interpreter waits for it and
 # keeps its whole exit code: the exit status wine64 hands to Linux holds
-# only the low eight bits (1603 would read 67).
+# only the low eight bits (1797 would read 5).
 printf '@echo off\r\nPelmora.exe\r\necho %%ERRORLEVEL%%> exit-code.txt\r\n' >"$install/run.bat"
 (cd "$install" && exec wine64 cmd /c run.bat </dev/null >"$work/pelmora.out" 2>&1) &
 pelmora_pid=$!
@@ -147,11 +147,12 @@ w "$seed" has-queue "Orvane ZELKO-40 Card Printer" && fail "a queue was made wit
 
 d click Pelmora "$IDC_NEXT" || fail "Close could not be clicked"
 d gone Pelmora 30 || fail "the wizard did not end on Close"
-# A failed installation ends the process with ERROR_INSTALL_FAILURE.
+# A failed network installation ends the process with
+# ERROR_UNKNOWN_PRINTER_DRIVER.
 wait "$pelmora_pid"
 pelmora_pid=
 code=$(tr -d ' \r\n' <"$install/exit-code.txt" 2>/dev/null)
-[ "$code" = 1603 ] || fail "Pelmora.exe ended with exit code '$code', not 1603"
+[ "$code" = 1797 ] || fail "Pelmora.exe ended with exit code '$code', not 1797"
 echo "Pelmora.exe ended with exit code $code"
 log_file=$(find "$c/users" -name Pelmora.log 2>/dev/null | head -n 1)
 if [ -z "$log_file" ]; then
@@ -159,7 +160,7 @@ if [ -z "$log_file" ]; then
 else
   grep -q "step3 InstallNetworkPrinter: failed: OpenPrinter() failed with error 00000704" "$log_file" ||
     fail "the log does not name the failure: $(tail -n 5 "$log_file")"
-  grep -q "end Pelmora: closed after the printer's installation failed, exit code 1603" "$log_file" ||
+  grep -q "end Pelmora: closed after the printer's installation failed, exit code 1797" "$log_file" ||
     fail "the log's end line: $(tail -n 1 "$log_file")"
 fi
 if [ "$failures" -ne 0 ]; then
