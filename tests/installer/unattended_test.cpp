@@ -122,8 +122,6 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
        true, true},
       // Outside the media folder, without /model: no model to install.
       {"no model", u"/quiet /usb", [](Quiet&) {}, kExitBadCommandLine, kNoModel, true, true},
-      {"no model for the network", u"/quiet /network K7M2P4T9", [](Quiet&) {}, kExitBadCommandLine,
-       kNoModel, true, true},
       // Something stops the spooler while the run scans for the printer.
       {"spooler left stopped", u"/quiet /usb /model 0",
        [](Quiet& q) {
