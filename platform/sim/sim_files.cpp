@@ -5,6 +5,7 @@
 #include "platform/util/win_names.h"
 #include "platform_sim/sim_registry.h"
 #include "platform_sim/sim_system.h"
+#include "sim_file_paths.h"
 
 namespace platform::sim {
 
@@ -19,12 +20,6 @@ bool starts_with_folder(std::u16string_view path, std::u16string_view folder) {
          (path.size() == folder.size() || path[folder.size()] == u'\\');
 }
 
-std::u16string parent_of(std::u16string_view path) {
-  const auto slash = path.rfind(u'\\');
-  if (slash == std::u16string_view::npos) return {};
-  return std::u16string(path.substr(0, slash));
-}
-
 std::u16string leaf_of(std::u16string_view path) {
   const auto slash = path.rfind(u'\\');
   return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
@@ -33,8 +28,6 @@ std::u16string leaf_of(std::u16string_view path) {
 bool is_wildcard(std::u16string_view leaf) { return leaf == u"*" || leaf == u"*.*"; }
 
 constexpr Win32Error kErrorInvalidHandle = 6;
-
-bool is_device(std::u16string_view key) { return key.starts_with(u"\\\\.\\"); }
 
 // What opening a device gives. The simulated machine has no parallel or
 // serial ports, and a GUI program has no console; NUL is always there and

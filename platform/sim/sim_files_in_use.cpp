@@ -6,20 +6,13 @@
 #include "platform/util/text.h"
 #include "platform_sim/sim_registry.h"
 #include "platform_sim/sim_system.h"
+#include "sim_file_paths.h"
 
 namespace platform::sim {
 
 namespace {
 
 constexpr std::u16string_view kNtPrefix = u"\\??\\";
-
-bool is_device(std::u16string_view key) { return key.starts_with(u"\\\\.\\"); }
-
-std::u16string parent_of(std::u16string_view path) {
-  const auto slash = path.rfind(u'\\');
-  if (slash == std::u16string_view::npos) return {};
-  return std::u16string(path.substr(0, slash));
-}
 
 }  // namespace
 
