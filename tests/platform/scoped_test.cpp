@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -48,10 +49,13 @@ TEST(Scoped, ClosesEachHandleOnceThroughItsPort) {
     EXPECT_EQ(d.release(), 8u);  // given up, never closed
     EXPECT_FALSE(d);
     d.reset();
-    Owned empty;  // no port: nothing to close
+    Owned empty;  // no port: nothing to close, and nothing to receive
+    EXPECT_THROW(empty.receive(), std::logic_error);
+    empty = Owned(other, 9);
+    EXPECT_EQ(*empty.receive(), 0u);  // 9 closed through the port the move gave
   }
   EXPECT_EQ(port.closed, (std::vector<std::uintptr_t>{5, 6}));
-  EXPECT_EQ(other.closed, (std::vector<std::uintptr_t>{7}));
+  EXPECT_EQ(other.closed, (std::vector<std::uintptr_t>{7, 9}));
 }
 
 TEST(Scoped, CloseGivesThePortsResultAndTheNoneValueIsNeverClosed) {

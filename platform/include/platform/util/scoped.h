@@ -14,6 +14,7 @@
 #pragma once
 
 #include <functional>
+#include <stdexcept>
 #include <type_traits>
 #include <utility>
 
@@ -25,7 +26,8 @@ class Scoped {
   // What the close call returns (Win32Error, an SCard result, or void).
   using CloseResult = std::invoke_result_t<decltype(Close), Port&, Handle>;
 
-  // Holds nothing and has no port yet: only a move gives it a handle.
+  // Holds nothing and has no port yet: only a move gives it a handle (and
+  // its port); receive() throws std::logic_error.
   Scoped() = default;
   explicit Scoped(Port& port) : port_(&port) {}
   // Takes over a handle that was received elsewhere.
@@ -45,8 +47,10 @@ class Scoped {
   }
 
   // For the calls that hand a new handle back through a pointer: closes what
-  // is held, then lets the call write the new handle.
+  // is held, then lets the call write the new handle. One without a port
+  // could never close what it received: it refuses.
   Handle* receive() {
+    if (port_ == nullptr) throw std::logic_error("a handle received without the port to close it");
     reset();
     return &handle_;
   }

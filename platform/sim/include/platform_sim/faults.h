@@ -2,6 +2,10 @@
 // a named operation ("DeletePrinter", "RegSetValueExW", ...) fail with a
 // chosen error, once or from then on. Every simulated call also lands in the
 // call log, so a test can check the order of calls.
+//
+// The names are those of the Windows calls the simulation checks; fail(),
+// check() and calls() throw std::invalid_argument for any other name, so a
+// misspelt fault fails the test that plants it instead of never firing.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +31,8 @@ class Faults {
   Win32Error check(std::string_view operation, std::u16string_view detail = {});
 
   int calls(std::string_view operation) const;
+  // Whether the simulated Windows checks a call of that name.
+  static bool known(std::string_view operation);
   std::vector<std::string> log() const;
   void clear_log();
 
