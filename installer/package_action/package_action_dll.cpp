@@ -1,6 +1,6 @@
-// PelmoraAction.dll: the Windows Installer package's deferred custom
-// actions, run as LocalSystem (no impersonation) once the package's files
-// are in place, and before they go.
+// PelmoraAction.dll: the Windows Installer package's custom actions. Two
+// are deferred, run as LocalSystem (no impersonation) once the package's
+// files are in place, and before they go:
 //
 //   RunInstaller        Pelmora.exe's unattended installation, from the
 //                       installed folder, with the package's properties
@@ -10,6 +10,15 @@
 // Each writes the command line and the exit code into the package's log.
 // 0 and 3012 are success, 3010 asks the package for a restart at its end,
 // anything else fails the package, which then rolls back what it laid down.
+//
+// One is immediate, run as the person who started the package before any
+// file is replaced or removed:
+//
+//   CloseMonitor        asks a running Tessaly on that person's desktop to
+//                       end (as Pelmora's Step 1 does) and sets
+//                       PELMORAMONITORCLOSED when it did, so that the
+//                       package starts the new one at its end; never fails
+//                       the package (what still runs is Restart Manager's)
 #include "platform_win32/windows_api.h"
 
 // After windows.h.
@@ -17,7 +26,9 @@
 #include <msiquery.h>
 
 #include "exit_codes.h"
+#include "operations/cleanup.h"
 #include "package_action/package_action.h"
+#include "platform_win32/win32_windows.h"
 #include "success_marker.h"
 
 namespace {
@@ -128,4 +139,19 @@ extern "C" __declspec(dllexport) UINT __stdcall RemoveInstallation(MSIHANDLE ins
   const std::u16string command = pelmora::RemoveCommandLine(request.folder, model, request.log);
   return Result(install, RunAndWait(install, command, request.folder,
                                     pelmora::InstallerWaitLimitMs(request)));
+}
+
+extern "C" __declspec(dllexport) UINT __stdcall CloseMonitor(MSIHANDLE install) {
+  platform_win32::Win32Windows windows;
+  if (windows.platform.desktop.find_window_by_title(pelmora::kMonitorWindowTitle) == 0) {
+    Log(install, u"no monitor on this desktop");
+    return ERROR_SUCCESS;
+  }
+  if (!pelmora::CloseTessaly(windows.platform)) {
+    Log(install, u"the monitor was asked to end and did not end");
+    return ERROR_SUCCESS;
+  }
+  Log(install, u"the monitor was asked to end and ended");
+  MsiSetPropertyW(install, L"PELMORAMONITORCLOSED", L"1");
+  return ERROR_SUCCESS;
 }

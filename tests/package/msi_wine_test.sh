@@ -25,7 +25,9 @@
 #      success marker written, one Programs-and-Features entry), then the
 #      rebuild of the same version over that (still one entry), then
 #      msiexec /x {ProductCode}, which runs the installer's removal and
-#      leaves nothing: files, Run value, marker, driver folder.
+#      leaves nothing: files, Run value, marker, driver folder; a running
+#      Tessaly asked to end before an upgrade replaces its files (the
+#      package's log), started again at its end, and ended by the removal.
 #
 #   msi_wine_test.sh OLD.msi NEW.msi [WIN64_BUILD [OLD64.msi NEW64.msi REBUILT64.msi]]
 set -u
@@ -195,6 +197,7 @@ if [ -n "$rebuilt64" ]; then
       [ -n "$(entry_version "$code")" ] && echo "entry $code"
     done
   }
+  monitor_runs() { [ "$(d count Tessaly)" -gt 0 ] 2>/dev/null; }
   old64_code=$(product_code "$old64") new64_code=$(product_code "$new64")
   rebuilt64_code=$(product_code "$rebuilt64")
   [ "$new64_code" != "$rebuilt64_code" ] || fail "the rebuilt package has the same product code"
@@ -240,6 +243,28 @@ if [ -n "$rebuilt64" ]; then
   [ "$code" -eq 0 ] || fail "msiexec /x $rebuilt64_code: exit code $code"
   left=$(leftovers | tr '\n' ' ')
   [ -z "$left" ] || fail "msiexec /x {ProductCode} left: $left"
+
+  # A running monitor: the upgrade asks it to end before it replaces its
+  # files and starts the new one at its end (nothing else starts it here:
+  # no CONNECTION, no marker); the removal asks it to end and leaves it
+  # ended.
+  msiexec /i "$(winepath -w "$old64")" /qn || fail "msiexec /i of the older test package: exit code $?"
+  (wine64 'C:\windows\syswow64\Tessaly.exe' </dev/null >/dev/null 2>&1 &)
+  wait_until 60 monitor_runs || fail "the installed Tessaly.exe did not start"
+  msiexec /i "$(winepath -w "$new64")" /qn /l*v 'C:\pelmora-msi-upgrade.log' ||
+    fail "the upgrade over a running monitor: exit code $?"
+  msi_log=$(tr -d '\r' <"$drive/pelmora-msi-upgrade.log")
+  closed=$(grep -n 'PelmoraAction: the monitor was asked to end and ended' <<<"$msi_log" | cut -d: -f1 | head -n 1)
+  files=$(grep -n 'InstallFiles' <<<"$msi_log" | cut -d: -f1 | head -n 1)
+  [ -n "$closed" ] && [ -n "$files" ] && [ "$closed" -lt "$files" ] ||
+    fail "the upgrade's log: the monitor's end at line '${closed}', InstallFiles at line '${files}'"
+  wait_until 60 monitor_runs || fail "no monitor after the upgrade"
+  msiexec /x "$new64_code" /qn || fail "msiexec /x $new64_code over a running monitor: exit code $?"
+  sleep 2
+  monitor_runs && fail "a monitor runs after the removal"
+  left=$(leftovers | tr '\n' ' ')
+  [ -z "$left" ] || fail "the removal over a running monitor left: $left"
+  rm -f "$drive/pelmora-msi-upgrade.log"
 
   # 6. Every msiexec command of docs/deployment.md, as written, with the
   # test's paths: the package where the page has it (the current folder,
