@@ -9,6 +9,7 @@
 #include "color_static.h"
 #include "exit_codes.h"
 #include "install_log.h"
+#include "operations/model_catalogue.h"
 #include "platform/dialog_host.h"
 #include "platform/platform.h"
 #include "platform/util/message_map.h"
@@ -77,7 +78,7 @@ class CPelmoraDlg : public platform::DialogLogic {
   std::uint32_t ExitCode() const;
 
   int languageIndex = 0;
-  int modelIndex = 16;
+  int modelIndex = MODEL_NONE;
   unsigned int tickCounter = 0;
   char16_t networkAddress[32] = {};
   int networkPortNumber = 0;

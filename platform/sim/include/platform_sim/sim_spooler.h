@@ -144,8 +144,6 @@ class SimSpooler : public Spooler, public PrintServer {
                         std::uint32_t value);
   void set_driver_string(std::u16string_view queue, std::u16string_view value_name,
                          std::u16string_view text);
-  // Bytes GetPrinterDriverW needs at level 6 (a smaller buffer fails with 122).
-  void set_driver_info_size(std::size_t bytes) { driver_info_size_ = bytes; }
   std::size_t open_handles() const;
   std::u16string driver_data_key(std::u16string_view queue) const;
 
@@ -179,6 +177,7 @@ class SimSpooler : public Spooler, public PrintServer {
   std::map<std::u16string, int> jobs_;
   std::map<PrinterHandle, Handle> handles_;
   PrinterHandle next_handle_ = 0x2000;
+  // Bytes GetPrinterDriverW needs at level 6 (a smaller buffer fails with 122).
   std::size_t driver_info_size_ = 1024;
   std::vector<FormInfo1> forms_;
   std::vector<TcpPort> tcp_ports_;
