@@ -153,12 +153,13 @@ shoot() {
     return 1
   fi
   read -r x y width height <<<"$rect"
-  screen_shot "$shots/$name" "$x" "$y" "$width" "$height"
+  local saved=0
+  screen_shot "$shots/$name" "$x" "$y" "$width" "$height" || saved=1
   d close Pelmora >/dev/null || true
   # The window's close ends the modal wizard and with it the process.
   wait_ended "$pid" 10 || kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
-  echo "demo: saved $shots/$name"
+  [ "$saved" -eq 0 ] && echo "demo: saved $shots/$name"
 }
 
 # Step 1 in every language, in the order of the language list.
@@ -198,7 +199,7 @@ installation_tidy() {
   rm -rf "$c/Program Files/Orvane" "$c/windows/system32/Tessaly.exe"
 }
 usb_installation() {  # usb_installation LANGUAGE NAME
-  local language=$1 name=$2 pid
+  local language=$1 name=$2 pid saved=0
   installation_tidy
   # The monitor Step 2 starts and registers: a stand-in that ends at once.
   cp "$driver" "$c/windows/system32/Tessaly.exe"
@@ -206,20 +207,21 @@ usb_installation() {  # usb_installation LANGUAGE NAME
   (cd "$install" && exec wine64 Pelmora.exe </dev/null >"$demo/pelmora.log" 2>&1) &
   pid=$!
   wait_window Pelmora 60 >/dev/null || { echo "demo: the Pelmora window did not appear" >&2; return 1; }
-  d click Pelmora "$IDC_NEXT"
+  d click Pelmora "$IDC_NEXT" || return 1
   d wait-text Pelmora "$IDC_HEADER" 2 240 >/dev/null || { echo "demo: Step 1 did not end" >&2; return 1; }
   sleep 1
-  save Pelmora "pelmora-step2-$name.png"
-  d click Pelmora "$IDC_NEXT"
+  save Pelmora "pelmora-step2-$name.png" || saved=1
+  d click Pelmora "$IDC_NEXT" || return 1
   d wait-text Pelmora "$IDC_HEADER" 3 120 >/dev/null || { echo "demo: Step 2 did not end" >&2; return 1; }
   sleep 1
-  save Pelmora "pelmora-step3-$name.png"
-  d click Pelmora "$IDC_NEXT"
+  save Pelmora "pelmora-step3-$name.png" || saved=1
+  d click Pelmora "$IDC_NEXT" || return 1
   sleep 4
-  save Pelmora "pelmora-usb-waiting-$name.png"
+  save Pelmora "pelmora-usb-waiting-$name.png" || saved=1
   installation_tidy
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
+  return "$saved"
 }
 usb_installation 0 english || part_failed "the USB installation (english)"
 usb_installation 1 korean || part_failed "the USB installation (korean)"
@@ -232,8 +234,6 @@ printf 'LANGUAGE:0\r\nMODEL:0\r\n' > "$install/Pelmora.ini"
 # mode Always. Saves the balloon as tessaly-demo-balloon.png, then ends the
 # monitor and removes the queues and its settings.
 system32=$WINEPREFIX/drive_c/windows/system32
-cp "$root/build/win64/monitor/Tessaly.exe" "$root/build/win64/tools/tesshook/tesshook.dll" \
-  "$system32/"
 queues=$root/build/win64/tests/e2e/tessaly_queues.exe
 settings='HKLM\SOFTWARE\Orlent System\Tessaly'
 demo_queues=("Reception ZELKO-70" "Badge Office ZELKO-40" "Visitor Desk MARLO-800")
@@ -246,21 +246,25 @@ tessaly_cleanup() {
   w reg delete "$settings" /f >/dev/null || true
 }
 trap 'tessaly_cleanup; wine_down; wait "$network_pid" 2>/dev/null || true' EXIT
-w reg add "$settings" /v B_ALWAYS /t REG_DWORD /d 1 /f >/dev/null
-w "$queues" add "${demo_queues[0]}" "Orvane ZELKO-70 Card Printer" >/dev/null
-w "$queues" add "${demo_queues[1]}" "Orvane ZELKO-40 Card Printer" 3CD00042 >/dev/null
-w "$queues" add "${demo_queues[2]}" "Orvane MARLO-800 Card Printer" >/dev/null
-w "$queues" status "${demo_queues[0]}" 0x1000 0 >/dev/null
-w "$queues" status "${demo_queues[1]}" 0 0 0 >/dev/null
-(cd "$system32" && exec wine64 Tessaly.exe </dev/null >"$demo/tessaly.log" 2>&1) &
-if wait_window class:TessalyBalloon 30 >/dev/null; then
+tessaly_balloon() {
+  local x y width height
+  cp "$root/build/win64/monitor/Tessaly.exe" "$root/build/win64/tools/tesshook/tesshook.dll" \
+    "$system32/" || return 1
+  w reg add "$settings" /v B_ALWAYS /t REG_DWORD /d 1 /f >/dev/null &&
+    w "$queues" add "${demo_queues[0]}" "Orvane ZELKO-70 Card Printer" >/dev/null &&
+    w "$queues" add "${demo_queues[1]}" "Orvane ZELKO-40 Card Printer" 3CD00042 >/dev/null &&
+    w "$queues" add "${demo_queues[2]}" "Orvane MARLO-800 Card Printer" >/dev/null &&
+    w "$queues" status "${demo_queues[0]}" 0x1000 0 >/dev/null &&
+    w "$queues" status "${demo_queues[1]}" 0 0 0 >/dev/null ||
+    { echo "demo: the monitor's queues could not be seeded" >&2; return 1; }
+  (cd "$system32" && exec wine64 Tessaly.exe </dev/null >"$demo/tessaly.log" 2>&1) &
+  wait_window class:TessalyBalloon 30 >/dev/null || { echo "demo: no balloon" >&2; return 1; }
   sleep 1.5  # the rise: 5 pixels every 20 ms
   read -r x y width height <<<"$(d rect class:TessalyBalloon)"
-  screen_shot "$shots/tessaly-demo-balloon.png" "$x" "$y" "$width" "$height"
+  screen_shot "$shots/tessaly-demo-balloon.png" "$x" "$y" "$width" "$height" || return 1
   echo "demo: saved $shots/tessaly-demo-balloon.png (balloon ${width}x${height} at $x,$y)"
-else
-  part_failed "the Tessaly balloon"
-fi
+}
+tessaly_balloon || part_failed "the Tessaly balloon"
 
 wait "$network_pid" || true
 for name in "${network_runs[@]}"; do
