@@ -34,7 +34,7 @@ group_packages() {
         fonts-dejavu-core imagemagick
       ;;
     network) echo iproute2 ;;
-    fuzz) echo clang libclang-rt-14-dev ;;
+    fuzz) echo clang libclang-rt-dev ;;
     format) echo clang-format ;;
     package) echo zip unzip wixl msitools osslsigncode openssl ;;
     demo) group_packages build && group_packages wine && group_packages network ;;

@@ -24,26 +24,18 @@
 #
 # CERT.pem holds the certificate and its chain, KEY.pem its private key (the
 # pass phrase, if any, in --pass-file). --version gives the package another
-# version than CMakeLists.txt's (for upgrade tests). --build win64 packages
-# --help-url and --about-url are the maker's support and product pages,
-# the links of the package's entry in Programs and Features (none without
-# them). --build win64 packages the x86_64 programs instead (a test package for Wine, which runs 64-bit
-# programs only; the release is win32), into build/package-win64.
+# version than CMakeLists.txt's (for upgrade tests). --help-url and
+# --about-url are the maker's support and product pages, the links of the
+# package's entry in Programs and Features (none without them). --build
+# win64 packages the x86_64 programs instead (a test package for Wine,
+# which runs 64-bit programs only; the release is win32), into
+# build/package-win64.
 #
 # Builds the win32 preset (which builds the x86_64 DIFxCmd.exe too) and
 # OpenSSL for i686 when it is not cached; installs what packaging needs
 # (scripts/install-deps.sh package) when run as root. The line before the last of
 # its output is the MSI's path, the last line the zip's path.
 set -euo pipefail
-
-# package.sh --unholdable FOLDER: lists the paths below FOLDER whose last
-# name Windows cannot hold: ending in a space or a dot, or a device name
-# (CON, PRN, AUX, NUL, COM1-9, LPT1-9) alone or with an extension.
-if [ "${1:-}" = --unholdable ]; then
-  (cd "$2" && find . -mindepth 1 -printf '%P\n' | LC_ALL=C sort |
-    grep -aiE '(^|/)((con|prn|aux|nul|com[1-9]|lpt[1-9]) *(\.[^/]*)?|[^/]*[ .])$') || true
-  exit 0
-fi
 
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -100,7 +92,7 @@ crlf() { sed -e "s/@VERSION@/$version/g" -e 's/\r$//' -e 's/$/\r/' "$1" >"$2"; }
 
 cp "$build/installer/Pelmora.exe" "$tree/Pelmora.exe"
 cp -r "$build/media/." "$tree/"
-unholdable=$(bash scripts/package.sh --unholdable "$tree")
+unholdable=$(bash scripts/unholdable-names.sh "$tree")
 if [ -n "$unholdable" ]; then
   echo "package: names Windows cannot hold (a media folder left by an older build?): $unholdable" >&2
   exit 1

@@ -45,6 +45,7 @@ pelmora_wine_install_packages() {
 
 # True when an X server answers on $DISPLAY.
 pelmora_display_up() {
+  local number
   number=${DISPLAY#:}
   number=${number%%.*}
   [ -S "/tmp/.X11-unix/X$number" ] || return 1
@@ -57,6 +58,7 @@ pelmora_display_up() {
 
 pelmora_display_start() {
   pelmora_display_up && return 0
+  local number old tries
   mkdir -p "$PELMORA_WINE_RUN"
   number=${DISPLAY#:}
   number=${number%%.*}
@@ -95,6 +97,7 @@ PELMORA_CJK_FONT_FILE=NotoSansCJK-Regular.ttc
 PELMORA_CJK_FONT="Noto Sans CJK KR"
 
 pelmora_wine_configure() {
+  local reg_file link persian face
   reg_file=$PELMORA_WINE_RUN/pelmora-prefix.reg
   link=$(pelmora_multi_sz_hex "$PELMORA_CJK_FONT_FILE,$PELMORA_CJK_FONT" \
     "DejaVuSans.ttf,DejaVu Sans" "DejaVuSans-Bold.ttf,DejaVu Sans Bold")
@@ -155,6 +158,7 @@ pelmora_wine_configure() {
 # REG_MULTI_SZ of ASCII strings, as hex(7) of a REGEDIT4 file wants it:
 # 8-bit characters, each string's zero and the list's zero.
 pelmora_multi_sz_hex() {
+  local text
   for text in "$@"; do
     printf '%s\0' "$text"
   done | od -An -v -tx1 | tr -s ' \n' ' ' | sed 's/^ //; s/ $//; s/ /,/g; s/$/,00/'
@@ -182,8 +186,8 @@ pelmora_wineserver_start() {
   # already runs for this prefix, wineserver says so with exit code 2 and
   # that server is used. No output stays tied to the caller's terminal or
   # pipe: a daemon holding it would keep a "| tee" open for ever.
+  local server_status=0
   mkdir -p "$PELMORA_WINE_RUN"
-  server_status=0
   wineserver -p </dev/null >>"$PELMORA_WINE_RUN/wineserver.log" 2>&1 || server_status=$?
   case $server_status in
     0) PELMORA_STARTED_WINESERVER=1 ;;
@@ -215,11 +219,16 @@ pelmora_wine_start() {
   if [ -n "$PELMORA_PREFIX_CONFIGURED" ]; then
     # The desktop and the fonts of the new settings are read when Wine's
     # session starts: the one wineboot started has the old ones, so start
-    # a new one.
-    wineserver -k </dev/null >/dev/null 2>&1 || true
-    wineserver -w </dev/null >/dev/null 2>&1 || true
-    PELMORA_STARTED_WINESERVER=
-    pelmora_wineserver_start || return 1
+    # a new one, when the server is this shell's own. A server someone
+    # else started is theirs to end.
+    if [ -n "${PELMORA_STARTED_WINESERVER:-}" ]; then
+      wineserver -k </dev/null >/dev/null 2>&1 || true
+      wineserver -w </dev/null >/dev/null 2>&1 || true
+      PELMORA_STARTED_WINESERVER=
+      pelmora_wineserver_start || return 1
+    else
+      echo "wine-env: the prefix's new settings apply once its running wineserver, not started here, ends" >&2
+    fi
   fi
   pelmora_wine_warm_up
 }

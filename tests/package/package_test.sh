@@ -41,7 +41,7 @@ clashes=$(listing "$top" | tr '[:upper:]' '[:lower:]' | uniq -d)
 [ -z "$clashes" ] || fail "names that are one on Windows: $clashes"
 # Nor can Windows hold a name that ends in a space or a dot, or a device
 # name (CON, PRN, AUX, NUL, COM1-9, LPT1-9) with or without an extension.
-unholdable=$(bash "$here/../../scripts/package.sh" --unholdable "$top")
+unholdable=$(bash "$here/../../scripts/unholdable-names.sh" "$top")
 [ -z "$unholdable" ] || fail "names Windows cannot hold: $unholdable"
 openssl x509 -inform DER -noout -in "$top/Bin/tvcert1.cer" 2>/dev/null ||
   fail "Bin\\tvcert1.cer is no DER certificate"
@@ -74,8 +74,8 @@ with open(sys.argv[1], "r+b") as f:
 EOF
 mkdir -p "$bad/PRN" "$bad/Generic/ "
 touch "$bad/Generic/lpt1.ini"
-[ "$(bash "$here/../../scripts/package.sh" --unholdable "$bad" | tr '\n' ' ')" = "Generic/  Generic/lpt1.ini PRN " ] ||
-  fail "names Windows cannot hold not seen: $(bash "$here/../../scripts/package.sh" --unholdable "$bad")"
+[ "$(bash "$here/../../scripts/unholdable-names.sh" "$bad" | tr '\n' ' ')" = "Generic/  Generic/lpt1.ini PRN " ] ||
+  fail "names Windows cannot hold not seen: $(bash "$here/../../scripts/unholdable-names.sh" "$bad")"
 out=$(python3 "$here/pe_machines.py" "$bad"); code=$?
 [ "$code" -eq 1 ] || fail "the doctored package passed the machine check ($code)"
 grep -q '^WRONG Bin/amd64/DIFxCmd.exe: machine 0x014c' <<<"$out" || fail "i386 tool in Bin\\amd64 not seen: $out"
