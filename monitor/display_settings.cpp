@@ -8,9 +8,6 @@ namespace tessaly {
 
 namespace {
 
-// KEY_WRITE: the creation asks only for reading and writing values.
-constexpr std::uint32_t kKeyWrite = 0x20006;
-
 // A flag as the raw 4-byte value (any non-zero value sets the mode, and is
 // written back as it was read); missing or unreadable reads as 0.
 int read_flag(platform::Registry& registry, platform::RegKey key, std::u16string_view name) {
@@ -57,7 +54,8 @@ void CTessalyDlg::save_display_settings() {
   platform::ScopedRegKey key(registry);
   if (registry.open_key(platform::kHkeyLocalMachine, kSettingsKey, platform::kKeyAllAccess,
                         key.receive()) != platform::kErrorSuccess &&
-      registry.create_key(platform::kHkeyLocalMachine, kSettingsKey, platform::kKeyRead | kKeyWrite,
+      registry.create_key(platform::kHkeyLocalMachine, kSettingsKey,
+                          platform::kKeyRead | platform::kKeyWrite,
                           key.receive()) != platform::kErrorSuccess)
     return;
   write_mode_values(key.get());

@@ -50,8 +50,8 @@ const platform::MessageMapEntry<CTessalyDlg> CTessalyDlg::kMessageMap[] = {
     platform::OnMessage<CTessalyDlg>(platform::kWmPaint, &CTessalyDlg::on_paint),
     platform::OnMessage<CTessalyDlg>(platform::kWmQueryDragIcon, &CTessalyDlg::on_query_drag_icon),
     platform::OnMessage<CTessalyDlg>(platform::kWmTimer, &CTessalyDlg::on_timer),
-    platform::OnMessage<CTessalyDlg>(kWmDisplayChange, &CTessalyDlg::on_display_change),
-    platform::OnMessage<CTessalyDlg>(kWmSettingChange, &CTessalyDlg::on_setting_change),
+    platform::OnMessage<CTessalyDlg>(platform::kWmDisplayChange, &CTessalyDlg::on_display_change),
+    platform::OnMessage<CTessalyDlg>(platform::kWmSettingChange, &CTessalyDlg::on_setting_change),
     platform::OnMessage<CTessalyDlg>(platform::kWmClose, &CTessalyDlg::on_close),
     platform::OnMessage<CTessalyDlg>(platform::kWmQueryEndSession,
                                      &CTessalyDlg::on_query_end_session),
@@ -98,7 +98,7 @@ platform::MessageResult CTessalyDlg::on_display_change(const platform::WindowMes
 }
 
 platform::MessageResult CTessalyDlg::on_setting_change(const platform::WindowMessage& message) {
-  if (message.wparam == kSpiSetWorkArea) balloon_.work_area_changed();
+  if (message.wparam == platform::kSpiSetWorkArea) balloon_.work_area_changed();
   return {false, 0};
 }
 

@@ -24,9 +24,6 @@ inline constexpr char16_t kInstanceMutexName[] = u"ORVANE_ZELKO_TESSALY_MUTEX";
 // Broadcast by the shell when it has made the notification area anew (after
 // Explorer restarts): the icons of the old one are gone.
 inline constexpr char16_t kTaskbarCreatedMessageName[] = u"TaskbarCreated";
-inline constexpr std::uint32_t kWmSettingChange = 0x001A;
-inline constexpr std::uint32_t kWmDisplayChange = 0x007E;
-inline constexpr std::uintptr_t kSpiSetWorkArea = 0x002F;
 
 // Tessaly.exe started with this argument (elevated, by Uninstall) only
 // removes its Run value and ends with the result as exit code.

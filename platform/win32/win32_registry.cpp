@@ -5,6 +5,9 @@
 
 #include "platform_win32/windows_api.h"
 
+static_assert(platform::kKeyRead == KEY_READ && platform::kKeyWrite == KEY_WRITE &&
+              platform::kKeyAllAccess == KEY_ALL_ACCESS);
+
 namespace platform_win32 {
 namespace {
 

@@ -1,5 +1,20 @@
 #include "platform_win32/window_procedure.h"
 
+#include "platform/window_messages.h"
+
+// The numbers the logic's message maps use are Windows' own.
+static_assert(platform::kWmCreate == WM_CREATE && platform::kWmDestroy == WM_DESTROY &&
+              platform::kWmPaint == WM_PAINT && platform::kWmClose == WM_CLOSE &&
+              platform::kWmQueryEndSession == WM_QUERYENDSESSION &&
+              platform::kWmEndSession == WM_ENDSESSION &&
+              platform::kWmSettingChange == WM_SETTINGCHANGE &&
+              platform::kSpiSetWorkArea == SPI_SETWORKAREA &&
+              platform::kWmQueryDragIcon == WM_QUERYDRAGICON &&
+              platform::kWmContextMenu == WM_CONTEXTMENU &&
+              platform::kWmDisplayChange == WM_DISPLAYCHANGE &&
+              platform::kWmCommand == WM_COMMAND && platform::kWmSysCommand == WM_SYSCOMMAND &&
+              platform::kWmTimer == WM_TIMER && platform::kWmUser == WM_USER);
+
 namespace platform_win32 {
 namespace {
 

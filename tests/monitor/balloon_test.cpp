@@ -153,15 +153,15 @@ TEST_F(BalloonTest, TheBalloonFollowsTheWorkArea) {
   ASSERT_EQ(balloon_window.rect, (platform::Rect{778, 588, 1024, 768}));
   // A taskbar of 40 pixels comes up at the bottom: the corner moves.
   set_work_area({0, 0, 1024, 728});
-  tray.dispatch({kWmSettingChange, kSpiSetWorkArea, 0});
+  tray.dispatch({platform::kWmSettingChange, platform::kSpiSetWorkArea, 0});
   EXPECT_EQ(balloon_window.rect, (platform::Rect{778, 548, 1024, 728}));
   EXPECT_EQ(rect(), balloon_window.rect);
   // Another setting leaves it where it is.
   set_work_area({0, 0, 800, 600});
-  tray.dispatch({kWmSettingChange, 0x0014, 0});  // SPI_SETDESKWALLPAPER
+  tray.dispatch({platform::kWmSettingChange, 0x0014, 0});  // SPI_SETDESKWALLPAPER
   EXPECT_EQ(balloon_window.rect.bottom, 728);
   // A new screen size moves it; the next refresh keeps the new corner.
-  tray.dispatch({kWmDisplayChange, 32, 0});
+  tray.dispatch({platform::kWmDisplayChange, 32, 0});
   EXPECT_EQ(balloon_window.rect, (platform::Rect{554, 420, 800, 600}));
   add(queue(u"Card C"));
   timers.run_for(500);
@@ -176,7 +176,7 @@ TEST_F(BalloonTest, TheBalloonFollowsTheWorkArea) {
   timers.run_for(5000);
   ASSERT_EQ(state().slide_state, kHidden);
   set_work_area({0, 40, 1280, 1024});
-  tray.dispatch({kWmDisplayChange, 32, 0});
+  tray.dispatch({platform::kWmDisplayChange, 32, 0});
   EXPECT_EQ(rect(), (platform::Rect{1034, 1024, 1280, 1024}));
   hover();
   balloon_steps(55);

@@ -27,6 +27,8 @@ inline constexpr std::uint32_t kRegMultiSz = 7;
 
 // Access masks the programs ask for.
 inline constexpr std::uint32_t kKeyRead = 0x20019;
+// Setting values and creating subkeys.
+inline constexpr std::uint32_t kKeyWrite = 0x20006;
 inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;
 // Which view of the registry a key is opened in on 64-bit Windows: no
 // rights, only where HKEY_LOCAL_MACHINE\SOFTWARE leads.

@@ -15,8 +15,13 @@ inline constexpr std::uint32_t kWmClose = 0x0010;
 // that answer the process may be ended at any moment.
 inline constexpr std::uint32_t kWmQueryEndSession = 0x0011;
 inline constexpr std::uint32_t kWmEndSession = 0x0016;
+// A system setting changed; wParam is the SPI_SET... that changed it.
+inline constexpr std::uint32_t kWmSettingChange = 0x001A;
+inline constexpr std::uintptr_t kSpiSetWorkArea = 0x002F;
 inline constexpr std::uint32_t kWmQueryDragIcon = 0x0037;
 inline constexpr std::uint32_t kWmContextMenu = 0x007B;
+// The display's size or depth changed.
+inline constexpr std::uint32_t kWmDisplayChange = 0x007E;
 inline constexpr std::uint32_t kWmCommand = 0x0111;
 inline constexpr std::uint32_t kWmSysCommand = 0x0112;
 inline constexpr std::uint32_t kWmTimer = 0x0113;
