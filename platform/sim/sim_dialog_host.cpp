@@ -90,15 +90,6 @@ void SimDialogHost::pump_messages() {
   deliver_posted(dispatch);
 }
 
-void SimDialogHost::set_static_colors(int control, std::uint32_t text_color,
-                                      std::uint32_t background_color) {
-  std::lock_guard lock(mutex_);
-  if (ControlState* c = find(control)) {
-    c->text_color = text_color;
-    c->background_color = background_color;
-  }
-}
-
 void SimDialogHost::set_dialog_face_font(int control, int height, int weight) {
   std::lock_guard lock(mutex_);
   if (ControlState* c = find(control)) {

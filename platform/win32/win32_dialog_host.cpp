@@ -148,19 +148,6 @@ void Win32DialogHost::pump_messages() {
   }
 }
 
-void Win32DialogHost::set_static_colors(int control, std::uint32_t text_color,
-                                        std::uint32_t background_color) {
-  const COLORREF text =
-      text_color == platform::kSystemColor ? GetSysColor(COLOR_BTNTEXT) : text_color;
-  const COLORREF background =
-      background_color == platform::kSystemColor ? GetSysColor(COLOR_BTNFACE) : background_color;
-  ScopedGdiObject brush(CreateSolidBrush(background));
-  if (!brush) return;
-  const HBRUSH handle = static_cast<HBRUSH>(brush.get());
-  colors_.insert_or_assign(control, StaticColors{text, background, handle, std::move(brush)});
-  InvalidateRect(item(control), nullptr, TRUE);
-}
-
 platform::DialogHost::BrushRef Win32DialogHost::create_solid_brush(std::uint32_t color) {
   return reinterpret_cast<BrushRef>(CreateSolidBrush(color));
 }
@@ -175,7 +162,7 @@ void Win32DialogHost::set_control_colors(int control, std::uint32_t text_color,
                                          std::uint32_t background_color, BrushRef brush) {
   // A brush of the caller's: the caller deletes it.
   colors_.insert_or_assign(
-      control, StaticColors{text_color, background_color, reinterpret_cast<HBRUSH>(brush), {}});
+      control, StaticColors{text_color, background_color, reinterpret_cast<HBRUSH>(brush)});
   InvalidateRect(item(control), nullptr, TRUE);
 }
 

@@ -184,6 +184,7 @@ TEST(Win32DialogTest, IconHeaderColoursFontAndPlacement) {
   ScriptedLogic logic;
   COLORREF text = 0, background = 0;
   HBRUSH brush = nullptr, plain = nullptr;
+  DialogHost::BrushRef header_brush = 0;
   LOGFONTW font{}, dialog_font{};
   bool have_icons = false, drag_icon = false;
   RECT window{}, work{};
@@ -192,8 +193,11 @@ TEST(Win32DialogTest, IconHeaderColoursFontAndPlacement) {
     host.set_icon(IDI_PELMORA);
     have_icons = SendMessageW(dialog, WM_GETICON, ICON_BIG, 0) != 0 &&
                  SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0) != 0;
-    host.set_static_colors(IDC_HEADER, 0x00FF0000, 0x000000FF);
-    host.set_static_colors(IDC_HEADER, 0x00FFFFFF, 0x00FF4040);  // the second one counts
+    const DialogHost::BrushRef first = host.create_solid_brush(0x000000FF);
+    host.set_control_colors(IDC_HEADER, 0x00FF0000, 0x000000FF, first);
+    header_brush = host.create_solid_brush(0x00FF4040);
+    host.set_control_colors(IDC_HEADER, 0x00FFFFFF, 0x00FF4040, header_brush);  // it counts
+    host.delete_brush(first);
     host.set_dialog_face_font(IDC_HEADER, 16, FW_BOLD);
     host.set_dialog_face_font(IDC_HEADER, 16, FW_BOLD);  // again: the old font is let go
     const HFONT own = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
@@ -237,6 +241,8 @@ TEST(Win32DialogTest, IconHeaderColoursFontAndPlacement) {
   EXPECT_TRUE(have_icons);
   EXPECT_TRUE(drag_icon);
   ASSERT_NE(nullptr, brush);
+  EXPECT_EQ(reinterpret_cast<HBRUSH>(header_brush), brush);  // the caller's, kept by the caller
+  DeleteObject(brush);
   EXPECT_NE(brush, plain);
   EXPECT_EQ(0x00FFFFFFu, text);
   EXPECT_EQ(0x00FF4040u, background);

@@ -219,10 +219,12 @@ TEST(Win32DialogTest, TheLogicAnswersEveryMessageBeforeTheHost) {
                    {WM_QUERYDRAGICON, 0x1234},
                    {WM_CTLCOLORSTATIC, reinterpret_cast<std::intptr_t>(black)}};
   LRESULT sent = 0, drag = 0, colour = 0;
+  DialogHost::BrushRef header_brush = 0;
   int moves_before = 0, moves_after = 0;
   logic.on_init = [&](DialogHost& host) {
     host.set_icon(IDI_PELMORA);
-    host.set_static_colors(IDC_HEADER, 0x00FFFFFF, 0x00FF4040);
+    header_brush = host.create_solid_brush(0x00FF4040);
+    host.set_control_colors(IDC_HEADER, 0x00FFFFFF, 0x00FF4040, header_brush);
     // Arrives once the runner has placed the window.
     host.post_message(kPlaced, 0, 0);
     return true;
@@ -250,6 +252,7 @@ TEST(Win32DialogTest, TheLogicAnswersEveryMessageBeforeTheHost) {
   EXPECT_EQ(0x1234, drag);
   EXPECT_EQ(reinterpret_cast<LRESULT>(black), colour);
   EXPECT_EQ(moves_before + 1, moves_after);
+  DeleteObject(reinterpret_cast<HBRUSH>(header_brush));
 }
 
 // The tray window (a dialog of its own host) and the balloon (a window of

@@ -55,10 +55,6 @@ class DialogHost : public ModalWindowHost {
   virtual void icon_paint_sizes(int* /*client_width*/, int* /*client_height*/, int* /*icon_width*/,
                                 int* /*icon_height*/) {}
   virtual void paint_icon(int /*x*/, int /*y*/) {}
-  // A static control that paints in fixed colours (0x00BBGGRR, as COLORREF;
-  // kSystemColor: the system's button text or button face colour).
-  virtual void set_static_colors(int /*control*/, std::uint32_t /*text_color*/,
-                                 std::uint32_t /*background_color*/) {}
   // Gives a control the dialog's own font at `height` logical units and
   // `weight` (700: bold), not italic, underlined or struck out: the face
   // that serves the dialog's text in the desk's language serves the control

@@ -80,8 +80,6 @@ class SimDialogHost : public WindowlessDialogHost {
     *icon_width = *icon_height = 32;
   }
   void paint_icon(int x, int y) override { painted_icons.push_back({x, y}); }
-  void set_static_colors(int control, std::uint32_t text_color,
-                         std::uint32_t background_color) override;
   void set_dialog_face_font(int control, int height, int weight) override;
   BrushRef create_solid_brush(std::uint32_t color) override;
   void delete_brush(BrushRef brush) override;

@@ -45,8 +45,6 @@ class Win32DialogHost : public Win32ModalHost<platform::DialogHost> {
   void icon_paint_sizes(int* client_width, int* client_height, int* icon_width,
                         int* icon_height) override;
   void paint_icon(int x, int y) override;
-  void set_static_colors(int control, std::uint32_t text_color,
-                         std::uint32_t background_color) override;
   void set_dialog_face_font(int control, int height, int weight) override;
   BrushRef create_solid_brush(std::uint32_t color) override;
   void delete_brush(BrushRef brush) override;
@@ -67,8 +65,7 @@ class Win32DialogHost : public Win32ModalHost<platform::DialogHost> {
   struct StaticColors {
     COLORREF text;
     COLORREF background;
-    HBRUSH brush;
-    ScopedGdiObject owned;  // the brush when set_static_colors made it
+    HBRUSH brush;  // the caller's
   };
   HWND item(int control) const { return GetDlgItem(window_, control); }
 
