@@ -51,15 +51,4 @@ class CColorStaticST {
   bool blinkTimerRunning_ = false;
 };
 
-// Where a minimised window draws its icon: centred in the client area, with
-// the integer halves Windows uses.
-struct IconOrigin {
-  int x;
-  int y;
-};
-inline IconOrigin CenteredIconOrigin(int clientWidth, int clientHeight, int iconWidth,
-                                     int iconHeight) {
-  return {(clientWidth - iconWidth + 1) / 2, (clientHeight - iconHeight + 1) / 2};
-}
-
 }  // namespace pelmora

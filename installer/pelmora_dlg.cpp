@@ -6,6 +6,7 @@
 #include "operations/model_catalogue.h"
 #include "operations/step_log.h"
 #include "platform/util/format.h"
+#include "platform/util/icon_origin.h"
 #include "platform/util/text.h"
 #include "settings.h"
 #include "success_marker.h"
@@ -134,7 +135,8 @@ platform::MessageResult CPelmoraDlg::OnPaint(const WindowMessage&) {
   if (!host_->is_minimized()) return {false, 0};
   int client_width = 0, client_height = 0, icon_width = 0, icon_height = 0;
   host_->icon_paint_sizes(&client_width, &client_height, &icon_width, &icon_height);
-  const IconOrigin at = CenteredIconOrigin(client_width, client_height, icon_width, icon_height);
+  const platform::IconOrigin at =
+      platform::CenteredIconOrigin(client_width, client_height, icon_width, icon_height);
   host_->paint_icon(at.x, at.y);
   return {true, 0};
 }

@@ -1,5 +1,6 @@
 #include "platform_win32/win32_tray_window.h"
 
+#include "platform/util/icon_origin.h"
 #include "platform_win32/win32_window_host.h"
 #include "platform_win32/window_procedure.h"
 #include "platform_win32/windows_api.h"
@@ -94,9 +95,10 @@ class Win32TrayHost : public Win32ModalHost<platform::TrayWindowHost> {
     SendMessageW(window_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     RECT client{};
     GetClientRect(window_, &client);
-    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
-    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
-    if (icon != 0) DrawIcon(dc, x, y, reinterpret_cast<HICON>(icon));
+    const platform::IconOrigin at =
+        platform::CenteredIconOrigin(client.right - client.left, client.bottom - client.top,
+                                     GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+    if (icon != 0) DrawIcon(dc, at.x, at.y, reinterpret_cast<HICON>(icon));
     EndPaint(window_, &paint);
   }
 

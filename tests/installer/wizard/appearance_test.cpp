@@ -3,6 +3,7 @@
 // own, and a minimised window centres its icon.
 #include <gtest/gtest.h>
 
+#include "platform/util/icon_origin.h"
 #include "wizard_fixture.h"
 
 namespace pelmora::testing {
@@ -86,9 +87,9 @@ TEST(ColorStatic, SystemColoursByDefaultAndOneBrushAtATime) {
   EXPECT_TRUE(host.live_brushes().empty());
 
   // A minimised window's icon: centred, the halves rounded as Windows does.
-  EXPECT_EQ(CenteredIconOrigin(160, 24, 32, 32).x, 64);
-  EXPECT_EQ(CenteredIconOrigin(161, 24, 32, 32).x, 65);
-  EXPECT_EQ(CenteredIconOrigin(160, 24, 32, 32).y, -3);  // division towards zero
+  EXPECT_EQ(platform::CenteredIconOrigin(160, 24, 32, 32).x, 64);
+  EXPECT_EQ(platform::CenteredIconOrigin(161, 24, 32, 32).x, 65);
+  EXPECT_EQ(platform::CenteredIconOrigin(160, 24, 32, 32).y, -3);  // division towards zero
 }
 
 }  // namespace
