@@ -28,8 +28,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                                   std::uint32_t product, pelmora::NetworkSelection* selection) {
     const pelmora::ModalDialogRunner run_modal = [](int template_id, platform::DialogLogic& logic,
                                                     platform::DialogHost& owner) {
-      return platform_win32::RunModalDialog(
-          template_id, logic, static_cast<platform_win32::Win32DialogHost&>(owner).window());
+      return platform_win32::RunModalDialog(template_id, logic,
+                                            reinterpret_cast<HWND>(owner.window_ref()));
     };
     return pelmora::ChooseNetworkPrinter(searches, run_modal, wizard.host(), family, product,
                                          selection);
