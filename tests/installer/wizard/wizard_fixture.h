@@ -19,28 +19,28 @@ namespace pelmora::testing {
 
 class FakeSteps : public WizardSteps {
  public:
-  bool RunCleanupStep(CPelmoraDlg& dialog) override {
+  bool RunCleanupStep(StepContext& dialog) override {
     calls.push_back("cleanup");
     if (during_cleanup) during_cleanup(dialog);
     dialog.SetStatusText(u"cleanup ran");
     return cleanup_result;
   }
-  bool RunPreparationStep(CPelmoraDlg&) override {
+  bool RunPreparationStep(StepContext&) override {
     calls.push_back("preparation");
     return preparation_result;
   }
-  bool RemoveStaleUsbDevices(CPelmoraDlg&, int index) override {
+  bool RemoveStaleUsbDevices(StepContext&, int index) override {
     stale_removed.push_back(index);
     return true;
   }
-  bool InstallNetworkPrinter(CPelmoraDlg& dialog) override {
+  bool InstallNetworkPrinter(StepContext& dialog) override {
     calls.push_back("network install");
     installed_address = platform::view_of(dialog.networkAddress);
     installed_port = dialog.networkPortNumber;
     if (!install_result) dialog.SetStatusText(u"install failed");
     return install_result;
   }
-  bool SelectNetworkPrinter(CPelmoraDlg&, std::u16string_view family, std::uint32_t product,
+  bool SelectNetworkPrinter(StepContext&, std::u16string_view family, std::uint32_t product,
                             NetworkSelection* out) override {
     calls.push_back("select");
     selection_family = family;
@@ -52,7 +52,7 @@ class FakeSteps : public WizardSteps {
   bool cleanup_result = true;
   bool preparation_result = true;
   bool install_result = true;
-  std::function<void(CPelmoraDlg&)> during_cleanup;
+  std::function<void(StepContext&)> during_cleanup;
   bool selection_ok = true;
   NetworkSelection selection;
   std::vector<std::string> calls;
