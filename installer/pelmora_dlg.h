@@ -81,9 +81,6 @@ class CPelmoraDlg : public platform::DialogLogic, public StepContext {
   // An unattended run's /model (0..16), which overrides the settings file;
   // -1 when there is none.
   int commandLineModel = -1;
-  // The step context's `unattended`: an unattended run drives the wizard
-  // without showing it, and its closing line says where the run stopped,
-  // not which page was closed.
   // Whether Pelmora.ini could be read from the current folder.
   bool settingsFileFound = false;
   // How the printer was connected: "USB" or "Network <address>".

@@ -40,6 +40,8 @@ class StepContext {
   // Lets the window paint what an operation just wrote.
   virtual void PumpMessages() = 0;
 
+  // The selected catalogue row; MODEL_NONE when none was chosen, and Step 1
+  // then removes the traces of every model.
   int modelIndex = MODEL_NONE;
   // The chosen network printer, for Step 3 on the network.
   char16_t networkAddress[32] = {};
@@ -48,8 +50,10 @@ class StepContext {
   platform::ScopedThread workerThread;
   // Whether Step 2 starts the monitor; not where nobody logs on (session 0).
   bool startMonitor = true;
-  // An unattended run: nobody watches, so the operations wait for the
-  // spooler's state themselves.
+  // An unattended run drives the wizard without showing it: nobody watches,
+  // so the operations wait for the spooler's state themselves, and the
+  // wizard's closing line says where the run stopped, not which page was
+  // closed.
   bool unattended = false;
   // A file in use waits for the next restart to be replaced or deleted:
   // a finished installation ends with kExitRebootRequired.
