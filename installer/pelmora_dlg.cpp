@@ -81,7 +81,7 @@ int StaleDeviceIndexes(int modelIndex, int indexes[16]) {
 }
 
 CPelmoraDlg::CPelmoraDlg(platform::Platform& platform, WizardSteps& steps)
-    : workerThread(platform.threads),
+    : StepContext(platform.threads),
       platform_(platform),
       steps_(steps),
       log_(std::make_shared<InstallLog>(platform)) {}

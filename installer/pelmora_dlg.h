@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "platform/util/message_map.h"
 #include "resources/pelmora_ids.h"
+#include "step_context.h"
 #include "wizard_steps.h"
 
 namespace pelmora {
@@ -29,7 +30,7 @@ inline constexpr int WIZ_INSTALLING = 4;
 
 inline constexpr char16_t kClickCloseText[] = u"Click Close";
 
-class CPelmoraDlg : public platform::DialogLogic {
+class CPelmoraDlg : public platform::DialogLogic, public StepContext {
  public:
   CPelmoraDlg(platform::Platform& platform, WizardSteps& steps);
   // Lets go of the worker's handle; the worker itself may still run.
@@ -53,7 +54,7 @@ class CPelmoraDlg : public platform::DialogLogic {
   platform::ConfigRet ScanDevices();
   void OnTimer(std::uintptr_t id);
   bool RefreshPrinterWindows();
-  void PumpMessages();
+  void PumpMessages() override;
   void LoadSettings();
   void OnDestroy();
   // A minimised wizard draws its icon centred; not handled: the default
@@ -63,43 +64,27 @@ class CPelmoraDlg : public platform::DialogLogic {
   // The header strip across the top of every page.
   CColorStaticST headerStrip;
 
-  // What the step operations use.
-  platform::Platform& platform() { return platform_; }
-  platform::DialogHost& host() { return *host_; }
-  void SetStatusText(std::u16string_view text);
-  const char16_t* Text(int row) const;
-  // The installation log; the pre-install worker shares it.
-  InstallLog& log() { return *log_; }
-  // How many times the status line was written, so a failure's log line
-  // knows whether the failing operation wrote its own text there.
-  unsigned statusWrites() const { return statusWrites_; }
-  const std::shared_ptr<InstallLog>& shared_log() { return log_; }
+  // StepContext: what the step operations use.
+  platform::Platform& platform() override { return platform_; }
+  platform::DialogHost& host() override { return *host_; }
+  void SetStatusText(std::u16string_view text) override;
+  const char16_t* Text(int row) const override;
+  InstallLog& log() override { return *log_; }
+  unsigned statusWrites() const override { return statusWrites_; }
+  const std::shared_ptr<InstallLog>& shared_log() override { return log_; }
   // The process's exit code for the way the wizard stands now (exit_codes.h).
   std::uint32_t ExitCode() const;
 
   int languageIndex = 0;
-  int modelIndex = MODEL_NONE;
   unsigned int tickCounter = 0;
-  char16_t networkAddress[32] = {};
-  int networkPortNumber = 0;
   int wizardState = WIZ_STEP1;
-  // The started pre-install worker's handle, or none.
-  platform::ScopedThread workerThread;
   // An unattended run's /model (0..16), which overrides the settings file;
   // -1 when there is none.
   int commandLineModel = -1;
-  // Whether Step 2 starts the monitor; not where nobody logs on (session 0).
-  bool startMonitor = true;
-  // An unattended run drives the wizard without showing it: its closing
-  // line says where the run stopped, not which page was closed.
-  bool unattended = false;
   // Whether Pelmora.ini could be read from the current folder.
   bool settingsFileFound = false;
   // How the printer was connected: "USB" or "Network <address>".
   std::u16string connection;
-  // A file in use waits for the next restart to be replaced or deleted:
-  // a finished installation ends with kExitRebootRequired.
-  bool restartNeeded = false;
 
  private:
   void SetDetails(int first_row, int second_row);

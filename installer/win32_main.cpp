@@ -24,7 +24,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   static pelmora::CZelkoSearch usb_search(windows.platform);
   static pelmora::CZelkoSearchNet network_search;
   static pelmora::PrinterSearches searches{usb_search, network_search, {}};
-  steps.chooseNetworkPrinter = [](pelmora::CPelmoraDlg& wizard, std::u16string_view family,
+  steps.chooseNetworkPrinter = [](pelmora::StepContext& wizard, std::u16string_view family,
                                   std::uint32_t product, pelmora::NetworkSelection* selection) {
     const pelmora::ModalDialogRunner run_modal = [](int template_id, platform::DialogLogic& logic,
                                                     platform::DialogHost& owner) {
@@ -50,7 +50,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   return static_cast<int>(pelmora::RunInstallerProgram(
       windows.platform, steps, std::move(services), platform_win32::WriteToParentConsole,
       [&](pelmora::UnattendedRun& run) {
-        steps.chooseNetworkPrinter = [&run](pelmora::CPelmoraDlg& wizard,
+        steps.chooseNetworkPrinter = [&run](pelmora::StepContext& wizard,
                                             std::u16string_view family, std::uint32_t product,
                                             pelmora::NetworkSelection* selection) {
           const pelmora::ModalDialogRunner headless = [&run](int id, platform::DialogLogic& logic,

@@ -8,7 +8,7 @@
 
 namespace pelmora {
 
-class CPelmoraDlg;
+class StepContext;
 
 // What the network printer selection hands back when it ends with OK.
 struct NetworkSelection {
@@ -22,18 +22,18 @@ class WizardSteps {
  public:
   virtual ~WizardSteps() = default;
   // Step 1: removes earlier installations; true on success.
-  virtual bool RunCleanupStep(CPelmoraDlg& dialog) = 0;
+  virtual bool RunCleanupStep(StepContext& context) = 0;
   // Step 2: prepares the system and, as its last action, starts the
   // pre-install worker, which enables the Cancel button when it succeeds.
-  virtual bool RunPreparationStep(CPelmoraDlg& dialog) = 0;
+  virtual bool RunPreparationStep(StepContext& context) = 0;
   // Step 3: removes the stale USB device nodes of one catalogue row.
-  virtual bool RemoveStaleUsbDevices(CPelmoraDlg& dialog, int catalogueIndex) = 0;
+  virtual bool RemoveStaleUsbDevices(StepContext& context, int catalogueIndex) = 0;
   // Step 3 on the network: creates the TCP/IP port for the chosen printer and
   // installs the driver and the queue on it. False, with the failure in the
   // status line, when no queue was made on the port.
-  virtual bool InstallNetworkPrinter(CPelmoraDlg& dialog) = 0;
+  virtual bool InstallNetworkPrinter(StepContext& context) = 0;
   // The modal network printer selection; true when it ended with OK.
-  virtual bool SelectNetworkPrinter(CPelmoraDlg& dialog, std::u16string_view familyName,
+  virtual bool SelectNetworkPrinter(StepContext& context, std::u16string_view familyName,
                                     std::uint32_t productId, NetworkSelection* selection) = 0;
 };
 

@@ -9,9 +9,10 @@
 #include "operations/model_catalogue.h"
 #include "operations/step_log.h"
 #include "operations/system_folders.h"
-#include "pelmora_dlg.h"
 #include "platform/util/format.h"
 #include "platform/util/text.h"
+#include "resources/pelmora_ids.h"
+#include "step_context.h"
 #include "success_marker.h"
 
 namespace pelmora {
@@ -44,9 +45,9 @@ std::vector<int> SelectedRows(int modelIndex) {
   return rows;
 }
 
-void ShowProgress(CPelmoraDlg& dialog, int text_row) {
-  dialog.SetStatusText(dialog.Text(text_row));
-  dialog.PumpMessages();
+void ShowProgress(StepContext& context, int text_row) {
+  context.SetStatusText(context.Text(text_row));
+  context.PumpMessages();
 }
 
 // Opens the service manager and the Spooler service into the two holders.
@@ -66,13 +67,13 @@ void LogRemoval(InstallLog& log, std::u16string_view action, std::u16string_view
   log.Write(u"step1", std::u16string(action) + u" " + Quoted(subject), ErrorResult(error));
 }
 
-void DeleteReadOnlyFile(CPelmoraDlg& dialog, const std::u16string& path) {
-  platform::Shell& shell = dialog.platform().shell;
+void DeleteReadOnlyFile(StepContext& context, const std::u16string& path) {
+  platform::Shell& shell = context.platform().shell;
   if (!shell.file_exists(path)) return;
   std::uint32_t attributes = shell.file_attributes(path) & ~platform::kFileAttributeReadOnly;
   if (attributes == 0) attributes = platform::kFileAttributeNormal;
   shell.set_file_attributes(path, attributes);
-  DeleteFileOrAtRestart(dialog, u"step1", path);
+  DeleteFileOrAtRestart(context, u"step1", path);
 }
 
 // The log's text for a file change that had to wait: the refusal, then
@@ -110,24 +111,24 @@ bool IsFileInUse(platform::Win32Error error) {
   return error == platform::kErrorAccessDenied || error == platform::kErrorSharingViolation;
 }
 
-void DeleteFileOrAtRestart(CPelmoraDlg& dialog, std::u16string_view area,
+void DeleteFileOrAtRestart(StepContext& context, std::u16string_view area,
                            const std::u16string& path) {
-  platform::Shell& shell = dialog.platform().shell;
+  platform::Shell& shell = context.platform().shell;
   const platform::Win32Error error = shell.delete_file(path);
   if (!IsFileInUse(error)) {
-    LogRemoval(dialog.log(), u"delete-file", path, error);
+    LogRemoval(context.log(), u"delete-file", path, error);
     return;
   }
   const platform::Win32Error delayed =
       shell.move_file(path, u"", platform::kMovefileDelayUntilReboot);
-  if (delayed == kErrorSuccess) dialog.restartNeeded = true;
-  dialog.log().Write(area, u"delete-file " + Quoted(path),
-                     AtRestartResult(error, delayed, u"deleted"));
+  if (delayed == kErrorSuccess) context.restartNeeded = true;
+  context.log().Write(area, u"delete-file " + Quoted(path),
+                      AtRestartResult(error, delayed, u"deleted"));
 }
 
-std::u16string CopyFileOrAtRestart(CPelmoraDlg& dialog, const std::u16string& from,
+std::u16string CopyFileOrAtRestart(StepContext& context, const std::u16string& from,
                                    const std::u16string& to, bool* waits) {
-  platform::Shell& shell = dialog.platform().shell;
+  platform::Shell& shell = context.platform().shell;
   if (waits) *waits = false;
   const platform::Win32Error error = shell.copy_file(from, to, false);
   if (!IsFileInUse(error)) return ErrorResult(error);
@@ -140,18 +141,18 @@ std::u16string CopyFileOrAtRestart(CPelmoraDlg& dialog, const std::u16string& fr
     if (delayed != kErrorSuccess) shell.delete_file(beside);
   }
   if (delayed == kErrorSuccess) {
-    dialog.restartNeeded = true;
+    context.restartNeeded = true;
     if (waits) *waits = true;
   }
   return AtRestartResult(error, delayed, u"replaced");
 }
 
-void ReportApiError(CPelmoraDlg& dialog, std::u16string_view function, platform::Win32Error code) {
-  const std::u16string system_text = dialog.platform().system.error_message(code);
+void ReportApiError(StepContext& context, std::u16string_view function, platform::Win32Error code) {
+  const std::u16string system_text = context.platform().system.error_message(code);
   std::u16string text = platform::format(u"%s() failed with error %08X: %s",
                                          {function, static_cast<std::uint32_t>(code), system_text});
   if (text.size() > kMaxErrorTextLength) text.resize(kMaxErrorTextLength);
-  dialog.SetStatusText(text);
+  context.SetStatusText(text);
 }
 
 std::vector<std::uint32_t> ProcessIdsByName(platform::Processes& processes,
@@ -277,29 +278,29 @@ bool RestartSpooler(platform::Platform& platform, bool unattended) {
   return true;
 }
 
-bool RemovePrinters(CPelmoraDlg& dialog) {
-  platform::Platform& platform = dialog.platform();
-  ShowProgress(dialog, kTextCleaningPrinters);
-  InstallLog& log = dialog.log();
+bool RemovePrinters(StepContext& context) {
+  platform::Platform& platform = context.platform();
+  ShowProgress(context, kTextCleaningPrinters);
+  InstallLog& log = context.log();
   if (!KillTessaly(platform, &log)) {
-    ReportApiError(dialog, u"KillTessaly", 0xFFFFFFFFu);
+    ReportApiError(context, u"KillTessaly", 0xFFFFFFFFu);
     return false;
   }
   std::vector<platform::PrinterInfo2> printers;
   if (auto error = platform.spooler.enum_local_printers(&printers)) {
-    ReportApiError(dialog, u"EnumPrinters", error);
+    ReportApiError(context, u"EnumPrinters", error);
     return false;
   }
   if (printers.empty()) return true;
   const platform::PrinterDefaults defaults{u"", platform::kPrinterAllAccess};
   for (const auto& printer : printers) {
-    if (!IsOwnModelName(printer.driver_name, dialog.modelIndex)) continue;
+    if (!IsOwnModelName(printer.driver_name, context.modelIndex)) continue;
     platform::ScopedPrinter queue(platform.spooler);
     auto failed = [&](const char16_t* function, platform::Win32Error error) {
       log.Write(u"step1", u"delete-queue " + Quoted(printer.printer_name),
                 platform::format(u"%s in %s, driver %s",
                                  {ErrorResult(error), function, Quoted(printer.driver_name)}));
-      ReportApiError(dialog, function, error);
+      ReportApiError(context, function, error);
       return false;
     };
     if (auto error =
@@ -316,11 +317,11 @@ bool RemovePrinters(CPelmoraDlg& dialog) {
   return true;
 }
 
-bool RemoveDrivers(CPelmoraDlg& dialog) {
-  platform::Platform& platform = dialog.platform();
-  ShowProgress(dialog, kTextCleaningDrivers);
-  if (!RestartSpooler(platform, dialog.unattended)) {
-    dialog.SetStatusText(kRestartSpoolerFailedText);
+bool RemoveDrivers(StepContext& context) {
+  platform::Platform& platform = context.platform();
+  ShowProgress(context, kTextCleaningDrivers);
+  if (!RestartSpooler(platform, context.unattended)) {
+    context.SetStatusText(kRestartSpoolerFailedText);
     return false;
   }
   // The caller's default environment first. The installer is a 32-bit
@@ -345,7 +346,7 @@ bool RemoveDrivers(CPelmoraDlg& dialog) {
   for (auto& environment : environments) {
     if (auto error =
             platform.spooler.enum_printer_drivers_in(environment.asked, &environment.drivers)) {
-      ReportApiError(dialog, u"EnumPrinterDrivers", error);
+      ReportApiError(context, u"EnumPrinterDrivers", error);
       return false;
     }
     any = any || !environment.drivers.empty();
@@ -353,57 +354,57 @@ bool RemoveDrivers(CPelmoraDlg& dialog) {
   if (!any) return true;
   for (const auto& environment : environments) {
     for (const auto& driver : environment.drivers) {
-      if (!IsOwnModelName(driver, dialog.modelIndex)) continue;
+      if (!IsOwnModelName(driver, context.modelIndex)) continue;
       const platform::Win32Error error = platform.spooler.delete_printer_driver_in(
           environment.asked, driver, platform::kDpdDeleteUnusedFiles, 3);
-      dialog.log().Write(u"step1", u"delete-driver " + Quoted(driver),
-                         environment.name.empty()
-                             ? ErrorResult(error)
-                             : ErrorResult(error) + u", environment " + Quoted(environment.name));
+      context.log().Write(u"step1", u"delete-driver " + Quoted(driver),
+                          environment.name.empty()
+                              ? ErrorResult(error)
+                              : ErrorResult(error) + u", environment " + Quoted(environment.name));
       if (error) {
-        ReportApiError(dialog, u"DeletePrinterDriverEx", error);
+        ReportApiError(context, u"DeletePrinterDriverEx", error);
         return false;
       }
     }
   }
-  if (!RestartSpooler(platform, dialog.unattended)) {
-    dialog.SetStatusText(kRestartSpoolerFailedText);
+  if (!RestartSpooler(platform, context.unattended)) {
+    context.SetStatusText(kRestartSpoolerFailedText);
     return false;
   }
   platform.clock.sleep(500);
   return true;
 }
 
-bool RemoveMonitors(CPelmoraDlg& dialog) {
-  platform::Platform& platform = dialog.platform();
-  ShowProgress(dialog, kTextCleaningMonitors);
-  for (int row : SelectedRows(dialog.modelIndex)) {
+bool RemoveMonitors(StepContext& context) {
+  platform::Platform& platform = context.platform();
+  ShowProgress(context, kTextCleaningMonitors);
+  for (int row : SelectedRows(context.modelIndex)) {
     platform::ScopedRegKey monitors(platform.registry);
     if (platform.registry.open_key(platform::kHkeyLocalMachine, kMonitorsKey,
                                    platform::kKeyAllAccess, monitors.receive()) != kErrorSuccess)
       continue;
-    LogRemoval(dialog.log(), u"delete-monitor-key", ModelCatalogue[row].monitorName,
+    LogRemoval(context.log(), u"delete-monitor-key", ModelCatalogue[row].monitorName,
                platform.registry.delete_key(monitors.get(), ModelCatalogue[row].monitorName));
   }
-  if (!RestartSpooler(platform, dialog.unattended)) {
-    dialog.SetStatusText(kRestartSpoolerFailedText);
+  if (!RestartSpooler(platform, context.unattended)) {
+    context.SetStatusText(kRestartSpoolerFailedText);
     return false;
   }
   platform.clock.sleep(500);
   return true;
 }
 
-bool RemoveDriverPackages(CPelmoraDlg& dialog) {
-  platform::Platform& platform = dialog.platform();
-  ShowProgress(dialog, kTextCleaningDriverPackages);
+bool RemoveDriverPackages(StepContext& context) {
+  platform::Platform& platform = context.platform();
+  ShowProgress(context, kTextCleaningDriverPackages);
   const SystemFolders folders = GetSystemFolders(platform);
-  for (int row : SelectedRows(dialog.modelIndex)) {
+  for (int row : SelectedRows(context.modelIndex)) {
     const std::u16string command_line = platform::format(
         u"\"%sBin\\%s\\DIFxCmd\" /u \"%s\"",
         {folders.installer, ToolArchitecture(folders), InstalledPackageInf(folders, row)});
-    if (!RunTool(platform.processes, dialog.log(), command_line)) {
-      dialog.SetStatusText(platform::format(u"DIFxCmd did not end within %u minutes and was ended",
-                                            {kDriverToolLimitMs / 60000}));
+    if (!RunTool(platform.processes, context.log(), command_line)) {
+      context.SetStatusText(platform::format(u"DIFxCmd did not end within %u minutes and was ended",
+                                             {kDriverToolLimitMs / 60000}));
       return false;
     }
     const std::u16string folder = InstalledPackageFolder(folders, row);
@@ -413,29 +414,29 @@ bool RemoveDriverPackages(CPelmoraDlg& dialog) {
                                       platform::kFofSilent | platform::kFofNoConfirmation |
                                           platform::kFofNoConfirmMkdir | platform::kFofNoErrorUi) ==
         0)
-      dialog.log().Write(u"step1", u"delete-folder " + Quoted(folder), u"ok");
+      context.log().Write(u"step1", u"delete-folder " + Quoted(folder), u"ok");
   }
   platform.clock.sleep(500);
   return true;
 }
 
-bool DeleteDriverFiles(CPelmoraDlg& dialog) {
-  platform::Platform& platform = dialog.platform();
+bool DeleteDriverFiles(StepContext& context) {
+  platform::Platform& platform = context.platform();
   platform::ScopedService manager(platform.services);
   platform::ScopedService spooler(platform.services);
   if (!OpenSpoolerService(platform.services, manager, spooler)) {
-    dialog.log().Write(u"step1", u"open-service \"Spooler\"", u"failed");
+    context.log().Write(u"step1", u"open-service \"Spooler\"", u"failed");
     return false;
   }
   platform.services.stop(spooler.get());
-  WaitForSpooler(platform, spooler.get(), platform::kServiceStopped, dialog.unattended);
+  WaitForSpooler(platform, spooler.get(), platform::kServiceStopped, context.unattended);
   auto delete_file = [&](const std::u16string& path) {
-    DeleteFileOrAtRestart(dialog, u"step1", path);
+    DeleteFileOrAtRestart(context, u"step1", path);
   };
   const SystemFolders folders = GetSystemFolders(platform);
   const std::u16string spool = SpoolDriverFolder(folders);
   // Without a selected model the files of every family go.
-  for (int row : SelectedRows(dialog.modelIndex)) {
+  for (int row : SelectedRows(context.modelIndex)) {
     const char16_t* family = FamilyFileName(row);
     delete_file(platform::format(u"%s\\system32\\%smon.dll", {folders.windows, family}));
     for (const char16_t* pattern : kSpoolDriverFileFormats)
@@ -445,24 +446,24 @@ bool DeleteDriverFiles(CPelmoraDlg& dialog) {
                                    {folders.programFiles, ManufacturerFolderName(row), plugin}));
   }
   platform.services.start(spooler.get());
-  WaitForSpooler(platform, spooler.get(), platform::kServiceRunning, dialog.unattended);
+  WaitForSpooler(platform, spooler.get(), platform::kServiceRunning, context.unattended);
   return true;
 }
 
-bool RemoveInfFiles(CPelmoraDlg& dialog) {
-  platform::Platform& platform = dialog.platform();
-  ShowProgress(dialog, kTextCleaningInfFiles);
+bool RemoveInfFiles(StepContext& context) {
+  platform::Platform& platform = context.platform();
+  ShowProgress(context, kTextCleaningInfFiles);
   std::u16string list, windows;
   if (auto error = platform::list_system_inf_files(platform.setup_api, platform.shell,
                                                    platform::kInfStyleWin4, &list, &windows)) {
-    ReportApiError(dialog, u"SetupGetInfFileList", error);
+    ReportApiError(context, u"SetupGetInfFileList", error);
     return false;
   }
   if (list.empty()) return true;
   ForEachInfDescription(
       platform.setup_api, list, [&](const std::u16string& name, const std::u16string& description) {
-        if (IsOwnModelName(description, dialog.modelIndex))
-          dialog.log().Write(
+        if (IsOwnModelName(description, context.modelIndex))
+          context.log().Write(
               u"step1", u"uninstall-inf " + Quoted(name),
               ErrorResult(platform.setup_api.uninstall_oem_inf(name, platform::kSuoiForceDelete)) +
                   u", disk " + Quoted(description));
@@ -472,30 +473,30 @@ bool RemoveInfFiles(CPelmoraDlg& dialog) {
   return true;
 }
 
-bool DeleteUtilityFiles(CPelmoraDlg& dialog) {
-  platform::Platform& platform = dialog.platform();
+bool DeleteUtilityFiles(StepContext& context) {
+  platform::Platform& platform = context.platform();
   const SystemFolders folders = GetSystemFolders(platform);
   for (const char16_t* program : kUtilityPrograms)
-    DeleteReadOnlyFile(dialog, platform::format(u"%s\\system32\\%s", {folders.windows, program}));
+    DeleteReadOnlyFile(context, platform::format(u"%s\\system32\\%s", {folders.windows, program}));
   if (!folders.windows64) return true;
   for (const char16_t* program : kUtilityPrograms)
-    DeleteReadOnlyFile(dialog, platform::format(u"%s\\syswow64\\%s", {folders.windows, program}));
+    DeleteReadOnlyFile(context, platform::format(u"%s\\syswow64\\%s", {folders.windows, program}));
   // One communication library for the 32-bit programs: the selected family's,
   // or the first row's when no model was chosen.
-  const int row = EffectiveModelIndex(dialog.modelIndex);
+  const int row = EffectiveModelIndex(context.modelIndex);
   const std::u16string library =
       platform::format(u"%s\\syswow64\\%s", {folders.windows, u"Pexlink2.dll"});
-  dialog.log().Write(
+  context.log().Write(
       u"step1", u"copy-file " + Quoted(library),
       CopyFileOrAtRestart(
-          dialog,
+          context,
           platform::format(u"%s%s\\%s", {folders.installer, FamilyFileName(row), u"Pexlink2.dll"}),
           library));
   return true;
 }
 
-bool RunCleanupStep(CPelmoraDlg& dialog) {
-  using Operation = bool (*)(CPelmoraDlg&);
+bool RunCleanupStep(StepContext& context) {
+  using Operation = bool (*)(StepContext&);
   static constexpr struct {
     Operation run;
     const char16_t* name;
@@ -507,19 +508,19 @@ bool RunCleanupStep(CPelmoraDlg& dialog) {
   };
   // What a deployment tool detects an installation by goes first: a run
   // that fails from here on has removed part of what it marked.
-  if (auto error = DeleteSuccessMarker(dialog.platform(), dialog.log(), u"step1")) {
-    ReportApiError(dialog, u"RegDeleteKey", error);
+  if (auto error = DeleteSuccessMarker(context.platform(), context.log(), u"step1")) {
+    ReportApiError(context, u"RegDeleteKey", error);
     return false;
   }
-  platform::DialogHost& host = dialog.host();
+  platform::DialogHost& host = context.host();
   host.progress_range(IDC_PROGRESS, 0, 6);
   for (int k = 0; k < 7; ++k) {
     host.progress_position(IDC_PROGRESS, k);
-    if (!RunLogged(dialog, u"step1", kOperations[k].name,
-                   [&] { return kOperations[k].run(dialog); }))
+    if (!RunLogged(context, u"step1", kOperations[k].name,
+                   [&] { return kOperations[k].run(context); }))
       return false;
   }
-  dialog.platform().clock.sleep(500);
+  context.platform().clock.sleep(500);
   host.progress_position(IDC_PROGRESS, 0);
   return true;
 }
@@ -551,8 +552,8 @@ const char* UsbHardwareIdPrefix(int modelIndex) {
   }
 }
 
-bool RemoveStaleUsbDevices(CPelmoraDlg& dialog, int modelIndex) {
-  platform::Devices& devices = dialog.platform().devices;
+bool RemoveStaleUsbDevices(StepContext& context, int modelIndex) {
+  platform::Devices& devices = context.platform().devices;
   const std::string_view prefix = UsbHardwareIdPrefix(modelIndex);
   platform::ScopedDeviceInfoSet set(devices);
   if (devices.get_class_devs("USB", platform::kDigcfAllClasses, set.receive()) != kErrorSuccess)
@@ -574,8 +575,8 @@ bool RemoveStaleUsbDevices(CPelmoraDlg& dialog, int modelIndex) {
         same = false;
     if (!same) continue;
     const platform::Win32Error removed = devices.remove_device(set.get(), index);
-    dialog.log().Write(u"step3", u"remove-device " + Quoted(platform::to_utf16(ids.c_str())),
-                       ErrorResult(removed));
+    context.log().Write(u"step3", u"remove-device " + Quoted(platform::to_utf16(ids.c_str())),
+                        ErrorResult(removed));
     if (removed != kErrorSuccess) return false;
   }
 }

@@ -12,33 +12,33 @@
 
 namespace pelmora {
 
-class CPelmoraDlg;
+class StepContext;
 class InstallLog;
 
-bool RunCleanupStep(CPelmoraDlg& dialog);
-bool RemovePrinters(CPelmoraDlg& dialog);
-bool RemoveDrivers(CPelmoraDlg& dialog);
-bool RemoveMonitors(CPelmoraDlg& dialog);
-bool RemoveDriverPackages(CPelmoraDlg& dialog);
-bool DeleteDriverFiles(CPelmoraDlg& dialog);
-bool RemoveInfFiles(CPelmoraDlg& dialog);
-bool DeleteUtilityFiles(CPelmoraDlg& dialog);
-bool RemoveStaleUsbDevices(CPelmoraDlg& dialog, int modelIndex);
+bool RunCleanupStep(StepContext& context);
+bool RemovePrinters(StepContext& context);
+bool RemoveDrivers(StepContext& context);
+bool RemoveMonitors(StepContext& context);
+bool RemoveDriverPackages(StepContext& context);
+bool DeleteDriverFiles(StepContext& context);
+bool RemoveInfFiles(StepContext& context);
+bool DeleteUtilityFiles(StepContext& context);
+bool RemoveStaleUsbDevices(StepContext& context, int modelIndex);
 
 // Deletes a file (DeleteFileW) and logs it in `area`, as "delete-file" (a
 // file that was not there is not logged). A file in use (a running program,
 // a loaded library, a file open without delete sharing) is deleted when
 // Windows next starts (MoveFileExW with MOVEFILE_DELAY_UNTIL_REBOOT): the
-// log says so and the dialog notes that a restart is needed.
-void DeleteFileOrAtRestart(CPelmoraDlg& dialog, std::u16string_view area,
+// log says so and the context notes that a restart is needed.
+void DeleteFileOrAtRestart(StepContext& context, std::u16string_view area,
                            const std::u16string& path);
 // Copies `from` over `to` (CopyFileW). A target in use is replaced when
 // Windows next starts: the new file is copied beside it as "<to>.new" and
 // moved over it then (MOVEFILE_DELAY_UNTIL_REBOOT |
-// MOVEFILE_REPLACE_EXISTING), and the dialog notes that a restart is
+// MOVEFILE_REPLACE_EXISTING), and the context notes that a restart is
 // needed. Returns the text of the log's result; *waits tells whether the
 // file waits for the restart.
-std::u16string CopyFileOrAtRestart(CPelmoraDlg& dialog, const std::u16string& from,
+std::u16string CopyFileOrAtRestart(StepContext& context, const std::u16string& from,
                                    const std::u16string& to, bool* waits = nullptr);
 // Whether an error of DeleteFileW or CopyFileW means the file is in use.
 bool IsFileInUse(platform::Win32Error error);
@@ -73,7 +73,7 @@ inline constexpr std::uint32_t kSpoolerStatePollMs = 250;
 // passed); kErrorSuccess when it could be read.
 platform::Win32Error SettledSpoolerState(platform::Platform& platform, std::uint32_t* state);
 // "%s() failed with error %08X: %s" with the system's text of the code.
-void ReportApiError(CPelmoraDlg& dialog, std::u16string_view function, platform::Win32Error code);
+void ReportApiError(StepContext& context, std::u16string_view function, platform::Win32Error code);
 
 // The first hardware id of the USB device nodes of a model index: exactly 21
 // characters, compared without regard to case.

@@ -5,9 +5,10 @@
 #include "operations/cleanup.h"
 #include "operations/inf_list.h"
 #include "operations/model_catalogue.h"
-#include "pelmora_dlg.h"
 #include "platform/util/format.h"
 #include "platform/util/text.h"
+#include "resources/pelmora_ids.h"
+#include "step_context.h"
 
 namespace pelmora {
 
@@ -64,32 +65,32 @@ platform::PortData1 MakeTcpIpPortRecord(std::u16string_view address, int portNum
   return record;
 }
 
-bool InstallNetworkPrinter(CPelmoraDlg& dialog) {
+bool InstallNetworkPrinter(StepContext& context) {
   // A failed port does not stop the driver's installation: the driver is of
   // use on a port made by hand later. The first failure is the one shown.
-  const std::u16string_view address = platform::view_of(dialog.networkAddress);
+  const std::u16string_view address = platform::view_of(context.networkAddress);
   const std::u16string port = TcpIpPortName(address);
   ApiFailure port_failure, driver_failure;
-  const bool added = AddTcpIpPort(dialog, address, dialog.networkPortNumber, &port_failure);
-  dialog.log().Write(u"step3", u"AddTcpIpPort " + Quoted(port),
-                     added ? std::u16string(u"ok") : ErrorResult(port_failure.error));
-  const bool installed =
-      InstallPrinterDriver(dialog, ModelCatalogue[EffectiveModelIndex(dialog.modelIndex)].modelName,
-                           port, &driver_failure);
-  dialog.log().Write(u"step3", u"InstallPrinterDriver " + Quoted(port),
-                     installed ? u"ok" : u"failed");
+  const bool added = AddTcpIpPort(context, address, context.networkPortNumber, &port_failure);
+  context.log().Write(u"step3", u"AddTcpIpPort " + Quoted(port),
+                      added ? std::u16string(u"ok") : ErrorResult(port_failure.error));
+  const bool installed = InstallPrinterDriver(
+      context, ModelCatalogue[EffectiveModelIndex(context.modelIndex)].modelName, port,
+      &driver_failure);
+  context.log().Write(u"step3", u"InstallPrinterDriver " + Quoted(port),
+                      installed ? u"ok" : u"failed");
   if (added && installed) return true;
   const ApiFailure& first = added ? driver_failure : port_failure;
   if (first.function.empty())
-    dialog.SetStatusText(kDriverNotInstalledText);
+    context.SetStatusText(kDriverNotInstalledText);
   else
-    ReportApiError(dialog, first.function, first.error);
+    ReportApiError(context, first.function, first.error);
   return false;
 }
 
-bool AddTcpIpPort(CPelmoraDlg& dialog, std::u16string_view address, int portNumber,
+bool AddTcpIpPort(StepContext& context, std::u16string_view address, int portNumber,
                   ApiFailure* failure) {
-  platform::Platform& platform = dialog.platform();
+  platform::Platform& platform = context.platform();
   const platform::PortData1 record = MakeTcpIpPortRecord(address, portNumber);
   ApiFailure ignored;
   ApiFailure& failed = failure ? *failure : ignored;
@@ -110,11 +111,11 @@ bool AddTcpIpPort(CPelmoraDlg& dialog, std::u16string_view address, int portNumb
   return true;
 }
 
-bool FindModelInf(CPelmoraDlg& dialog, char16_t* path, std::size_t capacity,
+bool FindModelInf(StepContext& context, char16_t* path, std::size_t capacity,
                   std::u16string_view modelName) {
-  platform::Platform& platform = dialog.platform();
+  platform::Platform& platform = context.platform();
   std::u16string wanted;
-  if (const char16_t* override_name = GetInfNameOverride(dialog.modelIndex))
+  if (const char16_t* override_name = GetInfNameOverride(context.modelIndex))
     wanted = override_name;
   else
     wanted = modelName.substr(0, kModelNameChars - 1);
@@ -152,20 +153,20 @@ std::u16string RewriteProfileInfPath(std::u16string_view infPath) {
   return std::u16string(infPath);
 }
 
-bool InstallPrinterDriver(CPelmoraDlg& dialog, std::u16string_view modelName,
+bool InstallPrinterDriver(StepContext& context, std::u16string_view modelName,
                           std::u16string_view portName, ApiFailure* failure) {
-  platform::Platform& platform = dialog.platform();
+  platform::Platform& platform = context.platform();
   ApiFailure ignored;
   ApiFailure& failed = failure ? *failure : ignored;
   char16_t inf_path[kInfPathChars];
-  if (!FindModelInf(dialog, inf_path, kInfPathChars, modelName)) {
-    dialog.log().Write(u"step3", u"FindModelInf " + Quoted(modelName),
-                       u"failed: " + std::u16string(kDriverNotInstalledText));
-    dialog.host().message_box(kDriverNotInstalledText, u"ERROR", platform::kMbOk);
+  if (!FindModelInf(context, inf_path, kInfPathChars, modelName)) {
+    context.log().Write(u"step3", u"FindModelInf " + Quoted(modelName),
+                        u"failed: " + std::u16string(kDriverNotInstalledText));
+    context.host().message_box(kDriverNotInstalledText, u"ERROR", platform::kMbOk);
     return false;
   }
-  dialog.log().Write(u"step3", u"FindModelInf " + Quoted(modelName),
-                     u"ok, " + Quoted(platform::view_of(inf_path)));
+  context.log().Write(u"step3", u"FindModelInf " + Quoted(modelName),
+                      u"ok, " + Quoted(platform::view_of(inf_path)));
   const std::u16string inf = RewriteProfileInfPath(platform::view_of(inf_path));
   // The queue below needs the driver of the print server's own environment.
   // Without /h, printui installs the driver of its own process's: the 32-bit
@@ -190,12 +191,12 @@ bool InstallPrinterDriver(CPelmoraDlg& dialog, std::u16string_view modelName,
     if (auto error = platform.processes.create_process(
             command, platform::kCreateNoWindow | platform::kCreatePreserveCodeAuthzLevel,
             process.receive())) {
-      dialog.log().Write(u"step3", u"run " + Quoted(command),
-                         u"not started, " + ErrorResult(error));
+      context.log().Write(u"step3", u"run " + Quoted(command),
+                          u"not started, " + ErrorResult(error));
       failed = {u"CreateProcess", error};
       return false;
     }
-    if (!WaitForChild(platform.processes, process.get(), kPrintUiLimitMs, dialog.log(), u"step3",
+    if (!WaitForChild(platform.processes, process.get(), kPrintUiLimitMs, context.log(), u"step3",
                       command)) {
       failed = {u"WaitForSingleObject", platform::kWaitTimeout};
       return false;
@@ -204,13 +205,13 @@ bool InstallPrinterDriver(CPelmoraDlg& dialog, std::u16string_view modelName,
     // fails when the driver is missing. Administrators still want it.
     std::uint32_t exit_code = 0;
     const platform::Win32Error read = platform.processes.get_exit_code(process.get(), &exit_code);
-    dialog.log().Write(u"step3", u"run " + Quoted(command), ExitResult(read, exit_code));
+    context.log().Write(u"step3", u"run " + Quoted(command), ExitResult(read, exit_code));
   }
   platform::NewPrinter printer{std::u16string(modelName), std::u16string(portName),
                                std::u16string(modelName), u"WinPrint", u"RAW"};
   platform::ScopedPrinter queue(platform.spooler);
   const platform::Win32Error added = platform.print_server.add_printer(printer, queue.receive());
-  dialog.log().Write(u"step3", u"add-printer " + Quoted(modelName), ErrorResult(added));
+  context.log().Write(u"step3", u"add-printer " + Quoted(modelName), ErrorResult(added));
   if (added != kErrorSuccess) failed = {u"AddPrinter", added};
   return added == kErrorSuccess;
 }

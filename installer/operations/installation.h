@@ -13,7 +13,7 @@
 
 namespace pelmora {
 
-class CPelmoraDlg;
+class StepContext;
 
 // A Windows call that failed, and its error.
 struct ApiFailure {
@@ -25,15 +25,15 @@ struct ApiFailure {
 // the chosen printer. True when the queue was made on the port; otherwise
 // the status line names the first failure (the call and its error, or the
 // driver's missing INF) and the wizard shows it instead of finishing.
-bool InstallNetworkPrinter(CPelmoraDlg& dialog);
+bool InstallNetworkPrinter(StepContext& context);
 // `failure`, when given, names the call that failed.
-bool AddTcpIpPort(CPelmoraDlg& dialog, std::u16string_view address, int portNumber,
+bool AddTcpIpPort(StepContext& context, std::u16string_view address, int portNumber,
                   ApiFailure* failure = nullptr);
 // `failure` names the call that failed; it stays empty when no INF of the
 // model was found (the message box said so).
-bool InstallPrinterDriver(CPelmoraDlg& dialog, std::u16string_view modelName,
+bool InstallPrinterDriver(StepContext& context, std::u16string_view modelName,
                           std::u16string_view portName, ApiFailure* failure = nullptr);
-bool FindModelInf(CPelmoraDlg& dialog, char16_t* path, std::size_t capacity,
+bool FindModelInf(StepContext& context, char16_t* path, std::size_t capacity,
                   std::u16string_view modelName);
 
 // The port record handed to the port monitor for one printer.

@@ -6,24 +6,26 @@
 
 namespace pelmora {
 
-bool InstallerSteps::RunCleanupStep(CPelmoraDlg& dialog) { return pelmora::RunCleanupStep(dialog); }
+bool InstallerSteps::RunCleanupStep(StepContext& context) {
+  return pelmora::RunCleanupStep(context);
+}
 
-bool InstallerSteps::SelectNetworkPrinter(CPelmoraDlg& dialog, std::u16string_view familyName,
+bool InstallerSteps::SelectNetworkPrinter(StepContext& context, std::u16string_view familyName,
                                           std::uint32_t productId, NetworkSelection* selection) {
   if (!chooseNetworkPrinter) return false;
-  return chooseNetworkPrinter(dialog, familyName, productId, selection);
+  return chooseNetworkPrinter(context, familyName, productId, selection);
 }
 
-bool InstallerSteps::RemoveStaleUsbDevices(CPelmoraDlg& dialog, int catalogueIndex) {
-  return pelmora::RemoveStaleUsbDevices(dialog, catalogueIndex);
+bool InstallerSteps::RemoveStaleUsbDevices(StepContext& context, int catalogueIndex) {
+  return pelmora::RemoveStaleUsbDevices(context, catalogueIndex);
 }
 
-bool InstallerSteps::RunPreparationStep(CPelmoraDlg& dialog) {
-  return pelmora::RunPreparationStep(dialog);
+bool InstallerSteps::RunPreparationStep(StepContext& context) {
+  return pelmora::RunPreparationStep(context);
 }
 
-bool InstallerSteps::InstallNetworkPrinter(CPelmoraDlg& dialog) {
-  return pelmora::InstallNetworkPrinter(dialog);
+bool InstallerSteps::InstallNetworkPrinter(StepContext& context) {
+  return pelmora::InstallNetworkPrinter(context);
 }
 
 }  // namespace pelmora

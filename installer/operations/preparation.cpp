@@ -11,9 +11,10 @@
 #include "operations/model_catalogue.h"
 #include "operations/step_log.h"
 #include "operations/system_folders.h"
-#include "pelmora_dlg.h"
 #include "platform/util/format.h"
 #include "platform/util/text.h"
+#include "resources/pelmora_ids.h"
+#include "step_context.h"
 
 namespace pelmora {
 
@@ -31,9 +32,9 @@ std::u16string Bounded(std::u16string text) {
   return text;
 }
 
-void ShowProgress(CPelmoraDlg& dialog, int text_row) {
-  dialog.SetStatusText(dialog.Text(text_row));
-  dialog.PumpMessages();
+void ShowProgress(StepContext& context, int text_row) {
+  context.SetStatusText(context.Text(text_row));
+  context.PumpMessages();
 }
 
 // Copies `backup` to `target` when the target is missing and the backup is
@@ -66,53 +67,53 @@ bool IsCardSizeForm(std::uint32_t width, std::uint32_t height) {
   return inside(width, height) || inside(height, width);
 }
 
-bool RunPreparationStep(CPelmoraDlg& dialog) {
-  platform::DialogHost& host = dialog.host();
+bool RunPreparationStep(StepContext& context) {
+  platform::DialogHost& host = context.host();
   host.progress_range(IDC_PROGRESS, 0, 30);
   host.progress_position(IDC_PROGRESS, 0);
-  if (!RunLogged(dialog, u"step2", u"CheckSystemFiles", [&] { return CheckSystemFiles(dialog); }))
+  if (!RunLogged(context, u"step2", u"CheckSystemFiles", [&] { return CheckSystemFiles(context); }))
     return false;
   host.progress_position(IDC_PROGRESS, 1);
-  if (!RunLogged(dialog, u"step2", u"CheckPapers", [&] { return CheckPapers(dialog); }))
+  if (!RunLogged(context, u"step2", u"CheckPapers", [&] { return CheckPapers(context); }))
     return false;
   host.progress_position(IDC_PROGRESS, 2);
-  if (!RunLogged(dialog, u"step2", u"PreinstallDriverPackage",
-                 [&] { return PreinstallDriverPackage(dialog); }))
+  if (!RunLogged(context, u"step2", u"PreinstallDriverPackage",
+                 [&] { return PreinstallDriverPackage(context); }))
     return false;
-  dialog.log().Write(u"step2", u"RegisterMonitorAutorun",
-                     ErrorResult(RegisterMonitorAutorun(dialog)));
-  RunLogged(dialog, u"step2", u"StartPreinstallWorker",
-            [&] { return StartPreinstallWorker(dialog); });
+  context.log().Write(u"step2", u"RegisterMonitorAutorun",
+                      ErrorResult(RegisterMonitorAutorun(context)));
+  RunLogged(context, u"step2", u"StartPreinstallWorker",
+            [&] { return StartPreinstallWorker(context); });
   return true;
 }
 
-bool CheckSystemFiles(CPelmoraDlg& dialog) {
-  platform::Platform& platform = dialog.platform();
-  ShowProgress(dialog, kTextCheckingSystemFiles);
+bool CheckSystemFiles(StepContext& context) {
+  platform::Platform& platform = context.platform();
+  ShowProgress(context, kTextCheckingSystemFiles);
   std::u16string system;
   if (platform.shell.special_folder(platform::kCsidlSystem, &system) &&
-      !RestoreClassFile(platform.shell, dialog.log(), Bounded(system + u"\\inf\\usbprint.inf"),
+      !RestoreClassFile(platform.shell, context.log(), Bounded(system + u"\\inf\\usbprint.inf"),
                         Bounded(system + u"\\inf\\usbprint.in"))) {
-    dialog.SetStatusText(u"    Can't copy usbprint.inf");
+    context.SetStatusText(u"    Can't copy usbprint.inf");
     return false;
   }
   if (platform.shell.special_folder(platform::kCsidlSystem, &system) &&
-      !RestoreClassFile(platform.shell, dialog.log(), Bounded(system + u"\\drivers\\usbprint.sys"),
+      !RestoreClassFile(platform.shell, context.log(), Bounded(system + u"\\drivers\\usbprint.sys"),
                         Bounded(system + u"\\inf\\usbprint.sy"))) {
-    dialog.SetStatusText(u"Can't copy usbprint.sys");
+    context.SetStatusText(u"Can't copy usbprint.sys");
     return false;
   }
   platform.clock.sleep(500);
   return true;
 }
 
-bool CheckPapers(CPelmoraDlg& dialog) {
-  platform::Platform& platform = dialog.platform();
+bool CheckPapers(StepContext& context) {
+  platform::Platform& platform = context.platform();
   platform::PrintServer& server = platform.print_server;
-  ShowProgress(dialog, kTextCheckingPapers);
+  ShowProgress(context, kTextCheckingPapers);
   platform::ScopedPrinter handle(platform.spooler);
   if (server.open_print_server(handle.receive()) != kErrorSuccess) {
-    dialog.SetStatusText(u"Can't access spool");
+    context.SetStatusText(u"Can't access spool");
     return false;
   }
   // More forms than one buffer holds come back as a failed enumeration and
@@ -150,11 +151,11 @@ bool CheckPapers(CPelmoraDlg& dialog) {
   return true;
 }
 
-bool PreinstallDriverPackage(CPelmoraDlg& dialog) {
-  platform::Platform& platform = dialog.platform();
-  ShowProgress(dialog, kTextPreinstallingDriverPackage);
+bool PreinstallDriverPackage(StepContext& context) {
+  platform::Platform& platform = context.platform();
+  ShowProgress(context, kTextPreinstallingDriverPackage);
   const SystemFolders folders = GetSystemFolders(platform);
-  const int row = EffectiveModelIndex(dialog.modelIndex);
+  const int row = EffectiveModelIndex(context.modelIndex);
   const std::u16string maker =
       Bounded(platform::format(u"%s\\%s", {folders.programFiles, ManufacturerFolderName(row)}));
   const std::u16string driver = Bounded(maker + u"\\Driver");
@@ -163,7 +164,7 @@ bool PreinstallDriverPackage(CPelmoraDlg& dialog) {
   auto created = [&](const std::u16string& folder, const char16_t* failure) {
     const platform::Win32Error error = platform.shell.create_directory(folder);
     if (error == kErrorSuccess || error == platform::kErrorAlreadyExists) return true;
-    dialog.SetStatusText(platform::format(failure, {static_cast<int>(error)}));
+    context.SetStatusText(platform::format(failure, {static_cast<int>(error)}));
     return false;
   };
   if (!created(maker, u"Can't create directory. error : %d")) return false;
@@ -177,10 +178,10 @@ bool PreinstallDriverPackage(CPelmoraDlg& dialog) {
     const std::u16string target = Bounded(plugin + u"\\" + to_names[i]);
     bool waits = false;
     const std::u16string result = CopyFileOrAtRestart(
-        dialog,
+        context,
         Bounded(platform::format(u"%s\\%s\\%s", {folders.installer, u"plugin", from_names[i]})),
         target, &waits);
-    if (waits) dialog.log().Write(u"step2", u"copy-file " + Quoted(target), result);
+    if (waits) context.log().Write(u"step2", u"copy-file " + Quoted(target), result);
   }
 
   const std::u16string package =
@@ -191,23 +192,23 @@ bool PreinstallDriverPackage(CPelmoraDlg& dialog) {
       platform.shell.file_operation(platform::kFoCopy, package, driver,
                                     platform::kFofSilent | platform::kFofNoConfirmation |
                                         platform::kFofNoConfirmMkdir | platform::kFofNoErrorUi);
-  dialog.log().Write(u"step2", u"copy-folder " + Quoted(package),
-                     copied == 0 ? std::u16string(u"ok, into ") + Quoted(driver)
-                                 : platform::format(u"error %d", {copied}));
+  context.log().Write(u"step2", u"copy-folder " + Quoted(package),
+                      copied == 0 ? std::u16string(u"ok, into ") + Quoted(driver)
+                                  : platform::format(u"error %d", {copied}));
   if (copied != 0) {
-    dialog.SetStatusText(u"Can't copy driver files");
+    context.SetStatusText(u"Can't copy driver files");
     return false;
   }
   platform::copy_truncated(g_preinstallCommand,
                            platform::format(u"\"%sBin\\%s\\DIFxCmd\" /p \"%s\"",
                                             {folders.installer, ToolArchitecture(folders),
                                              InstalledPackageInf(folders, row)}));
-  dialog.workerThread.reset();
+  context.workerThread.reset();
   return true;
 }
 
-platform::Win32Error RegisterMonitorAutorun(CPelmoraDlg& dialog) {
-  platform::Platform& platform = dialog.platform();
+platform::Win32Error RegisterMonitorAutorun(StepContext& context) {
+  platform::Platform& platform = context.platform();
   std::u16string system;
   platform.shell.special_folder(platform::kCsidlSystem, &system);
   const std::u16string monitor = Bounded(system + u"\\" + kMonitorModuleName);
@@ -218,22 +219,22 @@ platform::Win32Error RegisterMonitorAutorun(CPelmoraDlg& dialog) {
   // monitor is started only by a user's own installer. An account that
   // cannot be told counts as SYSTEM.
   bool local_system = true;
-  const platform::Win32Error account = dialog.startMonitor
+  const platform::Win32Error account = context.startMonitor
                                            ? platform.system.is_local_system(&local_system)
                                            : platform::kErrorSuccess;
-  if (!dialog.startMonitor) {
+  if (!context.startMonitor) {
     // A tray program in session 0 has no desktop anyone sees.
-    dialog.log().Write(u"step2", u"start " + Quoted(monitor),
-                       u"skipped in session 0, the Run value starts it at the next logon");
+    context.log().Write(u"step2", u"start " + Quoted(monitor),
+                        u"skipped in session 0, the Run value starts it at the next logon");
   } else if (account != platform::kErrorSuccess || local_system) {
-    dialog.log().Write(u"step2", u"start " + Quoted(monitor),
-                       (account != platform::kErrorSuccess
-                            ? u"skipped, the account is not known (" + ErrorResult(account) + u")"
-                            : std::u16string(u"skipped, the installer runs as SYSTEM")) +
-                           u"; the Run value starts it at the next logon");
+    context.log().Write(u"step2", u"start " + Quoted(monitor),
+                        (account != platform::kErrorSuccess
+                             ? u"skipped, the account is not known (" + ErrorResult(account) + u")"
+                             : std::u16string(u"skipped, the installer runs as SYSTEM")) +
+                            u"; the Run value starts it at the next logon");
   } else {
     platform::ScopedProcess process(platform.processes);
-    dialog.log().Write(
+    context.log().Write(
         u"step2", u"start " + Quoted(monitor),
         ErrorResult(platform.processes.create_process(command, 0, process.receive())));
   }
@@ -244,17 +245,17 @@ platform::Win32Error RegisterMonitorAutorun(CPelmoraDlg& dialog) {
   return platform.registry.set_string(key.get(), kMonitorRunValue, command);
 }
 
-bool StartPreinstallWorker(CPelmoraDlg& dialog) {
-  if (dialog.workerThread) return false;
-  platform::Platform& platform = dialog.platform();
+bool StartPreinstallWorker(StepContext& context) {
+  if (context.workerThread) return false;
+  platform::Platform& platform = context.platform();
   platform.clock.sleep(1000);
   char16_t directory[260];
   GetInstallerDirectory(platform.system, directory, 260);
-  PreinstallWorkerContext context{&platform, dialog.host().window_ref(),
-                                  std::u16string(platform::view_of(directory)),
-                                  dialog.shared_log()};
-  return platform.threads.start([context] { PreinstallWorker(context); },
-                                dialog.workerThread.receive()) == kErrorSuccess;
+  PreinstallWorkerContext worker{&platform, context.host().window_ref(),
+                                 std::u16string(platform::view_of(directory)),
+                                 context.shared_log()};
+  return platform.threads.start([worker] { PreinstallWorker(worker); },
+                                context.workerThread.receive()) == kErrorSuccess;
 }
 
 void PreinstallWorker(const PreinstallWorkerContext& context) {

@@ -13,15 +13,15 @@
 
 namespace pelmora {
 
-class CPelmoraDlg;
+class StepContext;
 class InstallLog;
 
-bool RunPreparationStep(CPelmoraDlg& dialog);
-bool CheckSystemFiles(CPelmoraDlg& dialog);
-bool CheckPapers(CPelmoraDlg& dialog);
-bool PreinstallDriverPackage(CPelmoraDlg& dialog);
-platform::Win32Error RegisterMonitorAutorun(CPelmoraDlg& dialog);
-bool StartPreinstallWorker(CPelmoraDlg& dialog);
+bool RunPreparationStep(StepContext& context);
+bool CheckSystemFiles(StepContext& context);
+bool CheckPapers(StepContext& context);
+bool PreinstallDriverPackage(StepContext& context);
+platform::Win32Error RegisterMonitorAutorun(StepContext& context);
+bool StartPreinstallWorker(StepContext& context);
 bool IsCardSizeForm(std::uint32_t width, std::uint32_t height);
 
 // What the worker thread needs; nothing of it belongs to the dialog, which

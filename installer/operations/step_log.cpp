@@ -1,20 +1,22 @@
 #include "operations/step_log.h"
 
-#include "pelmora_dlg.h"
+#include "install_log.h"
+#include "resources/pelmora_ids.h"
+#include "step_context.h"
 
 namespace pelmora {
 
-bool RunLogged(CPelmoraDlg& dialog, std::u16string_view area, std::u16string_view name,
+bool RunLogged(StepContext& context, std::u16string_view area, std::u16string_view name,
                const std::function<bool()>& operation) {
-  const unsigned writes = dialog.statusWrites();
+  const unsigned writes = context.statusWrites();
   const bool ok = operation();
   if (ok) {
-    dialog.log().Write(area, name, u"ok");
+    context.log().Write(area, name, u"ok");
   } else {
-    dialog.log().Write(area, name,
-                       dialog.statusWrites() == writes
-                           ? std::u16string(u"failed")
-                           : u"failed: " + dialog.host().text(IDC_STATUS));
+    context.log().Write(area, name,
+                        context.statusWrites() == writes
+                            ? std::u16string(u"failed")
+                            : u"failed: " + context.host().text(IDC_STATUS));
   }
   return ok;
 }

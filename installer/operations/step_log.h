@@ -6,13 +6,13 @@
 
 namespace pelmora {
 
-class CPelmoraDlg;
+class StepContext;
 
 // Runs one operation of a step and logs "<name>: ok", or "<name>: failed:"
 // followed by the status line's text when the operation wrote it, or
 // "<name>: failed" when it wrote nothing there. Returns the operation's
 // result.
-bool RunLogged(CPelmoraDlg& dialog, std::u16string_view area, std::u16string_view name,
+bool RunLogged(StepContext& context, std::u16string_view area, std::u16string_view name,
                const std::function<bool()>& operation);
 
 }  // namespace pelmora

@@ -8,10 +8,7 @@
 #include "cleanup_scenario.h"
 #include "difx_tool.h"
 #include "localized_text.h"
-#include "operations/installer_steps.h"
-#include "pelmora_dlg.h"
-#include "platform_sim/sim_dialog_host.h"
-#include "wizard_fixture.h"
+#include "support/sim_step_context.h"
 
 namespace pelmora::testing {
 namespace {
@@ -20,17 +17,12 @@ using platform::sim::SimWindows;
 
 class Cleanup : public ::testing::Test {
  protected:
-  Cleanup() : host(win.clock), dialog(win.platform, steps), leftovers(win) {
-    DefineWizardTemplate(host);
-    dialog.attach(&host);
-    host.set_dispatch([this](const platform::WindowMessage& m) { dialog.handle_message(m); });
-    leftovers.AddTool();
-  }
+  Cleanup() : context(win), leftovers(win) { leftovers.AddTool(); }
 
   // A full earlier installation of `model` (and its pair partners), the
   // monitor, the utilities, and things of other makers.
   void SeedFull(int model) {
-    dialog.modelIndex = model;
+    context.modelIndex = model;
     leftovers.Add(EffectiveModelIndex(model), u"Card printer at the desk");
     leftovers.AddMonitorAndUtilities();
     leftovers.AddForeign();
@@ -43,14 +35,13 @@ class Cleanup : public ::testing::Test {
   std::u16string Status() { return host.text(IDC_STATUS); }
   // Whether a line of the installation log holds `text`.
   bool Logged(std::u16string_view text) {
-    return win.shell.file_contents(dialog.log().Path()).find(platform::to_utf8(text)) !=
+    return win.shell.file_contents(context.log().Path()).find(platform::to_utf8(text)) !=
            std::string::npos;
   }
 
   SimWindows win;
-  platform::sim::SimDialogHost host;
-  InstallerSteps steps;
-  CPelmoraDlg dialog;
+  test_support::SimStepContext context;
+  platform::sim::SimDialogHost& host = context.window;
   Leftovers leftovers;
 };
 
@@ -65,11 +56,11 @@ TEST_F(Cleanup, FullStepRemovesEveryTraceOfTheModelAndNothingElse) {
   win.clock.sleeps();
   const std::uint64_t start = win.clock.now_ms();
 
-  ASSERT_TRUE(RunCleanupStep(dialog)) << platform::to_utf8(Status());
+  ASSERT_TRUE(RunCleanupStep(context)) << platform::to_utf8(Status());
   // Each operation's progress text is in the status line before the pump
   // paints it.
   EXPECT_EQ(
-      StatusBeforePumps(host),
+      test_support::StatusBeforePumps(host),
       (std::vector<std::u16string>{u"Cleaning Printers", u"Cleaning Drivers", u"Cleaning Monitors",
                                    u"Cleaning Driver Packages", u"Cleaning inf Files"}));
 
@@ -106,7 +97,7 @@ TEST_F(Cleanup, FullStepRemovesEveryTraceOfTheModelAndNothingElse) {
   // Each operation with a text of its own showed it and let the window
   // repaint before it worked.
   EXPECT_EQ(host.pumps(), 5);
-  EXPECT_EQ(Status(), dialog.Text(kTextCleaningInfFiles));
+  EXPECT_EQ(Status(), context.Text(kTextCleaningInfFiles));
   // The driver-package tool ran once, for the model's package, hidden.
   const auto started = win.processes.started();
   ASSERT_EQ(started.size(), 1u);
@@ -117,11 +108,11 @@ TEST_F(Cleanup, FullStepRemovesEveryTraceOfTheModelAndNothingElse) {
   EXPECT_EQ(OpenHandles(), 0u);
 
   // A second run on the cleaned system succeeds too.
-  EXPECT_TRUE(RunCleanupStep(dialog)) << platform::to_utf8(Status());
+  EXPECT_TRUE(RunCleanupStep(context)) << platform::to_utf8(Status());
 }
 
 TEST_F(Cleanup, AnUpgradeOverARunningInstallationLeavesOnlyWhatIsInUseToTheRestart) {
-  dialog.modelIndex = 0;
+  context.modelIndex = 0;
   leftovers.Add(0, u"Card printer at the desk");
   leftovers.AddRunningMonitor();
   leftovers.AddProgramUsingPlugIn(0);
@@ -132,7 +123,7 @@ TEST_F(Cleanup, AnUpgradeOverARunningInstallationLeavesOnlyWhatIsInUseToTheResta
   win.spooler.load_file(ui);
   const std::u16string plugin = u"C:\\Program Files\\Orvane\\Driver\\plugin\\Cardplug.dll";
 
-  ASSERT_TRUE(RunCleanupStep(dialog)) << platform::to_utf8(Status());
+  ASSERT_TRUE(RunCleanupStep(context)) << platform::to_utf8(Status());
   // Asked, the monitor ended by itself and let go of its files.
   EXPECT_EQ(win.processes.running_count(u"Tessaly.exe"), 0);
   EXPECT_TRUE(Logged(u"step1 close-window \"Tessaly\": ended within 0 ms"));
@@ -140,7 +131,7 @@ TEST_F(Cleanup, AnUpgradeOverARunningInstallationLeavesOnlyWhatIsInUseToTheResta
   EXPECT_EQ(win.shell.delete_file(u"C:\\Windows\\system32\\tesshook.dll"), 0u);
   EXPECT_EQ(win.shell.delete_file(u"C:\\Windows\\system32\\Tessaly.exe"), 0u);
   // The plug-in in use stays until the restart, its neighbour does not.
-  EXPECT_TRUE(dialog.restartNeeded);
+  EXPECT_TRUE(context.restartNeeded);
   EXPECT_TRUE(win.shell.has_file(plugin));
   EXPECT_FALSE(win.shell.has_file(u"C:\\Program Files\\Orvane\\Driver\\plugin\\Cardplug.INI"));
   EXPECT_TRUE(Logged(u"step1 delete-file \"" + plugin +
@@ -156,11 +147,11 @@ TEST_F(Cleanup, AnUpgradeOverARunningInstallationLeavesOnlyWhatIsInUseToTheResta
 }
 
 TEST_F(Cleanup, AMonitorThatDoesNotEndWhenAskedIsEndedAfterItsWait) {
-  dialog.modelIndex = 0;
+  context.modelIndex = 0;
   leftovers.Add(0, u"Card printer at the desk");
   leftovers.AddRunningMonitor(/*hangs=*/true);
   const std::size_t sleeps_before = win.clock.sleeps().size();
-  ASSERT_TRUE(RunCleanupStep(dialog)) << platform::to_utf8(Status());
+  ASSERT_TRUE(RunCleanupStep(context)) << platform::to_utf8(Status());
   EXPECT_EQ(win.processes.running_count(u"Tessaly.exe"), 0);
   EXPECT_TRUE(Logged(u"step1 close-window \"Tessaly\": still running after 5000 ms"));
   EXPECT_TRUE(Logged(u"step1 terminate-process \"Tessaly.exe\": ok"));
@@ -169,7 +160,7 @@ TEST_F(Cleanup, AMonitorThatDoesNotEndWhenAskedIsEndedAfterItsWait) {
   for (std::size_t i = sleeps_before; i < sleeps_before + 50; ++i) EXPECT_EQ(sleeps[i], 100u);
   // Terminated, it let go of its files all the same.
   EXPECT_EQ(win.shell.delete_file(u"C:\\Windows\\system32\\tesshook.dll"), 0u);
-  EXPECT_FALSE(dialog.restartNeeded);
+  EXPECT_FALSE(context.restartNeeded);
 }
 
 TEST_F(Cleanup, SixtyFourBitWindowsLosesTheDriversOfBothEnvironments) {
@@ -193,7 +184,7 @@ TEST_F(Cleanup, SixtyFourBitWindowsLosesTheDriversOfBothEnvironments) {
   // leaves the x86 folder alone.
   win.shell.put_file(u"C:\\Windows\\system32\\spool\\drivers\\w32x86\\3\\ZELKO.ini", "x86");
 
-  ASSERT_TRUE(RunCleanupStep(dialog)) << platform::to_utf8(Status());
+  ASSERT_TRUE(RunCleanupStep(context)) << platform::to_utf8(Status());
 
   EXPECT_EQ(leftovers.TracesOf(6), std::vector<std::string>{});
   EXPECT_FALSE(win.spooler.has_queue(u"Reception"));
@@ -228,23 +219,20 @@ TEST_F(Cleanup, SixtyFourBitWindowsLosesTheDriversOfBothEnvironments) {
 
   // A 32-bit Windows has no SysWOW64 to clean and gets no library.
   SimWindows plain;
-  platform::sim::SimDialogHost plain_host(plain.clock);
-  CPelmoraDlg plain_dialog(plain.platform, steps);
-  DefineWizardTemplate(plain_host);
-  plain_dialog.attach(&plain_host);
+  test_support::SimStepContext plain_context(plain);
   Leftovers(plain).AddTool();
   plain.shell.put_file(u"C:\\Windows\\SysWOW64\\kvtool.exe", "MZ");
-  ASSERT_TRUE(RunCleanupStep(plain_dialog));
+  ASSERT_TRUE(RunCleanupStep(plain_context));
   EXPECT_TRUE(plain.shell.has_file(u"C:\\Windows\\SysWOW64\\kvtool.exe"));
   EXPECT_FALSE(plain.shell.has_file(u"C:\\Windows\\SysWOW64\\Pexlink2.dll"));
 }
 
 TEST_F(Cleanup, WithoutAModelEveryCatalogueRowIsRemoved) {
-  dialog.modelIndex = MODEL_NONE;
+  context.modelIndex = MODEL_NONE;
   for (int row = 0; row < kModelCount; ++row)
     leftovers.Add(row, platform::format(u"Queue %d", {row}));
   leftovers.AddForeign();
-  ASSERT_TRUE(RunCleanupStep(dialog)) << platform::to_utf8(Status());
+  ASSERT_TRUE(RunCleanupStep(context)) << platform::to_utf8(Status());
   for (int row = 0; row < kModelCount; ++row)
     EXPECT_EQ(leftovers.TracesOf(row), std::vector<std::string>{}) << "row " << row;
   // The tool ran once per row, rows sharing a package folder included.
@@ -274,17 +262,17 @@ TEST_F(Cleanup, EachModelRemovesItsOwnLanguageMonitorKey) {
   for (int row = 0; row < kModelCount; ++row) {
     const std::u16string key = std::u16string(kMonitorsKey) + u"\\" + monitors[row];
     win.registry.put_string(platform::kHkeyLocalMachine, key, u"Driver", u"mon.dll");
-    dialog.modelIndex = row;
-    ASSERT_TRUE(RemoveMonitors(dialog));
+    context.modelIndex = row;
+    ASSERT_TRUE(RemoveMonitors(context));
     EXPECT_FALSE(win.registry.key_exists(platform::kHkeyLocalMachine, key)) << "row " << row;
   }
 }
 
 TEST_F(Cleanup, AnEmptySystemSkipsTheWaitsOfNothingToRemove) {
-  dialog.modelIndex = 0;
+  context.modelIndex = 0;
   win.shell.put_file(u"C:\\Windows\\INF\\printer.inf", MakerInf(u"Generic"));
   const std::uint64_t start = win.clock.now_ms();
-  ASSERT_TRUE(RunCleanupStep(dialog));
+  ASSERT_TRUE(RunCleanupStep(context));
   // No queues and no drivers: neither the 500 ms waits of those two nor the
   // second spooler restart.
   EXPECT_EQ(win.clock.now_ms() - start, 19000u - 500 - 500 - 4000);
@@ -292,29 +280,29 @@ TEST_F(Cleanup, AnEmptySystemSkipsTheWaitsOfNothingToRemove) {
 }
 
 TEST_F(Cleanup, AMonitorThatRestartsItselfStopsTheStep) {
-  dialog.modelIndex = 0;
+  context.modelIndex = 0;
   win.processes.add_process(u"Tessaly.exe", /*restarts=*/true);
   leftovers.Add(0, u"Desk");
-  EXPECT_FALSE(RunCleanupStep(dialog));
+  EXPECT_FALSE(RunCleanupStep(context));
   EXPECT_EQ(Status(), u"KillTessaly() failed with error FFFFFFFF: ");
   EXPECT_EQ(host.positions(IDC_PROGRESS).back(), 0);  // the first operation failed
   EXPECT_TRUE(win.spooler.has_queue(u"Desk"));
   // The status line holds at most 255 characters of an error text.
   const std::u16string name(250, u'F');
-  ReportApiError(dialog, name, 5);
+  ReportApiError(context, name, 5);
   EXPECT_EQ(Status(), name + u"() fa");
 }
 
 TEST_F(Cleanup, ASpoolerThatCannotBeOpenedIsReported) {
-  dialog.modelIndex = 0;
+  context.modelIndex = 0;
   win.faults.fail("OpenServiceW", platform::kErrorAccessDenied, 1, true);
-  EXPECT_FALSE(RunCleanupStep(dialog));
+  EXPECT_FALSE(RunCleanupStep(context));
   EXPECT_EQ(Status(), kRestartSpoolerFailedText);
   EXPECT_EQ(host.positions(IDC_PROGRESS).back(), 1);
 }
 
 TEST_F(Cleanup, InfListsWithOddEntriesAreWalkedWithinTheirLength) {
-  dialog.modelIndex = 0;
+  context.modelIndex = 0;
   leftovers.Add(0, u"Desk");
   // An INF that SetupAPI reads as Windows 4 style only by its signature, one
   // whose disk 100 is in the decorated section, and one that is no INF.
@@ -325,7 +313,7 @@ TEST_F(Cleanup, InfListsWithOddEntriesAreWalkedWithinTheirLength) {
   win.shell.put_file(u"C:\\Windows\\INF\\oem42.inf",
                      "[Version]\nSignature=\"$Windows NT$\"\n[SourceDisksNames]\n100=\"" +
                          std::string(1100, 'x') + "\"\n");
-  ASSERT_TRUE(RemoveInfFiles(dialog));
+  ASSERT_TRUE(RemoveInfFiles(context));
   EXPECT_FALSE(win.shell.has_file(u"C:\\Windows\\INF\\oem40.inf"));
   EXPECT_TRUE(win.shell.has_file(u"C:\\Windows\\INF\\oem41.inf"));
   EXPECT_TRUE(win.shell.has_file(u"C:\\Windows\\INF\\oem42.inf"));
@@ -348,7 +336,7 @@ TEST_F(Cleanup, TheSystemInfFolderIsListedAlsoOnARemoteDesktopHost) {
   // Windows folder of the user's own; the OEM INF files stay in the system's.
   win.shell.per_user_windows_folder = u"C:\\Users\\Pat\\WINDOWS";
   win.shell.put_directory(u"C:\\Users\\Pat\\WINDOWS\\INF");
-  dialog.modelIndex = 0;
+  context.modelIndex = 0;
   auto oem_traces = [&] {
     int count = 0;
     for (const auto& trace : leftovers.TracesOf(0)) count += trace.rfind("oem inf", 0) == 0;
@@ -360,7 +348,7 @@ TEST_F(Cleanup, TheSystemInfFolderIsListedAlsoOnARemoteDesktopHost) {
     leftovers.Add(0, u"Desk");
     ASSERT_EQ(oem_traces(), 1);
     win.faults.clear_log();
-    ASSERT_TRUE(RemoveInfFiles(dialog)) << platform::to_utf8(Status());
+    ASSERT_TRUE(RemoveInfFiles(context)) << platform::to_utf8(Status());
     EXPECT_EQ(oem_traces(), 0);
     // No folder first; the system Windows folder's INF folder only where
     // that lists nothing.
@@ -423,15 +411,10 @@ TEST(CleanupFaults, EveryCallFailedInTurn) {
   {
     SimWindows win;
     seed(win);
-    platform::sim::SimDialogHost host(win.clock);
-    InstallerSteps steps;
-    CPelmoraDlg dialog(win.platform, steps);
-    DefineWizardTemplate(host);
-    dialog.attach(&host);
-    dialog.modelIndex = 0;
+    test_support::SimStepContext context(win, 0);
     win.faults.clear_log();
-    ASSERT_TRUE(RunCleanupStep(dialog));
-    ASSERT_TRUE(RemoveStaleUsbDevices(dialog, 0));
+    ASSERT_TRUE(RunCleanupStep(context));
+    ASSERT_TRUE(RemoveStaleUsbDevices(context, 0));
     calls = win.faults.log();
   }
   ASSERT_GT(calls.size(), 60u);
@@ -444,22 +427,17 @@ TEST(CleanupFaults, EveryCallFailedInTurn) {
     SCOPED_TRACE(entry + " #" + std::to_string(nth));
     SimWindows win;
     seed(win);
-    platform::sim::SimDialogHost host(win.clock);
-    InstallerSteps steps;
-    CPelmoraDlg dialog(win.platform, steps);
-    DefineWizardTemplate(host);
-    dialog.attach(&host);
-    dialog.modelIndex = 0;
+    test_support::SimStepContext context(win, 0);
     win.faults.fail(operation, platform::kErrorAccessDenied, nth);
-    const bool cleaned = RunCleanupStep(dialog);
-    const bool usb = RemoveStaleUsbDevices(dialog, 0);
+    const bool cleaned = RunCleanupStep(context);
+    const bool usb = RemoveStaleUsbDevices(context, 0);
     if (!cleaned) {
-      const std::u16string status = host.text(IDC_STATUS);
+      const std::u16string status = context.window.text(IDC_STATUS);
       if (operation == "OpenSCManagerW" || operation == "OpenServiceW") {
         // RemoveDrivers and RemoveMonitors say so; DeleteDriverFiles fails
         // without a text of its own.
         EXPECT_TRUE(status == kRestartSpoolerFailedText ||
-                    status == dialog.Text(kTextCleaningDriverPackages))
+                    status == context.Text(kTextCleaningDriverPackages))
             << platform::to_utf8(status);
       } else if (operation == "StartServiceW") {
         // The spooler stays stopped: the next spooler call says so.
@@ -492,8 +470,8 @@ TEST(CleanupFaults, EveryCallFailedInTurn) {
       win.services.close(s);
       win.services.close(m);
     }
-    EXPECT_TRUE(RunCleanupStep(dialog)) << platform::to_utf8(host.text(IDC_STATUS));
-    EXPECT_TRUE(RemoveStaleUsbDevices(dialog, 0));
+    EXPECT_TRUE(RunCleanupStep(context)) << platform::to_utf8(context.window.text(IDC_STATUS));
+    EXPECT_TRUE(RemoveStaleUsbDevices(context, 0));
     Leftovers check(win);
     EXPECT_EQ(check.TracesOf(0), std::vector<std::string>{});
     EXPECT_EQ(check.TracesOf(6), std::vector<std::string>{});
@@ -519,7 +497,7 @@ TEST_F(Cleanup, StaleUsbNodesMatchTheirFirstHardwareIdOnly) {
   win.devices.add_node(node("USB\\VID_0016&PID_3850\\F",
                             {"USB\\VID_0016&PID_3850&REV_0100", std::string(80, 'x')}, true));
   win.devices.add_node(node("USB\\VID_0016&PID_3850\\G", {}, true));
-  EXPECT_TRUE(RemoveStaleUsbDevices(dialog, 5));
+  EXPECT_TRUE(RemoveStaleUsbDevices(context, 5));
   std::vector<std::string> left;
   for (const auto& n : win.devices.nodes()) left.push_back(n.instance_id);
   EXPECT_EQ(left,
@@ -533,7 +511,7 @@ TEST_F(Cleanup, StaleUsbNodesMatchTheirFirstHardwareIdOnly) {
   // Model 11 removes the nodes of its own product only.
   win.devices.add_node(
       node("USB\\VID_0016&PID_3875\\T", {"USB\\VID_0016&PID_3875&REV_0100"}, true));
-  EXPECT_TRUE(RemoveStaleUsbDevices(dialog, 11));
+  EXPECT_TRUE(RemoveStaleUsbDevices(context, 11));
   ASSERT_EQ(win.devices.nodes().size(), 5u);
   EXPECT_EQ(win.devices.nodes().back().instance_id, "USB\\VID_0016&PID_3850\\G");
 
@@ -541,10 +519,10 @@ TEST_F(Cleanup, StaleUsbNodesMatchTheirFirstHardwareIdOnly) {
   // ends it too instead of trying the same node for ever.
   win.devices.add_node(node("USB\\VID_0016&PID_3851\\H", {"USB\\VID_0016&PID_3851"}, true));
   win.faults.fail("SetupDiRemoveDevice", platform::kErrorAccessDenied);
-  EXPECT_FALSE(RemoveStaleUsbDevices(dialog, 1));
+  EXPECT_FALSE(RemoveStaleUsbDevices(context, 1));
   const int enumerated = win.faults.calls("SetupDiEnumDeviceInfo");
   win.faults.fail("SetupDiEnumDeviceInfo", platform::kErrorInvalidHandle, 1, true);
-  EXPECT_FALSE(RemoveStaleUsbDevices(dialog, 1));
+  EXPECT_FALSE(RemoveStaleUsbDevices(context, 1));
   EXPECT_LE(win.faults.calls("SetupDiEnumDeviceInfo") - enumerated, 10);
   EXPECT_EQ(win.devices.open_sets(), 0u);
 }

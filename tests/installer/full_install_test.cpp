@@ -12,13 +12,11 @@
 #include "install_scenario.h"
 #include "localized_text.h"
 #include "operations/installation.h"
-#include "operations/installer_steps.h"
 #include "operations/preparation.h"
-#include "pelmora_dlg.h"
 #include "platform_sim/inf_reader.h"
 #include "platform_sim/sim_dialog_host.h"
 #include "support/printui_stand_in.h"
-#include "wizard_fixture.h"
+#include "support/sim_step_context.h"
 
 namespace pelmora::testing {
 namespace {
@@ -229,7 +227,7 @@ inline constexpr char16_t kHeldPlugIn[] =
     u"C:\\Program Files\\Orvane\\Driver\\plugin\\Cardplug.dll";
 
 struct FaultRun {
-  explicit FaultRun(int model = 0) : host(win.clock, win.desktop), dialog(win.platform, steps) {
+  explicit FaultRun(int model = 0) : context(win, model) {
     PrepareInstallation(win);
     // Class files that must be restored from their copies.
     win.shell.put_file(u"C:\\Windows\\system32\\inf\\usbprint.in", "usbprint inf");
@@ -241,17 +239,14 @@ struct FaultRun {
     // restart.
     win.shell.put_file(kHeldPlugIn, "plug-in");
     win.processes.add_running_program(u"C:\\Windows\\system32\\Badges.exe", {kHeldPlugIn});
-    DefineWizardTemplate(host);
-    dialog.attach(&host);
-    dialog.modelIndex = model;
-    platform::copy_truncated(dialog.networkAddress, u"192.168.7.20");
-    dialog.networkPortNumber = 9100;
+    platform::copy_truncated(context.networkAddress, u"192.168.7.20");
+    context.networkPortNumber = 9100;
   }
   bool Run() {
     host.enable(IDC_CANCEL_BUTTON, false);
     // Step 3 follows only a successful Step 2.
-    const bool prepared = RunPreparationStep(dialog);
-    if (prepared) InstallNetworkPrinter(dialog);
+    const bool prepared = RunPreparationStep(context);
+    if (prepared) InstallNetworkPrinter(context);
     return prepared;
   }
   // What is missing of a complete Steps 2 and 3, by name.
@@ -275,9 +270,8 @@ struct FaultRun {
     return missing;
   }
   SimWindows win;
-  platform::sim::SimDialogHost host;
-  InstallerSteps steps;
-  CPelmoraDlg dialog;
+  test_support::SimStepContext context;
+  platform::sim::SimDialogHost& host = context.window;
 };
 
 TEST(InstallationFaults, EveryCallFailedInTurn) {
@@ -288,7 +282,7 @@ TEST(InstallationFaults, EveryCallFailedInTurn) {
     run.win.faults.clear_log();
     ASSERT_TRUE(run.Run());
     ASSERT_EQ(run.Missing(), std::vector<std::string>{});
-    EXPECT_TRUE(run.dialog.restartNeeded);
+    EXPECT_TRUE(run.context.restartNeeded);
     EXPECT_EQ(run.win.shell.file_contents(kHeldPlugIn), "plug-in");
     calls = run.win.faults.log();
   }

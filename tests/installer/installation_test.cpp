@@ -9,12 +9,9 @@
 
 #include "install_scenario.h"
 #include "operations/inf_list.h"
-#include "operations/installer_steps.h"
 #include "operations/preparation.h"
-#include "pelmora_dlg.h"
-#include "platform_sim/sim_dialog_host.h"
 #include "support/printui_stand_in.h"
-#include "wizard_fixture.h"
+#include "support/sim_step_context.h"
 
 namespace pelmora::testing {
 namespace {
@@ -29,14 +26,12 @@ std::string OemInf(std::u16string_view description) {
 
 class NetworkInstallation : public ::testing::Test {
  protected:
-  NetworkInstallation() : host(win.clock, win.desktop), dialog(win.platform, steps) {
+  NetworkInstallation() : context(win) {
     PrepareInstallation(win);
     test_support::InstallPrintUiStandIn(win);
-    DefineWizardTemplate(host);
-    dialog.attach(&host);
     host.define(IDC_PORT_USB, {});
-    platform::copy_truncated(dialog.networkAddress, u"10.0.0.31");
-    dialog.networkPortNumber = 9100;
+    platform::copy_truncated(context.networkAddress, u"10.0.0.31");
+    context.networkPortNumber = 9100;
   }
   std::u16string DriverCommand() {
     for (const auto& started : win.processes.started())
@@ -46,9 +41,8 @@ class NetworkInstallation : public ::testing::Test {
   }
 
   SimWindows win;
-  platform::sim::SimDialogHost host;
-  InstallerSteps steps;
-  CPelmoraDlg dialog;
+  test_support::SimStepContext context;
+  platform::sim::SimDialogHost& host = context.window;
 };
 
 TEST_F(NetworkInstallation, ThePortRecordIsTheMonitorsVersionOneLayout) {
@@ -80,34 +74,34 @@ TEST_F(NetworkInstallation, ThePortRecordIsTheMonitorsVersionOneLayout) {
   EXPECT_EQ(dword_at(960), 1u);  // SNMP device index
 
   // What the monitor kept is the record that was handed to "AddPort".
-  ASSERT_TRUE(AddTcpIpPort(dialog, u"10.0.0.31", 9100));
+  ASSERT_TRUE(AddTcpIpPort(context, u"10.0.0.31", 9100));
   const auto ports = win.spooler.tcp_ports();
   ASSERT_EQ(ports.size(), 1u);
   EXPECT_EQ(std::memcmp(&ports[0].record, bytes, sizeof bytes), 0);
 }
 
 TEST_F(NetworkInstallation, InstallingTwiceForOneAddressReplacesThePort) {
-  ASSERT_TRUE(AddTcpIpPort(dialog, u"10.0.0.31", 9100));
-  ASSERT_TRUE(AddTcpIpPort(dialog, u"10.0.0.31", 9101));
+  ASSERT_TRUE(AddTcpIpPort(context, u"10.0.0.31", 9100));
+  ASSERT_TRUE(AddTcpIpPort(context, u"10.0.0.31", 9101));
   const auto ports = win.spooler.tcp_ports();
   ASSERT_EQ(ports.size(), 1u);
   EXPECT_EQ(ports[0].record.dwPortNumber, 9101u);
   // With a queue on it the spooler keeps the port: the monitor answers that
   // it exists, the call still succeeds, and the queue keeps printing there.
   win.spooler.add_queue({u"Desk", u"IP_10.0.0.31", u"Some driver", 0, 0});
-  EXPECT_TRUE(AddTcpIpPort(dialog, u"10.0.0.31", 9102));
+  EXPECT_TRUE(AddTcpIpPort(context, u"10.0.0.31", 9102));
   EXPECT_EQ(win.spooler.tcp_ports().at(0).record.dwPortNumber, 9101u);
   // The longest address still gives a name of at most 33 characters.
   EXPECT_EQ(TcpIpPortName(u"fedc:ba98:7654:3210:0123:4567:89ab:cdef").size(), 33u);
   // Without the port monitor (as under Wine) no port is made.
   win.spooler.tcp_monitor_installed = false;
-  EXPECT_FALSE(AddTcpIpPort(dialog, u"10.0.0.32", 9100));
+  EXPECT_FALSE(AddTcpIpPort(context, u"10.0.0.32", 9100));
 }
 
 TEST_F(NetworkInstallation, ZelkoFortyIsFoundUnderItsPairsNameAndInstalledUnderItsOwn) {
-  dialog.modelIndex = 6;
+  context.modelIndex = 6;
   win.shell.put_file(u"C:\\Windows\\INF\\oem4.inf", OemInf(ModelCatalogue[0].modelName));
-  InstallNetworkPrinter(dialog);
+  InstallNetworkPrinter(context);
   EXPECT_EQ(DriverCommand(),
             u"\"C:\\Windows\\system32\\rundll32.exe\" printui.dll,PrintUIEntry /ia /q /m \"Orvane "
             u"ZELKO-40 Card Printer\" /h \"x86\" /f \"C:\\Windows\\Inf\\oem4.inf\"");
@@ -128,11 +122,11 @@ TEST_F(NetworkInstallation, ZelkoFortyIsFoundUnderItsPairsNameAndInstalledUnderI
 }
 
 TEST_F(NetworkInstallation, WithoutAModelRowZeroIsInstalledFromThePreinstalledPackage) {
-  dialog.modelIndex = MODEL_NONE;
-  ASSERT_TRUE(PreinstallDriverPackage(dialog));
-  ASSERT_TRUE(StartPreinstallWorker(dialog));
+  context.modelIndex = MODEL_NONE;
+  ASSERT_TRUE(PreinstallDriverPackage(context));
+  ASSERT_TRUE(StartPreinstallWorker(context));
   ASSERT_EQ(win.setup_api.oem_infs().size(), 1u);
-  InstallNetworkPrinter(dialog);
+  InstallNetworkPrinter(context);
   EXPECT_EQ(DriverCommand(),
             u"\"C:\\Windows\\system32\\rundll32.exe\" printui.dll,PrintUIEntry /ia /q /m \"Orvane "
             u"ZELKO-70 Card Printer\" /h \"x86\" /f \"C:\\Windows\\Inf\\" +
@@ -147,8 +141,8 @@ TEST_F(NetworkInstallation, TheFirstOfTwoInfsOfOneDescriptionWinsAndCaseMatters)
   win.shell.put_file(u"C:\\Windows\\INF\\oem5.inf", OemInf(ModelCatalogue[0].modelName));
   win.shell.put_file(u"C:\\Windows\\INF\\oem7.inf", OemInf(ModelCatalogue[0].modelName));
   char16_t path[kInfPathChars];
-  dialog.modelIndex = 0;
-  ASSERT_TRUE(FindModelInf(dialog, path, kInfPathChars, ModelCatalogue[0].modelName));
+  context.modelIndex = 0;
+  ASSERT_TRUE(FindModelInf(context, path, kInfPathChars, ModelCatalogue[0].modelName));
   EXPECT_EQ(platform::view_of(path), u"C:\\Windows\\Inf\\oem5.inf");
   // A list whose last name ends with its own zero but without the list's
   // closing one still gives every name.
@@ -161,16 +155,16 @@ TEST_F(NetworkInstallation, TheFirstOfTwoInfsOfOneDescriptionWinsAndCaseMatters)
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_EQ(seen[1].rfind(u"oem7.inf=", 0), 0u);
   // A name no INF carries, and a too small output that stays terminated.
-  EXPECT_FALSE(FindModelInf(dialog, path, kInfPathChars, u"Unknown Printer"));
+  EXPECT_FALSE(FindModelInf(context, path, kInfPathChars, u"Unknown Printer"));
   EXPECT_EQ(path[0], 0);
   char16_t small[8];
-  ASSERT_TRUE(FindModelInf(dialog, small, 8, ModelCatalogue[0].modelName));
+  ASSERT_TRUE(FindModelInf(context, small, 8, ModelCatalogue[0].modelName));
   EXPECT_EQ(platform::view_of(small), u"C:\\Wind");
 }
 
 TEST_F(NetworkInstallation, NoInfOfTheModelShowsTheFailureAndMakesNoQueue) {
-  dialog.modelIndex = 3;
-  EXPECT_FALSE(InstallNetworkPrinter(dialog));
+  context.modelIndex = 3;
+  EXPECT_FALSE(InstallNetworkPrinter(context));
   ASSERT_EQ(host.message_boxes().size(), 1u);
   EXPECT_EQ(host.message_boxes()[0].text, u"Fail to install driver !!!");
   EXPECT_EQ(host.message_boxes()[0].caption, u"ERROR");
@@ -199,7 +193,7 @@ TEST(InfPathRewrite, APathInTheAdministratorsProfileMovesToTheInfFolder) {
 }
 
 TEST_F(NetworkInstallation, AFailureNamesTheFirstCallThatFailedAndTheQueueIsStillTried) {
-  dialog.modelIndex = 0;
+  context.modelIndex = 0;
   win.shell.put_file(u"C:\\Windows\\INF\\oem4.inf", OemInf(ModelCatalogue[0].modelName));
   // The port is made, the driver is not: the queue's call is named.
   const auto installs_driver = [this](std::u16string_view) {
@@ -207,7 +201,7 @@ TEST_F(NetworkInstallation, AFailureNamesTheFirstCallThatFailedAndTheQueueIsStil
     return 0u;
   };
   win.processes.install_program(u"rundll32", [](std::u16string_view) { return 0u; });
-  EXPECT_FALSE(InstallNetworkPrinter(dialog));
+  EXPECT_FALSE(InstallNetworkPrinter(context));
   EXPECT_EQ(host.text(IDC_STATUS),
             u"AddPrinter() failed with error 00000705: The printer driver is unknown.");
 
@@ -216,7 +210,7 @@ TEST_F(NetworkInstallation, AFailureNamesTheFirstCallThatFailedAndTheQueueIsStil
   win.processes.install_program(u"rundll32", installs_driver);
   win.spooler.tcp_monitor_installed = false;
   const int queues_tried = win.faults.calls("AddPrinterW");
-  EXPECT_FALSE(InstallNetworkPrinter(dialog));
+  EXPECT_FALSE(InstallNetworkPrinter(context));
   EXPECT_EQ(host.text(IDC_STATUS),
             u"OpenPrinter() failed with error 00000704: The specified port is unknown.");
   EXPECT_EQ(win.faults.calls("AddPrinterW"), queues_tried + 1);
@@ -224,11 +218,11 @@ TEST_F(NetworkInstallation, AFailureNamesTheFirstCallThatFailedAndTheQueueIsStil
 
   win.spooler.tcp_monitor_installed = true;
   win.faults.fail("XcvDataW", platform::kErrorAccessDenied);
-  EXPECT_FALSE(InstallNetworkPrinter(dialog));
+  EXPECT_FALSE(InstallNetworkPrinter(context));
   EXPECT_EQ(host.text(IDC_STATUS), u"XcvData() failed with error 00000005: Access is denied.");
   EXPECT_TRUE(host.message_boxes().empty());
 
-  EXPECT_TRUE(InstallNetworkPrinter(dialog));
+  EXPECT_TRUE(InstallNetworkPrinter(context));
   EXPECT_TRUE(win.spooler.has_queue(ModelCatalogue[0].modelName));
 }
 
@@ -236,32 +230,25 @@ TEST_F(NetworkInstallation, TheInfIsFoundInTheSystemWindowsFolderOnARemoteDeskto
   win.shell.per_user_windows_folder = u"C:\\Users\\Pat\\WINDOWS";
   win.shell.put_file(u"C:\\Windows\\INF\\oem4.inf", OemInf(ModelCatalogue[0].modelName));
   char16_t path[kInfPathChars];
-  dialog.modelIndex = 0;
+  context.modelIndex = 0;
   for (const bool wine : {false, true}) {
     win.setup_api.lists_nothing_without_folder = wine;
-    ASSERT_TRUE(FindModelInf(dialog, path, kInfPathChars, ModelCatalogue[0].modelName)) << wine;
+    ASSERT_TRUE(FindModelInf(context, path, kInfPathChars, ModelCatalogue[0].modelName)) << wine;
     EXPECT_EQ(platform::view_of(path), u"C:\\Windows\\Inf\\oem4.inf");
   }
 }
 
 TEST(UsbInstallation, OnUsbStep3CreatesNoPortAndInstallsNothing) {
-  SimWindows win;
-  PrepareInstallation(win);
-  platform::sim::SimDialogHost host(win.clock, win.desktop);
-  InstallerSteps steps;
-  CPelmoraDlg dialog(win.platform, steps);
-  DefineWizardTemplate(host);
-  dialog.attach(&host);
-  host.set_dispatch([&](const platform::WindowMessage& m) { dialog.handle_message(m); });
-  dialog.modelIndex = 0;
-  dialog.ShowStep3Page();
-  win.faults.clear_log();
-  dialog.OnNext();
-  EXPECT_EQ(win.faults.calls("XcvDataW") + win.faults.calls("AddPrinterW") +
-                win.faults.calls("CreateProcessW") + win.faults.calls("DeletePortW"),
+  Wizard w(MODEL_NONE);
+  w.dialog.modelIndex = 0;
+  w.dialog.ShowStep3Page();
+  w.win.faults.clear_log();
+  w.dialog.OnNext();
+  EXPECT_EQ(w.win.faults.calls("XcvDataW") + w.win.faults.calls("AddPrinterW") +
+                w.win.faults.calls("CreateProcessW") + w.win.faults.calls("DeletePortW"),
             0);
-  EXPECT_TRUE(host.timer_running(TIMER_QUEUE_POLL));
-  EXPECT_EQ(dialog.tickCounter, 0u);
+  EXPECT_TRUE(w.host.timer_running(TIMER_QUEUE_POLL));
+  EXPECT_EQ(w.dialog.tickCounter, 0u);
 }
 
 }  // namespace

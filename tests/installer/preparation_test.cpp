@@ -9,7 +9,7 @@
 #include "localized_text.h"
 #include "operations/installer_steps.h"
 #include "pelmora_dlg.h"
-#include "platform_sim/sim_dialog_host.h"
+#include "support/sim_step_context.h"
 #include "wizard_fixture.h"
 
 namespace pelmora::testing {
@@ -30,24 +30,20 @@ std::vector<std::u16string> Names(const std::vector<FormInfo1>& forms) {
 
 class Preparation : public ::testing::Test {
  protected:
-  Preparation() : host(win.clock, win.desktop), dialog(win.platform, steps) {
+  Preparation() : context(win, 0) {
     PrepareInstallation(win);
-    DefineWizardTemplate(host);
-    dialog.attach(&host);
-    dialog.modelIndex = 0;
     host.enable(IDC_CANCEL_BUTTON, false);
   }
   std::vector<std::u16string> FormsAfterCheck(std::vector<FormInfo1> forms) {
     win.spooler.set_forms(std::move(forms));
-    EXPECT_TRUE(CheckPapers(dialog));
+    EXPECT_TRUE(CheckPapers(context));
     return Names(win.spooler.forms());
   }
   int FormChanges() { return win.faults.calls("AddFormW") + win.faults.calls("DeleteFormW"); }
 
   SimWindows win;
-  platform::sim::SimDialogHost host;
-  InstallerSteps steps;
-  CPelmoraDlg dialog;
+  test_support::SimStepContext context;
+  platform::sim::SimDialogHost& host = context.window;
 };
 
 TEST_F(Preparation, TheCardFormComesFirstAmongTheCardSizedForms) {
@@ -96,7 +92,7 @@ TEST_F(Preparation, MoreFormsThanTheBufferHoldsTouchNothingButTheCardForm) {
     many.push_back(Form(platform::format(u"Card form number %05d", {i}), 54000, 86000));
   const std::size_t before = many.size();
   win.spooler.set_forms(std::move(many));
-  EXPECT_TRUE(CheckPapers(dialog));
+  EXPECT_TRUE(CheckPapers(context));
   EXPECT_EQ(win.faults.calls("DeleteFormW"), 0);
   EXPECT_EQ(win.spooler.forms().size(), before + 1);
   EXPECT_EQ(win.spooler.forms().back().name, kCr80FormName);
@@ -104,7 +100,7 @@ TEST_F(Preparation, MoreFormsThanTheBufferHoldsTouchNothingButTheCardForm) {
 
 TEST_F(Preparation, ASpoolerThatCannotBeOpenedStopsTheStep) {
   win.faults.fail("OpenPrinterW", platform::kErrorAccessDenied);
-  EXPECT_FALSE(RunPreparationStep(dialog));
+  EXPECT_FALSE(RunPreparationStep(context));
   EXPECT_EQ(host.text(IDC_STATUS), u"Can't access spool");
   EXPECT_EQ(host.control(IDC_PROGRESS).position, 1);
 }
@@ -113,35 +109,35 @@ TEST_F(Preparation, ClassFilesAreRestoredOnlyWhenMissing) {
   const std::u16string inf = u"C:\\Windows\\system32\\inf\\usbprint.inf";
   const std::u16string sys = u"C:\\Windows\\system32\\drivers\\usbprint.sys";
   // Neither the files nor their copies: nothing to do, no failure.
-  EXPECT_TRUE(CheckSystemFiles(dialog));
+  EXPECT_TRUE(CheckSystemFiles(context));
   EXPECT_EQ(win.faults.calls("CopyFileW"), 0);
   // The INF is there: its copy is never used; the driver is restored.
   win.shell.put_file(inf, "present");
   win.shell.put_file(u"C:\\Windows\\system32\\inf\\usbprint.in", "copy");
   win.shell.put_file(u"C:\\Windows\\system32\\inf\\usbprint.sy", "driver copy");
   win.shell.put_directory(u"C:\\Windows\\system32\\drivers");
-  EXPECT_TRUE(CheckSystemFiles(dialog));
+  EXPECT_TRUE(CheckSystemFiles(context));
   EXPECT_EQ(win.shell.file_contents(inf), "present");
   EXPECT_EQ(win.shell.file_contents(sys), "driver copy");
-  EXPECT_EQ(host.text(IDC_STATUS), dialog.Text(kTextCheckingSystemFiles));
+  EXPECT_EQ(host.text(IDC_STATUS), context.Text(kTextCheckingSystemFiles));
   // A restore that fails stops the step with its own text.
   win.shell.remove_file(inf);
   win.faults.fail("CopyFileW", platform::kErrorAccessDenied);
-  EXPECT_FALSE(CheckSystemFiles(dialog));
+  EXPECT_FALSE(CheckSystemFiles(context));
   EXPECT_EQ(host.text(IDC_STATUS), u"    Can't copy usbprint.inf");
   win.shell.remove_file(sys);
   win.faults.fail("CopyFileW", platform::kErrorAccessDenied, 2);
-  EXPECT_FALSE(CheckSystemFiles(dialog));
+  EXPECT_FALSE(CheckSystemFiles(context));
   EXPECT_EQ(host.text(IDC_STATUS), u"Can't copy usbprint.sys");
 }
 
 TEST_F(Preparation, CommandLineOnThirtyTwoAndSixtyFourBitWindows) {
-  ASSERT_TRUE(PreinstallDriverPackage(dialog));
+  ASSERT_TRUE(PreinstallDriverPackage(context));
   EXPECT_EQ(platform::view_of(g_preinstallCommand),
             u"\"C:\\Setup\\Bin\\i386\\DIFxCmd\" /p "
             u"\"C:\\Program Files\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
   win.system.wow64 = true;
-  ASSERT_TRUE(PreinstallDriverPackage(dialog));
+  ASSERT_TRUE(PreinstallDriverPackage(context));
   EXPECT_EQ(platform::view_of(g_preinstallCommand),
             u"\"C:\\Setup\\Bin\\amd64\\DIFxCmd\" /p "
             u"\"C:\\Program Files (x86)\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
@@ -150,27 +146,27 @@ TEST_F(Preparation, CommandLineOnThirtyTwoAndSixtyFourBitWindows) {
 }
 
 TEST_F(Preparation, WithoutAModelRowZeroIsPreparedAndExistingFoldersAreNoFailure) {
-  dialog.modelIndex = MODEL_NONE;
+  context.modelIndex = MODEL_NONE;
   win.shell.put_directory(u"C:\\Program Files\\Orvane\\Driver\\plugin");
   // Missing plug-in files are no failure either.
   win.shell.remove_file(u"C:\\Setup\\plugin\\Cardplug.dll");
-  ASSERT_TRUE(PreinstallDriverPackage(dialog));
+  ASSERT_TRUE(PreinstallDriverPackage(context));
   EXPECT_TRUE(win.shell.has_file(u"C:\\Program Files\\Orvane\\Driver\\ZELKO\\ZELKO.inf"));
   EXPECT_TRUE(win.shell.has_file(u"C:\\Program Files\\Orvane\\Driver\\plugin\\Cardplug.INI"));
   // A family folder missing from the media cannot be copied.
-  dialog.modelIndex = 3;
+  context.modelIndex = 3;
   win.shell.file_operation(platform::kFoDelete, u"C:\\Setup\\DX450", u"", 0);
-  EXPECT_FALSE(PreinstallDriverPackage(dialog));
+  EXPECT_FALSE(PreinstallDriverPackage(context));
   EXPECT_EQ(host.text(IDC_STATUS), u"Can't copy driver files");
   win.faults.fail("CreateDirectoryW", platform::kErrorAccessDenied, 2);
-  EXPECT_FALSE(PreinstallDriverPackage(dialog));
+  EXPECT_FALSE(PreinstallDriverPackage(context));
   EXPECT_EQ(host.text(IDC_STATUS), u"Can't create directory... error : 5");
 }
 
 TEST_F(Preparation, TheCertificateIsImportedFromVistaOnAndTheToolRunsEitherWay) {
-  ASSERT_TRUE(PreinstallDriverPackage(dialog));
+  ASSERT_TRUE(PreinstallDriverPackage(context));
   win.system.version = {6, 0, 6002, 2, 1};  // Vista: code 13
-  ASSERT_TRUE(StartPreinstallWorker(dialog));
+  ASSERT_TRUE(StartPreinstallWorker(context));
   EXPECT_TRUE(host.is_enabled(IDC_CANCEL_BUTTON));
   std::vector<platform::sim::SimProcesses::Started> elevated;
   for (const auto& s : win.processes.started())
@@ -184,29 +180,24 @@ TEST_F(Preparation, TheCertificateIsImportedFromVistaOnAndTheToolRunsEitherWay) 
       u"\"C:\\Windows\\system32\\certutil.exe\"  -addstore root \"C:\\Setup\\bin\\tvcert1.cer\"");
   EXPECT_EQ(elevated[0].directory, u"C:\\Windows\\system32");
   // A second start while the record is set starts nothing.
-  EXPECT_FALSE(StartPreinstallWorker(dialog));
+  EXPECT_FALSE(StartPreinstallWorker(context));
   EXPECT_EQ(win.threads.started(), 1);
 
   // Windows XP (code 11): no certificate, the tool still runs.
   SimWindows xp;
   PrepareInstallation(xp);
   xp.system.version = {5, 1, 2600, 2, 1};
-  platform::sim::SimDialogHost xp_host(xp.clock, xp.desktop);
-  InstallerSteps xp_steps;
-  CPelmoraDlg xp_dialog(xp.platform, xp_steps);
-  DefineWizardTemplate(xp_host);
-  xp_dialog.attach(&xp_host);
-  xp_dialog.modelIndex = 0;
-  xp_host.enable(IDC_CANCEL_BUTTON, false);
-  ASSERT_TRUE(RunPreparationStep(xp_dialog));
+  test_support::SimStepContext xp_context(xp, 0);
+  xp_context.window.enable(IDC_CANCEL_BUTTON, false);
+  ASSERT_TRUE(RunPreparationStep(xp_context));
   for (const auto& s : xp.processes.started()) EXPECT_FALSE(s.elevated);
   EXPECT_EQ(xp.setup_api.oem_infs().size(), 1u);
-  EXPECT_TRUE(xp_host.is_enabled(IDC_CANCEL_BUTTON));
+  EXPECT_TRUE(xp_context.window.is_enabled(IDC_CANCEL_BUTTON));
 }
 
 TEST_F(Preparation, AFailedToolRunShowsTheCommandAndTheCodeAndEndsTheInstaller) {
   win.processes.install_program(u"DIFxCmd", [](std::u16string_view) { return 1u; });
-  ASSERT_TRUE(RunPreparationStep(dialog));
+  ASSERT_TRUE(RunPreparationStep(context));
   const auto boxes = win.desktop.message_boxes();
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[0].text,
@@ -221,18 +212,18 @@ TEST_F(Preparation, AFailedToolRunShowsTheCommandAndTheCodeAndEndsTheInstaller) 
 
 TEST_F(Preparation, AToolThatCannotStartCountsAsAllBitsSet) {
   win.shell.remove_file(u"C:\\Setup\\Bin\\i386\\DIFxCmd.exe");
-  ASSERT_TRUE(RunPreparationStep(dialog));
+  ASSERT_TRUE(RunPreparationStep(context));
   const auto boxes = win.desktop.message_boxes();
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[1].text, u"Error : FFFFFFFF, Installation has been canceled");
 }
 
 TEST_F(Preparation, TheMonitorIsStartedAndRegisteredAndAMissingOneIsNoFailure) {
-  ASSERT_TRUE(RunPreparationStep(dialog));
-  EXPECT_EQ(StatusBeforePumps(host),
-            (std::vector<std::u16string>{dialog.Text(kTextCheckingSystemFiles),
-                                         dialog.Text(kTextCheckingPapers),
-                                         dialog.Text(kTextPreinstallingDriverPackage)}));
+  ASSERT_TRUE(RunPreparationStep(context));
+  EXPECT_EQ(test_support::StatusBeforePumps(host),
+            (std::vector<std::u16string>{context.Text(kTextCheckingSystemFiles),
+                                         context.Text(kTextCheckingPapers),
+                                         context.Text(kTextPreinstallingDriverPackage)}));
   int monitor_starts = 0;
   for (const auto& started : win.processes.started())
     monitor_starts += started.command_line == kMonitorRunCommand && started.creation_flags == 0;
@@ -242,13 +233,8 @@ TEST_F(Preparation, TheMonitorIsStartedAndRegisteredAndAMissingOneIsNoFailure) {
   PrepareInstallation(bare);
   bare.shell.remove_file(u"C:\\Windows\\system32\\Tessaly.exe");
   bare.faults.fail("RegOpenKeyExW", platform::kErrorAccessDenied, 1, true);
-  platform::sim::SimDialogHost bare_host(bare.clock, bare.desktop);
-  InstallerSteps bare_steps;
-  CPelmoraDlg bare_dialog(bare.platform, bare_steps);
-  DefineWizardTemplate(bare_host);
-  bare_dialog.attach(&bare_host);
-  bare_dialog.modelIndex = 0;
-  EXPECT_TRUE(RunPreparationStep(bare_dialog));
+  test_support::SimStepContext bare_context(bare, 0);
+  EXPECT_TRUE(RunPreparationStep(bare_context));
   EXPECT_EQ(RunValue(bare), u"");
 }
 

@@ -49,7 +49,7 @@ struct Quiet {
         win.platform, steps, services, [this](std::u16string_view text) { console += text; },
         [this](UnattendedRun& run) {
           if (!chooser) return;
-          steps.chooseNetworkPrinter = [this](CPelmoraDlg&, std::u16string_view, std::uint32_t,
+          steps.chooseNetworkPrinter = [this](StepContext&, std::u16string_view, std::uint32_t,
                                               NetworkSelection* selection) {
             return chooser(selection);
           };

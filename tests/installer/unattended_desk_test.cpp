@@ -148,7 +148,7 @@ TEST_P(OnEveryDesk, TheWizardsNetworkQueue) {
   const Desk& desk = GetParam();
   Wizard w(6, desk);
   test_support::InstallPrintUiStandIn(w.win);
-  w.steps.chooseNetworkPrinter = [](CPelmoraDlg&, std::u16string_view, std::uint32_t,
+  w.steps.chooseNetworkPrinter = [](StepContext&, std::u16string_view, std::uint32_t,
                                     NetworkSelection* selection) {
     *selection = {u"192.168.7.20", 9100, -1};
     return true;

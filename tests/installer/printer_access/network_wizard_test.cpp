@@ -64,7 +64,7 @@ struct NetworkWizard {
       if (!select.closed()) select.post_close();  // the user gives up
       return select.result();
     };
-    steps.chooseNetworkPrinter = [this, run](CPelmoraDlg& wizard, std::u16string_view family,
+    steps.chooseNetworkPrinter = [this, run](StepContext& wizard, std::u16string_view family,
                                              std::uint32_t product, NetworkSelection* chosen) {
       return ChooseNetworkPrinter(searches, run, wizard.host(), family, product, chosen);
     };
@@ -230,7 +230,7 @@ TEST(QuietNetworkInstallation, ByIdByAddressAPrinterNobodyHasAndOneOfAnotherFami
     StartupServices services;
     const std::uint32_t code = RunUnattendedProgram(
         w.win.platform, w.steps, services, switches, nullptr, [&w](UnattendedRun& run) {
-          w.steps.chooseNetworkPrinter = [&w, &run](CPelmoraDlg& wizard, std::u16string_view family,
+          w.steps.chooseNetworkPrinter = [&w, &run](StepContext& wizard, std::u16string_view family,
                                                     std::uint32_t product,
                                                     NetworkSelection* chosen) {
             const ModalDialogRunner headless = [&run](int id, platform::DialogLogic& logic,

@@ -14,33 +14,34 @@
 #include "platform/util/text.h"
 #include "platform_sim/sim_dialog_host.h"
 #include "platform_sim/sim_windows.h"
+#include "support/sim_step_context.h"
 
 namespace pelmora::testing {
 
 class FakeSteps : public WizardSteps {
  public:
-  bool RunCleanupStep(CPelmoraDlg& dialog) override {
+  bool RunCleanupStep(StepContext& dialog) override {
     calls.push_back("cleanup");
     if (during_cleanup) during_cleanup(dialog);
     dialog.SetStatusText(u"cleanup ran");
     return cleanup_result;
   }
-  bool RunPreparationStep(CPelmoraDlg&) override {
+  bool RunPreparationStep(StepContext&) override {
     calls.push_back("preparation");
     return preparation_result;
   }
-  bool RemoveStaleUsbDevices(CPelmoraDlg&, int index) override {
+  bool RemoveStaleUsbDevices(StepContext&, int index) override {
     stale_removed.push_back(index);
     return true;
   }
-  bool InstallNetworkPrinter(CPelmoraDlg& dialog) override {
+  bool InstallNetworkPrinter(StepContext& dialog) override {
     calls.push_back("network install");
     installed_address = platform::view_of(dialog.networkAddress);
     installed_port = dialog.networkPortNumber;
     if (!install_result) dialog.SetStatusText(u"install failed");
     return install_result;
   }
-  bool SelectNetworkPrinter(CPelmoraDlg&, std::u16string_view family, std::uint32_t product,
+  bool SelectNetworkPrinter(StepContext&, std::u16string_view family, std::uint32_t product,
                             NetworkSelection* out) override {
     calls.push_back("select");
     selection_family = family;
@@ -52,7 +53,7 @@ class FakeSteps : public WizardSteps {
   bool cleanup_result = true;
   bool preparation_result = true;
   bool install_result = true;
-  std::function<void(CPelmoraDlg&)> during_cleanup;
+  std::function<void(StepContext&)> during_cleanup;
   bool selection_ok = true;
   NetworkSelection selection;
   std::vector<std::string> calls;
@@ -63,37 +64,8 @@ class FakeSteps : public WizardSteps {
   std::uint32_t selection_product = 0;
 };
 
-// The controls of dialog template 102 as the window starts with them:
-// caption, the hidden Scan button, the ten languages of the combo box's
-// initialisation data.
-inline void DefineWizardTemplate(platform::sim::SimDialogHost& host) {
-  host.set_title(u"Pelmora");
-  for (int id : {IDC_HEADER, IDC_STATUS, IDC_NEXT, IDC_CANCEL_BUTTON, IDC_DETAILS, IDC_PROGRESS,
-                 IDC_PICTURE, IDC_PORT_USB, IDC_PORT_TCPIP})
-    host.define(id);
-  platform::sim::SimDialogHost::Control scan;
-  scan.visible = false;
-  host.define(IDC_SCAN, scan);
-  platform::sim::SimDialogHost::Control combo;
-  for (const auto& language : kLanguages) combo.items.emplace_back(language.comboName);
-  host.define(IDC_LANGUAGE, combo);
-}
-
-// What the status line said each time the queue was pumped: a step writes
-// its progress text first, so that the pump paints it. "(no text)" for a
-// pump that did not follow a status text.
-inline std::vector<std::u16string> StatusBeforePumps(const platform::sim::SimDialogHost& host) {
-  using Event = platform::sim::SimDialogHost::Event;
-  std::vector<std::u16string> texts;
-  const std::vector<Event> history = host.history();
-  for (std::size_t i = 0; i < history.size(); ++i) {
-    if (history[i].kind != Event::kPump) continue;
-    const bool after_status =
-        i > 0 && history[i - 1].kind == Event::kSetText && history[i - 1].control == IDC_STATUS;
-    texts.push_back(after_status ? history[i - 1].text : u"(no text)");
-  }
-  return texts;
-}
+using test_support::DefineWizardTemplate;
+using test_support::StatusBeforePumps;
 
 class WizardTest : public ::testing::Test {
  protected:

@@ -156,7 +156,7 @@ TEST_F(WizardTest, CloseOrEscapeDuringAStepEndsTheWizardOnceTheStepIsDone) {
     wizard.attach(&window);
     window.set_dispatch([&](const platform::WindowMessage& m) { return wizard.handle_message(m); });
     bool closed_in_pump = false;
-    fake.during_cleanup = [&](CPelmoraDlg& dialog) {
+    fake.during_cleanup = [&](StepContext& dialog) {
       window.post(posted);
       dialog.PumpMessages();
       closed_in_pump = window.closed();

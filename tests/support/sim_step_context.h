@@ -1,0 +1,83 @@
+// The step operations' context on a simulated Windows, without the wizard:
+// the page's controls as the wizard's template defines them, in a window
+// the pre-install worker reaches through the desktop; the installation log;
+// the texts of the first language.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "install_log.h"
+#include "localized_text.h"
+#include "platform_sim/sim_dialog_host.h"
+#include "platform_sim/sim_windows.h"
+#include "resources/pelmora_ids.h"
+#include "step_context.h"
+
+namespace test_support {
+
+// The controls of dialog template 102 as the window starts with them:
+// caption, the hidden Scan button, the ten languages of the combo box's
+// initialisation data.
+inline void DefineWizardTemplate(platform::sim::SimDialogHost& host) {
+  host.set_title(u"Pelmora");
+  for (int id : {IDC_HEADER, IDC_STATUS, IDC_NEXT, IDC_CANCEL_BUTTON, IDC_DETAILS, IDC_PROGRESS,
+                 IDC_PICTURE, IDC_PORT_USB, IDC_PORT_TCPIP})
+    host.define(id);
+  platform::sim::SimDialogHost::Control scan;
+  scan.visible = false;
+  host.define(IDC_SCAN, scan);
+  platform::sim::SimDialogHost::Control combo;
+  for (const auto& language : pelmora::kLanguages) combo.items.emplace_back(language.comboName);
+  host.define(IDC_LANGUAGE, combo);
+}
+
+// What the status line said each time the queue was pumped: a step writes
+// its progress text first, so that the pump paints it. "(no text)" for a
+// pump that did not follow a status text.
+inline std::vector<std::u16string> StatusBeforePumps(const platform::sim::SimDialogHost& host) {
+  using Event = platform::sim::SimDialogHost::Event;
+  std::vector<std::u16string> texts;
+  const std::vector<Event> history = host.history();
+  for (std::size_t i = 0; i < history.size(); ++i) {
+    if (history[i].kind != Event::kPump) continue;
+    const bool after_status =
+        i > 0 && history[i - 1].kind == Event::kSetText && history[i - 1].control == IDC_STATUS;
+    texts.push_back(after_status ? history[i - 1].text : u"(no text)");
+  }
+  return texts;
+}
+
+class SimStepContext : public pelmora::StepContext {
+ public:
+  explicit SimStepContext(platform::sim::SimWindows& win, int model = pelmora::MODEL_NONE)
+      : StepContext(win.platform.threads),
+        window(win.clock, win.desktop),
+        platform_(win.platform),
+        log_(std::make_shared<pelmora::InstallLog>(win.platform)) {
+    DefineWizardTemplate(window);
+    modelIndex = model;
+  }
+
+  platform::Platform& platform() override { return platform_; }
+  platform::DialogHost& host() override { return window; }
+  pelmora::InstallLog& log() override { return *log_; }
+  const std::shared_ptr<pelmora::InstallLog>& shared_log() override { return log_; }
+  void SetStatusText(std::u16string_view text) override {
+    ++status_writes_;
+    window.set_text(IDC_STATUS, text);
+  }
+  unsigned statusWrites() const override { return status_writes_; }
+  const char16_t* Text(int row) const override { return pelmora::GetLocalizedText(row, 0); }
+  void PumpMessages() override { window.pump_messages(); }
+
+  platform::sim::SimDialogHost window;
+
+ private:
+  platform::Platform& platform_;
+  std::shared_ptr<pelmora::InstallLog> log_;
+  unsigned status_writes_ = 0;
+};
+
+}  // namespace test_support
