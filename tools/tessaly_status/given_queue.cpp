@@ -127,6 +127,14 @@ platform::Win32Error GivenQueue::delete_printer_driver_in(std::u16string_view, s
 platform::Win32Error GivenQueue::open_key(platform::RegKey parent, std::u16string_view subkey,
                                           std::uint32_t, platform::RegKey* key) {
   *key = 0;
+  // As Windows does, a key name longer than 255 characters is refused: a
+  // queue with such a name has its error text read through the spooler.
+  for (std::size_t start = 0; start <= subkey.size();) {
+    std::size_t end = subkey.find(u'\\', start);
+    if (end == std::u16string_view::npos) end = subkey.size();
+    if (end - start > 255) return platform::kErrorInvalidParameter;
+    start = end + 1;
+  }
   if (!queue_ || parent != platform::kHkeyLocalMachine ||
       !platform::equals_ignore_ascii_case(subkey, tessaly::driver_data_key(queue_->printer_name)))
     return platform::kErrorFileNotFound;
