@@ -12,7 +12,7 @@
 #include "platform_win32/win32_windows.h"
 #include "platform_win32/windows_api.h"
 #else
-#include "platform_sim/sim_windows.h"
+#include "given_queue.h"
 #endif
 
 namespace {
@@ -20,14 +20,17 @@ namespace {
 int run(const std::vector<std::u16string>& args) {
 #ifdef _WIN32
   platform_win32::Win32Windows windows;
-#else
-  // Off Windows there is only the simulated spooler, and it is empty.
-  platform::sim::SimWindows windows;
-#endif
   std::string out;
   std::string err;
   const int result =
       tessaly_status::run_status_tool(args, windows.spooler, windows.registry, out, err);
+#else
+  // Off Windows there is no spooler: polling finds no queue.
+  tessaly_status::GivenQueue none;
+  std::string out;
+  std::string err;
+  const int result = tessaly_status::run_status_tool(args, none, none, out, err);
+#endif
   std::fwrite(out.data(), 1, out.size(), stdout);
   std::fwrite(err.data(), 1, err.size(), stderr);
   return result;

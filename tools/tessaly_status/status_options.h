@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "monitor/simulated_queue.h"
+#include "queue_driver_data.h"
 
 namespace tessaly_status {
 
@@ -15,7 +15,7 @@ struct Options {
   bool help = false;
   // Set when any queue value was given: decode that queue instead of polling.
   bool single_queue = false;
-  tessaly::SimulatedQueue queue;
+  tessaly::QueueDriverData queue;
   std::optional<std::vector<std::uint8_t>> raw_printer_status;    // overrides the words
   std::optional<std::vector<std::uint8_t>> raw_laminator_status;  // overrides the words
   std::optional<std::u16string> error_message;

@@ -2,12 +2,11 @@
 
 #include <memory>
 
-#include "monitor/simulated_queue.h"
+#include "given_queue.h"
 #include "monitor/status_poll.h"
 #include "platform/registry.h"
 #include "platform/util/format.h"
 #include "platform/util/text.h"
-#include "platform_sim/sim_windows.h"
 #include "status_options.h"
 #include "status_report.h"
 
@@ -105,18 +104,15 @@ int decode_one_queue(const Options& options, std::string& out) {
            "included).\n";
     return 1;
   }
-  platform::sim::SimWindows windows;
-  tessaly::add_simulated_queue(windows, options.queue);
-  const std::u16string& name = options.queue.queue_name;
+  GivenQueue queue(options.queue);
   if (options.raw_printer_status)
-    windows.spooler.set_driver_data(name, u"PrinterStatus", platform::kRegBinary,
-                                    *options.raw_printer_status);
+    queue.put_value(u"PrinterStatus", platform::kRegBinary, *options.raw_printer_status);
   if (options.raw_laminator_status)
-    windows.spooler.set_driver_data(name, u"LaminatorStatus", platform::kRegBinary,
-                                    *options.raw_laminator_status);
+    queue.put_value(u"LaminatorStatus", platform::kRegBinary, *options.raw_laminator_status);
   if (options.error_message)
-    windows.spooler.set_driver_string(name, u"ErrorMessage", *options.error_message);
-  return poll_and_print(windows.spooler, windows.registry, out);
+    queue.put_value(u"ErrorMessage", platform::kRegSz,
+                    tessaly::string_value_bytes(*options.error_message));
+  return poll_and_print(queue, queue, out);
 }
 
 }  // namespace

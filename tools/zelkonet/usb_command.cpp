@@ -2,9 +2,9 @@
 //   zelkonet usb query PRINTER_ID [PORT] [--machine FILE]
 //
 // --machine loads a simulated USB machine (hubs, printers, readers, PC/SC
-// names, held locks) in the text form of platform_sim/sim_usb_machine.h; on
-// Linux it is the only machine there is. On Windows, without it, the search
-// runs on the machine's own USB devices.
+// names, held locks) from a machine file (tools/support/machine_file.h, the
+// statements in docs/tools.md); on Linux it is the only machine there is. On
+// Windows, without it, the search runs on the machine's own USB devices.
 #include "usb_command.h"
 
 #include <cstdio>
@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "machine_file.h"
 #include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
 #include "report.h"
@@ -50,9 +51,11 @@ bool load_machine(const std::string& file, platform::sim::SimWindows& windows) {
       return false;
     }
   }
+  std::string description;
   std::string error;
   std::vector<platform::sim::SimUsbLock> locks;
-  if (!platform::sim::ParseUsbMachine(text, &windows.usb, &locks, &error)) {
+  if (!machine_file::read_description(text, &description, &error) ||
+      !platform::sim::ParseUsbMachine(description, &windows.usb, &locks, &error)) {
     std::fprintf(stderr, "zelkonet: %s: %s\n", file.c_str(), error.c_str());
     return false;
   }

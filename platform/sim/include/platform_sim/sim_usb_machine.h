@@ -226,9 +226,10 @@ class SimUsbMachine : public DeviceIo, public DeviceInterfaces, public SmartCard
   int list_calls_ = 0;
 };
 
-// The text form of a machine, shared by the tests, the administrators' tool
-// and support engineers reproducing a customer's topology. One statement a
-// line; '#' starts a comment; values with blanks go in double quotes.
+// The text form of a machine the tests describe. A machine file for
+// zelkonet holds the same statements after its version line, as
+// docs/tools.md describes them. One statement a line; '#' starts a comment;
+// values with blanks go in double quotes.
 //
 //   hub LABEL [ports=N] [at=HUB:PORT] [vid=HEX pid=HEX] [present=no] [state=S]
 //   printer at=HUB:PORT [pid=HEX] [vid=HEX] [instance=T] [driver=T]

@@ -1,5 +1,7 @@
-// Processes and services over the system's own calls: the twins of
-// platform_sim/sim_processes.h and sim_services.h.
+// Processes, services and threads over the system's own calls: the twins of
+// platform_sim/sim_processes.h, sim_services.h and sim_threads.h, implemented
+// as they are in win32_processes.cpp, win32_services.cpp and
+// win32_threads.cpp.
 #pragma once
 
 #include "platform/processes.h"

@@ -74,15 +74,14 @@ check wrong-port 1 query ZK700001 USB002
 : > "$work/wrong-case.expected"
 check wrong-case 1 query zk400002
 
-# A broken description is refused with its line.
-if [ -z "$launcher" ]; then
-  printf 'hub A\nprinter at=B:1\n' > "$work/broken.machine"
+# A broken description, a file without the version line and an unknown
+# version are refused with their line: file text|what the message says.
+[ -z "$launcher" ] && for row in 'zelkonet-usb-machine 1\nhub A\nprinter at=B:1\n|unknown hub B' \
+    'hub A\n|line 1: not a machine file' 'zelkonet-usb-machine 2\nhub A\n|line 1: format version "2"'; do
+  printf "${row%%|*}" > "$work/broken.machine"
   "$cli" usb list --machine "$work/broken.machine" > /dev/null 2> "$work/broken.err"
-  if [ $? != 1 ] || ! grep -q "unknown hub B" "$work/broken.err"; then
-    echo "FAIL: a broken machine file was not refused" >&2
-    fail=1
-  fi
-fi
+  [ $? = 1 ] && grep -q "${row#*|}" "$work/broken.err" || { echo "FAIL: not refused: $row" >&2; fail=1; }
+done
 
 [ $fail = 0 ] && echo "zelkonet usb: all checks passed"
 exit $fail
