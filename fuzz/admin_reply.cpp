@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "printer_protocol.h"
+#include "printer_access/printer_protocol.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > pelmora::kAdminReadCapacity) return -1;

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "printer_protocol.h"
+#include "printer_access/printer_protocol.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "printer_search.h"
+#include "printer_access/printer_search.h"
 
 namespace {
 

@@ -11,13 +11,13 @@
 #include <cstring>
 #include <string>
 
-#include "admin_usb.h"
 #include "platform/usb_requests.h"
 #include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
-#include "reader_detect.h"
-#include "usb_hub.h"
-#include "usb_lookups.h"
+#include "printer_access/admin_usb.h"
+#include "printer_access/reader_detect.h"
+#include "printer_access/usb_hub.h"
+#include "printer_access/usb_lookups.h"
 
 namespace {
 

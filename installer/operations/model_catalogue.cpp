@@ -1,4 +1,4 @@
-#include "model_catalogue.h"
+#include "operations/model_catalogue.h"
 
 #include <initializer_list>
 

@@ -1,4 +1,4 @@
-#include "system_folders.h"
+#include "operations/system_folders.h"
 
 #include "environment.h"
 #include "operations/model_catalogue.h"

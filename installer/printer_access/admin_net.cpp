@@ -1,4 +1,4 @@
-#include "admin_net.h"
+#include "printer_access/admin_net.h"
 
 // The channel speaks exactly TLS 1.0 with an anonymous suite, which OpenSSL 3
 // keeps only among its deprecated interfaces.
@@ -13,8 +13,8 @@
 #include <string>
 #include <utility>
 
-#include "channel_lock.h"
 #include "platform/util/text.h"
+#include "printer_access/channel_lock.h"
 
 namespace pelmora {
 namespace {

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "platform/socket.h"
-#include "printer_protocol.h"
-#include "search_records.h"
+#include "printer_access/printer_protocol.h"
+#include "printer_access/search_records.h"
 
 struct ssl_st;
 struct ssl_ctx_st;

@@ -1,4 +1,4 @@
-#include "admin_usb.h"
+#include "printer_access/admin_usb.h"
 
 #include <cstring>
 #include <utility>

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "search_records.h"
+#include "printer_access/search_records.h"
 
 namespace pelmora {
 

@@ -1,4 +1,4 @@
-#include "channel_lock.h"
+#include "printer_access/channel_lock.h"
 
 namespace pelmora {
 

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "printer_protocol.h"
-#include "search_records.h"
+#include "printer_access/printer_protocol.h"
+#include "printer_access/search_records.h"
 
 namespace pelmora {
 

@@ -1,4 +1,4 @@
-#include "printer_protocol.h"
+#include "printer_access/printer_protocol.h"
 
 #include <cstring>
 #include <limits>

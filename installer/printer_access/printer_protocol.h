@@ -28,7 +28,7 @@
 #include <string_view>
 #include <vector>
 
-#include "search_records.h"
+#include "printer_access/search_records.h"
 
 namespace pelmora {
 

@@ -1,4 +1,4 @@
-#include "printer_search.h"
+#include "printer_access/printer_search.h"
 
 #include <string_view>
 

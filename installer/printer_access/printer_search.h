@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "search_net.h"
-#include "search_records.h"
-#include "search_usb.h"
+#include "printer_access/search_net.h"
+#include "printer_access/search_records.h"
+#include "printer_access/search_usb.h"
 
 namespace pelmora {
 

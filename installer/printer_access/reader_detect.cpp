@@ -1,4 +1,4 @@
-#include "reader_detect.h"
+#include "printer_access/reader_detect.h"
 
 #include <cstring>
 #include <string>
@@ -7,8 +7,8 @@
 #include "platform/usb_requests.h"
 #include "platform/util/format.h"
 #include "platform/util/text.h"
-#include "usb_hub.h"
-#include "usb_lookups.h"
+#include "printer_access/usb_hub.h"
+#include "printer_access/usb_lookups.h"
 
 namespace pelmora {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "search_records.h"
+#include "printer_access/search_records.h"
 
 namespace pelmora {
 

@@ -1,13 +1,13 @@
-#include "search_net.h"
+#include "printer_access/search_net.h"
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "discovery_window.h"
 #include "operations/model_catalogue.h"
 #include "platform/socket.h"
 #include "platform/util/text.h"
+#include "printer_access/discovery_window.h"
 
 namespace pelmora {
 namespace {

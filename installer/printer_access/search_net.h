@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "admin_net.h"
-#include "printer_protocol.h"
-#include "search_records.h"
+#include "printer_access/admin_net.h"
+#include "printer_access/printer_protocol.h"
+#include "printer_access/search_records.h"
 
 namespace pelmora {
 

@@ -1,4 +1,4 @@
-#include "search_records.h"
+#include "printer_access/search_records.h"
 
 #include <cstring>
 

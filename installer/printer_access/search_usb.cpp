@@ -1,16 +1,16 @@
-#include "search_usb.h"
+#include "printer_access/search_usb.h"
 
 #include <cstring>
 
-#include "admin_usb.h"
 #include "operations/model_catalogue.h"
 #include "platform/device_interfaces.h"
 #include "platform/usb_requests.h"
 #include "platform/util/format.h"
 #include "platform/util/text.h"
-#include "reader_detect.h"
-#include "usb_hub.h"
-#include "usb_lookups.h"
+#include "printer_access/admin_usb.h"
+#include "printer_access/reader_detect.h"
+#include "printer_access/usb_hub.h"
+#include "printer_access/usb_lookups.h"
 
 namespace pelmora {
 

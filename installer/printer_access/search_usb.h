@@ -9,7 +9,7 @@
 
 #include "operations/model_catalogue.h"
 #include "platform/platform.h"
-#include "search_records.h"
+#include "printer_access/search_records.h"
 
 namespace pelmora {
 

@@ -1,4 +1,4 @@
-#include "select_dialog.h"
+#include "printer_access/select_dialog.h"
 
 #include <memory>
 

@@ -9,7 +9,7 @@
 
 #include "platform/dialog_host.h"
 #include "platform/util/message_map.h"
-#include "printer_search.h"
+#include "printer_access/printer_search.h"
 #include "resources/pelmora_ids.h"
 #include "wizard_steps.h"
 

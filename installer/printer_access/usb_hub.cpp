@@ -1,9 +1,9 @@
-#include "usb_hub.h"
+#include "printer_access/usb_hub.h"
 
 #include <cstring>
 
 #include "platform/usb_requests.h"
-#include "printer_protocol.h"
+#include "printer_access/printer_protocol.h"
 
 namespace pelmora {
 

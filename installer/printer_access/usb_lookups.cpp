@@ -1,16 +1,16 @@
-#include "usb_lookups.h"
+#include "printer_access/usb_lookups.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "admin_usb.h"
 #include "platform/device_interfaces.h"
 #include "platform/registry.h"
 #include "platform/usb_requests.h"
 #include "platform/util/format.h"
 #include "platform/util/text.h"
+#include "printer_access/admin_usb.h"
 
 namespace pelmora {
 

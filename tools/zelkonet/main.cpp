@@ -28,8 +28,8 @@
 
 #include "platform/socket.h"
 #include "platform/util/text.h"
+#include "printer_access/search_net.h"
 #include "report.h"
-#include "search_net.h"
 #include "usb_command.h"
 
 namespace {

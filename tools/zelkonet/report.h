@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "search_records.h"
+#include "printer_access/search_records.h"
 
 namespace zelkonet {
 

@@ -17,8 +17,8 @@
 #include "machine_file.h"
 #include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
+#include "printer_access/search_usb.h"
 #include "report.h"
-#include "search_usb.h"
 #ifdef _WIN32
 #include "platform_win32/win32_windows.h"
 #endif

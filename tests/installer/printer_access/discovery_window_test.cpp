@@ -1,7 +1,7 @@
 // The discovery listening window in virtual time: a recorded stream of
 // answers stands for the socket, each answer due at its arrival time, and a
 // wait moves the clock on to the end of the wait or to the next arrival.
-#include "discovery_window.h"
+#include "printer_access/discovery_window.h"
 
 #include <gtest/gtest.h>
 

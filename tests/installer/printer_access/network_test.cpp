@@ -7,11 +7,11 @@
 #include <map>
 #include <string>
 
-#include "admin_net.h"
-#include "channel_lock.h"
 #include "platform/socket.h"
 #include "platform/util/text.h"
-#include "search_net.h"
+#include "printer_access/admin_net.h"
+#include "printer_access/channel_lock.h"
+#include "printer_access/search_net.h"
 #include "sim_environment.h"
 #include "support/guarded.h"
 

@@ -11,7 +11,7 @@
 #include "operations/installer_steps.h"
 #include "pelmora_dlg.h"
 #include "platform_sim/sim_dialog_host.h"
-#include "select_dialog.h"
+#include "printer_access/select_dialog.h"
 #include "sim_environment.h"
 #include "support/printui_stand_in.h"
 #include "unattended.h"

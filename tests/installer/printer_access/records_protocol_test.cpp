@@ -8,8 +8,8 @@
 
 #include "platform/socket.h"
 #include "platform/util/text.h"
-#include "printer_protocol.h"
-#include "search_records.h"
+#include "printer_access/printer_protocol.h"
+#include "printer_access/search_records.h"
 #include "support/guarded.h"
 
 namespace pelmora {

@@ -20,7 +20,7 @@
 #include "platform_sim/sim_dialog_host.h"
 #include "platform_sim/sim_usb_machine.h"
 #include "platform_sim/sim_windows.h"
-#include "select_dialog.h"
+#include "printer_access/select_dialog.h"
 #include "sim_environment.h"
 
 namespace pelmora {

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "search_net.h"
-#include "search_records.h"
+#include "printer_access/search_net.h"
+#include "printer_access/search_records.h"
 #include "sim_config.h"
 
 namespace printer_access_test {

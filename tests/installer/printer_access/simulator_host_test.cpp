@@ -7,10 +7,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "admin_net.h"
 #include "platform/socket.h"
 #include "platform/util/text.h"
-#include "search_net.h"
+#include "printer_access/admin_net.h"
+#include "printer_access/search_net.h"
 #include "sim_environment.h"
 #include "simulator.h"
 

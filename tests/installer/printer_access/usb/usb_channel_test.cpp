@@ -1,8 +1,8 @@
 // The locked vendor requests and the channel that reads the encoder report.
 #include <cstring>
 
-#include "admin_usb.h"
 #include "platform/usb_requests.h"
+#include "printer_access/admin_usb.h"
 #include "usb_fixture.h"
 
 namespace pelmora {

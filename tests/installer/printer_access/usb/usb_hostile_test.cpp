@@ -9,10 +9,10 @@
 #include <set>
 
 #include "platform/usb_requests.h"
-#include "search_usb.h"
+#include "printer_access/search_usb.h"
+#include "printer_access/usb_hub.h"
 #include "support/guarded.h"
 #include "usb_fixture.h"
-#include "usb_hub.h"
 
 namespace pelmora {
 namespace {

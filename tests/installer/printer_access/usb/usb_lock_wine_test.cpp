@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "admin_usb.h"
 #include "platform/util/format.h"
 #include "platform_win32/win32_windows.h"
 #include "platform_win32/windows_api.h"
-#include "reader_detect.h"
-#include "search_usb.h"
+#include "printer_access/admin_usb.h"
+#include "printer_access/reader_detect.h"
+#include "printer_access/search_usb.h"
 
 #ifndef PELMORA_LOCK_HOLDER
 #error "PELMORA_LOCK_HOLDER names the program that holds the lock"

@@ -1,5 +1,5 @@
 // The registry and device-node joins of a USB printer.
-#include "usb_lookups.h"
+#include "printer_access/usb_lookups.h"
 
 #include "platform/registry.h"
 #include "usb_fixture.h"

@@ -1,8 +1,8 @@
 // The card-encoder readers on a printer's hub and their PC/SC names.
-#include "reader_detect.h"
-#include "search_usb.h"
+#include "printer_access/reader_detect.h"
+#include "printer_access/search_usb.h"
+#include "printer_access/usb_hub.h"
 #include "usb_fixture.h"
-#include "usb_hub.h"
 
 namespace pelmora {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "platform_sim/sim_usb_layouts.h"
-#include "search_usb.h"
+#include "printer_access/search_usb.h"
 #include "support/guarded.h"
 #include "usb_fixture.h"
 
