@@ -38,16 +38,7 @@ upgrade_code=$(cell Property UpgradeCode 2)
 [ "$upgrade_code" = "{DDCB69CE-4967-415B-840B-EC27E56DAEBC}" ] || fail "upgrade code changed: $upgrade_code"
 # The row that finds older versions: no minimum, this version as the
 # exclusive maximum, and its products removed.
-older=$(# The monitor: asked to end as the person who started the package before
-# any file is checked for use, and started again only where that ended it
-# (never as LocalSystem: a deployment in session 0 finds none to end).
-[ "$(cell CustomAction CloseMonitor 2)" = 65 ] && [ "$(seq CloseMonitor)" -lt "$(seq InstallValidate)" ] ||
-  fail "CloseMonitor is not an immediate DLL action before InstallValidate"
-[ "$(cell CustomAction StartMonitor 2)" = 210 ] &&
-  [ "$(cell InstallExecuteSequence StartMonitor 2)" = 'PELMORAMONITORCLOSED AND NOT REMOVE' ] &&
-  [ "$(seq StartMonitor)" -gt "$(seq InstallFinalize)" ] ||
-  fail "StartMonitor (type $(cell CustomAction StartMonitor 2)) runs on '$(cell InstallExecuteSequence StartMonitor 2)' at $(seq StartMonitor)"
-msiinfo export "$msi" Upgrade | tr -d '\r' | awk -F'\t' -v u="$upgrade_code" -v v="$version" \
+older=$(msiinfo export "$msi" Upgrade | tr -d '\r' | awk -F'\t' -v u="$upgrade_code" -v v="$version" \
   '$1 == u && $2 == "" && $3 == v && $7 == "WIX_UPGRADE_DETECTED"')
 [ -n "$older" ] || fail "no Upgrade row that finds older versions"
 msiinfo export "$msi" InstallExecuteSequence | grep -q '^RemoveExistingProducts' ||
@@ -98,6 +89,15 @@ done
   fail "RemoveInstallation runs on '$(cell InstallExecuteSequence RemoveInstallation 2)'"
 [ "$(cell InstallExecuteSequence RunInstaller 2)" = 'CONNECTION AND NOT REMOVE' ] ||
   fail "RunInstaller runs on '$(cell InstallExecuteSequence RunInstaller 2)'"
+# The monitor: asked to end as the person who started the package before
+# any file is checked for use, and started again only where that ended it
+# (never as LocalSystem: a deployment in session 0 finds none to end).
+[ "$(cell CustomAction CloseMonitor 2)" = 65 ] && [ "$(seq CloseMonitor)" -lt "$(seq InstallValidate)" ] ||
+  fail "CloseMonitor is not an immediate DLL action before InstallValidate"
+[ "$(cell CustomAction StartMonitor 2)" = 210 ] &&
+  [ "$(cell InstallExecuteSequence StartMonitor 2)" = 'PELMORAMONITORCLOSED AND NOT REMOVE' ] &&
+  [ "$(seq StartMonitor)" -gt "$(seq InstallFinalize)" ] ||
+  fail "StartMonitor (type $(cell CustomAction StartMonitor 2)) runs on '$(cell InstallExecuteSequence StartMonitor 2)' at $(seq StartMonitor)"
 msiinfo export "$msi" Upgrade | tr -d '\r' | grep -P "^\{[-0-9A-F]+\}\t\t$version\t\t513\t\tWIX_UPGRADE_DETECTED$" >/dev/null ||
   fail "the same version built again does not upgrade"
 [ "$(cell Property ARPNOREPAIR 2)" = 1 ] || fail "Programs and Features offers a Repair"
