@@ -31,8 +31,23 @@
 #
 #   msi_wine_test.sh OLD.msi NEW.msi [WIN64_BUILD [OLD64.msi NEW64.msi REBUILT64.msi]]
 set -u
-old=$(realpath "$1")
-new=$(realpath "$2")
+copies=$(mktemp -d)
+# Wine here runs 64-bit programs only: for the 32-bit PelmoraAction.dll it
+# would wait for ever for a 32-bit custom action server, and CloseMonitor
+# runs at every installation, upgrade and removal. So steps 1, 2 and 4
+# install copies of the 32-bit packages without the two monitor actions
+# (they check files, entries and upgrades); the actions run in step 5, from
+# the packages of the x86_64 programs.
+without_monitor_actions() {  # without_monitor_actions MSI: prints the copy's path
+  local copy
+  copy=$copies/$(basename "$1" .msi)-$RANDOM.msi
+  cp "$1" "$copy" &&
+    msiinfo export "$copy" InstallExecuteSequence |
+    grep -v -e '^CloseMonitor'$'\t' -e '^StartMonitor'$'\t' >"$copies/InstallExecuteSequence.idt" &&
+    (cd "$copies" && msibuild "$copy" -i InstallExecuteSequence.idt) && echo "$copy"
+}
+old=$(without_monitor_actions "$(realpath "$1")") || { echo "FAIL: no copy of $1"; exit 1; }
+new=$(without_monitor_actions "$(realpath "$2")") || { echo "FAIL: no copy of $2"; exit 1; }
 win64=${3:+$(realpath "$3")}
 old64=${4:+$(realpath "$4")}
 new64=${5:+$(realpath "$5")}
@@ -43,7 +58,7 @@ prefix=${PELMORA_CACHE:-/var/cache/pelmora}/wineprefix-msi
 # A fresh prefix: what an earlier run installed must not hide a fault.
 rm -rf "$prefix"
 wine_up "$prefix" "${PELMORA_MSI_DISPLAY:-:97}" || { echo "FAIL: no Wine environment"; exit 1; }
-trap wine_down EXIT
+trap 'wine_down; rm -rf "$copies"' EXIT
 
 drive=$WINEPREFIX/drive_c
 installdir="$drive/Program Files (x86)/Orvane/Pelmora"
