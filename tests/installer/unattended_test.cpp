@@ -238,7 +238,9 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
       EXPECT_TRUE(found) << c.logged;
     }
     if (c.code == kExitChildTimeout) {
-      // Its whole limit on the clock, then ended: nothing it started runs on.
+      // Its whole limit waited on the simulated clock (virtual time, the sum
+      // of the fixed waits, not the machine's), then ended: nothing it
+      // started runs on.
       EXPECT_GE(q.win.clock.total_slept(), 600000u);
       EXPECT_EQ(q.win.processes.running_count(u"DIFxCmd.exe") +
                     q.win.processes.running_count(u"rundll32.exe"),
