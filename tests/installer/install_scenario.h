@@ -186,9 +186,7 @@ struct Wizard {
     if (model != MODEL_NONE)
       win.shell.put_file(std::u16string(desk.folder) + u"\\Pelmora.ini",
                          "LANGUAGE: 0\r\nMODEL: " + std::to_string(model));
-    DefineWizardTemplate(host);
-    dialog.attach(&host);
-    host.set_dispatch([this](const platform::WindowMessage& m) { dialog.handle_message(m); });
+    OpenInTemplate(host, dialog);
   }
   void Click(int control) {
     dialog.handle_message(platform::WindowMessage::command(control, platform::kBnClicked));

@@ -247,9 +247,7 @@ TEST(PreparationWorker, AWorkerOutlivingTheWizardWindowTouchesNothingOfIt) {
     platform::sim::SimDialogHost host(win.clock, win.desktop);
     InstallerSteps steps;
     CPelmoraDlg dialog(win.platform, steps);
-    DefineWizardTemplate(host);
-    dialog.attach(&host);
-    host.set_dispatch([&](const platform::WindowMessage& m) { dialog.handle_message(m); });
+    test_support::OpenInTemplate(host, dialog);
     ASSERT_TRUE(dialog.OnInitDialog());
     dialog.handle_message(platform::WindowMessage::command(IDC_NEXT, platform::kBnClicked));
     dialog.handle_message(platform::WindowMessage::command(IDC_NEXT, platform::kBnClicked));

@@ -1,14 +1,21 @@
-// The two dialog templates as the built program carries them: every
-// control's class, id, place, size, style and caption, and the dialogs' own
-// size, caption and font, read from the resource bytes.
+// The two dialog templates as the built program carries them, read from the
+// resource bytes, against the simulated dialogs the tests make from the same
+// resource script: every control with an id, its text or picture, its
+// visibility and a combo box's sorting and items, and the caption.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "pelmora_ids.h"
+#include "platform/util/dialog_init.h"
+#include "platform/util/text.h"
+#include "platform_sim/sim_dialog_host.h"
+#include "platform_sim/sim_system.h"
 #include "platform_win32/windows_api.h"
+#include "support/resource_templates.h"
 
 // After windows.h.
 #include <commctrl.h>
@@ -21,6 +28,7 @@ struct Item {
   short x, y, cx, cy;
   DWORD style;
   std::u16string text;
+  int picture = -1;  // a static control's bitmap id
 };
 
 struct Template {
@@ -134,8 +142,7 @@ Template load(int id) {
     item.id = static_cast<int>(static_cast<LONG>(r.dword()));
     const std::u16string klass = r.name_or_ordinal(&ordinal);
     item.klass = class_of(ordinal, klass);
-    int text_ordinal = 0;
-    item.text = r.name_or_ordinal(&text_ordinal);
+    item.text = r.name_or_ordinal(&item.picture);
     r.skip(r.word());
     t.items.push_back(item);
   }
@@ -143,80 +150,45 @@ Template load(int id) {
   return t;
 }
 
-std::u16string upper(std::u16string text) {
-  for (auto& c : text)
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-  return text;
+std::vector<platform::DialogInitRecord> load_init(int id) {
+  std::vector<platform::DialogInitRecord> records;
+  const HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(id),
+                                    MAKEINTRESOURCEW(platform::kDialogInitResourceType));
+  if (!found) return records;
+  const auto* data = static_cast<const std::uint8_t*>(LockResource(LoadResource(nullptr, found)));
+  EXPECT_TRUE(platform::parse_dialog_init(data, SizeofResource(nullptr, found), &records));
+  return records;
 }
 
-void expect_items(const Template& t, const std::vector<Item>& expected, DWORD style_mask) {
-  ASSERT_EQ(t.items.size(), expected.size());
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    const Item& a = t.items[i];
-    const Item& e = expected[i];
-    SCOPED_TRACE("control " + std::to_string(i) + " id " + std::to_string(e.id));
-    // Class names are compared without regard to case, as Windows does
-    // (the resource compiler writes a CONTROL's class in capitals).
-    EXPECT_EQ(upper(a.klass), upper(e.klass));
-    EXPECT_EQ(a.id, e.id);
-    EXPECT_EQ(a.x, e.x);
-    EXPECT_EQ(a.y, e.y);
-    EXPECT_EQ(a.cx, e.cx);
-    EXPECT_EQ(a.cy, e.cy);
-    EXPECT_EQ(a.style & style_mask, e.style) << std::hex << a.style;
-    EXPECT_EQ(a.text, e.text);
+TEST(DialogTemplates, TheSimulatedDialogsAreThoseTheProgramCarries) {
+  for (const auto& [id, name, face] :
+       {std::tuple{IDD_PELMORA_DIALOG, "IDD_PELMORA_DIALOG", u"Microsoft Sans Serif"},
+        std::tuple{IDD_SELECT_PRINTER, "IDD_SELECT_PRINTER", u"MS Shell Dlg"}}) {
+    SCOPED_TRACE(name);
+    const Template t = load(id);
+    platform::sim::SimClock clock;
+    platform::sim::SimDialogHost host(clock);
+    test_support::DefineTemplate(host, name);
+    EXPECT_EQ(t.caption, host.title());
+    EXPECT_EQ(t.points, 8);
+    EXPECT_EQ(t.face, face);
+    EXPECT_EQ(t.style & (WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME),
+              static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME));
+    ASSERT_GE(t.items.size(), 5u);
+    for (const Item& item : t.items) {
+      if (item.id == -1) continue;
+      SCOPED_TRACE(item.id);
+      ASSERT_TRUE(host.has_control(item.id));
+      const platform::sim::SimDialogHost::Control control = host.control(item.id);
+      EXPECT_EQ(control.text, item.text);
+      EXPECT_EQ(control.bitmap, item.picture == -1 ? 0 : item.picture);
+      EXPECT_EQ(control.visible, (item.style & WS_VISIBLE) != 0);
+      EXPECT_EQ(control.sorted, item.klass == u"ComboBox" && (item.style & CBS_SORT) != 0);
+    }
+    std::vector<std::u16string> items;
+    for (const auto& record : load_init(id)) items.push_back(platform::to_utf16(record.text));
+    EXPECT_EQ(host.combo_items(IDC_LANGUAGE), id == IDD_PELMORA_DIALOG ? items : decltype(items){});
   }
-}
-
-TEST(DialogTemplates, TheWizardsTemplate) {
-  const Template t = load(IDD_PELMORA_DIALOG);
-  EXPECT_EQ(t.cx, 360);
-  EXPECT_EQ(t.cy, 218);
-  EXPECT_EQ(t.caption, u"Pelmora");
-  EXPECT_EQ(t.points, 8);
-  EXPECT_EQ(t.face, u"Microsoft Sans Serif");
-  EXPECT_EQ(t.style & (WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME),
-            static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME));
-  // The style bits that make each kind what it is, and visibility.
-  const DWORD mask = 0xFFFF | WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_BORDER | WS_VSCROLL;
-  const DWORD v = WS_VISIBLE;
-  expect_items(
-      t,
-      {{u"Static", IDC_STATUS, 102, 54, 246, 17, v | SS_CENTERIMAGE | WS_GROUP, u""},
-       {u"Button", IDC_PORT_TCPIP, 185, 56, 91, 15, v | BS_AUTORADIOBUTTON, u"TCP/IP Network port"},
-       {u"Button", IDC_PORT_USB, 103, 56, 75, 12, v | BS_AUTORADIOBUTTON, u"Local USB port"},
-       {u"Button", IDC_NEXT, 258, 189, 90, 17, v | WS_TABSTOP, u"Next"},
-       {u"Button", IDC_CANCEL_BUTTON, 163, 189, 90, 17, v | WS_TABSTOP, u"Cancel"},
-       {u"Edit", IDC_DETAILS, 21, 111, 320, 46, v | ES_MULTILINE | ES_READONLY | WS_TABSTOP, u""},
-       {u"Button", -1, 11, 95, 337, 69, v | BS_GROUPBOX, u"Details"},
-       {u"Static", IDC_PICTURE, 28, 46, 45, 44, v | SS_BITMAP | SS_CENTERIMAGE, u""},
-       {u"msctls_progress32", IDC_PROGRESS, 101, 76, 247, 8, v | WS_BORDER, u""},
-       {u"Static", -1, 1, 177, 358, 2, v | SS_ETCHEDFRAME, u""},
-       {u"Button", IDC_SCAN, 69, 189, 90, 17, WS_TABSTOP, u"Scan"},
-       {u"ComboBox", IDC_LANGUAGE, 289, 57, 59, 69, v | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
-        u""},
-       {u"Static", IDC_HEADER, 0, 0, 359, 41, v | SS_CENTERIMAGE | WS_GROUP, u""}},
-      mask);
-}
-
-TEST(DialogTemplates, TheNetworkPrinterSelectionTemplate) {
-  const Template t = load(IDD_SELECT_PRINTER);
-  EXPECT_EQ(t.cx, 232);
-  EXPECT_EQ(t.cy, 71);
-  EXPECT_EQ(t.caption, u"Select a TCP/IP Network Printer");
-  EXPECT_EQ(t.points, 8);
-  EXPECT_EQ(t.face, u"MS Shell Dlg");
-  const DWORD mask = 0xFFFF | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL;
-  const DWORD v = WS_VISIBLE;
-  expect_items(
-      t,
-      {{u"Static", -1, 7, 7, 156, 8, v | SS_LEFT, u"Please select a card printer."},
-       {u"Button", IDC_REFRESH, 167, 7, 58, 12, v | WS_TABSTOP | BS_PUSHBUTTON, u"Refresh"},
-       {u"ComboBox", IDC_PRINTER_COMBO, 7, 21, 218, 50,
-        v | CBS_DROPDOWN | CBS_SORT | WS_VSCROLL | WS_TABSTOP, u""},
-       {u"Button", IDOK, 43, 47, 72, 14, v | WS_TABSTOP | BS_DEFPUSHBUTTON, u"OK"},
-       {u"Button", IDCANCEL, 117, 47, 72, 14, v | WS_TABSTOP | BS_PUSHBUTTON, u"Cancel"}},
-      mask);
 }
 
 }  // namespace

@@ -8,8 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+#include <utility>
 #include <vector>
 
+#include "platform_sim/sim_dialog_template.h"
 #include "platform_sim/sim_system.h"
 
 namespace {
@@ -184,6 +187,26 @@ TEST(SimDesktop, FindsWindowsIgnoringCase) {
   EXPECT_EQ(desktop.find_window_by_class(u"cabinetwclass"), shell);
   EXPECT_EQ(desktop.find_window_by_title(u"DEVICES AND PRINTERS"), shell);
   EXPECT_EQ(desktop.find_window_by_title(u"Devices and Printer"), 0u);
+}
+
+// A script the simulated template cannot read is refused with the line at
+// fault, never half read as a dialog.
+TEST(SimDialogTemplate, RefusesWhatItCannotRead) {
+  const std::string ids = "#define IDD_X 5\n#define IDC_A 10\n";
+  for (const auto& [script, message] :
+       {std::pair{"IDD_Y DIALOGEX 0, 0, 9, 9\nBEGIN\nEND\n", "no dialog template IDD_X"},
+        std::pair{"IDD_X DIALOGEX 0, 0, 9, 9\nBEGIN\n  LTEXT \"\", IDC_B, 1, 2, 3, 4\nEND\n",
+                  "line 3: the id IDC_B is not defined"},
+        std::pair{"IDD_X DIALOGEX 0, 0, 9, 9\nBEGIN\n  PUSHBUTTON \"Go\", IDC_A, 1\nEND\n",
+                  "line 3: too few fields in a PUSHBUTTON statement"},
+        std::pair{"IDD_X DIALOGEX 0, 0, 9, 9\nCAPTION Bare\nBEGIN\nEND\n",
+                  "line 2: a caption not quoted"}}) {
+    platform::sim::SimClock clock;
+    SimDialogHost host(clock);
+    std::string error;
+    EXPECT_FALSE(platform::sim::define_dialog_template(host, script, ids, "IDD_X", &error));
+    EXPECT_EQ(error, message);
+  }
 }
 
 }  // namespace

@@ -14,24 +14,9 @@
 #include "platform_sim/sim_windows.h"
 #include "resources/pelmora_ids.h"
 #include "step_context.h"
+#include "support/resource_templates.h"
 
 namespace test_support {
-
-// The controls of dialog template 102 as the window starts with them:
-// caption, the hidden Scan button, the ten languages of the combo box's
-// initialisation data.
-inline void DefineWizardTemplate(platform::sim::SimDialogHost& host) {
-  host.set_title(u"Pelmora");
-  for (int id : {IDC_HEADER, IDC_STATUS, IDC_NEXT, IDC_CANCEL_BUTTON, IDC_DETAILS, IDC_PROGRESS,
-                 IDC_PICTURE, IDC_PORT_USB, IDC_PORT_TCPIP})
-    host.define(id);
-  platform::sim::SimDialogHost::Control scan;
-  scan.visible = false;
-  host.define(IDC_SCAN, scan);
-  platform::sim::SimDialogHost::Control combo;
-  for (const auto& language : pelmora::kLanguages) combo.items.emplace_back(language.comboName);
-  host.define(IDC_LANGUAGE, combo);
-}
 
 // What the status line said each time the queue was pumped: a step writes
 // its progress text first, so that the pump paints it. "(no text)" for a

@@ -34,24 +34,15 @@ struct NetworkWizard {
     if (model != MODEL_NONE)
       win.shell.put_file(u"C:\\Setup\\Pelmora.ini", "MODEL: " + std::to_string(model));
     test_support::InstallPrintUiStandIn(win);
-    DefineWizardTemplate(host);
-    dialog.attach(&host);
-    host.set_dispatch([this](const platform::WindowMessage& m) { dialog.handle_message(m); });
+    test_support::OpenInTemplate(host, dialog);
     // The user's part in the selection: the line of printer `pick`, or a
     // typed text, then OK; Cancel when the box says the choice was wrong.
     const ModalDialogRunner run = [this](int template_id, platform::DialogLogic& logic,
                                          platform::DialogHost&) {
       EXPECT_EQ(template_id, IDD_SELECT_PRINTER);
       platform::sim::SimDialogHost select(win.clock);
-      select.define(IDC_REFRESH);
-      platform::sim::SimDialogHost::Control combo;
-      combo.sorted = true;
-      select.define(IDC_PRINTER_COMBO, combo);
-      select.define(platform::kIdOk);
-      select.define(platform::kIdCancel);
-      logic.attach(&select);
-      auto dispatch = [&](const platform::WindowMessage& m) { logic.handle_message(m); };
-      select.set_dispatch(dispatch);
+      test_support::OpenInTemplate(select, logic, "IDD_SELECT_PRINTER");
+      auto dispatch = [&](const platform::WindowMessage& m) { return logic.handle_message(m); };
       logic.OnInitDialog();
       select.run_for(50, dispatch);
       listed = select.control(IDC_PRINTER_COMBO).items;

@@ -22,6 +22,7 @@
 #include "platform_sim/sim_windows.h"
 #include "printer_access/select_dialog.h"
 #include "sim_environment.h"
+#include "support/resource_templates.h"
 
 namespace pelmora {
 namespace {
@@ -37,12 +38,7 @@ class Selection {
         usb(windows.platform),
         searches{usb, network, env->options(kLan)},
         dialog(searches) {
-    host.define(IDC_REFRESH);
-    platform::sim::SimDialogHost::Control combo;
-    combo.sorted = true;
-    host.define(IDC_PRINTER_COMBO, combo);
-    host.define(platform::kIdOk);
-    host.define(platform::kIdCancel);
+    test_support::DefineTemplate(host, "IDD_SELECT_PRINTER");
     dialog.attach(&host);
     host.set_dispatch([this](const platform::WindowMessage& m) { dialog.handle_message(m); });
     dialog.expectedProductId = product;

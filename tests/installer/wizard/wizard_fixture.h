@@ -64,7 +64,7 @@ class FakeSteps : public WizardSteps {
   std::uint32_t selection_product = 0;
 };
 
-using test_support::DefineWizardTemplate;
+using test_support::OpenInTemplate;
 using test_support::StatusBeforePumps;
 
 class WizardTest : public ::testing::Test {
@@ -74,10 +74,7 @@ class WizardTest : public ::testing::Test {
   WizardTest() : host(win.clock), dialog(win.platform, steps) {
     // The dialog template: caption, the hidden Scan button, the ten
     // languages of the combo box's initialisation data.
-    DefineWizardTemplate(host);
-    dialog.attach(&host);
-    host.set_dispatch(
-        [this](const platform::WindowMessage& m) { return dialog.handle_message(m); });
+    OpenInTemplate(host, dialog);
     // An administrator's profile with the compatibility assistant.
     win.registry.put_dword(platform::kHkeyCurrentUser,
                            u"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\"

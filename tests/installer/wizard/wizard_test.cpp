@@ -96,8 +96,7 @@ TEST_F(WizardTest, LanguageFromSettingsFileAndCommandLine) {
   bare.system.arguments = u"/KOR";
   platform::sim::SimDialogHost bare_host(bare.clock);
   CPelmoraDlg bare_dialog(bare.platform, steps);
-  DefineWizardTemplate(bare_host);
-  bare_dialog.attach(&bare_host);
+  OpenInTemplate(bare_host, bare_dialog);
   bare_dialog.OnInitDialog();
   EXPECT_EQ(bare_dialog.languageIndex, 0);
 }
@@ -152,9 +151,7 @@ TEST_F(WizardTest, CloseOrEscapeDuringAStepEndsTheWizardOnceTheStepIsDone) {
     platform::sim::SimDialogHost window(win.clock);
     FakeSteps fake;
     CPelmoraDlg wizard(win.platform, fake);
-    DefineWizardTemplate(window);
-    wizard.attach(&window);
-    window.set_dispatch([&](const platform::WindowMessage& m) { return wizard.handle_message(m); });
+    OpenInTemplate(window, wizard);
     bool closed_in_pump = false;
     fake.during_cleanup = [&](StepContext& dialog) {
       window.post(posted);
@@ -333,8 +330,7 @@ TEST_F(WizardTest, UsbPollForEachPairTriesTheSecondMemberFirst) {
     platform::sim::SimDialogHost sim_host(sim.clock);
     FakeSteps fake;
     CPelmoraDlg wizard(sim.platform, fake);
-    DefineWizardTemplate(sim_host);
-    wizard.attach(&sim_host);
+    OpenInTemplate(sim_host, wizard);
     sim.shell.put_file(u"C:\\Setup\\Pelmora.ini", "MODEL:" + std::to_string(model));
     wizard.OnInitDialog();
     wizard.wizardState = WIZ_STEP3;
@@ -352,8 +348,7 @@ TEST_F(WizardTest, CancelClosesInEveryState) {
 
   platform::sim::SimDialogHost second(win.clock);
   CPelmoraDlg wizard(win.platform, steps);
-  DefineWizardTemplate(second);
-  wizard.attach(&second);
+  OpenInTemplate(second, wizard);
   wizard.OnInitDialog();
   wizard.OnNext();
   wizard.OnNext();
