@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string_view>
+#include <tuple>
 
 namespace pelmora {
 namespace {
@@ -89,46 +91,35 @@ TEST(LocalizedTextTest, EntryLiesAtItsFixedOffset) {
 }
 
 TEST(LocalizedTextTest, SpotChecks) {
-  // Leading blanks and the blanks around the colons belong to the headers.
-  EXPECT_EQ(std::u16string_view(GetLocalizedText(kTextStep1Header, kLanguageEnglish)),
-            u"  STEP 1: Checking for previous installations");
-  EXPECT_EQ(std::u16string_view(GetLocalizedText(kTextStep2Header, kLanguageEnglish)),
-            u"  STEP 2 :   Installation checks");
-  EXPECT_EQ(std::u16string_view(GetLocalizedText(kTextStep3Header, kLanguageEnglish)),
-            u"  STEP 3 :  Plug in your card printer.");
-  EXPECT_EQ(std::u16string_view(GetLocalizedText(kTextStep3Header, kLanguageJapanese)),
-            u"  ＜ステップ3＞ドライバーのインストール");
-  // Quote characters are part of the texts.
-  EXPECT_EQ(std::u16string_view(GetLocalizedText(kTextStep1Unplug, kLanguageEnglish)),
-            u"Please un-plug the card printer from your PC and click \"Next\"");
-  EXPECT_EQ(std::u16string_view(GetLocalizedText(kTextStep1Status, kLanguageKorean)),
-            u"\"다음\"을 누르십시요");
+  // Leading blanks and the blanks around the colons belong to the headers;
+  // quote characters, trailing blanks and double blanks are part of the texts.
+  for (const auto& [row, language, text] :
+       std::initializer_list<std::tuple<int, int, std::u16string_view>>{
+           {kTextStep1Header, kLanguageEnglish, u"  STEP 1: Checking for previous installations"},
+           {kTextStep2Header, kLanguageEnglish, u"  STEP 2 :   Installation checks"},
+           {kTextStep3Header, kLanguageEnglish, u"  STEP 3 :  Plug in your card printer."},
+           {kTextStep3Header, kLanguageJapanese, u"  ＜ステップ3＞ドライバーのインストール"},
+           {kTextStep1Unplug, kLanguageEnglish,
+            u"Please un-plug the card printer from your PC and click \"Next\""},
+           {kTextStep1Status, kLanguageKorean, u"\"다음\"을 누르십시요"},
+           {kTextStep1Status, kLanguageSpanish, u"Click ¡Pròximo¡"},
+           {kTextStep2Status, kLanguageSpanish, u"Click \"Pròximo\""},
+           {kTextStep1Status, kLanguageIndonesian, u"Klik \"Lanjut\""},
+           {kTextStep2Status, kLanguageIndonesian, u"Tekan Tombol \"Lanjut\""},
+           {kTextPlugInCardPrinter, kLanguageIndonesian, u"Pasangkan kabel printer "},
+           {kTextCleaningInfFiles, kLanguageSpanish, u"Limpieza de el archivo "},
+           {kTextStep2ClickNext, kLanguageSpanish, u"Por favor,  Click \"Pròximo\""},
+           {kTextPreinstallingDriverPackage, kLanguageRussian,
+            u"Предварительная установка пакетов драйверов"},
+           {kTextCancel, kLanguagePersian, u"لغو"},
+       })
+    EXPECT_EQ(std::u16string_view(GetLocalizedText(row, language)), text) << row << " " << language;
   // Rows 8 and 12 read the same in English but not in every language.
   EXPECT_EQ(std::u16string_view(GetLocalizedText(kTextStep1Status, kLanguageEnglish)),
             std::u16string_view(GetLocalizedText(kTextStep2Status, kLanguageEnglish)));
-  EXPECT_EQ(std::u16string_view(GetLocalizedText(kTextStep1Status, kLanguageSpanish)),
-            u"Click ¡Pròximo¡");
-  EXPECT_EQ(std::u16string_view(GetLocalizedText(kTextStep2Status, kLanguageSpanish)),
-            u"Click \"Pròximo\"");
-  EXPECT_EQ(std::u16string_view(GetLocalizedText(kTextStep1Status, kLanguageIndonesian)),
-            u"Klik \"Lanjut\"");
-  EXPECT_EQ(std::u16string_view(GetLocalizedText(kTextStep2Status, kLanguageIndonesian)),
-            u"Tekan Tombol \"Lanjut\"");
-  // Trailing blanks are kept.
-  EXPECT_EQ(std::u16string_view(GetLocalizedText(kTextPlugInCardPrinter, kLanguageIndonesian)),
-            u"Pasangkan kabel printer ");
-  EXPECT_EQ(std::u16string_view(GetLocalizedText(kTextCleaningInfFiles, kLanguageSpanish)),
-            u"Limpieza de el archivo ");
-  // Double blanks inside a text.
-  EXPECT_EQ(std::u16string_view(GetLocalizedText(kTextStep2ClickNext, kLanguageSpanish)),
-            u"Por favor,  Click \"Pròximo\"");
   EXPECT_NE(
       std::u16string_view(GetLocalizedText(kTextNeedAdministrator, kLanguageJapanese)).find(u'・'),
       std::u16string_view::npos);
-  EXPECT_EQ(
-      std::u16string_view(GetLocalizedText(kTextPreinstallingDriverPackage, kLanguageRussian)),
-      u"Предварительная установка пакетов драйверов");
-  EXPECT_EQ(std::u16string_view(GetLocalizedText(kTextCancel, kLanguagePersian)), u"لغو");
 }
 
 TEST(LocalizedTextTest, OutOfRangeIndexesAreBounded) {
