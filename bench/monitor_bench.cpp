@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "monitor/panel_text.h"
-#include "monitor/simulated_queue.h"
 #include "monitor/status_poll.h"
 #include "platform/util/text.h"
 #include "support/numbered.h"
+#include "support/simulated_queue.h"
 
 namespace tessaly {
 namespace {

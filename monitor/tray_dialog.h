@@ -61,7 +61,6 @@ class CTrayDialog : public platform::TrayWindowLogic {
 
   int dialog_template() const { return dialog_template_; }
   bool icon_in_tray() const { return icon_in_tray_ != 0; }
-  const platform::NotifyIconRecord& icon_record() const { return icon_record_; }
   bool hover_tracking() const { return hover_tracking_.load() != 0; }
   platform::Point menu_position() const { return menu_position_; }
 

@@ -9,11 +9,11 @@
 #include <string>
 
 #include "monitor/driver_data.h"
-#include "monitor/simulated_queue.h"
 #include "monitor/status_poll.h"
 #include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
 #include "support/numbered.h"
+#include "support/simulated_queue.h"
 
 namespace tessaly::testing {
 

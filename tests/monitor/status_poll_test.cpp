@@ -7,10 +7,10 @@
 #include <string>
 
 #include "monitor/driver_data.h"
-#include "monitor/simulated_queue.h"
 #include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
 #include "status_poll_fixture.h"
+#include "support/simulated_queue.h"
 
 namespace tessaly::testing {
 namespace {

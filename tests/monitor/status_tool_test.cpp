@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "monitor/simulated_queue.h"
 #include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
 #include "status_options.h"
 #include "support/numbered.h"
+#include "support/simulated_queue.h"
 
 namespace tessaly_status {
 namespace {

@@ -7,12 +7,12 @@
 #include <memory>
 #include <string>
 
-#include "monitor/simulated_queue.h"
 #include "monitor/tessaly_dlg.h"
 #include "platform_sim/sim_balloon_window.h"
 #include "platform_sim/sim_tracking_thread.h"
 #include "platform_sim/sim_tray_window.h"
 #include "platform_sim/sim_windows.h"
+#include "support/simulated_queue.h"
 
 namespace tessaly {
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "monitor/simulated_queue.h"
 #include "monitor/status_poll.h"
 #include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
 #include "support/contract.h"
+#include "support/simulated_queue.h"
 #ifdef _WIN32
 // clang-format off
 #include "platform_win32/windows_api.h"

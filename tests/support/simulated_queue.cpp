@@ -1,4 +1,4 @@
-#include "monitor/simulated_queue.h"
+#include "support/simulated_queue.h"
 
 namespace tessaly {
 
