@@ -1,5 +1,6 @@
 // The service control manager (Win32Services).
-#include "platform_win32/win32_processes.h"
+#include "platform_win32/win32_services.h"
+
 #include "platform_win32/windows_api.h"
 
 namespace platform_win32 {

@@ -1,8 +1,9 @@
 // Threads of the process (Win32Threads).
+#include "platform_win32/win32_threads.h"
+
 #include <functional>
 #include <memory>
 
-#include "platform_win32/win32_processes.h"
 #include "platform_win32/windows_api.h"
 
 namespace platform_win32 {

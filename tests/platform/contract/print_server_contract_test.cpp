@@ -13,9 +13,9 @@
 #include "platform_sim/sim_windows.h"
 #include "support/contract.h"
 #ifdef _WIN32
-#include "platform_win32/win32_processes.h"
 #include "platform_win32/win32_spooler.h"
 #include "platform_win32/win32_system.h"
+#include "platform_win32/win32_threads.h"
 // clang-format off
 #include "platform_win32/windows_api.h"
 #include <winspool.h>

@@ -12,6 +12,7 @@
 #include "support/contract.h"
 #ifdef _WIN32
 #include "platform_win32/win32_processes.h"
+#include "platform_win32/win32_services.h"
 #include "platform_win32/win32_system.h"
 #include "platform_win32/windows_api.h"
 #endif

@@ -7,9 +7,11 @@
 #include "platform_win32/win32_device_io.h"
 #include "platform_win32/win32_processes.h"
 #include "platform_win32/win32_registry.h"
+#include "platform_win32/win32_services.h"
 #include "platform_win32/win32_setup_api.h"
 #include "platform_win32/win32_spooler.h"
 #include "platform_win32/win32_system.h"
+#include "platform_win32/win32_threads.h"
 
 namespace platform_win32 {
 
