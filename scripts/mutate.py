@@ -13,7 +13,14 @@ Mutations:
   compare    == and !=, < and <=, > and >= swapped
   logic      && and || swapped
   string     a string literal with one character changed (or emptied)
-  swap       two adjacent simple statements swapped
+  swap       two adjacent simple statements swapped (waits, calls and writes
+             among them)
+  row        one row of a table replaced by its neighbour (a row on a line of
+             its own, {...}, between rows of the same shape)
+  limit      a comparison's named limit moved by one (x < kMax -> x < kMax + 1)
+  sibling    a constant replaced by its sibling: SPI_GET... and SPI_SET...,
+             one message, command, control or text id for the next one of its
+             family used in the same file
 
 A mutation whose build fails is "stillborn" and counts neither way, nor does
 one listed in scripts/mutate-equivalent.txt (judged to change no behaviour,
@@ -45,7 +52,7 @@ SOURCE_SUFFIXES = (".cpp", ".h", ".c")
 
 # Lines that are never mutated: preprocessor lines, static assertions and
 # comments hold nothing a test could reach through behaviour.
-SKIP_LINE = re.compile(r"^\s*(#|//|\*|/\*|static_assert|namespace\b|using\b|template\b|"
+SKIP_LINE = re.compile(r"^\s*(#|//|\*|/\*(?!.*\*/\s*\S)|static_assert|namespace\b|using\b|template\b|"
                        r"extern\b|public:|private:|protected:|case\b.*:\s*$)")
 NUMBER = re.compile(r"(?<![\w.])(0[xX][0-9a-fA-F]+|\d+)([uU]?[lL]{0,2})(?![\w.])")
 COMPARE = re.compile(r"(?<![<>=!&|+\-*/%^])(==|!=|<=|>=|<|>)(?![<>=])")
@@ -55,6 +62,17 @@ SIMPLE_STATEMENT = re.compile(r"^(\s*)[^\s{}#/][^{}]*;\s*(//.*)?$")
 DECLARATION_START = re.compile(r"^\s*(const\s+|static\s+|constexpr\s+|auto\s+|std::|[A-Z]\w*\s+\w+\s*[=;({]|"
                                r"(unsigned|int|bool|char|char16_t|wchar_t|long|short|size_t|double|float|"
                                r"DWORD|BOOL|HANDLE|uint\w*|int\w*)\b)")
+# One element of a table on a line of its own: a braced row or a single
+# value, with the comma that ends it.
+TABLE_ROW = re.compile(r"^(\s*)(\{.*\}|[^\s{}()=;:?][^{}()=;:?]*),\s*$")
+NAMED_LIMIT = re.compile(r"(?<![<>=!&|+\-*/%^])(<=|>=|<|>)\s*([A-Za-z_][\w:]*::)?(k[A-Z]\w*|[A-Z][A-Z0-9_]{2,})\b"
+                         r"(?!\s*[(\[.]|::)")
+# Families of constants whose members a slip of the finger exchanges: the
+# prefix a family shares, longest first.
+SIBLING_FAMILIES = ("kSpiGet", "kSpiSet", "SPI_GET", "SPI_SET", "kWm", "WM_", "kNim", "NIM_", "kNif",
+                    "NIF_", "kBn", "kCbn", "IDC_", "IDD_", "IDB_", "kText", "kExit", "TIMER_", "kTimer",
+                    "kMb", "kId")
+SIBLING_PAIRS = (("kSpiGet", "kSpiSet"), ("SPI_GET", "SPI_SET"))
 COMPARE_SWAP = {"==": "!=", "!=": "==", "<": "<=", "<=": "<", ">": ">=", ">=": ">"}
 
 
@@ -144,11 +162,54 @@ def in_template_angle(code, start):
         code[max(0, start - 1):start + 1] == ">>"
 
 
+def row_code(text):
+    """A line's code without literals' contents and comments."""
+    return re.sub(r"/\*.*?\*/", "", strip_strings_and_comments(text)).rstrip()
+
+
+def without_comments(text):
+    """A line's text with its comments removed and its literals kept."""
+    blanked = strip_strings_and_comments(text)
+    return re.sub(r"/\*.*?\*/", "", text[:len(blanked.rstrip())]).strip()
+
+
+def row_shape(code):
+    """A table row's shape, so that a row is only replaced by a neighbour of
+    the same table: its text with every name, number and literal alike."""
+    return re.sub(r'(u8|u|U|L)?"\s*"|\b\w+\b', "w", code).replace(" ", "")
+
+
+def sibling_names(code_text):
+    """Each family's members used in a file, sorted."""
+    families = {}
+    for m in re.finditer(r"\b(" + "|".join(SIBLING_FAMILIES) + r")[A-Za-z0-9_]*\b", code_text):
+        name = m.group(0)
+        family = next(f for f in SIBLING_FAMILIES if name.startswith(f))
+        if name != family:
+            families.setdefault(family, set()).add(name)
+    return {family: sorted(names) for family, names in families.items()}
+
+
+def sibling_of(name, families):
+    for get, put in SIBLING_PAIRS:
+        if name.startswith(get):
+            return put + name[len(get):]
+        if name.startswith(put):
+            return get + name[len(put):]
+    family = next((f for f in SIBLING_FAMILIES if name.startswith(f)), None)
+    members = families.get(family, [])
+    if family is None or name not in members or len(members) < 2:
+        return None
+    return members[(members.index(name) + 1) % len(members)]
+
+
 def mutations_of_file(path, kinds):
     rel = os.path.relpath(path, ROOT)
     with open(path, encoding="utf-8") as f:
         lines = f.read().split("\n")
     found = []
+    families = sibling_names("\n".join(strip_strings_and_comments(l) for l in lines)) \
+        if "sibling" in kinds else {}
     in_block_comment = False
     for index, line in enumerate(lines):
         number = index + 1
@@ -217,6 +278,31 @@ def mutations_of_file(path, kinds):
                 new = f'{prefix}"{new_body}"'
                 found.append(Mutation(rel, number, "string", line, replaced(m.start(), m.end(), new),
                                       f'"{body[:24]}" -> "{new_body[:24]}"'))
+        if "limit" in kinds:
+            for m in NAMED_LIMIT.finditer(code):
+                if in_template_angle(code, m.start()) or code[m.start() - 1:m.start()] == "-":
+                    continue
+                name = (m.group(2) or "") + m.group(3)
+                start = m.end() - len(name)
+                for sign in ("+", "-"):
+                    found.append(Mutation(rel, number, "limit", line,
+                                          replaced(start, m.end(), f"({name} {sign} 1)"),
+                                          f"{name} -> {name} {sign} 1"))
+        if "sibling" in kinds:
+            for m in re.finditer(r"\b(" + "|".join(SIBLING_FAMILIES) + r")[A-Za-z0-9_]*\b", code):
+                new = sibling_of(m.group(0), families)
+                if new and new != m.group(0):
+                    found.append(Mutation(rel, number, "sibling", line, replaced(m.start(), m.end(), new),
+                                          f"{m.group(0)} -> {new}"))
+        if "row" in kinds and index + 1 < len(lines):
+            nxt = lines[index + 1]
+            a = TABLE_ROW.match(row_code(line))
+            b = TABLE_ROW.match(row_code(nxt))
+            if (a and b and a.group(1) == b.group(1) and line.strip() != nxt.strip()
+                    and without_comments(line) != without_comments(nxt)
+                    and row_shape(a.group(2)) == row_shape(b.group(2))):
+                found.append(Mutation(rel, number, "row", line, a.group(1) + nxt.strip(),
+                                      f"row {number} replaced by row {number + 1}"))
         if "swap" in kinds and index + 1 < len(lines):
             nxt = lines[index + 1]
             a = SIMPLE_STATEMENT.match(line)
@@ -327,7 +413,7 @@ def main():
     parser.add_argument("paths", nargs="+", help="source files or folders to mutate")
     parser.add_argument("--sample", type=int, default=0, help="try only N mutations of a reproducible sample")
     parser.add_argument("--seed", type=int, default=1, help="seed of the sample (default 1)")
-    parser.add_argument("--only", default="number,compare,logic,string,swap",
+    parser.add_argument("--only", default="number,compare,logic,string,swap,row,limit,sibling",
                         help="comma-separated kinds of mutation")
     parser.add_argument("--list", action="store_true", help="list the mutations and stop")
     parser.add_argument("--at", action="append", default=[], metavar="FILE:LINE",
@@ -365,6 +451,7 @@ def main():
     tests = test_commands(build)
     report = open(args.report, "w") if args.report else None
     counts = {"killed": 0, "survived": 0, "stillborn": 0, "equivalent": 0}
+    by_kind = {}
     survivors = []
     equivalent = read_equivalent(args.equivalent)
     started = time.time()
@@ -372,6 +459,7 @@ def main():
         why = equivalent.get(equivalence_key(m))
         if why:
             counts["equivalent"] += 1
+            by_kind.setdefault(m.kind, {"killed": 0, "survived": 0})
             print(f"[{number}/{len(mutations)}] {m.where()}: {m.kind}: {m.description}: "
                   f"equivalent ({why})", flush=True)
             continue
@@ -412,6 +500,9 @@ def main():
             with open(path, "w", encoding="utf-8") as f:
                 f.write(original)
         counts[outcome] += 1
+        kind_counts = by_kind.setdefault(m.kind, {"killed": 0, "survived": 0})
+        if outcome in kind_counts:
+            kind_counts[outcome] += 1
         line = f"[{number}/{len(mutations)}] {m.where()}: {m.kind}: {m.description}: {outcome}"
         print(line, flush=True)
         if outcome == "survived":
@@ -428,6 +519,10 @@ def main():
     print("Survived:")
     for line in survivors:
         print("  " + line)
+    for kind, kind_counts in sorted(by_kind.items()):
+        decided_here = kind_counts["killed"] + kind_counts["survived"]
+        share = 100.0 * kind_counts["killed"] / decided_here if decided_here else 100.0
+        print(f"  {kind}: {kind_counts['killed']} killed, {kind_counts['survived']} survived: {share:.1f} %")
     print(f"{counts['killed']} killed, {counts['survived']} survived, {counts['stillborn']} stillborn, "
           f"{counts['equivalent']} equivalent; score {score:.1f} % in {time.time() - started:.0f} s")
     return 0
