@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace platform::sim::usb_layout {
+namespace usb_machine::layout {
 
 static_assert(std::endian::native == std::endian::little,
               "the structures are copied as bytes: Windows' byte order only");
@@ -158,4 +158,4 @@ static_assert(sizeof(UsbNodeConnectionInformation) == 35);
 static_assert(sizeof(UsbDescriptorRequest) == 12);
 static_assert(sizeof(UsbNodeConnectionNameHead) == 8);
 
-}  // namespace platform::sim::usb_layout
+}  // namespace usb_machine::layout
