@@ -1,5 +1,6 @@
 #include "replayed_machine.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "platform/util/text.h"
@@ -20,13 +21,23 @@ constexpr char16_t kPrintersPath[] = u"SYSTEM\\CurrentControlSet\\Control\\Print
 constexpr std::uint32_t kReadRights =
     platform::kKeyRead | platform::kKeyWow64View64 | platform::kKeyWow64View32;
 
-// Appends the key names of `path` to `base`, upper-cased; doubled and edge
-// backslashes name no key, as on Windows.
+// The key names of a path: doubled and edge backslashes name no key, as on
+// Windows.
+std::vector<std::u16string_view> key_names(std::u16string_view path) {
+  std::vector<std::u16string_view> names;
+  for (std::size_t end = 0; !path.empty(); path.remove_prefix(std::min(end + 1, path.size()))) {
+    end = std::min(path.find(u'\\'), path.size());
+    if (end > 0) names.push_back(path.substr(0, end));
+  }
+  return names;
+}
+
+// `base` with the names of `path` after it, upper-cased: how keys_ knows a
+// key.
 std::u16string joined_path(std::u16string base, std::u16string_view path) {
-  while (!path.empty()) {
-    const std::size_t end = std::min(path.find(u'\\'), path.size());
-    if (end > 0) base += (base.empty() ? u"" : u"\\") + platform::ascii_upper(path.substr(0, end));
-    path.remove_prefix(std::min(end + 1, path.size()));
+  for (const auto name : key_names(path)) {
+    if (!base.empty()) base += u'\\';
+    base += platform::ascii_upper(name);
   }
   return base;
 }
@@ -37,17 +48,12 @@ std::u16string joined_path(std::u16string base, std::u16string_view path) {
 ReplayRegistry::ReplayRegistry() { make(kPrintersPath); }
 
 ReplayRegistry::Key& ReplayRegistry::make(std::u16string_view path) {
-  std::u16string parent;
-  Key* key = &keys_[parent];
-  while (!path.empty()) {
-    const std::size_t end = std::min(path.find(u'\\'), path.size());
-    const std::u16string_view name = path.substr(0, end);
-    path.remove_prefix(std::min(end + 1, path.size()));
-    if (name.empty()) continue;
-    const std::u16string folded = platform::ascii_upper(name);
-    key->subkeys.emplace(folded, name);
-    parent = joined_path(std::move(parent), folded);
-    key = &keys_[parent];
+  std::u16string at;
+  Key* key = &keys_[at];
+  for (const auto name : key_names(path)) {
+    key->subkeys.emplace(platform::ascii_upper(name), name);
+    at = joined_path(std::move(at), name);
+    key = &keys_[at];
   }
   return *key;
 }
