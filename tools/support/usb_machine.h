@@ -18,6 +18,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/device_interfaces.h"
@@ -264,10 +265,9 @@ class UsbMachine : public platform::DeviceIo,
   int list_calls_ = 0;
 };
 
-// The text form of a machine. A machine file for zelkonet holds the same
-// statements after its version line, as
-// docs/tools.md describes them. One statement a line; '#' starts a comment;
-// values with blanks go in double quotes.
+// The text form of a machine, which tests write and which a machine file for
+// zelkonet holds after its version line (docs/tools.md). One statement a
+// line; '#' starts a comment; values with blanks go in double quotes.
 //
 //   hub LABEL [ports=N] [at=HUB:PORT] [vid=HEX pid=HEX] [present=no] [state=S]
 //   printer at=HUB:PORT [pid=HEX] [vid=HEX] [instance=T] [driver=T]

@@ -1,5 +1,5 @@
-// The simulated machine's named events: the per-port lock "Global\\ZELKO_IOCTL_%s"
-// that the programs and simulated other processes take in turn.
+// The machine's named events: the per-port lock "Global\\ZELKO_IOCTL_%s"
+// that the programs and the described other processes take in turn.
 #include <algorithm>
 
 #include "platform/util/text.h"

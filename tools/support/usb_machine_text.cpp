@@ -1,4 +1,4 @@
-// The text form of a simulated USB machine (see sim_usb_machine.h).
+// The text form of a USB machine (see usb_machine.h).
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
