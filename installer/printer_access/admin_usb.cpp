@@ -10,7 +10,7 @@
 
 namespace pelmora {
 
-bool LockedVendorIoControl(platform::Platform& platform, const char16_t* lockName,
+bool LockedVendorIoControl(const UsbPorts& platform, const char16_t* lockName,
                            platform::DeviceHandle device, std::uint32_t controlCode,
                            const void* input, std::uint32_t inputLength, void* output,
                            std::uint32_t outputCapacity, std::uint32_t* bytesReturned) {
@@ -84,7 +84,7 @@ int CZelkoAdminUsb::CloseChannel() {
   return released == platform::kErrorSuccess ? 1 : 0;
 }
 
-int ReadEncoderInfoOverUsb(platform::Platform& platform, EncoderInfoBlock* block,
+int ReadEncoderInfoOverUsb(const UsbPorts& platform, EncoderInfoBlock* block,
                            const char16_t* devicePath, const char16_t* lockName,
                            const char16_t* printerName) {
   CZelkoAdminUsb channel(platform);

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "platform/platform.h"
 #include "printer_access/search_records.h"
+#include "printer_access/usb_ports.h"
 
 namespace pelmora {
 
@@ -34,14 +34,14 @@ inline constexpr std::size_t kChannelNameLength = 32;
 // 10 seconds for it, sends the request, and lets the event go again. False
 // when the lock name or device is absent, the event cannot be had in time, or
 // the request itself failed.
-bool LockedVendorIoControl(platform::Platform& platform, const char16_t* lockName,
+bool LockedVendorIoControl(const UsbPorts& platform, const char16_t* lockName,
                            platform::DeviceHandle device, std::uint32_t controlCode,
                            const void* input, std::uint32_t inputLength, void* output,
                            std::uint32_t outputCapacity, std::uint32_t* bytesReturned);
 
 class CZelkoAdminUsb {
  public:
-  explicit CZelkoAdminUsb(platform::Platform& platform)
+  explicit CZelkoAdminUsb(const UsbPorts& platform)
       : device(platform.device_io), platform_(platform) {}
   virtual ~CZelkoAdminUsb();
   CZelkoAdminUsb(const CZelkoAdminUsb&) = delete;
@@ -64,11 +64,11 @@ class CZelkoAdminUsb {
   char16_t printerName[kChannelNameLength] = {};
 
  private:
-  platform::Platform& platform_;
+  UsbPorts platform_;
 };
 
 // One open-read-close cycle: 1 when the block came from the printer.
-int ReadEncoderInfoOverUsb(platform::Platform& platform, EncoderInfoBlock* block,
+int ReadEncoderInfoOverUsb(const UsbPorts& platform, EncoderInfoBlock* block,
                            const char16_t* devicePath, const char16_t* lockName,
                            const char16_t* printerName);
 

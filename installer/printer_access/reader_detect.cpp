@@ -101,7 +101,7 @@ const NameRule kNameRules[] = {
     {u"DUALi", [](std::u16string_view n) { return contains(n, u"DE-ABCM"); }},
 };
 
-int probe(platform::Platform& platform, platform::DeviceHandle hub, int port, ReaderKind kind,
+int probe(const UsbPorts& platform, platform::DeviceHandle hub, int port, ReaderKind kind,
           char16_t* name, std::size_t capacity) {
   HubConnection connection;
   if (!GetHubConnection(platform, hub, port, &connection) ||
@@ -147,7 +147,7 @@ bool ReaderNameQualifies(std::u16string_view listedName, std::u16string_view rea
   return false;
 }
 
-int ResolveReaderName(platform::Platform& platform, char16_t* name, std::size_t capacity,
+int ResolveReaderName(const UsbPorts& platform, char16_t* name, std::size_t capacity,
                       bool indexed) {
   if (name == nullptr || capacity == 0) return 0;
   platform::SmartCards& cards = platform.smart_cards;
@@ -192,7 +192,7 @@ int ResolveReaderName(platform::Platform& platform, char16_t* name, std::size_t 
   return 1;
 }
 
-int CheckReaderBinding(platform::Platform& platform, const char16_t* instanceId, char16_t* name,
+int CheckReaderBinding(const UsbPorts& platform, const char16_t* instanceId, char16_t* name,
                        std::size_t capacity, const char16_t* service, const char16_t* readerText) {
   platform::ScopedRegKey key(platform.registry);
   const auto open = [&](std::u16string_view which) {
@@ -227,18 +227,17 @@ int CheckReaderBinding(platform::Platform& platform, const char16_t* instanceId,
   return 0;
 }
 
-int ProbeContactReader(platform::Platform& platform, platform::DeviceHandle hub, int port,
+int ProbeContactReader(const UsbPorts& platform, platform::DeviceHandle hub, int port,
                        char16_t* name, std::size_t capacity) {
   return probe(platform, hub, port, ReaderKind::Contact, name, capacity);
 }
 
-int ProbeContactlessReader(platform::Platform& platform, platform::DeviceHandle hub, int port,
+int ProbeContactlessReader(const UsbPorts& platform, platform::DeviceHandle hub, int port,
                            char16_t* name, std::size_t capacity) {
   return probe(platform, hub, port, ReaderKind::Contactless, name, capacity);
 }
 
-void DetectReaders(platform::Platform& platform, EncoderInfoBlock* block,
-                   platform::DeviceHandle hub) {
+void DetectReaders(const UsbPorts& platform, EncoderInfoBlock* block, platform::DeviceHandle hub) {
   struct Step {
     int port;
     ReaderKind kind;

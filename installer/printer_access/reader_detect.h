@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/platform.h"
 #include "printer_access/search_records.h"
+#include "printer_access/usb_ports.h"
 
 namespace pelmora {
 
@@ -41,22 +41,20 @@ extern const KnownReader kKnownReaders[7];
 
 // Fills the reader slots from ports 2, 3 and 4 of an open hub; slots it does
 // not find keep what they held.
-void DetectReaders(platform::Platform& platform, EncoderInfoBlock* block,
-                   platform::DeviceHandle hub);
-int ProbeContactReader(platform::Platform& platform, platform::DeviceHandle hub, int port,
+void DetectReaders(const UsbPorts& platform, EncoderInfoBlock* block, platform::DeviceHandle hub);
+int ProbeContactReader(const UsbPorts& platform, platform::DeviceHandle hub, int port,
                        char16_t* name, std::size_t capacity);
-int ProbeContactlessReader(platform::Platform& platform, platform::DeviceHandle hub, int port,
+int ProbeContactlessReader(const UsbPorts& platform, platform::DeviceHandle hub, int port,
                            char16_t* name, std::size_t capacity);
 // 1 when `service` (or, without an Enum key of its own, "WUDFRd") runs the
 // device instance and PC/SC lists the reader; `name` receives its PC/SC name.
-int CheckReaderBinding(platform::Platform& platform, const char16_t* instanceId, char16_t* name,
+int CheckReaderBinding(const UsbPorts& platform, const char16_t* instanceId, char16_t* name,
                        std::size_t capacity, const char16_t* service, const char16_t* readerText);
 // In: the reader text, a blank and the device's index under its service.
 // Out: the PC/SC reader name (indexed: with its last character replaced by
 // the index's last digit). Listed names over 63 characters are passed over:
 // cut short they would name no reader.
-int ResolveReaderName(platform::Platform& platform, char16_t* name, std::size_t capacity,
-                      bool indexed);
+int ResolveReaderName(const UsbPorts& platform, char16_t* name, std::size_t capacity, bool indexed);
 // Whether a listed PC/SC name is the reader of that reader text.
 bool ReaderNameQualifies(std::u16string_view listedName, std::u16string_view readerText);
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "operations/model_catalogue.h"
-#include "platform/platform.h"
 #include "printer_access/search_records.h"
+#include "printer_access/usb_ports.h"
 
 namespace pelmora {
 
@@ -33,7 +33,7 @@ struct UsbPortFindings {
 
 class CZelkoSearch {
  public:
-  explicit CZelkoSearch(platform::Platform& platform) : platform_(platform) {}
+  explicit CZelkoSearch(const UsbPorts& platform) : platform_(platform) {}
   virtual ~CZelkoSearch() = default;
 
   // 0 when the list is absent, else 1 after all hubs were walked. Found
@@ -57,7 +57,7 @@ class CZelkoSearch {
   void FillDetails(PrinterDetails* details, const UsbPortFindings& found,
                    platform::DeviceHandle hub);
 
-  platform::Platform& platform_;
+  UsbPorts platform_;
 };
 
 }  // namespace pelmora

@@ -9,9 +9,8 @@ namespace pelmora {
 
 namespace {
 
-bool hub_request(platform::Platform& platform, platform::DeviceHandle hub, int port,
-                 std::uint32_t code, std::uint8_t (&buffer)[kHubBufferSize],
-                 std::uint32_t* returned) {
+bool hub_request(const UsbPorts& platform, platform::DeviceHandle hub, int port, std::uint32_t code,
+                 std::uint8_t (&buffer)[kHubBufferSize], std::uint32_t* returned) {
   std::memset(buffer, 0, sizeof buffer);
   const auto index = static_cast<std::uint32_t>(port);
   std::memcpy(buffer, &index, sizeof index);
@@ -21,7 +20,7 @@ bool hub_request(platform::Platform& platform, platform::DeviceHandle hub, int p
 
 }  // namespace
 
-bool GetHubPortCount(platform::Platform& platform, platform::DeviceHandle hub, int* ports) {
+bool GetHubPortCount(const UsbPorts& platform, platform::DeviceHandle hub, int* ports) {
   std::uint8_t buffer[kHubBufferSize];
   std::uint32_t returned = 0;
   if (!hub_request(platform, hub, 0, platform::kIoctlUsbGetNodeInformation, buffer, &returned))
@@ -30,7 +29,7 @@ bool GetHubPortCount(platform::Platform& platform, platform::DeviceHandle hub, i
   return true;
 }
 
-bool GetHubConnection(platform::Platform& platform, platform::DeviceHandle hub, int port,
+bool GetHubConnection(const UsbPorts& platform, platform::DeviceHandle hub, int port,
                       HubConnection* connection) {
   std::uint8_t buffer[kHubBufferSize];
   std::uint32_t returned = 0;
@@ -43,7 +42,7 @@ bool GetHubConnection(platform::Platform& platform, platform::DeviceHandle hub, 
   return true;
 }
 
-bool GetHubConnectionText(platform::Platform& platform, platform::DeviceHandle hub, int port,
+bool GetHubConnectionText(const UsbPorts& platform, platform::DeviceHandle hub, int port,
                           std::uint32_t controlCode, std::u16string* text) {
   std::uint8_t buffer[kHubBufferSize];
   std::uint32_t returned = 0;
@@ -58,7 +57,7 @@ bool GetHubConnectionText(platform::Platform& platform, platform::DeviceHandle h
   return true;
 }
 
-platform::DeviceHandle OpenHub(platform::Platform& platform, std::u16string_view path) {
+platform::DeviceHandle OpenHub(const UsbPorts& platform, std::u16string_view path) {
   platform::DeviceHandle hub = platform::kInvalidDeviceHandle;
   if (platform.device_io.create_file(path, platform::kGenericRead, platform::kFileShareRead,
                                      platform::kOpenExisting, 0, &hub) != platform::kErrorSuccess)

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/platform.h"
+#include "printer_access/usb_ports.h"
 
 namespace pelmora {
 
@@ -19,17 +19,17 @@ struct HubConnection {
 };
 
 // IOCTL_USB_GET_NODE_INFORMATION: the hub's number of downstream ports.
-bool GetHubPortCount(platform::Platform& platform, platform::DeviceHandle hub, int* ports);
+bool GetHubPortCount(const UsbPorts& platform, platform::DeviceHandle hub, int* ports);
 // IOCTL_USB_GET_NODE_CONNECTION_INFORMATION for one port.
-bool GetHubConnection(platform::Platform& platform, platform::DeviceHandle hub, int port,
+bool GetHubConnection(const UsbPorts& platform, platform::DeviceHandle hub, int port,
                       HubConnection* connection);
 // IOCTL_USB_GET_NODE_CONNECTION_DRIVERKEY_NAME or
 // IOCTL_USB_GET_NODE_CONNECTION_NAME for one port: the text from offset 8,
 // up to its terminator or the end of the answer.
-bool GetHubConnectionText(platform::Platform& platform, platform::DeviceHandle hub, int port,
+bool GetHubConnectionText(const UsbPorts& platform, platform::DeviceHandle hub, int port,
                           std::uint32_t controlCode, std::u16string* text);
 
 // Opens a hub path for reading, shared for reading.
-platform::DeviceHandle OpenHub(platform::Platform& platform, std::u16string_view path);
+platform::DeviceHandle OpenHub(const UsbPorts& platform, std::u16string_view path);
 
 }  // namespace pelmora

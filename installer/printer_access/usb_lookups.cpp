@@ -23,13 +23,13 @@ std::u16string_view usb_text(const char16_t* text) {
   return platform::bounded_view(text, kUsbTextLength);
 }
 
-bool open_hklm(platform::Platform& platform, std::u16string_view path, ScopedRegKey& key) {
+bool open_hklm(const UsbPorts& platform, std::u16string_view path, ScopedRegKey& key) {
   return platform.registry.open_key(platform::kHkeyLocalMachine, path, platform::kKeyRead,
                                     key.receive()) == platform::kErrorSuccess;
 }
 
 // A text value of at most `maxBytes` bytes, up to its first zero.
-bool query_text(platform::Platform& platform, platform::RegKey key, std::u16string_view name,
+bool query_text(const UsbPorts& platform, platform::RegKey key, std::u16string_view name,
                 std::size_t maxBytes, std::u16string* text) {
   platform::RegistryValue value;
   if (platform.registry.query_value(key, name, maxBytes, &value) != platform::kErrorSuccess)
@@ -38,8 +38,8 @@ bool query_text(platform::Platform& platform, platform::RegKey key, std::u16stri
   return true;
 }
 
-bool read_hklm_text(platform::Platform& platform, std::u16string_view path,
-                    std::u16string_view name, std::size_t maxBytes, std::u16string* text) {
+bool read_hklm_text(const UsbPorts& platform, std::u16string_view path, std::u16string_view name,
+                    std::size_t maxBytes, std::u16string* text) {
   ScopedRegKey key(platform.registry);
   return open_hklm(platform, path, key) && query_text(platform, key.get(), name, maxBytes, text);
 }
@@ -55,7 +55,7 @@ std::u16string usb_devices_key(std::uint16_t vendorId, std::uint16_t productId) 
 
 // Walks the instances of one vendor and product id for the node whose
 // "Driver" equals the driver key; `instanceId` and `instanceName` receive it.
-bool find_instance_by_driver_key(platform::Platform& platform, std::uint16_t vendorId,
+bool find_instance_by_driver_key(const UsbPorts& platform, std::uint16_t vendorId,
                                  std::uint16_t productId, std::u16string_view driverKey,
                                  std::u16string* instanceId, std::u16string* instanceName) {
   ScopedRegKey devices(platform.registry);
@@ -83,7 +83,7 @@ std::uint8_t printer_answer_byte(const std::uint8_t* answer, std::uint32_t retur
 
 // Sends one get request to the printer at `devicePath`, opened exclusively
 // for that request only.
-bool ask_printer(platform::Platform& platform, const char16_t* devicePath, const char16_t* lockName,
+bool ask_printer(const UsbPorts& platform, const char16_t* devicePath, const char16_t* lockName,
                  const std::uint8_t* request, std::uint32_t requestLength,
                  std::uint8_t (&answer)[kPrinterAnswerCapacity], std::uint32_t* returned) {
   if (devicePath == nullptr) return false;
@@ -104,7 +104,7 @@ std::u16string driver_data_key(const char16_t* queueName) {
 
 }  // namespace
 
-bool ReadHklmValue(platform::Platform& platform, std::u16string_view subKey,
+bool ReadHklmValue(const UsbPorts& platform, std::u16string_view subKey,
                    std::u16string_view valueName, void* buffer, std::size_t bufferBytes,
                    std::size_t* bytesRead) {
   ScopedRegKey key(platform.registry);
@@ -119,7 +119,7 @@ bool ReadHklmValue(platform::Platform& platform, std::u16string_view subKey,
   return true;
 }
 
-bool FindQueueForPrefix(platform::Platform& platform, const char16_t* prefix_, char16_t* queue,
+bool FindQueueForPrefix(const UsbPorts& platform, const char16_t* prefix_, char16_t* queue,
                         std::size_t capacity) {
   const std::u16string_view prefix = usb_text(prefix_);
   ScopedRegKey printers(platform.registry);
@@ -144,7 +144,7 @@ bool FindQueueForPrefix(platform::Platform& platform, const char16_t* prefix_, c
   return false;
 }
 
-void ReadParentIdPrefix(platform::Platform& platform, const char16_t* instanceId,
+void ReadParentIdPrefix(const UsbPorts& platform, const char16_t* instanceId,
                         const char16_t* instanceName, char16_t* prefix, std::size_t capacity) {
   platform::copy_truncated(prefix, capacity, u"");
   std::u16string value;
@@ -155,8 +155,8 @@ void ReadParentIdPrefix(platform::Platform& platform, const char16_t* instanceId
   }
 }
 
-bool ReadDeviceDriverKey(platform::Platform& platform, const char16_t* instanceId,
-                         char16_t* driverKey, std::size_t capacity) {
+bool ReadDeviceDriverKey(const UsbPorts& platform, const char16_t* instanceId, char16_t* driverKey,
+                         std::size_t capacity) {
   std::u16string value;
   if (!read_hklm_text(platform, node_key(usb_text(instanceId)), u"Driver", 2048, &value))
     return false;
@@ -173,7 +173,7 @@ bool PathMatchesInstance(std::u16string_view path, std::u16string_view instanceI
   return true;
 }
 
-bool FindUsbPrintPath(platform::Platform& platform, const char16_t* instanceId, char16_t* path,
+bool FindUsbPrintPath(const UsbPorts& platform, const char16_t* instanceId, char16_t* path,
                       std::size_t capacity) {
   platform::DeviceInterfaces& interfaces = platform.device_interfaces;
   platform::ScopedInterfaceList set(interfaces);
@@ -197,7 +197,7 @@ bool FindUsbPrintPath(platform::Platform& platform, const char16_t* instanceId, 
   return found;
 }
 
-bool ReadInterfacePath(platform::Platform& platform, platform::DevInfoSet set,
+bool ReadInterfacePath(const UsbPorts& platform, platform::DevInfoSet set,
                        const platform::DeviceInterfaceData& data, std::u16string* path) {
   platform::DeviceInterfaces& interfaces = platform.device_interfaces;
   std::uint32_t required = 0;
@@ -223,9 +223,9 @@ bool ReadInterfacePath(platform::Platform& platform, platform::DevInfoSet set,
   return true;
 }
 
-bool FindPrinterDevice(platform::Platform& platform, std::uint16_t vendorId,
-                       std::uint16_t productId, const char16_t* driverKey, char16_t* path,
-                       std::size_t pathCapacity, char16_t* prefix, std::size_t prefixCapacity) {
+bool FindPrinterDevice(const UsbPorts& platform, std::uint16_t vendorId, std::uint16_t productId,
+                       const char16_t* driverKey, char16_t* path, std::size_t pathCapacity,
+                       char16_t* prefix, std::size_t prefixCapacity) {
   std::u16string id, name;
   if (!find_instance_by_driver_key(platform, vendorId, productId, usb_text(driverKey), &id, &name))
     return false;
@@ -233,9 +233,8 @@ bool FindPrinterDevice(platform::Platform& platform, std::uint16_t vendorId,
   return FindUsbPrintPath(platform, id.c_str(), path, pathCapacity);
 }
 
-bool FindReaderInstance(platform::Platform& platform, std::uint16_t vendorId,
-                        std::uint16_t productId, const char16_t* driverKey, char16_t* name,
-                        std::size_t capacity) {
+bool FindReaderInstance(const UsbPorts& platform, std::uint16_t vendorId, std::uint16_t productId,
+                        const char16_t* driverKey, char16_t* name, std::size_t capacity) {
   std::u16string id, instance;
   if (!find_instance_by_driver_key(platform, vendorId, productId, usb_text(driverKey), &id,
                                    &instance))
@@ -251,7 +250,7 @@ bool FindReaderInstance(platform::Platform& platform, std::uint16_t vendorId,
   return true;
 }
 
-bool FindUsbPortName(platform::Platform& platform, const char16_t* prefix_, char16_t* portName,
+bool FindUsbPortName(const UsbPorts& platform, const char16_t* prefix_, char16_t* portName,
                      std::size_t capacity) {
   const std::u16string_view prefix = usb_text(prefix_);
   ScopedRegKey usbprint(platform.registry);
@@ -282,9 +281,8 @@ bool FindUsbPortName(platform::Platform& platform, const char16_t* prefix_, char
   return false;
 }
 
-void QueryPrinterId(platform::Platform& platform, const char16_t* devicePath,
-                    const char16_t* lockName, const char16_t* queueName, char16_t* id,
-                    std::size_t capacity) {
+void QueryPrinterId(const UsbPorts& platform, const char16_t* devicePath, const char16_t* lockName,
+                    const char16_t* queueName, char16_t* id, std::size_t capacity) {
   if (id == nullptr || capacity == 0) return;
   std::memset(id, 0, capacity * sizeof(char16_t));
   // The registry value goes in as it is, cut so that the id stays terminated.
@@ -311,7 +309,7 @@ void QueryPrinterId(platform::Platform& platform, const char16_t* devicePath,
   }
 }
 
-int QueryPrinterStatusFlag(platform::Platform& platform, const char16_t* devicePath,
+int QueryPrinterStatusFlag(const UsbPorts& platform, const char16_t* devicePath,
                            const char16_t* lockName, const char16_t* queueName) {
   std::uint8_t status[64] = {};
   if (ReadHklmValue(platform, driver_data_key(queueName), u"PrinterStatus", status, sizeof status))

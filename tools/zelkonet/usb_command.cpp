@@ -1,8 +1,8 @@
 //   zelkonet usb list [--machine FILE]
 //   zelkonet usb query PRINTER_ID [PORT] [--machine FILE]
 //
-// --machine loads a simulated USB machine (hubs, printers, readers, PC/SC
-// names, held locks) from a machine file (tools/support/machine_file.h, the
+// --machine replays a USB machine (hubs, printers, readers, PC/SC names,
+// held locks) from a machine file (tools/support/machine_file.h, the
 // statements in docs/tools.md); on Linux it is the only machine there is. On
 // Windows, without it, the search runs on the machine's own USB devices.
 #include "usb_command.h"
@@ -16,8 +16,8 @@
 
 #include "machine_file.h"
 #include "platform/util/text.h"
-#include "platform_sim/sim_windows.h"
 #include "printer_access/search_usb.h"
+#include "replayed_machine.h"
 #include "report.h"
 #ifdef _WIN32
 #include "platform_win32/win32_windows.h"
@@ -36,7 +36,7 @@ int usage() {
   return 2;
 }
 
-bool load_machine(const std::string& file, platform::sim::SimWindows& windows) {
+bool load_machine(const std::string& file, ReplayedMachine& machine) {
   std::ifstream in(file, std::ios::binary);
   if (!in) {
     std::fprintf(stderr, "zelkonet: cannot read %s\n", file.c_str());
@@ -53,19 +53,19 @@ bool load_machine(const std::string& file, platform::sim::SimWindows& windows) {
   }
   std::string description;
   std::string error;
-  std::vector<platform::sim::SimUsbLock> locks;
+  std::vector<usb_machine::UsbLock> locks;
   if (!machine_file::read_description(text, &description, &error) ||
-      !platform::sim::ParseUsbMachine(description, &windows.usb, &locks, &error)) {
+      !usb_machine::ParseUsbMachine(description, &machine.usb, &locks, &error)) {
     std::fprintf(stderr, "zelkonet: %s: %s\n", file.c_str(), error.c_str());
     return false;
   }
-  windows.usb.install(windows.registry, windows.spooler);
+  machine.usb.install(machine.registry);
   for (const auto& lock : locks)
-    windows.usb.hold_event(u"Global\\ZELKO_IOCTL_" + lock.name, lock.held_ms);
+    machine.usb.hold_event(u"Global\\ZELKO_IOCTL_" + lock.name, lock.held_ms);
   return true;
 }
 
-int list(platform::Platform& platform) {
+int list(const pelmora::UsbPorts& platform) {
   pelmora::PrinterList list{};
   list.count = 0;
   pelmora::CZelkoSearch(platform).ListUsbPrinters(&list);
@@ -78,7 +78,7 @@ int list(platform::Platform& platform) {
   return 0;
 }
 
-int query(platform::Platform& platform, const std::string& id, const std::string* port) {
+int query(const pelmora::UsbPorts& platform, const std::string& id, const std::string* port) {
   pelmora::PrinterDetails details{};
   const std::u16string wanted = platform::to_utf16(id);
   const std::u16string wanted_port = port ? platform::to_utf16(*port) : std::u16string();
@@ -121,11 +121,12 @@ int RunUsbCommand(int argc, char** argv) {
         (command == "query" && !words.empty() && words.size() <= 2)))
     return usage();
 
-  auto simulated = std::make_unique<platform::sim::SimWindows>();
-  platform::Platform* platform = &simulated->platform;
+  auto replayed = std::make_unique<ReplayedMachine>();
+  const pelmora::UsbPorts* platform = &replayed->ports;
 #ifdef _WIN32
   auto real = std::make_unique<platform_win32::Win32Windows>();
-  if (machine_file.empty()) platform = &real->platform;
+  const pelmora::UsbPorts real_ports(real->platform);
+  if (machine_file.empty()) platform = &real_ports;
 #else
   if (machine_file.empty()) {
     std::fprintf(stderr,
@@ -133,7 +134,7 @@ int RunUsbCommand(int argc, char** argv) {
     return 2;
   }
 #endif
-  if (!machine_file.empty() && !load_machine(machine_file, *simulated)) return 1;
+  if (!machine_file.empty() && !load_machine(machine_file, *replayed)) return 1;
   if (command == "list") return list(*platform);
   return query(*platform, words[0], words.size() > 1 ? &words[1] : nullptr);
 }

@@ -1,5 +1,5 @@
 // The real device files and named events, device-interface lists and smart
-// cards: the twins of platform_sim/sim_usb_machine.h.
+// cards: the twins of the USB machine (tools/support/usb_machine.h).
 #pragma once
 
 #include "platform/device_interfaces.h"

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "platform/device_interfaces.h"
-#include "platform_sim/sim_usb_layouts.h"
 #include "usb_fixture.h"
+#include "usb_layouts.h"
 
 namespace pelmora {
 namespace {
@@ -59,7 +59,7 @@ TEST_F(UsbMachineAnswers, DetailDataNeedsThePlatformsHeaderSize) {
 }
 
 TEST_F(UsbMachineAnswers, HubAnswersInWindowsLayouts) {
-  namespace layout = platform::sim::usb_layout;
+  namespace layout = usb_machine::layout;
   Load("hub A ports=3\nprinter at=A:1 driver=" + std::string(100, 'K') +
        "\nprinter at=A:2 pid=3851 state=failed-enumeration\n");
   platform::DeviceHandle hub = 0;

@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform_sim/sim_usb_layouts.h"
 #include "printer_access/search_usb.h"
 #include "support/guarded.h"
 #include "usb_fixture.h"
+#include "usb_layouts.h"
 
 namespace pelmora {
 namespace {
@@ -108,7 +108,7 @@ printer at=ROOT:6 id=WORKING1
             std::vector<std::u16string>{u"Orvane ZELKO-70 Card Printer  [WORKING1 : USB006]"});
   PrinterDetails details;
   EXPECT_EQ(Find(&details, u"POWER001"), 0);
-  namespace layout = platform::sim::usb_layout;
+  namespace layout = usb_machine::layout;
   for (int port = 1; port <= 5; ++port) {
     // Asked once by the listing and once by the search for one printer.
     EXPECT_EQ(At(u"ROOT", port).hub_requests,

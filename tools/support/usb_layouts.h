@@ -1,8 +1,8 @@
-// The simulated machine's own copy of the structures Windows' USB hub driver
+// The USB machine's own copy of the structures Windows' USB hub driver
 // and USB printing class driver answer with, as usbioctl.h, usbspec.h and
 // usbprint.h lay them out: the hub structures are byte-packed, multi-byte
 // fields little-endian. The programs read these answers at offsets of their
-// own; the simulated hub writes them from these declarations, so a wrong
+// own; the machine's hub writes them from these declarations, so a wrong
 // offset on either side shows as a wrong answer, never as agreement.
 #pragma once
 
@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace platform::sim::usb_layout {
+namespace usb_machine::layout {
 
 static_assert(std::endian::native == std::endian::little,
               "the structures are copied as bytes: Windows' byte order only");
@@ -115,7 +115,7 @@ struct UsbNodeInformation {
 
 // The common head of USB_NODE_CONNECTION_INFORMATION and its _EX form: the
 // _EX form has a speed byte where the older one has LowSpeed. The open pipes'
-// list (USB_PIPE_INFO[]) follows; the simulated hub reports none.
+// list (USB_PIPE_INFO[]) follows; the machine's hub reports none.
 struct UsbNodeConnectionInformation {
   std::uint32_t ConnectionIndex;
   UsbDeviceDescriptor DeviceDescriptor;
@@ -158,4 +158,4 @@ static_assert(sizeof(UsbNodeConnectionInformation) == 35);
 static_assert(sizeof(UsbDescriptorRequest) == 12);
 static_assert(sizeof(UsbNodeConnectionNameHead) == 8);
 
-}  // namespace platform::sim::usb_layout
+}  // namespace usb_machine::layout

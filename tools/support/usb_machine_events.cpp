@@ -1,17 +1,19 @@
-// The simulated machine's named events: the per-port lock "Global\\ZELKO_IOCTL_%s"
-// that the programs and simulated other processes take in turn.
+// The machine's named events: the per-port lock "Global\\ZELKO_IOCTL_%s"
+// that the programs and the described other processes take in turn.
 #include <algorithm>
 
 #include "platform/util/text.h"
-#include "platform_sim/sim_usb_machine.h"
+#include "usb_machine.h"
 
-namespace platform::sim {
+namespace usb_machine {
+
+using namespace platform;
 
 // Event names are compared as Windows compares object names in a namespace:
 // the case of ASCII letters does not count.
 
-std::optional<std::uint64_t> SimUsbMachine::run_event(Event& event, std::uint64_t until,
-                                                      std::optional<std::uint64_t> our_wait_from) {
+std::optional<std::uint64_t> UsbMachine::run_event(Event& event, std::uint64_t until,
+                                                   std::optional<std::uint64_t> our_wait_from) {
   constexpr std::uint64_t kNever = ~std::uint64_t{0};
   for (;;) {
     // The next thing to happen: the holder lets go, a waiter arrives at an
@@ -65,11 +67,10 @@ std::optional<std::uint64_t> SimUsbMachine::run_event(Event& event, std::uint64_
   }
 }
 
-void SimUsbMachine::hold_event(std::u16string_view name,
-                               std::optional<std::uint64_t> milliseconds) {
+void UsbMachine::hold_event(std::u16string_view name, std::optional<std::uint64_t> milliseconds) {
   std::lock_guard lock(mutex_);
   Event& event = events_[ascii_upper(name)];
-  const std::uint64_t now = clock_.now_ms();
+  const std::uint64_t now = host_.now_ms();
   run_event(event, now);
   if (!event.exists) event.manual_reset = false;
   event.exists = true;
@@ -79,54 +80,54 @@ void SimUsbMachine::hold_event(std::u16string_view name,
   if (milliseconds) event.released_at = now + *milliseconds;
 }
 
-void SimUsbMachine::queue_for_event(std::u16string_view name, std::uint64_t at_ms,
-                                    std::uint64_t hold_ms) {
+void UsbMachine::queue_for_event(std::u16string_view name, std::uint64_t at_ms,
+                                 std::uint64_t hold_ms) {
   std::lock_guard lock(mutex_);
   Event& event = events_[ascii_upper(name)];
-  run_event(event, clock_.now_ms());
+  run_event(event, host_.now_ms());
   auto at = event.waiters.begin();
   while (at != event.waiters.end() && at->arrives_at <= at_ms) ++at;
-  event.waiters.insert(at, OtherWaiter{std::max(at_ms, clock_.now_ms()), hold_ms});
+  event.waiters.insert(at, OtherWaiter{std::max(at_ms, host_.now_ms()), hold_ms});
 }
 
-std::vector<SimUsbMachine::EventTurn> SimUsbMachine::event_turns(std::u16string_view name) {
+std::vector<UsbMachine::EventTurn> UsbMachine::event_turns(std::u16string_view name) {
   std::lock_guard lock(mutex_);
   auto it = events_.find(ascii_upper(name));
   if (it == events_.end()) return {};
-  run_event(it->second, clock_.now_ms());
+  run_event(it->second, host_.now_ms());
   return it->second.turns;
 }
 
-int SimUsbMachine::event_overlaps(std::u16string_view name) {
+int UsbMachine::event_overlaps(std::u16string_view name) {
   std::lock_guard lock(mutex_);
   auto it = events_.find(ascii_upper(name));
   if (it == events_.end()) return 0;
-  run_event(it->second, clock_.now_ms());
+  run_event(it->second, host_.now_ms());
   return it->second.overlaps;
 }
 
-bool SimUsbMachine::event_exists(std::u16string_view name) {
+bool UsbMachine::event_exists(std::u16string_view name) {
   std::lock_guard lock(mutex_);
   auto it = events_.find(ascii_upper(name));
   if (it == events_.end()) return false;
-  run_event(it->second, clock_.now_ms());
+  run_event(it->second, host_.now_ms());
   return it->second.exists;
 }
 
-std::size_t SimUsbMachine::open_event_handles() const {
+std::size_t UsbMachine::open_event_handles() const {
   std::lock_guard lock(mutex_);
   return event_handles_.size();
 }
 
-Win32Error SimUsbMachine::open_event(std::u16string_view name, std::uint32_t access, bool,
-                                     EventHandle* event) {
+Win32Error UsbMachine::open_event(std::u16string_view name, std::uint32_t access, bool,
+                                  EventHandle* event) {
   *event = 0;
-  if (auto e = faults_.check("OpenEventW", name)) return e;
+  if (auto e = host_.fault("OpenEventW", name)) return e;
   std::lock_guard lock(mutex_);
   if (access == 0) return kErrorInvalidParameter;
   auto it = events_.find(ascii_upper(name));
   if (it == events_.end()) return kErrorFileNotFound;
-  run_event(it->second, clock_.now_ms());
+  run_event(it->second, host_.now_ms());
   if (!it->second.exists) return kErrorFileNotFound;
   ++it->second.handles;
   *event = next_event_;
@@ -135,14 +136,14 @@ Win32Error SimUsbMachine::open_event(std::u16string_view name, std::uint32_t acc
   return kErrorSuccess;
 }
 
-Win32Error SimUsbMachine::create_event(std::u16string_view name, bool manual_reset,
-                                       bool initially_signalled, EventHandle* event) {
+Win32Error UsbMachine::create_event(std::u16string_view name, bool manual_reset,
+                                    bool initially_signalled, EventHandle* event) {
   *event = 0;
-  if (auto e = faults_.check("CreateEventW", name)) return e;
+  if (auto e = host_.fault("CreateEventW", name)) return e;
   std::lock_guard lock(mutex_);
   const std::u16string key = ascii_upper(name);
   Event& state = events_[key];
-  const std::uint64_t now = clock_.now_ms();
+  const std::uint64_t now = host_.now_ms();
   run_event(state, now);
   const bool existed = state.exists;
   if (!existed) {
@@ -158,8 +159,8 @@ Win32Error SimUsbMachine::create_event(std::u16string_view name, bool manual_res
   return existed ? kErrorAlreadyExists : kErrorSuccess;
 }
 
-std::uint32_t SimUsbMachine::wait(EventHandle handle, std::uint32_t milliseconds) {
-  if (faults_.check("WaitForSingleObject")) return kWaitFailed;
+std::uint32_t UsbMachine::wait(EventHandle handle, std::uint32_t milliseconds) {
+  if (host_.fault("WaitForSingleObject", {})) return kWaitFailed;
   std::uint64_t advance_to = 0;
   std::uint32_t result = kWaitTimeout;
   {
@@ -167,7 +168,7 @@ std::uint32_t SimUsbMachine::wait(EventHandle handle, std::uint32_t milliseconds
     auto h = event_handles_.find(handle);
     if (h == event_handles_.end()) return kWaitFailed;
     Event& event = events_[h->second];
-    const std::uint64_t now = clock_.now_ms();
+    const std::uint64_t now = host_.now_ms();
     run_event(event, now);
     advance_to = now + milliseconds;
     if (const auto got = run_event(event, now + milliseconds, now)) {
@@ -175,16 +176,16 @@ std::uint32_t SimUsbMachine::wait(EventHandle handle, std::uint32_t milliseconds
       result = kWaitObject0;
     }
   }
-  clock_.advance_to(advance_to);
+  host_.advance_to(advance_to);
   return result;
 }
 
-Win32Error SimUsbMachine::set_event(EventHandle handle) {
+Win32Error UsbMachine::set_event(EventHandle handle) {
   std::lock_guard lock(mutex_);
   auto h = event_handles_.find(handle);
   if (h == event_handles_.end()) return kErrorInvalidHandle;
   Event& event = events_[h->second];
-  const std::uint64_t now = clock_.now_ms();
+  const std::uint64_t now = host_.now_ms();
   run_event(event, now);
   event.held_by_us = false;
   event.signalled = true;
@@ -193,13 +194,13 @@ Win32Error SimUsbMachine::set_event(EventHandle handle) {
   return kErrorSuccess;
 }
 
-Win32Error SimUsbMachine::close_event(EventHandle handle) {
+Win32Error UsbMachine::close_event(EventHandle handle) {
   std::lock_guard lock(mutex_);
   auto h = event_handles_.find(handle);
   if (h == event_handles_.end()) return kErrorInvalidHandle;
   Event& event = events_[h->second];
   event_handles_.erase(h);
-  const std::uint64_t now = clock_.now_ms();
+  const std::uint64_t now = host_.now_ms();
   run_event(event, now);
   --event.handles;
   if (event.handles == 0 && !event.held_elsewhere &&
@@ -210,4 +211,4 @@ Win32Error SimUsbMachine::close_event(EventHandle handle) {
   return kErrorSuccess;
 }
 
-}  // namespace platform::sim
+}  // namespace usb_machine

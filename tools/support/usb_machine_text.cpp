@@ -1,4 +1,4 @@
-// The text form of a simulated USB machine (see sim_usb_machine.h).
+// The text form of a USB machine (see usb_machine.h).
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "platform/util/text.h"
-#include "platform_sim/sim_usb_machine.h"
+#include "usb_machine.h"
 
-namespace platform::sim {
+namespace usb_machine {
+
+using namespace platform;
 
 namespace {
 
@@ -69,7 +71,7 @@ bool parse_decimal(const std::string& text, unsigned long max, unsigned long* va
   return true;
 }
 
-bool parse_at(const std::string& text, SimUsbDevice* device) {
+bool parse_at(const std::string& text, UsbDevice* device) {
   const std::size_t colon = text.rfind(':');
   unsigned long port = 0;
   if (colon == std::string::npos || colon == 0 ||
@@ -162,15 +164,15 @@ std::vector<std::uint8_t> encoder_bytes(const EncoderText& text) {
 
 class Parser {
  public:
-  Parser(SimUsbMachine* machine, std::vector<SimUsbLock>* locks) : m_(machine), locks_(locks) {}
+  Parser(UsbMachine* machine, std::vector<UsbLock>* locks) : m_(machine), locks_(locks) {}
 
   bool statement(const std::vector<Field>& words, std::string* error) {
     const std::string& what = words[0].key;
     if (words[0].has_value) return fail(error, "a statement starts with its kind");
     if (what == "hub") return hub(words, error);
-    if (what == "printer") return device(words, SimUsbKind::Printer, error);
-    if (what == "reader") return device(words, SimUsbKind::Reader, error);
-    if (what == "device") return device(words, SimUsbKind::Other, error);
+    if (what == "printer") return device(words, UsbKind::Printer, error);
+    if (what == "reader") return device(words, UsbKind::Reader, error);
+    if (what == "device") return device(words, UsbKind::Other, error);
     if (what == "service") {
       if (words.size() != 2 || words[1].has_value) return fail(error, "service NAME");
       m_->bare_services.push_back(to_utf16(words[1].key));
@@ -194,10 +196,10 @@ class Parser {
 
   bool hub(const std::vector<Field>& words, std::string* error) {
     if (words.size() < 2 || words[1].has_value) return fail(error, "hub LABEL [options]");
-    SimUsbHub hub;
+    UsbHub hub;
     hub.label = to_utf16(words[1].key);
-    SimUsbDevice at_port;
-    at_port.kind = SimUsbKind::Hub;
+    UsbDevice at_port;
+    at_port.kind = UsbKind::Hub;
     at_port.vendor = 0x0409;
     at_port.product = 0x005A;
     at_port.hub_label = hub.label;
@@ -226,10 +228,10 @@ class Parser {
     return true;
   }
 
-  bool device(const std::vector<Field>& words, SimUsbKind kind, std::string* error) {
-    SimUsbDevice d;
+  bool device(const std::vector<Field>& words, UsbKind kind, std::string* error) {
+    UsbDevice d;
     d.kind = kind;
-    if (kind == SimUsbKind::Printer) {
+    if (kind == UsbKind::Printer) {
       d.vendor = 0x0016;
       d.product = 0x3850;
       d.status_answer = std::vector<std::uint8_t>(4, 0);
@@ -241,8 +243,8 @@ class Parser {
       const Field& f = words[i];
       const std::u16string value = to_utf16(f.value);
       unsigned long n = 0;
-      const bool printer = kind == SimUsbKind::Printer;
-      const bool reader = kind == SimUsbKind::Reader;
+      const bool printer = kind == UsbKind::Printer;
+      const bool reader = kind == UsbKind::Reader;
       if (!f.has_value) return fail(error, "field \"" + f.key + "\" has no value");
       if (f.key == "at") {
         if (!parse_at(f.value, &d)) return fail(error, "at=HUB:PORT");
@@ -334,9 +336,9 @@ class Parser {
       }
     }
     if (!at) return fail(error, "at=HUB:PORT is missing");
-    if (kind != SimUsbKind::Printer && !ids)
+    if (kind != UsbKind::Printer && !ids)
       return fail(error, "vid= and pid= (or model=) are missing");
-    if (kind == SimUsbKind::Reader && d.service.empty()) return fail(error, "service= is missing");
+    if (kind == UsbKind::Reader && d.service.empty()) return fail(error, "service= is missing");
     if (encoder.present) d.encoder_answer = encoder_bytes(encoder);
     m_->devices.push_back(std::move(d));
     return true;
@@ -369,7 +371,7 @@ class Parser {
 
   bool lock(const std::vector<Field>& words, std::string* error) {
     if (words.size() < 2 || words[1].has_value) return fail(error, "lock NAME [held-ms=N]");
-    SimUsbLock lock{to_utf16(words[1].key), std::nullopt};
+    UsbLock lock{to_utf16(words[1].key), std::nullopt};
     for (std::size_t i = 2; i < words.size(); ++i) {
       unsigned long n = 0;
       if (words[i].key != "held-ms" || !parse_decimal(words[i].value, 86400000, &n))
@@ -380,14 +382,14 @@ class Parser {
     return true;
   }
 
-  SimUsbMachine* m_;
-  std::vector<SimUsbLock>* locks_;
+  UsbMachine* m_;
+  std::vector<UsbLock>* locks_;
   int printers_ = 0;
 };
 
 }  // namespace
 
-bool ParseUsbMachine(std::string_view text, SimUsbMachine* machine, std::vector<SimUsbLock>* locks,
+bool ParseUsbMachine(std::string_view text, UsbMachine* machine, std::vector<UsbLock>* locks,
                      std::string* error) {
   Parser parser(machine, locks);
   std::size_t line_number = 0, statements = 0, start = 0;
@@ -416,4 +418,4 @@ bool ParseUsbMachine(std::string_view text, SimUsbMachine* machine, std::vector<
   return machine->complete(error);
 }
 
-}  // namespace platform::sim
+}  // namespace usb_machine
