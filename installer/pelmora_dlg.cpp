@@ -26,10 +26,10 @@ const platform::MessageMapEntry<CPelmoraDlg> kMessageMap[] = {
                                      &CPelmoraDlg::OnLanguageChange),
     platform::OnCommand<CPelmoraDlg>(IDC_PORT_TCPIP, platform::kBnClicked,
                                      &CPelmoraDlg::OnNetworkPort),
-    platform::OnTimerMessage<CPelmoraDlg>(&CPelmoraDlg::OnTimer),
-    platform::OnMessage<CPelmoraDlg>(platform::kWmDestroy, &CPelmoraDlg::OnDestroy),
+    platform::on_timer_message<CPelmoraDlg>(&CPelmoraDlg::OnTimer),
+    platform::on_message<CPelmoraDlg>(platform::kWmDestroy, &CPelmoraDlg::OnDestroy),
     // Handled only while minimised; otherwise the dialog paints.
-    platform::OnMessage<CPelmoraDlg>(platform::kWmPaint, &CPelmoraDlg::OnPaint),
+    platform::on_message<CPelmoraDlg>(platform::kWmPaint, &CPelmoraDlg::OnPaint),
 };
 
 // A settings file is a few short lines; anything beyond this is not one and
@@ -89,7 +89,7 @@ CPelmoraDlg::CPelmoraDlg(platform::Platform& platform, WizardSteps& steps)
 CPelmoraDlg::~CPelmoraDlg() = default;
 
 platform::MessageResult CPelmoraDlg::handle_message(const WindowMessage& message) {
-  return platform::DispatchMessageMap(*this, kMessageMap, message);
+  return platform::dispatch_message_map(*this, kMessageMap, message);
 }
 
 const char16_t* CPelmoraDlg::Text(int row) const { return GetLocalizedText(row, languageIndex); }
@@ -136,7 +136,7 @@ platform::MessageResult CPelmoraDlg::OnPaint(const WindowMessage&) {
   int client_width = 0, client_height = 0, icon_width = 0, icon_height = 0;
   host_->icon_paint_sizes(&client_width, &client_height, &icon_width, &icon_height);
   const platform::IconOrigin at =
-      platform::CenteredIconOrigin(client_width, client_height, icon_width, icon_height);
+      platform::centered_icon_origin(client_width, client_height, icon_width, icon_height);
   host_->paint_icon(at.x, at.y);
   return {true, 0};
 }

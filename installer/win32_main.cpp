@@ -28,8 +28,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                                   std::uint32_t product, pelmora::NetworkSelection* selection) {
     const pelmora::ModalDialogRunner run_modal = [](int template_id, platform::DialogLogic& logic,
                                                     platform::DialogHost& owner) {
-      return platform_win32::RunModalDialog(template_id, logic,
-                                            reinterpret_cast<HWND>(owner.window_ref()));
+      return platform_win32::run_modal_dialog(template_id, logic,
+                                              reinterpret_cast<HWND>(owner.window_ref()));
     };
     return pelmora::ChooseNetworkPrinter(searches, run_modal, wizard.host(), family, product,
                                          selection);
@@ -42,13 +42,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   services.create_channel_lock = [] { pelmora::CreateChannelLock(); };
   services.delete_channel_lock = [] { pelmora::DeleteChannelLock(); };
   services.run_modal = [](platform::DialogLogic& logic) {
-    return platform_win32::RunModalDialog(IDD_PELMORA_DIALOG, logic);
+    return platform_win32::run_modal_dialog(IDD_PELMORA_DIALOG, logic);
   };
 
   // With the switches of an unattended run, or where nobody can answer a
   // window, nothing is shown at all.
   return static_cast<int>(pelmora::RunInstallerProgram(
-      windows.platform, steps, std::move(services), platform_win32::WriteToParentConsole,
+      windows.platform, steps, std::move(services), platform_win32::write_to_parent_console,
       [&](pelmora::UnattendedRun& run) {
         steps.chooseNetworkPrinter = [&run](pelmora::StepContext& wizard,
                                             std::u16string_view family, std::uint32_t product,

@@ -26,8 +26,8 @@ bool shows_differently(const PrinterStatusRecord& a, const PrinterStatusRecord& 
 }
 
 const platform::MessageMapEntry<CTBalloon> kMessageMap[] = {
-    platform::OnTimerMessage<CTBalloon>(&CTBalloon::on_timer),
-    platform::OnMessage<CTBalloon>(platform::kWmPaint, &CTBalloon::on_paint_message),
+    platform::on_timer_message<CTBalloon>(&CTBalloon::on_timer),
+    platform::on_message<CTBalloon>(platform::kWmPaint, &CTBalloon::on_paint_message),
 };
 
 }  // namespace
@@ -47,7 +47,7 @@ CTBalloon::~CTBalloon() {
 }
 
 platform::MessageResult CTBalloon::handle_message(const platform::WindowMessage& message) {
-  return platform::DispatchMessageMap(*this, kMessageMap, message);
+  return platform::dispatch_message_map(*this, kMessageMap, message);
 }
 
 platform::MessageResult CTBalloon::on_paint_message(const platform::WindowMessage&) {

@@ -43,31 +43,32 @@ bool CTessalyDlg::OnInitDialog() {
 }
 
 const platform::MessageMapEntry<CTessalyDlg> CTessalyDlg::kMessageMap[] = {
-    platform::OnRegisteredMessage<CTessalyDlg>(&CTessalyDlg::mouse_click_message_,
-                                               &CTessalyDlg::close_menu_on_outside_click),
-    platform::OnRegisteredMessage<CTessalyDlg>(&CTessalyDlg::taskbar_created_message_,
-                                               &CTessalyDlg::add_icon_again),
-    platform::OnMessage<CTessalyDlg>(platform::kWmPaint, &CTessalyDlg::on_paint),
-    platform::OnMessage<CTessalyDlg>(platform::kWmQueryDragIcon, &CTessalyDlg::on_query_drag_icon),
-    platform::OnMessage<CTessalyDlg>(platform::kWmTimer, &CTessalyDlg::on_timer),
-    platform::OnMessage<CTessalyDlg>(platform::kWmDisplayChange, &CTessalyDlg::on_display_change),
-    platform::OnMessage<CTessalyDlg>(platform::kWmSettingChange, &CTessalyDlg::on_setting_change),
-    platform::OnMessage<CTessalyDlg>(platform::kWmClose, &CTessalyDlg::on_close),
-    platform::OnMessage<CTessalyDlg>(platform::kWmQueryEndSession,
-                                     &CTessalyDlg::on_query_end_session),
-    platform::OnMessage<CTessalyDlg>(platform::kWmEndSession, &CTessalyDlg::on_end_session),
+    platform::on_registered_message<CTessalyDlg>(&CTessalyDlg::mouse_click_message_,
+                                                 &CTessalyDlg::close_menu_on_outside_click),
+    platform::on_registered_message<CTessalyDlg>(&CTessalyDlg::taskbar_created_message_,
+                                                 &CTessalyDlg::add_icon_again),
+    platform::on_message<CTessalyDlg>(platform::kWmPaint, &CTessalyDlg::on_paint),
+    platform::on_message<CTessalyDlg>(platform::kWmQueryDragIcon, &CTessalyDlg::on_query_drag_icon),
+    platform::on_message<CTessalyDlg>(platform::kWmTimer, &CTessalyDlg::on_timer),
+    platform::on_message<CTessalyDlg>(platform::kWmDisplayChange, &CTessalyDlg::on_display_change),
+    platform::on_message<CTessalyDlg>(platform::kWmSettingChange, &CTessalyDlg::on_setting_change),
+    platform::on_message<CTessalyDlg>(platform::kWmClose, &CTessalyDlg::on_close),
+    platform::on_message<CTessalyDlg>(platform::kWmQueryEndSession,
+                                      &CTessalyDlg::on_query_end_session),
+    platform::on_message<CTessalyDlg>(platform::kWmEndSession, &CTessalyDlg::on_end_session),
     // The popup menu's commands.
     platform::OnCommand<CTessalyDlg>(ID_TRAY_CLOSE, 0, &CTessalyDlg::on_tray_close),
     platform::OnCommand<CTessalyDlg>(ID_TRAY_UNINSTALL, 0, &CTessalyDlg::on_uninstall),
     platform::OnCommand<CTessalyDlg>(ID_DISPLAY_OFF, 0, &CTessalyDlg::on_display_off),
     platform::OnCommand<CTessalyDlg>(ID_DISPLAY_POPUP, 0, &CTessalyDlg::on_display_popup),
     platform::OnCommand<CTessalyDlg>(ID_DISPLAY_ALWAYS, 0, &CTessalyDlg::on_display_always),
-    platform::OnAnyCommand<CTessalyDlg>(0, &CTessalyDlg::on_other_command),
+    platform::on_any_command<CTessalyDlg>(0, &CTessalyDlg::on_other_command),
 };
 
 // The tray window's own messages first, then those of every tray dialog.
 platform::MessageResult CTessalyDlg::handle_message(const platform::WindowMessage& message) {
-  const platform::MessageResult result = platform::DispatchMessageMap(*this, kMessageMap, message);
+  const platform::MessageResult result =
+      platform::dispatch_message_map(*this, kMessageMap, message);
   return result.handled ? result : CTrayDialog::handle_message(message);
 }
 

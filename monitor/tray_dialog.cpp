@@ -57,13 +57,13 @@ platform::Point CTrayDialog::cursor() {
 }
 
 const platform::MessageMapEntry<CTrayDialog> CTrayDialog::kMessageMap[] = {
-    platform::OnMessage<CTrayDialog>(platform::kWmDestroy, &CTrayDialog::on_destroy_message),
-    platform::OnMessage<CTrayDialog>(platform::kWmSysCommand, &CTrayDialog::on_sys_command),
-    platform::OnMessage<CTrayDialog>(kTrayCallbackMessage, &CTrayDialog::on_tray_callback),
+    platform::on_message<CTrayDialog>(platform::kWmDestroy, &CTrayDialog::on_destroy_message),
+    platform::on_message<CTrayDialog>(platform::kWmSysCommand, &CTrayDialog::on_sys_command),
+    platform::on_message<CTrayDialog>(kTrayCallbackMessage, &CTrayDialog::on_tray_callback),
 };
 
 platform::MessageResult CTrayDialog::handle_message(const platform::WindowMessage& message) {
-  return platform::DispatchMessageMap(*this, kMessageMap, message);
+  return platform::dispatch_message_map(*this, kMessageMap, message);
 }
 
 platform::MessageResult CTrayDialog::on_destroy_message(const platform::WindowMessage&) {

@@ -22,15 +22,15 @@ inline constexpr std::uint32_t kTrackingStopWaitMs = 5000;
 
 // The tracking port keeps its thread and stop event handles itself; these
 // owners hold the duty to close them, so no path of the dialog closes by hand.
-inline void CloseTrackingThread(platform::TrackingThread& tracking, bool) {
+inline void close_tracking_thread(platform::TrackingThread& tracking, bool) {
   tracking.close_thread();
 }
-inline void CloseTrackingStopEvent(platform::TrackingThread& tracking, bool) {
+inline void close_tracking_stop_event(platform::TrackingThread& tracking, bool) {
   tracking.close_stop_event();
 }
-using TrackingThreadHold = platform::Scoped<platform::TrackingThread, bool, &CloseTrackingThread>;
+using TrackingThreadHold = platform::Scoped<platform::TrackingThread, bool, &close_tracking_thread>;
 using TrackingStopEventHold =
-    platform::Scoped<platform::TrackingThread, bool, &CloseTrackingStopEvent>;
+    platform::Scoped<platform::TrackingThread, bool, &close_tracking_stop_event>;
 
 class CTrayDialog : public platform::TrayWindowLogic {
  public:

@@ -10,7 +10,7 @@ namespace pelmora {
 namespace {
 
 const platform::MessageMapEntry<CDlgSelect> kMessageMap[] = {
-    platform::OnTimerMessage<CDlgSelect>(&CDlgSelect::OnTimer),
+    platform::on_timer_message<CDlgSelect>(&CDlgSelect::OnTimer),
     platform::OnCommand<CDlgSelect>(IDC_REFRESH, platform::kBnClicked, &CDlgSelect::OnRefresh),
     platform::OnCommand<CDlgSelect>(platform::kIdOk, platform::kBnClicked, &CDlgSelect::OnOK),
 };
@@ -61,7 +61,7 @@ bool ChooseNetworkPrinter(PrinterSearches& searches, const ModalDialogRunner& ru
 CDlgSelect::CDlgSelect(PrinterSearches& searches) : searches_(searches) {}
 
 platform::MessageResult CDlgSelect::handle_message(const platform::WindowMessage& message) {
-  return platform::DispatchMessageMap(*this, kMessageMap, message);
+  return platform::dispatch_message_map(*this, kMessageMap, message);
 }
 
 bool CDlgSelect::OnInitDialog() {

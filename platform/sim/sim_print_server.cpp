@@ -45,7 +45,7 @@ Win32Error SimSpooler::enum_forms(PrinterHandle server, std::size_t buffer_bytes
   std::lock_guard lock(mutex_);
   if (auto e = check_handle(server, Handle::Kind::Server)) return e;
   std::size_t needed = 0;
-  for (const auto& form : forms_) needed += FormBytes(form);
+  for (const auto& form : forms_) needed += form_bytes(form);
   if (needed > buffer_bytes) return kErrorInsufficientBuffer;
   *forms = forms_;
   return kErrorSuccess;

@@ -98,7 +98,7 @@ std::vector<std::u16string> package_files(const InfFile& inf, std::u16string_vie
 
 }  // namespace
 
-bool IsWin4Signature(std::u16string_view signature) {
+bool is_win4_signature(std::u16string_view signature) {
   return equals_ignore_ascii_case(signature, u"$Windows NT$") ||
          equals_ignore_ascii_case(signature, u"$Chicago$") ||
          equals_ignore_ascii_case(signature, u"$Windows 95$");
@@ -122,7 +122,7 @@ Win32Error SimSetupApi::get_inf_file_list(std::u16string_view folder, std::uint3
     if (!ends_with_inf(path)) continue;
     if (style & kInfStyleWin4) {
       const InfFile inf = InfFile::parse(shell_.file_contents(path));
-      if (!IsWin4Signature(inf.signature())) continue;
+      if (!is_win4_signature(inf.signature())) continue;
     }
     *list += leaf_of(path);
     list->push_back(u'\0');
@@ -140,7 +140,7 @@ Win32Error SimSetupApi::open_inf(std::u16string_view name, std::uint32_t style, 
   std::string bytes;
   if (auto e = shell_.read_file(path, kMaxInfBytes, &bytes)) return e;
   InfFile parsed = InfFile::parse(bytes);
-  if ((style & kInfStyleWin4) && !IsWin4Signature(parsed.signature())) return kErrorWrongInfStyle;
+  if ((style & kInfStyleWin4) && !is_win4_signature(parsed.signature())) return kErrorWrongInfStyle;
   std::lock_guard lock(mutex_);
   const InfHandle h = next_handle_++;
   handles_.emplace(h, std::move(parsed));
@@ -196,7 +196,7 @@ Win32Error SimSetupApi::copy_oem_inf(std::u16string_view source, std::u16string*
   if (!shell_.has_file(source)) return kErrorFileNotFound;
   const std::string bytes = shell_.file_contents(source);
   const InfFile inf = InfFile::parse(bytes);
-  if (!IsWin4Signature(inf.signature())) return kErrorWrongInfStyle;
+  if (!is_win4_signature(inf.signature())) return kErrorWrongInfStyle;
   // The package goes into the store whole, or not at all.
   for (const auto& path :
        package_files(inf, folder_of(source), system_.process_64bit ? u"amd64" : u"x86"))

@@ -97,9 +97,9 @@ class ModalDialogRoute : public DialogRoute<Win32DialogHost, platform::DialogLog
 
 }  // namespace
 
-int RunModalDialog(int template_id, platform::DialogLogic& logic, HWND owner) {
+int run_modal_dialog(int template_id, platform::DialogLogic& logic, HWND owner) {
   ModalDialogRoute route(logic, template_id);
-  return static_cast<int>(RunRoutedDialog(template_id, owner, route));
+  return static_cast<int>(run_routed_dialog(template_id, owner, route));
 }
 
 }  // namespace platform_win32

@@ -94,7 +94,7 @@ const wchar_t* Win32BalloonWindow::class_name() { return kBalloonClass; }
 bool Win32BalloonWindow::create(platform::BalloonWindowLogic& logic) {
   WNDCLASSW window_class{};
   window_class.style = CS_HREDRAW | CS_VREDRAW;
-  window_class.lpfnWndProc = RoutedWindowProcedure;
+  window_class.lpfnWndProc = routed_window_procedure;
   window_class.hInstance = program_instance();
   window_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   window_class.lpszClassName = kBalloonClass;

@@ -7,7 +7,7 @@
 
 namespace platform_win32 {
 
-void WriteToParentConsole(std::u16string_view text) {
+void write_to_parent_console(std::u16string_view text) {
   if (text.empty()) return;
   HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
   if (output == nullptr || output == INVALID_HANDLE_VALUE) {

@@ -96,8 +96,8 @@ class Win32TrayHost : public Win32ModalHost<platform::TrayWindowHost> {
     RECT client{};
     GetClientRect(window_, &client);
     const platform::IconOrigin at =
-        platform::CenteredIconOrigin(client.right - client.left, client.bottom - client.top,
-                                     GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+        platform::centered_icon_origin(client.right - client.left, client.bottom - client.top,
+                                       GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
     if (icon != 0) DrawIcon(dc, at.x, at.y, reinterpret_cast<HICON>(icon));
     EndPaint(window_, &paint);
   }
@@ -120,7 +120,7 @@ void Win32MonitorSystem::clear_mouse_hook(platform::WindowId window) {
 
 int Win32MonitorSystem::run_tray_window(int dialog_template, platform::TrayWindowLogic& logic) {
   TrayRoute route(logic);
-  return static_cast<int>(RunRoutedDialog(dialog_template, nullptr, route));
+  return static_cast<int>(run_routed_dialog(dialog_template, nullptr, route));
 }
 
 }  // namespace platform_win32

@@ -73,12 +73,12 @@ INT_PTR CALLBACK routed_dialog_procedure(HWND window, UINT message, WPARAM wpara
 
 }  // namespace
 
-INT_PTR RunRoutedDialog(int template_id, HWND owner, WindowRoute& route) {
+INT_PTR run_routed_dialog(int template_id, HWND owner, WindowRoute& route) {
   return DialogBoxParamW(program_instance(), MAKEINTRESOURCEW(template_id), owner,
                          routed_dialog_procedure, reinterpret_cast<LPARAM>(&route));
 }
 
-LRESULT CALLBACK RoutedWindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT CALLBACK routed_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));

@@ -81,7 +81,7 @@ TEST(Win32DialogTest, TemplateControlsAndLanguageListComeFromTheResources) {
     host.post_close();
     return true;
   };
-  EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, logic));
+  EXPECT_EQ(IDCANCEL, run_modal_dialog(IDD_PELMORA_DIALOG, logic));
 
   EXPECT_EQ((std::vector<std::u16string>{u"English", u"Korean", u"Spanish", u"Japanese",
                                          u"Chinese(CHI)", u"Chinese(CHT)", u"Indonesian",
@@ -177,7 +177,7 @@ TEST(Win32DialogTest, HostPortChangesTheRealControls) {
     host.post_close();
     return true;
   };
-  EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, logic));
+  EXPECT_EQ(IDCANCEL, run_modal_dialog(IDD_PELMORA_DIALOG, logic));
 }
 
 TEST(Win32DialogTest, IconHeaderColoursFontAndPlacement) {
@@ -237,7 +237,7 @@ TEST(Win32DialogTest, IconHeaderColoursFontAndPlacement) {
     host.post_close();
     return true;
   };
-  EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, logic));
+  EXPECT_EQ(IDCANCEL, run_modal_dialog(IDD_PELMORA_DIALOG, logic));
   EXPECT_TRUE(have_icons);
   EXPECT_TRUE(drag_icon);
   ASSERT_NE(nullptr, brush);
@@ -315,7 +315,7 @@ TEST(Win32DialogTest, MissingTemplateFailsWithoutTouchingTheLogic) {
   ScriptedLogic logic;
   bool initialised = false;
   logic.on_init = [&](DialogHost&) { return initialised = true; };
-  EXPECT_EQ(-1, RunModalDialog(4242, logic));
+  EXPECT_EQ(-1, run_modal_dialog(4242, logic));
   EXPECT_FALSE(initialised);
   EXPECT_EQ(nullptr, logic.host_);
 }

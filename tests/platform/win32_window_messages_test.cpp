@@ -60,7 +60,7 @@ TEST(Win32DialogTest, TimersCommandsAndTheDefaultEndings) {
     }
     return false;
   };
-  EXPECT_EQ(IDOK, RunModalDialog(IDD_PELMORA_DIALOG, logic));
+  EXPECT_EQ(IDOK, run_modal_dialog(IDD_PELMORA_DIALOG, logic));
   EXPECT_EQ(2, ticks);
   int next_clicks = 0;
   for (const auto& m : logic.seen) next_clicks += is_command(m, IDC_NEXT);
@@ -82,7 +82,7 @@ TEST(Win32DialogTest, TimersCommandsAndTheDefaultEndings) {
     }
     return false;
   };
-  EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, escape));
+  EXPECT_EQ(IDCANCEL, run_modal_dialog(IDD_PELMORA_DIALOG, escape));
   bool saw_cancel = false;
   for (const auto& m : escape.seen) saw_cancel = saw_cancel || is_command(m, IDCANCEL);
   EXPECT_TRUE(saw_cancel);
@@ -107,7 +107,7 @@ TEST(Win32DialogTest, TimersCommandsAndTheDefaultEndings) {
     }
     return false;
   };
-  EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, stubborn));
+  EXPECT_EQ(IDCANCEL, run_modal_dialog(IDD_PELMORA_DIALOG, stubborn));
   EXPECT_EQ(2, closes);
 }
 
@@ -140,7 +140,7 @@ TEST(Win32DialogTest, AnotherThreadEnablesAButtonAndTheWindowSeesIt) {
     }
     return true;
   };
-  EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, logic));
+  EXPECT_EQ(IDCANCEL, run_modal_dialog(IDD_PELMORA_DIALOG, logic));
   worker.join();
   EXPECT_TRUE(worker_done);
   EXPECT_TRUE(seen_enabled);
@@ -176,7 +176,7 @@ TEST(Win32DialogTest, PumpingDeliversWaitingMessagesAtOnce) {
     ++private_messages;
     return true;
   };
-  EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, logic));
+  EXPECT_EQ(IDCANCEL, run_modal_dialog(IDD_PELMORA_DIALOG, logic));
   EXPECT_EQ(2, seen_after_pump);
   EXPECT_GE(timers_after_pump, 1);
   EXPECT_EQ(2, private_before_timer);
@@ -200,7 +200,7 @@ TEST(Win32DialogTest, PumpingDeliversWaitingMessagesAtOnce) {
       text_after_pump = host.text(IDC_STATUS);
       return true;
     };
-    EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, working));
+    EXPECT_EQ(IDCANCEL, run_modal_dialog(IDD_PELMORA_DIALOG, working));
     EXPECT_TRUE(delivered_in_pump) << posted.message;
     EXPECT_EQ(u"done", text_after_pump);
   }
@@ -247,7 +247,7 @@ TEST(Win32DialogTest, TheLogicAnswersEveryMessageBeforeTheHost) {
     host.post_close();
     return true;
   };
-  EXPECT_EQ(IDCANCEL, RunModalDialog(IDD_PELMORA_DIALOG, logic));
+  EXPECT_EQ(IDCANCEL, run_modal_dialog(IDD_PELMORA_DIALOG, logic));
   EXPECT_EQ(4711, sent) << "the handler's result comes back to the sender";
   EXPECT_EQ(0x1234, drag);
   EXPECT_EQ(reinterpret_cast<LRESULT>(black), colour);

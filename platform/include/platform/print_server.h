@@ -35,7 +35,7 @@ struct FormInfo1 {
 
 // What FORM_INFO_1W takes in an enumeration buffer: the record and its name.
 inline constexpr std::size_t kFormInfo1Bytes = 32;
-inline std::size_t FormBytes(const FormInfo1& form) {
+inline std::size_t form_bytes(const FormInfo1& form) {
   return kFormInfo1Bytes + (form.name.size() + 1) * sizeof(char16_t);
 }
 

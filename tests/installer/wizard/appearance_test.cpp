@@ -87,9 +87,9 @@ TEST(ColorStatic, SystemColoursByDefaultAndOneBrushAtATime) {
   EXPECT_TRUE(host.live_brushes().empty());
 
   // A minimised window's icon: centred, the halves rounded as Windows does.
-  EXPECT_EQ(platform::CenteredIconOrigin(160, 24, 32, 32).x, 64);
-  EXPECT_EQ(platform::CenteredIconOrigin(161, 24, 32, 32).x, 65);
-  EXPECT_EQ(platform::CenteredIconOrigin(160, 24, 32, 32).y, -3);  // division towards zero
+  EXPECT_EQ(platform::centered_icon_origin(160, 24, 32, 32).x, 64);
+  EXPECT_EQ(platform::centered_icon_origin(161, 24, 32, 32).x, 65);
+  EXPECT_EQ(platform::centered_icon_origin(160, 24, 32, 32).y, -3);  // division towards zero
 }
 
 }  // namespace

@@ -81,7 +81,7 @@ struct SimTwin {
 // The installer's real dialog window.
 struct Win32Twin {
   static int run(ScriptedLogic& logic) {
-    return platform_win32::RunModalDialog(IDD_PELMORA_DIALOG, logic);
+    return platform_win32::run_modal_dialog(IDD_PELMORA_DIALOG, logic);
   }
 };
 #endif

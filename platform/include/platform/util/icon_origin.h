@@ -9,8 +9,8 @@ struct IconOrigin {
   int y;
 };
 
-inline IconOrigin CenteredIconOrigin(int clientWidth, int clientHeight, int iconWidth,
-                                     int iconHeight) {
+inline IconOrigin centered_icon_origin(int clientWidth, int clientHeight, int iconWidth,
+                                       int iconHeight) {
   return {(clientWidth - iconWidth + 1) / 2, (clientHeight - iconHeight + 1) / 2};
 }
 

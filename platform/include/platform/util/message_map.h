@@ -69,37 +69,37 @@ constexpr MessageMapEntry<Window> OnCommand(int control, int notification,
 // Every command of `notification` (menu commands and accelerators: 0), with
 // the control id.
 template <typename Window>
-constexpr MessageMapEntry<Window> OnAnyCommand(int notification,
-                                               void (Window::*handler)(std::uintptr_t)) {
+constexpr MessageMapEntry<Window> on_any_command(int notification,
+                                                 void (Window::*handler)(std::uintptr_t)) {
   return {kWmCommand, kAnyControl, notification, nullptr, nullptr, handler, nullptr};
 }
 
 template <typename Window>
-constexpr MessageMapEntry<Window> OnMessage(std::uint32_t message, void (Window::*handler)()) {
+constexpr MessageMapEntry<Window> on_message(std::uint32_t message, void (Window::*handler)()) {
   return {message, 0, 0, nullptr, handler, nullptr, nullptr};
 }
 
 template <typename Window>
-constexpr MessageMapEntry<Window> OnMessage(
+constexpr MessageMapEntry<Window> on_message(
     std::uint32_t message, MessageResult (Window::*handler)(const WindowMessage&)) {
   return {message, 0, 0, nullptr, nullptr, nullptr, handler};
 }
 
 template <typename Window>
-constexpr MessageMapEntry<Window> OnTimerMessage(void (Window::*handler)(std::uintptr_t)) {
+constexpr MessageMapEntry<Window> on_timer_message(void (Window::*handler)(std::uintptr_t)) {
   return {kWmTimer, 0, 0, nullptr, nullptr, handler, nullptr};
 }
 
 template <typename Window>
-constexpr MessageMapEntry<Window> OnRegisteredMessage(std::uint32_t Window::*number,
-                                                      void (Window::*handler)()) {
+constexpr MessageMapEntry<Window> on_registered_message(std::uint32_t Window::*number,
+                                                        void (Window::*handler)()) {
   return {0, 0, 0, number, handler, nullptr, nullptr};
 }
 
 // Runs the first entry that matches; {false, 0} when none does.
 template <typename Window>
-MessageResult DispatchMessageMap(Window& window, std::span<const MessageMapEntry<Window>> map,
-                                 const WindowMessage& message) {
+MessageResult dispatch_message_map(Window& window, std::span<const MessageMapEntry<Window>> map,
+                                   const WindowMessage& message) {
   const int control = static_cast<int>(message.wparam & 0xFFFF);
   const int notification = static_cast<int>((message.wparam >> 16) & 0xFFFF);
   for (const auto& entry : map) {
@@ -131,9 +131,9 @@ MessageResult DispatchMessageMap(Window& window, std::span<const MessageMapEntry
 }
 
 template <typename Window, std::size_t N>
-MessageResult DispatchMessageMap(Window& window, const MessageMapEntry<Window> (&map)[N],
-                                 const WindowMessage& message) {
-  return DispatchMessageMap(window, std::span<const MessageMapEntry<Window>>(map), message);
+MessageResult dispatch_message_map(Window& window, const MessageMapEntry<Window> (&map)[N],
+                                   const WindowMessage& message) {
+  return dispatch_message_map(window, std::span<const MessageMapEntry<Window>>(map), message);
 }
 
 // The behaviour behind a window: the window (real or simulated) attaches its

@@ -33,7 +33,7 @@ class SimDialogHost : public WindowlessDialogHost {
   // processing follows (WM_CLOSE, IDOK and IDCANCEL end the dialog).
   using Dispatch = std::function<bool(const WindowMessage&)>;
   template <typename F>
-  static Dispatch AsDispatch(F dispatch) {
+  static Dispatch as_dispatch(F dispatch) {
     using Result = std::invoke_result_t<F&, const WindowMessage&>;
     if constexpr (std::is_void_v<Result>)
       return [dispatch = std::move(dispatch)](const WindowMessage& m) mutable {
@@ -102,7 +102,7 @@ class SimDialogHost : public WindowlessDialogHost {
   // dispatches anything.
   template <typename F>
   void set_dispatch(F dispatch) {
-    set_dispatch_function(AsDispatch(std::move(dispatch)));
+    set_dispatch_function(as_dispatch(std::move(dispatch)));
   }
   void set_dispatch_function(Dispatch dispatch);
   // PostMessageW to the dialog (Escape arrives as WM_COMMAND IDCANCEL): it
@@ -117,7 +117,7 @@ class SimDialogHost : public WindowlessDialogHost {
   // once the dialog has ended.
   template <typename F>
   void run_for(std::uint64_t ms, F dispatch) {
-    run_loop(ms, AsDispatch(std::move(dispatch)));
+    run_loop(ms, as_dispatch(std::move(dispatch)));
   }
   // The dialog has ended, or a WM_CLOSE waits in its queue: the modal loop
   // delivers it as soon as the running handler returns, and its default

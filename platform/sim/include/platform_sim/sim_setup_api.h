@@ -47,6 +47,6 @@ class SimSetupApi : public SetupApi {
 };
 
 // Whether an INF's [Version] signature makes it a Windows 4 style INF.
-bool IsWin4Signature(std::u16string_view signature);
+bool is_win4_signature(std::u16string_view signature);
 
 }  // namespace platform::sim

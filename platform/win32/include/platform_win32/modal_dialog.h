@@ -15,6 +15,6 @@ namespace platform_win32 {
 // (Enter and Escape) end the dialog unless the logic handles them. Returns the dialog's result, or
 // -1 when the dialog could not be created. With an owner, the owner is disabled while the dialog
 // runs.
-int RunModalDialog(int template_id, platform::DialogLogic& logic, HWND owner = nullptr);
+int run_modal_dialog(int template_id, platform::DialogLogic& logic, HWND owner = nullptr);
 
 }  // namespace platform_win32

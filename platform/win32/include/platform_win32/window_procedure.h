@@ -58,11 +58,11 @@ class DialogRoute : public WindowRoute {
 // with `route` behind it, until the dialog ends; its result, or -1 when the
 // dialog could not be created. With an owner, the owner is disabled while
 // the dialog runs.
-INT_PTR RunRoutedDialog(int template_id, HWND owner, WindowRoute& route);
+INT_PTR run_routed_dialog(int template_id, HWND owner, WindowRoute& route);
 
 // The window procedure of a window class (not a dialog): the route is the
 // creation parameter of CreateWindowExW, and the messages from WM_NCCREATE
 // to WM_NCDESTROY go through it.
-LRESULT CALLBACK RoutedWindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+LRESULT CALLBACK routed_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 }  // namespace platform_win32
