@@ -92,11 +92,9 @@ TEST(NetworkDiscovery, NoPrinterGivesAnEmptyListAfterTheWindow) {
   EXPECT_EQ(search.ListNetworkPrinters(nullptr, kDiscoveryRequestCode, env->options(kLan)), 0);
   // A socket call that fails: without a socket no search, without a sent
   // request or a received answer a window with nothing in it.
-  for (const auto& [fault, result] : {std::pair{"WSAStartup", 0},
-                                      {"socket", 0},
-                                      {"getsockname", 0},
-                                      {"sendto", 1},
-                                      {"recvfrom", 1}}) {
+  const std::pair<const char*, int> rows[] = {
+      {"WSAStartup", 0}, {"socket", 0}, {"getsockname", 0}, {"sendto", 1}, {"recvfrom", 1}};
+  for (const auto& [fault, result] : rows) {
     env->faults.fail(fault, platform::kWsaENetDown, 1, true);
     EXPECT_EQ(search.ListNetworkPrinters(&list, kDiscoveryRequestCode, env->options(kLan)), result)
         << fault;
