@@ -138,9 +138,10 @@ class HostileUsb : public platform::DeviceIo, public platform::SmartCards {
 struct Machine {
   platform::sim::SimWindows sim;
   HostileUsb usb;
-  platform::Platform platform{sim.registry, sim.system, sim.shell,     sim.spooler,  sim.devices,
-                              sim.desktop,  sim.clock,  sim.processes, sim.services, sim.setup_api,
-                              usb,          sim.usb,    usb,           sim.spooler,  sim.threads};
+  platform::Platform platform{sim.registry, sim.system,    sim.shell,   sim.spooler,
+                              sim.devices,  sim.desktop,   sim.clock,   sim.processes,
+                              sim.services, sim.setup_api, usb,         sim.usb,
+                              usb,          sim.spooler,   sim.threads, sim.sockets};
 };
 
 template <std::size_t N>

@@ -62,7 +62,7 @@ bool CPelmoraApp::InitInstance() {
   }
   if (services_.init_common_controls) services_.init_common_controls();
   // Without Windows Sockets the program ends silently, before any window.
-  if (services_.init_sockets && !services_.init_sockets()) return false;
+  if (platform_.sockets.startup() != platform::kErrorSuccess) return false;
   sockets_started_ = true;
   if (services_.create_channel_lock) services_.create_channel_lock();
   channel_lock_created_ = true;
@@ -78,7 +78,7 @@ bool CPelmoraApp::InitInstance() {
 int CPelmoraApp::ExitInstance() {
   if (channel_lock_created_ && services_.delete_channel_lock) services_.delete_channel_lock();
   channel_lock_created_ = false;
-  if (sockets_started_ && services_.cleanup_sockets) services_.cleanup_sockets();
+  if (sockets_started_) platform_.sockets.cleanup();
   sockets_started_ = false;
   return static_cast<int>(exit_code_);
 }

@@ -27,9 +27,7 @@ inline constexpr char16_t kAnotherRunText[] =
 // real calls; tests with stand-ins.
 struct StartupServices {
   std::function<void()> init_common_controls;  // InitCommonControlsEx(0xFF)
-  std::function<bool()> init_sockets;          // Windows Sockets start-up
-  std::function<void()> cleanup_sockets;
-  std::function<void()> create_channel_lock;  // the network channel lock
+  std::function<void()> create_channel_lock;   // the network channel lock
   std::function<void()> delete_channel_lock;
   std::function<int(platform::DialogLogic&)> run_modal;  // runs template 102 modally
   // Another run holds the run mutex: reports it in place of the wizard's

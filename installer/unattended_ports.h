@@ -205,7 +205,7 @@ struct UnattendedRun::Ports {
         platform{s.registry,    system,       s.shell,     s.spooler,
                  s.devices,     desktop,      s.clock,     processes,
                  s.services,    s.setup_api,  s.device_io, s.device_interfaces,
-                 s.smart_cards, print_server, s.threads} {}
+                 s.smart_cards, print_server, s.threads,   s.sockets} {}
 
   QuietSystem system;
   QuietDesktop desktop;

@@ -8,7 +8,6 @@
 #include "operations/installer_steps.h"
 #include "pelmora_app.h"
 #include "pelmora_dlg.h"
-#include "platform/socket.h"
 #include "platform_win32/modal_dialog.h"
 #include "platform_win32/win32_console.h"
 #include "platform_win32/win32_dialog_host.h"
@@ -22,7 +21,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   static platform_win32::Win32Windows windows;
   static pelmora::InstallerSteps steps;
   static pelmora::CZelkoSearch usb_search(windows.platform);
-  static pelmora::CZelkoSearchNet network_search;
+  static pelmora::CZelkoSearchNet network_search(windows.platform.sockets);
   static pelmora::PrinterSearches searches{usb_search, network_search, {}};
   steps.chooseNetworkPrinter = [](pelmora::StepContext& wizard, std::u16string_view family,
                                   std::uint32_t product, pelmora::NetworkSelection* selection) {
@@ -37,8 +36,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
   pelmora::StartupServices services;
   services.init_common_controls = [] { platform_win32::Win32UiSystem().init_common_controls(); };
-  services.init_sockets = [] { return platform::InitializeSockets(); };
-  services.cleanup_sockets = [] { platform::CleanupSockets(); };
   services.create_channel_lock = [] { pelmora::CreateChannelLock(); };
   services.delete_channel_lock = [] { pelmora::DeleteChannelLock(); };
   services.run_modal = [](platform::DialogLogic& logic) {

@@ -64,11 +64,11 @@ struct CZelkoAdminNet::Session {
   LibraryInUse library;
   TlsContext context;
   TlsConnection connection;
-  platform::TcpSocket socket;
+  platform::ScopedSocket socket;
 };
 
-CZelkoAdminNet::CZelkoAdminNet() = default;
-CZelkoAdminNet::CZelkoAdminNet(const ChannelTimeouts& timeouts) : timeouts_(timeouts) {}
+CZelkoAdminNet::CZelkoAdminNet(platform::Sockets& sockets, const ChannelTimeouts& timeouts)
+    : sockets_(sockets), timeouts_(timeouts) {}
 
 CZelkoAdminNet::~CZelkoAdminNet() {
   if (opened == 1) CloseChannel();
@@ -80,6 +80,7 @@ int CZelkoAdminNet::ConnectChannel(const char16_t* id, const char16_t* address, 
 
   // Everything made below goes with `attempt` on a failure.
   auto attempt = std::make_unique<Session>();
+  attempt->socket = platform::ScopedSocket(sockets_);
   attempt->context.reset(SSL_CTX_new(TLSv1_client_method()));
   ssl_ctx_st* const context = attempt->context.get();
   if (context == nullptr) return kChannelNoContext;
@@ -89,12 +90,13 @@ int CZelkoAdminNet::ConnectChannel(const char16_t* id, const char16_t* address, 
   SSL_CTX_set_max_proto_version(context, TLS1_VERSION);
   SSL_CTX_set_security_level(context, 0);
 
-  platform::TcpSocket& socket = attempt->socket;
-  if (!socket.Open()) return kChannelNoSocket;
+  platform::ScopedSocket& socket = attempt->socket;
+  if (sockets_.open_tcp(socket.receive()) != platform::kErrorSuccess) return kChannelNoSocket;
 
   const std::optional<std::uint32_t> remote = ParseAddress(address);
   if (!remote || port <= 0 || port > 0xFFFF ||
-      !socket.Connect(*remote, static_cast<std::uint16_t>(port), timeouts_.connectMs))
+      sockets_.connect(socket.get(), *remote, static_cast<std::uint16_t>(port),
+                       timeouts_.connectMs) != platform::kErrorSuccess)
     return kChannelConnectFailed;
 
   attempt->connection.reset(SSL_new(context));
@@ -102,9 +104,10 @@ int CZelkoAdminNet::ConnectChannel(const char16_t* id, const char16_t* address, 
   if (connection == nullptr) return kChannelNoConnection;
   // "@SECLEVEL=0" keeps the anonymous suite usable under OpenSSL 3.
   SSL_set_cipher_list(connection, (std::string(kAdminCipherList) + ":@SECLEVEL=0").c_str());
-  SSL_set_fd(connection, static_cast<int>(socket.native()));
+  // OpenSSL reads and writes the system's socket itself.
+  SSL_set_fd(connection, static_cast<int>(socket.get()));
 
-  socket.SetTimeouts(timeouts_.handshakeMs, timeouts_.handshakeMs);
+  sockets_.set_timeouts(socket.get(), timeouts_.handshakeMs, timeouts_.handshakeMs);
   if (SSL_connect(connection) != 1) return kChannelHandshakeFailed;
 
   std::memset(printerId, 0, sizeof printerId);
@@ -117,7 +120,7 @@ int CZelkoAdminNet::ConnectChannel(const char16_t* id, const char16_t* address, 
 int CZelkoAdminNet::ReadEncoderInfo(EncoderInfoBlock* block) {
   if (opened != 1 || session == nullptr || block == nullptr) return -1;
   std::vector<std::uint8_t> request = BuildEncoderInfoRequest(platform::view_of(printerId));
-  session->socket.SetTimeouts(timeouts_.replyMs, timeouts_.replyMs);
+  sockets_.set_timeouts(session->socket.get(), timeouts_.replyMs, timeouts_.replyMs);
   // A failed write shows as a failed read.
   SSL_write(session->connection.get(), request.data(), static_cast<int>(request.size()));
 
@@ -132,11 +135,11 @@ void CZelkoAdminNet::CloseChannel() {
   opened = 0;
 }
 
-void QueryEncoderInfoOverNetwork(PrinterDetails* details, std::uint16_t port,
-                                 const ChannelTimeouts& timeouts) {
+void QueryEncoderInfoOverNetwork(platform::Sockets& sockets, PrinterDetails* details,
+                                 std::uint16_t port, const ChannelTimeouts& timeouts) {
   if (details == nullptr) return;
   std::memset(&details->encoderInfo, 0, sizeof details->encoderInfo);
-  CZelkoAdminNet channel(timeouts);
+  CZelkoAdminNet channel(sockets, timeouts);
   if (channel.ConnectChannel(details->printerId, details->ipAddress, port) == kChannelConnected) {
     channel.ReadEncoderInfo(&details->encoderInfo);
     channel.CloseChannel();

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/socket.h"
+#include "platform/sockets.h"
 #include "printer_access/printer_protocol.h"
 #include "printer_access/search_records.h"
 
@@ -56,17 +56,17 @@ inline constexpr int kChannelHandshakeFailed = -5;
 
 class CZelkoAdminNet {
  public:
-  CZelkoAdminNet();
-  explicit CZelkoAdminNet(const ChannelTimeouts& timeouts);
+  explicit CZelkoAdminNet(platform::Sockets& sockets, const ChannelTimeouts& timeouts = {});
   virtual ~CZelkoAdminNet();
   CZelkoAdminNet(const CZelkoAdminNet&) = delete;
   CZelkoAdminNet& operator=(const CZelkoAdminNet&) = delete;
 
   // Connects to the printer at `address` (dotted IPv4 text) and `port`, and
-  // runs the TLS handshake. 0 when connected; -1 no TLS context, -2 no socket,
-  // -3 TCP connect failed (also for an address that is not dotted IPv4 text),
-  // -4 no TLS connection object, -5 TLS handshake failed. Every failure
-  // releases what was made and leaves the channel closed.
+  // runs the TLS handshake; the socket library must have been started. 0
+  // when connected; -1 no TLS context, -2 no socket, -3 TCP connect failed
+  // (also for an address that is not dotted IPv4 text), -4 no TLS
+  // connection object, -5 TLS handshake failed. Every failure releases what
+  // was made and leaves the channel closed.
   int ConnectChannel(const char16_t* printerId, const char16_t* address, int port);
   // Asks for the encoder-reader report. 0 when a reply came (its block bytes
   // copied into `block`), -1 otherwise (`block` untouched).
@@ -82,6 +82,7 @@ class CZelkoAdminNet {
   // per-thread state.
   struct Session;
 
+  platform::Sockets& sockets_;
   std::unique_ptr<Session> session;
   std::int32_t opened = 0;
   char16_t printerId[32] = {};
@@ -91,7 +92,8 @@ class CZelkoAdminNet {
 // Zero-fills the details' encoder report and fills it from the printer at the
 // details' IP address when the channel works. Nothing is reported: on any
 // failure the report stays zero.
-void QueryEncoderInfoOverNetwork(PrinterDetails* details, std::uint16_t port = ADMIN_PORT,
+void QueryEncoderInfoOverNetwork(platform::Sockets& sockets, PrinterDetails* details,
+                                 std::uint16_t port = ADMIN_PORT,
                                  const ChannelTimeouts& timeouts = ChannelTimeouts{});
 
 }  // namespace pelmora

@@ -10,8 +10,8 @@
 
 namespace pelmora {
 
-// `polls` polls of `socket` (ReceiveFrom without blocking, as
-// platform::UdpSocket has it); only a poll that received no datagram is
+// `polls` polls of `socket` (ReceiveFrom without blocking, over the sockets
+// port's receive_from); only a poll that received no datagram is
 // followed by a wait of up to `waitMs` (WaitReadable). An answer that does
 // not parse counts as a poll and is skipped. `handle` returns true to end
 // the window early; the result is whether it did.

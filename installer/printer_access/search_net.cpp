@@ -5,37 +5,66 @@
 #include <vector>
 
 #include "operations/model_catalogue.h"
-#include "platform/socket.h"
+#include "platform/sockets.h"
 #include "platform/util/text.h"
 #include "printer_access/discovery_window.h"
 
 namespace pelmora {
 namespace {
 
+// The discovery socket as the listening window reads it. Anything but a
+// datagram (nothing waiting, an oversized datagram, a failure) is a poll
+// that received nothing.
+class DiscoverySocket {
+ public:
+  enum class Receive { Datagram, Nothing };
+  struct ReceiveResult {
+    Receive status = Receive::Nothing;
+    std::size_t size = 0;
+  };
+
+  explicit DiscoverySocket(platform::Sockets& port) : sockets(port), socket(port) {}
+  ReceiveResult ReceiveFrom(void* buffer, std::size_t capacity) {
+    platform::Datagram datagram;
+    if (sockets.receive_from(socket.get(), buffer, capacity, &datagram) != platform::kErrorSuccess)
+      return {};
+    return {Receive::Datagram, datagram.size};
+  }
+  bool WaitReadable(std::uint32_t milliseconds) {
+    return sockets.wait_readable(socket.get(), milliseconds) == platform::kErrorSuccess;
+  }
+
+  platform::Sockets& sockets;
+  platform::ScopedSocket socket;
+};
+
 // The socket set-up shared by both searches. Returns false when any step
 // fails; nothing has been sent then.
-bool SendRequest(CZelkoSearchNet& search, platform::UdpSocket& socket, int requestCode,
+bool SendRequest(CZelkoSearchNet& search, DiscoverySocket& discovery, int requestCode,
                  std::uint32_t destination, const NetworkSearchOptions& options) {
-  if (!platform::InitializeSockets()) return false;
+  platform::Sockets& sockets = discovery.sockets;
+  if (sockets.startup() != platform::kErrorSuccess) return false;
   char16_t local_address[64] = {};
   if (options.localAddress.empty()) {
     if (!search.GetLocalAddress(local_address, 64)) return false;
   } else {
     platform::copy_truncated(local_address, options.localAddress);
   }
-  if (!socket.Open()) return false;
-  const std::optional<std::uint16_t> local_port = socket.LocalPort();
-  if (!local_port) return false;
-  socket.EnableBroadcast();
+  platform::ScopedSocket& socket = discovery.socket;
+  if (sockets.open_udp(platform::kIpv4Any, 0, socket.receive()) != platform::kErrorSuccess)
+    return false;
+  std::uint16_t local_port = 0;
+  if (sockets.local_port(socket.get(), &local_port) != platform::kErrorSuccess) return false;
+  sockets.enable_broadcast(socket.get());
   const std::vector<std::uint8_t> request =
-      BuildDiscoveryRequest(requestCode, platform::view_of(local_address), *local_port);
+      BuildDiscoveryRequest(requestCode, platform::view_of(local_address), local_port);
   // A failed send is not detected here: the window simply passes unanswered.
-  socket.SendTo(destination, options.discoveryPort, request.data(), request.size());
+  sockets.send_to(socket.get(), destination, options.discoveryPort, request.data(), request.size());
   return true;
 }
 
 template <typename Handler>
-bool Listen(platform::UdpSocket& socket, const NetworkSearchOptions& options, Handler handle) {
+bool Listen(DiscoverySocket& socket, const NetworkSearchOptions& options, Handler handle) {
   return ListenForAnswers(socket, options.listeningPolls, options.pollWaitMs, handle);
 }
 
@@ -53,21 +82,20 @@ bool AddAnswerToList(PrinterList* list, const DiscoveryAnswer& answer) {
 bool CZelkoSearchNet::GetLocalAddress(char16_t* text, std::size_t capacity) {
   if (text == nullptr || capacity == 0) return false;
   text[0] = 0;
-  if (!platform::InitializeSockets()) return false;
-  const std::optional<std::uint32_t> address = platform::FirstHostAddress();
-  if (!address) return false;
-  platform::copy_truncated(text, capacity, platform::to_utf16(platform::FormatIpv4(*address)));
+  if (sockets_.startup() != platform::kErrorSuccess) return false;
+  std::uint32_t address = 0;
+  if (sockets_.first_host_address(&address) != platform::kErrorSuccess) return false;
+  platform::copy_truncated(text, capacity, platform::to_utf16(platform::FormatIpv4(address)));
   return true;
 }
 
 int CZelkoSearchNet::ListNetworkPrinters(PrinterList* list, int requestCode,
                                          const NetworkSearchOptions& options) {
   if (list == nullptr) return 0;
-  platform::UdpSocket socket;
+  DiscoverySocket socket(sockets_);
   if (!SendRequest(*this, socket, requestCode, options.broadcastAddress, options)) return 0;
   Listen(socket, options,
          [&](const DiscoveryAnswer& answer) { return AddAnswerToList(list, answer); });
-  socket.Close();
   return 1;
 }
 
@@ -89,7 +117,7 @@ int CZelkoSearchNet::FindNetworkPrinter(PrinterDetails* details, const char16_t*
     destination = *parsed;
   }
 
-  platform::UdpSocket socket;
+  DiscoverySocket socket(sockets_);
   if (!SendRequest(*this, socket, requestCode, destination, options)) return 0;
   const std::u16string_view wanted(wantedPrinterId);
   const bool found = Listen(socket, options, [&](const DiscoveryAnswer& answer) {
@@ -106,9 +134,9 @@ int CZelkoSearchNet::FindNetworkPrinter(PrinterDetails* details, const char16_t*
     details->replyExtra = answer.replyExtra;
     return true;
   });
-  socket.Close();
+  socket.socket.reset();
   if (!found) return 0;
-  QueryEncoderInfoOverNetwork(details, options.adminPort, options.adminTimeouts);
+  QueryEncoderInfoOverNetwork(sockets_, details, options.adminPort, options.adminTimeouts);
   return 1;
 }
 

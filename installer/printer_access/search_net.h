@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/sockets.h"
 #include "printer_access/admin_net.h"
 #include "printer_access/printer_protocol.h"
 #include "printer_access/search_records.h"
@@ -30,12 +31,13 @@ struct NetworkSearchOptions {
 
 class CZelkoSearchNet {
  public:
-  CZelkoSearchNet() = default;
+  explicit CZelkoSearchNet(platform::Sockets& sockets) : sockets_(sockets) {}
   virtual ~CZelkoSearchNet() = default;
 
   // The first IPv4 address of the local host name as "%d.%d.%d.%d" (each byte
-  // unsigned) in `text` (at least 16 characters). False when the host name
-  // does not resolve; `text` is then empty.
+  // unsigned) in `text` (at least 16 characters). False when the socket
+  // library does not start or the host name does not resolve; `text` is
+  // then empty.
   bool GetLocalAddress(char16_t* text, std::size_t capacity);
 
   // Broadcasts one request and adds every answer, in arrival order, to
@@ -55,6 +57,9 @@ class CZelkoSearchNet {
   int FindNetworkPrinter(PrinterDetails* details, const char16_t* wantedPrinterId,
                          const char16_t* targetAddress, int requestCode,
                          const NetworkSearchOptions& options = NetworkSearchOptions{});
+
+ private:
+  platform::Sockets& sockets_;
 };
 
 }  // namespace pelmora

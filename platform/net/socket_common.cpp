@@ -1,8 +1,7 @@
-// The parts of the socket wrapper that need no system call.
+// The parts of the sockets that need no system call.
 #include <cstdio>
-#include <utility>
 
-#include "platform/socket.h"
+#include "platform/sockets.h"
 
 namespace platform {
 
@@ -33,35 +32,6 @@ std::string FormatIpv4(std::uint32_t address) {
   std::snprintf(text, sizeof text, "%u.%u.%u.%u", (address >> 24) & 0xFFu, (address >> 16) & 0xFFu,
                 (address >> 8) & 0xFFu, address & 0xFFu);
   return text;
-}
-
-// Lifetime of the socket objects: the same on both systems; Close() is each
-// system's own.
-
-UdpSocket::~UdpSocket() { Close(); }
-
-UdpSocket::UdpSocket(UdpSocket&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNoSocket)) {}
-
-UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, kNoSocket);
-  }
-  return *this;
-}
-
-TcpSocket::~TcpSocket() { Close(); }
-
-TcpSocket::TcpSocket(TcpSocket&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNoSocket)) {}
-
-TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, kNoSocket);
-  }
-  return *this;
 }
 
 }  // namespace platform

@@ -1,4 +1,4 @@
-// Winsock half of the socket wrapper.
+// Winsock half of the system's sockets.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -10,15 +10,22 @@
 #include <ws2tcpip.h>
 
 #include <mutex>
-#include <utility>
 
-#include "platform/socket.h"
+#include "platform_net/net_sockets.h"
 #include "socket_system.h"
 
-namespace platform {
+namespace platform_net {
+
+using platform::Datagram;
+using platform::kErrorSuccess;
+using platform::SocketHandle;
+using platform::Win32Error;
+
 namespace {
 
-SOCKET socket_of(NativeSocket handle) { return static_cast<SOCKET>(handle); }
+SOCKET socket_of(SocketHandle handle) { return static_cast<SOCKET>(handle); }
+
+Win32Error last_error() { return static_cast<Win32Error>(WSAGetLastError()); }
 
 bool set_blocking(SOCKET s, bool blocking) {
   u_long non_blocking = blocking ? 0 : 1;
@@ -26,8 +33,8 @@ bool set_blocking(SOCKET s, bool blocking) {
 }
 
 // select() on one socket; `write` waits for a finished connect (writable or
-// failed), otherwise for readable data.
-bool wait_for(SOCKET s, bool write, std::uint32_t milliseconds) {
+// failed), otherwise for readable data. 1 ready, 0 time-out, SOCKET_ERROR.
+int wait_for(SOCKET s, bool write, std::uint32_t milliseconds) {
   fd_set main_set;
   fd_set error_set;
   FD_ZERO(&main_set);
@@ -36,16 +43,16 @@ bool wait_for(SOCKET s, bool write, std::uint32_t milliseconds) {
   FD_SET(s, &error_set);
   timeval wait{static_cast<long>(milliseconds / 1000),
                static_cast<long>((milliseconds % 1000) * 1000)};
-  int ready = write ? select(0, nullptr, &main_set, &error_set, &wait)
-                    : select(0, &main_set, nullptr, nullptr, &wait);
-  return ready > 0 && FD_ISSET(s, &main_set);
+  const int ready = write ? select(0, nullptr, &main_set, &error_set, &wait)
+                          : select(0, &main_set, nullptr, nullptr, &wait);
+  if (ready == SOCKET_ERROR) return SOCKET_ERROR;
+  return ready > 0 && FD_ISSET(s, &main_set) ? 1 : 0;
 }
 
-void close_handle(NativeSocket& handle) {
-  if (handle != kNoSocket) {
-    closesocket(socket_of(handle));
-    handle = kNoSocket;
-  }
+Win32Error set_option(SOCKET s, int option, const void* value, int size) {
+  return setsockopt(s, SOL_SOCKET, option, static_cast<const char*>(value), size) == 0
+             ? kErrorSuccess
+             : last_error();
 }
 
 std::mutex g_startup_lock;
@@ -53,34 +60,32 @@ bool g_started = false;
 
 }  // namespace
 
-bool InitializeSockets() {
+Win32Error NetSockets::startup() {
   std::lock_guard<std::mutex> hold(g_startup_lock);
-  if (!g_started) {
-    WSADATA data;
-    g_started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-  }
-  return g_started;
+  if (g_started) return kErrorSuccess;
+  WSADATA data;
+  const int error = WSAStartup(MAKEWORD(2, 2), &data);
+  g_started = error == 0;
+  return static_cast<Win32Error>(error);
 }
 
-void CleanupSockets() {
+Win32Error NetSockets::cleanup() {
   std::lock_guard<std::mutex> hold(g_startup_lock);
-  if (g_started) {
-    WSACleanup();
-    g_started = false;
-  }
+  if (!g_started) return platform::kWsaNotInitialised;
+  g_started = false;
+  return WSACleanup() == 0 ? kErrorSuccess : last_error();
 }
 
-// ---- UdpSocket ----
-
-bool UdpSocket::Open(std::uint32_t address, std::uint16_t port) {
-  Close();
-  SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-  if (s == INVALID_SOCKET) return false;
-  sockaddr_in local = make_socket_address(address, port);
+Win32Error NetSockets::open_udp(std::uint32_t address, std::uint16_t port, SocketHandle* socket) {
+  *socket = platform::kNoSocket;
+  const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  if (s == INVALID_SOCKET) return last_error();
+  sockaddr_in local = platform::make_socket_address(address, port);
   if (!set_blocking(s, false) ||
       ::bind(s, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+    const Win32Error error = last_error();
     closesocket(s);
-    return false;
+    return error;
   }
   // Without this, a datagram sent to an address where nothing listens makes
   // the next reads fail with WSAECONNRESET, which would eat the polls of a
@@ -89,129 +94,124 @@ bool UdpSocket::Open(std::uint32_t address, std::uint16_t port) {
   DWORD returned = 0;
   WSAIoctl(s, SIO_UDP_CONNRESET, &report_resets, sizeof report_resets, nullptr, 0, &returned,
            nullptr, nullptr);
-  handle_ = static_cast<NativeSocket>(s);
-  return true;
+  *socket = static_cast<SocketHandle>(s);
+  return kErrorSuccess;
 }
 
-void UdpSocket::Close() { close_handle(handle_); }
-
-std::optional<std::uint16_t> UdpSocket::LocalPort() const {
-  if (!IsOpen()) return std::nullopt;
+Win32Error NetSockets::local_port(SocketHandle socket, std::uint16_t* port) {
   sockaddr_in local{};
   int length = sizeof local;
-  if (getsockname(socket_of(handle_), reinterpret_cast<sockaddr*>(&local), &length) != 0) {
-    return std::nullopt;
-  }
-  return ntohs(local.sin_port);
+  if (getsockname(socket_of(socket), reinterpret_cast<sockaddr*>(&local), &length) != 0)
+    return last_error();
+  *port = ntohs(local.sin_port);
+  return kErrorSuccess;
 }
 
-bool UdpSocket::EnableBroadcast() {
-  BOOL on = TRUE;
-  return IsOpen() && setsockopt(socket_of(handle_), SOL_SOCKET, SO_BROADCAST,
-                                reinterpret_cast<const char*>(&on), sizeof on) == 0;
+Win32Error NetSockets::enable_broadcast(SocketHandle socket) {
+  const BOOL on = TRUE;
+  return set_option(socket_of(socket), SO_BROADCAST, &on, sizeof on);
 }
 
-bool UdpSocket::SendTo(std::uint32_t address, std::uint16_t port, const void* data,
-                       std::size_t size) {
-  if (!IsOpen() || size > 0x7FFFFFFF) return false;
-  sockaddr_in destination = make_socket_address(address, port);
-  int sent = ::sendto(socket_of(handle_), static_cast<const char*>(data), static_cast<int>(size), 0,
-                      reinterpret_cast<sockaddr*>(&destination), sizeof destination);
-  return sent != SOCKET_ERROR && static_cast<std::size_t>(sent) == size;
+Win32Error NetSockets::send_to(SocketHandle socket, std::uint32_t address, std::uint16_t port,
+                               const void* data, std::size_t size) {
+  if (size > 0x7FFFFFFF) return platform::kWsaEMsgSize;
+  sockaddr_in destination = platform::make_socket_address(address, port);
+  const int sent =
+      ::sendto(socket_of(socket), static_cast<const char*>(data), static_cast<int>(size), 0,
+               reinterpret_cast<sockaddr*>(&destination), sizeof destination);
+  if (sent == SOCKET_ERROR) return last_error();
+  return static_cast<std::size_t>(sent) == size ? kErrorSuccess : platform::kWsaEMsgSize;
 }
 
-UdpSocket::ReceiveResult UdpSocket::ReceiveFrom(void* buffer, std::size_t capacity) {
-  ReceiveResult result;
-  if (!IsOpen() || capacity > 0x7FFFFFFF) {
-    result.status = Receive::Error;
-    return result;
-  }
+Win32Error NetSockets::receive_from(SocketHandle socket, void* buffer, std::size_t capacity,
+                                    Datagram* datagram) {
+  if (capacity > 0x7FFFFFFF) return WSAEINVAL;
   sockaddr_in source{};
   int length = sizeof source;
-  int received =
-      ::recvfrom(socket_of(handle_), static_cast<char*>(buffer), static_cast<int>(capacity), 0,
+  // A datagram larger than the buffer fails with WSAEMSGSIZE, and Winsock
+  // has dropped the rest. WSAECONNRESET would be the port-unreachable echo
+  // of an earlier send, which open_udp turned off.
+  const int received =
+      ::recvfrom(socket_of(socket), static_cast<char*>(buffer), static_cast<int>(capacity), 0,
                  reinterpret_cast<sockaddr*>(&source), &length);
-  if (received == SOCKET_ERROR) {
-    int error = WSAGetLastError();
-    if (error == WSAEMSGSIZE) {
-      // The datagram was larger than the buffer; Winsock has dropped the rest.
-      result.status = Receive::Oversized;
-    } else if (error == WSAEWOULDBLOCK) {
-      result.status = Receive::Nothing;
-    } else {
-      // Includes WSAECONNRESET, the port-unreachable echo of an earlier send.
-      result.status = Receive::Error;
-    }
-    return result;
-  }
-  result.status = Receive::Datagram;
-  result.size = static_cast<std::size_t>(received);
-  result.source = ntohl(source.sin_addr.s_addr);
-  result.source_port = ntohs(source.sin_port);
-  return result;
+  if (received == SOCKET_ERROR) return last_error();
+  datagram->size = static_cast<std::size_t>(received);
+  datagram->source = ntohl(source.sin_addr.s_addr);
+  datagram->source_port = ntohs(source.sin_port);
+  return kErrorSuccess;
 }
 
-bool UdpSocket::WaitReadable(std::uint32_t milliseconds) {
-  return IsOpen() && wait_for(socket_of(handle_), false, milliseconds);
+Win32Error NetSockets::wait_readable(SocketHandle socket, std::uint32_t milliseconds) {
+  const int ready = wait_for(socket_of(socket), false, milliseconds);
+  if (ready == SOCKET_ERROR) return last_error();
+  return ready > 0 ? kErrorSuccess : platform::kWsaETimedOut;
 }
 
-// ---- TcpSocket ----
-
-bool TcpSocket::Open() {
-  Close();
-  SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (s == INVALID_SOCKET) return false;
-  handle_ = static_cast<NativeSocket>(s);
-  return true;
+Win32Error NetSockets::open_tcp(SocketHandle* socket) {
+  *socket = platform::kNoSocket;
+  const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s == INVALID_SOCKET) return last_error();
+  *socket = static_cast<SocketHandle>(s);
+  return kErrorSuccess;
 }
 
-void TcpSocket::Close() { close_handle(handle_); }
-
-bool TcpSocket::Connect(std::uint32_t address, std::uint16_t port, std::uint32_t timeout_ms) {
-  if (!IsOpen()) return false;
-  SOCKET s = socket_of(handle_);
-  sockaddr_in remote = make_socket_address(address, port);
+Win32Error NetSockets::connect(SocketHandle socket, std::uint32_t address, std::uint16_t port,
+                               std::uint32_t timeout_ms) {
+  const SOCKET s = socket_of(socket);
+  sockaddr_in remote = platform::make_socket_address(address, port);
   if (timeout_ms == 0) {
-    return ::connect(s, reinterpret_cast<sockaddr*>(&remote), sizeof remote) == 0;
+    return ::connect(s, reinterpret_cast<sockaddr*>(&remote), sizeof remote) == 0 ? kErrorSuccess
+                                                                                  : last_error();
   }
-  if (!set_blocking(s, false)) return false;
+  if (!set_blocking(s, false)) return last_error();
   if (::connect(s, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0) {
-    if (WSAGetLastError() != WSAEWOULDBLOCK || !wait_for(s, true, timeout_ms)) return false;
+    if (WSAGetLastError() != WSAEWOULDBLOCK) return last_error();
+    const int ready = wait_for(s, true, timeout_ms);
+    if (ready == SOCKET_ERROR) return last_error();
     int error = 0;
     int length = sizeof error;
-    if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0 ||
-        error != 0) {
-      return false;
-    }
+    if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0)
+      return last_error();
+    // A refused connect shows in the error set, with its code.
+    if (error != 0) return static_cast<Win32Error>(error);
+    if (ready == 0) return platform::kWsaETimedOut;
   }
-  return set_blocking(s, true);
+  return set_blocking(s, true) ? kErrorSuccess : last_error();
 }
 
-bool SetSocketTimeouts(NativeSocket socket, std::uint32_t receive_ms, std::uint32_t send_ms) {
-  if (socket == kNoSocket) return false;
-  DWORD receive = receive_ms;
-  DWORD send = send_ms;
-  return setsockopt(socket_of(socket), SOL_SOCKET, SO_RCVTIMEO,
-                    reinterpret_cast<const char*>(&receive), sizeof receive) == 0 &&
-         setsockopt(socket_of(socket), SOL_SOCKET, SO_SNDTIMEO,
-                    reinterpret_cast<const char*>(&send), sizeof send) == 0;
+Win32Error NetSockets::set_timeouts(SocketHandle socket, std::uint32_t receive_ms,
+                                    std::uint32_t send_ms) {
+  const DWORD receive = receive_ms;
+  const DWORD send = send_ms;
+  if (const Win32Error error = set_option(socket_of(socket), SO_RCVTIMEO, &receive, sizeof receive))
+    return error;
+  return set_option(socket_of(socket), SO_SNDTIMEO, &send, sizeof send);
 }
 
-bool TcpSocket::SetTimeouts(std::uint32_t receive_ms, std::uint32_t send_ms) {
-  return IsOpen() && SetSocketTimeouts(handle_, receive_ms, send_ms);
+Win32Error NetSockets::send(SocketHandle socket, const void* data, std::size_t size,
+                            std::size_t* done) {
+  *done = 0;
+  if (size > 0x7FFFFFFF) return WSAEINVAL;
+  const int sent =
+      ::send(socket_of(socket), static_cast<const char*>(data), static_cast<int>(size), 0);
+  if (sent == SOCKET_ERROR) return last_error();
+  *done = static_cast<std::size_t>(sent);
+  return kErrorSuccess;
 }
 
-long TcpSocket::Send(const void* data, std::size_t size) {
-  if (!IsOpen() || size > 0x7FFFFFFF) return -1;
-  int sent = ::send(socket_of(handle_), static_cast<const char*>(data), static_cast<int>(size), 0);
-  return sent == SOCKET_ERROR ? -1 : sent;
+Win32Error NetSockets::receive(SocketHandle socket, void* buffer, std::size_t capacity,
+                               std::size_t* done) {
+  *done = 0;
+  if (capacity > 0x7FFFFFFF) return WSAEINVAL;
+  const int received =
+      ::recv(socket_of(socket), static_cast<char*>(buffer), static_cast<int>(capacity), 0);
+  if (received == SOCKET_ERROR) return last_error();
+  *done = static_cast<std::size_t>(received);
+  return kErrorSuccess;
 }
 
-long TcpSocket::Receive(void* buffer, std::size_t capacity) {
-  if (!IsOpen() || capacity > 0x7FFFFFFF) return -1;
-  int received =
-      ::recv(socket_of(handle_), static_cast<char*>(buffer), static_cast<int>(capacity), 0);
-  return received == SOCKET_ERROR ? -1 : received;
+Win32Error NetSockets::close(SocketHandle socket) {
+  return closesocket(socket_of(socket)) == 0 ? kErrorSuccess : last_error();
 }
 
-}  // namespace platform
+}  // namespace platform_net

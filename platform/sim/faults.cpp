@@ -90,9 +90,22 @@ constexpr std::string_view kOperations[] = {
     "ShellExecuteExW",
     "StartServiceW",
     "TerminateProcess",
+    "WSACleanup",
+    "WSAStartup",
     "WaitForSingleObject",
     "WriteFile",
     "XcvDataW",
+    "closesocket",
+    "connect",
+    "getaddrinfo",
+    "getsockname",
+    "recv",
+    "recvfrom",
+    "select",
+    "send",
+    "sendto",
+    "setsockopt",
+    "socket",
 };
 
 static_assert(std::is_sorted(std::begin(kOperations), std::end(kOperations)));

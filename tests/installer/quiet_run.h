@@ -85,7 +85,7 @@ struct Quiet {
   std::size_t OpenHandles() {
     return win.spooler.open_handles() + win.registry.open_handles() + win.processes.open_handles() +
            win.setup_api.open_handles() + win.services.open_handles() + win.devices.open_sets() +
-           win.threads.open_handles();
+           win.threads.open_handles() + win.sockets.open_sockets();
   }
   // Nothing was shown: no dialog ran, and no call showed anything a
   // person would have to answer (a message box, the shell's error box or

@@ -348,8 +348,8 @@ TEST(QuietFaults, EveryCallFailedInTurn) {
   EXPECT_TRUE(std::any_of(calls.begin(), calls.end(),
                           [](const std::string& call) { return call.starts_with("MoveFileExW"); }));
   const std::set<std::uint32_t> documented = {
-      kExitRebootRequired,   kExitNotAdministrator, kExitRemovalFailed, kExitPreparationFailed,
-      kExitPreinstallFailed, kExitAnotherRun,       kExitSpoolerStopped};
+      kExitRebootRequired,   kExitNotAdministrator, kExitRemovalFailed,  kExitPreparationFailed,
+      kExitPreinstallFailed, kExitAnotherRun,       kExitSpoolerStopped, kExitNoSockets};
   std::map<std::string, int> seen;
   for (const auto& entry : calls) {
     const std::string operation = entry.substr(0, entry.find(' '));

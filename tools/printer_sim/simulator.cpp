@@ -21,8 +21,9 @@
 #include <set>
 #include <sstream>
 
-#include "platform/socket.h"
+#include "platform/sockets.h"
 #include "platform/util/text.h"
+#include "platform_net/net_sockets.h"
 #include "sim_replies.h"
 #include "socket_system.h"
 
@@ -50,8 +51,9 @@ bool parse_address(const std::string& text, std::uint32_t* address) {
 // the private namespace it runs in).
 bool is_own_address(std::uint32_t address) {
   if (address == platform::kIpv4Any || address == platform::kIpv4Broadcast) return false;
-  platform::UdpSocket probe;
-  return probe.Open(address, 0);
+  platform_net::NetSockets sockets;
+  platform::ScopedSocket probe(sockets);
+  return sockets.open_udp(address, 0, probe.receive()) == platform::kErrorSuccess;
 }
 
 int open_listener(std::uint32_t address, std::uint16_t port) {
@@ -390,7 +392,7 @@ void Simulator::StartWorker(std::size_t printer, Listener::Kind kind, int fd) {
 
 void Simulator::ServeAdmin(std::size_t index, int fd) {
   const PrinterConfig& printer = config_.printers[index];
-  platform::SetSocketTimeouts(fd, kConnectionTimeoutMs, kConnectionTimeoutMs);
+  platform_net::NetSockets().set_timeouts(fd, kConnectionTimeoutMs, kConnectionTimeoutMs);
   switch (printer.admin) {
     case AdminMode::RefuseHandshake:
       Log(printer.name + ": connection closed before the handshake");
@@ -440,7 +442,7 @@ void Simulator::ServeAdmin(std::size_t index, int fd) {
 
 void Simulator::ServeRaw(std::size_t index, int fd) {
   const PrinterConfig& printer = config_.printers[index];
-  platform::SetSocketTimeouts(fd, 10000, 10000);
+  platform_net::NetSockets().set_timeouts(fd, 10000, 10000);
   std::string path;
   {
     std::lock_guard<std::mutex> hold(mutex_);

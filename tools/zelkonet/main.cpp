@@ -26,8 +26,9 @@
 #include <cstring>
 #include <string>
 
-#include "platform/socket.h"
+#include "platform/sockets.h"
 #include "platform/util/text.h"
+#include "platform_net/net_sockets.h"
 #include "printer_access/search_net.h"
 #include "report.h"
 #include "usb_command.h"
@@ -106,11 +107,12 @@ int main(int argc, char** argv) {
     }
   }
 
-  if (!platform::InitializeSockets()) {
+  platform_net::NetSockets sockets;
+  if (sockets.startup() != platform::kErrorSuccess) {
     std::fprintf(stderr, "zelkonet: the socket library cannot be started\n");
     return 1;
   }
-  pelmora::CZelkoSearchNet search;
+  pelmora::CZelkoSearchNet search(sockets);
   int status = 1;
   if (command == "list") {
     pelmora::PrinterList list{};
@@ -155,6 +157,6 @@ int main(int argc, char** argv) {
   } else {
     status = usage();
   }
-  platform::CleanupSockets();
+  sockets.cleanup();
   return status;
 }

@@ -14,6 +14,7 @@
 #include "platform/setup_api.h"
 #include "platform/shell.h"
 #include "platform/smart_cards.h"
+#include "platform/sockets.h"
 #include "platform/spooler.h"
 #include "platform/system_info.h"
 #include "platform/threads.h"
@@ -36,6 +37,7 @@ struct Platform {
   SmartCards& smart_cards;
   PrintServer& print_server;
   Threads& threads;
+  Sockets& sockets;
 };
 
 }  // namespace platform

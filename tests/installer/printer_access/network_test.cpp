@@ -7,8 +7,9 @@
 #include <map>
 #include <string>
 
-#include "platform/socket.h"
+#include "platform/sockets.h"
 #include "platform/util/text.h"
+#include "platform_sim/sim_windows.h"
 #include "printer_access/admin_net.h"
 #include "printer_access/channel_lock.h"
 #include "printer_access/search_net.h"
@@ -46,7 +47,7 @@ EncoderInfoBlock ZeroBlock() {
 TEST(NetworkDiscovery, ListsEveryParsedAnswerAndSkipsTheRest) {
   REQUIRE_SIMULATOR(env);
   PrinterList list{};
-  CZelkoSearchNet search;
+  CZelkoSearchNet search(env->sockets);
   ASSERT_EQ(search.ListNetworkPrinters(&list, kDiscoveryRequestCode, env->options(kLan)), 1);
 
   std::map<std::string, int> seen;
@@ -84,17 +85,29 @@ TEST(NetworkDiscovery, NoPrinterGivesAnEmptyListAfterTheWindow) {
   REQUIRE_SIMULATOR(env);
   PrinterList list{};
   list.count = 0;
-  CZelkoSearchNet search;
+  CZelkoSearchNet search(env->sockets);
   EXPECT_EQ(search.ListNetworkPrinters(&list, kDiscoveryRequestCode, env->options(kEmptyAddress)),
             1);
   EXPECT_EQ(list.count, 0);
   EXPECT_EQ(search.ListNetworkPrinters(nullptr, kDiscoveryRequestCode, env->options(kLan)), 0);
+  // A socket call that fails: without a socket no search, without a sent
+  // request or a received answer a window with nothing in it.
+  const std::pair<const char*, int> rows[] = {
+      {"WSAStartup", 0}, {"socket", 0}, {"getsockname", 0}, {"sendto", 1}, {"recvfrom", 1}};
+  for (const auto& [fault, result] : rows) {
+    env->faults.fail(fault, platform::kWsaENetDown, 1, true);
+    EXPECT_EQ(search.ListNetworkPrinters(&list, kDiscoveryRequestCode, env->options(kLan)), result)
+        << fault;
+    env->faults.clear();
+    EXPECT_EQ(list.count, 0) << fault;
+  }
+  EXPECT_EQ(env->sockets.open_sockets(), 0u);
 }
 
 TEST(NetworkDiscovery, MoreAnswersThanSlotsNeverOverrunTheList) {
   REQUIRE_SIMULATOR(env);
   test_support::Guarded<PrinterList, 256> guarded;
-  CZelkoSearchNet search;
+  CZelkoSearchNet search(env->sockets);
   // Forty answers in a row: give a loaded machine the time to deliver them
   // all (the window ends early for nobody, so this costs a second).
   pelmora::NetworkSearchOptions options = env->options(kCrowd);
@@ -113,7 +126,7 @@ TEST(NetworkDiscovery, FindByBroadcastPassesOverOtherPrinters) {
   const printer_sim::PrinterConfig& plain = env->printer("plain");
   PrinterDetails details;
   std::memset(&details, 0, sizeof details);
-  CZelkoSearchNet search;
+  CZelkoSearchNet search(env->sockets);
   // The other lan printers answer first; only K7M2P4T9's answer counts.
   ASSERT_EQ(search.FindNetworkPrinter(&details, u"K7M2P4T9", nullptr, kDiscoveryRequestCode,
                                       env->options(kLan)),
@@ -146,7 +159,7 @@ TEST(NetworkDiscovery, FindByBroadcastPassesOverOtherPrinters) {
 
 TEST(NetworkDiscovery, FindWithATargetAsksOnlyThatAddress) {
   REQUIRE_SIMULATOR(env);
-  CZelkoSearchNet search;
+  CZelkoSearchNet search(env->sockets);
   PrinterDetails details;
   std::memset(&details, 0, sizeof details);
   // Sent to the twice printer's address: K7M2P4T9 never hears the request.
@@ -173,7 +186,7 @@ TEST(NetworkDiscovery, FindWithATargetAsksOnlyThatAddress) {
 
 TEST(NetworkDiscovery, FindFailsForSilentLateOrUnknownPrinters) {
   REQUIRE_SIMULATOR(env);
-  CZelkoSearchNet search;
+  CZelkoSearchNet search(env->sockets);
   PrinterDetails details;
   std::memset(&details, 0, sizeof details);
   for (const char16_t* id : {u"LATE0001", u"QUIET001", u"MALFORM1", u"NOSUCHID", u"k7m2p4t9"}) {
@@ -193,7 +206,7 @@ TEST(NetworkDiscovery, FindFailsForSilentLateOrUnknownPrinters) {
 
 TEST(NetworkDiscovery, FoundPrinterWithoutAdministrationChannelHasAZeroReport) {
   REQUIRE_SIMULATOR(env);
-  CZelkoSearchNet search;
+  CZelkoSearchNet search(env->sockets);
   PrinterDetails details;
   std::memset(&details, 0, sizeof details);
   std::memset(&details.encoderInfo, 0xCD, sizeof details.encoderInfo);
@@ -205,9 +218,13 @@ TEST(NetworkDiscovery, FoundPrinterWithoutAdministrationChannelHasAZeroReport) {
 }
 
 TEST(NetworkDiscovery, LocalAddressIsDottedIpv4) {
-  CZelkoSearchNet search;
+  platform::sim::SimWindows win;
+  CZelkoSearchNet search(win.sockets);
   char16_t text[64];
   std::memset(text, 0x7F, sizeof text);
+  win.faults.fail("getaddrinfo", platform::kWsaHostNotFound);
+  EXPECT_FALSE(search.GetLocalAddress(text, 64));
+  EXPECT_EQ(text[0], 0);
   if (!search.GetLocalAddress(text, 64)) {
     EXPECT_EQ(text[0], 0);
     GTEST_SKIP() << "the host name does not resolve here";
@@ -227,7 +244,7 @@ struct ChannelOutcome {
 ChannelOutcome Exchange(SimEnvironment* env, int last,
                         const ChannelTimeouts& timeouts = {2000, 3000, 2000}) {
   ChannelOutcome outcome;
-  CZelkoAdminNet channel(timeouts);
+  CZelkoAdminNet channel(env->sockets, timeouts);
   const std::u16string address = env->address16(last);
   outcome.connect = channel.ConnectChannel(u"K7M2P4T9", address.c_str(), ADMIN_PORT);
   EXPECT_EQ(channel.IsOpened(), outcome.connect == 0);
@@ -249,17 +266,17 @@ TEST(AdminChannel, ReadsTheEncoderReport) {
   // A channel left open is closed by its destructor; a read on a closed
   // channel fails.
   {
-    CZelkoAdminNet channel;
+    CZelkoAdminNet channel(env->sockets);
     const std::u16string address = env->address16(2);
     ASSERT_EQ(channel.ConnectChannel(u"K7M2P4T9", address.c_str(), ADMIN_PORT), 0);
   }
-  CZelkoAdminNet closed;
+  CZelkoAdminNet closed(env->sockets);
   EncoderInfoBlock block = ZeroBlock();
   EXPECT_EQ(closed.ReadEncoderInfo(&block), -1);
 
   // A second connect on an open channel closes the first connection before
   // it opens the next: the printer serves one connection at a time.
-  CZelkoAdminNet twice({2000, 1000, 2000});
+  CZelkoAdminNet twice(env->sockets, {2000, 1000, 2000});
   const std::u16string address = env->address16(2);
   ASSERT_EQ(twice.ConnectChannel(u"K7M2P4T9", address.c_str(), ADMIN_PORT), 0);
   ASSERT_EQ(twice.ConnectChannel(u"K7M2P4T9", address.c_str(), ADMIN_PORT), 0);
@@ -290,8 +307,13 @@ TEST(AdminChannel, ConnectFailures) {
   EXPECT_EQ(Exchange(env, 24).connect, kChannelHandshakeFailed);           // closes at once
   // Silent after accepting: the handshake time-out ends the wait.
   EXPECT_EQ(Exchange(env, 28, {2000, 300, 2000}).connect, kChannelHandshakeFailed);
+  // The socket or its connect refused by the system.
+  env->faults.fail("socket", platform::kWsaENetDown);
+  EXPECT_EQ(Exchange(env, 2).connect, kChannelNoSocket);
+  env->faults.fail("connect", platform::kWsaETimedOut);
+  EXPECT_EQ(Exchange(env, 2).connect, kChannelConnectFailed);
 
-  CZelkoAdminNet channel;
+  CZelkoAdminNet channel(env->sockets);
   for (const char16_t* address : {u"", u"127.0.0.300", u"printer.example", u"1.2.3"}) {
     EXPECT_EQ(channel.ConnectChannel(u"K7M2P4T9", address, ADMIN_PORT), kChannelConnectFailed)
         << Utf8(address);
@@ -343,13 +365,13 @@ TEST(AdminChannel, QueryLeavesAZeroBlockOnFailure) {
   for (int last : {kEmptyAddress, 23, 20}) {
     std::memset(&details.encoderInfo, 0xCD, sizeof details.encoderInfo);
     platform::copy_truncated(details.ipAddress, env->address16(last));
-    QueryEncoderInfoOverNetwork(&details);
+    QueryEncoderInfoOverNetwork(env->sockets, &details);
     EXPECT_TRUE(SameBlock(details.encoderInfo, ZeroBlock())) << last;
   }
   platform::copy_truncated(details.ipAddress, env->address16(2));
-  QueryEncoderInfoOverNetwork(&details);
+  QueryEncoderInfoOverNetwork(env->sockets, &details);
   EXPECT_TRUE(SameBlock(details.encoderInfo, SimEnvironment::ExpectedBlock(env->printer("plain"))));
-  QueryEncoderInfoOverNetwork(nullptr);
+  QueryEncoderInfoOverNetwork(env->sockets, nullptr);
 }
 
 TEST(AdminChannel, WorksWithTheStartUpLockAndWithout) {

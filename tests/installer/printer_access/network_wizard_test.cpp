@@ -82,7 +82,7 @@ struct NetworkWizard {
   platform::sim::SimWindows win;
   platform::sim::SimDialogHost host;
   CZelkoSearch usb;
-  CZelkoSearchNet network;
+  CZelkoSearchNet network{win.sockets};
   PrinterSearches searches;
   InstallerSteps steps;
   CPelmoraDlg dialog;
@@ -194,14 +194,17 @@ TEST(NetworkInstallation, APrinterThatDoesNotAnswerLeavesTheUsbPath) {
 // The unattended network run against the same simulated printers: the
 // selection dialog's own list and look-up without a window, chosen by id,
 // by address, a printer nobody has, or one of another family (a MARLO-800
-// for model 0).
+// for model 0), and with a socket call that always fails.
 TEST(QuietNetworkInstallation, ByIdByAddressAPrinterNobodyHasAndOneOfAnotherFamily) {
   REQUIRE_SIMULATOR(env);
   struct Case {
     std::u16string printer;
     std::uint32_t code;
-    std::string reason;  // the log's line on why it was not found
+    std::string reason;           // the log's line on why it was not found
+    const char* fault = nullptr;  // a socket call failed from the start
   };
+  const std::string not_found =
+      "message-box \"ERROR\": not shown, answered as OK: Wrong printer description";
   const std::string other_family =
       "refused: a printer of another family (product 3856, expected 3850)";
   for (const Case& c :
@@ -212,9 +215,16 @@ TEST(QuietNetworkInstallation, ByIdByAddressAPrinterNobodyHasAndOneOfAnotherFami
         Case{u"N0ADM1N0", kExitPrinterNotFound, other_family},
         // By its address the printer without an administration channel
         // gives no description at all.
-        Case{env->address16(5), kExitPrinterNotFound, "Wrong printer description"}}) {
-    SCOPED_TRACE(platform::to_utf8(c.printer));
+        Case{env->address16(5), kExitPrinterNotFound, "Wrong printer description"},
+        // No socket, no request sent, no answer received: nothing is found.
+        // Without the administration channel the printer found is chosen.
+        Case{u"K7M2P4T9", kExitPrinterNotFound, not_found, "socket"},
+        Case{u"K7M2P4T9", kExitPrinterNotFound, not_found, "sendto"},
+        Case{u"K7M2P4T9", kExitPrinterNotFound, not_found, "recvfrom"},
+        Case{u"K7M2P4T9", kExitSuccess, "", "connect"}}) {
+    SCOPED_TRACE(platform::to_utf8(c.printer) + (c.fault ? std::string(" ") + c.fault : ""));
     NetworkWizard w(env, 0);
+    if (c.fault) w.win.faults.fail(c.fault, platform::kWsaENetDown, 1, true);
     w.win.system.arguments = u"/quiet /network " + c.printer + u" /model 0";
     const CommandSwitches switches = ParseCommandSwitches(w.win.system.arguments);
     ASSERT_TRUE(switches.error.empty());
@@ -233,6 +243,7 @@ TEST(QuietNetworkInstallation, ByIdByAddressAPrinterNobodyHasAndOneOfAnotherFami
           };
         });
     EXPECT_EQ(code, c.code);
+    EXPECT_TRUE(c.fault == nullptr || w.win.faults.calls(c.fault) > 0);
     EXPECT_TRUE(w.win.desktop.message_boxes().empty());
     const std::string log =
         w.win.shell.file_contents(u"C:\\Users\\Administrator\\AppData\\Local\\Temp\\Pelmora.log");

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/socket.h"
+#include "platform/sockets.h"
 #include "platform/util/text.h"
 #include "printer_access/printer_protocol.h"
 #include "printer_access/search_records.h"

@@ -14,7 +14,7 @@
 #endif
 
 #include "operations/model_catalogue.h"
-#include "platform/socket.h"
+#include "platform/sockets.h"
 #include "platform/util/format.h"
 #include "platform/util/text.h"
 #include "platform_sim/sim_dialog_host.h"
@@ -68,7 +68,7 @@ class Selection {
   platform::sim::SimWindows windows;
   platform::sim::SimDialogHost host;
   CZelkoSearch usb;
-  CZelkoSearchNet network;
+  CZelkoSearchNet network{windows.sockets};
   PrinterSearches searches;
   CDlgSelect dialog;
 };

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/socket.h"
+#include "platform/sockets.h"
 #include "platform/util/text.h"
 
 #ifndef _WIN32
@@ -23,8 +23,8 @@ SimEnvironment* SimEnvironment::Get(std::string* why_not) {
   static bool tried = false;
   if (!tried) {
     tried = true;
-    platform::InitializeSockets();
     auto made = std::make_unique<SimEnvironment>();
+    made->sockets.startup();
 #ifdef _WIN32
     const char* net = std::getenv("PELMORA_SIM_NET");
     const char* config = std::getenv("PELMORA_SIM_CONFIG");

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform_sim/sim_sockets.h"
 #include "printer_access/search_net.h"
 #include "printer_access/search_records.h"
 #include "sim_config.h"
@@ -40,6 +41,10 @@ class SimEnvironment {
   static pelmora::EncoderInfoBlock ExpectedBlock(const printer_sim::PrinterConfig& printer);
 
   void* host_simulator = nullptr;  // printer_sim::Simulator on Linux
+
+  // Started sockets over the system's own, and their faults.
+  platform::sim::Faults faults;
+  platform::sim::SimSockets sockets{faults};
 
  private:
   printer_sim::SimulatorConfig config_;

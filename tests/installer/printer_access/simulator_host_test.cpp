@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/socket.h"
+#include "platform/sockets.h"
 #include "platform/util/text.h"
 #include "printer_access/admin_net.h"
 #include "printer_access/search_net.h"
@@ -24,7 +24,7 @@ printer_sim::Simulator& Sim(printer_access_test::SimEnvironment* env) {
 TEST(SimulatedPrinter, ReceivesThe38ByteRequestForK7M2P4T9) {
   REQUIRE_SIMULATOR(env);
   const std::size_t before = Sim(env).AdminRequests().size();
-  CZelkoAdminNet channel;
+  CZelkoAdminNet channel(env->sockets);
   const std::u16string address = env->address16(2);
   ASSERT_EQ(channel.ConnectChannel(u"K7M2P4T9", address.c_str(), ADMIN_PORT), 0);
   EncoderInfoBlock block;
@@ -54,7 +54,7 @@ TEST(SimulatedPrinter, ReceivesThe38ByteRequestForK7M2P4T9) {
 
 TEST(SimulatedPrinter, UnicastAndBroadcastDestinations) {
   REQUIRE_SIMULATOR(env);
-  CZelkoSearchNet search;
+  CZelkoSearchNet search(env->sockets);
   PrinterDetails details;
   std::memset(&details, 0, sizeof details);
   const std::size_t before = Sim(env).DiscoveryRequests().size();
@@ -90,12 +90,16 @@ TEST(SimulatedPrinter, UnicastAndBroadcastDestinations) {
 TEST(SimulatedPrinter, RawPrintPortStoresTheJob) {
   REQUIRE_SIMULATOR(env);
   const std::size_t before = Sim(env).StoredJobs().size();
-  platform::TcpSocket socket;
-  ASSERT_TRUE(socket.Open());
-  ASSERT_TRUE(socket.Connect(env->address_value(3), 9101, 2000));
+  platform::Sockets& sockets = env->sockets;
+  platform::ScopedSocket socket(sockets);
+  ASSERT_EQ(sockets.open_tcp(socket.receive()), platform::kErrorSuccess);
+  ASSERT_EQ(sockets.connect(socket.get(), env->address_value(3), 9101, 2000),
+            platform::kErrorSuccess);
   const std::string job = "\x1b%-12345X@PJL JOB\r\ncard data\r\n";
-  ASSERT_EQ(socket.Send(job.data(), job.size()), static_cast<long>(job.size()));
-  socket.Close();
+  std::size_t sent = 0;
+  ASSERT_EQ(sockets.send(socket.get(), job.data(), job.size(), &sent), platform::kErrorSuccess);
+  EXPECT_EQ(sent, job.size());
+  socket.reset();
   ASSERT_TRUE(Sim(env).WaitForJobs(before + 1, 3000));
   const std::string path = Sim(env).StoredJobs()[before];
   EXPECT_NE(path.find("R4D8N2W6-"), std::string::npos);

@@ -112,11 +112,9 @@ TEST(CPelmoraApp, StartsSocketsAndLockThenRunsTheWizardModally) {
   CPelmoraApp* app_pointer = nullptr;
   StartupServices services;
   services.init_common_controls = [&] { order.push_back("controls"); };
-  services.init_sockets = [&] {
-    order.push_back("sockets");
-    return true;
+  services.create_channel_lock = [&] {
+    order.push_back(win.sockets.started() ? "sockets, lock" : "lock");
   };
-  services.create_channel_lock = [&] { order.push_back("lock"); };
   services.delete_channel_lock = [&] { order.push_back("unlock"); };
   services.run_modal = [&](platform::DialogLogic& logic) {
     order.push_back("modal");
@@ -130,7 +128,8 @@ TEST(CPelmoraApp, StartsSocketsAndLockThenRunsTheWizardModally) {
   EXPECT_TRUE(app.channel_lock_created());
   // The wizard was closed before anything was installed.
   EXPECT_EQ(app.ExitInstance(), kExitCancelled);
-  EXPECT_EQ(order, (std::vector<std::string>{"controls", "sockets", "lock", "modal", "unlock"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"controls", "sockets, lock", "modal", "unlock"}));
+  EXPECT_FALSE(win.sockets.started());
 
   // The process ends with the wizard's code: a user who may not install
   // closes Step 1.
@@ -154,12 +153,8 @@ TEST(CPelmoraApp, HoldsTheRunMutexAndASecondRunEndsAtOnce) {
   std::vector<std::string> order;
   StartupServices services;
   services.init_common_controls = [&] { order.push_back("controls"); };
-  services.init_sockets = [&] {
-    order.push_back("sockets");
-    return true;
-  };
   services.run_modal = [&](platform::DialogLogic&) {
-    order.push_back("modal");
+    order.push_back(win.sockets.started() ? "sockets, modal" : "modal");
     // For the whole run.
     EXPECT_EQ(win.processes.mutex_holder(kRunMutexName), win.processes.own_id);
     return 2;
@@ -167,7 +162,7 @@ TEST(CPelmoraApp, HoldsTheRunMutexAndASecondRunEndsAtOnce) {
   CPelmoraApp first(win.platform, steps, services);
   first.InitInstance();
   EXPECT_EQ(first.ExitInstance(), kExitCancelled);
-  EXPECT_EQ(order, (std::vector<std::string>{"controls", "sockets", "modal"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"controls", "sockets, modal"}));
   // Until the process ends, after the wizard has closed.
   EXPECT_EQ(win.processes.mutex_holder(kRunMutexName), win.processes.own_id);
 
@@ -220,8 +215,8 @@ TEST(CPelmoraApp, EndsSilentlyWithoutSockets) {
   platform::sim::SimWindows win;
   InstallerSteps steps;
   bool modal = false, lock = false;
+  win.faults.fail("WSAStartup", platform::kWsaSysNotReady);
   StartupServices services;
-  services.init_sockets = [] { return false; };
   services.create_channel_lock = [&] { lock = true; };
   services.run_modal = [&](platform::DialogLogic&) {
     modal = true;

@@ -9,6 +9,7 @@
 #include "platform_sim/sim_registry.h"
 #include "platform_sim/sim_services.h"
 #include "platform_sim/sim_setup_api.h"
+#include "platform_sim/sim_sockets.h"
 #include "platform_sim/sim_spooler.h"
 #include "platform_sim/sim_system.h"
 #include "platform_sim/sim_threads.h"
@@ -29,9 +30,10 @@ class SimWindows {
         setup_api(faults, shell, system),
         usb(faults, clock),
         threads(faults),
+        sockets(faults),
         plug_and_play(usb, devices, spooler, shell, system),
-        platform{registry, system,    shell, spooler, devices, desktop, clock,  processes,
-                 services, setup_api, usb,   usb,     usb,     spooler, threads} {
+        platform{registry, system,    shell, spooler, devices, desktop, clock,   processes,
+                 services, setup_api, usb,   usb,     usb,     spooler, threads, sockets} {
     // Plug and Play installs what was plugged in whenever the tree is
     // enumerated again.
     devices.on_reenumerate = [this] { plug_and_play.reenumerate(devices.last_reenumerate_flags); };
@@ -99,6 +101,7 @@ class SimWindows {
   SimSetupApi setup_api;
   SimUsbMachine usb;
   SimThreads threads;
+  SimSockets sockets;
   SimPlugAndPlay plug_and_play;
   Platform platform;
 };

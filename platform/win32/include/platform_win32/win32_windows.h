@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform_net/net_sockets.h"
 #include "platform_win32/win32_device_io.h"
 #include "platform_win32/win32_processes.h"
 #include "platform_win32/win32_registry.h"
@@ -20,7 +21,7 @@ class Win32Windows {
   Win32Windows()
       : platform{registry,    system,    shell,    spooler,   devices,   desktop,
                  clock,       processes, services, setup_api, device_io, device_interfaces,
-                 smart_cards, spooler,   threads} {}
+                 smart_cards, spooler,   threads,  sockets} {}
   Win32Windows(const Win32Windows&) = delete;
   Win32Windows& operator=(const Win32Windows&) = delete;
 
@@ -38,6 +39,7 @@ class Win32Windows {
   Win32DeviceInterfaces device_interfaces;
   Win32SmartCards smart_cards;
   Win32Threads threads;
+  platform_net::NetSockets sockets;
   platform::Platform platform;
 };
 

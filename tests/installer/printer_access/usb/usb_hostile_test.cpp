@@ -97,7 +97,8 @@ class UsbHostile : public testing::UsbMachineTest {
                                        windows.spooler,   windows.devices,   windows.desktop,
                                        windows.clock,     windows.processes, windows.services,
                                        windows.setup_api, hostile,           windows.usb,
-                                       windows.usb,       windows.spooler,   windows.threads} {}
+                                       windows.usb,       windows.spooler,   windows.threads,
+                                       windows.sockets} {}
 
   std::vector<std::u16string> Lines() {
     test_support::Guarded<PrinterList, 64> guarded;
