@@ -38,7 +38,7 @@ std::optional<std::uint32_t> ParseAddress(const char16_t* address) {
     if (address[i] > 0x7F) return std::nullopt;
     narrow.push_back(static_cast<char>(address[i]));
   }
-  return platform::ParseIpv4(narrow);
+  return platform::parse_ipv4(narrow);
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ bool CZelkoSearchNet::GetLocalAddress(char16_t* text, std::size_t capacity) {
   if (sockets_.startup() != platform::kErrorSuccess) return false;
   std::uint32_t address = 0;
   if (sockets_.first_host_address(&address) != platform::kErrorSuccess) return false;
-  platform::copy_truncated(text, capacity, platform::to_utf16(platform::FormatIpv4(address)));
+  platform::copy_truncated(text, capacity, platform::to_utf16(platform::format_ipv4(address)));
   return true;
 }
 
@@ -112,7 +112,7 @@ int CZelkoSearchNet::FindNetworkPrinter(PrinterDetails* details, const char16_t*
       if (targetAddress[i] > 0x7F) return 0;
       narrow.push_back(static_cast<char>(targetAddress[i]));
     }
-    const std::optional<std::uint32_t> parsed = platform::ParseIpv4(narrow);
+    const std::optional<std::uint32_t> parsed = platform::parse_ipv4(narrow);
     if (!parsed) return 0;
     destination = *parsed;
   }

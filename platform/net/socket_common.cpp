@@ -5,7 +5,7 @@
 
 namespace platform {
 
-std::optional<std::uint32_t> ParseIpv4(std::string_view text) {
+std::optional<std::uint32_t> parse_ipv4(std::string_view text) {
   std::uint32_t address = 0;
   std::size_t position = 0;
   for (int part = 0; part < 4; ++part) {
@@ -27,7 +27,7 @@ std::optional<std::uint32_t> ParseIpv4(std::string_view text) {
   return address;
 }
 
-std::string FormatIpv4(std::uint32_t address) {
+std::string format_ipv4(std::uint32_t address) {
   char text[16];
   std::snprintf(text, sizeof text, "%u.%u.%u.%u", (address >> 24) & 0xFFu, (address >> 16) & 0xFFu,
                 (address >> 8) & 0xFFu, address & 0xFFu);

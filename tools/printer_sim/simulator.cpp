@@ -40,7 +40,7 @@ std::uint64_t now_ms() {
 
 // Dotted IPv4 text in the socket layer's strict reading.
 bool parse_address(const std::string& text, std::uint32_t* address) {
-  const std::optional<std::uint32_t> parsed = platform::ParseIpv4(text);
+  const std::optional<std::uint32_t> parsed = platform::parse_ipv4(text);
   if (!parsed) return false;
   *address = *parsed;
   return true;
@@ -147,7 +147,7 @@ bool Simulator::Start(std::string* error) {
     for (std::uint32_t address : addresses) {
       int fd = open_udp(address, config_.discoveryPort, false);
       if (fd < 0) {
-        return fail("cannot bind UDP " + platform::FormatIpv4(address) + ":" +
+        return fail("cannot bind UDP " + platform::format_ipv4(address) + ":" +
                     std::to_string(config_.discoveryPort) + ": " + std::strerror(errno));
       }
       udp_.push_back({fd, address});
@@ -317,7 +317,7 @@ void Simulator::AnswerRequest(int fd, std::uint32_t destination,
     std::lock_guard<std::mutex> hold(mutex_);
     discovery_requests_.push_back({destination, text, request.size()});
   }
-  Log("discovery request to " + platform::FormatIpv4(destination) + ": " + text);
+  Log("discovery request to " + platform::format_ipv4(destination) + ": " + text);
 
   std::istringstream words(text);
   std::string token, code, reply_address, reply_port_text;

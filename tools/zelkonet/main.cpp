@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
     long number = 0;
     if (arg == "--broadcast" || arg == "--local") {
-      const auto parsed = value ? platform::ParseIpv4(value) : std::nullopt;
+      const auto parsed = value ? platform::parse_ipv4(value) : std::nullopt;
       if (!parsed) return usage();
       if (arg == "--broadcast") {
         options.broadcastAddress = *parsed;

@@ -40,9 +40,9 @@ inline constexpr std::uint32_t kIpv4Loopback = 0x7F000001u;
 // Strict dotted IPv4 text: four decimal parts 0..255 separated by single dots,
 // nothing before or after. Returns nothing for any other text. (No system
 // call: these two are plain text helpers.)
-std::optional<std::uint32_t> ParseIpv4(std::string_view text);
+std::optional<std::uint32_t> parse_ipv4(std::string_view text);
 // "%u.%u.%u.%u" of the four bytes.
-std::string FormatIpv4(std::uint32_t address);
+std::string format_ipv4(std::uint32_t address);
 
 // One datagram taken by receive_from.
 struct Datagram {

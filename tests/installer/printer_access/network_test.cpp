@@ -229,7 +229,7 @@ TEST(NetworkDiscovery, LocalAddressIsDottedIpv4) {
     EXPECT_EQ(text[0], 0);
     GTEST_SKIP() << "the host name does not resolve here";
   }
-  EXPECT_TRUE(platform::ParseIpv4(Utf8(text)).has_value()) << Utf8(text);
+  EXPECT_TRUE(platform::parse_ipv4(Utf8(text)).has_value()) << Utf8(text);
   EXPECT_FALSE(search.GetLocalAddress(nullptr, 64));
 }
 

@@ -217,14 +217,14 @@ TEST(DiscoveryProtocol, AnswersThatDoNotParseAreRefused) {
 }
 
 TEST(SocketWrapper, Ipv4TextIsStrict) {
-  EXPECT_EQ(platform::ParseIpv4("192.168.0.10"), 0xC0A8000Au);
-  EXPECT_EQ(platform::ParseIpv4("255.255.255.255"), 0xFFFFFFFFu);
+  EXPECT_EQ(platform::parse_ipv4("192.168.0.10"), 0xC0A8000Au);
+  EXPECT_EQ(platform::parse_ipv4("255.255.255.255"), 0xFFFFFFFFu);
   for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1..2.3", " 1.2.3.4", "1.2.3.4 ",
                           "1.2.3.-4", "0001.2.3.4", "printer.example"}) {
-    EXPECT_FALSE(platform::ParseIpv4(bad).has_value()) << bad;
+    EXPECT_FALSE(platform::parse_ipv4(bad).has_value()) << bad;
   }
-  EXPECT_EQ(platform::FormatIpv4(0xC0A8000Au), "192.168.0.10");
-  EXPECT_EQ(platform::FormatIpv4(0xFFFFFFFFu), "255.255.255.255");
+  EXPECT_EQ(platform::format_ipv4(0xC0A8000Au), "192.168.0.10");
+  EXPECT_EQ(platform::format_ipv4(0xFFFFFFFFu), "255.255.255.255");
 }
 
 }  // namespace

@@ -215,7 +215,7 @@ TEST(PrinterSelection, TwoHundredAnswersLeaveTheDialogUsable) {
   ASSERT_TRUE(many.Start(&error)) << error;
 
   Selection s(env, 0x3850);
-  s.searches.networkOptions.broadcastAddress = platform::ParseIpv4(net + ".1").value_or(0);
+  s.searches.networkOptions.broadcastAddress = platform::parse_ipv4(net + ".1").value_or(0);
   s.searches.networkOptions.listeningPolls = 100;
   s.Open();
   const auto check_list = [&] {

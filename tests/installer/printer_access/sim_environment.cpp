@@ -81,7 +81,7 @@ std::u16string SimEnvironment::address16(int last) const {
 }
 
 std::uint32_t SimEnvironment::address_value(int last) const {
-  return platform::ParseIpv4(address(last)).value_or(0);
+  return platform::parse_ipv4(address(last)).value_or(0);
 }
 
 pelmora::NetworkSearchOptions SimEnvironment::options(int alias_last) const {
