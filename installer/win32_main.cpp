@@ -35,8 +35,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                                          selection);
   };
 
-  pelmora::StartupServices services;
-  services.init_common_controls = [] { platform_win32::Win32UiSystem().init_common_controls(); };
+  static platform_win32::Win32UiSystem ui;
+  pelmora::StartupServices services{ui};
   services.init_sockets = [] { return platform::InitializeSockets(); };
   services.cleanup_sockets = [] { platform::CleanupSockets(); };
   services.create_channel_lock = [] { pelmora::CreateChannelLock(); };
