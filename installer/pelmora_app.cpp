@@ -60,7 +60,7 @@ bool CPelmoraApp::InitInstance() {
         u"another installation is running" + log.ExitCodeSuffix(exit_code_) + log.ProcessSuffix());
     return false;
   }
-  if (services_.init_common_controls) services_.init_common_controls();
+  services_.ui.init_common_controls();
   // Without Windows Sockets the program ends silently, before any window.
   if (platform_.sockets.startup() != platform::kErrorSuccess) return false;
   sockets_started_ = true;

@@ -7,6 +7,7 @@
 
 #include "platform/dialog_host.h"
 #include "platform/platform.h"
+#include "platform/ui_system.h"
 #include "wizard_steps.h"
 
 namespace pelmora {
@@ -22,12 +23,15 @@ inline constexpr char16_t kAnotherRunText[] =
     u"Another installation is running on this computer. Wait until it has ended, then start "
     u"Pelmora again.";
 
-// What start-up needs from outside the ports: the Windows-only set-up steps
-// and the modal dialog loop. The Windows entry point fills these with the
-// real calls; tests with stand-ins.
+// What start-up needs beside the platform: the system's UI port (the
+// common controls), the Windows-only set-up steps and the modal dialog
+// loop. The Windows entry point fills these with the real calls; tests with
+// the simulated port and stand-ins.
 struct StartupServices {
-  std::function<void()> init_common_controls;  // InitCommonControlsEx(0xFF)
-  std::function<void()> create_channel_lock;   // the network channel lock
+  explicit StartupServices(platform::UiSystem& system) : ui(system) {}
+
+  platform::UiSystem& ui;
+  std::function<void()> create_channel_lock;  // the network channel lock
   std::function<void()> delete_channel_lock;
   std::function<int(platform::DialogLogic&)> run_modal;  // runs template 102 modally
   // Another run holds the run mutex: reports it in place of the wizard's

@@ -34,8 +34,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                                          selection);
   };
 
-  pelmora::StartupServices services;
-  services.init_common_controls = [] { platform_win32::Win32UiSystem().init_common_controls(); };
+  static platform_win32::Win32UiSystem ui;
+  pelmora::StartupServices services{ui};
   services.create_channel_lock = [] { pelmora::CreateChannelLock(); };
   services.delete_channel_lock = [] { pelmora::DeleteChannelLock(); };
   services.run_modal = [](platform::DialogLogic& logic) {

@@ -4,12 +4,8 @@
 #pragma once
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
+#include "platform_win32/windows_preamble.h"
+// The system headers after it.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #else

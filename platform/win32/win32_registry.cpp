@@ -3,6 +3,7 @@
 #include <limits>
 #include <vector>
 
+#include "platform_win32/grow_buffer.h"
 #include "platform_win32/windows_api.h"
 
 static_assert(platform::kKeyRead == KEY_READ && platform::kKeyWrite == KEY_WRITE &&
@@ -67,27 +68,24 @@ Win32Error Win32Registry::query_value(platform::RegKey key, std::u16string_view 
   if (value == nullptr) return platform::kErrorInvalidParameter;
   const std::wstring value_name = to_wide(name);
   // Ask for the size first, so a generous limit costs no memory; the value
-  // can change between the two calls, hence the few tries.
-  for (int attempt = 0; attempt < 4; ++attempt) {
+  // can grow between the two calls.
+  return call_growing(max_bytes, platform::kErrorMoreData, [&](std::size_t capacity) {
     DWORD type = REG_NONE;
-    DWORD size = 0;
-    LSTATUS result =
-        RegQueryValueExW(to_hkey(key), value_name.c_str(), nullptr, &type, nullptr, &size);
-    if (result != ERROR_SUCCESS) return status(result);
-    if (size > max_bytes) return platform::kErrorMoreData;
     // One spare byte keeps data() valid for an empty value.
-    std::vector<std::uint8_t> data(static_cast<std::size_t>(size) + 1);
-    DWORD read = size;
-    result = RegQueryValueExW(to_hkey(key), value_name.c_str(), nullptr, &type, data.data(), &read);
-    if (result == ERROR_MORE_DATA) continue;  // it grew meanwhile
-    if (result != ERROR_SUCCESS) return status(result);
-    if (read > max_bytes) return platform::kErrorMoreData;
-    data.resize(read);
+    std::vector<std::uint8_t> data(capacity + 1);
+    DWORD size = static_cast<DWORD>(capacity);
+    const LSTATUS result = RegQueryValueExW(to_hkey(key), value_name.c_str(), nullptr, &type,
+                                            capacity == 0 ? nullptr : data.data(), &size);
+    if (result == ERROR_MORE_DATA) return GrowStep::grow(size, platform::kErrorMoreData);
+    if (result != ERROR_SUCCESS) return GrowStep::done(status(result));
+    // The size query of a value that is not empty.
+    if (capacity == 0 && size != 0) return GrowStep::grow(size, platform::kErrorMoreData);
+    if (size > capacity) return GrowStep::done(platform::kErrorMoreData);
+    data.resize(size);
     value->type = type;
     value->data = std::move(data);
-    return platform::kErrorSuccess;
-  }
-  return platform::kErrorMoreData;
+    return GrowStep::done(platform::kErrorSuccess);
+  });
 }
 
 Win32Error Win32Registry::set_value(platform::RegKey key, std::u16string_view name,

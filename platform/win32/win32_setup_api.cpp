@@ -8,6 +8,8 @@
 // After windows.h.
 #include <setupapi.h>
 
+#include "platform_win32/grow_buffer.h"
+
 namespace platform_win32 {
 
 using platform::Win32Error;
@@ -28,22 +30,25 @@ Win32Error Win32SetupApi::get_inf_file_list(std::u16string_view folder, std::uin
   const wchar_t* path = folder.empty() ? nullptr : directory.c_str();
   try {
     // The folder can gain files between the size query and the read.
-    for (int attempt = 0; attempt < 4; ++attempt) {
+    return call_growing(kMaxListChars, platform::kErrorNotEnoughMemory, [&](std::size_t capacity) {
+      const auto chars = static_cast<DWORD>(capacity);
       DWORD needed = 0;
-      if (!SetupGetInfFileListW(path, style, nullptr, 0, &needed)) return last_error();
-      if (needed == 0) return platform::kErrorSuccess;
-      if (needed > kMaxListChars) return platform::kErrorNotEnoughMemory;
-      std::vector<wchar_t> buffer(needed, L'\0');
-      DWORD filled = 0;
-      if (SetupGetInfFileListW(path, style, buffer.data(), needed, &filled)) {
-        // The list is what the call reported, never more than the buffer.
-        const DWORD length = filled <= needed ? filled : needed;
-        *list = from_wide(buffer.data(), length);
-        return platform::kErrorSuccess;
+      if (capacity != 0) {
+        std::vector<wchar_t> buffer(capacity, L'\0');
+        if (SetupGetInfFileListW(path, style, buffer.data(), chars, &needed)) {
+          // The list is what the call reported, never more than the buffer.
+          *list = from_wide(buffer.data(), needed <= chars ? needed : chars);
+          return GrowStep::done(platform::kErrorSuccess);
+        }
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return GrowStep::done(last_error());
       }
-      if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return last_error();
-    }
-    return platform::kErrorInsufficientBuffer;
+      // The size of the whole list, asked again after a buffer too small.
+      needed = 0;
+      if (!SetupGetInfFileListW(path, style, nullptr, 0, &needed))
+        return GrowStep::done(last_error());
+      if (needed == 0) return GrowStep::done(platform::kErrorSuccess);
+      return GrowStep::grow(needed, platform::kErrorInsufficientBuffer);
+    });
   } catch (const std::bad_alloc&) {
     list->clear();
     return platform::kErrorNotEnoughMemory;

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform_win32/grow_buffer.h"
+
 namespace platform_win32 {
 namespace {
 
@@ -37,6 +39,30 @@ bool acceptable_size(std::size_t bytes) { return bytes <= kMaxBufferBytes; }
 std::vector<std::uint64_t> aligned_buffer(std::size_t bytes) {
   return std::vector<std::uint64_t>(bytes / sizeof(std::uint64_t) + 1, 0);
 }
+BYTE* bytes_or_null(std::vector<std::uint64_t>& buffer, std::size_t bytes) {
+  return bytes == 0 ? nullptr : reinterpret_cast<BYTE*>(buffer.data());
+}
+
+platform::PrinterInfo2 printer_info_of(const PRINTER_INFO_2W& record) {
+  platform::PrinterInfo2 info;
+  info.printer_name = from_wide(record.pPrinterName);
+  info.port_name = from_wide(record.pPortName);
+  info.driver_name = from_wide(record.pDriverName);
+  info.print_processor = from_wide(record.pPrintProcessor);
+  info.data_type = from_wide(record.pDatatype);
+  info.attributes = record.Attributes;
+  info.status = record.Status;
+  return info;
+}
+
+// A winspool call that failed with `error`: too small a buffer is grown to
+// the size it asked for; a failure that left no code behind is a bad call.
+GrowStep winspool_step(DWORD error, DWORD needed) {
+  if (error == ERROR_INSUFFICIENT_BUFFER)
+    return GrowStep::grow(needed, platform::kErrorInsufficientBuffer);
+  return GrowStep::done(error != 0 ? static_cast<platform::Win32Error>(error)
+                                   : platform::kErrorInvalidParameter);
+}
 
 }  // namespace
 
@@ -53,46 +79,25 @@ platform::Win32Error Win32Spooler::enum_local_printers(
 }
 
 platform::Win32Error Win32Spooler::enumerate(std::vector<platform::PrinterInfo2>* printers) {
-  // The list can grow between the size query and the read: retry a few times.
-  std::vector<std::uint64_t> buffer;
-  DWORD buffer_bytes = 0;
-  DWORD needed = 0;
-  DWORD returned = 0;
-  for (int attempt = 0; attempt < 4; ++attempt) {
-    SetLastError(0);
-    const BOOL ok =
-        EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2,
-                      buffer_bytes == 0 ? nullptr : reinterpret_cast<BYTE*>(buffer.data()),
-                      buffer_bytes, &needed, &returned);
-    if (ok) {
-      if (returned == 0) return platform::kErrorSuccess;
-      // Never read more entries than the buffer can hold.
-      if (buffer_bytes == 0 || returned > buffer_bytes / sizeof(PRINTER_INFO_2W))
-        return platform::kErrorInvalidParameter;
-      const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-      printers->reserve(returned);
-      for (DWORD i = 0; i < returned; ++i) {
-        platform::PrinterInfo2 p;
-        p.printer_name = from_wide(info[i].pPrinterName);
-        p.port_name = from_wide(info[i].pPortName);
-        p.driver_name = from_wide(info[i].pDriverName);
-        p.print_processor = from_wide(info[i].pPrintProcessor);
-        p.data_type = from_wide(info[i].pDatatype);
-        p.attributes = info[i].Attributes;
-        p.status = info[i].Status;
-        printers->push_back(std::move(p));
-      }
-      return platform::kErrorSuccess;
-    }
-    const DWORD error = GetLastError();
-    if (error != ERROR_INSUFFICIENT_BUFFER || needed <= buffer_bytes) {
-      return error != 0 ? static_cast<platform::Win32Error>(error)
-                        : platform::kErrorInvalidParameter;
-    }
-    buffer = aligned_buffer(needed);
-    buffer_bytes = needed;
-  }
-  return platform::kErrorInsufficientBuffer;
+  // The list can grow between the size query and the read.
+  return call_growing(
+      kMaxBufferBytes, platform::kErrorInsufficientBuffer, [&](std::size_t buffer_bytes) {
+        std::vector<std::uint64_t> buffer = aligned_buffer(buffer_bytes);
+        DWORD needed = 0;
+        DWORD returned = 0;
+        SetLastError(0);
+        if (!EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, bytes_or_null(buffer, buffer_bytes),
+                           static_cast<DWORD>(buffer_bytes), &needed, &returned))
+          return winspool_step(GetLastError(), needed);
+        if (returned == 0) return GrowStep::done(platform::kErrorSuccess);
+        // Never read more entries than the buffer can hold.
+        if (buffer_bytes == 0 || returned > buffer_bytes / sizeof(PRINTER_INFO_2W))
+          return GrowStep::done(platform::kErrorInvalidParameter);
+        const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+        printers->reserve(returned);
+        for (DWORD i = 0; i < returned; ++i) printers->push_back(printer_info_of(info[i]));
+        return GrowStep::done(platform::kErrorSuccess);
+      });
 }
 
 platform::Win32Error Win32Spooler::open_printer(std::u16string_view name,
@@ -232,8 +237,8 @@ platform::Win32Error Win32Spooler::driver_in(platform::PrinterHandle handle,
   DWORD needed = 0;
   SetLastError(0);
   if (!GetPrinterDriverW(reinterpret_cast<HANDLE>(handle), const_cast<LPWSTR>(environment), level,
-                         buffer_bytes == 0 ? nullptr : reinterpret_cast<BYTE*>(buffer.data()),
-                         static_cast<DWORD>(buffer_bytes), &needed)) {
+                         bytes_or_null(buffer, buffer_bytes), static_cast<DWORD>(buffer_bytes),
+                         &needed)) {
     return last_error_or(platform::kErrorInvalidParameter);
   }
   return platform::kErrorSuccess;
@@ -245,33 +250,19 @@ platform::Win32Error Win32Spooler::get_printer(platform::PrinterHandle handle,
   *info = {};
   try {
     // The record can grow between the size query and the read.
-    std::vector<std::uint64_t> buffer;
-    DWORD buffer_bytes = 0;
-    for (int attempt = 0; attempt < 4; ++attempt) {
-      DWORD needed = 0;
-      SetLastError(0);
-      if (GetPrinterW(reinterpret_cast<HANDLE>(handle), 2,
-                      buffer_bytes == 0 ? nullptr : reinterpret_cast<BYTE*>(buffer.data()),
-                      buffer_bytes, &needed)) {
-        if (buffer_bytes < sizeof(PRINTER_INFO_2W)) return platform::kErrorInvalidParameter;
-        const auto* record = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-        info->printer_name = from_wide(record->pPrinterName);
-        info->port_name = from_wide(record->pPortName);
-        info->driver_name = from_wide(record->pDriverName);
-        info->print_processor = from_wide(record->pPrintProcessor);
-        info->data_type = from_wide(record->pDatatype);
-        info->attributes = record->Attributes;
-        info->status = record->Status;
-        return platform::kErrorSuccess;
-      }
-      const DWORD error = GetLastError();
-      if (error != ERROR_INSUFFICIENT_BUFFER || needed <= buffer_bytes || !acceptable_size(needed))
-        return error != 0 ? static_cast<platform::Win32Error>(error)
-                          : platform::kErrorInvalidParameter;
-      buffer = aligned_buffer(needed);
-      buffer_bytes = needed;
-    }
-    return platform::kErrorInsufficientBuffer;
+    return call_growing(
+        kMaxBufferBytes, platform::kErrorInsufficientBuffer, [&](std::size_t buffer_bytes) {
+          std::vector<std::uint64_t> buffer = aligned_buffer(buffer_bytes);
+          DWORD needed = 0;
+          SetLastError(0);
+          if (!GetPrinterW(reinterpret_cast<HANDLE>(handle), 2, bytes_or_null(buffer, buffer_bytes),
+                           static_cast<DWORD>(buffer_bytes), &needed))
+            return winspool_step(GetLastError(), needed);
+          if (buffer_bytes < sizeof(PRINTER_INFO_2W))
+            return GrowStep::done(platform::kErrorInvalidParameter);
+          *info = printer_info_of(*reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data()));
+          return GrowStep::done(platform::kErrorSuccess);
+        });
   } catch (const std::bad_alloc&) {
     *info = {};
     return platform::kErrorNotEnoughMemory;
@@ -303,34 +294,28 @@ platform::Win32Error Win32Spooler::enum_printer_drivers_in(std::u16string_view e
   std::wstring env = to_wide(environment);
   LPWSTR env_arg = env.empty() ? nullptr : env.data();
   try {
-    // The list can grow between the size query and the read: retry a few times.
-    std::vector<std::uint64_t> buffer;
-    DWORD buffer_bytes = 0;
-    for (int attempt = 0; attempt < 4; ++attempt) {
-      DWORD needed = 0;
-      DWORD returned = 0;
-      SetLastError(0);
-      const BOOL ok = EnumPrinterDriversW(
-          nullptr, env_arg, 6, buffer_bytes == 0 ? nullptr : reinterpret_cast<BYTE*>(buffer.data()),
-          buffer_bytes, &needed, &returned);
-      if (ok) {
-        if (returned == 0 || buffer_bytes == 0) return platform::kErrorSuccess;
-        if (returned > buffer_bytes / sizeof(DRIVER_INFO_6W))
-          return platform::kErrorInvalidParameter;
-        const auto* info = reinterpret_cast<const DRIVER_INFO_6W*>(buffer.data());
-        for (DWORD i = 0; i < returned; ++i) names->push_back(from_wide(info[i].pName));
-        return platform::kErrorSuccess;
-      }
-      const DWORD error = GetLastError();
-      // No drivers at all: the size query asks for nothing.
-      if (error == ERROR_INSUFFICIENT_BUFFER && needed == 0) return platform::kErrorSuccess;
-      if (error != ERROR_INSUFFICIENT_BUFFER || needed <= buffer_bytes || !acceptable_size(needed))
-        return error != 0 ? static_cast<platform::Win32Error>(error)
-                          : platform::kErrorInvalidParameter;
-      buffer = aligned_buffer(needed);
-      buffer_bytes = needed;
-    }
-    return platform::kErrorInsufficientBuffer;
+    // The list can grow between the size query and the read.
+    return call_growing(
+        kMaxBufferBytes, platform::kErrorInsufficientBuffer, [&](std::size_t buffer_bytes) {
+          std::vector<std::uint64_t> buffer = aligned_buffer(buffer_bytes);
+          DWORD needed = 0;
+          DWORD returned = 0;
+          SetLastError(0);
+          if (!EnumPrinterDriversW(nullptr, env_arg, 6, bytes_or_null(buffer, buffer_bytes),
+                                   static_cast<DWORD>(buffer_bytes), &needed, &returned)) {
+            const DWORD error = GetLastError();
+            // No drivers at all: the size query asks for nothing.
+            if (error == ERROR_INSUFFICIENT_BUFFER && needed == 0)
+              return GrowStep::done(platform::kErrorSuccess);
+            return winspool_step(error, needed);
+          }
+          if (returned == 0 || buffer_bytes == 0) return GrowStep::done(platform::kErrorSuccess);
+          if (returned > buffer_bytes / sizeof(DRIVER_INFO_6W))
+            return GrowStep::done(platform::kErrorInvalidParameter);
+          const auto* info = reinterpret_cast<const DRIVER_INFO_6W*>(buffer.data());
+          for (DWORD i = 0; i < returned; ++i) names->push_back(from_wide(info[i].pName));
+          return GrowStep::done(platform::kErrorSuccess);
+        });
   } catch (const std::bad_alloc&) {
     names->clear();
     return platform::kErrorNotEnoughMemory;

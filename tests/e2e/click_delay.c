@@ -8,7 +8,8 @@
  *
  * Prints "clicks N median A ms p90 B ms max C ms" (milliseconds with one
  * decimal); exit code 1 when a click did not arrive within 5 seconds. */
-#define WIN32_LEAN_AND_MEAN
+#include "platform_win32/windows_preamble.h"
+/* The system headers after it. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <windows.h>

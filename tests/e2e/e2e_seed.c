@@ -9,7 +9,8 @@
  *   e2e_seed message CODE             prints the system's text of an error
  *                                     code (UTF-8, no line break)
  * Exit code 0 on success, 1 on failure (with the error code on stderr). */
-#define WIN32_LEAN_AND_MEAN
+#include "platform_win32/windows_preamble.h"
+/* The system headers after it. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <wchar.h>

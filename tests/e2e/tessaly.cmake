@@ -2,7 +2,7 @@
 # the stored mode; tesshook.dll's clicks.
 add_executable(tessaly_queues tessaly_queues.c)
 target_link_options(tessaly_queues PRIVATE -municode)
-target_link_libraries(tessaly_queues PRIVATE winspool)
+target_link_libraries(tessaly_queues PRIVATE windows_preamble winspool)
 
 # Posts a real click through the hook: the probe window counts the
 # registered messages it gets.
@@ -14,11 +14,12 @@ target_link_libraries(tesshook_probe PRIVATE tesshook)
 # (bench/tessaly_click_delay.sh).
 add_executable(click_delay click_delay.c)
 target_link_options(click_delay PRIVATE -municode)
+target_link_libraries(click_delay PRIVATE windows_preamble)
 
 # The shell around the monitor: its notification area, the work area, DPI.
 add_executable(tessaly_shell tessaly_shell.c)
 target_link_options(tessaly_shell PRIVATE -municode)
-target_link_libraries(tessaly_shell PRIVATE shell32 user32 gdi32)
+target_link_libraries(tessaly_shell PRIVATE windows_preamble shell32 user32 gdi32)
 
 pelmora_add_wine_scenario(NAME tessaly_tray_wine SCRIPT tessaly_tray.sh
   ARGS $<TARGET_FILE:Tessaly> $<TARGET_FILE:tessaly_queues> $<TARGET_FILE:tesshook>)

@@ -20,7 +20,8 @@
  *
  * Exit code 0 on success, 1 on a failed call (its error code is printed),
  * 2 on bad arguments. */
-#define WIN32_LEAN_AND_MEAN
+#include "platform_win32/windows_preamble.h"
+/* The system headers after it. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>

@@ -20,7 +20,8 @@
  *   tessaly_shell dpi                 prints the screen's DPI
  *
  * Exit code 0 on success, 1 on failure, 2 on bad arguments. */
-#define WIN32_LEAN_AND_MEAN
+#include "platform_win32/windows_preamble.h"
+/* The system headers after it. */
 #include <windows.h>
 /* After windows.h. */
 #include <shellapi.h>

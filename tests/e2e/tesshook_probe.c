@@ -7,7 +7,8 @@
  * lies inside the pause), not once this thread pumps again. Prints
  * "set N cleared M busy-posted-after T ms of P"; exit code 0 when N > 0,
  * M == 0 and the message came during the pause. */
-#define WIN32_LEAN_AND_MEAN
+#include "platform_win32/windows_preamble.h"
+/* The system headers after it. */
 #include <stdio.h>
 #include <windows.h>
 

@@ -40,7 +40,8 @@
  * wait ran out), 2 on bad arguments. Messages that wait for an answer are
  * sent with a time-out, since the programs work synchronously inside their
  * handlers. */
-#define WIN32_LEAN_AND_MEAN
+#include "platform_win32/windows_preamble.h"
+/* The system headers after it. */
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>

@@ -14,6 +14,7 @@
 #include "install_scenario.h"
 #include "operations/installer_steps.h"
 #include "pelmora_dlg.h"
+#include "platform_sim/sim_tray_window.h"
 #include "support/printui_stand_in.h"
 #include "unattended.h"
 
@@ -38,7 +39,7 @@ struct Quiet {
   // As the program runs: the wizard where a person can answer and the
   // line names no switch, the unattended run or a refusal otherwise.
   std::uint32_t Run() {
-    StartupServices services;
+    StartupServices services{ui};
     services.run_modal = [this](platform::DialogLogic&) { return ++shown_dialogs; };
     // The process ends with the run, and with it its hold on the run mutex.
     struct ProcessEnd {
@@ -98,6 +99,7 @@ struct Quiet {
   }
 
   platform::sim::SimWindows win;
+  platform::sim::SimMonitorSystem ui;
   InstallerSteps steps;
   std::function<bool(NetworkSelection*)> chooser;
   std::u16string console;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "command_line.h"
 #include "platform/util/text.h"
 #include "platform_sim/sim_windows.h"
 #include "status_options.h"
@@ -62,18 +63,65 @@ TEST(StatusTool, NumbersAndBytesAreParsedStrictly) {
 }
 
 TEST(StatusTool, BadCommandLinesAreRefusedWithUsage) {
-  for (const auto& a : {args({"--status-main"}), args({"--ribbon", "65536"}),
-                        args({"--bogus", "1"}), args({"--firmware", "1.00\t61"}),
-                        args({"--queue", ""}), args({"--printer-status", "123"})}) {
-    const ToolRun r = run(a);
+  const std::string huge(kMaxArgumentChars + 1, '9');
+  const struct {
+    std::vector<std::u16string> args;
+    std::string message;
+  } rows[] = {
+      {args({"--status-main"}), "missing value after --status-main"},
+      {args({"--ribbon", "65536"}), "ribbon count must be 0 to 65535"},
+      {args({"--bogus", "1"}), "unknown option --bogus"},
+      {args({"--bogus"}), "missing value after --bogus"},
+      {args({"stray", "--offline"}), "unknown option stray"},
+      {args({"--firmware", "1.00\t61"}), "firmware version must be printable ASCII"},
+      {args({"--queue", ""}), "empty queue name"},
+      {args({"--printer-status", "123"}), "bad hexadecimal bytes for --printer-status"},
+      // A huge argument is refused, not cut.
+      {args({"--serial", huge.c_str()}), "value of --serial too long"},
+      {args({huge.c_str(), "1"}), "argument too long"},
+  };
+  for (const auto& row : rows) {
+    const ToolRun r = run(row.args);
     EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "tessaly_status: " + row.message);
     EXPECT_TRUE(contains(r.err, "Usage: tessaly_status"));
     EXPECT_TRUE(r.out.empty());
   }
-  // A huge argument is refused, not cut.
-  std::vector<std::u16string> huge = {u"--serial", std::u16string(kMaxArgumentChars + 1, u'9')};
-  EXPECT_EQ(run(huge).code, 2);
   EXPECT_EQ(run(args({"--help"})).code, 0);
+  EXPECT_EQ(run(args({"/?"})).code, 0);
+}
+
+// The other tools' way: positional words beside the options, a value taken
+// as written.
+TEST(StatusTool, CommandLineTakesWordsBesideOptions) {
+  const struct {
+    std::vector<std::string> args;
+    std::string read;  // what the handlers saw, or the message
+  } rows[] = {
+      {{"a", "--n", "5", "--v", "b"}, "word a, n 5, v, word b, "},
+      {{"--n", "-1", ""}, "n -1, word , "},
+      {{"a", "b", "c"}, "word a, word b, a third word"},
+      {{"--n", "bad"}, "a bad value"},
+      {{"a", "--n"}, "word a, missing value after --n"},
+      {{"-x", "1"}, "unknown option -x"},
+  };
+  for (const auto& row : rows) {
+    std::string read;
+    int words = 0;
+    tool_support::CommandLine<char> line;
+    line.flag("--v", [&] { read += "v, "; });
+    line.option("--n", [&](std::string_view value) {
+      if (value == "bad") return std::string("a bad value");
+      read += "n " + std::string(value) + ", ";
+      return std::string();
+    });
+    line.words([&](std::string_view word) {
+      if (++words > 2) return std::string("a third word");
+      read += "word " + std::string(word) + ", ";
+      return std::string();
+    });
+    EXPECT_EQ(read + line.parse(row.args).message(), row.read);
+  }
 }
 
 TEST(StatusTool, DecodesOneQueueAsTheMonitorWould) {

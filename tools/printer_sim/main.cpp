@@ -14,7 +14,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "command_line.h"
 #include "sim_config.h"
 #include "simulator.h"
 
@@ -38,30 +41,28 @@ int main(int argc, char** argv) {
   std::string config_path, net = "127.0.0", listen, jobs_dir, ready_file;
   long discovery_port = -1, admin_port = -1;
   bool verbose = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-    const char* v = nullptr;
-    if (arg == "--verbose") {
-      verbose = true;
-    } else if (arg == "--config" && (v = value())) {
-      config_path = v;
-    } else if (arg == "--net" && (v = value())) {
-      net = v;
-    } else if (arg == "--listen" && (v = value())) {
-      listen = v;
-    } else if (arg == "--discovery-port" && (v = value())) {
-      discovery_port = std::strtol(v, nullptr, 10);
-    } else if (arg == "--admin-port" && (v = value())) {
-      admin_port = std::strtol(v, nullptr, 10);
-    } else if (arg == "--jobs-dir" && (v = value())) {
-      jobs_dir = v;
-    } else if (arg == "--ready-file" && (v = value())) {
-      ready_file = v;
-    } else {
-      return usage();
-    }
-  }
+  using Value = std::string_view;
+  // Each value is taken as written; a port outside 1..65535 is ignored below.
+  const auto text = [](std::string* field) {
+    return [field](Value value) {
+      *field = value;
+      return std::string();
+    };
+  };
+  const auto number = [](long* field) {
+    return [field](Value value) {
+      *field = std::strtol(std::string(value).c_str(), nullptr, 10);
+      return std::string();
+    };
+  };
+  tool_support::CommandLine<char> line;
+  line.flag("--verbose", [&] { verbose = true; });
+  line.option("--config", text(&config_path)).option("--net", text(&net));
+  line.option("--listen", text(&listen)).option("--jobs-dir", text(&jobs_dir));
+  line.option("--ready-file", text(&ready_file));
+  line.option("--discovery-port", number(&discovery_port));
+  line.option("--admin-port", number(&admin_port));
+  if (!line.parse(std::vector<std::string>(argv + 1, argv + argc)).ok()) return usage();
   if (config_path.empty()) return usage();
 
   printer_sim::SimulatorConfig config;

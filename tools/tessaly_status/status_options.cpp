@@ -1,7 +1,10 @@
 #include "status_options.h"
 
+#include <functional>
 #include <string_view>
+#include <utility>
 
+#include "command_line.h"
 #include "platform/util/text.h"
 
 namespace tessaly_status {
@@ -68,79 +71,77 @@ ParseResult parse_options(const std::vector<std::u16string>& args) {
   ParseResult result;
   Options& o = result.options;
   o.queue.queue_name = u"Support check";
-  auto fail = [&](std::string message) {
-    result.ok = false;
-    result.error = std::move(message);
-    return result;
-  };
-
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::u16string& arg = args[i];
-    if (arg.size() > kMaxArgumentChars) return fail("argument too long");
-    const std::string name = platform::to_utf8(arg);
-    if (name == "-h" || name == "--help" || name == "/?") {
-      o.help = true;
-      continue;
-    }
-    if (name == "--offline") {
-      o.queue.offline = true;
-      o.single_queue = true;
-      continue;
-    }
-    if (i + 1 >= args.size()) return fail("missing value after " + name);
-    const std::u16string& value = args[++i];
-    if (value.size() > kMaxArgumentChars) return fail("value of " + name + " too long");
-
-    auto word = [&](std::uint32_t* out) {
-      if (!parse_word(value, out)) return false;
-      o.single_queue = true;
-      return true;
-    };
-    std::uint32_t number = 0;
-    if (name == "--driver") {
-      o.queue.driver_name = value;
-    } else if (name == "--queue") {
-      if (value.empty()) return fail("empty queue name");
-      o.queue.queue_name = value;
-    } else if (name == "--serial") {
-      o.queue.serial = value;
-    } else if (name == "--printer-id") {
-      o.queue.printer_id = value;
-    } else if (name == "--firmware") {
-      if (!to_firmware_text(value, &o.queue.firmware))
-        return fail("firmware version must be printable ASCII");
-    } else if (name == "--error-message") {
-      o.error_message = value;
-    } else if (name == "--status-main") {
-      if (!word(&o.queue.status_main)) return fail("bad number for " + name);
-    } else if (name == "--status-error") {
-      if (!word(&o.queue.status_error)) return fail("bad number for " + name);
-    } else if (name == "--ribbon") {
-      if (!word(&number) || number > 0xFFFF) return fail("ribbon count must be 0 to 65535");
-      o.queue.ribbon_left = static_cast<std::uint16_t>(number);
-    } else if (name == "--printer-type") {
-      if (!word(&o.queue.printer_type)) return fail("bad number for " + name);
-    } else if (name == "--lock-type") {
-      if (!word(&o.queue.lock_type)) return fail("bad number for " + name);
-    } else if (name == "--lam-status") {
-      if (!word(&o.queue.lam_status)) return fail("bad number for " + name);
-    } else if (name == "--lam-error") {
-      if (!word(&o.queue.lam_error)) return fail("bad number for " + name);
-    } else if (name == "--printer-status") {
-      std::vector<std::uint8_t> bytes;
-      if (!parse_hex_bytes(value, &bytes)) return fail("bad hexadecimal bytes for " + name);
-      o.raw_printer_status = std::move(bytes);
-    } else if (name == "--laminator-status") {
-      std::vector<std::uint8_t> bytes;
-      if (!parse_hex_bytes(value, &bytes)) return fail("bad hexadecimal bytes for " + name);
-      o.raw_laminator_status = std::move(bytes);
-    } else {
-      return fail("unknown option " + name);
-    }
-    // Every option with a value describes the one queue.
+  using Value = std::u16string_view;
+  tool_support::CommandLine<char16_t> line(kMaxArgumentChars);
+  const auto help = [&o] { o.help = true; };
+  line.flag("-h", help).flag("--help", help).flag("/?", help);
+  line.flag("--offline", [&o] {
+    o.queue.offline = true;
     o.single_queue = true;
-  }
-  result.ok = true;
+  });
+  // Every option with a value describes the one queue.
+  const auto queue_option = [&](std::string_view name, std::function<std::string(Value)> take) {
+    line.option(name, [&o, take = std::move(take)](Value value) {
+      std::string refusal = take(value);
+      if (refusal.empty()) o.single_queue = true;
+      return refusal;
+    });
+  };
+  const auto text = [&](std::string_view name, std::u16string* field) {
+    queue_option(name, [field](Value value) {
+      *field = value;
+      return std::string();
+    });
+  };
+  const auto word = [&](std::string_view name, std::uint32_t* field) {
+    queue_option(name, [field, bad = "bad number for " + std::string(name)](Value value) {
+      return parse_word(value, field) ? std::string() : bad;
+    });
+  };
+  const auto bytes = [&](std::string_view name, std::optional<std::vector<std::uint8_t>>* field) {
+    queue_option(name,
+                 [field, bad = "bad hexadecimal bytes for " + std::string(name)](Value value) {
+                   std::vector<std::uint8_t> parsed;
+                   if (!parse_hex_bytes(value, &parsed)) return bad;
+                   *field = std::move(parsed);
+                   return std::string();
+                 });
+  };
+  text("--driver", &o.queue.driver_name);
+  queue_option("--queue", [&o](Value value) -> std::string {
+    if (value.empty()) return "empty queue name";
+    o.queue.queue_name = value;
+    return {};
+  });
+  text("--serial", &o.queue.serial);
+  text("--printer-id", &o.queue.printer_id);
+  queue_option("--firmware", [&o](Value value) -> std::string {
+    if (!to_firmware_text(value, &o.queue.firmware))
+      return "firmware version must be printable ASCII";
+    return {};
+  });
+  queue_option("--error-message", [&o](Value value) {
+    o.error_message = std::u16string(value);
+    return std::string();
+  });
+  word("--status-main", &o.queue.status_main);
+  word("--status-error", &o.queue.status_error);
+  queue_option("--ribbon", [&o](Value value) -> std::string {
+    std::uint32_t number = 0;
+    if (!parse_word(value, &number) || number > 0xFFFF) return "ribbon count must be 0 to 65535";
+    o.queue.ribbon_left = static_cast<std::uint16_t>(number);
+    return {};
+  });
+  word("--printer-type", &o.queue.printer_type);
+  word("--lock-type", &o.queue.lock_type);
+  word("--lam-status", &o.queue.lam_status);
+  word("--lam-error", &o.queue.lam_error);
+  bytes("--printer-status", &o.raw_printer_status);
+  bytes("--laminator-status", &o.raw_laminator_status);
+
+  const tool_support::CommandLineResult parsed = line.parse(args);
+  result.ok = parsed.ok();
+  result.error = parsed.message();
   return result;
 }
 

@@ -5,6 +5,8 @@
 #ifndef TESSHOOK_H
 #define TESSHOOK_H
 
+#include "platform_win32/windows_preamble.h"
+/* The system headers after it. */
 #include <windows.h>
 
 #ifdef __cplusplus

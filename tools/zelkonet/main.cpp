@@ -24,8 +24,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
+#include "command_line.h"
 #include "platform/sockets.h"
 #include "platform/util/text.h"
 #include "platform_net/net_sockets.h"
@@ -67,45 +72,47 @@ int main(int argc, char** argv) {
   pelmora::NetworkSearchOptions options;
   std::string printer_id, address;
   int positional = 0;
-  for (int i = 2; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    long number = 0;
-    if (arg == "--broadcast" || arg == "--local") {
-      const auto parsed = value ? platform::parse_ipv4(value) : std::nullopt;
-      if (!parsed) return usage();
-      if (arg == "--broadcast") {
-        options.broadcastAddress = *parsed;
-      } else {
-        options.localAddress = platform::to_utf16(value);
-      }
-      ++i;
-    } else if (arg == "--discovery-port" || arg == "--admin-port") {
-      if (!parse_number(value, 1, 65535, &number)) return usage();
-      (arg == "--discovery-port" ? options.discoveryPort : options.adminPort) =
-          static_cast<std::uint16_t>(number);
-      ++i;
-    } else if (arg == "--window-ms") {
-      if (!parse_number(value, 5, 60000, &number)) return usage();
-      options.listeningPolls = static_cast<int>(number / pelmora::kListeningPollWaitMs);
-      ++i;
-    } else if (arg == "--timeout-ms") {
-      if (!parse_number(value, 1, 600000, &number)) return usage();
-      const auto ms = static_cast<std::uint32_t>(number);
-      options.adminTimeouts = {ms, ms, ms};
-      ++i;
-    } else if (!arg.empty() && arg[0] == '-') {
-      return usage();
-    } else if (command == "query" && positional == 0) {
-      printer_id = arg;
-      ++positional;
-    } else if (command == "query" && positional == 1) {
-      address = arg;
-      ++positional;
-    } else {
-      return usage();
-    }
-  }
+  using Value = std::string_view;
+  // A number in [low, high] for `store`; every refusal is answered with the
+  // usage.
+  const auto number = [](long low, long high, std::function<void(long)> store) {
+    return [low, high, store = std::move(store)](Value value) -> std::string {
+      long parsed = 0;
+      if (!parse_number(std::string(value).c_str(), low, high, &parsed)) return "bad number";
+      store(parsed);
+      return {};
+    };
+  };
+  using Port = std::uint16_t;
+  tool_support::CommandLine<char> line;
+  line.option("--broadcast", [&](Value value) -> std::string {
+    const auto parsed = platform::parse_ipv4(value);
+    if (!parsed) return "bad address";
+    options.broadcastAddress = *parsed;
+    return {};
+  });
+  line.option("--local", [&](Value value) -> std::string {
+    if (!platform::parse_ipv4(value)) return "bad address";
+    options.localAddress = platform::to_utf16(value);
+    return {};
+  });
+  line.option("--discovery-port",
+              number(1, 65535, [&](long n) { options.discoveryPort = static_cast<Port>(n); }));
+  line.option("--admin-port",
+              number(1, 65535, [&](long n) { options.adminPort = static_cast<Port>(n); }));
+  line.option("--window-ms", number(5, 60000, [&](long n) {
+                options.listeningPolls = static_cast<int>(n / pelmora::kListeningPollWaitMs);
+              }));
+  line.option("--timeout-ms", number(1, 600000, [&](long n) {
+                const auto ms = static_cast<std::uint32_t>(n);
+                options.adminTimeouts = {ms, ms, ms};
+              }));
+  line.words([&](Value word) -> std::string {
+    if (command != "query" || positional == 2) return "unexpected word";
+    (positional++ == 0 ? printer_id : address) = word;
+    return {};
+  });
+  if (!line.parse(std::vector<std::string>(argv + 2, argv + argc)).ok()) return usage();
 
   platform_net::NetSockets sockets;
   if (sockets.startup() != platform::kErrorSuccess) {

@@ -12,8 +12,10 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "command_line.h"
 #include "machine_file.h"
 #include "platform/util/text.h"
 #include "printer_access/search_usb.h"
@@ -107,16 +109,16 @@ int RunUsbCommand(int argc, char** argv) {
   const std::string command = argv[0];
   std::string machine_file;
   std::vector<std::string> words;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--machine" && i + 1 < argc) {
-      machine_file = argv[++i];
-    } else if (!arg.empty() && arg[0] == '-') {
-      return usage();
-    } else {
-      words.push_back(arg);
-    }
-  }
+  tool_support::CommandLine<char> line;
+  line.option("--machine", [&](std::string_view file) {
+    machine_file = file;
+    return std::string();
+  });
+  line.words([&](std::string_view word) {
+    words.emplace_back(word);
+    return std::string();
+  });
+  if (!line.parse(std::vector<std::string>(argv + 1, argv + argc)).ok()) return usage();
   if (!((command == "list" && words.empty()) ||
         (command == "query" && !words.empty() && words.size() <= 2)))
     return usage();

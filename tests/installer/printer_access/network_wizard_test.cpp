@@ -11,6 +11,7 @@
 #include "operations/installer_steps.h"
 #include "pelmora_dlg.h"
 #include "platform_sim/sim_dialog_host.h"
+#include "platform_sim/sim_tray_window.h"
 #include "printer_access/select_dialog.h"
 #include "sim_environment.h"
 #include "support/printui_stand_in.h"
@@ -228,7 +229,8 @@ TEST(QuietNetworkInstallation, ByIdByAddressAPrinterNobodyHasAndOneOfAnotherFami
     w.win.system.arguments = u"/quiet /network " + c.printer + u" /model 0";
     const CommandSwitches switches = ParseCommandSwitches(w.win.system.arguments);
     ASSERT_TRUE(switches.error.empty());
-    StartupServices services;
+    platform::sim::SimMonitorSystem ui;
+    StartupServices services{ui};
     const std::uint32_t code = RunUnattendedProgram(
         w.win.platform, w.steps, services, switches, nullptr, [&w](UnattendedRun& run) {
           w.steps.chooseNetworkPrinter = [&w, &run](StepContext& wizard, std::u16string_view family,

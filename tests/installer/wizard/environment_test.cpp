@@ -7,6 +7,7 @@
 #include "pelmora_dlg.h"
 #include "platform/util/text.h"
 #include "platform_sim/sim_dialog_host.h"
+#include "platform_sim/sim_tray_window.h"
 #include "platform_sim/sim_windows.h"
 
 namespace pelmora {
@@ -107,12 +108,13 @@ TEST(RegisterCompatibilityPersisted, StopsAtTheFirstFailedWrite) {
 
 TEST(CPelmoraApp, StartsSocketsAndLockThenRunsTheWizardModally) {
   platform::sim::SimWindows win;
+  platform::sim::SimMonitorSystem ui;
   InstallerSteps steps;
   std::vector<std::string> order;
   CPelmoraApp* app_pointer = nullptr;
-  StartupServices services;
-  services.init_common_controls = [&] { order.push_back("controls"); };
+  StartupServices services{ui};
   services.create_channel_lock = [&] {
+    EXPECT_EQ(ui.common_controls, 1);  // the common controls first
     order.push_back(win.sockets.started() ? "sockets, lock" : "lock");
   };
   services.delete_channel_lock = [&] { order.push_back("unlock"); };
@@ -128,8 +130,9 @@ TEST(CPelmoraApp, StartsSocketsAndLockThenRunsTheWizardModally) {
   EXPECT_TRUE(app.channel_lock_created());
   // The wizard was closed before anything was installed.
   EXPECT_EQ(app.ExitInstance(), kExitCancelled);
-  EXPECT_EQ(order, (std::vector<std::string>{"controls", "sockets, lock", "modal", "unlock"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"sockets, lock", "modal", "unlock"}));
   EXPECT_FALSE(win.sockets.started());
+  EXPECT_EQ(ui.common_controls, 1);
 
   // The process ends with the wizard's code: a user who may not install
   // closes Step 1.
@@ -142,6 +145,7 @@ TEST(CPelmoraApp, StartsSocketsAndLockThenRunsTheWizardModally) {
     return 2;
   };
   win.processes.end_own_process();  // a new process
+  ui.common_controls = 0;
   CPelmoraApp refused(win.platform, steps, services);
   refused.InitInstance();
   EXPECT_EQ(refused.ExitInstance(), kExitNotAdministrator);
@@ -149,10 +153,10 @@ TEST(CPelmoraApp, StartsSocketsAndLockThenRunsTheWizardModally) {
 
 TEST(CPelmoraApp, HoldsTheRunMutexAndASecondRunEndsAtOnce) {
   platform::sim::SimWindows win;
+  platform::sim::SimMonitorSystem ui;
   InstallerSteps steps;
   std::vector<std::string> order;
-  StartupServices services;
-  services.init_common_controls = [&] { order.push_back("controls"); };
+  StartupServices services{ui};
   services.run_modal = [&](platform::DialogLogic&) {
     order.push_back(win.sockets.started() ? "sockets, modal" : "modal");
     // For the whole run.
@@ -162,7 +166,7 @@ TEST(CPelmoraApp, HoldsTheRunMutexAndASecondRunEndsAtOnce) {
   CPelmoraApp first(win.platform, steps, services);
   first.InitInstance();
   EXPECT_EQ(first.ExitInstance(), kExitCancelled);
-  EXPECT_EQ(order, (std::vector<std::string>{"controls", "sockets, modal"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"sockets, modal"}));
   // Until the process ends, after the wizard has closed.
   EXPECT_EQ(win.processes.mutex_holder(kRunMutexName), win.processes.own_id);
 
@@ -178,6 +182,7 @@ TEST(CPelmoraApp, HoldsTheRunMutexAndASecondRunEndsAtOnce) {
   EXPECT_FALSE(second.InitInstance());
   EXPECT_EQ(second.ExitInstance(), kExitAnotherRun);
   EXPECT_EQ(order, std::vector<std::string>{});
+  EXPECT_EQ(ui.common_controls, 1);  // the first run's only
   EXPECT_EQ(second.main_window(), nullptr);
   EXPECT_FALSE(second.channel_lock_created());
   ASSERT_EQ(win.desktop.message_boxes().size(), 1u);
@@ -202,6 +207,7 @@ TEST(CPelmoraApp, HoldsTheRunMutexAndASecondRunEndsAtOnce) {
   EXPECT_FALSE(unseen.InitInstance());
   EXPECT_EQ(unseen.ExitInstance(), kExitBadCommandLine);
   EXPECT_EQ(order, std::vector<std::string>{});
+  EXPECT_EQ(ui.common_controls, 1);
   EXPECT_EQ(win.desktop.shown_ui().size(), 1u);  // the box above, no other
   EXPECT_EQ(win.faults.calls("CreateMutexW"), mutex_calls);
   EXPECT_EQ(win.shell.file_contents(log_path),
@@ -213,10 +219,11 @@ TEST(CPelmoraApp, HoldsTheRunMutexAndASecondRunEndsAtOnce) {
 
 TEST(CPelmoraApp, EndsSilentlyWithoutSockets) {
   platform::sim::SimWindows win;
+  platform::sim::SimMonitorSystem ui;
   InstallerSteps steps;
   bool modal = false, lock = false;
   win.faults.fail("WSAStartup", platform::kWsaSysNotReady);
-  StartupServices services;
+  StartupServices services{ui};
   services.create_channel_lock = [&] { lock = true; };
   services.run_modal = [&](platform::DialogLogic&) {
     modal = true;

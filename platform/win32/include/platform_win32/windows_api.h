@@ -1,24 +1,10 @@
-// The one place that includes <windows.h>. Every file of the Windows layer
-// includes this header instead, so the same macros hold everywhere: the lean
-// header set, no min/max macros, and the Windows 7 API level.
+// The one place of the C++ sources that includes <windows.h>. Every file of
+// the Windows layer includes this header instead, so the same macros hold
+// everywhere (windows_preamble.h, which the C sources include themselves).
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef _WIN32_WINNT
-#define _WIN32_WINNT 0x0601
-#endif
-#ifndef UNICODE
-#define UNICODE
-#endif
-#ifndef _UNICODE
-#define _UNICODE
-#endif
-
+#include "platform_win32/windows_preamble.h"
+// The system headers after it.
 #include <windows.h>
 
 #include <cstdint>

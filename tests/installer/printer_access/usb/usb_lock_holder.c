@@ -12,6 +12,8 @@
  *     held; 6 when the lock was free during the request, 7 when it never
  *     came back.
  */
+#include "platform_win32/windows_preamble.h"
+/* The system headers after it. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <wchar.h>
