@@ -15,6 +15,7 @@
 #include "platform/util/message_map.h"
 #include "resources/pelmora_ids.h"
 #include "step_context.h"
+#include "step_sequence.h"
 #include "wizard_steps.h"
 
 namespace pelmora {
@@ -27,8 +28,6 @@ inline constexpr int WIZ_STEP1 = 1;
 inline constexpr int WIZ_STEP2 = 2;
 inline constexpr int WIZ_STEP3 = 3;
 inline constexpr int WIZ_INSTALLING = 4;
-
-inline constexpr char16_t kClickCloseText[] = u"Click Close";
 
 class CPelmoraDlg : public platform::DialogLogic, public StepContext {
  public:
@@ -66,8 +65,21 @@ class CPelmoraDlg : public platform::DialogLogic, public StepContext {
 
   // StepContext: what the step operations use.
   platform::Platform& platform() override { return platform_; }
-  platform::DialogHost& host() override { return *host_; }
   void SetStatusText(std::u16string_view text) override;
+  std::u16string StatusText() override { return host_->text(IDC_STATUS); }
+  void SetProgressRange(int low, int high) override {
+    host_->progress_range(IDC_PROGRESS, low, high);
+  }
+  void SetProgress(int position) override { host_->progress_position(IDC_PROGRESS, position); }
+  int ShowMessageBox(std::u16string_view text, std::u16string_view caption,
+                     std::uint32_t flags) override {
+    return host_->message_box(text, caption, flags);
+  }
+  // The worker enables the Cancel button of this window.
+  std::shared_ptr<PreinstallReport> WorkerReport() override {
+    return MakeWindowPreinstallReport(platform_, host_->window_ref());
+  }
+  platform::WindowRef OwnerWindow() override { return host_->window_ref(); }
   const char16_t* Text(int row) const override;
   InstallLog& log() override { return *log_; }
   unsigned statusWrites() const override { return statusWrites_; }
@@ -78,11 +90,6 @@ class CPelmoraDlg : public platform::DialogLogic, public StepContext {
   int languageIndex = 0;
   unsigned int tickCounter = 0;
   int wizardState = WIZ_STEP1;
-  // An unattended run's /model (0..16), which overrides the settings file;
-  // -1 when there is none.
-  int commandLineModel = -1;
-  // Whether Pelmora.ini could be read from the current folder.
-  bool settingsFileFound = false;
   // How the printer was connected: "USB" or "Network <address>".
   std::u16string connection;
 
@@ -91,7 +98,6 @@ class CPelmoraDlg : public platform::DialogLogic, public StepContext {
   void SetButtons();
   void FinishInstallation();
   void ShowInstallationFailure();
-  void LogStart();
 
   platform::Platform& platform_;
   WizardSteps& steps_;
@@ -104,8 +110,5 @@ class CPelmoraDlg : public platform::DialogLogic, public StepContext {
   std::uint32_t failure_ = 0;
   unsigned statusWrites_ = 0;
 };
-
-// The catalogue rows whose stale USB device nodes Step 3 removes for a model.
-int StaleDeviceIndexes(int modelIndex, int indexes[16]);
 
 }  // namespace pelmora

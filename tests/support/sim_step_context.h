@@ -61,16 +61,28 @@ class SimStepContext : public pelmora::StepContext {
   }
 
   platform::Platform& platform() override { return platform_; }
-  platform::DialogHost& host() override { return window; }
   pelmora::InstallLog& log() override { return *log_; }
   const std::shared_ptr<pelmora::InstallLog>& shared_log() override { return log_; }
   void SetStatusText(std::u16string_view text) override {
     ++status_writes_;
     window.set_text(IDC_STATUS, text);
   }
+  std::u16string StatusText() override { return window.text(IDC_STATUS); }
   unsigned statusWrites() const override { return status_writes_; }
+  void SetProgressRange(int low, int high) override {
+    window.progress_range(IDC_PROGRESS, low, high);
+  }
+  void SetProgress(int position) override { window.progress_position(IDC_PROGRESS, position); }
+  int ShowMessageBox(std::u16string_view text, std::u16string_view caption,
+                     std::uint32_t flags) override {
+    return window.message_box(text, caption, flags);
+  }
   const char16_t* Text(int row) const override { return pelmora::GetLocalizedText(row, 0); }
   void PumpMessages() override { window.pump_messages(); }
+  std::shared_ptr<pelmora::PreinstallReport> WorkerReport() override {
+    return pelmora::MakeWindowPreinstallReport(platform_, window.window_ref());
+  }
+  platform::WindowRef OwnerWindow() override { return window.window_ref(); }
 
   platform::sim::SimDialogHost window;
 
