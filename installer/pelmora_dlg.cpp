@@ -39,10 +39,7 @@ constexpr std::uint32_t kHeaderBackgroundColor = 0x00FF4040;  // red 64, green 6
 }  // namespace
 
 CPelmoraDlg::CPelmoraDlg(platform::Platform& platform, WizardSteps& steps)
-    : StepContext(platform.threads),
-      platform_(platform),
-      steps_(steps),
-      log_(std::make_shared<InstallLog>(platform)) {}
+    : WindowStepContext(platform), steps_(steps) {}
 
 CPelmoraDlg::~CPelmoraDlg() = default;
 
@@ -51,11 +48,6 @@ platform::MessageResult CPelmoraDlg::handle_message(const WindowMessage& message
 }
 
 const char16_t* CPelmoraDlg::Text(int row) const { return GetLocalizedText(row, languageIndex); }
-
-void CPelmoraDlg::SetStatusText(std::u16string_view text) {
-  ++statusWrites_;
-  host_->set_text(IDC_STATUS, text);
-}
 
 void CPelmoraDlg::SetDetails(int first_row, int second_row) {
   host_->set_text(IDC_DETAILS,
@@ -315,8 +307,6 @@ bool CPelmoraDlg::RefreshPrinterWindows() {
   pelmora::RefreshPrinterWindows(platform_);
   return true;
 }
-
-void CPelmoraDlg::PumpMessages() { host_->pump_messages(); }
 
 void CPelmoraDlg::OnDestroy() {
   if (finished_) WriteSuccessMarker(platform_, *log_, u"end", {modelIndex, connection, ExitCode()});

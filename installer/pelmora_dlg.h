@@ -14,8 +14,8 @@
 #include "platform/platform.h"
 #include "platform/util/message_map.h"
 #include "resources/pelmora_ids.h"
-#include "step_context.h"
 #include "step_sequence.h"
+#include "window_step_context.h"
 #include "wizard_steps.h"
 
 namespace pelmora {
@@ -29,7 +29,7 @@ inline constexpr int WIZ_STEP2 = 2;
 inline constexpr int WIZ_STEP3 = 3;
 inline constexpr int WIZ_INSTALLING = 4;
 
-class CPelmoraDlg : public platform::DialogLogic, public StepContext {
+class CPelmoraDlg : public platform::DialogLogic, public WindowStepContext {
  public:
   CPelmoraDlg(platform::Platform& platform, WizardSteps& steps);
   // Lets go of the worker's handle; the worker itself may still run.
@@ -53,7 +53,6 @@ class CPelmoraDlg : public platform::DialogLogic, public StepContext {
   platform::ConfigRet ScanDevices();
   void OnTimer(std::uintptr_t id);
   bool RefreshPrinterWindows();
-  void PumpMessages() override;
   void LoadSettings();
   void OnDestroy();
   // A minimised wizard draws its icon centred; not handled: the default
@@ -63,27 +62,8 @@ class CPelmoraDlg : public platform::DialogLogic, public StepContext {
   // The header strip across the top of every page.
   CColorStaticST headerStrip;
 
-  // StepContext: what the step operations use.
-  platform::Platform& platform() override { return platform_; }
-  void SetStatusText(std::u16string_view text) override;
-  std::u16string StatusText() override { return host_->text(IDC_STATUS); }
-  void SetProgressRange(int low, int high) override {
-    host_->progress_range(IDC_PROGRESS, low, high);
-  }
-  void SetProgress(int position) override { host_->progress_position(IDC_PROGRESS, position); }
-  int ShowMessageBox(std::u16string_view text, std::u16string_view caption,
-                     std::uint32_t flags) override {
-    return host_->message_box(text, caption, flags);
-  }
-  // The worker enables the Cancel button of this window.
-  std::shared_ptr<PreinstallReport> WorkerReport() override {
-    return MakeWindowPreinstallReport(platform_, host_->window_ref());
-  }
-  platform::WindowRef OwnerWindow() override { return host_->window_ref(); }
+  // StepContext: the texts in the chosen language.
   const char16_t* Text(int row) const override;
-  InstallLog& log() override { return *log_; }
-  unsigned statusWrites() const override { return statusWrites_; }
-  const std::shared_ptr<InstallLog>& shared_log() override { return log_; }
   // The process's exit code for the way the wizard stands now (exit_codes.h).
   std::uint32_t ExitCode() const;
 
@@ -99,16 +79,12 @@ class CPelmoraDlg : public platform::DialogLogic, public StepContext {
   void FinishInstallation();
   void ShowInstallationFailure();
 
-  platform::Platform& platform_;
   WizardSteps& steps_;
-  platform::DialogHost* host_ = nullptr;
-  std::shared_ptr<InstallLog> log_;
   bool finished_ = false;
   // The page's step failed (or cannot run): closing now is a failed
   // installation, not a cancelled one.
   // The exit code of the step that failed; 0 while none has.
   std::uint32_t failure_ = 0;
-  unsigned statusWrites_ = 0;
 };
 
 }  // namespace pelmora

@@ -35,12 +35,6 @@ class PreinstallReport {
   virtual void EndProcess(std::uint32_t code) = 0;
 };
 
-// The report of a worker started from the wizard's window: its success
-// enables the window's Cancel button (a window that is gone takes nothing),
-// its boxes open on the desktop, and it ends the process itself.
-std::shared_ptr<PreinstallReport> MakeWindowPreinstallReport(platform::Platform& platform,
-                                                             platform::WindowRef window);
-
 class StepContext {
  public:
   StepContext(const StepContext&) = delete;

@@ -13,7 +13,6 @@
 #include "operations/system_folders.h"
 #include "platform/util/format.h"
 #include "platform/util/text.h"
-#include "resources/pelmora_ids.h"
 #include "step_context.h"
 
 namespace pelmora {
@@ -242,29 +241,6 @@ platform::Win32Error RegisterMonitorAutorun(StepContext& context) {
                                               platform::kKeyAllAccess, key.receive()))
     return error;
   return platform.registry.set_string(key.get(), kMonitorRunValue, command);
-}
-
-std::shared_ptr<PreinstallReport> MakeWindowPreinstallReport(platform::Platform& platform,
-                                                             platform::WindowRef window) {
-  class WindowReport : public PreinstallReport {
-   public:
-    WindowReport(platform::Platform& platform, platform::WindowRef window)
-        : platform_(platform), window_(window) {}
-    // The wizard sees the enabled Cancel button on its next tick.
-    void Succeeded() override {
-      platform_.desktop.enable_control(window_, IDC_CANCEL_BUTTON, true);
-    }
-    int ShowMessageBox(std::u16string_view text, std::u16string_view caption,
-                       std::uint32_t flags) override {
-      return platform_.desktop.message_box(text, caption, flags);
-    }
-    void EndProcess(std::uint32_t code) override { platform_.processes.exit_current_process(code); }
-
-   private:
-    platform::Platform& platform_;
-    platform::WindowRef window_;
-  };
-  return std::make_shared<WindowReport>(platform, window);
 }
 
 bool StartPreinstallWorker(StepContext& context) {
