@@ -92,8 +92,7 @@ platform::MessageResult CPelmoraDlg::OnPaint(const WindowMessage&) {
 }
 
 void CPelmoraDlg::LoadSettings() {
-  bool found = false;
-  const Settings settings = ReadSettings(platform_.shell, platform_.system.argument_text(), &found);
+  const Settings settings = ReadSettings(platform_.shell, platform_.system.argument_text());
   languageIndex = settings.languageIndex;
   modelIndex = settings.modelIndex;
 }

@@ -127,9 +127,10 @@ Settings ReadSettings(platform::Shell& shell, std::u16string_view argumentText, 
   // and is treated like a file that cannot be read.
   constexpr std::size_t kMaxSettingsFileBytes = 1 << 20;
   std::string contents;
-  *fileFound = shell.read_file(kSettingsFileName, kMaxSettingsFileBytes, &contents) ==
-               platform::kErrorSuccess;
-  return ParseSettings(*fileFound ? &contents : nullptr, argumentText);
+  const bool readable = shell.read_file(kSettingsFileName, kMaxSettingsFileBytes, &contents) ==
+                        platform::kErrorSuccess;
+  if (fileFound) *fileFound = readable;
+  return ParseSettings(readable ? &contents : nullptr, argumentText);
 }
 
 }  // namespace pelmora

@@ -47,7 +47,8 @@ Settings ParseSettings(const std::string* iniBytes, std::u16string_view argument
 
 // Reads Pelmora.ini from the current directory (a file past 1 MiB is not
 // one and counts as unreadable) and parses it with `argumentText`;
-// `fileFound` says whether it could be read.
-Settings ReadSettings(platform::Shell& shell, std::u16string_view argumentText, bool* fileFound);
+// `fileFound`, when given, says whether it could be read.
+Settings ReadSettings(platform::Shell& shell, std::u16string_view argumentText,
+                      bool* fileFound = nullptr);
 
 }  // namespace pelmora

@@ -340,7 +340,6 @@ std::uint32_t UnattendedRun::Run() {
     modelIndex = switches_.model;
   else if (switches_.action == UnattendedAction::kRemove)
     modelIndex = MODEL_NONE;  // every trace of every model
-  const int settings_model = modelIndex;
   LogInstallerStart(*this, languageIndex_);
   const bool administrator = EnterStep1(*this);
   if (administrator) SetStatusText(Text(kTextStep1Status));
@@ -356,10 +355,9 @@ std::uint32_t UnattendedRun::Run() {
                 platform::format(u"model %d from the command line; Pelmora.ini %s in the "
                                  u"current folder",
                                  {switches_.model, file}));
-  } else if (settings_model < kModelCount) {
-    log_->Write(
-        u"start", u"settings \"Pelmora.ini\"",
-        platform::format(u"model %d from the file in the current folder", {settings_model}));
+  } else if (modelIndex < kModelCount) {
+    log_->Write(u"start", u"settings \"Pelmora.ini\"",
+                platform::format(u"model %d from the file in the current folder", {modelIndex}));
   } else {
     log_->Write(u"start", u"settings \"Pelmora.ini\"",
                 std::u16string(file_found ? u"found in the current folder, without a model"
