@@ -84,7 +84,6 @@ class UnattendedRun : public StepContext {
   int languageIndex_ = 0;
   std::u16string status_;
   unsigned statusWrites_ = 0;
-  bool finished_ = false;
 };
 
 // A refused command line or /?: the reason and the usage text to the log
