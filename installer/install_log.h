@@ -18,6 +18,7 @@
 // is cut at a character boundary and ends in "...".
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -66,6 +67,10 @@ class InstallLog {
   // ", process N": the start and end lines name the process, so that the
   // lines of two runs can be told apart.
   std::u16string ProcessSuffix() const;
+  // A program the installer started was ended at its limit (WaitForChild,
+  // on either thread): an unattended run's exit code says so.
+  void NoteProgramEnded() { programEnded_ = true; }
+  bool programEnded() const { return programEnded_; }
 
  private:
   platform::Platform& platform_;
@@ -75,6 +80,7 @@ class InstallLog {
   bool located_ = false;
   bool closed_ = false;
   bool size_checked_ = false;
+  std::atomic<bool> programEnded_{false};
   std::u16string path_;  // empty: the temporary folder is not known
 };
 

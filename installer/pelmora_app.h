@@ -37,7 +37,7 @@ struct StartupServices {
   // Another run holds the run mutex: reports it in place of the wizard's
   // log lines and message box (an unattended run shows nothing).
   std::function<void()> report_another_run;
-  // run_modal shows no window (the unattended run drives the wizard).
+  // run_modal shows no window (the unattended run goes in the wizard's place).
   bool headless = false;
 };
 

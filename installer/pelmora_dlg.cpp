@@ -1,8 +1,6 @@
 #include "pelmora_dlg.h"
 
-#include "environment.h"
 #include "localized_text.h"
-#include "operations/cleanup.h"
 #include "operations/model_catalogue.h"
 #include "operations/step_log.h"
 #include "platform/util/format.h"
@@ -32,59 +30,16 @@ const platform::MessageMapEntry<CPelmoraDlg> kMessageMap[] = {
     platform::on_message<CPelmoraDlg>(platform::kWmPaint, &CPelmoraDlg::OnPaint),
 };
 
-// A settings file is a few short lines; anything beyond this is not one and
-// is treated like a file that cannot be read.
-constexpr std::size_t kMaxSettingsFileBytes = 1 << 20;
-
 constexpr int kProgressTicks = 30;
 
 // Colours as 0x00BBGGRR.
 constexpr std::uint32_t kHeaderTextColor = 0x00FFFFFF;
 constexpr std::uint32_t kHeaderBackgroundColor = 0x00FF4040;  // red 64, green 64, blue 255
 
-// Shell windows that show the printers, by title, in the order they are tried.
-constexpr const char16_t* kPrinterWindowTitles[] = {
-    u"장치 및 프린터",     u"프린터 및 팩스", u"Devices and Printers",
-    u"Printers and Faxes", u"プリンタと FAX", u"デバイスとプリンター",
-};
-
 }  // namespace
 
-int StaleDeviceIndexes(int modelIndex, int indexes[16]) {
-  auto pair = [&](int first, int second) {
-    indexes[0] = first;
-    indexes[1] = second;
-    return 2;
-  };
-  switch (modelIndex) {
-    case MODEL_NONE:
-      for (int i = 0; i < 16; ++i) indexes[i] = i;
-      return 16;
-    case 0:
-    case 5:
-    case 6:
-      return pair(0, 6);
-    case 2:
-    case 8:
-      return pair(2, 8);
-    case 4:
-    case 10:
-      return pair(4, 10);
-    case 13:
-    case 14:
-      return pair(13, 14);
-    default:
-      if (modelIndex < 0 || modelIndex >= kModelCount) return 0;
-      indexes[0] = modelIndex;
-      return 1;
-  }
-}
-
 CPelmoraDlg::CPelmoraDlg(platform::Platform& platform, WizardSteps& steps)
-    : StepContext(platform.threads),
-      platform_(platform),
-      steps_(steps),
-      log_(std::make_shared<InstallLog>(platform)) {}
+    : WindowStepContext(platform), steps_(steps) {}
 
 CPelmoraDlg::~CPelmoraDlg() = default;
 
@@ -93,11 +48,6 @@ platform::MessageResult CPelmoraDlg::handle_message(const WindowMessage& message
 }
 
 const char16_t* CPelmoraDlg::Text(int row) const { return GetLocalizedText(row, languageIndex); }
-
-void CPelmoraDlg::SetStatusText(std::u16string_view text) {
-  ++statusWrites_;
-  host_->set_text(IDC_STATUS, text);
-}
 
 void CPelmoraDlg::SetDetails(int first_row, int second_row) {
   host_->set_text(IDC_DETAILS,
@@ -115,7 +65,7 @@ bool CPelmoraDlg::OnInitDialog() {
   host_->show(IDC_PORT_USB, false);
   host_->show(IDC_PORT_TCPIP, false);
   LoadSettings();
-  LogStart();
+  LogInstallerStart(*this, languageIndex);
   host_->combo_select(IDC_LANGUAGE, languageIndex);
   if (modelIndex < MODEL_NONE)
     host_->set_title(platform::format(u"Pelmora  -  %s", {GetTitleFamilyName(modelIndex)}));
@@ -141,50 +91,22 @@ platform::MessageResult CPelmoraDlg::OnPaint(const WindowMessage&) {
   return {true, 0};
 }
 
-void CPelmoraDlg::LogStart() {
-  platform::WindowsVersion version;
-  const bool known = platform_.system.get_version(&version) == platform::kErrorSuccess;
-  const std::u16string windows =
-      known ? platform::format(
-                  u"Windows %d (%u.%u.%u)",
-                  {ClassifyWindowsVersion(version), version.major, version.minor, version.build})
-            : std::u16string(u"Windows -1 (unknown)");
-  const std::u16string model =
-      modelIndex >= 0 && modelIndex < kModelCount
-          ? platform::format(u"model %d %s",
-                             {modelIndex, Quoted(ModelCatalogue[modelIndex].modelName)})
-          : platform::format(u"model %d (all models)", {modelIndex});
-  log_->Write(u"start", u"Pelmora " + Quoted(u"" PELMORA_VERSION_TEXT),
-              platform::format(
-                  u"%s, WOW64 %s, %s, language %d",
-                  {windows, platform_.system.is_wow64() ? u"yes" : u"no", model, languageIndex}) +
-                  log_->ProcessSuffix());
-}
-
 void CPelmoraDlg::LoadSettings() {
-  std::string contents;
-  const bool readable = platform_.shell.read_file(kSettingsFileName, kMaxSettingsFileBytes,
-                                                  &contents) == platform::kErrorSuccess;
-  settingsFileFound = readable;
-  const Settings settings =
-      ParseSettings(readable ? &contents : nullptr, platform_.system.argument_text());
+  const Settings settings = ReadSettings(platform_.shell, platform_.system.argument_text());
   languageIndex = settings.languageIndex;
   modelIndex = settings.modelIndex;
-  if (commandLineModel >= 0 && commandLineModel <= MODEL_NONE) modelIndex = commandLineModel;
 }
 
 void CPelmoraDlg::ShowStep1Page() {
   wizardState = WIZ_STEP1;
   host_->set_text(IDC_HEADER, Text(kTextStep1Header));
   host_->set_bitmap(IDC_PICTURE, IDB_STEP1);
-  if (!platform_.shell.is_user_an_admin()) {
-    log_->Write(u"step1", u"IsUserAnAdmin", u"failed: not a member of the Administrators group");
+  if (!EnterStep1(*this)) {
     failure_ = kExitNotAdministrator;
     host_->set_text(IDC_DETAILS, Text(kTextNeedAdministrator));
     host_->enable(IDC_NEXT, false);
     return;
   }
-  RegisterCompatibilityPersisted(platform_.registry, platform_.system);
   SetDetails(kTextStep1Details, kTextStep1Unplug);
   SetStatusText(Text(kTextStep1Status));
   SetButtons();
@@ -263,13 +185,7 @@ void CPelmoraDlg::OnNext() {
       host_->set_text(IDC_NEXT, Text(kTextClose));
       host_->enable(IDC_PORT_USB, false);
       host_->enable(IDC_PORT_TCPIP, false);
-      int indexes[16];
-      const int count = StaleDeviceIndexes(modelIndex, indexes);
-      for (int i = 0; i < count; ++i)
-        RunLogged(
-            *this, u"step3",
-            u"RemoveStaleUsbDevices " + Quoted(platform::to_utf16(UsbHardwareIdPrefix(indexes[i]))),
-            [&] { return steps_.RemoveStaleUsbDevices(*this, indexes[i]); });
+      RemoveStaleDevices(*this, steps_);
       // StartInstall: the timers take over from here.
       tickCounter = 0;
       wizardState = WIZ_INSTALLING;
@@ -279,14 +195,9 @@ void CPelmoraDlg::OnNext() {
         host_->set_timer(TIMER_QUEUE_POLL, 1000);
       } else {
         connection = u"Network " + std::u16string(platform::view_of(networkAddress));
-        log_->Write(u"step3",
-                    u"StartInstall " +
-                        Quoted(u"TCP/IP " + std::u16string(platform::view_of(networkAddress))),
-                    platform::format(u"port %d", {networkPortNumber}));
         // No queue on the port: the user is told at once, not offered Close
         // as if a printer had been installed.
-        if (RunLogged(*this, u"step3", u"InstallNetworkPrinter",
-                      [this] { return steps_.InstallNetworkPrinter(*this); }))
+        if (StartNetworkInstall(*this, steps_))
           host_->set_timer(TIMER_NETWORK_FINISH, 500);
         else
           ShowInstallationFailure();
@@ -307,19 +218,7 @@ void CPelmoraDlg::OnNetworkPort() {
       steps_.SelectNetworkPrinter(*this, GetSelectionFamilyName(effective),
                                   ModelCatalogue[effective].productId, &selection) &&
       !selection.address.empty();
-  // A printer named by its id or address is looked up directly, past the
-  // list's family filter. Nobody checks the choice of an unattended run: a
-  // printer of another family would get a driver that is not its own, so
-  // it counts as not found.
-  const bool other_family =
-      chosen && unattended &&
-      !IsSameProductFamily(selection.productId, ModelCatalogue[effective].productId);
-  if (other_family)
-    log_->Write(u"step3", u"select-printer " + Quoted(selection.address),
-                platform::format(u"refused: a printer of another family (product %04X, expected "
-                                 u"%04X)",
-                                 {selection.productId, ModelCatalogue[effective].productId}));
-  if (!chosen || other_family) {
+  if (!chosen) {
     host_->set_check(IDC_PORT_USB, true);
     host_->set_check(IDC_PORT_TCPIP, false);
     return;
@@ -330,20 +229,12 @@ void CPelmoraDlg::OnNetworkPort() {
     modelIndex = selection.detectedModelIndex;
 }
 
-platform::ConfigRet CPelmoraDlg::ScanDevices() {
-  platform::DevNode root = 0;
-  platform::ConfigRet result =
-      platform_.devices.locate_root(platform::kCmLocateDevnodeNormal, &root);
-  if (result == platform::kCrSuccess)
-    result = platform_.devices.reenumerate(root, platform::kCmReenumerateRetryInstallation);
-  return result;
-}
+platform::ConfigRet CPelmoraDlg::ScanDevices() { return ScanForDevices(platform_.devices); }
 
 void CPelmoraDlg::OnScan() { ScanDevices(); }
 
 void CPelmoraDlg::FinishInstallation() {
   finished_ = true;
-  log_->Write(u"step3", u"finished", kClickCloseText);
   host_->enable(IDC_CANCEL_BUTTON, false);
   host_->enable(IDC_NEXT, true);
   // The status line takes the radio buttons' place, so the user sees what to
@@ -351,7 +242,7 @@ void CPelmoraDlg::FinishInstallation() {
   host_->show(IDC_PORT_USB, false);
   host_->show(IDC_PORT_TCPIP, false);
   host_->show(IDC_STATUS, true);
-  SetStatusText(kClickCloseText);
+  LogFinished(*this);
 }
 
 void CPelmoraDlg::ShowInstallationFailure() {
@@ -398,15 +289,7 @@ void CPelmoraDlg::OnTimer(std::uintptr_t id) {
     return;
   }
   if (id == TIMER_QUEUE_POLL) {
-    const AwaitedQueueNames queues = GetAwaitedQueueNames(EffectiveModelIndex(modelIndex));
-    platform::PrinterDefaults defaults{u"RAW", platform::kPrinterAllAccess};
-    for (int i = 0; i < queues.count; ++i) {
-      platform::ScopedPrinter printer(platform_.spooler);
-      if (platform_.spooler.open_printer(queues.names[i], &defaults, printer.receive()) !=
-          platform::kErrorSuccess)
-        continue;
-      printer.reset();
-      log_->Write(u"step3", u"queue-opened " + Quoted(queues.names[i]), u"ok");
+    if (OpenAwaitedQueue(*this)) {
       host_->kill_timer(TIMER_QUEUE_POLL);
       host_->progress_position(IDC_PROGRESS, kProgressTicks);
       FinishInstallation();
@@ -420,46 +303,30 @@ void CPelmoraDlg::OnTimer(std::uintptr_t id) {
 }
 
 bool CPelmoraDlg::RefreshPrinterWindows() {
-  platform::Desktop& desktop = platform_.desktop;
-  if (platform::WindowRef explorer = desktop.find_window_by_class(u"CabinetWClass")) {
-    desktop.post_message(explorer, platform::kWmPaint);
-    platform_.clock.sleep(500);
-  }
-  for (const char16_t* title : kPrinterWindowTitles) {
-    if (platform::WindowRef window = desktop.find_window_by_title(title)) {
-      desktop.send_message(window, platform::kWmPaint);
-      break;
-    }
-  }
+  pelmora::RefreshPrinterWindows(platform_);
   return true;
 }
 
-void CPelmoraDlg::PumpMessages() { host_->pump_messages(); }
-
 void CPelmoraDlg::OnDestroy() {
-  // An unattended run marks its success itself, once it knows its code.
-  if (finished_ && !unattended)
-    WriteSuccessMarker(platform_, *log_, u"end", {modelIndex, connection, ExitCode()});
+  if (finished_) WriteSuccessMarker(platform_, *log_, u"end", {modelIndex, connection, ExitCode()});
   std::u16string outcome = u"installation complete";
   if (!finished_) {
-    const std::u16string_view ended = unattended ? u"stopped" : u"closed";
     switch (wizardState) {
       case WIZ_STEP1:
-        outcome = unattended ? u"stopped in Step 1" : u"closed on the Step 1 page";
+        outcome = u"closed on the Step 1 page";
         break;
       case WIZ_STEP2:
-        outcome = unattended ? u"stopped in Step 2" : u"closed on the Step 2 page";
+        outcome = u"closed on the Step 2 page";
         break;
       case WIZ_PACKAGE_WAIT:
-        outcome = std::u16string(ended) + u" while the driver package was pre-installed";
+        outcome = u"closed while the driver package was pre-installed";
         break;
       case WIZ_STEP3:
-        outcome = unattended ? u"stopped in Step 3" : u"closed on the Step 3 page";
+        outcome = u"closed on the Step 3 page";
         break;
       default:
-        outcome =
-            std::u16string(ended) + (failure_ != 0 ? u" after the printer's installation failed"
-                                                   : u" before the printer's queue appeared");
+        outcome = failure_ != 0 ? u"closed after the printer's installation failed"
+                                : u"closed before the printer's queue appeared";
         break;
     }
   }

@@ -14,7 +14,8 @@
 #include "platform/platform.h"
 #include "platform/util/message_map.h"
 #include "resources/pelmora_ids.h"
-#include "step_context.h"
+#include "step_sequence.h"
+#include "window_step_context.h"
 #include "wizard_steps.h"
 
 namespace pelmora {
@@ -28,9 +29,7 @@ inline constexpr int WIZ_STEP2 = 2;
 inline constexpr int WIZ_STEP3 = 3;
 inline constexpr int WIZ_INSTALLING = 4;
 
-inline constexpr char16_t kClickCloseText[] = u"Click Close";
-
-class CPelmoraDlg : public platform::DialogLogic, public StepContext {
+class CPelmoraDlg : public platform::DialogLogic, public WindowStepContext {
  public:
   CPelmoraDlg(platform::Platform& platform, WizardSteps& steps);
   // Lets go of the worker's handle; the worker itself may still run.
@@ -54,7 +53,6 @@ class CPelmoraDlg : public platform::DialogLogic, public StepContext {
   platform::ConfigRet ScanDevices();
   void OnTimer(std::uintptr_t id);
   bool RefreshPrinterWindows();
-  void PumpMessages() override;
   void LoadSettings();
   void OnDestroy();
   // A minimised wizard draws its icon centred; not handled: the default
@@ -64,25 +62,14 @@ class CPelmoraDlg : public platform::DialogLogic, public StepContext {
   // The header strip across the top of every page.
   CColorStaticST headerStrip;
 
-  // StepContext: what the step operations use.
-  platform::Platform& platform() override { return platform_; }
-  platform::DialogHost& host() override { return *host_; }
-  void SetStatusText(std::u16string_view text) override;
+  // StepContext: the texts in the chosen language.
   const char16_t* Text(int row) const override;
-  InstallLog& log() override { return *log_; }
-  unsigned statusWrites() const override { return statusWrites_; }
-  const std::shared_ptr<InstallLog>& shared_log() override { return log_; }
   // The process's exit code for the way the wizard stands now (exit_codes.h).
   std::uint32_t ExitCode() const;
 
   int languageIndex = 0;
   unsigned int tickCounter = 0;
   int wizardState = WIZ_STEP1;
-  // An unattended run's /model (0..16), which overrides the settings file;
-  // -1 when there is none.
-  int commandLineModel = -1;
-  // Whether Pelmora.ini could be read from the current folder.
-  bool settingsFileFound = false;
   // How the printer was connected: "USB" or "Network <address>".
   std::u16string connection;
 
@@ -91,21 +78,13 @@ class CPelmoraDlg : public platform::DialogLogic, public StepContext {
   void SetButtons();
   void FinishInstallation();
   void ShowInstallationFailure();
-  void LogStart();
 
-  platform::Platform& platform_;
   WizardSteps& steps_;
-  platform::DialogHost* host_ = nullptr;
-  std::shared_ptr<InstallLog> log_;
   bool finished_ = false;
   // The page's step failed (or cannot run): closing now is a failed
   // installation, not a cancelled one.
   // The exit code of the step that failed; 0 while none has.
   std::uint32_t failure_ = 0;
-  unsigned statusWrites_ = 0;
 };
-
-// The catalogue rows whose stale USB device nodes Step 3 removes for a model.
-int StaleDeviceIndexes(int modelIndex, int indexes[16]);
 
 }  // namespace pelmora

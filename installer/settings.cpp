@@ -122,4 +122,15 @@ Settings ParseSettings(const std::string* iniBytes, std::u16string_view argument
   return settings;
 }
 
+Settings ReadSettings(platform::Shell& shell, std::u16string_view argumentText, bool* fileFound) {
+  // A settings file is a few short lines; anything beyond this is not one
+  // and is treated like a file that cannot be read.
+  constexpr std::size_t kMaxSettingsFileBytes = 1 << 20;
+  std::string contents;
+  const bool readable = shell.read_file(kSettingsFileName, kMaxSettingsFileBytes, &contents) ==
+                        platform::kErrorSuccess;
+  if (fileFound) *fileFound = readable;
+  return ParseSettings(readable ? &contents : nullptr, argumentText);
+}
+
 }  // namespace pelmora

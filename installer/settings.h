@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "operations/model_catalogue.h"
+#include "platform/shell.h"
 
 namespace pelmora {
 
@@ -43,5 +44,11 @@ struct Settings {
 // Details of the reading, including how overlong lines and command lines are
 // handled, are at the definition.
 Settings ParseSettings(const std::string* iniBytes, std::u16string_view argumentText);
+
+// Reads Pelmora.ini from the current directory (a file past 1 MiB is not
+// one and counts as unreadable) and parses it with `argumentText`;
+// `fileFound`, when given, says whether it could be read.
+Settings ReadSettings(platform::Shell& shell, std::u16string_view argumentText,
+                      bool* fileFound = nullptr);
 
 }  // namespace pelmora

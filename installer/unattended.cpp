@@ -1,16 +1,23 @@
 #include "unattended.h"
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
 
 #include "environment.h"
+#include "exit_codes.h"
+#include "localized_text.h"
 #include "operations/certificate.h"
 #include "operations/cleanup.h"
 #include "operations/model_catalogue.h"
-#include "pelmora_dlg.h"
+#include "operations/step_log.h"
 #include "platform/util/format.h"
 #include "platform/util/text.h"
+#include "platform/util/windowless_dialog_host.h"
+#include "resources/pelmora_ids.h"
+#include "settings.h"
+#include "step_sequence.h"
 #include "success_marker.h"
-#include "unattended_ports.h"
 
 namespace pelmora {
 
@@ -59,42 +66,46 @@ bool SpoolerRunsAtTheEnd(platform::Platform& platform, InstallLog& log) {
   return false;
 }
 
-}  // namespace
-
-// ---- HeadlessHost ----
-
-int HeadlessHost::answer_message_box(const platform::MessageBoxRecord& box) {
-  if (sink_) sink_(box.text, box.caption);
-  return AnswerUnseen(box.flags);
+// Moves the clock on to `due_ms`, where a timer fires next.
+void SleepUntil(platform::Clock& clock, std::uint64_t due_ms) {
+  const std::uint64_t now = clock.now_ms();
+  if (due_ms > now) clock.sleep(static_cast<std::uint32_t>(due_ms - now));
 }
 
-bool HeadlessHost::RunTimers(const std::function<void(const platform::WindowMessage&)>& dispatch,
-                             const std::function<bool()>& done, std::uint64_t deadline_ms) {
-  for (;;) {
-    if (done()) return true;
-    const auto next = deadline_ms != 0 ? take_next_timer(deadline_ms) : take_next_timer();
-    if (!next) return false;
-    const std::uint64_t now = clock_.now_ms();
-    if (next->due_ms > now) clock_.sleep(static_cast<std::uint32_t>(next->due_ms - now));
-    dispatch(platform::WindowMessage::timer(next->key));
+// The selection dialog's host in a run: the windowless host with a control
+// state made the first time a control is named; its timers run on the
+// clock while RunTimers runs; its message boxes are logged and answered
+// unseen.
+class SelectionHost : public platform::WindowlessDialogHost {
+ public:
+  using MessageBoxSink = std::function<int(const platform::MessageBoxRecord& box)>;
+  SelectionHost(platform::Clock& clock, MessageBoxSink sink)
+      : WindowlessDialogHost(clock, Controls::kOnDemand), sink_(std::move(sink)) {}
+
+  // Nothing waits in a queue: a close ends the dialog at once, and nothing
+  // else is ever posted to it.
+  bool post_message(std::uint32_t message, std::uintptr_t, std::intptr_t) override {
+    if (message != platform::kWmClose) return false;
+    end_dialog(platform::kIdCancel);
+    return true;
   }
-}
+  void pump_messages() override {}
 
-// ---- UnattendedRun ----
+  // Waits for the timers in deadline order and dispatches WM_TIMER for
+  // each, until the dialog ends or no timer is left.
+  void RunTimers(const std::function<void(const platform::WindowMessage&)>& dispatch) {
+    while (const auto next = take_next_timer()) {
+      SleepUntil(clock_, next->due_ms);
+      dispatch(platform::WindowMessage::timer(next->key));
+    }
+  }
 
-UnattendedRun::UnattendedRun(platform::Platform& system, CommandSwitches switches,
-                             ConsoleWriter console)
-    : system_(system), switches_(std::move(switches)), console_(std::move(console)) {
-  ports_ = std::make_unique<Ports>(system_, *this);
-  host_ = std::make_unique<HeadlessHost>(
-      system_.clock, [this](std::u16string_view text, std::u16string_view caption) {
-        LogMessageBox(text, caption);
-      });
-}
+ protected:
+  int answer_message_box(const platform::MessageBoxRecord& box) override { return sink_(box); }
 
-UnattendedRun::~UnattendedRun() = default;
-
-namespace {
+ private:
+  MessageBoxSink sink_;
+};
 
 // The log /log names, its missing folders made. Where it cannot be written
 // there, the lines go to the default log, which says why, and so does the
@@ -110,196 +121,322 @@ void UseLogSwitch(InstallLog& log, const CommandSwitches& switches, const Consol
             u"); the log is " + Quoted(log.Path()) + u"\r\n");
 }
 
+// The wizard's closing line, where a run stops.
+constexpr char16_t kStoppedInStep1[] = u"stopped in Step 1";
+constexpr char16_t kStoppedInStep2[] = u"stopped in Step 2";
+constexpr char16_t kStoppedBeforeQueue[] = u"stopped before the printer's queue appeared";
+constexpr char16_t kInstallationComplete[] = u"installation complete";
+
 }  // namespace
 
-platform::Platform& UnattendedRun::platform() { return ports_->platform; }
+// The run's last line and the pre-install worker's report, shared with the
+// worker's thread: whichever thread ends the run writes the last line, once.
+class UnattendedRun::Ending : public PreinstallReport {
+ public:
+  Ending(platform::Processes& processes, std::shared_ptr<InstallLog> log, ConsoleWriter console)
+      : processes_(processes), log_(std::move(log)), console_(std::move(console)) {}
 
-std::u16string UnattendedRun::Area() const {
-  const int step = step_.load();
-  return step == 0 ? std::u16string(u"start") : platform::format(u"step%d", {step});
-}
-
-void UnattendedRun::LogMessageBox(std::u16string_view text, std::u16string_view caption) {
-  if (dialog_ == nullptr) return;
-  dialog_->log().Write(Area(), u"message-box " + Quoted(caption),
-                       u"not shown, answered as OK: " + std::u16string(text));
-}
-
-std::uint32_t UnattendedRun::Finish(std::uint32_t code, std::u16string_view outcome) {
-  std::lock_guard lock(finish_mutex_);
-  if (finished_) return finished_code_;
-  finished_ = true;
-  // Whatever the step made of it, a child that was ended decides the code.
-  std::u16string said(outcome);
-  if (ports_->processes.child_timed_out) {
-    code = kExitChildTimeout;
-    said = u"a program the installer started did not end within its limit and was ended; " + said;
-  }
-  finished_code_ = code;
-  const std::u16string action = platform::format(u"exit code %u", {code});
-  if (dialog_ != nullptr) {
-    dialog_->log().Write(u"end", action, said + dialog_->log().ProcessSuffix());
-    dialog_->log().Close();
-  }
-  if (console_) console_(u"Pelmora: " + action + u": " + said + u"\r\n");
-  return code;
-}
-
-std::uint32_t UnattendedRun::Run(CPelmoraDlg& dialog) {
-  dialog_ = &dialog;
-  dialog.attach(host_.get());
-  auto dispatch = [&dialog](const platform::WindowMessage& m) { dialog.handle_message(m); };
-  if (switches_.model >= 0)
-    dialog.commandLineModel = switches_.model;
-  else if (switches_.action == UnattendedAction::kRemove)
-    dialog.commandLineModel = MODEL_NONE;  // every trace of every model
-  const std::uint32_t session = system_.system.session_id();
-  dialog.startMonitor = session != 0;
-  dialog.unattended = true;
-  dialog.log().namesExitCode = false;
-  UseLogSwitch(dialog.log(), switches_, console_);
-
-  dialog.OnInitDialog();
-  dialog.log().Write(u"start", u"unattended " + Quoted(system_.system.argument_text()),
-                     platform::format(u"%s, session %u", {ActionText(switches_), session}) +
-                         dialog.log().ProcessSuffix());
-  auto status = [&] { return host_->text(IDC_STATUS); };
-  // The wizard's own closing line, then the code. A run that succeeded
-  // checks that the spooler runs and then marks its success, its last act.
-  auto end = [&](std::uint32_t code, std::u16string_view outcome) {
-    std::u16string why(outcome);
-    code = WithRestart(code, dialog.restartNeeded);
-    // A program that was ended decides the code (Finish): never a success.
-    const bool succeeded =
-        !ports_->processes.child_timed_out &&
-        (code == kExitSuccess || code == kExitRebootRequired || code == kExitStaged);
-    if (succeeded && !SpoolerRunsAtTheEnd(system_, dialog.log())) {
-      code = kExitSpoolerStopped;
-      why = u"the print spooler is not running";
+  // Writes the last line with `code` (once; later calls return the first
+  // code) and returns the code.
+  std::uint32_t Finish(std::uint32_t code, std::u16string_view outcome) {
+    std::lock_guard lock(mutex_);
+    if (finished_) return code_;
+    finished_ = true;
+    // Whatever the step made of it, a child that was ended decides the code.
+    std::u16string said(outcome);
+    if (log_->programEnded()) {
+      code = kExitChildTimeout;
+      said = u"a program the installer started did not end within its limit and was ended; " + said;
     }
-    if (switches_.action == UnattendedAction::kRemove) {
-      // Step 1 deleted the marker.
-    } else if (succeeded && code != kExitSpoolerStopped) {
-      const std::u16string connection =
-          dialog.connection.empty() ? std::u16string(u"USB") : dialog.connection;
-      if (WriteSuccessMarker(system_, dialog.log(), u"end", {dialog.modelIndex, connection, code}))
-        why += u"; the success marker could not be written";
+    code_ = code;
+    const std::u16string action = platform::format(u"exit code %u", {code});
+    log_->Write(u"end", action, said + log_->ProcessSuffix());
+    log_->Close();
+    if (console_) console_(u"Pelmora: " + action + u": " + said + u"\r\n");
+    return code;
+  }
+  std::uint32_t code() {
+    std::lock_guard lock(mutex_);
+    return code_;
+  }
+  const ConsoleWriter& console() const { return console_; }
+  // The log's area for what happens now: start, step1, step2 or step3.
+  std::u16string Area() const {
+    const int now = step.load();
+    return now == 0 ? std::u16string(u"start") : platform::format(u"step%d", {now});
+  }
+
+  // PreinstallReport
+  void Succeeded() override { succeeded = true; }
+  int ShowMessageBox(std::u16string_view text, std::u16string_view caption,
+                     std::uint32_t flags) override {
+    log_->Write(Area(), u"message-box " + Quoted(caption),
+                u"not shown, answered as OK: " + std::u16string(text));
+    return AnswerUnseen(flags);
+  }
+  void EndProcess(std::uint32_t) override {
+    // (A pre-install tool that was ended makes it kExitChildTimeout.)
+    const std::uint32_t exit_code =
+        Finish(kExitPreinstallFailed, u"the driver package could not be pre-installed");
+    ended = true;
+    processes_.exit_current_process(exit_code);
+  }
+
+  std::atomic<int> step{0};
+  std::atomic<bool> succeeded{false};
+  std::atomic<bool> ended{false};
+
+ private:
+  platform::Processes& processes_;
+  std::shared_ptr<InstallLog> log_;
+  ConsoleWriter console_;
+  std::mutex mutex_;
+  bool finished_ = false;
+  std::uint32_t code_ = 0;
+};
+
+UnattendedRun::UnattendedRun(platform::Platform& system, WizardSteps& steps,
+                             CommandSwitches switches, ConsoleWriter console)
+    : StepContext(system.threads),
+      system_(system),
+      steps_(steps),
+      switches_(std::move(switches)),
+      log_(std::make_shared<InstallLog>(system)),
+      ending_(std::make_shared<Ending>(system.processes, log_, std::move(console))) {}
+
+UnattendedRun::~UnattendedRun() = default;
+
+void UnattendedRun::SetStatusText(std::u16string_view text) {
+  ++statusWrites_;
+  status_ = text;
+}
+
+int UnattendedRun::ShowMessageBox(std::u16string_view text, std::u16string_view caption,
+                                  std::uint32_t flags) {
+  return ending_->ShowMessageBox(text, caption, flags);
+}
+
+const char16_t* UnattendedRun::Text(int row) const { return GetLocalizedText(row, languageIndex_); }
+
+std::shared_ptr<PreinstallReport> UnattendedRun::WorkerReport() { return ending_; }
+
+std::uint32_t UnattendedRun::End(std::uint32_t code, std::u16string_view outcome,
+                                 std::u16string_view stopped) {
+  std::u16string why(outcome);
+  code = WithRestart(code, restartNeeded);
+  // A program that was ended decides the code (Finish): never a success.
+  const bool succeeded =
+      !log_->programEnded() &&
+      (code == kExitSuccess || code == kExitRebootRequired || code == kExitStaged);
+  // A run that succeeded checks that the spooler runs and then marks its
+  // success, its last act.
+  if (succeeded && !SpoolerRunsAtTheEnd(system_, *log_)) {
+    code = kExitSpoolerStopped;
+    why = u"the print spooler is not running";
+  }
+  if (switches_.action == UnattendedAction::kRemove) {
+    // Step 1 deleted the marker.
+  } else if (succeeded && code != kExitSpoolerStopped) {
+    const std::u16string connection =
+        switches_.action == UnattendedAction::kNetwork
+            ? u"Network " + std::u16string(platform::view_of(networkAddress))
+            : std::u16string(u"USB");
+    if (WriteSuccessMarker(system_, *log_, u"end", {modelIndex, connection, code}))
+      why += u"; the success marker could not be written";
+  }
+  // The wizard's own closing line says where the run stopped.
+  log_->Write(u"end", u"Pelmora", std::u16string(stopped) + log_->ProcessSuffix());
+  return ending_->Finish(code, why);
+}
+
+bool UnattendedRun::FindNetworkPrinter() {
+  const int effective = EffectiveModelIndex(modelIndex);
+  const std::uint32_t expected = ModelCatalogue[effective].productId;
+  NetworkSelection selection;
+  if (!steps_.SelectNetworkPrinter(*this, GetSelectionFamilyName(effective), expected,
+                                   &selection) ||
+      selection.address.empty())
+    return false;
+  // A printer named by its id or address is looked up directly, past the
+  // list's family filter, and nobody checks the choice: a printer of another
+  // family would get a driver that is not its own, so it counts as not
+  // found.
+  if (!IsSameProductFamily(selection.productId, expected)) {
+    log_->Write(u"step3", u"select-printer " + Quoted(selection.address),
+                platform::format(u"refused: a printer of another family (product %04X, expected "
+                                 u"%04X)",
+                                 {selection.productId, expected}));
+    return false;
+  }
+  platform::copy_truncated(networkAddress, selection.address);
+  networkPortNumber = selection.portNumber;
+  if (selection.detectedModelIndex >= 1 && selection.detectedModelIndex <= 14)
+    modelIndex = selection.detectedModelIndex;
+  return true;
+}
+
+bool UnattendedRun::WaitForWorker() {
+  // The wizard looks once a second; after the worker's success it shows a
+  // full progress bar for two seconds.
+  platform::Clock& clock = system_.clock;
+  const std::uint64_t start = clock.now_ms();
+  for (std::uint64_t tick = 1; !ending_->ended; ++tick) {
+    SleepUntil(clock, start + tick * 1000);
+    if (ending_->succeeded) {
+      clock.sleep(2000);
+      return true;
     }
-    dialog.OnDestroy();
-    return Finish(code, why);
+  }
+  return false;
+}
+
+std::uint32_t UnattendedRun::WaitForQueue() {
+  log_->Write(u"step3", u"StartInstall \"USB\"", u"ok");
+  // The wizard's look each second: the queue, else a scan, so that Plug and
+  // Play installs a printer just plugged in.
+  auto look = [this] {
+    if (OpenAwaitedQueue(*this)) {
+      LogFinished(*this);
+      RefreshPrinterWindows(system_);
+      return true;
+    }
+    ScanForDevices(system_.devices);
+    return false;
   };
+  if (switches_.waitSeconds == 0) {
+    // One look and one scan, so a printer already plugged in is found by
+    // Plug and Play; after that it installs whenever it is plugged in.
+    return look() ? End(kExitSuccess, kInstallationComplete, kInstallationComplete)
+                  : End(kExitStaged,
+                        u"driver package staged: Plug and Play installs the printer when it is "
+                        u"plugged in",
+                        kStoppedBeforeQueue);
+  }
+  const std::uint64_t start = system_.clock.now_ms();
+  const std::uint64_t deadline = start + static_cast<std::uint64_t>(switches_.waitSeconds) * 1000;
+  for (std::uint64_t due = start + 1000; due <= deadline; due += 1000) {
+    SleepUntil(system_.clock, due);
+    if (look()) return End(kExitSuccess, kInstallationComplete, kInstallationComplete);
+  }
+  return End(kExitQueueTimeout,
+             platform::format(u"no print queue within %d s", {switches_.waitSeconds}),
+             kStoppedBeforeQueue);
+}
+
+std::uint32_t UnattendedRun::Run() {
+  const std::uint32_t session = system_.system.session_id();
+  startMonitor = session != 0;
+  unattended = true;
+  log_->namesExitCode = false;
+  UseLogSwitch(*log_, switches_, ending_->console());
+
+  // The wizard's start: its settings (the language search sees only the
+  // command line's language words), its start line, Step 1's page.
+  bool file_found = false;
+  const Settings settings = ReadSettings(system_.shell, switches_.languageText, &file_found);
+  languageIndex_ = settings.languageIndex;
+  modelIndex = settings.modelIndex;
+  if (switches_.model >= 0 && switches_.model <= MODEL_NONE)
+    modelIndex = switches_.model;
+  else if (switches_.action == UnattendedAction::kRemove)
+    modelIndex = MODEL_NONE;  // every trace of every model
+  LogInstallerStart(*this, languageIndex_);
+  const bool administrator = EnterStep1(*this);
+  if (administrator) SetStatusText(Text(kTextStep1Status));
+  log_->Write(u"start", u"unattended " + Quoted(system_.system.argument_text()),
+              platform::format(u"%s, session %u", {ActionText(switches_), session}) +
+                  log_->ProcessSuffix());
   // Where the model came from: one printer needs one model.
-  const bool installs =
-      switches_.action == UnattendedAction::kUsb || switches_.action == UnattendedAction::kNetwork;
-  const std::u16string file = dialog.settingsFileFound ? u"found" : u"not found";
+  const bool network = switches_.action == UnattendedAction::kNetwork;
+  const bool installs = switches_.action == UnattendedAction::kUsb || network;
+  const std::u16string file = file_found ? u"found" : u"not found";
   if (switches_.model >= 0) {
-    dialog.log().Write(u"start", u"settings \"/model\"",
-                       platform::format(u"model %d from the command line; Pelmora.ini %s in the "
-                                        u"current folder",
-                                        {switches_.model, file}));
-  } else if (dialog.modelIndex < kModelCount) {
-    dialog.log().Write(
-        u"start", u"settings \"Pelmora.ini\"",
-        platform::format(u"model %d from the file in the current folder", {dialog.modelIndex}));
+    log_->Write(u"start", u"settings \"/model\"",
+                platform::format(u"model %d from the command line; Pelmora.ini %s in the "
+                                 u"current folder",
+                                 {switches_.model, file}));
+  } else if (modelIndex < kModelCount) {
+    log_->Write(u"start", u"settings \"Pelmora.ini\"",
+                platform::format(u"model %d from the file in the current folder", {modelIndex}));
   } else {
-    dialog.log().Write(
-        u"start", u"settings \"Pelmora.ini\"",
-        std::u16string(dialog.settingsFileFound ? u"found in the current folder, without a model"
-                                                : u"not found in the current folder") +
-            (installs ? u"" : u"; every model's installation is removed"));
+    log_->Write(u"start", u"settings \"Pelmora.ini\"",
+                std::u16string(file_found ? u"found in the current folder, without a model"
+                                          : u"not found in the current folder") +
+                    (installs ? u"" : u"; every model's installation is removed"));
     if (installs)
-      return end(kExitBadCommandLine,
+      return End(kExitBadCommandLine,
                  u"no model: give /model N, or start the installer in the folder of a "
-                 u"Pelmora.ini with its MODEL: line");
+                 u"Pelmora.ini with its MODEL: line",
+                 kStoppedInStep1);
   }
   if (session == 0)
-    dialog.log().Write(u"start", u"session 0",
-                       u"Tessaly is not started; its Run value starts it at the next logon");
-  if (!host_->is_enabled(IDC_NEXT))
-    return end(kExitNotAdministrator, u"not run by a member of the Administrators group");
+    log_->Write(u"start", u"session 0",
+                u"Tessaly is not started; its Run value starts it at the next logon");
+  if (!administrator)
+    return End(kExitNotAdministrator, u"not run by a member of the Administrators group",
+               kStoppedInStep1);
   // The network printer is looked up before anything is removed: a printer
   // that is not there, or not of the model's family, changes nothing.
-  const bool network = switches_.action == UnattendedAction::kNetwork;
-  if (network) {
-    host_->set_check(IDC_PORT_USB, false);
-    host_->set_check(IDC_PORT_TCPIP, true);
-    dialog.OnNetworkPort();
-    if (!host_->is_checked(IDC_PORT_TCPIP))
-      return end(kExitPrinterNotFound,
-                 u"the network printer " + Quoted(switches_.network) + u" was not found");
-    host_->set_check(IDC_PORT_USB, true);
-    host_->set_check(IDC_PORT_TCPIP, false);
-  }
+  if (network && !FindNetworkPrinter())
+    return End(kExitPrinterNotFound,
+               u"the network printer " + Quoted(switches_.network) + u" was not found",
+               kStoppedInStep1);
 
-  step_ = 1;
-  dialog.OnNext();
-  if (dialog.wizardState != WIZ_STEP2)
-    return end(kExitRemovalFailed, u"the removal of earlier installations failed: " + status());
+  ending_->step = 1;
+  if (!RunLogged(*this, u"step1", u"RunCleanupStep",
+                 [this] { return steps_.RunCleanupStep(*this); }))
+    return End(kExitRemovalFailed, u"the removal of earlier installations failed: " + status_,
+               kStoppedInStep1);
+  SetStatusText(Text(kTextStep2Status));
   if (switches_.action == UnattendedAction::kRemove) {
     // Step 2 trusted the maker's certificate; a removal takes it back.
     char16_t folder[260] = {};  // MAX_PATH, as the steps read it
     GetInstallerDirectory(system_.system, folder, 260);
-    RemoveMakerCertificate(system_, dialog.log(), folder);
-    return end(kExitSuccess, u"earlier installations removed");
+    RemoveMakerCertificate(system_, *log_, folder);
+    return End(kExitSuccess, u"earlier installations removed", kStoppedInStep2);
   }
 
-  step_ = 2;
-  dialog.OnNext();
-  if (ports_->processes.exited) return finished_code_;
-  if (dialog.wizardState != WIZ_PACKAGE_WAIT)
-    return end(kExitPreparationFailed, u"the preparation failed: " + status());
-  // Without a worker nothing will ever enable the button: the wizard would
-  // wait for ever.
-  if (!dialog.workerThread && !host_->is_enabled(IDC_CANCEL_BUTTON))
-    return end(kExitPreinstallFailed, u"the driver package pre-install did not start");
-  host_->RunTimers(
-      dispatch, [&] { return dialog.wizardState == WIZ_STEP3 || ports_->processes.exited.load(); });
-  if (ports_->processes.exited) return finished_code_;
-  if (dialog.wizardState != WIZ_STEP3)
-    return end(kExitPreinstallFailed, u"the driver package was not pre-installed");
+  ending_->step = 2;
+  const bool prepared = RunLogged(*this, u"step2", u"RunPreparationStep",
+                                  [this] { return steps_.RunPreparationStep(*this); });
+  // The worker ended the run from its thread.
+  if (ending_->ended) return ending_->code();
+  if (!prepared)
+    return End(kExitPreparationFailed, u"the preparation failed: " + status_, kStoppedInStep2);
+  // Without a worker nothing will ever report: the run would wait for ever.
+  if (!workerThread && !ending_->succeeded)
+    return End(kExitPreinstallFailed, u"the driver package pre-install did not start",
+               u"stopped while the driver package was pre-installed");
+  if (!WaitForWorker()) return ending_->code();
 
-  step_ = 3;
-  if (network) {
-    // The printer found before Step 1.
-    host_->set_check(IDC_PORT_USB, false);
-    host_->set_check(IDC_PORT_TCPIP, true);
+  ending_->step = 3;
+  RemoveStaleDevices(*this, steps_);
+  if (!network) return WaitForQueue();
+  if (!StartNetworkInstall(*this, steps_))
+    return networkPortMade
+               ? End(kExitQueueNotCreated, u"the driver or the print queue was not installed",
+                     u"stopped after the printer's installation failed")
+               : End(kExitPortNotCreated, u"the TCP/IP port was not created",
+                     u"stopped after the printer's installation failed");
+  // The wizard's thirty ticks of 500 ms, the shell's printer windows
+  // refreshed at the first.
+  const std::uint64_t start = system_.clock.now_ms();
+  for (std::uint64_t tick = 1; tick <= 30; ++tick) {
+    SleepUntil(system_.clock, start + tick * 500);
+    if (tick == 1) RefreshPrinterWindows(system_);
   }
-  dialog.OnNext();
-  auto finished = [&] { return host_->is_enabled(IDC_NEXT); };
-  if (network) {
-    host_->RunTimers(dispatch, finished);
-    if (!ports_->print_server.port_added)
-      return end(kExitPortNotCreated, u"the TCP/IP port was not created");
-    if (!ports_->print_server.queue_added)
-      return end(kExitQueueNotCreated, u"the driver or the print queue was not installed");
-    return end(kExitSuccess, u"installation complete");
-  }
-  if (switches_.waitSeconds == 0) {
-    // One look and one scan, so a printer already plugged in is found by
-    // Plug and Play; after that it installs whenever it is plugged in.
-    dialog.OnTimer(TIMER_QUEUE_POLL);
-    return finished() ? end(kExitSuccess, u"installation complete")
-                      : end(kExitStaged,
-                            u"driver package staged: Plug and Play installs the printer when "
-                            u"it is plugged in");
-  }
-  const std::uint64_t deadline =
-      system_.clock.now_ms() + static_cast<std::uint64_t>(switches_.waitSeconds) * 1000;
-  if (!host_->RunTimers(dispatch, finished, deadline))
-    return end(kExitQueueTimeout,
-               platform::format(u"no print queue within %d s", {switches_.waitSeconds}));
-  return end(kExitSuccess, u"installation complete");
+  LogFinished(*this);
+  return End(kExitSuccess, kInstallationComplete, kInstallationComplete);
 }
 
-int UnattendedRun::RunSelection(int, platform::DialogLogic& logic, platform::DialogHost&) {
-  HeadlessHost select(system_.clock, [this](std::u16string_view text, std::u16string_view caption) {
-    LogMessageBox(text, caption);
+int UnattendedRun::RunSelection(int, platform::DialogLogic& logic, platform::WindowRef) {
+  SelectionHost select(system_.clock, [this](const platform::MessageBoxRecord& box) {
+    return ShowMessageBox(box.text, box.caption, box.flags);
   });
   logic.attach(&select);
-  auto dispatch = [&logic](const platform::WindowMessage& m) { logic.handle_message(m); };
   logic.OnInitDialog();
   // The dialog lists the printers once, from its first timer.
-  select.RunTimers(dispatch, [] { return false; });
+  select.RunTimers([&logic](const platform::WindowMessage& m) { logic.handle_message(m); });
   std::u16string chosen = u"[" + switches_.network + u"]";
   for (const std::u16string& line : select.combo_items(IDC_PRINTER_COMBO)) {
     std::u16string id, address;
@@ -310,11 +447,9 @@ int UnattendedRun::RunSelection(int, platform::DialogLogic& logic, platform::Dia
     }
   }
   select.set_text(IDC_PRINTER_COMBO, chosen);
-  if (dialog_ != nullptr)
-    dialog_->log().Write(
-        Area(), u"select-printer " + Quoted(chosen),
-        platform::format(u"%d listed",
-                         {static_cast<int>(select.combo_items(IDC_PRINTER_COMBO).size())}));
+  log_->Write(ending_->Area(), u"select-printer " + Quoted(chosen),
+              platform::format(u"%d listed",
+                               {static_cast<int>(select.combo_items(IDC_PRINTER_COMBO).size())}));
   if (!select.ended()) logic.handle_message(platform::WindowMessage::command(platform::kIdOk, 0));
   // A description the dialog refuses keeps it open: nobody can type another.
   return select.ended() ? select.end_result() : platform::kIdCancel;
@@ -383,20 +518,21 @@ std::uint32_t RunUnattendedProgram(platform::Platform& system, WizardSteps& step
   if (!switches.error.empty() || switches.help)
     return ReportCommandLine(system, switches, console,
                              switches.quietAsked ? u"" : NobodyToAnswer(system.system));
-  UnattendedRun run(system, switches, console);
+  UnattendedRun run(system, steps, switches, console);
   if (prepare) prepare(run);
   bool ran = false;
   bool another_run = false;
   std::uint32_t code = 0;
   services.report_another_run = [&] { another_run = true; };
   services.headless = true;
-  // The dialog that start-up makes is driven here instead of shown.
-  services.run_modal = [&](platform::DialogLogic& logic) {
+  // Start-up is the wizard's (run mutex, sockets, channel lock); where the
+  // wizard would open, the run goes instead and the wizard stays unused.
+  services.run_modal = [&](platform::DialogLogic&) {
     ran = true;
-    code = run.Run(static_cast<CPelmoraDlg&>(logic));
+    code = run.Run();
     return platform::kIdOk;
   };
-  CPelmoraApp app(run.platform(), steps, std::move(services));
+  CPelmoraApp app(system, steps, std::move(services));
   app.InitInstance();
   app.ExitInstance();
   if (another_run) return ReportAnotherRun(system, switches, console);

@@ -26,11 +26,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   steps.chooseNetworkPrinter = [](pelmora::StepContext& wizard, std::u16string_view family,
                                   std::uint32_t product, pelmora::NetworkSelection* selection) {
     const pelmora::ModalDialogRunner run_modal = [](int template_id, platform::DialogLogic& logic,
-                                                    platform::DialogHost& owner) {
-      return platform_win32::run_modal_dialog(template_id, logic,
-                                              reinterpret_cast<HWND>(owner.window_ref()));
+                                                    platform::WindowRef owner) {
+      return platform_win32::run_modal_dialog(template_id, logic, reinterpret_cast<HWND>(owner));
     };
-    return pelmora::ChooseNetworkPrinter(searches, run_modal, wizard.host(), family, product,
+    return pelmora::ChooseNetworkPrinter(searches, run_modal, wizard.OwnerWindow(), family, product,
                                          selection);
   };
 
@@ -51,11 +50,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                                             std::u16string_view family, std::uint32_t product,
                                             pelmora::NetworkSelection* selection) {
           const pelmora::ModalDialogRunner headless = [&run](int id, platform::DialogLogic& logic,
-                                                             platform::DialogHost& owner) {
+                                                             platform::WindowRef owner) {
             return run.RunSelection(id, logic, owner);
           };
-          return pelmora::ChooseNetworkPrinter(searches, headless, wizard.host(), family, product,
-                                               selection);
+          return pelmora::ChooseNetworkPrinter(searches, headless, wizard.OwnerWindow(), family,
+                                               product, selection);
         };
       }));
 }

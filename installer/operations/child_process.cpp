@@ -9,6 +9,7 @@ bool WaitForChild(platform::Processes& processes, platform::ProcessHandle proces
                   std::uint32_t limit_ms, InstallLog& log, std::u16string_view area,
                   std::u16string_view command) {
   if (processes.wait(process, limit_ms) != platform::kWaitTimeout) return true;
+  log.NoteProgramEnded();
   const platform::Win32Error ended = processes.terminate(process, kExitChildTimeout);
   if (ended == platform::kErrorSuccess) processes.wait(process, kEndedChildLimitMs);
   log.Write(area, u"run " + Quoted(command),

@@ -11,7 +11,6 @@
 #include "operations/system_folders.h"
 #include "platform/util/format.h"
 #include "platform/util/text.h"
-#include "resources/pelmora_ids.h"
 #include "step_context.h"
 #include "success_marker.h"
 
@@ -512,16 +511,15 @@ bool RunCleanupStep(StepContext& context) {
     ReportApiError(context, u"RegDeleteKey", error);
     return false;
   }
-  platform::DialogHost& host = context.host();
-  host.progress_range(IDC_PROGRESS, 0, 6);
+  context.SetProgressRange(0, 6);
   for (int k = 0; k < 7; ++k) {
-    host.progress_position(IDC_PROGRESS, k);
+    context.SetProgress(k);
     if (!RunLogged(context, u"step1", kOperations[k].name,
                    [&] { return kOperations[k].run(context); }))
       return false;
   }
   context.platform().clock.sleep(500);
-  host.progress_position(IDC_PROGRESS, 0);
+  context.SetProgress(0);
   return true;
 }
 

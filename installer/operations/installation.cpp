@@ -7,7 +7,6 @@
 #include "operations/model_catalogue.h"
 #include "platform/util/format.h"
 #include "platform/util/text.h"
-#include "resources/pelmora_ids.h"
 #include "step_context.h"
 
 namespace pelmora {
@@ -72,6 +71,7 @@ bool InstallNetworkPrinter(StepContext& context) {
   const std::u16string port = TcpIpPortName(address);
   ApiFailure port_failure, driver_failure;
   const bool added = AddTcpIpPort(context, address, context.networkPortNumber, &port_failure);
+  context.networkPortMade = added;
   context.log().Write(u"step3", u"AddTcpIpPort " + Quoted(port),
                       added ? std::u16string(u"ok") : ErrorResult(port_failure.error));
   const bool installed = InstallPrinterDriver(
@@ -162,7 +162,7 @@ bool InstallPrinterDriver(StepContext& context, std::u16string_view modelName,
   if (!FindModelInf(context, inf_path, kInfPathChars, modelName)) {
     context.log().Write(u"step3", u"FindModelInf " + Quoted(modelName),
                         u"failed: " + std::u16string(kDriverNotInstalledText));
-    context.host().message_box(kDriverNotInstalledText, u"ERROR", platform::kMbOk);
+    context.ShowMessageBox(kDriverNotInstalledText, u"ERROR", platform::kMbOk);
     return false;
   }
   context.log().Write(u"step3", u"FindModelInf " + Quoted(modelName),

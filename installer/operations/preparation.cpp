@@ -13,7 +13,6 @@
 #include "operations/system_folders.h"
 #include "platform/util/format.h"
 #include "platform/util/text.h"
-#include "resources/pelmora_ids.h"
 #include "step_context.h"
 
 namespace pelmora {
@@ -68,15 +67,14 @@ bool IsCardSizeForm(std::uint32_t width, std::uint32_t height) {
 }
 
 bool RunPreparationStep(StepContext& context) {
-  platform::DialogHost& host = context.host();
-  host.progress_range(IDC_PROGRESS, 0, 30);
-  host.progress_position(IDC_PROGRESS, 0);
+  context.SetProgressRange(0, 30);
+  context.SetProgress(0);
   if (!RunLogged(context, u"step2", u"CheckSystemFiles", [&] { return CheckSystemFiles(context); }))
     return false;
-  host.progress_position(IDC_PROGRESS, 1);
+  context.SetProgress(1);
   if (!RunLogged(context, u"step2", u"CheckPapers", [&] { return CheckPapers(context); }))
     return false;
-  host.progress_position(IDC_PROGRESS, 2);
+  context.SetProgress(2);
   if (!RunLogged(context, u"step2", u"PreinstallDriverPackage",
                  [&] { return PreinstallDriverPackage(context); }))
     return false;
@@ -251,7 +249,7 @@ bool StartPreinstallWorker(StepContext& context) {
   platform.clock.sleep(1000);
   char16_t directory[260];
   GetInstallerDirectory(platform.system, directory, 260);
-  PreinstallWorkerContext worker{&platform, context.host().window_ref(),
+  PreinstallWorkerContext worker{&platform, context.WorkerReport(),
                                  std::u16string(platform::view_of(directory)),
                                  context.shared_log()};
   return platform.threads.start([worker] { PreinstallWorker(worker); },
@@ -294,7 +292,7 @@ void PreinstallWorker(const PreinstallWorkerContext& context) {
       // Logged before the signal: the wizard goes on as soon as it sees it.
       if (exit_code == 0) {
         log.Write(u"step2", u"PreinstallWorker", u"ok");
-        platform.desktop.enable_control(context.window, IDC_CANCEL_BUTTON, true);
+        context.report->Succeeded();
       }
     } else {
       log.Write(u"step2", u"run " + command, u"not started, " + ErrorResult(started));
@@ -304,13 +302,13 @@ void PreinstallWorker(const PreinstallWorkerContext& context) {
   const std::u16string failure =
       platform::format(u"Error : %X, Installation has been canceled", {exit_code});
   log.Write(u"step2", u"PreinstallWorker", u"failed: " + failure);
-  platform.desktop.message_box(platform::view_of(g_preinstallCommand), kProgramName,
-                               platform::kMbOk);
-  platform.desktop.message_box(failure, kProgramName, platform::kMbOk);
+  context.report->ShowMessageBox(platform::view_of(g_preinstallCommand), kProgramName,
+                                 platform::kMbOk);
+  context.report->ShowMessageBox(failure, kProgramName, platform::kMbOk);
   const std::uint32_t code = timed_out ? kExitChildTimeout : kExitPreinstallFailed;
   log.Write(u"end", u"Pelmora",
             u"installation canceled" + log.ExitCodeSuffix(code) + log.ProcessSuffix());
-  platform.processes.exit_current_process(code);
+  context.report->EndProcess(code);
 }
 
 }  // namespace pelmora

@@ -15,6 +15,7 @@ namespace pelmora {
 
 class StepContext;
 class InstallLog;
+class PreinstallReport;
 
 bool RunPreparationStep(StepContext& context);
 bool CheckSystemFiles(StepContext& context);
@@ -24,13 +25,13 @@ platform::Win32Error RegisterMonitorAutorun(StepContext& context);
 bool StartPreinstallWorker(StepContext& context);
 bool IsCardSizeForm(std::uint32_t width, std::uint32_t height);
 
-// What the worker thread needs; nothing of it belongs to the dialog, which
-// may be gone before the worker ends.
+// What the worker thread needs; nothing of it belongs to the installer's
+// window or run, which may be gone before the worker ends.
 struct PreinstallWorkerContext {
   platform::Platform* platform;
-  std::uintptr_t window;  // the wizard's window; only control 1017 is touched
+  std::shared_ptr<PreinstallReport> report;  // its success, its boxes, the process's end
   std::u16string installerDirectory;
-  std::shared_ptr<InstallLog> log;  // the wizard's installation log
+  std::shared_ptr<InstallLog> log;  // the installation log
 };
 void PreinstallWorker(const PreinstallWorkerContext& context);
 

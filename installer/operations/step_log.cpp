@@ -1,7 +1,6 @@
 #include "operations/step_log.h"
 
 #include "install_log.h"
-#include "resources/pelmora_ids.h"
 #include "step_context.h"
 
 namespace pelmora {
@@ -14,9 +13,8 @@ bool RunLogged(StepContext& context, std::u16string_view area, std::u16string_vi
     context.log().Write(area, name, u"ok");
   } else {
     context.log().Write(area, name,
-                        context.statusWrites() == writes
-                            ? std::u16string(u"failed")
-                            : u"failed: " + context.host().text(IDC_STATUS));
+                        context.statusWrites() == writes ? std::u16string(u"failed")
+                                                         : u"failed: " + context.StatusText());
   }
   return ok;
 }

@@ -43,7 +43,7 @@ int RecognizeModelWord(std::u16string_view text) {
 }
 
 bool ChooseNetworkPrinter(PrinterSearches& searches, const ModalDialogRunner& run_modal,
-                          platform::DialogHost& owner, std::u16string_view familyName,
+                          platform::WindowRef owner, std::u16string_view familyName,
                           std::uint32_t productId, NetworkSelection* selection) {
   CDlgSelect dialog(searches);
   platform::copy_truncated(dialog.modelDisplayName, familyName);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string_view>
 
+#include "platform/desktop.h"
 #include "platform/dialog_host.h"
 #include "platform/util/message_map.h"
 #include "printer_access/printer_search.h"
@@ -47,14 +48,15 @@ class CDlgSelect : public platform::DialogLogic {
   platform::DialogHost* host_ = nullptr;
 };
 
-// Runs a dialog template modally over the wizard's window; its result.
+// Runs a dialog template modally over the owner window (0: none); its
+// result.
 using ModalDialogRunner =
-    std::function<int(int template_id, platform::DialogLogic& logic, platform::DialogHost& owner)>;
+    std::function<int(int template_id, platform::DialogLogic& logic, platform::WindowRef owner)>;
 
 // The wizard's network printer selection: CDlgSelect for the family, run
 // modally; true when it ended with OK and a printer address.
 bool ChooseNetworkPrinter(PrinterSearches& searches, const ModalDialogRunner& run_modal,
-                          platform::DialogHost& owner, std::u16string_view familyName,
+                          platform::WindowRef owner, std::u16string_view familyName,
                           std::uint32_t productId, NetworkSelection* selection);
 
 // The catalogue index of the first model word found at a position 0..9 of

@@ -46,16 +46,13 @@ struct Quiet {
       SimWindows& win;
       ~ProcessEnd() { win.processes.end_own_process(); }
     } process_end{win};
-    return RunInstallerProgram(
-        win.platform, steps, services, [this](std::u16string_view text) { console += text; },
-        [this](UnattendedRun& run) {
-          if (!chooser) return;
-          steps.chooseNetworkPrinter = [this](StepContext&, std::u16string_view, std::uint32_t,
-                                              NetworkSelection* selection) {
-            return chooser(selection);
-          };
-          (void)run;
-        });
+    if (chooser)
+      steps.chooseNetworkPrinter = [this](StepContext&, std::u16string_view, std::uint32_t,
+                                          NetworkSelection* selection) {
+        return chooser(selection);
+      };
+    return RunInstallerProgram(win.platform, steps, services,
+                               [this](std::u16string_view text) { console += text; }, {});
   }
   std::vector<std::string> Lines(std::u16string_view path = kLogPath) {
     const std::string text = win.shell.file_contents(path);

@@ -8,13 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "install_log.h"
 #include "localized_text.h"
 #include "platform_sim/sim_dialog_host.h"
 #include "platform_sim/sim_windows.h"
 #include "resources/pelmora_ids.h"
-#include "step_context.h"
 #include "support/resource_templates.h"
+#include "window_step_context.h"
 
 namespace test_support {
 
@@ -34,35 +33,18 @@ inline std::vector<std::u16string> StatusBeforePumps(const platform::sim::SimDia
   return texts;
 }
 
-class SimStepContext : public pelmora::StepContext {
+class SimStepContext : public pelmora::WindowStepContext {
  public:
   explicit SimStepContext(platform::sim::SimWindows& win, int model = pelmora::MODEL_NONE)
-      : StepContext(win.platform.threads),
-        window(win.clock, win.desktop),
-        platform_(win.platform),
-        log_(std::make_shared<pelmora::InstallLog>(win.platform)) {
+      : WindowStepContext(win.platform), window(win.clock, win.desktop) {
     DefineWizardTemplate(window);
+    host_ = &window;
     modelIndex = model;
   }
 
-  platform::Platform& platform() override { return platform_; }
-  platform::DialogHost& host() override { return window; }
-  pelmora::InstallLog& log() override { return *log_; }
-  const std::shared_ptr<pelmora::InstallLog>& shared_log() override { return log_; }
-  void SetStatusText(std::u16string_view text) override {
-    ++status_writes_;
-    window.set_text(IDC_STATUS, text);
-  }
-  unsigned statusWrites() const override { return status_writes_; }
   const char16_t* Text(int row) const override { return pelmora::GetLocalizedText(row, 0); }
-  void PumpMessages() override { window.pump_messages(); }
 
   platform::sim::SimDialogHost window;
-
- private:
-  platform::Platform& platform_;
-  std::shared_ptr<pelmora::InstallLog> log_;
-  unsigned status_writes_ = 0;
 };
 
 }  // namespace test_support

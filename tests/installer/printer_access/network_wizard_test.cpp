@@ -39,7 +39,7 @@ struct NetworkWizard {
     // The user's part in the selection: the line of printer `pick`, or a
     // typed text, then OK; Cancel when the box says the choice was wrong.
     const ModalDialogRunner run = [this](int template_id, platform::DialogLogic& logic,
-                                         platform::DialogHost&) {
+                                         platform::WindowRef) {
       EXPECT_EQ(template_id, IDD_SELECT_PRINTER);
       platform::sim::SimDialogHost select(win.clock);
       test_support::OpenInTemplate(select, logic, "IDD_SELECT_PRINTER");
@@ -58,7 +58,7 @@ struct NetworkWizard {
     };
     steps.chooseNetworkPrinter = [this, run](StepContext& wizard, std::u16string_view family,
                                              std::uint32_t product, NetworkSelection* chosen) {
-      return ChooseNetworkPrinter(searches, run, wizard.host(), family, product, chosen);
+      return ChooseNetworkPrinter(searches, run, wizard.OwnerWindow(), family, product, chosen);
     };
   }
   void Click(int control) {
@@ -237,10 +237,10 @@ TEST(QuietNetworkInstallation, ByIdByAddressAPrinterNobodyHasAndOneOfAnotherFami
                                                     std::uint32_t product,
                                                     NetworkSelection* chosen) {
             const ModalDialogRunner headless = [&run](int id, platform::DialogLogic& logic,
-                                                      platform::DialogHost& owner) {
+                                                      platform::WindowRef owner) {
               return run.RunSelection(id, logic, owner);
             };
-            return ChooseNetworkPrinter(w.searches, headless, wizard.host(), family, product,
+            return ChooseNetworkPrinter(w.searches, headless, wizard.OwnerWindow(), family, product,
                                         chosen);
           };
         });

@@ -178,7 +178,7 @@ TEST(PrinterSelection, AUsbPortGoesToTheUsbSearchAndGivesNoAddress) {
   again.PlugUsbPrinter("K7M2P4T9", "USB001");
   NetworkSelection chosen;
   const ModalDialogRunner run = [&](int template_id, platform::DialogLogic& logic,
-                                    platform::DialogHost&) {
+                                    platform::WindowRef) {
     EXPECT_EQ(template_id, IDD_SELECT_PRINTER);
     auto& select = static_cast<CDlgSelect&>(logic);
     EXPECT_EQ(std::u16string(platform::view_of(select.modelDisplayName)), u"ZELKO Card Printer");
@@ -186,8 +186,8 @@ TEST(PrinterSelection, AUsbPortGoesToTheUsbSearchAndGivesNoAddress) {
     again.Ok(u"[K7M2P4T9 : USB001]");
     return again.host.result();
   };
-  EXPECT_FALSE(ChooseNetworkPrinter(again.searches, run, again.host, u"ZELKO Card Printer", 0x3850,
-                                    &chosen));
+  EXPECT_FALSE(ChooseNetworkPrinter(again.searches, run, again.host.window_ref(),
+                                    u"ZELKO Card Printer", 0x3850, &chosen));
   EXPECT_TRUE(chosen.address.empty());
 }
 
