@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string error;
   std::vector<platform::sim::SimUsbLock> locks;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  if (!platform::sim::ParseUsbMachine(text, &machine, &locks, &error)) {
+  if (!platform::sim::parse_usb_machine(text, &machine, &locks, &error)) {
     if (error.empty()) std::abort();  // a refusal always says why
     return 0;
   }

@@ -12,25 +12,25 @@ void CColorStaticST::Attach(platform::DialogHost* host, int control) {
   brush_.release();
   host_ = host;
   control_ = control;
-  textColor_ = host_->system_color(platform::kColorButtonText);
-  backgroundColor_ = host_->system_color(platform::kColorButtonFace);
-  brush_ = decltype(brush_)(*host_, host_->create_solid_brush(backgroundColor_));
+  text_color_ = host_->system_color(platform::kColorButtonText);
+  background_color_ = host_->system_color(platform::kColorButtonFace);
+  brush_ = decltype(brush_)(*host_, host_->create_solid_brush(background_color_));
   Apply();
 }
 
 void CColorStaticST::SetBkColor(std::uint32_t color) {
   if (!host_) return;
-  backgroundColor_ =
+  background_color_ =
       color == platform::kSystemColor ? host_->system_color(platform::kColorButtonFace) : color;
   // The control keeps the old brush until it has the new one.
   const auto old = std::move(brush_);
-  brush_ = decltype(brush_)(*host_, host_->create_solid_brush(backgroundColor_));
+  brush_ = decltype(brush_)(*host_, host_->create_solid_brush(background_color_));
   Apply();
 }
 
 void CColorStaticST::SetTextColor(std::uint32_t color) {
   if (!host_) return;
-  textColor_ =
+  text_color_ =
       color == platform::kSystemColor ? host_->system_color(platform::kColorButtonText) : color;
   Apply();
 }
@@ -43,7 +43,7 @@ void CColorStaticST::OnDestroy() {
 }
 
 void CColorStaticST::Apply() {
-  host_->set_control_colors(control_, textColor_, backgroundColor_, brush_.get());
+  host_->set_control_colors(control_, text_color_, background_color_, brush_.get());
 }
 
 }  // namespace pelmora

@@ -32,16 +32,16 @@ class CColorStaticST {
   // it ever ran.
   void OnDestroy();
 
-  std::uint32_t textColor() const { return textColor_; }
-  std::uint32_t backgroundColor() const { return backgroundColor_; }
+  std::uint32_t TextColor() const { return text_color_; }
+  std::uint32_t BackgroundColor() const { return background_color_; }
 
  private:
   void Apply();
 
   platform::DialogHost* host_ = nullptr;
   int control_ = 0;
-  std::uint32_t textColor_ = 0;
-  std::uint32_t backgroundColor_ = 0;
+  std::uint32_t text_color_ = 0;
+  std::uint32_t background_color_ = 0;
   // The background brush, deleted through the host when replaced or when the
   // control goes.
   platform::Scoped<platform::DialogHost, platform::DialogHost::BrushRef,

@@ -50,7 +50,7 @@ class StepContext {
   virtual std::u16string StatusText() = 0;
   // How many times the status line was written, so a failure's log line
   // knows whether the failing operation wrote its own text there.
-  virtual unsigned statusWrites() const = 0;
+  virtual unsigned StatusWrites() const = 0;
   // The progress bar: its range, then its position inside it.
   virtual void SetProgressRange(int low, int high) = 0;
   virtual void SetProgress(int position) = 0;

@@ -207,7 +207,7 @@ UnattendedRun::UnattendedRun(platform::Platform& system, WizardSteps& steps,
 UnattendedRun::~UnattendedRun() = default;
 
 void UnattendedRun::SetStatusText(std::u16string_view text) {
-  ++statusWrites_;
+  ++status_writes_;
   status_ = text;
 }
 

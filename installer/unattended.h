@@ -58,7 +58,7 @@ class UnattendedRun : public StepContext {
   const std::shared_ptr<InstallLog>& shared_log() override { return log_; }
   void SetStatusText(std::u16string_view text) override;
   std::u16string StatusText() override { return status_; }
-  unsigned statusWrites() const override { return statusWrites_; }
+  unsigned StatusWrites() const override { return status_writes_; }
   void SetProgressRange(int, int) override {}
   void SetProgress(int) override {}
   int ShowMessageBox(std::u16string_view text, std::u16string_view caption,
@@ -83,7 +83,7 @@ class UnattendedRun : public StepContext {
   std::shared_ptr<Ending> ending_;
   int languageIndex_ = 0;
   std::u16string status_;
-  unsigned statusWrites_ = 0;
+  unsigned status_writes_ = 0;
 };
 
 // A refused command line or /?: the reason and the usage text to the log

@@ -41,11 +41,11 @@ class WindowStepContext : public StepContext {
   InstallLog& log() override { return *log_; }
   const std::shared_ptr<InstallLog>& shared_log() override { return log_; }
   void SetStatusText(std::u16string_view text) override {
-    ++statusWrites_;
+    ++status_writes_;
     host_->set_text(IDC_STATUS, text);
   }
   std::u16string StatusText() override { return host_->text(IDC_STATUS); }
-  unsigned statusWrites() const override { return statusWrites_; }
+  unsigned StatusWrites() const override { return status_writes_; }
   void SetProgressRange(int low, int high) override {
     host_->progress_range(IDC_PROGRESS, low, high);
   }
@@ -75,7 +75,7 @@ class WindowStepContext : public StepContext {
   std::shared_ptr<InstallLog> log_;
 
  private:
-  unsigned statusWrites_ = 0;
+  unsigned status_writes_ = 0;
 };
 
 }  // namespace pelmora

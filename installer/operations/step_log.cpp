@@ -7,13 +7,13 @@ namespace pelmora {
 
 bool RunLogged(StepContext& context, std::u16string_view area, std::u16string_view name,
                const std::function<bool()>& operation) {
-  const unsigned writes = context.statusWrites();
+  const unsigned writes = context.StatusWrites();
   const bool ok = operation();
   if (ok) {
     context.log().Write(area, name, u"ok");
   } else {
     context.log().Write(area, name,
-                        context.statusWrites() == writes ? std::u16string(u"failed")
+                        context.StatusWrites() == writes ? std::u16string(u"failed")
                                                          : u"failed: " + context.StatusText());
   }
   return ok;

@@ -361,9 +361,9 @@ TEST_F(Cleanup, TheSystemInfFolderIsListedAlsoOnARemoteDesktopHost) {
     // The driver-package tool finds the package's OEM INF the same way.
     leftovers.Add(0, u"Desk");
     std::u16string output;
-    EXPECT_EQ(difx::RunDifxCommand(win.setup_api, win.shell,
-                                   {u"/u", u"C:\\Program Files\\Orvane\\Driver\\ZELKO\\ZELKO.inf"},
-                                   &output),
+    EXPECT_EQ(difx::run_difx_command(
+                  win.setup_api, win.shell,
+                  {u"/u", u"C:\\Program Files\\Orvane\\Driver\\ZELKO\\ZELKO.inf"}, &output),
               0u)
         << platform::to_utf8(output);
     EXPECT_EQ(oem_traces(), 0);

@@ -103,8 +103,8 @@ inline void PrepareInstallation(platform::sim::SimWindows& win, DifxRuns* runs =
   for (const char16_t* name : kPlantedToolNames) win.shell.put_file(folder + u"\\" + name, "MZ");
   win.processes.install_program(u"DIFxCmd", [&win, runs](std::u16string_view line) {
     std::u16string output;
-    const std::uint32_t code = difx::RunDifxCommand(
-        win.setup_api, win.shell, difx::SplitArguments(platform::argument_text_of(line)), &output);
+    const std::uint32_t code = difx::run_difx_command(
+        win.setup_api, win.shell, difx::split_arguments(platform::argument_text_of(line)), &output);
     if (runs) runs->outputs.push_back(output);
     return code;
   });

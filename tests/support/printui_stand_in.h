@@ -25,7 +25,7 @@ inline void InstallPrintUiStandIn(platform::sim::SimWindows& win) {
   win.shell.put_file(u"C:\\Windows\\system32\\rundll32.exe", "MZ");
   win.shell.put_file(u"C:\\Windows\\SysWOW64\\rundll32.exe", "MZ");
   win.processes.install_program(u"rundll32", [&win](std::u16string_view line) {
-    const auto args = difx::SplitArguments(platform::argument_text_of(line));
+    const auto args = difx::split_arguments(platform::argument_text_of(line));
     const bool quiet = std::find(args.begin(), args.end(), u"/q") != args.end();
     auto fail = [&](std::u16string_view why) {
       if (!quiet) win.desktop.record_ui(u"PrintUIEntry", why);

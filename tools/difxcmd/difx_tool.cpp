@@ -12,8 +12,8 @@ using platform::Win32Error;
 
 constexpr std::size_t kDescriptionChars = 1024;
 
-Win32Error ReadDiskDescription(platform::SetupApi& setup_api, std::u16string_view inf_path,
-                               std::u16string* description) {
+Win32Error read_disk_description(platform::SetupApi& setup_api, std::u16string_view inf_path,
+                                 std::u16string* description) {
   description->clear();
   platform::ScopedInf inf(setup_api);
   if (auto error = setup_api.open_inf(inf_path, platform::kInfStyleWin4, inf.receive()))
@@ -22,12 +22,12 @@ Win32Error ReadDiskDescription(platform::SetupApi& setup_api, std::u16string_vie
                                    description);
 }
 
-std::u16string BaseName(std::u16string_view path) {
+std::u16string base_name(std::u16string_view path) {
   const std::size_t slash = path.find_last_of(u"\\/");
   return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
 }
 
-std::uint32_t Preinstall(platform::SetupApi& setup_api, std::u16string_view inf,
+std::uint32_t preinstall(platform::SetupApi& setup_api, std::u16string_view inf,
                          std::u16string* output) {
   std::u16string stored;
   if (auto error = setup_api.copy_oem_inf(inf, &stored)) {
@@ -43,7 +43,7 @@ std::uint32_t Preinstall(platform::SetupApi& setup_api, std::u16string_view inf,
 std::uint32_t Remove(platform::SetupApi& setup_api, platform::Shell& shell, std::u16string_view inf,
                      std::u16string* output) {
   std::u16string wanted;
-  if (auto error = ReadDiskDescription(setup_api, inf, &wanted)) {
+  if (auto error = read_disk_description(setup_api, inf, &wanted)) {
     *output += platform::format(u"%s cannot be read: error %08X\r\n", {inf, error});
     return error;
   }
@@ -61,7 +61,7 @@ std::uint32_t Remove(platform::SetupApi& setup_api, platform::Shell& shell, std:
     start = stop + 1;
     if (name.empty()) continue;
     std::u16string description;
-    if (ReadDiskDescription(setup_api, name, &description) != kErrorSuccess ||
+    if (read_disk_description(setup_api, name, &description) != kErrorSuccess ||
         description != wanted)
       continue;
     if (auto error = setup_api.uninstall_oem_inf(name, platform::kSuoiForceDelete)) {
@@ -72,13 +72,13 @@ std::uint32_t Remove(platform::SetupApi& setup_api, platform::Shell& shell, std:
     ++removed;
   }
   if (removed > 0) return 0;
-  *output += platform::format(u"No package of %s is in the driver store\r\n", {BaseName(inf)});
+  *output += platform::format(u"No package of %s is in the driver store\r\n", {base_name(inf)});
   return last_error;
 }
 
 }  // namespace
 
-std::vector<std::u16string> SplitArguments(std::u16string_view text) {
+std::vector<std::u16string> split_arguments(std::u16string_view text) {
   std::vector<std::u16string> arguments;
   std::size_t p = 0;
   while (true) {
@@ -102,8 +102,9 @@ std::vector<std::u16string> SplitArguments(std::u16string_view text) {
   return arguments;
 }
 
-std::uint32_t RunDifxCommand(platform::SetupApi& setup_api, platform::Shell& shell,
-                             const std::vector<std::u16string>& arguments, std::u16string* output) {
+std::uint32_t run_difx_command(platform::SetupApi& setup_api, platform::Shell& shell,
+                               const std::vector<std::u16string>& arguments,
+                               std::u16string* output) {
   output->clear();
   if (arguments.size() != 2 || arguments[1].empty()) {
     *output = kUsageText;
@@ -111,7 +112,7 @@ std::uint32_t RunDifxCommand(platform::SetupApi& setup_api, platform::Shell& she
   }
   const std::u16string& verb = arguments[0];
   if (platform::equals_ignore_ascii_case(verb, u"/p"))
-    return Preinstall(setup_api, arguments[1], output);
+    return preinstall(setup_api, arguments[1], output);
   if (platform::equals_ignore_ascii_case(verb, u"/u"))
     return Remove(setup_api, shell, arguments[1], output);
   *output = kUsageText;

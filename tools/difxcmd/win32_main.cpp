@@ -13,8 +13,8 @@ int wmain() {
   const std::u16string_view line(reinterpret_cast<const char16_t*>(GetCommandLineW()));
   std::u16string output;
   const std::uint32_t code =
-      difx::RunDifxCommand(windows.setup_api, windows.shell,
-                           difx::SplitArguments(platform::argument_text_of(line)), &output);
+      difx::run_difx_command(windows.setup_api, windows.shell,
+                             difx::split_arguments(platform::argument_text_of(line)), &output);
   std::fputs(platform::to_utf8(output).c_str(), code == 0 ? stdout : stderr);
   return static_cast<int>(code);
 }

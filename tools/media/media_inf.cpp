@@ -15,7 +15,7 @@
 
 namespace {
 
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+void replace_all(std::string& text, const std::string& from, const std::string& to) {
   for (std::size_t at = text.find(from); at != std::string::npos;
        at = text.find(from, at + to.size()))
     text.replace(at, from.size(), to);
@@ -55,12 +55,12 @@ int main(int argc, char** argv) {
     lines += "\"" + model + "\" = " + family + "_Install, " + ids->hardware_id + ", " +
              ids->device_id + "\n";
   }
-  ReplaceAll(text, "\r\n", "\n");
-  ReplaceAll(text, "@MODEL_LINES@", lines);
-  ReplaceAll(text, "@FAMILY@", family);
-  ReplaceAll(text, "@MANUFACTURER@", argv[4]);
-  ReplaceAll(text, "@DISK_NAME@", argv[5]);
-  ReplaceAll(text, "\n", "\r\n");
+  replace_all(text, "\r\n", "\n");
+  replace_all(text, "@MODEL_LINES@", lines);
+  replace_all(text, "@FAMILY@", family);
+  replace_all(text, "@MANUFACTURER@", argv[4]);
+  replace_all(text, "@DISK_NAME@", argv[5]);
+  replace_all(text, "\n", "\r\n");
   std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
   out << text;
   out.close();

@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
 
   printer_sim::SimulatorConfig config;
   std::string error;
-  if (!printer_sim::LoadConfig(config_path, net, &config, &error)) {
+  if (!printer_sim::load_config(config_path, net, &config, &error)) {
     std::fprintf(stderr, "printer_sim: %s: %s\n", config_path.c_str(), error.c_str());
     return 1;
   }
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
   signal(SIGTERM, on_signal);
 
   printer_sim::Simulator simulator(config);
-  simulator.SetVerbose(verbose);
+  simulator.set_verbose(verbose);
   if (!simulator.Start(&error)) {
     std::fprintf(stderr, "printer_sim: %s\n", error.c_str());
     return 1;

@@ -37,8 +37,8 @@ std::string expand_net(std::string_view address, std::string_view net) {
 
 }  // namespace
 
-bool ParseConfig(std::string_view text, std::string_view net, SimulatorConfig* config,
-                 std::string* error) {
+bool parse_config(std::string_view text, std::string_view net, SimulatorConfig* config,
+                  std::string* error) {
   SimulatorConfig result;
   PrinterConfig* printer = nullptr;
   int line_number = 0;
@@ -185,8 +185,8 @@ bool ParseConfig(std::string_view text, std::string_view net, SimulatorConfig* c
   return true;
 }
 
-bool LoadConfig(const std::string& path, std::string_view net, SimulatorConfig* config,
-                std::string* error) {
+bool load_config(const std::string& path, std::string_view net, SimulatorConfig* config,
+                 std::string* error) {
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     if (error) *error = "cannot read " + path;
@@ -194,7 +194,7 @@ bool LoadConfig(const std::string& path, std::string_view net, SimulatorConfig* 
   }
   std::ostringstream text;
   text << file.rdbuf();
-  return ParseConfig(text.str(), net, config, error);
+  return parse_config(text.str(), net, config, error);
 }
 
 const PrinterConfig* FindPrinter(const SimulatorConfig& config, std::string_view name) {
@@ -204,7 +204,7 @@ const PrinterConfig* FindPrinter(const SimulatorConfig& config, std::string_view
   return nullptr;
 }
 
-std::string AnswerText(const PrinterConfig& printer) {
+std::string answer_text(const PrinterConfig& printer) {
   if (!printer.answerText.empty()) return printer.answerText;
   return printer.token + " " + std::to_string(printer.product) + " " + printer.id + " " +
          printer.address + " " + std::to_string(printer.rawPort) + " " +

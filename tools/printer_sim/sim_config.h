@@ -84,14 +84,14 @@ struct SimulatorConfig {
 
 // Parses a configuration text; "NET." in addresses becomes `net` + ".".
 // False with a message naming the line on any error.
-bool ParseConfig(std::string_view text, std::string_view net, SimulatorConfig* config,
+bool parse_config(std::string_view text, std::string_view net, SimulatorConfig* config,
+                  std::string* error);
+bool load_config(const std::string& path, std::string_view net, SimulatorConfig* config,
                  std::string* error);
-bool LoadConfig(const std::string& path, std::string_view net, SimulatorConfig* config,
-                std::string* error);
 
 const PrinterConfig* FindPrinter(const SimulatorConfig& config, std::string_view name);
 
 // The discovery answer text a well-behaved printer sends.
-std::string AnswerText(const PrinterConfig& printer);
+std::string answer_text(const PrinterConfig& printer);
 
 }  // namespace printer_sim

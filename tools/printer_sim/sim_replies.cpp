@@ -88,19 +88,19 @@ std::vector<std::uint8_t> discovery_answer(const PrinterConfig& printer) {
                          " " + printer.address,
                      true);
     case DiscoveryMode::Short: {
-      std::vector<std::uint8_t> bytes = utf16le(AnswerText(printer), true);
+      std::vector<std::uint8_t> bytes = utf16le(answer_text(printer), true);
       bytes.resize(std::min(bytes.size(), kShortAnswerBytes));
       return bytes;
     }
     case DiscoveryMode::Oversized: {
       // A valid answer padded with white space past the 1024 bytes a printer
       // may send.
-      std::vector<std::uint8_t> bytes = utf16le(AnswerText(printer), false);
+      std::vector<std::uint8_t> bytes = utf16le(answer_text(printer), false);
       while (bytes.size() < kOversizedAnswerBytes) bytes.insert(bytes.end(), {' ', 0});
       return bytes;
     }
     default:
-      return utf16le(AnswerText(printer), true);
+      return utf16le(answer_text(printer), true);
   }
 }
 

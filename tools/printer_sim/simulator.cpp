@@ -219,7 +219,7 @@ void Simulator::Stop() {
   started_ = false;
 }
 
-bool Simulator::WaitOrStop(int milliseconds) {
+bool Simulator::wait_or_stop(int milliseconds) {
   std::unique_lock<std::mutex> hold(mutex_);
   return stop_signal_.wait_for(hold, std::chrono::milliseconds(milliseconds),
                                [this] { return stopping_.load(); });
@@ -246,12 +246,12 @@ void Simulator::Loop() {
 
     std::size_t at = 1;
     for (const UdpEndpoint& endpoint : udp_) {
-      if (entries[at++].revents & POLLIN) HandleDatagram(endpoint);
+      if (entries[at++].revents & POLLIN) handle_datagram(endpoint);
     }
     for (const Listener& listener : listeners_) {
       if (!(entries[at++].revents & POLLIN)) continue;
       int fd = accept4(listener.fd, nullptr, nullptr, SOCK_CLOEXEC);
-      if (fd >= 0) StartWorker(listener.printer, listener.kind, fd);
+      if (fd >= 0) start_worker(listener.printer, listener.kind, fd);
     }
 
     // Answers that are due, in the order they were scheduled.
@@ -272,7 +272,7 @@ void Simulator::Loop() {
   }
 }
 
-void Simulator::HandleDatagram(const UdpEndpoint& endpoint) {
+void Simulator::handle_datagram(const UdpEndpoint& endpoint) {
   for (;;) {
     std::vector<std::uint8_t> buffer(4096);
     sockaddr_in source{};
@@ -300,12 +300,12 @@ void Simulator::HandleDatagram(const UdpEndpoint& endpoint) {
         }
       }
     }
-    AnswerRequest(endpoint.fd, destination, buffer);
+    answer_request(endpoint.fd, destination, buffer);
   }
 }
 
-void Simulator::AnswerRequest(int fd, std::uint32_t destination,
-                              const std::vector<std::uint8_t>& request) {
+void Simulator::answer_request(int fd, std::uint32_t destination,
+                               const std::vector<std::uint8_t>& request) {
   std::u16string wide;
   for (std::size_t i = 0; i + 1 < request.size(); i += 2) {
     const char16_t c = static_cast<char16_t>(request[i] | (request[i + 1] << 8));
@@ -358,7 +358,7 @@ void Simulator::AnswerRequest(int fd, std::uint32_t destination,
   }
 }
 
-void Simulator::StartWorker(std::size_t printer, Listener::Kind kind, int fd) {
+void Simulator::start_worker(std::size_t printer, Listener::Kind kind, int fd) {
   std::lock_guard<std::mutex> hold(mutex_);
   if (stopping_) {
     close(fd);
@@ -378,9 +378,9 @@ void Simulator::StartWorker(std::size_t printer, Listener::Kind kind, int fd) {
   auto done = std::make_shared<std::atomic<bool>>(false);
   std::thread thread([this, printer, kind, fd, done] {
     if (kind == Listener::Kind::Admin) {
-      ServeAdmin(printer, fd);
+      serve_admin(printer, fd);
     } else {
-      ServeRaw(printer, fd);
+      serve_raw(printer, fd);
     }
     std::lock_guard<std::mutex> hold_again(mutex_);
     open_connections_.erase(fd);
@@ -390,7 +390,7 @@ void Simulator::StartWorker(std::size_t printer, Listener::Kind kind, int fd) {
   workers_.push_back({std::move(thread), done});
 }
 
-void Simulator::ServeAdmin(std::size_t index, int fd) {
+void Simulator::serve_admin(std::size_t index, int fd) {
   const PrinterConfig& printer = config_.printers[index];
   platform_net::NetSockets().set_timeouts(fd, kConnectionTimeoutMs, kConnectionTimeoutMs);
   switch (printer.admin) {
@@ -398,7 +398,7 @@ void Simulator::ServeAdmin(std::size_t index, int fd) {
       Log(printer.name + ": connection closed before the handshake");
       return;
     case AdminMode::Silent:
-      WaitOrStop(30000);
+      wait_or_stop(30000);
       return;
     default:
       break;
@@ -427,7 +427,7 @@ void Simulator::ServeAdmin(std::size_t index, int fd) {
         (request[8] | (request[9] << 8)) == 2550 && (request[10] | (request[11] << 8)) == 1;
     Log(printer.name + ": admin request of " + std::to_string(received) + " bytes" +
         (encoder_request ? "" : " (not understood)"));
-    if (encoder_request && !(printer.replyDelayMs > 0 && WaitOrStop(printer.replyDelayMs))) {
+    if (encoder_request && !(printer.replyDelayMs > 0 && wait_or_stop(printer.replyDelayMs))) {
       const std::vector<std::uint8_t> reply = admin_reply(printer);
       SSL_write(ssl, reply.data(), static_cast<int>(reply.size()));
       // The installer closes without a TLS close notification; wait for it.
@@ -440,7 +440,7 @@ void Simulator::ServeAdmin(std::size_t index, int fd) {
   ERR_clear_error();
 }
 
-void Simulator::ServeRaw(std::size_t index, int fd) {
+void Simulator::serve_raw(std::size_t index, int fd) {
   const PrinterConfig& printer = config_.printers[index];
   platform_net::NetSockets().set_timeouts(fd, 10000, 10000);
   std::string path;
@@ -467,23 +467,23 @@ void Simulator::ServeRaw(std::size_t index, int fd) {
   job_stored_.notify_all();
 }
 
-bool Simulator::WaitForJobs(std::size_t count, int timeout_ms) {
+bool Simulator::wait_for_jobs(std::size_t count, int timeout_ms) {
   std::unique_lock<std::mutex> hold(mutex_);
   return job_stored_.wait_for(hold, std::chrono::milliseconds(timeout_ms),
                               [&] { return jobs_.size() >= count; });
 }
 
-std::vector<DiscoveryRecord> Simulator::DiscoveryRequests() {
+std::vector<DiscoveryRecord> Simulator::discovery_requests() {
   std::lock_guard<std::mutex> hold(mutex_);
   return discovery_requests_;
 }
 
-std::vector<AdminRecord> Simulator::AdminRequests() {
+std::vector<AdminRecord> Simulator::admin_requests() {
   std::lock_guard<std::mutex> hold(mutex_);
   return admin_requests_;
 }
 
-std::vector<std::string> Simulator::StoredJobs() {
+std::vector<std::string> Simulator::stored_jobs() {
   std::lock_guard<std::mutex> hold(mutex_);
   return jobs_;
 }

@@ -43,14 +43,14 @@ class Simulator {
   bool Start(std::string* error);
   void Stop();
 
-  std::vector<DiscoveryRecord> DiscoveryRequests();
-  std::vector<AdminRecord> AdminRequests();
+  std::vector<DiscoveryRecord> discovery_requests();
+  std::vector<AdminRecord> admin_requests();
   // Paths of the raw print jobs stored so far.
-  std::vector<std::string> StoredJobs();
+  std::vector<std::string> stored_jobs();
   // Waits until at least `count` jobs are stored; false after `timeout_ms`.
-  bool WaitForJobs(std::size_t count, int timeout_ms);
+  bool wait_for_jobs(std::size_t count, int timeout_ms);
 
-  void SetVerbose(bool verbose) { verbose_ = verbose; }
+  void set_verbose(bool verbose) { verbose_ = verbose; }
 
  private:
   struct UdpEndpoint {
@@ -71,12 +71,12 @@ class Simulator {
   };
 
   void Loop();
-  void HandleDatagram(const UdpEndpoint& endpoint);
-  void AnswerRequest(int fd, std::uint32_t destination, const std::vector<std::uint8_t>& request);
-  void ServeAdmin(std::size_t printer, int fd);
-  void ServeRaw(std::size_t printer, int fd);
-  void StartWorker(std::size_t printer, Listener::Kind kind, int fd);
-  bool WaitOrStop(int milliseconds);
+  void handle_datagram(const UdpEndpoint& endpoint);
+  void answer_request(int fd, std::uint32_t destination, const std::vector<std::uint8_t>& request);
+  void serve_admin(std::size_t printer, int fd);
+  void serve_raw(std::size_t printer, int fd);
+  void start_worker(std::size_t printer, Listener::Kind kind, int fd);
+  bool wait_or_stop(int milliseconds);
   void Log(const std::string& line);
 
   SimulatorConfig config_;

@@ -16,8 +16,8 @@ static_assert(std::endian::native == std::endian::little,
               "the structures are copied as bytes: Windows' byte order only");
 
 // CTL_CODE(DeviceType, Function, Method, Access).
-constexpr std::uint32_t CtlCode(std::uint32_t deviceType, std::uint32_t function,
-                                std::uint32_t method, std::uint32_t access) {
+constexpr std::uint32_t ctl_code(std::uint32_t deviceType, std::uint32_t function,
+                                 std::uint32_t method, std::uint32_t access) {
   return deviceType << 16 | access << 14 | function << 2 | method;
 }
 constexpr std::uint32_t kFileDeviceUsb = 0x22;  // FILE_DEVICE_UNKNOWN
@@ -26,23 +26,23 @@ constexpr std::uint32_t kFileAnyAccess = 0;
 
 // usbioctl.h: the hub requests by function number.
 constexpr std::uint32_t kGetNodeInformation =
-    CtlCode(kFileDeviceUsb, 258, kMethodBuffered, kFileAnyAccess);
+    ctl_code(kFileDeviceUsb, 258, kMethodBuffered, kFileAnyAccess);
 constexpr std::uint32_t kGetNodeConnectionInformation =
-    CtlCode(kFileDeviceUsb, 259, kMethodBuffered, kFileAnyAccess);
+    ctl_code(kFileDeviceUsb, 259, kMethodBuffered, kFileAnyAccess);
 constexpr std::uint32_t kGetDescriptorFromNodeConnection =
-    CtlCode(kFileDeviceUsb, 260, kMethodBuffered, kFileAnyAccess);
+    ctl_code(kFileDeviceUsb, 260, kMethodBuffered, kFileAnyAccess);
 constexpr std::uint32_t kGetNodeConnectionName =
-    CtlCode(kFileDeviceUsb, 261, kMethodBuffered, kFileAnyAccess);
+    ctl_code(kFileDeviceUsb, 261, kMethodBuffered, kFileAnyAccess);
 constexpr std::uint32_t kGetNodeConnectionDriverkeyName =
-    CtlCode(kFileDeviceUsb, 264, kMethodBuffered, kFileAnyAccess);
+    ctl_code(kFileDeviceUsb, 264, kMethodBuffered, kFileAnyAccess);
 constexpr std::uint32_t kGetNodeConnectionInformationEx =
-    CtlCode(kFileDeviceUsb, 274, kMethodBuffered, kFileAnyAccess);
+    ctl_code(kFileDeviceUsb, 274, kMethodBuffered, kFileAnyAccess);
 
 // usbprint.h: USBPRINT_IOCTL_INDEX + 14 and + 15.
 constexpr std::uint32_t kUsbprintVendorSetCommand =
-    CtlCode(kFileDeviceUsb, 14, kMethodBuffered, kFileAnyAccess);
+    ctl_code(kFileDeviceUsb, 14, kMethodBuffered, kFileAnyAccess);
 constexpr std::uint32_t kUsbprintVendorGetCommand =
-    CtlCode(kFileDeviceUsb, 15, kMethodBuffered, kFileAnyAccess);
+    ctl_code(kFileDeviceUsb, 15, kMethodBuffered, kFileAnyAccess);
 
 // USB_CONNECTION_STATUS.
 enum ConnectionStatus : std::uint32_t {

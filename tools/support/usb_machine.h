@@ -299,7 +299,7 @@ struct UsbLock {
   std::u16string name;
   std::optional<std::uint64_t> held_ms;
 };
-bool ParseUsbMachine(std::string_view text, UsbMachine* machine, std::vector<UsbLock>* locks,
-                     std::string* error);
+bool parse_usb_machine(std::string_view text, UsbMachine* machine, std::vector<UsbLock>* locks,
+                       std::string* error);
 
 }  // namespace usb_machine

@@ -389,8 +389,8 @@ class Parser {
 
 }  // namespace
 
-bool ParseUsbMachine(std::string_view text, UsbMachine* machine, std::vector<UsbLock>* locks,
-                     std::string* error) {
+bool parse_usb_machine(std::string_view text, UsbMachine* machine, std::vector<UsbLock>* locks,
+                       std::string* error) {
   Parser parser(machine, locks);
   std::size_t line_number = 0, statements = 0, start = 0;
   while (start < text.size()) {

@@ -68,7 +68,7 @@ bool parse_number(const char* text, long low, long high, long* value) {
 int main(int argc, char** argv) {
   if (argc < 2) return usage();
   const std::string command = argv[1];
-  if (command == "usb") return zelkonet::RunUsbCommand(argc - 2, argv + 2);
+  if (command == "usb") return zelkonet::run_usb_command(argc - 2, argv + 2);
   pelmora::NetworkSearchOptions options;
   std::string printer_id, address;
   int positional = 0;

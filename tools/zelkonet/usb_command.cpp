@@ -57,7 +57,7 @@ bool load_machine(const std::string& file, ReplayedMachine& machine) {
   std::string error;
   std::vector<usb_machine::UsbLock> locks;
   if (!machine_file::read_description(text, &description, &error) ||
-      !usb_machine::ParseUsbMachine(description, &machine.usb, &locks, &error)) {
+      !usb_machine::parse_usb_machine(description, &machine.usb, &locks, &error)) {
     std::fprintf(stderr, "zelkonet: %s: %s\n", file.c_str(), error.c_str());
     return false;
   }
@@ -104,7 +104,7 @@ int query(const pelmora::UsbPorts& platform, const std::string& id, const std::s
 
 }  // namespace
 
-int RunUsbCommand(int argc, char** argv) {
+int run_usb_command(int argc, char** argv) {
   if (argc < 1) return usage();
   const std::string command = argv[0];
   std::string machine_file;

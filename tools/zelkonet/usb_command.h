@@ -5,6 +5,6 @@
 namespace zelkonet {
 
 // argv holds the words after "usb". Exit status as for the other commands.
-int RunUsbCommand(int argc, char** argv);
+int run_usb_command(int argc, char** argv);
 
 }  // namespace zelkonet

@@ -50,7 +50,7 @@ class Selection {
     const std::string text =
         "hub ROOT ports=4\nprinter at=ROOT:1 pid=3850 port=" + std::string(port) +
         " queue=\"Desk\" registry-id=" + std::string(id) + " status=01\n";
-    ASSERT_TRUE(platform::sim::ParseUsbMachine(text, &windows.usb, &locks, &error)) << error;
+    ASSERT_TRUE(platform::sim::parse_usb_machine(text, &windows.usb, &locks, &error)) << error;
     windows.usb.install(windows.registry, windows.spooler);
   }
   void Open() {
@@ -210,7 +210,7 @@ TEST(PrinterSelection, TwoHundredAnswersLeaveTheDialogUsable) {
   }
   printer_sim::SimulatorConfig config;
   std::string error;
-  ASSERT_TRUE(printer_sim::ParseConfig(text, net, &config, &error)) << error;
+  ASSERT_TRUE(printer_sim::parse_config(text, net, &config, &error)) << error;
   printer_sim::Simulator many(config);
   ASSERT_TRUE(many.Start(&error)) << error;
 

@@ -32,7 +32,7 @@ SimEnvironment* SimEnvironment::Get(std::string* why_not) {
       failure =
           "no printer simulator: configure the win64 tree with PELMORA_HOST_BUILD_DIR pointing at "
           "a host build, so that CTest starts the simulator beside this test";
-    } else if (!printer_sim::LoadConfig(config, net, &made->config_, &failure)) {
+    } else if (!printer_sim::load_config(config, net, &made->config_, &failure)) {
       failure = "cannot read the simulator's configuration: " + failure;
     } else {
       made->net_ = net;
@@ -44,7 +44,7 @@ SimEnvironment* SimEnvironment::Get(std::string* why_not) {
     const int pid = static_cast<int>(getpid());
     made->net_ =
         "127." + std::to_string(100 + pid % 100) + "." + std::to_string(1 + (pid / 100) % 250);
-    if (!printer_sim::LoadConfig(PELMORA_SCENARIO_FILE, made->net_, &made->config_, &failure)) {
+    if (!printer_sim::load_config(PELMORA_SCENARIO_FILE, made->net_, &made->config_, &failure)) {
       failure = "cannot read the simulator's configuration: " + failure;
     } else {
       static printer_sim::Simulator* simulator = new printer_sim::Simulator(made->config_);

@@ -23,7 +23,7 @@ printer_sim::Simulator& Sim(printer_access_test::SimEnvironment* env) {
 
 TEST(SimulatedPrinter, ReceivesThe38ByteRequestForK7M2P4T9) {
   REQUIRE_SIMULATOR(env);
-  const std::size_t before = Sim(env).AdminRequests().size();
+  const std::size_t before = Sim(env).admin_requests().size();
   CZelkoAdminNet channel(env->sockets);
   const std::u16string address = env->address16(2);
   ASSERT_EQ(channel.ConnectChannel(u"K7M2P4T9", address.c_str(), ADMIN_PORT), 0);
@@ -32,7 +32,7 @@ TEST(SimulatedPrinter, ReceivesThe38ByteRequestForK7M2P4T9) {
   ASSERT_EQ(channel.ReadEncoderInfo(&block), 0);
   channel.CloseChannel();
 
-  const auto requests = Sim(env).AdminRequests();
+  const auto requests = Sim(env).admin_requests();
   ASSERT_EQ(requests.size(), before + 1);
   const auto& bytes = requests.back().bytes;
   EXPECT_EQ(requests.back().printer, "plain");
@@ -57,7 +57,7 @@ TEST(SimulatedPrinter, UnicastAndBroadcastDestinations) {
   CZelkoSearchNet search(env->sockets);
   PrinterDetails details;
   std::memset(&details, 0, sizeof details);
-  const std::size_t before = Sim(env).DiscoveryRequests().size();
+  const std::size_t before = Sim(env).discovery_requests().size();
 
   ASSERT_EQ(search.FindNetworkPrinter(&details, u"K7M2P4T9", env->address16(2).c_str(),
                                       kDiscoveryRequestCode, env->options(1)),
@@ -65,7 +65,7 @@ TEST(SimulatedPrinter, UnicastAndBroadcastDestinations) {
   ASSERT_EQ(search.FindNetworkPrinter(&details, u"K7M2P4T9", nullptr, kDiscoveryRequestCode,
                                       env->options(1)),
             1);
-  const auto requests = Sim(env).DiscoveryRequests();
+  const auto requests = Sim(env).discovery_requests();
   ASSERT_EQ(requests.size(), before + 2);
   // One datagram to the target, one to the broadcast destination, each
   // "TVRQ2.0 2 <reply address> <reply port>" with its zero character.
@@ -89,7 +89,7 @@ TEST(SimulatedPrinter, UnicastAndBroadcastDestinations) {
 
 TEST(SimulatedPrinter, RawPrintPortStoresTheJob) {
   REQUIRE_SIMULATOR(env);
-  const std::size_t before = Sim(env).StoredJobs().size();
+  const std::size_t before = Sim(env).stored_jobs().size();
   platform::Sockets& sockets = env->sockets;
   platform::ScopedSocket socket(sockets);
   ASSERT_EQ(sockets.open_tcp(socket.receive()), platform::kErrorSuccess);
@@ -100,8 +100,8 @@ TEST(SimulatedPrinter, RawPrintPortStoresTheJob) {
   ASSERT_EQ(sockets.send(socket.get(), job.data(), job.size(), &sent), platform::kErrorSuccess);
   EXPECT_EQ(sent, job.size());
   socket.reset();
-  ASSERT_TRUE(Sim(env).WaitForJobs(before + 1, 3000));
-  const std::string path = Sim(env).StoredJobs()[before];
+  ASSERT_TRUE(Sim(env).wait_for_jobs(before + 1, 3000));
+  const std::string path = Sim(env).stored_jobs()[before];
   EXPECT_NE(path.find("R4D8N2W6-"), std::string::npos);
   std::ifstream stored(path, std::ios::binary);
   std::stringstream content;
@@ -112,13 +112,13 @@ TEST(SimulatedPrinter, RawPrintPortStoresTheJob) {
 TEST(SimulatorConfig, RejectsWhatItCannotPlay) {
   printer_sim::SimulatorConfig config;
   std::string error;
-  EXPECT_FALSE(printer_sim::ParseConfig("[printer]\nid = A\n", "127.0.0", &config, &error));
-  EXPECT_FALSE(printer_sim::ParseConfig("[printer]\nid = A\naddress = NET.2\nadmin = maybe\n",
-                                        "127.0.0", &config, &error));
+  EXPECT_FALSE(printer_sim::parse_config("[printer]\nid = A\n", "127.0.0", &config, &error));
+  EXPECT_FALSE(printer_sim::parse_config("[printer]\nid = A\naddress = NET.2\nadmin = maybe\n",
+                                         "127.0.0", &config, &error));
   EXPECT_NE(error.find("line 4"), std::string::npos) << error;
-  EXPECT_FALSE(printer_sim::ParseConfig("colour = blue\n", "127.0.0", &config, &error));
-  ASSERT_TRUE(printer_sim::ParseConfig("[printer]\nid = A\naddress = NET.2\nproduct = 0x3870\n",
-                                       "127.9.9", &config, &error))
+  EXPECT_FALSE(printer_sim::parse_config("colour = blue\n", "127.0.0", &config, &error));
+  ASSERT_TRUE(printer_sim::parse_config("[printer]\nid = A\naddress = NET.2\nproduct = 0x3870\n",
+                                        "127.9.9", &config, &error))
       << error;
   EXPECT_EQ(config.printers[0].address, "127.9.9.2");
   EXPECT_EQ(config.printers[0].product, 0x3870);

@@ -69,8 +69,8 @@ TEST(ColorStatic, SystemColoursByDefaultAndOneBrushAtATime) {
   host.define(7);
   CColorStaticST strip;
   strip.Attach(&host, 7);
-  EXPECT_EQ(strip.backgroundColor(), 0x00F0F0F0u);
-  EXPECT_EQ(strip.textColor(), 0u);
+  EXPECT_EQ(strip.BackgroundColor(), 0x00F0F0F0u);
+  EXPECT_EQ(strip.TextColor(), 0u);
   strip.SetBkColor(0x000000FF);
   strip.SetTextColor(0x0000FF00);
   auto brushes = host.live_brushes();

@@ -19,7 +19,7 @@ using SimUsbHub = usb_machine::UsbHub;
 using SimUsbKind = usb_machine::UsbKind;
 using SimUsbDevice = usb_machine::UsbDevice;
 using SimUsbLock = usb_machine::UsbLock;
-using usb_machine::ParseUsbMachine;
+using usb_machine::parse_usb_machine;
 
 class SimUsbMachine : private usb_machine::Host, public usb_machine::UsbMachine {
  public:

@@ -18,7 +18,7 @@ class UsbMachineTest : public ::testing::Test {
   void Load(std::string_view text) {
     std::string error;
     std::vector<platform::sim::SimUsbLock> locks;
-    ASSERT_TRUE(platform::sim::ParseUsbMachine(text, &windows.usb, &locks, &error)) << error;
+    ASSERT_TRUE(platform::sim::parse_usb_machine(text, &windows.usb, &locks, &error)) << error;
     windows.usb.install(windows.registry, windows.spooler);
     for (const auto& lock : locks)
       windows.usb.hold_event(u"Global\\ZELKO_IOCTL_" + lock.name, lock.held_ms);

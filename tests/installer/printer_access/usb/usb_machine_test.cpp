@@ -13,7 +13,7 @@ std::string ParseError(std::string_view text) {
   platform::sim::SimWindows windows;
   std::vector<platform::sim::SimUsbLock> locks;
   std::string error;
-  if (platform::sim::ParseUsbMachine(text, &windows.usb, &locks, &error)) return "(parsed)";
+  if (platform::sim::parse_usb_machine(text, &windows.usb, &locks, &error)) return "(parsed)";
   return error;
 }
 

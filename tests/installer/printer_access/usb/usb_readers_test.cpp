@@ -87,7 +87,7 @@ TEST(UsbReaderServices, EachServiceBindsItsReaderAndANearMissDoesNot) {
       platform::sim::SimWindows windows;
       std::vector<platform::sim::SimUsbLock> locks;
       std::string error;
-      ASSERT_TRUE(platform::sim::ParseUsbMachine(
+      ASSERT_TRUE(platform::sim::parse_usb_machine(
           "hub ROOT ports=4\nreader at=ROOT:2 model=" + std::string(c.model) + " service=" +
               service + "\npcsc-reader \"CST Reader 7\"\npcsc-reader \"" + c.listed + "\"\n",
           &windows.usb, &locks, &error))

@@ -252,7 +252,7 @@ TEST(UsbSearchFaults, EveryFailingCallLeavesNothingOpen) {
     platform::sim::SimWindows windows;
     std::string error;
     std::vector<platform::sim::SimUsbLock> locks;
-    EXPECT_TRUE(platform::sim::ParseUsbMachine(kEncoderMachine, &windows.usb, &locks, &error));
+    EXPECT_TRUE(platform::sim::parse_usb_machine(kEncoderMachine, &windows.usb, &locks, &error));
     windows.usb.install(windows.registry, windows.spooler);
     const int before = windows.faults.calls(operation);
     if (nth > 0) windows.faults.fail(operation, platform::kErrorAccessDenied, nth);
