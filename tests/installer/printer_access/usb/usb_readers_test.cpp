@@ -248,14 +248,20 @@ reader at=ROOT:2 model=acr38u service=ACSSCR
   windows.usb.pcsc_readers.assign(8, std::u16string(30, u'Y'));
   windows.usb.pcsc_readers.push_back(u"ACS ACR38U 0");
   EXPECT_EQ(Text(Detect().contactReaderLow), u"");
-  // A "Count" far beyond any service is cut, not walked to its end.
-  windows.registry.put_dword(platform::kHkeyLocalMachine,
-                             u"SYSTEM\\CurrentControlSet\\Services\\ACSSCR\\Enum", u"Count",
-                             0xFFFFFFFFu);
-  windows.registry.put_string(platform::kHkeyLocalMachine,
-                              u"SYSTEM\\CurrentControlSet\\Services\\ACSSCR\\Enum", u"0", u"other");
+  // A "Count" far beyond any service is cut after 256 devices, not walked
+  // to its end.
+  const std::u16string_view service = u"SYSTEM\\CurrentControlSet\\Services\\ACSSCR\\Enum";
+  platform::RegistryValue instance;
+  ASSERT_TRUE(windows.registry.value(platform::kHkeyLocalMachine, service, u"0", &instance));
+  windows.registry.put_dword(platform::kHkeyLocalMachine, service, u"Count", 0xFFFFFFFFu);
+  windows.registry.put_string(platform::kHkeyLocalMachine, service, u"0", u"other");
   windows.usb.pcsc_readers = {u"ACS ACR38U 0"};
-  EXPECT_EQ(Text(Detect().contactReaderLow), u"");
+  for (const auto& [at, found] : {std::pair{u"255", u"ACS ACR38U 5"}, std::pair{u"256", u""}}) {
+    windows.registry.put_string(platform::kHkeyLocalMachine, service, at,
+                                platform::registry_string(instance));
+    EXPECT_EQ(Text(Detect().contactReaderLow), found) << platform::to_utf8(at);
+    windows.registry.remove_value(platform::kHkeyLocalMachine, service, at);
+  }
 }
 
 }  // namespace
