@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 #include "platform/util/text.h"
@@ -67,6 +68,20 @@ TEST(PanelText, TablesHaveTheirWidths) {
   EXPECT_EQ(std::u16string_view(error_description(30)), u"");
   EXPECT_EQ(std::u16string_view(error_description(32)), u"");
   EXPECT_EQ(std::u16string_view(error_description(-1)), u"");
+
+  // Each model's idle panel names that model alone, and no error's
+  // explanation reads like the next one's: a row written over with its
+  // neighbour shows on the panel.
+  std::set<std::u16string> names;
+  for (int i = 0; i < kModelTableSize; ++i) {
+    PrinterStatusRecord r = idle_record();
+    r.model_index = i;
+    names.insert(compose(r).line1);
+  }
+  EXPECT_EQ(names.size(), static_cast<std::size_t>(kModelTableSize));
+  std::set<std::u16string> errors;
+  for (int bit = 0; bit < 30; ++bit) errors.insert(error_description(bit));
+  EXPECT_EQ(errors.size(), 30u);
 }
 
 TEST(PanelText, OfflineComesFirstAndKeepsTheThirdLine) {
