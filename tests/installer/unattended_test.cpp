@@ -433,11 +433,15 @@ TEST(QuietCommandLine, RefusedLinesShowTheUsageWhereNobodySeesAWindow) {
     q.ExpectNothingShown();
   }
   // An over-long command line, a value over its limit.
-  Quiet longer(u"/quiet /usb " + std::u16string(1100, u'x'));
+  // The log shows its first 200 characters.
+  const std::u16string over_long = u"/quiet /usb " + std::u16string(1100, u'x');
+  Quiet longer(over_long);
   EXPECT_EQ(longer.Run(), kExitBadCommandLine);
-  EXPECT_EQ(longer.Lines()[0].find("refused: the command line is longer than 1024 characters") !=
-                std::string::npos,
-            true);
+  EXPECT_EQ(longer.Lines()[0], "start command-line \"" +
+                                   platform::to_utf8(over_long.substr(0, 200)) +
+                                   "...\": refused: the command line is longer than 1024 "
+                                   "characters" +
+                                   kOwnProcess);
   Quiet id(u"/quiet /network " + std::u16string(64, u'P'));
   EXPECT_EQ(id.Run(), kExitBadCommandLine);
   // Each limit holds its last value and refuses the next.
