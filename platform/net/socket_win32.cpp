@@ -1,10 +1,6 @@
 // Winsock half of the system's sockets.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
+#include "platform_win32/windows_preamble.h"
+// The system headers after the preamble.
 #include <mswsock.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
