@@ -1,6 +1,6 @@
 // The system's socket headers, and the socket address both halves of the
 // wrapper build (and the printer simulator with them). Inside platform/net
-// only: the programs see platform/socket.h.
+// only: the programs see the sockets port, platform/sockets.h.
 #pragma once
 
 #ifdef _WIN32
