@@ -291,6 +291,10 @@ def mutations_of_file(path, kinds):
         if "sibling" in kinds:
             for m in re.finditer(r"\b(" + "|".join(SIBLING_FAMILIES) + r")[A-Za-z0-9_]*\b", code):
                 new = sibling_of(m.group(0), families)
+                # A constant's own definition is left alone: renamed, it
+                # would only be defined twice.
+                if re.match(r"\s*(=(?!=)|\[)", code[m.end():]):
+                    continue
                 if new and new != m.group(0):
                     found.append(Mutation(rel, number, "sibling", line, replaced(m.start(), m.end(), new),
                                           f"{m.group(0)} -> {new}"))
