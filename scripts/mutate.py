@@ -59,7 +59,7 @@ COMPARE = re.compile(r"(?<![<>=!&|+\-*/%^])(==|!=|<=|>=|<|>)(?![<>=])")
 LOGIC = re.compile(r"(&&|\|\|)")
 STRING = re.compile(r'(u8|u|U|L)?"((?:[^"\\\n]|\\.)*)"')
 SIMPLE_STATEMENT = re.compile(r"^(\s*)[^\s{}#/][^{}]*;\s*(//.*)?$")
-DECLARATION_START = re.compile(r"^\s*(const\s+|static\s+|constexpr\s+|auto\s+|std::|[A-Z]\w*\s+\w+\s*[=;({]|"
+DECLARATION_START = re.compile(r"^\s*(inline\s+|const\s+|static\s+|constexpr\s+|auto\s+|std::|[A-Z]\w*\s+\w+\s*[=;({]|"
                                r"(unsigned|int|bool|char|char16_t|wchar_t|long|short|size_t|double|float|"
                                r"DWORD|BOOL|HANDLE|uint\w*|int\w*)\b)")
 # One element of a table on a line of its own: a braced row or a single

@@ -93,6 +93,9 @@ TEST_F(Cleanup, FullStepRemovesEveryTraceOfTheModelAndNothingElse) {
   EXPECT_EQ(win.services.service(u"Spooler").stops, 4);
   EXPECT_TRUE(win.services.running(u"Spooler"));
   EXPECT_EQ(host.positions(IDC_PROGRESS), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 0}));
+  // The last half-second wait passes with the bar at its end.
+  ASSERT_EQ(context.progress_times.size(), 8u);
+  EXPECT_EQ(context.progress_times[7] - context.progress_times[6], 500u);
   EXPECT_EQ(host.control(IDC_PROGRESS).range_high, 6);
   // Each operation with a text of its own showed it and let the window
   // repaint before it worked.

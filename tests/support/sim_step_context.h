@@ -36,15 +36,24 @@ inline std::vector<std::u16string> StatusBeforePumps(const platform::sim::SimDia
 class SimStepContext : public pelmora::WindowStepContext {
  public:
   explicit SimStepContext(platform::sim::SimWindows& win, int model = pelmora::MODEL_NONE)
-      : WindowStepContext(win.platform), window(win.clock, win.desktop) {
+      : WindowStepContext(win.platform), window(win.clock, win.desktop), clock_(win.clock) {
     DefineWizardTemplate(window);
     host_ = &window;
     modelIndex = model;
   }
 
   const char16_t* Text(int row) const override { return pelmora::GetLocalizedText(row, 0); }
+  void SetProgress(int position) override {
+    progress_times.push_back(clock_.now_ms());
+    WindowStepContext::SetProgress(position);
+  }
 
   platform::sim::SimDialogHost window;
+  // When each progress position was set, on the virtual clock.
+  std::vector<std::uint64_t> progress_times;
+
+ private:
+  platform::sim::SimClock& clock_;
 };
 
 }  // namespace test_support
