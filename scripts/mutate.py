@@ -13,8 +13,8 @@ Mutations:
   compare    == and !=, < and <=, > and >= swapped
   logic      && and || swapped
   string     a string literal with one character changed (or emptied)
-  swap       two adjacent simple statements swapped (waits, calls and writes
-             among them)
+  swap       two adjacent simple statements of a source file swapped (waits,
+             calls and writes among them; declarations are left in their order)
   row        one row of a table replaced by its neighbour (a row on a line of
              its own, {...}, between rows of the same shape)
   limit      a comparison's named limit moved by one (x < kMax -> x < kMax + 1)
@@ -73,6 +73,10 @@ SIBLING_FAMILIES = ("kSpiGet", "kSpiSet", "SPI_GET", "SPI_SET", "kWm", "WM_", "k
                     "NIF_", "kBn", "kCbn", "IDC_", "IDD_", "IDB_", "kText", "kExit", "TIMER_", "kTimer",
                     "kMb", "kId")
 SIBLING_PAIRS = (("kSpiGet", "kSpiSet"), ("SPI_GET", "SPI_SET"))
+# A declaration of a member or a function (a type, then a name, perhaps a
+# parameter list): declarations in either order declare the same.
+MEMBER_DECLARATION = re.compile(r"^\s*(virtual\s+)?[\w:<>,]+[\s\*&]+[\*&]?\w+\s*(\([^;]*\))?\s*(const)?\s*"
+                                r"(override|noexcept)?\s*(=\s*0)?;\s*$")
 COMPARE_SWAP = {"==": "!=", "!=": "==", "<": "<=", "<=": "<", ">": ">=", ">=": ">"}
 
 
@@ -307,12 +311,15 @@ def mutations_of_file(path, kinds):
                     and row_shape(a.group(2)) == row_shape(b.group(2))):
                 found.append(Mutation(rel, number, "row", line, a.group(1) + nxt.strip(),
                                       f"row {number} replaced by row {number + 1}"))
-        if "swap" in kinds and index + 1 < len(lines):
+        # A header's adjacent lines are declarations: in either order they
+        # declare the same, so its statements are not swapped.
+        if "swap" in kinds and index + 1 < len(lines) and not rel.endswith(".h"):
             nxt = lines[index + 1]
             a = SIMPLE_STATEMENT.match(line)
             b = SIMPLE_STATEMENT.match(nxt)
             if (a and b and a.group(1) == b.group(1) and not DECLARATION_START.match(line)
-                    and not DECLARATION_START.match(nxt) and "return" not in code
+                    and not DECLARATION_START.match(nxt) and not MEMBER_DECLARATION.match(code)
+                    and not MEMBER_DECLARATION.match(strip_strings_and_comments(nxt)) and "return" not in code
                     and "return" not in strip_strings_and_comments(nxt)
                     and not line.rstrip().endswith(",") and line.strip() != nxt.strip()
                     and "break;" not in line and "break;" not in nxt

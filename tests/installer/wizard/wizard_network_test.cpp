@@ -74,7 +74,9 @@ TEST_F(WizardTest, NetworkPathEndsExactlyThirtyTicksAfterNext) {
   AdvanceToStep3();
   steps.selection = {u"192.0.2.10", 9100, -1};
   ClickTcpIp();
-  win.desktop.add_window(u"CabinetWClass", u"Printers");
+  std::size_t sleeps_at_post = 0;
+  win.desktop.add_window(u"CabinetWClass", u"Printers",
+                         [&](std::uint32_t) { sleeps_at_post = win.clock.sleeps().size(); });
   const auto printers = win.desktop.add_window(u"#32770", u"Devices and Printers");
   Click(IDC_NEXT);
   EXPECT_EQ(dialog.wizardState, WIZ_INSTALLING);
@@ -110,6 +112,8 @@ TEST_F(WizardTest, NetworkPathEndsExactlyThirtyTicksAfterNext) {
   // a posted paint, and the first printer window found a sent one.
   ASSERT_EQ(win.desktop.deliveries.size(), 2u);
   EXPECT_TRUE(win.desktop.deliveries[0].posted);
+  ASSERT_LT(sleeps_at_post, win.clock.sleeps().size());
+  EXPECT_EQ(win.clock.sleeps()[sleeps_at_post], 500u);  // Explorer gets half a second to paint
   EXPECT_EQ(win.desktop.deliveries[1].window, printers);
   EXPECT_FALSE(win.desktop.deliveries[1].posted);
   EXPECT_EQ(

@@ -235,8 +235,10 @@ hub ROOT ports=4
 reader at=ROOT:2 model=acr38u service=ACSSCR
 )");
   // A name over 63 characters is passed over; the next one qualifies.
-  windows.usb.pcsc_readers = {u"ACS ACR38U " + std::u16string(60, u'x'), u"ACS ACR38U 0"};
+  windows.usb.pcsc_readers = {u"ACS ACR38U " + std::u16string(53, u'x'), u"ACS ACR38U 0"};
   EXPECT_EQ(Text(Detect().contactReaderLow), u"ACS ACR38U 0");
+  windows.usb.pcsc_readers = {u"ACS ACR38U " + std::u16string(52, u'x'), u"ACS ACR38U 0"};
+  EXPECT_EQ(Text(Detect().contactReaderLow).size(), 63u);
   // Only the first 32 names are examined.
   windows.usb.pcsc_readers.assign(32, u"X");
   windows.usb.pcsc_readers.push_back(u"ACS ACR38U 0");
