@@ -433,6 +433,15 @@ TEST(QuietCommandLine, RefusedLinesShowTheUsageWhereNobodySeesAWindow) {
     q.ExpectNothingShown();
   }
   // An over-long command line, a value over its limit.
+  // A refused line of 200 characters is logged whole, one of 201 cut.
+  for (const std::size_t size : {std::size_t{200}, std::size_t{201}}) {
+    std::u16string refused = u"/quiet /bogus ";
+    refused.resize(size, u'x');
+    Quiet q(refused);
+    EXPECT_EQ(q.Run(), kExitBadCommandLine);
+    EXPECT_EQ(q.Lines()[0].find("\"" + platform::to_utf8(refused) + "\"") != std::string::npos,
+              size == 200);
+  }
   // The log shows its first 200 characters.
   const std::u16string over_long = u"/quiet /usb " + std::u16string(1100, u'x');
   Quiet longer(over_long);
