@@ -23,7 +23,8 @@ Mutations:
              family used in the same file
 
 A mutation whose build fails is "stillborn" and counts neither way, nor does
-one listed in scripts/mutate-equivalent.txt (judged to change no behaviour,
+one in a source no host program compiles (the Windows entry points) or one
+listed in scripts/mutate-equivalent.txt (judged to change no behaviour,
 each with its reason). The score
 is killed / (killed + survived). A developer's tool, not a test stage: a full
 run over installer/ takes hours, so --sample picks a reproducible subset
@@ -461,7 +462,7 @@ def main():
     tree, build, env = prepare_tree(args.scratch, args.jobs)
     tests = test_commands(build)
     report = open(args.report, "w") if args.report else None
-    counts = {"killed": 0, "survived": 0, "stillborn": 0, "equivalent": 0}
+    counts = {"killed": 0, "survived": 0, "stillborn": 0, "equivalent": 0, "unbuilt": 0}
     by_kind = {}
     survivors = []
     equivalent = read_equivalent(args.equivalent)
@@ -496,7 +497,9 @@ def main():
                 changed = {p for p, t in after_build.items() if before_build.get(p) != t}
                 chosen = sorted(name for name, command in tests.items()
                                 if any(c in changed for c in command))
-                if not chosen:
+                if not changed:
+                    outcome = "unbuilt"  # a Windows-only source: no host program has it
+                elif not chosen:
                     outcome = "survived"
                 else:
                     pattern = "^(" + "|".join(re.escape(n) for n in chosen) + ")$"
@@ -535,7 +538,7 @@ def main():
         share = 100.0 * kind_counts["killed"] / decided_here if decided_here else 100.0
         print(f"  {kind}: {kind_counts['killed']} killed, {kind_counts['survived']} survived: {share:.1f} %")
     print(f"{counts['killed']} killed, {counts['survived']} survived, {counts['stillborn']} stillborn, "
-          f"{counts['equivalent']} equivalent; score {score:.1f} % in {time.time() - started:.0f} s")
+          f"{counts['equivalent']} equivalent, {counts['unbuilt']} in no host program; score {score:.1f} % in {time.time() - started:.0f} s")
     return 0
 
 
