@@ -168,6 +168,8 @@ TEST_F(Preparation, TheCertificateIsImportedFromVistaOnAndTheToolRunsEitherWay) 
   win.system.version = {6, 0, 6002, 2, 1};  // Vista: code 13
   ASSERT_TRUE(StartPreinstallWorker(context));
   EXPECT_TRUE(host.is_enabled(IDC_CANCEL_BUTTON));
+  // Logged before the signal: the wizard goes on as soon as it sees it.
+  EXPECT_NE(context.log_at_success.find("PreinstallWorker: ok"), std::string::npos);
   std::vector<platform::sim::SimProcesses::Started> elevated;
   for (const auto& s : win.processes.started())
     if (s.elevated) elevated.push_back(s);

@@ -36,7 +36,10 @@ inline std::vector<std::u16string> StatusBeforePumps(const platform::sim::SimDia
 class SimStepContext : public pelmora::WindowStepContext {
  public:
   explicit SimStepContext(platform::sim::SimWindows& win, int model = pelmora::MODEL_NONE)
-      : WindowStepContext(win.platform), window(win.clock, win.desktop), clock_(win.clock) {
+      : WindowStepContext(win.platform),
+        window(win.clock, win.desktop),
+        clock_(win.clock),
+        shell_(win.shell) {
     DefineWizardTemplate(window);
     host_ = &window;
     modelIndex = model;
@@ -48,12 +51,28 @@ class SimStepContext : public pelmora::WindowStepContext {
     WindowStepContext::SetProgress(position);
   }
 
+  // The worker's report, noting what the log held when it reported success.
+  std::shared_ptr<pelmora::PreinstallReport> WorkerReport() override {
+    struct Noted : pelmora::WindowPreinstallReport {
+      explicit Noted(SimStepContext& c)
+          : WindowPreinstallReport(c.platform(), c.OwnerWindow()), context(c) {}
+      void Succeeded() override {
+        context.log_at_success = context.shell_.file_contents(context.log().Path());
+        WindowPreinstallReport::Succeeded();
+      }
+      SimStepContext& context;
+    };
+    return std::make_shared<Noted>(*this);
+  }
+
   platform::sim::SimDialogHost window;
   // When each progress position was set, on the virtual clock.
   std::vector<std::uint64_t> progress_times;
+  std::string log_at_success;
 
  private:
   platform::sim::SimClock& clock_;
+  platform::sim::SimShell& shell_;
 };
 
 }  // namespace test_support
