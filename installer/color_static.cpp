@@ -37,8 +37,8 @@ void CColorStaticST::SetTextColor(std::uint32_t color) {
 
 void CColorStaticST::OnDestroy() {
   if (!host_) return;
-  if (blinkTimerRunning_) host_->kill_timer(kBlinkTimer);
-  blinkTimerRunning_ = false;
+  if (blink_timer_running_) host_->kill_timer(kBlinkTimer);
+  blink_timer_running_ = false;
   brush_.reset();
 }
 

@@ -48,7 +48,7 @@ class CColorStaticST {
                    &platform::DialogHost::delete_brush>
       brush_;
   // The control can blink its text; the wizard never asks it to.
-  bool blinkTimerRunning_ = false;
+  bool blink_timer_running_ = false;
 };
 
 }  // namespace pelmora

@@ -69,8 +69,8 @@ class InstallLog {
   std::u16string ProcessSuffix() const;
   // A program the installer started was ended at its limit (WaitForChild,
   // on either thread): an unattended run's exit code says so.
-  void NoteProgramEnded() { programEnded_ = true; }
-  bool programEnded() const { return programEnded_; }
+  void NoteProgramEnded() { program_ended_ = true; }
+  bool programEnded() const { return program_ended_; }
 
  private:
   platform::Platform& platform_;
@@ -80,7 +80,7 @@ class InstallLog {
   bool located_ = false;
   bool closed_ = false;
   bool size_checked_ = false;
-  std::atomic<bool> programEnded_{false};
+  std::atomic<bool> program_ended_{false};
   std::u16string path_;  // empty: the temporary folder is not known
 };
 
