@@ -366,6 +366,9 @@ TEST(QuietFaults, EveryCallFailedInTurn) {
       EXPECT_EQ(q.Last().rfind("end exit code " + std::to_string(code) + ": ", 0), 0u) << q.Last();
     }
     q.ExpectNothingShown();
+    // A start without Windows Sockets says so on the console too.
+    if (code == kExitNoSockets)
+      EXPECT_EQ(q.console, u"Pelmora: the installer could not start (Windows Sockets)\r\n");
     EXPECT_EQ(q.OpenHandles(), 0u);
     // A replacement copied beside the plug-in stays only while a move at
     // the restart waits for it.
@@ -477,6 +480,41 @@ TEST(QuietCommandLine, RefusedLinesShowTheUsageWhereNobodySeesAWindow) {
   Quiet help(u"/?");
   EXPECT_EQ(help.Run(), kExitSuccess);
   EXPECT_EQ(help.Last(), "end exit code 0: usage shown" + kOwnProcess);
+}
+
+TEST(QuietCommandLine, EveryLookAlikeIsNamedByItsOwnWords) {
+  // Every character of the Basic Multilingual Plane, as a blank after a word
+  // and as the first character of a switch. A refusal names the character
+  // by its code point and by words no other character has, with the right
+  // article.
+  std::map<std::string, unsigned> named;
+  std::set<unsigned> blanks;
+  for (unsigned c = 0x80; c <= 0xFFFF; ++c) {
+    if (c >= 0xD800 && c <= 0xDFFF) continue;
+    const std::u16string ch(1, static_cast<char16_t>(c));
+    const std::string code = platform::to_utf8(platform::format(u" (U+%04X)", {c}));
+    for (const std::u16string& line : {u"/quiet" + ch + u"/usb", u"/quiet " + ch + u"usb"}) {
+      const std::string error = platform::to_utf8(ParseCommandSwitches(line).error);
+      const std::size_t at = error.find(code);
+      if (at == std::string::npos) continue;
+      std::string words = error.substr(0, at);
+      const std::size_t lead = words.find(" starts with ");
+      if (lead != std::string::npos) words = words.substr(lead + 13);
+      if (line[6] == ch[0]) blanks.insert(c);
+      SCOPED_TRACE(words);
+      const std::size_t next = words.find(' ') + 1;
+      ASSERT_LT(next, words.size());
+      const bool vowel = std::string("aeiouAEIOU").find(words[next]) != std::string::npos;
+      EXPECT_EQ(words.substr(0, next), vowel ? "an " : "a ");
+      const auto [it, first] = named.emplace(words, c);
+      EXPECT_TRUE(first || it->second == c) << "also U+" << std::hex << it->second;
+    }
+  }
+  // Unicode's space separators (Zs) and its line and paragraph separators.
+  for (unsigned zs :
+       {0x00A0u, 0x1680u, 0x2000u, 0x2001u, 0x2002u, 0x2003u, 0x2004u, 0x2005u, 0x2006u, 0x2007u,
+        0x2008u, 0x2009u, 0x200Au, 0x2028u, 0x2029u, 0x202Fu, 0x205Fu, 0x3000u})
+    EXPECT_EQ(blanks.count(zs), 1u) << std::hex << zs;
 }
 
 TEST(QuietCommandLine, TheLanguageSearchSeesNeitherSwitchesNorValues) {

@@ -44,6 +44,21 @@ TEST_F(StatusPoll, MonitorsOnlyExactDriverNamesInSpoolerOrder) {
   expect_no_handles_left();
 }
 
+TEST_F(StatusPoll, EveryRowOfTheDriverTableIsMonitoredAsItsOwnModel) {
+  for (int i = 0; i < kModelTableSize; ++i) {
+    SCOPED_TRACE(i);
+    platform::sim::SimWindows desk;
+    SimulatedQueue q = queue(u"Card printer", kMonitoredDriverNames[i]);
+    // Rows 6 and 7 repeat the drivers of rows 0 and 1: a serial marked "CH"
+    // reaches them.
+    if (i == 6 || i == 7) q.serial = u"00CH0001";
+    add_simulated_queue(desk, q);
+    poll_printer_status(desk.platform, display, *snapshot);
+    ASSERT_EQ(snapshot->count, 1u);
+    EXPECT_EQ(record(0).model_index, i);
+  }
+}
+
 TEST_F(StatusPoll, OpensForUseAndAsksForTheDriverAtLevel6WithinTheLimits) {
   add(queue(u"Front desk"));
   RecordingSpooler spooler(windows.spooler);

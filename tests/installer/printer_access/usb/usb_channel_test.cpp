@@ -46,6 +46,11 @@ TEST_F(UsbChannel, LockIsCreatedOnFirstUseAndNeverKeptBeyondOneRequest) {
   EXPECT_FALSE(AskId(device, nullptr));
   EXPECT_FALSE(AskId(platform::kInvalidDeviceHandle));
   EXPECT_EQ(windows.faults.calls("OpenEventW"), 1);
+  // An event name of 511 characters is used; one of 512 is refused, not cut.
+  const std::u16string port(511 - 19, u'P');
+  EXPECT_TRUE(AskId(device, port.c_str()));
+  EXPECT_FALSE(AskId(device, (port + u"P").c_str()));
+  EXPECT_EQ(windows.faults.calls("OpenEventW"), 2);
   windows.usb.close_handle(device);
 }
 
