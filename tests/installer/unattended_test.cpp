@@ -417,6 +417,9 @@ TEST(QuietCommandLine, RefusedLinesShowTheUsageWhereNobodySeesAWindow) {
       {u"/quiet \u2014usb", "\"\u2014usb\" starts with an em dash (U+2014), not \"-\" or \"/\""},
       {u"\u2212quiet /remove",
        "\"\u2212quiet\" starts with a minus sign (U+2212), not \"-\" or \"/\""},
+      // What a Japanese or Chinese input method types for "-".
+      {u"\uFF0Dquiet /usb",
+       "\"\uFF0Dquiet\" starts with a fullwidth hyphen-minus (U+FF0D), not \"-\" or \"/\""},
       {u"/quiet /remove \uFF0Fmodel 3",
        "\"\uFF0Fmodel\" starts with a fullwidth solidus (U+FF0F), not \"-\" or \"/\""},
   };
@@ -525,11 +528,13 @@ TEST(QuietCommandLine, TheLanguageSearchSeesNeitherSwitchesNorValues) {
     const char16_t* arguments;
     int language;
     const char16_t* log = kLogPath;
+    int model = 0;  // over the settings file's MODEL: 0
   };
   for (const Case& c : {
            Case{u"/quiet /network PER0012A", 0},  // a printer id holding PER
            Case{u"/quiet /usb /log C:\\Import\\p.log", 0, u"C:\\Import\\p.log"},  // POR
-           Case{u"/quiet /remove /model 3", 0},
+           Case{u"/quiet /remove /model 3", 0, kLogPath, 3},
+           Case{u"-Quiet -REMOVE -model 3 -kor", 1, kLogPath, 3},  // "-" as well as "/"
            Case{u"/quiet /network PER0012A KOR", 1},
            Case{u"/RUS /quiet /usb", 9},
            Case{u"/quiet /usb /log \"C:\\Log Files\\x.log\" jap", 3, u"C:\\Log Files\\x.log"},
@@ -547,9 +552,8 @@ TEST(QuietCommandLine, TheLanguageSearchSeesNeitherSwitchesNorValues) {
     EXPECT_EQ(q.Run(), kExitRemovalFailed);
     EXPECT_TRUE(q.Logged("start Pelmora \"" PELMORA_VERSION_TEXT "\": Windows 14 (6.1.7601), "
                          "WOW64 no, model " +
-                             std::string(c.arguments == std::u16string(u"/quiet /remove /model 3")
-                                             ? "3 \"Lumetra DX450\""
-                                             : "0 \"Orvane ZELKO-70 Card Printer\"") +
+                             std::string(c.model == 3 ? "3 \"Lumetra DX450\""
+                                                      : "0 \"Orvane ZELKO-70 Card Printer\"") +
                              ", language " + std::to_string(c.language) + kOwnProcess,
                          c.log))
         << (q.Lines().empty() ? std::string("no log") : q.Lines()[0]);
