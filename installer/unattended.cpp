@@ -294,23 +294,27 @@ std::uint32_t UnattendedRun::WaitForQueue() {
   log_->Write(u"step3", u"StartInstall \"USB\"", u"ok");
   // The wizard's look each second: the queue, else a scan, so that Plug and
   // Play installs a printer just plugged in.
-  auto look = [this] {
-    if (OpenAwaitedQueue(*this)) {
-      LogFinished(*this);
-      RefreshPrinterWindows(system_);
-      return true;
-    }
+  auto found = [this] {
+    if (!OpenAwaitedQueue(*this)) return false;
+    LogFinished(*this);
+    RefreshPrinterWindows(system_);
+    return true;
+  };
+  auto look = [&] {
+    if (found()) return true;
     ScanForDevices(system_.devices);
     return false;
   };
   if (switches_.waitSeconds == 0) {
     // One look and one scan, so a printer already plugged in is found by
-    // Plug and Play; after that it installs whenever it is plugged in.
-    return look() ? End(kExitSuccess, kInstallationComplete, kInstallationComplete)
-                  : End(kExitStaged,
-                        u"driver package staged: Plug and Play installs the printer when it is "
-                        u"plugged in",
-                        kStoppedBeforeQueue);
+    // Plug and Play; after that it installs whenever it is plugged in. A
+    // queue the scan itself made counts: the printer is installed.
+    return look() || found()
+               ? End(kExitSuccess, kInstallationComplete, kInstallationComplete)
+               : End(kExitStaged,
+                     u"driver package staged: Plug and Play installs the printer when it is "
+                     u"plugged in",
+                     kStoppedBeforeQueue);
   }
   const std::uint64_t start = system_.clock.now_ms();
   const std::uint64_t deadline = start + static_cast<std::uint64_t>(switches_.waitSeconds) * 1000;
@@ -318,6 +322,8 @@ std::uint32_t UnattendedRun::WaitForQueue() {
     SleepUntil(system_.clock, due);
     if (look()) return End(kExitSuccess, kInstallationComplete, kInstallationComplete);
   }
+  // The last scan may have made the queue.
+  if (found()) return End(kExitSuccess, kInstallationComplete, kInstallationComplete);
   return End(kExitQueueTimeout,
              platform::format(u"no print queue within %d s", {switches_.waitSeconds}),
              kStoppedBeforeQueue);

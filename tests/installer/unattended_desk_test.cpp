@@ -78,6 +78,21 @@ TEST_P(QuietUsb, PluggedDuringTheWaitAfterAStagingRunAndNever) {
     q.ExpectNothingShown();
   }
   {
+    // /wait 0 with the printer plugged in all along: Plug and Play installs
+    // it at the one scan.
+    Quiet q(setting + u" /wait 0", desk);
+    PlugPrinter(q.win, row);
+    EXPECT_EQ(q.Run(), kExitSuccess) << q.Last();
+    EXPECT_TRUE(q.win.spooler.has_queue(name));
+    EXPECT_EQ(MarkedExitCode(q.win), kExitSuccess);
+  }
+  {
+    // Plugged in at the last scan of the wait: the queue it made counts.
+    Quiet q(setting + u" /wait 5", desk);
+    q.PlugAtScan(row, 5);
+    EXPECT_EQ(q.Run(), kExitSuccess) << q.Last();
+  }
+  {
     Quiet q(setting + u" /wait 5", desk);
     const std::uint64_t start = q.win.clock.now_ms();
     EXPECT_EQ(q.Run(), kExitQueueTimeout);

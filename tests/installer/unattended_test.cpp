@@ -491,7 +491,7 @@ TEST(QuietCommandLine, EveryLookAlikeIsNamedByItsOwnWords) {
   // by its code point and by words no other character has, with the right
   // article.
   std::map<std::string, unsigned> named;
-  std::set<unsigned> blanks;
+  std::set<unsigned> blanks, leads;
   for (unsigned c = 0x80; c <= 0xFFFF; ++c) {
     if (c >= 0xD800 && c <= 0xDFFF) continue;
     const std::u16string ch(1, static_cast<char16_t>(c));
@@ -503,7 +503,7 @@ TEST(QuietCommandLine, EveryLookAlikeIsNamedByItsOwnWords) {
       std::string words = error.substr(0, at);
       const std::size_t lead = words.find(" starts with ");
       if (lead != std::string::npos) words = words.substr(lead + 13);
-      if (line[6] == ch[0]) blanks.insert(c);
+      (lead != std::string::npos ? leads : blanks).insert(c);
       SCOPED_TRACE(words);
       const std::size_t next = words.find(' ') + 1;
       ASSERT_LT(next, words.size());
@@ -513,11 +513,20 @@ TEST(QuietCommandLine, EveryLookAlikeIsNamedByItsOwnWords) {
       EXPECT_TRUE(first || it->second == c) << "also U+" << std::hex << it->second;
     }
   }
-  // Unicode's space separators (Zs) and its line and paragraph separators.
-  for (unsigned zs :
-       {0x00A0u, 0x1680u, 0x2000u, 0x2001u, 0x2002u, 0x2003u, 0x2004u, 0x2005u, 0x2006u, 0x2007u,
-        0x2008u, 0x2009u, 0x200Au, 0x2028u, 0x2029u, 0x202Fu, 0x205Fu, 0x3000u})
-    EXPECT_EQ(blanks.count(zs), 1u) << std::hex << zs;
+  // Blanks: Unicode's space separators (Zs), its line and paragraph
+  // separators, and the invisible characters that break a line or once were
+  // spaces.
+  for (unsigned blank : {0x00A0u, 0x1680u, 0x2000u, 0x2001u, 0x2002u, 0x2003u, 0x2004u, 0x2005u,
+                         0x2006u, 0x2007u, 0x2008u, 0x2009u, 0x200Au, 0x2028u, 0x2029u, 0x202Fu,
+                         0x205Fu, 0x3000u, 0x0085u, 0x180Eu, 0x200Bu, 0xFEFFu})
+    EXPECT_EQ(blanks.count(blank), 1u) << std::hex << blank;
+  // Dashes and slashes: Unicode's dash punctuation (Pd) of the punctuation
+  // blocks with its small and fullwidth forms, the soft hyphen, the hyphen
+  // bullet, the minus sign, and the fraction, division and fullwidth slashes.
+  for (unsigned dash :
+       {0x2010u, 0x2011u, 0x2012u, 0x2013u, 0x2014u, 0x2015u, 0x2E3Au, 0x2E3Bu, 0xFE58u, 0xFE63u,
+        0xFF0Du, 0x00ADu, 0x2043u, 0x2212u, 0x2044u, 0x2215u, 0xFF0Fu})
+    EXPECT_EQ(leads.count(dash), 1u) << std::hex << dash;
 }
 
 TEST(QuietCommandLine, TheLanguageSearchSeesNeitherSwitchesNorValues) {
