@@ -1,5 +1,6 @@
 // Where the monitor keeps its display mode: three REG_DWORD flags under
 // HKEY_LOCAL_MACHINE, at most one of them 1 after every save.
+#include <algorithm>
 #include <cstring>
 
 #include "monitor/tessaly_dlg.h"
@@ -12,9 +13,9 @@ namespace {
 // written back as it was read); missing or unreadable reads as 0.
 int read_flag(platform::Registry& registry, platform::RegKey key, std::u16string_view name) {
   platform::RegistryValue value;
-  if (registry.query_value(key, name, 4, &value) != platform::kErrorSuccess) return 0;
   std::uint32_t flag = 0;
-  std::memcpy(&flag, value.data.data(), value.data.size() < 4 ? value.data.size() : 4);
+  if (registry.query_value(key, name, sizeof flag, &value) != platform::kErrorSuccess) return 0;
+  std::memcpy(&flag, value.data.data(), std::min(value.data.size(), sizeof flag));
   return static_cast<int>(flag);
 }
 

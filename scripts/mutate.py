@@ -160,10 +160,13 @@ def sample_key(seed, mutation):
 
 
 def strip_strings_and_comments(line):
-    """The line with string and character literals blanked and any trailing
-    comment removed, so operators inside them are not taken for code."""
+    """The line with string and character literals and comments blanked, so
+    operators and numbers inside them are not taken for code."""
     out = re.sub(r'"(?:[^"\\]|\\.)*"', lambda m: '"' + " " * (len(m.group(0)) - 2) + '"', line)
     out = re.sub(r"'(?:[^'\\]|\\.)*'", lambda m: "'" + " " * (len(m.group(0)) - 2) + "'", out)
+    # A comment within the line (a row's "/*  3 */") is blanked, not removed,
+    # so that the columns still match the line's text.
+    out = re.sub(r"/\*.*?\*/", lambda m: " " * len(m.group(0)), out)
     cut = out.find("//")
     if cut >= 0:
         out = out[:cut] + " " * (len(out) - cut)

@@ -170,6 +170,12 @@ TEST_F(Preparation, TheCertificateIsImportedFromVistaOnAndTheToolRunsEitherWay) 
   EXPECT_TRUE(host.is_enabled(IDC_CANCEL_BUTTON));
   // Logged before the signal: the wizard goes on as soon as it sees it.
   EXPECT_NE(context.log_at_success.find("PreinstallWorker: ok"), std::string::npos);
+  for (const char* store : {"trustedpublisher", "root"})
+    EXPECT_NE(context.log_at_success.find(std::string("step2 run-as \"C:\\Windows\\system32\\"
+                                                      "certutil.exe -addstore ") +
+                                          store + " \"\"C:\\Setup\\bin\\tvcert1.cer\"\"\": ok"),
+              std::string::npos)
+        << context.log_at_success;
   std::vector<platform::sim::SimProcesses::Started> elevated;
   for (const auto& s : win.processes.started())
     if (s.elevated) elevated.push_back(s);

@@ -167,6 +167,7 @@ TEST(SettingsTest, CommandLineLanguage) {
   EXPECT_EQ(Parse("MODEL:4\n", u"/KOR").modelIndex, 4);
   // A zero character ends the argument text.
   EXPECT_EQ(Language(file, std::u16string_view(u"/x\0KOR", 6)), 3);
+  EXPECT_EQ(Language(file, std::u16string_view(u"KORx\0/RUS", 9)), kLanguageKorean);
 }
 
 TEST(SettingsTest, LongCommandLinesScanOnlyTheFirst63Characters) {

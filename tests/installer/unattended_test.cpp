@@ -307,6 +307,20 @@ TEST(QuietLog, TheNamedLogIsMadeWhereItCanBeAndOtherwiseTheDefaultOneSaysWhy) {
   }
 }
 
+TEST(QuietRun, ThePrintersOwnModelRowIsTakenFromOneToFourteen) {
+  for (const int detected : {0, 1, 14, 15}) {
+    SCOPED_TRACE(detected);
+    Quiet q(u"/quiet /network 10.0.0.9 /model 0");
+    q.chooser = [detected](NetworkSelection* s) {
+      *s = {u"10.0.0.9", 9100, detected, 0x3850};
+      return true;
+    };
+    EXPECT_EQ(q.Run(), kExitSuccess) << q.Last();
+    const int row = detected >= 1 && detected <= 14 ? detected : 0;
+    EXPECT_TRUE(q.win.spooler.has_queue(ModelCatalogue[row].modelName));
+  }
+}
+
 TEST(QuietRun, MessageBoxesGoToTheLogAndTheWorkerEndsWithTheCode) {
   Quiet q(u"/quiet /usb /model 3");
   q.win.processes.install_program(u"DIFxCmd", [](std::u16string_view) { return 2u; });

@@ -190,6 +190,15 @@ TEST_F(TrayTest, SeveralStoredModesAreReducedToOne) {
   ASSERT_TRUE(registry_dword(u"B_POPUP", &popup));
   EXPECT_EQ(popup, 5u);
   EXPECT_EQ(state().mode_always, 1);
+
+  // A flag of more than 4 bytes reads as unset; a shorter one by its bytes.
+  for (const std::size_t size : {2u, 4u, 5u}) {
+    store_mode(0, 0, 0);
+    windows.registry.put_value(platform::kHkeyLocalMachine, kSettingsKey, u"B_OFF",
+                               platform::kRegBinary, std::vector<std::uint8_t>(size, 0x01));
+    dialog->load_display_settings();
+    EXPECT_EQ(state().mode_off, size == 2 ? 0x0101 : size == 4 ? 0x01010101 : 0) << size;
+  }
 }
 
 TEST_F(TrayTest, ModeCommandsMarkTheMenuAndAreStored) {

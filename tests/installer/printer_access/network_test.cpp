@@ -326,8 +326,13 @@ TEST(AdminChannel, ConnectFailures) {
             kChannelConnectFailed);
   EXPECT_EQ(channel.ConnectChannel(u"K7M2P4T9", nullptr, ADMIN_PORT), kChannelConnectFailed);
   const std::u16string good = env->address16(2);
-  EXPECT_EQ(channel.ConnectChannel(u"K7M2P4T9", good.c_str(), 0), kChannelConnectFailed);
-  EXPECT_EQ(channel.ConnectChannel(u"K7M2P4T9", good.c_str(), 70000), kChannelConnectFailed);
+  // Ports 1 to 65535 are tried (nothing listens there); the others are
+  // refused before any connection.
+  for (const int port : {0, 1, 65535, 65536, 70000}) {
+    const int before = env->faults.calls("connect");
+    EXPECT_EQ(channel.ConnectChannel(u"K7M2P4T9", good.c_str(), port), kChannelConnectFailed);
+    EXPECT_EQ(env->faults.calls("connect") - before, port == 1 || port == 65535 ? 1 : 0) << port;
+  }
   EXPECT_FALSE(channel.IsOpened());
 }
 

@@ -70,6 +70,10 @@ TEST(AdminProtocol, RequestForK7M2P4T9Is38Bytes) {
   EXPECT_EQ(std::vector<std::uint8_t>(request.begin(), request.begin() + 20), header);
   EXPECT_EQ(ReadLe32(request.data() + 16), 18u);
   EXPECT_EQ(std::vector<std::uint8_t>(request.begin() + 20, request.end()), Utf16le(u"K7M2P4T9"));
+  // A length over 255 fills its second byte: 2 * 301 = 0x025A.
+  const std::vector<std::uint8_t> longer = BuildEncoderInfoRequest(std::u16string(300, u'P'));
+  EXPECT_EQ(std::vector<std::uint8_t>(longer.begin() + 16, longer.begin() + 20),
+            (std::vector<std::uint8_t>{0x5A, 0x02, 0, 0}));
 }
 
 std::vector<std::uint8_t> Reply(std::size_t size, std::uint16_t direction, std::uint32_t length) {
@@ -105,8 +109,11 @@ TEST(AdminProtocol, ReplyChecks) {
   reply = Reply(544, 1, 516);
   EXPECT_EQ(DecodeEncoderInfoReply(reply.data(), reply.size(), &block), -1);
   EXPECT_EQ(std::memcmp(&block, &zero, sizeof block), 0);
-  // A well-formed reply fills the block from offset 28.
+  // A well-formed reply fills the block from offset 28, but neither a
+  // missing reply nor a missing block.
   reply = Reply(544, 2, 516);
+  EXPECT_EQ(DecodeEncoderInfoReply(nullptr, reply.size(), &block), -1);
+  EXPECT_EQ(DecodeEncoderInfoReply(reply.data(), reply.size(), nullptr), -1);
   EXPECT_EQ(DecodeEncoderInfoReply(reply.data(), reply.size(), &block), 0);
   EXPECT_EQ(std::memcmp(&block, reply.data() + 28, 516), 0);
   // Shorter length: only that many bytes.
