@@ -199,6 +199,9 @@ TEST_P(OnEveryDesk, TheUnattendedNetworkQueueThenRemoval) {
   EXPECT_EQ(MarkedExitCode(q.win), kExitSuccess);
   q.win.system.arguments = u"/quiet /remove";
   EXPECT_EQ(q.Run(), kExitSuccess) << q.Last();
+  EXPECT_TRUE(
+      q.Logged("start settings \"Pelmora.ini\": not found in the current folder; every "
+               "model's installation is removed"));
   EXPECT_EQ(Left(q), std::vector<std::string>{});
   q.ExpectNothingShown();
 }

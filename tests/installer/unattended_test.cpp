@@ -121,7 +121,10 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
        kExitPrinterNotFound, "end exit code 1168: the network printer \"K7M2P4T9\" was not found",
        true, true},
       // Outside the media folder, without /model: no model to install.
-      {"no model", u"/quiet /usb", [](Quiet&) {}, kExitBadCommandLine, kNoModel, true, true},
+      {"no model", u"/quiet /usb", [](Quiet&) {}, kExitBadCommandLine, kNoModel, true, true, "",
+       [](Quiet& q) {
+         EXPECT_TRUE(q.Logged("start settings \"Pelmora.ini\": not found in the current folder"));
+       }},
       // Something stops the spooler while the run scans for the printer.
       {"spooler left stopped", u"/quiet /usb /model 0",
        [](Quiet& q) {
