@@ -108,7 +108,7 @@ int CZelkoSearchNet::FindNetworkPrinter(PrinterDetails* details, const char16_t*
     // Only dotted IPv4 text names one printer; anything else would otherwise
     // turn into a broadcast to the whole network.
     std::string narrow;
-    for (std::size_t i = 0; targetAddress[i] != 0 && i < 64; ++i) {
+    for (std::size_t i = 0; i < 64 && targetAddress[i] != 0; ++i) {
       if (targetAddress[i] > 0x7F) return 0;
       narrow.push_back(static_cast<char>(targetAddress[i]));
     }

@@ -95,8 +95,8 @@ TEST(InstallLog, LinesAreBoundedSingleLinesWithQuotedSubjects) {
   EXPECT_EQ(FormatLogLine(time, u"step1", u"delete-queue " + Quoted(u"Say \"hi\""), u"ok"),
             "2026-12-09 06:10:02 step1 delete-queue \"Say \"\"hi\"\"\": ok\r\n");
   // A system text with line breaks of its own stays on its line.
-  EXPECT_EQ(FormatLogLine(time, u"step2", u"CheckPapers", u"failed: a\r\nb\tc"),
-            "2026-12-09 06:10:02 step2 CheckPapers: failed: a  b c\r\n");
+  EXPECT_EQ(FormatLogLine(time, u"step2", u"CheckPapers", u"failed: a\r\nb\tc\u007F~\u0080"),
+            "2026-12-09 06:10:02 step2 CheckPapers: failed: a  b c ~\xC2\x80\r\n");
   // Too long: cut between two characters of three bytes each, marked.
   const std::string line =
       FormatLogLine(time, u"step1", u"delete-file " + Quoted(std::u16string(2000, u'한')), u"ok");

@@ -201,6 +201,16 @@ TEST_F(Preparation, TheCertificateIsImportedFromVistaOnAndTheToolRunsEitherWay) 
   for (const auto& s : xp.processes.started()) EXPECT_FALSE(s.elevated);
   EXPECT_EQ(xp.setup_api.oem_infs().size(), 1u);
   EXPECT_TRUE(xp_context.window.is_enabled(IDC_CANCEL_BUTTON));
+  // A worker that cannot start is logged as failed, with no status line of its own.
+  SimWindows no_thread;
+  PrepareInstallation(no_thread);
+  test_support::SimStepContext no_thread_context(no_thread, 0);
+  no_thread.faults.fail("CreateThread", platform::kErrorAccessDenied);
+  RunPreparationStep(no_thread_context);
+  EXPECT_EQ(no_thread.threads.started(), 0);
+  EXPECT_NE(no_thread.shell.file_contents(no_thread_context.log().Path())
+                .find("step2 StartPreinstallWorker: failed\r\n"),
+            std::string::npos);
 }
 
 TEST_F(Preparation, AFailedToolRunShowsTheCommandAndTheCodeAndEndsTheInstaller) {

@@ -36,6 +36,9 @@ TEST_P(QuietUsb, PluggedDuringTheWaitAfterAStagingRunAndNever) {
     EXPECT_EQ(q.Run(), kExitSuccess) << q.Last();
     EXPECT_TRUE(q.win.spooler.has_queue(name));
     EXPECT_EQ(q.Last(), "end exit code 0: installation complete" + kOwnProcess);
+    // Stale devices of the printer's own product id are among those removed.
+    EXPECT_TRUE(q.Logged(std::string("step3 RemoveStaleUsbDevices \"") +
+                         UsbHardwareIdPrefix(model) + "\": ok"));
     // The wizard's own lines, in its order.
     const auto lines = q.Lines();
     std::vector<std::string> steps;

@@ -54,6 +54,8 @@ TEST(Text, Utf8RoundTripsAndMalformedInput) {
   EXPECT_EQ(to_utf16(to_utf8(korean)), korean);
   const std::u16string emoji = u"card \U0001F4B3";
   EXPECT_EQ(to_utf16(to_utf8(emoji)), emoji);
+  // Continuation bytes with their low bits clear, in each length.
+  EXPECT_EQ(to_utf8(u"\u00C0\u4E00\U0001F600"), "\xC3\x80\xE4\xB8\x80\xF0\x9F\x98\x80");
   EXPECT_EQ(to_utf16("\xC3\xA9"), u"\u00E9");
   EXPECT_EQ(to_utf16("\xEF\xBF\xBF"), u"\uFFFF");  // the last one without a surrogate pair
   // Broken sequences become U+FFFD and nothing is read past the input.

@@ -139,6 +139,7 @@ TEST_F(UsbChannel, FailedOpenSendsNothing) {
   At(u"ROOT", 1).held_open_elsewhere = true;
   {
     CZelkoAdminUsb channel(P());
+    EXPECT_EQ(channel.opened, 0);  // a new channel is not open
     EXPECT_EQ(channel.OpenChannel(u"Q", PathOf(u"ROOT", 1).c_str(), u"USB001"), -1);
     EXPECT_EQ(channel.device.get(), platform::kInvalidDeviceHandle);
     EncoderInfoBlock block{};
