@@ -138,19 +138,19 @@ bool FindModelInf(StepContext& context, char16_t* path, std::size_t capacity,
   return found;
 }
 
-std::u16string RewriteProfileInfPath(std::u16string_view infPath) {
+std::u16string RewriteProfileInfPath(std::u16string_view inf_path) {
   std::u16string_view tail;
   bool has_tail = false;
-  for (std::size_t i = 0; i + 4 <= infPath.size(); ++i) {
-    if (StartsWithIgnoreCase(infPath.substr(i), u"\\oem")) {
-      tail = infPath.substr(i);
+  for (std::size_t i = 0; i + 4 <= inf_path.size(); ++i) {
+    if (StartsWithIgnoreCase(inf_path.substr(i), u"\\oem")) {
+      tail = inf_path.substr(i);
       has_tail = true;
     }
   }
   // Without an OEM name to keep, the path is used as the system gave it.
-  if (has_tail && StartsWithIgnoreCase(infPath, u"c:\\users\\administrator\\window"))
+  if (has_tail && StartsWithIgnoreCase(inf_path, u"c:\\users\\administrator\\window"))
     return platform::format(u"C:\\windows\\inf%s", {tail});
-  return std::u16string(infPath);
+  return std::u16string(inf_path);
 }
 
 bool InstallPrinterDriver(StepContext& context, std::u16string_view modelName,

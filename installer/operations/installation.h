@@ -42,7 +42,7 @@ platform::PortData1 MakeTcpIpPortRecord(std::u16string_view address, int portNum
 std::u16string TcpIpPortName(std::u16string_view address);
 // An INF path the system reported inside the administrator's profile is
 // moved back to the Windows INF folder, keeping its OEM file name.
-std::u16string RewriteProfileInfPath(std::u16string_view infPath);
+std::u16string RewriteProfileInfPath(std::u16string_view inf_path);
 
 inline constexpr std::size_t kInfPathChars = 1024;
 inline constexpr std::size_t kPortNameChars = 34;

@@ -35,9 +35,9 @@ inline constexpr std::size_t kChannelNameLength = 32;
 // when the lock name or device is absent, the event cannot be had in time, or
 // the request itself failed.
 bool LockedVendorIoControl(const UsbPorts& platform, const char16_t* lockName,
-                           platform::DeviceHandle device, std::uint32_t controlCode,
-                           const void* input, std::uint32_t inputLength, void* output,
-                           std::uint32_t outputCapacity, std::uint32_t* bytesReturned);
+                           platform::DeviceHandle device, std::uint32_t control_code,
+                           const void* input, std::uint32_t input_length, void* output,
+                           std::uint32_t output_capacity, std::uint32_t* bytes_returned);
 
 class CZelkoAdminUsb {
  public:
