@@ -105,6 +105,9 @@ TEST(InstallLog, LinesAreBoundedSingleLinesWithQuotedSubjects) {
   EXPECT_EQ(line.substr(line.size() - 5), "...\r\n");
   EXPECT_EQ(line.substr(0, line.size() - 5),
             platform::to_utf8(platform::to_utf16(line.substr(0, line.size() - 5))));
+  // One-byte characters fill the line to its last byte.
+  EXPECT_EQ(FormatLogLine(time, u"step1", std::u16string(2000, u'x'), u"ok").size(),
+            kMaxLogLineBytes);
 }
 
 TEST(InstallLog, UsbInstallationOverAnEarlierOne) {
