@@ -28,10 +28,6 @@ class Cleanup : public ::testing::Test {
     leftovers.AddForeign();
   }
 
-  std::size_t OpenHandles() {
-    return win.spooler.open_handles() + win.registry.open_handles() + win.processes.open_handles() +
-           win.services.open_handles() + win.setup_api.open_handles() + win.devices.open_sets();
-  }
   std::u16string Status() { return host.text(IDC_STATUS); }
   // Whether a line of the installation log holds `text`.
   bool Logged(std::u16string_view text) {
@@ -108,7 +104,7 @@ TEST_F(Cleanup, FullStepRemovesEveryTraceOfTheModelAndNothingElse) {
             u"\"C:\\Setup\\Bin\\i386\\DIFxCmd\" /u \"C:\\Program "
             u"Files\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
   EXPECT_EQ(started[0].creation_flags, 0x0A000000u);
-  EXPECT_EQ(OpenHandles(), 0u);
+  EXPECT_EQ(test_support::OpenHandles(win), 0u);
 
   // A second run on the cleaned system succeeds too.
   EXPECT_TRUE(RunCleanupStep(context)) << platform::to_utf8(Status());
@@ -455,26 +451,16 @@ TEST(CleanupFaults, EveryCallFailedInTurn) {
         EXPECT_EQ(status, expected);
       }
     }
-    EXPECT_EQ(win.spooler.open_handles() + win.registry.open_handles() +
-                  win.processes.open_handles() + win.services.open_handles() +
-                  win.setup_api.open_handles() + win.devices.open_sets(),
-              0u);
+    EXPECT_EQ(test_support::OpenHandles(win), 0u);
     EXPECT_TRUE(win.services.running(u"Spooler") || operation == "StartServiceW");
     if (!usb) {
       // Only a failure inside the device walk makes it fail.
       EXPECT_EQ(operation.rfind("SetupDi", 0), 0u);
     }
     win.faults.clear();
-    if (!win.services.running(u"Spooler")) {
-      // A start that failed leaves the spooler stopped; the administrator
-      // starts it again before the next try.
-      platform::ServiceHandle m = 0, s = 0;
-      win.services.open_manager(0, &m);
-      win.services.open_service(m, u"Spooler", 0, &s);
-      win.services.start(s);
-      win.services.close(s);
-      win.services.close(m);
-    }
+    // A start that failed leaves the spooler stopped; the administrator
+    // starts it again before the next try.
+    if (!win.services.running(u"Spooler")) win.services.add_service(u"Spooler", true);
     EXPECT_TRUE(RunCleanupStep(context)) << platform::to_utf8(context.window.text(IDC_STATUS));
     EXPECT_TRUE(RemoveStaleUsbDevices(context, 0));
     Leftovers check(win);
