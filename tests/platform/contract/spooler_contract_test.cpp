@@ -15,6 +15,7 @@
 #include "platform_sim/sim_windows.h"
 #include "support/contract.h"
 #include "support/simulated_queue.h"
+#include "support/utf16_bytes.h"
 #ifdef _WIN32
 // clang-format off
 #include "platform_win32/windows_api.h"
@@ -27,20 +28,13 @@ namespace tessaly {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using test_support::utf16_bytes;
 
 constexpr char16_t kDriverZelko70[] = u"Orvane ZELKO-70 Card Printer";
 constexpr char16_t kDriverOther[] = u"Tessaly Test Other Driver";
 constexpr char16_t kQueueFront[] = u"Tessaly test front desk";
 constexpr char16_t kQueueOffline[] = u"Tessaly test offline";
 constexpr char16_t kQueueOther[] = u"Tessaly test other driver";
-
-Bytes text_bytes(std::u16string_view text) {
-  Bytes b;
-  for (char16_t c : text)
-    b.insert(b.end(), {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8)});
-  b.insert(b.end(), {0, 0});
-  return b;
-}
 
 Bytes dword_bytes(std::uint32_t w) {
   return {static_cast<std::uint8_t>(w), static_cast<std::uint8_t>(w >> 8),
@@ -210,8 +204,10 @@ class SpoolerContract : public ::testing::Test {
   void publish(std::u16string_view queue, const SimulatedQueue& q) {
     Bytes version(q.firmware.begin(), q.firmware.end());
     version.insert(version.end(), {static_cast<std::uint8_t>(q.firmware_end), 0});
-    ASSERT_TRUE(under_.set_value(queue, u"PrinterID", platform::kRegSz, text_bytes(q.printer_id)));
-    ASSERT_TRUE(under_.set_value(queue, u"PrinterSerial", platform::kRegSz, text_bytes(q.serial)));
+    ASSERT_TRUE(
+        under_.set_value(queue, u"PrinterID", platform::kRegSz, utf16_bytes(q.printer_id, true)));
+    ASSERT_TRUE(
+        under_.set_value(queue, u"PrinterSerial", platform::kRegSz, utf16_bytes(q.serial, true)));
     ASSERT_TRUE(under_.set_value(queue, u"PrinterVersion", platform::kRegBinary, version));
     ASSERT_TRUE(
         under_.set_value(queue, u"PrinterStatus", platform::kRegBinary,
@@ -256,8 +252,8 @@ TYPED_TEST(SpoolerContract, ReadsDriverDataWithinTheLimit) {
   auto& under = this->under_;
   ASSERT_TRUE(
       under.set_value(kQueueFront, u"PrinterType", platform::kRegDword, dword_bytes(0x4008)));
-  ASSERT_TRUE(
-      under.set_value(kQueueFront, u"PrinterSerial", platform::kRegSz, text_bytes(u"12CH3456")));
+  ASSERT_TRUE(under.set_value(kQueueFront, u"PrinterSerial", platform::kRegSz,
+                              utf16_bytes(u"12CH3456", true)));
   ASSERT_TRUE(
       under.set_value(kQueueFront, u"PrinterStatus", platform::kRegBinary, Bytes(65, 0x11)));
   ASSERT_TRUE(under.set_value(kQueueFront, u"PrinterVersion", platform::kRegBinary,
@@ -278,7 +274,7 @@ TYPED_TEST(SpoolerContract, ReadsDriverDataWithinTheLimit) {
   ASSERT_EQ(spooler.get_printer_data(printer.get(), u"PrinterSerial", 64, &value),
             platform::kErrorSuccess);
   EXPECT_EQ(value.type, platform::kRegSz);
-  EXPECT_EQ(value.data, text_bytes(u"12CH3456"));
+  EXPECT_EQ(value.data, utf16_bytes(u"12CH3456", true));
 
   ASSERT_EQ(spooler.get_printer_data(printer.get(), u"PrinterVersion", 64, &value),
             platform::kErrorSuccess);
@@ -428,7 +424,7 @@ TYPED_TEST(SpoolerContract, PollReadsTheQueuesAndPicksUpTheErrorText) {
   this->publish(kQueueOffline, offline);
   this->publish(kQueueOther, front);
   ASSERT_TRUE(this->under_.set_value(kQueueFront, u"ErrorMessage", platform::kRegSz,
-                                     text_bytes(u"Encoding failed")));
+                                     utf16_bytes(u"Encoding failed", true)));
   ASSERT_TRUE(this->under_.set_offline(kQueueOffline, true));
 
   DisplayState display;
