@@ -124,8 +124,7 @@ TEST(NetworkDiscovery, MoreAnswersThanSlotsNeverOverrunTheList) {
 TEST(NetworkDiscovery, FindByBroadcastPassesOverOtherPrinters) {
   REQUIRE_SIMULATOR(env);
   const printer_sim::PrinterConfig& plain = env->printer("plain");
-  PrinterDetails details;
-  std::memset(&details, 0, sizeof details);
+  PrinterDetails details{};
   CZelkoSearchNet search(env->sockets);
   // The other lan printers answer first; only K7M2P4T9's answer counts.
   ASSERT_EQ(search.FindNetworkPrinter(&details, u"K7M2P4T9", nullptr, kDiscoveryRequestCode,
@@ -160,8 +159,7 @@ TEST(NetworkDiscovery, FindByBroadcastPassesOverOtherPrinters) {
 TEST(NetworkDiscovery, FindWithATargetAsksOnlyThatAddress) {
   REQUIRE_SIMULATOR(env);
   CZelkoSearchNet search(env->sockets);
-  PrinterDetails details;
-  std::memset(&details, 0, sizeof details);
+  PrinterDetails details{};
   // Sent to the twice printer's address: K7M2P4T9 never hears the request.
   EXPECT_EQ(search.FindNetworkPrinter(&details, u"K7M2P4T9", env->address16(3).c_str(),
                                       kDiscoveryRequestCode, env->options(kLan)),
@@ -187,8 +185,7 @@ TEST(NetworkDiscovery, FindWithATargetAsksOnlyThatAddress) {
 TEST(NetworkDiscovery, FindFailsForSilentLateOrUnknownPrinters) {
   REQUIRE_SIMULATOR(env);
   CZelkoSearchNet search(env->sockets);
-  PrinterDetails details;
-  std::memset(&details, 0, sizeof details);
+  PrinterDetails details{};
   for (const char16_t* id : {u"LATE0001", u"QUIET001", u"MALFORM1", u"NOSUCHID", u"k7m2p4t9"}) {
     EXPECT_EQ(
         search.FindNetworkPrinter(&details, id, nullptr, kDiscoveryRequestCode, env->options(kLan)),
@@ -207,8 +204,7 @@ TEST(NetworkDiscovery, FindFailsForSilentLateOrUnknownPrinters) {
 TEST(NetworkDiscovery, FoundPrinterWithoutAdministrationChannelHasAZeroReport) {
   REQUIRE_SIMULATOR(env);
   CZelkoSearchNet search(env->sockets);
-  PrinterDetails details;
-  std::memset(&details, 0, sizeof details);
+  PrinterDetails details{};
   std::memset(&details.encoderInfo, 0xCD, sizeof details.encoderInfo);
   ASSERT_EQ(search.FindNetworkPrinter(&details, u"N0ADM1N0", nullptr, kDiscoveryRequestCode,
                                       env->options(kLan)),
@@ -364,8 +360,7 @@ TEST(AdminChannel, LateReplyEndsWithTheReadTimeOut) {
 
 TEST(AdminChannel, QueryLeavesAZeroBlockOnFailure) {
   REQUIRE_SIMULATOR(env);
-  PrinterDetails details;
-  std::memset(&details, 0, sizeof details);
+  PrinterDetails details{};
   platform::copy_truncated(details.printerId, u"K7M2P4T9");
   for (int last : {kEmptyAddress, 23, 20}) {
     std::memset(&details.encoderInfo, 0xCD, sizeof details.encoderInfo);
