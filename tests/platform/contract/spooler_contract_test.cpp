@@ -15,7 +15,6 @@
 #include "platform_sim/sim_windows.h"
 #include "support/contract.h"
 #include "support/simulated_queue.h"
-#include "support/utf16_bytes.h"
 #ifdef _WIN32
 // clang-format off
 #include "platform_win32/windows_api.h"
@@ -28,7 +27,6 @@ namespace tessaly {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using test_support::utf16_bytes;
 
 constexpr char16_t kDriverZelko70[] = u"Orvane ZELKO-70 Card Printer";
 constexpr char16_t kDriverOther[] = u"Tessaly Test Other Driver";
@@ -202,22 +200,9 @@ class SpoolerContract : public ::testing::Test {
 
   // What the printer driver publishes for a printer.
   void publish(std::u16string_view queue, const SimulatedQueue& q) {
-    Bytes version(q.firmware.begin(), q.firmware.end());
-    version.insert(version.end(), {static_cast<std::uint8_t>(q.firmware_end), 0});
-    ASSERT_TRUE(
-        under_.set_value(queue, u"PrinterID", platform::kRegSz, utf16_bytes(q.printer_id, true)));
-    ASSERT_TRUE(
-        under_.set_value(queue, u"PrinterSerial", platform::kRegSz, utf16_bytes(q.serial, true)));
-    ASSERT_TRUE(under_.set_value(queue, u"PrinterVersion", platform::kRegBinary, version));
-    ASSERT_TRUE(
-        under_.set_value(queue, u"PrinterStatus", platform::kRegBinary,
-                         printer_status_bytes(q.status_main, q.status_error, q.ribbon_left)));
-    ASSERT_TRUE(
-        under_.set_value(queue, u"PrinterType", platform::kRegDword, dword_bytes(q.printer_type)));
-    ASSERT_TRUE(
-        under_.set_value(queue, u"LockType", platform::kRegDword, dword_bytes(q.lock_type)));
-    ASSERT_TRUE(under_.set_value(queue, u"LaminatorStatus", platform::kRegBinary,
-                                 laminator_status_bytes(q.lam_status, q.lam_error)));
+    for (const DriverDataValue& value : driver_data_values(q))
+      ASSERT_TRUE(under_.set_value(queue, value.name, value.type, value.data))
+          << platform::to_utf8(value.name);
   }
 
   Under under_;
@@ -253,7 +238,7 @@ TYPED_TEST(SpoolerContract, ReadsDriverDataWithinTheLimit) {
   ASSERT_TRUE(
       under.set_value(kQueueFront, u"PrinterType", platform::kRegDword, dword_bytes(0x4008)));
   ASSERT_TRUE(under.set_value(kQueueFront, u"PrinterSerial", platform::kRegSz,
-                              utf16_bytes(u"12CH3456", true)));
+                              string_value_bytes(u"12CH3456")));
   ASSERT_TRUE(
       under.set_value(kQueueFront, u"PrinterStatus", platform::kRegBinary, Bytes(65, 0x11)));
   ASSERT_TRUE(under.set_value(kQueueFront, u"PrinterVersion", platform::kRegBinary,
@@ -274,7 +259,7 @@ TYPED_TEST(SpoolerContract, ReadsDriverDataWithinTheLimit) {
   ASSERT_EQ(spooler.get_printer_data(printer.get(), u"PrinterSerial", 64, &value),
             platform::kErrorSuccess);
   EXPECT_EQ(value.type, platform::kRegSz);
-  EXPECT_EQ(value.data, utf16_bytes(u"12CH3456", true));
+  EXPECT_EQ(value.data, string_value_bytes(u"12CH3456"));
 
   ASSERT_EQ(spooler.get_printer_data(printer.get(), u"PrinterVersion", 64, &value),
             platform::kErrorSuccess);
@@ -424,7 +409,7 @@ TYPED_TEST(SpoolerContract, PollReadsTheQueuesAndPicksUpTheErrorText) {
   this->publish(kQueueOffline, offline);
   this->publish(kQueueOther, front);
   ASSERT_TRUE(this->under_.set_value(kQueueFront, u"ErrorMessage", platform::kRegSz,
-                                     utf16_bytes(u"Encoding failed", true)));
+                                     string_value_bytes(u"Encoding failed")));
   ASSERT_TRUE(this->under_.set_offline(kQueueOffline, true));
 
   DisplayState display;
