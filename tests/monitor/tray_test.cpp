@@ -208,8 +208,7 @@ TEST_F(TrayTest, UninstallCancelledChangesNothing) {
   EXPECT_EQ(tray.boxes[0].caption, u"Confirm");
   EXPECT_EQ(tray.boxes[0].flags, platform::kMbOkCancelButtons);
   EXPECT_TRUE(tray.boxes[0].owned);
-  platform::RegistryValue v;
-  EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, &v));
+  EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, nullptr));
   EXPECT_TRUE(tray.posted.empty());
 }
 
@@ -218,9 +217,8 @@ TEST_F(TrayTest, UninstallRemovesOnlyTheRunValueAndEnds) {
   windows.registry.put_string(platform::kHkeyLocalMachine, kRunKey, u"Other", u"other.exe");
   start(0, 1, 0);
   command(ID_TRAY_UNINSTALL);
-  platform::RegistryValue v;
-  EXPECT_FALSE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, &v));
-  EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, u"Other", &v));
+  EXPECT_FALSE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, nullptr));
+  EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, u"Other", nullptr));
   EXPECT_TRUE(windows.registry.key_exists(platform::kHkeyLocalMachine, kSettingsKey));
   ASSERT_EQ(tray.posted.size(), 1u);
   EXPECT_EQ(tray.posted[0].message, platform::kWmClose);
@@ -276,8 +274,7 @@ TEST_F(TrayTest, UninstallByAStandardUserGoesThroughTheElevationPrompt) {
   EXPECT_EQ(tray.boxes[1].caption, u"Uninstall Tessaly");
   EXPECT_EQ(tray.boxes[1].flags, 0x30u) << "OK, warning icon";
   EXPECT_TRUE(tray.posted.empty());
-  platform::RegistryValue v;
-  EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, &v));
+  EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, nullptr));
 
   // Allowed, but the copy fails: its exit code is told.
   refuse_in_copy = true;
@@ -290,7 +287,7 @@ TEST_F(TrayTest, UninstallByAStandardUserGoesThroughTheElevationPrompt) {
   refuse_in_copy = false;
   command(ID_TRAY_UNINSTALL);
   EXPECT_EQ(tray.boxes.size(), 5u) << "only the question";
-  EXPECT_FALSE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, &v));
+  EXPECT_FALSE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, nullptr));
   EXPECT_FALSE(elevated_ran_tray) << "the copy only removes the value";
   const auto started = windows.processes.started();
   ASSERT_EQ(started.size(), 2u);
@@ -322,10 +319,9 @@ TEST_F(TrayTest, DriverErrorTextIsShownOnceWithTheTickStopped) {
   EXPECT_EQ(windows.clock.sleeps()[sleeps_before], 20u);
   EXPECT_EQ(state().error_pending, 0);
   EXPECT_EQ(state().error_text[0], 0);
-  platform::RegistryValue v;
   EXPECT_FALSE(windows.registry.value(platform::kHkeyLocalMachine,
                                       windows.spooler.driver_data_key(u"Card A"), u"ErrorMessage",
-                                      &v));
+                                      nullptr));
   timers.run_for(5000);
   EXPECT_EQ(tray.boxes.size(), 1u) << "shown once";
 }
