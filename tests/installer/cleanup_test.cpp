@@ -17,7 +17,8 @@ using platform::sim::SimWindows;
 
 class Cleanup : public ::testing::Test {
  protected:
-  Cleanup() : context(win), leftovers(win) { leftovers.AddTool(); }
+  // Model 0 unless a case chooses another.
+  Cleanup() : context(win, 0), leftovers(win) { leftovers.AddTool(); }
 
   // A full earlier installation of `model` (and its pair partners), the
   // monitor, the utilities, and things of other makers.
@@ -111,7 +112,6 @@ TEST_F(Cleanup, FullStepRemovesEveryTraceOfTheModelAndNothingElse) {
 }
 
 TEST_F(Cleanup, AnUpgradeOverARunningInstallationLeavesOnlyWhatIsInUseToTheRestart) {
-  context.modelIndex = 0;
   leftovers.Add(0, u"Card printer at the desk");
   leftovers.AddRunningMonitor();
   leftovers.AddProgramUsingPlugIn(0);
@@ -146,7 +146,6 @@ TEST_F(Cleanup, AnUpgradeOverARunningInstallationLeavesOnlyWhatIsInUseToTheResta
 }
 
 TEST_F(Cleanup, AMonitorThatDoesNotEndWhenAskedIsEndedAfterItsWait) {
-  context.modelIndex = 0;
   leftovers.Add(0, u"Card printer at the desk");
   leftovers.AddRunningMonitor(/*hangs=*/true);
   const std::size_t sleeps_before = win.clock.sleeps().size();
@@ -270,7 +269,6 @@ TEST_F(Cleanup, EachModelRemovesItsOwnLanguageMonitorKey) {
 }
 
 TEST_F(Cleanup, AnEmptySystemSkipsTheWaitsOfNothingToRemove) {
-  context.modelIndex = 0;
   win.shell.put_file(u"C:\\Windows\\INF\\printer.inf", MakerInf(u"Generic"));
   const std::uint64_t start = win.clock.now_ms();
   ASSERT_TRUE(RunCleanupStep(context));
@@ -281,7 +279,6 @@ TEST_F(Cleanup, AnEmptySystemSkipsTheWaitsOfNothingToRemove) {
 }
 
 TEST_F(Cleanup, AMonitorThatRestartsItselfStopsTheStep) {
-  context.modelIndex = 0;
   win.processes.add_process(u"Tessaly.exe", /*restarts=*/true);
   leftovers.Add(0, u"Desk");
   EXPECT_FALSE(RunCleanupStep(context));
@@ -295,7 +292,6 @@ TEST_F(Cleanup, AMonitorThatRestartsItselfStopsTheStep) {
 }
 
 TEST_F(Cleanup, ASpoolerThatCannotBeOpenedIsReported) {
-  context.modelIndex = 0;
   win.faults.fail("OpenServiceW", platform::kErrorAccessDenied, 1, true);
   EXPECT_FALSE(RunCleanupStep(context));
   EXPECT_EQ(Status(), kRestartSpoolerFailedText);
@@ -303,7 +299,6 @@ TEST_F(Cleanup, ASpoolerThatCannotBeOpenedIsReported) {
 }
 
 TEST_F(Cleanup, InfListsWithOddEntriesAreWalkedWithinTheirLength) {
-  context.modelIndex = 0;
   leftovers.Add(0, u"Desk");
   // An INF that SetupAPI reads as Windows 4 style only by its signature, one
   // whose disk 100 is in the decorated section, and one that is no INF.
@@ -337,7 +332,6 @@ TEST_F(Cleanup, TheSystemInfFolderIsListedAlsoOnARemoteDesktopHost) {
   // Windows folder of the user's own; the OEM INF files stay in the system's.
   win.shell.per_user_windows_folder = u"C:\\Users\\Pat\\WINDOWS";
   win.shell.put_directory(u"C:\\Users\\Pat\\WINDOWS\\INF");
-  context.modelIndex = 0;
   auto oem_traces = [&] {
     int count = 0;
     for (const auto& trace : leftovers.TracesOf(0)) count += trace.rfind("oem inf", 0) == 0;

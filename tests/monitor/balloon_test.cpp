@@ -9,9 +9,11 @@ namespace {
 
 class BalloonTest : public TrayFixture {
  protected:
-  void two_printers() {
+  // Two printers of ours, then the monitor in Popup or Always mode.
+  void start_with_two_printers(std::uint32_t popup, std::uint32_t always) {
     add(queue(u"Card A"));
     add(queue(u"Card B"));
+    start(0, popup, always);
   }
   void set_status(const std::u16string& name, std::uint32_t main, std::uint16_t ribbon = 100) {
     windows.spooler.set_driver_data(name, u"PrinterStatus", platform::kRegBinary,
@@ -20,8 +22,7 @@ class BalloonTest : public TrayFixture {
 };
 
 TEST_F(BalloonTest, TwoPrintersRiseToFullHeightOnTheThirtySixthTick) {
-  two_printers();
-  start(0, 1, 0);
+  start_with_two_printers(1, 0);
   EXPECT_TRUE(balloon_window.created);
   EXPECT_EQ(balloon_window.brought_to_top, 0) << "the first rise does not bring it to the top";
   EXPECT_EQ(state().slide_state, kRising);
@@ -52,8 +53,7 @@ TEST_F(BalloonTest, OnePrinterRisesInHalfTheTicks) {
 }
 
 TEST_F(BalloonTest, PopupFallsOnTheHundredAndFirstTickAfterLeavingTheIcon) {
-  two_printers();
-  start(0, 1, 0);
+  start_with_two_printers(1, 0);
   hover();
   EXPECT_EQ(state().pinned, 1);
   balloon_steps(37);
@@ -86,8 +86,7 @@ TEST_F(BalloonTest, PopupFallsOnTheHundredAndFirstTickAfterLeavingTheIcon) {
 }
 
 TEST_F(BalloonTest, ANewPrinterGrowsTheBalloonAtTheNextRefreshWithoutAnimation) {
-  two_printers();
-  start(0, 0, 1);
+  start_with_two_printers(0, 1);
   balloon_steps(37);  // shown with elapsed 740
   ASSERT_EQ(state().elapsed_ms, 740u);
   add(queue(u"Card C"));
@@ -104,8 +103,7 @@ TEST_F(BalloonTest, ANewPrinterGrowsTheBalloonAtTheNextRefreshWithoutAnimation) 
 }
 
 TEST_F(BalloonTest, OnlyComparedFieldsRepaint) {
-  two_printers();
-  start(0, 0, 1);
+  start_with_two_printers(0, 1);
   balloon_steps(37);
   set_status(u"Card A", 0, 42);  // ribbon count only
   balloon_steps(13);             // the refresh at elapsed 1000
@@ -140,8 +138,7 @@ TEST_F(BalloonTest, ALaminatorErrorAloneRepaints) {
 }
 
 TEST_F(BalloonTest, TheBalloonFollowsTheWorkArea) {
-  two_printers();
-  start(0, 0, 1);
+  start_with_two_printers(0, 1);
   balloon_steps(37);
   ASSERT_EQ(balloon_window.rect, (platform::Rect{778, 588, 1024, 768}));
   // A taskbar of 40 pixels comes up at the bottom: the corner moves.
@@ -177,8 +174,7 @@ TEST_F(BalloonTest, TheBalloonFollowsTheWorkArea) {
 }
 
 TEST_F(BalloonTest, OffShrinksTheBalloonToNoHeight) {
-  two_printers();
-  start(0, 0, 1);
+  start_with_two_printers(0, 1);
   balloon_steps(37);
   command(ID_DISPLAY_OFF);
   EXPECT_EQ(state().mode_off, 1);
@@ -190,8 +186,7 @@ TEST_F(BalloonTest, OffShrinksTheBalloonToNoHeight) {
 }
 
 TEST_F(BalloonTest, AlwaysPinsAndNeverFalls) {
-  two_printers();
-  start(0, 1, 0);
+  start_with_two_printers(1, 0);
   balloon_steps(138);  // risen, idle past 2000 ms, fallen
   ASSERT_EQ(state().slide_state, kHidden);
   command(ID_DISPLAY_ALWAYS);
@@ -204,8 +199,7 @@ TEST_F(BalloonTest, AlwaysPinsAndNeverFalls) {
 }
 
 TEST_F(BalloonTest, AlwaysWhilePinnedDoesNotRestartTheRise) {
-  two_printers();
-  start(0, 1, 0);
+  start_with_two_printers(1, 0);
   hover();
   balloon_steps(40);
   ASSERT_EQ(state().slide_state, kShown);
