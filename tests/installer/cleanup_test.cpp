@@ -17,7 +17,8 @@ using platform::sim::SimWindows;
 
 class Cleanup : public ::testing::Test {
  protected:
-  Cleanup() : context(win), leftovers(win) { leftovers.AddTool(); }
+  // Model 0 unless a case chooses another.
+  Cleanup() : context(win, 0), leftovers(win) { leftovers.AddTool(); }
 
   // A full earlier installation of `model` (and its pair partners), the
   // monitor, the utilities, and things of other makers.
@@ -28,10 +29,6 @@ class Cleanup : public ::testing::Test {
     leftovers.AddForeign();
   }
 
-  std::size_t OpenHandles() {
-    return win.spooler.open_handles() + win.registry.open_handles() + win.processes.open_handles() +
-           win.services.open_handles() + win.setup_api.open_handles() + win.devices.open_sets();
-  }
   std::u16string Status() { return host.text(IDC_STATUS); }
   // Whether a line of the installation log holds `text`.
   bool Logged(std::u16string_view text) {
@@ -108,14 +105,13 @@ TEST_F(Cleanup, FullStepRemovesEveryTraceOfTheModelAndNothingElse) {
             u"\"C:\\Setup\\Bin\\i386\\DIFxCmd\" /u \"C:\\Program "
             u"Files\\Orvane\\Driver\\ZELKO\\ZELKO.inf\"");
   EXPECT_EQ(started[0].creation_flags, 0x0A000000u);
-  EXPECT_EQ(OpenHandles(), 0u);
+  EXPECT_EQ(test_support::OpenHandles(win), 0u);
 
   // A second run on the cleaned system succeeds too.
   EXPECT_TRUE(RunCleanupStep(context)) << platform::to_utf8(Status());
 }
 
 TEST_F(Cleanup, AnUpgradeOverARunningInstallationLeavesOnlyWhatIsInUseToTheRestart) {
-  context.modelIndex = 0;
   leftovers.Add(0, u"Card printer at the desk");
   leftovers.AddRunningMonitor();
   leftovers.AddProgramUsingPlugIn(0);
@@ -150,7 +146,6 @@ TEST_F(Cleanup, AnUpgradeOverARunningInstallationLeavesOnlyWhatIsInUseToTheResta
 }
 
 TEST_F(Cleanup, AMonitorThatDoesNotEndWhenAskedIsEndedAfterItsWait) {
-  context.modelIndex = 0;
   leftovers.Add(0, u"Card printer at the desk");
   leftovers.AddRunningMonitor(/*hangs=*/true);
   const std::size_t sleeps_before = win.clock.sleeps().size();
@@ -274,7 +269,6 @@ TEST_F(Cleanup, EachModelRemovesItsOwnLanguageMonitorKey) {
 }
 
 TEST_F(Cleanup, AnEmptySystemSkipsTheWaitsOfNothingToRemove) {
-  context.modelIndex = 0;
   win.shell.put_file(u"C:\\Windows\\INF\\printer.inf", MakerInf(u"Generic"));
   const std::uint64_t start = win.clock.now_ms();
   ASSERT_TRUE(RunCleanupStep(context));
@@ -285,7 +279,6 @@ TEST_F(Cleanup, AnEmptySystemSkipsTheWaitsOfNothingToRemove) {
 }
 
 TEST_F(Cleanup, AMonitorThatRestartsItselfStopsTheStep) {
-  context.modelIndex = 0;
   win.processes.add_process(u"Tessaly.exe", /*restarts=*/true);
   leftovers.Add(0, u"Desk");
   EXPECT_FALSE(RunCleanupStep(context));
@@ -299,7 +292,6 @@ TEST_F(Cleanup, AMonitorThatRestartsItselfStopsTheStep) {
 }
 
 TEST_F(Cleanup, ASpoolerThatCannotBeOpenedIsReported) {
-  context.modelIndex = 0;
   win.faults.fail("OpenServiceW", platform::kErrorAccessDenied, 1, true);
   EXPECT_FALSE(RunCleanupStep(context));
   EXPECT_EQ(Status(), kRestartSpoolerFailedText);
@@ -307,7 +299,6 @@ TEST_F(Cleanup, ASpoolerThatCannotBeOpenedIsReported) {
 }
 
 TEST_F(Cleanup, InfListsWithOddEntriesAreWalkedWithinTheirLength) {
-  context.modelIndex = 0;
   leftovers.Add(0, u"Desk");
   // An INF that SetupAPI reads as Windows 4 style only by its signature, one
   // whose disk 100 is in the decorated section, and one that is no INF.
@@ -341,7 +332,6 @@ TEST_F(Cleanup, TheSystemInfFolderIsListedAlsoOnARemoteDesktopHost) {
   // Windows folder of the user's own; the OEM INF files stay in the system's.
   win.shell.per_user_windows_folder = u"C:\\Users\\Pat\\WINDOWS";
   win.shell.put_directory(u"C:\\Users\\Pat\\WINDOWS\\INF");
-  context.modelIndex = 0;
   auto oem_traces = [&] {
     int count = 0;
     for (const auto& trace : leftovers.TracesOf(0)) count += trace.rfind("oem inf", 0) == 0;
@@ -455,26 +445,16 @@ TEST(CleanupFaults, EveryCallFailedInTurn) {
         EXPECT_EQ(status, expected);
       }
     }
-    EXPECT_EQ(win.spooler.open_handles() + win.registry.open_handles() +
-                  win.processes.open_handles() + win.services.open_handles() +
-                  win.setup_api.open_handles() + win.devices.open_sets(),
-              0u);
+    EXPECT_EQ(test_support::OpenHandles(win), 0u);
     EXPECT_TRUE(win.services.running(u"Spooler") || operation == "StartServiceW");
     if (!usb) {
       // Only a failure inside the device walk makes it fail.
       EXPECT_EQ(operation.rfind("SetupDi", 0), 0u);
     }
     win.faults.clear();
-    if (!win.services.running(u"Spooler")) {
-      // A start that failed leaves the spooler stopped; the administrator
-      // starts it again before the next try.
-      platform::ServiceHandle m = 0, s = 0;
-      win.services.open_manager(0, &m);
-      win.services.open_service(m, u"Spooler", 0, &s);
-      win.services.start(s);
-      win.services.close(s);
-      win.services.close(m);
-    }
+    // A start that failed leaves the spooler stopped; the administrator
+    // starts it again before the next try.
+    if (!win.services.running(u"Spooler")) win.services.add_service(u"Spooler", true);
     EXPECT_TRUE(RunCleanupStep(context)) << platform::to_utf8(context.window.text(IDC_STATUS));
     EXPECT_TRUE(RemoveStaleUsbDevices(context, 0));
     Leftovers check(win);

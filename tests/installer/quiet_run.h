@@ -36,6 +36,13 @@ struct Quiet {
       win.plug_and_play.reenumerate(win.devices.last_reenumerate_flags);
     };
   }
+  // The network search finds `found`, whatever it is asked for.
+  void Finds(NetworkSelection found) {
+    chooser = [found](NetworkSelection* s) {
+      *s = found;
+      return true;
+    };
+  }
   // As the program runs: the wizard where a person can answer and the
   // line names no switch, the unattended run or a refusal otherwise.
   std::uint32_t Run() {
@@ -80,11 +87,7 @@ struct Quiet {
       starts += started.command_line == kMonitorRunCommand;
     return starts;
   }
-  std::size_t OpenHandles() {
-    return win.spooler.open_handles() + win.registry.open_handles() + win.processes.open_handles() +
-           win.setup_api.open_handles() + win.services.open_handles() + win.devices.open_sets() +
-           win.threads.open_handles() + win.sockets.open_sockets();
-  }
+  std::size_t OpenHandles() { return test_support::OpenHandles(win); }
   // Nothing was shown: no dialog ran, and no call showed anything a
   // person would have to answer (a message box, the shell's error box or
   // question, printui's error box).

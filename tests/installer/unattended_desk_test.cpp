@@ -193,10 +193,7 @@ TEST_P(OnEveryDesk, TheWizardsNetworkQueue) {
 TEST_P(OnEveryDesk, TheUnattendedNetworkQueueThenRemoval) {
   const Desk& desk = GetParam();
   Quiet q(u"/quiet /network 192.168.7.20 /model 6", desk);
-  q.chooser = [](NetworkSelection* s) {
-    *s = {u"192.168.7.20", 9100, -1, 0x3870};
-    return true;
-  };
+  q.Finds({u"192.168.7.20", 9100, -1, 0x3870});
   ASSERT_EQ(q.Run(), kExitSuccess) << q.Last();
   EXPECT_EQ(Missing(q.win, desk), std::vector<std::string>{});
   EXPECT_EQ(MarkedExitCode(q.win), kExitSuccess);

@@ -113,10 +113,7 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
        true, true},
       {"another family", u"/quiet /network K7M2P4T9 /model 0",
        [](Quiet& q) {
-         q.chooser = [](NetworkSelection* s) {
-           *s = {u"192.168.7.20", 9100, -1, 0x3856};  // a MARLO-800 for model 0
-           return true;
-         };
+         q.Finds({u"192.168.7.20", 9100, -1, 0x3856});  // a MARLO-800 for model 0
        },
        kExitPrinterNotFound, "end exit code 1168: the network printer \"K7M2P4T9\" was not found",
        true, true},
@@ -133,19 +130,13 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
        kExitSpoolerStopped, "end exit code 1062: the print spooler is not running"},
       {"port", u"/quiet /network K7M2P4T9 /model 0",
        [](Quiet& q) {
-         q.chooser = [](NetworkSelection* s) {
-           *s = {u"192.168.7.20", 9100, -1, 0x3850};
-           return true;
-         };
+         q.Finds({u"192.168.7.20", 9100, -1, 0x3850});
          q.win.faults.fail("XcvDataW", platform::kErrorAccessDenied);
        },
        kExitPortNotCreated, "end exit code 1796: the TCP/IP port was not created"},
       {"queue", u"/quiet /network 192.168.7.20 /model 0",
        [](Quiet& q) {
-         q.chooser = [](NetworkSelection* s) {
-           *s = {u"192.168.7.20", 9100, -1, 0x3850};
-           return true;
-         };
+         q.Finds({u"192.168.7.20", 9100, -1, 0x3850});
          q.win.faults.fail("AddPrinterW", platform::kErrorAccessDenied);
        },
        kExitQueueNotCreated, "end exit code 1797: the driver or the print queue was not installed"},
@@ -167,10 +158,7 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
        false, "did not end within 600 s; ended: ok"},
       {"printui ended", u"/quiet /network 192.168.7.20 /model 0",
        [&](Quiet& q) {
-         q.chooser = [](NetworkSelection* s) {
-           *s = {u"192.168.7.20", 9100, -1, 0x3850};
-           return true;
-         };
+         q.Finds({u"192.168.7.20", 9100, -1, 0x3850});
          q.win.processes.install_program(u"rundll32", hangs_with(u"PrintUIEntry"));
        },
        kExitChildTimeout,
@@ -200,10 +188,7 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
       // An upgrade: the monitor closes when asked, the plug-in waits.
       {"installed but for a file in use", u"/quiet /network 192.168.7.20 /model 0",
        [](Quiet& q) {
-         q.chooser = [](NetworkSelection* s) {
-           *s = {u"192.168.7.20", 9100, -1, 0x3850};
-           return true;
-         };
+         q.Finds({u"192.168.7.20", 9100, -1, 0x3850});
          Leftovers leftovers(q.win);
          leftovers.Add(0, u"Card printer at the desk");
          leftovers.AddRunningMonitor();
@@ -314,10 +299,7 @@ TEST(QuietRun, ThePrintersOwnModelRowIsTakenFromOneToFourteen) {
   for (const int detected : {0, 1, 14, 15}) {
     SCOPED_TRACE(detected);
     Quiet q(u"/quiet /network 10.0.0.9 /model 0");
-    q.chooser = [detected](NetworkSelection* s) {
-      *s = {u"10.0.0.9", 9100, detected, 0x3850};
-      return true;
-    };
+    q.Finds({u"10.0.0.9", 9100, detected, 0x3850});
     EXPECT_EQ(q.Run(), kExitSuccess) << q.Last();
     const int row = detected >= 1 && detected <= 14 ? detected : 0;
     EXPECT_TRUE(q.win.spooler.has_queue(ModelCatalogue[row].modelName));
@@ -337,10 +319,7 @@ TEST(QuietRun, MessageBoxesGoToTheLogAndTheWorkerEndsWithTheCode) {
   EXPECT_EQ(lines[lines.size() - 2], "end Pelmora: installation canceled" + kOwnProcess);
   // A network run whose INF is missing: the driver's box is logged too.
   Quiet m(u"/quiet /network 10.0.0.9 /model 0");
-  m.chooser = [](NetworkSelection* s) {
-    *s = {u"10.0.0.9", 9100, -1, 0x3850};
-    return true;
-  };
+  m.Finds({u"10.0.0.9", 9100, -1, 0x3850});
   // The tool says yes but puts nothing into the store.
   m.win.processes.install_program(u"DIFxCmd", [](std::u16string_view) { return 0u; });
   EXPECT_EQ(m.Run(), kExitQueueNotCreated);
@@ -571,10 +550,7 @@ TEST(QuietCommandLine, TheLanguageSearchSeesNeitherSwitchesNorValues) {
     q.win.shell.put_directory(u"C:\\Import");
     q.win.shell.put_directory(u"C:\\Log Files");
     q.win.faults.fail("EnumPrintersW", platform::kErrorAccessDenied);  // stop after Step 1
-    q.chooser = [](NetworkSelection* s) {                              // found before Step 1
-      *s = {u"10.0.0.9", 9100, -1, 0x3850};
-      return true;
-    };
+    q.Finds({u"10.0.0.9", 9100, -1, 0x3850});                          // found before Step 1
     EXPECT_EQ(q.Run(), kExitRemovalFailed);
     EXPECT_TRUE(q.Logged("start Pelmora \"" PELMORA_VERSION_TEXT "\": Windows 14 (6.1.7601), "
                          "WOW64 no, model " +

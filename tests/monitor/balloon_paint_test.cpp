@@ -20,7 +20,6 @@ void expect_font(const Canvas::Font& font, const char16_t* face, int height) {
 }
 
 TEST_F(BalloonPaintTest, TwoPanelsWithBandsCellsAndSeparators) {
-  store_mode(0, 0, 1);
   SimulatedQueue printing = queue(u"Front & Desk");
   printing.status_main = bits::kMainPrinting;
   add(printing);
@@ -30,7 +29,7 @@ TEST_F(BalloonPaintTest, TwoPanelsWithBandsCellsAndSeparators) {
   starting.firmware = "1.0.1";
   starting.status_main = bits::kMainInitialising;
   add(starting);
-  start();
+  start(0, 0, 1);
   const StatusSnapshot& shown = dialog->balloon().snapshot();
   ASSERT_EQ(shown.count, 2u);
   ASSERT_EQ(std::u16string(shown.records[1].line1), u"[1.0.1][00|00]");
@@ -101,11 +100,10 @@ TEST_F(BalloonPaintTest, TwoPanelsWithBandsCellsAndSeparators) {
 // A screen at 150 %: the balloon has the size Windows' stretching gave it,
 // every length half as long again, drawn at the screen's own resolution.
 TEST_F(BalloonPaintTest, AtOneHundredFiftyPercentEveryLengthIsScaled) {
-  store_mode(0, 0, 1);
   system.dpi = 144;
   add(queue(u"Card A"));
   add(queue(u"Card B"));
-  start();
+  start(0, 0, 1);
   EXPECT_EQ(dialog->balloon().width(), 369);
   EXPECT_EQ(dialog->balloon().height(), 270);
   // Steps of 8 pixels (7.5 rounded): full height and shown on the 34th tick.
@@ -135,12 +133,11 @@ TEST_F(BalloonPaintTest, AtOneHundredFiftyPercentEveryLengthIsScaled) {
 }
 
 TEST_F(BalloonPaintTest, PanelTextLongerThanSixteenShowsSixteenCells) {
-  store_mode(0, 0, 1);
   SimulatedQueue lam = queue(u"Laminator");
   lam.status_main = bits::kMainLaminatorAttached;
   lam.lam_status = 1u << 15;  // cover open: "Lami. Cover Open " has 17 characters
   add(lam);
-  start();
+  start(0, 0, 1);
   ASSERT_EQ(std::u16string(dialog->balloon().snapshot().records[0].line1), u"Lami. Cover Open ");
   Canvas canvas;
   dialog->balloon().on_paint(canvas);

@@ -9,9 +9,11 @@ namespace {
 
 class BalloonTest : public TrayFixture {
  protected:
-  void two_printers() {
+  // Two printers of ours, then the monitor in Popup or Always mode.
+  void start_with_two_printers(std::uint32_t popup, std::uint32_t always) {
     add(queue(u"Card A"));
     add(queue(u"Card B"));
+    start(0, popup, always);
   }
   void set_status(const std::u16string& name, std::uint32_t main, std::uint16_t ribbon = 100) {
     windows.spooler.set_driver_data(name, u"PrinterStatus", platform::kRegBinary,
@@ -20,9 +22,7 @@ class BalloonTest : public TrayFixture {
 };
 
 TEST_F(BalloonTest, TwoPrintersRiseToFullHeightOnTheThirtySixthTick) {
-  store_mode(0, 1, 0);
-  two_printers();
-  start();
+  start_with_two_printers(1, 0);
   EXPECT_TRUE(balloon_window.created);
   EXPECT_EQ(balloon_window.brought_to_top, 0) << "the first rise does not bring it to the top";
   EXPECT_EQ(state().slide_state, kRising);
@@ -42,9 +42,8 @@ TEST_F(BalloonTest, TwoPrintersRiseToFullHeightOnTheThirtySixthTick) {
 }
 
 TEST_F(BalloonTest, OnePrinterRisesInHalfTheTicks) {
-  store_mode(0, 0, 1);
   add(queue(u"Card A"));
-  start();
+  start(0, 0, 1);
   EXPECT_EQ(dialog->balloon().height(), 90);
   balloon_steps(18);
   EXPECT_EQ(rect().top, 768 - 90);
@@ -54,9 +53,7 @@ TEST_F(BalloonTest, OnePrinterRisesInHalfTheTicks) {
 }
 
 TEST_F(BalloonTest, PopupFallsOnTheHundredAndFirstTickAfterLeavingTheIcon) {
-  store_mode(0, 1, 0);
-  two_printers();
-  start();
+  start_with_two_printers(1, 0);
   hover();
   EXPECT_EQ(state().pinned, 1);
   balloon_steps(37);
@@ -89,9 +86,7 @@ TEST_F(BalloonTest, PopupFallsOnTheHundredAndFirstTickAfterLeavingTheIcon) {
 }
 
 TEST_F(BalloonTest, ANewPrinterGrowsTheBalloonAtTheNextRefreshWithoutAnimation) {
-  store_mode(0, 0, 1);
-  two_printers();
-  start();
+  start_with_two_printers(0, 1);
   balloon_steps(37);  // shown with elapsed 740
   ASSERT_EQ(state().elapsed_ms, 740u);
   add(queue(u"Card C"));
@@ -108,9 +103,7 @@ TEST_F(BalloonTest, ANewPrinterGrowsTheBalloonAtTheNextRefreshWithoutAnimation) 
 }
 
 TEST_F(BalloonTest, OnlyComparedFieldsRepaint) {
-  store_mode(0, 0, 1);
-  two_printers();
-  start();
+  start_with_two_printers(0, 1);
   balloon_steps(37);
   set_status(u"Card A", 0, 42);  // ribbon count only
   balloon_steps(13);             // the refresh at elapsed 1000
@@ -131,11 +124,10 @@ TEST_F(BalloonTest, OnlyComparedFieldsRepaint) {
 }
 
 TEST_F(BalloonTest, ALaminatorErrorAloneRepaints) {
-  store_mode(0, 0, 1);
   SimulatedQueue laminating = queue(u"Card L");
   laminating.status_main = bits::kMainLaminatorAttached;
   add(laminating);
-  start();
+  start(0, 0, 1);
   balloon_steps(19);
   ASSERT_EQ(dialog->balloon().snapshot().records[0].has_laminator, 1);
   windows.spooler.set_driver_data(u"Card L", u"LaminatorStatus", platform::kRegBinary,
@@ -146,9 +138,7 @@ TEST_F(BalloonTest, ALaminatorErrorAloneRepaints) {
 }
 
 TEST_F(BalloonTest, TheBalloonFollowsTheWorkArea) {
-  store_mode(0, 0, 1);
-  two_printers();
-  start();
+  start_with_two_printers(0, 1);
   balloon_steps(37);
   ASSERT_EQ(balloon_window.rect, (platform::Rect{778, 588, 1024, 768}));
   // A taskbar of 40 pixels comes up at the bottom: the corner moves.
@@ -184,9 +174,7 @@ TEST_F(BalloonTest, TheBalloonFollowsTheWorkArea) {
 }
 
 TEST_F(BalloonTest, OffShrinksTheBalloonToNoHeight) {
-  store_mode(0, 0, 1);
-  two_printers();
-  start();
+  start_with_two_printers(0, 1);
   balloon_steps(37);
   command(ID_DISPLAY_OFF);
   EXPECT_EQ(state().mode_off, 1);
@@ -198,9 +186,7 @@ TEST_F(BalloonTest, OffShrinksTheBalloonToNoHeight) {
 }
 
 TEST_F(BalloonTest, AlwaysPinsAndNeverFalls) {
-  store_mode(0, 1, 0);
-  two_printers();
-  start();
+  start_with_two_printers(1, 0);
   balloon_steps(138);  // risen, idle past 2000 ms, fallen
   ASSERT_EQ(state().slide_state, kHidden);
   command(ID_DISPLAY_ALWAYS);
@@ -213,9 +199,7 @@ TEST_F(BalloonTest, AlwaysPinsAndNeverFalls) {
 }
 
 TEST_F(BalloonTest, AlwaysWhilePinnedDoesNotRestartTheRise) {
-  store_mode(0, 1, 0);
-  two_printers();
-  start();
+  start_with_two_printers(1, 0);
   hover();
   balloon_steps(40);
   ASSERT_EQ(state().slide_state, kShown);
@@ -226,8 +210,7 @@ TEST_F(BalloonTest, AlwaysWhilePinnedDoesNotRestartTheRise) {
 }
 
 TEST_F(BalloonTest, NoMonitoredPrinterGivesAWindowOfNoHeight) {
-  store_mode(0, 0, 1);
-  start();
+  start(0, 0, 1);
   balloon_steps(2);
   EXPECT_EQ(state().slide_state, kShown);
   EXPECT_EQ(dialog->balloon().height(), 0);
@@ -242,10 +225,9 @@ TEST_F(BalloonTest, NoMonitoredPrinterGivesAWindowOfNoHeight) {
 }
 
 TEST_F(BalloonTest, AFailedWindowStillLeavesTheTrayWorking) {
-  store_mode(0, 1, 0);
   balloon_window.create_succeeds = false;
   add(queue(u"Card A"));
-  start();
+  start(0, 1, 0);
   EXPECT_FALSE(balloon_window.created);
   EXPECT_TRUE(dialog->icon_in_tray());
   EXPECT_TRUE(tray.timer_running(kTickTimerId));

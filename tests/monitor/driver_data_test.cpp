@@ -7,6 +7,7 @@
 
 #include "platform/registry.h"
 #include "platform/util/text.h"
+#include "support/utf16_bytes.h"
 
 namespace tessaly {
 namespace {
@@ -15,16 +16,7 @@ using platform::kRegBinary;
 using platform::kRegDword;
 using platform::kRegSz;
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes utf16_bytes(std::u16string_view text, bool terminated) {
-  Bytes b;
-  for (char16_t c : text) {
-    b.push_back(static_cast<std::uint8_t>(c));
-    b.push_back(static_cast<std::uint8_t>(c >> 8));
-  }
-  if (terminated) b.insert(b.end(), {0, 0});
-  return b;
-}
+using test_support::utf16_bytes;
 
 TEST(DriverData, TextStopsAtZeroAtTheEndOrAtTheBuffer) {
   char16_t out[8];

@@ -36,15 +36,18 @@ Panel compose(PrinterStatusRecord r) {
           std::u16string(view_of(r.line3)), r.active};
 }
 
-// Whether the panel shows these lines for `r` (the third only when given).
+// Whether the panel shows these lines for `r` (the third only when given),
+// and is active or not (when given).
 testing::AssertionResult Shows(const PrinterStatusRecord& r, std::u16string_view line1,
-                               std::u16string_view line2, const char16_t* line3 = nullptr) {
+                               std::u16string_view line2, const char16_t* line3 = nullptr,
+                               int active = -1) {
   const Panel p = compose(r);
-  if (p.line1 == line1 && p.line2 == line2 && (line3 == nullptr || p.line3 == line3))
+  if (p.line1 == line1 && p.line2 == line2 && (line3 == nullptr || p.line3 == line3) &&
+      (active < 0 || p.active == active))
     return testing::AssertionSuccess();
-  return testing::AssertionFailure()
-         << "the panel shows \"" << platform::to_utf8(p.line1) << "\" / \""
-         << platform::to_utf8(p.line2) << "\" / \"" << platform::to_utf8(p.line3) << "\"";
+  return testing::AssertionFailure() << "the panel shows \"" << platform::to_utf8(p.line1)
+                                     << "\" / \"" << platform::to_utf8(p.line2) << "\" / \""
+                                     << platform::to_utf8(p.line3) << "\", active " << p.active;
 }
 
 TEST(PanelText, LowestErrorBitUsesOnlyTheCodedBits) {
@@ -91,22 +94,14 @@ TEST(PanelText, OfflineComesFirstAndKeepsTheThirdLine) {
   r.status_main = 0xFFFFFFFFu;
   r.ribbon_left = 0;
   platform::copy_truncated(r.line3, u"from before");
-  const Panel p = compose(r);
-  EXPECT_EQ(p.line1, kBlanks);
-  EXPECT_EQ(p.line2, kBlanks);
-  EXPECT_EQ(p.line3, u"from before");
-  EXPECT_EQ(p.active, 0);
+  EXPECT_TRUE(Shows(r, kBlanks, kBlanks, u"from before", 0));
 }
 
 TEST(PanelText, HeadNotFoundWinsOverRibbonNotFound) {
   PrinterStatusRecord r = idle_record();
   r.status_error = (1u << 18) | (1u << 20);
   r.status_main = 1u << 29;  // initialising too: bit 18 still comes first
-  const Panel p = compose(r);
-  EXPECT_EQ(p.line1, u" Check Please.. ");
-  EXPECT_EQ(p.line2, u" TPH Not Found  ");
-  EXPECT_EQ(p.line3, u"");
-  EXPECT_EQ(p.active, 1);
+  EXPECT_TRUE(Shows(r, u" Check Please.. ", u" TPH Not Found  ", u"", 1));
 
   r.status_error = 1u << 20;
   r.status_main = 0;
@@ -116,10 +111,7 @@ TEST(PanelText, HeadNotFoundWinsOverRibbonNotFound) {
 TEST(PanelText, Initialising) {
   PrinterStatusRecord r = idle_record();
   r.status_main = 1u << 29;
-  Panel p = compose(r);
-  EXPECT_EQ(p.line1, u"[1.00.61][00|00]");
-  EXPECT_EQ(p.line2, u" Initialize...  ");
-  EXPECT_EQ(p.line3, u"");
+  EXPECT_TRUE(Shows(r, u"[1.00.61][00|00]", u" Initialize...  ", u""));
 
   // A print error without a code is no INIT error.
   r.status_error = 1u << 14;
@@ -134,7 +126,7 @@ TEST(PanelText, Initialising) {
   // A long firmware text is cut to what the line holds, never past it.
   platform::copy_truncated(r.firmware, u"1.00.61.0000000000000000000000000000000000000000000");
   r.status_error = 0;
-  p = compose(r);
+  const Panel p = compose(r);
   EXPECT_EQ(p.line1.size(), kPanelLineChars - 1);
   EXPECT_EQ(p.line1.substr(0, 9), u"[1.00.61.");
 }
@@ -152,10 +144,7 @@ TEST(PanelText, LaminatorRulesInOrder) {
     const char16_t* line1;
     const char16_t* line3;
   };
-  Panel p = compose(r);
-  EXPECT_EQ(p.line1, u"Lami. Cover Open ");
-  EXPECT_EQ(p.line2, u"  Please Close  ");
-  EXPECT_EQ(p.line3, u"Please close laminator cover");
+  EXPECT_TRUE(Shows(r, u"Lami. Cover Open ", u"  Please Close  ", u"Please close laminator cover"));
 
   r.lam_status = 0;
   const Step steps[] = {
@@ -174,11 +163,8 @@ TEST(PanelText, LaminatorRulesInOrder) {
   };
   for (const Step& step : steps) {
     r.lam_error = step.lam_error;
-    p = compose(r);
-    EXPECT_EQ(p.line1, step.line1) << std::hex << step.lam_error;
-    EXPECT_EQ(p.line2, u"Plz Error Clear ");
-    EXPECT_EQ(p.line3, step.line3) << std::hex << step.lam_error;
-    EXPECT_EQ(p.active, 1);
+    EXPECT_TRUE(Shows(r, step.line1, u"Plz Error Clear ", step.line3, 1))
+        << std::hex << step.lam_error;
   }
 
   // Initialising comes before the laminator.
@@ -190,32 +176,23 @@ TEST(PanelText, LaminatorRulesInOrder) {
   r = idle_record();
   r.lam_status = 1u << 15;
   r.lam_error = 0xFFFFFFFFu;
-  p = compose(r);
-  EXPECT_EQ(p.line2, u"  System Ready  ");
-  EXPECT_EQ(p.active, 0);
+  EXPECT_TRUE(Shows(r, u"   ZELKO-70 S   ", u"  System Ready  ", nullptr, 0));
 }
 
 TEST(PanelText, RibbonAndLock) {
   PrinterStatusRecord r = idle_record();
   r.status_error = (1u << 20) | (1u << 28);
   r.printer_type = 1u << 3;
-  Panel p = compose(r);
-  EXPECT_EQ(p.line1, u" Check Please.. ");
-  EXPECT_EQ(p.line2, u" Remove Ribbon  ");
-  EXPECT_EQ(p.line3, u"Remove ribbon");
+  EXPECT_TRUE(Shows(r, u" Check Please.. ", u" Remove Ribbon  ", u"Remove ribbon"));
   r.printer_type = 0;
-  p = compose(r);
-  EXPECT_EQ(p.line2, u"Ribbon Not Found");
-  EXPECT_EQ(p.line3, u"Check ribbon");
+  EXPECT_TRUE(Shows(r, u" Check Please.. ", u"Ribbon Not Found", u"Check ribbon"));
 
   r.status_error = 1u << 28;
   r.ribbon_left = 0;  // the lock comes before the empty ribbon
   r.lock_type = 1;
   EXPECT_TRUE(Shows(r, u"   ZELKO-70 S   ", u" Verify your PC ", u"Authentication failed"));
   r.lock_type = 2;
-  p = compose(r);
-  EXPECT_EQ(p.line2, u"Unlock Please.. ");
-  EXPECT_EQ(p.line3, u"ZELKO is locked");
+  EXPECT_TRUE(Shows(r, u"   ZELKO-70 S   ", u"Unlock Please.. ", u"ZELKO is locked"));
 
   r.status_error = 0;
   r.status_main = (1u << 12) | (1u << 19) | (1u << 31);
@@ -226,27 +203,17 @@ TEST(PanelText, CleaningReminderNeedsFirmware10060AndCountsAsActivity) {
   PrinterStatusRecord r = idle_record();
   r.status_main = (1u << 19) | (1u << 12);  // also printing: the reminder wins
   platform::copy_truncated(r.firmware, u"1.00.59");
-  Panel p = compose(r);
-  EXPECT_EQ(p.line2, u"   Printing!    ");
+  EXPECT_EQ(compose(r).line2, u"   Printing!    ");
 
   r.status_main = 1u << 19;
-  p = compose(r);
-  EXPECT_EQ(p.line2, u"  System Ready  ");
-  EXPECT_EQ(p.line1, u"   ZELKO-70 S   ");
-  EXPECT_EQ(p.active, 0);
+  EXPECT_TRUE(Shows(r, u"   ZELKO-70 S   ", u"  System Ready  ", nullptr, 0));
 
   platform::copy_truncated(r.firmware, u"1.00.60");
   platform::copy_truncated(r.line3, u"old");
-  p = compose(r);
-  EXPECT_EQ(p.line1, u"Do printer clean");
-  EXPECT_EQ(p.line2, u"  System Ready  ");
-  EXPECT_EQ(p.line3, u"");
-  EXPECT_EQ(p.active, 1);
+  EXPECT_TRUE(Shows(r, u"Do printer clean", u"  System Ready  ", u"", 1));
 
   r.printer_type = 1u << 14;
-  p = compose(r);
-  EXPECT_EQ(p.line1, u"   ZELKO-70 S   ");
-  EXPECT_EQ(p.active, 0);
+  EXPECT_TRUE(Shows(r, u"   ZELKO-70 S   ", u"  System Ready  ", nullptr, 0));
 }
 
 TEST(PanelText, PrintingBoardTestCoverAndErrorsByPanelKind) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "status_poll_fixture.h"
+#include "support/utf16_bytes.h"
 
 namespace tessaly::testing {
 namespace {
@@ -37,10 +38,8 @@ TEST_F(StatusPoll, ErrorTextIsPickedUpOnceAndDeleted) {
 TEST_F(StatusPoll, ErrorTextEdgeCases) {
   add(queue(u"Q"));
   // 64 characters without terminator (128 bytes): cut to what error_text holds.
-  const std::u16string full(64, u'E');
-  std::vector<std::uint8_t> bytes;
-  for (char16_t c : full) bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c), 0});
-  windows.spooler.set_driver_data(u"Q", u"ErrorMessage", platform::kRegSz, bytes);
+  windows.spooler.set_driver_data(u"Q", u"ErrorMessage", platform::kRegSz,
+                                  test_support::utf16_bytes(std::u16string(64, u'E'), false));
   poll();
   EXPECT_EQ(display.error_pending, 1);
   EXPECT_EQ(view_of(display.error_text), std::u16string(63, u'E'));

@@ -114,9 +114,8 @@ class StatusPoll : public ::testing::Test {
     EXPECT_EQ(windows.registry.open_handles(), 0u);
   }
   bool has_error_message(std::u16string_view queue_name) {
-    platform::RegistryValue v;
     return windows.registry.value(platform::kHkeyLocalMachine, driver_data_key(queue_name),
-                                  u"ErrorMessage", &v);
+                                  u"ErrorMessage", nullptr);
   }
 
   platform::sim::SimWindows windows;

@@ -158,24 +158,17 @@ TEST_F(StatusPoll, OfflineQueueIsReportedWithABlankPanel) {
 }
 
 TEST_F(StatusPoll, SerialMarksTheChVariantsAndThePanelKind) {
-  auto a = queue(u"A");
-  a.serial = u"12CH3456";
-  add(a);
-  auto b = queue(u"B", kZelko40);
-  b.serial = u"12CH3456";
-  add(b);
-  auto c = queue(u"C", u"VANTO-70 Card Printer");
-  c.serial = u"12CH3456";
-  add(c);
-  auto d = queue(u"D");
-  d.serial = u"12ch3456";  // letter case matters
-  add(d);
-  auto e = queue(u"E");
-  e.serial = u"3CH";  // too short to carry the mark; one-key panel
-  add(e);
-  auto f = queue(u"F");
-  f.serial = u"";
-  add(f);
+  auto add_with_serial = [&](const char16_t* name, const char16_t* driver, const char16_t* serial) {
+    auto q = queue(name, driver);
+    q.serial = serial;
+    add(q);
+  };
+  add_with_serial(u"A", kZelko70, u"12CH3456");
+  add_with_serial(u"B", kZelko40, u"12CH3456");
+  add_with_serial(u"C", u"VANTO-70 Card Printer", u"12CH3456");
+  add_with_serial(u"D", kZelko70, u"12ch3456");  // letter case matters
+  add_with_serial(u"E", kZelko70, u"3CH");       // too short to carry the mark; one-key panel
+  add_with_serial(u"F", kZelko70, u"");
   poll();
   ASSERT_EQ(snapshot->count, 6u);
   EXPECT_EQ(record(0).model_index, 6);

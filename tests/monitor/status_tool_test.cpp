@@ -169,9 +169,9 @@ TEST(StatusTool, PollLeavesTheDriverErrorTextForTheMonitor) {
   EXPECT_FALSE(contains(r.out, "Queue:         Q26\n"));
   EXPECT_TRUE(contains(r.out, "at most 16 queues"));
   EXPECT_TRUE(contains(r.out, "Driver error text waiting: Ribbon mismatch"));
-  platform::RegistryValue v;
   EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine,
-                                     windows.spooler.driver_data_key(u"Q10"), u"ErrorMessage", &v));
+                                     windows.spooler.driver_data_key(u"Q10"), u"ErrorMessage",
+                                     nullptr));
 
   platform::sim::SimWindows none;
   EXPECT_TRUE(contains(run({}, &none).out, "No print queue with one of the monitored"));

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "monitor/tessaly_dlg.h"
@@ -54,6 +55,11 @@ class TrayFixture : public ::testing::Test {
     dialog->attach(&tray);
     dialog->OnInitDialog();
   }
+  // The same with a display mode stored before.
+  void start(std::uint32_t off, std::uint32_t popup, std::uint32_t always) {
+    store_mode(off, popup, always);
+    start();
+  }
 
   // Runs virtual time until the balloon has had `count` more animation ticks.
   void balloon_steps(int count) {
@@ -91,14 +97,14 @@ class TrayFixture : public ::testing::Test {
 
   DisplayState& state() { return dialog->display(); }
   const platform::Rect& rect() { return dialog->balloon().window_rect(); }
-  bool registry_dword(const char16_t* name, std::uint32_t* value) {
+  // A stored display flag of four bytes, or nothing.
+  std::optional<std::uint32_t> stored(const char16_t* name) {
     platform::RegistryValue v;
-    if (!windows.registry.value(platform::kHkeyLocalMachine, kSettingsKey, name, &v)) return false;
-    if (v.data.size() != 4) return false;
-    *value = static_cast<std::uint32_t>(v.data[0]) | (static_cast<std::uint32_t>(v.data[1]) << 8) |
-             (static_cast<std::uint32_t>(v.data[2]) << 16) |
-             (static_cast<std::uint32_t>(v.data[3]) << 24);
-    return true;
+    if (!windows.registry.value(platform::kHkeyLocalMachine, kSettingsKey, name, &v) ||
+        v.data.size() != 4)
+      return std::nullopt;
+    return v.data[0] | v.data[1] << 8 | v.data[2] << 16 |
+           static_cast<std::uint32_t>(v.data[3]) << 24;
   }
 
   platform::sim::SimWindows windows;

@@ -36,8 +36,7 @@ TEST_F(TrayTest, ASecondInstanceEndsAtOnce) {
 }
 
 TEST_F(TrayTest, TheEndOfTheSessionTakesTheIconAndTheHookAway) {
-  store_mode(0, 1, 0);
-  start();
+  start(0, 1, 0);
   ASSERT_TRUE(dialog->icon_in_tray());
   const platform::MessageResult query = tray.dispatch({platform::kWmQueryEndSession, 0, 0});
   EXPECT_TRUE(query.handled);
@@ -56,8 +55,7 @@ TEST_F(TrayTest, TheEndOfTheSessionTakesTheIconAndTheHookAway) {
 }
 
 TEST_F(TrayTest, InitialisationAddsTheIconAndStartsTheTick) {
-  store_mode(0, 1, 0);
-  start();
+  start(0, 1, 0);
   EXPECT_EQ(tray.window_icon, IDR_MAINFRAME);
   EXPECT_EQ(tray.loaded_menu, IDR_TRAY_MENU);
   ASSERT_EQ(tray.notifies.size(), 1u);
@@ -76,10 +74,9 @@ TEST_F(TrayTest, InitialisationAddsTheIconAndStartsTheTick) {
 }
 
 TEST_F(TrayTest, AnIconThatCannotBeAddedLeavesTheMonitorRunning) {
-  store_mode(0, 1, 0);
   tray.notify_succeeds = false;
   tray.icon_resources.clear();
-  start();
+  start(0, 1, 0);
   EXPECT_FALSE(dialog->icon_in_tray());
   EXPECT_EQ(tray.notifies[0].record.flags, platform::kNifMessage) << "no icon loaded";
   EXPECT_TRUE(tray.timer_running(kTickTimerId));
@@ -92,8 +89,7 @@ TEST_F(TrayTest, AnIconThatCannotBeAddedLeavesTheMonitorRunning) {
 }
 
 TEST_F(TrayTest, TheIconComesBackWhenTheShellMakesANewNotificationArea) {
-  store_mode(0, 1, 0);
-  start();
+  start(0, 1, 0);
   ASSERT_TRUE(dialog->icon_in_tray());
   // Explorer restarts: its new notification area has no icons.
   tray.icons_in_tray.clear();
@@ -125,13 +121,9 @@ TEST_F(TrayTest, FirstStartWithoutSettingsAndAMonitoredPrinterTurnsOff) {
   EXPECT_EQ(dialog->balloon().height(), 0);
   EXPECT_FALSE(windows.registry.key_exists(platform::kHkeyLocalMachine, kSettingsKey));
   timers.run_for(500);
-  std::uint32_t off = 9, popup = 9, always = 9;
-  ASSERT_TRUE(registry_dword(u"B_OFF", &off));
-  ASSERT_TRUE(registry_dword(u"B_POPUP", &popup));
-  ASSERT_TRUE(registry_dword(u"B_ALWAYS", &always));
-  EXPECT_EQ(off, 1u);
-  EXPECT_EQ(popup, 0u);
-  EXPECT_EQ(always, 0u);
+  EXPECT_EQ(stored(u"B_OFF"), 1u);
+  EXPECT_EQ(stored(u"B_POPUP"), 0u);
+  EXPECT_EQ(stored(u"B_ALWAYS"), 0u);
   EXPECT_TRUE(tray.checks[ID_DISPLAY_OFF]);
 }
 
@@ -148,19 +140,14 @@ TEST_F(TrayTest, FirstStartWithoutAnyPrinterLeavesTheModeUnset) {
   add(queue(u"Card A"));
   timers.run_for(1000);
   EXPECT_EQ(state().mode_off, 1);
-  std::uint32_t off = 0;
-  EXPECT_TRUE(registry_dword(u"B_OFF", &off));
-  EXPECT_EQ(off, 1u);
+  EXPECT_EQ(stored(u"B_OFF"), 1u);
 }
 
 TEST_F(TrayTest, SeveralStoredModesAreReducedToOne) {
-  store_mode(1, 0, 1);
-  start();
+  start(1, 0, 1);
   EXPECT_EQ(state().mode_off, 1);
   EXPECT_EQ(state().mode_always, 0);
-  std::uint32_t always = 9;
-  ASSERT_TRUE(registry_dword(u"B_ALWAYS", &always));
-  EXPECT_EQ(always, 0u);
+  EXPECT_EQ(stored(u"B_ALWAYS"), 0u);
 
   // Popup and Always stored: Popup wins. The values are kept as they are
   // stored, not reduced to 1.
@@ -171,24 +158,19 @@ TEST_F(TrayTest, SeveralStoredModesAreReducedToOne) {
   EXPECT_TRUE(tray.checks[ID_DISPLAY_POPUP]);
   EXPECT_FALSE(tray.checks[ID_DISPLAY_OFF]);
   EXPECT_FALSE(tray.checks[ID_DISPLAY_ALWAYS]);
-  std::uint32_t popup = 0;
-  ASSERT_TRUE(registry_dword(u"B_POPUP", &popup));
-  EXPECT_EQ(popup, 7u);
+  EXPECT_EQ(stored(u"B_POPUP"), 7u);
 
   // In Popup mode every tick writes the values again, over a change made
   // behind the monitor's back.
   store_mode(0, 0, 1);
   timers.run_for(500);
-  ASSERT_TRUE(registry_dword(u"B_POPUP", &popup));
-  ASSERT_TRUE(registry_dword(u"B_ALWAYS", &always));
-  EXPECT_EQ(popup, 7u);
-  EXPECT_EQ(always, 0u);
+  EXPECT_EQ(stored(u"B_POPUP"), 7u);
+  EXPECT_EQ(stored(u"B_ALWAYS"), 0u);
   // In Always mode the tick leaves the stored values alone.
   command(ID_DISPLAY_ALWAYS);
   store_mode(0, 5, 0);
   timers.run_for(1000);
-  ASSERT_TRUE(registry_dword(u"B_POPUP", &popup));
-  EXPECT_EQ(popup, 5u);
+  EXPECT_EQ(stored(u"B_POPUP"), 5u);
   EXPECT_EQ(state().mode_always, 1);
 
   // A flag of more than 4 bytes reads as unset; a shorter one by its bytes.
@@ -202,30 +184,23 @@ TEST_F(TrayTest, SeveralStoredModesAreReducedToOne) {
 }
 
 TEST_F(TrayTest, ModeCommandsMarkTheMenuAndAreStored) {
-  store_mode(0, 1, 0);
-  start();
+  start(0, 1, 0);
   command(ID_DISPLAY_ALWAYS);
   EXPECT_TRUE(tray.checks[ID_DISPLAY_ALWAYS]);
   EXPECT_FALSE(tray.checks[ID_DISPLAY_POPUP]);
-  std::uint32_t always = 0, popup = 9;
-  ASSERT_TRUE(registry_dword(u"B_ALWAYS", &always));
-  ASSERT_TRUE(registry_dword(u"B_POPUP", &popup));
-  EXPECT_EQ(always, 1u);
-  EXPECT_EQ(popup, 0u);
+  EXPECT_EQ(stored(u"B_ALWAYS"), 1u);
+  EXPECT_EQ(stored(u"B_POPUP"), 0u);
   command(ID_DISPLAY_OFF);
   EXPECT_TRUE(tray.checks[ID_DISPLAY_OFF]);
   EXPECT_FALSE(tray.checks[ID_DISPLAY_ALWAYS]);
-  std::uint32_t off = 0;
-  ASSERT_TRUE(registry_dword(u"B_OFF", &off));
-  EXPECT_EQ(off, 1u);
+  EXPECT_EQ(stored(u"B_OFF"), 1u);
   command(ID_TRAY_VERSION);
   EXPECT_TRUE(tray.posted.empty());
 }
 
 TEST_F(TrayTest, UninstallCancelledChangesNothing) {
-  store_mode(0, 1, 0);
   windows.registry.put_string(platform::kHkeyLocalMachine, kRunKey, kRunValue, u"C:\\Tessaly.exe");
-  start();
+  start(0, 1, 0);
   tray.box_answer = platform::kIdCancel;
   command(ID_TRAY_UNINSTALL);
   ASSERT_EQ(tray.boxes.size(), 1u);
@@ -233,20 +208,17 @@ TEST_F(TrayTest, UninstallCancelledChangesNothing) {
   EXPECT_EQ(tray.boxes[0].caption, u"Confirm");
   EXPECT_EQ(tray.boxes[0].flags, platform::kMbOkCancelButtons);
   EXPECT_TRUE(tray.boxes[0].owned);
-  platform::RegistryValue v;
-  EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, &v));
+  EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, nullptr));
   EXPECT_TRUE(tray.posted.empty());
 }
 
 TEST_F(TrayTest, UninstallRemovesOnlyTheRunValueAndEnds) {
-  store_mode(0, 1, 0);
   windows.registry.put_string(platform::kHkeyLocalMachine, kRunKey, kRunValue, u"C:\\Tessaly.exe");
   windows.registry.put_string(platform::kHkeyLocalMachine, kRunKey, u"Other", u"other.exe");
-  start();
+  start(0, 1, 0);
   command(ID_TRAY_UNINSTALL);
-  platform::RegistryValue v;
-  EXPECT_FALSE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, &v));
-  EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, u"Other", &v));
+  EXPECT_FALSE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, nullptr));
+  EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, u"Other", nullptr));
   EXPECT_TRUE(windows.registry.key_exists(platform::kHkeyLocalMachine, kSettingsKey));
   ASSERT_EQ(tray.posted.size(), 1u);
   EXPECT_EQ(tray.posted[0].message, platform::kWmClose);
@@ -258,9 +230,8 @@ TEST_F(TrayTest, UninstallRemovesOnlyTheRunValueAndEnds) {
 }
 
 TEST_F(TrayTest, UninstallWithoutARunKeyKeepsRunningAndSaysSo) {
-  store_mode(0, 1, 0);
   windows.registry.remove_key(platform::kHkeyLocalMachine, kRunKey);
-  start();
+  start(0, 1, 0);
   command(ID_TRAY_UNINSTALL);
   EXPECT_TRUE(tray.posted.empty());
   EXPECT_FALSE(tray.ended);
@@ -273,7 +244,6 @@ TEST_F(TrayTest, UninstallWithoutARunKeyKeepsRunningAndSaysSo) {
 // A standard user's monitor: the Run key opens for reading only, so an
 // elevated copy of the program removes the value.
 TEST_F(TrayTest, UninstallByAStandardUserGoesThroughTheElevationPrompt) {
-  store_mode(0, 1, 0);
   const std::u16string program = u"C:\\Windows\\System32\\Tessaly.exe";
   windows.system.module_path = program;
   windows.shell.put_file(program, "MZ");
@@ -292,7 +262,7 @@ TEST_F(TrayTest, UninstallByAStandardUserGoesThroughTheElevationPrompt) {
     windows.registry.standard_user = true;
     return copy.exit_code();
   });
-  start();
+  start(0, 1, 0);
 
   // Refused at the prompt: the monitor says so and keeps running.
   windows.faults.fail("ShellExecuteExW", 1223);
@@ -304,8 +274,7 @@ TEST_F(TrayTest, UninstallByAStandardUserGoesThroughTheElevationPrompt) {
   EXPECT_EQ(tray.boxes[1].caption, u"Uninstall Tessaly");
   EXPECT_EQ(tray.boxes[1].flags, 0x30u) << "OK, warning icon";
   EXPECT_TRUE(tray.posted.empty());
-  platform::RegistryValue v;
-  EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, &v));
+  EXPECT_TRUE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, nullptr));
 
   // Allowed, but the copy fails: its exit code is told.
   refuse_in_copy = true;
@@ -318,7 +287,7 @@ TEST_F(TrayTest, UninstallByAStandardUserGoesThroughTheElevationPrompt) {
   refuse_in_copy = false;
   command(ID_TRAY_UNINSTALL);
   EXPECT_EQ(tray.boxes.size(), 5u) << "only the question";
-  EXPECT_FALSE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, &v));
+  EXPECT_FALSE(windows.registry.value(platform::kHkeyLocalMachine, kRunKey, kRunValue, nullptr));
   EXPECT_FALSE(elevated_ran_tray) << "the copy only removes the value";
   const auto started = windows.processes.started();
   ASSERT_EQ(started.size(), 2u);
@@ -331,10 +300,9 @@ TEST_F(TrayTest, UninstallByAStandardUserGoesThroughTheElevationPrompt) {
 }
 
 TEST_F(TrayTest, DriverErrorTextIsShownOnceWithTheTickStopped) {
-  store_mode(0, 1, 0);
   add(queue(u"Card A"));
   windows.spooler.set_driver_string(u"Card A", u"ErrorMessage", u"Encoder not responding");
-  start();  // the balloon's first poll picks the text up
+  start(0, 1, 0);  // the balloon's first poll picks the text up
   EXPECT_EQ(state().error_pending, 1);
   bool tick_running_during_box = true;
   tray.on_box = [&] { tick_running_during_box = tray.timer_running(kTickTimerId); };
@@ -351,18 +319,16 @@ TEST_F(TrayTest, DriverErrorTextIsShownOnceWithTheTickStopped) {
   EXPECT_EQ(windows.clock.sleeps()[sleeps_before], 20u);
   EXPECT_EQ(state().error_pending, 0);
   EXPECT_EQ(state().error_text[0], 0);
-  platform::RegistryValue v;
   EXPECT_FALSE(windows.registry.value(platform::kHkeyLocalMachine,
                                       windows.spooler.driver_data_key(u"Card A"), u"ErrorMessage",
-                                      &v));
+                                      nullptr));
   timers.run_for(5000);
   EXPECT_EQ(tray.boxes.size(), 1u) << "shown once";
 }
 
 TEST_F(TrayTest, HoverAndLeaveFromTheTrackingThreadsSamples) {
-  store_mode(0, 1, 0);
   add(queue(u"Card A"));
-  start();
+  start(0, 1, 0);
   tray.set_cursor({1000, 760});
   tray_event(platform::kWmMouseMove);
   tray_event(platform::kWmMouseMove);
@@ -400,16 +366,14 @@ TEST_F(TrayTest, HoverAndLeaveFromTheTrackingThreadsSamples) {
 }
 
 TEST_F(TrayTest, ACallbackForAnotherIconIsIgnored) {
-  store_mode(0, 1, 0);
-  start();
+  start(0, 1, 0);
   tray.dispatch({kTrayCallbackMessage, 2, platform::kWmMouseMove});
   EXPECT_TRUE(tray.posted.empty());
   EXPECT_FALSE(dialog->hover_tracking());
 }
 
 TEST_F(TrayTest, TheMenuClosesOnAClickOutsideItsStrictBounds) {
-  store_mode(0, 1, 0);
-  start();
+  start(0, 1, 0);
   // Mid-screen, at the notification area's corner (Windows opens the menu to
   // the left of the cursor there) and under a taskbar at the top (it opens
   // below the cursor).
@@ -469,8 +433,7 @@ TEST_F(TrayTest, TheMenuClosesOnAClickOutsideItsStrictBounds) {
 }
 
 TEST_F(TrayTest, CloseCommandEndsTheMonitorAndStopsTheThread) {
-  store_mode(0, 1, 0);
-  start();
+  start(0, 1, 0);
   // The icon goes first, then the hook.
   bool icon_gone_when_cleared = false;
   system.on_hook_call = [&](bool set) {
@@ -495,8 +458,7 @@ TEST_F(TrayTest, CloseCommandEndsTheMonitorAndStopsTheThread) {
 }
 
 TEST_F(TrayTest, AnIconThatCannotBeRemovedIsNotTriedAgainOnceTheWindowIsGone) {
-  store_mode(0, 1, 0);
-  start();
+  start(0, 1, 0);
   tray.notify_succeeds = false;
   tray.dispatch({platform::kWmDestroy, 0, 0});
   const auto tries = tray.notifies.size();
@@ -506,8 +468,7 @@ TEST_F(TrayTest, AnIconThatCannotBeRemovedIsNotTriedAgainOnceTheWindowIsGone) {
 }
 
 TEST_F(TrayTest, TheDialogNeverStaysVisible) {
-  store_mode(0, 1, 0);
-  start();
+  start(0, 1, 0);
   EXPECT_FALSE(tray.dispatch({platform::kWmPaint, 0, 0}).handled);
   EXPECT_EQ(tray.shows.back(), platform::kSwHide);
   tray.minimized = true;

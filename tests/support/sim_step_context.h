@@ -33,6 +33,13 @@ inline std::vector<std::u16string> StatusBeforePumps(const platform::sim::SimDia
   return texts;
 }
 
+// Every handle the simulated Windows has given out and not had back.
+inline std::size_t OpenHandles(const platform::sim::SimWindows& win) {
+  return win.spooler.open_handles() + win.registry.open_handles() + win.processes.open_handles() +
+         win.setup_api.open_handles() + win.services.open_handles() + win.devices.open_sets() +
+         win.threads.open_handles() + win.sockets.open_sockets();
+}
+
 class SimStepContext : public pelmora::WindowStepContext {
  public:
   explicit SimStepContext(platform::sim::SimWindows& win, int model = pelmora::MODEL_NONE)

@@ -12,6 +12,7 @@
 #include "platform/util/format.h"
 #include "platform/util/text.h"
 #include "support/guarded.h"
+#include "support/utf16_bytes.h"
 
 namespace pelmora {
 namespace {
@@ -25,12 +26,7 @@ class RecordedAnswers {
   };
 
   void Arrive(std::uint64_t at_ms, std::u16string_view text) {
-    std::vector<std::uint8_t> bytes;
-    for (char16_t c : text) {
-      bytes.push_back(static_cast<std::uint8_t>(c));
-      bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    ArriveBytes(at_ms, std::move(bytes));
+    ArriveBytes(at_ms, test_support::utf16_bytes(text, false));
   }
   void ArriveBytes(std::uint64_t at_ms, std::vector<std::uint8_t> bytes) {
     queue_.push_back({at_ms, std::move(bytes)});

@@ -44,6 +44,14 @@ EncoderInfoBlock ZeroBlock() {
 
 // ---- discovery ----
 
+// Looks for printer `id` with a request to `target` (the broadcast stand-in
+// of `alias_last` when none).
+int Find(CZelkoSearchNet& search, SimEnvironment* env, PrinterDetails* details, const char16_t* id,
+         const char16_t* target = nullptr, int alias_last = kLan) {
+  return search.FindNetworkPrinter(details, id, target, kDiscoveryRequestCode,
+                                   env->options(alias_last));
+}
+
 TEST(NetworkDiscovery, ListsEveryParsedAnswerAndSkipsTheRest) {
   REQUIRE_SIMULATOR(env);
   PrinterList list{};
@@ -124,13 +132,10 @@ TEST(NetworkDiscovery, MoreAnswersThanSlotsNeverOverrunTheList) {
 TEST(NetworkDiscovery, FindByBroadcastPassesOverOtherPrinters) {
   REQUIRE_SIMULATOR(env);
   const printer_sim::PrinterConfig& plain = env->printer("plain");
-  PrinterDetails details;
-  std::memset(&details, 0, sizeof details);
+  PrinterDetails details{};
   CZelkoSearchNet search(env->sockets);
   // The other lan printers answer first; only K7M2P4T9's answer counts.
-  ASSERT_EQ(search.FindNetworkPrinter(&details, u"K7M2P4T9", nullptr, kDiscoveryRequestCode,
-                                      env->options(kLan)),
-            1);
+  ASSERT_EQ(Find(search, env, &details, u"K7M2P4T9"), 1);
   EXPECT_EQ(Utf8(details.displayName), "Orvane ZELKO-70 Card Printer");
   EXPECT_EQ(Utf8(details.printerId), "K7M2P4T9");
   EXPECT_EQ(Utf8(details.address), env->address(2));
@@ -149,9 +154,7 @@ TEST(NetworkDiscovery, FindByBroadcastPassesOverOtherPrinters) {
 
   // The second answer of a printer that answers twice is simply not needed.
   std::memset(&details, 0, sizeof details);
-  ASSERT_EQ(search.FindNetworkPrinter(&details, u"R4D8N2W6", u"", kDiscoveryRequestCode,
-                                      env->options(kLan)),
-            1);
+  ASSERT_EQ(Find(search, env, &details, u"R4D8N2W6", u""), 1);
   EXPECT_EQ(Utf8(details.replyToken), "TVRA2.0");
   EXPECT_EQ(details.replyExtra, 7);
   EXPECT_EQ(details.rawPort, 9101);
@@ -160,26 +163,18 @@ TEST(NetworkDiscovery, FindByBroadcastPassesOverOtherPrinters) {
 TEST(NetworkDiscovery, FindWithATargetAsksOnlyThatAddress) {
   REQUIRE_SIMULATOR(env);
   CZelkoSearchNet search(env->sockets);
-  PrinterDetails details;
-  std::memset(&details, 0, sizeof details);
+  PrinterDetails details{};
   // Sent to the twice printer's address: K7M2P4T9 never hears the request.
-  EXPECT_EQ(search.FindNetworkPrinter(&details, u"K7M2P4T9", env->address16(3).c_str(),
-                                      kDiscoveryRequestCode, env->options(kLan)),
-            0);
+  EXPECT_EQ(Find(search, env, &details, u"K7M2P4T9", env->address16(3).c_str()), 0);
   EXPECT_EQ(details.connectionKind, 0);
   // Sent to its own address it answers, although the broadcast stand-in is
   // an address where nothing listens.
-  EXPECT_EQ(search.FindNetworkPrinter(&details, u"K7M2P4T9", env->address16(2).c_str(),
-                                      kDiscoveryRequestCode, env->options(kEmptyAddress)),
-            1);
+  EXPECT_EQ(Find(search, env, &details, u"K7M2P4T9", env->address16(2).c_str(), kEmptyAddress), 1);
   EXPECT_EQ(Utf8(details.ipAddress), env->address(2));
   // A target that is no IPv4 address is not turned into a broadcast.
   std::memset(&details, 0, sizeof details);
   for (const char16_t* target : {u"printer.example", u"127.0.0.300", u"\u0131\u0132\u0137.0.0.1"}) {
-    EXPECT_EQ(search.FindNetworkPrinter(&details, u"K7M2P4T9", target, kDiscoveryRequestCode,
-                                        env->options(kLan)),
-              0)
-        << Utf8(target);
+    EXPECT_EQ(Find(search, env, &details, u"K7M2P4T9", target), 0) << Utf8(target);
   }
   EXPECT_EQ(details.connectionKind, 0);
 }
@@ -187,32 +182,21 @@ TEST(NetworkDiscovery, FindWithATargetAsksOnlyThatAddress) {
 TEST(NetworkDiscovery, FindFailsForSilentLateOrUnknownPrinters) {
   REQUIRE_SIMULATOR(env);
   CZelkoSearchNet search(env->sockets);
-  PrinterDetails details;
-  std::memset(&details, 0, sizeof details);
+  PrinterDetails details{};
   for (const char16_t* id : {u"LATE0001", u"QUIET001", u"MALFORM1", u"NOSUCHID", u"k7m2p4t9"}) {
-    EXPECT_EQ(
-        search.FindNetworkPrinter(&details, id, nullptr, kDiscoveryRequestCode, env->options(kLan)),
-        0)
-        << Utf8(id);
+    EXPECT_EQ(Find(search, env, &details, id), 0) << Utf8(id);
   }
-  EXPECT_EQ(search.FindNetworkPrinter(nullptr, u"K7M2P4T9", nullptr, kDiscoveryRequestCode,
-                                      env->options(kLan)),
-            0);
-  EXPECT_EQ(search.FindNetworkPrinter(&details, nullptr, nullptr, kDiscoveryRequestCode,
-                                      env->options(kLan)),
-            0);
+  EXPECT_EQ(Find(search, env, nullptr, u"K7M2P4T9"), 0);
+  EXPECT_EQ(Find(search, env, &details, nullptr), 0);
   EXPECT_EQ(details.connectionKind, 0);
 }
 
 TEST(NetworkDiscovery, FoundPrinterWithoutAdministrationChannelHasAZeroReport) {
   REQUIRE_SIMULATOR(env);
   CZelkoSearchNet search(env->sockets);
-  PrinterDetails details;
-  std::memset(&details, 0, sizeof details);
+  PrinterDetails details{};
   std::memset(&details.encoderInfo, 0xCD, sizeof details.encoderInfo);
-  ASSERT_EQ(search.FindNetworkPrinter(&details, u"N0ADM1N0", nullptr, kDiscoveryRequestCode,
-                                      env->options(kLan)),
-            1);
+  ASSERT_EQ(Find(search, env, &details, u"N0ADM1N0"), 1);
   EXPECT_EQ(Utf8(details.displayName), "Orvane MARLO-800 Card Printer");
   EXPECT_TRUE(SameBlock(details.encoderInfo, ZeroBlock()));
 }
@@ -364,8 +348,7 @@ TEST(AdminChannel, LateReplyEndsWithTheReadTimeOut) {
 
 TEST(AdminChannel, QueryLeavesAZeroBlockOnFailure) {
   REQUIRE_SIMULATOR(env);
-  PrinterDetails details;
-  std::memset(&details, 0, sizeof details);
+  PrinterDetails details{};
   platform::copy_truncated(details.printerId, u"K7M2P4T9");
   for (int last : {kEmptyAddress, 23, 20}) {
     std::memset(&details.encoderInfo, 0xCD, sizeof details.encoderInfo);

@@ -25,17 +25,10 @@ using printer_access_test::SimEnvironment;
 
 constexpr int kLan = 1;
 
-struct NetworkWizard {
+struct NetworkWizard : Wizard {
   NetworkWizard(SimEnvironment* env, int model)
-      : host(win.clock, win.desktop),
-        usb(win.platform),
-        searches{usb, network, env->options(kLan)},
-        dialog(win.platform, steps) {
-    PrepareInstallation(win);
-    if (model != MODEL_NONE)
-      win.shell.put_file(u"C:\\Setup\\Pelmora.ini", "MODEL: " + std::to_string(model));
+      : Wizard(model), usb(win.platform), searches{usb, network, env->options(kLan)} {
     test_support::InstallPrintUiStandIn(win);
-    test_support::OpenInTemplate(host, dialog);
     // The user's part in the selection: the line of printer `pick`, or a
     // typed text, then OK; Cancel when the box says the choice was wrong.
     const ModalDialogRunner run = [this](int template_id, platform::DialogLogic& logic,
@@ -61,12 +54,6 @@ struct NetworkWizard {
       return ChooseNetworkPrinter(searches, run, wizard.OwnerWindow(), family, product, chosen);
     };
   }
-  void Click(int control) {
-    dialog.handle_message(platform::WindowMessage::command(control, platform::kBnClicked));
-  }
-  void Run(std::uint64_t ms) {
-    host.run_for(ms, [this](const platform::WindowMessage& m) { dialog.handle_message(m); });
-  }
   void ToStep3() {
     ASSERT_TRUE(dialog.OnInitDialog());
     Click(IDC_NEXT);
@@ -80,13 +67,9 @@ struct NetworkWizard {
     Click(IDC_PORT_TCPIP);
   }
 
-  platform::sim::SimWindows win;
-  platform::sim::SimDialogHost host;
   CZelkoSearch usb;
   CZelkoSearchNet network{win.sockets};
   PrinterSearches searches;
-  InstallerSteps steps;
-  CPelmoraDlg dialog;
   std::u16string pick;
   std::u16string typed;
   std::vector<std::u16string> listed;

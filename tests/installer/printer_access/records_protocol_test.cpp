@@ -11,19 +11,12 @@
 #include "printer_access/printer_protocol.h"
 #include "printer_access/search_records.h"
 #include "support/guarded.h"
+#include "support/utf16_bytes.h"
 
 namespace pelmora {
 namespace {
 
-std::vector<std::uint8_t> Utf16le(std::u16string_view text, bool terminate = true) {
-  std::vector<std::uint8_t> bytes;
-  for (char16_t c : text) {
-    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-  }
-  if (terminate) bytes.insert(bytes.end(), {0, 0});
-  return bytes;
-}
+using test_support::utf16_bytes;
 
 TEST(SearchRecords, ListLineIsNamesBracketsAndNothingElse) {
   PrinterList list{};
@@ -69,7 +62,8 @@ TEST(AdminProtocol, RequestForK7M2P4T9Is38Bytes) {
                                             1,   0,   1,   0,   0, 0, 18, 0, 0,    0};
   EXPECT_EQ(std::vector<std::uint8_t>(request.begin(), request.begin() + 20), header);
   EXPECT_EQ(ReadLe32(request.data() + 16), 18u);
-  EXPECT_EQ(std::vector<std::uint8_t>(request.begin() + 20, request.end()), Utf16le(u"K7M2P4T9"));
+  EXPECT_EQ(std::vector<std::uint8_t>(request.begin() + 20, request.end()),
+            utf16_bytes(u"K7M2P4T9", true));
   // A length over 255 fills its second byte: 2 * 301 = 0x025A.
   const std::vector<std::uint8_t> longer = BuildEncoderInfoRequest(std::u16string(300, u'P'));
   EXPECT_EQ(std::vector<std::uint8_t>(longer.begin() + 16, longer.begin() + 20),
@@ -148,12 +142,13 @@ TEST(DiscoveryProtocol, RequestText) {
   const std::vector<std::uint8_t> request = BuildDiscoveryRequest(2, u"192.168.0.10", 51234);
   const std::u16string text = u"TVRQ2.0 2 192.168.0.10 51234";
   EXPECT_EQ(request.size(), 2 * text.size() + 2);
-  EXPECT_EQ(request, Utf16le(text));
+  EXPECT_EQ(request, utf16_bytes(text, true));
 }
 
 TEST(DiscoveryProtocol, AnswerWithSixWords) {
   DiscoveryAnswer answer;
-  std::vector<std::uint8_t> bytes = Utf16le(u"TVRA2.0 14416 K7M2P4T9 192.168.0.7 9100 -3");
+  std::vector<std::uint8_t> bytes =
+      utf16_bytes(u"TVRA2.0 14416 K7M2P4T9 192.168.0.7 9100 -3", true);
   ASSERT_TRUE(ParseDiscoveryAnswer(bytes.data(), bytes.size(), &answer));
   EXPECT_EQ(platform::view_of(answer.replyToken), u"TVRA2.0");
   EXPECT_EQ(answer.productId, 14416);
@@ -165,12 +160,12 @@ TEST(DiscoveryProtocol, AnswerWithSixWords) {
   // Tabs and line ends separate words too; words after the sixth are
   // ignored; the text ends at its first zero, and an odd last byte is
   // dropped.
-  bytes = Utf16le(u"\tT\r\n1  ID A 2 3 extra words");
+  bytes = utf16_bytes(u"\tT\r\n1  ID A 2 3 extra words", true);
   bytes.insert(bytes.end(), {'9', 0, ' ', 0, '9'});
   ASSERT_TRUE(ParseDiscoveryAnswer(bytes.data(), bytes.size(), &answer));
   EXPECT_EQ(platform::view_of(answer.printerId), u"ID");
   EXPECT_EQ(answer.replyExtra, 3);
-  bytes = Utf16le(u"T 1 ID A 2 3", false);
+  bytes = utf16_bytes(u"T 1 ID A 2 3", false);
   bytes.push_back('7');
   ASSERT_TRUE(ParseDiscoveryAnswer(bytes.data(), bytes.size(), &answer));
   EXPECT_EQ(answer.replyExtra, 3);
@@ -180,8 +175,8 @@ TEST(DiscoveryProtocol, LongWordsAreCutWithoutShiftingTheNextOnes) {
   DiscoveryAnswer answer;
   const std::u16string id(40, u'I');
   const std::u16string address(50, u'A');
-  const std::vector<std::uint8_t> bytes =
-      Utf16le(u"TOKEN-THAT-IS-LONGER-THAN-THIRTY-ONE 1 " + id + u" " + address + u" 9100 5");
+  const std::vector<std::uint8_t> bytes = utf16_bytes(
+      u"TOKEN-THAT-IS-LONGER-THAN-THIRTY-ONE 1 " + id + u" " + address + u" 9100 5", true);
   ASSERT_TRUE(ParseDiscoveryAnswer(bytes.data(), bytes.size(), &answer));
   EXPECT_EQ(platform::view_of(answer.replyToken), u"TOKEN-THAT-IS-LONGER-THAN-THIRT");
   EXPECT_EQ(platform::view_of(answer.printerId), std::u16string(31, u'I'));
@@ -203,7 +198,7 @@ TEST(DiscoveryProtocol, AnswersThatDoNotParseAreRefused) {
   for (const char16_t* text : bad) {
     DiscoveryAnswer answer;
     std::memset(&answer, 0x77, sizeof answer);
-    const std::vector<std::uint8_t> bytes = Utf16le(text);
+    const std::vector<std::uint8_t> bytes = utf16_bytes(text, true);
     EXPECT_FALSE(ParseDiscoveryAnswer(bytes.data(), bytes.size(), &answer))
         << platform::to_utf8(text);
     EXPECT_EQ(answer.productId, 0);
@@ -212,11 +207,11 @@ TEST(DiscoveryProtocol, AnswersThatDoNotParseAreRefused) {
   // The text ends at its first zero character: the words after it are lost.
   const char16_t with_zero[] = u"TVRQ2.0 14416 K7M2P4T9 192.168.0.7\0 9100 0";
   std::vector<std::uint8_t> cut =
-      Utf16le(std::u16string_view(with_zero, sizeof with_zero / 2 - 1), false);
+      utf16_bytes(std::u16string_view(with_zero, sizeof with_zero / 2 - 1), false);
   DiscoveryAnswer answer;
   EXPECT_FALSE(ParseDiscoveryAnswer(cut.data(), cut.size(), &answer));
 
-  const std::vector<std::uint8_t> bytes = Utf16le(u"T -2147483648 I A 1 2");
+  const std::vector<std::uint8_t> bytes = utf16_bytes(u"T -2147483648 I A 1 2", true);
   ASSERT_TRUE(ParseDiscoveryAnswer(bytes.data(), bytes.size(), &answer));
   EXPECT_EQ(answer.productId, INT32_MIN);
   EXPECT_FALSE(ParseDiscoveryAnswer(nullptr, 10, &answer));

@@ -55,8 +55,7 @@ TEST(SimulatedPrinter, ReceivesThe38ByteRequestForK7M2P4T9) {
 TEST(SimulatedPrinter, UnicastAndBroadcastDestinations) {
   REQUIRE_SIMULATOR(env);
   CZelkoSearchNet search(env->sockets);
-  PrinterDetails details;
-  std::memset(&details, 0, sizeof details);
+  PrinterDetails details{};
   const std::size_t before = Sim(env).discovery_requests().size();
 
   ASSERT_EQ(search.FindNetworkPrinter(&details, u"K7M2P4T9", env->address16(2).c_str(),

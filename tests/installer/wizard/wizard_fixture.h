@@ -99,6 +99,11 @@ class WizardTest : public ::testing::Test {
     host.set_check(IDC_PORT_USB, false);
     Click(IDC_PORT_TCPIP);
   }
+  // The same, with the printer the selection dialog will answer with.
+  void ClickTcpIp(NetworkSelection chosen) {
+    steps.selection = std::move(chosen);
+    ClickTcpIp();
+  }
   void Run(std::uint64_t ms) {
     host.run_for(ms, [this](const platform::WindowMessage& m) { return dialog.handle_message(m); });
   }

@@ -19,8 +19,7 @@ TEST_F(WizardTest, CancelledSelectionSelectsUsbAgain) {
 
   // OK with an empty address counts as cancelled too.
   steps.selection_ok = true;
-  steps.selection = {u"", 9100, 3};
-  ClickTcpIp();
+  ClickTcpIp({u"", 9100, 3});
   EXPECT_TRUE(host.is_checked(IDC_PORT_USB));
   EXPECT_EQ(dialog.modelIndex, MODEL_NONE);
 
@@ -44,19 +43,15 @@ TEST_F(WizardTest, CancelledSelectionSelectsUsbAgain) {
 
 TEST_F(WizardTest, DetectedModelIsTakenOnlyInOneToFourteen) {
   AdvanceToStep3();
-  steps.selection = {u"192.0.2.10", 9100, 0};
-  ClickTcpIp();
+  ClickTcpIp({u"192.0.2.10", 9100, 0});
   EXPECT_EQ(dialog.modelIndex, MODEL_NONE);
   EXPECT_EQ(platform::view_of(dialog.networkAddress), u"192.0.2.10");
   EXPECT_EQ(dialog.networkPortNumber, 9100);
-  steps.selection = {u"192.0.2.11", 9101, 15};
-  ClickTcpIp();
+  ClickTcpIp({u"192.0.2.11", 9101, 15});
   EXPECT_EQ(dialog.modelIndex, MODEL_NONE);
-  steps.selection = {u"192.0.2.12", 9102, 8};
-  ClickTcpIp();
+  ClickTcpIp({u"192.0.2.12", 9102, 8});
   EXPECT_EQ(dialog.modelIndex, 8);
-  steps.selection = {u"192.0.2.13", 9103, 14};
-  ClickTcpIp();
+  ClickTcpIp({u"192.0.2.13", 9103, 14});
   EXPECT_EQ(dialog.modelIndex, 14);
   // The selection now starts from the detected model's row.
   EXPECT_EQ(steps.selection_family, ModelCatalogue[8].modelName);
@@ -65,15 +60,13 @@ TEST_F(WizardTest, DetectedModelIsTakenOnlyInOneToFourteen) {
 
 TEST_F(WizardTest, OverlongAddressIsCutToTheField) {
   AdvanceToStep3();
-  steps.selection = {std::u16string(200, u'9'), 9100, -1};
-  ClickTcpIp();
+  ClickTcpIp({std::u16string(200, u'9'), 9100, -1});
   EXPECT_EQ(platform::view_of(dialog.networkAddress).size(), 31u);
 }
 
 TEST_F(WizardTest, NetworkPathEndsExactlyThirtyTicksAfterNext) {
   AdvanceToStep3();
-  steps.selection = {u"192.0.2.10", 9100, -1};
-  ClickTcpIp();
+  ClickTcpIp({u"192.0.2.10", 9100, -1});
   std::size_t sleeps_at_post = 0;
   win.desktop.add_window(u"CabinetWClass", u"Printers",
                          [&](std::uint32_t) { sleeps_at_post = win.clock.sleeps().size(); });
@@ -126,8 +119,7 @@ TEST_F(WizardTest, NetworkPathEndsExactlyThirtyTicksAfterNext) {
 
 TEST_F(WizardTest, AFailedNetworkInstallationIsShownAtOnceAndEndsAsAFailure) {
   AdvanceToStep3();
-  steps.selection = {u"192.0.2.10", 9100, -1};
-  ClickTcpIp();
+  ClickTcpIp({u"192.0.2.10", 9100, -1});
   steps.install_result = false;
   Click(IDC_NEXT);
   EXPECT_EQ(dialog.wizardState, WIZ_INSTALLING);

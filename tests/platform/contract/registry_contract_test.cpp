@@ -16,6 +16,7 @@
 #include "platform/util/text.h"
 #include "platform_sim/sim_registry.h"
 #include "support/contract.h"
+#include "support/utf16_bytes.h"
 #ifdef _WIN32
 #include "platform_win32/win32_registry.h"
 #include "platform_win32/windows_api.h"
@@ -43,16 +44,6 @@ struct RealRegistry {
   static bool under_wine() { return test_support::RunningUnderWine(); }
 };
 #endif
-
-std::vector<std::uint8_t> bytes_of(std::u16string_view text, bool with_zero) {
-  std::vector<std::uint8_t> out;
-  for (char16_t c : text) {
-    out.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(c >> 8));
-  }
-  if (with_zero) out.insert(out.end(), {0, 0});
-  return out;
-}
 
 template <typename Under>
 class RegistryContract : public ::testing::Test {
@@ -92,30 +83,20 @@ class RegistryContract : public ::testing::Test {
     if (e == kErrorSuccess) reg().close_key(key);
     return e == kErrorSuccess;
   }
-  std::vector<std::u16string> subkeys(RegKey key) {
+  // The names of a key's subkeys or values, by index until the end.
+  std::vector<std::u16string> names(RegKey key,
+                                    Win32Error (Registry::*enumerate)(RegKey, std::uint32_t,
+                                                                      std::u16string*)) {
     std::vector<std::u16string> names;
     std::u16string name;
-    std::uint32_t i = 0;
     Win32Error e;
-    while ((e = reg().enum_subkey(key, i, &name)) == kErrorSuccess) {
+    for (std::uint32_t i = 0; (e = (reg().*enumerate)(key, i, &name)) == kErrorSuccess; ++i)
       names.push_back(name);
-      ++i;
-    }
     EXPECT_EQ(kErrorNoMoreItems, e);
     return names;
   }
-  std::vector<std::u16string> values(RegKey key) {
-    std::vector<std::u16string> names;
-    std::u16string name;
-    std::uint32_t i = 0;
-    Win32Error e;
-    while ((e = reg().enum_value(key, i, &name)) == kErrorSuccess) {
-      names.push_back(name);
-      ++i;
-    }
-    EXPECT_EQ(kErrorNoMoreItems, e);
-    return names;
-  }
+  std::vector<std::u16string> subkeys(RegKey key) { return names(key, &Registry::enum_subkey); }
+  std::vector<std::u16string> values(RegKey key) { return names(key, &Registry::enum_value); }
 
   Under under_;
   std::u16string root_path_;
@@ -135,7 +116,7 @@ TYPED_TEST(RegistryContract, ValuesRoundTripWithTheirTypes) {
   ASSERT_EQ(kErrorSuccess, reg.query_value(key, u"Text", 4096, &value));
   EXPECT_EQ(kRegSz, value.type);
   // Stored with its terminating zero, as the Windows tools store strings.
-  EXPECT_EQ(bytes_of(u"C:\\Program Files\\Tessaly.exe", true), value.data);
+  EXPECT_EQ(test_support::utf16_bytes(u"C:\\Program Files\\Tessaly.exe", true), value.data);
   EXPECT_EQ(u"C:\\Program Files\\Tessaly.exe", registry_string(value));
 
   ASSERT_EQ(kErrorSuccess, reg.set_dword(key, u"Number", 0xDEADBEEF));

@@ -34,14 +34,6 @@ constexpr char16_t kQueueFront[] = u"Tessaly test front desk";
 constexpr char16_t kQueueOffline[] = u"Tessaly test offline";
 constexpr char16_t kQueueOther[] = u"Tessaly test other driver";
 
-Bytes text_bytes(std::u16string_view text) {
-  Bytes b;
-  for (char16_t c : text)
-    b.insert(b.end(), {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8)});
-  b.insert(b.end(), {0, 0});
-  return b;
-}
-
 Bytes dword_bytes(std::uint32_t w) {
   return {static_cast<std::uint8_t>(w), static_cast<std::uint8_t>(w >> 8),
           static_cast<std::uint8_t>(w >> 16), static_cast<std::uint8_t>(w >> 24)};
@@ -208,20 +200,9 @@ class SpoolerContract : public ::testing::Test {
 
   // What the printer driver publishes for a printer.
   void publish(std::u16string_view queue, const SimulatedQueue& q) {
-    Bytes version(q.firmware.begin(), q.firmware.end());
-    version.insert(version.end(), {static_cast<std::uint8_t>(q.firmware_end), 0});
-    ASSERT_TRUE(under_.set_value(queue, u"PrinterID", platform::kRegSz, text_bytes(q.printer_id)));
-    ASSERT_TRUE(under_.set_value(queue, u"PrinterSerial", platform::kRegSz, text_bytes(q.serial)));
-    ASSERT_TRUE(under_.set_value(queue, u"PrinterVersion", platform::kRegBinary, version));
-    ASSERT_TRUE(
-        under_.set_value(queue, u"PrinterStatus", platform::kRegBinary,
-                         printer_status_bytes(q.status_main, q.status_error, q.ribbon_left)));
-    ASSERT_TRUE(
-        under_.set_value(queue, u"PrinterType", platform::kRegDword, dword_bytes(q.printer_type)));
-    ASSERT_TRUE(
-        under_.set_value(queue, u"LockType", platform::kRegDword, dword_bytes(q.lock_type)));
-    ASSERT_TRUE(under_.set_value(queue, u"LaminatorStatus", platform::kRegBinary,
-                                 laminator_status_bytes(q.lam_status, q.lam_error)));
+    for (const DriverDataValue& value : driver_data_values(q))
+      ASSERT_TRUE(under_.set_value(queue, value.name, value.type, value.data))
+          << platform::to_utf8(value.name);
   }
 
   Under under_;
@@ -256,8 +237,8 @@ TYPED_TEST(SpoolerContract, ReadsDriverDataWithinTheLimit) {
   auto& under = this->under_;
   ASSERT_TRUE(
       under.set_value(kQueueFront, u"PrinterType", platform::kRegDword, dword_bytes(0x4008)));
-  ASSERT_TRUE(
-      under.set_value(kQueueFront, u"PrinterSerial", platform::kRegSz, text_bytes(u"12CH3456")));
+  ASSERT_TRUE(under.set_value(kQueueFront, u"PrinterSerial", platform::kRegSz,
+                              string_value_bytes(u"12CH3456")));
   ASSERT_TRUE(
       under.set_value(kQueueFront, u"PrinterStatus", platform::kRegBinary, Bytes(65, 0x11)));
   ASSERT_TRUE(under.set_value(kQueueFront, u"PrinterVersion", platform::kRegBinary,
@@ -278,7 +259,7 @@ TYPED_TEST(SpoolerContract, ReadsDriverDataWithinTheLimit) {
   ASSERT_EQ(spooler.get_printer_data(printer.get(), u"PrinterSerial", 64, &value),
             platform::kErrorSuccess);
   EXPECT_EQ(value.type, platform::kRegSz);
-  EXPECT_EQ(value.data, text_bytes(u"12CH3456"));
+  EXPECT_EQ(value.data, string_value_bytes(u"12CH3456"));
 
   ASSERT_EQ(spooler.get_printer_data(printer.get(), u"PrinterVersion", 64, &value),
             platform::kErrorSuccess);
@@ -428,7 +409,7 @@ TYPED_TEST(SpoolerContract, PollReadsTheQueuesAndPicksUpTheErrorText) {
   this->publish(kQueueOffline, offline);
   this->publish(kQueueOther, front);
   ASSERT_TRUE(this->under_.set_value(kQueueFront, u"ErrorMessage", platform::kRegSz,
-                                     text_bytes(u"Encoding failed")));
+                                     string_value_bytes(u"Encoding failed")));
   ASSERT_TRUE(this->under_.set_offline(kQueueOffline, true));
 
   DisplayState display;

@@ -100,25 +100,9 @@ class UsbHostile : public testing::UsbMachineTest {
                                        windows.usb,       windows.spooler,   windows.threads,
                                        windows.sockets} {}
 
-  std::vector<std::u16string> Lines() {
-    test_support::Guarded<PrinterList, 64> guarded;
-    EXPECT_EQ(CZelkoSearch(platform).ListUsbPrinters(&guarded.value), 1);
-    EXPECT_TRUE(guarded.canary_intact());
-    std::vector<std::u16string> lines;
-    for (int i = 0; i < guarded.value.count; ++i)
-      lines.push_back(Text(guarded.value.entries[i].listLine));
-    return lines;
-  }
+  std::vector<std::u16string> Lines() { return UsbMachineTest::Lines(&platform); }
   int Find(PrinterDetails* details, const char16_t* id) {
-    std::memset(details, 0, sizeof *details);
-    return CZelkoSearch(platform).FindUsbPrinter(details, id, nullptr);
-  }
-  void ExpectNothingOpen() {
-    EXPECT_EQ(windows.usb.open_device_handles(), 0u);
-    EXPECT_EQ(windows.usb.open_device_sets(), 0u);
-    EXPECT_EQ(windows.usb.open_event_handles(), 0u);
-    EXPECT_EQ(windows.usb.open_contexts(), 0u);
-    EXPECT_EQ(windows.registry.open_handles(), 0u);
+    return UsbMachineTest::Find(details, id, nullptr, &platform);
   }
 
   HostileDeviceIo hostile;

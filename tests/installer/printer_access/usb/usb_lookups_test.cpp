@@ -62,20 +62,16 @@ printer at=ROOT:1 instance=AAA driver={36FC9E60-C465-11CF-8056-444553540000}\000
 printer at=ROOT:2 instance=BBB driver={36FC9E60-C465-11CF-8056-444553540000}\0008 prefix=none
 )");
   char16_t path[kUsbTextLength] = {}, prefix[kUsbTextLength] = {};
-  ASSERT_TRUE(FindPrinterDevice(P(), 0x0016, 0x3850,
-                                u"{36fc9e60-c465-11cf-8056-444553540000}\\0007", path,
-                                kUsbTextLength, prefix, kUsbTextLength));
+  auto find = [&](std::uint16_t product, const char16_t* driver_key) {
+    return FindPrinterDevice(P(), 0x0016, product, driver_key, path, kUsbTextLength, prefix,
+                             kUsbTextLength);
+  };
+  ASSERT_TRUE(find(0x3850, u"{36fc9e60-c465-11cf-8056-444553540000}\\0007"));
   EXPECT_EQ(std::u16string(platform::view_of(prefix)), u"7&1f&0");
-  ASSERT_TRUE(FindPrinterDevice(P(), 0x0016, 0x3850,
-                                u"{36FC9E60-C465-11CF-8056-444553540000}\\0008", path,
-                                kUsbTextLength, prefix, kUsbTextLength));
+  ASSERT_TRUE(find(0x3850, u"{36FC9E60-C465-11CF-8056-444553540000}\\0008"));
   EXPECT_EQ(std::u16string(platform::view_of(prefix)), u"BBB");
-  EXPECT_FALSE(FindPrinterDevice(P(), 0x0016, 0x3850,
-                                 u"{36FC9E60-C465-11CF-8056-444553540000}\\0009", path,
-                                 kUsbTextLength, prefix, kUsbTextLength));
-  EXPECT_FALSE(FindPrinterDevice(P(), 0x0016, 0x3851,
-                                 u"{36FC9E60-C465-11CF-8056-444553540000}\\0007", path,
-                                 kUsbTextLength, prefix, kUsbTextLength));
+  EXPECT_FALSE(find(0x3850, u"{36FC9E60-C465-11CF-8056-444553540000}\\0009"));
+  EXPECT_FALSE(find(0x3851, u"{36FC9E60-C465-11CF-8056-444553540000}\\0007"));
 }
 
 TEST_F(UsbLookups, PortNameFromTheChildNodeOrTheFallback) {

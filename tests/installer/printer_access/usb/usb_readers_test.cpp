@@ -85,14 +85,10 @@ TEST(UsbReaderServices, EachServiceBindsItsReaderAndANearMissDoesNot) {
       std::string service = c.service;
       if (near_miss) service.pop_back();
       platform::sim::SimWindows windows;
-      std::vector<platform::sim::SimUsbLock> locks;
-      std::string error;
-      ASSERT_TRUE(platform::sim::parse_usb_machine(
-          "hub ROOT ports=4\nreader at=ROOT:2 model=" + std::string(c.model) + " service=" +
-              service + "\npcsc-reader \"CST Reader 7\"\npcsc-reader \"" + c.listed + "\"\n",
-          &windows.usb, &locks, &error))
-          << error;
-      windows.usb.install(windows.registry, windows.spooler);
+      testing::LoadMachine(
+          windows, "hub ROOT ports=4\nreader at=ROOT:2 model=" + std::string(c.model) +
+                       " service=" + service + "\npcsc-reader \"CST Reader 7\"\npcsc-reader \"" +
+                       c.listed + "\"\n");
       const platform::DeviceHandle hub =
           OpenHub(windows.platform, windows.usb.hub_path(windows.usb.hubs[0]));
       EncoderInfoBlock block{};

@@ -14,17 +14,6 @@ using testing::Text;
 
 class UsbSearch : public testing::UsbMachineTest {
  protected:
-  std::vector<std::u16string> Lines() {
-    PrinterList list{};
-    EXPECT_EQ(CZelkoSearch(P()).ListUsbPrinters(&list), 1);
-    std::vector<std::u16string> lines;
-    for (int i = 0; i < list.count; ++i) lines.push_back(Text(list.entries[i].listLine));
-    return lines;
-  }
-  int Find(PrinterDetails* details, const char16_t* id, const char16_t* port = nullptr) {
-    std::memset(details, 0, sizeof *details);
-    return CZelkoSearch(P()).FindUsbPrinter(details, id, port);
-  }
   int HubNameRequests() {
     int n = 0;
     for (const auto& entry : windows.faults.log()) n += entry == "DeviceIoControl 220414";
@@ -46,9 +35,7 @@ printer at=ROOT:5 vid=0017 pid=3850 id=OTHER001
                                          u"Card Printer  [LAST0001 : USB003]"}));
   EXPECT_TRUE(Requests(u"ROOT", 1).empty());
   EXPECT_TRUE(Requests(u"ROOT", 5).empty());
-  EXPECT_EQ(windows.usb.open_device_handles(), 0u);
-  EXPECT_EQ(windows.usb.open_device_sets(), 0u);
-  EXPECT_EQ(windows.registry.open_handles(), 0u);
+  ExpectNothingOpen();
 }
 
 TEST_F(UsbSearch, TwoPrintersOnOneHubInPortOrder) {
@@ -250,10 +237,7 @@ TEST(UsbSearchFaults, EveryFailingCallLeavesNothingOpen) {
                                     "RegEnumKeyExW"};
   auto run = [](const char* operation, int nth, int* calls) {
     platform::sim::SimWindows windows;
-    std::string error;
-    std::vector<platform::sim::SimUsbLock> locks;
-    EXPECT_TRUE(platform::sim::parse_usb_machine(kEncoderMachine, &windows.usb, &locks, &error));
-    windows.usb.install(windows.registry, windows.spooler);
+    testing::LoadMachine(windows, kEncoderMachine);
     const int before = windows.faults.calls(operation);
     if (nth > 0) windows.faults.fail(operation, platform::kErrorAccessDenied, nth);
     PrinterDetails details{};
