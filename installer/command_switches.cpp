@@ -251,11 +251,11 @@ bool AsksForQuiet(std::u16string_view word) {
 
 }  // namespace
 
-CommandSwitches ParseCommandSwitches(std::u16string_view argumentText) {
+CommandSwitches ParseCommandSwitches(std::u16string_view argument_text) {
   CommandSwitches result;
-  const std::size_t zero = argumentText.find(u'\0');
-  if (zero != std::u16string_view::npos) argumentText = argumentText.substr(0, zero);
-  const Split split = SplitWords(argumentText);
+  const std::size_t zero = argument_text.find(u'\0');
+  if (zero != std::u16string_view::npos) argument_text = argument_text.substr(0, zero);
+  const Split split = SplitWords(argument_text);
   const std::vector<Word>& words = split.words;
   for (const Word& word : words) {
     result.present = result.present || FindSwitch(word.text);
@@ -269,7 +269,7 @@ CommandSwitches ParseCommandSwitches(std::u16string_view argumentText) {
     if (result.error.empty()) result.error = std::move(why);
   };
   refuse(split.lookAlike);
-  if (argumentText.size() > kMaxArgumentTextLength) {
+  if (argument_text.size() > kMaxArgumentTextLength) {
     refuse(u"the command line is longer than 1024 characters");
     return result;
   }

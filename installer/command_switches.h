@@ -59,7 +59,7 @@ struct CommandSwitches {
   std::u16string error;
 };
 
-CommandSwitches ParseCommandSwitches(std::u16string_view argumentText);
+CommandSwitches ParseCommandSwitches(std::u16string_view argument_text);
 
 // The usage text shown for a refused command line and for /?.
 extern const char16_t kUsageText[];

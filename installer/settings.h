@@ -27,7 +27,7 @@ struct Settings {
 
 // Decides languageIndex and modelIndex for the run.
 //
-// iniBytes: the whole content of "Pelmora.ini" (8-bit text), or nullptr when
+// ini_bytes: the whole content of "Pelmora.ini" (8-bit text), or nullptr when
 // the file could not be opened; then the defaults (English, MODEL_NONE) stand
 // and the command line is not looked at.
 //
@@ -37,18 +37,18 @@ struct Settings {
 // case-sensitive and count only at the very start of a line; later lines
 // override earlier ones.
 //
-// argumentText: the command line after the program name. When it is longer
+// argument_text: the command line after the program name. When it is longer
 // than 3 characters, the first three-letter language code found in it
 // (ignoring case, at the earliest position) overrides the file's language.
 //
 // Details of the reading, including how overlong lines and command lines are
 // handled, are at the definition.
-Settings ParseSettings(const std::string* iniBytes, std::u16string_view argumentText);
+Settings ParseSettings(const std::string* ini_bytes, std::u16string_view argument_text);
 
 // Reads Pelmora.ini from the current directory (a file past 1 MiB is not
-// one and counts as unreadable) and parses it with `argumentText`;
-// `fileFound`, when given, says whether it could be read.
-Settings ReadSettings(platform::Shell& shell, std::u16string_view argumentText,
-                      bool* fileFound = nullptr);
+// one and counts as unreadable) and parses it with `argument_text`;
+// `file_found`, when given, says whether it could be read.
+Settings ReadSettings(platform::Shell& shell, std::u16string_view argument_text,
+                      bool* file_found = nullptr);
 
 }  // namespace pelmora

@@ -27,13 +27,13 @@ class WizardSteps {
   // pre-install worker, which enables the Cancel button when it succeeds.
   virtual bool RunPreparationStep(StepContext& context) = 0;
   // Step 3: removes the stale USB device nodes of one catalogue row.
-  virtual bool RemoveStaleUsbDevices(StepContext& context, int catalogueIndex) = 0;
+  virtual bool RemoveStaleUsbDevices(StepContext& context, int catalogue_index) = 0;
   // Step 3 on the network: creates the TCP/IP port for the chosen printer and
   // installs the driver and the queue on it. False, with the failure in the
   // status line, when no queue was made on the port.
   virtual bool InstallNetworkPrinter(StepContext& context) = 0;
   // The modal network printer selection; true when it ended with OK.
-  virtual bool SelectNetworkPrinter(StepContext& context, std::u16string_view familyName,
+  virtual bool SelectNetworkPrinter(StepContext& context, std::u16string_view family_name,
                                     std::uint32_t productId, NetworkSelection* selection) = 0;
 };
 

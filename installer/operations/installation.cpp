@@ -48,7 +48,7 @@ std::u16string TcpIpPortName(std::u16string_view address) {
   return name;
 }
 
-platform::PortData1 MakeTcpIpPortRecord(std::u16string_view address, int portNumber) {
+platform::PortData1 MakeTcpIpPortRecord(std::u16string_view address, int port_number) {
   platform::PortData1 record{};
   CopyField(record.sztPortName, TcpIpPortName(address));
   record.dwVersion = platform::kPortDataVersion1;
@@ -58,7 +58,7 @@ platform::PortData1 MakeTcpIpPortRecord(std::u16string_view address, int portNum
   CopyField(record.sztHostAddress, address);
   CopyField(record.sztSNMPCommunity, kSnmpCommunity);
   record.dwDoubleSpool = 0;
-  record.dwPortNumber = static_cast<std::uint32_t>(portNumber);
+  record.dwPortNumber = static_cast<std::uint32_t>(port_number);
   record.dwSNMPEnabled = 0;
   record.dwSNMPDevIndex = 1;
   return record;
@@ -88,10 +88,10 @@ bool InstallNetworkPrinter(StepContext& context) {
   return false;
 }
 
-bool AddTcpIpPort(StepContext& context, std::u16string_view address, int portNumber,
+bool AddTcpIpPort(StepContext& context, std::u16string_view address, int port_number,
                   ApiFailure* failure) {
   platform::Platform& platform = context.platform();
-  const platform::PortData1 record = MakeTcpIpPortRecord(address, portNumber);
+  const platform::PortData1 record = MakeTcpIpPortRecord(address, port_number);
   ApiFailure ignored;
   ApiFailure& failed = failure ? *failure : ignored;
   // Running the installation again for the same printer replaces its port.
@@ -138,19 +138,19 @@ bool FindModelInf(StepContext& context, char16_t* path, std::size_t capacity,
   return found;
 }
 
-std::u16string RewriteProfileInfPath(std::u16string_view infPath) {
+std::u16string RewriteProfileInfPath(std::u16string_view inf_path) {
   std::u16string_view tail;
   bool has_tail = false;
-  for (std::size_t i = 0; i + 4 <= infPath.size(); ++i) {
-    if (StartsWithIgnoreCase(infPath.substr(i), u"\\oem")) {
-      tail = infPath.substr(i);
+  for (std::size_t i = 0; i + 4 <= inf_path.size(); ++i) {
+    if (StartsWithIgnoreCase(inf_path.substr(i), u"\\oem")) {
+      tail = inf_path.substr(i);
       has_tail = true;
     }
   }
   // Without an OEM name to keep, the path is used as the system gave it.
-  if (has_tail && StartsWithIgnoreCase(infPath, u"c:\\users\\administrator\\window"))
+  if (has_tail && StartsWithIgnoreCase(inf_path, u"c:\\users\\administrator\\window"))
     return platform::format(u"C:\\windows\\inf%s", {tail});
-  return std::u16string(infPath);
+  return std::u16string(inf_path);
 }
 
 bool InstallPrinterDriver(StepContext& context, std::u16string_view modelName,

@@ -10,14 +10,14 @@ bool InstallerSteps::RunCleanupStep(StepContext& context) {
   return pelmora::RunCleanupStep(context);
 }
 
-bool InstallerSteps::SelectNetworkPrinter(StepContext& context, std::u16string_view familyName,
+bool InstallerSteps::SelectNetworkPrinter(StepContext& context, std::u16string_view family_name,
                                           std::uint32_t productId, NetworkSelection* selection) {
   if (!chooseNetworkPrinter) return false;
-  return chooseNetworkPrinter(context, familyName, productId, selection);
+  return chooseNetworkPrinter(context, family_name, productId, selection);
 }
 
-bool InstallerSteps::RemoveStaleUsbDevices(StepContext& context, int catalogueIndex) {
-  return pelmora::RemoveStaleUsbDevices(context, catalogueIndex);
+bool InstallerSteps::RemoveStaleUsbDevices(StepContext& context, int catalogue_index) {
+  return pelmora::RemoveStaleUsbDevices(context, catalogue_index);
 }
 
 bool InstallerSteps::RunPreparationStep(StepContext& context) {

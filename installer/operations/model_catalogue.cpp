@@ -151,8 +151,8 @@ const char16_t* GetInfNameOverride(int modelIndex) {
 }
 
 const char16_t* GetInfLookupName(int modelIndex, const char16_t* modelName) {
-  const char16_t* overrideName = GetInfNameOverride(modelIndex);
-  return overrideName != nullptr ? overrideName : modelName;
+  const char16_t* override_name = GetInfNameOverride(modelIndex);
+  return override_name != nullptr ? override_name : modelName;
 }
 
 AwaitedQueueNames GetAwaitedQueueNames(int modelIndex) {

@@ -11,13 +11,13 @@
 namespace pelmora {
 
 bool LockedVendorIoControl(const UsbPorts& platform, const char16_t* lockName,
-                           platform::DeviceHandle device, std::uint32_t controlCode,
-                           const void* input, std::uint32_t inputLength, void* output,
-                           std::uint32_t outputCapacity, std::uint32_t* bytesReturned) {
+                           platform::DeviceHandle device, std::uint32_t control_code,
+                           const void* input, std::uint32_t input_length, void* output,
+                           std::uint32_t output_capacity, std::uint32_t* bytes_returned) {
   if (lockName == nullptr || device == platform::kInvalidDeviceHandle || device == 0) return false;
   std::uint32_t ignored = 0;
-  if (bytesReturned == nullptr) bytesReturned = &ignored;
-  *bytesReturned = 0;
+  if (bytes_returned == nullptr) bytes_returned = &ignored;
+  *bytes_returned = 0;
   // An event name that does not fit is refused rather than cut: a cut name
   // would serialise against some other port.
   const std::u16string name =
@@ -33,8 +33,9 @@ bool LockedVendorIoControl(const UsbPorts& platform, const char16_t* lockName,
   }
   if (!event) return false;
   if (io.wait(event.get(), kLockWaitMs) != platform::kWaitObject0) return false;
-  const bool sent = io.device_io_control(device, controlCode, input, inputLength, output,
-                                         outputCapacity, bytesReturned) == platform::kErrorSuccess;
+  const bool sent =
+      io.device_io_control(device, control_code, input, input_length, output, output_capacity,
+                           bytes_returned) == platform::kErrorSuccess;
   io.set_event(event.get());
   return sent;
 }
@@ -43,11 +44,11 @@ CZelkoAdminUsb::~CZelkoAdminUsb() {
   if (opened == 1) CloseChannel();
 }
 
-int CZelkoAdminUsb::OpenChannel(const char16_t* printerName_, const char16_t* devicePath,
-                                const char16_t* lockName_) {
-  if (devicePath == nullptr || lockName_ == nullptr) return -1;
-  const std::size_t lockLength = platform::bounded_length(lockName_, kChannelNameLength + 1);
-  if (lockLength >= kChannelNameLength) return -1;
+int CZelkoAdminUsb::OpenChannel(const char16_t* printer_name, const char16_t* devicePath,
+                                const char16_t* lock_name) {
+  if (devicePath == nullptr || lock_name == nullptr) return -1;
+  const std::size_t lock_length = platform::bounded_length(lock_name, kChannelNameLength + 1);
+  if (lock_length >= kChannelNameLength) return -1;
   platform::ScopedDevice handle(platform_.device_io);
   if (platform_.device_io.create_file(devicePath, platform::kGenericRead, 0,
                                       platform::kOpenExisting, platform::kFileAttributeNormal,
@@ -55,8 +56,8 @@ int CZelkoAdminUsb::OpenChannel(const char16_t* printerName_, const char16_t* de
       !handle)
     return -1;
   device = std::move(handle);
-  platform::copy_truncated(lockName, std::u16string_view(lockName_, lockLength));
-  platform::copy_truncated(printerName, platform::bounded_view(printerName_, 1024));
+  platform::copy_truncated(lockName, std::u16string_view(lock_name, lock_length));
+  platform::copy_truncated(printerName, platform::bounded_view(printer_name, 1024));
   opened = 1;
   return 0;
 }

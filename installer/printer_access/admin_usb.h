@@ -35,9 +35,9 @@ inline constexpr std::size_t kChannelNameLength = 32;
 // when the lock name or device is absent, the event cannot be had in time, or
 // the request itself failed.
 bool LockedVendorIoControl(const UsbPorts& platform, const char16_t* lockName,
-                           platform::DeviceHandle device, std::uint32_t controlCode,
-                           const void* input, std::uint32_t inputLength, void* output,
-                           std::uint32_t outputCapacity, std::uint32_t* bytesReturned);
+                           platform::DeviceHandle device, std::uint32_t control_code,
+                           const void* input, std::uint32_t input_length, void* output,
+                           std::uint32_t output_capacity, std::uint32_t* bytes_returned);
 
 class CZelkoAdminUsb {
  public:
@@ -50,8 +50,8 @@ class CZelkoAdminUsb {
   // Opens the printer exclusively. 0 on success, -1 on failure. A lock name
   // longer than 31 characters is refused: cut short, it would name another
   // port's event. A longer printer name is cut (it is only kept).
-  int OpenChannel(const char16_t* printerName, const char16_t* devicePath,
-                  const char16_t* lockName);
+  int OpenChannel(const char16_t* printer_name, const char16_t* devicePath,
+                  const char16_t* lock_name);
   // 0 with the first 516 answer bytes in `block`; -1 with `block` untouched.
   int ReadEncoderInfo(EncoderInfoBlock* block);
   // Sends the close request and releases the device: the result of the

@@ -55,11 +55,11 @@ bool parse_int32(std::u16string_view word, std::int32_t* value) {
 
 }  // namespace
 
-std::vector<std::uint8_t> BuildDiscoveryRequest(int requestCode, std::u16string_view replyAddress,
-                                                std::uint16_t replyPort) {
+std::vector<std::uint8_t> BuildDiscoveryRequest(int request_code, std::u16string_view reply_address,
+                                                std::uint16_t reply_port) {
   const std::u16string text =
-      platform::format(u"%s %d %s %d", {std::u16string_view(kDiscoveryToken), requestCode,
-                                        replyAddress, static_cast<int>(replyPort)});
+      platform::format(u"%s %d %s %d", {std::u16string_view(kDiscoveryToken), request_code,
+                                        reply_address, static_cast<int>(reply_port)});
   std::vector<std::uint8_t> datagram;
   datagram.reserve(2 * text.size() + 2);
   append_text_le(datagram, text);

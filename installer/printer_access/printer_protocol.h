@@ -47,8 +47,8 @@ inline constexpr std::size_t kAnswerTextLength = 31;
 
 // The request datagram: "%s %d %s %d" of token, request code, reply address
 // and reply port, then one zero character, as UTF-16LE.
-std::vector<std::uint8_t> BuildDiscoveryRequest(int requestCode, std::u16string_view replyAddress,
-                                                std::uint16_t replyPort);
+std::vector<std::uint8_t> BuildDiscoveryRequest(int request_code, std::u16string_view reply_address,
+                                                std::uint16_t reply_port);
 
 struct DiscoveryAnswer {
   char16_t replyToken[kAnswerTextLength + 1];

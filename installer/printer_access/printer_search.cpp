@@ -6,26 +6,26 @@
 
 namespace pelmora {
 
-int SearchPrinters(PrinterSearches& searches, PrinterList* list, int flags, int requestCode) {
+int SearchPrinters(PrinterSearches& searches, PrinterList* list, int flags, int request_code) {
   if (list == nullptr) return 0;
   list->count = 0;
   if (flags & kSearchUsb) searches.usb.ListUsbPrinters(list);
   if (flags & kSearchNetwork)
-    return searches.network.ListNetworkPrinters(list, requestCode, searches.networkOptions);
+    return searches.network.ListNetworkPrinters(list, request_code, searches.networkOptions);
   return 0;
 }
 
 int FindPrinterByDescription(PrinterSearches& searches, PrinterDetails* details,
-                             const char16_t* printerId, const char16_t* address, int requestCode) {
+                             const char16_t* printerId, const char16_t* address, int request_code) {
   if (details == nullptr || printerId == nullptr) return 0;
   if (address == nullptr) {
     if (searches.usb.FindUsbPrinter(details, printerId, nullptr)) return 1;
-    return searches.network.FindNetworkPrinter(details, printerId, nullptr, requestCode,
+    return searches.network.FindNetworkPrinter(details, printerId, nullptr, request_code,
                                                searches.networkOptions);
   }
   if (std::u16string_view(address).substr(0, 3) == u"USB")
     return searches.usb.FindUsbPrinter(details, printerId, address);
-  return searches.network.FindNetworkPrinter(details, printerId, address, requestCode,
+  return searches.network.FindNetworkPrinter(details, printerId, address, request_code,
                                              searches.networkOptions);
 }
 
@@ -57,14 +57,14 @@ bool SplitPrinterDescription(const char16_t* text, char16_t (&printerId)[64],
 }
 
 int ParsePrinterDescription(PrinterSearches& searches, PrinterDetails* details,
-                            const char16_t* text, int requestCode) {
+                            const char16_t* text, int request_code) {
   if (details == nullptr) return 0;
   char16_t printer_id[64];
   char16_t address[64];
   if (!SplitPrinterDescription(text, printer_id, address)) return 0;
   // An empty address is no address: the USB printers are asked first.
   return FindPrinterByDescription(searches, details, printer_id, address[0] ? address : nullptr,
-                                  requestCode);
+                                  request_code);
 }
 
 }  // namespace pelmora

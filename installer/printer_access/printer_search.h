@@ -23,13 +23,13 @@ struct PrinterSearches {
 
 // Empties the list, then lists the USB printers (flag bit 0) and the network
 // printers (flag bit 1). The network search's result, or 0 without bit 1.
-int SearchPrinters(PrinterSearches& searches, PrinterList* list, int flags, int requestCode);
+int SearchPrinters(PrinterSearches& searches, PrinterList* list, int flags, int request_code);
 
 // 1 when the printer was found and `details` filled. Without an address the
 // USB printers are asked first, then the whole network; an address starting
 // with "USB" names a USB port; any other address is the one printer asked.
 int FindPrinterByDescription(PrinterSearches& searches, PrinterDetails* details,
-                             const char16_t* printerId, const char16_t* address, int requestCode);
+                             const char16_t* printerId, const char16_t* address, int request_code);
 
 // The printer id and address of a description: the part of `text` from its
 // last "[", the id up to " : " or ":" (or up to the closing "]" when there
@@ -41,6 +41,6 @@ bool SplitPrinterDescription(const char16_t* text, char16_t (&printerId)[64],
 // Finds the printer SplitPrinterDescription names. 0 when there is no "[" or
 // nothing was found.
 int ParsePrinterDescription(PrinterSearches& searches, PrinterDetails* details,
-                            const char16_t* text, int requestCode);
+                            const char16_t* text, int request_code);
 
 }  // namespace pelmora

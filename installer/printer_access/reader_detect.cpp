@@ -115,20 +115,20 @@ int probe(const UsbPorts& platform, platform::DeviceHandle hub, int port, Reader
       break;
     }
   if (reader == nullptr) return 0;
-  std::u16string driverKey;
+  std::u16string driver_key;
   if (!GetHubConnectionText(platform, hub, port, platform::kIoctlUsbGetNodeConnectionDriverkeyName,
-                            &driverKey))
+                            &driver_key))
     return 0;
   char16_t instance[kUsbTextLength] = {};
-  if (!FindReaderInstance(platform, reader->vendorId, reader->productId, driverKey.c_str(),
+  if (!FindReaderInstance(platform, reader->vendorId, reader->productId, driver_key.c_str(),
                           instance, kUsbTextLength))
     return 0;
-  const std::u16string instanceId = platform::format(
+  const std::u16string instance_id = platform::format(
       reader->instanceIdForm,
       {reader->vendorId, reader->productId, platform::bounded_view(instance, kUsbTextLength)});
   for (const auto& binding : reader->bindings) {
     if (binding.service == nullptr) break;
-    if (CheckReaderBinding(platform, instanceId.c_str(), name, capacity, binding.service,
+    if (CheckReaderBinding(platform, instance_id.c_str(), name, capacity, binding.service,
                            binding.readerText) == 1)
       return 1;
   }
@@ -137,13 +137,13 @@ int probe(const UsbPorts& platform, platform::DeviceHandle hub, int port, Reader
 
 }  // namespace
 
-bool ReaderNameQualifies(std::u16string_view listedName, std::u16string_view readerText) {
-  if (listedName.size() < 3 || readerText.size() < 3 ||
-      !platform::equals_ignore_ascii_case(listedName.substr(0, 3), readerText.substr(0, 3)))
+bool ReaderNameQualifies(std::u16string_view listed_name, std::u16string_view readerText) {
+  if (listed_name.size() < 3 || readerText.size() < 3 ||
+      !platform::equals_ignore_ascii_case(listed_name.substr(0, 3), readerText.substr(0, 3)))
     return false;
   for (const auto& rule : kNameRules)
-    if (platform::starts_with_ignore_ascii_case(listedName, rule.start))
-      return rule.accepts(listedName);
+    if (platform::starts_with_ignore_ascii_case(listed_name, rule.start))
+      return rule.accepts(listed_name);
   return false;
 }
 
@@ -192,7 +192,7 @@ int ResolveReaderName(const UsbPorts& platform, char16_t* name, std::size_t capa
   return 1;
 }
 
-int CheckReaderBinding(const UsbPorts& platform, const char16_t* instanceId, char16_t* name,
+int CheckReaderBinding(const UsbPorts& platform, const char16_t* instance_id, char16_t* name,
                        std::size_t capacity, const char16_t* service, const char16_t* readerText) {
   platform::ScopedRegKey key(platform.registry);
   const auto open = [&](std::u16string_view which) {
@@ -208,18 +208,18 @@ int CheckReaderBinding(const UsbPorts& platform, const char16_t* instanceId, cha
     return 0;
   std::uint32_t devices = 0;
   std::memcpy(&devices, count.data.data(), 4);
-  const std::u16string_view wanted = platform::bounded_view(instanceId, kUsbTextLength);
+  const std::u16string_view wanted = platform::bounded_view(instance_id, kUsbTextLength);
   for (std::uint32_t i = 0; i < devices && i < kMaxServiceDevices; ++i) {
-    const std::u16string valueName = platform::format(u"%d", {i});
+    const std::u16string value_name = platform::format(u"%d", {i});
     platform::RegistryValue value;
-    if (platform.registry.query_value(key.get(), valueName, 2048, &value) !=
+    if (platform.registry.query_value(key.get(), value_name, 2048, &value) !=
             platform::kErrorSuccess ||
         !platform::equals_ignore_ascii_case(platform::registry_string(value), wanted))
       continue;
     key.reset();
     char16_t text[kReaderTextLength] = {};
     platform::format_to(text, kReaderTextLength, u"%s %s",
-                        {platform::bounded_view(readerText, 256), valueName});
+                        {platform::bounded_view(readerText, 256), value_name});
     if (ResolveReaderName(platform, text, kReaderTextLength, devices > 1) != 1) return 0;
     platform::copy_truncated(name, capacity, platform::bounded_view(text, kReaderTextLength));
     return 1;

@@ -48,7 +48,7 @@ int ProbeContactlessReader(const UsbPorts& platform, platform::DeviceHandle hub,
                            char16_t* name, std::size_t capacity);
 // 1 when `service` (or, without an Enum key of its own, "WUDFRd") runs the
 // device instance and PC/SC lists the reader; `name` receives its PC/SC name.
-int CheckReaderBinding(const UsbPorts& platform, const char16_t* instanceId, char16_t* name,
+int CheckReaderBinding(const UsbPorts& platform, const char16_t* instance_id, char16_t* name,
                        std::size_t capacity, const char16_t* service, const char16_t* readerText);
 // In: the reader text, a blank and the device's index under its service.
 // Out: the PC/SC reader name (indexed: with its last character replaced by
@@ -56,6 +56,6 @@ int CheckReaderBinding(const UsbPorts& platform, const char16_t* instanceId, cha
 // cut short they would name no reader.
 int ResolveReaderName(const UsbPorts& platform, char16_t* name, std::size_t capacity, bool indexed);
 // Whether a listed PC/SC name is the reader of that reader text.
-bool ReaderNameQualifies(std::u16string_view listedName, std::u16string_view readerText);
+bool ReaderNameQualifies(std::u16string_view listed_name, std::u16string_view readerText);
 
 }  // namespace pelmora

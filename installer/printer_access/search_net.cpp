@@ -40,7 +40,7 @@ class DiscoverySocket {
 
 // The socket set-up shared by both searches. Returns false when any step
 // fails; nothing has been sent then.
-bool SendRequest(CZelkoSearchNet& search, DiscoverySocket& discovery, int requestCode,
+bool SendRequest(CZelkoSearchNet& search, DiscoverySocket& discovery, int request_code,
                  std::uint32_t destination, const NetworkSearchOptions& options) {
   platform::Sockets& sockets = discovery.sockets;
   if (sockets.startup() != platform::kErrorSuccess) return false;
@@ -57,7 +57,7 @@ bool SendRequest(CZelkoSearchNet& search, DiscoverySocket& discovery, int reques
   if (sockets.local_port(socket.get(), &local_port) != platform::kErrorSuccess) return false;
   sockets.enable_broadcast(socket.get());
   const std::vector<std::uint8_t> request =
-      BuildDiscoveryRequest(requestCode, platform::view_of(local_address), local_port);
+      BuildDiscoveryRequest(request_code, platform::view_of(local_address), local_port);
   // A failed send is not detected here: the window simply passes unanswered.
   sockets.send_to(socket.get(), destination, options.discoveryPort, request.data(), request.size());
   return true;
@@ -89,28 +89,28 @@ bool CZelkoSearchNet::GetLocalAddress(char16_t* text, std::size_t capacity) {
   return true;
 }
 
-int CZelkoSearchNet::ListNetworkPrinters(PrinterList* list, int requestCode,
+int CZelkoSearchNet::ListNetworkPrinters(PrinterList* list, int request_code,
                                          const NetworkSearchOptions& options) {
   if (list == nullptr) return 0;
   DiscoverySocket socket(sockets_);
-  if (!SendRequest(*this, socket, requestCode, options.broadcastAddress, options)) return 0;
+  if (!SendRequest(*this, socket, request_code, options.broadcastAddress, options)) return 0;
   Listen(socket, options,
          [&](const DiscoveryAnswer& answer) { return AddAnswerToList(list, answer); });
   return 1;
 }
 
-int CZelkoSearchNet::FindNetworkPrinter(PrinterDetails* details, const char16_t* wantedPrinterId,
-                                        const char16_t* targetAddress, int requestCode,
+int CZelkoSearchNet::FindNetworkPrinter(PrinterDetails* details, const char16_t* wanted_printer_id,
+                                        const char16_t* target_address, int request_code,
                                         const NetworkSearchOptions& options) {
-  if (details == nullptr || wantedPrinterId == nullptr) return 0;
+  if (details == nullptr || wanted_printer_id == nullptr) return 0;
   std::uint32_t destination = options.broadcastAddress;
-  if (targetAddress != nullptr && targetAddress[0] != 0) {
+  if (target_address != nullptr && target_address[0] != 0) {
     // Only dotted IPv4 text names one printer; anything else would otherwise
     // turn into a broadcast to the whole network.
     std::string narrow;
-    for (std::size_t i = 0; i < 64 && targetAddress[i] != 0; ++i) {
-      if (targetAddress[i] > 0x7F) return 0;
-      narrow.push_back(static_cast<char>(targetAddress[i]));
+    for (std::size_t i = 0; i < 64 && target_address[i] != 0; ++i) {
+      if (target_address[i] > 0x7F) return 0;
+      narrow.push_back(static_cast<char>(target_address[i]));
     }
     const std::optional<std::uint32_t> parsed = platform::parse_ipv4(narrow);
     if (!parsed) return 0;
@@ -118,8 +118,8 @@ int CZelkoSearchNet::FindNetworkPrinter(PrinterDetails* details, const char16_t*
   }
 
   DiscoverySocket socket(sockets_);
-  if (!SendRequest(*this, socket, requestCode, destination, options)) return 0;
-  const std::u16string_view wanted(wantedPrinterId);
+  if (!SendRequest(*this, socket, request_code, destination, options)) return 0;
+  const std::u16string_view wanted(wanted_printer_id);
   const bool found = Listen(socket, options, [&](const DiscoveryAnswer& answer) {
     if (platform::view_of(answer.printerId) != wanted) return false;
     GetUsbModelName(static_cast<std::uint32_t>(answer.productId), details->displayName,

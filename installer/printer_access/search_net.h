@@ -44,18 +44,18 @@ class CZelkoSearchNet {
   // `list`, through the whole listening window. Answers that do not parse are
   // skipped; answers beyond the list's 32 slots are dropped. 1 after the
   // window, 0 when the list is absent or the socket set-up fails.
-  int ListNetworkPrinters(PrinterList* list, int requestCode,
+  int ListNetworkPrinters(PrinterList* list, int request_code,
                           const NetworkSearchOptions& options = NetworkSearchOptions{});
 
-  // Sends one request to `targetAddress` (dotted IPv4 text), or broadcasts it
+  // Sends one request to `target_address` (dotted IPv4 text), or broadcasts it
   // when there is no target or the target is empty, and waits for the answer
-  // of the printer `wantedPrinterId` (exact comparison). On that answer fills
+  // of the printer `wanted_printer_id` (exact comparison). On that answer fills
   // `details`, asks the printer for its encoder report over the
   // administration channel and returns 1; 0 when it did not answer in the
   // window, when `details` or the id is absent, when the socket set-up fails,
   // or when the target is not an IPv4 address.
-  int FindNetworkPrinter(PrinterDetails* details, const char16_t* wantedPrinterId,
-                         const char16_t* targetAddress, int requestCode,
+  int FindNetworkPrinter(PrinterDetails* details, const char16_t* wanted_printer_id,
+                         const char16_t* target_address, int request_code,
                          const NetworkSearchOptions& options = NetworkSearchOptions{});
 
  private:

@@ -20,7 +20,7 @@ bool IsRecognisedPrinter(std::uint16_t vendorId, std::uint16_t productId) {
 }
 
 template <typename PerHub>
-bool CZelkoSearch::WalkHubs(PerHub perHub) {
+bool CZelkoSearch::WalkHubs(PerHub per_hub) {
   platform::DeviceInterfaces& interfaces = platform_.device_interfaces;
   platform::ScopedInterfaceList set(interfaces);
   if (interfaces.get_class_devs(platform::kGuidDevinterfaceUsbHub,
@@ -40,7 +40,7 @@ bool CZelkoSearch::WalkHubs(PerHub perHub) {
     if (!hub) continue;
     int ports = 0;
     if (!GetHubPortCount(platform_, hub.get(), &ports)) continue;
-    done = perHub(hub.get(), ports);
+    done = per_hub(hub.get(), ports);
   }
   return true;
 }
@@ -52,9 +52,9 @@ bool CZelkoSearch::ProbeHubPort(platform::DeviceHandle hub, int port, UsbPortFin
       connection.connectionStatus != platform::kDeviceConnected ||
       !IsRecognisedPrinter(connection.vendorId, connection.productId))
     return false;
-  std::u16string driverKey;
+  std::u16string driver_key;
   if (!GetHubConnectionText(platform_, hub, port, platform::kIoctlUsbGetNodeConnectionDriverkeyName,
-                            &driverKey))
+                            &driver_key))
     return false;
   // The working buffers: zero-filled for every port.
   char16_t path[kUsbTextLength] = {};
@@ -62,8 +62,8 @@ bool CZelkoSearch::ProbeHubPort(platform::DeviceHandle hub, int port, UsbPortFin
   char16_t display[kUsbTextLength] = {};
   char16_t portName[kUsbTextLength] = {};
   char16_t id[kUsbTextLength] = {};
-  if (!FindPrinterDevice(platform_, kPrinterVendorId, connection.productId, driverKey.c_str(), path,
-                         kUsbTextLength, prefix, kUsbTextLength))
+  if (!FindPrinterDevice(platform_, kPrinterVendorId, connection.productId, driver_key.c_str(),
+                         path, kUsbTextLength, prefix, kUsbTextLength))
     return false;
   if (!FindQueueForPrefix(platform_, prefix, display, kUsbTextLength))
     GetUsbModelName(connection.productId, display, kUsbTextLength);
@@ -91,18 +91,18 @@ int CZelkoSearch::ListUsbPrinters(PrinterList* list) {
   return 1;
 }
 
-int CZelkoSearch::FindUsbPrinter(PrinterDetails* details, const char16_t* wantedId,
-                                 const char16_t* wantedPort) {
-  if (details == nullptr || wantedId == nullptr) return 0;
-  const std::u16string_view id = platform::bounded_view(wantedId, kUsbTextLength);
-  const bool byPort = wantedPort != nullptr;
-  const std::u16string_view port = platform::bounded_view(wantedPort, kUsbTextLength);
+int CZelkoSearch::FindUsbPrinter(PrinterDetails* details, const char16_t* wanted_id,
+                                 const char16_t* wanted_port) {
+  if (details == nullptr || wanted_id == nullptr) return 0;
+  const std::u16string_view id = platform::bounded_view(wanted_id, kUsbTextLength);
+  const bool by_port = wanted_port != nullptr;
+  const std::u16string_view port = platform::bounded_view(wanted_port, kUsbTextLength);
   bool matched = false;
   WalkHubs([&](platform::DeviceHandle hub, int ports) {
     for (int p = 1; p <= ports; ++p) {
       UsbPortFindings found;
       if (!ProbeHubPort(hub, p, &found)) continue;
-      if (found.printerId != id || (byPort && found.portName != port)) continue;
+      if (found.printerId != id || (by_port && found.portName != port)) continue;
       FillDetails(details, found, hub);
       matched = true;
       return true;

@@ -41,7 +41,8 @@ class CZelkoSearch {
   int ListUsbPrinters(PrinterList* list);
   // 1 when the printer with that id (and, when given, that port name) was
   // found and `details` filled, else 0. Both comparisons are exact.
-  int FindUsbPrinter(PrinterDetails* details, const char16_t* wantedId, const char16_t* wantedPort);
+  int FindUsbPrinter(PrinterDetails* details, const char16_t* wanted_id,
+                     const char16_t* wanted_port);
 
   // The identification steps for port `port` of an open hub: true for a
   // recognised printer with a printing-class interface.
@@ -50,10 +51,10 @@ class CZelkoSearch {
   void ScanInnerHub(EncoderInfoBlock* block, platform::DeviceHandle hub, int port);
 
  private:
-  // Runs `perHub` for each present hub until it returns true; false when the
+  // Runs `per_hub` for each present hub until it returns true; false when the
   // hub list could not be had.
   template <typename PerHub>
-  bool WalkHubs(PerHub perHub);
+  bool WalkHubs(PerHub per_hub);
   void FillDetails(PrinterDetails* details, const UsbPortFindings& found,
                    platform::DeviceHandle hub);
 

@@ -43,10 +43,10 @@ int RecognizeModelWord(std::u16string_view text) {
 }
 
 bool ChooseNetworkPrinter(PrinterSearches& searches, const ModalDialogRunner& run_modal,
-                          platform::WindowRef owner, std::u16string_view familyName,
+                          platform::WindowRef owner, std::u16string_view family_name,
                           std::uint32_t productId, NetworkSelection* selection) {
   CDlgSelect dialog(searches);
-  platform::copy_truncated(dialog.modelDisplayName, familyName);
+  platform::copy_truncated(dialog.modelDisplayName, family_name);
   dialog.expectedProductId = static_cast<std::int32_t>(productId);
   if (run_modal(IDD_SELECT_PRINTER, dialog, owner) != platform::kIdOk) return false;
   const std::u16string_view address = platform::view_of(dialog.selectedAddress);

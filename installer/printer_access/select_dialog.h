@@ -56,7 +56,7 @@ using ModalDialogRunner =
 // The wizard's network printer selection: CDlgSelect for the family, run
 // modally; true when it ended with OK and a printer address.
 bool ChooseNetworkPrinter(PrinterSearches& searches, const ModalDialogRunner& run_modal,
-                          platform::WindowRef owner, std::u16string_view familyName,
+                          platform::WindowRef owner, std::u16string_view family_name,
                           std::uint32_t productId, NetworkSelection* selection);
 
 // The catalogue index of the first model word found at a position 0..9 of

@@ -43,10 +43,10 @@ bool GetHubConnection(const UsbPorts& platform, platform::DeviceHandle hub, int 
 }
 
 bool GetHubConnectionText(const UsbPorts& platform, platform::DeviceHandle hub, int port,
-                          std::uint32_t controlCode, std::u16string* text) {
+                          std::uint32_t control_code, std::u16string* text) {
   std::uint8_t buffer[kHubBufferSize];
   std::uint32_t returned = 0;
-  if (!hub_request(platform, hub, port, controlCode, buffer, &returned)) return false;
+  if (!hub_request(platform, hub, port, control_code, buffer, &returned)) return false;
   text->clear();
   // The answer's last character stays a terminator whatever the hub wrote.
   for (std::size_t at = platform::kNameTextOffset; at + 2 < kHubBufferSize; at += 2) {

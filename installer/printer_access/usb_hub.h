@@ -27,7 +27,7 @@ bool GetHubConnection(const UsbPorts& platform, platform::DeviceHandle hub, int 
 // IOCTL_USB_GET_NODE_CONNECTION_NAME for one port: the text from offset 8,
 // up to its terminator or the end of the answer.
 bool GetHubConnectionText(const UsbPorts& platform, platform::DeviceHandle hub, int port,
-                          std::uint32_t controlCode, std::u16string* text);
+                          std::uint32_t control_code, std::u16string* text);
 
 // Opens a hub path for reading, shared for reading.
 platform::DeviceHandle OpenHub(const UsbPorts& platform, std::u16string_view path);

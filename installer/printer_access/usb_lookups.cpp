@@ -28,24 +28,24 @@ bool open_hklm(const UsbPorts& platform, std::u16string_view path, ScopedRegKey&
                                     key.receive()) == platform::kErrorSuccess;
 }
 
-// A text value of at most `maxBytes` bytes, up to its first zero.
+// A text value of at most `max_bytes` bytes, up to its first zero.
 bool query_text(const UsbPorts& platform, platform::RegKey key, std::u16string_view name,
-                std::size_t maxBytes, std::u16string* text) {
+                std::size_t max_bytes, std::u16string* text) {
   platform::RegistryValue value;
-  if (platform.registry.query_value(key, name, maxBytes, &value) != platform::kErrorSuccess)
+  if (platform.registry.query_value(key, name, max_bytes, &value) != platform::kErrorSuccess)
     return false;
   *text = platform::registry_string(value);
   return true;
 }
 
 bool read_hklm_text(const UsbPorts& platform, std::u16string_view path, std::u16string_view name,
-                    std::size_t maxBytes, std::u16string* text) {
+                    std::size_t max_bytes, std::u16string* text) {
   ScopedRegKey key(platform.registry);
-  return open_hklm(platform, path, key) && query_text(platform, key.get(), name, maxBytes, text);
+  return open_hklm(platform, path, key) && query_text(platform, key.get(), name, max_bytes, text);
 }
 
-std::u16string node_key(std::u16string_view instanceId) {
-  return platform::format(u"SYSTEM\\CurrentControlSet\\Enum\\%s", {instanceId});
+std::u16string node_key(std::u16string_view instance_id) {
+  return platform::format(u"SYSTEM\\CurrentControlSet\\Enum\\%s", {instance_id});
 }
 
 std::u16string usb_devices_key(std::uint16_t vendorId, std::uint16_t productId) {
@@ -54,10 +54,10 @@ std::u16string usb_devices_key(std::uint16_t vendorId, std::uint16_t productId) 
 }
 
 // Walks the instances of one vendor and product id for the node whose
-// "Driver" equals the driver key; `instanceId` and `instanceName` receive it.
+// "Driver" equals the driver key; `instance_id` and `instance_name` receive it.
 bool find_instance_by_driver_key(const UsbPorts& platform, std::uint16_t vendorId,
-                                 std::uint16_t productId, std::u16string_view driverKey,
-                                 std::u16string* instanceId, std::u16string* instanceName) {
+                                 std::uint16_t productId, std::u16string_view driver_key,
+                                 std::u16string* instance_id, std::u16string* instance_name) {
   ScopedRegKey devices(platform.registry);
   if (!open_hklm(platform, usb_devices_key(vendorId, productId), devices)) return false;
   std::u16string name;
@@ -67,9 +67,9 @@ bool find_instance_by_driver_key(const UsbPorts& platform, std::uint16_t vendorI
         platform::format(u"USB\\Vid_%04x&Pid_%04x\\%s", {vendorId, productId, name});
     char16_t key[kUsbTextLength] = {};
     if (ReadDeviceDriverKey(platform, id.c_str(), key, kUsbTextLength) &&
-        platform::equals_ignore_ascii_case(usb_text(key), driverKey)) {
-      *instanceId = id;
-      *instanceName = name;
+        platform::equals_ignore_ascii_case(usb_text(key), driver_key)) {
+      *instance_id = id;
+      *instance_name = name;
       return true;
     }
   }
@@ -84,7 +84,7 @@ std::uint8_t printer_answer_byte(const std::uint8_t* answer, std::uint32_t retur
 // Sends one get request to the printer at `devicePath`, opened exclusively
 // for that request only.
 bool ask_printer(const UsbPorts& platform, const char16_t* devicePath, const char16_t* lockName,
-                 const std::uint8_t* request, std::uint32_t requestLength,
+                 const std::uint8_t* request, std::uint32_t request_length,
                  std::uint8_t (&answer)[kPrinterAnswerCapacity], std::uint32_t* returned) {
   if (devicePath == nullptr) return false;
   platform::ScopedDevice device(platform.device_io);
@@ -94,34 +94,34 @@ bool ask_printer(const UsbPorts& platform, const char16_t* devicePath, const cha
       !device)
     return false;
   return LockedVendorIoControl(platform, lockName, device.get(),
-                               platform::kIoctlUsbprintVendorGetCommand, request, requestLength,
+                               platform::kIoctlUsbprintVendorGetCommand, request, request_length,
                                answer, kPrinterAnswerCapacity, returned);
 }
 
-std::u16string driver_data_key(const char16_t* queueName) {
-  return platform::format(u"%s\\%s\\PrinterDriverData", {kPrintersKeyPath, usb_text(queueName)});
+std::u16string driver_data_key(const char16_t* queue_name) {
+  return platform::format(u"%s\\%s\\PrinterDriverData", {kPrintersKeyPath, usb_text(queue_name)});
 }
 
 }  // namespace
 
-bool ReadHklmValue(const UsbPorts& platform, std::u16string_view subKey,
-                   std::u16string_view valueName, void* buffer, std::size_t bufferBytes,
-                   std::size_t* bytesRead) {
+bool ReadHklmValue(const UsbPorts& platform, std::u16string_view sub_key,
+                   std::u16string_view value_name, void* buffer, std::size_t buffer_bytes,
+                   std::size_t* bytes_read) {
   ScopedRegKey key(platform.registry);
-  if (!open_hklm(platform, subKey, key)) return false;
+  if (!open_hklm(platform, sub_key, key)) return false;
   platform::RegistryValue value;
-  if (platform.registry.query_value(key.get(), valueName, bufferBytes, &value) !=
+  if (platform.registry.query_value(key.get(), value_name, buffer_bytes, &value) !=
           platform::kErrorSuccess ||
-      value.data.size() > bufferBytes)
+      value.data.size() > buffer_bytes)
     return false;
   if (!value.data.empty()) std::memcpy(buffer, value.data.data(), value.data.size());
-  if (bytesRead != nullptr) *bytesRead = value.data.size();
+  if (bytes_read != nullptr) *bytes_read = value.data.size();
   return true;
 }
 
-bool FindQueueForPrefix(const UsbPorts& platform, const char16_t* prefix_, char16_t* queue,
+bool FindQueueForPrefix(const UsbPorts& platform, const char16_t* prefix_text, char16_t* queue,
                         std::size_t capacity) {
-  const std::u16string_view prefix = usb_text(prefix_);
+  const std::u16string_view prefix = usb_text(prefix_text);
   ScopedRegKey printers(platform.registry);
   if (!open_hklm(platform, kPrintersKeyPath, printers)) return false;
   // An empty prefix names no device.
@@ -144,36 +144,36 @@ bool FindQueueForPrefix(const UsbPorts& platform, const char16_t* prefix_, char1
   return false;
 }
 
-void ReadParentIdPrefix(const UsbPorts& platform, const char16_t* instanceId,
-                        const char16_t* instanceName, char16_t* prefix, std::size_t capacity) {
+void ReadParentIdPrefix(const UsbPorts& platform, const char16_t* instance_id,
+                        const char16_t* instance_name, char16_t* prefix, std::size_t capacity) {
   platform::copy_truncated(prefix, capacity, u"");
   std::u16string value;
-  if (read_hklm_text(platform, node_key(usb_text(instanceId)), u"ParentIdPrefix", 2048, &value)) {
+  if (read_hklm_text(platform, node_key(usb_text(instance_id)), u"ParentIdPrefix", 2048, &value)) {
     platform::copy_truncated(prefix, capacity, value);
   } else {
-    platform::copy_truncated(prefix, capacity, usb_text(instanceName));
+    platform::copy_truncated(prefix, capacity, usb_text(instance_name));
   }
 }
 
-bool ReadDeviceDriverKey(const UsbPorts& platform, const char16_t* instanceId, char16_t* driverKey,
-                         std::size_t capacity) {
+bool ReadDeviceDriverKey(const UsbPorts& platform, const char16_t* instance_id,
+                         char16_t* driver_key, std::size_t capacity) {
   std::u16string value;
-  if (!read_hklm_text(platform, node_key(usb_text(instanceId)), u"Driver", 2048, &value))
+  if (!read_hklm_text(platform, node_key(usb_text(instance_id)), u"Driver", 2048, &value))
     return false;
-  platform::copy_truncated(driverKey, capacity, value);
+  platform::copy_truncated(driver_key, capacity, value);
   return true;
 }
 
-bool PathMatchesInstance(std::u16string_view path, std::u16string_view instanceId) {
+bool PathMatchesInstance(std::u16string_view path, std::u16string_view instance_id) {
   auto fold = [](char16_t c) { return c == u'\\' ? u'#' : platform::ascii_upper(c); };
-  for (std::size_t i = 0; i < instanceId.size(); ++i) {
+  for (std::size_t i = 0; i < instance_id.size(); ++i) {
     if (i + 4 >= path.size()) return false;
-    if (fold(path[i + 4]) != fold(instanceId[i])) return false;
+    if (fold(path[i + 4]) != fold(instance_id[i])) return false;
   }
   return true;
 }
 
-bool FindUsbPrintPath(const UsbPorts& platform, const char16_t* instanceId, char16_t* path,
+bool FindUsbPrintPath(const UsbPorts& platform, const char16_t* instance_id, char16_t* path,
                       std::size_t capacity) {
   platform::DeviceInterfaces& interfaces = platform.device_interfaces;
   platform::ScopedInterfaceList set(interfaces);
@@ -190,7 +190,7 @@ bool FindUsbPrintPath(const UsbPorts& platform, const char16_t* instanceId, char
        ++i) {
     std::u16string devicePath;
     if (!ReadInterfacePath(platform, set.get(), data, &devicePath)) continue;
-    if (!PathMatchesInstance(devicePath, usb_text(instanceId))) continue;
+    if (!PathMatchesInstance(devicePath, usb_text(instance_id))) continue;
     platform::format_to(path, capacity, u"\\\\.\\%s", {std::u16string_view(devicePath).substr(4)});
     found = true;
   }
@@ -224,19 +224,19 @@ bool ReadInterfacePath(const UsbPorts& platform, platform::DevInfoSet set,
 }
 
 bool FindPrinterDevice(const UsbPorts& platform, std::uint16_t vendorId, std::uint16_t productId,
-                       const char16_t* driverKey, char16_t* path, std::size_t pathCapacity,
-                       char16_t* prefix, std::size_t prefixCapacity) {
+                       const char16_t* driver_key, char16_t* path, std::size_t path_capacity,
+                       char16_t* prefix, std::size_t prefix_capacity) {
   std::u16string id, name;
-  if (!find_instance_by_driver_key(platform, vendorId, productId, usb_text(driverKey), &id, &name))
+  if (!find_instance_by_driver_key(platform, vendorId, productId, usb_text(driver_key), &id, &name))
     return false;
-  ReadParentIdPrefix(platform, id.c_str(), name.c_str(), prefix, prefixCapacity);
-  return FindUsbPrintPath(platform, id.c_str(), path, pathCapacity);
+  ReadParentIdPrefix(platform, id.c_str(), name.c_str(), prefix, prefix_capacity);
+  return FindUsbPrintPath(platform, id.c_str(), path, path_capacity);
 }
 
 bool FindReaderInstance(const UsbPorts& platform, std::uint16_t vendorId, std::uint16_t productId,
-                        const char16_t* driverKey, char16_t* name, std::size_t capacity) {
+                        const char16_t* driver_key, char16_t* name, std::size_t capacity) {
   std::u16string id, instance;
-  if (!find_instance_by_driver_key(platform, vendorId, productId, usb_text(driverKey), &id,
+  if (!find_instance_by_driver_key(platform, vendorId, productId, usb_text(driver_key), &id,
                                    &instance))
     return false;
   if (vendorId == 0x076B && productId == 0x5127) {
@@ -250,9 +250,9 @@ bool FindReaderInstance(const UsbPorts& platform, std::uint16_t vendorId, std::u
   return true;
 }
 
-bool FindUsbPortName(const UsbPorts& platform, const char16_t* prefix_, char16_t* portName,
+bool FindUsbPortName(const UsbPorts& platform, const char16_t* prefix_text, char16_t* portName,
                      std::size_t capacity) {
-  const std::u16string_view prefix = usb_text(prefix_);
+  const std::u16string_view prefix = usb_text(prefix_text);
   ScopedRegKey usbprint(platform.registry);
   if (!open_hklm(platform, kUsbPrintEnumPath, usbprint)) return false;
   std::u16string model;
@@ -261,8 +261,8 @@ bool FindUsbPortName(const UsbPorts& platform, const char16_t* prefix_, char16_t
        platform.registry.enum_subkey(usbprint.get(), m, &model) == platform::kErrorSuccess;
        ++m) {
     ScopedRegKey children(platform.registry);
-    const std::u16string modelPath = platform::format(u"%s\\%s", {kUsbPrintEnumPath, model});
-    if (!open_hklm(platform, modelPath, children)) continue;
+    const std::u16string model_path = platform::format(u"%s\\%s", {kUsbPrintEnumPath, model});
+    if (!open_hklm(platform, model_path, children)) continue;
     std::u16string child;
     for (std::uint32_t c = 0;
          platform.registry.enum_subkey(children.get(), c, &child) == platform::kErrorSuccess; ++c) {
@@ -271,7 +271,7 @@ bool FindUsbPortName(const UsbPorts& platform, const char16_t* prefix_, char16_t
       usbprint.reset();
       std::u16string port;
       if (read_hklm_text(platform,
-                         platform::format(u"%s\\%s\\Device Parameters", {modelPath, child}),
+                         platform::format(u"%s\\%s\\Device Parameters", {model_path, child}),
                          u"PortName", 1024, &port))
         platform::copy_truncated(portName, capacity, port);
       return true;
@@ -282,17 +282,17 @@ bool FindUsbPortName(const UsbPorts& platform, const char16_t* prefix_, char16_t
 }
 
 void QueryPrinterId(const UsbPorts& platform, const char16_t* devicePath, const char16_t* lockName,
-                    const char16_t* queueName, char16_t* id, std::size_t capacity) {
+                    const char16_t* queue_name, char16_t* id, std::size_t capacity) {
   if (id == nullptr || capacity == 0) return;
   std::memset(id, 0, capacity * sizeof(char16_t));
   // The registry value goes in as it is, cut so that the id stays terminated.
-  const std::size_t maxBytes = std::min<std::size_t>(1024, (capacity - 1) * sizeof(char16_t));
+  const std::size_t max_bytes = std::min<std::size_t>(1024, (capacity - 1) * sizeof(char16_t));
   ScopedRegKey key(platform.registry);
   platform::RegistryValue value;
-  if (open_hklm(platform, driver_data_key(queueName), key) &&
+  if (open_hklm(platform, driver_data_key(queue_name), key) &&
       platform.registry.query_value(key.get(), u"PrinterID", 1024, &value) ==
           platform::kErrorSuccess) {
-    std::memcpy(id, value.data.data(), std::min(maxBytes, value.data.size()) & ~std::size_t{1});
+    std::memcpy(id, value.data.data(), std::min(max_bytes, value.data.size()) & ~std::size_t{1});
     return;
   }
   key.reset();
@@ -310,9 +310,9 @@ void QueryPrinterId(const UsbPorts& platform, const char16_t* devicePath, const 
 }
 
 int QueryPrinterStatusFlag(const UsbPorts& platform, const char16_t* devicePath,
-                           const char16_t* lockName, const char16_t* queueName) {
+                           const char16_t* lockName, const char16_t* queue_name) {
   std::uint8_t status[64] = {};
-  if (ReadHklmValue(platform, driver_data_key(queueName), u"PrinterStatus", status, sizeof status))
+  if (ReadHklmValue(platform, driver_data_key(queue_name), u"PrinterStatus", status, sizeof status))
     return (status[kPrinterStatusByte] & kPrinterStatusFlag) != 0 ? 0x80 : 0;
   std::uint8_t answer[kPrinterAnswerCapacity] = {};
   std::uint32_t returned = 0;

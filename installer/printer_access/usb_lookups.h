@@ -24,37 +24,37 @@ inline constexpr char16_t kPrintersKeyPath[] =
 inline constexpr char16_t kUsbPrintEnumPath[] = u"SYSTEM\\CurrentControlSet\\ENUM\\USBPRINT";
 inline constexpr char16_t kFallbackPortName[] = u"USB999";
 
-// Reads a value of at most `bufferBytes` bytes (any type, no terminator
-// added). `bytesRead` receives its size.
-bool ReadHklmValue(const UsbPorts& platform, std::u16string_view subKey,
-                   std::u16string_view valueName, void* buffer, std::size_t bufferBytes,
-                   std::size_t* bytesRead = nullptr);
+// Reads a value of at most `buffer_bytes` bytes (any type, no terminator
+// added). `bytes_read` receives its size.
+bool ReadHklmValue(const UsbPorts& platform, std::u16string_view sub_key,
+                   std::u16string_view value_name, void* buffer, std::size_t buffer_bytes,
+                   std::size_t* bytes_read = nullptr);
 
 // The print queue whose "DeviceInstanceId" ends with the prefix followed by
 // exactly 7 more characters, with something before the prefix.
 bool FindQueueForPrefix(const UsbPorts& platform, const char16_t* prefix, char16_t* queue,
                         std::size_t capacity);
 // The node's "ParentIdPrefix", or the instance name when it has none.
-void ReadParentIdPrefix(const UsbPorts& platform, const char16_t* instanceId,
-                        const char16_t* instanceName, char16_t* prefix, std::size_t capacity);
-bool ReadDeviceDriverKey(const UsbPorts& platform, const char16_t* instanceId, char16_t* driverKey,
-                         std::size_t capacity);
+void ReadParentIdPrefix(const UsbPorts& platform, const char16_t* instance_id,
+                        const char16_t* instance_name, char16_t* prefix, std::size_t capacity);
+bool ReadDeviceDriverKey(const UsbPorts& platform, const char16_t* instance_id,
+                         char16_t* driver_key, std::size_t capacity);
 // Whether an interface path ("\\?\usb#vid_...#...#{class}") names the instance
 // id ("USB\Vid_...\..."): letter case ignored, a backslash of the id taken as
 // "#", only the id's length compared.
-bool PathMatchesInstance(std::u16string_view interfacePath, std::u16string_view instanceId);
+bool PathMatchesInstance(std::u16string_view interface_path, std::u16string_view instance_id);
 // The device path of one interface of a device-interface list: asks for the
 // size of its detail data, reads it with the header size the platform needs.
 bool ReadInterfacePath(const UsbPorts& platform, platform::DevInfoSet set,
                        const platform::DeviceInterfaceData& data, std::u16string* path);
 // The "\\.\..." path of the instance's present printing-class interface.
-bool FindUsbPrintPath(const UsbPorts& platform, const char16_t* instanceId, char16_t* path,
+bool FindUsbPrintPath(const UsbPorts& platform, const char16_t* instance_id, char16_t* path,
                       std::size_t capacity);
 bool FindPrinterDevice(const UsbPorts& platform, std::uint16_t vendorId, std::uint16_t productId,
-                       const char16_t* driverKey, char16_t* path, std::size_t pathCapacity,
-                       char16_t* prefix, std::size_t prefixCapacity);
+                       const char16_t* driver_key, char16_t* path, std::size_t path_capacity,
+                       char16_t* prefix, std::size_t prefix_capacity);
 bool FindReaderInstance(const UsbPorts& platform, std::uint16_t vendorId, std::uint16_t productId,
-                        const char16_t* driverKey, char16_t* name, std::size_t capacity);
+                        const char16_t* driver_key, char16_t* name, std::size_t capacity);
 // The "PortName" of the port child node; false with "USB999" when the
 // printing class key holds no child of that prefix, false with the output
 // untouched when the key itself is missing.
@@ -63,10 +63,10 @@ bool FindUsbPortName(const UsbPorts& platform, const char16_t* prefix, char16_t*
 // The printer id: "PrinterID" of the queue's driver data, else the 8 bytes
 // the printer answers; empty when neither answers.
 void QueryPrinterId(const UsbPorts& platform, const char16_t* devicePath, const char16_t* lockName,
-                    const char16_t* queueName, char16_t* id, std::size_t capacity);
+                    const char16_t* queue_name, char16_t* id, std::size_t capacity);
 // Non-zero when the printer's status flag is set: 0x80 from the registry's
 // "PrinterStatus", 1 from the printer.
 int QueryPrinterStatusFlag(const UsbPorts& platform, const char16_t* devicePath,
-                           const char16_t* lockName, const char16_t* queueName);
+                           const char16_t* lockName, const char16_t* queue_name);
 
 }  // namespace pelmora
