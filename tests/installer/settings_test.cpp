@@ -119,10 +119,10 @@ TEST(SettingsTest, LongLines) {
   EXPECT_EQ(Model(exact), 7);
 
   // 1024 characters: the number "12" would be cut to "1"; it is not misread.
-  std::string cutNumber = "MODEL:" + std::string(1016, ' ') + "12";
-  ASSERT_EQ(cutNumber.size(), 1024u);
-  EXPECT_EQ(Model(cutNumber + "\n"), MODEL_NONE);
-  EXPECT_EQ(Model("MODEL:1\n" + cutNumber + "\n"), MODEL_NONE);
+  std::string cut_number = "MODEL:" + std::string(1016, ' ') + "12";
+  ASSERT_EQ(cut_number.size(), 1024u);
+  EXPECT_EQ(Model(cut_number + "\n"), MODEL_NONE);
+  EXPECT_EQ(Model("MODEL:1\n" + cut_number + "\n"), MODEL_NONE);
 
   // A number well inside the first 1023 characters of a long line is read.
   EXPECT_EQ(Model("MODEL:3" + std::string(2000, ' ') + "\n"), 3);
@@ -173,26 +173,26 @@ TEST(SettingsTest, CommandLineLanguage) {
 TEST(SettingsTest, LongCommandLinesScanOnlyTheFirst63Characters) {
   const std::string file = "LANGUAGE:3\n";
   // A code in characters 60..62 is the last one seen.
-  std::u16string lastWindow = std::u16string(60, u'x') + u"KOR" + std::u16string(1, u'x');
-  ASSERT_EQ(lastWindow.size(), 64u);
-  EXPECT_EQ(Language(file, lastWindow), kLanguageKorean);
+  std::u16string last_window = std::u16string(60, u'x') + u"KOR" + std::u16string(1, u'x');
+  ASSERT_EQ(last_window.size(), 64u);
+  EXPECT_EQ(Language(file, last_window), kLanguageKorean);
   // A code across characters 61..63 is cut by the buffer and not seen.
   std::u16string split = std::u16string(61, u'x') + u"KOR";
   ASSERT_EQ(split.size(), 64u);
   EXPECT_EQ(Language(file, split), 3);
-  std::u16string splitLate = std::u16string(62, u'x') + u"KOR";
-  EXPECT_EQ(Language(file, splitLate), 3);
+  std::u16string split_late = std::u16string(62, u'x') + u"KOR";
+  EXPECT_EQ(Language(file, split_late), 3);
 
   // 300 characters: beyond the buffer nothing is read; in front of it, codes count.
-  std::u16string longLine = std::u16string(100, u'x') + u"/KOR" + std::u16string(196, u'x');
-  ASSERT_EQ(longLine.size(), 300u);
-  EXPECT_EQ(Language(file, longLine), 3);
-  std::u16string longWithEarlyCode =
+  std::u16string long_line = std::u16string(100, u'x') + u"/KOR" + std::u16string(196, u'x');
+  ASSERT_EQ(long_line.size(), 300u);
+  EXPECT_EQ(Language(file, long_line), 3);
+  std::u16string long_with_early_code =
       u"/RUS" + std::u16string(196, u'x') + u"/KOR" + std::u16string(96, u'x');
-  ASSERT_EQ(longWithEarlyCode.size(), 300u);
-  EXPECT_EQ(Language(file, longWithEarlyCode), kLanguageRussian);
-  std::u16string longAtEdge = std::u16string(60, u'x') + u"CHT" + std::u16string(237, u'x');
-  EXPECT_EQ(Language(file, longAtEdge), kLanguageChineseTraditional);
+  ASSERT_EQ(long_with_early_code.size(), 300u);
+  EXPECT_EQ(Language(file, long_with_early_code), kLanguageRussian);
+  std::u16string long_at_edge = std::u16string(60, u'x') + u"CHT" + std::u16string(237, u'x');
+  EXPECT_EQ(Language(file, long_at_edge), kLanguageChineseTraditional);
 }
 
 }  // namespace

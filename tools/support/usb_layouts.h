@@ -16,9 +16,9 @@ static_assert(std::endian::native == std::endian::little,
               "the structures are copied as bytes: Windows' byte order only");
 
 // CTL_CODE(DeviceType, Function, Method, Access).
-constexpr std::uint32_t ctl_code(std::uint32_t deviceType, std::uint32_t function,
+constexpr std::uint32_t ctl_code(std::uint32_t device_type, std::uint32_t function,
                                  std::uint32_t method, std::uint32_t access) {
-  return deviceType << 16 | access << 14 | function << 2 | method;
+  return device_type << 16 | access << 14 | function << 2 | method;
 }
 constexpr std::uint32_t kFileDeviceUsb = 0x22;  // FILE_DEVICE_UNKNOWN
 constexpr std::uint32_t kMethodBuffered = 0;

@@ -9,9 +9,9 @@ struct IconOrigin {
   int y;
 };
 
-inline IconOrigin centered_icon_origin(int clientWidth, int clientHeight, int iconWidth,
-                                       int iconHeight) {
-  return {(clientWidth - iconWidth + 1) / 2, (clientHeight - iconHeight + 1) / 2};
+inline IconOrigin centered_icon_origin(int client_width, int client_height, int icon_width,
+                                       int icon_height) {
+  return {(client_width - icon_width + 1) / 2, (client_height - icon_height + 1) / 2};
 }
 
 }  // namespace platform

@@ -11,10 +11,10 @@ using testing::Text;
 
 class UsbReaders : public testing::UsbMachineTest {
  protected:
-  EncoderInfoBlock Detect(std::u16string_view hubLabel = u"ROOT") {
+  EncoderInfoBlock Detect(std::u16string_view hub_label = u"ROOT") {
     EncoderInfoBlock block{};
     const platform::DeviceHandle hub =
-        OpenHub(P(), windows.usb.hub_path(windows.usb.hubs[HubIndex(hubLabel)]));
+        OpenHub(P(), windows.usb.hub_path(windows.usb.hubs[HubIndex(hub_label)]));
     EXPECT_NE(hub, platform::kInvalidDeviceHandle);
     DetectReaders(P(), &block, hub);
     windows.usb.close_handle(hub);
@@ -81,9 +81,9 @@ TEST(UsbReaderServices, EachServiceBindsItsReaderAndANearMissDoesNot) {
       {"duali", "USBCCID", "DUALi DE-ABCM LARGE 7"},
   };
   for (const Case& c : cases) {
-    for (const bool nearMiss : {false, true}) {
+    for (const bool near_miss : {false, true}) {
       std::string service = c.service;
-      if (nearMiss) service.pop_back();
+      if (near_miss) service.pop_back();
       platform::sim::SimWindows windows;
       std::vector<platform::sim::SimUsbLock> locks;
       std::string error;
@@ -98,11 +98,11 @@ TEST(UsbReaderServices, EachServiceBindsItsReaderAndANearMissDoesNot) {
       EncoderInfoBlock block{};
       DetectReaders(windows.platform, &block, hub);
       windows.usb.close_handle(hub);
-      const std::u16string expected = c.reported && !nearMiss ? platform::to_utf16(c.listed) : u"";
+      const std::u16string expected = c.reported && !near_miss ? platform::to_utf16(c.listed) : u"";
       EXPECT_EQ(Text(block.contactReaderLow) + Text(block.contactlessReaderLow), expected)
           << c.model << " " << service;
       // A bound device is looked up in the PC/SC list; an unbound one is not.
-      EXPECT_EQ(windows.usb.context_attempts(), nearMiss ? 0 : 1) << c.model << " " << service;
+      EXPECT_EQ(windows.usb.context_attempts(), near_miss ? 0 : 1) << c.model << " " << service;
     }
   }
 }
