@@ -28,8 +28,8 @@ std::u16string ErrorResult(platform::Win32Error error) {
   return platform::format(u"error %08X", {static_cast<std::uint32_t>(error)});
 }
 
-std::u16string ExitResult(platform::Win32Error read, std::uint32_t exitCode) {
-  if (read == platform::kErrorSuccess) return platform::format(u"exit code %u", {exitCode});
+std::u16string ExitResult(platform::Win32Error read, std::uint32_t exit_code) {
+  if (read == platform::kErrorSuccess) return platform::format(u"exit code %u", {exit_code});
   return u"exit code unknown, " + ErrorResult(read);
 }
 

@@ -90,7 +90,7 @@ std::u16string Quoted(std::u16string_view text);
 std::u16string ErrorResult(platform::Win32Error error);
 // "exit code N" for a waited tool whose code was read, else "exit code
 // unknown, error %08X".
-std::u16string ExitResult(platform::Win32Error read, std::uint32_t exitCode);
+std::u16string ExitResult(platform::Win32Error read, std::uint32_t exit_code);
 // "2026-12-09 06:11:02".
 std::u16string FormatTimestamp(const platform::LocalTime& time);
 // A whole line with its CR LF, as the log holds it.

@@ -48,7 +48,7 @@ std::u16string TcpIpPortName(std::u16string_view address) {
   return name;
 }
 
-platform::PortData1 MakeTcpIpPortRecord(std::u16string_view address, int portNumber) {
+platform::PortData1 MakeTcpIpPortRecord(std::u16string_view address, int port_number) {
   platform::PortData1 record{};
   CopyField(record.sztPortName, TcpIpPortName(address));
   record.dwVersion = platform::kPortDataVersion1;
@@ -58,7 +58,7 @@ platform::PortData1 MakeTcpIpPortRecord(std::u16string_view address, int portNum
   CopyField(record.sztHostAddress, address);
   CopyField(record.sztSNMPCommunity, kSnmpCommunity);
   record.dwDoubleSpool = 0;
-  record.dwPortNumber = static_cast<std::uint32_t>(portNumber);
+  record.dwPortNumber = static_cast<std::uint32_t>(port_number);
   record.dwSNMPEnabled = 0;
   record.dwSNMPDevIndex = 1;
   return record;
@@ -88,10 +88,10 @@ bool InstallNetworkPrinter(StepContext& context) {
   return false;
 }
 
-bool AddTcpIpPort(StepContext& context, std::u16string_view address, int portNumber,
+bool AddTcpIpPort(StepContext& context, std::u16string_view address, int port_number,
                   ApiFailure* failure) {
   platform::Platform& platform = context.platform();
-  const platform::PortData1 record = MakeTcpIpPortRecord(address, portNumber);
+  const platform::PortData1 record = MakeTcpIpPortRecord(address, port_number);
   ApiFailure ignored;
   ApiFailure& failed = failure ? *failure : ignored;
   // Running the installation again for the same printer replaces its port.

@@ -27,7 +27,7 @@ struct ApiFailure {
 // driver's missing INF) and the wizard shows it instead of finishing.
 bool InstallNetworkPrinter(StepContext& context);
 // `failure`, when given, names the call that failed.
-bool AddTcpIpPort(StepContext& context, std::u16string_view address, int portNumber,
+bool AddTcpIpPort(StepContext& context, std::u16string_view address, int port_number,
                   ApiFailure* failure = nullptr);
 // `failure` names the call that failed; it stays empty when no INF of the
 // model was found (the message box said so).
@@ -37,7 +37,7 @@ bool FindModelInf(StepContext& context, char16_t* path, std::size_t capacity,
                   std::u16string_view modelName);
 
 // The port record handed to the port monitor for one printer.
-platform::PortData1 MakeTcpIpPortRecord(std::u16string_view address, int portNumber);
+platform::PortData1 MakeTcpIpPortRecord(std::u16string_view address, int port_number);
 // "IP_%s": at most 34 characters with the terminating zero.
 std::u16string TcpIpPortName(std::u16string_view address);
 // An INF path the system reported inside the administrator's profile is

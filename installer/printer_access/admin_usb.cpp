@@ -44,10 +44,10 @@ CZelkoAdminUsb::~CZelkoAdminUsb() {
   if (opened == 1) CloseChannel();
 }
 
-int CZelkoAdminUsb::OpenChannel(const char16_t* printerName_, const char16_t* devicePath,
-                                const char16_t* lockName_) {
-  if (devicePath == nullptr || lockName_ == nullptr) return -1;
-  const std::size_t lock_length = platform::bounded_length(lockName_, kChannelNameLength + 1);
+int CZelkoAdminUsb::OpenChannel(const char16_t* printer_name, const char16_t* devicePath,
+                                const char16_t* lock_name) {
+  if (devicePath == nullptr || lock_name == nullptr) return -1;
+  const std::size_t lock_length = platform::bounded_length(lock_name, kChannelNameLength + 1);
   if (lock_length >= kChannelNameLength) return -1;
   platform::ScopedDevice handle(platform_.device_io);
   if (platform_.device_io.create_file(devicePath, platform::kGenericRead, 0,
@@ -56,8 +56,8 @@ int CZelkoAdminUsb::OpenChannel(const char16_t* printerName_, const char16_t* de
       !handle)
     return -1;
   device = std::move(handle);
-  platform::copy_truncated(lockName, std::u16string_view(lockName_, lock_length));
-  platform::copy_truncated(printerName, platform::bounded_view(printerName_, 1024));
+  platform::copy_truncated(lockName, std::u16string_view(lock_name, lock_length));
+  platform::copy_truncated(printerName, platform::bounded_view(printer_name, 1024));
   opened = 1;
   return 0;
 }

@@ -50,8 +50,8 @@ class CZelkoAdminUsb {
   // Opens the printer exclusively. 0 on success, -1 on failure. A lock name
   // longer than 31 characters is refused: cut short, it would name another
   // port's event. A longer printer name is cut (it is only kept).
-  int OpenChannel(const char16_t* printerName, const char16_t* devicePath,
-                  const char16_t* lockName);
+  int OpenChannel(const char16_t* printer_name, const char16_t* devicePath,
+                  const char16_t* lock_name);
   // 0 with the first 516 answer bytes in `block`; -1 with `block` untouched.
   int ReadEncoderInfo(EncoderInfoBlock* block);
   // Sends the close request and releases the device: the result of the

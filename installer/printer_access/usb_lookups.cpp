@@ -119,9 +119,9 @@ bool ReadHklmValue(const UsbPorts& platform, std::u16string_view sub_key,
   return true;
 }
 
-bool FindQueueForPrefix(const UsbPorts& platform, const char16_t* prefix_, char16_t* queue,
+bool FindQueueForPrefix(const UsbPorts& platform, const char16_t* prefix_text, char16_t* queue,
                         std::size_t capacity) {
-  const std::u16string_view prefix = usb_text(prefix_);
+  const std::u16string_view prefix = usb_text(prefix_text);
   ScopedRegKey printers(platform.registry);
   if (!open_hklm(platform, kPrintersKeyPath, printers)) return false;
   // An empty prefix names no device.
@@ -250,9 +250,9 @@ bool FindReaderInstance(const UsbPorts& platform, std::uint16_t vendorId, std::u
   return true;
 }
 
-bool FindUsbPortName(const UsbPorts& platform, const char16_t* prefix_, char16_t* portName,
+bool FindUsbPortName(const UsbPorts& platform, const char16_t* prefix_text, char16_t* portName,
                      std::size_t capacity) {
-  const std::u16string_view prefix = usb_text(prefix_);
+  const std::u16string_view prefix = usb_text(prefix_text);
   ScopedRegKey usbprint(platform.registry);
   if (!open_hklm(platform, kUsbPrintEnumPath, usbprint)) return false;
   std::u16string model;

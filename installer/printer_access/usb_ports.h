@@ -15,13 +15,14 @@ struct UsbPorts {
         device_io(platform.device_io),
         device_interfaces(platform.device_interfaces),
         smart_cards(platform.smart_cards) {}
-  UsbPorts(platform::Registry& registry_, platform::Clock& clock_, platform::DeviceIo& device_io_,
-           platform::DeviceInterfaces& device_interfaces_, platform::SmartCards& smart_cards_)
-      : registry(registry_),
-        clock(clock_),
-        device_io(device_io_),
-        device_interfaces(device_interfaces_),
-        smart_cards(smart_cards_) {}
+  UsbPorts(platform::Registry& registry_port, platform::Clock& clock_port,
+           platform::DeviceIo& device_io_port, platform::DeviceInterfaces& device_interfaces_port,
+           platform::SmartCards& smart_cards_port)
+      : registry(registry_port),
+        clock(clock_port),
+        device_io(device_io_port),
+        device_interfaces(device_interfaces_port),
+        smart_cards(smart_cards_port) {}
 
   platform::Registry& registry;
   platform::Clock& clock;
