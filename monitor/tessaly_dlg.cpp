@@ -212,7 +212,7 @@ void CTessalyDlg::monitor_tick(std::uintptr_t id) {
     bool active = false;
     for (std::uint32_t i = 0; i < tick_snapshot_.count && i < kMaxRecords; ++i)
       if (tick_snapshot_.records[i].active) active = true;
-    if (active && state.slide_state == kHidden) {
+    if (active && state.slide_state == Hidden) {
       state.elapsed_ms = 0;
       state.hide_after_ms = kShowingHideAfterMs;
       balloon_.show_balloon();
