@@ -144,7 +144,7 @@ class UnattendedRun::Ending : public PreinstallReport {
     finished_ = true;
     // Whatever the step made of it, a child that was ended decides the code.
     std::u16string said(outcome);
-    if (log_->programEnded()) {
+    if (log_->ProgramEnded()) {
       code = kExitChildTimeout;
       said = u"a program the installer started did not end within its limit and was ended; " + said;
     }
@@ -216,7 +216,9 @@ int UnattendedRun::ShowMessageBox(std::u16string_view text, std::u16string_view 
   return ending_->ShowMessageBox(text, caption, flags);
 }
 
-const char16_t* UnattendedRun::Text(int row) const { return GetLocalizedText(row, languageIndex_); }
+const char16_t* UnattendedRun::Text(int row) const {
+  return GetLocalizedText(row, language_index_);
+}
 
 std::shared_ptr<PreinstallReport> UnattendedRun::WorkerReport() { return ending_; }
 
@@ -226,7 +228,7 @@ std::uint32_t UnattendedRun::End(std::uint32_t code, std::u16string_view outcome
   code = WithRestart(code, restartNeeded);
   // A program that was ended decides the code (Finish): never a success.
   const bool succeeded =
-      !log_->programEnded() &&
+      !log_->ProgramEnded() &&
       (code == kExitSuccess || code == kExitRebootRequired || code == kExitStaged);
   // A run that succeeded checks that the spooler runs and then marks its
   // success, its last act.
@@ -340,13 +342,13 @@ std::uint32_t UnattendedRun::Run() {
   // command line's language words), its start line, Step 1's page.
   bool file_found = false;
   const Settings settings = ReadSettings(system_.shell, switches_.languageText, &file_found);
-  languageIndex_ = settings.languageIndex;
+  language_index_ = settings.languageIndex;
   modelIndex = settings.modelIndex;
   if (switches_.model >= 0 && switches_.model <= MODEL_NONE)
     modelIndex = switches_.model;
   else if (switches_.action == UnattendedAction::Remove)
     modelIndex = MODEL_NONE;  // every trace of every model
-  LogInstallerStart(*this, languageIndex_);
+  LogInstallerStart(*this, language_index_);
   const bool administrator = EnterStep1(*this);
   if (administrator) SetStatusText(Text(kTextStep1Status));
   log_->Write(u"start", u"unattended " + Quoted(system_.system.argument_text()),
