@@ -37,7 +37,7 @@ Panel compose(PrinterStatusRecord r) {
 }
 
 // Whether the panel shows these lines for `r` (the third only when given).
-testing::AssertionResult Shows(const PrinterStatusRecord& r, std::u16string_view line1,
+testing::AssertionResult shows(const PrinterStatusRecord& r, std::u16string_view line1,
                                std::u16string_view line2, const char16_t* line3 = nullptr) {
   const Panel p = compose(r);
   if (p.line1 == line1 && p.line2 == line2 && (line3 == nullptr || p.line3 == line3))
@@ -126,7 +126,7 @@ TEST(PanelText, Initialising) {
   EXPECT_EQ(compose(r).line2, u" Initialize...  ");
 
   r.status_error = 0x20;
-  EXPECT_TRUE(Shows(r, u" INIT Error 05+ ", u" <Retry  Retry> ",
+  EXPECT_TRUE(shows(r, u" INIT Error 05+ ", u" <Retry  Retry> ",
                     u"Card transport to contactless card encoding position"));
   r.two_key_panel = 0;
   EXPECT_EQ(compose(r).line2, u"    < Retry >     ");
@@ -211,7 +211,7 @@ TEST(PanelText, RibbonAndLock) {
   r.status_error = 1u << 28;
   r.ribbon_left = 0;  // the lock comes before the empty ribbon
   r.lock_type = 1;
-  EXPECT_TRUE(Shows(r, u"   ZELKO-70 S   ", u" Verify your PC ", u"Authentication failed"));
+  EXPECT_TRUE(shows(r, u"   ZELKO-70 S   ", u" Verify your PC ", u"Authentication failed"));
   r.lock_type = 2;
   p = compose(r);
   EXPECT_EQ(p.line2, u"Unlock Please.. ");
@@ -219,7 +219,7 @@ TEST(PanelText, RibbonAndLock) {
 
   r.status_error = 0;
   r.status_main = (1u << 12) | (1u << 19) | (1u << 31);
-  EXPECT_TRUE(Shows(r, u" Check Please.. ", u"  Ribbon Zero   ", u"Check ribbon"));
+  EXPECT_TRUE(shows(r, u" Check Please.. ", u"  Ribbon Zero   ", u"Check ribbon"));
 }
 
 TEST(PanelText, CleaningReminderNeedsFirmware10060AndCountsAsActivity) {
@@ -253,31 +253,31 @@ TEST(PanelText, PrintingBoardTestCoverAndErrorsByPanelKind) {
   PrinterStatusRecord r = idle_record();
   r.status_main = (1u << 12) | (1u << 31) | (1u << 28);
   r.status_error = (1u << 2) | (1u << 14);
-  EXPECT_TRUE(Shows(r, u"   ZELKO-70 S   ", u"   Printing!    "));
+  EXPECT_TRUE(shows(r, u"   ZELKO-70 S   ", u"   Printing!    "));
 
   r.status_main = (1u << 31) | (1u << 28);
-  EXPECT_TRUE(Shows(r, u"Board Test Mode ", u"      Wait      "));
+  EXPECT_TRUE(shows(r, u"Board Test Mode ", u"      Wait      "));
 
   // Top cover: on a two-key panel it comes before the card-out code.
   r.status_main = 1u << 28;
-  EXPECT_TRUE(Shows(r, u" Top Cover Open ", u"<-Card Moving ->", u"Please close top cover"));
+  EXPECT_TRUE(shows(r, u" Top Cover Open ", u"<-Card Moving ->", u"Please close top cover"));
   // On a one-key panel the card-out error comes before the cover.
   r.two_key_panel = 0;
-  EXPECT_TRUE(Shows(r, u" Card Out Error ", u"   < Cancel >   ", u""));
+  EXPECT_TRUE(shows(r, u" Card Out Error ", u"   < Cancel >   ", u""));
   r.status_error = 0;
   EXPECT_EQ(compose(r).line2, u"    < Eject >   ");
 
   // Card out alone on a two-key panel is a numbered print error.
   r = idle_record();
   r.status_error = 1u << 2;
-  EXPECT_TRUE(Shows(r, u"Print Error 02+ ", u"<Retry   Cancel>", u"Card out to stacker"));
+  EXPECT_TRUE(shows(r, u"Print Error 02+ ", u"<Retry   Cancel>", u"Card out to stacker"));
   r.status_error = (1u << 21) | (1u << 14);
   r.two_key_panel = 0;
-  EXPECT_TRUE(Shows(r, u"Print Error 21+ ", u"   < Cancel >   ", u"Invalid print data"));
+  EXPECT_TRUE(shows(r, u"Print Error 21+ ", u"   < Cancel >   ", u"Invalid print data"));
 
   // The print error bit alone has no number.
   r.status_error = 0x4000;
-  EXPECT_TRUE(Shows(r, u"  Print Error!  ", u"   < Cancel >   ", u""));
+  EXPECT_TRUE(shows(r, u"  Print Error!  ", u"   < Cancel >   ", u""));
   r.two_key_panel = 1;
   EXPECT_EQ(compose(r).line2, u"<-Any Key Push->");
 }
