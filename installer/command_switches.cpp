@@ -168,7 +168,7 @@ Split SplitWords(std::u16string_view text) {
   return split;
 }
 
-enum class Switch { kNone, kQuiet, kUsb, kNetwork, kRemove, kModel, kWait, kLog, kHelp };
+enum class Switch { None, Quiet, Usb, Network, Remove, Model, Wait, Log, Help };
 
 struct SwitchName {
   const char16_t* name;
@@ -177,11 +177,11 @@ struct SwitchName {
 };
 
 constexpr SwitchName kSwitches[] = {
-    {u"quiet", Switch::kQuiet, false},    {u"usb", Switch::kUsb, false},
-    {u"network", Switch::kNetwork, true}, {u"remove", Switch::kRemove, false},
-    {u"model", Switch::kModel, true},     {u"wait", Switch::kWait, true},
-    {u"log", Switch::kLog, true},         {u"?", Switch::kHelp, false},
-    {u"help", Switch::kHelp, false},
+    {u"quiet", Switch::Quiet, false},    {u"usb", Switch::Usb, false},
+    {u"network", Switch::Network, true}, {u"remove", Switch::Remove, false},
+    {u"model", Switch::Model, true},     {u"wait", Switch::Wait, true},
+    {u"log", Switch::Log, true},         {u"?", Switch::Help, false},
+    {u"help", Switch::Help, false},
 };
 
 bool HasSwitchPrefix(std::u16string_view word) {
@@ -273,9 +273,9 @@ CommandSwitches ParseCommandSwitches(std::u16string_view argument_text) {
     refuse(u"the command line is longer than 1024 characters");
     return result;
   }
-  bool seen[static_cast<int>(Switch::kHelp) + 1] = {};
+  bool seen[static_cast<int>(Switch::Help) + 1] = {};
   auto set_action = [&](UnattendedAction action, std::u16string_view word) {
-    if (result.action != UnattendedAction::kNone)
+    if (result.action != UnattendedAction::None)
       refuse(Named(word) + u" cannot be combined with another of /usb, /network, /remove");
     result.action = action;
   };
@@ -293,7 +293,7 @@ CommandSwitches ParseCommandSwitches(std::u16string_view argument_text) {
       }
       continue;
     }
-    if (seen[static_cast<int>(entry->which)] && entry->which != Switch::kHelp)
+    if (seen[static_cast<int>(entry->which)] && entry->which != Switch::Help)
       refuse(Named(word) + u" is given twice");
     seen[static_cast<int>(entry->which)] = true;
     std::u16string value;
@@ -306,51 +306,51 @@ CommandSwitches ParseCommandSwitches(std::u16string_view argument_text) {
       value = words[++i].text;
     }
     switch (entry->which) {
-      case Switch::kQuiet:
+      case Switch::Quiet:
         result.quiet = true;
         break;
-      case Switch::kHelp:
+      case Switch::Help:
         result.help = true;
         break;
-      case Switch::kUsb:
-        set_action(UnattendedAction::kUsb, word);
+      case Switch::Usb:
+        set_action(UnattendedAction::Usb, word);
         break;
-      case Switch::kRemove:
-        set_action(UnattendedAction::kRemove, word);
+      case Switch::Remove:
+        set_action(UnattendedAction::Remove, word);
         break;
-      case Switch::kNetwork:
-        set_action(UnattendedAction::kNetwork, word);
+      case Switch::Network:
+        set_action(UnattendedAction::Network, word);
         if (value.size() > kMaxNetworkValueLength)
           refuse(u"the printer of /network is longer than 63 characters");
         else if (value.find_first_of(u"[]") != std::u16string::npos)
           refuse(u"the printer of /network holds a bracket");
         result.network = value;
         break;
-      case Switch::kModel:
+      case Switch::Model:
         if (!ReadBoundedNumber(value, 0, 16, &result.model))
           refuse(u"unknown model " + Named(value) + u" (0..15, or 16 for all models)");
         break;
-      case Switch::kWait:
+      case Switch::Wait:
         if (!ReadBoundedNumber(value, 0, kMaxWaitSeconds, &result.waitSeconds))
           refuse(u"/wait needs a number of seconds from 0 to 86400, not " + Named(value));
         break;
-      case Switch::kLog:
+      case Switch::Log:
         if (value.size() > kMaxLogPathLength)
           refuse(u"the path of /log is longer than 259 characters");
         else
           result.logPath = value;
         break;
-      case Switch::kNone:
+      case Switch::None:
         break;
     }
   }
   if (result.help) return result;
   if (!result.quiet) refuse(u"the switches need /quiet");
-  if (result.action == UnattendedAction::kNone) refuse(u"one of /usb, /network, /remove is needed");
-  if (seen[static_cast<int>(Switch::kWait)] && result.action != UnattendedAction::kUsb)
+  if (result.action == UnattendedAction::None) refuse(u"one of /usb, /network, /remove is needed");
+  if (seen[static_cast<int>(Switch::Wait)] && result.action != UnattendedAction::Usb)
     refuse(u"/wait goes only with /usb");
   // One printer gets one model's driver.
-  if (result.model == MODEL_NONE && result.action != UnattendedAction::kRemove)
+  if (result.model == MODEL_NONE && result.action != UnattendedAction::Remove)
     refuse(u"/model 16 (every model) goes only with /remove");
   return result;
 }

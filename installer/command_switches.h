@@ -37,7 +37,7 @@ inline constexpr std::size_t kMaxLogPathLength = 259;
 // One day; /wait 0 only stages the driver package.
 inline constexpr int kMaxWaitSeconds = 86400;
 
-enum class UnattendedAction { kNone, kUsb, kNetwork, kRemove };
+enum class UnattendedAction { None, Usb, Network, Remove };
 
 struct CommandSwitches {
   // Whether the command line names any switch of the unattended mode.
@@ -47,7 +47,7 @@ struct CommandSwitches {
   // /quiet itself included: then no refusal is shown in a box.
   bool quietAsked = false;
   bool help = false;
-  UnattendedAction action = UnattendedAction::kNone;
+  UnattendedAction action = UnattendedAction::None;
   int model = -1;          // 0..16 (16: all models), -1 when not given
   std::u16string network;  // /network's value
   int waitSeconds = 0;     // /wait's value; 0 when not given

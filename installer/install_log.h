@@ -70,7 +70,7 @@ class InstallLog {
   // A program the installer started was ended at its limit (WaitForChild,
   // on either thread): an unattended run's exit code says so.
   void NoteProgramEnded() { program_ended_ = true; }
-  bool programEnded() const { return program_ended_; }
+  bool ProgramEnded() const { return program_ended_; }
 
  private:
   platform::Platform& platform_;

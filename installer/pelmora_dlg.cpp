@@ -16,14 +16,14 @@ namespace {
 using platform::WindowMessage;
 
 const platform::MessageMapEntry<CPelmoraDlg> kMessageMap[] = {
-    platform::OnCommand<CPelmoraDlg>(IDC_NEXT, platform::kBnClicked, &CPelmoraDlg::OnNext),
-    platform::OnCommand<CPelmoraDlg>(IDC_CANCEL_BUTTON, platform::kBnClicked,
-                                     &CPelmoraDlg::OnCancelButton),
-    platform::OnCommand<CPelmoraDlg>(IDC_SCAN, platform::kBnClicked, &CPelmoraDlg::OnScan),
-    platform::OnCommand<CPelmoraDlg>(IDC_LANGUAGE, platform::kCbnSelChange,
-                                     &CPelmoraDlg::OnLanguageChange),
-    platform::OnCommand<CPelmoraDlg>(IDC_PORT_TCPIP, platform::kBnClicked,
-                                     &CPelmoraDlg::OnNetworkPort),
+    platform::on_command<CPelmoraDlg>(IDC_NEXT, platform::kBnClicked, &CPelmoraDlg::OnNext),
+    platform::on_command<CPelmoraDlg>(IDC_CANCEL_BUTTON, platform::kBnClicked,
+                                      &CPelmoraDlg::OnCancelButton),
+    platform::on_command<CPelmoraDlg>(IDC_SCAN, platform::kBnClicked, &CPelmoraDlg::OnScan),
+    platform::on_command<CPelmoraDlg>(IDC_LANGUAGE, platform::kCbnSelChange,
+                                      &CPelmoraDlg::OnLanguageChange),
+    platform::on_command<CPelmoraDlg>(IDC_PORT_TCPIP, platform::kBnClicked,
+                                      &CPelmoraDlg::OnNetworkPort),
     platform::on_timer_message<CPelmoraDlg>(&CPelmoraDlg::OnTimer),
     platform::on_message<CPelmoraDlg>(platform::kWmDestroy, &CPelmoraDlg::OnDestroy),
     // Handled only while minimised; otherwise the dialog paints.

@@ -25,13 +25,13 @@ namespace {
 
 std::u16string ActionText(const CommandSwitches& switches) {
   switch (switches.action) {
-    case UnattendedAction::kUsb:
+    case UnattendedAction::Usb:
       return platform::format(u"USB, wait %d s", {switches.waitSeconds});
-    case UnattendedAction::kNetwork:
+    case UnattendedAction::Network:
       return u"network " + Quoted(switches.network);
-    case UnattendedAction::kRemove:
+    case UnattendedAction::Remove:
       return u"remove";
-    case UnattendedAction::kNone:
+    case UnattendedAction::None:
       break;
   }
   return u"none";
@@ -80,7 +80,7 @@ class SelectionHost : public platform::WindowlessDialogHost {
  public:
   using MessageBoxSink = std::function<int(const platform::MessageBoxRecord& box)>;
   SelectionHost(platform::Clock& clock, MessageBoxSink sink)
-      : WindowlessDialogHost(clock, Controls::kOnDemand), sink_(std::move(sink)) {}
+      : WindowlessDialogHost(clock, Controls::OnDemand), sink_(std::move(sink)) {}
 
   // Nothing waits in a queue: a close ends the dialog at once, and nothing
   // else is ever posted to it.
@@ -144,7 +144,7 @@ class UnattendedRun::Ending : public PreinstallReport {
     finished_ = true;
     // Whatever the step made of it, a child that was ended decides the code.
     std::u16string said(outcome);
-    if (log_->programEnded()) {
+    if (log_->ProgramEnded()) {
       code = kExitChildTimeout;
       said = u"a program the installer started did not end within its limit and was ended; " + said;
     }
@@ -216,7 +216,9 @@ int UnattendedRun::ShowMessageBox(std::u16string_view text, std::u16string_view 
   return ending_->ShowMessageBox(text, caption, flags);
 }
 
-const char16_t* UnattendedRun::Text(int row) const { return GetLocalizedText(row, languageIndex_); }
+const char16_t* UnattendedRun::Text(int row) const {
+  return GetLocalizedText(row, language_index_);
+}
 
 std::shared_ptr<PreinstallReport> UnattendedRun::WorkerReport() { return ending_; }
 
@@ -226,7 +228,7 @@ std::uint32_t UnattendedRun::End(std::uint32_t code, std::u16string_view outcome
   code = WithRestart(code, restartNeeded);
   // A program that was ended decides the code (Finish): never a success.
   const bool succeeded =
-      !log_->programEnded() &&
+      !log_->ProgramEnded() &&
       (code == kExitSuccess || code == kExitRebootRequired || code == kExitStaged);
   // A run that succeeded checks that the spooler runs and then marks its
   // success, its last act.
@@ -234,11 +236,11 @@ std::uint32_t UnattendedRun::End(std::uint32_t code, std::u16string_view outcome
     code = kExitSpoolerStopped;
     why = u"the print spooler is not running";
   }
-  if (switches_.action == UnattendedAction::kRemove) {
+  if (switches_.action == UnattendedAction::Remove) {
     // Step 1 deleted the marker.
   } else if (succeeded && code != kExitSpoolerStopped) {
     const std::u16string connection =
-        switches_.action == UnattendedAction::kNetwork
+        switches_.action == UnattendedAction::Network
             ? u"Network " + std::u16string(platform::view_of(networkAddress))
             : std::u16string(u"USB");
     if (WriteSuccessMarker(system_, *log_, u"end", {modelIndex, connection, code}))
@@ -340,21 +342,21 @@ std::uint32_t UnattendedRun::Run() {
   // command line's language words), its start line, Step 1's page.
   bool file_found = false;
   const Settings settings = ReadSettings(system_.shell, switches_.languageText, &file_found);
-  languageIndex_ = settings.languageIndex;
+  language_index_ = settings.languageIndex;
   modelIndex = settings.modelIndex;
   if (switches_.model >= 0 && switches_.model <= MODEL_NONE)
     modelIndex = switches_.model;
-  else if (switches_.action == UnattendedAction::kRemove)
+  else if (switches_.action == UnattendedAction::Remove)
     modelIndex = MODEL_NONE;  // every trace of every model
-  LogInstallerStart(*this, languageIndex_);
+  LogInstallerStart(*this, language_index_);
   const bool administrator = EnterStep1(*this);
   if (administrator) SetStatusText(Text(kTextStep1Status));
   log_->Write(u"start", u"unattended " + Quoted(system_.system.argument_text()),
               platform::format(u"%s, session %u", {ActionText(switches_), session}) +
                   log_->ProcessSuffix());
   // Where the model came from: one printer needs one model.
-  const bool network = switches_.action == UnattendedAction::kNetwork;
-  const bool installs = switches_.action == UnattendedAction::kUsb || network;
+  const bool network = switches_.action == UnattendedAction::Network;
+  const bool installs = switches_.action == UnattendedAction::Usb || network;
   const std::u16string file = file_found ? u"found" : u"not found";
   if (switches_.model >= 0) {
     log_->Write(u"start", u"settings \"/model\"",
@@ -394,7 +396,7 @@ std::uint32_t UnattendedRun::Run() {
     return End(kExitRemovalFailed, u"the removal of earlier installations failed: " + status_,
                kStoppedInStep1);
   SetStatusText(Text(kTextStep2Status));
-  if (switches_.action == UnattendedAction::kRemove) {
+  if (switches_.action == UnattendedAction::Remove) {
     // Step 2 trusted the maker's certificate; a removal takes it back.
     char16_t folder[260] = {};  // MAX_PATH, as the steps read it
     GetInstallerDirectory(system_.system, folder, 260);

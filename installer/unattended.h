@@ -81,7 +81,7 @@ class UnattendedRun : public StepContext {
   std::shared_ptr<InstallLog> log_;
   // The last line and the worker's report, shared with the worker's thread.
   std::shared_ptr<Ending> ending_;
-  int languageIndex_ = 0;
+  int language_index_ = 0;
   std::u16string status_;
   unsigned status_writes_ = 0;
 };

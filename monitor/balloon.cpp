@@ -96,7 +96,7 @@ void CTBalloon::set_shown_geometry() {
 
 void CTBalloon::start_rise() {
   follow_work_area();
-  display_.slide_state = kRising;
+  display_.slide_state = Rising;
   display_.elapsed_ms = 0;
   poll();
   set_rise_geometry();
@@ -112,7 +112,7 @@ bool CTBalloon::create_balloon() {
 }
 
 void CTBalloon::show_balloon() {
-  if (display_.slide_state != kHidden) return;
+  if (display_.slide_state != Hidden) return;
   if (host_ != nullptr) host_->bring_to_top();
   start_rise();
 }
@@ -136,31 +136,31 @@ bool CTBalloon::any_record_active() const {
 
 void CTBalloon::on_timer(std::uintptr_t id) {
   if (id != kBalloonTimerId) return;
-  if (display_.slide_state == kHidden) return;
+  if (display_.slide_state == Hidden) return;
   display_.elapsed_ms += kBalloonTimerMs;
   switch (display_.slide_state) {
-    case kRising:
+    case Rising:
       rect_.top -= slide_step_;
       if (rect_.top < rect_.bottom - height_) {
         rect_.top = rect_.bottom - height_;
-        display_.slide_state = kShown;
+        display_.slide_state = Shown;
       }
       if (host_ != nullptr) host_->move_window(rect_, true);
       break;
-    case kShown:
+    case Shown:
       if (display_.pinned || any_record_active()) display_.elapsed_ms = 0;
       if (display_.mode_popup && display_.elapsed_ms > display_.hide_after_ms)
-        display_.slide_state = kFalling;
+        display_.slide_state = Falling;
       if (display_.elapsed_ms % kRefreshEveryMs == 0 && refresh_balloon() && host_ != nullptr) {
         host_->move_window(rect_, true);
         host_->invalidate(true);
       }
       break;
-    case kFalling:
+    case Falling:
       rect_.top += slide_step_;
       if (rect_.top > rect_.bottom) {
         rect_.top = rect_.bottom;
-        display_.slide_state = kHidden;
+        display_.slide_state = Hidden;
         if (host_ != nullptr) host_->kill_timer(kBalloonTimerId);
       }
       if (host_ != nullptr) host_->move_window(rect_, true);

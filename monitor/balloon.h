@@ -22,7 +22,7 @@ inline constexpr std::uint32_t kBalloonTimerId = 16;
 inline constexpr std::uint32_t kBalloonTimerMs = 20;
 inline constexpr std::uint32_t kRefreshEveryMs = 500;
 
-enum SlideState : int { kHidden = 0, kRising = 1, kShown = 2, kFalling = 3 };
+enum SlideState : int { Hidden = 0, Rising = 1, Shown = 2, Falling = 3 };
 
 // Panel colours.
 inline constexpr std::uint32_t kBalloonBackground = platform::rgb(32, 32, 255);

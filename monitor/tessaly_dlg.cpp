@@ -57,11 +57,11 @@ const platform::MessageMapEntry<CTessalyDlg> CTessalyDlg::kMessageMap[] = {
                                       &CTessalyDlg::on_query_end_session),
     platform::on_message<CTessalyDlg>(platform::kWmEndSession, &CTessalyDlg::on_end_session),
     // The popup menu's commands.
-    platform::OnCommand<CTessalyDlg>(ID_TRAY_CLOSE, 0, &CTessalyDlg::on_tray_close),
-    platform::OnCommand<CTessalyDlg>(ID_TRAY_UNINSTALL, 0, &CTessalyDlg::on_uninstall),
-    platform::OnCommand<CTessalyDlg>(ID_DISPLAY_OFF, 0, &CTessalyDlg::on_display_off),
-    platform::OnCommand<CTessalyDlg>(ID_DISPLAY_POPUP, 0, &CTessalyDlg::on_display_popup),
-    platform::OnCommand<CTessalyDlg>(ID_DISPLAY_ALWAYS, 0, &CTessalyDlg::on_display_always),
+    platform::on_command<CTessalyDlg>(ID_TRAY_CLOSE, 0, &CTessalyDlg::on_tray_close),
+    platform::on_command<CTessalyDlg>(ID_TRAY_UNINSTALL, 0, &CTessalyDlg::on_uninstall),
+    platform::on_command<CTessalyDlg>(ID_DISPLAY_OFF, 0, &CTessalyDlg::on_display_off),
+    platform::on_command<CTessalyDlg>(ID_DISPLAY_POPUP, 0, &CTessalyDlg::on_display_popup),
+    platform::on_command<CTessalyDlg>(ID_DISPLAY_ALWAYS, 0, &CTessalyDlg::on_display_always),
     platform::on_any_command<CTessalyDlg>(0, &CTessalyDlg::on_other_command),
 };
 
@@ -212,7 +212,7 @@ void CTessalyDlg::monitor_tick(std::uintptr_t id) {
     bool active = false;
     for (std::uint32_t i = 0; i < tick_snapshot_.count && i < kMaxRecords; ++i)
       if (tick_snapshot_.records[i].active) active = true;
-    if (active && state.slide_state == kHidden) {
+    if (active && state.slide_state == Hidden) {
       state.elapsed_ms = 0;
       state.hide_after_ms = kShowingHideAfterMs;
       balloon_.show_balloon();

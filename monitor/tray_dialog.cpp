@@ -149,7 +149,7 @@ void CTrayDialog::tracking_sample() {
 }
 
 void CTrayDialog::tracking_loop() {
-  while (tracking_.wait_stop(kTrackingSampleMs) == platform::TrackingThread::Wait::kTimeout)
+  while (tracking_.wait_stop(kTrackingSampleMs) == platform::TrackingThread::Wait::Timeout)
     tracking_sample();
 }
 

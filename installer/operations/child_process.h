@@ -23,7 +23,7 @@ inline constexpr std::uint32_t kEndedChildLimitMs = 30 * 1000;
 
 // Waits up to `limit_ms` for `process`, started by the command line
 // `command`. A process still running then is ended (with exit code 258),
-// the log says so in `area` and notes it (InstallLog::programEnded), and
+// the log says so in `area` and notes it (InstallLog::ProgramEnded), and
 // the result is false; otherwise true, also when the wait itself failed
 // (the exit code read next says what it can).
 bool WaitForChild(platform::Processes& processes, platform::ProcessHandle process,

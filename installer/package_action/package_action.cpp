@@ -105,11 +105,11 @@ PackageOutcome OutcomeOf(std::uint32_t exit_code) {
   switch (exit_code) {
     case kExitSuccess:
     case kExitStaged:
-      return PackageOutcome::kSuccess;
+      return PackageOutcome::Success;
     case kExitRebootRequired:
-      return PackageOutcome::kRestart;
+      return PackageOutcome::Restart;
     default:
-      return PackageOutcome::kFailure;
+      return PackageOutcome::Failure;
   }
 }
 

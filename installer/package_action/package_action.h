@@ -45,7 +45,7 @@ std::u16string RemoveCommandLine(std::u16string_view folder, std::uint32_t model
                                  std::u16string_view log);
 
 // What the package makes of the installer's exit code.
-enum class PackageOutcome { kSuccess, kRestart, kFailure };
+enum class PackageOutcome { Success, Restart, Failure };
 PackageOutcome OutcomeOf(std::uint32_t exit_code);
 
 // How long the action waits for the installer: the installer's own /wait,

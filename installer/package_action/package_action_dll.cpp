@@ -95,12 +95,12 @@ std::uint32_t RunAndWait(MSIHANDLE install, const std::u16string& command,
 
 UINT Result(MSIHANDLE install, std::uint32_t code) {
   switch (pelmora::OutcomeOf(code)) {
-    case pelmora::PackageOutcome::kSuccess:
+    case pelmora::PackageOutcome::Success:
       return ERROR_SUCCESS;
-    case pelmora::PackageOutcome::kRestart:
+    case pelmora::PackageOutcome::Restart:
       MsiSetMode(install, MSIRUNMODE_REBOOTATEND, TRUE);
       return ERROR_SUCCESS;
-    case pelmora::PackageOutcome::kFailure:
+    case pelmora::PackageOutcome::Failure:
       break;
   }
   return ERROR_INSTALL_FAILURE;

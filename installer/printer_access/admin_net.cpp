@@ -112,26 +112,26 @@ int CZelkoAdminNet::ConnectChannel(const char16_t* id, const char16_t* address, 
 
   std::memset(printerId, 0, sizeof printerId);
   platform::copy_truncated(printerId, std::u16string_view(id ? id : u""));
-  session = std::move(attempt);
+  session_ = std::move(attempt);
   opened = 1;
   return kChannelConnected;
 }
 
 int CZelkoAdminNet::ReadEncoderInfo(EncoderInfoBlock* block) {
-  if (opened != 1 || session == nullptr || block == nullptr) return -1;
+  if (opened != 1 || session_ == nullptr || block == nullptr) return -1;
   std::vector<std::uint8_t> request = BuildEncoderInfoRequest(platform::view_of(printerId));
-  sockets_.set_timeouts(session->socket.get(), timeouts_.replyMs, timeouts_.replyMs);
+  sockets_.set_timeouts(session_->socket.get(), timeouts_.replyMs, timeouts_.replyMs);
   // A failed write shows as a failed read.
-  SSL_write(session->connection.get(), request.data(), static_cast<int>(request.size()));
+  SSL_write(session_->connection.get(), request.data(), static_cast<int>(request.size()));
 
   std::uint8_t reply[kAdminReadCapacity];
-  const int received = SSL_read(session->connection.get(), reply, static_cast<int>(sizeof reply));
+  const int received = SSL_read(session_->connection.get(), reply, static_cast<int>(sizeof reply));
   if (received <= 0) return -1;
   return DecodeEncoderInfoReply(reply, static_cast<std::size_t>(received), block);
 }
 
 void CZelkoAdminNet::CloseChannel() {
-  session.reset();
+  session_.reset();
   opened = 0;
 }
 

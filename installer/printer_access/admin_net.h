@@ -83,7 +83,7 @@ class CZelkoAdminNet {
   struct Session;
 
   platform::Sockets& sockets_;
-  std::unique_ptr<Session> session;
+  std::unique_ptr<Session> session_;
   std::int32_t opened = 0;
   char16_t printerId[32] = {};
   ChannelTimeouts timeouts_;

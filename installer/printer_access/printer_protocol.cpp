@@ -9,29 +9,29 @@
 namespace pelmora {
 namespace {
 
-void append_le16(std::vector<std::uint8_t>& out, std::uint16_t value) {
+void AppendLe16(std::vector<std::uint8_t>& out, std::uint16_t value) {
   out.push_back(static_cast<std::uint8_t>(value & 0xFF));
   out.push_back(static_cast<std::uint8_t>(value >> 8));
 }
 
-void append_le32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+void AppendLe32(std::vector<std::uint8_t>& out, std::uint32_t value) {
   for (int shift = 0; shift < 32; shift += 8) {
     out.push_back(static_cast<std::uint8_t>((value >> shift) & 0xFF));
   }
 }
 
 // Text plus one zero character, as UTF-16LE.
-void append_text_le(std::vector<std::uint8_t>& out, std::u16string_view text) {
-  for (char16_t c : text) append_le16(out, c);
-  append_le16(out, 0);
+void AppendTextLe(std::vector<std::uint8_t>& out, std::u16string_view text) {
+  for (char16_t c : text) AppendLe16(out, c);
+  AppendLe16(out, 0);
 }
 
 // The white space of the wide scan functions, as far as the printers use it.
-bool is_space(char16_t c) {
+bool IsSpace(char16_t c) {
   return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
 }
 
-bool parse_int32(std::u16string_view word, std::int32_t* value) {
+bool ParseInt32(std::u16string_view word, std::int32_t* value) {
   std::size_t i = 0;
   bool negative = false;
   if (i < word.size() && (word[i] == u'+' || word[i] == u'-')) {
@@ -62,7 +62,7 @@ std::vector<std::uint8_t> BuildDiscoveryRequest(int request_code, std::u16string
                                         reply_address, static_cast<int>(reply_port)});
   std::vector<std::uint8_t> datagram;
   datagram.reserve(2 * text.size() + 2);
-  append_text_le(datagram, text);
+  AppendTextLe(datagram, text);
   return datagram;
 }
 
@@ -80,15 +80,15 @@ bool ParseDiscoveryAnswer(const std::uint8_t* bytes, std::size_t size, Discovery
   std::size_t found = 0;
   std::size_t i = 0;
   while (found < 6) {
-    while (i < text.size() && is_space(text[i])) ++i;
+    while (i < text.size() && IsSpace(text[i])) ++i;
     if (i == text.size()) break;
     const std::size_t start = i;
-    while (i < text.size() && !is_space(text[i])) ++i;
+    while (i < text.size() && !IsSpace(text[i])) ++i;
     words[found++] = std::u16string_view(text).substr(start, i - start);
   }
   DiscoveryAnswer parsed{};
-  if (found < 6 || !parse_int32(words[1], &parsed.productId) ||
-      !parse_int32(words[4], &parsed.rawPort) || !parse_int32(words[5], &parsed.replyExtra)) {
+  if (found < 6 || !ParseInt32(words[1], &parsed.productId) ||
+      !ParseInt32(words[4], &parsed.rawPort) || !ParseInt32(words[5], &parsed.replyExtra)) {
     return false;
   }
   platform::copy_truncated(parsed.replyToken, words[0]);
@@ -102,12 +102,12 @@ std::vector<std::uint8_t> BuildEncoderInfoRequest(std::u16string_view printerId)
   std::vector<std::uint8_t> request;
   request.reserve(20 + 2 * printerId.size() + 2);
   for (char c : kAdminRequestTag) request.push_back(static_cast<std::uint8_t>(c));
-  append_le32(request, kAdminHeaderWord);
-  append_le16(request, kCommandReadEncoderInfo);
-  append_le16(request, kDirectionRequest);
-  append_le32(request, 1);  // one parameter
-  append_le32(request, static_cast<std::uint32_t>(2 * (printerId.size() + 1)));
-  append_text_le(request, printerId);
+  AppendLe32(request, kAdminHeaderWord);
+  AppendLe16(request, kCommandReadEncoderInfo);
+  AppendLe16(request, kDirectionRequest);
+  AppendLe32(request, 1);  // one parameter
+  AppendLe32(request, static_cast<std::uint32_t>(2 * (printerId.size() + 1)));
+  AppendTextLe(request, printerId);
   return request;
 }
 

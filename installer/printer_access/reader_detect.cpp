@@ -65,21 +65,21 @@ const KnownReader kKnownReaders[7] = {
 
 namespace {
 
-std::u16string upper(std::u16string_view text) {
+std::u16string ToUpper(std::u16string_view text) {
   std::u16string out(text);
   for (auto& c : out) c = platform::ascii_upper(c);
   return out;
 }
 
-std::size_t find_ignoring_case(std::u16string_view text, std::u16string_view word,
-                               std::size_t from = 0) {
-  return upper(text).find(upper(word), from);
+std::size_t FindIgnoringCase(std::u16string_view text, std::u16string_view word,
+                             std::size_t from = 0) {
+  return ToUpper(text).find(ToUpper(word), from);
 }
 
 // "word", and "CL" at or after the first "word".
-bool has_model_then_cl(std::u16string_view name, std::u16string_view word) {
-  const std::size_t at = find_ignoring_case(name, word);
-  return at != std::u16string::npos && find_ignoring_case(name, u"CL", at) != std::u16string::npos;
+bool HasModelThenCl(std::u16string_view name, std::u16string_view word) {
+  const std::size_t at = FindIgnoringCase(name, word);
+  return at != std::u16string::npos && FindIgnoringCase(name, u"CL", at) != std::u16string::npos;
 }
 
 struct NameRule {
@@ -87,21 +87,21 @@ struct NameRule {
   bool (*accepts)(std::u16string_view name);
 };
 
-bool contains(std::u16string_view name, std::u16string_view word) {
-  return find_ignoring_case(name, word) != std::u16string::npos;
+bool Contains(std::u16string_view name, std::u16string_view word) {
+  return FindIgnoringCase(name, word) != std::u16string::npos;
 }
 
 const NameRule kNameRules[] = {
-    {u"HISMARTEC", [](std::u16string_view n) { return contains(n, u"Reader"); }},
-    {u"ACS", [](std::u16string_view n) { return contains(n, u"38U") || contains(n, u"122"); }},
-    {u"Gemalto", [](std::u16string_view n) { return contains(n, u"Reader"); }},
-    {u"Gemplus", [](std::u16string_view n) { return contains(n, u"Reader"); }},
-    {u"OMNIKEY", [](std::u16string_view n) { return has_model_then_cl(n, u"5x21"); }},
-    {u"HID OMNIK", [](std::u16string_view n) { return has_model_then_cl(n, u"5127"); }},
-    {u"DUALi", [](std::u16string_view n) { return contains(n, u"DE-ABCM"); }},
+    {u"HISMARTEC", [](std::u16string_view n) { return Contains(n, u"Reader"); }},
+    {u"ACS", [](std::u16string_view n) { return Contains(n, u"38U") || Contains(n, u"122"); }},
+    {u"Gemalto", [](std::u16string_view n) { return Contains(n, u"Reader"); }},
+    {u"Gemplus", [](std::u16string_view n) { return Contains(n, u"Reader"); }},
+    {u"OMNIKEY", [](std::u16string_view n) { return HasModelThenCl(n, u"5x21"); }},
+    {u"HID OMNIK", [](std::u16string_view n) { return HasModelThenCl(n, u"5127"); }},
+    {u"DUALi", [](std::u16string_view n) { return Contains(n, u"DE-ABCM"); }},
 };
 
-int probe(const UsbPorts& platform, platform::DeviceHandle hub, int port, ReaderKind kind,
+int Probe(const UsbPorts& platform, platform::DeviceHandle hub, int port, ReaderKind kind,
           char16_t* name, std::size_t capacity) {
   HubConnection connection;
   if (!GetHubConnection(platform, hub, port, &connection) ||
@@ -229,12 +229,12 @@ int CheckReaderBinding(const UsbPorts& platform, const char16_t* instance_id, ch
 
 int ProbeContactReader(const UsbPorts& platform, platform::DeviceHandle hub, int port,
                        char16_t* name, std::size_t capacity) {
-  return probe(platform, hub, port, ReaderKind::Contact, name, capacity);
+  return Probe(platform, hub, port, ReaderKind::Contact, name, capacity);
 }
 
 int ProbeContactlessReader(const UsbPorts& platform, platform::DeviceHandle hub, int port,
                            char16_t* name, std::size_t capacity) {
-  return probe(platform, hub, port, ReaderKind::Contactless, name, capacity);
+  return Probe(platform, hub, port, ReaderKind::Contactless, name, capacity);
 }
 
 void DetectReaders(const UsbPorts& platform, EncoderInfoBlock* block, platform::DeviceHandle hub) {
@@ -253,7 +253,7 @@ void DetectReaders(const UsbPorts& platform, EncoderInfoBlock* block, platform::
   };
   for (const auto& step : steps) {
     char16_t found[kUsbTextLength] = {};
-    if (probe(platform, hub, step.port, step.kind, found, kUsbTextLength) == 1)
+    if (Probe(platform, hub, step.port, step.kind, found, kUsbTextLength) == 1)
       platform::copy_truncated(step.slot, kReaderNameLength,
                                platform::bounded_view(found, kUsbTextLength));
   }

@@ -11,8 +11,8 @@ namespace {
 
 const platform::MessageMapEntry<CDlgSelect> kMessageMap[] = {
     platform::on_timer_message<CDlgSelect>(&CDlgSelect::OnTimer),
-    platform::OnCommand<CDlgSelect>(IDC_REFRESH, platform::kBnClicked, &CDlgSelect::OnRefresh),
-    platform::OnCommand<CDlgSelect>(platform::kIdOk, platform::kBnClicked, &CDlgSelect::OnOK),
+    platform::on_command<CDlgSelect>(IDC_REFRESH, platform::kBnClicked, &CDlgSelect::OnRefresh),
+    platform::on_command<CDlgSelect>(platform::kIdOk, platform::kBnClicked, &CDlgSelect::OnOK),
 };
 
 // The discovery request code the selection uses.

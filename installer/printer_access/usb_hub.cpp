@@ -9,8 +9,8 @@ namespace pelmora {
 
 namespace {
 
-bool hub_request(const UsbPorts& platform, platform::DeviceHandle hub, int port, std::uint32_t code,
-                 std::uint8_t (&buffer)[kHubBufferSize], std::uint32_t* returned) {
+bool HubRequest(const UsbPorts& platform, platform::DeviceHandle hub, int port, std::uint32_t code,
+                std::uint8_t (&buffer)[kHubBufferSize], std::uint32_t* returned) {
   std::memset(buffer, 0, sizeof buffer);
   const auto index = static_cast<std::uint32_t>(port);
   std::memcpy(buffer, &index, sizeof index);
@@ -23,7 +23,7 @@ bool hub_request(const UsbPorts& platform, platform::DeviceHandle hub, int port,
 bool GetHubPortCount(const UsbPorts& platform, platform::DeviceHandle hub, int* ports) {
   std::uint8_t buffer[kHubBufferSize];
   std::uint32_t returned = 0;
-  if (!hub_request(platform, hub, 0, platform::kIoctlUsbGetNodeInformation, buffer, &returned))
+  if (!HubRequest(platform, hub, 0, platform::kIoctlUsbGetNodeInformation, buffer, &returned))
     return false;
   *ports = buffer[platform::kNodeInfoPortCountOffset];
   return true;
@@ -33,8 +33,8 @@ bool GetHubConnection(const UsbPorts& platform, platform::DeviceHandle hub, int 
                       HubConnection* connection) {
   std::uint8_t buffer[kHubBufferSize];
   std::uint32_t returned = 0;
-  if (!hub_request(platform, hub, port, platform::kIoctlUsbGetNodeConnectionInformation, buffer,
-                   &returned))
+  if (!HubRequest(platform, hub, port, platform::kIoctlUsbGetNodeConnectionInformation, buffer,
+                  &returned))
     return false;
   connection->connectionStatus = ReadLe32(buffer + platform::kConnectionStatusOffset);
   connection->vendorId = ReadLe16(buffer + platform::kConnectionVendorOffset);
@@ -46,7 +46,7 @@ bool GetHubConnectionText(const UsbPorts& platform, platform::DeviceHandle hub, 
                           std::uint32_t control_code, std::u16string* text) {
   std::uint8_t buffer[kHubBufferSize];
   std::uint32_t returned = 0;
-  if (!hub_request(platform, hub, port, control_code, buffer, &returned)) return false;
+  if (!HubRequest(platform, hub, port, control_code, buffer, &returned)) return false;
   text->clear();
   // The answer's last character stays a terminator whatever the hub wrote.
   for (std::size_t at = platform::kNameTextOffset; at + 2 < kHubBufferSize; at += 2) {

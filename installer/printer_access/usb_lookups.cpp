@@ -19,18 +19,18 @@ namespace {
 using platform::ScopedRegKey;
 
 // A text field of the USB structures, up to its first zero.
-std::u16string_view usb_text(const char16_t* text) {
+std::u16string_view UsbText(const char16_t* text) {
   return platform::bounded_view(text, kUsbTextLength);
 }
 
-bool open_hklm(const UsbPorts& platform, std::u16string_view path, ScopedRegKey& key) {
+bool OpenHklm(const UsbPorts& platform, std::u16string_view path, ScopedRegKey& key) {
   return platform.registry.open_key(platform::kHkeyLocalMachine, path, platform::kKeyRead,
                                     key.receive()) == platform::kErrorSuccess;
 }
 
 // A text value of at most `max_bytes` bytes, up to its first zero.
-bool query_text(const UsbPorts& platform, platform::RegKey key, std::u16string_view name,
-                std::size_t max_bytes, std::u16string* text) {
+bool QueryText(const UsbPorts& platform, platform::RegKey key, std::u16string_view name,
+               std::size_t max_bytes, std::u16string* text) {
   platform::RegistryValue value;
   if (platform.registry.query_value(key, name, max_bytes, &value) != platform::kErrorSuccess)
     return false;
@@ -38,28 +38,28 @@ bool query_text(const UsbPorts& platform, platform::RegKey key, std::u16string_v
   return true;
 }
 
-bool read_hklm_text(const UsbPorts& platform, std::u16string_view path, std::u16string_view name,
-                    std::size_t max_bytes, std::u16string* text) {
+bool ReadHklmText(const UsbPorts& platform, std::u16string_view path, std::u16string_view name,
+                  std::size_t max_bytes, std::u16string* text) {
   ScopedRegKey key(platform.registry);
-  return open_hklm(platform, path, key) && query_text(platform, key.get(), name, max_bytes, text);
+  return OpenHklm(platform, path, key) && QueryText(platform, key.get(), name, max_bytes, text);
 }
 
-std::u16string node_key(std::u16string_view instance_id) {
+std::u16string NodeKey(std::u16string_view instance_id) {
   return platform::format(u"SYSTEM\\CurrentControlSet\\Enum\\%s", {instance_id});
 }
 
-std::u16string usb_devices_key(std::uint16_t vendorId, std::uint16_t productId) {
+std::u16string UsbDevicesKey(std::uint16_t vendorId, std::uint16_t productId) {
   return platform::format(u"SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_%04x&Pid_%04x",
                           {vendorId, productId});
 }
 
 // Walks the instances of one vendor and product id for the node whose
 // "Driver" equals the driver key; `instance_id` and `instance_name` receive it.
-bool find_instance_by_driver_key(const UsbPorts& platform, std::uint16_t vendorId,
-                                 std::uint16_t productId, std::u16string_view driver_key,
-                                 std::u16string* instance_id, std::u16string* instance_name) {
+bool FindInstanceByDriverKey(const UsbPorts& platform, std::uint16_t vendorId,
+                             std::uint16_t productId, std::u16string_view driver_key,
+                             std::u16string* instance_id, std::u16string* instance_name) {
   ScopedRegKey devices(platform.registry);
-  if (!open_hklm(platform, usb_devices_key(vendorId, productId), devices)) return false;
+  if (!OpenHklm(platform, UsbDevicesKey(vendorId, productId), devices)) return false;
   std::u16string name;
   for (std::uint32_t i = 0;
        platform.registry.enum_subkey(devices.get(), i, &name) == platform::kErrorSuccess; ++i) {
@@ -67,7 +67,7 @@ bool find_instance_by_driver_key(const UsbPorts& platform, std::uint16_t vendorI
         platform::format(u"USB\\Vid_%04x&Pid_%04x\\%s", {vendorId, productId, name});
     char16_t key[kUsbTextLength] = {};
     if (ReadDeviceDriverKey(platform, id.c_str(), key, kUsbTextLength) &&
-        platform::equals_ignore_ascii_case(usb_text(key), driver_key)) {
+        platform::equals_ignore_ascii_case(UsbText(key), driver_key)) {
       *instance_id = id;
       *instance_name = name;
       return true;
@@ -76,19 +76,19 @@ bool find_instance_by_driver_key(const UsbPorts& platform, std::uint16_t vendorI
   return false;
 }
 
-std::uint8_t printer_answer_byte(const std::uint8_t* answer, std::uint32_t returned,
-                                 std::size_t index) {
+std::uint8_t PrinterAnswerByte(const std::uint8_t* answer, std::uint32_t returned,
+                               std::size_t index) {
   return index < returned ? answer[index] : 0;
 }
 
 // Sends one get request to the printer at `devicePath`, opened exclusively
 // for that request only.
-bool ask_printer(const UsbPorts& platform, const char16_t* devicePath, const char16_t* lockName,
-                 const std::uint8_t* request, std::uint32_t request_length,
-                 std::uint8_t (&answer)[kPrinterAnswerCapacity], std::uint32_t* returned) {
+bool AskPrinter(const UsbPorts& platform, const char16_t* devicePath, const char16_t* lockName,
+                const std::uint8_t* request, std::uint32_t request_length,
+                std::uint8_t (&answer)[kPrinterAnswerCapacity], std::uint32_t* returned) {
   if (devicePath == nullptr) return false;
   platform::ScopedDevice device(platform.device_io);
-  if (platform.device_io.create_file(usb_text(devicePath), platform::kGenericRead, 0,
+  if (platform.device_io.create_file(UsbText(devicePath), platform::kGenericRead, 0,
                                      platform::kOpenExisting, platform::kFileAttributeNormal,
                                      device.receive()) != platform::kErrorSuccess ||
       !device)
@@ -98,8 +98,8 @@ bool ask_printer(const UsbPorts& platform, const char16_t* devicePath, const cha
                                answer, kPrinterAnswerCapacity, returned);
 }
 
-std::u16string driver_data_key(const char16_t* queue_name) {
-  return platform::format(u"%s\\%s\\PrinterDriverData", {kPrintersKeyPath, usb_text(queue_name)});
+std::u16string DriverDataKey(const char16_t* queue_name) {
+  return platform::format(u"%s\\%s\\PrinterDriverData", {kPrintersKeyPath, UsbText(queue_name)});
 }
 
 }  // namespace
@@ -108,7 +108,7 @@ bool ReadHklmValue(const UsbPorts& platform, std::u16string_view sub_key,
                    std::u16string_view value_name, void* buffer, std::size_t buffer_bytes,
                    std::size_t* bytes_read) {
   ScopedRegKey key(platform.registry);
-  if (!open_hklm(platform, sub_key, key)) return false;
+  if (!OpenHklm(platform, sub_key, key)) return false;
   platform::RegistryValue value;
   if (platform.registry.query_value(key.get(), value_name, buffer_bytes, &value) !=
           platform::kErrorSuccess ||
@@ -121,17 +121,17 @@ bool ReadHklmValue(const UsbPorts& platform, std::u16string_view sub_key,
 
 bool FindQueueForPrefix(const UsbPorts& platform, const char16_t* prefix_text, char16_t* queue,
                         std::size_t capacity) {
-  const std::u16string_view prefix = usb_text(prefix_text);
+  const std::u16string_view prefix = UsbText(prefix_text);
   ScopedRegKey printers(platform.registry);
-  if (!open_hklm(platform, kPrintersKeyPath, printers)) return false;
+  if (!OpenHklm(platform, kPrintersKeyPath, printers)) return false;
   // An empty prefix names no device.
   if (prefix.empty()) return false;
   std::u16string name;
   for (std::uint32_t i = 0;
        platform.registry.enum_subkey(printers.get(), i, &name) == platform::kErrorSuccess; ++i) {
     std::u16string instance;
-    if (!read_hklm_text(platform, platform::format(u"%s\\%s\\PnPData", {kPrintersKeyPath, name}),
-                        u"DeviceInstanceId", 1024, &instance))
+    if (!ReadHklmText(platform, platform::format(u"%s\\%s\\PnPData", {kPrintersKeyPath, name}),
+                      u"DeviceInstanceId", 1024, &instance))
       continue;
     if (instance.size() <= prefix.size() + 7) continue;
     const std::u16string_view candidate =
@@ -148,18 +148,17 @@ void ReadParentIdPrefix(const UsbPorts& platform, const char16_t* instance_id,
                         const char16_t* instance_name, char16_t* prefix, std::size_t capacity) {
   platform::copy_truncated(prefix, capacity, u"");
   std::u16string value;
-  if (read_hklm_text(platform, node_key(usb_text(instance_id)), u"ParentIdPrefix", 2048, &value)) {
+  if (ReadHklmText(platform, NodeKey(UsbText(instance_id)), u"ParentIdPrefix", 2048, &value)) {
     platform::copy_truncated(prefix, capacity, value);
   } else {
-    platform::copy_truncated(prefix, capacity, usb_text(instance_name));
+    platform::copy_truncated(prefix, capacity, UsbText(instance_name));
   }
 }
 
 bool ReadDeviceDriverKey(const UsbPorts& platform, const char16_t* instance_id,
                          char16_t* driver_key, std::size_t capacity) {
   std::u16string value;
-  if (!read_hklm_text(platform, node_key(usb_text(instance_id)), u"Driver", 2048, &value))
-    return false;
+  if (!ReadHklmText(platform, NodeKey(UsbText(instance_id)), u"Driver", 2048, &value)) return false;
   platform::copy_truncated(driver_key, capacity, value);
   return true;
 }
@@ -190,7 +189,7 @@ bool FindUsbPrintPath(const UsbPorts& platform, const char16_t* instance_id, cha
        ++i) {
     std::u16string devicePath;
     if (!ReadInterfacePath(platform, set.get(), data, &devicePath)) continue;
-    if (!PathMatchesInstance(devicePath, usb_text(instance_id))) continue;
+    if (!PathMatchesInstance(devicePath, UsbText(instance_id))) continue;
     platform::format_to(path, capacity, u"\\\\.\\%s", {std::u16string_view(devicePath).substr(4)});
     found = true;
   }
@@ -227,7 +226,7 @@ bool FindPrinterDevice(const UsbPorts& platform, std::uint16_t vendorId, std::ui
                        const char16_t* driver_key, char16_t* path, std::size_t path_capacity,
                        char16_t* prefix, std::size_t prefix_capacity) {
   std::u16string id, name;
-  if (!find_instance_by_driver_key(platform, vendorId, productId, usb_text(driver_key), &id, &name))
+  if (!FindInstanceByDriverKey(platform, vendorId, productId, UsbText(driver_key), &id, &name))
     return false;
   ReadParentIdPrefix(platform, id.c_str(), name.c_str(), prefix, prefix_capacity);
   return FindUsbPrintPath(platform, id.c_str(), path, path_capacity);
@@ -236,13 +235,12 @@ bool FindPrinterDevice(const UsbPorts& platform, std::uint16_t vendorId, std::ui
 bool FindReaderInstance(const UsbPorts& platform, std::uint16_t vendorId, std::uint16_t productId,
                         const char16_t* driver_key, char16_t* name, std::size_t capacity) {
   std::u16string id, instance;
-  if (!find_instance_by_driver_key(platform, vendorId, productId, usb_text(driver_key), &id,
-                                   &instance))
+  if (!FindInstanceByDriverKey(platform, vendorId, productId, UsbText(driver_key), &id, &instance))
     return false;
   if (vendorId == 0x076B && productId == 0x5127) {
     // The composite reader: its interface-0 child is the reader.
     ScopedRegKey children(platform.registry);
-    if (!open_hklm(platform, usb_devices_key(vendorId, productId) + u"&MI_00", children) ||
+    if (!OpenHklm(platform, UsbDevicesKey(vendorId, productId) + u"&MI_00", children) ||
         platform.registry.enum_subkey(children.get(), 0, &instance) != platform::kErrorSuccess)
       return false;
   }
@@ -252,9 +250,9 @@ bool FindReaderInstance(const UsbPorts& platform, std::uint16_t vendorId, std::u
 
 bool FindUsbPortName(const UsbPorts& platform, const char16_t* prefix_text, char16_t* portName,
                      std::size_t capacity) {
-  const std::u16string_view prefix = usb_text(prefix_text);
+  const std::u16string_view prefix = UsbText(prefix_text);
   ScopedRegKey usbprint(platform.registry);
-  if (!open_hklm(platform, kUsbPrintEnumPath, usbprint)) return false;
+  if (!OpenHklm(platform, kUsbPrintEnumPath, usbprint)) return false;
   std::u16string model;
   for (std::uint32_t m = 0;
        !prefix.empty() &&
@@ -262,7 +260,7 @@ bool FindUsbPortName(const UsbPorts& platform, const char16_t* prefix_text, char
        ++m) {
     ScopedRegKey children(platform.registry);
     const std::u16string model_path = platform::format(u"%s\\%s", {kUsbPrintEnumPath, model});
-    if (!open_hklm(platform, model_path, children)) continue;
+    if (!OpenHklm(platform, model_path, children)) continue;
     std::u16string child;
     for (std::uint32_t c = 0;
          platform.registry.enum_subkey(children.get(), c, &child) == platform::kErrorSuccess; ++c) {
@@ -270,9 +268,9 @@ bool FindUsbPortName(const UsbPorts& platform, const char16_t* prefix_text, char
       children.reset();
       usbprint.reset();
       std::u16string port;
-      if (read_hklm_text(platform,
-                         platform::format(u"%s\\%s\\Device Parameters", {model_path, child}),
-                         u"PortName", 1024, &port))
+      if (ReadHklmText(platform,
+                       platform::format(u"%s\\%s\\Device Parameters", {model_path, child}),
+                       u"PortName", 1024, &port))
         platform::copy_truncated(portName, capacity, port);
       return true;
     }
@@ -289,7 +287,7 @@ void QueryPrinterId(const UsbPorts& platform, const char16_t* devicePath, const 
   const std::size_t max_bytes = std::min<std::size_t>(1024, (capacity - 1) * sizeof(char16_t));
   ScopedRegKey key(platform.registry);
   platform::RegistryValue value;
-  if (open_hklm(platform, driver_data_key(queue_name), key) &&
+  if (OpenHklm(platform, DriverDataKey(queue_name), key) &&
       platform.registry.query_value(key.get(), u"PrinterID", 1024, &value) ==
           platform::kErrorSuccess) {
     std::memcpy(id, value.data.data(), std::min(max_bytes, value.data.size()) & ~std::size_t{1});
@@ -298,13 +296,13 @@ void QueryPrinterId(const UsbPorts& platform, const char16_t* devicePath, const 
   key.reset();
   std::uint8_t answer[kPrinterAnswerCapacity] = {};
   std::uint32_t returned = 0;
-  if (!ask_printer(platform, devicePath, lockName, kReadPrinterIdRequest,
-                   sizeof kReadPrinterIdRequest, answer, &returned))
+  if (!AskPrinter(platform, devicePath, lockName, kReadPrinterIdRequest,
+                  sizeof kReadPrinterIdRequest, answer, &returned))
     return;
   // Each answer byte is one character, sign-extended as the printer's
   // firmware sends them.
   for (std::size_t i = 0; i < kPrinterIdAnswerBytes && i + 1 < capacity; ++i) {
-    const auto byte = static_cast<std::int8_t>(printer_answer_byte(answer, returned, i));
+    const auto byte = static_cast<std::int8_t>(PrinterAnswerByte(answer, returned, i));
     id[i] = static_cast<char16_t>(static_cast<std::int16_t>(byte));
   }
 }
@@ -312,15 +310,15 @@ void QueryPrinterId(const UsbPorts& platform, const char16_t* devicePath, const 
 int QueryPrinterStatusFlag(const UsbPorts& platform, const char16_t* devicePath,
                            const char16_t* lockName, const char16_t* queue_name) {
   std::uint8_t status[64] = {};
-  if (ReadHklmValue(platform, driver_data_key(queue_name), u"PrinterStatus", status, sizeof status))
+  if (ReadHklmValue(platform, DriverDataKey(queue_name), u"PrinterStatus", status, sizeof status))
     return (status[kPrinterStatusByte] & kPrinterStatusFlag) != 0 ? 0x80 : 0;
   std::uint8_t answer[kPrinterAnswerCapacity] = {};
   std::uint32_t returned = 0;
-  if (!ask_printer(platform, devicePath, lockName, kReadPrinterStatusRequest,
-                   sizeof kReadPrinterStatusRequest, answer, &returned))
+  if (!AskPrinter(platform, devicePath, lockName, kReadPrinterStatusRequest,
+                  sizeof kReadPrinterStatusRequest, answer, &returned))
     return 0;
-  return (printer_answer_byte(answer, returned, kPrinterStatusByte) & kPrinterStatusFlag) != 0 ? 1
-                                                                                               : 0;
+  return (PrinterAnswerByte(answer, returned, kPrinterStatusByte) & kPrinterStatusFlag) != 0 ? 1
+                                                                                             : 0;
 }
 
 }  // namespace pelmora

@@ -4,7 +4,7 @@ namespace platform::sim {
 
 void SimDialogHost::set_text(int control, std::u16string_view text) {
   std::lock_guard lock(mutex_);
-  history_.push_back({Event::kSetText, control, std::u16string(text)});
+  history_.push_back({Event::SetText, control, std::u16string(text)});
   WindowlessDialogHost::set_text(control, text);
 }
 
@@ -73,7 +73,7 @@ void SimDialogHost::pump_messages() {
   {
     std::lock_guard lock(mutex_);
     ++pumps_;
-    history_.push_back({Event::kPump, 0, {}});
+    history_.push_back({Event::Pump, 0, {}});
     // Without a logic to deliver to, messages stay where they are.
     if (!dispatch_) return;
     dispatch = dispatch_;

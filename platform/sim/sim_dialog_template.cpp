@@ -120,29 +120,29 @@ bool define_dialog_template(WindowlessDialogHost& host, std::string_view script,
   const std::vector<std::string_view> lines = lines_of(script);
   const std::string dialog = std::string(name) + " DIALOG";
   const std::string init = std::string(name) + " RT_PELMORA_DLGINIT";
-  enum { kOutside, kHeader, kControls, kInit } part = kOutside;
+  enum { Outside, Header, Controls, Init } part = Outside;
   bool found = false;
   for (reader.line = 1; reader.line <= lines.size(); ++reader.line) {
     const std::string_view line = lines[reader.line - 1];
     if (line.empty() || line.substr(0, 2) == "//") continue;
-    if (part == kOutside) {
+    if (part == Outside) {
       if (line.substr(0, dialog.size()) == dialog) {
-        part = kHeader;
+        part = Header;
         found = true;
       } else if (line == init) {
-        part = kInit;
+        part = Init;
       }
     } else if (line == "BEGIN") {
-      if (part == kHeader) part = kControls;
+      if (part == Header) part = Controls;
     } else if (line == "END") {
-      part = kOutside;
-    } else if (part == kHeader && line.substr(0, 8) == "CAPTION ") {
+      part = Outside;
+    } else if (part == Header && line.substr(0, 8) == "CAPTION ") {
       std::u16string caption;
       if (!unquoted(trimmed(line.substr(8)), &caption)) return reader.fail("a caption not quoted");
       host.set_title(caption);
-    } else if (part == kControls) {
+    } else if (part == Controls) {
       if (!read_control(reader, line, host)) return false;
-    } else if (part == kInit) {
+    } else if (part == Init) {
       // id, message, byte count, "text\0", (the list ends with a 0)
       const std::vector<std::string_view> fields = fields_of(line);
       if (fields.size() == 1 && fields[0] == "0") continue;

@@ -51,7 +51,7 @@ std::uint32_t SimProcesses::add_process(std::u16string_view module, bool restart
   next_id_ += 4;
   p.module = std::u16string(module);
   p.restarts = restarts;
-  p.protected_ = protected_process;
+  p.is_protected = protected_process;
   processes_.push_back(p);
   return p.id;
 }
@@ -90,7 +90,7 @@ bool SimProcesses::end_process(std::uint32_t id, std::uint32_t exit_code) {
 void SimProcesses::restart() {
   std::lock_guard lock(mutex_);
   for (auto& p : processes_)
-    if (p.running && !p.protected_) end_locked(p, 0);
+    if (p.running && !p.is_protected) end_locked(p, 0);
 }
 
 SimProcesses::Process* SimProcesses::find(std::uint32_t id) {
@@ -115,7 +115,7 @@ Win32Error SimProcesses::open_process(std::uint32_t access, std::uint32_t proces
   std::lock_guard lock(mutex_);
   Process* p = find(process_id);
   if (!p || !p->running) return kErrorInvalidParameter;
-  if (p->protected_) return kErrorAccessDenied;
+  if (p->is_protected) return kErrorAccessDenied;
   const ProcessHandle h = next_handle_++;
   handles_[h] = {process_id, access};
   *process = h;

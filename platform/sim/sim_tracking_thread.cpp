@@ -16,13 +16,13 @@ bool SimTrackingThread::start(std::function<void()> body) {
 TrackingThread::Wait SimTrackingThread::wait_stop(std::uint32_t timeout_ms) {
   ++waits;
   if (before_wait) before_wait();
-  if (fail_wait) return Wait::kFailed;
+  if (fail_wait) return Wait::Failed;
   if (signalled_) {
     signalled_ = false;  // auto-reset
-    return Wait::kSignalled;
+    return Wait::Signalled;
   }
   clock_.sleep(timeout_ms);
-  return Wait::kTimeout;
+  return Wait::Timeout;
 }
 
 bool SimTrackingThread::join(std::uint32_t timeout_ms) {

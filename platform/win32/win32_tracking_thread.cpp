@@ -51,11 +51,11 @@ bool Win32TrackingThread::running() { return state_->thread.valid(); }
 platform::TrackingThread::Wait Win32TrackingThread::wait_stop(std::uint32_t timeout_ms) {
   switch (WaitForSingleObject(state_->event.get(), timeout_ms)) {
     case WAIT_TIMEOUT:
-      return Wait::kTimeout;
+      return Wait::Timeout;
     case WAIT_OBJECT_0:
-      return Wait::kSignalled;
+      return Wait::Signalled;
     default:
-      return Wait::kFailed;
+      return Wait::Failed;
   }
 }
 

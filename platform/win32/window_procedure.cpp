@@ -22,7 +22,7 @@ namespace {
 // the dialog manager's default processing and leaves most results in
 // DWLP_MSGRESULT; a window procedure returns every result and calls
 // DefWindowProcW itself.
-enum class Frame { kDialog, kWindow };
+enum class Frame { Dialog, Window };
 
 // The messages whose result a dialog procedure returns itself instead of
 // leaving it in DWLP_MSGRESULT.
@@ -34,13 +34,13 @@ bool returns_result_directly(UINT message) {
 }
 
 LRESULT answered(Frame frame, HWND window, UINT message, LRESULT result) {
-  if (frame == Frame::kWindow || returns_result_directly(message)) return result;
+  if (frame == Frame::Window || returns_result_directly(message)) return result;
   SetWindowLongPtrW(window, DWLP_MSGRESULT, static_cast<LONG_PTR>(result));
   return TRUE;
 }
 
 LRESULT default_processing(Frame frame, HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  return frame == Frame::kDialog ? FALSE : DefWindowProcW(window, message, wparam, lparam);
+  return frame == Frame::Dialog ? FALSE : DefWindowProcW(window, message, wparam, lparam);
 }
 
 // The one procedure. `route` is null for the messages a window gets before
@@ -65,7 +65,7 @@ INT_PTR CALLBACK routed_dialog_procedure(HWND window, UINT message, WPARAM wpara
     return route->initialise(window) ? TRUE : FALSE;
   }
   auto* route = reinterpret_cast<WindowRoute*>(GetWindowLongPtrW(window, DWLP_USER));
-  const LRESULT result = window_procedure(Frame::kDialog, route, window, message, wparam, lparam);
+  const LRESULT result = window_procedure(Frame::Dialog, route, window, message, wparam, lparam);
   // The last message: the window's logic and host hear nothing more of it.
   if (message == WM_NCDESTROY) SetWindowLongPtrW(window, DWLP_USER, 0);
   return result;
@@ -84,7 +84,7 @@ LRESULT CALLBACK routed_window_procedure(HWND window, UINT message, WPARAM wpara
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* route = reinterpret_cast<WindowRoute*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  const LRESULT result = window_procedure(Frame::kWindow, route, window, message, wparam, lparam);
+  const LRESULT result = window_procedure(Frame::Window, route, window, message, wparam, lparam);
   if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
   return result;
 }

@@ -85,7 +85,7 @@ class GlyphCanvas {
 
 // Characters that draw nothing on purpose: spaces, line breaks, joiners and
 // direction marks.
-bool draws_nothing(wchar_t c) {
+bool DrawsNothing(wchar_t c) {
   return c <= 0x20 || c == 0x00A0 || (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) ||
          c == 0xFEFF;
 }
@@ -128,7 +128,7 @@ TEST(LocalizedGlyphs, EveryCharacterOfEveryLanguageHasAGlyph) {
         const char16_t* text = pelmora::GetLocalizedText(row, language);
         for (const char16_t* p = text; *p; ++p) {
           const wchar_t c = static_cast<wchar_t>(*p);
-          if (draws_nothing(c)) continue;
+          if (DrawsNothing(c)) continue;
           ++checked;
           const auto pixels = canvas.draw(c, face.uniscribe);
           if ((pixels == missing || GlyphCanvas::blank(pixels)) && reported.insert(c).second) {

@@ -61,14 +61,14 @@ TEST(PackageAction, PropertiesBecomeTheInstallersSwitchesOrAReason) {
 
 TEST(PackageAction, OnlySuccessCodesKeepThePackageAndWaitsHaveALimit) {
   for (std::uint32_t code : {kExitSuccess, kExitStaged})
-    EXPECT_EQ(OutcomeOf(code), PackageOutcome::kSuccess) << code;
-  EXPECT_EQ(OutcomeOf(kExitRebootRequired), PackageOutcome::kRestart);
+    EXPECT_EQ(OutcomeOf(code), PackageOutcome::Success) << code;
+  EXPECT_EQ(OutcomeOf(kExitRebootRequired), PackageOutcome::Restart);
   for (std::uint32_t code :
        {kExitNotAdministrator, kExitChildTimeout, kExitSpoolerStopped, kExitPrinterNotFound,
         kExitQueueTimeout, kExitCancelled, kExitRemovalFailed, kExitAnotherRun,
         kExitPreparationFailed, kExitBadCommandLine, kExitPortNotCreated, kExitQueueNotCreated,
         kExitPreinstallFailed, kExitNoSockets, 1u, 0xFFFFFFFFu})
-    EXPECT_EQ(OutcomeOf(code), PackageOutcome::kFailure) << code;
+    EXPECT_EQ(OutcomeOf(code), PackageOutcome::Failure) << code;
 
   PackageRequest request;
   EXPECT_EQ(InstallerWaitLimitMs(request), 30u * 60u * 1000u);

@@ -574,7 +574,7 @@ TEST(QuietCommandLine, WhereNobodyCanAnswerNoWindowIsShownWhateverTheLine) {
   // Session 0 (a deployment agent's SYSTEM), a window station that is not
   // visible, or one that cannot be examined: refused without a box or the
   // wizard, the reason in the log.
-  enum Where { kSessionZero, kHiddenStation, kUnknownStation, kDesk };
+  enum Where { SessionZero, HiddenStation, UnknownStation, Desk };
   const std::string kNobody[] = {
       "nobody can answer a window in session 0",
       "nobody can answer a window: the window station is not visible",
@@ -591,33 +591,33 @@ TEST(QuietCommandLine, WhereNobodyCanAnswerNoWindowIsShownWhateverTheLine) {
   const std::string kQuietHint = " (an unattended run is /quiet with /usb, /network or /remove)";
   const std::u16string kOverLong = u"/quiet /usb " + std::u16string(1100, u'x');
   const std::vector<Case> cases = {
-      {u"/qn /usb", kSessionZero, "unknown switch \"/qn\"" + kQuietHint, false},
-      {u"/quite /usb", kSessionZero, "unknown switch \"/quite\"" + kQuietHint, false},
-      {u"/S", kSessionZero, "unknown switch \"/S\"" + kQuietHint, false},
-      {u"/silent", kSessionZero, "unknown switch \"/silent\"" + kQuietHint, false},
-      {u"/usb", kSessionZero, "the switches need /quiet", true},
-      {u"\u2013quiet /usb", kSessionZero,
+      {u"/qn /usb", SessionZero, "unknown switch \"/qn\"" + kQuietHint, false},
+      {u"/quite /usb", SessionZero, "unknown switch \"/quite\"" + kQuietHint, false},
+      {u"/S", SessionZero, "unknown switch \"/S\"" + kQuietHint, false},
+      {u"/silent", SessionZero, "unknown switch \"/silent\"" + kQuietHint, false},
+      {u"/usb", SessionZero, "the switches need /quiet", true},
+      {u"\u2013quiet /usb", SessionZero,
        "\"\u2013quiet\" starts with an en dash (U+2013), not \"-\" or \"/\"", false},
-      {u"/quiet\u00A0/usb", kSessionZero,
+      {u"/quiet\u00A0/usb", SessionZero,
        "a no-break space (U+00A0) follows \"/quiet\"; words are separated by ordinary blanks",
        false},
-      {u"", kSessionZero, kNobody[kSessionZero] + kNoUnattended, true},
-      {u"/KOR", kSessionZero, kNobody[kSessionZero] + kNoUnattended, true},
-      {kOverLong, kSessionZero, "the command line is longer than 1024 characters", false},
-      {u"", kHiddenStation, kNobody[kHiddenStation] + kNoUnattended, true},
-      {u"/usb", kHiddenStation, "the switches need /quiet", true},
-      {u"ENG", kUnknownStation, kNobody[kUnknownStation] + kNoUnattended, true},
+      {u"", SessionZero, kNobody[SessionZero] + kNoUnattended, true},
+      {u"/KOR", SessionZero, kNobody[SessionZero] + kNoUnattended, true},
+      {kOverLong, SessionZero, "the command line is longer than 1024 characters", false},
+      {u"", HiddenStation, kNobody[HiddenStation] + kNoUnattended, true},
+      {u"/usb", HiddenStation, "the switches need /quiet", true},
+      {u"ENG", UnknownStation, kNobody[UnknownStation] + kNoUnattended, true},
       // At a person's desk, a line asking for quiet shows no box either.
-      {u"/S", kDesk, "unknown switch \"/S\"" + kQuietHint, false},
-      {kOverLong, kDesk, "the command line is longer than 1024 characters", false},
+      {u"/S", Desk, "unknown switch \"/S\"" + kQuietHint, false},
+      {kOverLong, Desk, "the command line is longer than 1024 characters", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(platform::to_utf8(c.arguments.substr(0, 40)) + " where " +
                  std::to_string(c.where));
     Quiet q(c.arguments);
-    if (c.where == kSessionZero) q.win.system.session = 0;
-    if (c.where == kHiddenStation) q.win.system.visible_window_station = false;
-    if (c.where == kUnknownStation)
+    if (c.where == SessionZero) q.win.system.session = 0;
+    if (c.where == HiddenStation) q.win.system.visible_window_station = false;
+    if (c.where == UnknownStation)
       q.win.faults.fail("GetUserObjectInformationW", platform::kErrorAccessDenied);
     EXPECT_EQ(q.Run(), kExitBadCommandLine);
     q.ExpectNothingShown();

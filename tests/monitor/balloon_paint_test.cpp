@@ -110,7 +110,7 @@ TEST_F(BalloonPaintTest, AtOneHundredFiftyPercentEveryLengthIsScaled) {
   balloon_steps(33);
   EXPECT_EQ(rect().top, 768 - 264);
   balloon_steps(1);
-  EXPECT_EQ(state().slide_state, kShown);
+  EXPECT_EQ(state().slide_state, Shown);
   EXPECT_EQ(balloon_window.rect, (platform::Rect{1024 - 369, 768 - 270, 1024, 768}));
 
   Canvas canvas;

@@ -25,7 +25,7 @@ TEST_F(BalloonTest, TwoPrintersRiseToFullHeightOnTheThirtySixthTick) {
   start_with_two_printers(1, 0);
   EXPECT_TRUE(balloon_window.created);
   EXPECT_EQ(balloon_window.brought_to_top, 0) << "the first rise does not bring it to the top";
-  EXPECT_EQ(state().slide_state, kRising);
+  EXPECT_EQ(state().slide_state, Rising);
   EXPECT_EQ(dialog->balloon().height(), 180);
   EXPECT_EQ(rect(), (platform::Rect{1024 - 246, 768, 1024, 768}));
 
@@ -33,9 +33,9 @@ TEST_F(BalloonTest, TwoPrintersRiseToFullHeightOnTheThirtySixthTick) {
   EXPECT_EQ(rect().top, 768 - 175);
   balloon_steps(1);  // 36th
   EXPECT_EQ(rect().top, 768 - 180);
-  EXPECT_EQ(state().slide_state, kRising);
+  EXPECT_EQ(state().slide_state, Rising);
   balloon_steps(1);  // 37th
-  EXPECT_EQ(state().slide_state, kShown);
+  EXPECT_EQ(state().slide_state, Shown);
   EXPECT_EQ(rect().top, 768 - 180);
   EXPECT_EQ(balloon_window.rect, (platform::Rect{778, 588, 1024, 768}));
   EXPECT_EQ(balloon_window.shows.back(), platform::kSwRestore);
@@ -47,9 +47,9 @@ TEST_F(BalloonTest, OnePrinterRisesInHalfTheTicks) {
   EXPECT_EQ(dialog->balloon().height(), 90);
   balloon_steps(18);
   EXPECT_EQ(rect().top, 768 - 90);
-  EXPECT_EQ(state().slide_state, kRising);
+  EXPECT_EQ(state().slide_state, Rising);
   balloon_steps(1);
-  EXPECT_EQ(state().slide_state, kShown);
+  EXPECT_EQ(state().slide_state, Shown);
 }
 
 TEST_F(BalloonTest, PopupFallsOnTheHundredAndFirstTickAfterLeavingTheIcon) {
@@ -58,29 +58,29 @@ TEST_F(BalloonTest, PopupFallsOnTheHundredAndFirstTickAfterLeavingTheIcon) {
   EXPECT_EQ(state().pinned, 1);
   balloon_steps(37);
   balloon_steps(200);  // pinned: stays up however long
-  ASSERT_EQ(state().slide_state, kShown);
+  ASSERT_EQ(state().slide_state, Shown);
   leave();
   EXPECT_EQ(state().pinned, 0);
 
   balloon_steps(100);
-  EXPECT_EQ(state().slide_state, kShown);
+  EXPECT_EQ(state().slide_state, Shown);
   EXPECT_EQ(state().elapsed_ms, 2000u);
   balloon_steps(1);  // 101st: elapsed 2020
-  EXPECT_EQ(state().slide_state, kFalling);
+  EXPECT_EQ(state().slide_state, Falling);
   EXPECT_EQ(rect().top, 768 - 180) << "the fall moves from the next tick on";
   balloon_steps(36);
   EXPECT_EQ(rect().top, 768);
-  EXPECT_EQ(state().slide_state, kFalling);
+  EXPECT_EQ(state().slide_state, Falling);
   EXPECT_TRUE(balloon_window.timer_running(kBalloonTimerId));
   balloon_steps(1);  // as many ticks as the rise
-  EXPECT_EQ(state().slide_state, kHidden);
+  EXPECT_EQ(state().slide_state, Hidden);
   EXPECT_EQ(rect().top, 768);
   EXPECT_FALSE(balloon_window.timer_running(kBalloonTimerId));
 
   // Hidden: the tick shows it again once a printer is active.
   set_status(u"Card B", bits::kMainPrinting);
   timers.run_for(500);
-  EXPECT_EQ(state().slide_state, kRising);
+  EXPECT_EQ(state().slide_state, Rising);
   EXPECT_EQ(balloon_window.brought_to_top, 1);
   EXPECT_EQ(state().hide_after_ms, 2000u);
 }
@@ -99,7 +99,7 @@ TEST_F(BalloonTest, ANewPrinterGrowsTheBalloonAtTheNextRefreshWithoutAnimation) 
   EXPECT_EQ(balloon_window.rect.top, 768 - 270);
   EXPECT_EQ(balloon_window.invalidations, 1);
   EXPECT_TRUE(balloon_window.last_erase);
-  EXPECT_EQ(state().slide_state, kShown);
+  EXPECT_EQ(state().slide_state, Shown);
 }
 
 TEST_F(BalloonTest, OnlyComparedFieldsRepaint) {
@@ -164,7 +164,7 @@ TEST_F(BalloonTest, TheBalloonFollowsTheWorkArea) {
   // A balloon that is down rises at the new corner.
   command(ID_DISPLAY_POPUP);
   timers.run_for(5000);
-  ASSERT_EQ(state().slide_state, kHidden);
+  ASSERT_EQ(state().slide_state, Hidden);
   set_work_area({0, 40, 1280, 1024});
   tray.dispatch({platform::kWmDisplayChange, 32, 0});
   EXPECT_EQ(rect(), (platform::Rect{1034, 1024, 1280, 1024}));
@@ -182,19 +182,19 @@ TEST_F(BalloonTest, OffShrinksTheBalloonToNoHeight) {
   EXPECT_EQ(dialog->balloon().height(), 0);
   EXPECT_EQ(rect().top, rect().bottom);
   EXPECT_EQ(balloon_window.invalidations, 1);
-  EXPECT_EQ(state().slide_state, kShown) << "Off does not slide";
+  EXPECT_EQ(state().slide_state, Shown) << "Off does not slide";
 }
 
 TEST_F(BalloonTest, AlwaysPinsAndNeverFalls) {
   start_with_two_printers(1, 0);
   balloon_steps(138);  // risen, idle past 2000 ms, fallen
-  ASSERT_EQ(state().slide_state, kHidden);
+  ASSERT_EQ(state().slide_state, Hidden);
   command(ID_DISPLAY_ALWAYS);
   EXPECT_EQ(state().pinned, 1);
-  EXPECT_EQ(state().slide_state, kRising) << "shown at once";
+  EXPECT_EQ(state().slide_state, Rising) << "shown at once";
   EXPECT_EQ(balloon_window.brought_to_top, 1);
   timers.run_for(60'000);
-  EXPECT_EQ(state().slide_state, kShown);
+  EXPECT_EQ(state().slide_state, Shown);
   EXPECT_EQ(state().mode_always, 1);
 }
 
@@ -202,9 +202,9 @@ TEST_F(BalloonTest, AlwaysWhilePinnedDoesNotRestartTheRise) {
   start_with_two_printers(1, 0);
   hover();
   balloon_steps(40);
-  ASSERT_EQ(state().slide_state, kShown);
+  ASSERT_EQ(state().slide_state, Shown);
   command(ID_DISPLAY_ALWAYS);
-  EXPECT_EQ(state().slide_state, kShown);
+  EXPECT_EQ(state().slide_state, Shown);
   EXPECT_EQ(balloon_window.brought_to_top, 0);
   EXPECT_EQ(rect().top, 768 - 180);
 }
@@ -212,16 +212,16 @@ TEST_F(BalloonTest, AlwaysWhilePinnedDoesNotRestartTheRise) {
 TEST_F(BalloonTest, NoMonitoredPrinterGivesAWindowOfNoHeight) {
   start(0, 0, 1);
   balloon_steps(2);
-  EXPECT_EQ(state().slide_state, kShown);
+  EXPECT_EQ(state().slide_state, Shown);
   EXPECT_EQ(dialog->balloon().height(), 0);
   timers.run_for(10'000);
-  EXPECT_EQ(state().slide_state, kShown);
+  EXPECT_EQ(state().slide_state, Shown);
   EXPECT_TRUE(balloon_window.timer_running(kBalloonTimerId));
 
   // In Popup mode it slides away after the idle time all the same.
   command(ID_DISPLAY_POPUP);
   timers.run_for(2100);
-  EXPECT_EQ(state().slide_state, kHidden);
+  EXPECT_EQ(state().slide_state, Hidden);
 }
 
 TEST_F(BalloonTest, AFailedWindowStillLeavesTheTrayWorking) {

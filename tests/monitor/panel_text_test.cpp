@@ -38,7 +38,7 @@ Panel compose(PrinterStatusRecord r) {
 
 // Whether the panel shows these lines for `r` (the third only when given),
 // and is active or not (when given).
-testing::AssertionResult Shows(const PrinterStatusRecord& r, std::u16string_view line1,
+testing::AssertionResult shows(const PrinterStatusRecord& r, std::u16string_view line1,
                                std::u16string_view line2, const char16_t* line3 = nullptr,
                                int active = -1) {
   const Panel p = compose(r);
@@ -94,14 +94,14 @@ TEST(PanelText, OfflineComesFirstAndKeepsTheThirdLine) {
   r.status_main = 0xFFFFFFFFu;
   r.ribbon_left = 0;
   platform::copy_truncated(r.line3, u"from before");
-  EXPECT_TRUE(Shows(r, kBlanks, kBlanks, u"from before", 0));
+  EXPECT_TRUE(shows(r, kBlanks, kBlanks, u"from before", 0));
 }
 
 TEST(PanelText, HeadNotFoundWinsOverRibbonNotFound) {
   PrinterStatusRecord r = idle_record();
   r.status_error = (1u << 18) | (1u << 20);
   r.status_main = 1u << 29;  // initialising too: bit 18 still comes first
-  EXPECT_TRUE(Shows(r, u" Check Please.. ", u" TPH Not Found  ", u"", 1));
+  EXPECT_TRUE(shows(r, u" Check Please.. ", u" TPH Not Found  ", u"", 1));
 
   r.status_error = 1u << 20;
   r.status_main = 0;
@@ -111,14 +111,14 @@ TEST(PanelText, HeadNotFoundWinsOverRibbonNotFound) {
 TEST(PanelText, Initialising) {
   PrinterStatusRecord r = idle_record();
   r.status_main = 1u << 29;
-  EXPECT_TRUE(Shows(r, u"[1.00.61][00|00]", u" Initialize...  ", u""));
+  EXPECT_TRUE(shows(r, u"[1.00.61][00|00]", u" Initialize...  ", u""));
 
   // A print error without a code is no INIT error.
   r.status_error = 1u << 14;
   EXPECT_EQ(compose(r).line2, u" Initialize...  ");
 
   r.status_error = 0x20;
-  EXPECT_TRUE(Shows(r, u" INIT Error 05+ ", u" <Retry  Retry> ",
+  EXPECT_TRUE(shows(r, u" INIT Error 05+ ", u" <Retry  Retry> ",
                     u"Card transport to contactless card encoding position"));
   r.two_key_panel = 0;
   EXPECT_EQ(compose(r).line2, u"    < Retry >     ");
@@ -144,7 +144,7 @@ TEST(PanelText, LaminatorRulesInOrder) {
     const char16_t* line1;
     const char16_t* line3;
   };
-  EXPECT_TRUE(Shows(r, u"Lami. Cover Open ", u"  Please Close  ", u"Please close laminator cover"));
+  EXPECT_TRUE(shows(r, u"Lami. Cover Open ", u"  Please Close  ", u"Please close laminator cover"));
 
   r.lam_status = 0;
   const Step steps[] = {
@@ -163,7 +163,7 @@ TEST(PanelText, LaminatorRulesInOrder) {
   };
   for (const Step& step : steps) {
     r.lam_error = step.lam_error;
-    EXPECT_TRUE(Shows(r, step.line1, u"Plz Error Clear ", step.line3, 1))
+    EXPECT_TRUE(shows(r, step.line1, u"Plz Error Clear ", step.line3, 1))
         << std::hex << step.lam_error;
   }
 
@@ -176,27 +176,27 @@ TEST(PanelText, LaminatorRulesInOrder) {
   r = idle_record();
   r.lam_status = 1u << 15;
   r.lam_error = 0xFFFFFFFFu;
-  EXPECT_TRUE(Shows(r, u"   ZELKO-70 S   ", u"  System Ready  ", nullptr, 0));
+  EXPECT_TRUE(shows(r, u"   ZELKO-70 S   ", u"  System Ready  ", nullptr, 0));
 }
 
 TEST(PanelText, RibbonAndLock) {
   PrinterStatusRecord r = idle_record();
   r.status_error = (1u << 20) | (1u << 28);
   r.printer_type = 1u << 3;
-  EXPECT_TRUE(Shows(r, u" Check Please.. ", u" Remove Ribbon  ", u"Remove ribbon"));
+  EXPECT_TRUE(shows(r, u" Check Please.. ", u" Remove Ribbon  ", u"Remove ribbon"));
   r.printer_type = 0;
-  EXPECT_TRUE(Shows(r, u" Check Please.. ", u"Ribbon Not Found", u"Check ribbon"));
+  EXPECT_TRUE(shows(r, u" Check Please.. ", u"Ribbon Not Found", u"Check ribbon"));
 
   r.status_error = 1u << 28;
   r.ribbon_left = 0;  // the lock comes before the empty ribbon
   r.lock_type = 1;
-  EXPECT_TRUE(Shows(r, u"   ZELKO-70 S   ", u" Verify your PC ", u"Authentication failed"));
+  EXPECT_TRUE(shows(r, u"   ZELKO-70 S   ", u" Verify your PC ", u"Authentication failed"));
   r.lock_type = 2;
-  EXPECT_TRUE(Shows(r, u"   ZELKO-70 S   ", u"Unlock Please.. ", u"ZELKO is locked"));
+  EXPECT_TRUE(shows(r, u"   ZELKO-70 S   ", u"Unlock Please.. ", u"ZELKO is locked"));
 
   r.status_error = 0;
   r.status_main = (1u << 12) | (1u << 19) | (1u << 31);
-  EXPECT_TRUE(Shows(r, u" Check Please.. ", u"  Ribbon Zero   ", u"Check ribbon"));
+  EXPECT_TRUE(shows(r, u" Check Please.. ", u"  Ribbon Zero   ", u"Check ribbon"));
 }
 
 TEST(PanelText, CleaningReminderNeedsFirmware10060AndCountsAsActivity) {
@@ -206,45 +206,45 @@ TEST(PanelText, CleaningReminderNeedsFirmware10060AndCountsAsActivity) {
   EXPECT_EQ(compose(r).line2, u"   Printing!    ");
 
   r.status_main = 1u << 19;
-  EXPECT_TRUE(Shows(r, u"   ZELKO-70 S   ", u"  System Ready  ", nullptr, 0));
+  EXPECT_TRUE(shows(r, u"   ZELKO-70 S   ", u"  System Ready  ", nullptr, 0));
 
   platform::copy_truncated(r.firmware, u"1.00.60");
   platform::copy_truncated(r.line3, u"old");
-  EXPECT_TRUE(Shows(r, u"Do printer clean", u"  System Ready  ", u"", 1));
+  EXPECT_TRUE(shows(r, u"Do printer clean", u"  System Ready  ", u"", 1));
 
   r.printer_type = 1u << 14;
-  EXPECT_TRUE(Shows(r, u"   ZELKO-70 S   ", u"  System Ready  ", nullptr, 0));
+  EXPECT_TRUE(shows(r, u"   ZELKO-70 S   ", u"  System Ready  ", nullptr, 0));
 }
 
 TEST(PanelText, PrintingBoardTestCoverAndErrorsByPanelKind) {
   PrinterStatusRecord r = idle_record();
   r.status_main = (1u << 12) | (1u << 31) | (1u << 28);
   r.status_error = (1u << 2) | (1u << 14);
-  EXPECT_TRUE(Shows(r, u"   ZELKO-70 S   ", u"   Printing!    "));
+  EXPECT_TRUE(shows(r, u"   ZELKO-70 S   ", u"   Printing!    "));
 
   r.status_main = (1u << 31) | (1u << 28);
-  EXPECT_TRUE(Shows(r, u"Board Test Mode ", u"      Wait      "));
+  EXPECT_TRUE(shows(r, u"Board Test Mode ", u"      Wait      "));
 
   // Top cover: on a two-key panel it comes before the card-out code.
   r.status_main = 1u << 28;
-  EXPECT_TRUE(Shows(r, u" Top Cover Open ", u"<-Card Moving ->", u"Please close top cover"));
+  EXPECT_TRUE(shows(r, u" Top Cover Open ", u"<-Card Moving ->", u"Please close top cover"));
   // On a one-key panel the card-out error comes before the cover.
   r.two_key_panel = 0;
-  EXPECT_TRUE(Shows(r, u" Card Out Error ", u"   < Cancel >   ", u""));
+  EXPECT_TRUE(shows(r, u" Card Out Error ", u"   < Cancel >   ", u""));
   r.status_error = 0;
   EXPECT_EQ(compose(r).line2, u"    < Eject >   ");
 
   // Card out alone on a two-key panel is a numbered print error.
   r = idle_record();
   r.status_error = 1u << 2;
-  EXPECT_TRUE(Shows(r, u"Print Error 02+ ", u"<Retry   Cancel>", u"Card out to stacker"));
+  EXPECT_TRUE(shows(r, u"Print Error 02+ ", u"<Retry   Cancel>", u"Card out to stacker"));
   r.status_error = (1u << 21) | (1u << 14);
   r.two_key_panel = 0;
-  EXPECT_TRUE(Shows(r, u"Print Error 21+ ", u"   < Cancel >   ", u"Invalid print data"));
+  EXPECT_TRUE(shows(r, u"Print Error 21+ ", u"   < Cancel >   ", u"Invalid print data"));
 
   // The print error bit alone has no number.
   r.status_error = 0x4000;
-  EXPECT_TRUE(Shows(r, u"  Print Error!  ", u"   < Cancel >   ", u""));
+  EXPECT_TRUE(shows(r, u"  Print Error!  ", u"   < Cancel >   ", u""));
   r.two_key_panel = 1;
   EXPECT_EQ(compose(r).line2, u"<-Any Key Push->");
 }

@@ -19,11 +19,11 @@ struct CountingPort {
   }
 };
 
-void CloseByFunction(CountingPort& port, std::uintptr_t handle) { port.closed.push_back(handle); }
+void close_by_function(CountingPort& port, std::uintptr_t handle) { port.closed.push_back(handle); }
 
 using Owned = platform::Scoped<CountingPort, std::uintptr_t, &CountingPort::close_key>;
 constexpr std::uintptr_t kInvalid = ~std::uintptr_t{0};
-using OwnedDevice = platform::Scoped<CountingPort, std::uintptr_t, &CloseByFunction, kInvalid>;
+using OwnedDevice = platform::Scoped<CountingPort, std::uintptr_t, &close_by_function, kInvalid>;
 
 TEST(Scoped, ClosesEachHandleOnceThroughItsPort) {
   CountingPort port, other;

@@ -95,7 +95,7 @@ TEST(SimDialogHost, APumpDeliversACloseOrEscapePostedDuringAHandler) {
     const auto history = host.history();
     ASSERT_EQ(history.size(), 3u);
     EXPECT_EQ(history[0].text, u"working");
-    EXPECT_EQ(history[1].kind, SimDialogHost::Event::kPump);
+    EXPECT_EQ(history[1].kind, SimDialogHost::Event::Pump);
     EXPECT_EQ(history[2].text, u"done");
   }
   // A logic that handles WM_CLOSE itself keeps the dialog open.
@@ -135,8 +135,8 @@ class PlainHost : public platform::WindowlessDialogHost {
 TEST(WindowlessDialogHost, DeclaredControlsOrControlsOnDemand) {
   platform::sim::SimClock clock;
   using Controls = platform::WindowlessDialogHost::Controls;
-  PlainHost declared(clock, Controls::kDeclared);
-  PlainHost on_demand(clock, Controls::kOnDemand);
+  PlainHost declared(clock, Controls::Declared);
+  PlainHost on_demand(clock, Controls::OnDemand);
   for (PlainHost* host : {&declared, &on_demand}) {
     host->set_text(7, u"seven");
     host->combo_add(7, u"b");

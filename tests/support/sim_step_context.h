@@ -25,9 +25,9 @@ inline std::vector<std::u16string> StatusBeforePumps(const platform::sim::SimDia
   std::vector<std::u16string> texts;
   const std::vector<Event> history = host.history();
   for (std::size_t i = 0; i < history.size(); ++i) {
-    if (history[i].kind != Event::kPump) continue;
+    if (history[i].kind != Event::Pump) continue;
     const bool after_status =
-        i > 0 && history[i - 1].kind == Event::kSetText && history[i - 1].control == IDC_STATUS;
+        i > 0 && history[i - 1].kind == Event::SetText && history[i - 1].control == IDC_STATUS;
     texts.push_back(after_status ? history[i - 1].text : u"(no text)");
   }
   return texts;

@@ -40,8 +40,8 @@ std::uint32_t preinstall(platform::SetupApi& setup_api, std::u16string_view inf,
 
 // The package's OEM INF is the one of the INF folder that names the same
 // source disk; the package's own INF keeps its name where the store does.
-std::uint32_t Remove(platform::SetupApi& setup_api, platform::Shell& shell, std::u16string_view inf,
-                     std::u16string* output) {
+std::uint32_t uninstall(platform::SetupApi& setup_api, platform::Shell& shell,
+                        std::u16string_view inf, std::u16string* output) {
   std::u16string wanted;
   if (auto error = read_disk_description(setup_api, inf, &wanted)) {
     *output += platform::format(u"%s cannot be read: error %08X\r\n", {inf, error});
@@ -114,7 +114,7 @@ std::uint32_t run_difx_command(platform::SetupApi& setup_api, platform::Shell& s
   if (platform::equals_ignore_ascii_case(verb, u"/p"))
     return preinstall(setup_api, arguments[1], output);
   if (platform::equals_ignore_ascii_case(verb, u"/u"))
-    return Remove(setup_api, shell, arguments[1], output);
+    return uninstall(setup_api, shell, arguments[1], output);
   *output = kUsageText;
   return platform::kErrorInvalidParameter;
 }

@@ -71,21 +71,21 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "printer_sim: %s: %s\n", config_path.c_str(), error.c_str());
     return 1;
   }
-  if (listen == "any") config.listenAny = true;
-  if (listen == "printers") config.listenAny = false;
+  if (listen == "any") config.listen_any = true;
+  if (listen == "printers") config.listen_any = false;
   if (discovery_port > 0 && discovery_port <= 0xFFFF) {
-    config.discoveryPort = static_cast<std::uint16_t>(discovery_port);
+    config.discovery_port = static_cast<std::uint16_t>(discovery_port);
   }
   if (admin_port > 0 && admin_port <= 0xFFFF)
-    config.adminPort = static_cast<std::uint16_t>(admin_port);
-  if (!jobs_dir.empty()) config.jobsDir = jobs_dir;
+    config.admin_port = static_cast<std::uint16_t>(admin_port);
+  if (!jobs_dir.empty()) config.jobs_dir = jobs_dir;
 
   signal(SIGINT, on_signal);
   signal(SIGTERM, on_signal);
 
   printer_sim::Simulator simulator(config);
   simulator.set_verbose(verbose);
-  if (!simulator.Start(&error)) {
+  if (!simulator.start(&error)) {
     std::fprintf(stderr, "printer_sim: %s\n", error.c_str());
     return 1;
   }
@@ -94,6 +94,6 @@ int main(int argc, char** argv) {
   if (!ready_file.empty()) std::ofstream(ready_file) << "ready\n";
 
   while (!g_stop) pause();
-  simulator.Stop();
+  simulator.stop();
   return 0;
 }

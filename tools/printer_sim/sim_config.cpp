@@ -71,15 +71,15 @@ bool parse_config(std::string_view text, std::string_view net, SimulatorConfig* 
     if (printer == nullptr) {
       if (key == "listen") {
         if (value != "any" && value != "printers") return fail("listen is 'any' or 'printers'");
-        result.listenAny = value == "any";
+        result.listen_any = value == "any";
       } else if (key == "discovery-port") {
         if (!need_number()) return false;
-        result.discoveryPort = static_cast<std::uint16_t>(number);
+        result.discovery_port = static_cast<std::uint16_t>(number);
       } else if (key == "admin-port") {
         if (!need_number()) return false;
-        result.adminPort = static_cast<std::uint16_t>(number);
+        result.admin_port = static_cast<std::uint16_t>(number);
       } else if (key == "jobs-dir") {
-        result.jobsDir = value;
+        result.jobs_dir = value;
       } else if (key == "broadcast-alias") {
         std::istringstream words(value);
         BroadcastAlias alias;
@@ -106,7 +106,7 @@ bool parse_config(std::string_view text, std::string_view net, SimulatorConfig* 
       p.address = expand_net(value, net);
     } else if (key == "raw-port") {
       if (!need_number()) return false;
-      p.rawPort = static_cast<int>(number);
+      p.raw_port = static_cast<int>(number);
     } else if (key == "token") {
       p.token = value;
     } else if (key == "extra") {
@@ -118,13 +118,13 @@ bool parse_config(std::string_view text, std::string_view net, SimulatorConfig* 
       if (!need_number()) return false;
       p.report.status = static_cast<std::uint32_t>(number);
     } else if (key == "contact-low") {
-      p.report.contactLow = value;
+      p.report.contact_low = value;
     } else if (key == "contact-high") {
-      p.report.contactHigh = value;
+      p.report.contact_high = value;
     } else if (key == "contactless-low") {
-      p.report.contactlessLow = value;
+      p.report.contactless_low = value;
     } else if (key == "contactless-high") {
-      p.report.contactlessHigh = value;
+      p.report.contactless_high = value;
     } else if (key == "discovery") {
       if (value == "normal")
         p.discovery = DiscoveryMode::Normal;
@@ -140,12 +140,12 @@ bool parse_config(std::string_view text, std::string_view net, SimulatorConfig* 
         return fail("unknown discovery mode '" + value + "'");
     } else if (key == "discovery-delay-ms") {
       if (!need_number()) return false;
-      p.discoveryDelayMs = static_cast<int>(number);
+      p.discovery_delay_ms = static_cast<int>(number);
     } else if (key == "discovery-repeat") {
       if (!need_number()) return false;
-      p.discoveryRepeat = static_cast<int>(number);
+      p.discovery_repeat = static_cast<int>(number);
     } else if (key == "answer-text") {
-      p.answerText = value;
+      p.answer_text = value;
     } else if (key == "admin") {
       if (value == "normal")
         p.admin = AdminMode::Normal;
@@ -161,16 +161,16 @@ bool parse_config(std::string_view text, std::string_view net, SimulatorConfig* 
         return fail("unknown admin mode '" + value + "'");
     } else if (key == "reply-direction") {
       if (!need_number()) return false;
-      p.replyDirection = static_cast<int>(number);
+      p.reply_direction = static_cast<int>(number);
     } else if (key == "reply-size") {
       if (!need_number()) return false;
-      p.replySize = static_cast<int>(number);
+      p.reply_size = static_cast<int>(number);
     } else if (key == "length-field") {
       if (!need_number()) return false;
-      p.lengthField = number;
+      p.length_field = number;
     } else if (key == "reply-delay-ms") {
       if (!need_number()) return false;
-      p.replyDelayMs = static_cast<int>(number);
+      p.reply_delay_ms = static_cast<int>(number);
     } else {
       return fail("unknown printer key '" + key + "'");
     }
@@ -197,7 +197,7 @@ bool load_config(const std::string& path, std::string_view net, SimulatorConfig*
   return parse_config(text.str(), net, config, error);
 }
 
-const PrinterConfig* FindPrinter(const SimulatorConfig& config, std::string_view name) {
+const PrinterConfig* find_printer(const SimulatorConfig& config, std::string_view name) {
   for (const PrinterConfig& printer : config.printers) {
     if (printer.name == name) return &printer;
   }
@@ -205,9 +205,9 @@ const PrinterConfig* FindPrinter(const SimulatorConfig& config, std::string_view
 }
 
 std::string answer_text(const PrinterConfig& printer) {
-  if (!printer.answerText.empty()) return printer.answerText;
+  if (!printer.answer_text.empty()) return printer.answer_text;
   return printer.token + " " + std::to_string(printer.product) + " " + printer.id + " " +
-         printer.address + " " + std::to_string(printer.rawPort) + " " +
+         printer.address + " " + std::to_string(printer.raw_port) + " " +
          std::to_string(printer.extra);
 }
 

@@ -39,10 +39,10 @@ enum class AdminMode { Normal, Off, RefuseHandshake, NoAnonymous, Silent };
 
 struct EncoderReport {
   std::uint32_t status = 0;
-  std::string contactLow;
-  std::string contactHigh;
-  std::string contactlessLow;
-  std::string contactlessHigh;
+  std::string contact_low;
+  std::string contact_high;
+  std::string contactless_low;
+  std::string contactless_high;
 };
 
 struct PrinterConfig {
@@ -50,22 +50,22 @@ struct PrinterConfig {
   std::string id;
   std::int32_t product = 0x3850;
   std::string address;
-  int rawPort = 9100;
+  int raw_port = 9100;
   std::string token = "TVRQ2.0";
   std::int32_t extra = 0;
   std::string segment = "lan";
   EncoderReport report;
 
   DiscoveryMode discovery = DiscoveryMode::Normal;
-  int discoveryDelayMs = 0;
-  int discoveryRepeat = 1;
-  std::string answerText;
+  int discovery_delay_ms = 0;
+  int discovery_repeat = 1;
+  std::string answer_text;
 
   AdminMode admin = AdminMode::Normal;
-  int replyDirection = 2;
-  int replySize = -1;             // -1: header and block, 544 bytes
-  std::int64_t lengthField = -1;  // -1: 516
-  int replyDelayMs = 0;
+  int reply_direction = 2;
+  int reply_size = -1;             // -1: header and block, 544 bytes
+  std::int64_t length_field = -1;  // -1: 516
+  int reply_delay_ms = 0;
 };
 
 struct BroadcastAlias {
@@ -76,10 +76,10 @@ struct BroadcastAlias {
 struct SimulatorConfig {
   std::vector<PrinterConfig> printers;
   std::vector<BroadcastAlias> aliases;
-  bool listenAny = false;
-  std::uint16_t discoveryPort = 11119;
-  std::uint16_t adminPort = 11111;
-  std::string jobsDir;
+  bool listen_any = false;
+  std::uint16_t discovery_port = 11119;
+  std::uint16_t admin_port = 11111;
+  std::string jobs_dir;
 };
 
 // Parses a configuration text; "NET." in addresses becomes `net` + ".".
@@ -89,7 +89,7 @@ bool parse_config(std::string_view text, std::string_view net, SimulatorConfig* 
 bool load_config(const std::string& path, std::string_view net, SimulatorConfig* config,
                  std::string* error);
 
-const PrinterConfig* FindPrinter(const SimulatorConfig& config, std::string_view name);
+const PrinterConfig* find_printer(const SimulatorConfig& config, std::string_view name);
 
 // The discovery answer text a well-behaved printer sends.
 std::string answer_text(const PrinterConfig& printer);

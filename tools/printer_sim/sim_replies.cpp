@@ -46,10 +46,10 @@ void put_reader(std::vector<std::uint8_t>& block, std::size_t at, const std::str
 std::vector<std::uint8_t> encoder_block(const EncoderReport& report) {
   std::vector<std::uint8_t> block(kBlockSize, 0);
   put_le32(block, 0, report.status);
-  put_reader(block, 4, report.contactLow);
-  put_reader(block, 132, report.contactHigh);
-  put_reader(block, 260, report.contactlessLow);
-  put_reader(block, 388, report.contactlessHigh);
+  put_reader(block, 4, report.contact_low);
+  put_reader(block, 132, report.contact_high);
+  put_reader(block, 260, report.contactless_low);
+  put_reader(block, 388, report.contactless_high);
   return block;
 }
 
@@ -60,20 +60,20 @@ std::vector<std::uint8_t> admin_reply(const PrinterConfig& printer) {
   std::memcpy(reply.data(), "TVRQ", 4);
   put_le32(reply, 4, 1);
   put_le16(reply, 8, 2550);
-  put_le16(reply, 10, static_cast<std::uint32_t>(printer.replyDirection));
+  put_le16(reply, 10, static_cast<std::uint32_t>(printer.reply_direction));
   put_le32(reply, 12, 2);
   put_le32(reply, 16, 4);
   put_le32(reply, 20,
-           printer.lengthField < 0 ? static_cast<std::uint32_t>(kBlockSize)
-                                   : static_cast<std::uint32_t>(printer.lengthField));
+           printer.length_field < 0 ? static_cast<std::uint32_t>(kBlockSize)
+                                    : static_cast<std::uint32_t>(printer.length_field));
   put_le32(reply, 24, 0);
   const std::vector<std::uint8_t> block = encoder_block(printer.report);
   reply.insert(reply.end(), block.begin(), block.end());
-  if (printer.replySize >= 0) {
+  if (printer.reply_size >= 0) {
     // Extra bytes carry a pattern that no report contains, so a reader that
     // copies past the block is caught.
     const std::size_t size =
-        std::min<std::size_t>(static_cast<std::size_t>(printer.replySize), 16384);
+        std::min<std::size_t>(static_cast<std::size_t>(printer.reply_size), 16384);
     reply.resize(size, 0xAB);
   }
   return reply;
@@ -82,7 +82,7 @@ std::vector<std::uint8_t> admin_reply(const PrinterConfig& printer) {
 std::vector<std::uint8_t> discovery_answer(const PrinterConfig& printer) {
   switch (printer.discovery) {
     case DiscoveryMode::Malformed:
-      if (!printer.answerText.empty()) return utf16le(printer.answerText, true);
+      if (!printer.answer_text.empty()) return utf16le(printer.answer_text, true);
       // Four words where six are due.
       return utf16le(printer.token + " " + std::to_string(printer.product) + " " + printer.id +
                          " " + printer.address,

@@ -101,18 +101,18 @@ SSL_CTX* make_server_context(const char* ciphers) {
 
 Simulator::Simulator(SimulatorConfig config) : config_(std::move(config)) {}
 
-Simulator::~Simulator() { Stop(); }
+Simulator::~Simulator() { stop(); }
 
-void Simulator::Log(const std::string& line) {
+void Simulator::log(const std::string& line) {
   if (!verbose_) return;
   std::fprintf(stderr, "printer_sim: %s\n", line.c_str());
 }
 
-bool Simulator::Start(std::string* error) {
+bool Simulator::start(std::string* error) {
   if (started_) return true;
   auto fail = [&](const std::string& message) {
     if (error) *error = message;
-    Stop();
+    stop();
     return false;
   };
   signal(SIGPIPE, SIG_IGN);
@@ -126,9 +126,9 @@ bool Simulator::Start(std::string* error) {
     return fail("cannot create a TLS server context");
   }
 
-  if (config_.listenAny) {
-    int fd = open_udp(0, config_.discoveryPort, true);
-    if (fd < 0) return fail("cannot bind UDP 0.0.0.0:" + std::to_string(config_.discoveryPort));
+  if (config_.listen_any) {
+    int fd = open_udp(0, config_.discovery_port, true);
+    if (fd < 0) return fail("cannot bind UDP 0.0.0.0:" + std::to_string(config_.discovery_port));
     udp_.push_back({fd, 0});
   } else {
     std::set<std::uint32_t> addresses;
@@ -145,10 +145,10 @@ bool Simulator::Start(std::string* error) {
       addresses.insert(address);
     }
     for (std::uint32_t address : addresses) {
-      int fd = open_udp(address, config_.discoveryPort, false);
+      int fd = open_udp(address, config_.discovery_port, false);
       if (fd < 0) {
         return fail("cannot bind UDP " + platform::format_ipv4(address) + ":" +
-                    std::to_string(config_.discoveryPort) + ": " + std::strerror(errno));
+                    std::to_string(config_.discovery_port) + ": " + std::strerror(errno));
       }
       udp_.push_back({fd, address});
     }
@@ -161,31 +161,31 @@ bool Simulator::Start(std::string* error) {
       return fail("printer '" + printer.name + "': bad address " + printer.address);
     }
     if (printer.admin != AdminMode::Off) {
-      int fd = open_listener(address, config_.adminPort);
+      int fd = open_listener(address, config_.admin_port);
       if (fd < 0) {
         return fail("cannot listen on " + printer.address + ":" +
-                    std::to_string(config_.adminPort) + ": " + std::strerror(errno));
+                    std::to_string(config_.admin_port) + ": " + std::strerror(errno));
       }
       listeners_.push_back({fd, Listener::Kind::Admin, i});
     }
-    if (printer.rawPort > 0 && printer.rawPort <= 0xFFFF) {
-      int fd = open_listener(address, static_cast<std::uint16_t>(printer.rawPort));
+    if (printer.raw_port > 0 && printer.raw_port <= 0xFFFF) {
+      int fd = open_listener(address, static_cast<std::uint16_t>(printer.raw_port));
       if (fd < 0) {
-        return fail("cannot listen on " + printer.address + ":" + std::to_string(printer.rawPort) +
+        return fail("cannot listen on " + printer.address + ":" + std::to_string(printer.raw_port) +
                     ": " + std::strerror(errno));
       }
       listeners_.push_back({fd, Listener::Kind::Raw, i});
     }
   }
 
-  if (config_.jobsDir.empty()) config_.jobsDir = "printer-jobs";
-  mkdir(config_.jobsDir.c_str(), 0755);
+  if (config_.jobs_dir.empty()) config_.jobs_dir = "printer-jobs";
+  mkdir(config_.jobs_dir.c_str(), 0755);
 
-  loop_ = std::thread([this] { Loop(); });
+  loop_ = std::thread([this] { loop(); });
   return true;
 }
 
-void Simulator::Stop() {
+void Simulator::stop() {
   if (!started_) return;
   {
     std::lock_guard<std::mutex> hold(mutex_);
@@ -225,7 +225,7 @@ bool Simulator::wait_or_stop(int milliseconds) {
                                [this] { return stopping_.load(); });
 }
 
-void Simulator::Loop() {
+void Simulator::loop() {
   while (!stopping_) {
     std::vector<pollfd> entries;
     entries.push_back({wake_[0], POLLIN, 0});
@@ -290,7 +290,7 @@ void Simulator::handle_datagram(const UdpEndpoint& endpoint) {
     buffer.resize(static_cast<std::size_t>(received));
 
     std::uint32_t destination = endpoint.bound;
-    if (config_.listenAny) {
+    if (config_.listen_any) {
       for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
            header = CMSG_NXTHDR(&message, header)) {
         if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
@@ -317,7 +317,7 @@ void Simulator::answer_request(int fd, std::uint32_t destination,
     std::lock_guard<std::mutex> hold(mutex_);
     discovery_requests_.push_back({destination, text, request.size()});
   }
-  Log("discovery request to " + platform::format_ipv4(destination) + ": " + text);
+  log("discovery request to " + platform::format_ipv4(destination) + ": " + text);
 
   std::istringstream words(text);
   std::string token, code, reply_address, reply_port_text;
@@ -327,11 +327,11 @@ void Simulator::answer_request(int fd, std::uint32_t destination,
   const long reply_port = std::strtol(reply_port_text.c_str(), &end, 10);
   if (token != "TVRQ2.0" || code != "2" || !parse_address(reply_address, &reply_to) ||
       reply_port_text.empty() || *end != 0 || reply_port <= 0 || reply_port > 0xFFFF) {
-    Log("ignored: not a discovery request");
+    log("ignored: not a discovery request");
     return;
   }
   if (!is_own_address(reply_to)) {
-    Log("ignored: reply address " + reply_address + " is not on this host");
+    log("ignored: reply address " + reply_address + " is not on this host");
     return;
   }
 
@@ -351,8 +351,8 @@ void Simulator::answer_request(int fd, std::uint32_t destination,
                            (segment.empty() && address == destination);
     if (!addressed || printer.discovery == DiscoveryMode::Silent) continue;
     const std::vector<std::uint8_t> answer = discovery_answer(printer);
-    for (int copy = 0; copy < std::max(printer.discoveryRepeat, 0); ++copy) {
-      pending_.push_back({now + static_cast<std::uint64_t>(std::max(printer.discoveryDelayMs, 0)),
+    for (int copy = 0; copy < std::max(printer.discovery_repeat, 0); ++copy) {
+      pending_.push_back({now + static_cast<std::uint64_t>(std::max(printer.discovery_delay_ms, 0)),
                           fd, reply_to, static_cast<std::uint16_t>(reply_port), answer});
     }
   }
@@ -395,7 +395,7 @@ void Simulator::serve_admin(std::size_t index, int fd) {
   platform_net::NetSockets().set_timeouts(fd, kConnectionTimeoutMs, kConnectionTimeoutMs);
   switch (printer.admin) {
     case AdminMode::RefuseHandshake:
-      Log(printer.name + ": connection closed before the handshake");
+      log(printer.name + ": connection closed before the handshake");
       return;
     case AdminMode::Silent:
       wait_or_stop(30000);
@@ -409,7 +409,7 @@ void Simulator::serve_admin(std::size_t index, int fd) {
   if (ssl == nullptr) return;
   SSL_set_fd(ssl, fd);
   if (SSL_accept(ssl) != 1) {
-    Log(printer.name + ": handshake failed");
+    log(printer.name + ": handshake failed");
     SSL_free(ssl);
     ERR_clear_error();
     return;
@@ -425,9 +425,9 @@ void Simulator::serve_admin(std::size_t index, int fd) {
     const bool encoder_request =
         request.size() >= 16 && std::memcmp(request.data(), "TVRQ", 4) == 0 &&
         (request[8] | (request[9] << 8)) == 2550 && (request[10] | (request[11] << 8)) == 1;
-    Log(printer.name + ": admin request of " + std::to_string(received) + " bytes" +
+    log(printer.name + ": admin request of " + std::to_string(received) + " bytes" +
         (encoder_request ? "" : " (not understood)"));
-    if (encoder_request && !(printer.replyDelayMs > 0 && wait_or_stop(printer.replyDelayMs))) {
+    if (encoder_request && !(printer.reply_delay_ms > 0 && wait_or_stop(printer.reply_delay_ms))) {
       const std::vector<std::uint8_t> reply = admin_reply(printer);
       SSL_write(ssl, reply.data(), static_cast<int>(reply.size()));
       // The installer closes without a TLS close notification; wait for it.
@@ -446,7 +446,7 @@ void Simulator::serve_raw(std::size_t index, int fd) {
   std::string path;
   {
     std::lock_guard<std::mutex> hold(mutex_);
-    path = config_.jobsDir + "/" + printer.id + "-" + std::to_string(++job_counters_[printer.id]) +
+    path = config_.jobs_dir + "/" + printer.id + "-" + std::to_string(++job_counters_[printer.id]) +
            ".prn";
   }
   std::ofstream job(path, std::ios::binary);
@@ -459,7 +459,7 @@ void Simulator::serve_raw(std::size_t index, int fd) {
     total += static_cast<std::size_t>(received);
   }
   job.close();
-  Log(printer.name + ": stored a job of " + std::to_string(total) + " bytes in " + path);
+  log(printer.name + ": stored a job of " + std::to_string(total) + " bytes in " + path);
   {
     std::lock_guard<std::mutex> hold(mutex_);
     jobs_.push_back(path);

@@ -2,7 +2,7 @@
 // their addresses. A discovery request on UDP is answered to the reply
 // address and port that the request names; the TLS administration server
 // answers command 2550 with the printer's encoder report; the raw print port
-// stores each job in a file. It runs on its own threads until Stop.
+// stores each job in a file. It runs on its own threads until stop.
 #pragma once
 
 #include <atomic>
@@ -40,8 +40,8 @@ class Simulator {
 
   // Opens every socket and starts serving. False (with a message) when a
   // socket cannot be bound; nothing is left running then.
-  bool Start(std::string* error);
-  void Stop();
+  bool start(std::string* error);
+  void stop();
 
   std::vector<DiscoveryRecord> discovery_requests();
   std::vector<AdminRecord> admin_requests();
@@ -70,14 +70,14 @@ class Simulator {
     std::vector<std::uint8_t> bytes;
   };
 
-  void Loop();
+  void loop();
   void handle_datagram(const UdpEndpoint& endpoint);
   void answer_request(int fd, std::uint32_t destination, const std::vector<std::uint8_t>& request);
   void serve_admin(std::size_t printer, int fd);
   void serve_raw(std::size_t printer, int fd);
   void start_worker(std::size_t printer, Listener::Kind kind, int fd);
   bool wait_or_stop(int milliseconds);
-  void Log(const std::string& line);
+  void log(const std::string& line);
 
   SimulatorConfig config_;
   bool verbose_ = false;

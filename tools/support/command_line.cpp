@@ -26,17 +26,17 @@ CommandLineResult fault(CommandLineFault kind, std::string option, std::string r
 
 std::string CommandLineResult::message() const {
   switch (fault) {
-    case CommandLineFault::kNone:
+    case CommandLineFault::None:
       return {};
-    case CommandLineFault::kArgumentTooLong:
+    case CommandLineFault::ArgumentTooLong:
       return "argument too long";
-    case CommandLineFault::kMissingValue:
+    case CommandLineFault::MissingValue:
       return "missing value after " + option;
-    case CommandLineFault::kValueTooLong:
+    case CommandLineFault::ValueTooLong:
       return "value of " + option + " too long";
-    case CommandLineFault::kUnknownOption:
+    case CommandLineFault::UnknownOption:
       return "unknown option " + option;
-    case CommandLineFault::kRefused:
+    case CommandLineFault::Refused:
       break;
   }
   return refusal;
@@ -64,7 +64,7 @@ template <typename Char>
 CommandLineResult CommandLine<Char>::parse(const std::vector<std::basic_string<Char>>& args) const {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const Text arg = args[i];
-    if (arg.size() > max_chars_) return fault(CommandLineFault::kArgumentTooLong, {});
+    if (arg.size() > max_chars_) return fault(CommandLineFault::ArgumentTooLong, {});
     bool matched = false;
     for (const Flag& f : flags_) {
       if (!spelled_as(arg, f.name)) continue;
@@ -76,20 +76,20 @@ CommandLineResult CommandLine<Char>::parse(const std::vector<std::basic_string<C
     if (words_ && (arg.empty() || arg[0] != Char('-'))) {
       std::string refusal = words_(arg);
       if (!refusal.empty())
-        return fault(CommandLineFault::kRefused, utf8_of(arg), std::move(refusal));
+        return fault(CommandLineFault::Refused, utf8_of(arg), std::move(refusal));
       continue;
     }
     std::string name = utf8_of(arg);
-    if (i + 1 >= args.size()) return fault(CommandLineFault::kMissingValue, std::move(name));
+    if (i + 1 >= args.size()) return fault(CommandLineFault::MissingValue, std::move(name));
     const Text value = args[++i];
-    if (value.size() > max_chars_) return fault(CommandLineFault::kValueTooLong, std::move(name));
+    if (value.size() > max_chars_) return fault(CommandLineFault::ValueTooLong, std::move(name));
     const Option* known = nullptr;
     for (const Option& o : options_)
       if (spelled_as(arg, o.name)) known = &o;
-    if (known == nullptr) return fault(CommandLineFault::kUnknownOption, std::move(name));
+    if (known == nullptr) return fault(CommandLineFault::UnknownOption, std::move(name));
     std::string refusal = known->handler(value);
     if (!refusal.empty())
-      return fault(CommandLineFault::kRefused, std::move(name), std::move(refusal));
+      return fault(CommandLineFault::Refused, std::move(name), std::move(refusal));
   }
   return {};
 }

@@ -14,20 +14,20 @@
 namespace tool_support {
 
 enum class CommandLineFault {
-  kNone,
-  kArgumentTooLong,  // an option's name or a word
-  kMissingValue,     // an option last on the line
-  kValueTooLong,
-  kUnknownOption,
-  kRefused,  // a handler refused its value or word
+  None,
+  ArgumentTooLong,  // an option's name or a word
+  MissingValue,     // an option last on the line
+  ValueTooLong,
+  UnknownOption,
+  Refused,  // a handler refused its value or word
 };
 
 struct CommandLineResult {
-  CommandLineFault fault = CommandLineFault::kNone;
+  CommandLineFault fault = CommandLineFault::None;
   std::string option;   // the option or word at fault, UTF-8
   std::string refusal;  // what the handler said
 
-  bool ok() const { return fault == CommandLineFault::kNone; }
+  bool ok() const { return fault == CommandLineFault::None; }
   // For the user: "unknown option --x", "missing value after --x",
   // "value of --x too long", "argument too long" or the refusal.
   std::string message() const;

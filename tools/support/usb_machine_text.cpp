@@ -345,10 +345,10 @@ class Parser {
   }
 
   static int slot_of(const std::string& key) {
-    static const char* const names[] = {"encoder-contact-low", "encoder-contact-high",
-                                        "encoder-contactless-low", "encoder-contactless-high"};
+    static const char* const kNames[] = {"encoder-contact-low", "encoder-contact-high",
+                                         "encoder-contactless-low", "encoder-contactless-high"};
     for (int i = 0; i < 4; ++i)
-      if (key == names[i]) return i;
+      if (key == kNames[i]) return i;
     return -1;
   }
 

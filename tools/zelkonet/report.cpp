@@ -21,8 +21,8 @@ void print_report(const pelmora::EncoderInfoBlock& block) {
               text_of(block.contactlessReaderLow).c_str());
   std::printf("  Contactless reader (port 4):    %s\n",
               text_of(block.contactlessReaderHigh).c_str());
-  static const pelmora::EncoderInfoBlock empty{};
-  if (std::memcmp(&block, &empty, sizeof block) == 0) {
+  static const pelmora::EncoderInfoBlock kEmpty{};
+  if (std::memcmp(&block, &kEmpty, sizeof block) == 0) {
     std::printf("  (empty: no readers reported, or no answer from the printer)\n");
   }
 }

@@ -9,7 +9,7 @@ namespace platform {
 class TrackingThread {
  public:
   virtual ~TrackingThread() = default;
-  enum class Wait { kTimeout, kSignalled, kFailed };
+  enum class Wait { Timeout, Signalled, Failed };
   virtual bool create_stop_event() = 0;
   virtual bool start(std::function<void()> body) = 0;
   virtual bool running() = 0;

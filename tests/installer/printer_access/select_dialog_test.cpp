@@ -212,7 +212,7 @@ TEST(PrinterSelection, TwoHundredAnswersLeaveTheDialogUsable) {
   std::string error;
   ASSERT_TRUE(printer_sim::parse_config(text, net, &config, &error)) << error;
   printer_sim::Simulator many(config);
-  ASSERT_TRUE(many.Start(&error)) << error;
+  ASSERT_TRUE(many.start(&error)) << error;
 
   Selection s(env, 0x3850);
   s.searches.networkOptions.broadcastAddress = platform::parse_ipv4(net + ".1").value_or(0);
@@ -241,7 +241,7 @@ TEST(PrinterSelection, TwoHundredAnswersLeaveTheDialogUsable) {
   EXPECT_TRUE(s.host.closed());
   EXPECT_TRUE(s.host.message_boxes().empty());
   EXPECT_EQ(s.Address(), address);
-  many.Stop();
+  many.stop();
 }
 #endif
 

@@ -48,12 +48,12 @@ SimEnvironment* SimEnvironment::Get(std::string* why_not) {
       failure = "cannot read the simulator's configuration: " + failure;
     } else {
       static printer_sim::Simulator* simulator = new printer_sim::Simulator(made->config_);
-      if (!simulator->Start(&failure)) {
+      if (!simulator->start(&failure)) {
         failure = "the printer simulator did not start: " + failure;
       } else {
         // Stopped before the libraries' own exit handlers (registered during
         // Start) run.
-        std::atexit([] { simulator->Stop(); });
+        std::atexit([] { simulator->stop(); });
         made->host_simulator = simulator;
         environment = std::move(made);
       }
@@ -65,11 +65,11 @@ SimEnvironment* SimEnvironment::Get(std::string* why_not) {
 }
 
 const printer_sim::PrinterConfig& SimEnvironment::printer(const std::string& name) const {
-  const printer_sim::PrinterConfig* found = printer_sim::FindPrinter(config_, name);
+  const printer_sim::PrinterConfig* found = printer_sim::find_printer(config_, name);
   if (found == nullptr) {
     ADD_FAILURE() << "scenario.conf has no printer " << name;
-    static const printer_sim::PrinterConfig none;
-    return none;
+    static const printer_sim::PrinterConfig kNone;
+    return kNone;
   }
   return *found;
 }
@@ -97,12 +97,13 @@ pelmora::EncoderInfoBlock SimEnvironment::ExpectedBlock(const printer_sim::Print
   pelmora::EncoderInfoBlock block;
   std::memset(&block, 0, sizeof block);
   block.statusWord = printer.report.status;
-  platform::copy_truncated(block.contactReaderLow, platform::to_utf16(printer.report.contactLow));
-  platform::copy_truncated(block.contactReaderHigh, platform::to_utf16(printer.report.contactHigh));
+  platform::copy_truncated(block.contactReaderLow, platform::to_utf16(printer.report.contact_low));
+  platform::copy_truncated(block.contactReaderHigh,
+                           platform::to_utf16(printer.report.contact_high));
   platform::copy_truncated(block.contactlessReaderLow,
-                           platform::to_utf16(printer.report.contactlessLow));
+                           platform::to_utf16(printer.report.contactless_low));
   platform::copy_truncated(block.contactlessReaderHigh,
-                           platform::to_utf16(printer.report.contactlessHigh));
+                           platform::to_utf16(printer.report.contactless_high));
   return block;
 }
 

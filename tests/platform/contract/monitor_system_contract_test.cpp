@@ -67,10 +67,10 @@ TYPED_TEST(MonitorSystemContract, TheStopEventResetsItselfAfterOneWait) {
   auto& thread = this->under.thread;
   ASSERT_TRUE(thread.create_stop_event());
   using Wait = platform::TrackingThread::Wait;
-  EXPECT_EQ(thread.wait_stop(1), Wait::kTimeout);
+  EXPECT_EQ(thread.wait_stop(1), Wait::Timeout);
   thread.signal_stop();
-  EXPECT_EQ(thread.wait_stop(1000), Wait::kSignalled);
-  EXPECT_EQ(thread.wait_stop(1), Wait::kTimeout) << "auto-reset";
+  EXPECT_EQ(thread.wait_stop(1000), Wait::Signalled);
+  EXPECT_EQ(thread.wait_stop(1), Wait::Timeout) << "auto-reset";
   thread.close_stop_event();
 }
 
@@ -79,7 +79,7 @@ TYPED_TEST(MonitorSystemContract, AThreadThatStopsOnTheEventCanBeJoined) {
   ASSERT_TRUE(thread.create_stop_event());
   std::atomic<int> samples{0};
   ASSERT_TRUE(thread.start([&] {
-    while (thread.wait_stop(5) == platform::TrackingThread::Wait::kTimeout) ++samples;
+    while (thread.wait_stop(5) == platform::TrackingThread::Wait::Timeout) ++samples;
   }));
   EXPECT_TRUE(thread.running());
   thread.signal_stop();

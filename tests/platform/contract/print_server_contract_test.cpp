@@ -169,7 +169,7 @@ TYPED_TEST(PrintServerContract, AQueueNeedsAKnownDriver) {
   EXPECT_EQ(queue.get(), 0u);
 }
 
-bool Listed(Spooler& spooler, std::u16string_view environment, std::u16string_view name) {
+bool is_listed(Spooler& spooler, std::u16string_view environment, std::u16string_view name) {
   std::vector<std::u16string> names;
   EXPECT_EQ(spooler.enum_printer_drivers_in(environment, &names), kErrorSuccess);
   return std::find(names.begin(), names.end(), name) != names.end();
@@ -188,10 +188,10 @@ TYPED_TEST(PrintServerContract, DriverDeletionKeepsFilesAndIgnoresTheVersionUnle
 
   // No flags: the name goes whatever version is given, the files stay.
   ASSERT_TRUE(under.add_driver(kDriver, own));
-  ASSERT_TRUE(Listed(spooler, own, kDriver));
+  ASSERT_TRUE(is_listed(spooler, own, kDriver));
   ASSERT_TRUE(under.driver_file_exists(own));
   EXPECT_EQ(spooler.delete_printer_driver_in(own, kDriver, 0, 2), kErrorSuccess);
-  EXPECT_FALSE(Listed(spooler, own, kDriver));
+  EXPECT_FALSE(is_listed(spooler, own, kDriver));
   EXPECT_TRUE(under.driver_file_exists(own));
   // Wine deletes only with flags 0 (and deletes drivers still in use).
   if (under.under_wine()) return;
@@ -202,10 +202,10 @@ TYPED_TEST(PrintServerContract, DriverDeletionKeepsFilesAndIgnoresTheVersionUnle
   EXPECT_EQ(spooler.delete_printer_driver_in(own, kDriver,
                                              kDpdDeleteSpecificVersion | kDpdDeleteUnusedFiles, 2),
             kErrorUnknownPrinterDriver);
-  EXPECT_TRUE(Listed(spooler, own, kDriver));
+  EXPECT_TRUE(is_listed(spooler, own, kDriver));
   EXPECT_EQ(spooler.delete_printer_driver_in(own, kDriver, kDpdDeleteUnusedFiles, 2),
             kErrorSuccess);
-  EXPECT_FALSE(Listed(spooler, own, kDriver));
+  EXPECT_FALSE(is_listed(spooler, own, kDriver));
   EXPECT_FALSE(under.driver_file_exists(own));
   EXPECT_EQ(spooler.delete_printer_driver_in(own, kDriver, 0, 3), kErrorUnknownPrinterDriver);
 }

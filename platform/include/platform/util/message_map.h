@@ -61,8 +61,8 @@ struct MessageMapEntry {
 };
 
 template <typename Window>
-constexpr MessageMapEntry<Window> OnCommand(int control, int notification,
-                                            void (Window::*handler)()) {
+constexpr MessageMapEntry<Window> on_command(int control, int notification,
+                                             void (Window::*handler)()) {
   return {kWmCommand, control, notification, nullptr, handler, nullptr, nullptr};
 }
 

@@ -4,11 +4,11 @@
 // its owner drives, records the message boxes and keeps the first end.
 //
 // One difference between its users is a choice: a dialog built from a
-// template has only the template's controls (Controls::kDeclared: a change
+// template has only the template's controls (Controls::Declared: a change
 // to any other id goes nowhere and every query of it reads empty, disabled,
 // hidden, as Windows finds no window for the id), while a run without a
 // template makes a control's state the first time it is named
-// (Controls::kOnDemand).
+// (Controls::OnDemand).
 #pragma once
 
 #include <cstdint>
@@ -53,7 +53,7 @@ struct ControlState {
 
 class WindowlessDialogHost : public DialogHost {
  public:
-  enum class Controls { kDeclared, kOnDemand };
+  enum class Controls { Declared, OnDemand };
 
   WindowlessDialogHost(Clock& clock, Controls controls) : clock_(clock), controls_(controls) {}
 
@@ -256,7 +256,7 @@ class WindowlessDialogHost : public DialogHost {
   }
 
   ControlState* find(int id) {
-    if (controls_ == Controls::kOnDemand) return &states_[id];
+    if (controls_ == Controls::OnDemand) return &states_[id];
     auto it = states_.find(id);
     return it == states_.end() ? nullptr : &it->second;
   }

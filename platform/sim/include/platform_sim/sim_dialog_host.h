@@ -24,8 +24,8 @@ class SimDialogHost : public WindowlessDialogHost {
   // What the dialog's logic did to the window, in order, where the order
   // matters: a control's text set, the queue pumped.
   struct Event {
-    enum Kind { kSetText, kPump } kind;
-    int control;  // kSetText only
+    enum Kind { SetText, Pump } kind;
+    int control;  // SetText only
     std::u16string text;
   };
   // Delivers a message to the dialog's logic; true when the logic handled
@@ -49,11 +49,11 @@ class SimDialogHost : public WindowlessDialogHost {
   }
 
   explicit SimDialogHost(SimClock& clock)
-      : WindowlessDialogHost(clock, Controls::kDeclared), sim_clock_(clock) {}
+      : WindowlessDialogHost(clock, Controls::Declared), sim_clock_(clock) {}
   // A host with a window other threads can reach through the desktop while
   // the host lives.
   SimDialogHost(SimClock& clock, SimDesktop& desktop)
-      : WindowlessDialogHost(clock, Controls::kDeclared),
+      : WindowlessDialogHost(clock, Controls::Declared),
         sim_clock_(clock),
         desktop_(&desktop),
         window_(desktop.register_dialog(this)) {}

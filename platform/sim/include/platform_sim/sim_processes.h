@@ -54,8 +54,8 @@ class SimProcesses : public Processes {
     std::u16string module;  // first module's base name, "Tessaly.exe"
     bool running = true;
     std::uint32_t exit_code = kStillActive;
-    bool restarts = false;    // starts again at once when terminated
-    bool protected_ = false;  // a system process: opening it is refused
+    bool restarts = false;      // starts again at once when terminated
+    bool is_protected = false;  // a system process: opening it is refused
     // Its image and the libraries it loaded, mapped in the shell while it
     // runs.
     std::vector<std::u16string> mapped;
