@@ -50,7 +50,7 @@ struct Quiet {
     services.run_modal = [this](platform::DialogLogic&) { return ++shown_dialogs; };
     // The process ends with the run, and with it its hold on the run mutex.
     struct ProcessEnd {
-      SimWindows& win;
+      platform::sim::SimWindows& win;
       ~ProcessEnd() { win.processes.end_own_process(); }
     } process_end{win};
     if (chooser)

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "operations/certificate.h"
+#include "operations/cleanup.h"
 #include "quiet_run.h"
 
 namespace pelmora::testing {
