@@ -368,22 +368,19 @@ TEST_F(Cleanup, TheSystemInfFolderIsListedAlsoOnARemoteDesktopHost) {
 // Which status text a failure of each call leads to, when the step stops;
 // empty for a call whose failure must not stop it.
 std::u16string ExpectedFailureText(const std::string& operation) {
-  static const std::map<std::string, std::u16string> kTexts = {
-      {"EnumPrintersW", u"EnumPrinters() failed with error 00000005: Access is denied."},
-      {"OpenPrinterW", u"OpenPrinter() failed with error 00000005: Access is denied."},
-      {"SetPrinterW", u"SetPrinter() failed with error 00000005: Access is denied."},
-      {"DeletePrinter", u"DeletePrinter() failed with error 00000005: Access is denied."},
-      {"EnumPrinterDriversW",
-       u"EnumPrinterDrivers() failed with error 00000005: Access is denied."},
-      {"DeletePrinterDriverExW",
-       u"DeletePrinterDriverEx() failed with error 00000005: Access is denied."},
-      {"SetupGetInfFileListW",
-       u"SetupGetInfFileList() failed with error 00000005: Access is denied."},
-      {"RegOpenKeyExW", u"KillTessaly() failed with error FFFFFFFF: "},
-      {"RegDeleteKeyW", u"RegDeleteKey() failed with error 00000005: Access is denied."},
-  };
-  auto it = kTexts.find(operation);
-  return it == kTexts.end() ? std::u16string() : it->second;
+  if (operation == "RegOpenKeyExW") return u"KillTessaly() failed with error FFFFFFFF: ";
+  static const std::map<std::string, std::u16string> kApis = {
+      {"EnumPrintersW", u"EnumPrinters"},
+      {"OpenPrinterW", u"OpenPrinter"},
+      {"SetPrinterW", u"SetPrinter"},
+      {"DeletePrinter", u"DeletePrinter"},
+      {"EnumPrinterDriversW", u"EnumPrinterDrivers"},
+      {"DeletePrinterDriverExW", u"DeletePrinterDriverEx"},
+      {"SetupGetInfFileListW", u"SetupGetInfFileList"},
+      {"RegDeleteKeyW", u"RegDeleteKey"}};
+  auto it = kApis.find(operation);
+  return it == kApis.end() ? std::u16string()
+                           : it->second + u"() failed with error 00000005: Access is denied.";
 }
 
 // Each call of a full Step 1 fails in turn. The step either goes on (the

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <iterator>
 #include <string_view>
+#include <vector>
 
+#include "platform/util/text.h"
 #include "platform/util/win_names.h"
 
 namespace pelmora {
@@ -178,79 +180,58 @@ TEST(ModelCatalogueTest, AwaitedQueueNames) {
   }
 }
 
-TEST(IsOwnModelNameTest, NoModelChosenMatchesEveryCatalogueName) {
+TEST(IsOwnModelNameTest, FamilyRules) {
+  // Every row owns its own name, and with no model chosen every catalogue
+  // name counts.
   for (int row = 0; row < kModelCount; ++row) {
+    EXPECT_TRUE(IsOwnModelName(Name(row), row)) << row;
     EXPECT_TRUE(IsOwnModelName(Name(row), MODEL_NONE)) << row;
   }
-  EXPECT_TRUE(IsOwnModelName(u"Card Printer", MODEL_NONE));
-  // Rule 1 decides alone: family names outside the catalogue do not count.
-  EXPECT_FALSE(IsOwnModelName(u"Tavrin Card Printer", MODEL_NONE));
-  EXPECT_FALSE(IsOwnModelName(u"Tavrin ID Printer", MODEL_NONE));
-  EXPECT_FALSE(IsOwnModelName(u"KORVEN-70 Card Printer", MODEL_NONE));
-  EXPECT_FALSE(IsOwnModelName(u"Orvane MARLO Card Printer", MODEL_NONE));
-  EXPECT_FALSE(IsOwnModelName(u"", MODEL_NONE));
-}
-
-TEST(IsOwnModelNameTest, FamilyRules) {
-  // Every row owns its own name.
-  for (int row = 0; row < kModelCount; ++row) EXPECT_TRUE(IsOwnModelName(Name(row), row)) << row;
-
-  // Tavrin: "Tavrin Card Printer" only for 2.
-  EXPECT_TRUE(IsOwnModelName(u"Tavrin Card Printer", 2));
-  EXPECT_FALSE(IsOwnModelName(u"Tavrin Card Printer", 8));
-  for (int m : {2, 8}) {
-    EXPECT_TRUE(IsOwnModelName(u"Tavrin TX230 Printer", m));
-    EXPECT_TRUE(IsOwnModelName(u"Tavrin TX250 Printer", m));
-    EXPECT_TRUE(IsOwnModelName(u"Tavrin ID Printer", m));
-    EXPECT_FALSE(IsOwnModelName(u"TAVRIN ID Printer", m));
+  // With no model chosen, family names outside the catalogue do not count.
+  // A family owns its members' and its family names; the other models own
+  // only their exact name.
+  const int zelko[] = {0, 5, 6, 12, 15};
+  const struct {
+    std::u16string_view name;
+    std::vector<int> owners;
+    std::vector<int> others;
+  } cases[] = {
+      {u"Tavrin Card Printer", {2}, {8, MODEL_NONE}},
+      {u"Tavrin TX230 Printer", {2, 8}, {}},
+      {u"Tavrin TX250 Printer", {2, 8}, {4, 10}},
+      {u"Tavrin ID Printer", {2, 8}, {MODEL_NONE, 11}},
+      {u"TAVRIN ID Printer", {}, {2, 8}},
+      {u"KORVEN Card Printer", {4, 10}, {}},
+      {u"KORVEN-40 Card Printer", {4, 10}, {}},
+      {u"KORVEN-70 Card Printer", {4, 10}, {MODEL_NONE}},
+      {u"Orvane MARLO-800 Card Printer", {13, 14}, {std::begin(zelko), std::end(zelko)}},
+      {u"Orvane MARLO-600 Card Printer", {13, 14}, {}},
+      {u"Orvane MARLO Card Printer", {13, 14}, {MODEL_NONE}},
+      {u"Orvane ZELKO-70 Card Printer", {std::begin(zelko), std::end(zelko)}, {13, 14, 7}},
+      {u"Orvane ZELKO-40 Card Printer", {std::begin(zelko), std::end(zelko)}, {}},
+      {u"Orlent ZELKO Card Printer", {std::begin(zelko), std::end(zelko)}, {}},
+      {u"VANTO-70 Card Printer", {std::begin(zelko), std::end(zelko)}, {}},
+      {u"QEL-KLX-2D", {std::begin(zelko), std::end(zelko)}, {}},
+      {u"Orvane ZELKO Card Printer", {}, {std::begin(zelko), std::end(zelko)}},
+      {u"Card Printer", {MODEL_NONE, 7, 9}, {0, 5, 6, 12, 15, 1, 3, -1, 17}},
+      {u"K2100-K2200 Card Printer", {1}, {}},
+      {u"k2100-k2200 card printer", {}, {1}},
+      {u"K2100-K2200 Card Printer ", {}, {1}},
+      {u"K2100-K2200 Card Printe", {}, {1}},
+      {u"Lumetra DX450", {3}, {}},
+      {u"TMX410D", {11}, {}},
+      {u"", {}, {MODEL_NONE, 7}},
+  };
+  for (const auto& c : cases) {
+    for (int m : c.owners) EXPECT_TRUE(IsOwnModelName(c.name, m)) << platform::to_utf8(c.name) << m;
+    for (int m : c.others)
+      EXPECT_FALSE(IsOwnModelName(c.name, m)) << platform::to_utf8(c.name) << m;
   }
-  for (int m : {4, 10}) {
-    EXPECT_TRUE(IsOwnModelName(u"KORVEN Card Printer", m));
-    EXPECT_TRUE(IsOwnModelName(u"KORVEN-40 Card Printer", m));
-    EXPECT_TRUE(IsOwnModelName(u"KORVEN-70 Card Printer", m));
-    EXPECT_FALSE(IsOwnModelName(u"Tavrin TX250 Printer", m));
-  }
-  for (int m : {13, 14}) {
-    EXPECT_TRUE(IsOwnModelName(u"Orvane MARLO-800 Card Printer", m));
-    EXPECT_TRUE(IsOwnModelName(u"Orvane MARLO-600 Card Printer", m));
-    EXPECT_TRUE(IsOwnModelName(u"Orvane MARLO Card Printer", m));
-    EXPECT_FALSE(IsOwnModelName(u"Orvane ZELKO-70 Card Printer", m));
-  }
-  for (int m : {0, 5, 6, 12, 15}) {
-    for (std::u16string_view name :
-         {u"Orvane ZELKO-40 Card Printer", u"Orvane ZELKO-70 Card Printer",
-          u"Orlent ZELKO Card Printer", u"VANTO-70 Card Printer", u"QEL-KLX-2D"}) {
-      EXPECT_TRUE(IsOwnModelName(name, m)) << m;
-    }
-    EXPECT_FALSE(IsOwnModelName(u"Orvane MARLO-800 Card Printer", m));
-    EXPECT_FALSE(IsOwnModelName(u"Orvane ZELKO Card Printer", m));
-    EXPECT_FALSE(IsOwnModelName(u"Card Printer", m));
-  }
-}
-
-TEST(IsOwnModelNameTest, OtherModelsOwnOnlyTheirExactName) {
-  EXPECT_TRUE(IsOwnModelName(u"K2100-K2200 Card Printer", 1));
-  EXPECT_FALSE(IsOwnModelName(u"k2100-k2200 card printer", 1));
-  EXPECT_FALSE(IsOwnModelName(u"K2100-K2200 Card Printer ", 1));
-  EXPECT_FALSE(IsOwnModelName(u"K2100-K2200 Card Printe", 1));
-  EXPECT_FALSE(IsOwnModelName(u"Card Printer", 1));
-  EXPECT_TRUE(IsOwnModelName(u"Card Printer", 7));
-  EXPECT_TRUE(IsOwnModelName(u"Card Printer", 9));
-  EXPECT_FALSE(IsOwnModelName(u"Orvane ZELKO-70 Card Printer", 7));
-  EXPECT_FALSE(IsOwnModelName(u"Card Printer", 3));
-  EXPECT_TRUE(IsOwnModelName(u"Lumetra DX450", 3));
-  EXPECT_TRUE(IsOwnModelName(u"TMX410D", 11));
-  EXPECT_FALSE(IsOwnModelName(u"Tavrin ID Printer", 11));
-}
-
-TEST(IsOwnModelNameTest, BadInputOwnsNothing) {
-  EXPECT_FALSE(IsOwnModelName(u"Card Printer", -1));
-  EXPECT_FALSE(IsOwnModelName(u"Card Printer", 17));
+  // No name owns nothing; a name in a buffer of the caller's counts.
   EXPECT_FALSE(IsOwnModelName(static_cast<const char16_t*>(nullptr), MODEL_NONE));
   EXPECT_FALSE(IsOwnModelName(static_cast<const char16_t*>(nullptr), 7));
   const char16_t buffer[] = u"Card Printer";
   EXPECT_TRUE(IsOwnModelName(buffer, 7));
-  EXPECT_FALSE(IsOwnModelName(u"", 7));
 }
 
 }  // namespace
