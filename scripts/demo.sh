@@ -147,7 +147,7 @@ shoot() {
   (cd "$install" && exec wine64 Pelmora.exe </dev/null >"$demo/pelmora.log" 2>&1) &
   local pid=$!
   local rect x y width height
-  if ! rect=$(wait_window Pelmora 60); then
+  if ! rect=$(wait_window Pelmora 180); then
     echo "demo: the Pelmora window did not appear" >&2
     kill "$pid" 2>/dev/null || true
     return 1
@@ -206,7 +206,7 @@ usb_installation() {  # usb_installation LANGUAGE NAME
   printf 'LANGUAGE:%s\r\nMODEL:0\r\n' "$language" > "$install/Pelmora.ini"
   (cd "$install" && exec wine64 Pelmora.exe </dev/null >"$demo/pelmora.log" 2>&1) &
   pid=$!
-  wait_window Pelmora 60 >/dev/null || { echo "demo: the Pelmora window did not appear" >&2; return 1; }
+  wait_window Pelmora 180 >/dev/null || { echo "demo: the Pelmora window did not appear" >&2; return 1; }
   d click Pelmora "$IDC_NEXT" || return 1
   d wait-text Pelmora "$IDC_HEADER" 2 240 >/dev/null || { echo "demo: Step 1 did not end" >&2; return 1; }
   sleep 1
@@ -258,7 +258,7 @@ tessaly_balloon() {
     w "$queues" status "${demo_queues[1]}" 0 0 0 >/dev/null ||
     { echo "demo: the monitor's queues could not be seeded" >&2; return 1; }
   (cd "$system32" && exec wine64 Tessaly.exe </dev/null >"$demo/tessaly.log" 2>&1) &
-  wait_window class:TessalyBalloon 30 >/dev/null || { echo "demo: no balloon" >&2; return 1; }
+  wait_window class:TessalyBalloon 120 >/dev/null || { echo "demo: no balloon" >&2; return 1; }
   sleep 1.5  # the rise: 5 pixels every 20 ms
   read -r x y width height <<<"$(d rect class:TessalyBalloon)"
   screen_shot "$shots/tessaly-demo-balloon.png" "$x" "$y" "$width" "$height" || return 1

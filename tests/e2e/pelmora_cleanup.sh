@@ -39,7 +39,7 @@ sleep 1
 
 (cd "$install" && exec wine64 Pelmora.exe </dev/null >/dev/null 2>&1) &
 pelmora_pid=$!
-wait_window Pelmora 60 >/dev/null || { fail "the wizard did not appear"; exit 1; }
+wait_window Pelmora 180 >/dev/null || { fail "the wizard did not appear"; exit 1; }
 d click Pelmora "$IDC_NEXT" || fail "Next could not be clicked"
 
 if [ "$scenario" = queue ]; then

@@ -60,7 +60,7 @@ cp "$driver" "$c/windows/system32/Tessaly.exe"
 
 (cd "$install" && exec wine64 Pelmora.exe </dev/null >/dev/null 2>&1) &
 pelmora_pid=$!
-wait_window Pelmora 60 >/dev/null || { fail "the wizard did not appear"; exit 1; }
+wait_window Pelmora 180 >/dev/null || { fail "the wizard did not appear"; exit 1; }
 d click Pelmora "$IDC_NEXT" || fail "Next on Step 1 could not be clicked"
 header=$(d wait-text Pelmora "$IDC_HEADER" "STEP 2" 240) || { fail "no Step 2: '$header'"; exit 1; }
 sleep 1

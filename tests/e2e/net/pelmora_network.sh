@@ -83,7 +83,7 @@ pelmora_net_copy "LANGUAGE: $language"$'\r\nMODEL: 0\r\n'
 printf '@echo off\r\nPelmora.exe\r\necho %%ERRORLEVEL%%> exit-code.txt\r\n' >"$install/run.bat"
 (cd "$install" && exec wine64 cmd /c run.bat </dev/null >"$work/pelmora.out" 2>&1) &
 pelmora_pid=$!
-wait_window Pelmora 60 >/dev/null || { fail "the wizard did not appear"; exit 1; }
+wait_window Pelmora 180 >/dev/null || { fail "the wizard did not appear"; exit 1; }
 d click Pelmora "$IDC_NEXT" || fail "Next on Step 1 could not be clicked"
 header=$(d wait-text Pelmora "$IDC_HEADER" "2" 240) || {
   fail "no Step 2: '$header', status '$(d text Pelmora "$IDC_STATUS")'"
