@@ -68,15 +68,11 @@ class HostileDeviceIo : public platform::DeviceIo {
                                     platform::EventHandle* event) override {
     return usb_.create_event(name, manual_reset, signalled, event);
   }
-  std::uint32_t wait(platform::EventHandle event, std::uint32_t milliseconds) override {
-    return usb_.wait(event, milliseconds);
+  std::uint32_t wait(platform::EventHandle e, std::uint32_t ms) override {
+    return usb_.wait(e, ms);
   }
-  platform::Win32Error set_event(platform::EventHandle event) override {
-    return usb_.set_event(event);
-  }
-  platform::Win32Error close_event(platform::EventHandle event) override {
-    return usb_.close_event(event);
-  }
+  platform::Win32Error set_event(platform::EventHandle e) override { return usb_.set_event(e); }
+  platform::Win32Error close_event(platform::EventHandle e) override { return usb_.close_event(e); }
 
  private:
   platform::sim::SimUsbMachine& usb_;
