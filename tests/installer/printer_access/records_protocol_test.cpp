@@ -32,9 +32,8 @@ TEST(SearchRecords, ListLineIsNamesBracketsAndNothingElse) {
 
 TEST(SearchRecords, FullListOrBadCountIsNeverWrittenPast) {
   test_support::Guarded<PrinterList, 64> guarded;
-  for (int i = 0; i < kPrinterListCapacity; ++i) {
+  for (int i = 0; i < kPrinterListCapacity; ++i)
     ASSERT_TRUE(AppendListEntry(&guarded.value, u"n", u"id", u"a", i));
-  }
   EXPECT_FALSE(AppendListEntry(&guarded.value, u"n", u"id", u"a", 99));
   EXPECT_EQ(guarded.value.count, kPrinterListCapacity);
   guarded.value.count = -1;
@@ -77,9 +76,8 @@ std::vector<std::uint8_t> Reply(std::size_t size, std::uint16_t direction, std::
     reply[10] = static_cast<std::uint8_t>(direction);
     reply[11] = static_cast<std::uint8_t>(direction >> 8);
   }
-  if (size >= 24) {
+  if (size >= 24)
     for (int i = 0; i < 4; ++i) reply[20 + i] = static_cast<std::uint8_t>(length >> (8 * i));
-  }
   return reply;
 }
 
@@ -222,9 +220,8 @@ TEST(SocketWrapper, Ipv4TextIsStrict) {
   EXPECT_EQ(platform::parse_ipv4("192.168.0.10"), 0xC0A8000Au);
   EXPECT_EQ(platform::parse_ipv4("255.255.255.255"), 0xFFFFFFFFu);
   for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1..2.3", " 1.2.3.4", "1.2.3.4 ",
-                          "1.2.3.-4", "0001.2.3.4", "printer.example"}) {
+                          "1.2.3.-4", "0001.2.3.4", "printer.example"})
     EXPECT_FALSE(platform::parse_ipv4(bad).has_value()) << bad;
-  }
   EXPECT_EQ(platform::format_ipv4(0xC0A8000Au), "192.168.0.10");
   EXPECT_EQ(platform::format_ipv4(0xFFFFFFFFu), "255.255.255.255");
 }

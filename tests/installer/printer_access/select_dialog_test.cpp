@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -18,11 +20,11 @@
 #include "platform/util/format.h"
 #include "platform/util/text.h"
 #include "platform_sim/sim_dialog_host.h"
-#include "platform_sim/sim_usb_machine.h"
 #include "platform_sim/sim_windows.h"
 #include "printer_access/select_dialog.h"
 #include "sim_environment.h"
 #include "support/resource_templates.h"
+#include "usb/usb_fixture.h"
 
 namespace pelmora {
 namespace {
@@ -43,15 +45,11 @@ class Selection {
     host.set_dispatch([this](const platform::WindowMessage& m) { dialog.handle_message(m); });
     dialog.expectedProductId = product;
   }
-  // A USB machine with one printer whose driver published its id.
-  void PlugUsbPrinter(std::string_view id, std::string_view port) {
-    std::string error;
-    std::vector<platform::sim::SimUsbLock> locks;
-    const std::string text =
-        "hub ROOT ports=4\nprinter at=ROOT:1 pid=3850 port=" + std::string(port) +
-        " queue=\"Desk\" registry-id=" + std::string(id) + " status=01\n";
-    ASSERT_TRUE(platform::sim::parse_usb_machine(text, &windows.usb, &locks, &error)) << error;
-    windows.usb.install(windows.registry, windows.spooler);
+  // A USB machine with K7M2P4T9 on USB001, whose driver published its id.
+  void PlugUsbPrinter() {
+    testing::LoadMachine(windows,
+                         "hub ROOT ports=4\nprinter at=ROOT:1 pid=3850 port=USB001 "
+                         "queue=\"Desk\" registry-id=K7M2P4T9 status=01\n");
   }
   void Open() {
     ASSERT_TRUE(dialog.OnInitDialog());
@@ -116,16 +114,6 @@ TEST(PrinterSelection, ListsTheFamilySortedAndSelectsTheFirstLine) {
 TEST(PrinterSelection, TypedDescriptionsAreFoundAgainOrRefused) {
   REQUIRE_SIMULATOR(env);
   const std::u16string a2 = env->address16(2);
-  // Both typed forms, and a text whose last "[" is the one that counts.
-  for (const std::u16string& typed : {u"[K7M2P4T9:" + a2 + u"]", u"[K7M2P4T9 :" + a2 + u"]",
-                                      u"old [NOSUCH00 : 10.9.9.9] new [K7M2P4T9 : " + a2 + u"]"}) {
-    Selection s(env, 0x3850);
-    s.Ok(typed);
-    EXPECT_TRUE(s.host.closed()) << platform::to_utf8(typed);
-    EXPECT_EQ(s.Address(), a2);
-    EXPECT_EQ(s.dialog.selectedModelIndex, -1);  // no model word in the text
-    EXPECT_TRUE(s.host.message_boxes().empty());
-  }
   // No "[" at all, and a printer that does not answer: the box, and the
   // dialog stays open for another try.
   for (const std::u16string& typed : {u"K7M2P4T9 " + a2, u"[NOSUCH00 : " + a2 + u"]"}) {
@@ -138,26 +126,32 @@ TEST(PrinterSelection, TypedDescriptionsAreFoundAgainOrRefused) {
     EXPECT_EQ(s.host.message_boxes()[0].caption, u"ERROR");
     EXPECT_EQ(s.host.message_boxes()[0].flags, platform::kMbOk);
   }
-  // Model words count from positions 0 to 9 only.
-  Selection nine(env, 0x3850);
-  nine.Ok(u"012345678zelko-40 [K7M2P4T9 : " + a2 + u"]");
-  EXPECT_EQ(nine.dialog.selectedModelIndex, 6);
-  Selection ten(env, 0x3850);
-  ten.Ok(u"0123456789ZELKO-40 [K7M2P4T9 : " + a2 + u"]");
-  EXPECT_TRUE(ten.host.closed());
-  EXPECT_EQ(ten.dialog.selectedModelIndex, -1);
-  // The list line of each other model the words name gives its own row.
-  for (const int row : {14, 13, 12, 15, 10, 8}) {
-    Selection named(env, 0x3850);
-    named.Ok(std::u16string(ModelCatalogue[row].modelName) + u"  [K7M2P4T9 : " + a2 + u"]");
-    EXPECT_EQ(named.dialog.selectedModelIndex, row);
+  // Both typed forms and a text whose last "[" is the one that counts, with
+  // no model word; model words count from positions 0 to 9 only; the list
+  // line of each other model the words name gives its own row.
+  std::vector<std::pair<std::u16string, int>> found = {
+      {u"[K7M2P4T9:" + a2 + u"]", -1},
+      {u"[K7M2P4T9 :" + a2 + u"]", -1},
+      {u"old [NOSUCH00 : 10.9.9.9] new [K7M2P4T9 : " + a2 + u"]", -1},
+      {u"012345678zelko-40 [K7M2P4T9 : " + a2 + u"]", 6},
+      {u"0123456789ZELKO-40 [K7M2P4T9 : " + a2 + u"]", -1}};
+  for (const int row : {14, 13, 12, 15, 10, 8})
+    found.emplace_back(
+        std::u16string(ModelCatalogue[row].modelName) + u"  [K7M2P4T9 : " + a2 + u"]", row);
+  for (const auto& [typed, row] : found) {
+    Selection s(env, 0x3850);
+    s.Ok(typed);
+    EXPECT_TRUE(s.host.closed()) << platform::to_utf8(typed);
+    EXPECT_EQ(s.Address(), a2);
+    EXPECT_EQ(s.dialog.selectedModelIndex, row) << platform::to_utf8(typed);
+    EXPECT_TRUE(s.host.message_boxes().empty());
   }
 }
 
 TEST(PrinterSelection, AUsbPortGoesToTheUsbSearchAndGivesNoAddress) {
   REQUIRE_SIMULATOR(env);
   Selection s(env, 0x3850);
-  s.PlugUsbPrinter("K7M2P4T9", "USB001");
+  s.PlugUsbPrinter();
   s.Ok(u"Orvane ZELKO-70 Card Printer  [K7M2P4T9 : USB001]");
   // Found on USB: the dialog ends, but there is no network address to use.
   EXPECT_TRUE(s.host.closed());
@@ -168,14 +162,14 @@ TEST(PrinterSelection, AUsbPortGoesToTheUsbSearchAndGivesNoAddress) {
   // No address at all: the USB printers are asked before the network, where
   // the same id answers too.
   Selection bare(env, 0x3850);
-  bare.PlugUsbPrinter("K7M2P4T9", "USB001");
+  bare.PlugUsbPrinter();
   bare.Ok(u"[K7M2P4T9]");
   EXPECT_TRUE(bare.host.closed());
   EXPECT_EQ(bare.Address(), u"");
 
   // The wizard's side: no address is no choice.
   Selection again(env, 0x3850);
-  again.PlugUsbPrinter("K7M2P4T9", "USB001");
+  again.PlugUsbPrinter();
   NetworkSelection chosen;
   const ModalDialogRunner run = [&](int template_id, platform::DialogLogic& logic,
                                     platform::WindowRef) {

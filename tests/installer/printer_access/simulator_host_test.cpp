@@ -3,9 +3,9 @@
 // program, so it runs natively only.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "platform/sockets.h"
 #include "platform/util/text.h"
@@ -13,6 +13,7 @@
 #include "printer_access/search_net.h"
 #include "sim_environment.h"
 #include "simulator.h"
+#include "support/utf16_bytes.h"
 
 namespace pelmora {
 namespace {
@@ -27,29 +28,20 @@ TEST(SimulatedPrinter, ReceivesThe38ByteRequestForK7M2P4T9) {
   CZelkoAdminNet channel(env->sockets);
   const std::u16string address = env->address16(2);
   ASSERT_EQ(channel.ConnectChannel(u"K7M2P4T9", address.c_str(), ADMIN_PORT), 0);
-  EncoderInfoBlock block;
-  std::memset(&block, 0, sizeof block);
+  EncoderInfoBlock block{};
   ASSERT_EQ(channel.ReadEncoderInfo(&block), 0);
   channel.CloseChannel();
 
   const auto requests = Sim(env).admin_requests();
   ASSERT_EQ(requests.size(), before + 1);
-  const auto& bytes = requests.back().bytes;
   EXPECT_EQ(requests.back().printer, "plain");
-  ASSERT_EQ(bytes.size(), 38u);
-  EXPECT_EQ(std::memcmp(bytes.data(), "TVRQ", 4), 0);
-  EXPECT_EQ(ReadLe32(&bytes[4]), 1u);
-  EXPECT_EQ(ReadLe16(&bytes[8]), 2550);
-  EXPECT_EQ(ReadLe16(&bytes[10]), 1);
-  EXPECT_EQ(ReadLe32(&bytes[12]), 1u);
-  EXPECT_EQ(ReadLe32(&bytes[16]), 18u);
-  const char id[] = "K7M2P4T9";
-  for (int i = 0; i < 8; ++i) {
-    EXPECT_EQ(bytes[20 + 2 * i], id[i]);
-    EXPECT_EQ(bytes[21 + 2 * i], 0);
-  }
-  EXPECT_EQ(bytes[36], 0);
-  EXPECT_EQ(bytes[37], 0);
+  // "TVRQ", 1, 2550, 1, 1 and the id's length 18, little-endian; then the id
+  // in UTF-16 with its zero character.
+  std::vector<std::uint8_t> expected = {'T', 'V', 'R', 'Q', 1, 0, 0,  0, 0xF6, 0x09,
+                                        1,   0,   1,   0,   0, 0, 18, 0, 0,    0};
+  const std::vector<std::uint8_t> id = test_support::utf16_bytes(u"K7M2P4T9", true);
+  expected.insert(expected.end(), id.begin(), id.end());
+  EXPECT_EQ(requests.back().bytes, expected);
 }
 
 TEST(SimulatedPrinter, UnicastAndBroadcastDestinations) {

@@ -98,23 +98,20 @@ TEST_F(UsbChannel, EveryRequestLetsGoAndRequestersTakeTurns) {
 }
 
 TEST_F(UsbChannel, EncoderAnswerNeedsAtLeast516Bytes) {
-  struct Case {
-    std::size_t length;
-    bool ok;
-  };
-  for (Case c : {Case{515, false}, Case{516, true}, Case{4096, true}}) {
+  for (const auto& [length, ok] :
+       {std::pair{515, false}, std::pair{516, true}, std::pair{4096, true}}) {
     auto& printer = At(u"ROOT", 1);
-    std::vector<std::uint8_t> answer(c.length, 0x41);
+    std::vector<std::uint8_t> answer(length, 0x41);
     answer[0] = 0x11;
-    answer[515 < c.length ? 515 : 0] = 0x22;
+    answer[515 < length ? 515 : 0] = 0x22;
     printer.encoder_answer = answer;
     EncoderInfoBlock block;
     std::memset(&block, 0x77, sizeof block);
     const int read =
         ReadEncoderInfoOverUsb(P(), &block, PathOf(u"ROOT", 1).c_str(), u"USB001", u"Q");
-    EXPECT_EQ(read, c.ok ? 1 : 0) << c.length;
+    EXPECT_EQ(read, ok ? 1 : 0) << length;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(&block);
-    if (c.ok) {
+    if (ok) {
       EXPECT_EQ(bytes[0], 0x11);
       EXPECT_EQ(bytes[515], 0x22);
       EXPECT_EQ(bytes[1], 0x41);

@@ -25,6 +25,15 @@ inline void LoadMachine(platform::sim::SimWindows& windows, std::string_view tex
     windows.usb.hold_event(u"Global\\ZELKO_IOCTL_" + lock.name, lock.held_ms);
 }
 
+// No key, device, list, event or PC/SC context is left open.
+inline void ExpectNothingOpen(platform::sim::SimWindows& windows) {
+  EXPECT_EQ(windows.usb.open_device_handles(), 0u);
+  EXPECT_EQ(windows.usb.open_device_sets(), 0u);
+  EXPECT_EQ(windows.usb.open_event_handles(), 0u);
+  EXPECT_EQ(windows.usb.open_contexts(), 0u);
+  EXPECT_EQ(windows.registry.open_handles(), 0u);
+}
+
 class UsbMachineTest : public ::testing::Test {
  protected:
   void Load(std::string_view text) { LoadMachine(windows, text); }
@@ -64,21 +73,16 @@ class UsbMachineTest : public ::testing::Test {
       lines.push_back(std::u16string(platform::view_of(guarded.value.entries[i].listLine)));
     return lines;
   }
-  int Find(PrinterDetails* details, const char16_t* id, const char16_t* port = nullptr,
+  // Looks for printer `id` (on `port` when given) and fills `details`.
+  int Find(const char16_t* id, const char16_t* port = nullptr,
            platform::Platform* ports = nullptr) {
-    std::memset(details, 0, sizeof *details);
-    return CZelkoSearch(ports ? *ports : P()).FindUsbPrinter(details, id, port);
+    std::memset(&details, 0, sizeof details);
+    return CZelkoSearch(ports ? *ports : P()).FindUsbPrinter(&details, id, port);
   }
-  // No key, device, list, event or PC/SC context is left open.
-  void ExpectNothingOpen() {
-    EXPECT_EQ(windows.usb.open_device_handles(), 0u);
-    EXPECT_EQ(windows.usb.open_device_sets(), 0u);
-    EXPECT_EQ(windows.usb.open_event_handles(), 0u);
-    EXPECT_EQ(windows.usb.open_contexts(), 0u);
-    EXPECT_EQ(windows.registry.open_handles(), 0u);
-  }
+  void ExpectNothingOpen() { testing::ExpectNothingOpen(windows); }
 
   platform::sim::SimWindows windows;
+  PrinterDetails details;  // what the last Find filled
 };
 
 template <std::size_t N>

@@ -129,11 +129,10 @@ TEST_F(UsbLookups, PrinterIdIsEightSignExtendedBytesCutToTheBuffer) {
   char16_t id[16];
   std::fill(std::begin(id), std::end(id), u'#');
   QueryPrinterId(P(), path.c_str(), u"USB001", u"none", id, 16);
-  EXPECT_EQ(std::u16string(platform::view_of(id)), std::u16string(u"AB\xFFC1"
-                                                                  u"DEFGH"));
+  EXPECT_EQ(std::u16string(platform::view_of(id)), u"AB\uFFC1DEFGH");
   char16_t small[4];
   QueryPrinterId(P(), path.c_str(), u"USB001", u"none", small, 4);
-  EXPECT_EQ(std::u16string(platform::view_of(small)), u"AB\xFFC1");
+  EXPECT_EQ(std::u16string(platform::view_of(small)), u"AB\uFFC1");
 }
 
 TEST_F(UsbLookups, ComposedReaderIsItsInterfaceZeroChild) {

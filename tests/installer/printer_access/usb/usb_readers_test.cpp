@@ -1,4 +1,6 @@
 // The card-encoder readers on a printer's hub and their PC/SC names.
+#include <tuple>
+
 #include "printer_access/reader_detect.h"
 #include "printer_access/search_usb.h"
 #include "printer_access/usb_hub.h"
@@ -9,24 +11,28 @@ namespace {
 
 using testing::Text;
 
+// The readers found on the machine's first hub.
+EncoderInfoBlock Detect(platform::sim::SimWindows& windows) {
+  EncoderInfoBlock block{};
+  const platform::DeviceHandle hub =
+      OpenHub(windows.platform, windows.usb.hub_path(windows.usb.hubs[0]));
+  EXPECT_NE(hub, platform::kInvalidDeviceHandle);
+  DetectReaders(windows.platform, &block, hub);
+  windows.usb.close_handle(hub);
+  return block;
+}
+
 class UsbReaders : public testing::UsbMachineTest {
  protected:
-  EncoderInfoBlock Detect(std::u16string_view hub_label = u"ROOT") {
-    EncoderInfoBlock block{};
-    const platform::DeviceHandle hub =
-        OpenHub(P(), windows.usb.hub_path(windows.usb.hubs[HubIndex(hub_label)]));
-    EXPECT_NE(hub, platform::kInvalidDeviceHandle);
-    DetectReaders(P(), &block, hub);
-    windows.usb.close_handle(hub);
-    return block;
-  }
-  std::size_t HubIndex(std::u16string_view label) {
-    for (std::size_t i = 0; i < windows.usb.hubs.size(); ++i)
-      if (windows.usb.hubs[i].label == label) return i;
-    ADD_FAILURE() << "no hub";
-    return 0;
-  }
+  EncoderInfoBlock Detect() { return pelmora::Detect(windows); }
 };
+
+// One contact reader; its name is the list's only one.
+constexpr char kAcr38u[] = R"(
+hub ROOT ports=4
+reader at=ROOT:2 model=acr38u service=ACSSCR
+pcsc-reader "ACS ACR38U 0"
+)";
 
 TEST_F(UsbReaders, SlotsByPortAndKind) {
   Load(R"(
@@ -57,48 +63,39 @@ pcsc-reader "ACS ACR122 0"
 // service, so the listed name is taken whole: its last digit is not the
 // device's index.
 TEST(UsbReaderServices, EachServiceBindsItsReaderAndANearMissDoesNot) {
-  struct Case {
-    const char* model;
-    const char* service;
-    const char* listed;  // the PC/SC name of the reader
-    bool reported = true;
-  };
-  const Case cases[] = {
-      {"gemplus", "GemCCID", "Gemplus USB Smart Card Reader 7"},
-      {"gemplus", "USBCCID", "Gemplus USB Smart Card Reader 7"},
-      {"acr38u", "ACSSCR", "ACS ACR38U 7"},
+  // The reader's model and service, its PC/SC name, and whether it is reported.
+  const std::tuple<const char*, const char*, const char*, bool> cases[] = {
+      {"gemplus", "GemCCID", "Gemplus USB Smart Card Reader 7", true},
+      {"gemplus", "USBCCID", "Gemplus USB Smart Card Reader 7", true},
+      {"acr38u", "ACSSCR", "ACS ACR38U 7", true},
       // Its text "CST" qualifies no name, not even "CST Reader 7".
       {"hismartech", "scorpy", "HISMARTECH Co., Ltd. HST USB Smart Card Reader 7", false},
-      {"hismartech", "hstu", "HISMARTECH Co., Ltd. HST USB Smart Card Reader 7"},
-      {"omnikey5x21", "cxru0x64", "OMNIKEY CardMan 5x21-CL 7"},
-      {"omnikey5x21", "cxru0wdm", "OMNIKEY CardMan 5x21-CL 7"},
-      {"omnikey5x21", "USBCCID", "OMNIKEY CardMan 5x21-CL 7"},
-      {"omnikey5127", "hidgcx64", "HID OMNIKEY 5127 CK CL 7"},
-      {"omnikey5127", "hidgcx86", "HID OMNIKEY 5127 CK CL 7"},
-      {"omnikey5127", "USBCCID", "HID OMNIKEY 5127 CK CL 7"},
-      {"acr122", "ACR122U", "ACS ACR122 7"},
-      {"acr122", "USBCCID", "ACS ACR122 7"},
-      {"duali", "USBCCID", "DUALi DE-ABCM LARGE 7"},
+      {"hismartech", "hstu", "HISMARTECH Co., Ltd. HST USB Smart Card Reader 7", true},
+      {"omnikey5x21", "cxru0x64", "OMNIKEY CardMan 5x21-CL 7", true},
+      {"omnikey5x21", "cxru0wdm", "OMNIKEY CardMan 5x21-CL 7", true},
+      {"omnikey5x21", "USBCCID", "OMNIKEY CardMan 5x21-CL 7", true},
+      {"omnikey5127", "hidgcx64", "HID OMNIKEY 5127 CK CL 7", true},
+      {"omnikey5127", "hidgcx86", "HID OMNIKEY 5127 CK CL 7", true},
+      {"omnikey5127", "USBCCID", "HID OMNIKEY 5127 CK CL 7", true},
+      {"acr122", "ACR122U", "ACS ACR122 7", true},
+      {"acr122", "USBCCID", "ACS ACR122 7", true},
+      {"duali", "USBCCID", "DUALi DE-ABCM LARGE 7", true},
   };
-  for (const Case& c : cases) {
+  for (const auto& [model, bound_by, listed, reported] : cases) {
     for (const bool near_miss : {false, true}) {
-      std::string service = c.service;
+      std::string service = bound_by;
       if (near_miss) service.pop_back();
       platform::sim::SimWindows windows;
       testing::LoadMachine(
-          windows, "hub ROOT ports=4\nreader at=ROOT:2 model=" + std::string(c.model) +
+          windows, "hub ROOT ports=4\nreader at=ROOT:2 model=" + std::string(model) +
                        " service=" + service + "\npcsc-reader \"CST Reader 7\"\npcsc-reader \"" +
-                       c.listed + "\"\n");
-      const platform::DeviceHandle hub =
-          OpenHub(windows.platform, windows.usb.hub_path(windows.usb.hubs[0]));
-      EncoderInfoBlock block{};
-      DetectReaders(windows.platform, &block, hub);
-      windows.usb.close_handle(hub);
-      const std::u16string expected = c.reported && !near_miss ? platform::to_utf16(c.listed) : u"";
+                       listed + "\"\n");
+      const EncoderInfoBlock block = Detect(windows);
+      const std::u16string expected = reported && !near_miss ? platform::to_utf16(listed) : u"";
       EXPECT_EQ(Text(block.contactReaderLow) + Text(block.contactlessReaderLow), expected)
-          << c.model << " " << service;
+          << model << " " << service;
       // A bound device is looked up in the PC/SC list; an unbound one is not.
-      EXPECT_EQ(windows.usb.context_attempts(), near_miss ? 0 : 1) << c.model << " " << service;
+      EXPECT_EQ(windows.usb.context_attempts(), near_miss ? 0 : 1) << model << " " << service;
     }
   }
 }
@@ -133,30 +130,21 @@ pcsc-reader "HISMARTECH Co., Ltd. HST USB Smart Card Reader 0"
 )");
   EXPECT_EQ(Text(Detect().contactReaderLow), u"");
   EXPECT_FALSE(ReaderNameQualifies(u"CST Reader 0", u"CST 0"));
-  windows.registry.put_dword(platform::kHkeyLocalMachine,
-                             u"SYSTEM\\CurrentControlSet\\Services\\hstu\\Enum", u"Count", 1);
+  const std::u16string_view hstu = u"SYSTEM\\CurrentControlSet\\Services\\hstu\\Enum";
+  windows.registry.put_dword(platform::kHkeyLocalMachine, hstu, u"Count", 1);
   // Only the values that "Count" counts are read: the device under "1" is
   // beyond it.
-  windows.registry.put_string(platform::kHkeyLocalMachine,
-                              u"SYSTEM\\CurrentControlSet\\Services\\hstu\\Enum", u"0",
+  windows.registry.put_string(platform::kHkeyLocalMachine, hstu, u"0",
                               u"USB\\VID_0000&PID_0000\\other");
-  windows.registry.put_string(platform::kHkeyLocalMachine,
-                              u"SYSTEM\\CurrentControlSet\\Services\\hstu\\Enum", u"1",
-                              At(u"ROOT", 2).enum_id);
+  windows.registry.put_string(platform::kHkeyLocalMachine, hstu, u"1", At(u"ROOT", 2).enum_id);
   EXPECT_EQ(Text(Detect().contactReaderLow), u"");
-  windows.registry.put_string(platform::kHkeyLocalMachine,
-                              u"SYSTEM\\CurrentControlSet\\Services\\hstu\\Enum", u"0",
-                              At(u"ROOT", 2).enum_id);
+  windows.registry.put_string(platform::kHkeyLocalMachine, hstu, u"0", At(u"ROOT", 2).enum_id);
   EXPECT_EQ(Text(Detect().contactReaderLow), u"HISMARTECH Co., Ltd. HST USB Smart Card Reader 0");
 }
 
 TEST_F(UsbReaders, NameRules) {
-  struct Case {
-    const char16_t* listed;
-    const char16_t* text;
-    bool qualifies;
-  };
-  const Case cases[] = {
+  // The listed name, the reader's text, and whether the name is the reader's.
+  const std::tuple<const char16_t*, const char16_t*, bool> cases[] = {
       {u"ACS ACR122 0", u"ACS ACR38U 0", true},  // the ACS rule takes either model
       {u"ACS ACR39U 0", u"ACS ACR38U 0", false},
       {u"OMNIKEY CardMan 5x21-CL 0", u"OMNIKEY CardMan 5X21-CL 0", true},
@@ -173,8 +161,8 @@ TEST_F(UsbReaders, NameRules) {
       {u"HISMARTECH Co., Ltd. HST", u"HISMARTECH Co., Ltd. HST USB Smart Card Reader 0", false},
       {u"AC", u"ACS ACR38U 0", false},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(ReaderNameQualifies(c.listed, c.text), c.qualifies) << platform::to_utf8(c.listed);
+  for (const auto& [listed, text, qualifies] : cases)
+    EXPECT_EQ(ReaderNameQualifies(listed, text), qualifies) << platform::to_utf8(listed);
 }
 
 TEST_F(UsbReaders, SecondDeviceOfAServiceTakesItsIndexDigit) {
@@ -194,12 +182,7 @@ pcsc-reader "OMNIKEY CardMan 5x21-CL 1"
 }
 
 TEST_F(UsbReaders, PcscContextIsTriedFiveTimes200MsApart) {
-  Load(R"(
-hub ROOT ports=4
-reader at=ROOT:2 model=acr38u service=ACSSCR
-pcsc-reader "ACS ACR38U 0"
-pcsc fail-context=4
-)");
+  Load(std::string(kAcr38u) + "pcsc fail-context=4\n");
   EXPECT_EQ(Text(Detect().contactReaderLow), u"ACS ACR38U 0");
   EXPECT_EQ(windows.usb.context_attempts(), 5);
   EXPECT_EQ(windows.clock.sleeps(), (std::vector<std::uint32_t>{200, 200, 200, 200}));
@@ -211,12 +194,7 @@ pcsc fail-context=4
 }
 
 TEST_F(UsbReaders, FailedListingIsRepeatedOnce) {
-  Load(R"(
-hub ROOT ports=4
-reader at=ROOT:2 model=acr38u service=ACSSCR
-pcsc-reader "ACS ACR38U 0"
-pcsc fail-list=1
-)");
+  Load(std::string(kAcr38u) + "pcsc fail-list=1\n");
   EXPECT_EQ(Text(Detect().contactReaderLow), u"ACS ACR38U 0");
   EXPECT_EQ(windows.usb.list_calls(), 2);
   windows.usb.pcsc_list_failures = 2;
@@ -226,26 +204,21 @@ pcsc fail-list=1
 }
 
 TEST_F(UsbReaders, OversizedListsAndNamesNeverOverrun) {
-  Load(R"(
-hub ROOT ports=4
-reader at=ROOT:2 model=acr38u service=ACSSCR
-)");
+  Load(kAcr38u);
+  // The reader list: `count` times `filler`, then the reader's own name.
+  const auto contact_after = [&](std::size_t count, const std::u16string& filler) {
+    windows.usb.pcsc_readers.assign(count, filler);
+    windows.usb.pcsc_readers.push_back(u"ACS ACR38U 0");
+    return Text(Detect().contactReaderLow);
+  };
   // A name over 63 characters is passed over; the next one qualifies.
-  windows.usb.pcsc_readers = {u"ACS ACR38U " + std::u16string(53, u'x'), u"ACS ACR38U 0"};
-  EXPECT_EQ(Text(Detect().contactReaderLow), u"ACS ACR38U 0");
-  windows.usb.pcsc_readers = {u"ACS ACR38U " + std::u16string(52, u'x'), u"ACS ACR38U 0"};
-  EXPECT_EQ(Text(Detect().contactReaderLow).size(), 63u);
+  EXPECT_EQ(contact_after(1, u"ACS ACR38U " + std::u16string(53, u'x')), u"ACS ACR38U 0");
+  EXPECT_EQ(contact_after(1, u"ACS ACR38U " + std::u16string(52, u'x')).size(), 63u);
   // Only the first 32 names are examined.
-  windows.usb.pcsc_readers.assign(32, u"X");
-  windows.usb.pcsc_readers.push_back(u"ACS ACR38U 0");
-  EXPECT_EQ(Text(Detect().contactReaderLow), u"");
-  windows.usb.pcsc_readers.assign(31, u"X");
-  windows.usb.pcsc_readers.push_back(u"ACS ACR38U 0");
-  EXPECT_EQ(Text(Detect().contactReaderLow), u"ACS ACR38U 0");
+  EXPECT_EQ(contact_after(32, u"X"), u"");
+  EXPECT_EQ(contact_after(31, u"X"), u"ACS ACR38U 0");
   // A list over 255 characters does not fit: no name, nothing written past.
-  windows.usb.pcsc_readers.assign(8, std::u16string(30, u'Y'));
-  windows.usb.pcsc_readers.push_back(u"ACS ACR38U 0");
-  EXPECT_EQ(Text(Detect().contactReaderLow), u"");
+  EXPECT_EQ(contact_after(8, std::u16string(30, u'Y')), u"");
   // A "Count" far beyond any service is cut after 256 devices, not walked
   // to its end.
   const std::u16string_view service = u"SYSTEM\\CurrentControlSet\\Services\\ACSSCR\\Enum";

@@ -15,9 +15,7 @@ using testing::Text;
 class UsbSearch : public testing::UsbMachineTest {
  protected:
   int HubNameRequests() {
-    int n = 0;
-    for (const auto& entry : windows.faults.log()) n += entry == "DeviceIoControl 220414";
-    return n;
+    return static_cast<int>(std::ranges::count(windows.faults.log(), "DeviceIoControl 220414"));
   }
 };
 
@@ -47,10 +45,9 @@ printer at=ROOT:1 port=USB002 id=SAME0001 pid=3851
 )");
   EXPECT_EQ(Lines(), (std::vector<std::u16string>{u"K2100-K2200 Card Printer  [SAME0001 : USB002]",
                                                   u"Front desk  [SAME0001 : USB007]"}));
-  PrinterDetails details;
-  ASSERT_EQ(Find(&details, u"SAME0001"), 1);
+  ASSERT_EQ(Find(u"SAME0001"), 1);
   EXPECT_EQ(Text(details.address), u"USB002");
-  ASSERT_EQ(Find(&details, u"SAME0001", u"USB007"), 1);
+  ASSERT_EQ(Find(u"SAME0001", u"USB007"), 1);
   EXPECT_EQ(Text(details.displayName), u"Front desk");
   EXPECT_EQ(Text(details.usbPortName), u"USB007");
   EXPECT_EQ(details.connectionKind, kConnectionUsb);
@@ -58,9 +55,9 @@ printer at=ROOT:1 port=USB002 id=SAME0001 pid=3851
   EXPECT_EQ(details.productId, 0x3850u);
   EXPECT_EQ(Text(details.devicePath), PathOf(u"ROOT", 3));
   // Exact comparisons: letter case of the id, or of the port, is a mismatch.
-  EXPECT_EQ(Find(&details, u"same0001"), 0);
-  EXPECT_EQ(Find(&details, u"SAME0001", u"usb007"), 0);
-  EXPECT_EQ(Find(&details, u"SAME0001", u"USB009"), 0);
+  EXPECT_EQ(Find(u"same0001"), 0);
+  EXPECT_EQ(Find(u"SAME0001", u"usb007"), 0);
+  EXPECT_EQ(Find(u"SAME0001", u"USB009"), 0);
 }
 
 TEST_F(UsbSearch, NoQueueNoPortNodeNoInterface) {
@@ -93,8 +90,7 @@ printer at=ROOT:6 id=WORKING1
 )");
   EXPECT_EQ(Lines(),
             std::vector<std::u16string>{u"Orvane ZELKO-70 Card Printer  [WORKING1 : USB006]"});
-  PrinterDetails details;
-  EXPECT_EQ(Find(&details, u"POWER001"), 0);
+  EXPECT_EQ(Find(u"POWER001"), 0);
   namespace layout = usb_machine::layout;
   for (int port = 1; port <= 5; ++port) {
     // Asked once by the listing and once by the search for one printer.
@@ -115,9 +111,8 @@ lock USB002
 )");
   EXPECT_EQ(Lines(), (std::vector<std::u16string>{u"Q1  [PUB00001 : USB001]",
                                                   u"Orvane ZELKO-70 Card Printer  [ : USB002]"}));
-  PrinterDetails details;
-  EXPECT_EQ(Find(&details, u"LOCK0001"), 0);
-  ASSERT_EQ(Find(&details, u"PUB00001"), 1);
+  EXPECT_EQ(Find(u"LOCK0001"), 0);
+  ASSERT_EQ(Find(u"PUB00001"), 1);
   EXPECT_EQ(details.encoderInfoFromPrinter, 0);
   EXPECT_TRUE(Requests(u"ROOT", 2).empty());
   EXPECT_EQ(windows.usb.open_event_handles(), 0u);
@@ -139,8 +134,7 @@ pcsc-reader "DUALi DE-ABCM LARGE 0"
 
 TEST_F(UsbSearch, EncoderReportAssembledFromBothHubs) {
   Load(kEncoderMachine);
-  PrinterDetails details;
-  ASSERT_EQ(Find(&details, u"ENC00001"), 1);
+  ASSERT_EQ(Find(u"ENC00001"), 1);
   EXPECT_EQ(details.encoderInfoFromPrinter, 0);
   EXPECT_EQ(details.encoderInfo.statusWord, 0x80u);  // from the published status
   // The inner hub's findings overwrite the slots they fill.
@@ -159,8 +153,7 @@ TEST_F(UsbSearch, InnerHubThatIsNotEnumeratedIsNotScanned) {
   std::string text = kEncoderMachine;
   text.replace(text.find("at=ROOT:2"), 9, "at=ROOT:2 state=not-enough-power");
   Load(text);
-  PrinterDetails details;
-  ASSERT_EQ(Find(&details, u"ENC00001"), 1);
+  ASSERT_EQ(Find(u"ENC00001"), 1);
   EXPECT_EQ(Text(details.encoderInfo.contactReaderLow), u"Gemplus USB Smart Card Reader 0");
   EXPECT_EQ(Text(details.encoderInfo.contactlessReaderLow), u"");
   EXPECT_EQ(HubNameRequests(), 0);
@@ -173,8 +166,7 @@ TEST_F(UsbSearch, EncoderReportFromThePrinterSkipsStatusAndHubs) {
   answer[0] = 0x07;
   answer[4] = 'Z';
   printer.encoder_answer = answer;
-  PrinterDetails details;
-  ASSERT_EQ(Find(&details, u"ENC00001"), 1);
+  ASSERT_EQ(Find(u"ENC00001"), 1);
   EXPECT_EQ(details.encoderInfoFromPrinter, 1);
   EXPECT_EQ(details.encoderInfo.statusWord, 7u);
   EXPECT_EQ(Text(details.encoderInfo.contactReaderLow), u"Z");
@@ -191,8 +183,7 @@ device at=ROOT:2 vid=0409 pid=005B
 reader at=ROOT:3 model=acr38u service=ACSSCR
 pcsc-reader "ACS ACR38U 0"
 )");
-  PrinterDetails details;
-  ASSERT_EQ(Find(&details, u"ONE00001"), 1);
+  ASSERT_EQ(Find(u"ONE00001"), 1);
   EXPECT_EQ(details.encoderInfo.statusWord, 1u);  // from the printer's own answer
   EXPECT_EQ(Text(details.encoderInfo.contactReaderLow), u"ACS ACR38U 0");
   EXPECT_EQ(HubNameRequests(), 0);
@@ -215,8 +206,7 @@ TEST_F(UsbSearch, NoHubListMeansNothingFound) {
   PrinterList list{};
   EXPECT_EQ(CZelkoSearch(P()).ListUsbPrinters(&list), 1);
   EXPECT_EQ(list.count, 0);
-  PrinterDetails details;
-  EXPECT_EQ(Find(&details, u"ENC00001"), 0);
+  EXPECT_EQ(Find(u"ENC00001"), 0);
   EXPECT_EQ(CZelkoSearch(P()).ListUsbPrinters(nullptr), 0);
 }
 
@@ -224,18 +214,8 @@ TEST_F(UsbSearch, NoHubListMeansNothingFound) {
 // reports, it leaves no key, device, list, event or PC/SC context open, and a
 // match is always the wanted printer.
 TEST(UsbSearchFaults, EveryFailingCallLeavesNothingOpen) {
-  const char* const operations[] = {"CreateFileW",
-                                    "DeviceIoControl",
-                                    "OpenEventW",
-                                    "CreateEventW",
-                                    "WaitForSingleObject",
-                                    "SetupDiGetClassDevsW",
-                                    "SetupDiEnumDeviceInterfaces",
-                                    "SetupDiGetDeviceInterfaceDetailW",
-                                    "RegOpenKeyExW",
-                                    "RegQueryValueExW",
-                                    "RegEnumKeyExW"};
-  auto run = [](const char* operation, int nth, int* calls) {
+  auto run = [](const char* operation, int nth, int* calls = nullptr) {
+    SCOPED_TRACE(std::string(operation) + " " + std::to_string(nth));
     platform::sim::SimWindows windows;
     testing::LoadMachine(windows, kEncoderMachine);
     const int before = windows.faults.calls(operation);
@@ -245,22 +225,18 @@ TEST(UsbSearchFaults, EveryFailingCallLeavesNothingOpen) {
     if (found == 1) {
       EXPECT_EQ(Text(details.printerId), u"ENC00001");
     }
-    EXPECT_EQ(windows.registry.open_handles(), 0u) << operation << " " << nth;
-    EXPECT_EQ(windows.usb.open_device_handles(), 0u) << operation << " " << nth;
-    EXPECT_EQ(windows.usb.open_device_sets(), 0u) << operation << " " << nth;
-    EXPECT_EQ(windows.usb.open_event_handles(), 0u) << operation << " " << nth;
-    EXPECT_EQ(windows.usb.open_contexts(), 0u) << operation << " " << nth;
-    *calls = windows.faults.calls(operation) - before;
+    testing::ExpectNothingOpen(windows);
+    if (calls != nullptr) *calls = windows.faults.calls(operation) - before;
     return found;
   };
-  for (const char* operation : operations) {
+  for (const char* operation :
+       {"CreateFileW", "DeviceIoControl", "OpenEventW", "CreateEventW", "WaitForSingleObject",
+        "SetupDiGetClassDevsW", "SetupDiEnumDeviceInterfaces", "SetupDiGetDeviceInterfaceDetailW",
+        "RegOpenKeyExW", "RegQueryValueExW", "RegEnumKeyExW"}) {
     int calls = 0;
     ASSERT_EQ(run(operation, 0, &calls), 1) << operation;
     ASSERT_GT(calls, 0) << operation;
-    for (int nth = 1; nth <= calls; ++nth) {
-      int ignored = 0;
-      run(operation, nth, &ignored);
-    }
+    for (int nth = 1; nth <= calls; ++nth) run(operation, nth);
   }
 }
 
