@@ -28,7 +28,7 @@ std::u16string NobodyToAnswer(platform::SystemInfo& system) {
 bool CPelmoraApp::InitInstance() {
   // Neither the wizard nor a box where nobody can answer them: they would
   // wait for ever. Nothing is changed, not even the run mutex taken.
-  if (!services_.headless) {
+  if (!services_.run_headless) {
     const std::u16string nobody = NobodyToAnswer(platform_.system);
     if (!nobody.empty()) {
       exit_code_ = kExitBadCommandLine;
@@ -67,6 +67,10 @@ bool CPelmoraApp::InitInstance() {
   if (services_.create_channel_lock) services_.create_channel_lock();
   channel_lock_created_ = true;
 
+  if (services_.run_headless) {
+    exit_code_ = services_.run_headless();
+    return false;
+  }
   CPelmoraDlg dialog(platform_, steps_);
   main_window_ = &dialog;
   if (services_.run_modal) services_.run_modal(dialog);

@@ -37,8 +37,9 @@ struct StartupServices {
   // Another run holds the run mutex: reports it in place of the wizard's
   // log lines and message box (an unattended run shows nothing).
   std::function<void()> report_another_run;
-  // run_modal shows no window (the unattended run goes in the wizard's place).
-  bool headless = false;
+  // Runs in the wizard's place, with no window, and gives the exit code
+  // (the unattended run). Where nobody could answer a window, it still runs.
+  std::function<std::uint32_t()> run_headless;
 };
 
 // Why nobody can answer a window this process shows: it runs in session 0

@@ -532,13 +532,12 @@ std::uint32_t RunUnattendedProgram(platform::Platform& system, WizardSteps& step
   bool another_run = false;
   std::uint32_t code = 0;
   services.report_another_run = [&] { another_run = true; };
-  services.headless = true;
   // Start-up is the wizard's (run mutex, sockets, channel lock); where the
-  // wizard would open, the run goes instead and the wizard stays unused.
-  services.run_modal = [&](platform::DialogLogic&) {
+  // wizard would open, the run goes instead.
+  services.run_headless = [&] {
     ran = true;
     code = run.Run();
-    return platform::kIdOk;
+    return code;
   };
   CPelmoraApp app(system, steps, std::move(services));
   app.InitInstance();
