@@ -191,9 +191,8 @@ class SpoolerContract : public ::testing::Test {
     ASSERT_TRUE(under_.add_queue(kQueueOffline, kDriverZelko70));
   }
   void TearDown() override {
-    under_.remove_queue(kQueueFront);
-    under_.remove_queue(kQueueOffline);
-    under_.remove_queue(kQueueOther);
+    for (const char16_t* queue : {kQueueFront, kQueueOffline, kQueueOther})
+      under_.remove_queue(queue);
     under_.cleanup();
   }
   platform::Spooler& spooler() { return under_.spooler(); }
@@ -251,28 +250,22 @@ TYPED_TEST(SpoolerContract, ReadsDriverDataWithinTheLimit) {
             platform::kErrorSuccess);
 
   platform::PrinterDataValue value;
-  ASSERT_EQ(spooler.get_printer_data(printer.get(), u"PrinterType", 4, &value),
-            platform::kErrorSuccess);
+  const auto read = [&](const char16_t* name, std::size_t limit) {
+    return spooler.get_printer_data(printer.get(), name, limit, &value);
+  };
+  ASSERT_EQ(read(u"PrinterType", 4), platform::kErrorSuccess);
   EXPECT_EQ(value.type, platform::kRegDword);
   EXPECT_EQ(value.data, dword_bytes(0x4008));
-
-  ASSERT_EQ(spooler.get_printer_data(printer.get(), u"PrinterSerial", 64, &value),
-            platform::kErrorSuccess);
+  ASSERT_EQ(read(u"PrinterSerial", 64), platform::kErrorSuccess);
   EXPECT_EQ(value.type, platform::kRegSz);
   EXPECT_EQ(value.data, string_value_bytes(u"12CH3456"));
-
-  ASSERT_EQ(spooler.get_printer_data(printer.get(), u"PrinterVersion", 64, &value),
-            platform::kErrorSuccess);
+  ASSERT_EQ(read(u"PrinterVersion", 64), platform::kErrorSuccess);
   EXPECT_EQ(value.type, platform::kRegBinary);
   EXPECT_EQ(value.data.size(), 6u);
-
   // One byte over the limit: not read.
-  EXPECT_EQ(spooler.get_printer_data(printer.get(), u"PrinterStatus", 64, &value),
-            platform::kErrorMoreData);
-  EXPECT_EQ(spooler.get_printer_data(printer.get(), u"PrinterType", 2, &value),
-            platform::kErrorMoreData);
-  EXPECT_EQ(spooler.get_printer_data(printer.get(), u"NoSuchValue", 64, &value),
-            platform::kErrorFileNotFound);
+  EXPECT_EQ(read(u"PrinterStatus", 64), platform::kErrorMoreData);
+  EXPECT_EQ(read(u"PrinterType", 2), platform::kErrorMoreData);
+  EXPECT_EQ(read(u"NoSuchValue", 64), platform::kErrorFileNotFound);
 
   // The driver can be described at level 6 in 16 KB, not in nothing.
   EXPECT_EQ(spooler.get_printer_driver(printer.get(), 6, 16384), platform::kErrorSuccess);
