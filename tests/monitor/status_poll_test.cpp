@@ -78,21 +78,19 @@ TEST_F(StatusPoll, OpensForUseAndAsksForTheDriverAtLevel6WithinTheLimits) {
 class X64OnlySpooler : public RecordingSpooler {
  public:
   using RecordingSpooler::RecordingSpooler;
-  platform::Win32Error get_printer_driver(platform::PrinterHandle h, std::uint32_t level,
-                                          std::size_t bytes) override {
+  Error get_printer_driver(Handle h, std::uint32_t level, std::size_t bytes) override {
     ++caller_calls;
     RecordingSpooler::get_printer_driver(h, level, bytes);
     return caller_error;
   }
-  platform::Win32Error get_printer_driver_native(platform::PrinterHandle, std::uint32_t level,
-                                                 std::size_t bytes) override {
+  Error get_printer_driver_native(Handle, std::uint32_t level, std::size_t bytes) override {
     ++native_calls;
     native_level = level;
     native_bytes = bytes;
     return native_error;
   }
-  platform::Win32Error caller_error = platform::kErrorUnknownPrinterDriver;
-  platform::Win32Error native_error = platform::kErrorSuccess;
+  Error caller_error = platform::kErrorUnknownPrinterDriver;
+  Error native_error = platform::kErrorSuccess;
   int caller_calls = 0;
   int native_calls = 0;
   std::uint32_t native_level = 0;

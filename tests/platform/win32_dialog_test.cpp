@@ -2,21 +2,15 @@
 // runner and the host port.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
-#include <functional>
-#include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "pelmora_ids.h"
 #include "platform/dialog_host.h"
 #include "platform/util/text.h"
 #include "platform_win32/modal_dialog.h"
-#include "platform_win32/win32_balloon_window.h"
 #include "platform_win32/win32_dialog_host.h"
-#include "platform_win32/win32_tray_window.h"
 #include "platform_win32/windows_api.h"
 #include "scripted_logic.h"
 
@@ -28,7 +22,6 @@ namespace {
 
 using namespace platform;
 using namespace platform_win32;
-using test_support::count_of;
 using test_support::ScriptedLogic;
 
 std::u16string combo_item(HWND combo, int index) {

@@ -5,16 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <functional>
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "pelmora_ids.h"
 #include "platform/dialog_host.h"
-#include "platform/util/text.h"
 #include "platform_win32/modal_dialog.h"
 #include "platform_win32/win32_balloon_window.h"
 #include "platform_win32/win32_dialog_host.h"
@@ -22,9 +18,6 @@
 #include "platform_win32/windows_api.h"
 #include "scripted_logic.h"
 
-// After windows.h.
-#include <commctrl.h>
-#include <winver.h>
 namespace {
 
 using namespace platform;

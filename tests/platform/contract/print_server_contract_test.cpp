@@ -147,16 +147,14 @@ TYPED_TEST(PrintServerContract, TheTcpMonitorTakesAPortRecordOrIsAbsent) {
   record.dwProtocol = 1;
   record.cbSize = sizeof record;
   record.dwPortNumber = 9100;
-  std::uint32_t needed = 0, status = 0;
-  ASSERT_EQ(this->under_.server().xcv_data(xcv.get(), u"AddPort", &record, sizeof record,
-                                           sizeof record, &needed, &status),
-            kErrorSuccess);
-  EXPECT_EQ(status, kErrorSuccess);
   // A second "AddPort" of the same name: the call succeeds, the monitor says no.
-  ASSERT_EQ(this->under_.server().xcv_data(xcv.get(), u"AddPort", &record, sizeof record,
-                                           sizeof record, &needed, &status),
-            kErrorSuccess);
-  EXPECT_EQ(status, kErrorAlreadyExists);
+  for (const Win32Error expected : {kErrorSuccess, kErrorAlreadyExists}) {
+    std::uint32_t needed = 0, status = 0;
+    ASSERT_EQ(this->under_.server().xcv_data(xcv.get(), u"AddPort", &record, sizeof record,
+                                             sizeof record, &needed, &status),
+              kErrorSuccess);
+    EXPECT_EQ(status, expected);
+  }
   EXPECT_EQ(this->under_.server().delete_port(u"IP_192.0.2.77"), kErrorSuccess);
 }
 

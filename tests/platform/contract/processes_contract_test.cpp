@@ -48,11 +48,10 @@ struct SimulatedProcesses {
     windows.processes.hold_mutex_of(id, windows.system.session, name);
     return id;
   }
-  // A program that ends with exit code 7.
   static bool under_wine() { return false; }
+  // A program that ends with exit code 7.
   std::u16string exit_seven_command() {
-    windows.shell.put_file(u"C:\\Windows\\system32\\cmd.exe", "MZ");
-    windows.processes.install_program(u"cmd", [](std::u16string_view) { return 7u; });
+    plant_exit_seven(u"C:\\Windows\\system32\\cmd.exe");
     return u"cmd.exe /c exit 7";
   }
   // A program file at `path` that ends with exit code 7 when started with
