@@ -111,12 +111,11 @@ TYPED_TEST(FilesContract, PathsFollowWindowsNameRules) {
     const std::u16string name(bad);
     // Wine 8 takes a colon as any other character of a name.
     if (name.find(u':') != std::u16string::npos && this->under_.under_wine()) continue;
-    EXPECT_EQ(kErrorInvalidName, shell.create_directory(this->at(name))) << to_utf8(name);
-    EXPECT_EQ(kErrorInvalidName, shell.create_directory(this->at(name + u"\\Driver")))
-        << to_utf8(name);
-    EXPECT_EQ(kErrorInvalidName, shell.copy_file(notes, this->at(name + u"\\notes.txt"), false))
-        << to_utf8(name);
-    EXPECT_EQ(kInvalidFileAttributes, shell.file_attributes(this->at(name))) << to_utf8(name);
+    SCOPED_TRACE(to_utf8(name));
+    EXPECT_EQ(kErrorInvalidName, shell.create_directory(this->at(name)));
+    EXPECT_EQ(kErrorInvalidName, shell.create_directory(this->at(name + u"\\Driver")));
+    EXPECT_EQ(kErrorInvalidName, shell.copy_file(notes, this->at(name + u"\\notes.txt"), false));
+    EXPECT_EQ(kInvalidFileAttributes, shell.file_attributes(this->at(name)));
   }
 
   // Without a long-path manifest a full path holds MAX_PATH characters with

@@ -49,11 +49,7 @@ struct SimulatedSpooler {
     return true;
   }
   bool add_queue(std::u16string_view name, std::u16string_view driver) {
-    platform::PrinterInfo2 info;
-    info.printer_name = name;
-    info.port_name = u"FILE:";
-    info.driver_name = driver;
-    windows.spooler.add_queue(info);
+    windows.spooler.add_queue({std::u16string(name), u"FILE:", std::u16string(driver)});
     return true;
   }
   bool add_driver_in(std::u16string_view name, std::u16string_view environment) {
@@ -171,8 +167,7 @@ struct RealSpooler {
   static bool under_wine() { return test_support::RunningUnderWine(); }
   void cleanup() {
     // Wine deletes drivers only with flags 0 and its own environment name.
-    for (std::u16string_view driver :
-         {std::u16string_view(kDriverZelko70), std::u16string_view(kDriverOther)}) {
+    for (const char16_t* driver : {kDriverZelko70, kDriverOther}) {
       std::wstring environment = L"Windows x64", name = w(driver);
       DeletePrinterDriverExW(nullptr, environment.data(), name.data(), 0, 0);
     }
