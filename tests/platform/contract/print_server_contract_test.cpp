@@ -216,8 +216,7 @@ TYPED_TEST(PrintServerContract, AQueueTakesTheServersOwnDriverAndKeepsItsTypes) 
   Spooler& spooler = under.spooler();
   std::u16string own;
   ASSERT_EQ(spooler.get_server_environment(&own), kErrorSuccess);
-  under.remove_driver(kDriver);
-  under.remove_driver(kX86Driver);
+  for (const char16_t* driver : {kDriver, kX86Driver}) under.remove_driver(driver);
   if (own == kEnvironmentX64) {
     // An x86 driver serves point-and-print clients; no queue prints with it.
     ASSERT_TRUE(under.add_driver(kX86Driver, kEnvironmentX86));
@@ -242,8 +241,7 @@ TYPED_TEST(PrintServerContract, AQueueTakesTheServersOwnDriverAndKeepsItsTypes) 
   EXPECT_EQ(info.data_type, u"TEXT");
   EXPECT_EQ(spooler.delete_printer(queue.get()), kErrorSuccess);
   queue.reset();
-  under.remove_driver(kDriver);
-  under.remove_driver(kX86Driver);
+  for (const char16_t* driver : {kDriver, kX86Driver}) under.remove_driver(driver);
 }
 
 TYPED_TEST(PrintServerContract, ADeletedQueueWithJobsWaitsForThem) {
