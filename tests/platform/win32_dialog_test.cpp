@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "pelmora_ids.h"
@@ -88,12 +89,9 @@ TEST(Win32DialogTest, TemplateControlsAndLanguageListComeFromTheResources) {
   EXPECT_EQ(static_cast<LONG>(WS_POPUP | WS_CAPTION | WS_SYSMENU),
             style & static_cast<LONG>(WS_POPUP | WS_CAPTION | WS_SYSMENU));
   EXPECT_NE(0, ex_style & WS_EX_APPWINDOW);
-  for (const auto& [expected, actual] : places) {
-    EXPECT_EQ(expected.left, actual.left);
-    EXPECT_EQ(expected.top, actual.top);
-    EXPECT_EQ(expected.right, actual.right);
-    EXPECT_EQ(expected.bottom, actual.bottom);
-  }
+  for (const auto& [expected, actual] : places)
+    EXPECT_EQ(std::tie(expected.left, expected.top, expected.right, expected.bottom),
+              std::tie(actual.left, actual.top, actual.right, actual.bottom));
 }
 
 TEST(Win32DialogTest, HostPortChangesTheRealControls) {

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <string>
 
 #include "platform/port_data.h"
@@ -139,10 +138,8 @@ TYPED_TEST(PrintServerContract, TheTcpMonitorTakesAPortRecordOrIsAbsent) {
   }
   ASSERT_EQ(opened, kErrorSuccess);
   PortData1 record{};
-  const char16_t name[] = u"IP_192.0.2.77";
-  std::memcpy(record.sztPortName, name, sizeof name);
-  const char16_t host[] = u"192.0.2.77";
-  std::memcpy(record.sztHostAddress, host, sizeof host);
+  copy_truncated(record.sztPortName, u"IP_192.0.2.77");
+  copy_truncated(record.sztHostAddress, u"192.0.2.77");
   record.dwVersion = 1;
   record.dwProtocol = 1;
   record.cbSize = sizeof record;

@@ -43,8 +43,7 @@ struct SimulatedProcesses {
   std::u16string sleeper_module() { return u"contract_sleeper.exe"; }
   // A process of this session that made the mutex `name` and holds it.
   std::uint32_t start_mutex_holder(std::u16string_view name, ProcessHandle* handle) {
-    *handle = 0;
-    const std::uint32_t id = windows.processes.add_process(u"contract_sleeper.exe");
+    const std::uint32_t id = start_sleeper(handle);
     windows.processes.hold_mutex_of(id, windows.system.session, name);
     return id;
   }
