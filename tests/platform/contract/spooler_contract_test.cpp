@@ -344,12 +344,12 @@ TYPED_TEST(SpoolerContract, ADriverAQueueNamesIsInUseInEveryEnvironment) {
   // Wine deletes drivers only with flags 0 in its own environment, and
   // deletes them while queues use them.
   if (this->under_.under_wine()) GTEST_SKIP() << "Wine deletes drivers in use";
+  using namespace platform;
   auto& spooler = this->spooler();
   std::u16string server;
-  ASSERT_EQ(spooler.get_server_environment(&server), platform::kErrorSuccess);
-  const std::u16string other = platform::equals_ignore_ascii_case(server, platform::kEnvironmentX64)
-                                   ? platform::kEnvironmentX86
-                                   : platform::kEnvironmentX64;
+  ASSERT_EQ(spooler.get_server_environment(&server), kErrorSuccess);
+  const std::u16string other =
+      equals_ignore_ascii_case(server, kEnvironmentX64) ? kEnvironmentX86 : kEnvironmentX64;
   constexpr char16_t kDriver[] = u"Tessaly Test Shared Driver";
   constexpr char16_t kQueue[] = u"Tessaly test shared driver";
   ASSERT_TRUE(this->under_.add_driver_in(kDriver, server));
@@ -358,33 +358,29 @@ TYPED_TEST(SpoolerContract, ADriverAQueueNamesIsInUseInEveryEnvironment) {
   struct Row {
     std::u16string environment;  // empty: the caller's own
     std::uint32_t flags;
-    platform::Win32Error while_used;
-    platform::Win32Error once_free;
+    Win32Error while_used;
+    Win32Error once_free;
   };
   // The queue prints with the server's driver and serves the other
   // environment's driver of that name to its point-and-print clients: both
   // are in use until it goes. An environment without the driver does not
   // have it; one the spooler does not know is refused as such.
   const Row rows[] = {
-      {server, platform::kDpdDeleteUnusedFiles, platform::kErrorPrinterDriverInUse,
-       platform::kErrorSuccess},
-      {other, platform::kDpdDeleteUnusedFiles, platform::kErrorPrinterDriverInUse,
-       platform::kErrorSuccess},
-      {u"", 0, platform::kErrorPrinterDriverInUse, platform::kErrorUnknownPrinterDriver},
-      {u"Windows IA64", 0, platform::kErrorUnknownPrinterDriver,
-       platform::kErrorUnknownPrinterDriver},
-      {u"Pelmora No Such Environment", 0, platform::kErrorInvalidEnvironment,
-       platform::kErrorInvalidEnvironment},
+      {server, kDpdDeleteUnusedFiles, kErrorPrinterDriverInUse, kErrorSuccess},
+      {other, kDpdDeleteUnusedFiles, kErrorPrinterDriverInUse, kErrorSuccess},
+      {u"", 0, kErrorPrinterDriverInUse, kErrorUnknownPrinterDriver},
+      {u"Windows IA64", 0, kErrorUnknownPrinterDriver, kErrorUnknownPrinterDriver},
+      {u"Pelmora No Such Environment", 0, kErrorInvalidEnvironment, kErrorInvalidEnvironment},
   };
   for (const Row& row : rows)
     EXPECT_EQ(row.while_used,
               spooler.delete_printer_driver_in(row.environment, kDriver, row.flags, 0))
-        << platform::to_utf8(row.environment);
+        << to_utf8(row.environment);
   this->under_.remove_queue(kQueue);
   for (const Row& row : rows)
     EXPECT_EQ(row.once_free,
               spooler.delete_printer_driver_in(row.environment, kDriver, row.flags, 0))
-        << platform::to_utf8(row.environment);
+        << to_utf8(row.environment);
 }
 
 TYPED_TEST(SpoolerContract, PollReadsTheQueuesAndPicksUpTheErrorText) {
