@@ -187,8 +187,7 @@ TEST(Win32DialogTest, PumpingDeliversWaitingMessagesAtOnce) {
       host.set_text(IDC_STATUS, u"working");
       PostMessageW(working.window(), posted.message, posted.wparam, 0);
       host.pump_messages();
-      for (const auto& m : working.seen)
-        delivered_in_pump = delivered_in_pump || m.message == posted.message;
+      delivered_in_pump = count_of(working.seen, posted.message) > 0;
       host.set_text(IDC_STATUS, u"done");
       text_after_pump = host.text(IDC_STATUS);
       return true;

@@ -84,9 +84,8 @@ class RegistryContract : public ::testing::Test {
     return e == kErrorSuccess;
   }
   // The names of a key's subkeys or values, by index until the end.
-  std::vector<std::u16string> names(RegKey key,
-                                    Win32Error (Registry::*enumerate)(RegKey, std::uint32_t,
-                                                                      std::u16string*)) {
+  template <typename Enumerate>
+  std::vector<std::u16string> names(RegKey key, Enumerate enumerate) {
     std::vector<std::u16string> names;
     std::u16string name;
     Win32Error e;
