@@ -20,15 +20,10 @@ void expect_font(const Canvas::Font& font, const char16_t* face, int height) {
 }
 
 TEST_F(BalloonPaintTest, TwoPanelsWithBandsCellsAndSeparators) {
-  SimulatedQueue printing = queue(u"Front & Desk");
-  printing.status_main = bits::kMainPrinting;
-  add(printing);
+  add({.queue_name = u"Front & Desk", .status_main = bits::kMainPrinting});
   // Initialising with a short firmware text: the first line has 14
   // characters, so its last two cells stay empty.
-  SimulatedQueue starting = queue(u"Side Office");
-  starting.firmware = "1.0.1";
-  starting.status_main = bits::kMainInitialising;
-  add(starting);
+  add({.queue_name = u"Side Office", .firmware = "1.0.1", .status_main = bits::kMainInitialising});
   start(0, 0, 1);
   const StatusSnapshot& shown = dialog->balloon().snapshot();
   ASSERT_EQ(shown.count, 2u);
@@ -133,10 +128,10 @@ TEST_F(BalloonPaintTest, AtOneHundredFiftyPercentEveryLengthIsScaled) {
 }
 
 TEST_F(BalloonPaintTest, PanelTextLongerThanSixteenShowsSixteenCells) {
-  SimulatedQueue lam = queue(u"Laminator");
-  lam.status_main = bits::kMainLaminatorAttached;
-  lam.lam_status = 1u << 15;  // cover open: "Lami. Cover Open " has 17 characters
-  add(lam);
+  // Cover open: "Lami. Cover Open " has 17 characters.
+  add({.queue_name = u"Laminator",
+       .status_main = bits::kMainLaminatorAttached,
+       .lam_status = 1u << 15});
   start(0, 0, 1);
   ASSERT_EQ(std::u16string(dialog->balloon().snapshot().records[0].line1), u"Lami. Cover Open ");
   Canvas canvas;

@@ -124,9 +124,7 @@ TEST_F(BalloonTest, OnlyComparedFieldsRepaint) {
 }
 
 TEST_F(BalloonTest, ALaminatorErrorAloneRepaints) {
-  SimulatedQueue laminating = queue(u"Card L");
-  laminating.status_main = bits::kMainLaminatorAttached;
-  add(laminating);
+  add({.queue_name = u"Card L", .status_main = bits::kMainLaminatorAttached});
   start(0, 0, 1);
   balloon_steps(19);
   ASSERT_EQ(dialog->balloon().snapshot().records[0].has_laminator, 1);

@@ -47,10 +47,7 @@ TEST(DriverData, FirmwareDropsTheClosingCharacter) {
   EXPECT_EQ(firmware(std::string_view("1.00.61x\0junk", 13)), u"1.00.61");
   EXPECT_EQ(firmware(""), u"");
   EXPECT_EQ(firmware("x"), u"");
-  EXPECT_EQ(firmware(std::string_view("\0"
-                                      "1.00",
-                                      5)),
-            u"");
+  EXPECT_EQ(firmware(std::string_view("\0001.00", 5)), u"");  // a zero first
   // 64 bytes without a zero: 63 characters, still terminated.
   EXPECT_EQ(firmware(std::string(64, '7')), std::u16string(63, u'7'));
   // Bytes above 0x7F widen one to one.

@@ -68,9 +68,7 @@ TEST(PanelText, TablesHaveTheirWidths) {
   EXPECT_EQ(std::u16string_view(error_description(5)),
             u"Card transport to contactless card encoding position");
   EXPECT_EQ(std::u16string_view(error_description(29)), u"Full printer spool");
-  EXPECT_EQ(std::u16string_view(error_description(30)), u"");
-  EXPECT_EQ(std::u16string_view(error_description(32)), u"");
-  EXPECT_EQ(std::u16string_view(error_description(-1)), u"");
+  for (const int bit : {30, 32, -1}) EXPECT_EQ(std::u16string_view(error_description(bit)), u"");
 
   // Each model's idle panel names that model alone, and no error's
   // explanation reads like the next one's: a row written over with its

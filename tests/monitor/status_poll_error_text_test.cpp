@@ -100,16 +100,10 @@ TEST_F(StatusPoll, ErrorTextEdgeCases) {
   EXPECT_EQ(display.error_pending, 1);
   EXPECT_EQ(view_of(display.error_text), u"Again, later");
   display.error_pending = 0;
-  // Gone and back with the same words: shown again.
-  {
-    windows.registry.standard_user = false;  // the driver, not the monitor
-    platform::ScopedRegKey key(windows.registry);
-    ASSERT_EQ(windows.registry.open_key(platform::kHkeyLocalMachine, driver_data_key(u"Q"),
-                                        platform::kKeyAllAccess, key.receive()),
-              platform::kErrorSuccess);
-    windows.registry.delete_value(key.get(), u"ErrorMessage");
-    windows.registry.standard_user = true;
-  }
+  // Gone (the driver, not the monitor, deletes it) and back with the same
+  // words: shown again.
+  ASSERT_TRUE(windows.registry.remove_value(platform::kHkeyLocalMachine, driver_data_key(u"Q"),
+                                            u"ErrorMessage"));
   poll();
   EXPECT_EQ(display.error_pending, 0);
   windows.spooler.set_driver_string(u"Q", u"ErrorMessage", u"Again, later");

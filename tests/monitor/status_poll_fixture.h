@@ -27,13 +27,16 @@ constexpr char16_t kZelko40[] = u"Orvane ZELKO-40 Card Printer";
 // Remembers how the poll opens printers and asks for the driver.
 class RecordingSpooler : public platform::Spooler {
  public:
+  using Error = platform::Win32Error;
+  using Handle = platform::PrinterHandle;
+  using Names = std::vector<std::u16string>;
+
   explicit RecordingSpooler(platform::Spooler& inner) : inner_(inner) {}
-  platform::Win32Error enum_local_printers(std::vector<platform::PrinterInfo2>* p) override {
+  Error enum_local_printers(std::vector<platform::PrinterInfo2>* p) override {
     return inner_.enum_local_printers(p);
   }
-  platform::Win32Error open_printer(std::u16string_view name,
-                                    const platform::PrinterDefaults* defaults,
-                                    platform::PrinterHandle* handle) override {
+  Error open_printer(std::u16string_view name, const platform::PrinterDefaults* defaults,
+                     Handle* handle) override {
     opened_with_defaults = defaults != nullptr;
     if (defaults) {
       access = defaults->access;
@@ -41,48 +44,36 @@ class RecordingSpooler : public platform::Spooler {
     }
     return inner_.open_printer(name, defaults, handle);
   }
-  platform::Win32Error close_printer(platform::PrinterHandle h) override {
-    return inner_.close_printer(h);
-  }
-  platform::Win32Error get_printer_data(platform::PrinterHandle h, std::u16string_view name,
-                                        std::size_t max_bytes,
-                                        platform::PrinterDataValue* v) override {
+  Error get_printer_data(Handle h, std::u16string_view name, std::size_t max_bytes,
+                         platform::PrinterDataValue* v) override {
     limits[std::u16string(name)] = max_bytes;
     return inner_.get_printer_data(h, name, max_bytes, v);
   }
-  platform::Win32Error get_printer_driver(platform::PrinterHandle h, std::uint32_t level,
-                                          std::size_t bytes) override {
+  Error get_printer_driver(Handle h, std::uint32_t level, std::size_t bytes) override {
     driver_level = level;
     driver_bytes = bytes;
     return inner_.get_printer_driver(h, level, bytes);
   }
-  platform::Win32Error purge_printer(platform::PrinterHandle h) override {
-    return inner_.purge_printer(h);
-  }
-  platform::Win32Error delete_printer(platform::PrinterHandle h) override {
-    return inner_.delete_printer(h);
-  }
-  platform::Win32Error enum_printer_drivers(std::vector<std::u16string>* names) override {
-    return inner_.enum_printer_drivers(names);
-  }
-  platform::Win32Error delete_printer_driver(std::u16string_view name, std::uint32_t flags,
-                                             std::uint32_t version) override {
+  // The rest as the inner spooler answers.
+  Error close_printer(Handle h) override { return inner_.close_printer(h); }
+  Error purge_printer(Handle h) override { return inner_.purge_printer(h); }
+  Error delete_printer(Handle h) override { return inner_.delete_printer(h); }
+  Error enum_printer_drivers(Names* names) override { return inner_.enum_printer_drivers(names); }
+  Error delete_printer_driver(std::u16string_view name, std::uint32_t flags,
+                              std::uint32_t version) override {
     return inner_.delete_printer_driver(name, flags, version);
   }
-  platform::Win32Error get_printer(platform::PrinterHandle h,
-                                   platform::PrinterInfo2* info) override {
+  Error get_printer(Handle h, platform::PrinterInfo2* info) override {
     return inner_.get_printer(h, info);
   }
-  platform::Win32Error get_server_environment(std::u16string* environment) override {
+  Error get_server_environment(std::u16string* environment) override {
     return inner_.get_server_environment(environment);
   }
-  platform::Win32Error enum_printer_drivers_in(std::u16string_view environment,
-                                               std::vector<std::u16string>* names) override {
+  Error enum_printer_drivers_in(std::u16string_view environment, Names* names) override {
     return inner_.enum_printer_drivers_in(environment, names);
   }
-  platform::Win32Error delete_printer_driver_in(std::u16string_view environment,
-                                                std::u16string_view name, std::uint32_t flags,
-                                                std::uint32_t version) override {
+  Error delete_printer_driver_in(std::u16string_view environment, std::u16string_view name,
+                                 std::uint32_t flags, std::uint32_t version) override {
     return inner_.delete_printer_driver_in(environment, name, flags, version);
   }
 

@@ -18,10 +18,7 @@ namespace {
 TEST_F(StatusPoll, MonitorsOnlyExactDriverNamesInSpoolerOrder) {
   add(queue(u"Office laser", u"HP LaserJet"));
   add(queue(u"Lower case", u"orvane zelko-70 card printer"));
-  auto lam = queue(u"A front desk");
-  lam.status_main = 1u << 22;
-  lam.lam_status = 1u << 15;
-  add(lam);
+  add({.queue_name = u"A front desk", .status_main = 1u << 22, .lam_status = 1u << 15});
   add(queue(u"B back office", kZelko40));
   add(queue(u"C dual", u"KORVEN-40 Card Printer"));
   poll();
@@ -62,9 +59,7 @@ TEST_F(StatusPoll, EveryRowOfTheDriverTableIsMonitoredAsItsOwnModel) {
 TEST_F(StatusPoll, OpensForUseAndAsksForTheDriverAtLevel6WithinTheLimits) {
   add(queue(u"Front desk"));
   RecordingSpooler spooler(windows.spooler);
-  auto lam = queue(u"Laminating");
-  lam.status_main = 1u << 22;
-  add(lam);
+  add({.queue_name = u"Laminating", .status_main = 1u << 22});
   poll_printer_status(spooler, windows.registry, display, *snapshot);
   ASSERT_EQ(snapshot->count, 2u);
   EXPECT_TRUE(spooler.opened_with_defaults);
@@ -83,21 +78,19 @@ TEST_F(StatusPoll, OpensForUseAndAsksForTheDriverAtLevel6WithinTheLimits) {
 class X64OnlySpooler : public RecordingSpooler {
  public:
   using RecordingSpooler::RecordingSpooler;
-  platform::Win32Error get_printer_driver(platform::PrinterHandle h, std::uint32_t level,
-                                          std::size_t bytes) override {
+  Error get_printer_driver(Handle h, std::uint32_t level, std::size_t bytes) override {
     ++caller_calls;
     RecordingSpooler::get_printer_driver(h, level, bytes);
     return caller_error;
   }
-  platform::Win32Error get_printer_driver_native(platform::PrinterHandle, std::uint32_t level,
-                                                 std::size_t bytes) override {
+  Error get_printer_driver_native(Handle, std::uint32_t level, std::size_t bytes) override {
     ++native_calls;
     native_level = level;
     native_bytes = bytes;
     return native_error;
   }
-  platform::Win32Error caller_error = platform::kErrorUnknownPrinterDriver;
-  platform::Win32Error native_error = platform::kErrorSuccess;
+  Error caller_error = platform::kErrorUnknownPrinterDriver;
+  Error native_error = platform::kErrorSuccess;
   int caller_calls = 0;
   int native_calls = 0;
   std::uint32_t native_level = 0;
@@ -145,10 +138,7 @@ TEST_F(StatusPoll, AQueueWithoutADriverForTheCallersEnvironmentCountsByItsOwn) {
 }
 
 TEST_F(StatusPoll, OfflineQueueIsReportedWithABlankPanel) {
-  auto q = queue(u"Front desk");
-  q.offline = true;
-  q.status_main = 1u << 12;
-  add(q);
+  add({.queue_name = u"Front desk", .offline = true, .status_main = 1u << 12});
   poll();
   ASSERT_EQ(snapshot->count, 1u);
   EXPECT_EQ(record(0).online, 0);
@@ -158,17 +148,13 @@ TEST_F(StatusPoll, OfflineQueueIsReportedWithABlankPanel) {
 }
 
 TEST_F(StatusPoll, SerialMarksTheChVariantsAndThePanelKind) {
-  auto add_with_serial = [&](const char16_t* name, const char16_t* driver, const char16_t* serial) {
-    auto q = queue(name, driver);
-    q.serial = serial;
-    add(q);
-  };
-  add_with_serial(u"A", kZelko70, u"12CH3456");
-  add_with_serial(u"B", kZelko40, u"12CH3456");
-  add_with_serial(u"C", u"VANTO-70 Card Printer", u"12CH3456");
-  add_with_serial(u"D", kZelko70, u"12ch3456");  // letter case matters
-  add_with_serial(u"E", kZelko70, u"3CH");       // too short to carry the mark; one-key panel
-  add_with_serial(u"F", kZelko70, u"");
+  add({.queue_name = u"A", .driver_name = kZelko70, .serial = u"12CH3456"});
+  add({.queue_name = u"B", .driver_name = kZelko40, .serial = u"12CH3456"});
+  add({.queue_name = u"C", .driver_name = u"VANTO-70 Card Printer", .serial = u"12CH3456"});
+  add({.queue_name = u"D", .driver_name = kZelko70, .serial = u"12ch3456"});  // letter case matters
+  // Too short to carry the mark; a one-key panel.
+  add({.queue_name = u"E", .driver_name = kZelko70, .serial = u"3CH"});
+  add({.queue_name = u"F", .driver_name = kZelko70, .serial = u""});
   poll();
   ASSERT_EQ(snapshot->count, 6u);
   EXPECT_EQ(record(0).model_index, 6);
@@ -184,25 +170,16 @@ TEST_F(StatusPoll, SerialMarksTheChVariantsAndThePanelKind) {
 }
 
 TEST_F(StatusPoll, LaminatorNeedsFirmware10061AndOtherwiseBit23GivesDualSided) {
-  auto lam = queue(u"A");
-  lam.firmware = "1.00.61";
-  lam.firmware_end = 'x';
-  lam.status_main = (1u << 22) | (1u << 23);
-  add(lam);
-  auto old = queue(u"B");
-  old.firmware = "1.00.60";
-  old.firmware_end = 'x';
-  old.status_main = (1u << 22) | (1u << 23);
-  old.lam_error = 1u << 31;  // published but not read
-  add(old);
-  auto plain = queue(u"C");
-  plain.firmware = "1.00.60";
-  plain.status_main = 1u << 22;
-  add(plain);
-  auto ff = queue(u"D");
-  ff.status_main = 1u << 22;
-  ff.lam_status = 1u << 15;
-  add(ff);
+  constexpr std::uint32_t kLamAndDual = (1u << 22) | (1u << 23);
+  add({.queue_name = u"A", .firmware = "1.00.61", .firmware_end = 'x', .status_main = kLamAndDual});
+  // The laminator's error word published but not read.
+  add({.queue_name = u"B",
+       .firmware = "1.00.60",
+       .firmware_end = 'x',
+       .status_main = kLamAndDual,
+       .lam_error = 1u << 31});
+  add({.queue_name = u"C", .firmware = "1.00.60", .status_main = 1u << 22});
+  add({.queue_name = u"D", .status_main = 1u << 22, .lam_status = 1u << 15});
   // Bytes 6 and 7 equal and non-zero: nothing to report.
   windows.spooler.set_driver_data(u"D", u"LaminatorStatus", platform::kRegBinary,
                                   {0x00, 0x80, 0, 0, 0x01, 0x00, 0xFF, 0xFF});
@@ -260,21 +237,16 @@ TEST_F(StatusPoll, AnyFailedReadLeavesTheQueueOutAndClosesIt) {
 }
 
 TEST_F(StatusPoll, OddValuesGetADefinedOutcome) {
-  auto long_serial = queue(u"Long serial");
-  long_serial.serial = std::u16string(40, u'9');  // 82 bytes: over the 64-byte limit
-  add(long_serial);
-  auto number_id = queue(u"Number id");
-  add(number_id);
+  // 82 bytes: over the 64-byte limit.
+  add({.queue_name = u"Long serial", .serial = std::u16string(40, u'9')});
+  add(queue(u"Number id"));
   windows.spooler.set_driver_dword(u"Number id", u"PrinterID", 7);
-  auto text_status = queue(u"Text status");
-  add(text_status);
+  add(queue(u"Text status"));
   windows.spooler.set_driver_string(u"Text status", u"PrinterStatus", u"ready");
-  auto short_status = queue(u"Short status");
-  add(short_status);
+  add(queue(u"Short status"));
   windows.spooler.set_driver_data(u"Short status", u"PrinterStatus", platform::kRegBinary,
                                   {0x00, 0x10, 0x00, 0x00});
-  auto raw_id = queue(u"T raw id");
-  add(raw_id);
+  add(queue(u"T raw id"));
   // Unterminated text filling the whole limit.
   std::vector<std::uint8_t> id(64, 0);
   for (std::size_t i = 0; i < 64; i += 2) id[i] = 'A';
@@ -336,11 +308,7 @@ TEST_F(StatusPoll, PendingOffAppliesAtTheFirstMonitoredPrinter) {
 
 TEST_F(StatusPoll, AtMost16RecordsOfQueuesThatPassEveryRead) {
   // Two-digit numbers, so that the spooler's name order is the number order.
-  for (int i = 10; i < 30; ++i) {
-    auto q = queue(numbered(u"Q", i));
-    q.status_main = 1u << 12;
-    add(q);
-  }
+  for (int i = 10; i < 30; ++i) add({.queue_name = numbered(u"Q", i), .status_main = 1u << 12});
   // Q13 cannot be read: Q26 takes the last place; Q27 onwards are not touched.
   windows.spooler.set_driver_data(u"Q13", u"PrinterStatus", platform::kRegBinary,
                                   std::vector<std::uint8_t>(65, 0));
@@ -378,8 +346,7 @@ TEST_F(StatusPoll, EachPollStartsFromNothing) {
 }
 
 TEST_F(StatusPoll, LongQueueNameIsCutToTheRecord) {
-  auto q = queue(std::u16string(300, u'N'));
-  add(q);
+  add(queue(std::u16string(300, u'N')));
   poll();
   ASSERT_EQ(snapshot->count, 1u);
   EXPECT_EQ(queue_of(0), std::u16string(255, u'N'));

@@ -46,20 +46,15 @@ TEST(StatusTool, NumbersAndBytesAreParsedStrictly) {
   EXPECT_EQ(w, 0x20401000u);
   EXPECT_TRUE(parse_word(u"4294967295", &w));
   EXPECT_EQ(w, 0xFFFFFFFFu);
-  EXPECT_FALSE(parse_word(u"4294967296", &w));
-  EXPECT_FALSE(parse_word(u"0x100000000", &w));
-  EXPECT_FALSE(parse_word(u"0x", &w));
-  EXPECT_FALSE(parse_word(u"", &w));
-  EXPECT_FALSE(parse_word(u"-1", &w));
-  EXPECT_FALSE(parse_word(u"12a", &w));
+  for (const char16_t* bad : {u"4294967296", u"0x100000000", u"0x", u"", u"-1", u"12a"})
+    EXPECT_FALSE(parse_word(bad, &w)) << platform::to_utf8(bad);
   EXPECT_FALSE(parse_word(std::u16string(100, u'0'), &w));
 
   std::vector<std::uint8_t> b;
   EXPECT_TRUE(parse_hex_bytes(u"00 10:Ff-01", &b));
   EXPECT_EQ(b, (std::vector<std::uint8_t>{0x00, 0x10, 0xFF, 0x01}));
-  EXPECT_FALSE(parse_hex_bytes(u"001", &b));
-  EXPECT_FALSE(parse_hex_bytes(u"0 01", &b));
-  EXPECT_FALSE(parse_hex_bytes(u"zz", &b));
+  for (const char16_t* bad : {u"001", u"0 01", u"zz"})
+    EXPECT_FALSE(parse_hex_bytes(bad, &b)) << platform::to_utf8(bad);
 }
 
 TEST(StatusTool, BadCommandLinesAreRefusedWithUsage) {

@@ -95,27 +95,23 @@ TEST(TessalyResources, TheHiddenDialogTheIconAndTheManifest) {
   EXPECT_EQ(ids.at("IDD_TESSALY_DIALOG"), 102);
   EXPECT_EQ(ids.at("IDR_MAINFRAME"), 128);
   EXPECT_EQ(ids.at("IDR_TRAY_MENU"), 130);
-  EXPECT_NE(script.find("IDD_TESSALY_DIALOG DIALOGEX 0, 0, 172, 127"), std::string::npos);
-  EXPECT_NE(script.find("STYLE DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION"),
-            std::string::npos);
-  EXPECT_NE(script.find("CAPTION \"Tessaly\""), std::string::npos);
-  EXPECT_NE(script.find("FONT 8, \"MS Shell Dlg\""), std::string::npos);
-  EXPECT_NE(script.find("IDR_MAINFRAME ICON \"tessaly.ico\""), std::string::npos);
+  for (const char* line :
+       {"IDD_TESSALY_DIALOG DIALOGEX 0, 0, 172, 127",
+        "STYLE DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION", "CAPTION \"Tessaly\"",
+        "FONT 8, \"MS Shell Dlg\"", "IDR_MAINFRAME ICON \"tessaly.ico\""})
+    EXPECT_NE(script.find(line), std::string::npos) << line;
   // A manifest of its own, for both architectures: common controls 6, no
   // elevation, DPI aware.
   for (const char* arch : {"x86", "amd64"}) {
     const std::string name = std::string("tessaly-") + arch + ".manifest";
     EXPECT_NE(script.find("1 RT_MANIFEST \"" + name + "\""), std::string::npos) << name;
     const std::string manifest = read_file(name);
-    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
-              std::string::npos)
-        << name;
-    EXPECT_NE(manifest.find(std::string("processorArchitecture=\"") + arch + "\" publicKeyToken"),
-              std::string::npos)
-        << name;
-    EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"asInvoker\""), std::string::npos)
-        << name;
-    EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos) << name;
+    for (const std::string& part :
+         {std::string("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
+          "processorArchitecture=\"" + std::string(arch) + "\" publicKeyToken",
+          std::string("<requestedExecutionLevel level=\"asInvoker\""),
+          std::string(">true</dpiAware>")})
+      EXPECT_NE(manifest.find(part), std::string::npos) << name << ": " << part;
   }
 }
 

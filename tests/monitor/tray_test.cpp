@@ -30,9 +30,8 @@ TEST_F(TrayTest, ASecondInstanceEndsAtOnce) {
   EXPECT_EQ(adds, 1);
   EXPECT_TRUE(tray.icons_in_tray.empty()) << "removed on close";
   EXPECT_TRUE(tray.ended);
-  EXPECT_EQ(system.hook_calls.size(), 2u);
-  EXPECT_EQ(system.hook_calls[0], std::make_pair(true, platform::sim::SimTrayWindow::kWindow));
-  EXPECT_EQ(system.hook_calls[1], std::make_pair(false, platform::sim::SimTrayWindow::kWindow));
+  constexpr auto kWindow = platform::sim::SimTrayWindow::kWindow;
+  EXPECT_EQ(system.hook_calls, (decltype(system.hook_calls){{true, kWindow}, {false, kWindow}}));
 }
 
 TEST_F(TrayTest, TheEndOfTheSessionTakesTheIconAndTheHookAway) {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "pelmora_ids.h"
@@ -87,18 +88,10 @@ class Reader {
 };
 
 std::u16string class_of(int ordinal, const std::u16string& name) {
-  switch (ordinal) {
-    case 0x80:
-      return u"Button";
-    case 0x81:
-      return u"Edit";
-    case 0x82:
-      return u"Static";
-    case 0x85:
-      return u"ComboBox";
-    default:
-      return name;
-  }
+  for (const auto& [number, klass] : {std::pair{0x80, u"Button"}, std::pair{0x81, u"Edit"},
+                                      std::pair{0x82, u"Static"}, std::pair{0x85, u"ComboBox"}})
+    if (ordinal == number) return klass;
+  return name;
 }
 
 Template load(int id) {

@@ -9,37 +9,35 @@
 
 namespace {
 
+using namespace platform;
 using platform_win32::GrowStep;
 
 TEST(CallGrowing, GrowsToWhatTheCallAsksForAndStopsInBoundedRounds) {
-  constexpr platform::Win32Error kTooLarge = platform::kErrorNotEnoughMemory;
-  const GrowStep kDone = GrowStep::done(platform::kErrorSuccess);
+  constexpr Win32Error kTooLarge = kErrorNotEnoughMemory;
+  const GrowStep kDone = GrowStep::done(kErrorSuccess);
   const auto grow = [](std::size_t needed) {
-    return GrowStep::grow(needed, platform::kErrorInsufficientBuffer);
+    return GrowStep::grow(needed, kErrorInsufficientBuffer);
   };
   struct Row {
     const char* name;
     std::vector<GrowStep> answers;  // one per call
-    platform::Win32Error result;
+    Win32Error result;
     std::vector<std::size_t> capacities;  // asked of the calls
   } rows[] = {
-      {"refused at once",
-       {GrowStep::done(platform::kErrorAccessDenied)},
-       platform::kErrorAccessDenied,
-       {0}},
-      {"size query, then read", {grow(100), kDone}, platform::kErrorSuccess, {0, 100}},
-      {"grew meanwhile", {grow(100), grow(150), kDone}, platform::kErrorSuccess, {0, 100, 150}},
-      {"no more than given", {grow(100), grow(100)}, platform::kErrorInsufficientBuffer, {0, 100}},
+      {"refused at once", {GrowStep::done(kErrorAccessDenied)}, kErrorAccessDenied, {0}},
+      {"size query, then read", {grow(100), kDone}, kErrorSuccess, {0, 100}},
+      {"grew meanwhile", {grow(100), grow(150), kDone}, kErrorSuccess, {0, 100, 150}},
+      {"no more than given", {grow(100), grow(100)}, kErrorInsufficientBuffer, {0, 100}},
       {"beyond the limit", {grow(100), grow(1001)}, kTooLarge, {0, 100}},
       {"grows for ever",
        {grow(100), grow(200), grow(300), grow(400), kDone},
-       platform::kErrorInsufficientBuffer,
+       kErrorInsufficientBuffer,
        {0, 100, 200, 300}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     std::vector<std::size_t> capacities;
-    const platform::Win32Error result =
+    const Win32Error result =
         platform_win32::call_growing(1000, kTooLarge, [&](std::size_t capacity) {
           capacities.push_back(capacity);
           return row.answers.at(capacities.size() - 1);

@@ -23,8 +23,7 @@ using platform::sim::SimDialogHost;
 TEST(SimDialogHost, KeepsTheRulesOfARealWindow) {
   platform::sim::SimClock clock;
   SimDialogHost host(clock);
-  host.define(10);
-  host.define(20);
+  for (const int control : {10, 20}) host.define(control);
 
   // An id the template does not have is simply not there.
   host.set_text(4242, u"nowhere");

@@ -2,21 +2,16 @@
 // runner and the host port.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
-#include <functional>
-#include <map>
 #include <string>
-#include <thread>
+#include <tuple>
 #include <vector>
 
 #include "pelmora_ids.h"
 #include "platform/dialog_host.h"
 #include "platform/util/text.h"
 #include "platform_win32/modal_dialog.h"
-#include "platform_win32/win32_balloon_window.h"
 #include "platform_win32/win32_dialog_host.h"
-#include "platform_win32/win32_tray_window.h"
 #include "platform_win32/windows_api.h"
 #include "scripted_logic.h"
 
@@ -28,7 +23,6 @@ namespace {
 
 using namespace platform;
 using namespace platform_win32;
-using test_support::count_of;
 using test_support::ScriptedLogic;
 
 std::u16string combo_item(HWND combo, int index) {
@@ -95,12 +89,9 @@ TEST(Win32DialogTest, TemplateControlsAndLanguageListComeFromTheResources) {
   EXPECT_EQ(static_cast<LONG>(WS_POPUP | WS_CAPTION | WS_SYSMENU),
             style & static_cast<LONG>(WS_POPUP | WS_CAPTION | WS_SYSMENU));
   EXPECT_NE(0, ex_style & WS_EX_APPWINDOW);
-  for (const auto& [expected, actual] : places) {
-    EXPECT_EQ(expected.left, actual.left);
-    EXPECT_EQ(expected.top, actual.top);
-    EXPECT_EQ(expected.right, actual.right);
-    EXPECT_EQ(expected.bottom, actual.bottom);
-  }
+  for (const auto& [expected, actual] : places)
+    EXPECT_EQ(std::tie(expected.left, expected.top, expected.right, expected.bottom),
+              std::tie(actual.left, actual.top, actual.right, actual.bottom));
 }
 
 TEST(Win32DialogTest, HostPortChangesTheRealControls) {

@@ -5,16 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <functional>
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "pelmora_ids.h"
 #include "platform/dialog_host.h"
-#include "platform/util/text.h"
 #include "platform_win32/modal_dialog.h"
 #include "platform_win32/win32_balloon_window.h"
 #include "platform_win32/win32_dialog_host.h"
@@ -22,9 +18,6 @@
 #include "platform_win32/windows_api.h"
 #include "scripted_logic.h"
 
-// After windows.h.
-#include <commctrl.h>
-#include <winver.h>
 namespace {
 
 using namespace platform;
@@ -194,8 +187,7 @@ TEST(Win32DialogTest, PumpingDeliversWaitingMessagesAtOnce) {
       host.set_text(IDC_STATUS, u"working");
       PostMessageW(working.window(), posted.message, posted.wparam, 0);
       host.pump_messages();
-      for (const auto& m : working.seen)
-        delivered_in_pump = delivered_in_pump || m.message == posted.message;
+      delivered_in_pump = count_of(working.seen, posted.message) > 0;
       host.set_text(IDC_STATUS, u"done");
       text_after_pump = host.text(IDC_STATUS);
       return true;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
@@ -41,16 +42,14 @@ TYPED_TEST_SUITE(ClockContract, ClockImplementations, test_support::ContractName
 TYPED_TEST(ClockContract, LocalTimeIsACalendarTimeThatMovesWithTheClock) {
   Clock& clock = this->clock_;
   const LocalTime before = clock.local_time();
-  EXPECT_GE(before.year, 2000);
-  EXPECT_LT(before.year, 2100);
-  EXPECT_GE(before.month, 1);
-  EXPECT_LE(before.month, 12);
-  EXPECT_GE(before.day, 1);
-  EXPECT_LE(before.day, 31);
-  EXPECT_LE(before.hour, 23);
-  EXPECT_LE(before.minute, 59);
-  EXPECT_LE(before.second, 59);
-  EXPECT_LE(before.milliseconds, 999);
+  for (const auto& [field, value, low, high] :
+       {std::tuple{"year", before.year, 2000, 2099}, std::tuple{"month", before.month, 1, 12},
+        std::tuple{"day", before.day, 1, 31}, std::tuple{"hour", before.hour, 0, 23},
+        std::tuple{"minute", before.minute, 0, 59}, std::tuple{"second", before.second, 0, 59},
+        std::tuple{"milliseconds", before.milliseconds, 0, 999}}) {
+    EXPECT_GE(value, low) << field;
+    EXPECT_LE(value, high) << field;
+  }
 
   const std::uint64_t start = clock.now_ms();
   clock.sleep(50);

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "platform/device_interfaces.h"
 #include "platform/device_io.h"
@@ -109,17 +110,14 @@ TYPED_TEST(DeviceIoContract, EmptyInterfaceListEndsAtOnce) {
 
 TYPED_TEST(DeviceIoContract, ADeviceListWithoutAClassIsOneOfEveryClass) {
   Devices& devices = this->under.devices();
-  struct Row {
-    std::uint32_t flags;
-    Win32Error expected;
-  };
-  for (const Row& row : {Row{0, kErrorInvalidParameter}, Row{kDigcfPresent, kErrorInvalidParameter},
-                         Row{kDigcfPresent | kDigcfDeviceInterface, kErrorInvalidParameter},
-                         Row{kDigcfAllClasses, kErrorSuccess},
-                         Row{kDigcfAllClasses | kDigcfPresent, kErrorSuccess}}) {
+  for (const auto& [flags, expected] :
+       {std::pair{0u, kErrorInvalidParameter}, std::pair{kDigcfPresent, kErrorInvalidParameter},
+        std::pair{kDigcfPresent | kDigcfDeviceInterface, kErrorInvalidParameter},
+        std::pair{kDigcfAllClasses, kErrorSuccess},
+        std::pair{kDigcfAllClasses | kDigcfPresent, kErrorSuccess}}) {
     DeviceInfoSet set = 0x1234;
-    EXPECT_EQ(row.expected, devices.get_class_devs("USB", row.flags, &set)) << row.flags;
-    if (row.expected == kErrorSuccess) {
+    EXPECT_EQ(expected, devices.get_class_devs("USB", flags, &set)) << flags;
+    if (expected == kErrorSuccess) {
       EXPECT_NE(0u, set);
       EXPECT_EQ(kErrorSuccess, devices.destroy_set(set));
     } else {

@@ -150,17 +150,14 @@ TYPED_TEST(DialogHostContract, TheCloseBoxAndEscapeEndWithCancelAndEnterWithOk) 
   this->logic.on_init = [](DialogHost& host) { host.post_close(); };
   EXPECT_EQ(this->run(), kIdCancel) << "WM_CLOSE";
 
-  ScriptedLogic escape;
-  escape.on_init = [](DialogHost& host) {
-    host.post_message(kWmCommand, WindowMessage::command(kIdCancel, kBnClicked).wparam, 0);
-  };
-  EXPECT_EQ(TypeParam::run(escape), kIdCancel) << "Escape";
-
-  ScriptedLogic enter;
-  enter.on_init = [](DialogHost& host) {
-    host.post_message(kWmCommand, WindowMessage::command(kIdOk, kBnClicked).wparam, 0);
-  };
-  EXPECT_EQ(TypeParam::run(enter), kIdOk) << "Enter";
+  // Escape's command, then Enter's.
+  for (const int key : {kIdCancel, kIdOk}) {
+    ScriptedLogic pressed;
+    pressed.on_init = [key](DialogHost& host) {
+      host.post_message(kWmCommand, WindowMessage::command(key, kBnClicked).wparam, 0);
+    };
+    EXPECT_EQ(TypeParam::run(pressed), key) << (key == kIdOk ? "Enter" : "Escape");
+  }
 }
 
 TYPED_TEST(DialogHostContract, AnyMessageReachesTheLogicBeforeTheHostsOwnAnswer) {

@@ -25,6 +25,9 @@ namespace {
 
 using namespace platform;
 
+// A shell operation that asks and tells nothing.
+constexpr std::uint32_t kQuiet = kFofSilent | kFofNoConfirmation | kFofNoErrorUi;
+
 std::u16string run_name() {
   std::mt19937_64 random(
       static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
@@ -128,9 +131,7 @@ class FilesContract : public ::testing::Test {
     root_ = under_.scratch();
     ASSERT_EQ(kErrorSuccess, shell().create_directory(root_)) << to_utf8(root_);
   }
-  void TearDown() override {
-    shell().file_operation(kFoDelete, root_, u"", kFofSilent | kFofNoConfirmation | kFofNoErrorUi);
-  }
+  void TearDown() override { shell().file_operation(kFoDelete, root_, u"", kQuiet); }
   Shell& shell() { return under_.shell(); }
   std::u16string at(std::u16string_view name) { return root_ + u"\\" + std::u16string(name); }
   std::string read(const std::u16string& path) {

@@ -53,27 +53,23 @@ TYPED_TEST(FilesContract, ShellOperationsCopyAndDeleteWholeFolders) {
 
   // The folder's contents into a folder that does not exist yet.
   const std::u16string installed = this->at(u"Driver");
-  EXPECT_EQ(0, shell.file_operation(
-                   kFoCopy, package + u"\\*.*", installed,
-                   kFofSilent | kFofNoConfirmation | kFofNoConfirmMkdir | kFofNoErrorUi));
+  EXPECT_EQ(
+      0, shell.file_operation(kFoCopy, package + u"\\*.*", installed, kQuiet | kFofNoConfirmMkdir));
   EXPECT_EQ("inf", this->read(installed + u"\\ZELKO.inf"));
   EXPECT_EQ("gpd", this->read(installed + u"\\data\\ZELKO.gpd"));
   // A folder into an existing folder keeps its name there.
-  EXPECT_EQ(0, shell.file_operation(kFoCopy, package, installed,
-                                    kFofSilent | kFofNoConfirmation | kFofNoErrorUi));
+  EXPECT_EQ(0, shell.file_operation(kFoCopy, package, installed, kQuiet));
   EXPECT_EQ("inf", this->read(installed + u"\\ZELKO\\ZELKO.inf"));
 
   // Deleting takes the folder with everything in it, read-only files too.
   ASSERT_EQ(kErrorSuccess,
             shell.set_file_attributes(installed + u"\\ZELKO.inf", kFileAttributeReadOnly));
-  EXPECT_EQ(0, shell.file_operation(kFoDelete, installed, u"",
-                                    kFofSilent | kFofNoConfirmation | kFofNoErrorUi));
+  EXPECT_EQ(0, shell.file_operation(kFoDelete, installed, u"", kQuiet));
   EXPECT_FALSE(shell.file_exists(installed));
   EXPECT_FALSE(shell.file_exists(installed + u"\\data\\ZELKO.gpd"));
   EXPECT_TRUE(shell.file_exists(package + u"\\data\\ZELKO.gpd"));
   // Nothing to delete is a failure the callers may ignore.
-  EXPECT_NE(0, shell.file_operation(kFoDelete, installed, u"",
-                                    kFofSilent | kFofNoConfirmation | kFofNoErrorUi));
+  EXPECT_NE(0, shell.file_operation(kFoDelete, installed, u"", kQuiet));
 
   std::u16string windows, program_files;
   ASSERT_TRUE(shell.special_folder(kCsidlWindows, &windows));
@@ -87,7 +83,6 @@ TYPED_TEST(FilesContract, ShellOperationsCopyAndDeleteWholeFolders) {
 
 TYPED_TEST(FilesContract, PathsFollowWindowsNameRules) {
   Shell& shell = this->shell();
-  constexpr std::uint32_t kQuiet = kFofSilent | kFofNoConfirmation | kFofNoErrorUi;
   // The last component loses its trailing spaces and dots: "<folder>\ " is
   // the folder itself.
   EXPECT_EQ(kErrorAlreadyExists, shell.create_directory(this->root_ + u"\\ "));
@@ -116,12 +111,11 @@ TYPED_TEST(FilesContract, PathsFollowWindowsNameRules) {
     const std::u16string name(bad);
     // Wine 8 takes a colon as any other character of a name.
     if (name.find(u':') != std::u16string::npos && this->under_.under_wine()) continue;
-    EXPECT_EQ(kErrorInvalidName, shell.create_directory(this->at(name))) << to_utf8(name);
-    EXPECT_EQ(kErrorInvalidName, shell.create_directory(this->at(name + u"\\Driver")))
-        << to_utf8(name);
-    EXPECT_EQ(kErrorInvalidName, shell.copy_file(notes, this->at(name + u"\\notes.txt"), false))
-        << to_utf8(name);
-    EXPECT_EQ(kInvalidFileAttributes, shell.file_attributes(this->at(name))) << to_utf8(name);
+    SCOPED_TRACE(to_utf8(name));
+    EXPECT_EQ(kErrorInvalidName, shell.create_directory(this->at(name)));
+    EXPECT_EQ(kErrorInvalidName, shell.create_directory(this->at(name + u"\\Driver")));
+    EXPECT_EQ(kErrorInvalidName, shell.copy_file(notes, this->at(name + u"\\notes.txt"), false));
+    EXPECT_EQ(kInvalidFileAttributes, shell.file_attributes(this->at(name)));
   }
 
   // Without a long-path manifest a full path holds MAX_PATH characters with
@@ -244,7 +238,6 @@ std::vector<std::u16string> multi_strings(const RegistryValue& value) {
 TYPED_TEST(FilesContract, FilesInUseWaitForTheRestart) {
   Shell& shell = this->shell();
   Registry& registry = this->under_.registry();
-  constexpr std::uint32_t kQuiet = kFofSilent | kFofNoConfirmation | kFofNoErrorUi;
   const std::u16string source = this->at(u"new.dll");
   this->under_.write(source, "new");
 
@@ -327,15 +320,13 @@ TYPED_TEST(FilesContract, FilesInUseWaitForTheRestart) {
 TEST(SimShellUi, QuestionsAndErrorBoxesAreRecordedUnlessTheFlagsSayNo) {
   sim::SimWindows win;
   ASSERT_TRUE(win.shell.put_file(u"C:\\Pkg\\a.inf", "inf"));
-  constexpr std::uint32_t kQuiet = kFofSilent | kFofNoConfirmation;
   EXPECT_EQ(0, win.shell.file_operation(kFoCopy, u"C:\\Pkg\\*.*", u"C:\\New",
-                                        kQuiet | kFofNoConfirmMkdir | kFofNoErrorUi));
-  EXPECT_NE(0, win.shell.file_operation(kFoDelete, u"C:\\Missing", u"", kQuiet | kFofNoErrorUi));
+                                        kQuiet | kFofNoConfirmMkdir));
+  EXPECT_NE(0, win.shell.file_operation(kFoDelete, u"C:\\Missing", u"", kQuiet));
   EXPECT_TRUE(win.desktop.shown_ui().empty());
-  EXPECT_EQ(
-      0, win.shell.file_operation(kFoCopy, u"C:\\Pkg\\*.*", u"C:\\Other", kQuiet | kFofNoErrorUi));
-  EXPECT_NE(0,
-            win.shell.file_operation(kFoDelete, u"C:\\Missing", u"", kQuiet | kFofNoConfirmMkdir));
+  EXPECT_EQ(0, win.shell.file_operation(kFoCopy, u"C:\\Pkg\\*.*", u"C:\\Other", kQuiet));
+  EXPECT_NE(0, win.shell.file_operation(kFoDelete, u"C:\\Missing", u"",
+                                        kFofSilent | kFofNoConfirmation | kFofNoConfirmMkdir));
   const auto shown = win.desktop.shown_ui();
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0].text, u"create the folder C:\\Other?");

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <string>
 
 #include "platform/port_data.h"
@@ -139,24 +138,20 @@ TYPED_TEST(PrintServerContract, TheTcpMonitorTakesAPortRecordOrIsAbsent) {
   }
   ASSERT_EQ(opened, kErrorSuccess);
   PortData1 record{};
-  const char16_t name[] = u"IP_192.0.2.77";
-  std::memcpy(record.sztPortName, name, sizeof name);
-  const char16_t host[] = u"192.0.2.77";
-  std::memcpy(record.sztHostAddress, host, sizeof host);
+  copy_truncated(record.sztPortName, u"IP_192.0.2.77");
+  copy_truncated(record.sztHostAddress, u"192.0.2.77");
   record.dwVersion = 1;
   record.dwProtocol = 1;
   record.cbSize = sizeof record;
   record.dwPortNumber = 9100;
-  std::uint32_t needed = 0, status = 0;
-  ASSERT_EQ(this->under_.server().xcv_data(xcv.get(), u"AddPort", &record, sizeof record,
-                                           sizeof record, &needed, &status),
-            kErrorSuccess);
-  EXPECT_EQ(status, kErrorSuccess);
   // A second "AddPort" of the same name: the call succeeds, the monitor says no.
-  ASSERT_EQ(this->under_.server().xcv_data(xcv.get(), u"AddPort", &record, sizeof record,
-                                           sizeof record, &needed, &status),
-            kErrorSuccess);
-  EXPECT_EQ(status, kErrorAlreadyExists);
+  for (const Win32Error expected : {kErrorSuccess, kErrorAlreadyExists}) {
+    std::uint32_t needed = 0, status = 0;
+    ASSERT_EQ(this->under_.server().xcv_data(xcv.get(), u"AddPort", &record, sizeof record,
+                                             sizeof record, &needed, &status),
+              kErrorSuccess);
+    EXPECT_EQ(status, expected);
+  }
   EXPECT_EQ(this->under_.server().delete_port(u"IP_192.0.2.77"), kErrorSuccess);
 }
 
@@ -218,8 +213,7 @@ TYPED_TEST(PrintServerContract, AQueueTakesTheServersOwnDriverAndKeepsItsTypes) 
   Spooler& spooler = under.spooler();
   std::u16string own;
   ASSERT_EQ(spooler.get_server_environment(&own), kErrorSuccess);
-  under.remove_driver(kDriver);
-  under.remove_driver(kX86Driver);
+  for (const char16_t* driver : {kDriver, kX86Driver}) under.remove_driver(driver);
   if (own == kEnvironmentX64) {
     // An x86 driver serves point-and-print clients; no queue prints with it.
     ASSERT_TRUE(under.add_driver(kX86Driver, kEnvironmentX86));
@@ -244,8 +238,7 @@ TYPED_TEST(PrintServerContract, AQueueTakesTheServersOwnDriverAndKeepsItsTypes) 
   EXPECT_EQ(info.data_type, u"TEXT");
   EXPECT_EQ(spooler.delete_printer(queue.get()), kErrorSuccess);
   queue.reset();
-  under.remove_driver(kDriver);
-  under.remove_driver(kX86Driver);
+  for (const char16_t* driver : {kDriver, kX86Driver}) under.remove_driver(driver);
 }
 
 TYPED_TEST(PrintServerContract, ADeletedQueueWithJobsWaitsForThem) {

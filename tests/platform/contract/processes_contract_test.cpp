@@ -43,16 +43,14 @@ struct SimulatedProcesses {
   std::u16string sleeper_module() { return u"contract_sleeper.exe"; }
   // A process of this session that made the mutex `name` and holds it.
   std::uint32_t start_mutex_holder(std::u16string_view name, ProcessHandle* handle) {
-    *handle = 0;
-    const std::uint32_t id = windows.processes.add_process(u"contract_sleeper.exe");
+    const std::uint32_t id = start_sleeper(handle);
     windows.processes.hold_mutex_of(id, windows.system.session, name);
     return id;
   }
-  // A program that ends with exit code 7.
   static bool under_wine() { return false; }
+  // A program that ends with exit code 7.
   std::u16string exit_seven_command() {
-    windows.shell.put_file(u"C:\\Windows\\system32\\cmd.exe", "MZ");
-    windows.processes.install_program(u"cmd", [](std::u16string_view) { return 7u; });
+    plant_exit_seven(u"C:\\Windows\\system32\\cmd.exe");
     return u"cmd.exe /c exit 7";
   }
   // A program file at `path` that ends with exit code 7 when started with

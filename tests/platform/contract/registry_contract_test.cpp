@@ -84,9 +84,8 @@ class RegistryContract : public ::testing::Test {
     return e == kErrorSuccess;
   }
   // The names of a key's subkeys or values, by index until the end.
-  std::vector<std::u16string> names(RegKey key,
-                                    Win32Error (Registry::*enumerate)(RegKey, std::uint32_t,
-                                                                      std::u16string*)) {
+  template <typename Enumerate>
+  std::vector<std::u16string> names(RegKey key, Enumerate enumerate) {
     std::vector<std::u16string> names;
     std::u16string name;
     Win32Error e;
@@ -206,15 +205,11 @@ TYPED_TEST(RegistryContract, SubkeysEnumerateInUpperCaseOrder) {
   // first. The simulation follows Windows.
   for (const char16_t* name : {u"gamma", u"_under", u"Alpha", u"zeta1", u"beta", u"Zeta2"})
     reg.close_key(this->create(name));
-  if (TypeParam::under_wine()) {
-    EXPECT_EQ(
-        (std::vector<std::u16string>{u"_under", u"Alpha", u"beta", u"gamma", u"zeta1", u"Zeta2"}),
-        this->subkeys(this->root_));
-  } else {
-    EXPECT_EQ(
-        (std::vector<std::u16string>{u"Alpha", u"beta", u"gamma", u"zeta1", u"Zeta2", u"_under"}),
-        this->subkeys(this->root_));
-  }
+  const std::vector<std::u16string> wine_order{u"_under", u"Alpha", u"beta",
+                                               u"gamma",  u"zeta1", u"Zeta2"};
+  const std::vector<std::u16string> windows_order{u"Alpha", u"beta",  u"gamma",
+                                                  u"zeta1", u"Zeta2", u"_under"};
+  EXPECT_EQ(TypeParam::under_wine() ? wine_order : windows_order, this->subkeys(this->root_));
 
   std::u16string name;
   EXPECT_EQ(kErrorNoMoreItems, reg.enum_subkey(this->root_, 6, &name));
@@ -348,10 +343,6 @@ TYPED_TEST(RegistryContract, HandleToADeletedKeyReportsKeyDeleted) {
   EXPECT_EQ(kErrorSuccess, reg.close_key(parent_handle));
 }
 
-}  // namespace
-
-namespace {
-
 TYPED_TEST(RegistryContract, AccessRightsAndKeyPathsAreEnforced) {
   auto& reg = this->reg();
   reg.close_key(this->create(u"Rights"));
@@ -383,8 +374,6 @@ TYPED_TEST(RegistryContract, AccessRightsAndKeyPathsAreEnforced) {
   reg.close_key(key);
   EXPECT_EQ(kErrorSuccess, reg.delete_key(this->root_, longest));
 }
-
-}  // namespace
 
 TYPED_TEST(RegistryContract, TheThirtyTwoBitViewOfMachineSoftwareIsWow6432Node) {
   // A key made in the 32-bit view lies under SOFTWARE\WOW6432Node, where
@@ -423,3 +412,5 @@ TYPED_TEST(RegistryContract, TheThirtyTwoBitViewOfMachineSoftwareIsWow6432Node) 
   EXPECT_EQ(kErrorSuccess, reg.delete_key(software, name));
   reg.close_key(software);
 }
+
+}  // namespace

@@ -26,6 +26,7 @@
 namespace tessaly {
 namespace {
 
+using namespace platform;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr char16_t kDriverZelko70[] = u"Orvane ZELKO-70 Card Printer";
@@ -40,20 +41,16 @@ Bytes dword_bytes(std::uint32_t w) {
 }
 
 struct SimulatedSpooler {
-  platform::sim::SimWindows windows;
-  platform::Spooler& spooler() { return windows.spooler; }
-  platform::Registry& registry() { return windows.registry; }
+  sim::SimWindows windows;
+  Spooler& spooler() { return windows.spooler; }
+  Registry& registry() { return windows.registry; }
   bool setup() {
     for (const char16_t* driver : {kDriverZelko70, kDriverOther})
       windows.spooler.add_driver(driver, u"Windows NT x86");
     return true;
   }
   bool add_queue(std::u16string_view name, std::u16string_view driver) {
-    platform::PrinterInfo2 info;
-    info.printer_name = name;
-    info.port_name = u"FILE:";
-    info.driver_name = driver;
-    windows.spooler.add_queue(info);
+    windows.spooler.add_queue({std::u16string(name), u"FILE:", std::u16string(driver)});
     return true;
   }
   bool add_driver_in(std::u16string_view name, std::u16string_view environment) {
@@ -67,8 +64,7 @@ struct SimulatedSpooler {
     return true;
   }
   bool set_offline(std::u16string_view queue, bool offline) {
-    return windows.spooler.set_attributes(queue,
-                                          offline ? platform::kPrinterAttributeWorkOffline : 0);
+    return windows.spooler.set_attributes(queue, offline ? kPrinterAttributeWorkOffline : 0);
   }
   void cleanup() {}
   static bool under_wine() { return false; }
@@ -78,8 +74,8 @@ struct SimulatedSpooler {
 // Queues and drivers made with winspool in the running Windows.
 struct RealSpooler {
   platform_win32::Win32Windows windows;
-  platform::Spooler& spooler() { return windows.spooler; }
-  platform::Registry& registry() { return windows.registry; }
+  Spooler& spooler() { return windows.spooler; }
+  Registry& registry() { return windows.registry; }
 
   static std::wstring w(std::u16string_view text) { return platform_win32::to_wide(text); }
 
@@ -171,8 +167,7 @@ struct RealSpooler {
   static bool under_wine() { return test_support::RunningUnderWine(); }
   void cleanup() {
     // Wine deletes drivers only with flags 0 and its own environment name.
-    for (std::u16string_view driver :
-         {std::u16string_view(kDriverZelko70), std::u16string_view(kDriverOther)}) {
+    for (const char16_t* driver : {kDriverZelko70, kDriverOther}) {
       std::wstring environment = L"Windows x64", name = w(driver);
       DeletePrinterDriverExW(nullptr, environment.data(), name.data(), 0, 0);
     }
@@ -191,18 +186,17 @@ class SpoolerContract : public ::testing::Test {
     ASSERT_TRUE(under_.add_queue(kQueueOffline, kDriverZelko70));
   }
   void TearDown() override {
-    under_.remove_queue(kQueueFront);
-    under_.remove_queue(kQueueOffline);
-    under_.remove_queue(kQueueOther);
+    for (const char16_t* queue : {kQueueFront, kQueueOffline, kQueueOther})
+      under_.remove_queue(queue);
     under_.cleanup();
   }
-  platform::Spooler& spooler() { return under_.spooler(); }
+  Spooler& spooler() { return under_.spooler(); }
 
   // What the printer driver publishes for a printer.
   void publish(std::u16string_view queue, const SimulatedQueue& q) {
     for (const DriverDataValue& value : driver_data_values(q))
       ASSERT_TRUE(under_.set_value(queue, value.name, value.type, value.data))
-          << platform::to_utf8(value.name);
+          << to_utf8(value.name);
   }
 
   Under under_;
@@ -213,18 +207,18 @@ TYPED_TEST_SUITE(SpoolerContract, Spoolers, test_support::ContractNames<Simulate
 
 TYPED_TEST(SpoolerContract, EnumeratesLocalQueuesWithDriverAndAttributes) {
   ASSERT_TRUE(this->under_.set_offline(kQueueOffline, true));
-  std::vector<platform::PrinterInfo2> printers;
-  ASSERT_EQ(this->spooler().enum_local_printers(&printers), platform::kErrorSuccess);
+  std::vector<PrinterInfo2> printers;
+  ASSERT_EQ(this->spooler().enum_local_printers(&printers), kErrorSuccess);
   int found = 0;
   for (const auto& p : printers) {
     if (p.printer_name == kQueueFront) {
       ++found;
       EXPECT_EQ(p.driver_name, kDriverZelko70);
-      EXPECT_EQ(p.attributes & platform::kPrinterAttributeWorkOffline, 0u);
+      EXPECT_EQ(p.attributes & kPrinterAttributeWorkOffline, 0u);
       EXPECT_EQ(p.port_name, u"FILE:");
     } else if (p.printer_name == kQueueOffline) {
       ++found;
-      EXPECT_NE(p.attributes & platform::kPrinterAttributeWorkOffline, 0u);
+      EXPECT_NE(p.attributes & kPrinterAttributeWorkOffline, 0u);
     } else if (p.printer_name == kQueueOther) {
       ++found;
       EXPECT_EQ(p.driver_name, kDriverOther);
@@ -235,71 +229,62 @@ TYPED_TEST(SpoolerContract, EnumeratesLocalQueuesWithDriverAndAttributes) {
 
 TYPED_TEST(SpoolerContract, ReadsDriverDataWithinTheLimit) {
   auto& under = this->under_;
+  ASSERT_TRUE(under.set_value(kQueueFront, u"PrinterType", kRegDword, dword_bytes(0x4008)));
   ASSERT_TRUE(
-      under.set_value(kQueueFront, u"PrinterType", platform::kRegDword, dword_bytes(0x4008)));
-  ASSERT_TRUE(under.set_value(kQueueFront, u"PrinterSerial", platform::kRegSz,
-                              string_value_bytes(u"12CH3456")));
-  ASSERT_TRUE(
-      under.set_value(kQueueFront, u"PrinterStatus", platform::kRegBinary, Bytes(65, 0x11)));
-  ASSERT_TRUE(under.set_value(kQueueFront, u"PrinterVersion", platform::kRegBinary,
+      under.set_value(kQueueFront, u"PrinterSerial", kRegSz, string_value_bytes(u"12CH3456")));
+  ASSERT_TRUE(under.set_value(kQueueFront, u"PrinterStatus", kRegBinary, Bytes(65, 0x11)));
+  ASSERT_TRUE(under.set_value(kQueueFront, u"PrinterVersion", kRegBinary,
                               Bytes{'1', '.', '0', '0', 'x', 0}));
 
   auto& spooler = this->spooler();
-  platform::ScopedPrinter printer(spooler);
-  platform::PrinterDefaults defaults;  // PRINTER_ACCESS_USE, no data type
-  ASSERT_EQ(spooler.open_printer(kQueueFront, &defaults, printer.receive()),
-            platform::kErrorSuccess);
+  ScopedPrinter printer(spooler);
+  PrinterDefaults defaults;  // PRINTER_ACCESS_USE, no data type
+  ASSERT_EQ(spooler.open_printer(kQueueFront, &defaults, printer.receive()), kErrorSuccess);
 
-  platform::PrinterDataValue value;
-  ASSERT_EQ(spooler.get_printer_data(printer.get(), u"PrinterType", 4, &value),
-            platform::kErrorSuccess);
-  EXPECT_EQ(value.type, platform::kRegDword);
+  PrinterDataValue value;
+  const auto read = [&](const char16_t* name, std::size_t limit) {
+    return spooler.get_printer_data(printer.get(), name, limit, &value);
+  };
+  ASSERT_EQ(read(u"PrinterType", 4), kErrorSuccess);
+  EXPECT_EQ(value.type, kRegDword);
   EXPECT_EQ(value.data, dword_bytes(0x4008));
-
-  ASSERT_EQ(spooler.get_printer_data(printer.get(), u"PrinterSerial", 64, &value),
-            platform::kErrorSuccess);
-  EXPECT_EQ(value.type, platform::kRegSz);
+  ASSERT_EQ(read(u"PrinterSerial", 64), kErrorSuccess);
+  EXPECT_EQ(value.type, kRegSz);
   EXPECT_EQ(value.data, string_value_bytes(u"12CH3456"));
-
-  ASSERT_EQ(spooler.get_printer_data(printer.get(), u"PrinterVersion", 64, &value),
-            platform::kErrorSuccess);
-  EXPECT_EQ(value.type, platform::kRegBinary);
+  ASSERT_EQ(read(u"PrinterVersion", 64), kErrorSuccess);
+  EXPECT_EQ(value.type, kRegBinary);
   EXPECT_EQ(value.data.size(), 6u);
-
   // One byte over the limit: not read.
-  EXPECT_EQ(spooler.get_printer_data(printer.get(), u"PrinterStatus", 64, &value),
-            platform::kErrorMoreData);
-  EXPECT_EQ(spooler.get_printer_data(printer.get(), u"PrinterType", 2, &value),
-            platform::kErrorMoreData);
-  EXPECT_EQ(spooler.get_printer_data(printer.get(), u"NoSuchValue", 64, &value),
-            platform::kErrorFileNotFound);
+  EXPECT_EQ(read(u"PrinterStatus", 64), kErrorMoreData);
+  EXPECT_EQ(read(u"PrinterType", 2), kErrorMoreData);
+  EXPECT_EQ(read(u"NoSuchValue", 64), kErrorFileNotFound);
 
   // The driver can be described at level 6 in 16 KB, not in nothing.
-  EXPECT_EQ(spooler.get_printer_driver(printer.get(), 6, 16384), platform::kErrorSuccess);
-  EXPECT_EQ(spooler.get_printer_driver(printer.get(), 6, 0), platform::kErrorInsufficientBuffer);
+  EXPECT_EQ(spooler.get_printer_driver(printer.get(), 6, 16384), kErrorSuccess);
+  EXPECT_EQ(spooler.get_printer_driver(printer.get(), 6, 0), kErrorInsufficientBuffer);
   // In the print server's own environment too (here the caller's: a 64-bit
   // program on a 64-bit system).
-  EXPECT_EQ(spooler.get_printer_driver_native(printer.get(), 6, 16384), platform::kErrorSuccess);
+  EXPECT_EQ(spooler.get_printer_driver_native(printer.get(), 6, 16384), kErrorSuccess);
 }
 
 TYPED_TEST(SpoolerContract, OpenAndCloseFailuresCarryTheirCodes) {
   auto& spooler = this->spooler();
-  platform::PrinterHandle handle = 0;
-  platform::PrinterDefaults defaults;
+  PrinterHandle handle = 0;
+  PrinterDefaults defaults;
   EXPECT_EQ(spooler.open_printer(u"Tessaly test no such queue", &defaults, &handle),
-            platform::kErrorInvalidPrinterName);
+            kErrorInvalidPrinterName);
   EXPECT_EQ(handle, 0u);
-  EXPECT_EQ(spooler.close_printer(0), platform::kErrorInvalidHandle);
-  ASSERT_EQ(spooler.open_printer(kQueueFront, nullptr, &handle), platform::kErrorSuccess);
+  EXPECT_EQ(spooler.close_printer(0), kErrorInvalidHandle);
+  ASSERT_EQ(spooler.open_printer(kQueueFront, nullptr, &handle), kErrorSuccess);
   EXPECT_NE(handle, 0u);
-  EXPECT_EQ(spooler.close_printer(handle), platform::kErrorSuccess);
+  EXPECT_EQ(spooler.close_printer(handle), kErrorSuccess);
 }
 
 // Queues come in the order of their names, whatever order they were made in
 // (as Wine lists them from the registry's Printers key).
 TYPED_TEST(SpoolerContract, EnumerationIsInNameOrder) {
-  std::vector<platform::PrinterInfo2> printers;
-  ASSERT_EQ(this->spooler().enum_local_printers(&printers), platform::kErrorSuccess);
+  std::vector<PrinterInfo2> printers;
+  ASSERT_EQ(this->spooler().enum_local_printers(&printers), kErrorSuccess);
   std::vector<std::u16string> ours;
   for (const auto& p : printers)
     if (p.printer_name.rfind(u"Tessaly test", 0) == 0) ours.push_back(p.printer_name);
@@ -311,45 +296,42 @@ TYPED_TEST(SpoolerContract, QueuesAreRemovedWithFullAccessAndDriversAreListed) {
   // A data type no print processor knows is refused, and leaves no handle
   // (Wine takes any data type).
   if (!this->under_.under_wine()) {
-    platform::PrinterHandle handle = 0x1234;
-    platform::PrinterDefaults unknown_type{u"PELMORA BOGUS", platform::kPrinterAccessUse};
-    EXPECT_EQ(spooler.open_printer(kQueueOther, &unknown_type, &handle),
-              platform::kErrorInvalidDatatype);
+    PrinterHandle handle = 0x1234;
+    PrinterDefaults unknown_type{u"PELMORA BOGUS", kPrinterAccessUse};
+    EXPECT_EQ(spooler.open_printer(kQueueOther, &unknown_type, &handle), kErrorInvalidDatatype);
     EXPECT_EQ(handle, 0u);
   }
 
-  platform::ScopedPrinter user(spooler);
-  platform::PrinterDefaults use{u"", platform::kPrinterAccessUse};
-  ASSERT_EQ(spooler.open_printer(kQueueOther, &use, user.receive()), platform::kErrorSuccess);
+  ScopedPrinter user(spooler);
+  PrinterDefaults use{u"", kPrinterAccessUse};
+  ASSERT_EQ(spooler.open_printer(kQueueOther, &use, user.receive()), kErrorSuccess);
   if (!this->under_.under_wine()) {
     // Wine checks no access rights on printer handles.
-    EXPECT_EQ(spooler.delete_printer(user.get()), platform::kErrorAccessDenied);
-    EXPECT_EQ(spooler.purge_printer(user.get()), platform::kErrorAccessDenied);
+    EXPECT_EQ(spooler.delete_printer(user.get()), kErrorAccessDenied);
+    EXPECT_EQ(spooler.purge_printer(user.get()), kErrorAccessDenied);
   }
   user.reset();
 
-  platform::ScopedPrinter admin(spooler);
-  platform::PrinterDefaults all{u"", platform::kPrinterAllAccess};
-  ASSERT_EQ(spooler.open_printer(kQueueOther, &all, admin.receive()), platform::kErrorSuccess);
+  ScopedPrinter admin(spooler);
+  PrinterDefaults all{u"", kPrinterAllAccess};
+  ASSERT_EQ(spooler.open_printer(kQueueOther, &all, admin.receive()), kErrorSuccess);
   // Wine has no purge (SetPrinterW level 0): it answers ERROR_INVALID_LEVEL.
   EXPECT_EQ(spooler.purge_printer(admin.get()),
-            this->under_.under_wine() ? platform::kErrorInvalidLevel : platform::kErrorSuccess);
-  EXPECT_EQ(spooler.delete_printer(admin.get()), platform::kErrorSuccess);
+            this->under_.under_wine() ? kErrorInvalidLevel : kErrorSuccess);
+  EXPECT_EQ(spooler.delete_printer(admin.get()), kErrorSuccess);
   admin.reset();
-  std::vector<platform::PrinterInfo2> printers;
-  ASSERT_EQ(spooler.enum_local_printers(&printers), platform::kErrorSuccess);
+  std::vector<PrinterInfo2> printers;
+  ASSERT_EQ(spooler.enum_local_printers(&printers), kErrorSuccess);
   for (const auto& p : printers) EXPECT_NE(p.printer_name, kQueueOther);
 
   std::vector<std::u16string> drivers;
-  ASSERT_EQ(spooler.enum_printer_drivers(&drivers), platform::kErrorSuccess);
+  ASSERT_EQ(spooler.enum_printer_drivers(&drivers), kErrorSuccess);
   EXPECT_NE(std::find(drivers.begin(), drivers.end(), kDriverZelko70), drivers.end());
   EXPECT_NE(std::find(drivers.begin(), drivers.end(), kDriverOther), drivers.end());
   // A driver nobody has is unknown. Wine refuses every deletion with these
   // flags and the default environment as a wrong parameter.
-  EXPECT_EQ(
-      spooler.delete_printer_driver(u"Pelmora no such driver", platform::kDpdDeleteUnusedFiles, 3),
-      this->under_.under_wine() ? platform::kErrorInvalidParameter
-                                : platform::kErrorUnknownPrinterDriver);
+  EXPECT_EQ(spooler.delete_printer_driver(u"Pelmora no such driver", kDpdDeleteUnusedFiles, 3),
+            this->under_.under_wine() ? kErrorInvalidParameter : kErrorUnknownPrinterDriver);
 }
 
 TYPED_TEST(SpoolerContract, ADriverAQueueNamesIsInUseInEveryEnvironment) {
@@ -358,10 +340,9 @@ TYPED_TEST(SpoolerContract, ADriverAQueueNamesIsInUseInEveryEnvironment) {
   if (this->under_.under_wine()) GTEST_SKIP() << "Wine deletes drivers in use";
   auto& spooler = this->spooler();
   std::u16string server;
-  ASSERT_EQ(spooler.get_server_environment(&server), platform::kErrorSuccess);
-  const std::u16string other = platform::equals_ignore_ascii_case(server, platform::kEnvironmentX64)
-                                   ? platform::kEnvironmentX86
-                                   : platform::kEnvironmentX64;
+  ASSERT_EQ(spooler.get_server_environment(&server), kErrorSuccess);
+  const std::u16string other =
+      equals_ignore_ascii_case(server, kEnvironmentX64) ? kEnvironmentX86 : kEnvironmentX64;
   constexpr char16_t kDriver[] = u"Tessaly Test Shared Driver";
   constexpr char16_t kQueue[] = u"Tessaly test shared driver";
   ASSERT_TRUE(this->under_.add_driver_in(kDriver, server));
@@ -370,33 +351,29 @@ TYPED_TEST(SpoolerContract, ADriverAQueueNamesIsInUseInEveryEnvironment) {
   struct Row {
     std::u16string environment;  // empty: the caller's own
     std::uint32_t flags;
-    platform::Win32Error while_used;
-    platform::Win32Error once_free;
+    Win32Error while_used;
+    Win32Error once_free;
   };
   // The queue prints with the server's driver and serves the other
   // environment's driver of that name to its point-and-print clients: both
   // are in use until it goes. An environment without the driver does not
   // have it; one the spooler does not know is refused as such.
   const Row rows[] = {
-      {server, platform::kDpdDeleteUnusedFiles, platform::kErrorPrinterDriverInUse,
-       platform::kErrorSuccess},
-      {other, platform::kDpdDeleteUnusedFiles, platform::kErrorPrinterDriverInUse,
-       platform::kErrorSuccess},
-      {u"", 0, platform::kErrorPrinterDriverInUse, platform::kErrorUnknownPrinterDriver},
-      {u"Windows IA64", 0, platform::kErrorUnknownPrinterDriver,
-       platform::kErrorUnknownPrinterDriver},
-      {u"Pelmora No Such Environment", 0, platform::kErrorInvalidEnvironment,
-       platform::kErrorInvalidEnvironment},
+      {server, kDpdDeleteUnusedFiles, kErrorPrinterDriverInUse, kErrorSuccess},
+      {other, kDpdDeleteUnusedFiles, kErrorPrinterDriverInUse, kErrorSuccess},
+      {u"", 0, kErrorPrinterDriverInUse, kErrorUnknownPrinterDriver},
+      {u"Windows IA64", 0, kErrorUnknownPrinterDriver, kErrorUnknownPrinterDriver},
+      {u"Pelmora No Such Environment", 0, kErrorInvalidEnvironment, kErrorInvalidEnvironment},
   };
   for (const Row& row : rows)
     EXPECT_EQ(row.while_used,
               spooler.delete_printer_driver_in(row.environment, kDriver, row.flags, 0))
-        << platform::to_utf8(row.environment);
+        << to_utf8(row.environment);
   this->under_.remove_queue(kQueue);
   for (const Row& row : rows)
     EXPECT_EQ(row.once_free,
               spooler.delete_printer_driver_in(row.environment, kDriver, row.flags, 0))
-        << platform::to_utf8(row.environment);
+        << to_utf8(row.environment);
 }
 
 TYPED_TEST(SpoolerContract, PollReadsTheQueuesAndPicksUpTheErrorText) {
@@ -408,19 +385,19 @@ TYPED_TEST(SpoolerContract, PollReadsTheQueuesAndPicksUpTheErrorText) {
   this->publish(kQueueFront, front);
   this->publish(kQueueOffline, offline);
   this->publish(kQueueOther, front);
-  ASSERT_TRUE(this->under_.set_value(kQueueFront, u"ErrorMessage", platform::kRegSz,
+  ASSERT_TRUE(this->under_.set_value(kQueueFront, u"ErrorMessage", kRegSz,
                                      string_value_bytes(u"Encoding failed")));
   ASSERT_TRUE(this->under_.set_offline(kQueueOffline, true));
 
   DisplayState display;
   auto snapshot = std::make_unique<StatusSnapshot>();
-  platform::Registry& registry = this->under_.registry();
+  Registry& registry = this->under_.registry();
   poll_printer_status(this->spooler(), registry, display, *snapshot);
 
   const PrinterStatusRecord* a = nullptr;
   const PrinterStatusRecord* b = nullptr;
   for (std::size_t i = 0; i < snapshot->count; ++i) {
-    const auto name = platform::view_of(snapshot->records[i].queue_name);
+    const auto name = view_of(snapshot->records[i].queue_name);
     if (name == kQueueFront) a = &snapshot->records[i];
     if (name == kQueueOffline) b = &snapshot->records[i];
     EXPECT_NE(name, kQueueOther);
@@ -430,25 +407,23 @@ TYPED_TEST(SpoolerContract, PollReadsTheQueuesAndPicksUpTheErrorText) {
   EXPECT_LT(a, b);  // the spooler's order
   EXPECT_EQ(a->online, 1);
   EXPECT_EQ(a->has_laminator, 1);
-  EXPECT_EQ(platform::view_of(a->firmware), u"1.00.61");
-  EXPECT_EQ(platform::view_of(a->line1), u"Lami. Cover Open ");
+  EXPECT_EQ(view_of(a->firmware), u"1.00.61");
+  EXPECT_EQ(view_of(a->line1), u"Lami. Cover Open ");
   EXPECT_EQ(b->online, 0);
   EXPECT_EQ(b->two_key_panel, 0);
-  EXPECT_EQ(platform::view_of(b->line1), u"                ");
+  EXPECT_EQ(view_of(b->line1), u"                ");
 
   // The error text went through the registry and is gone from it; the
   // values the driver published stay.
   EXPECT_EQ(display.error_pending, 1);
-  EXPECT_EQ(platform::view_of(display.error_text), u"Encoding failed");
-  platform::ScopedRegKey key(registry);
-  ASSERT_EQ(registry.open_key(platform::kHkeyLocalMachine, driver_data_key(kQueueFront),
-                              platform::kKeyRead, key.receive()),
-            platform::kErrorSuccess);
-  platform::RegistryValue value;
-  EXPECT_EQ(registry.query_value(key.get(), u"ErrorMessage", 128, &value),
-            platform::kErrorFileNotFound);
-  EXPECT_EQ(registry.query_value(key.get(), u"PrinterSerial", 128, &value),
-            platform::kErrorSuccess);
+  EXPECT_EQ(view_of(display.error_text), u"Encoding failed");
+  ScopedRegKey key(registry);
+  ASSERT_EQ(
+      registry.open_key(kHkeyLocalMachine, driver_data_key(kQueueFront), kKeyRead, key.receive()),
+      kErrorSuccess);
+  RegistryValue value;
+  EXPECT_EQ(registry.query_value(key.get(), u"ErrorMessage", 128, &value), kErrorFileNotFound);
+  EXPECT_EQ(registry.query_value(key.get(), u"PrinterSerial", 128, &value), kErrorSuccess);
 }
 
 }  // namespace
