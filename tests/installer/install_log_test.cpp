@@ -16,30 +16,6 @@
 namespace pelmora::testing {
 namespace {
 
-// The log's lines without their CR LF; every line must have one.
-std::vector<std::string> LogLines(platform::sim::SimWindows& win) {
-  const std::string text = win.shell.file_contents(kLogPath);
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find("\r\n", start);
-    EXPECT_NE(end, std::string::npos) << "unterminated: " << text.substr(start);
-    if (end == std::string::npos) break;
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
-
-// A line without its time stamp.
-std::string Body(const std::string& line) { return line.size() > 20 ? line.substr(20) : ""; }
-
-bool Has(const std::vector<std::string>& lines, const std::string& body) {
-  for (const auto& line : lines)
-    if (Body(line) == body) return true;
-  return false;
-}
-
 // The operation lines: CamelCase actions, as the installer names them.
 std::vector<std::string> Operations(const std::vector<std::string>& lines) {
   static const std::regex kOperation("(step[123]) [A-Z][A-Za-z]+( \"[^\"]*\")?: .*");

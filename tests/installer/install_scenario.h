@@ -4,12 +4,15 @@
 // the system folder, and card printers to plug in.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "difx_tool.h"
 #include "operations/installer_steps.h"
@@ -28,6 +31,31 @@ namespace pelmora::testing {
 // Where the wizard and the unattended mode write their log by default.
 inline constexpr char16_t kLogPath[] =
     u"C:\\Users\\Administrator\\AppData\\Local\\Temp\\Pelmora.log";
+
+// The lines of a log without their CR LF; every line must have one.
+inline std::vector<std::string> LogLines(platform::sim::SimWindows& win,
+                                         std::u16string_view path = kLogPath) {
+  const std::string text = win.shell.file_contents(path);
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find("\r\n", start);
+    EXPECT_NE(end, std::string::npos) << "unterminated: " << text.substr(start);
+    if (end == std::string::npos) break;
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+// A line without its time stamp.
+inline std::string Body(const std::string& line) { return line.size() > 20 ? line.substr(20) : ""; }
+
+inline bool Has(const std::vector<std::string>& lines, const std::string& body) {
+  for (const auto& line : lines)
+    if (Body(line) == body) return true;
+  return false;
+}
 
 // Loads every file of the generated media under `folder` (no trailing
 // backslash) of the simulated file system.
