@@ -463,22 +463,20 @@ TEST(CleanupFaults, EveryCallFailedInTurn) {
 }
 
 TEST_F(Cleanup, StaleUsbNodesMatchTheirFirstHardwareIdOnly) {
-  auto node = [](std::string instance, std::vector<std::string> ids, bool present) {
-    return platform::sim::SimDevices::Node{std::move(instance), std::move(ids), present};
+  auto add = [this](std::string instance, std::vector<std::string> ids, bool present) {
+    win.devices.add_node({std::move(instance), std::move(ids), present});
   };
   // Lower case with a revision suffix matches; so does an unplugged node.
-  win.devices.add_node(node("USB\\VID_0016&PID_3850\\A",
-                            {"usb\\vid_0016&pid_3850&rev_0100", "USB\\VID_0016&PID_3850"}, true));
-  win.devices.add_node(node("USB\\VID_0016&PID_3850\\B", {"USB\\VID_0016&PID_3850"}, false));
+  add("USB\\VID_0016&PID_3850\\A", {"usb\\vid_0016&pid_3850&rev_0100", "USB\\VID_0016&PID_3850"},
+      true);
+  add("USB\\VID_0016&PID_3850\\B", {"USB\\VID_0016&PID_3850"}, false);
   // The product id only in a later entry, another product, another bus, a
   // list that does not fit in 100 bytes, a node without hardware ids.
-  win.devices.add_node(node("USB\\VID_0016&PID_3870\\C",
-                            {"USB\\VID_0016&PID_3870", "USB\\VID_0016&PID_3850"}, true));
-  win.devices.add_node(node("USB\\VID_0016&PID_3851\\D", {"USB\\VID_0016&PID_3851"}, true));
-  win.devices.add_node(node("HID\\VID_0016&PID_3850\\E", {"USB\\VID_0016&PID_3850"}, true));
-  win.devices.add_node(node("USB\\VID_0016&PID_3850\\F",
-                            {"USB\\VID_0016&PID_3850&REV_0100", std::string(80, 'x')}, true));
-  win.devices.add_node(node("USB\\VID_0016&PID_3850\\G", {}, true));
+  add("USB\\VID_0016&PID_3870\\C", {"USB\\VID_0016&PID_3870", "USB\\VID_0016&PID_3850"}, true);
+  add("USB\\VID_0016&PID_3851\\D", {"USB\\VID_0016&PID_3851"}, true);
+  add("HID\\VID_0016&PID_3850\\E", {"USB\\VID_0016&PID_3850"}, true);
+  add("USB\\VID_0016&PID_3850\\F", {"USB\\VID_0016&PID_3850&REV_0100", std::string(80, 'x')}, true);
+  add("USB\\VID_0016&PID_3850\\G", {}, true);
   EXPECT_TRUE(RemoveStaleUsbDevices(context, 5));
   std::vector<std::string> left;
   for (const auto& n : win.devices.nodes()) left.push_back(n.instance_id);
@@ -491,15 +489,14 @@ TEST_F(Cleanup, StaleUsbNodesMatchTheirFirstHardwareIdOnly) {
   EXPECT_EQ(std::string(UsbHardwareIdPrefix(10)), "USB\\VID_0016&PID_3850");
   EXPECT_EQ(std::string(UsbHardwareIdPrefix(15)), "USB\\VID_0016&PID_3870");
   // Model 11 removes the nodes of its own product only.
-  win.devices.add_node(
-      node("USB\\VID_0016&PID_3875\\T", {"USB\\VID_0016&PID_3875&REV_0100"}, true));
+  add("USB\\VID_0016&PID_3875\\T", {"USB\\VID_0016&PID_3875&REV_0100"}, true);
   EXPECT_TRUE(RemoveStaleUsbDevices(context, 11));
   ASSERT_EQ(win.devices.nodes().size(), 5u);
   EXPECT_EQ(win.devices.nodes().back().instance_id, "USB\\VID_0016&PID_3850\\G");
 
   // A removal that fails ends the walk with false; an enumeration that fails
   // ends it too instead of trying the same node for ever.
-  win.devices.add_node(node("USB\\VID_0016&PID_3851\\H", {"USB\\VID_0016&PID_3851"}, true));
+  add("USB\\VID_0016&PID_3851\\H", {"USB\\VID_0016&PID_3851"}, true);
   win.faults.fail("SetupDiRemoveDevice", platform::kErrorAccessDenied);
   EXPECT_FALSE(RemoveStaleUsbDevices(context, 1));
   const int enumerated = win.faults.calls("SetupDiEnumDeviceInfo");
