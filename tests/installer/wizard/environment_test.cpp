@@ -9,8 +9,9 @@
 #include "platform_sim/sim_dialog_host.h"
 #include "platform_sim/sim_tray_window.h"
 #include "platform_sim/sim_windows.h"
+#include "wizard_fixture.h"
 
-namespace pelmora {
+namespace pelmora::testing {
 namespace {
 
 using platform::WindowsVersion;
@@ -53,12 +54,6 @@ TEST(GetInstallerDirectory, CutsAfterTheLastBackslash) {
   EXPECT_EQ(platform::view_of(small), u"C:\\abc\\");
 }
 
-constexpr char16_t kAssistant[] =
-    u"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Compatibility Assistant";
-constexpr char16_t kPersisted[] =
-    u"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Compatibility "
-    u"Assistant\\Persisted";
-
 TEST(RegisterCompatibilityPersisted, MissingAssistantIsASuccessfulNoOp) {
   platform::sim::SimWindows win;
   EXPECT_TRUE(RegisterCompatibilityPersisted(win.registry, win.system));
@@ -85,20 +80,16 @@ TEST(RegisterCompatibilityPersisted, StopsAtTheFirstFailedWrite) {
   win.registry.put_dword(platform::kHkeyCurrentUser, kAssistant, u"x", 0);
   win.faults.fail("RegSetValueExW", platform::kErrorAccessDenied, 2);
   EXPECT_FALSE(RegisterCompatibilityPersisted(win.registry, win.system));
-  EXPECT_TRUE(win.registry.value(platform::kHkeyCurrentUser, kPersisted, u"SIGN=D1FE0 Pelmora.exe",
-                                 nullptr));
-  EXPECT_FALSE(win.registry.value(platform::kHkeyCurrentUser, kPersisted,
-                                  u"SIGN.MEDIA=D1FE0 Pelmora.exe", nullptr));
-  EXPECT_FALSE(win.registry.value(platform::kHkeyCurrentUser, kPersisted, u"C:\\Setup\\Pelmora.exe",
-                                  nullptr));
+  EXPECT_TRUE(Persisted(win, u"SIGN=D1FE0 Pelmora.exe"));
+  EXPECT_FALSE(Persisted(win, u"SIGN.MEDIA=D1FE0 Pelmora.exe"));
+  EXPECT_FALSE(Persisted(win, u"C:\\Setup\\Pelmora.exe"));
   EXPECT_EQ(win.registry.open_handles(), 0u);
 
   // Create refused, open of the full path works: written there.
   win.faults.clear();
   win.faults.fail("RegCreateKeyExW", platform::kErrorAccessDenied);
   EXPECT_TRUE(RegisterCompatibilityPersisted(win.registry, win.system));
-  EXPECT_TRUE(win.registry.value(platform::kHkeyCurrentUser, kPersisted,
-                                 u"SIGN.MEDIA=D1FE0 Pelmora.exe", nullptr));
+  EXPECT_TRUE(Persisted(win, u"SIGN.MEDIA=D1FE0 Pelmora.exe"));
   // Both refused: failure.
   win.faults.fail("RegCreateKeyExW", platform::kErrorAccessDenied);
   win.faults.fail("RegOpenKeyExW", platform::kErrorAccessDenied, 2);
@@ -237,4 +228,4 @@ TEST(CPelmoraApp, EndsSilentlyWithoutSockets) {
 }
 
 }  // namespace
-}  // namespace pelmora
+}  // namespace pelmora::testing

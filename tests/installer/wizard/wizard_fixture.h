@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "localized_text.h"
@@ -64,6 +65,16 @@ class FakeSteps : public WizardSteps {
   std::uint32_t selection_product = 0;
 };
 
+// Where the program compatibility assistant keeps its marks for the user.
+inline constexpr char16_t kAssistant[] =
+    u"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Compatibility Assistant";
+inline constexpr char16_t kPersisted[] =
+    u"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Compatibility "
+    u"Assistant\\Persisted";
+inline bool Persisted(platform::sim::SimWindows& win, std::u16string_view name) {
+  return win.registry.value(platform::kHkeyCurrentUser, kPersisted, name, nullptr);
+}
+
 using test_support::OpenInTemplate;
 using test_support::StatusBeforePumps;
 
@@ -76,10 +87,7 @@ class WizardTest : public ::testing::Test {
     // languages of the combo box's initialisation data.
     OpenInTemplate(host, dialog);
     // An administrator's profile with the compatibility assistant.
-    win.registry.put_dword(platform::kHkeyCurrentUser,
-                           u"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\"
-                           u"Compatibility Assistant",
-                           u"Marker", 1);
+    win.registry.put_dword(platform::kHkeyCurrentUser, kAssistant, u"Marker", 1);
   }
 
   void WriteSettings(const std::string& text) {

@@ -8,10 +8,6 @@ namespace {
 
 using platform::kHkeyCurrentUser;
 
-constexpr char16_t kPersisted[] =
-    u"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Compatibility "
-    u"Assistant\\Persisted";
-
 TEST_F(WizardTest, Step1ForAnAdministratorInEnglishByDefault) {
   Start();
   EXPECT_EQ(dialog.wizardState, WIZ_STEP1);
@@ -35,8 +31,8 @@ TEST_F(WizardTest, Step1ForAnAdministratorInEnglishByDefault) {
   EXPECT_EQ(host.control(IDC_HEADER).text_color, 0x00FFFFFFu);
   EXPECT_EQ(host.control(IDC_HEADER).font_weight, 700);
   // The compatibility registration ran for the administrator.
-  EXPECT_TRUE(win.registry.value(kHkeyCurrentUser, kPersisted, u"SIGN=D1FE0 Pelmora.exe", nullptr));
-  EXPECT_TRUE(win.registry.value(kHkeyCurrentUser, kPersisted, u"C:\\Setup\\Pelmora.exe", nullptr));
+  EXPECT_TRUE(Persisted(win, u"SIGN=D1FE0 Pelmora.exe"));
+  EXPECT_TRUE(Persisted(win, u"C:\\Setup\\Pelmora.exe"));
   EXPECT_TRUE(host.running_timers().empty());
   EXPECT_EQ(dialog.ExitCode(), kExitCancelled);  // closing now installs nothing
 }
