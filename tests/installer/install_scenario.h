@@ -24,6 +24,7 @@
 #include "platform/util/usb_print_ids.h"
 #include "platform_sim/sim_dialog_host.h"
 #include "platform_sim/sim_windows.h"
+#include "support/sim_step_context.h"
 #include "wizard_fixture.h"
 
 namespace pelmora::testing {
@@ -137,6 +138,15 @@ inline void PrepareInstallation(platform::sim::SimWindows& win, DifxRuns* runs =
     return code;
   });
 }
+
+// Steps 2 and 3 without the wizard: a prepared simulated Windows and the
+// step operations' context on it for `model`.
+struct PreparedSteps {
+  explicit PreparedSteps(int model) : context(win, model) { PrepareInstallation(win); }
+  platform::sim::SimWindows win;
+  test_support::SimStepContext context;
+  platform::sim::SimDialogHost& host = context.window;
+};
 
 // Where a key of HKLM\SOFTWARE named by the 32-bit programs lies: under
 // WOW6432Node on 64-bit Windows.

@@ -16,18 +16,15 @@
 namespace pelmora::testing {
 namespace {
 
-using platform::sim::SimWindows;
-
 std::string OemInf(std::u16string_view description) {
   return "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Printer\r\n[SourceDisksNames]\r\n"
          "100 = \"" +
          platform::to_utf8(description) + "\",,,\r\n";
 }
 
-class NetworkInstallation : public ::testing::Test {
+class NetworkInstallation : public ::testing::Test, public PreparedSteps {
  protected:
-  NetworkInstallation() : context(win) {
-    PrepareInstallation(win);
+  NetworkInstallation() : PreparedSteps(MODEL_NONE) {
     test_support::InstallPrintUiStandIn(win);
     host.define(IDC_PORT_USB, {});
     platform::copy_truncated(context.networkAddress, u"10.0.0.31");
@@ -39,10 +36,6 @@ class NetworkInstallation : public ::testing::Test {
         return started.command_line;
     return {};
   }
-
-  SimWindows win;
-  test_support::SimStepContext context;
-  platform::sim::SimDialogHost& host = context.window;
 };
 
 TEST_F(NetworkInstallation, ThePortRecordIsTheMonitorsVersionOneLayout) {
