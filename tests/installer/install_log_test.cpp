@@ -104,12 +104,7 @@ TEST(InstallLog, UsbInstallationOverAnEarlierOne) {
             "2026-12-09 06:10:00 start Pelmora \"2.0.0.0\": Windows 14 (6.1.7601), WOW64 no, "
             "model 0 \"Orvane ZELKO-70 Card Printer\", language 0, process 5208");
   // Time stamps come from the clock: Step 1 spends its 19 s in fixed waits.
-  EXPECT_TRUE(Has(lines, "step1 RunCleanupStep: ok"));
-  for (const auto& line : lines) {
-    if (Body(line) == "step1 RunCleanupStep: ok") {
-      EXPECT_EQ(line.substr(0, 19), "2026-12-09 06:10:19");
-    }
-  }
+  EXPECT_NE(std::ranges::find(lines, "2026-12-09 06:10:19 step1 RunCleanupStep: ok"), lines.end());
   EXPECT_EQ(lines.back().substr(19),
             " end Pelmora: installation complete, exit code 0, process 5208");
 

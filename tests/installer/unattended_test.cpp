@@ -352,7 +352,6 @@ TEST(QuietFaults, EveryCallFailedInTurn) {
     const int nth = ++seen[operation];
     SCOPED_TRACE(entry + " #" + std::to_string(nth));
     Quiet q(arguments);
-    // A plug-in in use: its deletion and its copy wait for the restart.
     Leftovers(q.win).AddProgramUsingPlugIn(0);
     q.win.faults.fail(operation, platform::kErrorAccessDenied, nth);
     const std::uint32_t code = q.Run();
