@@ -76,17 +76,37 @@ inline bool Persisted(platform::sim::SimWindows& win, std::u16string_view name) 
 }
 
 using test_support::OpenInTemplate;
-using test_support::StatusBeforePumps;
 
-class WizardTest : public ::testing::Test {
- protected:
-  using Control = platform::sim::SimDialogHost::Control;
-
-  WizardTest() : host(win.clock), dialog(win.platform, steps) {
-    // The dialog template: caption, the hidden Scan button, the ten
-    // languages of the combo box's initialisation data.
+// The wizard with stand-in steps on a simulated Windows, opened in its
+// template (the caption, the hidden Scan button, the ten languages of the
+// combo box's initialisation data) and driven as its window would be.
+struct StandInWizard {
+  explicit StandInWizard(platform::sim::SimWindows& win)
+      : host(win.clock), dialog(win.platform, steps) {
     OpenInTemplate(host, dialog);
-    // An administrator's profile with the compatibility assistant.
+  }
+  void Click(int control) {
+    dialog.handle_message(platform::WindowMessage::command(control, platform::kBnClicked));
+  }
+  void Run(std::uint64_t ms) {
+    host.run_for(ms, [this](const platform::WindowMessage& m) { return dialog.handle_message(m); });
+  }
+
+  platform::sim::SimDialogHost host;
+  FakeSteps steps;
+  CPelmoraDlg dialog;
+};
+
+// The simulated Windows comes first, so that the wizard's parts can use it.
+struct OwnWindows {
+  platform::sim::SimWindows win;
+};
+
+class WizardTest : public ::testing::Test, protected OwnWindows, protected StandInWizard {
+ protected:
+  using StandInWizard::Run;  // not ::testing::Test::Run
+  // An administrator's profile with the compatibility assistant.
+  WizardTest() : StandInWizard(win) {
     win.registry.put_dword(platform::kHkeyCurrentUser, kAssistant, u"Marker", 1);
   }
 
@@ -94,9 +114,6 @@ class WizardTest : public ::testing::Test {
     win.shell.put_file(u"C:\\Setup\\Pelmora.ini", text);
   }
   void Start() { ASSERT_TRUE(dialog.OnInitDialog()); }
-  void Click(int control) {
-    dialog.handle_message(platform::WindowMessage::command(control, platform::kBnClicked));
-  }
   void ChooseLanguage(int index) {
     host.combo_select(IDC_LANGUAGE, index);
     dialog.handle_message(platform::WindowMessage::command(IDC_LANGUAGE, platform::kCbnSelChange));
@@ -112,9 +129,6 @@ class WizardTest : public ::testing::Test {
     steps.selection = std::move(chosen);
     ClickTcpIp();
   }
-  void Run(std::uint64_t ms) {
-    host.run_for(ms, [this](const platform::WindowMessage& m) { return dialog.handle_message(m); });
-  }
   std::u16string Text(int row, int language = 0) { return GetLocalizedText(row, language); }
   std::u16string Status() { return host.text(IDC_STATUS); }
 
@@ -129,11 +143,6 @@ class WizardTest : public ::testing::Test {
     Run(1000);
     ASSERT_EQ(dialog.wizardState, WIZ_STEP3);
   }
-
-  platform::sim::SimWindows win;
-  platform::sim::SimDialogHost host;
-  FakeSteps steps;
-  CPelmoraDlg dialog;
 };
 
 }  // namespace pelmora::testing
