@@ -369,18 +369,14 @@ TEST_F(Cleanup, TheSystemInfFolderIsListedAlsoOnARemoteDesktopHost) {
 // empty for a call whose failure must not stop it.
 std::u16string ExpectedFailureText(const std::string& operation) {
   if (operation == "RegOpenKeyExW") return u"KillTessaly() failed with error FFFFFFFF: ";
-  static const std::map<std::string, std::u16string> kApis = {
-      {"EnumPrintersW", u"EnumPrinters"},
-      {"OpenPrinterW", u"OpenPrinter"},
-      {"SetPrinterW", u"SetPrinter"},
-      {"DeletePrinter", u"DeletePrinter"},
-      {"EnumPrinterDriversW", u"EnumPrinterDrivers"},
-      {"DeletePrinterDriverExW", u"DeletePrinterDriverEx"},
-      {"SetupGetInfFileListW", u"SetupGetInfFileList"},
-      {"RegDeleteKeyW", u"RegDeleteKey"}};
-  auto it = kApis.find(operation);
-  return it == kApis.end() ? std::u16string()
-                           : it->second + u"() failed with error 00000005: Access is denied.";
+  // The text names the call without the W of its wide-character form.
+  static const std::set<std::string> kNamed = {
+      "EnumPrintersW",       "OpenPrinterW",           "SetPrinterW",          "DeletePrinter",
+      "EnumPrinterDriversW", "DeletePrinterDriverExW", "SetupGetInfFileListW", "RegDeleteKeyW"};
+  if (!kNamed.count(operation)) return {};
+  const std::string name =
+      operation.ends_with('W') ? operation.substr(0, operation.size() - 1) : operation;
+  return platform::to_utf16(name) + u"() failed with error 00000005: Access is denied.";
 }
 
 // Each call of a full Step 1 fails in turn. The step either goes on (the
