@@ -216,14 +216,11 @@ inline platform::sim::SimUsbDevice& PlugPrinter(platform::sim::SimWindows& win, 
                                         UsbPrintIds(row), platform::format(u"ZK%06d", {row + 1}));
 }
 
-// The whole wizard on a prepared simulated Windows, set up for `model`.
-struct Wizard {
-  explicit Wizard(int model, const Desk& desk = kSetupDesk)
+// The whole wizard with the installer's steps on a simulated Windows, in a
+// window made from its template.
+struct InstallerWizard {
+  explicit InstallerWizard(platform::sim::SimWindows& win)
       : host(win.clock, win.desktop), dialog(win.platform, steps) {
-    PrepareInstallation(win, &runs, desk);
-    if (model != MODEL_NONE)
-      win.shell.put_file(std::u16string(desk.folder) + u"\\Pelmora.ini",
-                         "LANGUAGE: 0\r\nMODEL: " + std::to_string(model));
     OpenInTemplate(host, dialog);
   }
   void Click(int control) {
@@ -233,11 +230,21 @@ struct Wizard {
     host.run_for(ms, [this](const platform::WindowMessage& m) { dialog.handle_message(m); });
   }
 
-  platform::sim::SimWindows win;
-  DifxRuns runs;
   platform::sim::SimDialogHost host;
   InstallerSteps steps;
   CPelmoraDlg dialog;
+};
+
+// The whole wizard on a prepared simulated Windows, set up for `model`.
+struct Wizard : OwnWindows, InstallerWizard {
+  explicit Wizard(int model, const Desk& desk = kSetupDesk) : InstallerWizard(win) {
+    PrepareInstallation(win, &runs, desk);
+    if (model != MODEL_NONE)
+      win.shell.put_file(std::u16string(desk.folder) + u"\\Pelmora.ini",
+                         "LANGUAGE: 0\r\nMODEL: " + std::to_string(model));
+  }
+
+  DifxRuns runs;
 };
 
 }  // namespace pelmora::testing

@@ -249,19 +249,15 @@ TEST(PreparationWorker, AWorkerOutlivingTheWizardWindowTouchesNothingOfIt) {
   win.threads.hold = true;
   std::uintptr_t window = 0;
   {
-    platform::sim::SimDialogHost host(win.clock, win.desktop);
-    InstallerSteps steps;
-    CPelmoraDlg dialog(win.platform, steps);
-    test_support::OpenInTemplate(host, dialog);
-    ASSERT_TRUE(dialog.OnInitDialog());
-    dialog.handle_message(platform::WindowMessage::command(IDC_NEXT, platform::kBnClicked));
-    dialog.handle_message(platform::WindowMessage::command(IDC_NEXT, platform::kBnClicked));
-    ASSERT_EQ(dialog.wizardState, WIZ_PACKAGE_WAIT);
-    window = host.window_ref();
+    InstallerWizard wizard(win);
+    ASSERT_TRUE(wizard.dialog.OnInitDialog());
+    wizard.Click(IDC_NEXT);
+    wizard.Click(IDC_NEXT);
+    ASSERT_EQ(wizard.dialog.wizardState, WIZ_PACKAGE_WAIT);
+    window = wizard.host.window_ref();
     // The user closes the wizard while the worker has not run yet; the
     // modal loop ends and the dialog and its host are gone.
-    dialog.handle_message(
-        platform::WindowMessage::command(IDC_CANCEL_BUTTON, platform::kBnClicked));
+    wizard.Click(IDC_CANCEL_BUTTON);
   }
   ASSERT_NE(window, 0u);
   // The dialog let go of the worker's handle; the worker has not run yet.
