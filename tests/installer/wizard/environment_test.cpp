@@ -97,13 +97,19 @@ TEST(RegisterCompatibilityPersisted, StopsAtTheFirstFailedWrite) {
   EXPECT_EQ(win.registry.open_handles(), 0u);
 }
 
-TEST(CPelmoraApp, StartsSocketsAndLockThenRunsTheWizardModally) {
+// The program's start on a simulated Windows, with the services it starts
+// the wizard through.
+class ProgramStart : public ::testing::Test {
+ protected:
   platform::sim::SimWindows win;
   platform::sim::SimMonitorSystem ui;
   InstallerSteps steps;
+  StartupServices services{ui};
+};
+
+TEST_F(ProgramStart, StartsSocketsAndLockThenRunsTheWizardModally) {
   std::vector<std::string> order;
   CPelmoraApp* app_pointer = nullptr;
-  StartupServices services{ui};
   services.create_channel_lock = [&] {
     EXPECT_EQ(ui.common_controls, 1);  // the common controls first
     order.push_back(win.sockets.started() ? "sockets, lock" : "lock");
@@ -142,12 +148,8 @@ TEST(CPelmoraApp, StartsSocketsAndLockThenRunsTheWizardModally) {
   EXPECT_EQ(refused.ExitInstance(), kExitNotAdministrator);
 }
 
-TEST(CPelmoraApp, HoldsTheRunMutexAndASecondRunEndsAtOnce) {
-  platform::sim::SimWindows win;
-  platform::sim::SimMonitorSystem ui;
-  InstallerSteps steps;
+TEST_F(ProgramStart, HoldsTheRunMutexAndASecondRunEndsAtOnce) {
   std::vector<std::string> order;
-  StartupServices services{ui};
   services.run_modal = [&](platform::DialogLogic&) {
     order.push_back(win.sockets.started() ? "sockets, modal" : "modal");
     // For the whole run.
@@ -208,13 +210,9 @@ TEST(CPelmoraApp, HoldsTheRunMutexAndASecondRunEndsAtOnce) {
             "2026-12-09 06:10:00 end Pelmora: not shown, exit code 1639, process 3120\r\n");
 }
 
-TEST(CPelmoraApp, EndsSilentlyWithoutSockets) {
-  platform::sim::SimWindows win;
-  platform::sim::SimMonitorSystem ui;
-  InstallerSteps steps;
+TEST_F(ProgramStart, EndsSilentlyWithoutSockets) {
   bool modal = false, lock = false;
   win.faults.fail("WSAStartup", platform::kWsaSysNotReady);
-  StartupServices services{ui};
   services.create_channel_lock = [&] { lock = true; };
   services.run_modal = [&](platform::DialogLogic&) {
     modal = true;

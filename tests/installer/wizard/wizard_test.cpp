@@ -198,8 +198,7 @@ TEST_F(WizardTest, PackageWaitProgressAndWorkerHandshake) {
   host.enable(IDC_CANCEL_BUTTON, true);
   const auto sleeps_before = win.clock.sleeps().size();
   Run(1000);
-  expected.push_back(30);
-  expected.push_back(0);
+  expected.insert(expected.end(), {30, 0});
   EXPECT_EQ(host.positions(IDC_PROGRESS), expected);
   ASSERT_EQ(win.clock.sleeps().size(), sleeps_before + 1);
   EXPECT_EQ(win.clock.sleeps().back(), 2000u);
