@@ -330,11 +330,8 @@ TEST(InstallationFaults, EveryCallFailedInTurn) {
     // A card form moved behind the CR80 form is deleted before it is added
     // again; when that add fails, the form is gone and no rerun brings it
     // back.
-    if (entry == "AddFormW ID card") {
-      EXPECT_EQ(run.Missing(), std::vector<std::string>{"forms"});
-    } else {
-      EXPECT_EQ(run.Missing(), std::vector<std::string>{});
-    }
+    EXPECT_EQ(run.Missing(), entry == "AddFormW ID card" ? std::vector<std::string>{"forms"}
+                                                         : std::vector<std::string>{});
   }
 }
 
