@@ -386,9 +386,7 @@ TEST(CleanupFaults, EveryCallFailedInTurn) {
   auto seed = [](SimWindows& win) {
     Leftovers leftovers(win);
     leftovers.AddTool();
-    leftovers.Add(0, u"Desk");
-    leftovers.Add(6, u"Desk 40");
-    leftovers.AddMonitorAndUtilities();
+    leftovers.AddEarlierInstallation();
     leftovers.AddForeign();
     // A monitor that ends when asked, and a plug-in deleted at the restart.
     leftovers.AddRunningMonitor();

@@ -25,14 +25,6 @@ std::vector<std::string> Operations(const std::vector<std::string>& lines) {
   return out;
 }
 
-// What an earlier installation of rows 0 and 6 left, as Step 1 meets it.
-void SeedEarlierInstallation(platform::sim::SimWindows& win) {
-  Leftovers leftovers(win);
-  leftovers.Add(0, u"Desk");
-  leftovers.Add(6, u"Desk 40");
-  leftovers.AddMonitorAndUtilities();
-}
-
 // Everything a person at the screen sees at each stop of a USB run.
 struct Screens {
   std::vector<std::u16string> status;
@@ -88,7 +80,7 @@ TEST(InstallLog, LinesAreBoundedSingleLinesWithQuotedSubjects) {
 
 TEST(InstallLog, UsbInstallationOverAnEarlierOne) {
   Wizard w(0);
-  SeedEarlierInstallation(w.win);
+  Leftovers(w.win).AddEarlierInstallation();
   // The start and end lines name the process.
   w.win.processes.own_id = 5208;
   // An earlier run's lines stay in front.
@@ -172,7 +164,7 @@ TEST(InstallLog, UsbInstallationOverAnEarlierOne) {
 
 TEST(InstallLog, AFailureLogsTheStatusTextAndTheLogStillEnds) {
   Wizard w(0);
-  SeedEarlierInstallation(w.win);
+  Leftovers(w.win).AddEarlierInstallation();
   w.win.faults.fail("DeletePrinter", platform::kErrorAccessDenied, 2);
   ASSERT_TRUE(w.dialog.OnInitDialog());
   w.Click(IDC_NEXT);
@@ -238,7 +230,7 @@ TEST(InstallLog, ALogThatCannotBeWrittenChangesNothing) {
     return out;
   };
   Wizard logged(0);
-  SeedEarlierInstallation(logged.win);
+  Leftovers(logged.win).AddEarlierInstallation();
   const Screens expected = RunUsbInstallation(logged);
   ASSERT_EQ(expected.state, WIZ_INSTALLING);
   ASSERT_FALSE(LogLines(logged.win).empty());
@@ -266,7 +258,7 @@ TEST(InstallLog, ALogThatCannotBeWrittenChangesNothing) {
   for (const auto& broken : kBrokenLogs) {
     SCOPED_TRACE(broken.name);
     Wizard w(0);
-    SeedEarlierInstallation(w.win);
+    Leftovers(w.win).AddEarlierInstallation();
     broken.break_log(w.win);
     EXPECT_EQ(RunUsbInstallation(w), expected);
     EXPECT_EQ(calls(w.win), calls(logged.win));
