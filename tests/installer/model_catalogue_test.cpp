@@ -17,14 +17,12 @@ namespace {
 std::u16string_view Name(int row) { return ModelCatalogue[row].modelName; }
 
 TEST(ModelCatalogueTest, RowsSharingFamiliesAgree) {
-  // Rows 7 and 9 have a manufacturer folder of one space.
-  EXPECT_EQ(std::u16string_view(ModelCatalogue[7].manufacturer), u" ");
-  EXPECT_EQ(std::u16string_view(ModelCatalogue[9].manufacturer), u" ");
-  EXPECT_EQ(Name(7), u"Card Printer");
-  EXPECT_EQ(Name(9), u"Card Printer");
-  // On disk they are "Generic" and "CardPRN"; every row's folder and file
-  // names are names Windows can hold, and the other rows keep theirs.
+  // Rows 7 and 9 have a manufacturer folder of one space; on disk they are
+  // "Generic" and "CardPRN". Every row's folder and file names are names
+  // Windows can hold, and the other rows keep theirs.
   for (int row : {7, 9}) {
+    EXPECT_EQ(std::u16string_view(ModelCatalogue[row].manufacturer), u" ") << row;
+    EXPECT_EQ(Name(row), u"Card Printer") << row;
     EXPECT_EQ(std::u16string_view(ManufacturerFolderName(row)), u"Generic");
     EXPECT_EQ(std::u16string_view(FamilyFileName(row)), u"CardPRN");
   }
