@@ -177,12 +177,12 @@ TEST(InfPathRewrite, APathInTheAdministratorsProfileMovesToTheInfFolder) {
   // The last "\oem" wins.
   EXPECT_EQ(RewriteProfileInfPath(u"C:\\Users\\Administrator\\Windows\\oemdata\\Inf\\oem4.inf"),
             u"C:\\windows\\inf\\oem4.inf");
-  EXPECT_EQ(RewriteProfileInfPath(u"C:\\Windows\\Inf\\oem12.inf"), u"C:\\Windows\\Inf\\oem12.inf");
-  EXPECT_EQ(RewriteProfileInfPath(u"D:\\Users\\Administrator\\Windows\\Inf\\oem1.inf"),
-            u"D:\\Users\\Administrator\\Windows\\Inf\\oem1.inf");
-  // No OEM name to keep: the path stays as the system gave it.
-  EXPECT_EQ(RewriteProfileInfPath(u"C:\\Users\\Administrator\\Windows\\Inf\\printer.inf"),
-            u"C:\\Users\\Administrator\\Windows\\Inf\\printer.inf");
+  // Outside the profile, or with no OEM name to keep, the path stays as the
+  // system gave it.
+  for (const char16_t* kept :
+       {u"C:\\Windows\\Inf\\oem12.inf", u"D:\\Users\\Administrator\\Windows\\Inf\\oem1.inf",
+        u"C:\\Users\\Administrator\\Windows\\Inf\\printer.inf"})
+    EXPECT_EQ(RewriteProfileInfPath(kept), kept);
 }
 
 TEST_F(NetworkInstallation, AFailureNamesTheFirstCallThatFailedAndTheQueueIsStillTried) {
