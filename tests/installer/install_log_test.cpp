@@ -192,11 +192,10 @@ TEST(InstallLog, AFailureLogsTheStatusTextAndTheLogStillEnds) {
 TEST(InstallLog, AFullLogIsKeptAsTheOldOneAndARunStartsANewFile) {
   platform::sim::SimWindows win;
   const std::string full(kMaxLogFileBytes + 1, 'x');
-  for (const auto& [path, old] : {std::pair<std::u16string, std::u16string>{
-                                      kLogPath,
-                                      u"C:\\Users\\Administrator\\AppData\\Local\\Temp\\"
-                                      u"Pelmora.old.log"},
-                                  {u"C:\\Logs\\install.txt", u"C:\\Logs\\install.txt.old"}}) {
+  const std::pair<std::u16string, std::u16string> logs[] = {
+      {kLogPath, u"C:\\Users\\Administrator\\AppData\\Local\\Temp\\Pelmora.old.log"},
+      {u"C:\\Logs\\install.txt", u"C:\\Logs\\install.txt.old"}};
+  for (const auto& [path, old] : logs) {
     SCOPED_TRACE(platform::to_utf8(path));
     win.shell.put_file(path, full);
     win.shell.put_file(old, "the run before the last");
