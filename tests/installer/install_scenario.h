@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -53,9 +54,7 @@ inline std::vector<std::string> LogLines(platform::sim::SimWindows& win,
 inline std::string Body(const std::string& line) { return line.size() > 20 ? line.substr(20) : ""; }
 
 inline bool Has(const std::vector<std::string>& lines, const std::string& body) {
-  for (const auto& line : lines)
-    if (Body(line) == body) return true;
-  return false;
+  return std::ranges::any_of(lines, [&](const std::string& line) { return Body(line) == body; });
 }
 
 // Loads every file of the generated media under `folder` (no trailing
@@ -66,8 +65,7 @@ inline int LoadMedia(platform::sim::SimWindows& win, const std::u16string& folde
   for (const auto& entry : fs::recursive_directory_iterator(PELMORA_MEDIA_DIR)) {
     if (!entry.is_regular_file()) continue;
     std::string relative = fs::relative(entry.path(), PELMORA_MEDIA_DIR).string();
-    for (char& c : relative)
-      if (c == '/') c = '\\';
+    std::ranges::replace(relative, '/', '\\');
     std::ifstream in(entry.path(), std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
