@@ -50,7 +50,6 @@ TEST_F(Cleanup, FullStepRemovesEveryTraceOfTheModelAndNothingElse) {
   win.spooler.add_queue(
       {u"Paused desk", u"USB003", ModelCatalogue[0].modelName, 0, platform::kPrinterStatusPaused});
   win.spooler.set_jobs(u"Paused desk", 3);
-  win.clock.sleeps();
   const std::uint64_t start = win.clock.now_ms();
 
   ASSERT_TRUE(RunCleanupStep(context)) << platform::to_utf8(Status());
