@@ -366,10 +366,9 @@ TEST(QuietFaults, EveryCallFailedInTurn) {
     // the restart waits for it.
     const std::u16string beside =
         q.win.shell.full_path(u"C:\\Program Files\\Orvane\\Driver\\plugin\\Cardplug.dll.new");
-    bool awaited = false;
-    for (const auto& pending : q.win.shell.pending_renames())
-      awaited = awaited || pending.first == beside;
-    EXPECT_EQ(q.win.shell.has_file(beside), awaited);
+    EXPECT_EQ(q.win.shell.has_file(beside),
+              std::ranges::any_of(q.win.shell.pending_renames(),
+                                  [&](const auto& pending) { return pending.first == beside; }));
     // The same command again on the system the failure left. A spooler
     // whose start failed stays stopped until the service manager's
     // recovery (or an administrator) starts it again.
