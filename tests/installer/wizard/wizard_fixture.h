@@ -97,7 +97,7 @@ struct StandInWizard {
   CPelmoraDlg dialog;
 };
 
-// The simulated Windows comes first, so that the wizard's parts can use it.
+// The simulated Windows comes first, so that the wizard can be made on it.
 struct OwnWindows {
   platform::sim::SimWindows win;
 };
