@@ -71,6 +71,13 @@ struct Leftovers {
                        MakerInf(m.modelName));
   }
 
+  // Rows 0 and 6 (a pair's two members), the monitor and the utilities.
+  void AddEarlierInstallation() {
+    Add(0, u"Desk");
+    Add(6, u"Desk 40");
+    AddMonitorAndUtilities();
+  }
+
   // The monitor running with its Run value, and the utility programs.
   void AddMonitorAndUtilities() {
     win.processes.add_process(u"Tessaly.exe");

@@ -50,7 +50,6 @@ TEST_F(Cleanup, FullStepRemovesEveryTraceOfTheModelAndNothingElse) {
   win.spooler.add_queue(
       {u"Paused desk", u"USB003", ModelCatalogue[0].modelName, 0, platform::kPrinterStatusPaused});
   win.spooler.set_jobs(u"Paused desk", 3);
-  win.clock.sleeps();
   const std::uint64_t start = win.clock.now_ms();
 
   ASSERT_TRUE(RunCleanupStep(context)) << platform::to_utf8(Status());
@@ -369,18 +368,14 @@ TEST_F(Cleanup, TheSystemInfFolderIsListedAlsoOnARemoteDesktopHost) {
 // empty for a call whose failure must not stop it.
 std::u16string ExpectedFailureText(const std::string& operation) {
   if (operation == "RegOpenKeyExW") return u"KillTessaly() failed with error FFFFFFFF: ";
-  static const std::map<std::string, std::u16string> kApis = {
-      {"EnumPrintersW", u"EnumPrinters"},
-      {"OpenPrinterW", u"OpenPrinter"},
-      {"SetPrinterW", u"SetPrinter"},
-      {"DeletePrinter", u"DeletePrinter"},
-      {"EnumPrinterDriversW", u"EnumPrinterDrivers"},
-      {"DeletePrinterDriverExW", u"DeletePrinterDriverEx"},
-      {"SetupGetInfFileListW", u"SetupGetInfFileList"},
-      {"RegDeleteKeyW", u"RegDeleteKey"}};
-  auto it = kApis.find(operation);
-  return it == kApis.end() ? std::u16string()
-                           : it->second + u"() failed with error 00000005: Access is denied.";
+  // The text names the call without the W of its wide-character form.
+  static const std::set<std::string> kNamed = {
+      "EnumPrintersW",       "OpenPrinterW",           "SetPrinterW",          "DeletePrinter",
+      "EnumPrinterDriversW", "DeletePrinterDriverExW", "SetupGetInfFileListW", "RegDeleteKeyW"};
+  if (!kNamed.count(operation)) return {};
+  const std::string name =
+      operation.ends_with('W') ? operation.substr(0, operation.size() - 1) : operation;
+  return platform::to_utf16(name) + u"() failed with error 00000005: Access is denied.";
 }
 
 // Each call of a full Step 1 fails in turn. The step either goes on (the
@@ -390,9 +385,7 @@ TEST(CleanupFaults, EveryCallFailedInTurn) {
   auto seed = [](SimWindows& win) {
     Leftovers leftovers(win);
     leftovers.AddTool();
-    leftovers.Add(0, u"Desk");
-    leftovers.Add(6, u"Desk 40");
-    leftovers.AddMonitorAndUtilities();
+    leftovers.AddEarlierInstallation();
     leftovers.AddForeign();
     // A monitor that ends when asked, and a plug-in deleted at the restart.
     leftovers.AddRunningMonitor();
@@ -463,22 +456,20 @@ TEST(CleanupFaults, EveryCallFailedInTurn) {
 }
 
 TEST_F(Cleanup, StaleUsbNodesMatchTheirFirstHardwareIdOnly) {
-  auto node = [](std::string instance, std::vector<std::string> ids, bool present) {
-    return platform::sim::SimDevices::Node{std::move(instance), std::move(ids), present};
+  auto add = [this](std::string instance, std::vector<std::string> ids, bool present) {
+    win.devices.add_node({std::move(instance), std::move(ids), present});
   };
   // Lower case with a revision suffix matches; so does an unplugged node.
-  win.devices.add_node(node("USB\\VID_0016&PID_3850\\A",
-                            {"usb\\vid_0016&pid_3850&rev_0100", "USB\\VID_0016&PID_3850"}, true));
-  win.devices.add_node(node("USB\\VID_0016&PID_3850\\B", {"USB\\VID_0016&PID_3850"}, false));
+  add("USB\\VID_0016&PID_3850\\A", {"usb\\vid_0016&pid_3850&rev_0100", "USB\\VID_0016&PID_3850"},
+      true);
+  add("USB\\VID_0016&PID_3850\\B", {"USB\\VID_0016&PID_3850"}, false);
   // The product id only in a later entry, another product, another bus, a
   // list that does not fit in 100 bytes, a node without hardware ids.
-  win.devices.add_node(node("USB\\VID_0016&PID_3870\\C",
-                            {"USB\\VID_0016&PID_3870", "USB\\VID_0016&PID_3850"}, true));
-  win.devices.add_node(node("USB\\VID_0016&PID_3851\\D", {"USB\\VID_0016&PID_3851"}, true));
-  win.devices.add_node(node("HID\\VID_0016&PID_3850\\E", {"USB\\VID_0016&PID_3850"}, true));
-  win.devices.add_node(node("USB\\VID_0016&PID_3850\\F",
-                            {"USB\\VID_0016&PID_3850&REV_0100", std::string(80, 'x')}, true));
-  win.devices.add_node(node("USB\\VID_0016&PID_3850\\G", {}, true));
+  add("USB\\VID_0016&PID_3870\\C", {"USB\\VID_0016&PID_3870", "USB\\VID_0016&PID_3850"}, true);
+  add("USB\\VID_0016&PID_3851\\D", {"USB\\VID_0016&PID_3851"}, true);
+  add("HID\\VID_0016&PID_3850\\E", {"USB\\VID_0016&PID_3850"}, true);
+  add("USB\\VID_0016&PID_3850\\F", {"USB\\VID_0016&PID_3850&REV_0100", std::string(80, 'x')}, true);
+  add("USB\\VID_0016&PID_3850\\G", {}, true);
   EXPECT_TRUE(RemoveStaleUsbDevices(context, 5));
   std::vector<std::string> left;
   for (const auto& n : win.devices.nodes()) left.push_back(n.instance_id);
@@ -491,15 +482,14 @@ TEST_F(Cleanup, StaleUsbNodesMatchTheirFirstHardwareIdOnly) {
   EXPECT_EQ(std::string(UsbHardwareIdPrefix(10)), "USB\\VID_0016&PID_3850");
   EXPECT_EQ(std::string(UsbHardwareIdPrefix(15)), "USB\\VID_0016&PID_3870");
   // Model 11 removes the nodes of its own product only.
-  win.devices.add_node(
-      node("USB\\VID_0016&PID_3875\\T", {"USB\\VID_0016&PID_3875&REV_0100"}, true));
+  add("USB\\VID_0016&PID_3875\\T", {"USB\\VID_0016&PID_3875&REV_0100"}, true);
   EXPECT_TRUE(RemoveStaleUsbDevices(context, 11));
   ASSERT_EQ(win.devices.nodes().size(), 5u);
   EXPECT_EQ(win.devices.nodes().back().instance_id, "USB\\VID_0016&PID_3850\\G");
 
   // A removal that fails ends the walk with false; an enumeration that fails
   // ends it too instead of trying the same node for ever.
-  win.devices.add_node(node("USB\\VID_0016&PID_3851\\H", {"USB\\VID_0016&PID_3851"}, true));
+  add("USB\\VID_0016&PID_3851\\H", {"USB\\VID_0016&PID_3851"}, true);
   win.faults.fail("SetupDiRemoveDevice", platform::kErrorAccessDenied);
   EXPECT_FALSE(RemoveStaleUsbDevices(context, 1));
   const int enumerated = win.faults.calls("SetupDiEnumDeviceInfo");

@@ -21,8 +21,6 @@
 namespace pelmora::testing {
 namespace {
 
-using platform::sim::SimWindows;
-
 // Per model setting: the queue Plug and Play makes and the installed
 // package's folder and INF under Program Files. Rows 7 and 9 name a blank
 // manufacturer and the family PRN, which Windows cannot hold as names.
@@ -226,9 +224,8 @@ TEST(FullInstallation, APrinterFoundBeforeItsPackageInstallsOnlyOnARetry) {
 inline constexpr char16_t kHeldPlugIn[] =
     u"C:\\Program Files\\Orvane\\Driver\\plugin\\Cardplug.dll";
 
-struct FaultRun {
-  explicit FaultRun(int model = 0) : context(win, model) {
-    PrepareInstallation(win);
+struct FaultRun : PreparedSteps {
+  FaultRun() : PreparedSteps(0) {
     // Class files that must be restored from their copies.
     win.shell.put_file(u"C:\\Windows\\system32\\inf\\usbprint.in", "usbprint inf");
     win.shell.put_file(u"C:\\Windows\\system32\\inf\\usbprint.sy", "usbprint sys");
@@ -269,9 +266,6 @@ struct FaultRun {
     if (!host.is_enabled(IDC_CANCEL_BUTTON)) missing.push_back("worker signal");
     return missing;
   }
-  SimWindows win;
-  test_support::SimStepContext context;
-  platform::sim::SimDialogHost& host = context.window;
 };
 
 TEST(InstallationFaults, EveryCallFailedInTurn) {
@@ -336,11 +330,8 @@ TEST(InstallationFaults, EveryCallFailedInTurn) {
     // A card form moved behind the CR80 form is deleted before it is added
     // again; when that add fails, the form is gone and no rerun brings it
     // back.
-    if (entry == "AddFormW ID card") {
-      EXPECT_EQ(run.Missing(), std::vector<std::string>{"forms"});
-    } else {
-      EXPECT_EQ(run.Missing(), std::vector<std::string>{});
-    }
+    EXPECT_EQ(run.Missing(), entry == "AddFormW ID card" ? std::vector<std::string>{"forms"}
+                                                         : std::vector<std::string>{});
   }
 }
 

@@ -16,30 +16,6 @@
 namespace pelmora::testing {
 namespace {
 
-// The log's lines without their CR LF; every line must have one.
-std::vector<std::string> LogLines(platform::sim::SimWindows& win) {
-  const std::string text = win.shell.file_contents(kLogPath);
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find("\r\n", start);
-    EXPECT_NE(end, std::string::npos) << "unterminated: " << text.substr(start);
-    if (end == std::string::npos) break;
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
-
-// A line without its time stamp.
-std::string Body(const std::string& line) { return line.size() > 20 ? line.substr(20) : ""; }
-
-bool Has(const std::vector<std::string>& lines, const std::string& body) {
-  for (const auto& line : lines)
-    if (Body(line) == body) return true;
-  return false;
-}
-
 // The operation lines: CamelCase actions, as the installer names them.
 std::vector<std::string> Operations(const std::vector<std::string>& lines) {
   static const std::regex kOperation("(step[123]) [A-Z][A-Za-z]+( \"[^\"]*\")?: .*");
@@ -47,14 +23,6 @@ std::vector<std::string> Operations(const std::vector<std::string>& lines) {
   for (const auto& line : lines)
     if (std::regex_match(Body(line), kOperation)) out.push_back(Body(line));
   return out;
-}
-
-// What an earlier installation of rows 0 and 6 left, as Step 1 meets it.
-void SeedEarlierInstallation(platform::sim::SimWindows& win) {
-  Leftovers leftovers(win);
-  leftovers.Add(0, u"Desk");
-  leftovers.Add(6, u"Desk 40");
-  leftovers.AddMonitorAndUtilities();
 }
 
 // Everything a person at the screen sees at each stop of a USB run.
@@ -112,7 +80,7 @@ TEST(InstallLog, LinesAreBoundedSingleLinesWithQuotedSubjects) {
 
 TEST(InstallLog, UsbInstallationOverAnEarlierOne) {
   Wizard w(0);
-  SeedEarlierInstallation(w.win);
+  Leftovers(w.win).AddEarlierInstallation();
   // The start and end lines name the process.
   w.win.processes.own_id = 5208;
   // An earlier run's lines stay in front.
@@ -128,12 +96,7 @@ TEST(InstallLog, UsbInstallationOverAnEarlierOne) {
             "2026-12-09 06:10:00 start Pelmora \"2.0.0.0\": Windows 14 (6.1.7601), WOW64 no, "
             "model 0 \"Orvane ZELKO-70 Card Printer\", language 0, process 5208");
   // Time stamps come from the clock: Step 1 spends its 19 s in fixed waits.
-  EXPECT_TRUE(Has(lines, "step1 RunCleanupStep: ok"));
-  for (const auto& line : lines) {
-    if (Body(line) == "step1 RunCleanupStep: ok") {
-      EXPECT_EQ(line.substr(0, 19), "2026-12-09 06:10:19");
-    }
-  }
+  EXPECT_NE(std::ranges::find(lines, "2026-12-09 06:10:19 step1 RunCleanupStep: ok"), lines.end());
   EXPECT_EQ(lines.back().substr(19),
             " end Pelmora: installation complete, exit code 0, process 5208");
 
@@ -201,7 +164,7 @@ TEST(InstallLog, UsbInstallationOverAnEarlierOne) {
 
 TEST(InstallLog, AFailureLogsTheStatusTextAndTheLogStillEnds) {
   Wizard w(0);
-  SeedEarlierInstallation(w.win);
+  Leftovers(w.win).AddEarlierInstallation();
   w.win.faults.fail("DeletePrinter", platform::kErrorAccessDenied, 2);
   ASSERT_TRUE(w.dialog.OnInitDialog());
   w.Click(IDC_NEXT);
@@ -229,11 +192,10 @@ TEST(InstallLog, AFailureLogsTheStatusTextAndTheLogStillEnds) {
 TEST(InstallLog, AFullLogIsKeptAsTheOldOneAndARunStartsANewFile) {
   platform::sim::SimWindows win;
   const std::string full(kMaxLogFileBytes + 1, 'x');
-  for (const auto& [path, old] : {std::pair<std::u16string, std::u16string>{
-                                      kLogPath,
-                                      u"C:\\Users\\Administrator\\AppData\\Local\\Temp\\"
-                                      u"Pelmora.old.log"},
-                                  {u"C:\\Logs\\install.txt", u"C:\\Logs\\install.txt.old"}}) {
+  const std::pair<std::u16string, std::u16string> logs[] = {
+      {kLogPath, u"C:\\Users\\Administrator\\AppData\\Local\\Temp\\Pelmora.old.log"},
+      {u"C:\\Logs\\install.txt", u"C:\\Logs\\install.txt.old"}};
+  for (const auto& [path, old] : logs) {
     SCOPED_TRACE(platform::to_utf8(path));
     win.shell.put_file(path, full);
     win.shell.put_file(old, "the run before the last");
@@ -267,7 +229,7 @@ TEST(InstallLog, ALogThatCannotBeWrittenChangesNothing) {
     return out;
   };
   Wizard logged(0);
-  SeedEarlierInstallation(logged.win);
+  Leftovers(logged.win).AddEarlierInstallation();
   const Screens expected = RunUsbInstallation(logged);
   ASSERT_EQ(expected.state, WIZ_INSTALLING);
   ASSERT_FALSE(LogLines(logged.win).empty());
@@ -295,7 +257,7 @@ TEST(InstallLog, ALogThatCannotBeWrittenChangesNothing) {
   for (const auto& broken : kBrokenLogs) {
     SCOPED_TRACE(broken.name);
     Wizard w(0);
-    SeedEarlierInstallation(w.win);
+    Leftovers(w.win).AddEarlierInstallation();
     broken.break_log(w.win);
     EXPECT_EQ(RunUsbInstallation(w), expected);
     EXPECT_EQ(calls(w.win), calls(logged.win));

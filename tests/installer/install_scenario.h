@@ -4,12 +4,16 @@
 // the system folder, and card printers to plug in.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "difx_tool.h"
 #include "operations/installer_steps.h"
@@ -21,6 +25,7 @@
 #include "platform/util/usb_print_ids.h"
 #include "platform_sim/sim_dialog_host.h"
 #include "platform_sim/sim_windows.h"
+#include "support/sim_step_context.h"
 #include "wizard_fixture.h"
 
 namespace pelmora::testing {
@@ -28,6 +33,29 @@ namespace pelmora::testing {
 // Where the wizard and the unattended mode write their log by default.
 inline constexpr char16_t kLogPath[] =
     u"C:\\Users\\Administrator\\AppData\\Local\\Temp\\Pelmora.log";
+
+// The lines of a log without their CR LF; every line must have one.
+inline std::vector<std::string> LogLines(platform::sim::SimWindows& win,
+                                         std::u16string_view path = kLogPath) {
+  const std::string text = win.shell.file_contents(path);
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find("\r\n", start);
+    EXPECT_NE(end, std::string::npos) << "unterminated: " << text.substr(start);
+    if (end == std::string::npos) break;
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+// A line without its time stamp.
+inline std::string Body(const std::string& line) { return line.size() > 20 ? line.substr(20) : ""; }
+
+inline bool Has(const std::vector<std::string>& lines, const std::string& body) {
+  return std::ranges::any_of(lines, [&](const std::string& line) { return Body(line) == body; });
+}
 
 // Loads every file of the generated media under `folder` (no trailing
 // backslash) of the simulated file system.
@@ -37,8 +65,7 @@ inline int LoadMedia(platform::sim::SimWindows& win, const std::u16string& folde
   for (const auto& entry : fs::recursive_directory_iterator(PELMORA_MEDIA_DIR)) {
     if (!entry.is_regular_file()) continue;
     std::string relative = fs::relative(entry.path(), PELMORA_MEDIA_DIR).string();
-    for (char& c : relative)
-      if (c == '/') c = '\\';
+    std::ranges::replace(relative, '/', '\\');
     std::ifstream in(entry.path(), std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
@@ -110,6 +137,15 @@ inline void PrepareInstallation(platform::sim::SimWindows& win, DifxRuns* runs =
   });
 }
 
+// Steps 2 and 3 without the wizard: a prepared simulated Windows and the
+// step operations' context on it for `model`.
+struct PreparedSteps {
+  explicit PreparedSteps(int model) : context(win, model) { PrepareInstallation(win); }
+  platform::sim::SimWindows win;
+  test_support::SimStepContext context;
+  platform::sim::SimDialogHost& host = context.window;
+};
+
 // Where a key of HKLM\SOFTWARE named by the 32-bit programs lies: under
 // WOW6432Node on 64-bit Windows.
 inline std::u16string MachineSoftwareKey(const platform::sim::SimWindows& win,
@@ -178,14 +214,11 @@ inline platform::sim::SimUsbDevice& PlugPrinter(platform::sim::SimWindows& win, 
                                         UsbPrintIds(row), platform::format(u"ZK%06d", {row + 1}));
 }
 
-// The whole wizard on a prepared simulated Windows, set up for `model`.
-struct Wizard {
-  explicit Wizard(int model, const Desk& desk = kSetupDesk)
+// The whole wizard with the installer's steps on a simulated Windows, in a
+// window made from its template.
+struct InstallerWizard {
+  explicit InstallerWizard(platform::sim::SimWindows& win)
       : host(win.clock, win.desktop), dialog(win.platform, steps) {
-    PrepareInstallation(win, &runs, desk);
-    if (model != MODEL_NONE)
-      win.shell.put_file(std::u16string(desk.folder) + u"\\Pelmora.ini",
-                         "LANGUAGE: 0\r\nMODEL: " + std::to_string(model));
     OpenInTemplate(host, dialog);
   }
   void Click(int control) {
@@ -195,11 +228,21 @@ struct Wizard {
     host.run_for(ms, [this](const platform::WindowMessage& m) { dialog.handle_message(m); });
   }
 
-  platform::sim::SimWindows win;
-  DifxRuns runs;
   platform::sim::SimDialogHost host;
   InstallerSteps steps;
   CPelmoraDlg dialog;
+};
+
+// The whole wizard on a prepared simulated Windows, set up for `model`.
+struct Wizard : OwnWindows, InstallerWizard {
+  explicit Wizard(int model, const Desk& desk = kSetupDesk) : InstallerWizard(win) {
+    PrepareInstallation(win, &runs, desk);
+    if (model != MODEL_NONE)
+      win.shell.put_file(std::u16string(desk.folder) + u"\\Pelmora.ini",
+                         "LANGUAGE: 0\r\nMODEL: " + std::to_string(model));
+  }
+
+  DifxRuns runs;
 };
 
 }  // namespace pelmora::testing

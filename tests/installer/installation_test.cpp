@@ -16,18 +16,15 @@
 namespace pelmora::testing {
 namespace {
 
-using platform::sim::SimWindows;
-
 std::string OemInf(std::u16string_view description) {
   return "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Printer\r\n[SourceDisksNames]\r\n"
          "100 = \"" +
          platform::to_utf8(description) + "\",,,\r\n";
 }
 
-class NetworkInstallation : public ::testing::Test {
+class NetworkInstallation : public ::testing::Test, public PreparedSteps {
  protected:
-  NetworkInstallation() : context(win) {
-    PrepareInstallation(win);
+  NetworkInstallation() : PreparedSteps(MODEL_NONE) {
     test_support::InstallPrintUiStandIn(win);
     host.define(IDC_PORT_USB, {});
     platform::copy_truncated(context.networkAddress, u"10.0.0.31");
@@ -39,10 +36,6 @@ class NetworkInstallation : public ::testing::Test {
         return started.command_line;
     return {};
   }
-
-  SimWindows win;
-  test_support::SimStepContext context;
-  platform::sim::SimDialogHost& host = context.window;
 };
 
 TEST_F(NetworkInstallation, ThePortRecordIsTheMonitorsVersionOneLayout) {
@@ -184,12 +177,12 @@ TEST(InfPathRewrite, APathInTheAdministratorsProfileMovesToTheInfFolder) {
   // The last "\oem" wins.
   EXPECT_EQ(RewriteProfileInfPath(u"C:\\Users\\Administrator\\Windows\\oemdata\\Inf\\oem4.inf"),
             u"C:\\windows\\inf\\oem4.inf");
-  EXPECT_EQ(RewriteProfileInfPath(u"C:\\Windows\\Inf\\oem12.inf"), u"C:\\Windows\\Inf\\oem12.inf");
-  EXPECT_EQ(RewriteProfileInfPath(u"D:\\Users\\Administrator\\Windows\\Inf\\oem1.inf"),
-            u"D:\\Users\\Administrator\\Windows\\Inf\\oem1.inf");
-  // No OEM name to keep: the path stays as the system gave it.
-  EXPECT_EQ(RewriteProfileInfPath(u"C:\\Users\\Administrator\\Windows\\Inf\\printer.inf"),
-            u"C:\\Users\\Administrator\\Windows\\Inf\\printer.inf");
+  // Outside the profile, or with no OEM name to keep, the path stays as the
+  // system gave it.
+  for (const char16_t* kept :
+       {u"C:\\Windows\\Inf\\oem12.inf", u"D:\\Users\\Administrator\\Windows\\Inf\\oem1.inf",
+        u"C:\\Users\\Administrator\\Windows\\Inf\\printer.inf"})
+    EXPECT_EQ(RewriteProfileInfPath(kept), kept);
 }
 
 TEST_F(NetworkInstallation, AFailureNamesTheFirstCallThatFailedAndTheQueueIsStillTried) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/util/text.h"
@@ -16,14 +17,12 @@ namespace {
 std::u16string_view Name(int row) { return ModelCatalogue[row].modelName; }
 
 TEST(ModelCatalogueTest, RowsSharingFamiliesAgree) {
-  // Rows 7 and 9 have a manufacturer folder of one space.
-  EXPECT_EQ(std::u16string_view(ModelCatalogue[7].manufacturer), u" ");
-  EXPECT_EQ(std::u16string_view(ModelCatalogue[9].manufacturer), u" ");
-  EXPECT_EQ(Name(7), u"Card Printer");
-  EXPECT_EQ(Name(9), u"Card Printer");
-  // On disk they are "Generic" and "CardPRN"; every row's folder and file
-  // names are names Windows can hold, and the other rows keep theirs.
+  // Rows 7 and 9 have a manufacturer folder of one space; on disk they are
+  // "Generic" and "CardPRN". Every row's folder and file names are names
+  // Windows can hold, and the other rows keep theirs.
   for (int row : {7, 9}) {
+    EXPECT_EQ(std::u16string_view(ModelCatalogue[row].manufacturer), u" ") << row;
+    EXPECT_EQ(Name(row), u"Card Printer") << row;
     EXPECT_EQ(std::u16string_view(ManufacturerFolderName(row)), u"Generic");
     EXPECT_EQ(std::u16string_view(FamilyFileName(row)), u"CardPRN");
   }
@@ -53,19 +52,12 @@ TEST(ModelCatalogueTest, RowsSharingFamiliesAgree) {
 }
 
 TEST(ModelCatalogueTest, EffectiveIndexAndPairs) {
-  EXPECT_EQ(EffectiveModelIndex(MODEL_NONE), 0);
-  EXPECT_EQ(EffectiveModelIndex(0), 0);
-  EXPECT_EQ(EffectiveModelIndex(15), 15);
-  EXPECT_EQ(EffectiveModelIndex(-1), 0);
-  EXPECT_EQ(EffectiveModelIndex(17), 0);
-
-  EXPECT_EQ(PrimaryModelIndex(6), 0);
-  EXPECT_EQ(PrimaryModelIndex(0), 0);
-  EXPECT_EQ(PrimaryModelIndex(8), 2);
-  EXPECT_EQ(PrimaryModelIndex(10), 4);
-  EXPECT_EQ(PrimaryModelIndex(14), 13);
-  EXPECT_EQ(PrimaryModelIndex(5), 5);
-  EXPECT_EQ(PrimaryModelIndex(12), 12);
+  // Model setting, row.
+  const std::pair<int, int> effective[] = {{MODEL_NONE, 0}, {0, 0}, {15, 15}, {-1, 0}, {17, 0}};
+  for (const auto& [model, row] : effective) EXPECT_EQ(EffectiveModelIndex(model), row) << model;
+  const std::pair<int, int> primary[] = {{6, 0},   {0, 0}, {8, 2},  {10, 4},
+                                         {14, 13}, {5, 5}, {12, 12}};
+  for (const auto& [model, row] : primary) EXPECT_EQ(PrimaryModelIndex(model), row) << model;
 }
 
 TEST(ModelCatalogueTest, UsbModelNameRanges) {
@@ -89,8 +81,7 @@ TEST(ModelCatalogueTest, UsbModelNameRanges) {
       {0x3876, u"Orvane MARLO-600 Card Printer"},
       {0x3877, u"Card Printer"},
       {0, u"Card Printer"},
-      {0xFFFFFFFF, u"Card Printer"},
-  };
+      {0xFFFFFFFF, u"Card Printer"}};
   for (const auto& c : cases) {
     char16_t text[64];
     std::fill(std::begin(text), std::end(text), u'#');

@@ -15,12 +15,11 @@ TEST(PackageAction, PropertiesBecomeTheInstallersSwitchesOrAReason) {
   const std::u16string folder = u"C:\\Program Files (x86)\\Orvane\\Pelmora\\";
   const std::u16string program =
       u"\"C:\\Program Files (x86)\\Orvane\\Pelmora\\Pelmora.exe\" /quiet";
-  struct Case {
+  const struct Case {
     const char16_t* data;    // after INSTALLDIR|
     std::u16string command;  // after the program and /quiet; empty: refused
     const char* error = "";
-  };
-  const std::vector<Case> cases = {
+  } cases[] = {
       {u"USB|0|||", u" /usb /model \"0\""},
       {u"usb|3||30|C:\\Logs\\p.log", u" /usb /wait \"30\" /model \"3\" /log \"C:\\Logs\\p.log\""},
       {u"USB||||", u" /usb"},

@@ -28,22 +28,15 @@ std::vector<std::u16string> Names(const std::vector<FormInfo1>& forms) {
   return names;
 }
 
-class Preparation : public ::testing::Test {
+class Preparation : public ::testing::Test, public PreparedSteps {
  protected:
-  Preparation() : context(win, 0) {
-    PrepareInstallation(win);
-    host.enable(IDC_CANCEL_BUTTON, false);
-  }
+  Preparation() : PreparedSteps(0) { host.enable(IDC_CANCEL_BUTTON, false); }
   std::vector<std::u16string> FormsAfterCheck(std::vector<FormInfo1> forms) {
     win.spooler.set_forms(std::move(forms));
     EXPECT_TRUE(CheckPapers(context));
     return Names(win.spooler.forms());
   }
   int FormChanges() { return win.faults.calls("AddFormW") + win.faults.calls("DeleteFormW"); }
-
-  SimWindows win;
-  test_support::SimStepContext context;
-  platform::sim::SimDialogHost& host = context.window;
 };
 
 TEST_F(Preparation, TheCardFormComesFirstAmongTheCardSizedForms) {
@@ -192,23 +185,19 @@ TEST_F(Preparation, TheCertificateIsImportedFromVistaOnAndTheToolRunsEitherWay) 
   EXPECT_EQ(win.threads.started(), 1);
 
   // Windows XP (code 11): no certificate, the tool still runs.
-  SimWindows xp;
-  PrepareInstallation(xp);
-  xp.system.version = {5, 1, 2600, 2, 1};
-  test_support::SimStepContext xp_context(xp, 0);
-  xp_context.window.enable(IDC_CANCEL_BUTTON, false);
-  ASSERT_TRUE(RunPreparationStep(xp_context));
-  for (const auto& s : xp.processes.started()) EXPECT_FALSE(s.elevated);
-  EXPECT_EQ(xp.setup_api.oem_infs().size(), 1u);
-  EXPECT_TRUE(xp_context.window.is_enabled(IDC_CANCEL_BUTTON));
+  PreparedSteps xp(0);
+  xp.win.system.version = {5, 1, 2600, 2, 1};
+  xp.host.enable(IDC_CANCEL_BUTTON, false);
+  ASSERT_TRUE(RunPreparationStep(xp.context));
+  for (const auto& s : xp.win.processes.started()) EXPECT_FALSE(s.elevated);
+  EXPECT_EQ(xp.win.setup_api.oem_infs().size(), 1u);
+  EXPECT_TRUE(xp.host.is_enabled(IDC_CANCEL_BUTTON));
   // A worker that cannot start is logged as failed, with no status line of its own.
-  SimWindows no_thread;
-  PrepareInstallation(no_thread);
-  test_support::SimStepContext no_thread_context(no_thread, 0);
-  no_thread.faults.fail("CreateThread", platform::kErrorAccessDenied);
-  RunPreparationStep(no_thread_context);
-  EXPECT_EQ(no_thread.threads.started(), 0);
-  EXPECT_NE(no_thread.shell.file_contents(no_thread_context.log().Path())
+  PreparedSteps no_thread(0);
+  no_thread.win.faults.fail("CreateThread", platform::kErrorAccessDenied);
+  RunPreparationStep(no_thread.context);
+  EXPECT_EQ(no_thread.win.threads.started(), 0);
+  EXPECT_NE(no_thread.win.shell.file_contents(no_thread.context.log().Path())
                 .find("step2 StartPreinstallWorker: failed\r\n"),
             std::string::npos);
 }
@@ -247,13 +236,11 @@ TEST_F(Preparation, TheMonitorIsStartedAndRegisteredAndAMissingOneIsNoFailure) {
     monitor_starts += started.command_line == kMonitorRunCommand && started.creation_flags == 0;
   EXPECT_EQ(monitor_starts, 1);
   EXPECT_EQ(RunValue(win), kMonitorRunCommand);
-  SimWindows bare;
-  PrepareInstallation(bare);
-  bare.shell.remove_file(u"C:\\Windows\\system32\\Tessaly.exe");
-  bare.faults.fail("RegOpenKeyExW", platform::kErrorAccessDenied, 1, true);
-  test_support::SimStepContext bare_context(bare, 0);
-  EXPECT_TRUE(RunPreparationStep(bare_context));
-  EXPECT_EQ(RunValue(bare), u"");
+  PreparedSteps bare(0);
+  bare.win.shell.remove_file(u"C:\\Windows\\system32\\Tessaly.exe");
+  bare.win.faults.fail("RegOpenKeyExW", platform::kErrorAccessDenied, 1, true);
+  EXPECT_TRUE(RunPreparationStep(bare.context));
+  EXPECT_EQ(RunValue(bare.win), u"");
 }
 
 TEST(PreparationWorker, AWorkerOutlivingTheWizardWindowTouchesNothingOfIt) {
@@ -262,19 +249,15 @@ TEST(PreparationWorker, AWorkerOutlivingTheWizardWindowTouchesNothingOfIt) {
   win.threads.hold = true;
   std::uintptr_t window = 0;
   {
-    platform::sim::SimDialogHost host(win.clock, win.desktop);
-    InstallerSteps steps;
-    CPelmoraDlg dialog(win.platform, steps);
-    test_support::OpenInTemplate(host, dialog);
-    ASSERT_TRUE(dialog.OnInitDialog());
-    dialog.handle_message(platform::WindowMessage::command(IDC_NEXT, platform::kBnClicked));
-    dialog.handle_message(platform::WindowMessage::command(IDC_NEXT, platform::kBnClicked));
-    ASSERT_EQ(dialog.wizardState, WIZ_PACKAGE_WAIT);
-    window = host.window_ref();
+    InstallerWizard wizard(win);
+    ASSERT_TRUE(wizard.dialog.OnInitDialog());
+    wizard.Click(IDC_NEXT);
+    wizard.Click(IDC_NEXT);
+    ASSERT_EQ(wizard.dialog.wizardState, WIZ_PACKAGE_WAIT);
+    window = wizard.host.window_ref();
     // The user closes the wizard while the worker has not run yet; the
     // modal loop ends and the dialog and its host are gone.
-    dialog.handle_message(
-        platform::WindowMessage::command(IDC_CANCEL_BUTTON, platform::kBnClicked));
+    wizard.Click(IDC_CANCEL_BUTTON);
   }
   ASSERT_NE(window, 0u);
   // The dialog let go of the worker's handle; the worker has not run yet.

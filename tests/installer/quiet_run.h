@@ -61,25 +61,18 @@ struct Quiet {
     return RunInstallerProgram(win.platform, steps, services,
                                [this](std::u16string_view text) { console += text; }, {});
   }
+  // The log's lines without their time stamps.
   std::vector<std::string> Lines(std::u16string_view path = kLogPath) {
-    const std::string text = win.shell.file_contents(path);
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start < text.size();) {
-      const std::size_t end = text.find("\r\n", start);
-      if (end == std::string::npos) break;
-      lines.push_back(text.substr(start + 20, end - start - 20));  // without the time
-      start = end + 2;
-    }
-    return lines;
+    std::vector<std::string> bodies;
+    for (const auto& line : LogLines(win, path)) bodies.push_back(Body(line));
+    return bodies;
   }
   std::string Last() {
     const auto lines = Lines();
     return lines.empty() ? "" : lines.back();
   }
   bool Logged(const std::string& body, std::u16string_view path = kLogPath) {
-    for (const auto& line : Lines(path))
-      if (line == body) return true;
-    return false;
+    return Has(LogLines(win, path), body);
   }
   int MonitorStarts() {
     int starts = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "localized_text.h"
 
@@ -21,21 +22,18 @@ int Language(const std::string& ini, std::u16string_view arguments = u"") {
 
 int Model(const std::string& ini) { return Parse(ini).modelIndex; }
 
-TEST(SettingsTest, WithoutFileDefaultsStandAndCommandLineIsIgnored) {
-  Settings s = ParseSettings(nullptr, u"/KOR");
-  EXPECT_EQ(s.languageIndex, kLanguageEnglish);
-  EXPECT_EQ(s.modelIndex, MODEL_NONE);
+// The language and the model the settings chose, as one value to compare.
+std::pair<int, int> Chosen(const Settings& settings) {
+  return {settings.languageIndex, settings.modelIndex};
+}
 
-  s = Parse("");
-  EXPECT_EQ(s.languageIndex, kLanguageEnglish);
-  EXPECT_EQ(s.modelIndex, MODEL_NONE);
+TEST(SettingsTest, WithoutFileDefaultsStandAndCommandLineIsIgnored) {
+  EXPECT_EQ(Chosen(ParseSettings(nullptr, u"/KOR")), std::pair(kLanguageEnglish, MODEL_NONE));
+  EXPECT_EQ(Chosen(Parse("")), std::pair(kLanguageEnglish, MODEL_NONE));
 }
 
 TEST(SettingsTest, KeysAndRanges) {
-  Settings s = Parse("LANGUAGE:3\nMODEL:5\n");
-  EXPECT_EQ(s.languageIndex, 3);
-  EXPECT_EQ(s.modelIndex, 5);
-
+  EXPECT_EQ(Chosen(Parse("LANGUAGE:3\nMODEL:5\n")), std::pair(3, 5));
   EXPECT_EQ(Language("LANGUAGE:9"), 9);
   EXPECT_EQ(Language("LANGUAGE:10"), 0);
   EXPECT_EQ(Language("LANGUAGE:-1"), 0);
@@ -55,12 +53,8 @@ TEST(SettingsTest, KeysOnlyAtLineStartAndInUpperCase) {
   EXPECT_EQ(Model("Model:3\nxMODEL:4"), MODEL_NONE);
 
   // A line holds one key: the first one.
-  Settings s = Parse("LANGUAGE:2 MODEL:4\n");
-  EXPECT_EQ(s.languageIndex, 2);
-  EXPECT_EQ(s.modelIndex, MODEL_NONE);
-  s = Parse("MODEL:4 LANGUAGE:2\n");
-  EXPECT_EQ(s.languageIndex, 0);
-  EXPECT_EQ(s.modelIndex, 4);
+  EXPECT_EQ(Chosen(Parse("LANGUAGE:2 MODEL:4\n")), std::pair(2, MODEL_NONE));
+  EXPECT_EQ(Chosen(Parse("MODEL:4 LANGUAGE:2\n")), std::pair(0, 4));
 }
 
 TEST(SettingsTest, LaterLinesOverride) {
@@ -103,9 +97,7 @@ TEST(SettingsTest, NumberReading) {
 }
 
 TEST(SettingsTest, LineEnds) {
-  Settings s = Parse("MODEL:3\r\nLANGUAGE:2\r\n");
-  EXPECT_EQ(s.modelIndex, 3);
-  EXPECT_EQ(s.languageIndex, 2);
+  EXPECT_EQ(Chosen(Parse("MODEL:3\r\nLANGUAGE:2\r\n")), std::pair(2, 3));
   EXPECT_EQ(Model("MODEL:3"), 3);  // no final line end
   EXPECT_EQ(Model("\n\nMODEL:3"), 3);
 }
@@ -134,9 +126,7 @@ TEST(SettingsTest, LongLines) {
   EXPECT_EQ(Model(std::string(2046, 'x') + "MODEL:4\n"), MODEL_NONE);
 
   // The line after an overlong line is read normally.
-  Settings s = Parse(std::string(3000, 'x') + "\nMODEL:2\nLANGUAGE:5\n");
-  EXPECT_EQ(s.modelIndex, 2);
-  EXPECT_EQ(s.languageIndex, 5);
+  EXPECT_EQ(Chosen(Parse(std::string(3000, 'x') + "\nMODEL:2\nLANGUAGE:5\n")), std::pair(5, 2));
 }
 
 TEST(SettingsTest, CommandLineLanguage) {

@@ -205,16 +205,15 @@ TEST(QuietCommandLine, WhereNobodyCanAnswerNoWindowIsShownWhateverTheLine) {
       "nobody can be known to answer a window: the window station's flags could not be read, "
       "error 00000005",
       ""};
-  struct Case {
+  const std::string kNoUnattended = ", and the command line asks for no unattended run";
+  const std::string kQuietHint = " (an unattended run is /quiet with /usb, /network or /remove)";
+  const std::u16string kOverLong = u"/quiet /usb " + std::u16string(1100, u'x');
+  const struct Case {
     std::u16string arguments;
     Where where;
     std::string why;  // the refusal
     bool box_logged;  // the usage box would have been shown to a person
-  };
-  const std::string kNoUnattended = ", and the command line asks for no unattended run";
-  const std::string kQuietHint = " (an unattended run is /quiet with /usb, /network or /remove)";
-  const std::u16string kOverLong = u"/quiet /usb " + std::u16string(1100, u'x');
-  const std::vector<Case> cases = {
+  } cases[] = {
       {u"/qn /usb", SessionZero, "unknown switch \"/qn\"" + kQuietHint, false},
       {u"/quite /usb", SessionZero, "unknown switch \"/quite\"" + kQuietHint, false},
       {u"/S", SessionZero, "unknown switch \"/S\"" + kQuietHint, false},

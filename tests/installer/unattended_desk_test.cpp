@@ -4,6 +4,7 @@
 // /remove over an earlier installation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 
 #include "operations/certificate.h"
@@ -40,19 +41,15 @@ TEST_P(QuietUsb, PluggedDuringTheWaitAfterAStagingRunAndNever) {
     // Stale devices of the printer's own product id are among those removed.
     EXPECT_TRUE(q.Logged(std::string("step3 RemoveStaleUsbDevices \"") +
                          UsbHardwareIdPrefix(model) + "\": ok"));
-    // The wizard's own lines, in its order.
-    const auto lines = q.Lines();
-    std::vector<std::string> steps;
-    for (const auto& line : lines)
-      for (const char* wanted : {"step1 RunCleanupStep: ok", "step2 RunPreparationStep: ok",
-                                 "step2 PreinstallWorker: ok", "step3 StartInstall \"USB\": ok",
-                                 "end Pelmora: installation complete, process 3120"})
-        if (line == wanted) steps.push_back(line);
-    // The simulated worker thread runs to its end before the step returns.
-    EXPECT_EQ(steps, (std::vector<std::string>{
-                         "step1 RunCleanupStep: ok", "step2 PreinstallWorker: ok",
-                         "step2 RunPreparationStep: ok", "step3 StartInstall \"USB\": ok",
-                         "end Pelmora: installation complete, process 3120"}));
+    // The wizard's own lines, in its order: the simulated worker thread runs
+    // to its end before the step returns.
+    const std::vector<std::string> steps = {
+        "step1 RunCleanupStep: ok", "step2 PreinstallWorker: ok", "step2 RunPreparationStep: ok",
+        "step3 StartInstall \"USB\": ok", "end Pelmora: installation complete, process 3120"};
+    std::vector<std::string> logged;
+    for (const auto& line : q.Lines())
+      if (std::ranges::find(steps, line) != steps.end()) logged.push_back(line);
+    EXPECT_EQ(logged, steps);
     // In virtual time, the same for every model: Step 1's and Step 2's fixed
     // waits, the spooler's stops and starts as long as they take (not the
     // wizard's 2 s each), and the scans until the third finds the printer.
@@ -132,17 +129,14 @@ class OnEveryDesk : public ::testing::TestWithParam<Desk> {
       missing.push_back("driver");
     if (RunValue(win) != kMonitorRunCommand) missing.push_back("Run value");
     // printui by its full path, told the server's architecture.
-    bool printui = false;
-    for (const auto& started : win.processes.started())
-      printui =
-          printui ||
-          started.command_line.rfind(
-              platform::format(
-                  u"\"C:\\Windows\\system32\\rundll32.exe\" printui.dll,PrintUIEntry /ia /q /m "
-                  u"\"%s\" /h \"%s\" /f \"C:\\Windows\\Inf\\oem",
-                  {name, desk.windows64 ? u"x64" : u"x86"}),
-              0) == 0;
-    if (!printui) missing.push_back("printui command");
+    const std::u16string printui = platform::format(
+        u"\"C:\\Windows\\system32\\rundll32.exe\" printui.dll,PrintUIEntry /ia /q /m \"%s\" /h "
+        u"\"%s\" /f \"C:\\Windows\\Inf\\oem",
+        {name, desk.windows64 ? u"x64" : u"x86"});
+    if (std::ranges::none_of(win.processes.started(), [&](const auto& started) {
+          return started.command_line.starts_with(printui);
+        }))
+      missing.push_back("printui command");
     if (!PlantedProgramsRun(win, desk.folder).empty()) missing.push_back("no planted program");
     return missing;
   }
@@ -234,11 +228,10 @@ TEST(QuietRemove, RemovesEveryTraceOfAnEarlierInstallation) {
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "end exit code 0: earlier installations removed" + kOwnProcess);
   // Every model's traces: the whole catalogue, whatever Pelmora.ini says.
-  bool all_models = false;
-  for (const auto& line : lines)
-    all_models = all_models || (line.rfind("start Pelmora ", 0) == 0 &&
-                                line.find(", model 16 (all models), ") != std::string::npos);
-  EXPECT_TRUE(all_models);
+  EXPECT_TRUE(std::ranges::any_of(lines, [](const std::string& line) {
+    return line.starts_with("start Pelmora ") &&
+           line.find(", model 16 (all models), ") != std::string::npos;
+  }));
   // The maker's certificate leaves both stores Step 2 put it into, named by
   // the serial number of the media's own file.
   std::u16string serial;

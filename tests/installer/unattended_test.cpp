@@ -17,13 +17,12 @@ namespace pelmora::testing {
 namespace {
 
 TEST(QuietRun, OnlyAUsersOwnRunStartsTheMonitorAndEveryRunRegistersIt) {
-  struct Case {
+  const struct Case {
     std::uint32_t session;
     bool local_system;
     bool account_unknown;
     std::string logged;  // after "step2 start "...\Tessaly.exe": "
-  };
-  const std::vector<Case> cases = {
+  } cases[] = {
       {0, true, false, "skipped in session 0, the Run value starts it at the next logon"},
       // Configuration Manager's "allow users to interact", a remote shell.
       {1, true, false,
@@ -50,19 +49,6 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
   const std::string kNoModel =
       "end exit code 1639: no model: give /model N, or start the installer in the folder of a "
       "Pelmora.ini with its MODEL: line";
-  struct Case {
-    const char* name;
-    const char16_t* arguments;
-    std::function<void(Quiet&)> arrange;
-    std::uint32_t code;
-    std::string last;
-    bool steps_run = true;
-    // Ends before Step 1: an earlier installation stays as it was.
-    bool unchanged = false;
-    std::string logged;  // found within some line, when not empty
-    // What the run left, checked last.
-    std::function<void(Quiet&)> after = {};
-  };
   const std::u16string plugin = u"C:\\Program Files\\Orvane\\Driver\\plugin\\Cardplug.dll";
   // A program that printed holds the plug-in: it is deleted, and the new
   // one put in its place, when Windows restarts.
@@ -90,7 +76,19 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
   };
   const std::string kEnded =
       "a program the installer started did not end within its limit and was ended; ";
-  const std::vector<Case> cases = {
+  const struct Case {
+    const char* name;
+    const char16_t* arguments;
+    std::function<void(Quiet&)> arrange;
+    std::uint32_t code;
+    std::string last;
+    bool steps_run = true;
+    // Ends before Step 1: an earlier installation stays as it was.
+    bool unchanged = false;
+    std::string logged;  // found within some line, when not empty
+    // What the run left, checked last.
+    std::function<void(Quiet&)> after = {};
+  } cases[] = {
       {"not an administrator", u"/quiet /usb /model 0", [](Quiet& q) { q.win.shell.admin = false; },
        kExitNotAdministrator, "end exit code 5: not run by a member of the Administrators group",
        true, true},
@@ -253,15 +251,14 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
 TEST(QuietLog, TheNamedLogIsMadeWhereItCanBeAndOtherwiseTheDefaultOneSaysWhy) {
   // Where /log points, with the folders a fresh desk lacks; where that
   // cannot be, the default log and the console say why.
-  struct Case {
+  const std::u16string made = u"C:\\ProgramData\\Orvane\\Logs\\Pelmora-install.log";
+  const struct Case {
     const char* name;
     std::u16string arguments;
     std::u16string written;  // the log that holds the run's last line
     std::string refusal;     // the default log's line about /log, if any
     bool folder_refused = false;
-  };
-  const std::u16string made = u"C:\\ProgramData\\Orvane\\Logs\\Pelmora-install.log";
-  const std::vector<Case> cases = {
+  } cases[] = {
       {"missing folders made", u"/quiet /remove /log " + made, made, ""},
       {"a refusal in the made folder too", u"/quiet /bogus /log " + made, made, ""},
       {"a folder", u"/quiet /remove /log C:\\ProgramData", kLogPath,
@@ -352,7 +349,6 @@ TEST(QuietFaults, EveryCallFailedInTurn) {
     const int nth = ++seen[operation];
     SCOPED_TRACE(entry + " #" + std::to_string(nth));
     Quiet q(arguments);
-    // A plug-in in use: its deletion and its copy wait for the restart.
     Leftovers(q.win).AddProgramUsingPlugIn(0);
     q.win.faults.fail(operation, platform::kErrorAccessDenied, nth);
     const std::uint32_t code = q.Run();
@@ -370,10 +366,9 @@ TEST(QuietFaults, EveryCallFailedInTurn) {
     // the restart waits for it.
     const std::u16string beside =
         q.win.shell.full_path(u"C:\\Program Files\\Orvane\\Driver\\plugin\\Cardplug.dll.new");
-    bool awaited = false;
-    for (const auto& pending : q.win.shell.pending_renames())
-      awaited = awaited || pending.first == beside;
-    EXPECT_EQ(q.win.shell.has_file(beside), awaited);
+    EXPECT_EQ(q.win.shell.has_file(beside),
+              std::ranges::any_of(q.win.shell.pending_renames(),
+                                  [&](const auto& pending) { return pending.first == beside; }));
     // The same command again on the system the failure left. A spooler
     // whose start failed stays stopped until the service manager's
     // recovery (or an administrator) starts it again.

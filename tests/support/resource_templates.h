@@ -22,9 +22,6 @@ inline void DefineTemplate(platform::sim::SimDialogHost& host, std::string_view 
                                              name, &error))
     ADD_FAILURE() << error;
 }
-inline void DefineWizardTemplate(platform::sim::SimDialogHost& host) {
-  DefineTemplate(host, "IDD_PELMORA_DIALOG");
-}
 // Opens `logic` in `host` made from template `name`: the host is attached and
 // delivers every message to the logic, as the real dialog's procedure does.
 inline void OpenInTemplate(platform::sim::SimDialogHost& host,

@@ -47,7 +47,7 @@ class SimStepContext : public pelmora::WindowStepContext {
         window(win.clock, win.desktop),
         clock_(win.clock),
         shell_(win.shell) {
-    DefineWizardTemplate(window);
+    DefineTemplate(window, "IDD_PELMORA_DIALOG");
     host_ = &window;
     modelIndex = model;
   }

@@ -9,8 +9,9 @@
 #include "platform_sim/sim_dialog_host.h"
 #include "platform_sim/sim_tray_window.h"
 #include "platform_sim/sim_windows.h"
+#include "wizard_fixture.h"
 
-namespace pelmora {
+namespace pelmora::testing {
 namespace {
 
 using platform::WindowsVersion;
@@ -53,12 +54,6 @@ TEST(GetInstallerDirectory, CutsAfterTheLastBackslash) {
   EXPECT_EQ(platform::view_of(small), u"C:\\abc\\");
 }
 
-constexpr char16_t kAssistant[] =
-    u"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Compatibility Assistant";
-constexpr char16_t kPersisted[] =
-    u"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Compatibility "
-    u"Assistant\\Persisted";
-
 TEST(RegisterCompatibilityPersisted, MissingAssistantIsASuccessfulNoOp) {
   platform::sim::SimWindows win;
   EXPECT_TRUE(RegisterCompatibilityPersisted(win.registry, win.system));
@@ -85,20 +80,16 @@ TEST(RegisterCompatibilityPersisted, StopsAtTheFirstFailedWrite) {
   win.registry.put_dword(platform::kHkeyCurrentUser, kAssistant, u"x", 0);
   win.faults.fail("RegSetValueExW", platform::kErrorAccessDenied, 2);
   EXPECT_FALSE(RegisterCompatibilityPersisted(win.registry, win.system));
-  EXPECT_TRUE(win.registry.value(platform::kHkeyCurrentUser, kPersisted, u"SIGN=D1FE0 Pelmora.exe",
-                                 nullptr));
-  EXPECT_FALSE(win.registry.value(platform::kHkeyCurrentUser, kPersisted,
-                                  u"SIGN.MEDIA=D1FE0 Pelmora.exe", nullptr));
-  EXPECT_FALSE(win.registry.value(platform::kHkeyCurrentUser, kPersisted, u"C:\\Setup\\Pelmora.exe",
-                                  nullptr));
+  EXPECT_TRUE(Persisted(win, u"SIGN=D1FE0 Pelmora.exe"));
+  EXPECT_FALSE(Persisted(win, u"SIGN.MEDIA=D1FE0 Pelmora.exe"));
+  EXPECT_FALSE(Persisted(win, u"C:\\Setup\\Pelmora.exe"));
   EXPECT_EQ(win.registry.open_handles(), 0u);
 
   // Create refused, open of the full path works: written there.
   win.faults.clear();
   win.faults.fail("RegCreateKeyExW", platform::kErrorAccessDenied);
   EXPECT_TRUE(RegisterCompatibilityPersisted(win.registry, win.system));
-  EXPECT_TRUE(win.registry.value(platform::kHkeyCurrentUser, kPersisted,
-                                 u"SIGN.MEDIA=D1FE0 Pelmora.exe", nullptr));
+  EXPECT_TRUE(Persisted(win, u"SIGN.MEDIA=D1FE0 Pelmora.exe"));
   // Both refused: failure.
   win.faults.fail("RegCreateKeyExW", platform::kErrorAccessDenied);
   win.faults.fail("RegOpenKeyExW", platform::kErrorAccessDenied, 2);
@@ -106,13 +97,19 @@ TEST(RegisterCompatibilityPersisted, StopsAtTheFirstFailedWrite) {
   EXPECT_EQ(win.registry.open_handles(), 0u);
 }
 
-TEST(CPelmoraApp, StartsSocketsAndLockThenRunsTheWizardModally) {
+// The program's start on a simulated Windows, with the services it starts
+// the wizard through.
+class ProgramStart : public ::testing::Test {
+ protected:
   platform::sim::SimWindows win;
   platform::sim::SimMonitorSystem ui;
   InstallerSteps steps;
+  StartupServices services{ui};
+};
+
+TEST_F(ProgramStart, StartsSocketsAndLockThenRunsTheWizardModally) {
   std::vector<std::string> order;
   CPelmoraApp* app_pointer = nullptr;
-  StartupServices services{ui};
   services.create_channel_lock = [&] {
     EXPECT_EQ(ui.common_controls, 1);  // the common controls first
     order.push_back(win.sockets.started() ? "sockets, lock" : "lock");
@@ -151,12 +148,8 @@ TEST(CPelmoraApp, StartsSocketsAndLockThenRunsTheWizardModally) {
   EXPECT_EQ(refused.ExitInstance(), kExitNotAdministrator);
 }
 
-TEST(CPelmoraApp, HoldsTheRunMutexAndASecondRunEndsAtOnce) {
-  platform::sim::SimWindows win;
-  platform::sim::SimMonitorSystem ui;
-  InstallerSteps steps;
+TEST_F(ProgramStart, HoldsTheRunMutexAndASecondRunEndsAtOnce) {
   std::vector<std::string> order;
-  StartupServices services{ui};
   services.run_modal = [&](platform::DialogLogic&) {
     order.push_back(win.sockets.started() ? "sockets, modal" : "modal");
     // For the whole run.
@@ -217,13 +210,9 @@ TEST(CPelmoraApp, HoldsTheRunMutexAndASecondRunEndsAtOnce) {
             "2026-12-09 06:10:00 end Pelmora: not shown, exit code 1639, process 3120\r\n");
 }
 
-TEST(CPelmoraApp, EndsSilentlyWithoutSockets) {
-  platform::sim::SimWindows win;
-  platform::sim::SimMonitorSystem ui;
-  InstallerSteps steps;
+TEST_F(ProgramStart, EndsSilentlyWithoutSockets) {
   bool modal = false, lock = false;
   win.faults.fail("WSAStartup", platform::kWsaSysNotReady);
-  StartupServices services{ui};
   services.create_channel_lock = [&] { lock = true; };
   services.run_modal = [&](platform::DialogLogic&) {
     modal = true;
@@ -237,4 +226,4 @@ TEST(CPelmoraApp, EndsSilentlyWithoutSockets) {
 }
 
 }  // namespace
-}  // namespace pelmora
+}  // namespace pelmora::testing

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "localized_text.h"
@@ -64,31 +65,55 @@ class FakeSteps : public WizardSteps {
   std::uint32_t selection_product = 0;
 };
 
+// Where the program compatibility assistant keeps its marks for the user.
+inline constexpr char16_t kAssistant[] =
+    u"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Compatibility Assistant";
+inline constexpr char16_t kPersisted[] =
+    u"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Compatibility "
+    u"Assistant\\Persisted";
+inline bool Persisted(platform::sim::SimWindows& win, std::u16string_view name) {
+  return win.registry.value(platform::kHkeyCurrentUser, kPersisted, name, nullptr);
+}
+
 using test_support::OpenInTemplate;
-using test_support::StatusBeforePumps;
 
-class WizardTest : public ::testing::Test {
- protected:
-  using Control = platform::sim::SimDialogHost::Control;
-
-  WizardTest() : host(win.clock), dialog(win.platform, steps) {
-    // The dialog template: caption, the hidden Scan button, the ten
-    // languages of the combo box's initialisation data.
+// The wizard with stand-in steps on a simulated Windows, opened in its
+// template (the caption, the hidden Scan button, the ten languages of the
+// combo box's initialisation data) and driven as its window would be.
+struct StandInWizard {
+  explicit StandInWizard(platform::sim::SimWindows& win)
+      : host(win.clock), dialog(win.platform, steps) {
     OpenInTemplate(host, dialog);
-    // An administrator's profile with the compatibility assistant.
-    win.registry.put_dword(platform::kHkeyCurrentUser,
-                           u"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\"
-                           u"Compatibility Assistant",
-                           u"Marker", 1);
+  }
+  void Click(int control) {
+    dialog.handle_message(platform::WindowMessage::command(control, platform::kBnClicked));
+  }
+  void Run(std::uint64_t ms) {
+    host.run_for(ms, [this](const platform::WindowMessage& m) { return dialog.handle_message(m); });
+  }
+
+  platform::sim::SimDialogHost host;
+  FakeSteps steps;
+  CPelmoraDlg dialog;
+};
+
+// The simulated Windows comes first, so that the wizard can be made on it.
+struct OwnWindows {
+  platform::sim::SimWindows win;
+};
+
+class WizardTest : public ::testing::Test, protected OwnWindows, protected StandInWizard {
+ protected:
+  using StandInWizard::Run;  // not ::testing::Test::Run
+  // An administrator's profile with the compatibility assistant.
+  WizardTest() : StandInWizard(win) {
+    win.registry.put_dword(platform::kHkeyCurrentUser, kAssistant, u"Marker", 1);
   }
 
   void WriteSettings(const std::string& text) {
     win.shell.put_file(u"C:\\Setup\\Pelmora.ini", text);
   }
   void Start() { ASSERT_TRUE(dialog.OnInitDialog()); }
-  void Click(int control) {
-    dialog.handle_message(platform::WindowMessage::command(control, platform::kBnClicked));
-  }
   void ChooseLanguage(int index) {
     host.combo_select(IDC_LANGUAGE, index);
     dialog.handle_message(platform::WindowMessage::command(IDC_LANGUAGE, platform::kCbnSelChange));
@@ -104,9 +129,6 @@ class WizardTest : public ::testing::Test {
     steps.selection = std::move(chosen);
     ClickTcpIp();
   }
-  void Run(std::uint64_t ms) {
-    host.run_for(ms, [this](const platform::WindowMessage& m) { return dialog.handle_message(m); });
-  }
   std::u16string Text(int row, int language = 0) { return GetLocalizedText(row, language); }
   std::u16string Status() { return host.text(IDC_STATUS); }
 
@@ -121,11 +143,6 @@ class WizardTest : public ::testing::Test {
     Run(1000);
     ASSERT_EQ(dialog.wizardState, WIZ_STEP3);
   }
-
-  platform::sim::SimWindows win;
-  platform::sim::SimDialogHost host;
-  FakeSteps steps;
-  CPelmoraDlg dialog;
 };
 
 }  // namespace pelmora::testing

@@ -8,10 +8,6 @@ namespace {
 
 using platform::kHkeyCurrentUser;
 
-constexpr char16_t kPersisted[] =
-    u"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Compatibility "
-    u"Assistant\\Persisted";
-
 TEST_F(WizardTest, Step1ForAnAdministratorInEnglishByDefault) {
   Start();
   EXPECT_EQ(dialog.wizardState, WIZ_STEP1);
@@ -35,8 +31,8 @@ TEST_F(WizardTest, Step1ForAnAdministratorInEnglishByDefault) {
   EXPECT_EQ(host.control(IDC_HEADER).text_color, 0x00FFFFFFu);
   EXPECT_EQ(host.control(IDC_HEADER).font_weight, 700);
   // The compatibility registration ran for the administrator.
-  EXPECT_TRUE(win.registry.value(kHkeyCurrentUser, kPersisted, u"SIGN=D1FE0 Pelmora.exe", nullptr));
-  EXPECT_TRUE(win.registry.value(kHkeyCurrentUser, kPersisted, u"C:\\Setup\\Pelmora.exe", nullptr));
+  EXPECT_TRUE(Persisted(win, u"SIGN=D1FE0 Pelmora.exe"));
+  EXPECT_TRUE(Persisted(win, u"C:\\Setup\\Pelmora.exe"));
   EXPECT_TRUE(host.running_timers().empty());
   EXPECT_EQ(dialog.ExitCode(), kExitCancelled);  // closing now installs nothing
 }
@@ -94,11 +90,9 @@ TEST_F(WizardTest, LanguageFromSettingsFileAndCommandLine) {
   // Without a settings file the command line is not looked at.
   platform::sim::SimWindows bare;
   bare.system.arguments = u"/KOR";
-  platform::sim::SimDialogHost bare_host(bare.clock);
-  CPelmoraDlg bare_dialog(bare.platform, steps);
-  OpenInTemplate(bare_host, bare_dialog);
-  bare_dialog.OnInitDialog();
-  EXPECT_EQ(bare_dialog.languageIndex, 0);
+  StandInWizard bare_wizard(bare);
+  bare_wizard.dialog.OnInitDialog();
+  EXPECT_EQ(bare_wizard.dialog.languageIndex, 0);
 }
 
 TEST_F(WizardTest, LanguageChangeIsHonouredOnlyOnStep1) {
@@ -148,23 +142,20 @@ TEST_F(WizardTest, CloseOrEscapeDuringAStepEndsTheWizardOnceTheStepIsDone) {
   for (const platform::WindowMessage posted :
        {platform::WindowMessage{platform::kWmClose, 0, 0},
         platform::WindowMessage::command(platform::kIdCancel, 0)}) {
-    platform::sim::SimDialogHost window(win.clock);
-    FakeSteps fake;
-    CPelmoraDlg wizard(win.platform, fake);
-    OpenInTemplate(window, wizard);
+    StandInWizard closing(win);
     bool closed_in_pump = false;
-    fake.during_cleanup = [&](StepContext& dialog) {
-      window.post(posted);
-      dialog.PumpMessages();
-      closed_in_pump = window.closed();
+    closing.steps.during_cleanup = [&](StepContext& context) {
+      closing.host.post(posted);
+      context.PumpMessages();
+      closed_in_pump = closing.host.closed();
     };
-    wizard.OnInitDialog();
-    wizard.handle_message(platform::WindowMessage::command(IDC_NEXT, platform::kBnClicked));
+    closing.dialog.OnInitDialog();
+    closing.Click(IDC_NEXT);
     EXPECT_TRUE(closed_in_pump);
-    EXPECT_EQ(window.result(), platform::kIdCancel);
-    EXPECT_EQ(window.text(IDC_HEADER), u"  STEP 2 :   Installation checks");
-    EXPECT_EQ(wizard.wizardState, WIZ_STEP2);
-    EXPECT_EQ(wizard.ExitCode(), kExitCancelled);
+    EXPECT_EQ(closing.host.result(), platform::kIdCancel);
+    EXPECT_EQ(closing.host.text(IDC_HEADER), u"  STEP 2 :   Installation checks");
+    EXPECT_EQ(closing.dialog.wizardState, WIZ_STEP2);
+    EXPECT_EQ(closing.dialog.ExitCode(), kExitCancelled);
   }
 }
 
@@ -207,8 +198,7 @@ TEST_F(WizardTest, PackageWaitProgressAndWorkerHandshake) {
   host.enable(IDC_CANCEL_BUTTON, true);
   const auto sleeps_before = win.clock.sleeps().size();
   Run(1000);
-  expected.push_back(30);
-  expected.push_back(0);
+  expected.insert(expected.end(), {30, 0});
   EXPECT_EQ(host.positions(IDC_PROGRESS), expected);
   ASSERT_EQ(win.clock.sleeps().size(), sleeps_before + 1);
   EXPECT_EQ(win.clock.sleeps().back(), 2000u);
@@ -327,16 +317,13 @@ TEST_F(WizardTest, UsbPollForEachPairTriesTheSecondMemberFirst) {
        {std::tuple{2, "Tavrin TX230 Printer", "Tavrin TX250 Printer"},
         std::tuple{13, "Orvane MARLO-600 Card Printer", "Orvane MARLO-800 Card Printer"}}) {
     platform::sim::SimWindows sim;
-    platform::sim::SimDialogHost sim_host(sim.clock);
-    FakeSteps fake;
-    CPelmoraDlg wizard(sim.platform, fake);
-    OpenInTemplate(sim_host, wizard);
+    StandInWizard paired(sim);
     sim.shell.put_file(u"C:\\Setup\\Pelmora.ini", "MODEL:" + std::to_string(model));
-    wizard.OnInitDialog();
-    wizard.wizardState = WIZ_STEP3;
-    sim_host.set_check(IDC_PORT_USB, true);
-    wizard.OnNext();
-    sim_host.run_for(1000, [&](const platform::WindowMessage& m) { wizard.handle_message(m); });
+    paired.dialog.OnInitDialog();
+    paired.dialog.wizardState = WIZ_STEP3;
+    paired.host.set_check(IDC_PORT_USB, true);
+    paired.dialog.OnNext();
+    paired.Run(1000);
     EXPECT_EQ(OpenedNames(sim.faults), (std::vector<std::string>{first, second})) << model;
   }
 }
@@ -346,15 +333,13 @@ TEST_F(WizardTest, CancelClosesInEveryState) {
   Click(IDC_CANCEL_BUTTON);
   EXPECT_TRUE(host.closed());
 
-  platform::sim::SimDialogHost second(win.clock);
-  CPelmoraDlg wizard(win.platform, steps);
-  OpenInTemplate(second, wizard);
-  wizard.OnInitDialog();
-  wizard.OnNext();
-  wizard.OnNext();
-  ASSERT_EQ(wizard.wizardState, WIZ_PACKAGE_WAIT);
-  wizard.OnCancelButton();  // the window's close box in this state
-  EXPECT_TRUE(second.closed());
+  StandInWizard second(win);
+  second.dialog.OnInitDialog();
+  second.dialog.OnNext();
+  second.dialog.OnNext();
+  ASSERT_EQ(second.dialog.wizardState, WIZ_PACKAGE_WAIT);
+  second.dialog.OnCancelButton();  // the window's close box in this state
+  EXPECT_TRUE(second.host.closed());
 }
 
 }  // namespace
