@@ -63,9 +63,10 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
       q.win.restart();
       EXPECT_TRUE(q.win.shell.pending_renames().empty());
       EXPECT_EQ(q.win.shell.has_file(plugin), installed);
-      if (installed)
+      if (installed) {
         EXPECT_EQ(q.win.shell.file_contents(plugin),
                   q.win.shell.file_contents(u"C:\\Setup\\plugin\\Cardplug.dll"));
+      }
     };
   };
   // A started program that never ends by itself.
@@ -209,7 +210,9 @@ TEST(QuietRun, EachFailureClassEndsWithItsCodeAndLastLine) {
         c.code == kExitRebootRequired &&
         std::u16string_view(c.arguments).find(u"/remove") == std::u16string_view::npos;
     EXPECT_EQ(MarkedExitCode(q.win), c.unchanged ? 0 : installed ? std::int64_t{c.code} : -1);
-    if (c.unchanged) EXPECT_EQ(q.win.faults.calls("EnumPrintersW"), 0);
+    if (c.unchanged) {
+      EXPECT_EQ(q.win.faults.calls("EnumPrintersW"), 0);
+    }
     EXPECT_EQ(q.Last(), c.last + kOwnProcess);
     EXPECT_EQ(q.console, platform::to_utf16(c.last.substr(4)).insert(0, u"Pelmora: ") + u"\r\n");
     // The wizard's own closing line says where the run stopped: no page
@@ -359,8 +362,9 @@ TEST(QuietFaults, EveryCallFailedInTurn) {
     }
     q.ExpectNothingShown();
     // A start without Windows Sockets says so on the console too.
-    if (code == kExitNoSockets)
+    if (code == kExitNoSockets) {
       EXPECT_EQ(q.console, u"Pelmora: the installer could not start (Windows Sockets)\r\n");
+    }
     EXPECT_EQ(q.OpenHandles(), 0u);
     // A replacement copied beside the plug-in stays only while a move at
     // the restart waits for it.
